@@ -1,0 +1,38 @@
+# The two commands of the README: `make run` and `make test`. Both install
+# what they need first (scripts/bootstrap), configure, and build.
+BUILD_DIR ?= build
+BUILD_TYPE ?= Debug
+SANITIZE ?= ON
+JOBS ?= $(shell nproc)
+
+CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIRVANTA_SANITIZE=$(SANITIZE) -DDIRVANTA_WERROR=ON
+
+.PHONY: all bootstrap configure build test run format bench clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+configure: bootstrap
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/src/app/cli/dirvanta-cli info
+
+bench: bootstrap
+	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build-release --target store_bench
+	@build-release/bench/store_bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR)

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+class SettingsStore;
+class TDataShare;
+class TerminalUserInterface;
+
+// The command-line tool: parses the arguments, runs one command on a catalog
+// database and returns the exit code (0 success, 1 failure, 2 usage). Output
+// goes to the streams it is given, so tests run it in-process.
+class CliApplication final
+{
+public:
+    static constexpr int kSuccess = 0;
+    static constexpr int kFailure = 1;
+    static constexpr int kUsage = 2;
+
+    CliApplication(QTextStream &out, QTextStream &err, QTextStream &in, bool interactive);
+    CliApplication(const CliApplication &) = delete;
+    CliApplication &operator=(const CliApplication &) = delete;
+
+    // The arguments after the program name.
+    int Run(const QStringList &arguments);
+
+    // The folder of the catalog used when --db is not given: the one the
+    // window remembered, else a catalog in the user's data folder.
+    static QString DefaultDatabaseFolder(SettingsStore &settings);
+
+private:
+    struct Options;
+
+    int Usage(const QString &problem);
+    int Create(TDataShare &data, const Options &options);
+    int Info(TDataShare &data, const Options &options);
+    int Compress(TDataShare &data);
+    bool OpenOrCreateDefault(TDataShare &data, const Options &options);
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+    QTextStream &m_in;
+    bool m_interactive;
+};

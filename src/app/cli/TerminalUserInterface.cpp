@@ -1,0 +1,260 @@
+#include "app/cli/TerminalUserInterface.h"
+
+#include "platform/ProgressOperations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Carriage return, then erase to the end of the line.
+const QString kEraseLine = QStringLiteral("\r\x1b[K");
+
+QString Prefixed(const QString &caption, const QString &text)
+{
+    return caption.isEmpty() ? text : caption + QStringLiteral(": ") + text;
+}
+
+QString ExpandHome(const QString &path)
+{
+    if (path == u'~')
+        return QDir::homePath();
+    if (path.startsWith(QStringLiteral("~/")))
+        return QDir::homePath() + path.mid(1);
+    return path;
+}
+
+} // namespace
+
+TerminalUserInterface::TerminalUserInterface(QTextStream &out, QTextStream &err, QTextStream &in,
+                                             bool interactive, AnswerPolicy policy)
+    : m_out(out)
+    , m_err(err)
+    , m_in(in)
+    , m_interactive(interactive)
+    , m_policy(policy)
+{
+}
+
+TerminalUserInterface::~TerminalUserInterface()
+{
+    ClearProgressLine();
+}
+
+bool TerminalUserInterface::StandardStreamsAreTerminal()
+{
+    return isatty(fileno(stdin)) == 1 && isatty(fileno(stderr)) == 1;
+}
+
+MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString &caption,
+                                                 const QString &text, MessageIcon)
+{
+    ClearProgressLine();
+    switch (kind) {
+    case MessageKind::Error:
+        m_err << QStringLiteral("error: ") << Prefixed(caption, text) << u'\n';
+        m_err.flush();
+        return MessageAnswer::Ok;
+    case MessageKind::Information:
+        m_err << Prefixed(caption, text) << u'\n';
+        m_err.flush();
+        return MessageAnswer::Ok;
+    case MessageKind::Question:
+        break;
+    }
+
+    m_err << Prefixed(caption, text) << QStringLiteral(" [y/N] ");
+    // An explicit flag wins even on a terminal, so scripts run under a
+    // terminal are not stopped by a prompt.
+    if (m_policy != AnswerPolicy::Ask || !m_interactive) {
+        const bool yes = m_policy == AnswerPolicy::Yes;
+        QString reason;
+        if (m_policy == AnswerPolicy::Yes)
+            reason = QStringLiteral("--yes");
+        else if (m_policy == AnswerPolicy::No)
+            reason = QStringLiteral("--no");
+        else
+            reason = QStringLiteral("not a terminal; --yes agrees");
+        m_err << (yes ? QStringLiteral("yes") : QStringLiteral("no")) << QStringLiteral(" (")
+              << reason << QStringLiteral(")\n");
+        m_err.flush();
+        return yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+
+    m_err.flush();
+    QString line;
+    if (!ReadLine(line)) {
+        // End of input: the prompt's line was never ended by the user.
+        m_err << u'\n';
+        m_err.flush();
+        return MessageAnswer::No;
+    }
+    const QString answer = line.trimmed().toLower();
+    return answer == u"y" || answer == u"yes" ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+bool TerminalUserInterface::ReadLine(QString &line)
+{
+    return m_in.readLineInto(&line);
+}
+
+void TerminalUserInterface::ProcessEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+void TerminalUserInterface::OpenProgressWindow(int operation)
+{
+    ClearProgressLine();
+    m_progressOpen = true;
+    m_status.clear();
+    m_fileName.clear();
+    m_path.clear();
+    m_maximum = 0;
+    m_position = -1;
+    m_lastDraw = 0;
+    if (const ProgressLayout *layout = ProgressLayoutFor(operation)) {
+        m_err << layout->caption.toString() << u'\n';
+        m_err.flush();
+    }
+}
+
+void TerminalUserInterface::CloseProgressWindow()
+{
+    ClearProgressLine();
+    m_progressOpen = false;
+}
+
+void TerminalUserInterface::SetProgressStatus(const QString &text)
+{
+    m_status = text;
+    RefreshProgressLine();
+}
+
+void TerminalUserInterface::SetProgressFileName(const QString &text)
+{
+    m_fileName = text;
+    RefreshProgressLine();
+}
+
+void TerminalUserInterface::SetProgressPath(const QString &text)
+{
+    m_path = text;
+    RefreshProgressLine();
+}
+
+void TerminalUserInterface::SetProgressRange(qint64 maximum)
+{
+    m_maximum = maximum;
+    RefreshProgressLine();
+}
+
+void TerminalUserInterface::SetProgressPosition(qint64 position)
+{
+    m_position = position;
+    RefreshProgressLine();
+}
+
+QString TerminalUserInterface::ProgressLineText() const
+{
+    QStringList parts;
+    if (m_maximum > 0 && m_position >= 0) {
+        const qint64 percent = std::clamp<qint64>(m_position * 100 / m_maximum, 0, 100);
+        parts.append(QStringLiteral("%1%").arg(percent, 3));
+    }
+    if (!m_status.isEmpty())
+        parts.append(m_status);
+    // The file being worked on says more than the folder it is in.
+    if (!m_fileName.isEmpty())
+        parts.append(m_fileName);
+    else if (!m_path.isEmpty())
+        parts.append(m_path);
+
+    QString line = parts.join(QStringLiteral("  "));
+    line.replace(u'\n', u' ');
+    bool ok = false;
+    int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
+    if (!ok || columns < 20)
+        columns = kDefaultColumns;
+    // One column short, so the cursor never wraps to the next line; cut from
+    // the left, where a long path is least telling.
+    const int room = columns - 1;
+    if (line.size() > room)
+        line = QChar(0x2026) + line.right(room - 1);
+    return line;
+}
+
+void TerminalUserInterface::RefreshProgressLine()
+{
+    if (!m_interactive || !m_progressOpen)
+        return;
+    const qint64 now = Ticks();
+    if (m_lineShown && now - m_lastDraw < kStatusIntervalMs)
+        return;
+    m_lastDraw = now;
+    m_err << kEraseLine << ProgressLineText();
+    m_err.flush();
+    m_lineShown = true;
+}
+
+void TerminalUserInterface::ClearProgressLine()
+{
+    if (!m_lineShown)
+        return;
+    m_err << kEraseLine;
+    m_err.flush();
+    m_lineShown = false;
+}
+
+QString TerminalUserInterface::AskForPath(const QString &title, PathKind kind)
+{
+    if (!m_interactive)
+        return {};
+    ClearProgressLine();
+    for (;;) {
+        m_err << title << QStringLiteral(" (empty line cancels): ");
+        m_err.flush();
+        QString line;
+        if (!ReadLine(line)) {
+            m_err << u'\n';
+            m_err.flush();
+            return {};
+        }
+        line = line.trimmed();
+        if (line.isEmpty())
+            return {};
+        const QFileInfo info(ExpandHome(line));
+        const QString path = QDir::cleanPath(info.absoluteFilePath());
+        if (kind == PathKind::Folder && !info.isDir())
+            m_err << QStringLiteral("not a folder: ") << path << u'\n';
+        else if (kind == PathKind::ExistingFile && !info.isFile())
+            m_err << QStringLiteral("no such file: ") << path << u'\n';
+        else
+            return path;
+    }
+}
+
+QString TerminalUserInterface::ChooseFolder(const QString &title, const QString &)
+{
+    return AskForPath(title, PathKind::Folder);
+}
+
+QString TerminalUserInterface::ChooseOpenFile(const QString &title, const QString &,
+                                              const QString &)
+{
+    return AskForPath(title, PathKind::ExistingFile);
+}
+
+QString TerminalUserInterface::ChooseSaveFile(const QString &title, const QString &,
+                                              const QString &, const QString &)
+{
+    return AskForPath(title, PathKind::AnyFile);
+}

@@ -1,0 +1,41 @@
+#include "platform/DayCount.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+QDate Epoch()
+{
+    return QDate(1899, 12, 30);
+}
+
+} // namespace
+
+double ToDayCount(const QDateTime &dateTime)
+{
+    const QDateTime local = dateTime.toLocalTime();
+    const double days = double(Epoch().daysTo(local.date()));
+    const double fraction = local.time().msecsSinceStartOfDay() / kMillisecondsPerDay;
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+QDateTime FromDayCount(double dayCount)
+{
+    const double whole = std::trunc(dayCount);
+    double fraction = std::fabs(dayCount - whole);
+    qint64 milliseconds = qRound64(fraction * kMillisecondsPerDay);
+    qint64 days = qint64(whole);
+    if (milliseconds >= qint64(kMillisecondsPerDay)) {
+        // Rounding pushed the time to the next midnight.
+        milliseconds = 0;
+        days += dayCount >= 0 ? 1 : -1;
+    }
+    return QDateTime(Epoch().addDays(days), QTime::fromMSecsSinceStartOfDay(int(milliseconds)));
+}
+
+double NowDayCount()
+{
+    return ToDayCount(QDateTime::currentDateTime());
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDateTime>
+
+// Date-times in the catalog are day counts since 30 December 1899, 00:00,
+// local time: the whole part counts days, the fraction is the time of day.
+// Before that day the whole part is negative and the fraction still counts
+// forward from midnight (-1.25 is 29 December 1899, 06:00).
+double ToDayCount(const QDateTime &dateTime);
+QDateTime FromDayCount(double dayCount);
+
+// The current local date-time as a day count, to the millisecond.
+double NowDayCount();

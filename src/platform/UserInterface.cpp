@@ -1,0 +1,109 @@
+#include "platform/UserInterface.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+UserInterface *g_userInterface = nullptr;
+
+qint64 MonotonicMilliseconds()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+
+// Cuts to at most maxLength UTF-16 units without leaving half of a surrogate
+// pair at the end (it would show as a broken character).
+QString CutText(const QString &text, int maxLength)
+{
+    if (text.size() <= maxLength)
+        return text;
+    int length = maxLength;
+    if (length > 0 && text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+} // namespace
+
+UserInterface::UserInterface()
+    : m_tickSource(&MonotonicMilliseconds)
+{
+    m_lastPump = m_tickSource();
+}
+
+UserInterface::~UserInterface()
+{
+    if (g_userInterface == this)
+        g_userInterface = nullptr;
+}
+
+MessageAnswer UserInterface::Message(MessageKind kind, const QString &caption, const QString &text,
+                                     MessageIcon icon)
+{
+    const MessageAnswer answer =
+        ShowMessage(kind, CutText(caption, kMaxCaptionLength), CutText(text, kMaxTextLength), icon);
+    if (kind != MessageKind::Question)
+        return MessageAnswer::Ok;
+    return answer == MessageAnswer::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void UserInterface::ShowError(const QString &caption, const QString &text)
+{
+    Message(MessageKind::Error, caption, text, MessageIcon::Stop);
+}
+
+void UserInterface::ShowInformation(const QString &caption, const QString &text)
+{
+    Message(MessageKind::Information, caption, text, MessageIcon::Information);
+}
+
+bool UserInterface::AskYesNo(const QString &caption, const QString &text, MessageIcon icon)
+{
+    return Message(MessageKind::Question, caption, text, icon) == MessageAnswer::Yes;
+}
+
+void UserInterface::PumpMessages(int intervalMs)
+{
+    const qint64 now = m_tickSource();
+    if (now - m_lastPump <= intervalMs)
+        return;
+    m_lastPump = now;
+    ProcessEvents();
+}
+
+void UserInterface::ShowProgress(int operation)
+{
+    m_cancelled = false;
+    m_progressOperation = operation;
+    OpenProgressWindow(operation);
+}
+
+void UserInterface::CloseProgress()
+{
+    CloseProgressWindow();
+    m_progressOperation = -1;
+    m_cancelled = false;
+}
+
+void UserInterface::SetTickSource(std::function<qint64()> tickSource)
+{
+    m_tickSource = std::move(tickSource);
+    m_lastPump = m_tickSource();
+}
+
+UserInterface &UI()
+{
+    if (!g_userInterface)
+        qFatal("No user interface installed");
+    return *g_userInterface;
+}
+
+void SetUserInterface(UserInterface *userInterface)
+{
+    g_userInterface = userInterface;
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+// What a message box is for: it decides the icon and the buttons.
+enum class MessageKind
+{
+    Error,       // stop icon, OK
+    Information, // information icon, OK
+    Question     // the caller's icon, Yes and No
+};
+
+enum class MessageIcon
+{
+    None,
+    Stop,
+    Information,
+    Question,
+    Warning
+};
+
+// Answers carry the numbers the original dialogs returned, so stored
+// scripts and callers that compare numbers keep working.
+enum class MessageAnswer
+{
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7
+};
+
+// Texts of messages are a statement, a blank line and an instruction.
+inline const QString kParagraphBreak = QStringLiteral("\n\n");
+
+// The one seam through which logic reaches the user: messages, questions,
+// the progress window, the shared cancel flag, the message pump and the
+// choosers. The GUI shows real windows, the command-line tool uses the
+// terminal, tests answer from a script. Logic never includes a widget header.
+class UserInterface
+{
+public:
+    static constexpr int kMaxCaptionLength = 100;
+    static constexpr int kMaxTextLength = 255;
+
+    UserInterface();
+    virtual ~UserInterface();
+    UserInterface(const UserInterface &) = delete;
+    UserInterface &operator=(const UserInterface &) = delete;
+
+    // The message routine: cuts the caption to 100 and the text to 255
+    // characters, then shows the box of the kind. Questions answer Yes or No,
+    // the other kinds Ok.
+    MessageAnswer Message(MessageKind kind, const QString &caption, const QString &text,
+                          MessageIcon icon = MessageIcon::Question);
+
+    // Shorthands for the three kinds.
+    void ShowError(const QString &caption, const QString &text);
+    void ShowInformation(const QString &caption, const QString &text);
+    bool AskYesNo(const QString &caption, const QString &text,
+                  MessageIcon icon = MessageIcon::Question);
+
+    // The shared cancel flag that every long operation tests between steps.
+    bool Cancelled() const { return m_cancelled; }
+    void SetCancelled(bool cancelled) { m_cancelled = cancelled; }
+
+    // Lets pending events run, but only when more than intervalMs have passed
+    // since the last time they did; cheap enough to call once per record.
+    void PumpMessages(int intervalMs);
+
+    // The progress window. ShowProgress and CloseProgress clear the cancel flag.
+    void ShowProgress(int operation);
+    void CloseProgress();
+    bool ProgressVisible() const { return m_progressOperation >= 0; }
+    int ProgressOperation() const { return m_progressOperation; }
+    virtual void SetProgressStatus(const QString &text) = 0;
+    virtual void SetProgressFileName(const QString &text) = 0;
+    virtual void SetProgressPath(const QString &text) = 0;
+    virtual void SetProgressRange(qint64 maximum) = 0;
+    virtual void SetProgressPosition(qint64 position) = 0;
+
+    // Choosers used from logic; an empty result means the user cancelled.
+    virtual QString ChooseFolder(const QString &title, const QString &startFolder) = 0;
+    virtual QString ChooseOpenFile(const QString &title, const QString &startFolder,
+                                   const QString &filter) = 0;
+    virtual QString ChooseSaveFile(const QString &title, const QString &startFolder,
+                                   const QString &fileName, const QString &filter) = 0;
+
+    // Milliseconds from a monotonic clock; tests replace it to drive the pump gate.
+    void SetTickSource(std::function<qint64()> tickSource);
+
+protected:
+    virtual MessageAnswer ShowMessage(MessageKind kind, const QString &caption, const QString &text,
+                                      MessageIcon icon) = 0;
+    virtual void ProcessEvents() = 0;
+    virtual void OpenProgressWindow(int operation) = 0;
+    virtual void CloseProgressWindow() = 0;
+
+    // The current tick of the (possibly injected) clock, for front ends that
+    // throttle their own output the way the pump is gated.
+    qint64 Ticks() const { return m_tickSource(); }
+
+private:
+    bool m_cancelled = false;
+    int m_progressOperation = -1;
+    qint64 m_lastPump = 0;
+    std::function<qint64()> m_tickSource;
+};
+
+// The instance that logic reaches. The mains and test fixtures install one;
+// reaching it before that is a programming error and stops the program.
+UserInterface &UI();
+void SetUserInterface(UserInterface *userInterface);

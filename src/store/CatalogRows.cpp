@@ -1,0 +1,198 @@
+#include "store/CatalogRows.h"
+
+#include "platform/DayCount.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+
+namespace {
+
+QVariant DateValue(double dayCount)
+{
+    return dayCount == kBlankDateTime ? QVariant() : QVariant(dayCount);
+}
+
+// One column of the Files row with the given key, or a null value.
+QVariant FileField(TDataShare &data, const char *field, qint64 key)
+{
+    SqliteStatement &query = data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT %1 FROM Files WHERE Key = ?1").arg(QLatin1String(field)));
+    query.Bind(1, key);
+    const QVariant value = query.Step() ? query.Value(0) : QVariant();
+    query.Reset();
+    return value;
+}
+
+// Positions the item tree's lookup cursor, which no caller stands on.
+TableCursor *LookupObject(TDataShare &data, qint64 id)
+{
+    TableCursor *lookup = data.Catalogs.LookupCursor();
+    return lookup->Active() && lookup->Locate(id) ? lookup : nullptr;
+}
+
+} // namespace
+
+qint64 AppendCatalogRow(TableCursor &table, const QString &name, const QString &source,
+                        qint64 parent, int cls, bool nameHidden, double created, double modified,
+                        const QString &comment, const QString &serialText, qint64 size,
+                        qint64 volumeSize)
+{
+    table.Append();
+    if (parent >= 0)
+        table.SetFieldValue(QStringLiteral("Parent"), parent);
+    if (cls >= 0)
+        table.SetFieldValue(QStringLiteral("Class"), cls);
+    if (!name.isEmpty())
+        table.SetFieldValue(QStringLiteral("Name"), name);
+    table.SetFieldValue(QStringLiteral("Source"), source);
+    table.SetFieldValue(QStringLiteral("NameHidden"), nameHidden ? 1 : 0);
+    table.SetFieldValue(QStringLiteral("Created"), DateValue(created));
+    table.SetFieldValue(QStringLiteral("Modified"), DateValue(modified));
+    table.SetFieldValue(QStringLiteral("Deleted"), 0.0);
+    table.SetFieldValue(QStringLiteral("Comment"), comment);
+    table.SetFieldValue(QStringLiteral("SerialID"), serialText.toUpper());
+    table.SetFieldValue(QStringLiteral("Size"), size);
+    table.SetFieldValue(QStringLiteral("VolSize"), volumeSize);
+    table.Post();
+    return table.FieldValue(QStringLiteral("ID")).toLongLong();
+}
+
+void AppendFixedObjects(TableCursor &catalogs)
+{
+    struct FixedObject
+    {
+        const char *name;
+        qint64 parent;
+        int cls;
+        qint64 size;
+    };
+    static constexpr FixedObject kFixed[] = {
+        {"Dirvanta Database", 0, 0, CatalogSchema::kDatabaseVersion},
+        {"Archives", CatalogSchema::kDatabaseObjectId, 10, 0},
+        {"Catalogs", CatalogSchema::kDatabaseObjectId, 1, 0},
+        {"Wastebasket", CatalogSchema::kDatabaseObjectId, 8, 0},
+        {"Volume Pool", CatalogSchema::kArchivesId, 25, 0},
+    };
+    const double now = NowDayCount();
+    for (const FixedObject &fixed : kFixed) {
+        AppendCatalogRow(catalogs, QString::fromLatin1(fixed.name), QString(), fixed.parent,
+                         fixed.cls, false, now, now, QString(), QString(), fixed.size, 0);
+    }
+}
+
+QString GetObjectName(TDataShare &data, qint64 id)
+{
+    TableCursor *row = LookupObject(data, id);
+    return row ? row->FieldValue(QStringLiteral("Name")).toString() : QString();
+}
+
+QString GetObjectComment(TDataShare &data, qint64 id)
+{
+    TableCursor *row = LookupObject(data, id);
+    return row ? row->FieldValue(QStringLiteral("Comment")).toString() : QString();
+}
+
+QString GetFileComment(TDataShare &data, qint64 key)
+{
+    return FileField(data, "Comment", key).toString();
+}
+
+QString GetObjectPath(TDataShare &data, qint64 id)
+{
+    if (id < 0 || !data.Catalogs.Active())
+        return {};
+    return data.Catalogs.PathByID(id, true);
+}
+
+QString GetFileFolderPath(TDataShare &data, qint64 key)
+{
+    const qint64 owner = GetFileOwner(data, key);
+    return owner < 0 ? QString() : GetObjectPath(data, owner);
+}
+
+double GetObjectModified(TDataShare &data, qint64 id)
+{
+    TableCursor *row = LookupObject(data, id);
+    return row ? row->FieldValue(QStringLiteral("Modified")).toDouble() : 0.0;
+}
+
+void SetCatalogSize(TDataShare &data, qint64 id, qint64 size)
+{
+    TableCursor *row = LookupObject(data, id);
+    if (!row)
+        return;
+    row->Edit();
+    row->SetFieldValue(QStringLiteral("Size"), size);
+    row->Post();
+}
+
+qint64 GetObjectSize(TDataShare &data, qint64 id)
+{
+    TableCursor *row = LookupObject(data, id);
+    return row ? row->FieldValue(QStringLiteral("Size")).toLongLong() : 0;
+}
+
+bool GetFilePackaged(TDataShare &data, qint64 key)
+{
+    return FileField(data, "Packaged", key).toLongLong() != 0;
+}
+
+qint64 GetFileOwner(TDataShare &data, qint64 key)
+{
+    const QVariant owner = FileField(data, "ID", key);
+    return owner.isNull() ? -1 : owner.toLongLong();
+}
+
+DatabaseTotals CountDatabaseTotals(TDataShare &data)
+{
+    DatabaseTotals totals;
+    SqliteStatement &objects =
+        data.CatalogDatabase.Prepare(QStringLiteral("SELECT COUNT(*) FROM Catalogs"));
+    if (objects.Step())
+        totals.objects = objects.Int64(0);
+    objects.Reset();
+    SqliteStatement &files = data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT COUNT(*), COALESCE(SUM(Size), 0) FROM Files"));
+    if (files.Step()) {
+        totals.files = files.Int64(0);
+        totals.bytes = files.Int64(1);
+    }
+    files.Reset();
+    return totals;
+}
+
+QString GetClassName(int cls)
+{
+    switch (cls) {
+    case 0:
+        return QStringLiteral("Dirvanta Database");
+    case 1:
+    case 2:
+        return QStringLiteral("Catalog Folder");
+    case 3:
+        return QStringLiteral("Floppy Disk");
+    case 4:
+        return QStringLiteral("Hard Disk");
+    case 5:
+        return QStringLiteral("CD-ROM");
+    case 6:
+    case 7:
+        return QStringLiteral("File Folder");
+    case 8:
+    case 9:
+        return QStringLiteral("Catalog Wastebasket");
+    case 10:
+    case 26:
+        return QStringLiteral("Archive Folder");
+    case 22:
+        return QStringLiteral("Packaged Files");
+    case 23:
+        return QStringLiteral("Archive Set");
+    case 24:
+        return QStringLiteral("Packaged Folder");
+    case 25:
+        return QStringLiteral("Volume Pool");
+    default:
+        return cls >= 11 && cls <= 21 ? QStringLiteral("Archive Volume")
+                                      : QStringLiteral("Unknown");
+    }
+}

@@ -1,0 +1,342 @@
+#include "store/DataShare.h"
+
+#include "platform/SettingsStore.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString Quote(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+const QString kCompressFailure =
+    QStringLiteral(
+        "Dirvanta was unable to compress the current \n Catalog Database due to an unknown "
+        "database error.") +
+    kParagraphBreak + QStringLiteral("Please close Dirvanta and restart, before retrying");
+
+} // namespace
+
+TDataShare::TDataShare(SettingsStore *settings)
+    : m_settings(settings)
+    , m_observer(&m_noObserver)
+{
+    ConfigureTables();
+}
+
+TDataShare::~TDataShare()
+{
+    Catalogs.Close();
+    Files.Close();
+    CatalogDatabase.Close();
+}
+
+void TDataShare::ConfigureTables()
+{
+    Catalogs.SetConnection(&CatalogDatabase);
+    Catalogs.SetTableName(CatalogSchema::kCatalogsTable);
+    Catalogs.SetIndexFieldName(QStringLiteral("Parent")); // the index "ParentIdx"
+    Catalogs.RootID = CatalogSchema::kDatabaseObjectId;
+    Catalogs.NameDelim = QStringLiteral("\\");
+    Catalogs.ItemIDFieldName = QStringLiteral("ID");
+    Catalogs.ItemParentFieldName = QStringLiteral("Parent");
+    Catalogs.ItemClassFieldName = QStringLiteral("Class");
+    Catalogs.ItemNameFieldName = QStringLiteral("Name");
+    Catalogs.ItemNameHiddenFieldName = QStringLiteral("NameHidden");
+    Catalogs.ItemFieldUseDefault = false;
+    Catalogs.Loaded();
+    // A merging move deletes the source folder; its files go to the folder
+    // it merged into rather than being left without an owner.
+    Catalogs.SetMergeHook([this](qint64 sourceId, qint64 targetId) {
+        SqliteStatement &move =
+            CatalogDatabase.Prepare(QStringLiteral("UPDATE Files SET ID = ?1 WHERE ID = ?2"));
+        move.Bind(1, targetId).Bind(2, sourceId).Execute();
+    });
+
+    Files.SetConnection(&CatalogDatabase);
+    Files.SetTableName(CatalogSchema::kFilesTable);
+    Files.SetIndexFieldName(QStringLiteral("ID")); // the index "IDIndex"
+}
+
+QString TDataShare::CatalogsFilePath(const QString &folder)
+{
+    return QDir(folder).filePath(CatalogSchema::kCatalogsFileName);
+}
+
+QString TDataShare::FilesFilePath(const QString &folder)
+{
+    return QDir(folder).filePath(CatalogSchema::kFilesFileName);
+}
+
+bool TDataShare::DatabaseFilesExist(bool both, const QString &folder)
+{
+    const bool catalogs = QFileInfo::exists(CatalogsFilePath(folder));
+    const bool files = QFileInfo::exists(FilesFilePath(folder));
+    return both ? catalogs && files : catalogs || files;
+}
+
+void TDataShare::SetDatabasePath()
+{
+    Catalogs.Close();
+    Files.Close();
+    CatalogDatabase.Close();
+}
+
+void TDataShare::OpenConnection(bool create)
+{
+    const QString catalogsPath = CatalogsFilePath(DatabaseFolder);
+    const QString filesPath = FilesFilePath(DatabaseFolder);
+    CatalogDatabase.Open(catalogsPath, create);
+    if (!create && !QFileInfo::exists(filesPath))
+        throw EDatabaseError(QStringLiteral("unable to open database file: ") + filesPath, 14);
+    // Exclusive locking is set before the Files file is attached so that it
+    // covers both; the empty write transaction takes the lock now, so that a
+    // second program is refused at once rather than at its first change.
+    // The rollback journal (not WAL) makes one commit atomic across both files.
+    CatalogDatabase.ExecuteScript(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+    SqliteStatement &attach = CatalogDatabase.Prepare(QStringLiteral("ATTACH DATABASE ?1 AS ") +
+                                                      QuoteIdentifier(CatalogSchema::kFilesSchema));
+    attach.Bind(1, filesPath).Execute();
+    CatalogDatabase.ExecuteScript(
+        QStringLiteral("PRAGMA main.journal_mode=DELETE; PRAGMA %1.journal_mode=DELETE;"
+                       "PRAGMA main.cache_size=-65536; PRAGMA %1.cache_size=-131072;"
+                       "BEGIN EXCLUSIVE; COMMIT;")
+            .arg(QuoteIdentifier(CatalogSchema::kFilesSchema)));
+}
+
+void TDataShare::CreateDatabaseTables()
+{
+    SetDatabasePath();
+    RefuseIfInUse();
+    for (const QString &path : {CatalogsFilePath(DatabaseFolder), FilesFilePath(DatabaseFolder)}) {
+        QFile::remove(path + QStringLiteral("-journal"));
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            throw EDatabaseError(QStringLiteral("Unable to replace ") + path);
+    }
+    try {
+        OpenConnection(true);
+        StartTransaction();
+        QStringList commands = CatalogSchema::CreateTableCommands(
+            QStringLiteral("main"), CatalogSchema::kCatalogsTable, CatalogSchema::CatalogsFields(),
+            CatalogSchema::CatalogsIndexes());
+        commands << CatalogSchema::CreateTableCommands(
+            CatalogSchema::kFilesSchema, CatalogSchema::kFilesTable, CatalogSchema::FilesFields(),
+            CatalogSchema::FilesIndexes());
+        for (const QString &command : commands)
+            CatalogDatabase.ExecuteScript(command);
+        TableCursor catalogs(&CatalogDatabase, CatalogSchema::kCatalogsTable);
+        catalogs.Open();
+        AppendFixedObjects(catalogs);
+        catalogs.Close();
+        Commit();
+    } catch (...) {
+        // A half-made database must not pass for one later.
+        CatalogDatabase.Close();
+        QFile::remove(CatalogsFilePath(DatabaseFolder));
+        QFile::remove(FilesFilePath(DatabaseFolder));
+        throw;
+    }
+    CatalogDatabase.Close();
+}
+
+void TDataShare::RefuseIfInUse()
+{
+    // Removing the files of a database that another program holds would let
+    // that program write on into files nobody can reach again: its catalog
+    // would be lost. Taking the lock first finds out.
+    for (const QString &path : {CatalogsFilePath(DatabaseFolder), FilesFilePath(DatabaseFolder)}) {
+        if (!QFileInfo::exists(path))
+            continue;
+        try {
+            SqliteConnection probe;
+            probe.Open(path, false);
+            probe.ExecuteScript(
+                QStringLiteral("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;"));
+        } catch (const EDatabaseError &error) {
+            // A damaged file may be replaced; a held one may not.
+            if (error.IsLocked())
+                throw;
+        }
+    }
+}
+
+bool TDataShare::OpenDatabase()
+{
+    try {
+        SetDatabasePath();
+        OpenConnection(false);
+        Catalogs.Open();
+        m_observer->LoadViews();
+        Files.Open();
+        Files.SetIndexFieldName(QStringLiteral("ID"));
+        DatabaseVersion = int(GetObjectSize(*this, CatalogSchema::kDatabaseObjectId));
+        UpdateHistory(false, DatabaseFolder);
+        DatabaseOpen = true;
+        m_observer->DatabaseOpened();
+        return true;
+    } catch (const std::exception &failure) {
+        ReportOpenFailure(failure);
+    }
+    // Nothing half-open stays behind: the tables and the lock are released.
+    SetDatabasePath();
+    DatabaseOpen = false;
+    return false;
+}
+
+void TDataShare::ReportOpenFailure(const std::exception &failure)
+{
+    const auto *engine = dynamic_cast<const EDatabaseError *>(&failure);
+    if (engine && engine->IsLocked()) {
+        UI().ShowError(QStringLiteral("Catalog Locked"),
+                       QStringLiteral("The Catalog ") + Quote(DatabaseFolder) +
+                           QStringLiteral(" is currently being accessed by another application or "
+                                          "User") +
+                           kParagraphBreak +
+                           QStringLiteral("Please try again when the other Application or User has "
+                                          "finished"));
+    } else if (engine && engine->EngineCode() != 0) {
+        UI().ShowError(QStringLiteral("Catalog Error"),
+                       QStringLiteral("Unable to Open Catalog due to the following Access Error:") +
+                           kParagraphBreak +
+                           QStringLiteral("Error Code: %1").arg(engine->EngineCode()) +
+                           QStringLiteral("\nError Type: ") + engine->Message());
+    } else {
+        UI().ShowError(QStringLiteral("Catalog Error"),
+                       QStringLiteral("An unknown error occured whilst opening the Dirvanta "
+                                      "Databases.") +
+                           kParagraphBreak + QStringLiteral("This request will be terminated"));
+    }
+}
+
+void TDataShare::CloseDatabase(const QString &folder)
+{
+    if (!folder.isEmpty()) {
+        UpdateHistory(true, folder);
+        m_observer->ClearViews();
+        Catalogs.Close();
+        Files.Close();
+        CatalogDatabase.Close();
+    }
+    DatabaseOpen = false;
+    m_observer->DatabaseClosed();
+}
+
+bool TDataShare::LocateDatabase(const LocationDialog &showDatabaseLocation)
+{
+    const bool folderExists = QFileInfo(DatabaseFolder).isDir();
+    if (folderExists && DatabaseFilesExist(true, DatabaseFolder))
+        return true;
+    if (folderExists) {
+        UI().ShowInformation(QStringLiteral("Database Access Failed"),
+                             QStringLiteral("Unable to open the Catalog Database in Folder ") +
+                                 Quote(DatabaseFolder) + kParagraphBreak +
+                                 QStringLiteral("Please specifiy the correct location or create a "
+                                                "new Catalog Database"));
+    } else {
+        UI().ShowInformation(QStringLiteral("Database Access Failed"),
+                             QStringLiteral("The Database Folder ") + Quote(DatabaseFolder) +
+                                 QStringLiteral(" could not be located.") + kParagraphBreak +
+                                 QStringLiteral("Please specifiy the Folder required"));
+    }
+    m_observer->ForgetSelectedNode();
+    const int result = showDatabaseLocation(1, QString());
+    if (result == LocationCreate)
+        CreateDatabaseTables();
+    return result != LocationCancelled;
+}
+
+bool TDataShare::CompressDatabase()
+{
+    UI().ShowProgress(13);
+    bool packed = false;
+    try {
+        packed = PackTable(Files) && PackTable(Catalogs);
+    } catch (const std::exception &) {
+        packed = false;
+    }
+    if (!packed)
+        UI().ShowError(QStringLiteral("Database Error"), kCompressFailure);
+    m_observer->SelectDatabaseObject();
+    UI().CloseProgress();
+    return packed;
+}
+
+bool TDataShare::PackTable(TableCursor &table)
+{
+    if (InTransaction())
+        throw EDatabaseError(QStringLiteral("A table cannot be packed inside a transaction"));
+    const QString schema = table.TableName() == CatalogSchema::kFilesTable
+                               ? CatalogSchema::kFilesSchema
+                               : QStringLiteral("main");
+    const bool wasActive = table.Active();
+    table.Close();
+    try {
+        CatalogDatabase.ExecuteScript(QStringLiteral("VACUUM ") + QuoteIdentifier(schema));
+    } catch (...) {
+        if (wasActive)
+            table.Open();
+        throw;
+    }
+    if (wasActive)
+        table.Open();
+    return true;
+}
+
+void TDataShare::StartTransaction()
+{
+    if (InTransaction())
+        throw EDatabaseError(QStringLiteral("A transaction is already active"));
+    CatalogDatabase.ExecuteScript(QStringLiteral("BEGIN"));
+}
+
+void TDataShare::Commit()
+{
+    CatalogDatabase.ExecuteScript(QStringLiteral("COMMIT"));
+}
+
+void TDataShare::Rollback()
+{
+    // SQLite rolls back by itself after some failures (a full disk, an I/O
+    // error); then there is nothing left to roll back.
+    if (InTransaction())
+        CatalogDatabase.ExecuteScript(QStringLiteral("ROLLBACK"));
+    CatalogDatabase.NoteRollback();
+}
+
+bool TDataShare::RunInTransaction(const std::function<void()> &command, QString *failure)
+{
+    StartTransaction();
+    try {
+        command();
+        Commit();
+        return true;
+    } catch (const std::exception &error) {
+        if (failure) {
+            if (const auto *database = dynamic_cast<const EDatabaseError *>(&error))
+                *failure = database->Message();
+            else if (const auto *program = dynamic_cast<const EDirvantaFailed *>(&error))
+                *failure = program->Message();
+            else
+                *failure = QString::fromUtf8(error.what());
+        }
+    } catch (...) {
+        if (failure)
+            *failure = QStringLiteral("An unknown error occurred");
+    }
+    Rollback();
+    return false;
+}
+
+void TDataShare::UpdateHistory(bool add, const QString &folder)
+{
+    if (m_settings)
+        m_settings->UpdateHistory(add, folder);
+}

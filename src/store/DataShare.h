@@ -1,0 +1,109 @@
+#pragma once
+
+#include "store/ItemTree.h"
+#include "store/SqliteConnection.h"
+#include "store/TableCursor.h"
+
+#include <QString>
+
+#include <functional>
+
+class SettingsStore;
+
+// What the window does when the database opens or closes: loading the tree,
+// title, toolbar, status bar. The explorer implements it; the command-line
+// tool and tests need none.
+class DatabaseObserver
+{
+public:
+    virtual ~DatabaseObserver() = default;
+    // Called while opening, once the Catalogs table is open; may raise.
+    virtual void LoadViews() {}
+    virtual void DatabaseOpened() {}
+    // Called before the tables of an open database close.
+    virtual void ClearViews() {}
+    // Called in every case at the end of CloseDatabase.
+    virtual void DatabaseClosed() {}
+    // Called after compressing, to select the database object again.
+    virtual void SelectDatabaseObject() {}
+    // Called when the remembered folder held no database: the object
+    // remembered for selection after opening is forgotten.
+    virtual void ForgetSelectedNode() {}
+};
+
+// The data module: the one connection to the catalog database (the Catalogs
+// file, with the Files file attached), the Catalogs item tree and the Files
+// table, the shared state of which database is current, and the operations
+// that create, open, close and compress a database and run commands in
+// transactions.
+class TDataShare final
+{
+public:
+    // The answers of the Database Location dialog.
+    enum LocationResult
+    {
+        LocationCancelled = -1,
+        LocationCreate = 1,
+        LocationOpen = 2
+    };
+    // Runs the Database Location dialog in a mode (1 select, 2 create, 3
+    // open) with the folder in use; on OK it has set DatabaseFolder.
+    using LocationDialog = std::function<int(int mode, const QString &inUseFolder)>;
+
+    explicit TDataShare(SettingsStore *settings = nullptr);
+    ~TDataShare();
+    TDataShare(const TDataShare &) = delete;
+    TDataShare &operator=(const TDataShare &) = delete;
+
+    SqliteConnection CatalogDatabase;
+    TDBItemTree Catalogs;
+    TableCursor Files;
+
+    QString DatabaseFolder;
+    bool DatabaseOpen = false;
+    int DatabaseVersion = 0;
+
+    void SetObserver(DatabaseObserver *observer) { m_observer = observer; }
+    void SetSettings(SettingsStore *settings) { m_settings = settings; }
+
+    // Closes the connection and points it at DatabaseFolder.
+    void SetDatabasePath();
+    // Creates both tables in DatabaseFolder, replacing existing ones, and
+    // seeds the five fixed objects. Leaves the database closed. Raises a
+    // locked EDatabaseError when another program holds the existing tables.
+    void CreateDatabaseTables();
+    // Opens the database in DatabaseFolder; reports failures itself.
+    bool OpenDatabase();
+    // Closes the current database; an empty folder only sets the closed state.
+    void CloseDatabase(const QString &folder);
+    // The check made before opening the remembered folder at start-up.
+    bool LocateDatabase(const LocationDialog &showDatabaseLocation);
+    // With both set: true when both table files exist; otherwise when either does.
+    static bool DatabaseFilesExist(bool both, const QString &folder);
+    static QString CatalogsFilePath(const QString &folder);
+    static QString FilesFilePath(const QString &folder);
+
+    // Compacts both tables; reports a failure itself.
+    bool CompressDatabase();
+    bool PackTable(TableCursor &table);
+
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return CatalogDatabase.InTransaction(); }
+    // Runs a command inside one transaction: commits when it returns, rolls
+    // back and swallows the exception when it raises. True when committed.
+    // The failure's text goes to failure when given.
+    bool RunInTransaction(const std::function<void()> &command, QString *failure = nullptr);
+
+private:
+    void OpenConnection(bool create);
+    void RefuseIfInUse();
+    void ConfigureTables();
+    void ReportOpenFailure(const std::exception &failure);
+    void UpdateHistory(bool add, const QString &folder);
+
+    SettingsStore *m_settings = nullptr;
+    DatabaseObserver *m_observer = nullptr;
+    DatabaseObserver m_noObserver;
+};

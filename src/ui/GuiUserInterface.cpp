@@ -1,0 +1,206 @@
+#include "ui/GuiUserInterface.h"
+
+#include "platform/ProgressOperations.h"
+#include "ui/ProgressWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+// Where the progress window sits relative to the main window's frame.
+constexpr QPoint kProgressOffset{40, 60};
+
+QMessageBox::Icon BoxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString SelectedFile(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : QDir::cleanPath(files.constFirst());
+}
+
+} // namespace
+
+GuiUserInterface::GuiUserInterface() = default;
+
+GuiUserInterface::~GuiUserInterface() = default;
+
+void GuiUserInterface::SetMainWindow(QWidget *window)
+{
+    m_mainWindow = window;
+}
+
+QWidget *GuiUserInterface::DialogParent() const
+{
+    if (m_mainWindow)
+        return m_mainWindow;
+    return QApplication::activeWindow();
+}
+
+MessageAnswer GuiUserInterface::ShowMessage(MessageKind kind, const QString &caption,
+                                            const QString &text, MessageIcon icon)
+{
+    QMessageBox box(DialogParent());
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowTitle(caption);
+    // Texts hold file names; a name with "<" must not be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+
+    switch (kind) {
+    case MessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageKind::Question:
+        box.setIcon(BoxIcon(icon));
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        // Enter takes Yes, as users of the program expect; Escape and the
+        // frame's close answer No, the answer that changes nothing.
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    }
+
+    box.exec();
+    if (kind != MessageKind::Question)
+        return MessageAnswer::Ok;
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
+                                                               : MessageAnswer::No;
+}
+
+void GuiUserInterface::ProcessEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void GuiUserInterface::OpenProgressWindow(int operation)
+{
+    const ProgressLayout *layout = ProgressLayoutFor(operation);
+    Q_ASSERT_X(layout, "GuiUserInterface::OpenProgressWindow", "unknown progress operation");
+    if (!layout)
+        return;
+
+    if (!m_progressWindow)
+        m_progressWindow = std::make_unique<ProgressWindow>(*this);
+    m_progressWindow->Begin(*layout);
+    PlaceProgressWindow();
+    m_progressWindow->show();
+    m_progressWindow->raise();
+    // Work runs on this thread right after; let the window map and paint
+    // now, without taking user input that could start something else.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void GuiUserInterface::PlaceProgressWindow()
+{
+    // The native window must exist for its frame to count in the geometry.
+    m_progressWindow->winId();
+    if (m_mainWindow) {
+        m_progressWindow->move(m_mainWindow->frameGeometry().topLeft() + kProgressOffset);
+        // Keeps the progress window above the main window it belongs to.
+        if (QWindow *mainHandle = m_mainWindow->windowHandle())
+            m_progressWindow->windowHandle()->setTransientParent(mainHandle);
+        return;
+    }
+    m_progressWindow->windowHandle()->setTransientParent(nullptr);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = m_progressWindow->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    m_progressWindow->move(frame.topLeft());
+}
+
+void GuiUserInterface::CloseProgressWindow()
+{
+    if (m_progressWindow)
+        m_progressWindow->Finish();
+}
+
+void GuiUserInterface::SetProgressStatus(const QString &text)
+{
+    if (m_progressWindow)
+        m_progressWindow->SetStatus(text);
+}
+
+void GuiUserInterface::SetProgressFileName(const QString &text)
+{
+    if (m_progressWindow)
+        m_progressWindow->SetFileName(text);
+}
+
+void GuiUserInterface::SetProgressPath(const QString &text)
+{
+    if (m_progressWindow)
+        m_progressWindow->SetPath(text);
+}
+
+void GuiUserInterface::SetProgressRange(qint64 maximum)
+{
+    if (m_progressWindow)
+        m_progressWindow->SetRange(maximum);
+}
+
+void GuiUserInterface::SetProgressPosition(qint64 position)
+{
+    if (m_progressWindow)
+        m_progressWindow->SetPosition(position);
+}
+
+QString GuiUserInterface::ChooseFolder(const QString &title, const QString &startFolder)
+{
+    QFileDialog dialog(DialogParent(), title, startFolder);
+    dialog.setObjectName(QStringLiteral("FolderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return SelectedFile(dialog);
+}
+
+QString GuiUserInterface::ChooseOpenFile(const QString &title, const QString &startFolder,
+                                         const QString &filter)
+{
+    QFileDialog dialog(DialogParent(), title, startFolder, filter);
+    dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return SelectedFile(dialog);
+}
+
+QString GuiUserInterface::ChooseSaveFile(const QString &title, const QString &startFolder,
+                                         const QString &fileName, const QString &filter)
+{
+    QFileDialog dialog(DialogParent(), title, startFolder, filter);
+    dialog.setObjectName(QStringLiteral("SaveFileDialog"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    return SelectedFile(dialog);
+}

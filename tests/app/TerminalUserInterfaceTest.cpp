@@ -1,0 +1,209 @@
+#include "app/cli/TerminalUserInterface.h"
+
+#include "platform/ProgressOperations.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kErase = u"\r\x1b[K"_s;
+
+// A terminal user interface over in-memory streams.
+struct Terminal
+{
+    explicit Terminal(bool interactive, AnswerPolicy policy = AnswerPolicy::Ask,
+                      const QString &typed = {})
+        : input(typed)
+        , ui(std::make_unique<TerminalUserInterface>(outStream, errStream, inStream, interactive,
+                                                     policy))
+    {
+    }
+
+    // What is left of the input: shows whether a line was read.
+    QString Unread() { return inStream.readAll(); }
+
+    QString out;
+    QString err;
+    QString input;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+    QTextStream inStream{&input, QIODevice::ReadOnly};
+    std::unique_ptr<TerminalUserInterface> ui;
+};
+
+TEST(TerminalMessages, GoToTheErrorStreamAsCaptionAndText)
+{
+    const struct
+    {
+        MessageKind kind;
+        QString caption;
+        QString text;
+        QString expected;
+    } cases[] = {
+        {MessageKind::Error, u"Open Catalog"_s,
+         u"Cannot open the file."_s + kParagraphBreak + u"Check it."_s,
+         u"error: Open Catalog: Cannot open the file.\n\nCheck it.\n"_s},
+        {MessageKind::Information, u"Export"_s, u"12 records written."_s,
+         u"Export: 12 records written.\n"_s},
+        {MessageKind::Information, QString(), u"No caption."_s, u"No caption.\n"_s},
+    };
+    for (const auto &c : cases) {
+        for (const bool interactive : {false, true}) {
+            Terminal t(interactive);
+            EXPECT_EQ(t.ui->Message(c.kind, c.caption, c.text, MessageIcon::Stop),
+                      MessageAnswer::Ok);
+            EXPECT_EQ(t.err, c.expected);
+            EXPECT_TRUE(t.out.isEmpty()) << "results only on the output stream";
+        }
+    }
+}
+
+TEST(TerminalQuestions, WithoutATerminalThePolicyAnswersAndSaysSo)
+{
+    const struct
+    {
+        AnswerPolicy policy;
+        MessageAnswer expected;
+        QString printed;
+    } cases[] = {
+        {AnswerPolicy::Ask, MessageAnswer::No, u"no (not a terminal; --yes agrees)"_s},
+        {AnswerPolicy::No, MessageAnswer::No, u"no (--no)"_s},
+        {AnswerPolicy::Yes, MessageAnswer::Yes, u"yes (--yes)"_s},
+    };
+    for (const auto &c : cases) {
+        Terminal t(false, c.policy, u"y\n"_s);
+        EXPECT_EQ(t.ui->Message(MessageKind::Question, u"Replace Database"_s,
+                                u"The catalog exists. Replace it?"_s),
+                  c.expected)
+            << c.printed.toStdString();
+        EXPECT_EQ(t.err, u"Replace Database: The catalog exists. Replace it? [y/N] "_s + c.printed +
+                             u'\n');
+        EXPECT_EQ(t.Unread(), u"y\n"_s) << "nothing is read without a terminal";
+    }
+}
+
+TEST(TerminalQuestions, OnATerminalTheTypedLineAnswers)
+{
+    const struct
+    {
+        QString typed;
+        MessageAnswer expected;
+    } cases[] = {
+        {u"y\n"_s, MessageAnswer::Yes},     {u"Yes\n"_s, MessageAnswer::Yes},
+        {u" YES \n"_s, MessageAnswer::Yes}, {u"n\n"_s, MessageAnswer::No},
+        {u"\n"_s, MessageAnswer::No},       {u"yep\n"_s, MessageAnswer::No},
+        {QString(), MessageAnswer::No}, // end of input
+    };
+    for (const auto &c : cases) {
+        // A second line follows every typed answer, to show only one is read.
+        const bool ended = c.typed.isEmpty();
+        Terminal t(true, AnswerPolicy::Ask, ended ? QString() : c.typed + u"rest\n"_s);
+        EXPECT_EQ(t.ui->Message(MessageKind::Question, u"Delete"_s, u"Delete it?"_s), c.expected)
+            << "typed \"" << c.typed.toStdString() << '"';
+        EXPECT_TRUE(t.err.startsWith(u"Delete: Delete it? [y/N] "_s));
+        EXPECT_EQ(t.Unread(), ended ? QString() : u"rest\n"_s);
+    }
+}
+
+TEST(TerminalQuestions, AFlagAnswersEvenOnATerminal)
+{
+    Terminal t(true, AnswerPolicy::No, u"y\n"_s);
+    EXPECT_FALSE(t.ui->AskYesNo(u"Delete"_s, u"Delete it?"_s));
+    EXPECT_EQ(t.Unread(), u"y\n"_s);
+}
+
+TEST(TerminalProgress, WithoutATerminalOnlyTheCaptionIsPrinted)
+{
+    Terminal t(false);
+    t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+    t.ui->SetProgressPath(u"/media/disk/photos"_s);
+    t.ui->SetProgressStatus(u"10 files"_s);
+    t.ui->SetProgressRange(10);
+    t.ui->SetProgressPosition(5);
+    t.ui->CloseProgress();
+    EXPECT_EQ(t.err, u"Cataloging Media...\n"_s);
+}
+
+TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAFewTimesASecond)
+{
+    Terminal t(true);
+    qint64 now = 1000;
+    t.ui->SetTickSource([&now] { return now; });
+    t.ui->ShowProgress(ProgressOperation::ExtractFiles);
+    t.ui->SetProgressRange(200);
+    QString expected = u"Extract Files...\n"_s + kErase;
+    EXPECT_EQ(t.err, expected) << "the first update draws at once";
+
+    now += TerminalUserInterface::kStatusIntervalMs - 1;
+    t.ui->SetProgressPosition(50);
+    t.ui->SetProgressFileName(u"a.txt"_s);
+    EXPECT_EQ(t.err, expected) << "too soon to redraw";
+
+    now += 1;
+    t.ui->SetProgressStatus(u"3 of 8"_s);
+    expected += kErase + u" 25%  3 of 8  a.txt"_s;
+    EXPECT_EQ(t.err, expected);
+
+    // A message first clears the line, so the two do not run together.
+    t.ui->ShowError(u"Extract"_s, u"Disk full."_s);
+    expected += kErase + u"error: Extract: Disk full.\n"_s;
+    EXPECT_EQ(t.err, expected);
+
+    now += 1;
+    t.ui->SetProgressPosition(200);
+    expected += kErase + u"100%  3 of 8  a.txt"_s;
+    t.ui->CloseProgress();
+    expected += kErase;
+    EXPECT_EQ(t.err, expected);
+}
+
+TEST(TerminalProgress, LongLinesAreCutFromTheLeftToTheWidth)
+{
+    qputenv("COLUMNS", "30");
+    Terminal t(true);
+    t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+    t.ui->SetProgressPath(u"/media/disk/a/very/long/path/to/the/folder/photos"_s);
+    qunsetenv("COLUMNS");
+    const QString line = t.err.section(kErase, -1);
+    EXPECT_EQ(line.size(), 29);
+    EXPECT_TRUE(line.startsWith(QChar(0x2026)));
+    EXPECT_TRUE(line.endsWith(u"/folder/photos"_s));
+}
+
+TEST(TerminalChoosers, WithoutATerminalTheyCancel)
+{
+    Terminal t(false, AnswerPolicy::Yes, u"/tmp\n"_s);
+    EXPECT_TRUE(t.ui->ChooseFolder(u"Folder"_s, QDir::tempPath()).isEmpty());
+    EXPECT_TRUE(t.ui->ChooseOpenFile(u"Open"_s, QDir::tempPath(), {}).isEmpty());
+    EXPECT_TRUE(t.ui->ChooseSaveFile(u"Save"_s, QDir::tempPath(), u"x.txt"_s, {}).isEmpty());
+    EXPECT_TRUE(t.err.isEmpty());
+    EXPECT_EQ(t.Unread(), u"/tmp\n"_s);
+}
+
+TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFits)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = QDir::cleanPath(dir.path());
+    const QString missing = folder + u"/missing"_s;
+
+    Terminal t(true, AnswerPolicy::Ask, missing + u'\n' + folder + u"/\n"_s);
+    EXPECT_EQ(t.ui->ChooseFolder(u"Catalog folder"_s, QDir::tempPath()), folder);
+    EXPECT_TRUE(t.err.contains(u"not a folder: "_s + missing));
+
+    Terminal cancelled(true, AnswerPolicy::Ask, u"\n"_s);
+    EXPECT_TRUE(cancelled.ui->ChooseSaveFile(u"Save"_s, folder, u"x.txt"_s, {}).isEmpty());
+
+    Terminal ended(true);
+    EXPECT_TRUE(ended.ui->ChooseOpenFile(u"Open"_s, folder, {}).isEmpty());
+}
+
+} // namespace

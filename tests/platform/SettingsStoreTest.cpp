@@ -1,0 +1,329 @@
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const QString kSection = QStringLiteral("Catalog Explorer");
+const QString kValue = QStringLiteral("Database Folder");
+const QString kHistory = QStringLiteral("History List");
+
+Lines Strings(const QStringList &list)
+{
+    Lines result;
+    for (const QString &text : list)
+        result.push_back(text.toStdString());
+    return result;
+}
+
+// "a|b|c" -> {"a", "b", "c"}; "" -> {}.
+QStringList Split(const char *texts)
+{
+    const QString joined = QString::fromUtf8(texts);
+    return joined.isEmpty() ? QStringList() : joined.split(u'|');
+}
+
+void WriteFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QFile::WriteOnly | QFile::Truncate)) << path.toStdString();
+    file.write(contents);
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const QString &value)
+        : m_name(name)
+        , m_wasSet(qEnvironmentVariableIsSet(name))
+        , m_old(qgetenv(name))
+    {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedEnvironment()
+    {
+        if (m_wasSet)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_wasSet;
+    QByteArray m_old;
+};
+
+class SettingsStoreTest : public testing::Test
+{
+protected:
+    QString IniPath() const { return m_dir.filePath(QStringLiteral("Corvane/Dirvanta97.ini")); }
+
+    QTemporaryDir m_dir;
+    SettingsStore m_store{SettingsStore::IniFile{IniPath()}};
+};
+
+TEST_F(SettingsStoreTest, TextRoundTripsExactly)
+{
+    // Commas and semicolons, quotes, backslashes, a leading "@", blanks at
+    // either end, line breaks, non-ASCII, and the empty text.
+    const QStringList texts = Split("a,b|a, b|a;b|say \"hi\"|C:\\Data\\|@at|@Invalid()|@@|"
+                                    "  blanks  |x=y [z] #c|line\nbreak\t|Grüße € 😀|");
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        m_store.WriteText(kSection, QString::number(i), texts[i]);
+
+    // Every read parses the file again, so this checks what is on disk.
+    SettingsStore reader{SettingsStore::IniFile{IniPath()}};
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE('"' + texts[i].toStdString() + '"');
+        EXPECT_EQ(reader.ReadText(kSection, QString::number(i), QStringLiteral("default")),
+                  texts[i]);
+    }
+    EXPECT_EQ(reader.ReadText(kSection, QStringLiteral("missing"), QStringLiteral("default")),
+              QStringLiteral("default"));
+}
+
+TEST_F(SettingsStoreTest, NumbersAndBooleansAreStoredAsText)
+{
+    for (const qint64 number : {std::numeric_limits<qint64>::min(), qint64(-1), qint64(0),
+                                std::numeric_limits<qint64>::max()}) {
+        m_store.WriteInteger(kSection, kValue, number);
+        EXPECT_EQ(m_store.ReadText(kSection, kValue), QString::number(number));
+        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, 7), number);
+    }
+    m_store.WriteBool(kSection, kValue, true);
+    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("1"));
+    EXPECT_TRUE(m_store.ReadBool(kSection, kValue, false));
+    m_store.WriteBool(kSection, kValue, false);
+    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("0"));
+    EXPECT_FALSE(m_store.ReadBool(kSection, kValue, true));
+}
+
+TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnly)
+{
+    // "\u0663" is a digit, but not an ASCII one.
+    constexpr qint64 kDefault = -999;
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    // clang-format off
+    const struct
+    {
+        const char *stored; // nullptr: the value is missing
+        qint64 expected;
+    } rows[] = {
+        {"0x100", 256}, {"0X1f", 31}, {"0x7FFFFFFFFFFFFFFF", kMax}, {"-5", -5}, {"+7", 7},
+        {"007", 7}, {" 42 ", 42}, {"\t0x10 ", 16},
+        {"0x", kDefault}, {"0xZZ", kDefault}, {"0x-1", kDefault}, {"0x 1", kDefault},
+        {"0x10000000000000000", kDefault}, {"x10", kDefault}, {"abc", kDefault},
+        {"12abc", kDefault}, {"1 2", kDefault}, {"-", kDefault}, {"1e3", kDefault},
+        {"99999999999999999999", kDefault}, {"\u0663", kDefault}, {"", kDefault},
+        {nullptr, kDefault}};
+    // clang-format on
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
+        m_store.EraseSection(kSection);
+        if (row.stored)
+            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
+        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, kDefault), row.expected);
+    }
+}
+
+TEST_F(SettingsStoreTest, ReadBoolTreatsAnyNonZeroIntegerAsTrue)
+{
+    const struct
+    {
+        const char *stored;           // nullptr: the value is missing
+        std::optional<bool> expected; // nullopt: the default
+    } rows[] = {{"1", true},    {"2", true}, {"-1", true}, {"0x10", true}, {"0", false},
+                {"0x0", false}, {"yes", {}}, {"true", {}}, {"", {}},       {nullptr, {}}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
+        m_store.EraseSection(kSection);
+        if (row.stored)
+            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
+        for (const bool defaultValue : {false, true})
+            EXPECT_EQ(m_store.ReadBool(kSection, kValue, defaultValue),
+                      row.expected.value_or(defaultValue));
+    }
+}
+
+TEST_F(SettingsStoreTest, HandEditedValuesReadAsText)
+{
+    // Unquoted commas make the INI reader return a list; "@Invalid()" reads as no value.
+    WriteFile(IniPath(), "[Catalog%20Explorer]\nList=a, b,c\nNothing=@Invalid()\n");
+    EXPECT_EQ(m_store.ReadText(kSection, QStringLiteral("List")), QStringLiteral("a, b, c"));
+    EXPECT_EQ(m_store.ReadText(kSection, QStringLiteral("Nothing"), QStringLiteral("default")),
+              QStringLiteral("default"));
+}
+
+TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
+{
+    m_store.WriteText(kSection, QStringLiteral("b"), QStringLiteral("x=y"));
+    m_store.WriteText(kSection, QStringLiteral("a"), QString());
+    m_store.WriteText(kSection + QStringLiteral("/Sub"), QStringLiteral("c"), QStringLiteral("3"));
+    m_store.WriteProgramLocation(QStringLiteral("/opt/dirvanta/dirvanta"));
+
+    EXPECT_EQ(Strings(m_store.ReadSection(kSection)), (Lines{"a=", "b=x=y"}));
+    EXPECT_EQ(Strings(m_store.ReadSection(QStringLiteral("Program"))),
+              (Lines{"Location=/opt/dirvanta/dirvanta"}));
+    EXPECT_TRUE(m_store.ReadSection(QStringLiteral("Nowhere")).isEmpty());
+
+    m_store.EraseSection(QString()); // must not erase the whole file
+    m_store.EraseSection(kSection);
+    EXPECT_TRUE(m_store.ReadSection(kSection).isEmpty());
+    EXPECT_EQ(m_store.ReadText(kSection + QStringLiteral("/Sub"), QStringLiteral("c")), QString());
+    EXPECT_EQ(m_store.ReadText(QStringLiteral("Program"), QStringLiteral("Location")),
+              QStringLiteral("/opt/dirvanta/dirvanta"));
+}
+
+TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
+{
+    const struct
+    {
+        const char *name;
+        const char *before; // folders separated by '|'
+        bool add;
+        const char *folder;
+        const char *after;
+    } rows[] = {
+        {"open removes the entry, later ones move up", "A|B|C|D|E", false, "C", "A|B|D|E"},
+        {"close puts the folder at the top", "A|B|D|E", true, "C", "C|A|B|D|E"},
+        {"close of a listed folder moves it up", "A|B|C", true, "C", "C|A|B"},
+        {"a sixth folder pushes the oldest out", "A|B|C|D|E", true, "F", "F|A|B|C|D"},
+        {"duplicates differing in case all go", "/Data/One|/data/two|/DATA/ONE", true, "/data/one",
+         "/data/one|/data/two"},
+        {"open of an unlisted folder changes nothing", "A|B", false, "Z", "A|B"},
+        {"an empty folder is not added", "A|B", true, "", "A|B"},
+        {"first close", "", true, "/d b", "/d b"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        m_store.EraseSection(kHistory);
+        const QStringList before = Split(row.before);
+        for (qsizetype i = 0; i < before.size(); ++i)
+            m_store.WriteText(kHistory, QString::number(i + 1), before[i]);
+
+        m_store.UpdateHistory(row.add, QString::fromUtf8(row.folder));
+
+        const QStringList after = Split(row.after);
+        QStringList lines;
+        for (qsizetype i = 0; i < after.size(); ++i)
+            lines.append(QString::number(i + 1) + u'=' + after[i]);
+        EXPECT_EQ(Strings(m_store.ReadSection(kHistory)), Strings(lines));
+        EXPECT_EQ(Strings(m_store.History()), Strings(after));
+    }
+}
+
+TEST_F(SettingsStoreTest, HistorySkipsEmptyEntries)
+{
+    m_store.WriteText(kHistory, QStringLiteral("1"), QString());
+    m_store.WriteText(kHistory, QStringLiteral("3"), QStringLiteral("/c"));
+    m_store.WriteText(kHistory, QStringLiteral("6"), QStringLiteral("/f"));
+    EXPECT_EQ(Strings(m_store.History()), (Lines{"/c"}));
+}
+
+QByteArray FileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QFile::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
+{
+    {
+        SettingsStore scoped{SettingsStore::IniFile{IniPath()}};
+        scoped.WriteText(kSection, kValue, QStringLiteral("/first"));
+    }
+    EXPECT_TRUE(FileContents(IniPath()).contains("=/first"));
+
+    m_store.WriteText(kSection, kValue, QStringLiteral("/second"));
+    m_store.Flush();
+    EXPECT_TRUE(FileContents(IniPath()).contains("=/second"));
+
+    SettingsStore other{SettingsStore::IniFile{IniPath()}};
+    m_store.WriteText(kSection, kValue, QStringLiteral("/third"));
+    EXPECT_EQ(other.ReadText(kSection, kValue), QStringLiteral("/third"));
+
+    // Another process rewrites the file: both stores see the new text.
+    WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\n");
+    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("/fourth"));
+    EXPECT_EQ(other.ReadText(kSection, kValue), QStringLiteral("/fourth"));
+}
+
+TEST_F(SettingsStoreTest, UnusableFileGivesDefaults)
+{
+    // The config folder is a file, so the settings file can never be created.
+    const QString configFile = m_dir.filePath(QStringLiteral("config-is-a-file"));
+    WriteFile(configFile, "x");
+    const ScopedEnvironment config("XDG_CONFIG_HOME", configFile);
+    SettingsStore blocked(SettingsStore::kProgramKey);
+    EXPECT_FALSE(blocked.IsUsable());
+    blocked.WriteText(kSection, kValue, QStringLiteral("/lost"));
+    blocked.WriteInteger(kSection, QStringLiteral("n"), 5);
+    blocked.UpdateHistory(true, QStringLiteral("/lost"));
+    EXPECT_EQ(blocked.ReadText(kSection, kValue, QStringLiteral("default")),
+              QStringLiteral("default"));
+    EXPECT_EQ(blocked.ReadInteger(kSection, QStringLiteral("n"), 3), 3);
+    EXPECT_TRUE(blocked.ReadSection(kSection).isEmpty());
+    EXPECT_TRUE(blocked.History().isEmpty());
+
+    // A write that fails later leaves no trace either: the file format keeps
+    // the unwritten value in memory, the store must not report it.
+    m_store.WriteText(kSection, kValue, QStringLiteral("/kept"));
+    m_store.Flush();
+    const QString folder = QFileInfo(IniPath()).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    WriteFile(folder, "now a file");
+    m_store.WriteText(kSection, kValue, QStringLiteral("/lost"));
+    m_store.Flush();
+    EXPECT_FALSE(m_store.IsUsable());
+    EXPECT_EQ(m_store.ReadText(kSection, kValue, QStringLiteral("default")),
+              QStringLiteral("default"));
+}
+
+TEST(SettingsStoreLocation, KeyTextsMapToFilesInTheConfigFolder)
+{
+    QTemporaryDir home;
+    const ScopedEnvironment homeVariable("HOME", home.path());
+    const QString fallback = home.path() + QStringLiteral("/.config");
+    const QString custom = home.filePath(QStringLiteral("custom"));
+    const struct
+    {
+        QString configHome;
+        QString expectedFolder;
+    } rows[] = {
+        {custom, custom},
+        {custom + u'/', custom},
+        {QString(), fallback},
+        {QStringLiteral("relative/config"), fallback},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.configHome.toStdString());
+        const ScopedEnvironment config("XDG_CONFIG_HOME", row.configHome);
+        EXPECT_EQ(SettingsStore::FileForKey(SettingsStore::kProgramKey),
+                  row.expectedFolder + QStringLiteral("/Corvane/Dirvanta97.ini"));
+        EXPECT_EQ(SettingsStore::FileForKey(SettingsStore::kHandOverKey),
+                  row.expectedFolder + QStringLiteral("/Corvane/Dirvanta.ini"));
+    }
+
+    const ScopedEnvironment config("XDG_CONFIG_HOME", custom);
+    SettingsStore(SettingsStore::kHandOverKey)
+        .WriteText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
+                   QStringLiteral("/tmp/a.d97"));
+    EXPECT_TRUE(QFile::exists(custom + QStringLiteral("/Corvane/Dirvanta.ini")));
+}
+
+} // namespace

@@ -1,0 +1,439 @@
+#include "StoreFixture.h"
+#include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct ColumnInfo
+{
+    QString name;
+    QString type;
+};
+
+std::vector<ColumnInfo> Columns(SqliteConnection &db, const QString &table)
+{
+    std::vector<ColumnInfo> columns;
+    SqliteStatement &info = db.Prepare(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    while (info.Step())
+        columns.push_back({info.Text(1), info.Text(2)});
+    info.Reset();
+    return columns;
+}
+
+// "name(field;field)" for every secondary index of a schema's table, sorted.
+QStringList Indexes(SqliteConnection &db, const QString &schema, const QString &table)
+{
+    QStringList names;
+    SqliteStatement &list =
+        db.Prepare(QStringLiteral("PRAGMA %1.index_list(%2)").arg(schema, table));
+    while (list.Step())
+        names << list.Text(1);
+    list.Reset();
+    QStringList result;
+    for (const QString &name : names) {
+        QStringList fields;
+        SqliteStatement &info = db.Prepare(
+            QStringLiteral("PRAGMA %1.index_info(%2)").arg(schema, QuoteIdentifier(name)));
+        while (info.Step())
+            fields << info.Text(2);
+        info.Reset();
+        result << name + QLatin1Char('(') + fields.join(QLatin1Char(';')) + QLatin1Char(')');
+    }
+    result.sort();
+    return result;
+}
+
+} // namespace
+
+using CatalogDatabaseTest = StoreFixture;
+
+TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
+{
+    EXPECT_TRUE(QFileInfo::exists(TDataShare::CatalogsFilePath(DatabasePath())));
+    EXPECT_TRUE(QFileInfo::exists(TDataShare::FilesFilePath(DatabasePath())));
+    EXPECT_EQ(m_data->DatabaseVersion, 210);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 0);
+
+    struct Expected
+    {
+        qint64 id;
+        const char *name;
+        qint64 parent;
+        int cls;
+        qint64 size;
+    } const expected[] = {{1, "Dirvanta Database", 0, 0, 210},
+                          {2, "Archives", 1, 10, 0},
+                          {3, "Catalogs", 1, 1, 0},
+                          {4, "Wastebasket", 1, 8, 0},
+                          {5, "Volume Pool", 2, 25, 0}};
+    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(QStringLiteral(
+        "SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
+        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"));
+    size_t row = 0;
+    while (rows.Step()) {
+        ASSERT_LT(row, std::size(expected));
+        const Expected &e = expected[row++];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(rows.Int64(0), e.id);
+        EXPECT_EQ(rows.Text(1), QLatin1String(e.name));
+        EXPECT_EQ(rows.Int64(2), e.parent);
+        EXPECT_EQ(rows.Int64(3), e.cls);
+        EXPECT_EQ(rows.Int64(4), e.size);
+        EXPECT_EQ(rows.Text(5), QString());
+        EXPECT_EQ(rows.Int64(6), 0);
+        EXPECT_EQ(rows.Text(7), QString());
+        EXPECT_EQ(rows.Text(8), QString());
+        EXPECT_EQ(rows.Int64(9), 0);
+        EXPECT_NEAR(rows.Double(10), NowDayCount(), 1.0 / 24);
+        EXPECT_EQ(rows.Double(10), rows.Double(11));
+        EXPECT_FALSE(rows.IsNull(12));
+        EXPECT_EQ(rows.Double(12), 0.0);
+        EXPECT_TRUE(rows.IsNull(13));
+    }
+    rows.Reset();
+    EXPECT_EQ(row, std::size(expected));
+}
+
+TEST_F(CatalogDatabaseTest, TablesHaveTheFieldsAndIndexesInOrder)
+{
+    QStringList catalogs;
+    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, QStringLiteral("Catalogs")))
+        catalogs << c.name + QLatin1Char(':') + c.type;
+    EXPECT_EQ(catalogs.join(QLatin1Char(' ')),
+              QStringLiteral("ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
+                             "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
+                             "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
+                             "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"));
+    QStringList files;
+    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, QStringLiteral("Files")))
+        files << c.name + QLatin1Char(':') + c.type;
+    EXPECT_EQ(files.join(QLatin1Char(' ')),
+              QStringLiteral("Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
+                             "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
+                             "Modified:DATETIME Spare1:INTEGER"));
+
+    EXPECT_EQ(
+        Indexes(m_data->CatalogDatabase, QStringLiteral("main"), QStringLiteral("Catalogs")),
+        (QStringList{QStringLiteral("ArchiveIdx(VolSize;Class)"), QStringLiteral("ClassIdx(Class)"),
+                     QStringLiteral("CreateIdx(Class;Created)"),
+                     QStringLiteral("ParentIdx(Parent)")}));
+    EXPECT_EQ(
+        Indexes(m_data->CatalogDatabase, CatalogSchema::kFilesSchema, QStringLiteral("Files")),
+        (QStringList{QStringLiteral("IDIndex(ID)"), QStringLiteral("SizeIndex(Size;Created)")}));
+    // The Files table lives in its own file.
+    EXPECT_EQ(
+        CountRows(QStringLiteral("SELECT COUNT(*) FROM main.sqlite_master WHERE name = 'Files'")),
+        0);
+}
+
+TEST_F(CatalogDatabaseTest, AppendCatalogRowFollowsItsFieldRules)
+{
+    const QString longName =
+        QStringLiteral("A disk catalog name far longer than twelve characters");
+    const qint64 id =
+        AppendCatalogRow(m_data->Catalogs, longName, QStringLiteral("/media/x"), -1, -1, false,
+                         45000.5, kBlankDateTime, QStringLiteral("note"),
+                         QStringLiteral("backup ß 7"), 6'000'000'000LL, 9'000'000'000LL);
+    EXPECT_EQ(id, 6);
+    EXPECT_EQ(GetObjectName(*m_data, id), longName);
+    EXPECT_EQ(
+        CountRows(QStringLiteral("SELECT Parent IS NULL AND Class IS NULL FROM Catalogs WHERE "
+                                 "ID = ?1"),
+                  id),
+        1);
+    EXPECT_EQ(
+        CountRows(QStringLiteral("SELECT Modified IS NULL AND Deleted = 0 FROM Catalogs WHERE "
+                                 "ID = ?1"),
+                  id),
+        1);
+    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(QStringLiteral("SerialID")).toString(),
+              QStringLiteral("BACKUP SS 7"));
+    // Sizes beyond 32 bits are kept whole.
+    EXPECT_EQ(GetObjectSize(*m_data, id), 6'000'000'000LL);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT VolSize FROM Catalogs WHERE ID = ?1"), id),
+              9'000'000'000LL);
+
+    // A parent and class of 0 are written, not left blank; a name that looks
+    // like a number stays text.
+    const qint64 second = AppendCatalogRow(m_data->Catalogs, QStringLiteral("007"), QString(), 0, 0,
+                                           false, 0, 0, QString(), QString(), 0, 0);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT Parent = 0 AND Class = 0 AND typeof(Name) = 'text' "
+                                       "FROM Catalogs WHERE ID = ?1"),
+                        second),
+              1);
+    const qint64 unnamed = AppendCatalogRow(m_data->Catalogs, QString(), QString(), 3, 2, false, 0,
+                                            0, QString(), QString(), 0, 0);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT Name IS NULL FROM Catalogs WHERE ID = ?1"), unnamed),
+              1);
+}
+
+TEST_F(CatalogDatabaseTest, AccessorsGiveTheirEmptyValueWhenNothingIsFound)
+{
+    EXPECT_EQ(GetObjectName(*m_data, 999), QString());
+    EXPECT_EQ(GetObjectComment(*m_data, 999), QString());
+    EXPECT_EQ(GetObjectPath(*m_data, 999), QString());
+    EXPECT_EQ(GetObjectPath(*m_data, -3), QString());
+    EXPECT_EQ(GetObjectModified(*m_data, 999), 0.0);
+    EXPECT_EQ(GetObjectSize(*m_data, 999), 0);
+    EXPECT_EQ(GetFileComment(*m_data, 999), QString());
+    EXPECT_EQ(GetFileFolderPath(*m_data, 999), QString());
+    EXPECT_FALSE(GetFilePackaged(*m_data, 999));
+    EXPECT_EQ(GetFileOwner(*m_data, 999), -1);
+    SetCatalogSize(*m_data, 999, 5); // nothing to edit, nothing raised
+}
+
+TEST_F(CatalogDatabaseTest, FileAccessorsReadThroughTheKeyAndLeaveTheFilesCursorAlone)
+{
+    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 folder = AddObject(disk, QStringLiteral("Docs"));
+    const qint64 key = AddFile(folder, QStringLiteral("a.txt"), 7'000'000'000LL);
+    m_data->CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Files SET Comment = 'seen', Packaged = 1"));
+    m_data->Files.First();
+    const qint64 before = m_data->Files.RowKey();
+    EXPECT_EQ(GetFileComment(*m_data, key), QStringLiteral("seen"));
+    EXPECT_TRUE(GetFilePackaged(*m_data, key));
+    EXPECT_EQ(GetFileOwner(*m_data, key), folder);
+    EXPECT_EQ(GetFileFolderPath(*m_data, key), QStringLiteral("Catalogs\\Disk\\Docs"));
+    EXPECT_EQ(m_data->Files.IndexFieldName(), QStringLiteral("ID"));
+    EXPECT_EQ(m_data->Files.RowKey(), before);
+    EXPECT_EQ(m_data->Files.FieldValue(QStringLiteral("Size")).toLongLong(), 7'000'000'000LL);
+}
+
+TEST_F(CatalogDatabaseTest, ClassNamesCoverEveryCode)
+{
+    const std::pair<int, const char *> names[] = {{0, "Dirvanta Database"},
+                                                  {2, "Catalog Folder"},
+                                                  {5, "CD-ROM"},
+                                                  {7, "File Folder"},
+                                                  {9, "Catalog Wastebasket"},
+                                                  {11, "Archive Volume"},
+                                                  {21, "Archive Volume"},
+                                                  {22, "Packaged Files"},
+                                                  {26, "Archive Folder"},
+                                                  {27, "Unknown"},
+                                                  {-1, "Unknown"}};
+    for (const auto &[cls, name] : names)
+        EXPECT_EQ(GetClassName(cls), QLatin1String(name)) << "class " << cls;
+}
+
+TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
+{
+    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    AddFile(disk, QStringLiteral("kept.txt"));
+    QString failure;
+    const bool committed = m_data->RunInTransaction(
+        [&] {
+            const qint64 folder = AddObject(disk, QStringLiteral("New"));
+            AddFile(folder, QStringLiteral("new.txt"));
+            m_data->CatalogDatabase.ExecuteScript(
+                QStringLiteral("DELETE FROM Files WHERE ID = %1").arg(disk));
+            SetCatalogSize(*m_data, disk, 12345);
+            throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+        },
+        &failure);
+    EXPECT_FALSE(committed);
+    EXPECT_EQ(failure, QStringLiteral("Catalog Failed"));
+    EXPECT_FALSE(m_data->InTransaction());
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs")), 6);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'kept.txt'")), 1);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
+    // Cursors show the rolled-back state, not what they read inside.
+    EXPECT_EQ(GetObjectSize(*m_data, disk), 0);
+
+    // The same work committed survives closing and opening again.
+    ASSERT_TRUE(m_data->RunInTransaction([&] { SetCatalogSize(*m_data, disk, 777); }));
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_EQ(GetObjectSize(*m_data, disk), 777);
+}
+
+TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
+{
+    m_data->StartTransaction();
+    EXPECT_THROW(m_data->StartTransaction(), EDatabaseError);
+    m_data->Rollback();
+    EXPECT_FALSE(m_data->InTransaction());
+}
+
+TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
+{
+    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    m_data->RunInTransaction([&] {
+        for (int i = 0; i < 3000; ++i)
+            AddFile(disk, QStringLiteral("file number %1 with a long name to fill pages").arg(i));
+    });
+    m_data->CatalogDatabase.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Key > 10"));
+    const qint64 before = QFileInfo(TDataShare::FilesFilePath(DatabasePath())).size();
+    m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), 3);
+    EXPECT_TRUE(m_data->CompressDatabase());
+    EXPECT_LT(QFileInfo(TDataShare::FilesFilePath(DatabasePath())).size(), before / 2);
+    EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{13});
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    EXPECT_TRUE(m_data->Catalogs.Active());
+    EXPECT_TRUE(m_data->Files.Active());
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 10);
+    EXPECT_EQ(GetObjectPath(*m_data, disk), QStringLiteral("Catalogs\\Disk"));
+
+    // Inside a transaction it cannot pack, and says so.
+    m_data->StartTransaction();
+    EXPECT_FALSE(m_data->CompressDatabase());
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
+    EXPECT_EQ(box.text, QStringLiteral("Dirvanta was unable to compress the current \n Catalog "
+                                       "Database due to an unknown database error.\n\nPlease close "
+                                       "Dirvanta and restart, before retrying"));
+    m_data->Rollback();
+}
+
+TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
+{
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+
+    // A folder without a database.
+    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("empty"));
+    QDir().mkpath(m_data->DatabaseFolder);
+    EXPECT_FALSE(m_data->OpenDatabase());
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.kind, MessageKind::Error);
+    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
+    EXPECT_TRUE(
+        box.text.startsWith(QStringLiteral("Unable to Open Catalog due to the following Access "
+                                           "Error:\n\nError Code: 14\nError Type: ")))
+        << box.text.toStdString();
+
+    // Files that are not databases.
+    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("junk"));
+    QDir().mkpath(m_data->DatabaseFolder);
+    for (const QString &path : {TDataShare::CatalogsFilePath(m_data->DatabaseFolder),
+                                TDataShare::FilesFilePath(m_data->DatabaseFolder)}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    EXPECT_FALSE(m_data->OpenDatabase());
+    box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
+    EXPECT_TRUE(box.text.contains(QStringLiteral("Error Code: 26"))) << box.text.toStdString();
+
+    // The real database opens again afterwards.
+    m_data->DatabaseFolder = DatabasePath();
+    EXPECT_TRUE(m_data->OpenDatabase());
+}
+
+TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
+{
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const QByteArray catalogs = TDataShare::CatalogsFilePath(DatabasePath()).toUtf8();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other program: plain SQLite, holding the file exclusively.
+        sqlite3 *db = nullptr;
+        sqlite3_open(catalogs.constData(), &db);
+        const int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
+                                    nullptr, nullptr, nullptr);
+        const char signal = rc == SQLITE_OK ? 'y' : 'n';
+        (void)!write(ready[1], &signal, 1);
+        char done;
+        (void)!read(release[0], &done, 1);
+        sqlite3_close(db);
+        _exit(0);
+    }
+    char signal = 0;
+    ASSERT_EQ(read(ready[0], &signal, 1), 1);
+    ASSERT_EQ(signal, 'y');
+
+    EXPECT_FALSE(m_data->OpenDatabase());
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Catalog Locked"));
+    EXPECT_EQ(box.text, QStringLiteral("The Catalog \"") + DatabasePath() +
+                            QStringLiteral("\" is currently being accessed by another application "
+                                           "or User\n\nPlease try again when the other "
+                                           "Application or User has finished"));
+
+    (void)!write(release[1], "x", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(m_data->OpenDatabase());
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        close(fd);
+}
+
+TEST_F(CatalogDatabaseTest, OpenAndCloseKeepTheHistoryList)
+{
+    m_settings->WriteText(QStringLiteral("History List"), QStringLiteral("1"), DatabasePath());
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    EXPECT_EQ(m_settings->History(), QStringList{DatabasePath()});
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_TRUE(m_settings->History().isEmpty());
+    // Closing with no folder only sets the closed state.
+    m_data->CloseDatabase(QString());
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_TRUE(m_settings->History().isEmpty());
+}
+
+TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDialog)
+{
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    EXPECT_TRUE(m_data->LocateDatabase([](int, const QString &) -> int {
+        ADD_FAILURE() << "no dialog for a folder that holds a database";
+        return -1;
+    }));
+
+    const QString missing = m_folder.filePath(QStringLiteral("gone"));
+    m_data->DatabaseFolder = missing;
+    int askedMode = 0;
+    EXPECT_FALSE(m_data->LocateDatabase([&](int mode, const QString &) {
+        askedMode = mode;
+        return int(TDataShare::LocationCancelled);
+    }));
+    EXPECT_EQ(askedMode, 1);
+    RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.kind, MessageKind::Information);
+    EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
+    EXPECT_EQ(box.text, QStringLiteral("The Database Folder \"") + missing +
+                            QStringLiteral("\" could not be located.\n\nPlease specifiy the Folder "
+                                           "required"));
+
+    // A folder without tables; the dialog chooses to create one elsewhere.
+    const QString bare = m_folder.filePath(QStringLiteral("bare"));
+    const QString fresh = m_folder.filePath(QStringLiteral("fresh"));
+    QDir().mkpath(bare);
+    QDir().mkpath(fresh);
+    QFile(TDataShare::FilesFilePath(bare)).open(QIODevice::WriteOnly);
+    m_data->DatabaseFolder = bare;
+    EXPECT_TRUE(m_data->LocateDatabase([&](int, const QString &) {
+        m_data->DatabaseFolder = fresh;
+        return int(TDataShare::LocationCreate);
+    }));
+    box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.text, QStringLiteral("Unable to open the Catalog Database in Folder \"") + bare +
+                            QStringLiteral("\"\n\nPlease specifiy the correct location or create "
+                                           "a new Catalog Database"));
+    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, fresh));
+    EXPECT_TRUE(m_data->OpenDatabase());
+}
+
+TEST(DatabaseFilesExistTest, BothOrEither)
+{
+    QTemporaryDir folder;
+    EXPECT_FALSE(TDataShare::DatabaseFilesExist(false, folder.path()));
+    QFile(TDataShare::FilesFilePath(folder.path())).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(TDataShare::DatabaseFilesExist(false, folder.path()));
+    EXPECT_FALSE(TDataShare::DatabaseFilesExist(true, folder.path()));
+    QFile(TDataShare::CatalogsFilePath(folder.path())).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, folder.path()));
+}

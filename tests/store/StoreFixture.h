@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/DayCount.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A fresh catalog database in a temporary folder, opened through the data
+// module, with its own settings file and the scripted user interface.
+class StoreFixture : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+        m_data->DatabaseFolder = DatabasePath();
+        QDir().mkpath(DatabasePath());
+        m_data->CreateDatabaseTables();
+        ASSERT_TRUE(m_data->OpenDatabase());
+    }
+
+    void TearDown() override { m_data.reset(); }
+
+    QString DatabasePath() const { return m_folder.filePath(QStringLiteral("db")); }
+
+    // Adds an object under a parent and returns its ID.
+    qint64 AddObject(qint64 parent, const QString &name, int cls = 7)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
+                                QString(), QString(), 0, 0);
+    }
+
+    // Adds a file row owned by an object and returns its key.
+    qint64 AddFile(qint64 owner, const QString &name, qint64 size = 100)
+    {
+        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
+            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, 0, '', 45000, 45000)"));
+        insert.Bind(1, owner).Bind(2, size).Bind(3, name).Execute();
+        return m_data->CatalogDatabase.LastInsertId();
+    }
+
+    qint64 CountRows(const QString &sql, qint64 bound = 0)
+    {
+        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
+        if (sql.contains(QLatin1String("?1")))
+            query.Bind(1, bound);
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+
+    qint64 ParentOf(qint64 id)
+    {
+        return CountRows(QStringLiteral("SELECT Parent FROM Catalogs WHERE ID = ?1"), id);
+    }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+};

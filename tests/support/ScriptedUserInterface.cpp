@@ -1,0 +1,114 @@
+#include "support/ScriptedUserInterface.h"
+
+#include <gtest/gtest.h>
+
+ScriptedUserInterface::ScriptedUserInterface()
+{
+    SetUserInterface(this);
+}
+
+ScriptedUserInterface::~ScriptedUserInterface()
+{
+    for (const RecordedMessage &m : m_messages)
+        ADD_FAILURE() << "unexpected message \"" << m.caption.toStdString()
+                      << "\": " << m.text.toStdString();
+    if (!m_answers.empty())
+        ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
+    if (!m_fileNames.empty())
+        ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
+    SetUserInterface(nullptr);
+}
+
+std::vector<RecordedMessage> ScriptedUserInterface::TakeMessages()
+{
+    std::vector<RecordedMessage> taken;
+    taken.swap(m_messages);
+    return taken;
+}
+
+RecordedMessage ScriptedUserInterface::TakeSingleMessage()
+{
+    std::vector<RecordedMessage> taken = TakeMessages();
+    if (taken.size() != 1) {
+        ADD_FAILURE() << "expected one message, got " << taken.size();
+        return taken.empty() ? RecordedMessage{MessageKind::Information, {}, {}, MessageIcon::None}
+                             : taken.front();
+    }
+    return taken.front();
+}
+
+MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString &caption,
+                                                 const QString &text, MessageIcon icon)
+{
+    m_messages.push_back({kind, caption, text, icon});
+    if (kind != MessageKind::Question)
+        return MessageAnswer::Ok;
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "question \"" << caption.toStdString() << "\" asked with no answer queued";
+        return MessageAnswer::No;
+    }
+    const MessageAnswer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+void ScriptedUserInterface::ProcessEvents()
+{
+    ++m_processEventsCount;
+    if (m_onProcessEvents)
+        m_onProcessEvents();
+}
+
+void ScriptedUserInterface::OpenProgressWindow(int operation)
+{
+    m_progressOperations.push_back(operation);
+    m_progressOpen = true;
+}
+
+void ScriptedUserInterface::CloseProgressWindow()
+{
+    m_progressOpen = false;
+}
+
+void ScriptedUserInterface::SetProgressStatus(const QString &text)
+{
+    m_progressTexts.append(text);
+}
+
+void ScriptedUserInterface::SetProgressFileName(const QString &text)
+{
+    m_progressTexts.append(text);
+}
+
+void ScriptedUserInterface::SetProgressPath(const QString &text)
+{
+    m_progressTexts.append(text);
+}
+
+QString ScriptedUserInterface::NextFileName(const QString &title)
+{
+    if (m_fileNames.empty()) {
+        ADD_FAILURE() << "chooser \"" << title.toStdString() << "\" opened with no answer queued";
+        return {};
+    }
+    QString name = m_fileNames.front();
+    m_fileNames.pop_front();
+    return name;
+}
+
+QString ScriptedUserInterface::ChooseFolder(const QString &title, const QString &)
+{
+    return NextFileName(title);
+}
+
+QString ScriptedUserInterface::ChooseOpenFile(const QString &title, const QString &,
+                                              const QString &)
+{
+    return NextFileName(title);
+}
+
+QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QString &,
+                                              const QString &, const QString &)
+{
+    return NextFileName(title);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+struct RecordedMessage
+{
+    MessageKind kind;
+    QString caption;
+    QString text;
+    MessageIcon icon;
+};
+
+// The user-interface double: records every message, progress operation and
+// pump, and answers questions and choosers from a script queued by the test.
+// It installs itself for its lifetime. At destruction it fails the test when
+// answers were left unused or when messages were shown that the test never
+// took (an unexpected prompt).
+class ScriptedUserInterface final : public UserInterface
+{
+public:
+    ScriptedUserInterface();
+    ~ScriptedUserInterface() override;
+
+    void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
+    void QueueFileName(const QString &path) { m_fileNames.push_back(path); }
+
+    // Returns the messages shown since the last call, and forgets them.
+    std::vector<RecordedMessage> TakeMessages();
+    // Returns the one message shown since the last take; fails the test otherwise.
+    RecordedMessage TakeSingleMessage();
+
+    const std::vector<int> &ProgressOperations() const { return m_progressOperations; }
+    const QStringList &ProgressTexts() const { return m_progressTexts; }
+    int ProcessEventsCount() const { return m_processEventsCount; }
+    bool ProgressWindowOpen() const { return m_progressOpen; }
+
+    // Called from ProcessEvents, as a click would arrive while work runs.
+    void SetOnProcessEvents(std::function<void()> action) { m_onProcessEvents = std::move(action); }
+
+    void SetProgressStatus(const QString &text) override;
+    void SetProgressFileName(const QString &text) override;
+    void SetProgressPath(const QString &text) override;
+    void SetProgressRange(qint64 maximum) override { m_progressMaximum = maximum; }
+    void SetProgressPosition(qint64 position) override { m_progressPosition = position; }
+    qint64 ProgressMaximum() const { return m_progressMaximum; }
+    qint64 ProgressPosition() const { return m_progressPosition; }
+
+    QString ChooseFolder(const QString &title, const QString &startFolder) override;
+    QString ChooseOpenFile(const QString &title, const QString &startFolder,
+                           const QString &filter) override;
+    QString ChooseSaveFile(const QString &title, const QString &startFolder,
+                           const QString &fileName, const QString &filter) override;
+
+protected:
+    MessageAnswer ShowMessage(MessageKind kind, const QString &caption, const QString &text,
+                              MessageIcon icon) override;
+    void ProcessEvents() override;
+    void OpenProgressWindow(int operation) override;
+    void CloseProgressWindow() override;
+
+private:
+    QString NextFileName(const QString &title);
+
+    std::deque<MessageAnswer> m_answers;
+    std::deque<QString> m_fileNames;
+    std::vector<RecordedMessage> m_messages;
+    std::vector<int> m_progressOperations;
+    QStringList m_progressTexts;
+    std::function<void()> m_onProcessEvents;
+    int m_processEventsCount = 0;
+    bool m_progressOpen = false;
+    qint64 m_progressMaximum = 100;
+    qint64 m_progressPosition = 0;
+};

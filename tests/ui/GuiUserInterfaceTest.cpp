@@ -1,0 +1,329 @@
+#include "ui/GuiUserInterface.h"
+
+#include "platform/ProgressOperations.h"
+#include "support/ModalResponder.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ProgressWindow.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct SeenBox
+{
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QWidget *parent = nullptr;
+};
+
+// Shows a message through the user interface and answers the box that
+// appears by running `answer` on it; returns what the box looked like.
+SeenBox ShowAndAnswer(GuiUserInterface &ui, MessageKind kind, MessageIcon icon,
+                      const QString &caption, const QString &text,
+                      const std::function<void(QMessageBox *)> &answer, MessageAnswer *result)
+{
+    SeenBox seen;
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box) {
+                ADD_FAILURE() << "the modal widget is not a message box";
+                return;
+            }
+            seen = {box->windowTitle(),     box->text(),        box->textFormat(), box->icon(),
+                    box->standardButtons(), box->parentWidget()};
+            answer(box);
+        });
+        *result = ui.Message(kind, caption, text, icon);
+    }
+    return seen;
+}
+
+struct BoxCase
+{
+    const char *name;
+    MessageKind kind;
+    MessageIcon icon;
+    QMessageBox::Icon expectedIcon;
+    QMessageBox::StandardButtons expectedButtons;
+    QMessageBox::StandardButton click;
+    MessageAnswer expectedAnswer;
+};
+
+class MessageBoxKinds : public testing::TestWithParam<BoxCase>
+{
+};
+
+TEST_P(MessageBoxKinds, ShowsTitleTextIconAndButtons)
+{
+    const BoxCase c = GetParam();
+    GuiUserInterface ui;
+    // A file name that looks like markup must show as it is.
+    const QString text = u"Cannot open <b>notes</b>.txt"_s + kParagraphBreak + u"Check it."_s;
+    MessageAnswer answer = MessageAnswer::Cancel;
+    const SeenBox seen = ShowAndAnswer(
+        ui, c.kind, c.icon, u"Dirvanta Catalog"_s, text,
+        [&](QMessageBox *box) { QTest::mouseClick(box->button(c.click), Qt::LeftButton); },
+        &answer);
+
+    EXPECT_EQ(seen.title, u"Dirvanta Catalog"_s);
+    EXPECT_EQ(seen.text, text);
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    EXPECT_EQ(seen.icon, c.expectedIcon);
+    EXPECT_EQ(seen.buttons, c.expectedButtons);
+    EXPECT_EQ(answer, c.expectedAnswer);
+}
+
+constexpr auto kOk = QMessageBox::StandardButtons(QMessageBox::Ok);
+constexpr auto kYesNo = QMessageBox::Yes | QMessageBox::No;
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, MessageBoxKinds,
+    testing::Values(BoxCase{"Error", MessageKind::Error, MessageIcon::Stop, QMessageBox::Critical,
+                            kOk, QMessageBox::Ok, MessageAnswer::Ok},
+                    // The kind decides the icon of errors, whatever the caller passed.
+                    BoxCase{"ErrorIgnoresIcon", MessageKind::Error, MessageIcon::Question,
+                            QMessageBox::Critical, kOk, QMessageBox::Ok, MessageAnswer::Ok},
+                    BoxCase{"Information", MessageKind::Information, MessageIcon::Information,
+                            QMessageBox::Information, kOk, QMessageBox::Ok, MessageAnswer::Ok},
+                    BoxCase{"QuestionYes", MessageKind::Question, MessageIcon::Question,
+                            QMessageBox::Question, kYesNo, QMessageBox::Yes, MessageAnswer::Yes},
+                    BoxCase{"WarningNo", MessageKind::Question, MessageIcon::Warning,
+                            QMessageBox::Warning, kYesNo, QMessageBox::No, MessageAnswer::No},
+                    BoxCase{"StopYes", MessageKind::Question, MessageIcon::Stop,
+                            QMessageBox::Critical, kYesNo, QMessageBox::Yes, MessageAnswer::Yes},
+                    BoxCase{"NoIcon", MessageKind::Question, MessageIcon::None, QMessageBox::NoIcon,
+                            kYesNo, QMessageBox::No, MessageAnswer::No}),
+    [](const testing::TestParamInfo<BoxCase> &info) { return std::string(info.param.name); });
+
+TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNo)
+{
+    GuiUserInterface ui;
+    const std::pair<Qt::Key, MessageAnswer> cases[] = {{Qt::Key_Return, MessageAnswer::Yes},
+                                                       {Qt::Key_Escape, MessageAnswer::No}};
+    for (const auto &[key, expected] : cases) {
+        MessageAnswer answer = MessageAnswer::Cancel;
+        ShowAndAnswer(
+            ui, MessageKind::Question, MessageIcon::Question, u"Q"_s, u"Go on?"_s,
+            [key](QMessageBox *box) { QTest::keyClick(box, key); }, &answer);
+        EXPECT_EQ(answer, expected) << "key " << key;
+    }
+}
+
+TEST(MessageBoxParent, BelongsToTheMainWindow)
+{
+    GuiUserInterface ui;
+    QWidget main;
+    main.show();
+    ui.SetMainWindow(&main);
+    MessageAnswer answer = MessageAnswer::Cancel;
+    const SeenBox seen = ShowAndAnswer(
+        ui, MessageKind::Information, MessageIcon::Information, u"I"_s, u"Done."_s,
+        [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); }, &answer);
+    EXPECT_EQ(seen.parent, &main);
+}
+
+TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    GuiUserInterface ui;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    bool dirsOnly = false;
+    QString title;
+    QString chosen;
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            if (!dialog) {
+                ADD_FAILURE() << "the modal widget is not a file dialog";
+                return;
+            }
+            mode = dialog->fileMode();
+            dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+            title = dialog->windowTitle();
+            dialog->setDirectory(folder.path());
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
+        });
+        chosen = ui.ChooseFolder(u"Choose the Catalog Folder"_s, QDir::tempPath());
+    }
+    EXPECT_EQ(mode, QFileDialog::Directory);
+    EXPECT_TRUE(dirsOnly);
+    EXPECT_EQ(title, u"Choose the Catalog Folder"_s);
+    EXPECT_EQ(chosen, QDir::cleanPath(folder.path()));
+
+    ModalResponder cancel([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+    EXPECT_TRUE(ui.ChooseFolder(u"Choose"_s, QDir::tempPath()).isEmpty());
+}
+
+class GuiProgress : public testing::Test
+{
+protected:
+    template<typename T>
+    T *Part(const char *name)
+    {
+        T *part =
+            m_ui.Progress() ? m_ui.Progress()->findChild<T *>(QString::fromLatin1(name)) : nullptr;
+        if (!part)
+            ADD_FAILURE() << "no part " << name << " in the progress window";
+        return part;
+    }
+
+    void TearDown() override { m_ui.CloseProgress(); }
+
+    GuiUserInterface m_ui;
+};
+
+TEST_F(GuiProgress, ShowsThePartsOfEachOperation)
+{
+    m_ui.ShowProgress(ProgressOperation::CreateTemporaryArchive);
+    ProgressWindow *window = m_ui.Progress();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isModal());
+    EXPECT_EQ(window->windowTitle(), u"Creating Temporary Archive on Hard Disk..."_s);
+    EXPECT_EQ(Part<ElidedLabel>("PathLine")->text(), u"Building Archive List. Please Wait..."_s);
+    EXPECT_TRUE(Part<ElidedLabel>("FileNameLine")->isVisible());
+    EXPECT_TRUE(Part<QLabel>("StatusLine")->isVisible());
+    EXPECT_TRUE(Part<QLabel>("StatusLine")->text().isEmpty());
+    QProgressBar *bar = Part<QProgressBar>("ProgressBar");
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(std::make_tuple(bar->minimum(), bar->maximum(), bar->value()),
+              std::make_tuple(0, 100, 0));
+    EXPECT_TRUE(Part<QPushButton>("CancelButton")->isVisible());
+
+    m_ui.SetProgressStatus(u"1,234 files"_s);
+    m_ui.SetProgressPosition(60);
+    m_ui.CloseProgress();
+    EXPECT_FALSE(window->isVisible());
+
+    // The next operation starts from its own layout, not from what was left.
+    m_ui.ShowProgress(ProgressOperation::CompressDatabase);
+    EXPECT_EQ(m_ui.Progress(), window);
+    EXPECT_FALSE(Part<QPushButton>("CancelButton")->isVisible());
+    EXPECT_EQ(Part<ElidedLabel>("FileNameLine")->text(), u"Important: Do not interrupt"_s);
+    EXPECT_FALSE(Part<QProgressBar>("ProgressBar")->isVisible());
+    EXPECT_FALSE(Part<QLabel>("StatusLine")->isVisible());
+    m_ui.SetProgressPath(u"/catalogs/main"_s);
+    m_ui.CloseProgress();
+
+    m_ui.ShowProgress(ProgressOperation::FreeArchiveVolume);
+    EXPECT_EQ(Part<ElidedLabel>("PathLine")->text(), u"/catalogs/main"_s);
+    EXPECT_EQ(Part<ElidedLabel>("FileNameLine")->text(), u"Building Archive Sets List..."_s);
+    EXPECT_EQ(Part<QProgressBar>("ProgressBar")->value(), 0);
+    EXPECT_TRUE(Part<QLabel>("StatusLine")->text().isEmpty());
+}
+
+TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
+{
+    m_ui.ShowProgress(ProgressOperation::ExportData);
+    QPushButton *cancel = Part<QPushButton>("CancelButton");
+    ASSERT_NE(cancel, nullptr);
+    ASSERT_FALSE(m_ui.Cancelled());
+
+    // The click arrives while the operation lets events run.
+    QTimer::singleShot(0, cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); });
+    qint64 now = 0;
+    m_ui.SetTickSource([&now] { return now; });
+    for (int i = 0; i < 100 && !m_ui.Cancelled(); ++i) {
+        now += 100;
+        m_ui.PumpMessages(50);
+    }
+    EXPECT_TRUE(m_ui.Cancelled());
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_EQ(Part<ElidedLabel>("FileNameLine")->text(), u"Please Wait...."_s);
+    EXPECT_EQ(Part<ElidedLabel>("PathLine")->text(), u"Performing Tidy-up"_s);
+    EXPECT_FALSE(Part<QProgressBar>("ProgressBar")->isVisible());
+    EXPECT_FALSE(Part<QLabel>("StatusLine")->isVisible());
+    EXPECT_TRUE(m_ui.Progress()->isVisible());
+
+    m_ui.CloseProgress();
+    EXPECT_FALSE(m_ui.Progress()->isVisible());
+    EXPECT_FALSE(m_ui.Cancelled());
+
+    m_ui.ShowProgress(ProgressOperation::ExportData);
+    EXPECT_TRUE(cancel->isEnabled());
+    EXPECT_TRUE(Part<QProgressBar>("ProgressBar")->isVisible());
+}
+
+TEST_F(GuiProgress, TheFrameCannotCloseIt)
+{
+    m_ui.ShowProgress(ProgressOperation::CatalogMedia);
+    ProgressWindow *window = m_ui.Progress();
+    EXPECT_FALSE(window->close());
+    window->windowHandle()->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(m_ui.ProgressVisible());
+}
+
+TEST_F(GuiProgress, SitsBelowTheMainWindowsCornerOrCentred)
+{
+    m_ui.ShowProgress(ProgressOperation::CatalogMedia);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint offCentre = m_ui.Progress()->frameGeometry().center() - screen.center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
+    m_ui.CloseProgress();
+
+    QWidget main;
+    main.setGeometry(100, 120, 500, 400);
+    main.show();
+    m_ui.SetMainWindow(&main);
+    m_ui.ShowProgress(ProgressOperation::CatalogMedia);
+    EXPECT_EQ(m_ui.Progress()->frameGeometry().topLeft(),
+              main.frameGeometry().topLeft() + QPoint(40, 60));
+    m_ui.CloseProgress();
+}
+
+TEST_F(GuiProgress, LongLinesAreElidedFromTheLeftWithoutWideningTheWindow)
+{
+    m_ui.ShowProgress(ProgressOperation::ReadArchiveVolume);
+    const int width = m_ui.Progress()->width();
+    QString path;
+    for (int i = 0; i < 40; ++i)
+        path += u"/a rather long folder name"_s;
+    path += u"/last file.txt"_s;
+    m_ui.SetProgressFileName(path);
+
+    auto *line = Part<ElidedLabel>("FileNameLine");
+    EXPECT_EQ(line->text(), path);
+    EXPECT_TRUE(line->elidedText().startsWith(QChar(0x2026))) << line->elidedText().toStdString();
+    EXPECT_TRUE(line->elidedText().endsWith(u"last file.txt"_s));
+    EXPECT_EQ(m_ui.Progress()->width(), width);
+}
+
+TEST_F(GuiProgress, BarScalesTotalsBeyondTheRangeOfInt)
+{
+    m_ui.ShowProgress(ProgressOperation::ExtractFiles);
+    QProgressBar *bar = Part<QProgressBar>("ProgressBar");
+    ASSERT_NE(bar, nullptr);
+    const qint64 total = 10'000'000'000;
+    m_ui.SetProgressRange(total);
+    m_ui.SetProgressPosition(total / 4);
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_NEAR(double(bar->value()) / bar->maximum(), 0.25, 1e-6);
+    m_ui.SetProgressPosition(total + 1);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // An empty total must not turn the bar into a busy indicator.
+    m_ui.SetProgressRange(0);
+    EXPECT_GT(bar->maximum(), 0);
+}
+
+} // namespace
