@@ -1,6 +1,7 @@
 // Times the object tree against plain SQL on the same data: appending rows
 // through the cursor layer, looking up paths, and walking a subtree. Prints
 // seconds and the ratio to the plain baseline.
+#include "app/cli/TerminalUserInterface.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
@@ -9,42 +10,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <cstdio>
 #include <functional>
 
 namespace {
-
-class QuietUserInterface final : public UserInterface
-{
-public:
-    void SetProgressStatus(const QString &) override {}
-    void SetProgressFileName(const QString &) override {}
-    void SetProgressPath(const QString &) override {}
-    void SetProgressRange(qint64) override {}
-    void SetProgressPosition(qint64) override {}
-    QString ChooseFolder(const QString &, const QString &) override { return {}; }
-    QString ChooseOpenFile(const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-    QString ChooseSaveFile(const QString &, const QString &, const QString &,
-                           const QString &) override
-    {
-        return {};
-    }
-
-protected:
-    MessageAnswer ShowMessage(MessageKind, const QString &caption, const QString &text,
-                              MessageIcon) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
-        return MessageAnswer::No;
-    }
-    void ProcessEvents() override {}
-    void OpenProgressWindow(int) override {}
-    void CloseProgressWindow() override {}
-};
 
 double Seconds(const std::function<void()> &work)
 {
@@ -65,7 +36,10 @@ void Report(const char *what, double measured, double baseline)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QuietUserInterface ui;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QTextStream in(stdin);
+    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
     SetUserInterface(&ui);
     const int folders = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;

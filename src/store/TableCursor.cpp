@@ -271,10 +271,10 @@ bool TableCursor::First()
 {
     RequireActive();
     Cancel();
-    const bool found = PositionOnFirstKey(m_sqlFirst, QVariant());
-    if (found || m_hasRange || OrderedByKey())
-        return found;
-    // The whole table, ordered by a field: rows with a blank field come first.
+    if (m_hasRange || OrderedByKey())
+        return PositionOnFirstKey(m_sqlFirst, QVariant());
+    // The whole table, ordered by a field: rows with a blank field come
+    // first, and keys are never 0, so "after key 0" is the very first row.
     m_key = 0;
     return PositionOnFirstKey(m_sqlNextAfterNull, QVariant());
 }
@@ -309,7 +309,11 @@ QList<qint64> TableCursor::RangeKeys()
 
 QVariant TableCursor::Value(int field) const
 {
-    RequireRow();
+    RequireActive();
+    RefreshIfChanged();
+    // Past the end, as on an empty table, every field reads blank.
+    if (!m_hasRow && m_state == State::Browse)
+        return QVariant();
     if (field < 0 || size_t(field) >= m_row.size())
         throw EDatabaseError(QStringLiteral("Field index out of range"));
     return m_row[size_t(field)];

@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "support/DatabaseLockHolder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -12,10 +13,6 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
-
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -179,26 +176,8 @@ TEST_F(CliApplicationTest, DatabaseHeldByAnotherProcessIsLockedAndNotReplaced)
 {
     ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
     AddFiles(Db(), {42});
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const QByteArray catalogs = TDataShare::CatalogsFilePath(Db()).toUtf8();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        sqlite3 *db = nullptr;
-        sqlite3_open(catalogs.constData(), &db);
-        sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
-                     nullptr, nullptr);
-        (void)!write(ready[1], "y", 1);
-        char done;
-        (void)!read(release[0], &done, 1);
-        sqlite3_close(db);
-        _exit(0);
-    }
-    char signal = 0;
-    ASSERT_EQ(read(ready[0], &signal, 1), 1);
+    DatabaseLockHolder other(TDataShare::CatalogsFilePath(Db()));
+    ASSERT_TRUE(other.Holding());
 
     const CliResult info = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("info")});
     EXPECT_EQ(info.exitCode, 1);
@@ -211,11 +190,7 @@ TEST_F(CliApplicationTest, DatabaseHeldByAnotherProcessIsLockedAndNotReplaced)
     EXPECT_EQ(replace.exitCode, 1);
     EXPECT_TRUE(replace.err.contains(QStringLiteral("in use by another program")));
 
-    (void)!write(release[1], "x", 1);
-    int status = 0;
-    waitpid(child, &status, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        close(fd);
+    other.Release();
     // Nothing was lost while it was held.
     EXPECT_TRUE(
         RunCli({QStringLiteral("--db"), Db(), QStringLiteral("--json"), QStringLiteral("info")})

@@ -1,13 +1,10 @@
 #include "StoreFixture.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
+#include "support/DatabaseLockHolder.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -332,29 +329,8 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
 TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
 {
     m_data->CloseDatabase(m_data->DatabaseFolder);
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const QByteArray catalogs = TDataShare::CatalogsFilePath(DatabasePath()).toUtf8();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The other program: plain SQLite, holding the file exclusively.
-        sqlite3 *db = nullptr;
-        sqlite3_open(catalogs.constData(), &db);
-        const int rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
-                                    nullptr, nullptr, nullptr);
-        const char signal = rc == SQLITE_OK ? 'y' : 'n';
-        (void)!write(ready[1], &signal, 1);
-        char done;
-        (void)!read(release[0], &done, 1);
-        sqlite3_close(db);
-        _exit(0);
-    }
-    char signal = 0;
-    ASSERT_EQ(read(ready[0], &signal, 1), 1);
-    ASSERT_EQ(signal, 'y');
+    DatabaseLockHolder other(TDataShare::CatalogsFilePath(DatabasePath()));
+    ASSERT_TRUE(other.Holding());
 
     EXPECT_FALSE(m_data->OpenDatabase());
     const RecordedMessage box = m_ui.TakeSingleMessage();
@@ -364,12 +340,15 @@ TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
                                            "or User\n\nPlease try again when the other "
                                            "Application or User has finished"));
 
-    (void)!write(release[1], "x", 1);
-    int status = 0;
-    waitpid(child, &status, 0);
+    other.Release();
     EXPECT_TRUE(m_data->OpenDatabase());
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        close(fd);
+
+    // The lock covers the attached Files file as well.
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    DatabaseLockHolder filesHolder(TDataShare::FilesFilePath(DatabasePath()));
+    ASSERT_TRUE(filesHolder.Holding());
+    EXPECT_FALSE(m_data->OpenDatabase());
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Catalog Locked"));
 }
 
 TEST_F(CatalogDatabaseTest, OpenAndCloseKeepTheHistoryList)
