@@ -321,6 +321,21 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
     EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
     EXPECT_TRUE(box.text.contains(QStringLiteral("Error Code: 26"))) << box.text.toStdString();
 
+    // Databases, but without the catalog tables.
+    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("foreign"));
+    QDir().mkpath(m_data->DatabaseFolder);
+    for (const QString &path : {TDataShare::CatalogsFilePath(m_data->DatabaseFolder),
+                                TDataShare::FilesFilePath(m_data->DatabaseFolder)}) {
+        SqliteConnection other;
+        other.Open(path, true);
+        other.ExecuteScript(QStringLiteral("CREATE TABLE Other (x)"));
+    }
+    EXPECT_FALSE(m_data->OpenDatabase());
+    box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
+    EXPECT_EQ(box.text, QStringLiteral("An unknown error occured whilst opening the Dirvanta "
+                                       "Databases.\n\nThis request will be terminated"));
+
     // The real database opens again afterwards.
     m_data->DatabaseFolder = DatabasePath();
     EXPECT_TRUE(m_data->OpenDatabase());
