@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIRVANTA_SANITIZE=$(SANITIZE) -DDIRVANTA_WERROR=ON
 
-.PHONY: all bootstrap configure build test run format bench clean
+.PHONY: all bootstrap configure build test run screenshots format bench clean
 
 all: build
 
@@ -24,7 +24,15 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@$(BUILD_DIR)/src/app/cli/dirvanta-cli info
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD_DIR)/src/app/dirvanta; \
+	else \
+		echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): showing the default catalog with dirvanta-cli instead."; \
+		$(BUILD_DIR)/src/app/cli/dirvanta-cli info; \
+	fi
+
+screenshots: build
+	@cmake --build $(BUILD_DIR) --target screenshots
 
 bench: bootstrap
 	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null

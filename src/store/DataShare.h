@@ -63,7 +63,16 @@ public:
     bool DatabaseOpen = false;
     int DatabaseVersion = 0;
 
-    void SetObserver(DatabaseObserver *observer) { m_observer = observer; }
+    void SetObserver(DatabaseObserver *observer)
+    {
+        m_observer = observer ? observer : &m_noObserver;
+    }
+    // Forgets the observer when it is this one (a window that goes away).
+    void RemoveObserver(DatabaseObserver *observer)
+    {
+        if (m_observer == observer)
+            m_observer = &m_noObserver;
+    }
     void SetSettings(SettingsStore *settings) { m_settings = settings; }
 
     // Closes the connection and points it at DatabaseFolder.

@@ -3,6 +3,8 @@
 #include "store/DatabaseError.h"
 #include "store/SqliteConnection.h"
 
+#include <algorithm>
+
 TableCursor::TableCursor(SqliteConnection *connection, const QString &tableName)
     : m_connection(connection)
     , m_tableName(tableName)
@@ -10,6 +12,74 @@ TableCursor::TableCursor(SqliteConnection *connection, const QString &tableName)
 }
 
 TableCursor::~TableCursor() = default;
+
+struct TableCursor::ListenerList
+{
+    int nextId = 1;
+    std::vector<std::pair<int, RowListener>> entries;
+};
+
+TableCursor::RowSubscription::RowSubscription(RowSubscription &&other) noexcept
+    : m_list(std::move(other.m_list))
+    , m_id(std::exchange(other.m_id, 0))
+{
+}
+
+TableCursor::RowSubscription &
+TableCursor::RowSubscription::operator=(RowSubscription &&other) noexcept
+{
+    if (this != &other) {
+        Reset();
+        m_list = std::move(other.m_list);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
+}
+
+TableCursor::RowSubscription::~RowSubscription()
+{
+    Reset();
+}
+
+void TableCursor::RowSubscription::Reset()
+{
+    if (const std::shared_ptr<ListenerList> list = m_list.lock()) {
+        std::erase_if(list->entries, [this](const auto &entry) { return entry.first == m_id; });
+    }
+    m_list.reset();
+    m_id = 0;
+}
+
+TableCursor::RowSubscription TableCursor::WatchRows(RowListener listener)
+{
+    if (!m_listeners)
+        m_listeners = std::make_shared<ListenerList>();
+    RowSubscription subscription;
+    subscription.m_id = m_listeners->nextId++;
+    subscription.m_list = m_listeners;
+    m_listeners->entries.emplace_back(subscription.m_id, std::move(listener));
+    return subscription;
+}
+
+void TableCursor::NotifyRow(RowEvent event)
+{
+    if (!m_listeners || m_listeners->entries.empty())
+        return;
+    // Listeners may subscribe or unsubscribe while being called: walk a list
+    // of IDs and call only those still registered, each through a copy.
+    std::vector<int> ids;
+    for (const auto &entry : m_listeners->entries)
+        ids.push_back(entry.first);
+    const std::shared_ptr<ListenerList> list = m_listeners;
+    for (int id : ids) {
+        const auto found = std::find_if(list->entries.begin(), list->entries.end(),
+                                        [id](const auto &entry) { return entry.first == id; });
+        if (found == list->entries.end())
+            continue;
+        const RowListener listener = found->second;
+        listener(*this, event);
+    }
+}
 
 void TableCursor::SetConnection(SqliteConnection *connection)
 {
@@ -84,10 +154,13 @@ void TableCursor::Close()
     if (!Active())
         return;
     Closing();
+    const bool editing = m_state == State::Edit || m_state == State::Insert;
     m_state = State::Inactive;
     m_hasRow = false;
     m_hasRange = false;
     m_row.clear();
+    if (editing)
+        NotifyRow(RowEvent::Cancelled);
 }
 
 int TableCursor::FieldIndex(const QString &fieldName) const
@@ -354,6 +427,7 @@ void TableCursor::Edit()
         return;
     m_modified.assign(size_t(m_fieldNames.size()), false);
     m_state = State::Edit;
+    NotifyRow(RowEvent::EditStarted);
 }
 
 void TableCursor::Post()
@@ -402,6 +476,7 @@ void TableCursor::Post()
     m_state = State::Browse;
     m_modified.assign(size_t(m_fieldNames.size()), false);
     LoadRow(key);
+    NotifyRow(RowEvent::Posted);
 }
 
 void TableCursor::Cancel()
@@ -414,6 +489,7 @@ void TableCursor::Cancel()
         LoadRow(m_key);
     else
         m_hasRow = false;
+    NotifyRow(RowEvent::Cancelled);
 }
 
 void TableCursor::Delete()

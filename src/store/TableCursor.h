@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class SqliteConnection;
@@ -17,6 +20,8 @@ class SqliteConnection;
 // read is read again when its values are asked for.
 class TableCursor
 {
+    struct ListenerList;
+
 public:
     enum class State
     {
@@ -24,6 +29,36 @@ public:
         Browse,
         Edit,
         Insert
+    };
+
+    // What this cursor's own editing tells those who watch it. Changes made
+    // through other cursors on the same table are not reported.
+    enum class RowEvent
+    {
+        EditStarted, // the current row entered edit state (Edit; Append is not an edit)
+        Posted,      // an edit or append was posted; the cursor stands on the posted row
+        Cancelled    // an edit or append was dropped, also by moving away or by closing
+                     // (after a close the cursor can no longer be read)
+    };
+    using RowListener = std::function<void(TableCursor &cursor, RowEvent event)>;
+
+    // Keeps a listener registered for as long as it lives. It may outlive the
+    // cursor; moving it moves the registration.
+    class RowSubscription
+    {
+    public:
+        RowSubscription() = default;
+        RowSubscription(RowSubscription &&other) noexcept;
+        RowSubscription &operator=(RowSubscription &&other) noexcept;
+        ~RowSubscription();
+        RowSubscription(const RowSubscription &) = delete;
+        RowSubscription &operator=(const RowSubscription &) = delete;
+        void Reset();
+
+    private:
+        friend class TableCursor;
+        std::weak_ptr<ListenerList> m_list;
+        int m_id = 0;
     };
 
     TableCursor(SqliteConnection *connection = nullptr, const QString &tableName = QString());
@@ -80,6 +115,11 @@ public:
     // Deletes the current row and moves to the row after it.
     void Delete();
 
+    // Calls the listener after each row event of this cursor, in the order
+    // listeners were added. A listener may read the cursor and add or drop
+    // subscriptions.
+    [[nodiscard]] RowSubscription WatchRows(RowListener listener);
+
 protected:
     // Called after the cursor opened and before it closes.
     virtual void Opened() {}
@@ -97,6 +137,7 @@ private:
     QString RangeCondition() const;
     bool PositionOnFirstKey(const QString &sql, const QVariant &indexValue);
     bool OrderedByKey() const;
+    void NotifyRow(RowEvent event);
 
     SqliteConnection *m_connection = nullptr;
     QString m_tableName;
@@ -125,4 +166,6 @@ private:
     QString m_sqlNext;
     QString m_sqlNextAfterNull;
     QString m_sqlRangeKeys;
+
+    std::shared_ptr<ListenerList> m_listeners;
 };

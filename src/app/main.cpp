@@ -1,0 +1,44 @@
+#include "explorer/CatalogueForm.h"
+#include "platform/DisplayFormats.h"
+#include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
+#include "store/DataShare.h"
+#include "ui/GuiUserInterface.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dirvanta 97"));
+    QApplication::setApplicationVersion(QStringLiteral("2.1"));
+    // Dates and numbers follow the user's locale, with the short-date rule.
+    SetDisplayLocale(QLocale());
+    const QStringList parameters = QApplication::arguments().mid(1);
+
+    // Only one copy serves the user: a later one hands its request over and ends.
+    SingleInstance instance;
+    if (instance.ForwardRequest(parameters))
+        return 0;
+
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    const StartupCommandLine commandLine = SingleInstance::ReadCommandLine(parameters, handOver);
+    SettingsStore settings(SettingsStore::kProgramKey);
+    settings.WriteProgramLocation(QCoreApplication::applicationFilePath());
+
+    GuiUserInterface userInterface;
+    SetUserInterface(&userInterface);
+    TDataShare data(&settings);
+    TCatalogueForm window(data, settings);
+    userInterface.SetMainWindow(&window);
+    if (commandLine.CommandLineRequest)
+        window.SetCommandLineRequest(commandLine.CommandLineSwitch);
+    QObject::connect(&instance, &SingleInstance::RequestReceived, &window,
+                     &TCatalogueForm::ServeRequest);
+    QObject::connect(&instance, &SingleInstance::BringForwardRequested, &window,
+                     &TCatalogueForm::BringForward);
+    window.show();
+    QApplication::exec();
+    SetUserInterface(nullptr);
+    return 0;
+}

@@ -1,0 +1,99 @@
+#include "SampleCatalog.h"
+
+#include "platform/DayCount.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+
+#include <QDateTime>
+
+namespace {
+
+double Day(int year, int month, int day, int hour = 12, int minute = 0)
+{
+    return ToDayCount(QDateTime(QDate(year, month, day), QTime(hour, minute)));
+}
+
+struct SampleFile
+{
+    const char *name;
+    qint64 size;
+    double modified;
+};
+
+class SampleWriter
+{
+public:
+    explicit SampleWriter(TDataShare &data)
+        : m_data(data)
+    {
+    }
+
+    qint64 Object(qint64 parent, const char *name, int cls, qint64 size = 0,
+                  const char *comment = "", const char *label = "", qint64 volumeSize = 0,
+                  double when = Day(2026, 11, 2))
+    {
+        return AppendCatalogRow(m_data.Catalogs, QString::fromUtf8(name), QString(), parent, cls,
+                                false, when, when, QString::fromUtf8(comment),
+                                QString::fromUtf8(label), size, volumeSize);
+    }
+
+    void Files(qint64 owner, std::initializer_list<SampleFile> files)
+    {
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(QStringLiteral(
+            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, 0, '', ?4, ?4)"));
+        for (const SampleFile &file : files) {
+            insert.Bind(1, owner).Bind(2, file.size).Bind(3, QString::fromUtf8(file.name));
+            insert.Bind(4, file.modified).Execute();
+            insert.Reset();
+        }
+    }
+
+private:
+    TDataShare &m_data;
+};
+
+} // namespace
+
+qint64 BuildSampleCatalog(TDataShare &data)
+{
+    SampleWriter w(data);
+    qint64 shown = 0;
+    data.RunInTransaction([&] {
+        const qint64 work = w.Object(3, "Work", 2, 0, "Disks of the office");
+        const qint64 holiday =
+            w.Object(work, "Holiday Photos 2026", 4, 7'482'113'024,
+                     "Summer in the mountains,\nsorted by day", "HOLIDAY26", 31'914'983'424);
+        const qint64 dcim = w.Object(holiday, "DCIM", 7);
+        w.Object(holiday, "Videos", 7);
+        w.Object(holiday, "Documents", 7);
+        w.Files(holiday, {{"readme.txt", 2'310, Day(2026, 8, 1, 9, 15)},
+                          {"setup.exe", 48'211'968, Day(2026, 7, 30, 17, 2)},
+                          {"originals.zip", 1'288'490'188, Day(2026, 8, 3, 21, 40)},
+                          {"camera.ini", 812, Day(2026, 7, 2, 8, 0)},
+                          {"index.hlp", 63'104, Day(2025, 12, 24, 11, 11)},
+                          {"trip-map.bmp", 3'145'782, Day(2026, 8, 2, 10, 5)},
+                          {"driver.sys", 91'648, Day(2024, 3, 5, 7, 30)},
+                          {"notes.odt", 24'576, Day(2026, 8, 5, 19, 45)}});
+        w.Files(dcim, {{"IMG_0001.JPG", 4'512'880, Day(2026, 7, 14, 10, 1)},
+                       {"IMG_0002.JPG", 4'730'112, Day(2026, 7, 14, 10, 3)},
+                       {"MOV_0003.AVI", 912'336'000, Day(2026, 7, 15, 16, 20)}});
+        w.Object(work, "Software CD", 5, 642'318'336, "Install media", "SOFTCD_01", 681'574'400);
+        w.Object(3, "Floppy 3", 3, 1'180'672, "", "DISK3", 1'474'560);
+        w.Object(3, "Music Library", 4, 182'536'192'000, "", "MUSIC", 500'107'862'016);
+
+        w.Object(5, "Archive Volume 1", 14, 301'989'888, "", "DVARC0001", 1'000'000'000);
+
+        const qint64 old = w.Object(work, "Old Backup", 4, 2'147'483'648, "Replaced in May",
+                                    "OLDBACKUP", 4'000'000'000);
+        data.Catalogs.MoveItem(old, data.Catalogs.MirrorPath(old, 3, 4));
+        data.CatalogDatabase.ExecuteScript(
+            QStringLiteral("UPDATE Catalogs SET Deleted = %1 WHERE ID = %2")
+                .arg(Day(2026, 11, 20, 14, 30))
+                .arg(old));
+        data.CatalogDatabase.ExecuteScript(
+            QStringLiteral("UPDATE Catalogs SET Class = 9 WHERE ID = 4"));
+        shown = holiday;
+    });
+    return shown;
+}

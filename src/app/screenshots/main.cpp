@@ -1,0 +1,100 @@
+// Renders the main window and the dialogs offscreen into PNG files.
+#include "SampleCatalog.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueForm.h"
+#include "explorer/DatabaseLocationDialog.h"
+#include "platform/DisplayFormats.h"
+#include "platform/SettingsStore.h"
+#include "store/DataShare.h"
+#include "ui/GuiUserInterface.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+QString g_output;
+
+void Save(QWidget &widget, const char *name)
+{
+    QCoreApplication::processEvents();
+    const QString file =
+        QDir(g_output).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (widget.grab().save(file))
+        std::printf("%s\n", qPrintable(file));
+    else
+        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Work in a home of its own: the user's settings stay untouched.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral("2.1"));
+    // Dates and numbers follow the user's locale, with the short-date rule.
+    SetDisplayLocale(QLocale());
+    g_output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(g_output);
+
+    GuiUserInterface userInterface;
+    SetUserInterface(&userInterface);
+    SettingsStore settings(SettingsStore::kProgramKey);
+    TDataShare data(&settings);
+
+    {
+        TCatalogueForm closed(data, settings);
+        closed.resize(900, 600);
+        closed.show();
+        Save(closed, "main-window-closed");
+        closed.hide();
+    }
+
+    const QString folder = home.filePath(QStringLiteral("Catalog"));
+    QDir().mkpath(folder);
+    data.DatabaseFolder = folder;
+    data.CreateDatabaseTables();
+    if (!data.OpenDatabase())
+        return 1;
+    const qint64 shown = BuildSampleCatalog(data);
+    data.CloseDatabase(QString());
+    settings.WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                       folder);
+    settings.WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
+                          shown);
+
+    TCatalogueForm window(data, settings);
+    userInterface.SetMainWindow(&window);
+    window.resize(900, 600);
+    window.show();
+    const char *const views[] = {"main-window-large-icons", "main-window-small-icons",
+                                 "main-window-list", "main-window-detail"};
+    for (int view = 0; view < 4; ++view) {
+        window.SetIconView(view);
+        Save(window, views[view]);
+    }
+    window.Tree()->SelectByID(4);
+    Save(window, "main-window-wastebasket");
+
+    const char *const modes[] = {"location-select", "location-create", "location-open"};
+    for (int mode = 1; mode <= 3; ++mode) {
+        TDatabase_Location_Form dialog(&window);
+        dialog.SetMode(mode);
+        dialog.DatabasePath->setText(folder);
+        dialog.show();
+        Save(dialog, modes[mode - 1]);
+    }
+    window.close();
+    SetUserInterface(nullptr);
+    return 0;
+}

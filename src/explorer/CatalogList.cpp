@@ -1,0 +1,470 @@
+#include "explorer/CatalogList.h"
+
+#include "explorer/CatalogListFill.h"
+#include "explorer/CatalogListModel.h"
+#include "platform/SettingsStore.h"
+#include "store/DataShare.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QStackedWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <span>
+
+namespace {
+
+constexpr int kLargeIconSize = 32;
+constexpr int kSmallIconSize = 16;
+
+} // namespace
+
+TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
+    : QWidget(parent)
+    , m_data(data)
+    , m_model(new CatalogListModel(this))
+    , m_selection(new QItemSelectionModel(m_model, this))
+    , m_stack(new QStackedWidget(this))
+    , m_iconView(new QListView(m_stack))
+    , m_detailView(new QTreeView(m_stack))
+{
+    setObjectName(QStringLiteral("ListView1"));
+    m_iconView->setObjectName(QStringLiteral("ListView1Icons"));
+    m_detailView->setObjectName(QStringLiteral("ListView1Details"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+    m_stack->addWidget(m_iconView);
+    m_stack->addWidget(m_detailView);
+
+    // Both views share one selection, so switching the view style keeps it.
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_iconView),
+                                    static_cast<QAbstractItemView *>(m_detailView)}) {
+        view->setModel(m_model);
+        view->setSelectionModel(m_selection);
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        view->setTextElideMode(Qt::ElideRight);
+        view->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this, &TCatalogList::ViewDoubleClicked);
+    }
+    connect(m_iconView, &QWidget::customContextMenuRequested, this,
+            &TCatalogList::IconViewContextMenu);
+    connect(m_detailView, &QWidget::customContextMenuRequested, this,
+            &TCatalogList::DetailViewContextMenu);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+            &TCatalogList::ViewSelectionChanged);
+
+    // The detail view sorts by the list's own rules, never by Qt's.
+    m_detailView->setRootIsDecorated(false);
+    m_detailView->setItemsExpandable(false);
+    m_detailView->setUniformRowHeights(true);
+    m_detailView->setAllColumnsShowFocus(true);
+    m_detailView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_detailView->setSortingEnabled(false);
+    m_detailView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
+    QHeaderView *header = m_detailView->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    connect(header, &QHeaderView::sectionClicked, this, &TCatalogList::HeaderClicked);
+
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setSelectionRectVisible(true);
+    ConfigureIconView();
+}
+
+TCatalogList::~TCatalogList() = default;
+
+void TCatalogList::SetSettings(SettingsStore *settings)
+{
+    m_settings = settings;
+}
+
+void TCatalogList::SetIconProvider(std::function<QIcon(int)> provider)
+{
+    m_model->SetIconProvider(std::move(provider));
+}
+
+void TCatalogList::WithSettings(const std::function<void(SettingsStore &)> &use)
+{
+    if (m_settings) {
+        use(*m_settings);
+        return;
+    }
+    SettingsStore settings(SettingsStore::kProgramKey);
+    use(settings);
+}
+
+qint64 TCatalogList::Fill(qint64 nodeId)
+{
+    Clear();
+    const QString path = m_data.Catalogs.PathByID(nodeId, false);
+    m_mainView = path.left(11) != QLatin1String("Wastebasket");
+    InstallColumns(m_mainView ? Columns::Main : Columns::Wastebasket);
+
+    QList<ListEntry> entries;
+    qint64 total = -1;
+    if (m_mainView)
+        total = ReadMainViewEntries(m_data, nodeId, entries);
+    else
+        ReadWastebasketEntries(m_data, entries);
+
+    // Sorted before the rows reach the views, which then lay them out once.
+    const QList<qsizetype> order =
+        SortedListOrder(entries, m_mainView ? kSortMainView : kSortWastebasketView,
+                        m_mainView ? m_catalogSort : m_wastebasketSort,
+                        m_mainView ? m_catalogOrder : m_wastebasketOrder);
+    QList<ListEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const qsizetype row : order)
+        sorted.append(std::move(entries[row]));
+
+    m_model->SetEditable(m_mainView);
+    const auto triggers =
+        m_mainView ? QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked
+                   : QAbstractItemView::NoEditTriggers;
+    m_iconView->setEditTriggers(triggers);
+    m_detailView->setEditTriggers(triggers);
+    m_model->SetEntries(std::move(sorted));
+    ShowSortIndicator();
+    return total;
+}
+
+void TCatalogList::Clear()
+{
+    m_model->Clear();
+}
+
+int TCatalogList::Count() const
+{
+    return m_model->rowCount();
+}
+
+QList<int> TCatalogList::SelectedRows() const
+{
+    QList<int> rows;
+    const QItemSelection selection = m_selection->selection();
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int TCatalogList::SelectedCount() const
+{
+    return int(SelectedRows().size());
+}
+
+std::optional<ListEntry> TCatalogList::CurrentEntry() const
+{
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return m_model->Entry(rows.first());
+}
+
+QList<ListEntry> TCatalogList::SelectedEntries() const
+{
+    QList<ListEntry> entries;
+    for (const int row : SelectedRows())
+        entries.append(m_model->Entry(row));
+    return entries;
+}
+
+bool TCatalogList::ViewHasFocus() const
+{
+    return CurrentView()->hasFocus();
+}
+
+bool TCatalogList::SelectEntryByData(qint64 data)
+{
+    const int row = m_model->RowOfData(data);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_model->index(row, 0);
+    m_selection->setCurrentIndex(index,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    CurrentView()->scrollTo(index);
+    return true;
+}
+
+QAbstractItemView *TCatalogList::CurrentView() const
+{
+    if (m_iconViewIndex == kDetailView)
+        return m_detailView;
+    return m_iconView;
+}
+
+void TCatalogList::SetIconView(int view)
+{
+    if (view < kLargeIcons || view > kDetailView)
+        return;
+    if (m_iconViewIndex == kDetailView)
+        SaveColumnWidths();
+    const bool hadFocus = ViewHasFocus();
+    m_iconViewIndex = view;
+    if (view == kDetailView) {
+        // A selection made in an icon view covers the first column only. The
+        // selected rows stay the same, so nobody needs to hear of it.
+        const QSignalBlocker quiet(m_selection);
+        m_selection->select(m_selection->selection(),
+                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_stack->setCurrentWidget(m_detailView);
+    } else {
+        ConfigureIconView();
+        m_stack->setCurrentWidget(m_iconView);
+    }
+    if (hadFocus)
+        CurrentView()->setFocus();
+}
+
+void TCatalogList::SetAutoArrange(bool on)
+{
+    m_autoArrange = on;
+    ConfigureIconView();
+}
+
+void TCatalogList::ConfigureIconView()
+{
+    // setViewMode resets flow, wrapping and movement, so it comes first.
+    const QFontMetrics metrics = m_iconView->fontMetrics();
+    const int lineHeight = metrics.height();
+    const int charWidth = metrics.averageCharWidth();
+    const bool arranged = m_autoArrange || m_iconViewIndex == kListView;
+    switch (m_iconViewIndex) {
+    case kLargeIcons:
+        m_iconView->setViewMode(QListView::IconMode);
+        m_iconView->setIconSize(QSize(kLargeIconSize, kLargeIconSize));
+        m_iconView->setGridSize(
+            QSize(qMax(76, charWidth * 12), kLargeIconSize + 2 * lineHeight + 10));
+        m_iconView->setWordWrap(true);
+        m_iconView->setFlow(QListView::LeftToRight);
+        break;
+    case kSmallIcons:
+        m_iconView->setViewMode(QListView::ListMode);
+        m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
+        m_iconView->setGridSize(
+            QSize(kSmallIconSize + charWidth * 20, qMax(kSmallIconSize, lineHeight) + 4));
+        m_iconView->setWordWrap(false);
+        m_iconView->setFlow(QListView::LeftToRight);
+        break;
+    default:
+        m_iconView->setViewMode(QListView::ListMode);
+        m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
+        m_iconView->setGridSize(
+            QSize(kSmallIconSize + charWidth * 28, qMax(kSmallIconSize, lineHeight) + 4));
+        m_iconView->setWordWrap(false);
+        m_iconView->setFlow(QListView::TopToBottom);
+        break;
+    }
+    m_iconView->setWrapping(true);
+    m_iconView->setResizeMode(QListView::Adjust);
+    // Auto-arranged icons keep their grid places; otherwise they can be
+    // dragged to other cells of the grid.
+    m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+}
+
+int TCatalogList::ArrangeColumn(ArrangeKind kind, bool mainView)
+{
+    switch (kind) {
+    case ArrangeKind::Name:
+        return 0;
+    case ArrangeKind::Type:
+        return mainView ? 2 : 3;
+    case ArrangeKind::Size:
+        return mainView ? 1 : 4;
+    case ArrangeKind::Date:
+        return mainView ? 3 : 2;
+    }
+    return 0;
+}
+
+void TCatalogList::ColumnClick(int column)
+{
+    int &sort = m_mainView ? m_catalogSort : m_wastebasketSort;
+    bool &ascending = m_mainView ? m_catalogOrder : m_wastebasketOrder;
+    if (column == sort) {
+        ascending = !ascending;
+    } else {
+        sort = column;
+        ascending = true;
+    }
+    Resort();
+}
+
+void TCatalogList::ArrangeBy(ArrangeKind kind)
+{
+    ColumnClick(ArrangeColumn(kind, m_mainView));
+}
+
+void TCatalogList::SetCatalogSort(int column)
+{
+    m_catalogSort = column;
+    if (m_mainView)
+        Resort();
+}
+
+void TCatalogList::SetCatalogOrder(bool ascending)
+{
+    m_catalogOrder = ascending;
+    if (m_mainView)
+        Resort();
+}
+
+void TCatalogList::SetWastebasketSort(int column)
+{
+    m_wastebasketSort = column;
+    if (!m_mainView)
+        Resort();
+}
+
+void TCatalogList::SetWastebasketOrder(bool ascending)
+{
+    m_wastebasketOrder = ascending;
+    if (!m_mainView)
+        Resort();
+}
+
+void TCatalogList::Resort()
+{
+    if (m_mainView)
+        m_model->Sort(kSortMainView, m_catalogSort, m_catalogOrder);
+    else
+        m_model->Sort(kSortWastebasketView, m_wastebasketSort, m_wastebasketOrder);
+    ShowSortIndicator();
+}
+
+void TCatalogList::ShowSortIndicator()
+{
+    const int column = m_mainView ? m_catalogSort : m_wastebasketSort;
+    const bool ascending = m_mainView ? m_catalogOrder : m_wastebasketOrder;
+    m_detailView->header()->setSortIndicator(column,
+                                             ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TCatalogList::InstallColumns(Columns columns)
+{
+    if (columns == m_columns)
+        return;
+    SaveColumnWidthsOf(m_columns);
+    if (columns == Columns::Main)
+        m_model->SetColumns(MainViewColumns(), kMainViewSizeColumn);
+    else
+        m_model->SetColumns(WastebasketViewColumns(), kWastebasketViewSizeColumn);
+    m_columns = columns;
+    ReadColumnWidths(columns);
+}
+
+void TCatalogList::ReadColumnWidths(Columns columns)
+{
+    const QString section = columns == Columns::Main ? kMainViewSection : kWastebasketViewSection;
+    QHeaderView *header = m_detailView->header();
+    // Without a stored width a column takes room for its header and a
+    // typical entry (in average characters): a column just as wide as its
+    // header would cut almost every name.
+    static constexpr int kMainChars[] = {28, 12, 18, 18, 30};
+    static constexpr int kWastebasketChars[] = {24, 24, 18, 14, 12, 30};
+    const int characterWidth = m_detailView->fontMetrics().averageCharWidth();
+    WithSettings([&](SettingsStore &settings) {
+        for (int column = 0; column < m_model->columnCount(); ++column) {
+            const qint64 width = settings.ReadInteger(section, QString::number(column), -1);
+            const std::span<const int> chars = columns == Columns::Main
+                                                   ? std::span<const int>(kMainChars)
+                                                   : std::span<const int>(kWastebasketChars);
+            const int typical =
+                chars[size_t(qMin<qsizetype>(column, chars.size() - 1))] * characterWidth;
+            header->resizeSection(column, width < 0 ? qMax(header->sectionSizeHint(column), typical)
+                                                    : int(qMin<qint64>(width, 0xFFFF)));
+        }
+    });
+}
+
+void TCatalogList::SaveColumnWidths()
+{
+    SaveColumnWidthsOf(m_columns);
+}
+
+void TCatalogList::SaveColumnWidthsOf(Columns columns)
+{
+    if (columns == Columns::None)
+        return;
+    const QString section = columns == Columns::Main ? kMainViewSection : kWastebasketViewSection;
+    const QHeaderView *header = m_detailView->header();
+    WithSettings([&](SettingsStore &settings) {
+        for (int column = 0; column < header->count(); ++column)
+            settings.WriteInteger(section, QString::number(column), header->sectionSize(column));
+    });
+}
+
+bool TCatalogList::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *view = qobject_cast<QAbstractItemView *>(watched);
+    if (!view || (view != m_iconView && view != m_detailView))
+        return QWidget::eventFilter(watched, event);
+    // Keys reach the view itself only while no editor is open: an open
+    // editor has the focus and takes them.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return QWidget::eventFilter(watched, event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (SelectedCount() > 0)
+                emit EntryActivated();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) {
+            emit DeleteRequested();
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut) {
+        const auto *focus = static_cast<QFocusEvent *>(event);
+        // The focus moving into an editor of the view, or to a popup menu
+        // over it, does not leave the list.
+        const QWidget *now = QApplication::focusWidget();
+        const bool staysInside = now && view->isAncestorOf(now);
+        if (!staysInside && focus->reason() != Qt::PopupFocusReason) {
+            if (m_mainView)
+                SaveColumnWidths();
+            emit FocusLeft();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TCatalogList::ViewDoubleClicked(const QModelIndex &index)
+{
+    if (index.isValid())
+        emit EntryActivated();
+}
+
+void TCatalogList::ViewSelectionChanged(const QItemSelection &, const QItemSelection &)
+{
+    emit SelectionChanged();
+}
+
+void TCatalogList::HeaderClicked(int section)
+{
+    ColumnClick(section);
+}
+
+void TCatalogList::IconViewContextMenu(const QPoint &position)
+{
+    emit ContextMenuRequested(m_iconView->viewport()->mapToGlobal(position));
+}
+
+void TCatalogList::DetailViewContextMenu(const QPoint &position)
+{
+    emit ContextMenuRequested(m_detailView->viewport()->mapToGlobal(position));
+}

@@ -1,0 +1,808 @@
+#include "explorer/CatalogueForm.h"
+
+#include "explorer/CatalogList.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/DatabaseLocationDialog.h"
+#include "explorer/MenuRules.h"
+#include "explorer/WindowPlacement.h"
+#include "platform/DisplayFormats.h"
+#include "platform/FileTypes.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
+#include "ui/ObjectIcons.h"
+#include "ui/PathLabel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kExplorerSection = QStringLiteral("Catalog Explorer");
+const QString kViewSection = QStringLiteral("View Options");
+const QString kHistorySection = QStringLiteral("History List");
+const QString kOpenHeader = QStringLiteral(" All Catalogs and Archives");
+const QString kClosedHeader = QStringLiteral("  No Database Loaded");
+constexpr int kFirstPanelWidth = 190;
+constexpr int kDefaultPane = 200;
+
+// The hourglass for the length of a command.
+class BusyCursor final
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY_MOVE(BusyCursor)
+};
+
+QWidget *Pane(QWidget *header, QWidget *body)
+{
+    auto *pane = new QWidget;
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header);
+    layout->addWidget(body, 1);
+    return pane;
+}
+
+void ApplyItem(QAction *action, const MenuItemState &state, bool withVisibility)
+{
+    action->setEnabled(state.enabled);
+    if (withVisibility)
+        action->setVisible(state.visible);
+    if (!state.caption.isEmpty()) {
+        action->setText(state.caption);
+        action->setStatusTip(state.hint);
+    }
+}
+
+} // namespace
+
+TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidget *parent)
+    : QMainWindow(parent)
+    , m_data(data)
+    , m_settings(settings)
+    , m_actions(std::make_unique<CatalogueActions>(this))
+{
+    setObjectName(QStringLiteral("CatalogueForm"));
+    resize(608, 498);
+    BuildLayout();
+    ConnectActions();
+    m_data.SetObserver(this);
+    DatabaseClosed();
+}
+
+TCatalogueForm::~TCatalogueForm()
+{
+    m_data.RemoveObserver(this);
+    TreeView1->SetDBITree(nullptr);
+}
+
+void TCatalogueForm::BuildLayout()
+{
+    m_actions->AddMenusTo(menuBar());
+
+    Toolbar_Panel = addToolBar(QStringLiteral("Toolbar"));
+    Toolbar_Panel->setObjectName(QStringLiteral("Toolbar_Panel"));
+    Toolbar_Panel->setMovable(false);
+    Toolbar_Panel->setIconSize(QSize(22, 22));
+    CatalogueActions &a = *m_actions;
+    Toolbar_Panel->addActions({a.QuickCatalogBtn, a.NewGroupBtn});
+    Toolbar_Panel->addSeparator();
+    Toolbar_Panel->addActions({a.FindBtn, a.PropertiesBtn, a.MoveUpBtn});
+    Toolbar_Panel->addSeparator();
+    Toolbar_Panel->addActions(
+        {a.IconViewLargeBtn, a.IconViewSmallBtn, a.IconViewListBtn, a.IconViewDetailBtn});
+    Toolbar_Panel->addSeparator();
+    Toolbar_Panel->addAction(a.HelpBtn);
+
+    Panel2 = new QLabel(kClosedHeader);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(26);
+    Panel2->setFrameShape(QFrame::StyledPanel);
+    TreeView1 = new TItemTree;
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->SetDBITree(&m_data.Catalogs);
+
+    Panel1 = new QLabel;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(25);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    ListViewCaption = new PathLabel(Panel1);
+    ListViewCaption->setObjectName(QStringLiteral("ListViewCaption"));
+    auto *captionLayout = new QVBoxLayout(Panel1);
+    captionLayout->setContentsMargins(2, 0, 2, 0);
+    captionLayout->addWidget(ListViewCaption);
+    ListView1 = new TCatalogList(m_data);
+    ListView1->SetSettings(&m_settings);
+    ListView1->SetIconProvider(&ObjectIcon);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+
+    Splitter = new QSplitter(Qt::Horizontal);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->addWidget(Pane(Panel2, TreeView1));
+    Splitter->addWidget(Pane(Panel1, ListView1));
+    Splitter->setStretchFactor(1, 1);
+    Splitter->setSizes({233, 375});
+    setCentralWidget(Splitter);
+
+    m_statusPanel1 = new QLabel;
+    m_statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    m_statusPanel1->setFixedWidth(kFirstPanelWidth);
+    m_statusPanel2 = new QLabel;
+    m_statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(m_statusPanel1);
+    statusBar()->addWidget(m_statusPanel2, 1);
+}
+
+void TCatalogueForm::ConnectActions()
+{
+    CatalogueActions &a = *m_actions;
+    for (QMenu *menu : {a.File1, a.View1, a.Tools1, a.TreeView_Menu, a.ListviewPopup})
+        connect(menu, &QMenu::aboutToShow, this, &TCatalogueForm::UpdateMenus);
+    connect(a.Reopen1, &QMenu::aboutToShow, this, &TCatalogueForm::ReopenPopup);
+    connect(a.Options1, &QMenu::aboutToShow, this,
+            [this] { m_actions->FullName1->setChecked(m_fullPath); });
+
+    connect(a.DatabaseNew1, &QAction::triggered, this, &TCatalogueForm::NewDatabase);
+    connect(a.DatabaseOpen1, &QAction::triggered, this, &TCatalogueForm::OpenOtherDatabase);
+    connect(a.CloseDatabase1, &QAction::triggered, this, &TCatalogueForm::CloseDatabaseCommand);
+    for (QAction *entry : a.MRU)
+        connect(entry, &QAction::triggered, this,
+                [this, entry] { ReopenEntry(entry->data().toInt()); });
+    connect(a.Compress1, &QAction::triggered, this, &TCatalogueForm::CompressCommand);
+    connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
+    connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
+    connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
+
+    connect(a.Toolbar1, &QAction::triggered, this, &TCatalogueForm::ToolbarClick);
+    connect(a.StatusBar2, &QAction::triggered, this, &TCatalogueForm::StatusBarClick);
+    connect(a.FullName1, &QAction::triggered, this, &TCatalogueForm::FullNameClick);
+    connect(a.AutoArrange1, &QAction::triggered, this, &TCatalogueForm::AutoArrangeClick);
+    connect(a.AutoArrange3, &QAction::triggered, this, &TCatalogueForm::AutoArrangeClick);
+    for (int view = 0; view < 4; ++view) {
+        for (QAction *action : a.IconViewActions(view))
+            connect(action, &QAction::triggered, this, [this, view] { SetIconView(view); });
+    }
+    const std::pair<QAction *, ArrangeKind> arrangements[] = {
+        {a.byName1, ArrangeKind::Name}, {a.byType1, ArrangeKind::Type},
+        {a.bySize1, ArrangeKind::Size}, {a.byDate1, ArrangeKind::Date},
+        {a.byName3, ArrangeKind::Name}, {a.byType3, ArrangeKind::Type},
+        {a.bySize3, ArrangeKind::Size}, {a.byDate3, ArrangeKind::Date}};
+    for (const auto &[action, kind] : arrangements)
+        connect(action, &QAction::triggered, this,
+                [this, kind = kind] { ListView1->ArrangeBy(kind); });
+    connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
+
+    connect(TreeView1, &TItemTree::SelectionChanged, this, &TCatalogueForm::TreeView1Change);
+    connect(TreeView1, &TItemTree::EnterPressed, this, &TCatalogueForm::TreeView1Enter);
+    connect(TreeView1, &TItemTree::ContextMenuRequested, this,
+            &TCatalogueForm::TreeView1ContextMenu);
+    connect(ListView1, &TCatalogList::SelectionChanged, this,
+            &TCatalogueForm::ListView1SelectionChange);
+    connect(ListView1, &TCatalogList::EntryActivated, this, &TCatalogueForm::ListView1DblClick);
+    connect(ListView1, &TCatalogList::ContextMenuRequested, this,
+            &TCatalogueForm::ListView1ContextMenu);
+    connect(ListView1, &TCatalogList::FocusLeft, this, &TCatalogueForm::ListView1Exit);
+}
+
+void TCatalogueForm::SetCommandLineRequest(const QString &commandLineSwitch)
+{
+    m_commandLineSwitch = commandLineSwitch;
+}
+
+// --- Showing, activation and closing ----------------------------------------
+
+void TCatalogueForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FirstShow();
+    }
+}
+
+void TCatalogueForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activatedOnce) {
+        m_activatedOnce = true;
+        if (CommandLineRequest())
+            QTimer::singleShot(0, this, &TCatalogueForm::FirstActivation);
+    }
+}
+
+void TCatalogueForm::FirstShow()
+{
+    // A request from the file manager runs without the window on the screen.
+    if (CommandLineRequest())
+        setGeometry(-100, -100, 1, 1);
+    TreeView1->setUpdatesEnabled(false);
+    LoadExplorerSettings();
+    if (m_data.DatabaseOpen)
+        TreeView1->RefreshNodes();
+    TreeView1->setUpdatesEnabled(true);
+    if (CommandLineRequest() && !m_activatedOnce && !isActiveWindow()) {
+        // Offscreen and minimised starts never activate: serve the request now.
+        m_activatedOnce = true;
+        QTimer::singleShot(0, this, &TCatalogueForm::FirstActivation);
+    }
+}
+
+void TCatalogueForm::FirstActivation()
+{
+    static const QHash<QString, std::pair<int, int>> kMessages = {
+        {QStringLiteral("/A"), {2029, 1}},
+        {QStringLiteral("/AO"), {2029, 2}},
+        {QStringLiteral("/C"), {2030, 1}},
+        {QStringLiteral("/CO"), {2030, 2}}};
+    const auto message = kMessages.value(m_commandLineSwitch);
+    ServeRequest(message.first, message.second);
+    m_data.CloseDatabase(m_data.DatabaseOpen ? m_data.DatabaseFolder : QString());
+    m_closing = true;
+    QCoreApplication::quit();
+}
+
+void TCatalogueForm::ServeRequest(int message, int parameter)
+{
+    emit RequestReceived(message, parameter);
+    // Cataloguing and archiving from the file manager arrive with the
+    // cataloguing and archive windows; until then the request is declined.
+    UI().ShowInformation(QStringLiteral("Dirvanta 97"),
+                         QStringLiteral("Catalog and archive requests from the file manager are "
+                                        "not available in this version.") +
+                             kParagraphBreak +
+                             QStringLiteral("Please start the request from the Catalog Explorer."));
+}
+
+void TCatalogueForm::BringForward()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TCatalogueForm::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    if (!CommandLineRequest()) {
+        ListView1->SaveColumnWidths();
+        SaveExplorerSettings();
+    }
+    m_data.CloseDatabase(m_data.DatabaseOpen ? m_data.DatabaseFolder : QString());
+    event->accept();
+}
+
+// --- Settings -------------------------------------------------------------------
+
+void TCatalogueForm::LoadExplorerSettings()
+{
+    if (!CommandLineRequest())
+        LoadPlacement(*this, m_settings, kExplorerSection);
+    m_data.DatabaseFolder =
+        m_settings.ReadText(kExplorerSection, QStringLiteral("Database Folder"));
+    ListView1->SetCatalogSort(
+        int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Catalog Sort"), 0)));
+    ListView1->SetCatalogOrder(
+        m_settings.ReadBool(kExplorerSection, QStringLiteral("Catalog Order"), true));
+    ListView1->SetWastebasketSort(
+        int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Wastebasket Sort"), 0)));
+    ListView1->SetWastebasketOrder(
+        m_settings.ReadBool(kExplorerSection, QStringLiteral("Wastebasket Order"), true));
+    const int pane =
+        int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Pane"), kDefaultPane));
+    Splitter->setSizes({pane, std::max(width() - pane, 1)});
+    const bool statusBarShown =
+        m_settings.ReadBool(kExplorerSection, QStringLiteral("Status Bar"), true);
+    const bool toolbarShown =
+        m_settings.ReadBool(kExplorerSection, QStringLiteral("Toolbar"), true);
+    m_actions->StatusBar2->setChecked(statusBarShown);
+    statusBar()->setVisible(statusBarShown);
+    m_actions->Toolbar1->setChecked(toolbarShown);
+    Toolbar_Panel->setVisible(toolbarShown);
+    m_fullPath = m_settings.ReadBool(kViewSection, QStringLiteral("Full Path"), false);
+    SetIconView(int(std::clamp<qint64>(
+        m_settings.ReadInteger(kViewSection, QStringLiteral("Icon View"), 0), 0, 3)));
+    m_selectedNode = m_settings.ReadInteger(kExplorerSection, QStringLiteral("Selected Node"), 1);
+    const bool autoArrange =
+        m_settings.ReadBool(kViewSection, QStringLiteral("Auto Arrange"), true);
+    ListView1->SetAutoArrange(autoArrange);
+    m_actions->AutoArrange1->setChecked(autoArrange);
+    m_actions->AutoArrange3->setChecked(autoArrange);
+
+    if (m_data.DatabaseFolder.trimmed().isEmpty()) {
+        m_data.CloseDatabase(QString());
+        return;
+    }
+    const bool located = m_data.LocateDatabase(
+        [this](int mode, const QString &inUse) { return RunLocationDialog(mode, inUse); });
+    if (!located)
+        return;
+    if (m_data.OpenDatabase()) {
+        if (!CommandLineRequest())
+            TreeView1->SelectByID(m_selectedNode);
+        RefreshList();
+    } else {
+        m_data.CloseDatabase(QString());
+    }
+}
+
+void TCatalogueForm::SaveExplorerSettings()
+{
+    const bool open = m_data.DatabaseOpen;
+    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Selected Node"),
+                            open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0);
+    m_settings.WriteText(kExplorerSection, QStringLiteral("Database Folder"),
+                         open ? m_data.DatabaseFolder : QString());
+    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Pane"), Splitter->sizes().value(0));
+    SavePlacement(*this, m_settings, kExplorerSection);
+    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Catalog Sort"),
+                            ListView1->CatalogSort());
+    m_settings.WriteBool(kExplorerSection, QStringLiteral("Catalog Order"),
+                         ListView1->CatalogOrder());
+    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Wastebasket Sort"),
+                            ListView1->WastebasketSort());
+    m_settings.WriteBool(kExplorerSection, QStringLiteral("Wastebasket Order"),
+                         ListView1->WastebasketOrder());
+    m_settings.WriteBool(kExplorerSection, QStringLiteral("Status Bar"),
+                         m_actions->StatusBar2->isChecked());
+    m_settings.WriteBool(kExplorerSection, QStringLiteral("Toolbar"),
+                         m_actions->Toolbar1->isChecked());
+    m_settings.WriteBool(kViewSection, QStringLiteral("Full Path"), m_fullPath);
+    m_settings.WriteInteger(kViewSection, QStringLiteral("Icon View"), m_iconView);
+    m_settings.WriteBool(kViewSection, QStringLiteral("Auto Arrange"), ListView1->AutoArrange());
+    m_settings.Flush();
+}
+
+// --- What the data module opens and closes ---------------------------------------
+
+void TCatalogueForm::LoadViews()
+{
+    TreeView1->ClearTree();
+    TreeView1->LoadTree(CatalogSchema::kDatabaseObjectId);
+}
+
+void TCatalogueForm::DatabaseOpened()
+{
+    UpdateTitle();
+    UpdateToolbar();
+    Splitter->show();
+    m_statusPanel1->show();
+    m_statusPanel2->show();
+    Panel2->setText(kOpenHeader);
+}
+
+void TCatalogueForm::ClearViews()
+{
+    ListView1->Clear();
+    TreeView1->ClearTree();
+}
+
+void TCatalogueForm::DatabaseClosed()
+{
+    ListViewCaption->SetPath(QString());
+    Panel2->setText(kClosedHeader);
+    ShowSinglePanel();
+    UpdateToolbar();
+    UpdateTitle();
+}
+
+void TCatalogueForm::SelectDatabaseObject()
+{
+    TreeView1->SelectByID(CatalogSchema::kDatabaseObjectId);
+}
+
+void TCatalogueForm::ForgetSelectedNode()
+{
+    m_selectedNode = 0;
+}
+
+void TCatalogueForm::UpdateTitle()
+{
+    setWindowTitle(WindowTitle(m_data.DatabaseOpen, m_data.DatabaseFolder));
+}
+
+void TCatalogueForm::UpdateToolbar()
+{
+    const ToolbarState state = UpdateToolbarState(
+        m_data.DatabaseOpen, m_data.DatabaseOpen ? TreeView1->SelectedClass() : 0);
+    CatalogueActions &a = *m_actions;
+    a.QuickCatalogBtn->setEnabled(state.catalogDisk);
+    a.NewGroupBtn->setEnabled(state.createFolder);
+    a.FindBtn->setEnabled(state.find);
+    a.PropertiesBtn->setEnabled(state.properties);
+    a.MoveUpBtn->setEnabled(state.moveUp);
+}
+
+void TCatalogueForm::ShowStatus(const QString &first, const QString &second)
+{
+    m_statusPanel1->show();
+    m_statusPanel2->show();
+    m_statusPanel1->setText(first);
+    m_statusPanel2->setText(second);
+}
+
+void TCatalogueForm::ShowSinglePanel()
+{
+    m_statusPanel1->clear();
+    m_statusPanel2->clear();
+    m_statusPanel1->hide();
+    m_statusPanel2->hide();
+}
+
+void TCatalogueForm::UpdatePathLabel()
+{
+    if (!m_data.DatabaseOpen || TreeView1->SelectedID() < 0) {
+        ListViewCaption->SetPath(QString());
+        return;
+    }
+    const qint64 id = TreeView1->SelectedID();
+    const QString text =
+        m_fullPath ? m_data.Catalogs.PathByID(id, true) : m_data.Catalogs.GetNameByID(id);
+    ListViewCaption->SetPath(QStringLiteral(" Contents of: ") + text);
+}
+
+// --- Menus ------------------------------------------------------------------------
+
+void TCatalogueForm::UpdateMenus()
+{
+    CatalogueActions &a = *m_actions;
+    MenuFacts facts;
+    facts.databaseOpen = m_data.DatabaseOpen;
+    facts.historyHasEntry = !m_settings.ReadText(kHistorySection, QStringLiteral("1")).isEmpty();
+    if (m_data.DatabaseOpen) {
+        TreeView1->SyncSelection();
+        facts.treeClass = TreeView1->SelectedClass();
+        const qint64 selected = TreeView1->SelectedID();
+        facts.selectedPath = selected >= 0 ? m_data.Catalogs.PathByID(selected, false) : QString();
+        const std::optional<ListEntry> item = ListView1->CurrentEntry();
+        if (ListView1->ViewHasFocus()) {
+            facts.focus = item ? MenuFocus::ListWithSelection : MenuFocus::ListWithoutSelection;
+        } else {
+            facts.focus = MenuFocus::Tree;
+        }
+        if (item) {
+            facts.itemIndex = item->imageIndex;
+            facts.itemCaption = item->caption;
+            facts.itemPackaged = item->imageIndex >= 31 && GetFilePackaged(m_data, item->data);
+        }
+        facts.listAutoArrange = ListView1->AutoArrange();
+        facts.listDetailView = ListView1->IconView() == 3;
+        facts.hasOpenCommand = [](const QString &name) { return HasOpenCommand(name); };
+    }
+    const MenuState state = UpdateMenuState(facts);
+
+    a.Reopen1->menuAction()->setEnabled(state.reopenEnabled);
+    const bool open = state.databaseItemsEnabled;
+    for (QAction *action :
+         {a.CloseDatabase1, a.DiskCatalog1,   a.DiskCatalog2,   a.DiskCatalog3,
+          a.CatalogGroup1,  a.CatalogGroup2,  a.CatalogGroup3,  a.Import1->menuAction(),
+          a.Export1,        a.RenameCatalog1, a.RenameCatalog2, a.RenameCatalog3,
+          a.Delete1,        a.Delete2,        a.Delete3,        a.Open1,
+          a.Open2,          a.Open3,          a.Update1,        a.Update2,
+          a.Update3,        a.QuickView1,     a.QuickView2,     a.QuickView3,
+          a.Properties1,    a.Properties2,    a.Properties3,    a.Comments1,
+          a.Comments2,      a.Comments3,      a.Find1,          a.Find2,
+          a.Find3,          a.Explore1,       a.Explore2,       a.Explore3,
+          a.Archive1,       a.Compress1})
+        action->setEnabled(open);
+    if (!state.selectionRulesApplied)
+        return;
+
+    for (QAction *action : {a.Comments1, a.Comments2, a.Comments3})
+        action->setEnabled(state.comments.enabled);
+    a.Export1->setEnabled(state.exportItem.enabled);
+    for (QAction *action : {a.Explore1, a.Explore2, a.Explore3})
+        ApplyItem(action, state.explore, false);
+    for (QAction *action : {a.Open1, a.Open2, a.Open3})
+        ApplyItem(action, state.open, true);
+    for (QAction *action : {a.QuickView1, a.QuickView2, a.QuickView3}) {
+        action->setEnabled(state.open.enabled);
+        action->setVisible(state.open.visible);
+    }
+    a.Find1->setEnabled(state.find.enabled);
+    for (QAction *action : {a.Find2, a.Find3})
+        ApplyItem(action, state.find, true);
+    for (QAction *action : {a.DiskCatalog3, a.ViewMenu3, a.ArrangeMenu3})
+        action->setVisible(state.listPopupShowsNoSelectionItems);
+    for (QAction *action : {a.Delete3, a.Update3, a.Properties3, a.Explore3, a.Comments3,
+                            a.RenameCatalog3, a.N7, a.N17})
+        action->setVisible(state.listPopupShowsSelectionItems);
+    a.Archive1->setEnabled(state.archiveEnabled);
+    for (QAction *action : {a.Delete1, a.Delete2, a.Delete3})
+        ApplyItem(action, state.deleteItem, false);
+    for (QAction *action : {a.Update1, a.Update2, a.Update3})
+        action->setEnabled(state.update.enabled);
+    for (QAction *action : {a.RenameCatalog1, a.RenameCatalog2, a.RenameCatalog3})
+        ApplyItem(action, state.rename, false);
+    a.CatalogGroup1->setEnabled(state.newFolder.enabled);
+    for (QAction *action : {a.CatalogGroup2, a.CatalogGroup3})
+        ApplyItem(action, state.newFolder, true);
+    for (QAction *action : {a.AutoArrange1, a.AutoArrange3}) {
+        action->setChecked(state.autoArrangeChecked);
+        action->setEnabled(state.autoArrangeEnabled);
+    }
+    a.OpenSep1->setVisible(a.Open1->isEnabled());
+    a.OpenSep2->setVisible(a.Open2->isEnabled() || a.Find2->isEnabled());
+    a.OpenSep3->setVisible(a.Open3->isEnabled() || a.Find3->isEnabled());
+    a.N9->setVisible(a.Open3->isVisible() || a.DiskCatalog3->isVisible());
+}
+
+void TCatalogueForm::ReopenPopup()
+{
+    const QStringList history = {m_settings.ReadText(kHistorySection, QStringLiteral("1")),
+                                 m_settings.ReadText(kHistorySection, QStringLiteral("2")),
+                                 m_settings.ReadText(kHistorySection, QStringLiteral("3")),
+                                 m_settings.ReadText(kHistorySection, QStringLiteral("4")),
+                                 m_settings.ReadText(kHistorySection, QStringLiteral("5"))};
+    for (int i = 0; i < m_actions->MRU.size(); ++i) {
+        QAction *entry = m_actions->MRU[i];
+        const QString &folder = history.value(i);
+        entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(folder));
+        entry->setVisible(!folder.isEmpty());
+    }
+}
+
+// --- The list -----------------------------------------------------------------------
+
+void TCatalogueForm::RefreshList()
+{
+    if (m_closing || !m_listRefreshGate)
+        return;
+    BusyCursor busy;
+    if (m_data.DatabaseOpen)
+        TreeView1->SyncSelection();
+    UpdatePathLabel();
+    UpdateToolbar();
+    qint64 total = 0;
+    m_filling = true;
+    if (m_data.DatabaseOpen && TreeView1->SelectedID() >= 0)
+        total = ListView1->Fill(TreeView1->SelectedID());
+    else
+        ListView1->Clear();
+    m_filling = false;
+    if (!m_data.DatabaseOpen)
+        return;
+    ShowStatus(ObjectCountText(ListView1->Count()), total < 0 ? QString() : SizeText(total, true));
+}
+
+void TCatalogueForm::ReselectNode(qint64 id, bool /*refresh*/)
+{
+    // Tidying the wastebasket joins here with the object operations.
+    m_listRefreshGate = false;
+    TreeView1->SyncSelection();
+    TreeView1->RefreshNodes();
+    TreeView1->SelectByID(id);
+    m_listRefreshGate = true;
+    RefreshList();
+}
+
+void TCatalogueForm::TreeView1Change()
+{
+    RefreshList();
+}
+
+void TCatalogueForm::TreeView1Enter()
+{
+    RefreshList();
+}
+
+void TCatalogueForm::TreeView1ContextMenu(const QPoint &globalPosition)
+{
+    m_actions->TreeView_Menu->popup(globalPosition);
+}
+
+void TCatalogueForm::ListView1SelectionChange()
+{
+    if (m_filling || !m_data.DatabaseOpen)
+        return;
+    ShowStatus(SelectedCountText(ListView1->SelectedCount()), QString());
+}
+
+void TCatalogueForm::ListView1ContextMenu(const QPoint &globalPosition)
+{
+    m_actions->ListviewPopup->popup(globalPosition);
+}
+
+void TCatalogueForm::ListView1Exit()
+{
+    if (ListView1->MainView())
+        ListView1->SaveColumnWidths();
+}
+
+void TCatalogueForm::ListView1DblClick()
+{
+    const std::optional<ListEntry> item = ListView1->CurrentEntry();
+    if (!item || !m_data.DatabaseOpen)
+        return;
+    // The Properties dialog for wastebasket entries and opening files come
+    // with their own windows.
+    if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId || item->imageIndex >= 31)
+        return;
+    const QString path = m_data.Catalogs.PathByID(item->data, false);
+    if (path.left(11).compare(QLatin1String("Wastebasket"), Qt::CaseInsensitive) == 0) {
+        TreeView1->SelectByID(CatalogSchema::kWastebasketId);
+        RefreshList();
+        ListView1->SelectEntryByData(item->data);
+    } else {
+        TreeView1->SelectByID(item->data);
+    }
+}
+
+void TCatalogueForm::SetIconView(int view)
+{
+    m_iconView = view;
+    ListView1->SetIconView(view);
+    for (QAction *action : m_actions->IconViewActions(view))
+        action->setChecked(true);
+}
+
+void TCatalogueForm::MoveUpClick()
+{
+    const qint64 id = TreeView1->SelectedID();
+    const qint64 parent = id > 0 && m_data.Catalogs.Locate(m_data.Catalogs.LookupCursor(), id)
+                              ? m_data.Catalogs.ItemParent(m_data.Catalogs.LookupCursor())
+                              : 0;
+    if (parent <= 0) {
+        QApplication::beep();
+        return;
+    }
+    TreeView1->SelectByID(parent);
+}
+
+void TCatalogueForm::FullNameClick()
+{
+    m_fullPath = m_actions->FullName1->isChecked();
+    UpdatePathLabel();
+}
+
+void TCatalogueForm::ToolbarClick()
+{
+    Toolbar_Panel->setVisible(m_actions->Toolbar1->isChecked());
+}
+
+void TCatalogueForm::StatusBarClick()
+{
+    statusBar()->setVisible(m_actions->StatusBar2->isChecked());
+}
+
+void TCatalogueForm::AutoArrangeClick()
+{
+    const bool arrange = !ListView1->AutoArrange();
+    ListView1->SetAutoArrange(arrange);
+    m_actions->AutoArrange1->setChecked(arrange);
+    m_actions->AutoArrange3->setChecked(arrange);
+}
+
+// --- Database commands ---------------------------------------------------------------
+
+int TCatalogueForm::RunLocationDialog(int mode, const QString &inUseFolder)
+{
+    QString folder = m_data.DatabaseFolder;
+    const int result = ShowDatabaseLocation(mode, inUseFolder, folder, this);
+    if (result != TDataShare::LocationCancelled)
+        m_data.DatabaseFolder = folder;
+    return result;
+}
+
+bool TCatalogueForm::OpenFolderWithFallback(const QString &fallbackFolder)
+{
+    BusyCursor busy;
+    if (m_data.OpenDatabase())
+        return true;
+    m_data.DatabaseFolder = fallbackFolder;
+    return !fallbackFolder.isEmpty() && m_data.OpenDatabase();
+}
+
+void TCatalogueForm::SelectFirstNodeAndFill()
+{
+    if (m_data.DatabaseOpen) {
+        TreeView1->RefreshNodes();
+        if (TreeView1->topLevelItemCount() > 0)
+            TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
+    }
+    RefreshList();
+}
+
+void TCatalogueForm::NewDatabase()
+{
+    const QString previous = m_data.DatabaseOpen ? m_data.DatabaseFolder : QString();
+    if (RunLocationDialog(2, previous) != TDataShare::LocationCreate)
+        return;
+    m_data.CloseDatabase(previous);
+    try {
+        m_data.CreateDatabaseTables();
+        OpenFolderWithFallback(previous);
+    } catch (const EDatabaseError &error) {
+        UI().ShowError(QStringLiteral("Catalog Error"),
+                       QStringLiteral("Unable to create the Catalog Database in Folder \"") +
+                           m_data.DatabaseFolder + QStringLiteral("\"") + kParagraphBreak +
+                           error.Message());
+        m_data.DatabaseFolder = previous;
+        if (!previous.isEmpty())
+            OpenFolderWithFallback(QString());
+    }
+    SelectFirstNodeAndFill();
+}
+
+void TCatalogueForm::OpenOtherDatabase()
+{
+    const QString previous = m_data.DatabaseOpen ? m_data.DatabaseFolder : QString();
+    if (RunLocationDialog(3, previous) == TDataShare::LocationOpen)
+        SwitchDatabase(previous);
+}
+
+void TCatalogueForm::SwitchDatabase(const QString &fallbackFolder)
+{
+    m_data.CloseDatabase(fallbackFolder);
+    OpenFolderWithFallback(fallbackFolder);
+    SelectFirstNodeAndFill();
+}
+
+void TCatalogueForm::ReopenEntry(int entry)
+{
+    const QString folder = m_settings.ReadText(kHistorySection, QString::number(entry));
+    if (folder.isEmpty())
+        return;
+    const QString previous = m_data.DatabaseOpen ? m_data.DatabaseFolder : QString();
+    m_data.DatabaseFolder = folder;
+    SwitchDatabase(previous);
+}
+
+void TCatalogueForm::CloseDatabaseCommand()
+{
+    m_data.CloseDatabase(m_data.DatabaseFolder);
+}
+
+void TCatalogueForm::CompressCommand()
+{
+    BusyCursor busy;
+    m_data.CompressDatabase();
+    RefreshList();
+}
+
+void TCatalogueForm::RefuseWhileOpen(const QString &task)
+{
+    UI().ShowError(QStringLiteral("Dirvanta Database Open"),
+                   QStringLiteral("There may not be any Databases open in Dirvanta during a "
+                                  "Database ") +
+                       task + kParagraphBreak +
+                       QStringLiteral("Please close the current database before trying again."));
+}
+
+void TCatalogueForm::VerifyClick()
+{
+    if (m_data.DatabaseOpen)
+        RefuseWhileOpen(QStringLiteral("Verify"));
+}
+
+void TCatalogueForm::RepairClick()
+{
+    if (m_data.DatabaseOpen)
+        RefuseWhileOpen(QStringLiteral("Repair"));
+}
+
+void TCatalogueForm::AboutClick()
+{
+    UI().ShowInformation(
+        QStringLiteral("About Dirvanta 97"),
+        QStringLiteral("Dirvanta 97, version %1").arg(QCoreApplication::applicationVersion()) +
+            kParagraphBreak +
+            QStringLiteral("Keeps catalogs of the contents of disks. Free "
+                           "software under the MIT licence."));
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "explorer/CatalogueActions.h"
+#include "store/DataShare.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QLabel;
+class QSplitter;
+class QToolBar;
+class QTreeWidgetItem;
+class PathLabel;
+class SettingsStore;
+class TCatalogList;
+class TItemTree;
+
+// The catalog explorer: the object tree on the left, the contents of the
+// selected object on the right, menus, toolbar and status bar. It runs the
+// database commands and shows what the data module opens and closes.
+class TCatalogueForm final : public QMainWindow, public DatabaseObserver
+{
+    Q_OBJECT
+
+public:
+    TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidget *parent = nullptr);
+    ~TCatalogueForm() override;
+
+    // Set before the window is first shown when the program was started to
+    // serve a request from the file manager.
+    void SetCommandLineRequest(const QString &commandLineSwitch);
+    bool CommandLineRequest() const { return !m_commandLineSwitch.isEmpty(); }
+
+    CatalogueActions &Actions() { return *m_actions; }
+    TItemTree *Tree() const { return TreeView1; }
+    TCatalogList *List() const { return ListView1; }
+
+    // Sets every menu item, popup item and separator for the selection.
+    void UpdateMenus();
+    // Refills the list for the tree's selected node and sets the status bar.
+    void RefreshList();
+    // Rebuilds the tree, selects the object and refills the list once.
+    void ReselectNode(qint64 id, bool refresh);
+
+    // Database commands.
+    void NewDatabase();
+    void OpenOtherDatabase();
+    void CloseDatabaseCommand();
+    void SwitchDatabase(const QString &fallbackFolder);
+    void ReopenEntry(int entry);
+    void CompressCommand();
+
+    void SetIconView(int view);
+    int IconView() const { return m_iconView; }
+
+    // Reads and writes the window's settings.
+    void LoadExplorerSettings();
+    void SaveExplorerSettings();
+
+signals:
+    // A request of the file manager: message 2029 (archive) or 2030 (catalog)
+    // with parameter 1 or 2.
+    void RequestReceived(int message, int parameter);
+
+public slots:
+    // Runs a request passed on by another copy of the program.
+    void ServeRequest(int message, int parameter);
+    void BringForward();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+    // DatabaseObserver
+    void LoadViews() override;
+    void DatabaseOpened() override;
+    void ClearViews() override;
+    void DatabaseClosed() override;
+    void SelectDatabaseObject() override;
+    void ForgetSelectedNode() override;
+
+private slots:
+    void TreeView1Change();
+    void TreeView1Enter();
+    void TreeView1ContextMenu(const QPoint &globalPosition);
+    void ListView1SelectionChange();
+    void ListView1DblClick();
+    void ListView1ContextMenu(const QPoint &globalPosition);
+    void ListView1Exit();
+    void MoveUpClick();
+    void FullNameClick();
+    void ToolbarClick();
+    void StatusBarClick();
+    void AutoArrangeClick();
+    void ReopenPopup();
+    void VerifyClick();
+    void RepairClick();
+    void AboutClick();
+
+private:
+    void BuildLayout();
+    void ConnectActions();
+    void FirstShow();
+    void FirstActivation();
+    void UpdateTitle();
+    void UpdateToolbar();
+    void UpdatePathLabel();
+    void ShowStatus(const QString &first, const QString &second);
+    void ShowSinglePanel();
+    bool OpenFolderWithFallback(const QString &fallbackFolder);
+    void SelectFirstNodeAndFill();
+    int RunLocationDialog(int mode, const QString &inUseFolder);
+    void RefuseWhileOpen(const QString &task);
+
+    TDataShare &m_data;
+    SettingsStore &m_settings;
+    std::unique_ptr<CatalogueActions> m_actions;
+
+    QToolBar *Toolbar_Panel = nullptr;
+    QSplitter *Splitter = nullptr;
+    QLabel *Panel2 = nullptr;
+    QLabel *Panel1 = nullptr;
+    PathLabel *ListViewCaption = nullptr;
+    TItemTree *TreeView1 = nullptr;
+    TCatalogList *ListView1 = nullptr;
+    QLabel *m_statusPanel1 = nullptr;
+    QLabel *m_statusPanel2 = nullptr;
+
+    QString m_commandLineSwitch;
+    bool m_shownOnce = false;
+    bool m_activatedOnce = false;
+    bool m_closing = false;
+    bool m_listRefreshGate = true;
+    bool m_filling = false;
+    bool m_fullPath = false;
+    int m_iconView = 0;
+    qint64 m_selectedNode = 1;
+};

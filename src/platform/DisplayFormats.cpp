@@ -1,0 +1,213 @@
+#include "platform/DisplayFormats.h"
+
+#include <QDate>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QTime>
+
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kMillisecondsPerDay = 86400000;
+constexpr qint64 kKilobyte = 1024;
+constexpr qint64 kMegabyte = 1024 * 1024;
+
+// The locale with its formats, and the texts already made from them: a list
+// of many files repeats the same days and minutes, and formatting a date is
+// the dearest part of a list line.
+struct Formats
+{
+    QLocale locale;
+    QString shortDate;
+    QString shortTime;
+    // Times are cached per minute, or per second when the format shows them;
+    // not at all when it shows milliseconds.
+    int timeStepMs = 0;
+    QHash<qint64, QString> dateTexts;
+    QHash<int, QString> timeTexts;
+};
+
+// Bounds the caches over a long run; a list of very many distinct days
+// simply starts them again.
+constexpr qsizetype kMaxCachedTexts = 50000;
+
+Formats MakeFormats(const QLocale &locale)
+{
+    Formats formats;
+    formats.locale = locale;
+    formats.shortDate = KeepTwoMonthLetters(locale.dateFormat(QLocale::ShortFormat));
+    formats.shortTime = locale.timeFormat(QLocale::ShortFormat);
+    if (!formats.shortTime.contains(u'z'))
+        formats.timeStepMs = formats.shortTime.contains(u's') ? 1000 : 60000;
+    return formats;
+}
+
+QMutex g_formatsMutex;
+
+// Callers hold g_formatsMutex.
+Formats &Current()
+{
+    static Formats formats = MakeFormats(QLocale());
+    return formats;
+}
+
+// Writes a number as exactly width digits.
+void PutDigits(QChar *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+}
+
+// The date and the time of day of a day count, by the same rule as
+// FromDayCount but without building a QDateTime: a local date-time goes
+// through the time-zone rules, which costs more than the whole rest of a
+// list line.
+void SplitDayCount(double dayCount, QDate &date, QTime &time)
+{
+    const double whole = std::trunc(dayCount);
+    qint64 milliseconds = qRound64(std::fabs(dayCount - whole) * double(kMillisecondsPerDay));
+    qint64 days = qint64(whole);
+    if (milliseconds >= kMillisecondsPerDay) {
+        milliseconds = 0;
+        days += dayCount >= 0 ? 1 : -1;
+    }
+    date = QDate(1899, 12, 30).addDays(days);
+    time = QTime::fromMSecsSinceStartOfDay(int(milliseconds));
+}
+
+} // namespace
+
+void SetDisplayLocale(const QLocale &locale)
+{
+    QMutexLocker lock(&g_formatsMutex);
+    Current() = MakeFormats(locale);
+}
+
+QLocale DisplayLocale()
+{
+    QMutexLocker lock(&g_formatsMutex);
+    return Current().locale;
+}
+
+QString ShortDateFormat()
+{
+    QMutexLocker lock(&g_formatsMutex);
+    return Current().shortDate;
+}
+
+QString ShortTimeFormat()
+{
+    QMutexLocker lock(&g_formatsMutex);
+    return Current().shortTime;
+}
+
+QString KeepTwoMonthLetters(const QString &qtDateFormat)
+{
+    QString result;
+    result.reserve(qtDateFormat.size());
+    int monthLetters = 0;
+    bool quoted = false;
+    for (const QChar c : qtDateFormat) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && c == u'M' && ++monthLetters > 2)
+            continue;
+        result.append(c);
+    }
+    return result;
+}
+
+QString SizeText(qint64 bytes, bool detailed)
+{
+    const QLocale locale = DisplayLocale();
+    QString unit = QStringLiteral(" bytes");
+    double value = double(bytes);
+    if (bytes >= kKilobyte) {
+        if (detailed && bytes >= kMegabyte) {
+            unit = QStringLiteral("MB");
+            value = double(bytes) / kKilobyte / kKilobyte;
+        } else {
+            unit = QStringLiteral("KB");
+            value = double(bytes) / kKilobyte;
+        }
+    }
+    if (detailed) {
+        return locale.toString(value, 'f', 2) + unit + QStringLiteral("  (") +
+               locale.toString(bytes) + QStringLiteral(" bytes)");
+    }
+    if (bytes == 0)
+        return QStringLiteral("0KB");
+    if (bytes > 0 && bytes < kKilobyte)
+        return QStringLiteral("1KB");
+    return locale.toString(value, 'f', 0) + unit;
+}
+
+QString SizeSortKey(qint64 bytes)
+{
+    // What "%16f" makes of a whole number, without the cost of a printf per line.
+    QString key = QString::number(qRound64(double(bytes) / kKilobyte)) + QStringLiteral(".000000");
+    if (key.size() < 16)
+        key.prepend(QString(16 - key.size(), u' '));
+    return key;
+}
+
+QString DateTimeText(double dayCount)
+{
+    QDate date;
+    QTime time;
+    SplitDayCount(dayCount, date, time);
+    QMutexLocker lock(&g_formatsMutex);
+    Formats &formats = Current();
+    if (formats.dateTexts.size() > kMaxCachedTexts)
+        formats.dateTexts.clear();
+    auto day = formats.dateTexts.constFind(date.toJulianDay());
+    if (day == formats.dateTexts.constEnd()) {
+        day = formats.dateTexts.insert(date.toJulianDay(),
+                                       formats.locale.toString(date, formats.shortDate));
+    }
+    QString text = day.value() + u' ';
+    if (formats.timeStepMs == 0)
+        return text + formats.locale.toString(time, formats.shortTime);
+    const int step = time.msecsSinceStartOfDay() / formats.timeStepMs;
+    auto clock = formats.timeTexts.constFind(step);
+    if (clock == formats.timeTexts.constEnd()) {
+        clock = formats.timeTexts.insert(
+            step,
+            formats.locale.toString(QTime::fromMSecsSinceStartOfDay(step * formats.timeStepMs),
+                                    formats.shortTime));
+    }
+    return text + clock.value();
+}
+
+QString DateSortKey(double dayCount)
+{
+    QDate date;
+    QTime time;
+    SplitDayCount(dayCount, date, time);
+    if (date.year() < 0 || date.year() > 9999) {
+        return QString::asprintf("%04d%02d%02d%02d%02d", date.year(), date.month(), date.day(),
+                                 time.hour(), time.minute());
+    }
+    QString key(12, Qt::Uninitialized);
+    QChar *out = key.data();
+    PutDigits(out, date.year(), 4);
+    PutDigits(out + 4, date.month(), 2);
+    PutDigits(out + 6, date.day(), 2);
+    PutDigits(out + 8, time.hour(), 2);
+    PutDigits(out + 10, time.minute(), 2);
+    return key;
+}
+
+QString ObjectCountText(qsizetype count)
+{
+    return QStringLiteral("%1 object(s)").arg(count);
+}
+
+QString SelectedCountText(qsizetype count)
+{
+    return QStringLiteral("%1 object(s) selected").arg(count);
+}

@@ -1,0 +1,425 @@
+#include "explorer/CatalogTreeView.h"
+#include "platform/DayCount.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+#include "ui/ObjectIcons.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A catalog database in a temporary folder and the tree bound to its
+// Catalogs table, shown offscreen.
+class CatalogTreeTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // Sorting follows the locale's collation; pin one so the expected
+        // orders do not depend on the machine.
+        m_savedLocale = QLocale();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+        m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
+        QDir().mkpath(m_data->DatabaseFolder);
+        m_data->CreateDatabaseTables();
+        ASSERT_TRUE(m_data->OpenDatabase());
+        m_tree = std::make_unique<TItemTree>();
+        m_tree->SetDBITree(&m_data->Catalogs);
+        m_tree->resize(300, 500);
+        m_tree->show();
+    }
+
+    void TearDown() override
+    {
+        m_tree.reset();
+        m_data.reset();
+        QLocale::setDefault(m_savedLocale);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "hourglass left on";
+    }
+
+    qint64 Add(qint64 parent, const QString &name, int cls = 2)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
+                                QString(), QString(), 0, 0);
+    }
+
+    // Changes made by another part of the program, behind the tree's back.
+    void Sql(const QString &script) { m_data->CatalogDatabase.ExecuteScript(script); }
+
+    QString StoredName(qint64 id) { return GetObjectName(*m_data, id); }
+
+    QTreeWidgetItem *Node(qint64 id) { return m_tree->FindNodeByID(nullptr, id); }
+
+    static QStringList Texts(const QTreeWidgetItem *parent)
+    {
+        QStringList texts;
+        for (int i = 0; i < parent->childCount(); ++i)
+            texts << parent->child(i)->text(0);
+        return texts;
+    }
+
+    int NodeCount()
+    {
+        int count = 0;
+        for (QTreeWidgetItemIterator it(m_tree.get()); *it; ++it)
+            ++count;
+        return count;
+    }
+
+    static bool Expandable(const QTreeWidgetItem *node)
+    {
+        return node->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
+    }
+
+    // Edits a node's text in place as the user does and presses Enter.
+    void EditInPlace(QTreeWidgetItem *node, const QString &text)
+    {
+        m_tree->setCurrentItem(node);
+        m_tree->editItem(node);
+        auto *editor = m_tree->viewport()->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr) << "no editor opened";
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Enter ends the edit through a queued call, and the view lets the
+        // closed editor go later: run both now.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(m_tree->viewport()->findChild<QLineEdit *>(), nullptr) << "editor still open";
+    }
+
+    QLocale m_savedLocale;
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+    std::unique_ptr<TItemTree> m_tree;
+};
+
+} // namespace
+
+TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
+{
+    const qint64 work = Add(3, QStringLiteral("Work"));
+    const qint64 disk = Add(work, QStringLiteral("Disk 1"), 4);
+    const qint64 folder = Add(disk, QStringLiteral("Docs"), 7);
+
+    m_tree->LoadTree(1);
+    ASSERT_EQ(m_tree->topLevelItemCount(), 1);
+    QTreeWidgetItem *top = m_tree->topLevelItem(0);
+    EXPECT_EQ(TItemTree::NodeID(top), 1);
+    EXPECT_TRUE(top->isExpanded());
+    EXPECT_EQ(Texts(top), (QStringList{QStringLiteral("Archives"), QStringLiteral("Catalogs"),
+                                       QStringLiteral("Wastebasket")}));
+    EXPECT_EQ(NodeCount(), 4) << "only the top node and its children";
+
+    QTreeWidgetItem *catalogs = Node(3);
+    EXPECT_TRUE(Expandable(Node(2))) << "Archives holds the Volume Pool";
+    EXPECT_TRUE(Expandable(catalogs));
+    EXPECT_FALSE(Expandable(Node(4)));
+    EXPECT_EQ(catalogs->childCount(), 0);
+
+    catalogs->setExpanded(true);
+    ASSERT_NE(Node(work), nullptr);
+    EXPECT_TRUE(Expandable(Node(work)));
+    EXPECT_EQ(Node(disk), nullptr) << "grandchildren wait for their own expansion";
+
+    Node(work)->setExpanded(true);
+    Node(disk)->setExpanded(true);
+    ASSERT_NE(Node(folder), nullptr);
+    EXPECT_FALSE(Expandable(Node(folder))) << "a leaf has no expand mark";
+    Node(folder)->setExpanded(true);
+    EXPECT_EQ(Node(folder)->childCount(), 0);
+    EXPECT_EQ(NodeCount(), 7);
+
+    // Without a root the children of the database object are the top nodes.
+    m_tree->ClearTree();
+    m_tree->LoadTree(-1);
+    EXPECT_EQ(m_tree->topLevelItemCount(), 3);
+    EXPECT_EQ(NodeCount(), 3);
+}
+
+TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
+{
+    const qint64 discarded = Add(4, QStringLiteral("Old Disk"), 4);
+    Sql(QStringLiteral("UPDATE Catalogs SET Class = 9 WHERE ID = 4"));
+
+    m_tree->LoadTree(1);
+    QTreeWidgetItem *wastebasket = Node(4);
+    ASSERT_NE(wastebasket, nullptr);
+    EXPECT_FALSE(Expandable(wastebasket));
+    wastebasket->setExpanded(true);
+    EXPECT_EQ(wastebasket->childCount(), 0);
+    EXPECT_EQ(TItemTree::NodeClass(wastebasket), 9);
+
+    // Selecting an object inside it stops at the Wastebasket itself.
+    m_tree->SelectByID(discarded);
+    EXPECT_EQ(m_tree->SelectedID(), 4);
+    EXPECT_EQ(Node(discarded), nullptr);
+    m_tree->RefreshNodes();
+    EXPECT_FALSE(Expandable(Node(4)));
+}
+
+TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
+{
+    const qint64 a = Add(3, QStringLiteral("A"));
+    const qint64 b = Add(a, QStringLiteral("B"));
+    const qint64 target = Add(b, QStringLiteral("Target"), 4);
+    const qint64 below = Add(target, QStringLiteral("Below"), 7);
+    Add(3, QStringLiteral("Z Sibling"));
+    m_tree->LoadTree(1);
+    QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
+
+    m_tree->SelectByID(target);
+    EXPECT_EQ(m_tree->SelectedID(), target);
+    EXPECT_EQ(m_tree->SelectedClass(), 4);
+    for (qint64 ancestor : {qint64(3), a, b})
+        EXPECT_TRUE(Node(ancestor)->isExpanded()) << "ancestor " << ancestor;
+    EXPECT_FALSE(Node(target)->isExpanded());
+    EXPECT_EQ(Node(below), nullptr) << "the selected object itself is not opened";
+    EXPECT_EQ(selection.count(), 1) << "one selection signal for the whole walk";
+
+    // An ID that does not exist selects the top node.
+    m_tree->SelectByID(999);
+    EXPECT_EQ(m_tree->SelectedID(), 1);
+    EXPECT_EQ(selection.count(), 2);
+}
+
+TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
+{
+    for (const char *name : {"cherry", "Banana", "apple", "\xc3\x84pfel"})
+        Add(3, QString::fromUtf8(name));
+    m_tree->LoadTree(1);
+    Node(3)->setExpanded(true);
+    // Letter case and accents sort as a reader expects, not by code point.
+    EXPECT_EQ(Texts(Node(3)),
+              (QStringList{QString::fromUtf8("\xc3\x84pfel"), QStringLiteral("apple"),
+                           QStringLiteral("Banana"), QStringLiteral("cherry")}));
+}
+
+TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
+{
+    const qint64 keep = Add(3, QStringLiteral("Keep"));
+    const qint64 gone = Add(3, QStringLiteral("Gone"));
+    const qint64 gonesChild = Add(gone, QStringLiteral("Inside"));
+    const qint64 moved = Add(3, QStringLiteral("Moved"));
+    const qint64 leaf = Add(3, QStringLiteral("Leaf"));
+    m_tree->LoadTree(1);
+    Node(3)->setExpanded(true);
+    Node(gone)->setExpanded(true);
+    m_tree->setCurrentItem(Node(gonesChild));
+    EXPECT_FALSE(Expandable(Node(leaf)));
+
+    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Kept', Class = 26 WHERE ID = %1;"
+                       "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
+                       "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;")
+            .arg(keep)
+            .arg(gone)
+            .arg(gonesChild)
+            .arg(moved));
+    const qint64 fresh = Add(3, QStringLiteral("Fresh"));
+    Add(leaf, QStringLiteral("Sprout"));
+    QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
+
+    m_tree->RefreshNodes();
+    EXPECT_EQ(Texts(Node(3)), (QStringList{QStringLiteral("Fresh"), QStringLiteral("Kept"),
+                                           QStringLiteral("Leaf")}));
+    EXPECT_EQ(TItemTree::NodeClass(Node(keep)), 26);
+    EXPECT_EQ(Node(gone), nullptr);
+    EXPECT_EQ(Node(gonesChild), nullptr);
+    EXPECT_EQ(Node(moved), nullptr) << "Archives is not loaded, so the moved object has no node";
+    EXPECT_NE(Node(fresh), nullptr);
+    EXPECT_TRUE(Expandable(Node(leaf))) << "a leaf that gained a child can be opened";
+    // The selection was inside the deleted branch and moved on to a neighbour.
+    EXPECT_NE(m_tree->currentItem(), nullptr);
+    EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
+{
+    const qint64 first = Add(3, QStringLiteral("P"));
+    const qint64 second = Add(3, QStringLiteral("Q"));
+    const qint64 third = Add(3, QStringLiteral("R"));
+    m_tree->LoadTree(1);
+    m_tree->SelectByID(third);
+    m_tree->SyncSelection();
+    EXPECT_EQ(m_data->Catalogs.CurrentID(), third);
+
+    m_tree->SelectByID(second);
+    Sql(QStringLiteral("DELETE FROM Catalogs WHERE ID IN (%1, %2)").arg(second).arg(third));
+    QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
+    m_tree->SyncSelection();
+    EXPECT_EQ(m_tree->SelectedID(), first) << "Q went, then its neighbour R; P remains";
+    EXPECT_EQ(m_data->Catalogs.CurrentID(), first);
+    EXPECT_EQ(Texts(Node(3)), QStringList{QStringLiteral("P")});
+    EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
+{
+    const qint64 work = Add(3, QStringLiteral("Work"));
+    Add(3, QStringLiteral("Archive Copies"));
+    m_tree->LoadTree(1);
+    m_tree->SelectByID(work);
+    QSignalSpy renamed(m_tree.get(), &TItemTree::NodeRenamed);
+
+    EditInPlace(Node(work), QStringLiteral("WORK"));
+    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Work"));
+    EXPECT_EQ(StoredName(work), QStringLiteral("Work"));
+    EXPECT_EQ(renamed.count(), 0);
+
+    EditInPlace(Node(work), QStringLiteral("archive copies"));
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.kind, MessageKind::Error);
+    EXPECT_EQ(box.icon, MessageIcon::Stop);
+    EXPECT_EQ(box.caption, QStringLiteral("Error Renaming Object"));
+    EXPECT_EQ(box.text,
+              QStringLiteral("Cannot Rename Object \"archive copies\". An Object with the "
+                             "name you specified already exists. Please specify another "
+                             "name"));
+    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Work"));
+    EXPECT_EQ(StoredName(work), QStringLiteral("Work"));
+    EXPECT_EQ(renamed.count(), 0);
+
+    EditInPlace(Node(work), QStringLiteral("Projects"));
+    EXPECT_EQ(StoredName(work), QStringLiteral("Projects"));
+    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Projects"));
+    ASSERT_EQ(renamed.count(), 1);
+    EXPECT_EQ(renamed.at(0).at(0).value<QTreeWidgetItem *>(), Node(work));
+    EXPECT_EQ(renamed.at(0).at(1).toString(), QStringLiteral("Projects"));
+
+    // The owner may refuse edits for some nodes.
+    m_tree->SetEditPermission([](QTreeWidgetItem *node) { return TItemTree::NodeID(node) != 3; });
+    m_tree->setCurrentItem(Node(3));
+    QTest::keyClick(m_tree.get(), Qt::Key_F2);
+    EXPECT_EQ(m_tree->viewport()->findChild<QLineEdit *>(), nullptr);
+    m_tree->setCurrentItem(Node(work));
+    QTest::keyClick(m_tree.get(), Qt::Key_F2);
+    EXPECT_NE(m_tree->viewport()->findChild<QLineEdit *>(), nullptr);
+}
+
+TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
+{
+    const qint64 work = Add(3, QStringLiteral("Work"));
+    const qint64 other = Add(3, QStringLiteral("Other"));
+    m_tree->LoadTree(1);
+    m_tree->SelectByID(other);
+    m_tree->SyncSelection();
+
+    QString name = QStringLiteral("WORK");
+    EXPECT_FALSE(m_tree->RenameNode(Node(work), work, name));
+    EXPECT_EQ(name, QStringLiteral("Work")) << "the stored name comes back";
+
+    name = QStringLiteral("other");
+    EXPECT_FALSE(m_tree->RenameNode(Node(work), work, name));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Error Renaming Object"));
+    EXPECT_EQ(name, QStringLiteral("Work"));
+
+    name = QStringLiteral("Jobs");
+    EXPECT_TRUE(m_tree->RenameNode(Node(work), work, name));
+    EXPECT_EQ(StoredName(work), QStringLiteral("Jobs"));
+    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Jobs"));
+    EXPECT_EQ(m_data->Catalogs.CurrentID(), other) << "the table is back on the selected object";
+    EXPECT_EQ(m_tree->SelectedID(), other);
+
+    name = QStringLiteral("Anything");
+    EXPECT_FALSE(m_tree->RenameNode(nullptr, -1, name));
+    EXPECT_FALSE(m_tree->RenameNode(nullptr, 999, name));
+    EXPECT_EQ(name, QStringLiteral("Anything")) << "nothing found, nothing handed back";
+}
+
+TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
+{
+    const qint64 disk = Add(3, QStringLiteral("Disk"), 4);
+    const qint64 other = Add(3, QStringLiteral("Other"), 2);
+    m_tree->LoadTree(1);
+    m_tree->SelectByID(disk);
+    m_tree->SyncSelection();
+
+    // Another part edits the current row, as commands do after SyncSelection.
+    TDBItemTree &table = m_data->Catalogs;
+    table.Edit();
+    table.SetCurrentName(QStringLiteral("Disk Renamed"));
+    table.SetFieldValue(QStringLiteral("Class"), 5);
+    table.Post();
+    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
+    EXPECT_EQ(TItemTree::NodeClass(Node(disk)), 5);
+    EXPECT_EQ(Node(disk)->icon(0).cacheKey(), ObjectIcon(5).cacheKey());
+
+    // An edit of another object's row leaves the selected node alone; a
+    // cancelled edit changes nothing.
+    ASSERT_TRUE(table.Locate(&table, other));
+    table.Edit();
+    table.SetCurrentName(QStringLiteral("Other Renamed"));
+    table.Post();
+    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
+    EXPECT_EQ(Node(other)->text(0), QStringLiteral("Other"));
+    ASSERT_TRUE(table.Locate(&table, disk));
+    table.Edit();
+    table.SetCurrentName(QStringLiteral("Never"));
+    table.Cancel();
+    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
+}
+
+TEST_F(CatalogTreeTest, IconsShowTheOwnersClass)
+{
+    const qint64 unclassed = Add(3, QStringLiteral("Unclassed"), 0);
+    const qint64 folder = Add(3, QStringLiteral("Folder"), 7);
+    m_tree->LoadTree(1);
+    Node(3)->setExpanded(true);
+    EXPECT_EQ(TItemTree::NodeClass(Node(1)), 0);
+    EXPECT_EQ(TItemTree::NodeClass(Node(unclassed)), 1) << "class 0 takes its owner's class";
+    EXPECT_EQ(Node(unclassed)->icon(0).cacheKey(), ObjectIcon(1).cacheKey());
+    EXPECT_EQ(Node(folder)->icon(0).cacheKey(), ObjectIcon(7).cacheKey());
+
+    m_tree->ClearTree();
+    m_tree->SetUseClassAsImage(false);
+    m_tree->LoadTree(1);
+    EXPECT_TRUE(Node(3)->icon(0).isNull());
+    EXPECT_EQ(TItemTree::NodeClass(Node(3)), 1) << "the class is kept without the picture";
+}
+
+TEST_F(CatalogTreeTest, KeysAndThePopupReachTheOwner)
+{
+    m_tree->LoadTree(1);
+    m_tree->setFocus();
+    QSignalSpy deleted(m_tree.get(), &TItemTree::DeletePressed);
+    QSignalSpy entered(m_tree.get(), &TItemTree::EnterPressed);
+
+    m_tree->setCurrentItem(Node(3));
+    QTest::keyClick(m_tree.get(), Qt::Key_Delete);
+    EXPECT_EQ(deleted.count(), 1);
+
+    QTest::keyClick(m_tree.get(), Qt::Key_Return);
+    EXPECT_TRUE(Node(3)->isExpanded());
+    QTest::keyClick(m_tree.get(), Qt::Key_Enter);
+    EXPECT_FALSE(Node(3)->isExpanded());
+    EXPECT_EQ(entered.count(), 2);
+
+    // A right click selects the node under the mouse before the popup is asked for.
+    qint64 selectedAtPopup = -1;
+    QObject::connect(m_tree.get(), &TItemTree::ContextMenuRequested,
+                     [&] { selectedAtPopup = m_tree->SelectedID(); });
+    const QPoint at = m_tree->visualItemRect(Node(4)).center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, m_tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(m_tree->viewport(), &menu);
+    EXPECT_EQ(selectedAtPopup, 4);
+}

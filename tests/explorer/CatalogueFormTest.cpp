@@ -1,0 +1,289 @@
+#include "explorer/CatalogueForm.h"
+
+#include "explorer/CatalogList.h"
+#include "explorer/CatalogTreeView.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CatalogueFormTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+    }
+
+    void TearDown() override
+    {
+        m_form.reset();
+        m_data.reset();
+    }
+
+    // A database with a folder, a disk catalog holding a folder and two
+    // files, and a disk catalog in the wastebasket.
+    QString MakeDatabase(const QString &name)
+    {
+        const QString folder = m_folder.filePath(name);
+        QDir().mkpath(folder);
+        m_data->DatabaseFolder = folder;
+        m_data->CreateDatabaseTables();
+        EXPECT_TRUE(m_data->OpenDatabase());
+        m_data->RunInTransaction([&] {
+            m_work = Add(3, QStringLiteral("Work"), 2);
+            m_disk = Add(m_work, QStringLiteral("Disk"), 4);
+            Add(m_disk, QStringLiteral("Folder"), 7);
+            SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
+                "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+                "VALUES (?1, 32, ?2, ?3, 0, '', 46000, 46000)"));
+            insert.Bind(1, m_disk)
+                .Bind(2, qint64(2048))
+                .Bind(3, QStringLiteral("odd.xyzq"))
+                .Execute();
+            m_fileKey = m_data->CatalogDatabase.LastInsertId();
+            insert.Reset();
+            insert.Bind(1, m_disk)
+                .Bind(2, qint64(1024))
+                .Bind(3, QStringLiteral("b.xyzq"))
+                .Execute();
+            const qint64 gone = Add(m_work, QStringLiteral("Gone"), 3);
+            m_data->Catalogs.MoveItem(gone, m_data->Catalogs.MirrorPath(gone, 3, 4));
+        });
+        m_data->CloseDatabase(QString());
+        return folder;
+    }
+
+    qint64 Add(qint64 parent, const QString &name, int cls)
+    {
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, 46000, 46000,
+                                QString(), QString(), 0, 0);
+    }
+
+    TCatalogueForm &Show()
+    {
+        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
+        m_form->resize(800, 600);
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        return *m_form;
+    }
+
+    QString Text(const char *name)
+    {
+        return m_form->findChild<QLabel *>(QLatin1String(name))->text();
+    }
+    QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+    std::unique_ptr<TCatalogueForm> m_form;
+    qint64 m_work = 0;
+    qint64 m_disk = 0;
+    qint64 m_fileKey = 0;
+};
+
+} // namespace
+
+TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
+{
+    TCatalogueForm &form = Show();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+    EXPECT_EQ(Text("Panel2"), QStringLiteral("  No Database Loaded"));
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_EQ(form.IconView(), 0);
+    EXPECT_TRUE(Action("IconViewLargeBtn")->isChecked());
+    EXPECT_TRUE(form.findChild<QToolBar *>(QStringLiteral("Toolbar_Panel"))->isVisible());
+    EXPECT_TRUE(form.statusBar()->isVisible());
+    EXPECT_FALSE(form.findChild<QLabel *>(QStringLiteral("StatusPanel1"))->isVisible());
+    EXPECT_EQ(form.findChild<QSplitter *>(QStringLiteral("Splitter"))->sizes().value(0), 200);
+    EXPECT_EQ(form.List()->CatalogSort(), 0);
+    EXPECT_TRUE(form.List()->CatalogOrder());
+
+    form.UpdateMenus();
+    EXPECT_TRUE(Action("DatabaseNew1")->isEnabled());
+    EXPECT_TRUE(Action("DatabaseOpen1")->isEnabled());
+    EXPECT_TRUE(Action("Exit1")->isEnabled());
+    for (const char *name :
+         {"CloseDatabase1", "DiskCatalog1", "Delete1", "Find1", "Compress1", "Export1"})
+        EXPECT_FALSE(Action(name)->isEnabled()) << name;
+    EXPECT_FALSE(Action("QuickCatalogBtn")->isEnabled());
+    EXPECT_FALSE(Action("MoveUpBtn")->isEnabled());
+}
+
+TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
+                             m_disk);
+    TCatalogueForm &form = Show();
+    ASSERT_TRUE(m_data->DatabaseOpen);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder.toLower());
+    EXPECT_EQ(Text("Panel2"), QStringLiteral(" All Catalogs and Archives"));
+    EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
+    EXPECT_EQ(form.List()->Count(), 3);
+    EXPECT_EQ(Text("StatusPanel1"), QStringLiteral("3 object(s)"));
+    EXPECT_TRUE(Text("StatusPanel2").contains(QStringLiteral("(3,072 bytes)")));
+    EXPECT_TRUE(Action("MoveUpBtn")->isEnabled());
+    EXPECT_FALSE(Action("NewGroupBtn")->isEnabled());
+
+    // A file chosen in the list: opened, not renamed or deleted.
+    ASSERT_TRUE(form.List()->SelectEntryByData(m_fileKey));
+    form.List()->CurrentView()->setFocus();
+    ASSERT_TRUE(form.List()->ViewHasFocus());
+    form.UpdateMenus();
+    EXPECT_FALSE(Action("RenameCatalog1")->isEnabled());
+    EXPECT_FALSE(Action("Delete1")->isEnabled());
+    EXPECT_TRUE(Action("Open1")->isEnabled());
+    EXPECT_TRUE(Action("QuickView1")->isEnabled());
+    EXPECT_EQ(Action("Open1")->text(), QStringLiteral("&Open With..."));
+    EXPECT_FALSE(Action("DiskCatalog3")->isVisible());
+
+    // The Wastebasket node with the tree focused offers to empty it.
+    form.Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    form.Tree()->setFocus();
+    form.UpdateMenus();
+    EXPECT_EQ(Action("Delete1")->text(), QStringLiteral("&Empty Wastebasket"));
+    EXPECT_FALSE(form.List()->MainView());
+    EXPECT_EQ(Text("StatusPanel2"), QString());
+}
+
+TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    ASSERT_EQ(form.Tree()->SelectedID(), 1);
+    ASSERT_TRUE(form.List()->SelectEntryByData(CatalogSchema::kWastebasketId));
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(form.Tree()->SelectedID(), CatalogSchema::kWastebasketId);
+    EXPECT_FALSE(form.List()->MainView());
+    EXPECT_EQ(form.List()->Count(), 1);
+
+    // An ordinary object selects its node.
+    form.Tree()->SelectByID(m_work);
+    ASSERT_TRUE(form.List()->SelectEntryByData(m_disk));
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
+}
+
+TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
+{
+    const QString first = MakeDatabase(QStringLiteral("First"));
+    const QString second = MakeDatabase(QStringLiteral("Second"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          first);
+    TCatalogueForm &form = Show();
+    ASSERT_TRUE(m_data->DatabaseOpen);
+
+    m_data->DatabaseFolder = second;
+    form.SwitchDatabase(first);
+    EXPECT_EQ(m_data->DatabaseFolder, second);
+    EXPECT_EQ(m_settings->History(), QStringList{first});
+    EXPECT_EQ(form.Tree()->SelectedID(), 1);
+
+    form.ReopenEntry(1);
+    EXPECT_EQ(m_data->DatabaseFolder, first);
+    EXPECT_EQ(m_settings->History(), QStringList{second});
+
+    // A folder without a database: the box, then the previous one again.
+    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("nothing"));
+    form.SwitchDatabase(first);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Catalog Error"));
+    EXPECT_TRUE(m_data->DatabaseOpen);
+    EXPECT_EQ(m_data->DatabaseFolder, first);
+
+    form.CloseDatabaseCommand();
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+    EXPECT_EQ(m_settings->History(), (QStringList{first, second}));
+}
+
+TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    form.Tree()->SelectByID(m_disk);
+    form.SetIconView(3);
+    form.List()->ColumnClick(1);
+    form.close();
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_EQ(
+        m_settings->ReadText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder")),
+        folder);
+    EXPECT_EQ(m_settings->ReadInteger(QStringLiteral("Catalog Explorer"),
+                                      QStringLiteral("Selected Node"), 0),
+              m_disk);
+    EXPECT_EQ(
+        m_settings->ReadInteger(QStringLiteral("View Options"), QStringLiteral("Icon View"), 0), 3);
+    EXPECT_EQ(m_settings->ReadInteger(QStringLiteral("Catalog Explorer"),
+                                      QStringLiteral("Catalog Sort"), 0),
+              1);
+    EXPECT_EQ(m_settings->History(), QStringList{folder});
+
+    TCatalogueForm &again = Show();
+    EXPECT_TRUE(m_data->DatabaseOpen);
+    EXPECT_EQ(again.IconView(), 3);
+    EXPECT_EQ(again.Tree()->SelectedID(), m_disk);
+    EXPECT_EQ(again.List()->CatalogSort(), 1);
+    EXPECT_TRUE(m_settings->History().isEmpty());
+}
+
+TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    Show();
+    Action("VerifyDatabase1")->trigger();
+    RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Dirvanta Database Open"));
+    EXPECT_EQ(box.text, QStringLiteral("There may not be any Databases open in Dirvanta during a "
+                                       "Database Verify\n\nPlease close the current database "
+                                       "before trying again."));
+    Action("RepairDatabase1")->trigger();
+    EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(QStringLiteral("during a Database Repair")));
+}
+
+TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
+{
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          m_folder.filePath(QStringLiteral("missing")));
+    // The location dialog is cancelled by the watchdog-free path: no folder
+    // is typed, so Escape closes it.
+    QTimer::singleShot(0, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    TCatalogueForm &form = Show();
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
+    EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+}

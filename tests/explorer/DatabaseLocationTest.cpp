@@ -1,0 +1,411 @@
+#include "explorer/DatabaseLocationCheck.h"
+#include "explorer/DatabaseLocationDialog.h"
+#include "support/FakeDriveSystem.h"
+#include "support/ModalResponder.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using Choice = DatabaseLocationCheck::Choice;
+
+const QString kCatalogsFile = QStringLiteral("Dirvanta Catalogs.db");
+const QString kFilesFile = QStringLiteral("Dirvanta Files.db");
+
+struct Box
+{
+    MessageKind kind;
+    const char *caption;
+    const char *text;
+};
+
+const Box kInUse{MessageKind::Error, "Invalid Folder",
+                 "The folder specified is in use by the current database.\n\n"
+                 "Please specify another folder, before continuing."};
+const Box kNotLocalDisk{MessageKind::Error, "Invalid Database Location",
+                        "Databases on devices other than a local hard disk are not supported\n\n"
+                        "Please specify another location before continuing"};
+const Box kCreateFolder{MessageKind::Question, "Create Folder ?",
+                        "The Folder specified could not be located\n\n"
+                        "Would you like Dirvanta to create the Folder for you ?"};
+const Box kReplace{MessageKind::Question, "Database Replace",
+                   "The Folder specified already contains Dirvanta Databases. Do you wish to "
+                   "replace these Database with a new Database ?\n\n"
+                   "Caution: Replying YES, may result in the loss of Catalog Data !"};
+const Box kNoCatalog{MessageKind::Error, "Unable to Locate Catalog",
+                     "The Folder specified does not contain a valid Dirvanta Catalog Database\n\n"
+                     "Please respecify, before continuing"};
+const Box kMissing{MessageKind::Error, "Invalid Folder",
+                   "The Folder specified could not be located\n\n"
+                   "Please respecify, before continuing"};
+
+void ExpectBoxes(ScriptedUserInterface &ui, std::initializer_list<Box> expected)
+{
+    const std::vector<RecordedMessage> shown = ui.TakeMessages();
+    ASSERT_EQ(shown.size(), expected.size()) << "boxes shown";
+    auto box = expected.begin();
+    for (const RecordedMessage &message : shown) {
+        EXPECT_EQ(int(message.kind), int(box->kind)) << box->caption;
+        EXPECT_EQ(message.caption, QString::fromUtf8(box->caption));
+        EXPECT_EQ(message.text, QString::fromUtf8(box->text));
+        ++box;
+    }
+}
+
+QStringList FileNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+// A local disk holding the temporary folder, a network share and a RAM
+// disk mounted inside it, and a user interface that answers from a script.
+class DatabaseLocationTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        m_drives.Mount(QStringLiteral("/"), DriveKind::Fixed);
+        m_drives.Mount(Path(QStringLiteral("share")), DriveKind::Network);
+        m_drives.Mount(Path(QStringLiteral("memory")), DriveKind::RamDisk);
+        m_drives.Mount(Path(QStringLiteral("stick")), DriveKind::Removable);
+    }
+
+    QString Path(const QString &relative) const { return m_root.filePath(relative); }
+
+    // A folder holding the named files (empty files will do).
+    QString Folder(const QString &relative, const QStringList &files = {})
+    {
+        const QString folder = Path(relative);
+        QDir().mkpath(folder);
+        for (const QString &name : files) {
+            QFile file(QDir(folder).filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+        }
+        return folder;
+    }
+
+    QString DatabaseFolder(const QString &relative)
+    {
+        return Folder(relative, {kCatalogsFile, kFilesFile});
+    }
+
+    QTemporaryDir m_root;
+    FakeDriveSystem m_drives;
+    ScriptedUserInterface m_ui;
+};
+
+TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritten)
+{
+    const QString inUse = DatabaseFolder(QStringLiteral("Catalogs"));
+    QFile::link(inUse, Path(QStringLiteral("link")));
+    struct Row
+    {
+        const char *name;
+        QString typed;
+        QString inUse;
+    };
+    const Row rows[] = {
+        {"same text", inUse, inUse},
+        {"typed with a trailing slash", inUse + u'/', inUse},
+        {"in-use folder with a trailing slash", inUse, inUse + u'/'},
+        {"other letter case", inUse.toUpper(), inUse},
+        {"doubled and dot separators", m_root.path() + QStringLiteral("/.//Catalogs/"), inUse},
+        {"a link to it", Path(QStringLiteral("link")), inUse},
+        {"surrounded by blanks", QStringLiteral("  ") + inUse + QStringLiteral("\t"), inUse},
+    };
+    for (const Row &row : rows) {
+        for (const Choice choice : {Choice::Open, Choice::Create}) {
+            SCOPED_TRACE(row.name);
+            QString folder = row.typed;
+            EXPECT_FALSE(DatabaseLocationCheck::Run(folder, row.inUse, choice));
+            ExpectBoxes(m_ui, {kInUse});
+        }
+    }
+    EXPECT_EQ(FileNames(inUse), QStringList({kCatalogsFile, kFilesFile}));
+
+    // With no database open the same folder is fine to open.
+    QString folder = inUse + u'/';
+    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Open));
+    ExpectBoxes(m_ui, {});
+}
+
+TEST_F(DatabaseLocationTest, OnlyALocalFixedDiskIsAcceptedAndBeforeAnythingElse)
+{
+    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+    struct Row
+    {
+        const char *name;
+        QString folder;
+    };
+    const Row rows[] = {
+        {"network share, missing folder", Path(QStringLiteral("share/db"))},
+        {"network share, with a database", DatabaseFolder(QStringLiteral("share/full"))},
+        {"RAM disk, missing folder", Path(QStringLiteral("memory/db"))},
+        {"RAM disk, with only the Files table",
+         Folder(QStringLiteral("memory/half"), {kFilesFile})},
+        {"removable disk", Folder(QStringLiteral("stick/db"))},
+        {"relative path", QStringLiteral("Catalogs/db")},
+        {"drive-letter path", QStringLiteral("C:\\Catalogs")},
+    };
+    for (const Row &row : rows) {
+        for (const Choice choice : {Choice::Create, Choice::Open}) {
+            SCOPED_TRACE(row.name);
+            QString folder = row.folder;
+            // No answer is queued: a question would fail the test.
+            EXPECT_FALSE(DatabaseLocationCheck::Run(folder, inUse, choice));
+            ExpectBoxes(m_ui, {kNotLocalDisk});
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("share/db"))));
+    EXPECT_EQ(FileNames(Path(QStringLiteral("memory/half"))), QStringList({kFilesFile}));
+}
+
+TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUserAgrees)
+{
+    const QString missing = Path(QStringLiteral("new/deep/db"));
+    QString folder = missing;
+
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kCreateFolder});
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("new"))));
+
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kCreateFolder});
+    EXPECT_TRUE(QFileInfo(missing).isDir()) << "created with all its parents";
+
+    // Opening never creates anything.
+    QString other = Path(QStringLiteral("other/db"));
+    EXPECT_FALSE(DatabaseLocationCheck::Run(other, QString(), Choice::Open));
+    ExpectBoxes(m_ui, {kMissing});
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("other"))));
+}
+
+TEST_F(DatabaseLocationTest, AFolderThatCannotBeCreatedIsReportedMissing)
+{
+    Folder(QStringLiteral("blocked"));
+    QFile file(Path(QStringLiteral("blocked/file")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QString folder = Path(QStringLiteral("blocked/file/db"));
+
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kCreateFolder, kMissing});
+}
+
+TEST_F(DatabaseLocationTest, HalfADatabaseMustBeReplacedToCreateAndCannotBeOpened)
+{
+    const QString half = Folder(QStringLiteral("Half"), {kFilesFile});
+
+    QString folder = half;
+    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Open));
+    ExpectBoxes(m_ui, {kNoCatalog});
+
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_EQ(FileNames(half), QStringList({kFilesFile})) << "No keeps the files";
+
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_TRUE(FileNames(half).isEmpty());
+}
+
+TEST_F(DatabaseLocationTest, ReplacingDeletesEveryDatabaseFileAndNothingElse)
+{
+    const QString folder = Folder(
+        QStringLiteral("Full"),
+        {kCatalogsFile, kFilesFile, QStringLiteral("Dirvanta Catalogs.db-journal"),
+         QStringLiteral("Dirvanta Files.db-journal"), QStringLiteral("Dirvanta Files"),
+         QStringLiteral("Dirvanta Catalogs.db.bak"), QStringLiteral("Dirvanta Catalogs-old.db"),
+         QStringLiteral("dirvanta catalogs.db"), QStringLiteral("Dirvanta Filesystem.db"),
+         QStringLiteral("notes.txt"), QStringLiteral(".Dirvanta Files.db")});
+    QDir(folder).mkdir(QStringLiteral("Dirvanta Files.d"));
+    const QString readOnly = QDir(folder).filePath(QStringLiteral("Dirvanta Catalogs.px"));
+    {
+        QFile file(readOnly);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
+
+    QString typed = folder;
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    EXPECT_TRUE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_EQ(FileNames(folder),
+              QStringList(
+                  {QStringLiteral(".Dirvanta Files.db"), QStringLiteral("Dirvanta Catalogs-old.db"),
+                   QStringLiteral("Dirvanta Files.d"), QStringLiteral("Dirvanta Filesystem.db"),
+                   QStringLiteral("dirvanta catalogs.db"), QStringLiteral("notes.txt")}));
+}
+
+TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)
+{
+    const QString database = DatabaseFolder(QStringLiteral("Database"));
+    const QString empty = Folder(QStringLiteral("Empty"), {QStringLiteral("notes.txt")});
+    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+
+    QString folder = QStringLiteral("  ") + database + QStringLiteral("  ");
+    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, inUse, Choice::Open));
+    EXPECT_EQ(folder, database);
+
+    folder = empty;
+    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, inUse, Choice::Create));
+    ExpectBoxes(m_ui, {});
+    EXPECT_EQ(FileNames(empty), QStringList({QStringLiteral("notes.txt")}));
+}
+
+// The dialog itself, on the offscreen platform.
+
+template<typename Widget>
+Widget *Child(QWidget *parent, const char *name)
+{
+    auto *child = parent->findChild<Widget *>(QString::fromUtf8(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
+{
+    struct Row
+    {
+        int mode;
+        const char *caption;
+        const char *explanation;
+        bool choiceShown;
+        bool create;
+    };
+    const Row rows[] = {
+        {1, "Select Database",
+         "Please specify the Folder that contains, or is to contain, the Dirvanta Database.", true,
+         true},
+        {2, "Create Database",
+         "Please specify the Folder that is to contain the new Dirvanta Database.", false, true},
+        {3, "Open Database",
+         "Please specify the Folder that contains the Dirvanta Database that you wish to open.",
+         false, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.caption);
+        TDatabase_Location_Form form;
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Catalog Folder"));
+        form.Open1->setChecked(true);
+        form.SetMode(row.mode);
+        form.show();
+        EXPECT_EQ(form.windowTitle(), QString::fromUtf8(row.caption));
+        EXPECT_EQ(form.Explanation->text(), QString::fromUtf8(row.explanation));
+        EXPECT_TRUE(form.Explanation->wordWrap());
+        EXPECT_EQ(form.Create1->isVisible(), row.choiceShown);
+        EXPECT_EQ(form.Open1->isVisible(), row.choiceShown);
+        if (row.mode != 1) {
+            EXPECT_EQ(form.Create1->isChecked(), row.create);
+        }
+    }
+}
+
+TEST_F(DatabaseLocationTest, OkIsEnabledExactlyWhileTheFolderIsNotBlank)
+{
+    TDatabase_Location_Form form;
+    EXPECT_TRUE(form.Create1->isChecked());
+    EXPECT_TRUE(form.OKBtn->isDefault());
+    EXPECT_FALSE(form.OKBtn->isEnabled());
+
+    Child<QLineEdit>(&form, "DatabasePath")->setText(QStringLiteral("  \t "));
+    EXPECT_FALSE(form.OKBtn->isEnabled());
+    QTest::keyClick(form.DatabasePath, Qt::Key_X);
+    EXPECT_TRUE(form.OKBtn->isEnabled());
+    form.DatabasePath->clear();
+    EXPECT_FALSE(form.OKBtn->isEnabled());
+
+    m_ui.QueueFileName(QStringLiteral("/chosen/folder"));
+    form.BrowseBtn->click();
+    EXPECT_EQ(form.DatabasePath->text(), QStringLiteral("/chosen/folder"));
+    EXPECT_TRUE(form.OKBtn->isEnabled());
+    m_ui.QueueFileName(QString()); // the chooser was cancelled
+    form.BrowseBtn->click();
+    EXPECT_EQ(form.DatabasePath->text(), QStringLiteral("/chosen/folder"));
+}
+
+TEST_F(DatabaseLocationTest, OkOpensAnExistingDatabaseWithTheTrimmedFolder)
+{
+    const QString database = DatabaseFolder(QStringLiteral("Database"));
+    QString folder = QStringLiteral(" ") + database + QStringLiteral(" ");
+    int result = 0;
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            QTest::keyClick(Child<QLineEdit>(dialog, "DatabasePath"), Qt::Key_Return);
+        });
+        result = ShowDatabaseLocation(3, QString(), folder, nullptr);
+    }
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(folder, database);
+}
+
+TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
+{
+    const QString half = Folder(QStringLiteral("Half"), {kFilesFile});
+    QString folder = half;
+    int result = 0;
+    bool stayedOpen = false;
+    {
+        ModalResponder responder([&](QWidget *dialog) {
+            Child<QRadioButton>(dialog, "Open1")->click();
+            Child<QPushButton>(dialog, "OKBtn")->click();
+            ExpectBoxes(m_ui, {kNoCatalog});
+            stayedOpen = dialog->isVisible();
+
+            m_ui.QueueAnswer(MessageAnswer::Yes);
+            Child<QRadioButton>(dialog, "Create1")->click();
+            Child<QPushButton>(dialog, "OKBtn")->click();
+        });
+        result = ShowDatabaseLocation(1, QString(), folder, nullptr);
+    }
+    EXPECT_TRUE(stayedOpen);
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(folder, half);
+    EXPECT_TRUE(FileNames(half).isEmpty());
+}
+
+TEST_F(DatabaseLocationTest, CancelLeavesTheFolderAsItWas)
+{
+    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+    QString folder = inUse;
+    int result = 0;
+    {
+        ModalResponder responder([&](QWidget *dialog) {
+            auto *edit = Child<QLineEdit>(dialog, "DatabasePath");
+            EXPECT_EQ(edit->text(), inUse) << "the edit starts with the current folder";
+            Child<QPushButton>(dialog, "OKBtn")->click();
+            ExpectBoxes(m_ui, {kInUse});
+            edit->setText(QStringLiteral("/somewhere/else"));
+            Child<QPushButton>(dialog, "CancelBtn")->click();
+        });
+        result = ShowDatabaseLocation(2, inUse, folder, nullptr);
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(folder, inUse);
+}
+
+} // namespace

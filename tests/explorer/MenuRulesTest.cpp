@@ -1,0 +1,174 @@
+#include "explorer/MenuRules.h"
+
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+MenuFacts OpenDatabase(MenuFocus focus, int treeClass, const QString &path)
+{
+    MenuFacts facts;
+    facts.databaseOpen = true;
+    facts.focus = focus;
+    facts.treeClass = treeClass;
+    facts.selectedPath = path;
+    facts.hasOpenCommand = [](const QString &name) { return name.endsWith(QLatin1String(".txt")); };
+    return facts;
+}
+
+MenuFacts ListItem(int treeClass, const QString &path, int itemIndex, const QString &caption,
+                   bool packaged = false)
+{
+    MenuFacts facts = OpenDatabase(MenuFocus::ListWithSelection, treeClass, path);
+    facts.itemIndex = itemIndex;
+    facts.itemCaption = caption;
+    facts.itemPackaged = packaged;
+    return facts;
+}
+
+} // namespace
+
+TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
+{
+    MenuFacts facts;
+    facts.historyHasEntry = true;
+    const MenuState state = UpdateMenuState(facts);
+    EXPECT_FALSE(state.databaseItemsEnabled);
+    EXPECT_FALSE(state.selectionRulesApplied);
+    EXPECT_TRUE(state.reopenEnabled);
+    EXPECT_FALSE(UpdateMenuState(MenuFacts{}).reopenEnabled);
+    const ToolbarState toolbar = UpdateToolbarState(false, 3);
+    EXPECT_FALSE(toolbar.catalogDisk || toolbar.createFolder || toolbar.find ||
+                 toolbar.properties || toolbar.moveUp);
+    EXPECT_EQ(WindowTitle(false, QStringLiteral("/x")),
+              QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+    EXPECT_EQ(WindowTitle(true, QStringLiteral("/Home/Cat")),
+              QStringLiteral("Dirvanta 97 --  /home/cat"));
+}
+
+TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
+{
+    MenuState state = UpdateMenuState(
+        ListItem(4, QStringLiteral("Catalogs\\Disk"), 32, QStringLiteral("notes.txt")));
+    EXPECT_FALSE(state.rename.enabled);
+    EXPECT_FALSE(state.deleteItem.enabled);
+    EXPECT_FALSE(state.update.enabled);
+    EXPECT_TRUE(state.open.enabled);
+    EXPECT_TRUE(state.open.visible);
+    EXPECT_EQ(state.open.caption, QStringLiteral("&Open"));
+    EXPECT_TRUE(state.comments.enabled);
+    EXPECT_FALSE(state.exportItem.enabled);
+    EXPECT_FALSE(state.find.enabled);
+    EXPECT_FALSE(state.find.visible);
+    EXPECT_FALSE(state.listPopupShowsNoSelectionItems);
+    EXPECT_TRUE(state.listPopupShowsSelectionItems);
+
+    state = UpdateMenuState(
+        ListItem(4, QStringLiteral("Catalogs\\Disk"), 38, QStringLiteral("data.xyz")));
+    EXPECT_EQ(state.open.caption, QStringLiteral("&Open With..."));
+    EXPECT_EQ(state.open.hint,
+              QStringLiteral("Opens the Selected Item using the supplied Application"));
+}
+
+TEST(MenuRulesTest, WastebasketCommandsReadEmptyAndRestore)
+{
+    MenuState state = UpdateMenuState(
+        OpenDatabase(MenuFocus::ListWithoutSelection, 9, QStringLiteral("Wastebasket")));
+    EXPECT_EQ(state.deleteItem.caption, QStringLiteral("&Empty Wastebasket"));
+    EXPECT_EQ(state.deleteItem.hint, QStringLiteral("Empty the Contents of the Wastebasket"));
+    EXPECT_TRUE(state.deleteItem.enabled);
+    EXPECT_FALSE(state.comments.enabled);
+    EXPECT_FALSE(state.exportItem.enabled);
+    EXPECT_FALSE(state.open.visible);
+    EXPECT_FALSE(state.find.enabled);
+    EXPECT_TRUE(state.listPopupShowsNoSelectionItems);
+    EXPECT_FALSE(state.listPopupShowsSelectionItems);
+
+    // An item of the wastebasket view.
+    state =
+        UpdateMenuState(ListItem(9, QStringLiteral("Wastebasket"), 4, QStringLiteral("Old disk")));
+    EXPECT_EQ(state.rename.caption, QStringLiteral("&Restore"));
+    EXPECT_EQ(state.rename.hint,
+              QStringLiteral("Restore the Selected Object from the Wastebasket"));
+    EXPECT_TRUE(state.rename.enabled);
+    EXPECT_EQ(state.deleteItem.caption, QStringLiteral("&Delete"));
+    EXPECT_TRUE(state.deleteItem.enabled);
+    EXPECT_FALSE(state.update.enabled); // not from the wastebasket
+    EXPECT_FALSE(state.explore.enabled);
+}
+
+TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
+{
+    struct Row
+    {
+        const char *name;
+        MenuFacts facts;
+        bool enabled;
+        const char *caption;
+    } const rows[] = {
+        {"disk catalog in the tree",
+         OpenDatabase(MenuFocus::Tree, 4, QStringLiteral("Catalogs\\D")), true, "&Explore..."},
+        {"file folder in the list",
+         ListItem(4, QStringLiteral("Catalogs\\D"), 7, QStringLiteral("F")), true, "&Explore..."},
+        {"catalog folder", OpenDatabase(MenuFocus::Tree, 2, QStringLiteral("Catalogs\\Work")),
+         false, "&Explore..."},
+        {"packaged file",
+         ListItem(22, QStringLiteral("Catalogs\\D\\a.zip"), 32, QStringLiteral("r.txt"), true),
+         true, "&Extract..."},
+        {"package in the tree",
+         OpenDatabase(MenuFocus::Tree, 22, QStringLiteral("Catalogs\\D\\a.zip")), true,
+         "&Extract..."},
+        {"archive set", OpenDatabase(MenuFocus::Tree, 23, QStringLiteral("Archives\\Set")), true,
+         "R&estore..."},
+        {"archived file",
+         ListItem(23, QStringLiteral("Archives\\Set"), 38, QStringLiteral("x.doc")), true,
+         "R&estore..."},
+        {"disk in the wastebasket",
+         OpenDatabase(MenuFocus::Tree, 4, QStringLiteral("Wastebasket\\D")), false, "&Explore..."},
+    };
+    for (const Row &row : rows) {
+        const MenuState state = UpdateMenuState(row.facts);
+        EXPECT_EQ(state.explore.enabled, row.enabled) << row.name;
+        EXPECT_EQ(state.explore.caption, QLatin1String(row.caption)) << row.name;
+    }
+}
+
+TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
+{
+    MenuState state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 1, QStringLiteral("Catalogs")));
+    EXPECT_TRUE(state.newFolder.enabled);
+    EXPECT_TRUE(state.exportItem.enabled);
+    EXPECT_FALSE(state.deleteItem.enabled);
+    EXPECT_FALSE(state.rename.enabled);
+    EXPECT_FALSE(state.comments.enabled);
+    EXPECT_TRUE(state.find.enabled);
+
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 2, QStringLiteral("Catalogs\\Work")));
+    EXPECT_TRUE(state.newFolder.enabled && state.deleteItem.enabled && state.rename.enabled &&
+                state.comments.enabled);
+
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 7, QStringLiteral("Catalogs\\D\\F")));
+    EXPECT_FALSE(state.newFolder.visible);
+    EXPECT_FALSE(state.deleteItem.enabled);
+    EXPECT_FALSE(state.rename.enabled);
+
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 3, QStringLiteral("Catalogs\\Floppy")));
+    EXPECT_TRUE(state.update.enabled);
+
+    MenuFacts detail = OpenDatabase(MenuFocus::Tree, 3, QStringLiteral("Catalogs\\Floppy"));
+    detail.listDetailView = true;
+    detail.listAutoArrange = false;
+    state = UpdateMenuState(detail);
+    EXPECT_FALSE(state.autoArrangeEnabled);
+    EXPECT_FALSE(state.autoArrangeChecked);
+
+    const ToolbarState wastebasket = UpdateToolbarState(true, 8);
+    EXPECT_FALSE(wastebasket.find);
+    EXPECT_TRUE(wastebasket.moveUp);
+    const ToolbarState root = UpdateToolbarState(true, 0);
+    EXPECT_FALSE(root.moveUp);
+    EXPECT_TRUE(root.find);
+    EXPECT_FALSE(root.createFolder);
+    EXPECT_TRUE(UpdateToolbarState(true, 26).createFolder);
+}

@@ -1,0 +1,235 @@
+#include "platform/FileTypes.h"
+
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteFile(const QString &path, const char *contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(contents);
+}
+
+QString Comment(const char *mimeType)
+{
+    return QMimeDatabase().mimeTypeForName(QString::fromUtf8(mimeType)).comment();
+}
+
+TEST(FileTypesTest, ExtensionIsTheTextAfterTheLastInnerDot)
+{
+    const struct
+    {
+        const char *name;
+        const char *extension;
+    } rows[] = {
+        {"report.xyz", "xyz"}, {"a.tar.gz", "gz"}, {"readme", ""},
+        {".profile", ""},      {"name.", ""},      {"My.Photo.JPG", "JPG"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FileExtension(QString::fromUtf8(row.name)), QString::fromUtf8(row.extension));
+    }
+}
+
+TEST(FileTypesTest, TypeNamesComeFromTheMimeDatabaseWithFallbacks)
+{
+    const struct
+    {
+        const char *name;
+        QString expected;
+    } rows[] = {
+        {"readme", QStringLiteral("File")},
+        {"Makefile", QStringLiteral("File")},
+        {"name.", QStringLiteral("File")},
+        {"a.xyzq", QStringLiteral("XYZQ File")},
+        {"report.Qwzx", QStringLiteral("QWZX File")},
+        {"notes.txt", Comment("text/plain")},
+        {"NOTES.TXT", Comment("text/plain")},
+        {"backup.tar.gz", Comment("application/x-compressed-tar")},
+        {"single.gz", Comment("application/gzip")},
+        {"paper.pdf", Comment("application/pdf")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(row.expected.isEmpty());
+        EXPECT_EQ(FileTypeName(QString::fromUtf8(row.name)), row.expected);
+        // A second look-up comes from the cache and must agree.
+        EXPECT_EQ(FileTypeName(QString::fromUtf8(row.name)), row.expected);
+    }
+}
+
+TEST(FileTypesTest, IconIndexByLowerCaseExtension)
+{
+    const struct
+    {
+        const char *name;
+        int index;
+    } rows[] = {
+        {"SETUP.EXE", 31}, {"command.com", 31}, {"a.txt", 32},     {"b.Bmp", 33},     {"c.gif", 33},
+        {"d.jpg", 33},     {"e.wmf", 33},       {"f.tif", 33},     {"g.avi", 34},     {"h.zip", 35},
+        {"i.hlp", 36},     {"j.reg", 37},       {"k.bat", 39},     {"l.ini", 40},     {"m.386", 41},
+        {"n.SYS", 41},     {"o.cpl", 41},       {"p.dll", 41},     {"q.drv", 41},     {"r.doc", 38},
+        {"readme", 38},    {"s.jpeg", 38},      {"t.txt.bak", 38}, {"u.tar.zip", 35},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FileIconIndex(QString::fromUtf8(row.name)), row.index);
+    }
+}
+
+TEST(FileTypesTest, FoldersFollowTheXdgVariablesAndTheirDefaults)
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/h"));
+    DesktopAssociations::Folders folders = DesktopAssociations::FoldersFromEnvironment(environment);
+    EXPECT_EQ(folders.listFiles,
+              (QStringList{QStringLiteral("/h/.config/mimeapps.list"),
+                           QStringLiteral("/etc/xdg/mimeapps.list"),
+                           QStringLiteral("/h/.local/share/applications/mimeapps.list"),
+                           QStringLiteral("/usr/local/share/applications/mimeapps.list"),
+                           QStringLiteral("/usr/share/applications/mimeapps.list")}));
+    EXPECT_EQ(folders.applicationFolders,
+              (QStringList{QStringLiteral("/h/.local/share/applications"),
+                           QStringLiteral("/usr/local/share/applications"),
+                           QStringLiteral("/usr/share/applications")}));
+
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/c"));
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("relative:/d1"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/s1:/s2/"));
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+    folders = DesktopAssociations::FoldersFromEnvironment(environment);
+    EXPECT_EQ(
+        folders.listFiles,
+        (QStringList{QStringLiteral("/c/kde-mimeapps.list"), QStringLiteral("/c/mimeapps.list"),
+                     QStringLiteral("/d1/kde-mimeapps.list"), QStringLiteral("/d1/mimeapps.list"),
+                     QStringLiteral("/data/applications/kde-mimeapps.list"),
+                     QStringLiteral("/data/applications/mimeapps.list"),
+                     QStringLiteral("/s1/applications/kde-mimeapps.list"),
+                     QStringLiteral("/s1/applications/mimeapps.list"),
+                     QStringLiteral("/s2/applications/kde-mimeapps.list"),
+                     QStringLiteral("/s2/applications/mimeapps.list")}));
+}
+
+// A desktop in a temporary folder: a user and a system applications folder,
+// a user and a system configuration folder.
+class DesktopAssociationsTest : public testing::Test
+{
+protected:
+    QString Path(const char *relative) const
+    {
+        return m_root.filePath(QString::fromUtf8(relative));
+    }
+
+    DesktopAssociations::Folders Folders() const
+    {
+        return {{Path("config/mimeapps.list"), Path("etc/mimeapps.list"),
+                 Path("share/applications/mimeapps.list")},
+                {Path("local/applications"), Path("share/applications")}};
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        WriteFile(Path("share/applications/viewer.desktop"), "[Desktop Entry]\n");
+        WriteFile(Path("share/applications/editor.desktop"), "[Desktop Entry]\n");
+        WriteFile(Path("local/applications/kde/player.desktop"), "[Desktop Entry]\n");
+    }
+
+    QTemporaryDir m_root;
+};
+
+TEST_F(DesktopAssociationsTest, DefaultsAddedAssociationsAndCacheEntriesCountWhenInstalled)
+{
+    WriteFile(Path("config/mimeapps.list"),
+              "# user choices\n[Default Applications]\nimage/png=missing.desktop;viewer.desktop;\n"
+              "video/mp4=kde-player.desktop\n[Added Associations]\nimage/gif=viewer.desktop\n");
+    WriteFile(Path("share/applications/mimeinfo.cache"),
+              "[MIME Cache]\ntext/plain=editor.desktop;\nimage/bmp=missing.desktop;\n");
+    DesktopAssociations associations(Folders());
+    const struct
+    {
+        const char *type;
+        bool has;
+    } rows[] = {
+        {"image/png", true},   // the second default is installed
+        {"video/mp4", true},   // found in a subfolder of an applications folder
+        {"image/gif", true},   // an added association
+        {"text/plain", true},  // from the cache of the applications folder
+        {"image/bmp", false},  // only a program that is not installed
+        {"audio/flac", false}, // nothing at all
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.type);
+        EXPECT_EQ(associations.HasApplication(QString::fromUtf8(row.type)), row.has);
+    }
+}
+
+TEST_F(DesktopAssociationsTest, RemovalsHideOnlyLessImportantAssociations)
+{
+    WriteFile(Path("config/mimeapps.list"), "[Removed Associations]\ntext/plain=editor.desktop;\n");
+    WriteFile(Path("etc/mimeapps.list"), "[Default Applications]\nimage/png=viewer.desktop\n"
+                                         "[Removed Associations]\nimage/png=viewer.desktop\n");
+    WriteFile(Path("share/applications/mimeapps.list"),
+              "[Removed Associations]\nimage/gif=viewer.desktop\n");
+    WriteFile(Path("share/applications/mimeinfo.cache"),
+              "[MIME Cache]\ntext/plain=editor.desktop;\n");
+    {
+        // A removal in the user's file beats the system cache; a removal in
+        // the same file beats that file's default.
+        DesktopAssociations associations(Folders());
+        EXPECT_FALSE(associations.HasApplication(QStringLiteral("text/plain")));
+        EXPECT_FALSE(associations.HasApplication(QStringLiteral("image/png")));
+    }
+    WriteFile(Path("config/mimeapps.list"), "[Added Associations]\nimage/gif=viewer.desktop\n");
+    DesktopAssociations associations(Folders());
+    // A removal in a less important file cannot take back a user's choice.
+    EXPECT_TRUE(associations.HasApplication(QStringLiteral("image/gif")));
+}
+
+TEST_F(DesktopAssociationsTest, HasOpenCommandReadsTheDesktopOfTheEnvironment)
+{
+    // The MIME database reads its files from the data folders once; it must
+    // have done so before they are pointed at the test's folders below.
+    ASSERT_TRUE(QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")).isValid());
+    WriteFile(
+        Path("share/applications/mimeinfo.cache"),
+        "[MIME Cache]\ntext/plain=editor.desktop;\napplication/octet-stream=editor.desktop;\n");
+    WriteFile(Path("config/mimeapps.list"), "[Default Applications]\nimage/png=viewer.desktop\n");
+    const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"),
+                                qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
+    qputenv("XDG_CONFIG_HOME", Path("config").toUtf8());
+    qputenv("XDG_CONFIG_DIRS", Path("etc").toUtf8());
+    qputenv("XDG_DATA_HOME", Path("local").toUtf8());
+    qputenv("XDG_DATA_DIRS", Path("share").toUtf8());
+    ResetFileTypeCaches();
+
+    EXPECT_TRUE(HasOpenCommand(QStringLiteral("photo.PNG")));
+    EXPECT_TRUE(HasOpenCommand(QStringLiteral("notes.txt")));
+    // C source derives from plain text, which the editor opens.
+    EXPECT_TRUE(HasOpenCommand(QStringLiteral("main.c")));
+    // Every type derives from binary data; what opens that opens nothing by default.
+    EXPECT_FALSE(HasOpenCommand(QStringLiteral("song.flac")));
+    EXPECT_FALSE(HasOpenCommand(QStringLiteral("paper.pdf")));
+
+    const char *names[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        if (saved[i].isEmpty())
+            qunsetenv(names[i]);
+        else
+            qputenv(names[i], saved[i]);
+    }
+    ResetFileTypeCaches();
+}
+
+} // namespace

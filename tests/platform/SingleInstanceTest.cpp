@@ -1,0 +1,277 @@
+#include "platform/SingleInstance.h"
+
+#include "platform/SettingsStore.h"
+#include "support/QtPrinters.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+const QString kNothingStored = QStringLiteral("<nothing stored>");
+
+QString HandedOverPath()
+{
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    return handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
+                             kNothingStored);
+}
+
+void ClearHandOver()
+{
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    handOver.EraseSection(SettingsStore::kHandOverSection);
+}
+
+QStringList Parameters(std::initializer_list<const char *> texts)
+{
+    QStringList list;
+    for (const char *text : texts)
+        list.append(QString::fromUtf8(text));
+    return list;
+}
+
+// Where the socket file of a server name lies.
+QString SocketFile(const QString &serverName)
+{
+    return serverName.startsWith(u'/') ? serverName : QDir::tempPath() + u'/' + serverName;
+}
+
+// What a copy that crashed leaves behind: a socket file nobody listens on.
+bool LeaveStaleSocket(const QString &path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (bytes.size() >= qsizetype(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, bytes.constData(), bytes.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound && QFileInfo::exists(path);
+}
+
+struct SecondCopyRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    qint64 elapsedMs = 0;
+};
+
+class SingleInstanceTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int run = 0;
+        m_suffix = QStringLiteral("-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++run);
+        SingleInstance::SetServerNameSuffix(m_suffix);
+        ClearHandOver();
+    }
+
+    void TearDown() override { SingleInstance::SetServerNameSuffix(QString()); }
+
+    // Starts the helper program as a second copy and lets this process's
+    // events run until it ends.
+    SecondCopyRun RunSecondCopy(const QStringList &parameters, const QString &folder = QString())
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), m_suffix);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        if (!folder.isEmpty())
+            process.setWorkingDirectory(folder);
+        QSignalSpy finished(&process, &QProcess::finished);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral(DIRVANTA_SECOND_COPY), parameters);
+        SecondCopyRun run;
+        run.finished = finished.wait(20000);
+        run.elapsedMs = timer.elapsed();
+        run.exitCode = process.exitCode();
+        if (!run.finished)
+            process.kill();
+        return run;
+    }
+
+    QString m_suffix;
+};
+
+struct ForwardRow
+{
+    const char *name;
+    std::initializer_list<const char *> parameters;
+    int message;
+    int parameter;
+    QString storedPath;
+};
+
+TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
+{
+    SingleInstance first;
+    ASSERT_FALSE(first.ForwardRequest({})) << "no copy runs yet";
+    ASSERT_TRUE(first.IsListening());
+    QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
+    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
+
+    const ForwardRow rows[] = {
+        {"/C", {"/C", "/data/Disk 1"}, 2030, 1, QStringLiteral("/data/Disk 1")},
+        {"/CO", {"/CO", "/data/x"}, 2030, 2, QStringLiteral("/data/x")},
+        {"/A", {"/A", "/tmp/request.ini"}, 2029, 1, QStringLiteral("/tmp/request.ini")},
+        {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, QStringLiteral("/tmp/request.ini")},
+        {"lower-case switch", {"/c", "/data/x"}, 0, 0, QStringLiteral("/data/x")},
+        {"unknown switch", {"/X", "/data/y"}, 0, 0, QStringLiteral("/data/y")},
+        {"switch without path", {"/C"}, 2030, 1, QString()},
+        {"no parameters", {}, 0, 0, kNothingStored},
+        {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored},
+    };
+    for (const ForwardRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearHandOver();
+        forward.clear();
+        requests.clear();
+
+        const SecondCopyRun run = RunSecondCopy(Parameters(row.parameters));
+        ASSERT_TRUE(run.finished) << "the second copy did not end";
+        EXPECT_EQ(run.exitCode, 0) << "the second copy did not find the first";
+        EXPECT_LT(run.elapsedMs, 4000) << "the second copy waited for an acknowledgement";
+
+        if (forward.isEmpty())
+            forward.wait(3000);
+        EXPECT_EQ(forward.count(), 1) << "the first copy is brought forward every time";
+        if (row.message == 0) {
+            EXPECT_EQ(requests.count(), 0);
+        } else {
+            ASSERT_EQ(requests.count(), 1);
+            EXPECT_EQ(requests.at(0).at(0).toInt(), row.message);
+            EXPECT_EQ(requests.at(0).at(1).toInt(), row.parameter);
+        }
+        EXPECT_EQ(HandedOverPath(), row.storedPath);
+    }
+}
+
+TEST_F(SingleInstanceTest, ARelativePathIsHandedOverAbsolute)
+{
+    SingleInstance first;
+    ASSERT_FALSE(first.ForwardRequest({}));
+    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+
+    const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "Photos/./2024"}), folder.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(requests.count() == 1 || requests.wait(3000));
+    EXPECT_EQ(HandedOverPath(),
+              QFileInfo(folder.path()).canonicalFilePath() + QStringLiteral("/Photos/2024"));
+}
+
+TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
+{
+    const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "/data/x"}));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(HandedOverPath(), kNothingStored);
+    EXPECT_FALSE(QFileInfo::exists(SocketFile(SingleInstance::ServerName())))
+        << "a copy that ends normally removes its socket";
+}
+
+TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStart)
+{
+    const QString socketFile = SocketFile(SingleInstance::ServerName());
+    ASSERT_TRUE(LeaveStaleSocket(socketFile)) << socketFile.toStdString();
+
+    SingleInstance first;
+    EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
+    ASSERT_TRUE(first.IsListening());
+    EXPECT_EQ(HandedOverPath(), kNothingStored) << "nobody answered, so nothing was handed over";
+
+    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
+    const SecondCopyRun run = RunSecondCopy(Parameters({"/CO", "/data/x"}));
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
+    EXPECT_EQ(requests.at(0).at(0).toInt(), 2030);
+}
+
+TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
+{
+    SingleInstance first;
+    ASSERT_FALSE(first.ForwardRequest({}));
+    QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
+    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
+
+    QLocalSocket stranger;
+    stranger.connectToServer(SingleInstance::ServerName());
+    ASSERT_TRUE(stranger.waitForConnected(1000));
+    stranger.write("GET / HTTP/1.0\r\n\r\n");
+    stranger.flush();
+    QSignalSpy dropped(&stranger, &QLocalSocket::disconnected);
+    EXPECT_TRUE(dropped.wait(3000)) << "the running copy hangs up on a stranger";
+    EXPECT_EQ(forward.count(), 0);
+
+    const SecondCopyRun run = RunSecondCopy(Parameters({"/A", "/tmp/r.ini"}));
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
+    EXPECT_EQ(requests.at(0).at(0).toInt(), 2029);
+}
+
+struct CommandLineRow
+{
+    const char *name;
+    std::initializer_list<const char *> parameters;
+    bool request;
+    QString commandSwitch;
+    QString storedPath;
+};
+
+TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
+{
+    const CommandLineRow rows[] = {
+        {"/C", {"/C", "/data/Disk 1"}, true, QStringLiteral("/C"), QStringLiteral("/data/Disk 1")},
+        {"/CO", {"/CO", "/data/x"}, true, QStringLiteral("/CO"), QStringLiteral("/data/x")},
+        {"/A", {"/A", "/tmp/r.ini"}, true, QStringLiteral("/A"), QStringLiteral("/tmp/r.ini")},
+        {"/AO", {"/AO", "/tmp/r.ini"}, true, QStringLiteral("/AO"), QStringLiteral("/tmp/r.ini")},
+        {"unknown switch",
+         {"/X", "/data/x"},
+         false,
+         QStringLiteral("/X"),
+         QStringLiteral("/data/x")},
+        {"lower case", {"/co", "/data/x"}, false, QStringLiteral("/co"), QStringLiteral("/data/x")},
+        {"one parameter", {"/C"}, false, QString(), kNothingStored},
+        {"three parameters", {"/C", "/data/x", "extra"}, false, QString(), kNothingStored},
+        {"none", {}, false, QString(), kNothingStored},
+    };
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    int fileNumber = 0;
+    for (const CommandLineRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = folder.filePath(QStringLiteral("%1.ini").arg(++fileNumber));
+        SettingsStore handOver(SettingsStore::IniFile{file});
+        const StartupCommandLine commandLine =
+            SingleInstance::ReadCommandLine(Parameters(row.parameters), handOver);
+        EXPECT_EQ(commandLine.CommandLineRequest, row.request);
+        EXPECT_EQ(commandLine.CommandLineSwitch, row.commandSwitch);
+        EXPECT_EQ(handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
+                                    kNothingStored),
+                  row.storedPath);
+    }
+}
+
+} // namespace
