@@ -14,7 +14,7 @@ QAction *Item(QMenu *menu, const char *name, const char *caption, const char *hi
 {
     auto *action = new QAction(QString::fromUtf8(caption), menu);
     action->setObjectName(QString::fromLatin1(name));
-    action->setStatusTip(QString::fromUtf8(hint));
+    ApplyHint(action, QString::fromUtf8(hint));
     action->setShortcut(key);
     menu->addAction(action);
     return action;
@@ -86,7 +86,6 @@ void ApplyHint(QAction *action, const QString &hint)
 }
 
 CatalogueActions::CatalogueActions(QWidget *window)
-    : m_window(window)
 {
     File1 = TopMenu(window, "File1", "&File", "File Related Commands");
     DatabaseNew1 = Item(File1, "DatabaseNew1", "&New Database...", "Create a new Catalog Database");

@@ -64,9 +64,6 @@ struct CatalogueActions
 
     // The icon-view commands of the View menu, the list popup and the toolbar, by view index.
     QList<QAction *> IconViewActions(int view) const;
-
-private:
-    QWidget *m_window;
 };
 
 // Splits a hint at its first vertical bar into the tooltip and the status

@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -253,6 +255,28 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
     EXPECT_EQ(again.Tree()->SelectedID(), m_disk);
     EXPECT_EQ(again.List()->CatalogSort(), 1);
     EXPECT_TRUE(m_settings->History().isEmpty());
+}
+
+TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"), folder);
+    TCatalogueForm &form = Show();
+    EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), QStringLiteral("Catalog Disk"));
+    EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
+    EXPECT_EQ(Action("byType1")->statusTip(), QString());
+    EXPECT_EQ(Action("byName1")->statusTip(), QStringLiteral("Sorts items alphabetically by name"));
+    EXPECT_EQ(Action("Properties1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+
+    QLabel *first = form.findChild<QLabel *>(QStringLiteral("StatusPanel1"));
+    ASSERT_TRUE(first->isVisible());
+    QStatusTipEvent hint(QStringLiteral("Create a New Disk Catalog"));
+    QApplication::sendEvent(&form, &hint);
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("Create a New Disk Catalog"));
+    EXPECT_FALSE(first->isVisible());
+    QStatusTipEvent none{QString()};
+    QApplication::sendEvent(&form, &none);
+    EXPECT_TRUE(first->isVisible());
 }
 
 TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
