@@ -3,6 +3,7 @@
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/ItemTree.h"
+#include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 
 #include <QApplication>
@@ -24,16 +25,6 @@ const QString kRenameCaption = QStringLiteral("Error Renaming Object");
 // The rename box shows a shorter caption than the message routine allows.
 constexpr int kRenameCaptionLength = 30;
 const QString kLoadErrorCaption = QStringLiteral("Database Error");
-
-// The hourglass for as long as it lives.
-class BusyCursor final
-{
-    Q_DISABLE_COPY_MOVE(BusyCursor)
-
-public:
-    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QString ErrorText(const std::exception &error)
 {

@@ -12,6 +12,7 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
+#include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
 
@@ -35,15 +36,6 @@ const QString kOpenHeader = QStringLiteral(" All Catalogs and Archives");
 const QString kClosedHeader = QStringLiteral("  No Database Loaded");
 constexpr int kFirstPanelWidth = 190;
 constexpr int kDefaultPane = 200;
-
-// The hourglass for the length of a command.
-class BusyCursor final
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(BusyCursor)
-};
 
 QWidget *Pane(QWidget *header, QWidget *body)
 {
@@ -114,6 +106,13 @@ void TCatalogueForm::BuildLayout()
     TreeView1 = new TItemTree;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->SetDBITree(&m_data.Catalogs);
+    // Fixed objects, file folders and objects in the wastebasket keep their
+    // names: paths and the wastebasket rules depend on them.
+    TreeView1->SetEditPermission([this](QTreeWidgetItem *node) {
+        const qint64 id = TItemTree::NodeID(node);
+        return ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
+               !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
+    });
 
     Panel1 = new QLabel;
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -12,12 +12,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
@@ -260,7 +261,8 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"), folder);
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
     TCatalogueForm &form = Show();
     EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), QStringLiteral("Catalog Disk"));
     EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
@@ -277,6 +279,27 @@ TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatus
     QStatusTipEvent none{QString()};
     QApplication::sendEvent(&form, &none);
     EXPECT_TRUE(first->isVisible());
+}
+
+TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    const auto editable = [&](qint64 id) {
+        form.Tree()->SelectByID(id);
+        form.Tree()->editItem(form.Tree()->currentItem());
+        QLineEdit *editor = form.Tree()->viewport()->findChild<QLineEdit *>();
+        const bool editing = editor && editor->isVisible();
+        if (editing)
+            QTest::keyClick(editor, Qt::Key_Escape);
+        QApplication::processEvents();
+        return editing;
+    };
+    EXPECT_FALSE(editable(CatalogSchema::kCatalogsId));
+    EXPECT_FALSE(editable(CatalogSchema::kWastebasketId));
+    EXPECT_TRUE(editable(m_work));
 }
 
 TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
