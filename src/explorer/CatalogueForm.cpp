@@ -291,6 +291,7 @@ void TCatalogueForm::closeEvent(QCloseEvent *event)
 
 void TCatalogueForm::LoadExplorerSettings()
 {
+    m_catalogOptions = CatalogOptions::Load(m_settings);
     if (!CommandLineRequest())
         LoadPlacement(*this, m_settings, kExplorerSection);
     m_data.DatabaseFolder =
@@ -343,6 +344,7 @@ void TCatalogueForm::LoadExplorerSettings()
 
 void TCatalogueForm::SaveExplorerSettings()
 {
+    m_catalogOptions.Save(m_settings);
     const bool open = m_data.DatabaseOpen;
     m_settings.WriteInteger(kExplorerSection, QStringLiteral("Selected Node"),
                             open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explorer/CatalogueActions.h"
+#include "media/CatalogOptions.h"
 #include "store/DataShare.h"
 
 #include <QMainWindow>
@@ -53,6 +54,9 @@ public:
 
     void SetIconView(int view);
     int IconView() const { return m_iconView; }
+
+    // The choices of the last cataloguing, offered by the next one.
+    CatalogOptions &LastCatalogOptions() { return m_catalogOptions; }
 
     // Reads and writes the window's settings.
     void LoadExplorerSettings();
@@ -137,4 +141,5 @@ private:
     bool m_fullPath = false;
     int m_iconView = 0;
     qint64 m_selectedNode = 1;
+    CatalogOptions m_catalogOptions;
 };
