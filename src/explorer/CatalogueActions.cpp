@@ -1,5 +1,7 @@
 #include "explorer/CatalogueActions.h"
 
+#include "ui/ViewModeIcons.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -46,11 +48,16 @@ QAction *Separator(QMenu *menu, const char *name = nullptr)
     return separator;
 }
 
-QAction *Button(QWidget *window, const char *name, QStyle::StandardPixmap icon, const char *hint)
+QIcon Standard(QStyle::StandardPixmap icon)
+{
+    return QApplication::style()->standardIcon(icon);
+}
+
+QAction *Button(QWidget *window, const char *name, const QIcon &icon, const char *hint)
 {
     auto *action = new QAction(window);
     action->setObjectName(QString::fromLatin1(name));
-    action->setIcon(QApplication::style()->standardIcon(icon));
+    action->setIcon(icon);
     ApplyHint(action, QString::fromUtf8(hint));
     return action;
 }
@@ -256,22 +263,25 @@ CatalogueActions::CatalogueActions(QWidget *window)
     Comments3 = Item(ListviewPopup, "Comments3", "&Comments...",
                      "Displays the Comments associated with the Catalog Entry");
 
-    QuickCatalogBtn = Button(window, "QuickCatalogBtn", QStyle::SP_DriveHDIcon, "Catalog Disk|");
-    NewGroupBtn = Button(window, "NewGroupBtn", QStyle::SP_FileDialogNewFolder, "Create Folder|");
-    FindBtn = Button(window, "FindBtn", QStyle::SP_FileDialogContentsView, "Find Entries|");
-    PropertiesBtn =
-        Button(window, "PropertiesBtn", QStyle::SP_FileDialogInfoView, "Display Properties|");
-    MoveUpBtn = Button(window, "MoveUpBtn", QStyle::SP_FileDialogToParent, "Move up a Level|");
-    IconViewLargeBtn =
-        Button(window, "IconViewLargeBtn", QStyle::SP_DesktopIcon, "Large Icon View|");
-    IconViewSmallBtn = Button(window, "IconViewSmallBtn", QStyle::SP_FileIcon, "Small Icon View|");
-    IconViewListBtn =
-        Button(window, "IconViewListBtn", QStyle::SP_FileDialogListView, "List View|");
-    IconViewDetailBtn =
-        Button(window, "IconViewDetailBtn", QStyle::SP_FileDialogDetailedView, "Detail View|");
+    QuickCatalogBtn =
+        Button(window, "QuickCatalogBtn", Standard(QStyle::SP_DriveHDIcon), "Catalog Disk|");
+    NewGroupBtn =
+        Button(window, "NewGroupBtn", Standard(QStyle::SP_FileDialogNewFolder), "Create Folder|");
+    FindBtn =
+        Button(window, "FindBtn", Standard(QStyle::SP_FileDialogContentsView), "Find Entries|");
+    PropertiesBtn = Button(window, "PropertiesBtn", Standard(QStyle::SP_FileDialogInfoView),
+                           "Display Properties|");
+    MoveUpBtn =
+        Button(window, "MoveUpBtn", Standard(QStyle::SP_FileDialogToParent), "Move up a Level|");
+    IconViewLargeBtn = Button(window, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
+    IconViewSmallBtn = Button(window, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
+    IconViewListBtn = Button(window, "IconViewListBtn", ViewModeIcon(2), "List View|");
+    IconViewDetailBtn = Button(window, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
+
     Exclusive(window, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
     IconViewLargeBtn->setChecked(true);
-    HelpBtn = Button(window, "HelpBtn", QStyle::SP_TitleBarContextHelpButton, "Context Help|");
+    HelpBtn =
+        Button(window, "HelpBtn", Standard(QStyle::SP_TitleBarContextHelpButton), "Context Help|");
 }
 
 void CatalogueActions::AddMenusTo(QMenuBar *bar)
