@@ -1,12 +1,22 @@
 #include "platform/Drives.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QList>
+#include <QVariantMap>
+
+#include <blkid.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -82,6 +92,80 @@ QString DeviceName(const QString &source)
     return QFileInfo(canonical.isEmpty() ? source : canonical).fileName();
 }
 
+// "rw,relatime" and "ro,nosuid" alike: whether "ro" is one of the options.
+bool HasReadOnlyOption(const QByteArray &options)
+{
+    const QList<QByteArray> list = options.split(',');
+    return std::find(list.begin(), list.end(), QByteArray("ro")) != list.end();
+}
+
+// A device file by its real name, so that a link (/dev/disk/by-label/X,
+// /dev/cdrom) and the name it points at compare equal. Names that do not
+// exist on this machine are compared as written.
+QString CanonicalDevice(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+bool IsDeviceSource(const QString &source)
+{
+    return source.startsWith(QStringLiteral("/dev/"));
+}
+
+// The label in the superblock of a block device. Opening the device needs
+// read access to it (root, or the disk group); without it the label stays
+// unknown.
+QString ProbeLabel(const QString &device)
+{
+    const QByteArray name = QFile::encodeName(device);
+    struct stat status
+    {
+    };
+    if (stat(name.constData(), &status) != 0 || !S_ISBLK(status.st_mode))
+        return {};
+    blkid_probe probe = blkid_new_probe_from_filename(name.constData());
+    if (!probe)
+        return {};
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+    QString label;
+    const char *value = nullptr;
+    size_t length = 0;
+    if (blkid_do_safeprobe(probe) == 0 &&
+        blkid_probe_lookup_value(probe, "LABEL", &value, &length) == 0 && value)
+        label = QString::fromUtf8(value);
+    blkid_free_probe(probe);
+    return label;
+}
+
+bool QueryFileSystem(const QString &mountPoint, struct statvfs &status)
+{
+    return statvfs(QFile::encodeName(mountPoint).constData(), &status) == 0;
+}
+
+const QString kUDisksService = QStringLiteral("org.freedesktop.UDisks2");
+const QString kUDisksBlock = QStringLiteral("org.freedesktop.UDisks2.Block");
+const QString kUDisksFileSystem = QStringLiteral("org.freedesktop.UDisks2.Filesystem");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+// A question to udisks2 answers at once; a label write may wait for the
+// file system's own tool.
+constexpr int kQueryTimeoutMs = 3000;
+constexpr int kWriteTimeoutMs = 30000;
+
+// The system bus (or the bus at an address), or nothing: containers and
+// minimal systems run without one.
+std::optional<QDBusConnection> ConnectBus(const QString &address)
+{
+    QDBusConnection bus =
+        address.isEmpty()
+            ? QDBusConnection::systemBus()
+            : QDBusConnection::connectToBus(address, QStringLiteral("dirvanta-drives ") + address);
+    if (!bus.isConnected())
+        return std::nullopt;
+    return bus;
+}
+
 bool IsOpticalDeviceName(const QString &name)
 {
     const auto digitsFrom = [&name](qsizetype start) {
@@ -90,6 +174,35 @@ bool IsOpticalDeviceName(const QString &name)
     };
     return (name.startsWith(QStringLiteral("sr")) && digitsFrom(2)) ||
            (name.startsWith(QStringLiteral("scd")) && digitsFrom(3));
+}
+
+// The udisks2 object of the block device behind a writable local mount;
+// empty when the mount cannot carry a new label.
+QString WritableBlockObject(const DriveInfo &drive)
+{
+    switch (drive.kind) {
+    case DriveKind::Removable:
+    case DriveKind::Fixed:
+        break;
+    default:
+        return {};
+    }
+    const QString device = DeviceName(drive.mount.source);
+    if (drive.mount.readOnly || device.isEmpty())
+        return {};
+    return LinuxDriveSystem::UDisksBlockObjectPath(device);
+}
+
+// The udisks2 object that could take a new label for the mount under the
+// path, with the bus it is on; empty when there is none.
+QString LabelObject(const DriveInfo &drive, const QString &busAddress,
+                    std::optional<QDBusConnection> &bus)
+{
+    const QString object = WritableBlockObject(drive);
+    if (object.isEmpty())
+        return {};
+    bus = ConnectBus(busAddress);
+    return bus ? object : QString();
 }
 
 } // namespace
@@ -116,6 +229,8 @@ MountTable MountTable::Parse(const QByteArray &mountInfo)
         entry.mountPoint = DecodeField(fields[4]);
         entry.fileSystemType = DecodeField(fields[separator + 1]);
         entry.source = DecodeField(fields[separator + 2]);
+        entry.readOnly = HasReadOnlyOption(fields[5]) || (separator + 3 < fields.size() &&
+                                                          HasReadOnlyOption(fields[separator + 3]));
         if (!entry.mountPoint.startsWith(u'/'))
             continue;
         table.m_entries.push_back(std::move(entry));
@@ -207,6 +322,138 @@ bool LinuxDriveSystem::IsRemovableDevice(const QString &device) const
         return false;
     QFile flag(blocks.filePath(disk + QStringLiteral("/removable")));
     return flag.open(QIODevice::ReadOnly) && flag.readAll().trimmed() == "1";
+}
+
+VolumeInfo LinuxDriveSystem::VolumeOf(const QString &path) const
+{
+    const DriveInfo drive = DriveOf(path);
+    struct statvfs status
+    {
+    };
+    if (drive.kind == DriveKind::NoRootDirectory ||
+        !QueryFileSystem(drive.mount.mountPoint, status))
+        return {};
+    VolumeInfo volume;
+    volume.readable = true;
+    const quint64 unit = status.f_frsize ? status.f_frsize : status.f_bsize;
+    volume.totalBytes = quint64(status.f_blocks) * unit;
+    volume.freeBytes = std::min<quint64>(quint64(status.f_bavail) * unit, volume.totalBytes);
+    volume.label = LabelOfMount(drive.mount);
+    return volume;
+}
+
+QString LinuxDriveSystem::LabelOfMount(const MountEntry &mount) const
+{
+    if (!IsDeviceSource(mount.source))
+        return {};
+    const QString fromLinks = LabelFromLinks(CanonicalDevice(mount.source));
+    if (!fromLinks.isEmpty() || !m_sources.probeDevices)
+        return fromLinks;
+    return ProbeLabel(mount.source);
+}
+
+// udev names each link after the label, with bytes that are unsafe in a
+// file name written as \xNN, and points it at the device.
+QString LinuxDriveSystem::LabelFromLinks(const QString &device) const
+{
+    const QDir links(m_sources.byLabelFolder);
+    const QStringList names =
+        links.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QFileInfo link(links.filePath(name));
+        if (link.isSymLink() && CanonicalDevice(link.symLinkTarget()) == device)
+            return DecodeLabelLinkName(name);
+    }
+    return {};
+}
+
+QString LinuxDriveSystem::DecodeLabelLinkName(const QString &name)
+{
+    const QByteArray encoded = QFile::encodeName(name);
+    QByteArray bytes;
+    bytes.reserve(encoded.size());
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        bool ok = false;
+        if (encoded[i] == '\\' && i + 3 < encoded.size() && encoded[i + 1] == 'x') {
+            const int value = encoded.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                bytes.append(static_cast<char>(value));
+                i += 3;
+                continue;
+            }
+        }
+        bytes.append(encoded[i]);
+    }
+    return QString::fromUtf8(bytes);
+}
+
+QString LinuxDriveSystem::MountPointOfLabel(const QString &label) const
+{
+    if (label.isEmpty())
+        return {};
+    const MountTable table = MountTable::Read(m_sources.mountInfoFile);
+    for (const MountEntry &entry : table.Entries()) {
+        // A mount of a sub-folder shows only part of the volume, and a mount
+        // point with another mount on top shows the other one.
+        if (entry.root != u'/' || table.MountFor(entry.mountPoint) != &entry)
+            continue;
+        if (LabelOfMount(entry).compare(label, Qt::CaseInsensitive) != 0)
+            continue;
+        struct statvfs status
+        {
+        };
+        if (QueryFileSystem(entry.mountPoint, status))
+            return entry.mountPoint;
+    }
+    return {};
+}
+
+QString LinuxDriveSystem::UDisksBlockObjectPath(const QString &deviceName)
+{
+    QString path = QStringLiteral("/org/freedesktop/UDisks2/block_devices/");
+    for (const char c : deviceName.toUtf8()) {
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain)
+            path.append(QLatin1Char(c));
+        else
+            path.append(QStringLiteral("_%1").arg(uint(uchar(c)), 2, 16, QLatin1Char('0')));
+    }
+    return path;
+}
+
+bool LinuxDriveSystem::CanWriteLabel(const QString &path) const
+{
+    std::optional<QDBusConnection> bus;
+    const QString object = LabelObject(DriveOf(path), m_sources.systemBusAddress, bus);
+    if (object.isEmpty())
+        return false;
+    // The object must carry a file system, on a device that is not read-only.
+    QDBusMessage hasFileSystem = QDBusMessage::createMethodCall(kUDisksService, object, kProperties,
+                                                                QStringLiteral("GetAll"));
+    hasFileSystem << kUDisksFileSystem;
+    if (bus->call(hasFileSystem, QDBus::Block, kQueryTimeoutMs).type() !=
+        QDBusMessage::ReplyMessage)
+        return false;
+    QDBusMessage readOnly =
+        QDBusMessage::createMethodCall(kUDisksService, object, kProperties, QStringLiteral("Get"));
+    readOnly << kUDisksBlock << QStringLiteral("ReadOnly");
+    const QDBusMessage reply = bus->call(readOnly, QDBus::Block, kQueryTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    return !reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+bool LinuxDriveSystem::WriteLabel(const QString &path, const QString &label)
+{
+    std::optional<QDBusConnection> bus;
+    const QString object = LabelObject(DriveOf(path), m_sources.systemBusAddress, bus);
+    if (object.isEmpty())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(kUDisksService, object, kUDisksFileSystem,
+                                                       QStringLiteral("SetLabel"));
+    call << label << QVariantMap();
+    return bus->call(call, QDBus::Block, kWriteTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 DriveSystem &Drives()

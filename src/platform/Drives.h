@@ -27,6 +27,7 @@ struct MountEntry
     QString root;           // the folder of the file system seen at the mount point
     QString fileSystemType; // "ext4", "nfs4", "fuse.sshfs", ...
     QString source;         // "/dev/sdb1", "server:/export", "//host/share", ...
+    bool readOnly = false;  // mounted read-only, or the file system itself is
 };
 
 // The mounts of the system as the kernel lists them for this process.
@@ -59,9 +60,26 @@ struct DriveInfo
     MountEntry mount; // empty when the kind is NoRootDirectory
 };
 
+// The medium in a drive: its label and size. Sizes are 64-bit.
+struct VolumeInfo
+{
+    // The mount that holds the path is there and answers. False for a path
+    // no mount holds and for a mount that cannot be queried (a mount point
+    // that cannot be reached, a server that does not answer). A path whose
+    // own mount went away lies on the mount of its parent folder.
+    bool readable = false;
+    // Empty when the medium has no label, when it cannot be read, and for
+    // file systems that have none (network shares, RAM disks).
+    QString label;
+    quint64 totalBytes = 0;
+    // The bytes an ordinary user may still write; never more than totalBytes.
+    quint64 freeBytes = 0;
+};
+
 // The drives layer: everything the program asks about the device under a
 // path goes through the installed instance (Drives()), so tests can stand in
-// for devices this machine does not have.
+// for devices this machine does not have. "The drive" of a path is the mount
+// that holds it. No query raises; failures read as "not there".
 class DriveSystem
 {
 public:
@@ -72,6 +90,20 @@ public:
     // The mount that holds the path and its kind. Paths that do not exist
     // yet are looked up through their nearest existing parent folder.
     virtual DriveInfo DriveOf(const QString &path) const = 0;
+
+    // The medium mounted where the path lies.
+    virtual VolumeInfo VolumeOf(const QString &path) const = 0;
+
+    // Whether a new label could be written onto the medium under the path.
+    virtual bool CanWriteLabel(const QString &path) const = 0;
+    // Writes a label onto the medium under the path; false when it could not.
+    virtual bool WriteLabel(const QString &path, const QString &label) = 0;
+
+    // Where the mounted volume whose label equals the given one (letter case
+    // ignored) is mounted: removable media often mount at a path made from
+    // their label, so a stored path can move. Empty when no mounted volume
+    // carries the label; an empty label finds nothing.
+    virtual QString MountPointOfLabel(const QString &label) const = 0;
 
     DriveKind KindOf(const QString &path) const { return DriveOf(path).kind; }
 };
@@ -85,6 +117,14 @@ public:
     {
         QString mountInfoFile = QStringLiteral("/proc/self/mountinfo");
         QString sysBlockFolder = QStringLiteral("/sys/block");
+        // Links named after labels that point at their devices; machines
+        // without udev have none, and labels are then read from the device.
+        QString byLabelFolder = QStringLiteral("/dev/disk/by-label");
+        // Set false to never open a device to read its label.
+        bool probeDevices = true;
+        // The bus on which udisks2 is asked to write labels; empty for the
+        // system bus.
+        QString systemBusAddress = {};
     };
 
     LinuxDriveSystem();
@@ -92,12 +132,32 @@ public:
 
     // The mount list is read again on every call: media come and go.
     DriveInfo DriveOf(const QString &path) const override;
+    // Label from the by-label links, else from the device's superblock
+    // (libblkid, needs read access to the device), else empty. Sizes from
+    // statvfs of the mount point.
+    VolumeInfo VolumeOf(const QString &path) const override;
+    // Labels are written by udisks2 over the system bus. Without the bus or
+    // the service, or for a read-only mount or a medium that is not a local
+    // block device, nothing can be written.
+    bool CanWriteLabel(const QString &path) const override;
+    bool WriteLabel(const QString &path, const QString &label) override;
+    QString MountPointOfLabel(const QString &label) const override;
 
     // The kind of device behind one mount.
     DriveKind KindOfMount(const MountEntry &mount) const;
+    // The label of the file system a mount shows; empty when unknown.
+    QString LabelOfMount(const MountEntry &mount) const;
+
+    // The udisks2 object of a kernel block device name ("sdb1" ->
+    // /org/freedesktop/UDisks2/block_devices/sdb1); characters other than
+    // letters and digits are written as "_" and two hex digits.
+    static QString UDisksBlockObjectPath(const QString &deviceName);
+    // Decodes the "\xNN" escapes in the names of by-label links.
+    static QString DecodeLabelLinkName(const QString &name);
 
 private:
     bool IsRemovableDevice(const QString &device) const;
+    QString LabelFromLinks(const QString &device) const;
 
     Sources m_sources;
 };

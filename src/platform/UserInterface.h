@@ -35,6 +35,24 @@ enum class MessageAnswer
 // Texts of messages are a statement, a blank line and an instruction.
 inline const QString kParagraphBreak = QStringLiteral("\n\n");
 
+// Everything the "Insert Disk" window shows for one pass of the device
+// check; the logic fills in every text, the window only lays them out.
+struct DeviceCheckView
+{
+    QString caption;               // "Insert Disk -- " and the drive
+    QString heading;               // what to insert
+    QString message;               // why the disk in the drive will not do
+    QString currentDiskCaption;    // "Current Disk in Drive:" or "Drive Not Ready:"
+    bool currentLabelShown = true; // the current "Disk Label:" line; hidden when not ready
+    QString currentLabel;          // the label read, "<Unlabelled>", or empty when not ready
+    QString currentDrive;          // where the disk in the drive is mounted, else the drive
+    QString requiredDrive;         // where the disk is expected
+    QString requiredLabel;         // the label asked for; empty when any disk will do
+    QString nameCaption;           // "Catalog Name:" or "Archive Name"
+    QString name;                  // the catalog's or the archive volume's name
+    int driveClass = 0;            // the object class whose large image shows the drive
+};
+
 // The one seam through which logic reaches the user: messages, questions,
 // the progress window, the shared cancel flag, the message pump and the
 // choosers. The GUI shows real windows, the command-line tool uses the
@@ -80,6 +98,13 @@ public:
     virtual void SetProgressPath(const QString &text) = 0;
     virtual void SetProgressRange(qint64 maximum) = 0;
     virtual void SetProgressPosition(qint64 position) = 0;
+
+    // The modal "Insert Disk" window of the device check: true for OK (try
+    // again), false for Cancel.
+    virtual bool ShowDeviceCheck(const DeviceCheckView &view) = 0;
+    // The warning sound made before the device check appears; silent unless
+    // a front end has one.
+    virtual void Beep() {}
 
     // Choosers used from logic; an empty result means the user cancelled.
     virtual QString ChooseFolder(const QString &title, const QString &startFolder) = 0;

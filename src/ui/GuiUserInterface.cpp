@@ -1,6 +1,7 @@
 #include "ui/GuiUserInterface.h"
 
 #include "platform/ProgressOperations.h"
+#include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
 
 #include <QApplication>
@@ -93,6 +94,23 @@ MessageAnswer GuiUserInterface::ShowMessage(MessageKind kind, const QString &cap
         return MessageAnswer::Ok;
     return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
                                                                : MessageAnswer::No;
+}
+
+bool GuiUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
+{
+    DeviceCheckWindow window(DialogParent());
+    window.SetView(view);
+    // The check may run under the hourglass of a long command; the user
+    // has to act now.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    const int result = window.exec();
+    QApplication::restoreOverrideCursor();
+    return result == QDialog::Accepted;
+}
+
+void GuiUserInterface::Beep()
+{
+    QApplication::beep();
 }
 
 void GuiUserInterface::ProcessEvents()

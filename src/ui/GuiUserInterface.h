@@ -33,6 +33,9 @@ public:
     void SetProgressRange(qint64 maximum) override;
     void SetProgressPosition(qint64 position) override;
 
+    bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    void Beep() override;
+
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,
                            const QString &filter) override;

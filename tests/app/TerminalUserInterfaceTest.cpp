@@ -206,4 +206,88 @@ TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFits)
     EXPECT_TRUE(ended.ui->ChooseOpenFile(u"Open"_s, folder, {}).isEmpty());
 }
 
+DeviceCheckView WrongDiskView()
+{
+    DeviceCheckView view;
+    view.caption = u"Insert Disk -- /media/user/HOLIDAY"_s;
+    view.heading = u"Insert Cataloged Disk in Drive."_s;
+    view.message = u"The Disk in the drive, is not the expected disk or the disks Label has been "
+                   u"changed."_s;
+    view.currentDiskCaption = u"Current Disk in Drive:"_s;
+    view.currentLabel = u"OTHER"_s;
+    view.currentDrive = u"/media/user"_s;
+    view.requiredDrive = u"/media/user/HOLIDAY"_s;
+    view.requiredLabel = u"HOLIDAY"_s;
+    view.nameCaption = u"Catalog Name:"_s;
+    view.name = u"Photos"_s;
+    view.driveClass = 3;
+    return view;
+}
+
+const QString kWrongDiskText =
+    u"Insert Disk -- /media/user/HOLIDAY\n"
+    u"Insert Cataloged Disk in Drive.\n"
+    u"The Disk in the drive, is not the expected disk or the disks Label has been changed.\n"
+    u"  Current Disk in Drive: /media/user  Disk Label: OTHER\n"
+    u"  Required Disk: /media/user/HOLIDAY  Disk Label: HOLIDAY\n"
+    u"  Catalog Name: Photos\n"_s;
+
+TEST(TerminalDeviceCheck, OnATerminalEnterTriesAgainAndQGivesUp)
+{
+    const struct
+    {
+        QString typed;
+        bool ok;
+    } cases[] = {
+        {u"\n"_s, true},     {u"yes\n"_s, true}, {u"q\n"_s, false},
+        {u" Q \n"_s, false}, {QString(), false}, // end of input
+    };
+    for (const auto &c : cases) {
+        Terminal t(true, AnswerPolicy::Yes, c.typed);
+        t.ui->Beep();
+        EXPECT_EQ(t.ui->ShowDeviceCheck(WrongDiskView()), c.ok) << c.typed.toStdString();
+        EXPECT_TRUE(t.err.startsWith(u'\a' + kWrongDiskText)) << t.err.toStdString();
+        EXPECT_TRUE(t.err.contains(u"Press Enter when the disk is ready, or q to cancel: "_s));
+        EXPECT_TRUE(t.out.isEmpty());
+    }
+}
+
+TEST(TerminalDeviceCheck, WithoutATerminalItGivesUpAndSaysHowToWait)
+{
+    Terminal t(false, AnswerPolicy::Yes);
+    DeviceCheckView view = WrongDiskView();
+    view.nameCaption = u"Archive Name"_s;
+    view.currentDiskCaption = u"Drive Not Ready:"_s;
+    view.currentLabelShown = false;
+    view.currentDrive = view.requiredDrive;
+    t.ui->Beep();
+    EXPECT_FALSE(t.ui->ShowDeviceCheck(view));
+    EXPECT_EQ(t.err, u"Insert Disk -- /media/user/HOLIDAY\n"
+                     u"Insert Cataloged Disk in Drive.\n"
+                     u"The Disk in the drive, is not the expected disk or the disks Label has "
+                     u"been changed.\n"
+                     u"  Drive Not Ready: /media/user/HOLIDAY\n"
+                     u"  Required Disk: /media/user/HOLIDAY  Disk Label: HOLIDAY\n"
+                     u"  Archive Name: Photos\n"
+                     u"cancelled (not a terminal; --wait waits for the disk)\n"_s);
+}
+
+TEST(TerminalDeviceCheck, WaitingLooksAgainAndPrintsOnlyChanges)
+{
+    for (const bool interactive : {false, true}) {
+        Terminal t(interactive, AnswerPolicy::Ask, u"q\n"_s);
+        t.ui->SetWaitForMedium(true, 0);
+        DeviceCheckView view = WrongDiskView();
+        t.ui->Beep();
+        EXPECT_TRUE(t.ui->ShowDeviceCheck(view));
+        t.ui->Beep();
+        EXPECT_TRUE(t.ui->ShowDeviceCheck(view));
+        view.currentLabel = u"THIRD"_s;
+        EXPECT_TRUE(t.ui->ShowDeviceCheck(view));
+        EXPECT_EQ(t.err, kWrongDiskText + QString(kWrongDiskText).replace(u"OTHER"_s, u"THIRD"_s))
+            << "interactive " << interactive;
+        EXPECT_EQ(t.Unread(), u"q\n"_s) << "nothing is read while waiting";
+    }
+}
+
 } // namespace

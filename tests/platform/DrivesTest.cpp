@@ -5,9 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -49,6 +55,20 @@ TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
     EXPECT_EQ(table.Entries()[1].fileSystemType, QStringLiteral("ext4"))
         << "optional fields before the separator are skipped";
     EXPECT_EQ(table.Entries()[15].mountPoint, QStringLiteral("/nowhere/odd\ttab\\slash"));
+}
+
+TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
+{
+    const MountTable table = MountTable::Parse(
+        "1 0 8:1 / /nowhere/a ro,relatime - ext4 /dev/sda1 rw\n"      // the mount is read-only
+        "2 0 8:2 / /nowhere/b rw,relatime - ext4 /dev/sda2 ro,data\n" // the file system is
+        "3 0 8:3 / /nowhere/c rw,rootcontext - ext4 /dev/sda3 rw\n"   // "ro" only as a prefix
+        "4 0 8:4 / /nowhere/d rw - ext4 /dev/sda4\n");                // no super options
+    ASSERT_EQ(table.Entries().size(), 4u);
+    const bool expected[] = {true, true, false, false};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(table.Entries()[i].readOnly, expected[i])
+            << table.Entries()[i].mountPoint.toStdString();
 }
 
 TEST(MountTableTest, DecodesNamesAsUtf8Bytes)
@@ -167,6 +187,249 @@ TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 
     WriteFile(QStringLiteral("mountinfo"), "");
     EXPECT_EQ(Machine().KindOf(QStringLiteral("/nowhere")), DriveKind::NoRootDirectory);
+}
+
+TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
+{
+    const struct
+    {
+        const char *link;
+        QString label;
+    } rows[] = {
+        {"MY\\x20DISK", QStringLiteral("MY DISK")},
+        {"caf\\xc3\\xa9", QStringLiteral("caf\u00e9")},
+        {"A\\x2fB", QStringLiteral("A/B")},
+        {"plain-label_1", QStringLiteral("plain-label_1")},
+        {"cut\\x2", QStringLiteral("cut\\x2")},     // too short: kept as written
+        {"odd\\xzz1", QStringLiteral("odd\\xzz1")}, // not hex: kept as written
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(row.link)), row.label)
+            << row.link;
+    }
+}
+
+TEST(UDisksObjects, AreNamedAfterTheKernelDevice)
+{
+    const QString base = QStringLiteral("/org/freedesktop/UDisks2/block_devices/");
+    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("sdb1")), base + u"sdb1"_s);
+    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("nvme0n1p2")),
+              base + u"nvme0n1p2"_s);
+    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("dm-0")), base + u"dm_2d0"_s);
+    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("a.b")), base + u"a_2eb"_s);
+}
+
+// A machine whose mounts lie on real folders, so that they answer statvfs:
+// a removable stick and a fixed disk found through by-label links, a disk
+// without a link, a network share, a read-only disk, a covered mount and a
+// mount of a sub-folder. Device files that no machine has stand for the
+// devices, so no label is ever written anywhere real.
+class LabelledMachineTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_root = QFileInfo(m_folder.path()).canonicalFilePath();
+        QDir(m_root).mkpath(QStringLiteral("links"));
+        for (const char *point : {"stick", "fixed", "plain", "share", "ro", "covered", "sub"})
+            QDir(m_root).mkpath(QStringLiteral("mnt/") + QLatin1String(point));
+        Link("STICK\\x201", "/dev/dirvanta-none-sdx1");
+        Link("Data", "/dev/dirvanta-none-sdy1");
+        Link("Lower", "/dev/dirvanta-none-sdz1");
+        Link("Upper", "/dev/dirvanta-none-sdz2");
+        Link("Sub", "/dev/dirvanta-none-sdz3");
+        Link("Shared", "/dev/dirvanta-none-sdz4");
+        const QString m = m_root + QStringLiteral("/mnt/");
+        const QString info =
+            QStringLiteral("1 0 8:1 / / rw - ext4 /dev/dirvanta-none-sda1 rw\n") + u"2 1 8:2 / "_s +
+            m + u"stick rw - vfat /dev/dirvanta-none-sdx1 rw\n"_s + u"3 1 8:3 / "_s + m +
+            u"fixed rw - ext4 /dev/dirvanta-none-sdy1 rw\n"_s + u"4 1 8:4 / "_s + m +
+            u"plain rw - ext4 /dev/dirvanta-none-sdw1 rw\n"_s + u"5 1 0:5 / "_s + m +
+            u"share rw - cifs //dirvanta-none/share rw\n"_s + u"6 1 8:6 / "_s + m +
+            u"ro ro - ext4 /dev/dirvanta-none-sdy1 ro\n"_s + u"7 1 8:7 / "_s + m +
+            u"covered rw - ext4 /dev/dirvanta-none-sdz1 rw\n"_s + u"8 7 8:8 / "_s + m +
+            u"covered rw - ext4 /dev/dirvanta-none-sdz2 rw\n"_s + u"9 1 8:9 /inner "_s + m +
+            u"sub rw - ext4 /dev/dirvanta-none-sdz3 rw\n"_s +
+            u"10 1 8:10 / /nowhere-dirvanta/gone rw - ext4 /dev/dirvanta-none-sdv1 rw\n"_s;
+        QFile file(m_root + QStringLiteral("/mountinfo"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(info.toUtf8());
+    }
+
+    void Link(const char *name, const char *target)
+    {
+        ASSERT_TRUE(QFile::link(QString::fromUtf8(target),
+                                m_root + QStringLiteral("/links/") + QString::fromUtf8(name)));
+    }
+
+    QString Mount(const char *point) const { return m_root + u"/mnt/"_s + QLatin1String(point); }
+
+    LinuxDriveSystem Machine() const
+    {
+        LinuxDriveSystem::Sources sources;
+        sources.mountInfoFile = m_root + QStringLiteral("/mountinfo");
+        sources.sysBlockFolder = m_root + QStringLiteral("/no-sys-block");
+        sources.byLabelFolder = m_root + QStringLiteral("/links");
+        sources.probeDevices = false;
+        return LinuxDriveSystem(sources);
+    }
+
+    QTemporaryDir m_folder;
+    QString m_root;
+};
+
+TEST_F(LabelledMachineTest, ReadsTheLabelAndSizeOfTheMountUnderAPath)
+{
+    const struct
+    {
+        const char *point;
+        const char *below;
+        QString label;
+    } rows[] = {
+        {"stick", "/photos/2020", QStringLiteral("STICK 1")}, // a folder still to be made
+        {"fixed", "", QStringLiteral("Data")},
+        {"plain", "/x", QString()}, // no link names the device
+        {"share", "", QString()},   // network shares have no label
+        {"ro", "", QStringLiteral("Data")},
+        {"covered", "", QStringLiteral("Upper")}, // the mount on top
+    };
+    const LinuxDriveSystem machine = Machine();
+    for (const auto &row : rows) {
+        const VolumeInfo volume = machine.VolumeOf(Mount(row.point) + QLatin1String(row.below));
+        EXPECT_TRUE(volume.readable) << row.point;
+        EXPECT_EQ(volume.label, row.label) << row.point;
+        EXPECT_GT(volume.totalBytes, 0u) << row.point;
+        EXPECT_LE(volume.freeBytes, volume.totalBytes) << row.point;
+    }
+}
+
+TEST_F(LabelledMachineTest, APathNoMountHoldsIsNotReadable)
+{
+    const LinuxDriveSystem machine = Machine();
+    for (const char *path : {"", "relative/x", "A:\\"}) {
+        const VolumeInfo volume = machine.VolumeOf(QString::fromUtf8(path));
+        EXPECT_FALSE(volume.readable) << path;
+        EXPECT_TRUE(volume.label.isEmpty()) << path;
+        EXPECT_EQ(volume.totalBytes, 0u) << path;
+    }
+    // A mount that does not answer: its point cannot be reached.
+    EXPECT_FALSE(machine.VolumeOf(QStringLiteral("/nowhere-dirvanta/gone/x")).readable);
+    EXPECT_EQ(machine.DriveOf(QStringLiteral("/nowhere-dirvanta/gone/x")).mount.mountPoint,
+              QStringLiteral("/nowhere-dirvanta/gone"));
+}
+
+TEST_F(LabelledMachineTest, FindsTheMountOfALabelWhereverItIs)
+{
+    const LinuxDriveSystem machine = Machine();
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("stick 1")), Mount("stick"))
+        << "letter case ignored";
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("DATA")), Mount("fixed"))
+        << "the first mount of a device mounted twice";
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Upper")), Mount("covered"));
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Lower")), QString())
+        << "a mount covered by another shows nothing";
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Sub")), QString())
+        << "a mount of a sub-folder is not the volume";
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Shared")), QString())
+        << "a link to a device nothing mounts";
+    EXPECT_EQ(machine.MountPointOfLabel(QString()), QString());
+}
+
+TEST_F(LabelledMachineTest, LabelsCannotBeWrittenWithoutAWritableLocalDevice)
+{
+    LinuxDriveSystem machine = Machine();
+    // The share, the read-only mount and a path without a mount are refused
+    // before any service is asked; the devices of the others exist nowhere,
+    // so udisks2, where it runs, refuses them too.
+    for (const char *point : {"share", "ro", "stick", "fixed"}) {
+        EXPECT_FALSE(machine.CanWriteLabel(Mount(point))) << point;
+        EXPECT_FALSE(machine.WriteLabel(Mount(point), QStringLiteral("NEW"))) << point;
+    }
+    EXPECT_FALSE(machine.WriteLabel(QStringLiteral("relative"), QStringLiteral("NEW")));
+    EXPECT_EQ(machine.VolumeOf(Mount("stick")).label, QStringLiteral("STICK 1"));
+}
+
+// Runs a program found in PATH or the system folders; false with the reason
+// in output when it cannot be run or fails.
+bool RunTool(const QString &tool, const QStringList &arguments, QString &output)
+{
+    const QString program = QStandardPaths::findExecutable(tool).isEmpty()
+                                ? QStandardPaths::findExecutable(
+                                      tool, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+                                : QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) {
+        output = tool + QStringLiteral(" is not installed");
+        return false;
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool ran = process.waitForFinished(60000);
+    output = QString::fromLocal8Bit(process.readAll()).trimmed();
+    return ran && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// An ext4 image with a label, loop-mounted for the length of a test.
+class LoopMount final
+{
+public:
+    bool Mount(const QString &image, const QString &folder, QString &reason)
+    {
+        if (!RunTool(QStringLiteral("mount"),
+                     {QStringLiteral("-o"), QStringLiteral("loop"), image, folder}, reason))
+            return false;
+        m_folder = folder;
+        return true;
+    }
+    ~LoopMount()
+    {
+        QString output;
+        if (!m_folder.isEmpty() && !RunTool(QStringLiteral("umount"), {m_folder}, output))
+            RunTool(QStringLiteral("umount"), {QStringLiteral("-l"), m_folder}, output);
+    }
+
+private:
+    QString m_folder;
+};
+
+TEST(RealDrivesTest, ReadsTheLabelOfALoopMountedImage)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loop-mounting an image needs root";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString root = QFileInfo(folder.path()).canonicalFilePath();
+    const QString image = root + QStringLiteral("/volume.img");
+    const QString mountPoint = root + QStringLiteral("/Dv Label");
+    ASSERT_TRUE(QDir(root).mkpath(mountPoint));
+    {
+        QFile file(image);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(8 * 1024 * 1024));
+    }
+    QString output;
+    if (!RunTool(QStringLiteral("mkfs.ext4"),
+                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-L"),
+                  QStringLiteral("Dv Label"), image},
+                 output))
+        GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
+    LoopMount mount;
+    if (!mount.Mount(image, mountPoint, output))
+        GTEST_SKIP() << "this machine does not loop-mount: " << output.toStdString();
+
+    const LinuxDriveSystem machine;
+    const DriveInfo drive = machine.DriveOf(mountPoint + QStringLiteral("/new/folder"));
+    EXPECT_EQ(drive.mount.mountPoint, mountPoint);
+    EXPECT_EQ(drive.mount.fileSystemType, QStringLiteral("ext4"));
+    const VolumeInfo volume = machine.VolumeOf(mountPoint);
+    EXPECT_TRUE(volume.readable);
+    EXPECT_EQ(volume.label, QStringLiteral("Dv Label"))
+        << "read from " << drive.mount.source.toStdString();
+    EXPECT_GT(volume.totalBytes, 4u * 1024 * 1024);
+    EXPECT_LT(volume.totalBytes, 8u * 1024 * 1024 + 1);
+    EXPECT_GT(volume.freeBytes, 0u);
+    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("DV LABEL")), mountPoint);
 }
 
 // The real machine: the temporary folder lies on a local disk. On a machine

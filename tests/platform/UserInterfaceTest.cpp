@@ -24,6 +24,7 @@ public:
     void SetProgressPath(const QString &) override {}
     void SetProgressRange(qint64) override {}
     void SetProgressPosition(qint64) override {}
+    bool ShowDeviceCheck(const DeviceCheckView &) override { return false; }
     QString ChooseFolder(const QString &, const QString &) override { return {}; }
     QString ChooseOpenFile(const QString &, const QString &, const QString &) override
     {

@@ -4,39 +4,157 @@
 
 #include <QDir>
 
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <utility>
 #include <vector>
 
 // Drives the test chooses: a path lies on the longest mount point given
 // with Mount(); an absolute path under no mount point has no root
-// directory. Installs itself for its lifetime.
+// directory. Each drive carries a scripted medium (label, sizes, whether it
+// is in the drive, whether its label can be written) that a test may change
+// at any time, as a user would swap disks. Mount points may be real folders:
+// what lies on the medium is then the folder's content. Installs itself for
+// its lifetime.
 class FakeDriveSystem final : public DriveSystem
 {
 public:
+    struct Drive
+    {
+        QString mountPoint;
+        DriveKind kind = DriveKind::Fixed;
+        QString label;
+        // False: the drive has no medium (or it cannot be read).
+        bool ready = true;
+        bool labelWritable = true;
+        quint64 totalBytes = 0;
+        quint64 freeBytes = 0;
+        QString fileSystemType;
+        QString source;
+    };
+
     FakeDriveSystem() { SetDriveSystem(this); }
     ~FakeDriveSystem() override { SetDriveSystem(nullptr); }
 
-    void Mount(const QString &mountPoint, DriveKind kind)
+    // Adds a drive. The reference stays valid until the drive is unmounted.
+    Drive &Mount(const QString &mountPoint, DriveKind kind, const QString &label = {})
     {
-        MountEntry entry;
-        entry.mountPoint = QDir::cleanPath(mountPoint);
-        m_mounts.push_back({kind, entry});
+        Drive drive;
+        drive.mountPoint = QDir::cleanPath(mountPoint);
+        drive.kind = kind;
+        drive.label = label;
+        return m_drives.emplace_back(std::move(drive));
     }
+
+    void Unmount(const QString &mountPoint)
+    {
+        std::erase_if(m_drives, [&](const Drive &drive) {
+            return drive.mountPoint == QDir::cleanPath(mountPoint);
+        });
+    }
+
+    // The drive mounted at a point; fails the test when there is none.
+    Drive &At(const QString &mountPoint)
+    {
+        for (Drive &drive : m_drives) {
+            if (drive.mountPoint == QDir::cleanPath(mountPoint))
+                return drive;
+        }
+        ADD_FAILURE() << "no fake drive at " << mountPoint.toStdString();
+        return m_drives.emplace_back();
+    }
+
+    // Puts a medium with a label into the drive, or takes it out.
+    void Insert(const QString &mountPoint, const QString &label)
+    {
+        Drive &drive = At(mountPoint);
+        drive.ready = true;
+        drive.label = label;
+    }
+    void Eject(const QString &mountPoint)
+    {
+        Drive &drive = At(mountPoint);
+        drive.ready = false;
+        drive.label.clear();
+    }
+
+    // Every label write asked for, successful or not: (mount point, label).
+    const std::vector<std::pair<QString, QString>> &LabelWrites() const { return m_labelWrites; }
 
     DriveInfo DriveOf(const QString &path) const override
     {
-        if (!path.startsWith(u'/'))
+        const Drive *drive = Find(path);
+        if (!drive)
             return {};
-        const QString clean = QDir::cleanPath(path);
-        const DriveInfo *best = nullptr;
-        for (const DriveInfo &drive : m_mounts) {
-            const QString &point = drive.mount.mountPoint;
-            const bool holds = point == u'/' || clean == point || clean.startsWith(point + u'/');
-            if (holds && (!best || point.size() > best->mount.mountPoint.size()))
-                best = &drive;
+        DriveInfo info;
+        info.kind = drive->kind;
+        info.mount.mountPoint = drive->mountPoint;
+        info.mount.root = QStringLiteral("/");
+        info.mount.fileSystemType = drive->fileSystemType;
+        info.mount.source = drive->source;
+        return info;
+    }
+
+    VolumeInfo VolumeOf(const QString &path) const override
+    {
+        const Drive *drive = Find(path);
+        if (!drive || !drive->ready)
+            return {};
+        return {true, drive->label, drive->totalBytes, drive->freeBytes};
+    }
+
+    bool CanWriteLabel(const QString &path) const override
+    {
+        const Drive *drive = Find(path);
+        return drive && drive->ready && drive->labelWritable;
+    }
+
+    bool WriteLabel(const QString &path, const QString &label) override
+    {
+        const qsizetype index = IndexOf(path);
+        Drive *drive = index < 0 ? nullptr : &m_drives[std::size_t(index)];
+        m_labelWrites.emplace_back(drive ? drive->mountPoint : QString(), label);
+        if (!drive || !drive->ready || !drive->labelWritable)
+            return false;
+        drive->label = label;
+        return true;
+    }
+
+    QString MountPointOfLabel(const QString &label) const override
+    {
+        if (label.isEmpty())
+            return {};
+        for (const Drive &drive : m_drives) {
+            if (drive.ready && drive.label.compare(label, Qt::CaseInsensitive) == 0)
+                return drive.mountPoint;
         }
-        return best ? *best : DriveInfo{};
+        return {};
     }
 
 private:
-    std::vector<DriveInfo> m_mounts;
+    // The drive with the longest mount point that holds the path, or -1.
+    qsizetype IndexOf(const QString &path) const
+    {
+        if (!path.startsWith(u'/'))
+            return -1;
+        const QString clean = QDir::cleanPath(path);
+        qsizetype best = -1;
+        for (std::size_t i = 0; i < m_drives.size(); ++i) {
+            const QString &point = m_drives[i].mountPoint;
+            const bool holds = point == u'/' || clean == point || clean.startsWith(point + u'/');
+            if (holds && (best < 0 || point.size() > m_drives[std::size_t(best)].mountPoint.size()))
+                best = qsizetype(i);
+        }
+        return best;
+    }
+
+    const Drive *Find(const QString &path) const
+    {
+        const qsizetype index = IndexOf(path);
+        return index < 0 ? nullptr : &m_drives[std::size_t(index)];
+    }
+
+    std::deque<Drive> m_drives;
+    std::vector<std::pair<QString, QString>> m_labelWrites;
 };

@@ -16,6 +16,8 @@ ScriptedUserInterface::~ScriptedUserInterface()
         ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
+    if (!m_deviceAnswers.empty())
+        ADD_FAILURE() << m_deviceAnswers.size() << " queued device check(s) never appeared";
     SetUserInterface(nullptr);
 }
 
@@ -50,6 +52,28 @@ MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString
     const MessageAnswer answer = m_answers.front();
     m_answers.pop_front();
     return answer;
+}
+
+std::vector<DeviceCheckView> ScriptedUserInterface::TakeDeviceChecks()
+{
+    std::vector<DeviceCheckView> taken;
+    taken.swap(m_deviceChecks);
+    return taken;
+}
+
+bool ScriptedUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
+{
+    m_deviceChecks.push_back(view);
+    if (m_deviceAnswers.empty()) {
+        ADD_FAILURE() << "device check \"" << view.caption.toStdString() << "\" ("
+                      << view.message.toStdString() << ") shown with no answer queued";
+        return false;
+    }
+    const DeviceAnswer answer = std::move(m_deviceAnswers.front());
+    m_deviceAnswers.pop_front();
+    if (answer.beforeAnswer)
+        answer.beforeAnswer();
+    return answer.ok;
 }
 
 void ScriptedUserInterface::ProcessEvents()

@@ -28,11 +28,21 @@ public:
 
     void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     void QueueFileName(const QString &path) { m_fileNames.push_back(path); }
+    // Answers the next device check with OK (true) or Cancel; beforeAnswer
+    // runs while the window is "open", as a user changes disks.
+    void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
+    {
+        m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
+    }
 
     // Returns the messages shown since the last call, and forgets them.
     std::vector<RecordedMessage> TakeMessages();
     // Returns the one message shown since the last take; fails the test otherwise.
     RecordedMessage TakeSingleMessage();
+
+    // Returns the device check windows shown since the last call, and forgets them.
+    std::vector<DeviceCheckView> TakeDeviceChecks();
+    int BeepCount() const { return m_beepCount; }
 
     const std::vector<int> &ProgressOperations() const { return m_progressOperations; }
     const QStringList &ProgressTexts() const { return m_progressTexts; }
@@ -50,6 +60,9 @@ public:
     qint64 ProgressMaximum() const { return m_progressMaximum; }
     qint64 ProgressPosition() const { return m_progressPosition; }
 
+    bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    void Beep() override { ++m_beepCount; }
+
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,
                            const QString &filter) override;
@@ -66,7 +79,16 @@ protected:
 private:
     QString NextFileName(const QString &title);
 
+    struct DeviceAnswer
+    {
+        bool ok;
+        std::function<void()> beforeAnswer;
+    };
+
     std::deque<MessageAnswer> m_answers;
+    std::deque<DeviceAnswer> m_deviceAnswers;
+    std::vector<DeviceCheckView> m_deviceChecks;
+    int m_beepCount = 0;
     std::deque<QString> m_fileNames;
     std::vector<RecordedMessage> m_messages;
     std::vector<int> m_progressOperations;

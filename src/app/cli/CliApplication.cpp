@@ -1,6 +1,9 @@
 #include "app/cli/CliApplication.h"
 
 #include "app/cli/TerminalUserInterface.h"
+#include "platform/DayCount.h"
+#include "platform/DisplayFormats.h"
+#include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
@@ -9,7 +12,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -20,6 +27,9 @@ const QString kUsageText =
                    "  create [--replace]   create a catalog database in the folder\n"
                    "  info                 show the database version and what it holds\n"
                    "  compress             compact both tables of the database\n"
+                   "  ls [PATH]            list the objects and files in a catalog object, as the\n"
+                   "                       main list shows them; PATH names it from the top, as\n"
+                   "                       in \"Catalogs\\Work\\Disk 1\" (default: the database)\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
                    "in the user's data folder, made on first use.\n");
@@ -32,6 +42,101 @@ QString DataFolder()
     return QDir::homePath() + QStringLiteral("/.local/share");
 }
 
+// One line of a listing: an object or a file of the listed object.
+struct ListedEntry
+{
+    bool file = false;
+    qint64 number = 0; // an object's ID, a file's Key
+    int cls = -1;      // an object's class, a file's attribute bits
+    QString name;
+    qint64 size = 0;
+    std::optional<double> modified;
+    QString comment;
+};
+
+bool IsArchiveVolume(int cls)
+{
+    return cls >= 11 && cls <= 21;
+}
+
+// Folders and fixed objects, whose Size means nothing to the user: the main
+// list shows no size for them.
+bool ShowsNoSize(int cls)
+{
+    switch (cls) {
+    case 1:
+    case 2:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 24:
+    case 25:
+    case 26:
+        return true;
+    default:
+        return false;
+    }
+}
+
+ListedEntry ReadEntry(const SqliteStatement &row, bool file)
+{
+    // Columns: number, class, name, size, modified, comment.
+    ListedEntry entry;
+    entry.file = file;
+    entry.number = row.Int64(0);
+    entry.cls = row.IsNull(1) ? -1 : int(row.Int64(1));
+    entry.name = row.Text(2);
+    entry.size = row.Int64(3);
+    if (!row.IsNull(4))
+        entry.modified = row.Double(4);
+    entry.comment = row.Text(5);
+    return entry;
+}
+
+// What the main list shows for an object: its children (for an archive
+// volume, the archive sets stored on it), then its files, in stored order.
+QList<ListedEntry> ReadListing(TDataShare &data, qint64 id)
+{
+    SqliteConnection &db = data.CatalogDatabase;
+    SqliteStatement &classQuery =
+        db.Prepare(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = ?1"));
+    classQuery.Bind(1, id);
+    const int cls = classQuery.Step() && !classQuery.IsNull(0) ? int(classQuery.Int64(0)) : -1;
+    classQuery.Reset();
+
+    QList<ListedEntry> entries;
+    SqliteStatement &objects =
+        IsArchiveVolume(cls)
+            ? db.Prepare(QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM "
+                                        "Catalogs WHERE VolSize = ?1 AND Class = 23 ORDER BY ID"))
+            : db.Prepare(QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM "
+                                        "Catalogs WHERE Parent = ?1 ORDER BY ID"));
+    objects.Bind(1, id);
+    while (objects.Step())
+        entries.append(ReadEntry(objects, false));
+    objects.Reset();
+    SqliteStatement &files = db.Prepare(QStringLiteral(
+        "SELECT Key, Class, Name, Size, Modified, Comment FROM Files WHERE ID = ?1 ORDER BY Key"));
+    files.Bind(1, id);
+    while (files.Step())
+        entries.append(ReadEntry(files, true));
+    files.Reset();
+    return entries;
+}
+
+// A text as a JSON string, quotes included.
+QString JsonString(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString OneLine(QString text)
+{
+    return text.replace(u'\r', u' ').replace(u'\n', u' ');
+}
+
 } // namespace
 
 struct CliApplication::Options
@@ -41,6 +146,7 @@ struct CliApplication::Options
     bool databaseGiven = false;
     bool json = false;
     bool replace = false;
+    QStringList arguments; // after the command
     AnswerPolicy policy = AnswerPolicy::Ask;
 };
 
@@ -101,11 +207,14 @@ int CliApplication::Run(const QStringList &arguments)
         } else if (options.command.isEmpty()) {
             options.command = argument;
         } else {
-            return Usage(QStringLiteral("unexpected argument ") + argument);
+            options.arguments.append(argument);
         }
     }
     if (options.command.isEmpty())
         return Usage(QStringLiteral("no command given"));
+    const qsizetype allowedArguments = options.command == QLatin1String("ls") ? 1 : 0;
+    if (options.arguments.size() > allowedArguments)
+        return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.replace && options.command != QLatin1String("create"))
         return Usage(QStringLiteral("--replace goes with create"));
 
@@ -127,6 +236,8 @@ int CliApplication::Run(const QStringList &arguments)
             result = Info(data, options);
         else if (options.command == QLatin1String("compress"))
             result = Compress(data);
+        else if (options.command == QLatin1String("ls"))
+            result = List(data, options);
         else
             result = Usage(QStringLiteral("unknown command ") + options.command);
     } catch (const EDatabaseError &error) {
@@ -221,5 +332,52 @@ int CliApplication::Compress(TDataShare &data)
     if (!data.CompressDatabase())
         return kFailure;
     m_out << "Compressed the catalog database in " << data.DatabaseFolder << "\n";
+    return kSuccess;
+}
+
+int CliApplication::List(TDataShare &data, const Options &options)
+{
+    if (!OpenOrCreateDefault(data, options))
+        return kFailure;
+    // Catalog paths start below the database object; names are matched
+    // without regard to letter case, as the item tree finds children.
+    const QString path = options.arguments.value(0);
+    qint64 id = CatalogSchema::kDatabaseObjectId;
+    for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        id = data.Catalogs.FindChild(id, name);
+        if (id < 0) {
+            m_err << "error: there is no \"" << path << "\" in the catalog database in "
+                  << data.DatabaseFolder << "\n";
+            return kFailure;
+        }
+    }
+    const QList<ListedEntry> entries = ReadListing(data, id);
+    if (options.json) {
+        QStringList items;
+        for (const ListedEntry &entry : entries) {
+            const QString modified =
+                entry.modified ? JsonString(FromDayCount(*entry.modified).toString(Qt::ISODate))
+                               : QStringLiteral("null");
+            items << QStringLiteral("{\"name\":%1,\"kind\":\"%2\",\"%3\":%4,\"%5\":%6,"
+                                    "\"size\":%7,\"modified\":%8,\"comment\":%9}")
+                         .arg(JsonString(entry.name),
+                              entry.file ? QStringLiteral("file") : QStringLiteral("object"),
+                              entry.file ? QStringLiteral("key") : QStringLiteral("id"),
+                              QString::number(entry.number),
+                              entry.file ? QStringLiteral("attributes") : QStringLiteral("class"),
+                              QString::number(entry.cls), QString::number(entry.size), modified,
+                              JsonString(entry.comment));
+        }
+        m_out << "[" << items.join(QLatin1Char(',')) << "]\n";
+        return kSuccess;
+    }
+    // The main list's columns: name, size, type, modified, comment.
+    for (const ListedEntry &entry : entries) {
+        const bool noSize = !entry.file && ShowsNoSize(entry.cls);
+        m_out << entry.name << '\t' << (noSize ? QString() : SizeText(entry.size, false)) << '\t'
+              << (entry.file ? FileTypeName(entry.name) : GetClassName(entry.cls)) << '\t'
+              << (entry.modified ? DateTimeText(*entry.modified) : QString()) << '\t'
+              << OneLine(entry.comment) << '\n';
+    }
     return kSuccess;
 }

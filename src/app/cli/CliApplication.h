@@ -36,6 +36,7 @@ private:
     int Create(TDataShare &data, const Options &options);
     int Info(TDataShare &data, const Options &options);
     int Compress(TDataShare &data);
+    int List(TDataShare &data, const Options &options);
     bool OpenOrCreateDefault(TDataShare &data, const Options &options);
 
     QTextStream &m_out;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -212,6 +213,66 @@ void TerminalUserInterface::ClearProgressLine()
     m_err << kEraseLine;
     m_err.flush();
     m_lineShown = false;
+}
+
+void TerminalUserInterface::SetWaitForMedium(bool wait, int pollMs)
+{
+    m_waitForMedium = wait;
+    m_mediumPollMs = std::max(pollMs, 0);
+}
+
+void TerminalUserInterface::Beep()
+{
+    // A waiting check would ring at every look at the drive.
+    if (!m_interactive || m_waitForMedium)
+        return;
+    m_err << u'\a';
+    m_err.flush();
+}
+
+void TerminalUserInterface::PrintDeviceCheck(const DeviceCheckView &view)
+{
+    QString text = view.caption + u'\n' + view.heading + u'\n';
+    if (!view.message.isEmpty())
+        text += view.message + u'\n';
+    text += QStringLiteral("  ") + view.currentDiskCaption + u' ' + view.currentDrive;
+    if (view.currentLabelShown)
+        text += QStringLiteral("  Disk Label: ") + view.currentLabel;
+    text += QStringLiteral("\n  Required Disk: ") + view.requiredDrive;
+    if (!view.requiredLabel.isEmpty())
+        text += QStringLiteral("  Disk Label: ") + view.requiredLabel;
+    const QString separator =
+        view.nameCaption.endsWith(u':') ? QStringLiteral(" ") : QStringLiteral(": ");
+    text += QStringLiteral("\n  ") + view.nameCaption + separator + view.name + u'\n';
+    if (m_waitForMedium && text == m_lastDeviceCheck)
+        return;
+    m_lastDeviceCheck = text;
+    m_err << text;
+    m_err.flush();
+}
+
+bool TerminalUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
+{
+    ClearProgressLine();
+    PrintDeviceCheck(view);
+    if (m_waitForMedium) {
+        QThread::msleep(ulong(m_mediumPollMs));
+        return true;
+    }
+    if (!m_interactive) {
+        m_err << QStringLiteral("cancelled (not a terminal; --wait waits for the disk)\n");
+        m_err.flush();
+        return false;
+    }
+    m_err << QStringLiteral("Press Enter when the disk is ready, or q to cancel: ");
+    m_err.flush();
+    QString line;
+    if (!ReadLine(line)) {
+        m_err << u'\n';
+        m_err.flush();
+        return false;
+    }
+    return line.trimmed().compare(u"q", Qt::CaseInsensitive) != 0;
 }
 
 QString TerminalUserInterface::AskForPath(const QString &title, PathKind kind)

@@ -26,6 +26,8 @@ public:
     static constexpr int kStatusIntervalMs = 250;
     // Width of the progress line when COLUMNS does not say.
     static constexpr int kDefaultColumns = 80;
+    // How often a waiting device check looks at the drive again.
+    static constexpr int kMediumPollMs = 2000;
 
     TerminalUserInterface(QTextStream &out, QTextStream &err, QTextStream &in, bool interactive,
                           AnswerPolicy policy = AnswerPolicy::Ask);
@@ -35,6 +37,15 @@ public:
     static bool StandardStreamsAreTerminal();
 
     QTextStream &Out() { return m_out; }
+
+    // How the device check is answered. By default a terminal user presses
+    // Enter once the disk is in (or types q to give up) and anything else
+    // gives up at once, so a command fails rather than hangs. With waiting
+    // on, the drive is looked at again every pollMs until the disk is there.
+    void SetWaitForMedium(bool wait, int pollMs = kMediumPollMs);
+
+    bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    void Beep() override;
 
     void SetProgressStatus(const QString &text) override;
     void SetProgressFileName(const QString &text) override;
@@ -68,12 +79,17 @@ private:
     void RefreshProgressLine();
     void ClearProgressLine();
     QString ProgressLineText() const;
+    void PrintDeviceCheck(const DeviceCheckView &view);
 
     QTextStream &m_out;
     QTextStream &m_err;
     QTextStream &m_in;
     const bool m_interactive;
     const AnswerPolicy m_policy;
+    bool m_waitForMedium = false;
+    int m_mediumPollMs = kMediumPollMs;
+    // The device check printed last; a waiting check prints only changes.
+    QString m_lastDeviceCheck;
 
     bool m_progressOpen = false;
     bool m_lineShown = false;

@@ -6,6 +6,7 @@
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "store/DataShare.h"
+#include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
 
 #include <QApplication>
@@ -93,6 +94,41 @@ int main(int argc, char **argv)
         dialog.DatabasePath->setText(folder);
         dialog.show();
         Save(dialog, modes[mode - 1]);
+    }
+    {
+        DeviceCheckView wrongDisk;
+        wrongDisk.caption = QStringLiteral("Insert Disk -- /media/user/HOLIDAY");
+        wrongDisk.heading = QStringLiteral("Insert Cataloged Disk in Drive.");
+        wrongDisk.message = QStringLiteral("The Disk in the drive, is not the expected disk or "
+                                           "the disks Label has been changed.");
+        wrongDisk.currentDiskCaption = QStringLiteral("Current Disk in Drive:");
+        wrongDisk.currentLabel = QStringLiteral("BACKUP 2019");
+        wrongDisk.currentDrive = QStringLiteral("/media/user/BACKUP 2019");
+        wrongDisk.requiredDrive = QStringLiteral("/media/user/HOLIDAY");
+        wrongDisk.requiredLabel = QStringLiteral("HOLIDAY");
+        wrongDisk.nameCaption = QStringLiteral("Catalog Name:");
+        wrongDisk.name = QStringLiteral("Holiday Photos");
+        wrongDisk.driveClass = 3;
+        DeviceCheckWindow dialog(&window);
+        dialog.SetView(wrongDisk);
+        dialog.show();
+        Save(dialog, "device-check-wrong-disk");
+
+        DeviceCheckView archive = wrongDisk;
+        archive.caption = QStringLiteral("Insert Disk -- /media/user/DVARC0001/Archives/");
+        archive.heading = QStringLiteral("Insert Archive Volume in Drive");
+        archive.message =
+            QStringLiteral("Please insert the indicated Archive Volume in the Drive specified");
+        archive.currentDiskCaption = QStringLiteral("Drive Not Ready:");
+        archive.currentLabelShown = false;
+        archive.currentLabel.clear();
+        archive.currentDrive = QStringLiteral("/media/user/DVARC0001/Archives/");
+        archive.requiredDrive = archive.currentDrive;
+        archive.requiredLabel = QStringLiteral("DVARC0001");
+        archive.nameCaption = QStringLiteral("Archive Name");
+        archive.name = QStringLiteral("Archive Volume 1");
+        dialog.SetView(archive);
+        Save(dialog, "device-check-archive-not-ready");
     }
     window.close();
     SetUserInterface(nullptr);

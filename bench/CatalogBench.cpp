@@ -1,0 +1,187 @@
+// Times cataloguing a tree against `find` walking the same tree. The catalog
+// goes into a database that already holds a catalog of another tree (every
+// index in place), as a real database would. Each cataloguing runs in a child
+// process of its own so that its peak memory is its own; the two commands run
+// alternately with a warm cache, and the median ratio is what counts.
+//
+//   catalog_bench TREE [OTHER-TREE] [RUNS]
+//
+// Without OTHER-TREE the database first holds a catalog of TREE itself.
+#include "app/cli/TerminalUserInterface.h"
+#include "media/MediaScan.h"
+#include "platform/DayCount.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct Cataloguing
+{
+    double seconds = -1;
+    long peakKilobytes = 0;
+    long long files = 0;
+};
+
+// One cataloguing in this process: prints seconds, peak memory and files.
+int CatalogInto(const QString &databaseFolder, const QString &tree)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QTextStream in(stdin);
+    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
+    SetUserInterface(&ui);
+    TDataShare data;
+    data.DatabaseFolder = databaseFolder;
+    if (!TDataShare::DatabaseFilesExist(true, databaseFolder)) {
+        QDir().mkpath(databaseFolder);
+        data.CreateDatabaseTables();
+    }
+    if (!data.OpenDatabase())
+        return 1;
+    const long long before = CountDatabaseTotals(data).files;
+    QElapsedTimer timer;
+    timer.start();
+    bool finished = false;
+    QString failure;
+    const bool committed = data.RunInTransaction(
+        [&] {
+            TMediaScanner scanner(data, CatalogOptions());
+            const qint64 id = scanner.CreateCatalogObject(
+                QFileInfo(tree).fileName(), tree, CatalogSchema::kCatalogsId, 4, QString(),
+                QString(), 0, 0, NowDayCount(), NowDayCount());
+            qint64 total = 0;
+            finished = scanner.ScanSource(tree, id, total);
+            SetCatalogSize(data, id, total);
+        },
+        &failure);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!committed || !finished) {
+        std::fprintf(stderr, "cataloguing failed: %s\n", qPrintable(failure));
+        return 1;
+    }
+    const long long files = CountDatabaseTotals(data).files - before;
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%.3f %ld %lld\n", seconds, usage.ru_maxrss, files);
+    return 0;
+}
+
+Cataloguing RunChild(const QString &databaseFolder, const QString &tree)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--catalog"), databaseFolder, tree});
+    child.waitForFinished(-1);
+    Cataloguing result;
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return result;
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() == 3) {
+        result.seconds = fields[0].toDouble();
+        result.peakKilobytes = fields[1].toLong();
+        result.files = fields[2].toLongLong();
+    }
+    return result;
+}
+
+double TimeFind(const QString &tree)
+{
+    QProcess find;
+    find.setStandardOutputFile(QStringLiteral("/dev/null"));
+    QElapsedTimer timer;
+    timer.start();
+    find.start(QStringLiteral("find"),
+               {tree, QStringLiteral("-printf"), QStringLiteral("%s %T@ %C@ %m %p\n")});
+    find.waitForFinished(-1);
+    return timer.nsecsElapsed() / 1e9;
+}
+
+bool CopyDatabase(const QString &from, const QString &to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    for (const QString &name : {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName}) {
+        if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() == 3 && arguments[0] == QLatin1String("--catalog"))
+        return CatalogInto(arguments[1], arguments[2]);
+    if (arguments.isEmpty() || arguments.size() > 3) {
+        std::fprintf(stderr, "usage: catalog_bench TREE [OTHER-TREE] [RUNS]\n");
+        return 2;
+    }
+    const QString tree = QFileInfo(arguments[0]).absoluteFilePath();
+    const QString other = arguments.size() > 1 ? QFileInfo(arguments[1]).absoluteFilePath() : tree;
+    const int runs = arguments.size() > 2 ? std::max(1, arguments[2].toInt()) : 3;
+
+    QTemporaryDir work;
+    const QString prepared = work.filePath(QStringLiteral("prepared"));
+    const QString measured = work.filePath(QStringLiteral("measured"));
+    const Cataloguing first = RunChild(prepared, other);
+    if (first.seconds < 0)
+        return 1;
+    std::printf("database prepared with %lld files of %s (%.2f s)\n", first.files,
+                qPrintable(other), first.seconds);
+    TimeFind(tree); // warms the cache
+
+    std::vector<double> ratios;
+    long peak = 0;
+    for (int run = 0; run < runs; ++run) {
+        if (!CopyDatabase(prepared, measured))
+            return 1;
+        double find = 0;
+        Cataloguing scan;
+        if (run % 2 == 0) {
+            find = TimeFind(tree);
+            scan = RunChild(measured, tree);
+        } else {
+            scan = RunChild(measured, tree);
+            find = TimeFind(tree);
+        }
+        if (scan.seconds < 0)
+            return 1;
+        ratios.push_back(scan.seconds / find);
+        peak = std::max(peak, scan.peakKilobytes);
+        std::printf(
+            "run %d: catalog %lld files %8.3f s   find %8.3f s   ratio %5.2f   peak %ld MB\n",
+            run + 1, scan.files, scan.seconds, find, scan.seconds / find,
+            scan.peakKilobytes / 1024);
+    }
+    std::printf("median ratio %.2f (target at most 2.0), peak memory %ld MB (target under 100)\n",
+                Median(ratios), peak / 1024);
+    return 0;
+}

@@ -1,0 +1,173 @@
+#include "app/cli/CliApplication.h"
+#include "platform/DayCount.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Listing
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+// A database with Catalogs\Work\Disk 1 holding a folder and two files, and
+// an archive volume with one archive set.
+class CliListTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ScriptedUserInterface ui;
+        TDataShare data;
+        data.DatabaseFolder = Db();
+        QDir().mkpath(Db());
+        data.CreateDatabaseTables();
+        ASSERT_TRUE(data.OpenDatabase());
+        const double when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
+        data.RunInTransaction([&] {
+            auto add = [&](qint64 parent, const char *name, int cls, qint64 size,
+                           const char *comment) {
+                return AppendCatalogRow(data.Catalogs, QString::fromUtf8(name), QString(), parent,
+                                        cls, false, when, when, QString::fromUtf8(comment),
+                                        QString(), size, 0);
+            };
+            const qint64 work = add(3, "Work", 2, 0, "");
+            m_diskId = add(work, "Disk 1", 4, 5'000'000'100LL, "");
+            m_folderId = add(m_diskId, "My Docs", 7, 0, "two\nlines");
+            const qint64 volume = add(5, "DVARC0001", 11, 0, "");
+            const qint64 set = add(2, "Backup", 23, 77, "");
+            data.CatalogDatabase.ExecuteScript(
+                QStringLiteral("UPDATE Catalogs SET VolSize = %1 WHERE ID = %2")
+                    .arg(volume)
+                    .arg(set));
+            auto addFile = [&](int attributes, qint64 size, const QString &name,
+                               const QString &comment) {
+                SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
+                    "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
+                    "Modified) VALUES (?1, ?2, ?3, ?4, 0, ?5, ?6, ?6)"));
+                insert.Bind(1, m_diskId)
+                    .Bind(2, attributes)
+                    .Bind(3, size)
+                    .Bind(4, name)
+                    .Bind(5, comment)
+                    .Bind(6, when)
+                    .Execute();
+                return data.CatalogDatabase.LastInsertId();
+            };
+            m_firstKey = addFile(33, 5'000'000'000LL, QStringLiteral("Big.iso"),
+                                 QStringLiteral("say \"hi\""));
+            addFile(0, 100, QStringLiteral("Read.me"), QString());
+        });
+    }
+
+    QString Db() const { return m_folder.filePath(QStringLiteral("db")); }
+
+    Listing Run(QStringList arguments)
+    {
+        arguments.prepend(Db());
+        arguments.prepend(QStringLiteral("--db"));
+        QString out;
+        QString err;
+        QString in;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        QTextStream inStream(&in);
+        CliApplication cli(outStream, errStream, inStream, false);
+        const int code = cli.Run(arguments);
+        return {code, out, err};
+    }
+
+    QTemporaryDir m_folder;
+    qint64 m_diskId = 0;
+    qint64 m_folderId = 0;
+    qint64 m_firstKey = 0;
+};
+
+} // namespace
+
+TEST_F(CliListTest, ListsTheChildObjectsThenTheFilesAsJson)
+{
+    const Listing listing = Run(
+        {QStringLiteral("ls"), QStringLiteral("catalogs\\WORK\\disk 1"), QStringLiteral("--json")});
+    ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
+    const QString expected =
+        QStringLiteral(
+            "[{\"name\":\"My Docs\",\"kind\":\"object\",\"id\":%1,\"class\":7,"
+            "\"size\":0,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"two\\nlines\"},"
+            "{\"name\":\"Big.iso\",\"kind\":\"file\",\"key\":%2,\"attributes\":33,"
+            "\"size\":5000000000,\"modified\":\"2026-07-14T10:01:00\","
+            "\"comment\":\"say \\\"hi\\\"\"},"
+            "{\"name\":\"Read.me\",\"kind\":\"file\",\"key\":%3,\"attributes\":0,"
+            "\"size\":100,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"\"}]\n")
+            .arg(m_folderId)
+            .arg(m_firstKey)
+            .arg(m_firstKey + 1);
+    EXPECT_EQ(listing.out, expected);
+    // And it is JSON that a parser takes.
+    const QJsonDocument parsed = QJsonDocument::fromJson(listing.out.toUtf8());
+    ASSERT_TRUE(parsed.isArray());
+    EXPECT_EQ(parsed.array().size(), 3);
+}
+
+TEST_F(CliListTest, TextListsOneLinePerEntryInTheMainListColumns)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QStringList firstColumns;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("ls")},
+         {QStringLiteral("Archives"), QStringLiteral("Catalogs"), QStringLiteral("Wastebasket")}},
+        {{QStringLiteral("ls"), QStringLiteral("Catalogs\\Work\\")}, {QStringLiteral("Disk 1")}},
+        {{QStringLiteral("ls"), QStringLiteral("Catalogs\\Work\\Disk 1")},
+         {QStringLiteral("My Docs"), QStringLiteral("Big.iso"), QStringLiteral("Read.me")}},
+        // An archive volume lists the archive sets stored on it.
+        {{QStringLiteral("ls"), QStringLiteral("Archives\\Volume Pool\\DVARC0001")},
+         {QStringLiteral("Backup")}},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
+        const Listing listing = Run(row.arguments);
+        ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
+        QStringList lines = listing.out.split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.takeLast(), QString());
+        QStringList names;
+        for (const QString &line : lines) {
+            EXPECT_EQ(line.count(QLatin1Char('\t')), 4) << line.toStdString();
+            names << line.section(QLatin1Char('\t'), 0, 0);
+        }
+        EXPECT_EQ(names, row.firstColumns);
+    }
+    const QStringList disk = Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\Work\\Disk 1")})
+                                 .out.split(QLatin1Char('\n'));
+    // A folder shows no size, a comment stays on its line.
+    EXPECT_TRUE(disk[0].startsWith(QStringLiteral("My Docs\t\tFile Folder\t")));
+    EXPECT_TRUE(disk[0].endsWith(QStringLiteral("\ttwo lines")));
+    EXPECT_TRUE(disk[2].startsWith(QStringLiteral("Read.me\t1KB\t")));
+}
+
+TEST_F(CliListTest, APathThatDoesNotExistFails)
+{
+    for (const char *path : {"Catalogs\\Nowhere", "Work", "Catalogs\\Work\\Disk 1\\My Docs\\x"}) {
+        const Listing listing = Run({QStringLiteral("ls"), QString::fromUtf8(path)});
+        EXPECT_EQ(listing.exitCode, 1) << path;
+        EXPECT_TRUE(listing.out.isEmpty());
+        EXPECT_TRUE(listing.err.contains(QString::fromUtf8(path))) << listing.err.toStdString();
+    }
+    EXPECT_EQ(Run({QStringLiteral("ls"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 2);
+}

@@ -1,0 +1,220 @@
+#include "media/DeviceCheck.h"
+
+#include "support/FakeDriveSystem.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kWrongDisk =
+    u"The Disk in the drive, is not the expected disk or the disks Label has been changed."_s;
+const QString kNotReady = u"The Drive is not ready. Please insert the indicated disk."_s;
+const QString kArchiveMessage =
+    u"Please insert the indicated Archive Volume in the Drive specified"_s;
+
+// A removable drive whose mount point is a real folder with a source folder
+// on it, as a mounted stick has.
+class DeviceCheckTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_mount = m_folder.filePath(u"STICK"_s);
+        m_source = m_mount + u"/Photos"_s;
+        QDir().mkpath(m_source);
+        m_drives.Mount(m_mount, DriveKind::Removable, u"Holiday"_s);
+    }
+
+    FakeDriveSystem::Drive &Stick() { return m_drives.At(m_mount); }
+
+    QTemporaryDir m_folder;
+    QString m_mount;
+    QString m_source;
+    FakeDriveSystem m_drives;
+    ScriptedUserInterface m_ui;
+};
+
+TEST_F(DeviceCheckTest, TheRightDiskPassesWithoutAWindow)
+{
+    const struct
+    {
+        QString label; // on the disk
+        QString required;
+        bool demand;
+    } rows[] = {
+        {u"Holiday"_s, u"HOLIDAY"_s, true}, // letter case ignored
+        {u"Holiday"_s, u"holiday"_s, true},
+        {QString(), QString(), true},      // an unlabelled disk for an unlabelled catalog
+        {u"Other"_s, u"HOLIDAY"_s, false}, // any disk will do
+        {QString(), u"HOLIDAY"_s, false},
+    };
+    for (const auto &row : rows) {
+        Stick().label = row.label;
+        QString found;
+        EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, row.required, false, row.demand, &found))
+            << row.label.toStdString() << " for " << row.required.toStdString();
+        EXPECT_EQ(found, m_source);
+    }
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
+    EXPECT_EQ(m_ui.BeepCount(), 0);
+}
+
+TEST_F(DeviceCheckTest, AWrongDiskIsShownUntilTheRightOneIsIn)
+{
+    Stick().label = u"Other"_s;
+    m_ui.QueueDeviceCheck(true); // OK with the same disk: asked again
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"holiday"_s); });
+
+    EXPECT_TRUE(DeviceReady(u"Photos 2020"_s, m_source, u"HOLIDAY"_s, false, true));
+    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(views.size(), 2u);
+    const DeviceCheckView &view = views[0];
+    EXPECT_EQ(view.caption, u"Insert Disk -- "_s + m_source);
+    EXPECT_EQ(view.heading, u"Insert Cataloged Disk in Drive."_s);
+    EXPECT_EQ(view.message, kWrongDisk);
+    EXPECT_EQ(view.currentDiskCaption, u"Current Disk in Drive:"_s);
+    EXPECT_TRUE(view.currentLabelShown);
+    EXPECT_EQ(view.currentLabel, u"OTHER"_s);
+    EXPECT_EQ(view.currentDrive, m_mount);
+    EXPECT_EQ(view.requiredDrive, m_source);
+    EXPECT_EQ(view.requiredLabel, u"HOLIDAY"_s);
+    EXPECT_EQ(view.nameCaption, u"Catalog Name:"_s);
+    EXPECT_EQ(view.name, u"Photos 2020"_s);
+    EXPECT_EQ(view.driveClass, 3);
+    EXPECT_EQ(m_ui.BeepCount(), 2) << "one beep per showing";
+}
+
+TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
+{
+    const QString missing = m_mount + u"/Music"_s;
+    const struct
+    {
+        const char *name;
+        std::function<void(FakeDriveSystem::Drive &)> prepare;
+        QString source;
+        QString required;
+        bool archive;
+        bool demand;
+        QString message;
+        QString currentCaption;
+        bool labelShown;
+        QString currentLabel;
+        QString requiredLabel;
+    } rows[] = {
+        {"unlabelled disk in the drive", [](auto &d) { d.label.clear(); }, m_source, u"HOLIDAY"_s,
+         false, true, kWrongDisk, u"Current Disk in Drive:"_s, true, u"<Unlabelled>"_s,
+         u"HOLIDAY"_s},
+        {"labelled disk for an unlabelled catalog", [](auto &) {}, m_source, QString(), false, true,
+         kWrongDisk, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"<Unlabelled>"_s},
+        {"empty drive", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s, false, true,
+         kNotReady, u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
+        {"empty drive, any disk", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s, false,
+         false, kNotReady, u"Drive Not Ready:"_s, false, QString(), QString()},
+        {"source folder missing", [](auto &) {}, missing, u"HOLIDAY"_s, false, true, kNotReady,
+         u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
+        {"archive volume, wrong disk", [](auto &) {}, m_source, u"DVARC0001"_s, true, true,
+         kArchiveMessage, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"DVARC0001"_s},
+        {"archive volume, empty drive", [](auto &d) { d.ready = false; }, m_source, u"DVARC0001"_s,
+         true, true, kArchiveMessage, u"Drive Not Ready:"_s, false, QString(), u"DVARC0001"_s},
+    };
+    for (const auto &row : rows) {
+        m_drives.Insert(m_mount, u"Holiday"_s);
+        row.prepare(Stick());
+        m_ui.QueueDeviceCheck(false);
+        EXPECT_FALSE(DeviceReady(u"Name"_s, row.source, row.required, row.archive, row.demand))
+            << row.name << ": cancel gives up";
+        const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
+        ASSERT_EQ(views.size(), 1u) << row.name;
+        const DeviceCheckView &view = views[0];
+        EXPECT_EQ(view.message, row.message) << row.name;
+        EXPECT_EQ(view.currentDiskCaption, row.currentCaption) << row.name;
+        EXPECT_EQ(view.currentLabelShown, row.labelShown) << row.name;
+        EXPECT_EQ(view.currentLabel, row.currentLabel) << row.name;
+        EXPECT_EQ(view.requiredLabel, row.requiredLabel) << row.name;
+        EXPECT_EQ(view.requiredDrive, row.source) << row.name;
+        EXPECT_EQ(view.heading, row.archive ? u"Insert Archive Volume in Drive"_s
+                                            : u"Insert Cataloged Disk in Drive."_s)
+            << row.name;
+        EXPECT_EQ(view.nameCaption, row.archive ? u"Archive Name"_s : u"Catalog Name:"_s)
+            << row.name;
+    }
+}
+
+TEST_F(DeviceCheckTest, AnEmptyDriveIsAskedForUntilADiskComesIn)
+{
+    Stick().ready = false;
+    m_ui.QueueDeviceCheck(true);
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"Other"_s); });
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"Holiday"_s); });
+
+    EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, u"Holiday"_s, false, true));
+    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(views.size(), 3u);
+    EXPECT_EQ(views[0].message, kNotReady);
+    EXPECT_EQ(views[1].message, kNotReady);
+    EXPECT_EQ(views[2].message, kWrongDisk);
+    EXPECT_EQ(views[2].currentLabel, u"OTHER"_s);
+}
+
+TEST_F(DeviceCheckTest, TheStoredUnlabelledTextAsksForADiskWithoutLabel)
+{
+    Stick().label.clear();
+    EXPECT_TRUE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, m_source, false));
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
+
+    Stick().label = u"Holiday"_s;
+    EXPECT_TRUE(DeviceReadyForLabel(u"Photos"_s, u"holiday"_s, m_source, false));
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, m_source, true));
+    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].requiredLabel, u"<Unlabelled>"_s);
+}
+
+TEST_F(DeviceCheckTest, ADiskMountedElsewhereIsFoundByItsLabel)
+{
+    // The stick came back under another mount point; the old one is gone.
+    const QString moved = m_folder.filePath(u"HOLIDAY_"_s);
+    QDir().mkpath(moved + u"/Photos"_s);
+    m_drives.Unmount(m_mount);
+    QDir(m_mount).removeRecursively();
+    m_drives.Mount(moved, DriveKind::Removable, u"Holiday"_s);
+    const QString stored = m_folder.filePath(u"Holiday/Photos"_s);
+
+    QString found;
+    EXPECT_TRUE(DeviceReadyForLabel(u"Photos"_s, u"HOLIDAY"_s, stored, false, &found));
+    EXPECT_EQ(found, moved + u"/Photos"_s);
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
+
+    // A caller that cannot work from another place is asked for the disk.
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(DeviceReadyForLabel(u"Photos"_s, u"HOLIDAY"_s, stored, false));
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+
+    // An empty label is on every unlabelled disk and finds nothing.
+    m_drives.At(moved).label.clear();
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, stored, false, &found));
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+}
+
+TEST_F(DeviceCheckTest, StoredSourcesOfAnotherSystemAreNeverReady)
+{
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(DeviceReadyForLabel(u"Old floppy"_s, u"DISK1"_s, u"A:\\"_s, false));
+    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].caption, u"Insert Disk -- A:\\"_s);
+    EXPECT_EQ(views[0].message, kNotReady);
+    EXPECT_EQ(views[0].driveClass, 0);
+}
+
+} // namespace

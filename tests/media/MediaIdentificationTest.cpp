@@ -1,0 +1,615 @@
+#include "media/MediaIdentification.h"
+
+#include "platform/SettingsStore.h"
+#include "store/StoreFixture.h"
+#include "support/FakeDriveSystem.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void WriteFile(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+// Diagnostic mode on for the length of a test, in the test's own settings.
+class DiagnosticMode final
+{
+public:
+    explicit DiagnosticMode(const QString &value)
+    {
+        SettingsStore(SettingsStore::kProgramKey).WriteText(u"Debug Mode"_s, u"On"_s, value);
+    }
+    ~DiagnosticMode() { SettingsStore(SettingsStore::kProgramKey).EraseSection(u"Debug Mode"_s); }
+    Q_DISABLE_COPY_MOVE(DiagnosticMode)
+};
+
+TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
+{
+    ScriptedUserInterface ui;
+    FakeDriveSystem drives;
+    drives.Mount(u"/"_s, DriveKind::Fixed);
+    drives.Mount(u"/media/stick"_s, DriveKind::Removable);
+    drives.Mount(u"/media/empty"_s, DriveKind::Removable).ready = false;
+    drives.Mount(u"/media/cdrom"_s, DriveKind::CdRom);
+    drives.Mount(u"/net/share"_s, DriveKind::Network);
+    drives.Mount(u"/dev/shm"_s, DriveKind::RamDisk);
+    drives.Mount(u"/odd"_s, DriveKind::Unknown);
+    const struct
+    {
+        QString source;
+        int driveClass;
+        QString description;
+    } rows[] = {
+        {u"/media/stick/photos"_s, 3, u"Floppy or Removable Disk"_s},
+        {u"/media/empty"_s, 3, u"Floppy or Removable Disk"_s}, // a drive without its disk
+        {u"/home/user"_s, 4, u"Local Fixed Disk"_s},
+        {u"/net/share/docs"_s, 4, u"Network Disk"_s},
+        {u"/media/cdrom"_s, 5, u"CD-ROM"_s},
+        {u"/dev/shm/x"_s, 0, u"RAM Disk"_s},
+        {u"/odd/x"_s, 0, u"Unknown Media Type"_s},
+        {u"A:\\"_s, 0, u"Error Accessing Device"_s}, // a source stored by another system
+        {QString(), 0, u"Error Accessing Device"_s},
+    };
+    for (const auto &row : rows) {
+        QString description = u"stale"_s;
+        EXPECT_EQ(GetDriveClass(row.source, description), row.driveClass)
+            << row.source.toStdString();
+        EXPECT_EQ(description, row.description) << row.source.toStdString();
+    }
+}
+
+// Network and RAM disks as this machine's own drive layer sees them, from a
+// mount list: SMB and NFS shares are cataloged like hard disks.
+TEST(DriveClassTest, NetworkSharesAndRamDisksOfTheMountList)
+{
+    ScriptedUserInterface ui;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile info(folder.filePath(u"mountinfo"_s));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n"
+               "2 1 0:2 / /nowhere/share rw - cifs //host/share rw\n"
+               "3 1 0:3 / /nowhere/nas rw - nfs4 server:/export rw\n"
+               "4 1 0:4 / /nowhere/ram rw - tmpfs tmpfs rw\n");
+    info.close();
+    LinuxDriveSystem::Sources sources;
+    sources.mountInfoFile = info.fileName();
+    sources.probeDevices = false;
+    LinuxDriveSystem machine(sources);
+    SetDriveSystem(&machine);
+    const struct
+    {
+        QString source;
+        int driveClass;
+        QString description;
+    } rows[] = {
+        {u"/nowhere/share/Docs and Settings"_s, 4, u"Network Disk"_s},
+        {u"/nowhere/nas"_s, 4, u"Network Disk"_s},
+        {u"/nowhere/ram/x"_s, 0, u"RAM Disk"_s},
+        {u"/elsewhere"_s, 0, u"Error Accessing Device"_s}, // no mount holds it
+    };
+    for (const auto &row : rows) {
+        QString description;
+        EXPECT_EQ(GetDriveClass(row.source, description), row.driveClass)
+            << row.source.toStdString();
+        EXPECT_EQ(description, row.description) << row.source.toStdString();
+    }
+    SetDriveSystem(nullptr);
+}
+
+TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
+{
+    ScriptedUserInterface ui;
+    FakeDriveSystem drives;
+    drives.Mount(u"/net/share"_s, DriveKind::Network);
+    QString description;
+
+    GetDriveClass(u"/net/share/docs"_s, description);
+    EXPECT_TRUE(ui.TakeMessages().empty()) << "off while the setting is missing";
+    for (const QString &on : {u"1"_s, u"0x10"_s}) {
+        const DiagnosticMode mode(on);
+        EXPECT_EQ(GetDriveClass(u"/net/share/docs"_s, description), 4);
+        const RecordedMessage box = ui.TakeSingleMessage();
+        EXPECT_EQ(box.kind, MessageKind::Information);
+        EXPECT_EQ(box.caption, u"Dirvanta Debug"_s);
+        EXPECT_EQ(box.text, u"Drive String: \t/net/share/docs\n\n"
+                            u"Drive Identifier: \t/net/share\n\n"
+                            u"Drive Type: \t4\n\n"
+                            u"Drive Description: \tNetwork Disk"_s)
+            << "with " << on.toStdString();
+    }
+    {
+        const DiagnosticMode mode(u"0"_s);
+        GetDriveClass(u"/net/share/docs"_s, description);
+        EXPECT_TRUE(ui.TakeMessages().empty()) << "0 is off";
+    }
+    {
+        const DiagnosticMode mode(u"1"_s);
+        GetDriveClass(u"/unmounted"_s, description);
+        EXPECT_EQ(ui.TakeSingleMessage().text,
+                  u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
+                  u"Drive Description: \tError Accessing Device"_s);
+    }
+}
+
+TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPaths)
+{
+    FakeDriveSystem drives;
+    drives.Mount(u"/media/stick"_s, DriveKind::Removable, u"Photos 2020"_s);
+    drives.Mount(u"/media/caf\u00e9"_s, DriveKind::Removable, u"caf\u00e9"_s);
+    drives.Mount(u"/media/none"_s, DriveKind::Removable);
+    drives.Mount(u"/media/empty"_s, DriveKind::Removable, u"GONE"_s).ready = false;
+    const struct
+    {
+        QString drive;
+        bool readable;
+        QString label;
+    } rows[] = {
+        {u"/media/stick/some/folder"_s, true, u"PHOTOS 2020"_s},
+        {u"/media/caf\u00e9"_s, true, u"CAF\u00c9"_s},
+        {u"/media/none"_s, true, QString()},
+        {u"/media/empty"_s, false, QString()}, // a drive without its disk
+        {u"/elsewhere"_s, false, QString()},   // no mount at all
+        {u"a:\\"_s, false, QString()},         // a drive letter is no path here
+        {QString(), false, QString()},
+    };
+    for (const auto &row : rows) {
+        QString label = u"stale"_s;
+        EXPECT_EQ(GetVolumeLabel(row.drive, label), row.readable) << row.drive.toStdString();
+        EXPECT_EQ(label, row.label) << row.drive.toStdString();
+    }
+}
+
+TEST(VolumeLabelTest, WritesOnlyWhereTheMediumAllowsIt)
+{
+    FakeDriveSystem drives;
+    drives.Mount(u"/media/stick"_s, DriveKind::Removable, u"OLD"_s);
+    drives.Mount(u"/media/locked"_s, DriveKind::Removable, u"LOCKED"_s).labelWritable = false;
+    drives.Mount(u"/media/empty"_s, DriveKind::Removable).ready = false;
+
+    EXPECT_TRUE(SetVolumeLabel(u"/media/stick/x"_s, u"New"_s));
+    QString label;
+    GetVolumeLabel(u"/media/stick"_s, label);
+    EXPECT_EQ(label, u"NEW"_s);
+    EXPECT_FALSE(SetVolumeLabel(u"/media/locked"_s, u"New"_s));
+    EXPECT_EQ(drives.At(u"/media/locked"_s).label, u"LOCKED"_s);
+    EXPECT_FALSE(SetVolumeLabel(u"/media/empty"_s, u"New"_s));
+    EXPECT_FALSE(SetVolumeLabel(u"/nowhere"_s, u"New"_s));
+    EXPECT_EQ(drives.LabelWrites().size(), 4u);
+}
+
+TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
+{
+    constexpr quint64 kTebibyte = quint64(1) << 40;
+    FakeDriveSystem drives;
+    FakeDriveSystem::Drive &disk = drives.Mount(u"/data"_s, DriveKind::Fixed);
+    disk.totalBytes = 8 * kTebibyte;
+    disk.freeBytes = 3 * kTebibyte + 5;
+    FakeDriveSystem::Drive &stick = drives.Mount(u"/media/stick"_s, DriveKind::Removable);
+    stick.totalBytes = 6 * (quint64(1) << 30);
+    stick.freeBytes =
+        5 * (quint64(1) << 30) + 1; // 4 GiB + 1 GiB + 1: wraps to 1 GiB + 1 in 32 bits
+    drives.Mount(u"/media/empty"_s, DriveKind::Removable).ready = false;
+
+    quint64 total = 1;
+    quint64 used = 1;
+    EXPECT_TRUE(GetDiskSpace(u"/data/x"_s, total, used));
+    EXPECT_EQ(total, 8 * kTebibyte);
+    EXPECT_EQ(used, 5 * kTebibyte - 5);
+    EXPECT_FALSE(GetDiskSpace(u"/media/empty"_s, total, used));
+    EXPECT_EQ(total, 0u);
+    EXPECT_EQ(used, 0u);
+
+    const struct
+    {
+        QString drive;
+        qint64 size;
+        bool room;
+    } rows[] = {
+        {u"/media/stick"_s, qint64(5) << 30, true}, // strictly less than the free bytes
+        {u"/media/stick"_s, (qint64(5) << 30) + 1, false},
+        {u"/media/stick"_s, (qint64(5) << 30) + 2, false},
+        {u"/media/stick"_s, 0, true},
+        {u"/data"_s, qint64(3) << 40, true},
+        {u"/media/empty"_s, 1, false},
+        {u"/nowhere"_s, 1, false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(DiskHasRoom(row.drive, row.size), row.room)
+            << row.drive.toStdString() << ' ' << row.size;
+}
+
+// Mount points of the fake drives are real folders: what lies on a medium
+// is what lies in its folder.
+class MediumFolderTest : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    QString Path(const QString &relative) const { return m_folder.filePath(relative); }
+
+    QString MakeFolder(const QString &relative) const
+    {
+        QDir().mkpath(Path(relative));
+        return Path(relative);
+    }
+
+    QTemporaryDir m_folder;
+    FakeDriveSystem m_drives;
+    ScriptedUserInterface m_ui;
+};
+
+TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
+{
+    const QString empty = MakeFolder(u"empty"_s);
+    const QString fresh = MakeFolder(u"fresh/lost+found"_s).chopped(11);
+    const QString hidden = MakeFolder(u"hidden"_s);
+    WriteFile(Path(u"hidden/.settings"_s));
+    const QString folderOnly = MakeFolder(u"folder/Archives"_s).chopped(9);
+    const QString ejected = MakeFolder(u"ejected"_s);
+    WriteFile(Path(u"ejected/file"_s));
+    for (const QString &point : {empty, fresh, hidden, folderOnly})
+        m_drives.Mount(point, DriveKind::Removable);
+    m_drives.Mount(ejected, DriveKind::Removable).ready = false;
+
+    EXPECT_FALSE(DriveHasEntries(empty));
+    EXPECT_FALSE(DriveHasEntries(fresh)) << "the file system's own lost+found";
+    EXPECT_TRUE(DriveHasEntries(hidden + u"/sub/folder"_s)) << "the root of the drive counts";
+    EXPECT_TRUE(DriveHasEntries(folderOnly));
+    EXPECT_FALSE(DriveHasEntries(ejected)) << "no disk, no entries";
+}
+
+TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
+{
+    const QString folder = MakeFolder(u"a folder"_s);
+    WriteFile(Path(u"a file"_s));
+    ASSERT_TRUE(QFile::link(folder, Path(u"link"_s)));
+    const struct
+    {
+        QString path;
+        bool exists;
+    } rows[] = {
+        {folder, true},
+        {folder + u'/', true},
+        {Path(u"link"_s), true},
+        {Path(u"a file"_s), false},
+        {Path(u"missing"_s), false},
+        {u"A:\\"_s, false},
+        {u"."_s, false}, // relative paths are never sources
+        {QString(), false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(FolderExists(row.path), row.exists) << row.path.toStdString();
+}
+
+TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntries)
+{
+    const struct
+    {
+        int entries;
+        QStringList texts;
+    } rows[] = {
+        {0, {}},
+        {1, {u"Processing: 0 Files Found"_s}},
+        {14, {u"Processing: 0 Files Found"_s}},
+        {15, {u"Processing: 0 Files Found"_s}},
+        {16, {u"Processing: 0 Files Found"_s, u"Processing: 15 Files Found"_s}},
+        {31,
+         {u"Processing: 0 Files Found"_s, u"Processing: 15 Files Found"_s,
+          u"Processing: 30 Files Found"_s}},
+    };
+    for (const auto &row : rows) {
+        const QString source = MakeFolder(QString::number(row.entries));
+        for (int i = 0; i < row.entries; ++i)
+            WriteFile(source + u"/file "_s + QString::number(i));
+        const qsizetype before = m_ui.ProgressTexts().size();
+        EXPECT_EQ(CountSourceFiles(source, true), row.entries);
+        EXPECT_EQ(m_ui.ProgressTexts().mid(before), row.texts) << row.entries << " entries";
+    }
+}
+
+TEST_F(MediumFolderTest, CountingCountsFoldersAndLinksButNeverFollowsLinks)
+{
+    const QString source = MakeFolder(u"source"_s);
+    MakeFolder(u"source/a/b/c"_s);                                            // 3 folders
+    WriteFile(Path(u"source/a/b/c/deep.txt"_s));                              // 1
+    WriteFile(Path(u"source/.hidden"_s));                                     // 1
+    MakeFolder(u"source/empty"_s);                                            // 1
+    ASSERT_TRUE(QFile::link(Path(u"elsewhere"_s), Path(u"source/broken"_s))); // 1
+    const QString big = MakeFolder(u"big"_s);
+    for (int i = 0; i < 20; ++i)
+        WriteFile(big + u"/f"_s + QString::number(i));
+    ASSERT_TRUE(QFile::link(big, Path(u"source/to big"_s)));    // 1, not its 20
+    ASSERT_TRUE(QFile::link(source, Path(u"source/a/loop"_s))); // 1, not a cycle
+
+    EXPECT_EQ(CountSourceFiles(source, true), 9);
+    EXPECT_EQ(CountSourceFiles(source + u'/', true), 9);
+}
+
+TEST_F(MediumFolderTest, WithoutPrevalidationTheCountIsAHundredUntouched)
+{
+    for (const QString &source : {MakeFolder(u"empty"_s), Path(u"missing"_s), u"A:\\"_s})
+        EXPECT_EQ(CountSourceFiles(source, false), 100) << source.toStdString();
+    EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
+    EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
+    EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
+}
+
+TEST_F(MediumFolderTest, AFolderThatCannotBeReadCountsAsEmpty)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    const QString source = MakeFolder(u"source/locked"_s).chopped(7);
+    WriteFile(Path(u"source/locked/secret"_s));
+    WriteFile(Path(u"source/open"_s));
+    ASSERT_EQ(chmod(QFile::encodeName(Path(u"source/locked"_s)).constData(), 0), 0);
+    EXPECT_EQ(CountSourceFiles(source, true), 2);
+    chmod(QFile::encodeName(Path(u"source/locked"_s)).constData(), 0700);
+}
+
+TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
+{
+    const QString source = MakeFolder(u"source"_s);
+    for (int i = 0; i < 3; ++i) {
+        MakeFolder(u"source/sub"_s + QString::number(i));
+        for (int j = 0; j < 20; ++j)
+            WriteFile(source + u"/sub"_s + QString::number(i) + u"/f"_s + QString::number(j));
+    }
+    // Every pump lets events run; the second one brings the click on Cancel.
+    qint64 tick = 0;
+    m_ui.SetTickSource([&tick] { return ++tick; });
+    int pumps = 0;
+    m_ui.SetOnProcessEvents([&] {
+        if (++pumps == 2)
+            m_ui.SetCancelled(true);
+    });
+
+    EXPECT_EQ(CountSourceFiles(source, true), 16) << "stops at the entry the cancel was seen on";
+    EXPECT_EQ(m_ui.ProgressTexts(),
+              QStringList({u"Processing: 0 Files Found"_s, u"Processing: 15 Files Found"_s}));
+    EXPECT_TRUE(m_ui.Cancelled()) << "the caller sees the cancel";
+}
+
+TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
+{
+    const QString stick = MakeFolder(u"stick"_s);
+    MakeFolder(u"stick/photos"_s);
+    m_drives.Mount(stick, DriveKind::Removable, u"Holiday"_s);
+    QString label = u"stale"_s;
+
+    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, u"  "_s + stick + u"/photos  "_s, label));
+    EXPECT_EQ(label, u"HOLIDAY"_s);
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+
+    for (const QString &empty : {QString(), u"   "_s}) {
+        EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, empty, label));
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.kind, MessageKind::Error);
+        EXPECT_EQ(box.caption, u"Catalog Source Required"_s);
+        EXPECT_EQ(box.text, u"Please specify a valid Catalog Source before continuing"_s);
+    }
+
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/music"_s, label));
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, u"Invalid Catalog Source"_s);
+    EXPECT_EQ(box.text, u"The device or folder specified for the Catalog Source could not be "
+                        u"located.\n\nPlease respecify before continuing."_s);
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty()) << "the disk was there";
+}
+
+TEST_F(MediumFolderTest, TheSourceCheckWaitsForAnyDiskInAnEmptyDrive)
+{
+    const QString stick = MakeFolder(u"stick"_s);
+    m_drives.Mount(stick, DriveKind::Removable).ready = false;
+    QString label = u"stale"_s;
+
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick, label)) << "given up";
+    EXPECT_TRUE(m_ui.TakeMessages().empty()) << "giving up shows no box";
+    std::vector<DeviceCheckView> checks = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].name, u"Photos"_s);
+    EXPECT_EQ(checks[0].requiredLabel, QString()) << "any disk will do";
+
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(stick, u"New Disk"_s); });
+    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, stick, label));
+    EXPECT_EQ(label, u"NEW DISK"_s) << "the label of the disk that was put in";
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+}
+
+class DescriptionCheckTest : public StoreFixture
+{
+};
+
+TEST_F(DescriptionCheckTest, RefusesANameTheFolderHoldsInAnyLetterCase)
+{
+    const qint64 folder = AddObject(3, u"Work"_s, 2);
+    AddObject(folder, u"Holiday Photos"_s, 3);
+    const qint64 other = AddObject(3, u"Home"_s, 2);
+    const struct
+    {
+        QString description;
+        qint64 folder;
+        bool accepted;
+    } rows[] = {
+        {u"Holiday Photos"_s, folder, false},
+        {u"HOLIDAY photos"_s, folder, false},
+        {u"Holiday Photos 2"_s, folder, true},
+        {u"Holiday Photos"_s, other, true},
+        {u"Work"_s, 3, false},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(ValidateCatalogDescription(*m_data, row.description, row.folder), row.accepted)
+            << row.description.toStdString();
+        if (row.accepted) {
+            EXPECT_TRUE(m_ui.TakeMessages().empty());
+            continue;
+        }
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.kind, MessageKind::Error);
+        EXPECT_EQ(box.caption, u"Duplicate Description"_s);
+        EXPECT_EQ(box.text, u"The Catalog Description specified already exists within the "
+                            u"Catalog Folder\n\nPlease specify another Description before "
+                            u"continuining"_s);
+    }
+}
+
+// A catalog tree with disk catalogs of a stored source from another system
+// ("A:\") and of a path of this one, a package, and an archive set on a
+// volume of the pool.
+class LocateOnMediaTest : public StoreFixture
+{
+protected:
+    qint64 AddRow(qint64 parent, const QString &name, int cls, const QString &source = {},
+                  const QString &label = {}, qint64 volumeSize = 0)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, name, source, parent, cls, false, now, now,
+                                QString(), label, 0, volumeSize);
+    }
+
+    MediaLocation Locate(qint64 id, bool withPath, bool expectFound = true)
+    {
+        MediaLocation location;
+        EXPECT_EQ(LocateOnMedia(*m_data, id, withPath, location), expectFound) << "object " << id;
+        return location;
+    }
+};
+
+TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
+{
+    const qint64 floppy = AddRow(3, u"Floppy"_s, 3, u"A:\\"_s, u"disk1"_s);
+    const qint64 one = AddRow(floppy, u"One"_s, 7);
+    const qint64 two = AddRow(one, u"Two"_s, 7);
+    const qint64 x = AddRow(floppy, u"X"_s, 7);
+    const qint64 package = AddRow(x, u"D.ZIP"_s, 22);
+    const qint64 inner = AddRow(package, u"inner"_s, 24);
+    const qint64 stick = AddRow(3, u"Stick"_s, 3, u"/media/user/STICK"_s);
+    const qint64 docs = AddRow(stick, u"Docs"_s, 7);
+    const qint64 outer = AddRow(docs, u"outer.zip"_s, 22);
+    const qint64 nested = AddRow(outer, u"nested.zip"_s, 22);
+
+    const struct
+    {
+        qint64 id;
+        bool withPath;
+        MediaLocation expected;
+    } rows[] = {
+        {two, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\One\\Two\\"_s}},
+        {two, false, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s}},
+        {floppy, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s}},
+        {package, true, {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\"_s}},
+        {inner, true, {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\inner\\"_s}},
+        {docs, true, {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK/Docs/"_s}},
+        {docs, false, {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK"_s}},
+        // The outermost package is the file that lies on the medium.
+        {nested,
+         true,
+         {u"Stick"_s, u"<Unlabelled>"_s, u"/media/user/STICK/Docs/outer.zip"_s,
+          u"/media/user/STICK/Docs/outer.zip/nested.zip/"_s}},
+    };
+    for (const auto &row : rows) {
+        const MediaLocation found = Locate(row.id, row.withPath);
+        EXPECT_EQ(found.name, row.expected.name) << "object " << row.id;
+        EXPECT_EQ(found.label, row.expected.label) << "object " << row.id;
+        EXPECT_EQ(found.packagePath, row.expected.packagePath) << "object " << row.id;
+        EXPECT_EQ(found.source, row.expected.source) << "object " << row.id;
+    }
+}
+
+TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
+{
+    const qint64 volume =
+        AddRow(5, u"Archive Volume 1"_s, 11, u"/media/user/DVARC0001/Archives/"_s, u"DVARC0001"_s);
+    const qint64 set = AddRow(2, u"Set 1"_s, 23, {}, {}, volume);
+    const qint64 docs = AddRow(set, u"docs"_s, 24);
+    const qint64 lost = AddRow(2, u"Lost"_s, 23, {}, {}, 9999);
+
+    const MediaLocation found = Locate(docs, true);
+    EXPECT_EQ(found.name, u"Archive Volume 1"_s);
+    EXPECT_EQ(found.label, u"DVARC0001"_s);
+    EXPECT_EQ(found.packagePath, u"/media/user/DVARC0001/Archives/Set 1.ZIP"_s);
+    EXPECT_EQ(found.source, u"/media/user/DVARC0001/Archives/Set 1.ZIP/docs/"_s);
+    EXPECT_EQ(Locate(set, false).source, u"/media/user/DVARC0001/Archives/"_s);
+    Locate(lost, true, false); // its volume is gone: no medium holds it
+}
+
+TEST_F(LocateOnMediaTest, ObjectsOutsideAnyDiskCatalogLieOnNoMedium)
+{
+    const qint64 folder = AddRow(3, u"Work"_s, 2);
+    const qint64 archiveFolder = AddRow(2, u"Old"_s, 26);
+    for (const qint64 id :
+         {folder, archiveFolder, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
+        MediaLocation location{u"kept"_s, {}, {}, {}};
+        EXPECT_FALSE(LocateOnMedia(*m_data, id, true, location)) << "object " << id;
+        EXPECT_EQ(location.name, u"kept"_s) << "nothing handed back";
+    }
+}
+
+TEST(MediaPathTest, JoinsWithTheSeparatorOfTheSource)
+{
+    const struct
+    {
+        QString source;
+        QStringList names;
+        bool trailing;
+        QString path;
+    } rows[] = {
+        {u"A:\\"_s, {u"X"_s, u"D.ZIP"_s}, false, u"A:\\X\\D.ZIP"_s},
+        {u"A:\\Data"_s, {u"X"_s}, true, u"A:\\Data\\X\\"_s},
+        {u"/media/disk"_s, {u"X"_s, u"D.ZIP"_s}, false, u"/media/disk/X/D.ZIP"_s},
+        {u"/media/disk/"_s, {u"X"_s}, true, u"/media/disk/X/"_s},
+        {u"/"_s, {u"etc"_s}, false, u"/etc"_s},
+        {u"/media/disk"_s, {}, true, u"/media/disk/"_s},
+        {u"/media/disk"_s, {u"back\\slash"_s}, false, u"/media/disk/back\\slash"_s},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(JoinMediaPath(row.source, row.names, row.trailing), row.path)
+            << row.source.toStdString();
+}
+
+TEST_F(MediumFolderTest, ASourceFollowsItsLabelToANewMountPoint)
+{
+    const QString moved = MakeFolder(u"media/DISK1_"_s);
+    MakeFolder(u"media/DISK1_/Photos/2020"_s);
+    m_drives.Mount(moved, DriveKind::Removable, u"Disk1"_s);
+    const QString old = Path(u"media/DISK1"_s);
+    const struct
+    {
+        QString source;
+        QString label;
+        QString found;
+    } rows[] = {
+        // The part after the folder named like the label.
+        {old + u"/Music"_s, u"DISK1"_s, moved + u"/Music"_s},
+        {old, u"disk1"_s, moved},
+        // No folder named like the label: the longest end that exists.
+        {u"/run/media/old-name/Photos/2020"_s, u"disk1"_s, moved + u"/Photos/2020"_s},
+        {u"/run/media/old-name/Other"_s, u"disk1"_s, moved},
+        // Already in place.
+        {moved + u"/Photos/"_s, u"disk1"_s, moved + u"/Photos"_s},
+        {old, u"OTHER"_s, QString()},
+        {old, QString(), QString()},
+        {u"A:\\Music"_s, u"disk1"_s, QString()},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(RelocateSource(row.source, row.label), row.found) << row.source.toStdString();
+}
+
+} // namespace

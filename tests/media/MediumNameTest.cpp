@@ -1,0 +1,132 @@
+#include "media/MediumName.h"
+
+#include "media/MediaScan.h"
+#include "platform/DayCount.h"
+#include "support/QtPrinters.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+TEST(MediumNameTest, BytesMapToTextAndBack)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray bytes;
+        QString text; // empty: not checked
+    };
+    const Case cases[] = {
+        {"ASCII", "Read.me", QStringLiteral("Read.me")},
+        {"valid UTF-8", "caf\xc3\xa9", QString::fromUtf8("caf\xc3\xa9")},
+        {"four-byte sequence", "\xf0\x9f\x98\x80.png", QString::fromUtf8("\xf0\x9f\x98\x80.png")},
+        {"Latin-1 byte", "caf\xe9", QStringLiteral("caf") + QChar(0xEFE9)},
+        {"cut sequence", "a\xc3", QStringLiteral("a") + QChar(0xEFC3)},
+        {"stray continuation", "\x80x", QString(QChar(0xEF80)) + QStringLiteral("x")},
+        {"overlong slash", "\xc0\xaf", QString(QChar(0xEFC0)) + QChar(0xEFAF)},
+        {"surrogate", "\xed\xa0\x80", QString(QChar(0xEFED)) + QChar(0xEFA0) + QChar(0xEF80)},
+        {"beyond U+10FFFF", "\xf4\x90\x80\x80", {}},
+        // A real character of the escape range is escaped too, byte by byte.
+        {"escape-range character", "\xee\xbe\x80",
+         QString(QChar(0xEFEE)) + QChar(0xEFBE) + QChar(0xEF80)},
+        {"empty", "", QString()},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.what);
+        const QString text = MediumNameText(row.bytes);
+        if (!row.text.isNull() || row.bytes.isEmpty()) {
+            EXPECT_EQ(text, row.text);
+        }
+        EXPECT_EQ(MediumNameBytes(text), row.bytes);
+        // What is stored is valid UTF-8 and survives the database.
+        EXPECT_EQ(QString::fromUtf8(text.toUtf8()), text);
+        EXPECT_EQ(MediumNameIsPlainText(row.bytes), text.toUtf8() == row.bytes);
+    }
+}
+
+TEST(MediumNameTest, EveryByteStringSurvivesTheRoundTrip)
+{
+    // Bytes drawn mostly from the ranges where UTF-8 goes wrong.
+    QRandomGenerator random(20260714);
+    const char alphabet[] = "aZ.\x7f\x80\xbf\xc0\xc2\xc3\xdf\xe0\xe2\xed\xee\xef\xf0\xf4\xf5\xff";
+    for (int i = 0; i < 5000; ++i) {
+        QByteArray bytes;
+        const int length = int(random.bounded(12));
+        for (int k = 0; k < length; ++k)
+            bytes += alphabet[random.bounded(int(sizeof alphabet - 1))];
+        const QString text = MediumNameText(bytes);
+        ASSERT_EQ(MediumNameBytes(text), bytes) << bytes.toHex().constData();
+        if (MediumNameIsPlainText(bytes)) {
+            ASSERT_EQ(text, QString::fromUtf8(bytes)) << bytes.toHex().constData();
+        }
+    }
+}
+
+TEST(MediumNameTest, FileNamesAreCapitalisedInAsciiOnly)
+{
+    const char *const cases[][2] = {
+        {"READ.ME", "Read.me"},
+        {"read.me", "Read.me"},
+        {"AUTOEXEC.BAT", "Autoexec.bat"},
+        {".PROFILE", ".profile"},
+        {"1ST.TXT", "1st.txt"},
+        {"a", "A"},
+        {"", ""},
+        // Letters outside ASCII keep their case, also in first place.
+        {"\xc3\xa9"
+         "COLE.TXT",
+         "\xc3\xa9"
+         "cole.txt"},
+        {"\xc3\x89"
+         "COLE",
+         "\xc3\x89"
+         "cole"},
+        {"caf\xe9.TXT", "Caf\xe9.txt"},
+    };
+    for (const auto &row : cases) {
+        QByteArray bytes(row[0]);
+        CapitaliseFileName(bytes);
+        EXPECT_EQ(bytes, QByteArray(row[1])) << row[0];
+        EXPECT_EQ(CapitaliseFileName(MediumNameText(row[0])), MediumNameText(row[1])) << row[0];
+    }
+}
+
+TEST(MediumNameTest, FileTimesBecomeLocalDayCountsAtTwoSeconds)
+{
+    // A zone with summer time, so that local time is not UTC.
+    const QByteArray previous = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        if (hadZone)
+            qputenv("TZ", previous);
+        else
+            qunsetenv("TZ");
+        tzset();
+    });
+
+    struct Case
+    {
+        QDateTime local;
+        QTime stored;
+    };
+    const Case cases[] = {
+        {QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)), QTime(5, 6, 6)},
+        {QDateTime(QDate(2021, 7, 14), QTime(10, 1, 0)), QTime(10, 1, 0)}, // summer time
+        {QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)), QTime(23, 59, 58)},
+        // Outside the DOS range (1980 to 2107) the date is kept, not lost.
+        {QDateTime(QDate(1970, 1, 1), QTime(1, 0, 1)), QTime(1, 0, 0)},
+        {QDateTime(QDate(1960, 6, 1), QTime(12, 0, 3)), QTime(12, 0, 2)},
+        {QDateTime(QDate(2150, 1, 1), QTime(0, 0, 1)), QTime(0, 0, 0)},
+    };
+    for (const Case &row : cases) {
+        const double expected = ToDayCount(QDateTime(row.local.date(), row.stored));
+        EXPECT_DOUBLE_EQ(MediumTimeToDayCount(row.local.toSecsSinceEpoch()), expected)
+            << row.local.toString(Qt::ISODate).toStdString();
+    }
+}

@@ -1,0 +1,200 @@
+#include "platform/Drives.h"
+#include "support/QtPrinters.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the stand-in for udisks2 was asked.
+struct LabelRequests
+{
+    QMutex mutex;
+    QStringList labels;
+    bool refuse = false;
+    bool readOnly = false;
+};
+
+class FakeFileSystemAdaptor final : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Filesystem")
+
+public:
+    FakeFileSystemAdaptor(QObject *parent, LabelRequests &requests, QDBusConnection bus)
+        : QDBusAbstractAdaptor(parent)
+        , m_requests(requests)
+        , m_bus(std::move(bus))
+    {
+    }
+
+public Q_SLOTS:
+    void SetLabel(const QString &label, const QVariantMap &, const QDBusMessage &message)
+    {
+        const QMutexLocker lock(&m_requests.mutex);
+        m_requests.labels.append(label);
+        if (m_requests.refuse) {
+            message.setDelayedReply(true);
+            m_bus.send(message.createErrorReply(u"org.freedesktop.UDisks2.Error.Failed"_s,
+                                                u"write-protected"_s));
+        }
+    }
+
+private:
+    LabelRequests &m_requests;
+    QDBusConnection m_bus;
+};
+
+class FakeBlockAdaptor final : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Block")
+    Q_PROPERTY(bool ReadOnly READ ReadOnly)
+
+public:
+    FakeBlockAdaptor(QObject *parent, LabelRequests &requests)
+        : QDBusAbstractAdaptor(parent)
+        , m_requests(requests)
+    {
+    }
+
+    bool ReadOnly() const
+    {
+        const QMutexLocker lock(&m_requests.mutex);
+        return m_requests.readOnly;
+    }
+
+private:
+    LabelRequests &m_requests;
+};
+
+// A private message bus with a stand-in for udisks2 that owns one block
+// device. The stand-in answers from a thread of its own, since the drive
+// layer waits for its answers on the calling thread.
+class LabelWriteTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString daemon = QStandardPaths::findExecutable(u"dbus-daemon"_s);
+        if (daemon.isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed: no bus to stand udisks2 on";
+        ASSERT_TRUE(m_folder.isValid());
+        m_daemon.start(daemon, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s,
+                                u"--address=unix:path="_s + m_folder.filePath(u"bus"_s)});
+        if (!m_daemon.waitForReadyRead(10000))
+            GTEST_SKIP() << "dbus-daemon did not start: "
+                         << m_daemon.readAllStandardError().toStdString();
+        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+
+        QDBusConnection service = QDBusConnection::connectToBus(m_address, kServiceConnection);
+        ASSERT_TRUE(service.isConnected()) << service.lastError().message().toStdString();
+        ASSERT_TRUE(service.registerService(u"org.freedesktop.UDisks2"_s));
+        m_device = new QObject;
+        new FakeFileSystemAdaptor(m_device, m_requests, service);
+        new FakeBlockAdaptor(m_device, m_requests);
+        m_device->moveToThread(&m_thread);
+        m_thread.start();
+        ASSERT_TRUE(service.registerObject(
+            u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s, m_device,
+            QDBusConnection::ExportAdaptors));
+
+        // The disk mounts on a real folder so that it answers statvfs.
+        m_mount = QFileInfo(m_folder.path()).canonicalFilePath() + u"/mnt"_s;
+        QDir().mkpath(m_mount);
+        QFile info(m_folder.filePath(u"mountinfo"_s));
+        ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+        info.write(QString(u"1 0 8:1 / / rw - ext4 /dev/dirvanta-test-sda1 rw\n"_s +
+                           u"2 1 8:2 / "_s + m_mount +
+                           u" rw - vfat /dev/dirvanta-test-sdx1 rw\n"_s + u"3 1 8:3 / "_s +
+                           m_mount + u"/other rw - vfat /dev/dirvanta-test-sdy1 rw\n"_s)
+                       .toUtf8());
+    }
+
+    void TearDown() override
+    {
+        if (m_device) {
+            QDBusConnection(kServiceConnection)
+                .unregisterObject(
+                    u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s);
+            // Deleted in its own thread, where its signals belong.
+            QObject *device = m_device;
+            QMetaObject::invokeMethod(
+                device, [device] { delete device; }, Qt::BlockingQueuedConnection);
+        }
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(kServiceConnection);
+        QDBusConnection::disconnectFromBus(u"dirvanta-drives "_s + m_address);
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+
+    LinuxDriveSystem Machine() const
+    {
+        LinuxDriveSystem::Sources sources;
+        sources.mountInfoFile = m_folder.filePath(u"mountinfo"_s);
+        sources.sysBlockFolder = m_folder.filePath(u"no-sys-block"_s);
+        sources.byLabelFolder = m_folder.filePath(u"no-links"_s);
+        sources.probeDevices = false;
+        sources.systemBusAddress = m_address;
+        return LinuxDriveSystem(sources);
+    }
+
+    QStringList Labels()
+    {
+        const QMutexLocker lock(&m_requests.mutex);
+        return m_requests.labels;
+    }
+
+    static inline const QString kServiceConnection = u"dirvanta-test-udisks"_s;
+    QTemporaryDir m_folder;
+    QProcess m_daemon;
+    QString m_address;
+    QThread m_thread;
+    QObject *m_device = nullptr;
+    LabelRequests m_requests;
+    QString m_mount;
+};
+
+TEST_F(LabelWriteTest, AsksUdisksToWriteTheLabelOfTheMountsDevice)
+{
+    LinuxDriveSystem machine = Machine();
+    EXPECT_TRUE(machine.CanWriteLabel(m_mount + u"/folder"_s));
+    EXPECT_TRUE(machine.WriteLabel(m_mount + u"/folder"_s, u"Holiday 2020"_s));
+    EXPECT_EQ(Labels(), QStringList{u"Holiday 2020"_s});
+
+    EXPECT_FALSE(machine.CanWriteLabel(m_mount + u"/other"_s)) << "udisks2 has no such device";
+    EXPECT_FALSE(machine.WriteLabel(m_mount + u"/other"_s, u"X"_s));
+    EXPECT_EQ(Labels().size(), 1);
+}
+
+TEST_F(LabelWriteTest, AReadOnlyDeviceOrARefusalIsAFailedWrite)
+{
+    LinuxDriveSystem machine = Machine();
+    {
+        const QMutexLocker lock(&m_requests.mutex);
+        m_requests.readOnly = true;
+        m_requests.refuse = true;
+    }
+    EXPECT_FALSE(machine.CanWriteLabel(m_mount));
+    EXPECT_FALSE(machine.WriteLabel(m_mount, u"Holiday"_s));
+    EXPECT_EQ(Labels(), QStringList{u"Holiday"_s}) << "asked, and refused";
+}
+
+} // namespace
+
+#include "LabelWriteTest.moc"
