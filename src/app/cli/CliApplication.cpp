@@ -1,6 +1,8 @@
 #include "app/cli/CliApplication.h"
 
 #include "app/cli/TerminalUserInterface.h"
+#include "media/CatalogMedia.h"
+#include "media/MediaIdentification.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
@@ -14,6 +16,9 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTextStream>
 
 #include <optional>
@@ -30,9 +35,27 @@ const QString kUsageText =
                    "  ls [PATH]            list the objects and files in a catalog object, as the\n"
                    "                       main list shows them; PATH names it from the top, as\n"
                    "                       in \"Catalogs\\Work\\Disk 1\" (default: the database)\n"
+                   "  catalog SOURCE       catalog a medium or folder into a new disk catalog:\n"
+                   "      [--name DESCRIPTION] [--into CATALOG-FOLDER-PATH] [--label NEWLABEL]\n"
+                   "      [--comment TEXT] [--reuse-comments] [--validate] [--no-zip] [--no-exe]\n"
+                   "  update PATH          rebuild a disk catalog from its medium\n"
+                   "\n"
+                   "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
                    "in the user's data folder, made on first use.\n");
+
+const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
+                                   QStringLiteral("--label"), QStringLiteral("--comment")};
+const QStringList kCatalogFlags = {QStringLiteral("--reuse-comments"), QStringLiteral("--validate"),
+                                   QStringLiteral("--no-zip"), QStringLiteral("--no-exe")};
+
+// The box for a description holding a character a catalog name cannot hold.
+QString InvalidCharacterText()
+{
+    return QStringLiteral("The Catalog Name cannot contain any of the following characters:") +
+           kParagraphBreak + QStringLiteral("\t\t \\ / : ? \" < > | .");
+}
 
 QString DataFolder()
 {
@@ -146,7 +169,10 @@ struct CliApplication::Options
     bool databaseGiven = false;
     bool json = false;
     bool replace = false;
-    QStringList arguments; // after the command
+    bool wait = false;
+    QStringList arguments;         // after the command
+    QMap<QString, QString> values; // --name TEXT and the like
+    QSet<QString> flags;           // --reuse-comments and the like
     AnswerPolicy policy = AnswerPolicy::Ask;
 };
 
@@ -198,6 +224,14 @@ int CliApplication::Run(const QStringList &arguments)
             options.policy = AnswerPolicy::No;
         } else if (argument == QLatin1String("--replace")) {
             options.replace = true;
+        } else if (argument == QLatin1String("--wait")) {
+            options.wait = true;
+        } else if (kValueOptions.contains(argument)) {
+            if (++i >= arguments.size())
+                return Usage(argument + QStringLiteral(" needs a value"));
+            options.values.insert(argument, arguments[i]);
+        } else if (kCatalogFlags.contains(argument)) {
+            options.flags.insert(argument);
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             m_out << kUsageText;
             m_out.flush();
@@ -212,13 +246,25 @@ int CliApplication::Run(const QStringList &arguments)
     }
     if (options.command.isEmpty())
         return Usage(QStringLiteral("no command given"));
-    const qsizetype allowedArguments = options.command == QLatin1String("ls") ? 1 : 0;
+    const bool takesPath = options.command == QLatin1String("ls") ||
+                           options.command == QLatin1String("catalog") ||
+                           options.command == QLatin1String("update");
+    const qsizetype allowedArguments = takesPath ? 1 : 0;
     if (options.arguments.size() > allowedArguments)
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
+    if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
+        return Usage(options.command + QStringLiteral(" needs a ") +
+                     (options.command == QLatin1String("catalog")
+                          ? QStringLiteral("source")
+                          : QStringLiteral("catalog path")));
+    if ((!options.values.isEmpty() || !options.flags.isEmpty()) &&
+        options.command != QLatin1String("catalog"))
+        return Usage(QStringLiteral("those options go with catalog"));
     if (options.replace && options.command != QLatin1String("create"))
         return Usage(QStringLiteral("--replace goes with create"));
 
     TerminalUserInterface ui(m_out, m_err, m_in, m_interactive, options.policy);
+    ui.SetWaitForMedium(options.wait);
     SetUserInterface(&ui);
     SettingsStore settings(SettingsStore::kProgramKey);
     if (!options.databaseGiven)
@@ -238,6 +284,10 @@ int CliApplication::Run(const QStringList &arguments)
             result = Compress(data);
         else if (options.command == QLatin1String("ls"))
             result = List(data, options);
+        else if (options.command == QLatin1String("catalog"))
+            result = Catalog(data, options);
+        else if (options.command == QLatin1String("update"))
+            result = Update(data, options);
         else
             result = Usage(QStringLiteral("unknown command ") + options.command);
     } catch (const EDatabaseError &error) {
@@ -335,22 +385,125 @@ int CliApplication::Compress(TDataShare &data)
     return kSuccess;
 }
 
-int CliApplication::List(TDataShare &data, const Options &options)
+qint64 CliApplication::ResolvePath(TDataShare &data, const QString &path)
 {
-    if (!OpenOrCreateDefault(data, options))
-        return kFailure;
     // Catalog paths start below the database object; names are matched
     // without regard to letter case, as the item tree finds children.
-    const QString path = options.arguments.value(0);
     qint64 id = CatalogSchema::kDatabaseObjectId;
     for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
         id = data.Catalogs.FindChild(id, name);
         if (id < 0) {
             m_err << "error: there is no \"" << path << "\" in the catalog database in "
                   << data.DatabaseFolder << "\n";
-            return kFailure;
+            return -1;
         }
     }
+    return id;
+}
+
+int CliApplication::Catalog(TDataShare &data, const Options &options)
+{
+    if (!OpenOrCreateDefault(data, options))
+        return kFailure;
+    const qint64 into = ResolvePath(
+        data, options.values.value(QStringLiteral("--into"), QStringLiteral("Catalogs")));
+    if (into < 0)
+        return kFailure;
+    const qint64 folder = CatalogTargetFolder(data, into);
+    const QString source =
+        QDir::cleanPath(QDir().absoluteFilePath(options.arguments.value(0).trimmed()));
+    const QString description =
+        options.values.value(QStringLiteral("--name"), UniqueCatalogName(data, folder));
+    CatalogOptions catalogOptions;
+    catalogOptions.source = source;
+    catalogOptions.reuseComments = options.flags.contains(QStringLiteral("--reuse-comments"));
+    catalogOptions.validateMedia = options.flags.contains(QStringLiteral("--validate"));
+    catalogOptions.zipFiles = !options.flags.contains(QStringLiteral("--no-zip"));
+    catalogOptions.exeFiles = !options.flags.contains(QStringLiteral("--no-exe"));
+
+    // The checks of the Catalog Disk dialog, in its order.
+    if (description.contains(QRegularExpression(QStringLiteral("[\\\\/:?\"<>|.]")))) {
+        UI().ShowError(QStringLiteral("Invalid Character"), InvalidCharacterText());
+        return kFailure;
+    }
+    QString driveDescription;
+    if (GetDriveClass(source, driveDescription) == 0) {
+        UI().ShowError(
+            QStringLiteral("Unsupported Device"),
+            QStringLiteral("The device to be cataloged is not supported by this release") +
+                kParagraphBreak + QStringLiteral("Please select another Catalog Source"));
+        return kFailure;
+    }
+    QString label;
+    if (!ValidateCatalogSource(description, source, label) ||
+        !ValidateCatalogDescription(data, description, folder))
+        return kFailure;
+
+    qint64 id = -1;
+    QString failure;
+    const bool built = data.RunInTransaction(
+        [&] {
+            UI().ShowProgress(0);
+            const bool done =
+                CatalogMedia(data, catalogOptions,
+                             {source, description, folder, label,
+                              options.values.value(QStringLiteral("--label"), label).trimmed(),
+                              options.values.value(QStringLiteral("--comment"))},
+                             &id);
+            UI().CloseProgress();
+            if (!done)
+                throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+        },
+        &failure);
+    if (!built) {
+        UI().CloseProgress();
+        UI().ShowError(QStringLiteral("Catalog Failed"),
+                       QStringLiteral("The request to Catalog the selected media failed or was "
+                                      "cancelled by the user."));
+        return kFailure;
+    }
+    m_out << "Cataloged " << source << " as \"" << GetObjectPath(data, id) << "\" ("
+          << SizeText(GetObjectSize(data, id), true) << ")\n";
+    return kSuccess;
+}
+
+int CliApplication::Update(TDataShare &data, const Options &options)
+{
+    if (!OpenOrCreateDefault(data, options))
+        return kFailure;
+    const qint64 id = ResolvePath(data, options.arguments.value(0));
+    if (id < 0)
+        return kFailure;
+    qint64 fresh = -1;
+    // A cancelled or failed update leaves the catalog as it was: the half-built
+    // new catalog is rolled back rather than kept beside the old one.
+    const bool updated = data.RunInTransaction([&] {
+        const bool done = UpdateCatalog(data, CatalogOptions{}, id, &fresh);
+        UI().CloseProgress();
+        if (!done)
+            throw EDirvantaFailed(QStringLiteral("Update Failed"));
+    });
+    if (!updated) {
+        UI().CloseProgress();
+        m_err << "error: \"" << options.arguments.value(0)
+              << "\" was not updated: it is no disk catalog, its medium was not inserted, or the "
+                 "update was cancelled\n";
+        return kFailure;
+    }
+    m_out << "Updated \"" << GetObjectPath(data, fresh) << "\" ("
+          << SizeText(GetObjectSize(data, fresh), true) << ")\n";
+    return kSuccess;
+}
+
+int CliApplication::List(TDataShare &data, const Options &options)
+{
+    if (!OpenOrCreateDefault(data, options))
+        return kFailure;
+    // Catalog paths start below the database object; names are matched
+    // without regard to letter case, as the item tree finds children.
+    const qint64 id = ResolvePath(data, options.arguments.value(0));
+    if (id < 0)
+        return kFailure;
     const QList<ListedEntry> entries = ReadListing(data, id);
     if (options.json) {
         QStringList items;

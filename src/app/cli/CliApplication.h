@@ -37,6 +37,10 @@ private:
     int Info(TDataShare &data, const Options &options);
     int Compress(TDataShare &data);
     int List(TDataShare &data, const Options &options);
+    int Catalog(TDataShare &data, const Options &options);
+    int Update(TDataShare &data, const Options &options);
+    // The object a "\"-separated catalog path names, or -1 after saying so.
+    qint64 ResolvePath(TDataShare &data, const QString &path);
     bool OpenOrCreateDefault(TDataShare &data, const Options &options);
 
     QTextStream &m_out;
