@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "CliRunner.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
@@ -15,27 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliResult
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-// Runs the tool in-process with its streams swapped for buffers.
-CliResult RunCli(const QStringList &arguments, const QString &input = QString())
-{
-    QString out;
-    QString err;
-    QString in = input;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    QTextStream inStream(&in);
-    CliApplication cli(outStream, errStream, inStream, false);
-    const int code = cli.Run(arguments);
-    return {code, out, err};
-}
 
 class CliApplicationTest : public testing::Test
 {

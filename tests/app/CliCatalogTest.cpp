@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "app/cli/CliApplication.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
@@ -10,13 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
 
 class CliCatalogTest : public testing::Test
 {
@@ -35,19 +29,10 @@ protected:
         ASSERT_EQ(Run({QStringLiteral("create")}).exitCode, 0);
     }
 
-    Outcome Run(QStringList arguments)
+    CliResult Run(const QStringList &arguments)
     {
-        arguments.prepend(m_folder.filePath(QStringLiteral("db")));
-        arguments.prepend(QStringLiteral("--db"));
-        QString out;
-        QString err;
-        QString in;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        QTextStream inStream(&in);
-        CliApplication cli(outStream, errStream, inStream, false);
-        const int code = cli.Run(arguments);
-        return {code, out, err};
+        return RunCli(QStringList{QStringLiteral("--db"), m_folder.filePath(QStringLiteral("db"))} +
+                      arguments);
     }
 
     QTemporaryDir m_folder;
@@ -59,7 +44,7 @@ protected:
 
 TEST_F(CliCatalogTest, CatalogsUnderAUniqueNameAndListsTheResult)
 {
-    Outcome result = Run({QStringLiteral("catalog"), m_medium});
+    CliResult result = Run({QStringLiteral("catalog"), m_medium});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(QStringLiteral("\"Catalogs\\New Disk Catalog\"")));
     result = Run({QStringLiteral("catalog"), m_medium});
@@ -80,7 +65,7 @@ TEST_F(CliCatalogTest, TheDialogsChecksRefuseBadRequestsAndLeaveNothing)
         Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("Disk")})
             .exitCode,
         0);
-    Outcome result = Run(
+    CliResult result = Run(
         {QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("DISK")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(QStringLiteral("Duplicate Description")));
@@ -120,7 +105,7 @@ TEST_F(CliCatalogTest, UpdateRebuildsAndRefusesWhatIsNoDiskCatalog)
     ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
     extra.write("1");
     extra.close();
-    Outcome result = Run({QStringLiteral("update"), QStringLiteral("Catalogs\\Disk")});
+    CliResult result = Run({QStringLiteral("update"), QStringLiteral("Catalogs\\Disk")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(Run({QStringLiteral("--json"), QStringLiteral("info")})
                     .out.contains(QStringLiteral("\"files\":3,\"bytes\":11")));

@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "app/cli/CliApplication.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
@@ -15,13 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Listing
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
 
 // A database with Catalogs\Work\Disk 1 holding a folder and two files, and
 // an archive volume with one archive set.
@@ -76,19 +70,9 @@ protected:
 
     QString Db() const { return m_folder.filePath(QStringLiteral("db")); }
 
-    Listing Run(QStringList arguments)
+    CliResult Run(const QStringList &arguments)
     {
-        arguments.prepend(Db());
-        arguments.prepend(QStringLiteral("--db"));
-        QString out;
-        QString err;
-        QString in;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        QTextStream inStream(&in);
-        CliApplication cli(outStream, errStream, inStream, false);
-        const int code = cli.Run(arguments);
-        return {code, out, err};
+        return RunCli(QStringList{QStringLiteral("--db"), Db()} + arguments);
     }
 
     QTemporaryDir m_folder;
@@ -101,7 +85,7 @@ protected:
 
 TEST_F(CliListTest, ListsTheChildObjectsThenTheFilesAsJson)
 {
-    const Listing listing = Run(
+    const CliResult listing = Run(
         {QStringLiteral("ls"), QStringLiteral("catalogs\\WORK\\disk 1"), QStringLiteral("--json")});
     ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
     const QString expected =
@@ -142,7 +126,7 @@ TEST_F(CliListTest, TextListsOneLinePerEntryInTheMainListColumns)
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
-        const Listing listing = Run(row.arguments);
+        const CliResult listing = Run(row.arguments);
         ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
         QStringList lines = listing.out.split(QLatin1Char('\n'));
         ASSERT_EQ(lines.takeLast(), QString());
@@ -164,7 +148,7 @@ TEST_F(CliListTest, TextListsOneLinePerEntryInTheMainListColumns)
 TEST_F(CliListTest, APathThatDoesNotExistFails)
 {
     for (const char *path : {"Catalogs\\Nowhere", "Work", "Catalogs\\Work\\Disk 1\\My Docs\\x"}) {
-        const Listing listing = Run({QStringLiteral("ls"), QString::fromUtf8(path)});
+        const CliResult listing = Run({QStringLiteral("ls"), QString::fromUtf8(path)});
         EXPECT_EQ(listing.exitCode, 1) << path;
         EXPECT_TRUE(listing.out.isEmpty());
         EXPECT_TRUE(listing.err.contains(QString::fromUtf8(path))) << listing.err.toStdString();
