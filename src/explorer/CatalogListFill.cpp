@@ -2,6 +2,7 @@
 
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
+#include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
@@ -10,28 +11,14 @@ namespace {
 
 constexpr int kArchiveSetClass = 23;
 
-bool IsArchiveVolume(int cls)
+QString DateText(const std::optional<double> &dayCount)
 {
-    return cls >= 11 && cls <= 21;
+    return dayCount ? DateTimeText(*dayCount) : QString();
 }
 
-// Folders and fixed objects, whose Size means nothing to the user.
-bool ShowsNoSize(int cls)
+QString DateKey(const std::optional<double> &dayCount)
 {
-    switch (cls) {
-    case 1:
-    case 2:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 24:
-    case 25:
-    case 26:
-        return true;
-    default:
-        return false;
-    }
+    return dayCount ? DateSortKey(*dayCount) : QString();
 }
 
 QString DateText(const SqliteStatement &row, int column)
@@ -49,25 +36,6 @@ int ClassOf(const SqliteStatement &row, int column)
     return row.IsNull(column) ? -1 : int(row.Int64(column));
 }
 
-// Columns: ID, Class, Name, Size, Modified, Comment.
-qint64 AppendObjects(SqliteStatement &query, QList<ListEntry> &entries)
-{
-    qint64 total = 0;
-    const QString noSizeKey = SizeSortKey(0);
-    while (query.Step()) {
-        const int cls = ClassOf(query, 1);
-        const qint64 size = query.Int64(3);
-        total += size;
-        const bool noSize = ShowsNoSize(cls);
-        entries.append(
-            ListEntry{query.Text(2), query.Int64(0), cls,
-                      QStringList{noSize ? QString() : SizeText(size, false), GetClassName(cls),
-                                  DateText(query, 4), OneLineComment(query.Text(5)),
-                                  noSize ? noSizeKey : SizeSortKey(size), DateKey(query, 4)}});
-    }
-    return total;
-}
-
 } // namespace
 
 QStringList MainViewColumns()
@@ -83,49 +51,27 @@ QStringList WastebasketViewColumns()
             QStringLiteral("Size"),         QStringLiteral("Comment")};
 }
 
-QString OneLineComment(const QString &comment)
-{
-    QString line = comment;
-    line.replace(u'\r', u' ').replace(u'\n', u' ');
-    return line;
-}
-
 qint64 ReadMainViewEntries(TDataShare &data, qint64 nodeId, QList<ListEntry> &entries)
 {
-    SqliteConnection &db = data.CatalogDatabase;
-    SqliteStatement &classQuery =
-        db.Prepare(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = ?1"));
-    classQuery.Bind(1, nodeId);
-    const int nodeClass = classQuery.Step() ? ClassOf(classQuery, 0) : -1;
-    classQuery.Reset();
-
-    // An archive volume holds no children of its own in the tree: what lies
-    // on it are the archive sets that name it in VolSize.
-    SqliteStatement &objects =
-        IsArchiveVolume(nodeClass)
-            ? db.Prepare(
-                  QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM Catalogs "
-                                 "WHERE VolSize = ?1 AND Class = ?2 ORDER BY ID"))
-            : db.Prepare(
-                  QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM Catalogs "
-                                 "WHERE Parent = ?1 ORDER BY ID"));
-    objects.Bind(1, nodeId);
-    if (IsArchiveVolume(nodeClass))
-        objects.Bind(2, kArchiveSetClass);
-    qint64 total = AppendObjects(objects, entries);
-
-    SqliteStatement &files = db.Prepare(QStringLiteral(
-        "SELECT Key, Size, Name, Modified, Comment FROM Files WHERE ID = ?1 ORDER BY Key"));
-    files.Bind(1, nodeId);
-    while (files.Step()) {
-        const QString name = files.Text(2);
-        const qint64 size = files.Int64(1);
-        total += size;
-        entries.append(ListEntry{name, files.Int64(0), FileIconIndex(name),
-                                 QStringList{SizeText(size, false), FileTypeName(name),
-                                             DateText(files, 3), OneLineComment(files.Text(4)),
-                                             SizeSortKey(size), DateKey(files, 3)}});
-    }
+    qint64 total = 0;
+    const QString noSizeKey = SizeSortKey(0);
+    ReadCatalogContents(data, nodeId, [&](const ContentRow &row) {
+        total += row.size;
+        if (row.file) {
+            entries.append(
+                ListEntry{row.name, row.number, FileIconIndex(row.name),
+                          QStringList{SizeText(row.size, false), FileTypeName(row.name),
+                                      DateText(row.modified), OneLineComment(row.comment),
+                                      SizeSortKey(row.size), DateKey(row.modified)}});
+            return;
+        }
+        const bool noSize = ClassShowsNoSize(row.cls);
+        entries.append(ListEntry{
+            row.name, row.number, row.cls,
+            QStringList{noSize ? QString() : SizeText(row.size, false), GetClassName(row.cls),
+                        DateText(row.modified), OneLineComment(row.comment),
+                        noSize ? noSizeKey : SizeSortKey(row.size), DateKey(row.modified)}});
+    });
     return total;
 }
 

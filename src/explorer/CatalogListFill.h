@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ListSort.h"
+#include "store/CatalogContents.h"
 
 #include <QList>
 #include <QStringList>
@@ -30,6 +31,3 @@ qint64 ReadMainViewEntries(TDataShare &data, qint64 nodeId, QList<ListEntry> &en
 // Appends every disk catalog and archive set at any depth below the
 // wastebasket, with the place each was deleted from.
 void ReadWastebasketEntries(TDataShare &data, QList<ListEntry> &entries);
-
-// A comment on one line: every carriage return and line feed becomes a blank.
-QString OneLineComment(const QString &comment);

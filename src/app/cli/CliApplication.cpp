@@ -2,11 +2,13 @@
 
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
+#include "media/CatalogNameRules.h"
 #include "media/MediaIdentification.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
+#include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
@@ -17,7 +19,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextStream>
 
@@ -50,13 +51,6 @@ const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--i
 const QStringList kCatalogFlags = {QStringLiteral("--reuse-comments"), QStringLiteral("--validate"),
                                    QStringLiteral("--no-zip"), QStringLiteral("--no-exe")};
 
-// The box for a description holding a character a catalog name cannot hold.
-QString InvalidCharacterText()
-{
-    return QStringLiteral("The Catalog Name cannot contain any of the following characters:") +
-           kParagraphBreak + QStringLiteral("\t\t \\ / : ? \" < > | .");
-}
-
 QString DataFolder()
 {
     const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
@@ -65,99 +59,11 @@ QString DataFolder()
     return QDir::homePath() + QStringLiteral("/.local/share");
 }
 
-// One line of a listing: an object or a file of the listed object.
-struct ListedEntry
-{
-    bool file = false;
-    qint64 number = 0; // an object's ID, a file's Key
-    int cls = -1;      // an object's class, a file's attribute bits
-    QString name;
-    qint64 size = 0;
-    std::optional<double> modified;
-    QString comment;
-};
-
-bool IsArchiveVolume(int cls)
-{
-    return cls >= 11 && cls <= 21;
-}
-
-// Folders and fixed objects, whose Size means nothing to the user: the main
-// list shows no size for them.
-bool ShowsNoSize(int cls)
-{
-    switch (cls) {
-    case 1:
-    case 2:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 24:
-    case 25:
-    case 26:
-        return true;
-    default:
-        return false;
-    }
-}
-
-ListedEntry ReadEntry(const SqliteStatement &row, bool file)
-{
-    // Columns: number, class, name, size, modified, comment.
-    ListedEntry entry;
-    entry.file = file;
-    entry.number = row.Int64(0);
-    entry.cls = row.IsNull(1) ? -1 : int(row.Int64(1));
-    entry.name = row.Text(2);
-    entry.size = row.Int64(3);
-    if (!row.IsNull(4))
-        entry.modified = row.Double(4);
-    entry.comment = row.Text(5);
-    return entry;
-}
-
-// What the main list shows for an object: its children (for an archive
-// volume, the archive sets stored on it), then its files, in stored order.
-QList<ListedEntry> ReadListing(TDataShare &data, qint64 id)
-{
-    SqliteConnection &db = data.CatalogDatabase;
-    SqliteStatement &classQuery =
-        db.Prepare(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = ?1"));
-    classQuery.Bind(1, id);
-    const int cls = classQuery.Step() && !classQuery.IsNull(0) ? int(classQuery.Int64(0)) : -1;
-    classQuery.Reset();
-
-    QList<ListedEntry> entries;
-    SqliteStatement &objects =
-        IsArchiveVolume(cls)
-            ? db.Prepare(QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM "
-                                        "Catalogs WHERE VolSize = ?1 AND Class = 23 ORDER BY ID"))
-            : db.Prepare(QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM "
-                                        "Catalogs WHERE Parent = ?1 ORDER BY ID"));
-    objects.Bind(1, id);
-    while (objects.Step())
-        entries.append(ReadEntry(objects, false));
-    objects.Reset();
-    SqliteStatement &files = db.Prepare(QStringLiteral(
-        "SELECT Key, Class, Name, Size, Modified, Comment FROM Files WHERE ID = ?1 ORDER BY Key"));
-    files.Bind(1, id);
-    while (files.Step())
-        entries.append(ReadEntry(files, true));
-    files.Reset();
-    return entries;
-}
-
 // A text as a JSON string, quotes included.
 QString JsonString(const QString &text)
 {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
-QString OneLine(QString text)
-{
-    return text.replace(u'\r', u' ').replace(u'\n', u' ');
 }
 
 } // namespace
@@ -422,16 +328,13 @@ int CliApplication::Catalog(TDataShare &data, const Options &options)
     catalogOptions.exeFiles = !options.flags.contains(QStringLiteral("--no-exe"));
 
     // The checks of the Catalog Disk dialog, in its order.
-    if (description.contains(QRegularExpression(QStringLiteral("[\\\\/:?\"<>|.]")))) {
+    if (HasRefusedNameCharacter(description)) {
         UI().ShowError(QStringLiteral("Invalid Character"), InvalidCharacterText());
         return kFailure;
     }
     QString driveDescription;
     if (GetDriveClass(source, driveDescription) == 0) {
-        UI().ShowError(
-            QStringLiteral("Unsupported Device"),
-            QStringLiteral("The device to be cataloged is not supported by this release") +
-                kParagraphBreak + QStringLiteral("Please select another Catalog Source"));
+        UI().ShowError(QStringLiteral("Unsupported Device"), UnsupportedDeviceText());
         return kFailure;
     }
     QString label;
@@ -504,10 +407,11 @@ int CliApplication::List(TDataShare &data, const Options &options)
     const qint64 id = ResolvePath(data, options.arguments.value(0));
     if (id < 0)
         return kFailure;
-    const QList<ListedEntry> entries = ReadListing(data, id);
+    QList<ContentRow> entries;
+    ReadCatalogContents(data, id, [&](const ContentRow &row) { entries.append(row); });
     if (options.json) {
         QStringList items;
-        for (const ListedEntry &entry : entries) {
+        for (const ContentRow &entry : entries) {
             const QString modified =
                 entry.modified ? JsonString(FromDayCount(*entry.modified).toString(Qt::ISODate))
                                : QStringLiteral("null");
@@ -525,12 +429,12 @@ int CliApplication::List(TDataShare &data, const Options &options)
         return kSuccess;
     }
     // The main list's columns: name, size, type, modified, comment.
-    for (const ListedEntry &entry : entries) {
-        const bool noSize = !entry.file && ShowsNoSize(entry.cls);
+    for (const ContentRow &entry : entries) {
+        const bool noSize = !entry.file && ClassShowsNoSize(entry.cls);
         m_out << entry.name << '\t' << (noSize ? QString() : SizeText(entry.size, false)) << '\t'
               << (entry.file ? FileTypeName(entry.name) : GetClassName(entry.cls)) << '\t'
               << (entry.modified ? DateTimeText(*entry.modified) : QString()) << '\t'
-              << OneLine(entry.comment) << '\n';
+              << OneLineComment(entry.comment) << '\n';
     }
     return kSuccess;
 }
