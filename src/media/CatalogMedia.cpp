@@ -77,10 +77,12 @@ bool CatalogMedia(TDataShare &data, const CatalogOptions &options, const Catalog
 
     TMediaScanner scanner(data, options);
     UI().SetProgressStatus(QString());
+    UI().ShowProgressParts(true, false, false);
     const qint64 maximum = CountSourceFiles(source, options.validateMedia);
     if (UI().Cancelled())
         return false;
     scanner.SetProgressMaximum(maximum);
+    UI().ShowProgressParts(false, true, true);
 
     QString description;
     const int cls = GetDriveClass(source, description);

@@ -102,6 +102,15 @@ public:
     // The modal "Insert Disk" window of the device check: true for OK (try
     // again), false for Cancel.
     virtual bool ShowDeviceCheck(const DeviceCheckView &view) = 0;
+    // Shows parts of the progress window that its operation keeps hidden at
+    // first (the scan shows its status line, then its bar and file name).
+    virtual void ShowProgressParts(bool statusLine, bool fileNameLine, bool progressBar)
+    {
+        Q_UNUSED(statusLine);
+        Q_UNUSED(fileNameLine);
+        Q_UNUSED(progressBar);
+    }
+
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
     virtual void Beep() {}

@@ -180,6 +180,12 @@ void GuiUserInterface::SetProgressPath(const QString &text)
         m_progressWindow->SetPath(text);
 }
 
+void GuiUserInterface::ShowProgressParts(bool statusLine, bool fileNameLine, bool progressBar)
+{
+    if (m_progressWindow)
+        m_progressWindow->ShowParts(statusLine, fileNameLine, progressBar);
+}
+
 void GuiUserInterface::SetProgressRange(qint64 maximum)
 {
     if (m_progressWindow)

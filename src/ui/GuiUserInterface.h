@@ -31,6 +31,7 @@ public:
     void SetProgressFileName(const QString &text) override;
     void SetProgressPath(const QString &text) override;
     void SetProgressRange(qint64 maximum) override;
+    void ShowProgressParts(bool statusLine, bool fileNameLine, bool progressBar) override;
     void SetProgressPosition(qint64 position) override;
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;

@@ -3,20 +3,18 @@
 #include "platform/ProgressOperations.h"
 #include "platform/UserInterface.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ProgressAnimation.h"
+#include "ui/SegmentedMeter.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <limits>
-
 namespace {
-constexpr int kWindowWidth = 440;
-constexpr qint64 kBarLimit = std::numeric_limits<int>::max();
+// Wide enough for the animation panel's picture at its natural size.
+constexpr int kWindowWidth = 471;
 } // namespace
 
 ProgressWindow::ProgressWindow(UserInterface &userInterface, QWidget *parent)
@@ -25,7 +23,8 @@ ProgressWindow::ProgressWindow(UserInterface &userInterface, QWidget *parent)
     , m_pathLine(new ElidedLabel(Qt::ElideLeft, this))
     , m_fileNameLine(new ElidedLabel(Qt::ElideLeft, this))
     , m_statusLine(new QLabel(this))
-    , m_progressBar(new QProgressBar(this))
+    , m_animationPanel(new ProgressAnimation(this))
+    , m_progressBar(new SegmentedMeter(this))
     , m_cancelButton(new QPushButton(tr("Cancel"), this))
 {
     setObjectName(QStringLiteral("ProgressWindow"));
@@ -33,6 +32,7 @@ ProgressWindow::ProgressWindow(UserInterface &userInterface, QWidget *parent)
     m_fileNameLine->setObjectName(QStringLiteral("FileNameLine"));
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
     m_statusLine->setTextFormat(Qt::PlainText);
+    m_animationPanel->setObjectName(QStringLiteral("AnimationPanel"));
     m_progressBar->setObjectName(QStringLiteral("ProgressBar"));
     m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
 
@@ -42,6 +42,7 @@ ProgressWindow::ProgressWindow(UserInterface &userInterface, QWidget *parent)
     buttons->addStretch();
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_animationPanel);
     layout->addWidget(m_pathLine);
     layout->addWidget(m_fileNameLine);
     layout->addWidget(m_statusLine);
@@ -60,6 +61,8 @@ void ProgressWindow::Begin(const ProgressLayout &layout)
     if (layout.pathLine)
         m_pathLine->setText(layout.pathLine->toString());
     m_animation = layout.animation;
+    m_animationPanel->show();
+    m_animationPanel->Play(m_animation);
 
     m_fileNameLine->setVisible(layout.showFileNameLine);
     if (layout.showFileNameLine)
@@ -76,6 +79,8 @@ void ProgressWindow::Begin(const ProgressLayout &layout)
 
 void ProgressWindow::Finish()
 {
+    m_animationPanel->Stop();
+    m_animationPanel->hide();
     m_closing = true;
     close();
     m_closing = false;
@@ -96,19 +101,25 @@ void ProgressWindow::SetStatus(const QString &text)
     m_statusLine->setText(text);
 }
 
+void ProgressWindow::ShowParts(bool statusLine, bool fileNameLine, bool progressBar)
+{
+    if (statusLine)
+        m_statusLine->show();
+    if (fileNameLine)
+        m_fileNameLine->show();
+    if (progressBar)
+        m_progressBar->show();
+    adjustSize();
+}
+
 void ProgressWindow::SetRange(qint64 maximum)
 {
-    // QProgressBar counts in int; larger totals (bytes) are divided down.
-    // A maximum of 0 would turn the bar into a busy indicator.
-    m_maximum = std::max<qint64>(maximum, 1);
-    m_divisor = (m_maximum - 1) / kBarLimit + 1;
-    m_progressBar->setRange(0, static_cast<int>(m_maximum / m_divisor));
+    m_progressBar->SetRange(maximum);
 }
 
 void ProgressWindow::SetPosition(qint64 position)
 {
-    const qint64 clamped = std::clamp<qint64>(position, 0, m_maximum);
-    m_progressBar->setValue(static_cast<int>(clamped / m_divisor));
+    m_progressBar->SetPosition(position);
 }
 
 void ProgressWindow::closeEvent(QCloseEvent *event)
@@ -127,6 +138,8 @@ void ProgressWindow::CancelButtonClick()
     m_fileNameLine->setText(tr("Please Wait...."));
     m_fileNameLine->show();
     m_pathLine->setText(tr("Performing Tidy-up"));
+    m_animationPanel->Stop();
+    m_animationPanel->hide();
     m_progressBar->hide();
     m_statusLine->hide();
     m_userInterface.SetCancelled(true);

@@ -4,13 +4,15 @@
 
 class ElidedLabel;
 class QLabel;
-class QProgressBar;
+class ProgressAnimation;
 class QPushButton;
+class SegmentedMeter;
 class UserInterface;
 struct ProgressLayout;
 
-// The non-modal window that long operations show: a caption, a path line, a
-// file-name line, a status line, a bar and a Cancel button. Which parts show
+// The non-modal window that long operations show: a caption, an animation
+// panel, a path line, a file-name line, a status line, a segmented bar and a
+// Cancel button. Which parts show
 // comes from the operation's layout. The user cannot close it through the
 // frame; only Finish (the program) does. Cancel sets the shared cancel flag of
 // the user interface, which the running operation tests at its next step.
@@ -24,20 +26,23 @@ public:
     ~ProgressWindow() override;
 
     // Sets the window up for an operation (parts, texts, bar at 0, Cancel
-    // enabled); does not show it.
+    // enabled, its animation playing); does not show it.
     void Begin(const ProgressLayout &layout);
-    // Hides the window; the program's way of closing it.
+    // Stops the animation and hides the window; the program's way of
+    // closing it.
     void Finish();
 
     void SetPath(const QString &text);
     void SetFileName(const QString &text);
     void SetStatus(const QString &text);
-    // The bar runs 0..maximum; counts beyond the range of int are scaled.
+    // The bar runs 0..maximum in 64-bit counts; a maximum of 0 draws nothing.
+    // Shows parts that the operation hid; a false leaves a part as it is.
+    void ShowParts(bool statusLine, bool fileNameLine, bool progressBar);
     void SetRange(qint64 maximum);
     void SetPosition(qint64 position);
 
-    // The animation of the current operation. Nothing plays it yet; the
-    // animation strip and the segmented bar will sit above the path line.
+    // The animation of the current operation (its number in the operations
+    // table); the panel plays it until Cancel or Finish.
     int Animation() const { return m_animation; }
 
 protected:
@@ -50,10 +55,9 @@ private:
     ElidedLabel *m_pathLine;
     ElidedLabel *m_fileNameLine;
     QLabel *m_statusLine;
-    QProgressBar *m_progressBar;
+    ProgressAnimation *m_animationPanel;
+    SegmentedMeter *m_progressBar;
     QPushButton *m_cancelButton;
     int m_animation = 0;
-    qint64 m_maximum = 100;
-    qint64 m_divisor = 1;
     bool m_closing = false;
 };
