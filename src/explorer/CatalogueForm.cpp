@@ -1,10 +1,12 @@
 #include "explorer/CatalogueForm.h"
 
+#include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
+#include "media/CatalogMedia.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
@@ -162,6 +164,10 @@ void TCatalogueForm::ConnectActions()
         connect(entry, &QAction::triggered, this,
                 [this, entry] { ReopenEntry(entry->data().toInt()); });
     connect(a.Compress1, &QAction::triggered, this, &TCatalogueForm::CompressCommand);
+    for (QAction *action : {a.DiskCatalog1, a.DiskCatalog2, a.DiskCatalog3, a.QuickCatalogBtn})
+        connect(action, &QAction::triggered, this, [this] { CatalogDiskCommand(); });
+    for (QAction *action : {a.Update1, a.Update2, a.Update3})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::UpdateCommand);
     connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
     connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
     connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
@@ -775,6 +781,56 @@ void TCatalogueForm::CompressCommand()
     BusyCursor busy;
     m_data.CompressDatabase();
     RefreshList();
+}
+
+void TCatalogueForm::CatalogDiskCommand(const QString &source)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    qint64 target = 3;
+    qint64 newId = -1;
+    const bool built = m_data.RunInTransaction([&] {
+        target = CatalogTargetFolder(m_data, TreeView1->SelectedID());
+        TreeView1->SelectByID(target);
+        const QString name = UniqueCatalogName(m_data, target);
+        if (!ShowCatalogDiskDialog(m_data, m_catalogOptions, target, name, source, this, &newId))
+            throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+        RefreshList();
+        UI().CloseProgress();
+    });
+    // After a rollback the tree may still hold nodes of rows that are gone.
+    ReselectNode(built ? newId : target, true);
+}
+
+void TCatalogueForm::UpdateCommand()
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    qint64 catalogId = -1;
+    if (ListView1->ViewHasFocus()) {
+        const std::optional<ListEntry> item = ListView1->CurrentEntry();
+        // Files carry their row key, not an object ID.
+        if (item && item->imageIndex < 31)
+            catalogId = item->data;
+    } else {
+        catalogId = TreeView1->SelectedID();
+    }
+    if (catalogId < 0)
+        return;
+    const qint64 selected = TreeView1->SelectedID();
+    m_listRefreshGate = false;
+    // A scan given up half-way is rolled back rather than left beside the
+    // old catalog.
+    qint64 newId = -1;
+    const bool updated = m_data.RunInTransaction([&] {
+        if (!UpdateCatalog(m_data, m_catalogOptions, catalogId, &newId))
+            throw EDirvantaFailed(QStringLiteral("Update Failed"));
+    });
+    m_listRefreshGate = true;
+    // The old catalog is gone: when it was the selected node, its
+    // successor takes its place.
+    ReselectNode(updated && selected == catalogId ? newId : selected, true);
+    UI().CloseProgress();
 }
 
 void TCatalogueForm::RefuseWhileOpen(const QString &task)

@@ -51,6 +51,11 @@ public:
     void SwitchDatabase(const QString &fallbackFolder);
     void ReopenEntry(int entry);
     void CompressCommand();
+    // Catalogs a medium into a new disk catalog in the folder nearest the
+    // tree's selection; source empty offers the last source.
+    void CatalogDiskCommand(const QString &source = QString());
+    // Rebuilds the selected disk catalog from its medium.
+    void UpdateCommand();
 
     void SetIconView(int view);
     int IconView() const { return m_iconView; }

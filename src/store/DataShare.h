@@ -74,6 +74,7 @@ public:
             m_observer = &m_noObserver;
     }
     void SetSettings(SettingsStore *settings) { m_settings = settings; }
+    SettingsStore *Settings() const { return m_settings; }
 
     // Closes the connection and points it at DatabaseFolder.
     void SetDatabasePath();

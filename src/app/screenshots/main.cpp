@@ -1,17 +1,24 @@
 // Renders the main window and the dialogs offscreen into PNG files.
 #include "SampleCatalog.h"
+#include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "platform/DisplayFormats.h"
+#include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
 #include "store/DataShare.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -96,6 +103,32 @@ int main(int argc, char **argv)
         Save(dialog, modes[mode - 1]);
     }
     {
+        // Filled by hand: a refresh from a real source would test-write the
+        // label of this machine's disk.
+        CatalogOptions options;
+        TQuick_Catalog_Form dialog(data, options, 3, &window);
+        dialog.Source.clear();
+        dialog.ProposedDescription = QStringLiteral("Holiday Photos");
+        dialog.show();
+        {
+            const QSignalBlocker blocker(dialog.Catalog_Source);
+            dialog.Catalog_Source->setText(QStringLiteral("/media/user/HOLIDAY"));
+        }
+        dialog.Label_MediaType->setText(QStringLiteral("Removable Drive"));
+        dialog.Label_ArchiveOptions->setText(QStringLiteral("Analyse"));
+        dialog.Label_MediaID->setText(QStringLiteral("HOLIDAY"));
+        dialog.CatalogBtn->setEnabled(true);
+        const char *const tabs[] = {"catalog-disk-catalog", "catalog-disk-comments",
+                                    "catalog-disk-options"};
+        for (int tab = 0; tab < 3; ++tab) {
+            const QSignalBlocker blocker(dialog.PageControl1);
+            dialog.PageControl1->setCurrentIndex(tab);
+            if (tab == 1)
+                dialog.Catalog_Comments->setPlainText(QStringLiteral("Summer 2019, both cameras."));
+            Save(dialog, tabs[tab]);
+        }
+    }
+    {
         DeviceCheckView wrongDisk;
         wrongDisk.caption = QStringLiteral("Insert Disk -- /media/user/HOLIDAY");
         wrongDisk.heading = QStringLiteral("Insert Cataloged Disk in Drive.");
@@ -129,6 +162,36 @@ int main(int argc, char **argv)
         archive.name = QStringLiteral("Archive Volume 1");
         dialog.SetView(archive);
         Save(dialog, "device-check-archive-not-ready");
+    }
+    {
+        // The shared progress window part-way through four operations. The
+        // scan shows its status and file-name lines itself once it runs.
+        userInterface.ShowProgress(ProgressOperation::CatalogMedia);
+        ProgressWindow &progress = *userInterface.Progress();
+        progress.findChild<QWidget *>(QStringLiteral("StatusLine"))->show();
+        progress.findChild<QWidget *>(QStringLiteral("FileNameLine"))->show();
+        userInterface.SetProgressPath(QStringLiteral("/media/user/holiday/2019/august"));
+        userInterface.SetProgressFileName(QStringLiteral("IMG_4711.JPG"));
+        userInterface.SetProgressStatus(QStringLiteral("1250 Files Processed"));
+        progress.adjustSize();
+        Save(progress, "progress-catalog");
+        userInterface.CloseProgress();
+
+        userInterface.ShowProgress(ProgressOperation::CreateTemporaryArchive);
+        userInterface.SetProgressFileName(QStringLiteral("/home/user/Documents/report.odt"));
+        userInterface.SetProgressStatus(QStringLiteral("40 of 100 Files Archived"));
+        userInterface.SetProgressRange(100);
+        userInterface.SetProgressPosition(40);
+        Save(progress, "progress-archive");
+        userInterface.CloseProgress();
+
+        userInterface.ShowProgress(ProgressOperation::CompressDatabase);
+        Save(progress, "progress-compress");
+        userInterface.CloseProgress();
+
+        userInterface.ShowProgress(ProgressOperation::ExportData);
+        Save(progress, "progress-export");
+        userInterface.CloseProgress();
     }
     window.close();
     SetUserInterface(nullptr);

@@ -1,0 +1,403 @@
+#include "explorer/CatalogDiskDialog.h"
+
+#include "explorer/CatalogList.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueForm.h"
+#include "media/CatalogMedia.h"
+#include "media/MediaIdentification.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "support/FakeDriveSystem.h"
+#include "support/ModalResponder.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kInvalidCharacterText =
+    QStringLiteral("The Catalog Name cannot contain any of the following characters:\n\n"
+                   "\t\t \\ / : ? \" < > | .");
+const QString kCatalogFailedText = QStringLiteral(
+    "The request to Catalog the selected media failed or was cancelled by the user.");
+
+void WriteFile(const QString &path, qint64 size)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(int(size), 'x'));
+}
+
+// A database with a catalog folder "Work", and a removable medium "STICK"
+// mounted on a temporary folder with three files in two folders.
+class CatalogDiskDialogTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+
+        const QString database = m_folder.filePath(QStringLiteral("Database"));
+        QDir().mkpath(database);
+        m_data->DatabaseFolder = database;
+        m_data->CreateDatabaseTables();
+        ASSERT_TRUE(m_data->OpenDatabase());
+        m_data->RunInTransaction([&] {
+            m_work = AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(), 3, 2,
+                                      false, 46000, 46000, QString(), QString(), 0, 0);
+        });
+        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                              database);
+
+        m_medium = m_folder.filePath(QStringLiteral("medium"));
+        QDir().mkpath(m_medium + QStringLiteral("/Docs"));
+        WriteFile(m_medium + QStringLiteral("/README.TXT"), 100);
+        WriteFile(m_medium + QStringLiteral("/Docs/a.txt"), 200);
+        WriteFile(m_medium + QStringLiteral("/Docs/b.txt"), 300);
+        m_drives.Mount(m_medium, DriveKind::Removable, QStringLiteral("STICK"));
+    }
+
+    void TearDown() override
+    {
+        m_dialog.reset();
+        m_form.reset();
+        m_data.reset();
+    }
+
+    TQuick_Catalog_Form &ShowDialog(const QString &source)
+    {
+        m_dialog = std::make_unique<TQuick_Catalog_Form>(*m_data, m_options, m_work);
+        m_dialog->Source = source;
+        m_dialog->ProposedDescription = QStringLiteral("New Disk Catalog");
+        m_dialog->show();
+        return *m_dialog;
+    }
+
+    // The explorer window on the database, with the Work folder selected.
+    TCatalogueForm &ShowForm()
+    {
+        m_data->CloseDatabase(QString());
+        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
+        m_form->resize(800, 600);
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        EXPECT_TRUE(m_data->DatabaseOpen);
+        m_form->Tree()->SelectByID(m_work);
+        return *m_form;
+    }
+
+    QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
+
+    qint64 Count(const QString &sql)
+    {
+        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+
+    qint64 DiskCatalogs()
+    {
+        return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = 3"));
+    }
+
+    // Lets every pump through and sets the cancel flag at the first one, as
+    // the progress window's Cancel button would; notes how many disk
+    // catalogs existed then, to show the scan had begun writing.
+    void CancelAtFirstPump()
+    {
+        m_ui.SetTickSource([ticks = qint64(0)]() mutable { return ticks += 1000; });
+        m_ui.SetOnProcessEvents([this] {
+            if (!m_ui.Cancelled())
+                m_catalogsAtCancel = DiskCatalogs();
+            m_ui.SetCancelled(true);
+        });
+    }
+
+    // Enough entries for the scan to report progress part-way.
+    void FillMedium()
+    {
+        for (int i = 0; i < 20; ++i)
+            WriteFile(m_medium + QStringLiteral("/extra%1.bin").arg(i), 10);
+    }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    FakeDriveSystem m_drives;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+    std::unique_ptr<TQuick_Catalog_Form> m_dialog;
+    std::unique_ptr<TCatalogueForm> m_form;
+    CatalogOptions m_options;
+    QString m_medium;
+    qint64 m_work = 0;
+    qint64 m_catalogsAtCancel = -1;
+};
+
+} // namespace
+
+TEST_F(CatalogDiskDialogTest, TheSourceDecidesWhatCanBeEdited)
+{
+    TQuick_Catalog_Form &dialog = ShowDialog(QString());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Catalog Disk"));
+    EXPECT_FALSE(dialog.CatalogBtn->isEnabled());
+    EXPECT_TRUE(dialog.Label_MediaType->text().isEmpty());
+    EXPECT_TRUE(dialog.Label_ArchiveOptions->text().isEmpty());
+    EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog"));
+
+    dialog.Catalog_Source->setText(QStringLiteral("  ") + m_medium + QStringLiteral(" "));
+    QString driveDescription;
+    GetDriveClass(m_medium, driveDescription);
+    EXPECT_TRUE(dialog.CatalogBtn->isEnabled());
+    EXPECT_EQ(dialog.Label_MediaType->text(), driveDescription);
+    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), QStringLiteral("Analyse"));
+    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
+    EXPECT_TRUE(dialog.Label_MediaID->isEnabled());
+    EXPECT_TRUE(dialog.Catalog_UseSerialID->isEnabled());
+    // The write test puts back the label the medium already has.
+    ASSERT_FALSE(m_drives.LabelWrites().empty());
+    EXPECT_EQ(m_drives.LabelWrites().back(), std::make_pair(m_medium, QStringLiteral("STICK")));
+
+    // The package text follows the options when the Catalog tab comes back.
+    dialog.Catalog_ZIP->setChecked(false);
+    dialog.Catalog_EXE->setChecked(false);
+    dialog.PageControl1->setCurrentIndex(2);
+    dialog.PageControl1->setCurrentIndex(0);
+    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), QStringLiteral("Don't Analyse"));
+
+    // A write-protected medium: the label shows but cannot be edited.
+    m_drives.At(m_medium).labelWritable = false;
+    dialog.Catalog_Source->setText(m_medium);
+    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
+    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
+
+    // No medium: no label, nothing to describe it by.
+    m_drives.Eject(m_medium);
+    dialog.Catalog_Source->setText(m_medium + QStringLiteral("/"));
+    EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
+    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
+    EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
+    EXPECT_TRUE(dialog.CatalogBtn->isEnabled());
+}
+
+TEST_F(CatalogDiskDialogTest, TheLabelCanServeAsDescription)
+{
+    m_options.useLabelForDescription = true;
+    TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
+    EXPECT_TRUE(dialog.Catalog_UseSerialID->isChecked());
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK"));
+    EXPECT_FALSE(dialog.Catalog_Description->isEnabled());
+
+    QTest::keyClicks(dialog.Label_MediaID, QStringLiteral("2"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+
+    // Emptying the label unticks the box and frees the description.
+    dialog.Label_MediaID->clear();
+    EXPECT_FALSE(dialog.Catalog_UseSerialID->isChecked());
+    EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
+    EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+
+    // A new label enables the box but leaves it unticked until clicked.
+    QTest::keyClicks(dialog.Label_MediaID, QStringLiteral("HOLS"));
+    EXPECT_TRUE(dialog.Catalog_UseSerialID->isEnabled());
+    EXPECT_FALSE(dialog.Catalog_UseSerialID->isChecked());
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+    dialog.Catalog_UseSerialID->click();
+    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("HOLS"));
+    EXPECT_FALSE(dialog.Catalog_Description->isEnabled());
+    dialog.Catalog_UseSerialID->click();
+    EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
+}
+
+TEST_F(CatalogDiskDialogTest, NameCharactersAreRefusedWithABox)
+{
+    TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
+    for (QLineEdit *edit : {dialog.Catalog_Description, dialog.Label_MediaID}) {
+        edit->setText(QStringLiteral("AB"));
+        for (const char character : {'\\', '/', ':', '?', '"', '<', '>', '|', '.'}) {
+            QTest::keyClick(edit, character);
+            EXPECT_EQ(edit->text(), QStringLiteral("AB"))
+                << edit->objectName().toStdString() << " took " << character;
+            const RecordedMessage box = m_ui.TakeSingleMessage();
+            EXPECT_EQ(box.caption, QStringLiteral("Invalid Character"));
+            EXPECT_EQ(box.text, kInvalidCharacterText);
+            EXPECT_EQ(box.kind, MessageKind::Error);
+        }
+        // Ordinary characters and the editing keys pass.
+        QTest::keyClicks(edit, QStringLiteral("c d"));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        EXPECT_EQ(edit->text(), QStringLiteral("ABc "));
+        EXPECT_TRUE(m_ui.TakeMessages().empty());
+    }
+}
+
+TEST_F(CatalogDiskDialogTest, ARamDiskIsNotCataloged)
+{
+    const QString ram = m_folder.filePath(QStringLiteral("ram"));
+    QDir().mkpath(ram);
+    m_drives.Mount(ram, DriveKind::RamDisk, QStringLiteral("RAM"));
+    TQuick_Catalog_Form &dialog = ShowDialog(ram);
+    dialog.CatalogBtn->click();
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Unsupported Device"));
+    EXPECT_EQ(box.text, QStringLiteral("The device to be cataloged is not supported by this "
+                                       "release\n\nPlease select another Catalog Source"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(DiskCatalogs(), 0);
+    EXPECT_TRUE(m_ui.ProgressOperations().empty());
+}
+
+TEST_F(CatalogDiskDialogTest, BrowsingReplacesTheSource)
+{
+    TQuick_Catalog_Form &dialog = ShowDialog(QString());
+    m_ui.QueueFileName(m_medium);
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
+    // Cancelling the browser keeps what was there.
+    m_ui.QueueFileName(QString());
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+}
+
+TEST_F(CatalogDiskDialogTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
+{
+    TCatalogueForm &form = ShowForm();
+    // A namesake in the folder: the name offered moves on.
+    m_data->RunInTransaction([&] {
+        AppendCatalogRow(m_data->Catalogs, QStringLiteral("New Disk Catalog"), QString(), m_work, 4,
+                         false, 46000, 46000, QString(), QString(), 0, 0);
+    });
+    form.ReselectNode(m_work, true);
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
+            dialog->Catalog_Source->setText(m_medium);
+            dialog->Label_MediaID->setText(QStringLiteral("HOLS"));
+            dialog->Catalog_Comments->setPlainText(QStringLiteral("three files"));
+            dialog->Catalog_Reuse->setChecked(true);
+            dialog->CatalogBtn->click();
+        });
+        Action("QuickCatalogBtn")->trigger();
+    }
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Disk Catalog (2)"));
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(form.Tree()->SelectedID(), id);
+    EXPECT_EQ(GetObjectComment(*m_data, id), QStringLiteral("three files"));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 3);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Name = 'Docs'")), 1);
+    // The label typed was written, and the choices are kept for next time.
+    EXPECT_EQ(m_drives.At(m_medium).label, QStringLiteral("HOLS"));
+    EXPECT_EQ(CatalogOptions::Load(*m_settings).source, m_medium);
+    EXPECT_TRUE(CatalogOptions::Load(*m_settings).reuseComments);
+    EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{0});
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(CatalogDiskDialogTest, AFailedCatalogLeavesNothing)
+{
+    FillMedium();
+    TCatalogueForm &form = ShowForm();
+
+    // Giving up the device check keeps the dialog open; cancelling it then
+    // ends the command without a trace.
+    m_drives.Eject(m_medium);
+    m_ui.QueueDeviceCheck(false);
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->Catalog_Source->setText(m_medium);
+            dialog->CatalogBtn->click();
+            EXPECT_TRUE(dialog->isVisible());
+            dialog->CancelBtn->click();
+        });
+        Action("DiskCatalog1")->trigger();
+    }
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1U);
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    EXPECT_EQ(DiskCatalogs(), 0);
+
+    // A scan cancelled half-way is rolled back.
+    m_drives.Insert(m_medium, QStringLiteral("STICK"));
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->Catalog_Source->setText(m_medium);
+            CancelAtFirstPump();
+            dialog->CatalogBtn->click();
+        });
+        Action("DiskCatalog2")->trigger();
+    }
+    m_ui.SetOnProcessEvents({});
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Catalog Failed"));
+    EXPECT_EQ(box.text, kCatalogFailedText);
+    EXPECT_EQ(m_catalogsAtCancel, 1);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    EXPECT_EQ(DiskCatalogs(), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 0);
+    EXPECT_EQ(form.Tree()->SelectedID(), m_work);
+    EXPECT_EQ(form.List()->Count(), 0);
+}
+
+TEST_F(CatalogDiskDialogTest, UpdateReplacesTheCatalogOrLeavesItWhole)
+{
+    qint64 old = -1;
+    const CatalogRequest request{
+        m_medium, QStringLiteral("Stick"), m_work, QStringLiteral("STICK"), QStringLiteral("STICK"),
+        QString()};
+    m_data->RunInTransaction([&] { ASSERT_TRUE(CatalogMedia(*m_data, m_options, request, &old)); });
+    WriteFile(m_medium + QStringLiteral("/new.txt"), 5);
+    TCatalogueForm &form = ShowForm();
+    form.Tree()->SelectByID(old);
+    form.Tree()->setFocus();
+
+    Action("Update1")->trigger();
+    const qint64 updated = m_data->Catalogs.FindChild(m_work, QStringLiteral("Stick"));
+    ASSERT_GT(updated, 0);
+    EXPECT_NE(updated, old);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE ID = %1").arg(old)), 0);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
+    EXPECT_EQ(form.Tree()->SelectedID(), updated);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+
+    // A cancelled update keeps the old catalog and nothing beside it.
+    FillMedium();
+    form.Tree()->setFocus();
+    CancelAtFirstPump();
+    Action("Update2")->trigger();
+    m_ui.SetOnProcessEvents({});
+    EXPECT_EQ(m_catalogsAtCancel, 2);
+    EXPECT_EQ(DiskCatalogs(), 1);
+    EXPECT_EQ(m_data->Catalogs.FindChild(m_work, QStringLiteral("Stick")), updated);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
+    EXPECT_EQ(form.Tree()->SelectedID(), updated);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+}
