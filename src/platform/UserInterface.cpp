@@ -1,6 +1,8 @@
 #include "platform/UserInterface.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace {
 
@@ -65,6 +67,23 @@ void UserInterface::ShowInformation(const QString &caption, const QString &text)
 bool UserInterface::AskYesNo(const QString &caption, const QString &text, MessageIcon icon)
 {
     return Message(MessageKind::Question, caption, text, icon) == MessageAnswer::Yes;
+}
+
+QString DuplicateFileText(const QString &path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("File: ") + info.fileName() + QStringLiteral("\nFolder: ") +
+           QDir::toNativeSeparators(info.absolutePath()) + kParagraphBreak +
+           QStringLiteral("The above file already exists in the destination folder.") +
+           kParagraphBreak + QStringLiteral("Do you wish to overwrite it ?");
+}
+
+int UserInterface::AskDuplicateFile(const QString &path)
+{
+    Beep();
+    return AskYesNo(QStringLiteral("Duplicate File"), DuplicateFileText(path), MessageIcon::Warning)
+               ? 6
+               : 7;
 }
 
 void UserInterface::PumpMessages(int intervalMs)

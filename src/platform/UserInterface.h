@@ -111,6 +111,11 @@ public:
         Q_UNUSED(progressBar);
     }
 
+    // The "Duplicate File" question for a file about to be overwritten: 6 yes,
+    // 5 yes to all, 7 no, 2 abort. Without a four-way box of its own a front
+    // end asks Yes or No.
+    virtual int AskDuplicateFile(const QString &path);
+
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
     virtual void Beep() {}
@@ -142,6 +147,9 @@ private:
     qint64 m_lastPump = 0;
     std::function<qint64()> m_tickSource;
 };
+
+// The body of the "Duplicate File" question for a full file path.
+QString DuplicateFileText(const QString &path);
 
 // The instance that logic reaches. The mains and test fixtures install one;
 // reaching it before that is a programming error and stops the program.

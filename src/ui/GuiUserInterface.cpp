@@ -108,6 +108,31 @@ bool GuiUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
     return result == QDialog::Accepted;
 }
 
+int GuiUserInterface::AskDuplicateFile(const QString &path)
+{
+    Beep();
+    QMessageBox box(DialogParent());
+    box.setObjectName(QStringLiteral("DuplicateFileBox"));
+    box.setWindowTitle(QStringLiteral("Duplicate File"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(DuplicateFileText(path));
+    box.setIcon(QMessageBox::Warning);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton *yesToAll = box.addButton(QStringLiteral("&Yes to All"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    QPushButton *abort = box.addButton(QStringLiteral("&Abort"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(abort);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return 6;
+    if (box.clickedButton() == yesToAll)
+        return 5;
+    if (box.clickedButton() == no)
+        return 7;
+    return 2;
+}
+
 void GuiUserInterface::Beep()
 {
     QApplication::beep();

@@ -36,6 +36,7 @@ public:
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
     void Beep() override;
+    int AskDuplicateFile(const QString &path) override;
 
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,

@@ -14,6 +14,8 @@ ScriptedUserInterface::~ScriptedUserInterface()
                       << "\": " << m.text.toStdString();
     if (!m_answers.empty())
         ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
+    if (!m_duplicateAnswers.empty())
+        ADD_FAILURE() << m_duplicateAnswers.size() << " duplicate-file answer(s) never asked for";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
     if (!m_deviceAnswers.empty())
@@ -135,4 +137,17 @@ QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QStrin
                                               const QString &, const QString &)
 {
     return NextFileName(title);
+}
+
+int ScriptedUserInterface::AskDuplicateFile(const QString &path)
+{
+    m_duplicateQuestions << path;
+    if (m_duplicateAnswers.empty()) {
+        ADD_FAILURE() << "\"Duplicate File\" asked for " << path.toStdString()
+                      << " with no answer queued";
+        return 2;
+    }
+    const int answer = m_duplicateAnswers.front();
+    m_duplicateAnswers.pop_front();
+    return answer;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <utility>
 #include <vector>
 
 struct RecordedMessage
@@ -28,6 +29,11 @@ public:
 
     void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     void QueueFileName(const QString &path) { m_fileNames.push_back(path); }
+    // Answers the next "Duplicate File" question (6, 5, 7 or 2).
+    void QueueDuplicateAnswer(int answer) { m_duplicateAnswers.push_back(answer); }
+    // Returns the paths asked about since the last call, and forgets them.
+    QStringList TakeDuplicateQuestions() { return std::exchange(m_duplicateQuestions, {}); }
+    int AskDuplicateFile(const QString &path) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
@@ -86,6 +92,8 @@ private:
     };
 
     std::deque<MessageAnswer> m_answers;
+    std::deque<int> m_duplicateAnswers;
+    QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;
     int m_beepCount = 0;

@@ -126,6 +126,42 @@ TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNo)
     }
 }
 
+// Each of the four buttons gives its number; Escape is Abort.
+TEST(DuplicateFileBox, ButtonsAnswerSixFiveSevenTwo)
+{
+    GuiUserInterface ui;
+    const std::pair<QString, int> cases[] = {
+        {u"&Yes"_s, 6}, {u"&Yes to All"_s, 5}, {u"&No"_s, 7}, {u"&Abort"_s, 2}, {QString(), 2}};
+    for (const auto &[buttonText, expected] : cases) {
+        QString title;
+        QString text;
+        int answer = -1;
+        {
+            ModalResponder responder([&](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                if (!box) {
+                    ADD_FAILURE() << "the modal widget is not a message box";
+                    return;
+                }
+                title = box->windowTitle();
+                text = box->text();
+                if (buttonText.isEmpty()) {
+                    QTest::keyClick(box, Qt::Key_Escape);
+                    return;
+                }
+                for (QAbstractButton *button : box->buttons())
+                    if (button->text() == buttonText)
+                        button->click();
+            });
+            answer = ui.AskDuplicateFile(u"/data/out/report.txt"_s);
+        }
+        EXPECT_EQ(answer, expected) << buttonText.toStdString();
+        EXPECT_EQ(title, u"Duplicate File"_s);
+        EXPECT_TRUE(text.startsWith(u"File: report.txt\nFolder: /data/out\n\n"_s))
+            << text.toStdString();
+    }
+}
+
 TEST(MessageBoxParent, BelongsToTheMainWindow)
 {
     GuiUserInterface ui;

@@ -1,0 +1,549 @@
+#include "archive/ZipEngine.h"
+
+#include "platform/UserInterface.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+// The message the extraction engine sends when the file to be written exists.
+constexpr int kMessageFileExists = 8;
+// Appended to the path of an existing file in that message.
+const QString kExistsTail = QStringLiteral(" already exists - replace it (y/n/a)?");
+
+constexpr zip_uint64_t kChunkSize = 64 * 1024;
+
+// Splits a blank-separated list; double quotes keep blanks inside one item.
+QStringList SplitItems(const QString &list)
+{
+    QStringList items;
+    QString current;
+    bool quoted = false;
+    bool any = false;
+    for (const QChar c : list) {
+        if (c == u'"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == u' ' && !quoted) {
+            if (any)
+                items << current;
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+            any = true;
+        }
+    }
+    if (any)
+        items << current;
+    return items;
+}
+
+// A member name that would land outside the destination.
+bool EscapesDestination(const QString &name)
+{
+    if (name.startsWith(u'/') || name.startsWith(u'\\') || (name.size() >= 2 && name.at(1) == u':'))
+        return true;
+    const QStringList parts = QString(name).replace(u'\\', u'/').split(u'/');
+    return parts.contains(QStringLiteral(".."));
+}
+
+// A member pattern as an anchored, case-insensitive expression. "*.*"
+// matches any name; with recursion "*" also crosses folder separators.
+QRegularExpression WildcardPattern(QString wildcard, bool recurse)
+{
+    wildcard.replace(u'\\', u'/');
+    if (wildcard.endsWith(QStringLiteral("*.*")))
+        wildcard = wildcard.chopped(3) + u'*';
+    QString pattern = QStringLiteral("^");
+    for (const QChar c : std::as_const(wildcard)) {
+        if (c == u'*')
+            pattern += recurse ? QStringLiteral(".*") : QStringLiteral("[^/]*");
+        else if (c == u'?')
+            pattern += QStringLiteral("[^/]");
+        else
+            pattern += QRegularExpression::escape(QString(c));
+    }
+    return QRegularExpression(pattern + u'$', QRegularExpression::CaseInsensitiveOption);
+}
+
+} // namespace
+
+TZipEngine::~TZipEngine() = default;
+
+void TZipEngine::SetTickSource(std::function<qint64()> tickSource)
+{
+    m_tickSource = std::move(tickSource);
+}
+
+bool TZipEngine::Execute(int function)
+{
+    if (function < 1 || function > 9)
+        return false;
+    m_errorCode = Run(function);
+    return m_errorCode == ZipResult::Success;
+}
+
+bool TZipEngine::PumpGate(int intervalMs)
+{
+    if (!m_tickSource) {
+        m_tickSource = [timer = std::make_shared<QElapsedTimer>()] {
+            if (!timer->isValid())
+                timer->start();
+            return timer->elapsed();
+        };
+    }
+    const qint64 now = m_tickSource();
+    if (m_lastPump >= 0 && now - m_lastPump < intervalMs)
+        return false;
+    m_lastPump = now;
+    UI().PumpMessages(0);
+    return true;
+}
+
+// ---------------------------------------------------------------- TZipFile
+
+TZipFile::TZipFile()
+{
+    CompFactor = 0;
+    Options = QuietFlag | IncludeSysHiddenFlag;
+}
+
+void TZipFile::MajorCallback(const QString &itemName, int percent)
+{
+    m_currentItem = itemName;
+    UI().SetProgressStatus(itemName);
+    UI().SetProgressPosition(percent);
+    UI().PumpMessages(0);
+}
+
+void TZipFile::MinorCallback(int percent)
+{
+    if (PumpGate(250))
+        UI().SetProgressStatus(m_currentItem + QString::asprintf(" (%d%s Complete)", percent, "%"));
+}
+
+int TZipFile::Run(int function)
+{
+    if (function != ZipFunction::Add)
+        return ZipResult::Unsupported;
+    return Add();
+}
+
+int TZipFile::Add()
+{
+    if (!(Options & PathForTempFlag))
+        return AddTo(lpszZipFile);
+
+    // Build in the temporary folder, then move the result into place.
+    const QString temp =
+        QDir(lpszTempPath).filePath(QFileInfo(lpszZipFile).fileName() + QStringLiteral(".tmp"));
+    QFile::remove(temp);
+    if (QFileInfo::exists(lpszZipFile) && !QFile::copy(lpszZipFile, temp))
+        return ZipResult::NoTempRoom;
+    const int result = AddTo(temp);
+    if (result != ZipResult::Success) {
+        QFile::remove(temp);
+        return result == ZipResult::NoArchiveRoom ? ZipResult::NoTempRoom : result;
+    }
+    // A rename replaces the old archive in one step; across file systems the
+    // copy overwrites it.
+    const std::filesystem::path from(QFile::encodeName(temp).toStdString());
+    const std::filesystem::path to(QFile::encodeName(lpszZipFile).toStdString());
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    if (error) {
+        error.clear();
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                   error);
+        QFile::remove(temp);
+        if (error)
+            return ZipResult::ArchiveWriteFail;
+    }
+    return ZipResult::Success;
+}
+
+namespace {
+
+struct PendingItem
+{
+    QString path;
+    QString member;
+    bool folder = false;
+};
+
+QString MemberName(const QString &root, const QString &path)
+{
+    QString name = QDir(root).relativeFilePath(path);
+    while (name.startsWith(u'/'))
+        name.remove(0, 1);
+    return name;
+}
+
+} // namespace
+
+int TZipFile::AddTo(const QString &archivePath)
+{
+    const QStringList items = SplitItems(lpszItemList);
+    if (items.isEmpty())
+        return ZipResult::NothingToDo;
+
+    std::vector<PendingItem> pending;
+    const bool hidden = Options & IncludeSysHiddenFlag;
+    QDir::Filters filters = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    if (hidden)
+        filters |= QDir::Hidden | QDir::System;
+
+    for (QString item : items) {
+        if (item.endsWith(QStringLiteral("*.*")))
+            item.chop(3);
+        QFileInfo info(item);
+        if (info.isDir()) {
+            const QString folder = info.absoluteFilePath();
+            const QString root =
+                lpszRootPath.isEmpty() ? QFileInfo(folder).absolutePath() : lpszRootPath;
+            const QString folderMember = MemberName(root, folder);
+            if ((Options & RecurseFlag) && folderMember != QStringLiteral("."))
+                pending.push_back({folder, folderMember + u'/', true});
+            QDirIterator it(folder, filters,
+                            (Options & RecurseFlag) ? QDirIterator::Subdirectories
+                                                    : QDirIterator::NoIteratorFlags);
+            while (it.hasNext()) {
+                const QFileInfo entry(it.next());
+                if (entry.isDir()) {
+                    if (Options & RecurseFlag)
+                        pending.push_back({entry.absoluteFilePath(),
+                                           MemberName(root, entry.absoluteFilePath()) + u'/',
+                                           true});
+                } else {
+                    pending.push_back(
+                        {entry.absoluteFilePath(), MemberName(root, entry.absoluteFilePath())});
+                }
+            }
+        } else if (info.isFile()) {
+            const QString root = lpszRootPath.isEmpty() ? info.absolutePath() : lpszRootPath;
+            pending.push_back({info.absoluteFilePath(), MemberName(root, info.absoluteFilePath())});
+        } else {
+            return ZipResult::FileInUse;
+        }
+    }
+    if (pending.empty())
+        return ZipResult::NothingToDo;
+
+    int error = 0;
+    ZipArchive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE, &error));
+    if (!archive)
+        return (error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS) ? ZipResult::BadArchive
+                                                                 : ZipResult::NoArchiveRoom;
+
+    const zip_int32_t method = CompFactor == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    const zip_uint32_t level = CompFactor == 0 ? 0 : zip_uint32_t(qBound(1, CompFactor, 9));
+    for (size_t i = 0; i < pending.size(); ++i) {
+        const PendingItem &item = pending[i];
+        MajorCallback(item.path, int(i * 100 / pending.size()));
+        if (UI().Cancelled())
+            return ZipResult::Cancelled;
+        const QByteArray member = item.member.toUtf8();
+        QFileInfo info(item.path);
+        zip_int64_t index;
+        if (item.folder) {
+            index = zip_name_locate(archive.get(), member.constData(), 0);
+            if (index < 0)
+                index = zip_dir_add(archive.get(), member.constData(), ZIP_FL_ENC_UTF_8);
+            if (index < 0)
+                return ZipResult::Error;
+        } else {
+            QFile probe(item.path);
+            if (!probe.open(QIODevice::ReadOnly))
+                return ZipResult::FileInUse;
+            probe.close();
+            ZipSource source(
+                zip_source_file(archive.get(), QFile::encodeName(item.path).constData(), 0, -1));
+            if (!source)
+                return ZipResult::FileInUse;
+            index = zip_file_add(archive.get(), member.constData(), source.get(),
+                                 ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+            if (index < 0)
+                return ZipResult::Error;
+            source.release(); // the archive owns it now
+            zip_set_file_compression(archive.get(), zip_uint64_t(index), method, level);
+        }
+        struct stat st;
+        if (::stat(QFile::encodeName(item.path).constData(), &st) == 0)
+            zip_file_set_external_attributes(archive.get(), zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                             zip_uint32_t(st.st_mode) << 16);
+        zip_file_set_mtime(archive.get(), zip_uint64_t(index),
+                           time_t(info.lastModified().toSecsSinceEpoch()), 0);
+    }
+
+    // libzip only reports progress and asks about cancelling while it writes.
+    zip_register_progress_callback_with_state(
+        archive.get(), 0.01,
+        [](zip_t *, double progress, void *self) {
+            static_cast<TZipFile *>(self)->MinorCallback(int(progress * 100));
+        },
+        nullptr, this);
+    zip_register_cancel_callback_with_state(
+        archive.get(), [](zip_t *, void *) { return UI().Cancelled() ? 1 : 0; }, nullptr, nullptr);
+
+    switch (CloseZipArchive(archive)) {
+    case ZIP_ER_OK:
+        return ZipResult::Success;
+    case ZIP_ER_CANCELLED:
+        return ZipResult::Cancelled;
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+        return ZipResult::FileInUse;
+    case ZIP_ER_TMPOPEN:
+        return ZipResult::NoArchiveRoom;
+    case ZIP_ER_WRITE:
+    case ZIP_ER_RENAME:
+        return ZipResult::ArchiveWriteFail;
+    default:
+        return ZipResult::Error;
+    }
+}
+
+// -------------------------------------------------------------- TUnzipFile
+
+TUnzipFile::TUnzipFile()
+{
+    IndexofItem = 0;
+    Options = QuietFlag;
+}
+
+void TUnzipFile::MajorCallback(const QString &itemName, int percent)
+{
+    if (!PumpGate(5))
+        return;
+    const int operation = UI().ProgressOperation();
+    if (operation == 11 || operation == 12) {
+        UI().SetProgressFileName(itemName);
+        UI().SetProgressPosition(percent);
+    }
+}
+
+void TUnzipFile::MinorCallback()
+{
+    PumpGate(5);
+}
+
+int TUnzipFile::MessageCallback(int code, const QString &text)
+{
+    if ((code >= 2 && code <= 6) || (code >= 11 && code <= 13))
+        return 1;
+    if (code == kMessageFileExists) {
+        const QString path = text.left(qMax<qsizetype>(0, text.size() - 37));
+        return AskOverwrite ? AskOverwrite(path) : UI().AskDuplicateFile(path);
+    }
+    return 2;
+}
+
+quint32 TUnzipFile::DosAttributes(quint8 opsys, quint32 external, bool isFolder)
+{
+    constexpr quint32 kReadOnly = 0x01, kHidden = 0x02, kSystem = 0x04, kFolder = 0x10,
+                      kArchive = 0x20;
+    quint32 attributes = 0;
+    if (opsys == ZIP_OPSYS_UNIX) {
+        const quint32 mode = external >> 16;
+        if (mode != 0) {
+            if (S_ISDIR(mode))
+                attributes |= kFolder;
+            if (!(mode & S_IWUSR))
+                attributes |= kReadOnly;
+        } else {
+            attributes = external & (kReadOnly | kHidden | kSystem | kFolder | kArchive);
+        }
+    } else {
+        attributes = external & (kReadOnly | kHidden | kSystem | kFolder | kArchive);
+    }
+    if (isFolder)
+        attributes |= kFolder;
+    if (!(attributes & kFolder) && opsys == ZIP_OPSYS_UNIX)
+        attributes |= kArchive;
+    return attributes;
+}
+
+int TUnzipFile::Run(int function)
+{
+    switch (function) {
+    case ZipFunction::Count: {
+        m_openPath.clear(); // a count starts a fresh listing
+        if (const int result = OpenForReading())
+            return result;
+        ItemCount = zip_get_num_entries(m_archive.get(), 0);
+        return ZipResult::Success;
+    }
+    case ZipFunction::NextMember:
+        return NextMember();
+    case ZipFunction::CommentSize:
+    case ZipFunction::Comment: {
+        if (const int result = OpenForReading())
+            return result;
+        int length = 0;
+        const char *comment = zip_get_archive_comment(m_archive.get(), &length, ZIP_FL_ENC_GUESS);
+        const QByteArray bytes(comment ? comment : "", comment ? length : 0);
+        CommentSize = bytes.size();
+        CommentText = QString::fromUtf8(bytes);
+        return ZipResult::Success;
+    }
+    case ZipFunction::Extract:
+        return Extract();
+    default:
+        return ZipResult::Unsupported;
+    }
+}
+
+int TUnzipFile::OpenForReading()
+{
+    if (m_archive && m_openPath == lpszZipFile)
+        return ZipResult::Success;
+    m_archive.reset();
+    m_nextIndex = IndexofItem;
+    int error = 0;
+    m_archive.reset(
+        zip_open(QFile::encodeName(lpszZipFile).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!m_archive) {
+        m_openPath.clear();
+        return ZipResult::BadArchive;
+    }
+    m_openPath = lpszZipFile;
+    return ZipResult::Success;
+}
+
+int TUnzipFile::NextMember()
+{
+    if (const int result = OpenForReading())
+        return result;
+    if (m_nextIndex >= zip_get_num_entries(m_archive.get(), 0))
+        return ZipResult::EndOfMembers;
+    const zip_uint64_t index = zip_uint64_t(m_nextIndex++);
+    zip_stat_t st;
+    if (zip_stat_index(m_archive.get(), index, ZIP_FL_ENC_GUESS, &st) != 0)
+        return ZipResult::BadArchive;
+    ItemName = QString::fromUtf8(st.name);
+    ItemSize = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
+    ItemDateTime =
+        QDateTime::fromSecsSinceEpoch(qint64(st.mtime)).toString(QStringLiteral("MM/dd/yy hh:mm"));
+    zip_uint8_t opsys = ZIP_OPSYS_DOS;
+    zip_uint32_t external = 0;
+    zip_file_get_external_attributes(m_archive.get(), index, 0, &opsys, &external);
+    ItemAttributes = DosAttributes(opsys, external, ItemName.endsWith(u'/'));
+    return ZipResult::Success;
+}
+
+int TUnzipFile::Extract()
+{
+    m_archive.reset();
+    m_openPath.clear();
+    if (const int result = OpenForReading())
+        return result;
+    zip_t *archive = m_archive.get();
+
+    QList<QRegularExpression> patterns;
+    for (const QString &wildcard : SplitItems(lpszFileSpec))
+        patterns << WildcardPattern(wildcard, Options & RecurseFlag);
+
+    const QDir destination(lpszDestination);
+    bool overwriteAll = Options & OverWriteFlag;
+    bool allProcessed = true;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0) {
+            allProcessed = false;
+            continue;
+        }
+        const QString name = QString::fromUtf8(st.name);
+        if (!patterns.isEmpty() &&
+            std::none_of(patterns.cbegin(), patterns.cend(),
+                         [&](const QRegularExpression &re) { return re.match(name).hasMatch(); }))
+            continue;
+        if (EscapesDestination(name)) {
+            allProcessed = false;
+            continue;
+        }
+        MajorCallback(name, int(i * 100 / count));
+        if (UI().Cancelled())
+            return ZipResult::ExtractCancelled;
+
+        const bool folder = name.endsWith(u'/');
+        if (folder && (Options & NoDirectoryNamesFlag))
+            continue;
+        const QString target =
+            destination.filePath((Options & NoDirectoryNamesFlag) ? name.section(u'/', -1) : name);
+        if (folder) {
+            if (!QDir().mkpath(target))
+                allProcessed = false;
+            continue;
+        }
+        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+            allProcessed = false;
+            continue;
+        }
+        if (QFileInfo::exists(target) && !overwriteAll) {
+            const int answer =
+                MessageCallback(kMessageFileExists, QDir::toNativeSeparators(target) + kExistsTail);
+            if (answer == OverwriteAnswer::Abort)
+                return ZipResult::ExtractCancelled;
+            if (answer == OverwriteAnswer::No)
+                continue;
+            if (answer == OverwriteAnswer::YesToAll)
+                overwriteAll = true;
+        }
+        // Read-only files are overwritten too.
+        if (QFileInfo::exists(target))
+            QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+
+        ZipMember member(zip_fopen_index(archive, zip_uint64_t(i), 0));
+        QFile out(target);
+        if (!member || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            allProcessed = false;
+            continue;
+        }
+        QByteArray buffer(kChunkSize, Qt::Uninitialized);
+        bool failed = false;
+        for (;;) {
+            const zip_int64_t read = zip_fread(member.get(), buffer.data(), kChunkSize);
+            if (read < 0 || (read > 0 && out.write(buffer.constData(), read) != read)) {
+                failed = true;
+                break;
+            }
+            if (read == 0)
+                break;
+            MinorCallback();
+            if (UI().Cancelled()) {
+                out.close();
+                out.remove();
+                return ZipResult::ExtractCancelled;
+            }
+        }
+        out.close();
+        if (failed) {
+            out.remove();
+            allProcessed = false;
+            continue;
+        }
+        if (st.valid & ZIP_STAT_MTIME) {
+            if (out.open(QIODevice::ReadWrite | QIODevice::Append)) {
+                out.setFileTime(QDateTime::fromSecsSinceEpoch(qint64(st.mtime)),
+                                QFileDevice::FileModificationTime);
+                out.close();
+            }
+        }
+    }
+    return allProcessed ? ZipResult::Success : ZipResult::NotAllProcessed;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A scratch folder for archive tests, with helpers to make files and run the
+// system's zip tools as independent witnesses.
+class ArchiveTestFolder
+{
+public:
+    QString Path(const QString &relative) const { return m_dir.filePath(relative); }
+
+    QString Write(const QString &relative, const QByteArray &content,
+                  const QDateTime &modified = {})
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+        file.write(content);
+        if (modified.isValid())
+            file.setFileTime(modified, QFileDevice::FileModificationTime);
+        return path;
+    }
+
+    static QByteArray Read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Runs a tool in this folder; returns its exit code and keeps its output.
+    int Run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(program, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        m_output = process.readAllStandardOutput() + process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    const QByteArray &Output() const { return m_output; }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_output;
+};
