@@ -34,6 +34,12 @@ constexpr int kPackageClass = 22;
 constexpr int kArchiveSetClass = 23;
 constexpr int kPackagedFolderClass = 24;
 
+// Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
+constexpr bool IsDiskCatalogClass(int cls)
+{
+    return cls >= 3 && cls <= 5;
+}
+
 enum class LogicalType
 {
     AutoInc,

@@ -36,6 +36,15 @@ public:
     int AskDuplicateFile(const QString &path) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
+    // The quick viewer: what it was asked to show, and whether it can.
+    void SetQuickViewWorks(bool works) { m_quickViewWorks = works; }
+    QStringList TakeQuickViews() { return std::exchange(m_quickViews, {}); }
+    bool ShowQuickView(const QString &path) override
+    {
+        m_quickViews << path;
+        return m_quickViewWorks;
+    }
+
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
     {
         m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
@@ -93,6 +102,8 @@ private:
 
     std::deque<MessageAnswer> m_answers;
     std::deque<int> m_duplicateAnswers;
+    QStringList m_quickViews;
+    bool m_quickViewWorks = true;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;
