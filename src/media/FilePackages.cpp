@@ -118,7 +118,8 @@ bool TPackageAnalyser::OfferPackage(const QString &folderPath, const QString &so
                                     const MediumEntry &entry, qint64 &total, qint64 parentId)
 {
     const CatalogOptions &options = m_scanner.Options();
-    if (!options.exeFiles && !options.zipFiles)
+    // A link's target is cataloged where it lies, if it lies on the medium.
+    if (entry.link || (!options.exeFiles && !options.zipFiles))
         return false;
     const QString name = MediumNameText(entry.name);
     const QString extension = ExtensionUpper(name);

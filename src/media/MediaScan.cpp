@@ -367,6 +367,7 @@ private:
             found.name = QByteArrayView(name, qsizetype(std::strlen(name)));
             if (ReadEntryStatus(folder, name, status)) {
                 found.folder = S_ISDIR(status.mode);
+                found.link = S_ISLNK(status.mode);
                 found.size = found.folder ? 0 : status.size;
                 found.modified = MediumTimeToDayCount(status.modified);
                 found.created =

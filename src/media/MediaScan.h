@@ -20,6 +20,8 @@ struct MediumEntry
     // walk reads the next entry. MediumNameText turns it into text.
     QByteArrayView name;
     bool folder = false;
+    // A symbolic link, cataloged as itself: never followed, never a package.
+    bool link = false;
     // Read-only 1, hidden 2, system 4, archive 32 and whatever else the file
     // system reports; not kept for folders.
     int attributes = 0;

@@ -146,23 +146,28 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     m_stage.Write(QStringLiteral("stage/docs/Guide.TXT"), QByteArray(1200, 'g'));
     ZipWithTool(QStringLiteral("DATA.ZIP"), {QStringLiteral("stage")}, {QStringLiteral("-r")});
     m_medium.Write(QStringLiteral("after.txt"), "after");
+    ASSERT_TRUE(QFile::link(QStringLiteral("DATA.ZIP"), m_medium.Path(QStringLiteral("link.zip"))));
     const qint64 zipSize = QFileInfo(m_medium.Path(QStringLiteral("DATA.ZIP"))).size();
 
     CatalogOptions off;
     off.zipFiles = false;
     const auto plain = Scan(off);
-    EXPECT_EQ(Paths(plain), (QStringList{QStringLiteral("After.txt"), QStringLiteral("Data.zip")}));
+    EXPECT_EQ(Paths(plain), (QStringList{QStringLiteral("After.txt"), QStringLiteral("Data.zip"),
+                                         QStringLiteral("Link.zip")}));
     EXPECT_EQ(plain.at(QStringLiteral("Data.zip")).size, zipSize);
     EXPECT_FALSE(plain.at(QStringLiteral("Data.zip")).packaged);
 
     qint64 total = 0;
     const auto packaged = Scan(CatalogOptions{}, &total);
     // Folder entries of the archive are skipped; folders come from the paths.
-    EXPECT_EQ(Paths(packaged), (QStringList{QStringLiteral("After.txt"), QStringLiteral("DATA.ZIP"),
-                                            QStringLiteral("DATA.ZIP/stage"),
-                                            QStringLiteral("DATA.ZIP/stage/Readme.txt"),
-                                            QStringLiteral("DATA.ZIP/stage/docs"),
-                                            QStringLiteral("DATA.ZIP/stage/docs/Guide.txt")}));
+    EXPECT_EQ(
+        Paths(packaged),
+        (QStringList{QStringLiteral("After.txt"), QStringLiteral("DATA.ZIP"),
+                     QStringLiteral("DATA.ZIP/stage"), QStringLiteral("DATA.ZIP/stage/Readme.txt"),
+                     QStringLiteral("DATA.ZIP/stage/docs"),
+                     QStringLiteral("DATA.ZIP/stage/docs/Guide.txt"), QStringLiteral("Link.zip")}));
+    // A link to a package is cataloged as the link it is.
+    EXPECT_FALSE(packaged.at(QStringLiteral("Link.zip")).folder);
     const Cataloged &package = packaged.at(QStringLiteral("DATA.ZIP"));
     EXPECT_EQ(package.cls, CatalogSchema::kPackageClass);
     EXPECT_EQ(package.size, zipSize);
@@ -175,7 +180,7 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     EXPECT_EQ(guide.cls & 0x10, 0);
     EXPECT_FALSE(packaged.at(QStringLiteral("After.txt")).packaged);
     // The package counts with its own size, not its members'.
-    EXPECT_EQ(total, zipSize + 5);
+    EXPECT_EQ(total, zipSize + 5 + QByteArray("DATA.ZIP").size());
 }
 
 TEST_F(FilePackagesTest, FoldersInsideAPackageMatchWithoutLetterCase)
