@@ -123,23 +123,22 @@ protected:
 
     QString Medium() const { return QDir::cleanPath(m_medium.Path(QStringLiteral("."))); }
 
+    // The number of the row that a name is given in: a file's Key, an object's ID.
+    qint64 NumberOf(const QString &sql, const QString &name)
+    {
+        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
+        query.Bind(1, name);
+        const qint64 number = query.Step() ? query.Int64(0) : -1;
+        query.Reset();
+        return number;
+    }
     qint64 FileKey(const QString &name)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-            QStringLiteral("SELECT Key FROM Files WHERE Name = ?1"));
-        query.Bind(1, name);
-        const qint64 key = query.Step() ? query.Int64(0) : -1;
-        query.Reset();
-        return key;
+        return NumberOf(QStringLiteral("SELECT Key FROM Files WHERE Name = ?1"), name);
     }
     qint64 ObjectId(const QString &name)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-            QStringLiteral("SELECT ID FROM Catalogs WHERE Name = ?1"));
-        query.Bind(1, name);
-        const qint64 id = query.Step() ? query.Int64(0) : -1;
-        query.Reset();
-        return id;
+        return NumberOf(QStringLiteral("SELECT ID FROM Catalogs WHERE Name = ?1"), name);
     }
 
     QTemporaryDir m_temp;
