@@ -56,6 +56,25 @@ void ClearDeletedUpTo(TDataShare &data, qint64 id, qint64 rootId)
     }
 }
 
+// The object that stands for an object's parent under another root, when
+// the whole chain of folders exists there; -1 when a folder is missing.
+qint64 ExistingMirrorParent(TDataShare &data, qint64 id, qint64 oldRootId, qint64 newRootId)
+{
+    QList<qint64> chain;
+    data.Catalogs.WalkUp(
+        id, [&](TableCursor &cursor, bool &) { chain.append(data.Catalogs.ItemID(&cursor)); },
+        true);
+    if (chain.isEmpty())
+        return -1;
+    qint64 current = chain.last() == oldRootId ? newRootId : chain.last();
+    for (qsizetype i = chain.size() - 2; i >= 1 && current >= 0; --i) {
+        current = chain[i] == oldRootId
+                      ? newRootId
+                      : data.Catalogs.FindChild(current, data.Catalogs.GetNameByID(chain[i]));
+    }
+    return current;
+}
+
 } // namespace
 
 bool IsWastebasketPath(const QString &path)
@@ -203,13 +222,17 @@ bool RestoreObjects(TDataShare &data, const QList<qint64> &ids)
         if (cls < 0 || id <= kLastFixedId || !IsWastebasketPath(data.Catalogs.PathByID(id, false)))
             continue;
         const qint64 root = ObjectRules::RootOfClass(cls);
-        const qint64 parent = data.Catalogs.MirrorPath(id, kWastebasketId, root);
-        ClearDeletedUpTo(data, parent, root);
-        const qint64 namesake = data.Catalogs.FindChild(parent, data.Catalogs.GetNameByID(id));
+        // Asked before any folder is re-created, so that keeping the namesake
+        // leaves no empty folders behind.
+        const qint64 existing = ExistingMirrorParent(data, id, kWastebasketId, root);
+        const qint64 namesake =
+            existing < 0 ? -1 : data.Catalogs.FindChild(existing, data.Catalogs.GetNameByID(id));
         const bool replace = namesake >= 0 && namesake != id;
         if (replace &&
             !UI().AskReplaceObject(DescribeObject(data, namesake), DescribeObject(data, id)))
             return false;
+        const qint64 parent = data.Catalogs.MirrorPath(id, kWastebasketId, root);
+        ClearDeletedUpTo(data, parent, root);
         WriteObjectDate(data, id, kDeletedField, 0.0);
         WriteObjectDate(data, id, kModifiedField, NowDayCount());
         if (replace) {
