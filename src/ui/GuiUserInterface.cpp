@@ -3,6 +3,7 @@
 #include "platform/ProgressOperations.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
+#include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -131,6 +132,13 @@ int GuiUserInterface::AskDuplicateFile(const QString &path)
     if (box.clickedButton() == no)
         return 7;
     return 2;
+}
+
+bool GuiUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                        const ReplaceObjectView &incoming)
+{
+    ReplaceObjectDialog dialog(existing, incoming, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void GuiUserInterface::Beep()
