@@ -300,6 +300,9 @@ void TCatalogList::ConfigureIconView()
     // Auto-arranged icons keep their grid places; otherwise they can be
     // dragged to other cells of the grid.
     m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+    // A static list view stops taking drops on its viewport; objects are
+    // still dropped onto its entries.
+    m_iconView->viewport()->setAcceptDrops(true);
 }
 
 int TCatalogList::ArrangeColumn(ArrangeKind kind, bool mainView)

@@ -4,6 +4,7 @@
 #include "explorer/CatalogueForm.h"
 #include "explorer/CommentsDialog.h"
 #include "explorer/NodeSelectionDialog.h"
+#include "explorer/ObjectDrag.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
@@ -17,8 +18,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -389,3 +392,53 @@ TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
 }
 
 } // namespace
+
+namespace {
+
+// Sends a drag of objects over a widget and drops it at a point, as the
+// window system delivers them.
+void DropAt(QWidget *target, const QPoint &at, const QList<qint64> &ids)
+{
+    std::unique_ptr<QMimeData> mime(ObjectDragData(ids));
+    QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    ASSERT_TRUE(move.isAccepted()) << "the drag was not taken";
+    QDropEvent drop(QPointF(at), Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    // The dragging view must not remove rows itself.
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+} // namespace
+
+TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
+{
+    // The list drags the selected objects it may drag, never files.
+    Tree()->SelectByID(m_work);
+    CatalogListModel *model = List()->Model();
+    const QModelIndexList rows{model->index(model->RowOfData(m_other), 0),
+                               model->index(model->RowOfData(m_disk), 0)};
+    std::unique_ptr<QMimeData> mime(model->mimeData(rows));
+    EXPECT_EQ(DraggedObjects(mime.get()), (QList<qint64>{m_disk, m_other}));
+
+    // Dropped on the Catalogs node of the tree.
+    Tree()->SelectByID(3);
+    Tree()->SelectByID(m_work);
+    QTreeWidgetItem *catalogs = Tree()->FindNodeByID(nullptr, 3);
+    Tree()->scrollToItem(catalogs);
+    DropAt(Tree()->viewport(), Tree()->visualItemRect(catalogs).center(), {m_disk});
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Tree()->SelectedID(), m_disk);
+
+    // Dropped back on the entry of Work in the Catalogs list.
+    Tree()->SelectByID(3);
+    QAbstractItemView *view = List()->CurrentView();
+    const QModelIndex work = model->index(model->RowOfData(m_work), 0);
+    DropAt(view->viewport(), view->visualRect(work).center(), {m_disk});
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+}
