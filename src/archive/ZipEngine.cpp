@@ -1,5 +1,6 @@
 #include "archive/ZipEngine.h"
 
+#include "platform/MediumName.h"
 #include "platform/UserInterface.h"
 
 #include <QDateTime>
@@ -370,7 +371,9 @@ quint32 TUnzipFile::DosAttributes(quint8 opsys, quint32 external, bool isFolder)
     } else {
         attributes = external & (kReadOnly | kHidden | kSystem | kFolder | kArchive);
     }
-    if (isFolder)
+    // A name ending in "/" marks a folder only when the host attributes tell
+    // nothing; attributes that do are believed, as the catalog's rules expect.
+    if (isFolder && external == 0)
         attributes |= kFolder;
     if (!(attributes & kFolder) && opsys == ZIP_OPSYS_UNIX)
         attributes |= kArchive;
@@ -415,7 +418,7 @@ int TUnzipFile::OpenForReading()
     m_nextIndex = IndexofItem;
     int error = 0;
     m_archive.reset(
-        zip_open(QFile::encodeName(lpszZipFile).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+        zip_open(MediumNameBytes(lpszZipFile).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!m_archive) {
         m_openPath.clear();
         return ZipResult::BadArchive;

@@ -73,6 +73,7 @@ TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidge
     , m_data(data)
     , m_settings(settings)
     , m_actions(std::make_unique<CatalogueActions>(this))
+    , m_fileAccess(data, m_temporaryFiles)
 {
     setObjectName(QStringLiteral("CatalogueForm"));
     resize(608, 498);
@@ -180,6 +181,12 @@ void TCatalogueForm::ConnectActions()
     for (QAction *action : {a.Update1, a.Update2, a.Update3})
         connect(action, &QAction::triggered, this, &TCatalogueForm::UpdateCommand);
     connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
+    for (QAction *action : {a.Open1, a.Open2, a.Open3})
+        connect(action, &QAction::triggered, this, [this] { OpenCommand(false); });
+    for (QAction *action : {a.QuickView1, a.QuickView2, a.QuickView3})
+        connect(action, &QAction::triggered, this, [this] { OpenCommand(true); });
+    for (QAction *action : {a.Explore1, a.Explore2, a.Explore3})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::ExploreCommand);
     connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
     connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
     connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
@@ -332,6 +339,7 @@ void TCatalogueForm::closeEvent(QCloseEvent *event)
         SaveExplorerSettings();
     }
     m_data.CloseDatabase(m_data.DatabaseOpen ? m_data.DatabaseFolder : QString());
+    m_temporaryFiles.DeleteAll();
     event->accept();
 }
 
@@ -680,10 +688,13 @@ void TCatalogueForm::ListView1DblClick()
     const std::optional<ListEntry> item = ListView1->CurrentEntry();
     if (!item || !m_data.DatabaseOpen)
         return;
-    // The Properties dialog for wastebasket entries and opening files come
-    // with their own windows.
-    if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId || item->imageIndex >= 31)
+    // The Properties dialog for wastebasket entries comes with its own window.
+    if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId)
         return;
+    if (item->imageIndex >= 31) {
+        OpenCommand(false);
+        return;
+    }
     const QString path = m_data.Catalogs.PathByID(item->data, false);
     if (path.left(11).compare(QLatin1String("Wastebasket"), Qt::CaseInsensitive) == 0) {
         TreeView1->SelectByID(CatalogSchema::kWastebasketId);
@@ -692,6 +703,35 @@ void TCatalogueForm::ListView1DblClick()
     } else {
         TreeView1->SelectByID(item->data);
     }
+}
+
+void TCatalogueForm::OpenCommand(bool quickView)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    for (const ListEntry &entry : ListView1->SelectedEntries()) {
+        if (entry.imageIndex >= 31)
+            m_fileAccess.OpenFile(entry.data, quickView);
+    }
+}
+
+void TCatalogueForm::ExploreCommand()
+{
+    // The same item reads "Extract..." or "Restore..." for packaged and
+    // archived objects; those requests belong to the archive's windows.
+    if (!m_data.DatabaseOpen || m_actions->Explore1->text() != QLatin1String("&Explore..."))
+        return;
+    QList<qint64> objects;
+    if (ListView1->ViewHasFocus()) {
+        for (const ListEntry &entry : ListView1->SelectedEntries()) {
+            if (entry.imageIndex < 31)
+                objects << entry.data;
+        }
+    } else if (TreeView1->SelectedID() >= 0) {
+        objects << TreeView1->SelectedID();
+    }
+    for (qint64 id : std::as_const(objects))
+        m_fileAccess.ExploreObject(id);
 }
 
 void TCatalogueForm::SetIconView(int view)

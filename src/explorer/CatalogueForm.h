@@ -1,7 +1,9 @@
 #pragma once
 
 #include "explorer/CatalogueActions.h"
+#include "media/CatalogFileAccess.h"
 #include "media/CatalogOptions.h"
+#include "platform/TemporaryFiles.h"
 #include "store/DataShare.h"
 
 #include <QMainWindow>
@@ -129,6 +131,9 @@ private slots:
     void VerifyClick();
     void RepairClick();
     void AboutClick();
+    // Open and Quick View of the files selected in the list; Explore.
+    void OpenCommand(bool quickView);
+    void ExploreCommand();
 
 private:
     void BuildLayout();
@@ -152,6 +157,9 @@ private:
     TDataShare &m_data;
     SettingsStore &m_settings;
     std::unique_ptr<CatalogueActions> m_actions;
+    // Copies extracted from packages to be opened; deleted when the window closes.
+    TemporaryFileList m_temporaryFiles;
+    TCatalogFileAccess m_fileAccess;
 
     QToolBar *Toolbar_Panel = nullptr;
     QSplitter *Splitter = nullptr;

@@ -133,6 +133,14 @@ public:
     virtual bool AskReplaceObject(const ReplaceObjectView &existing,
                                   const ReplaceObjectView &incoming);
 
+    // Shows a file in the program's own quick viewer; false when the viewer
+    // cannot show files of its kind (or a front end has no viewer).
+    virtual bool ShowQuickView(const QString &path)
+    {
+        Q_UNUSED(path);
+        return false;
+    }
+
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
     virtual void Beep() {}

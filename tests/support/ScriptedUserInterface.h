@@ -45,6 +45,15 @@ public:
                           const ReplaceObjectView &incoming) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
+    // The quick viewer: what it was asked to show, and whether it can.
+    void SetQuickViewWorks(bool works) { m_quickViewWorks = works; }
+    QStringList TakeQuickViews() { return std::exchange(m_quickViews, {}); }
+    bool ShowQuickView(const QString &path) override
+    {
+        m_quickViews << path;
+        return m_quickViewWorks;
+    }
+
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
     {
         m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
@@ -104,6 +113,8 @@ private:
     std::deque<int> m_duplicateAnswers;
     std::deque<bool> m_replaceAnswers;
     std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> m_replaceQuestions;
+    QStringList m_quickViews;
+    bool m_quickViewWorks = true;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;

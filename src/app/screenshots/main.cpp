@@ -13,10 +13,12 @@
 #include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/ProgressWindow.h"
+#include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -228,6 +230,20 @@ int main(int argc, char **argv)
         userInterface.ShowProgress(ProgressOperation::ExportData);
         Save(progress, "progress-export");
         userInterface.CloseProgress();
+    }
+    {
+        QFile text(home.filePath(QStringLiteral("release-notes.txt")));
+        if (text.open(QIODevice::WriteOnly)) {
+            text.write("Release notes\n=============\n\n* Catalogs keep the members of ZIP "
+                       "files.\n* Files open from the catalog.\n");
+            text.close();
+        }
+        QuickViewWindow viewer;
+        viewer.resize(480, 260);
+        if (viewer.ShowFile(text.fileName())) {
+            viewer.show();
+            Save(viewer, "quick-view-text");
+        }
     }
     window.close();
     SetUserInterface(nullptr);
