@@ -4,6 +4,7 @@
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
+#include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -132,6 +133,13 @@ int GuiUserInterface::AskDuplicateFile(const QString &path)
     if (box.clickedButton() == no)
         return 7;
     return 2;
+}
+
+bool GuiUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                        const ReplaceObjectView &incoming)
+{
+    ReplaceObjectDialog dialog(existing, incoming, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void GuiUserInterface::Beep()

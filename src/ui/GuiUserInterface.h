@@ -38,6 +38,8 @@ public:
     bool ShowQuickView(const QString &path) override;
     void Beep() override;
     int AskDuplicateFile(const QString &path) override;
+    bool AskReplaceObject(const ReplaceObjectView &existing,
+                          const ReplaceObjectView &incoming) override;
 
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,

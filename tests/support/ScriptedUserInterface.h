@@ -34,6 +34,15 @@ public:
     // Returns the paths asked about since the last call, and forgets them.
     QStringList TakeDuplicateQuestions() { return std::exchange(m_duplicateQuestions, {}); }
     int AskDuplicateFile(const QString &path) override;
+    // Answers the next "Replace" question: true replaces, false keeps.
+    void QueueReplaceAnswer(bool replace) { m_replaceAnswers.push_back(replace); }
+    // The pairs (existing, incoming) asked about since the last call.
+    std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> TakeReplaceQuestions()
+    {
+        return std::exchange(m_replaceQuestions, {});
+    }
+    bool AskReplaceObject(const ReplaceObjectView &existing,
+                          const ReplaceObjectView &incoming) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
     // The quick viewer: what it was asked to show, and whether it can.
@@ -102,6 +111,8 @@ private:
 
     std::deque<MessageAnswer> m_answers;
     std::deque<int> m_duplicateAnswers;
+    std::deque<bool> m_replaceAnswers;
+    std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> m_replaceQuestions;
     QStringList m_quickViews;
     bool m_quickViewWorks = true;
     QStringList m_duplicateQuestions;

@@ -3,7 +3,9 @@
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
+#include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "explorer/NodeSelectionDialog.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
@@ -12,6 +14,7 @@
 #include "ui/GuiUserInterface.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
+#include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -95,6 +99,38 @@ int main(int argc, char **argv)
     }
     window.Tree()->SelectByID(4);
     Save(window, "main-window-wastebasket");
+
+    {
+        TComments_Form dialog(data, &window);
+        dialog.SetEntry(4, shown);
+        dialog.Comments->setPlainText(
+            QStringLiteral("Photos of the summer, both cameras.\nThe second card is in the box."));
+        dialog.show();
+        Save(dialog, "comments");
+    }
+    {
+        TNodeSelectionForm dialog(data, TNodeSelectionForm::kSearchStart,
+                                  QStringLiteral("Select Object"),
+                                  QStringLiteral("Select the Object where you want to begin the "
+                                                 "search"),
+                                  &window);
+        QTreeWidgetItem *top = dialog.TreeView1->topLevelItem(0);
+        for (int i = 0; top && i < top->childCount(); ++i)
+            top->child(i)->setExpanded(true);
+        dialog.show();
+        Save(dialog, "node-selection");
+    }
+    {
+        const ReplaceObjectView existing{4, QStringLiteral("Holiday Photos"),
+                                         QStringLiteral("Hard Disk"), QStringLiteral("1,204,332KB"),
+                                         QStringLiteral("7/14/26 10:01 AM")};
+        const ReplaceObjectView incoming{3, QStringLiteral("holiday photos"),
+                                         QStringLiteral("Floppy Disk"), QStringLiteral("1,423KB"),
+                                         QStringLiteral("3/2/25 6:15 PM")};
+        ReplaceObjectDialog dialog(existing, incoming, &window);
+        dialog.show();
+        Save(dialog, "replace-object");
+    }
 
     const char *const modes[] = {"location-select", "location-create", "location-open"};
     for (int mode = 1; mode <= 3; ++mode) {
