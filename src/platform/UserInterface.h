@@ -53,6 +53,15 @@ struct DeviceCheckView
     int driveClass = 0;            // the object class whose large image shows the drive
 };
 
+// The answers of the "Duplicate Disk Catalog" question.
+enum class DuplicateCatalogAnswer
+{
+    Yes,
+    YesToAll,
+    No,
+    Abort
+};
+
 // The one seam through which logic reaches the user: messages, questions,
 // the progress window, the shared cancel flag, the message pump and the
 // choosers. The GUI shows real windows, the command-line tool uses the
@@ -86,7 +95,8 @@ public:
 
     // Lets pending events run, but only when more than intervalMs have passed
     // since the last time they did; cheap enough to call once per record.
-    void PumpMessages(int intervalMs);
+    // True when they ran (callers refresh their progress lines then).
+    bool PumpMessages(int intervalMs);
 
     // The progress window. ShowProgress and CloseProgress clear the cancel flag.
     void ShowProgress(int operation);
@@ -115,6 +125,12 @@ public:
     // 5 yes to all, 7 no, 2 abort. Without a four-way box of its own a front
     // end asks Yes or No.
     virtual int AskDuplicateFile(const QString &path);
+
+    // The "Duplicate Disk Catalog" question of an import: the folder (its
+    // path with a trailing "\") already holds a disk catalog of that name.
+    // Without a four-way box of its own a front end asks Yes or No.
+    virtual DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                                       const QString &folderPath);
 
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
@@ -150,6 +166,8 @@ private:
 
 // The body of the "Duplicate File" question for a full file path.
 QString DuplicateFileText(const QString &path);
+// The body of the "Duplicate Disk Catalog" question.
+QString DuplicateCatalogText(const QString &catalogName);
 
 // The instance that logic reaches. The mains and test fixtures install one;
 // reaching it before that is a programming error and stops the program.

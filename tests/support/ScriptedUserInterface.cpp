@@ -16,6 +16,8 @@ ScriptedUserInterface::~ScriptedUserInterface()
         ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
     if (!m_duplicateAnswers.empty())
         ADD_FAILURE() << m_duplicateAnswers.size() << " duplicate-file answer(s) never asked for";
+    if (!m_catalogAnswers.empty())
+        ADD_FAILURE() << m_catalogAnswers.size() << " duplicate-catalog answer(s) never asked for";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
     if (!m_deviceAnswers.empty())
@@ -149,5 +151,19 @@ int ScriptedUserInterface::AskDuplicateFile(const QString &path)
     }
     const int answer = m_duplicateAnswers.front();
     m_duplicateAnswers.pop_front();
+    return answer;
+}
+
+DuplicateCatalogAnswer ScriptedUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                                  const QString &folderPath)
+{
+    m_catalogQuestions << folderPath + catalogName;
+    if (m_catalogAnswers.empty()) {
+        ADD_FAILURE() << "\"Duplicate Disk Catalog\" asked for "
+                      << (folderPath + catalogName).toStdString() << " with no answer queued";
+        return DuplicateCatalogAnswer::Abort;
+    }
+    const DuplicateCatalogAnswer answer = m_catalogAnswers.front();
+    m_catalogAnswers.pop_front();
     return answer;
 }

@@ -34,6 +34,16 @@ public:
     // Returns the paths asked about since the last call, and forgets them.
     QStringList TakeDuplicateQuestions() { return std::exchange(m_duplicateQuestions, {}); }
     int AskDuplicateFile(const QString &path) override;
+    // Answers the next "Duplicate Disk Catalog" question.
+    void QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer answer)
+    {
+        m_catalogAnswers.push_back(answer);
+    }
+    // The folder path and name of each disk catalog asked about since the
+    // last call ("Catalogs\Work\Disk 1"), and forgets them.
+    QStringList TakeDuplicateCatalogQuestions() { return std::exchange(m_catalogQuestions, {}); }
+    DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                               const QString &folderPath) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
@@ -93,6 +103,8 @@ private:
 
     std::deque<MessageAnswer> m_answers;
     std::deque<int> m_duplicateAnswers;
+    std::deque<DuplicateCatalogAnswer> m_catalogAnswers;
+    QStringList m_catalogQuestions;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;
