@@ -89,8 +89,8 @@ protected:
         return data.CatalogDatabase.LastInsertId();
     }
 
-    // Everything below an object as sorted text lines, IDs left out: paths,
-    // fields, dates to the second.
+    // Everything below an object (its own files included) as sorted text
+    // lines, IDs left out: paths, fields, dates to the second.
     static QStringList Dump(TDataShare &data, qint64 root = 3)
     {
         QStringList lines;
@@ -111,7 +111,8 @@ protected:
                 "SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
                 "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"));
             object.Bind(1, id);
-            if (object.Step()) {
+            // The root is found, not made, by an import: its own row is the target's.
+            if (id != root && object.Step()) {
                 lines << QStringLiteral("O|%1|%2|%3|%4|%5|%6|%7|%8|%9")
                                  .arg(path, object.Text(0), object.Text(1), object.Text(2),
                                       object.Text(3), object.Text(4), date(object, 5),

@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliExchange.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
 #include "media/CatalogNameRules.h"
@@ -40,11 +41,13 @@ const QString kUsageText =
                    "      [--name DESCRIPTION] [--into CATALOG-FOLDER-PATH] [--label NEWLABEL]\n"
                    "      [--comment TEXT] [--reuse-comments] [--validate] [--no-zip] [--no-exe]\n"
                    "  update PATH          rebuild a disk catalog from its medium\n"
+                   "%1"
                    "\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
-                   "in the user's data folder, made on first use.\n");
+                   "in the user's data folder, made on first use.\n")
+        .arg(QLatin1String(kExchangeUsage));
 
 const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
                                    QStringLiteral("--label"), QStringLiteral("--comment")};
@@ -112,6 +115,9 @@ int CliApplication::Usage(const QString &problem)
 
 int CliApplication::Run(const QStringList &arguments)
 {
+    if (const std::optional<int> result =
+            RunExchangeCommand(arguments, m_out, m_err, m_in, m_interactive))
+        return *result;
     Options options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
