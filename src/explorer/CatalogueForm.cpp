@@ -4,6 +4,7 @@
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "explorer/ExchangeCommands.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
 #include "media/CatalogMedia.h"
@@ -191,6 +192,7 @@ void TCatalogueForm::ConnectActions()
         connect(action, &QAction::triggered, this,
                 [this, kind = kind] { ListView1->ArrangeBy(kind); });
     connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
+    ConnectExchangeCommands(*this, m_data, m_settings);
 
     connect(TreeView1, &TItemTree::SelectionChanged, this, &TCatalogueForm::TreeView1Change);
     connect(TreeView1, &TItemTree::EnterPressed, this, &TCatalogueForm::TreeView1Enter);

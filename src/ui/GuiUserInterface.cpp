@@ -1,5 +1,6 @@
 #include "ui/GuiUserInterface.h"
 
+#include "exchangewindow/DuplicateCatalogForm.h"
 #include "platform/ProgressOperations.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
@@ -131,6 +132,17 @@ int GuiUserInterface::AskDuplicateFile(const QString &path)
     if (box.clickedButton() == no)
         return 7;
     return 2;
+}
+
+DuplicateCatalogAnswer GuiUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                             const QString &folderPath)
+{
+    TDuplicateCatalogForm form(catalogName, folderPath, DialogParent());
+    // Asked under the hourglass of the import; the user has to act now.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    form.exec();
+    QApplication::restoreOverrideCursor();
+    return form.Answer();
 }
 
 void GuiUserInterface::Beep()

@@ -37,6 +37,8 @@ public:
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
     void Beep() override;
     int AskDuplicateFile(const QString &path) override;
+    DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                               const QString &folderPath) override;
 
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,
