@@ -164,7 +164,6 @@ std::vector<TimePart> CompileTimeFormat(QString format)
 
 struct Formats
 {
-    QString localeName;
     QString shortDate;
     QLocale locale;
     std::vector<DateToken> date;
@@ -183,9 +182,8 @@ const Formats &CurrentFormats()
     static bool made = false;
     const QString shortDate = ShortDateFormat();
     const QLocale locale = DisplayLocale();
-    if (made && formats.shortDate == shortDate && formats.localeName == locale.name())
+    if (made && formats.shortDate == shortDate && formats.locale == locale)
         return formats;
-    formats.localeName = locale.name();
     formats.shortDate = shortDate;
     formats.locale = locale;
     formats.date = CompileDateFormat(shortDate);

@@ -14,6 +14,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // How often the export and the import refresh their progress lines.
@@ -34,8 +36,16 @@ const QString kInsertObject =
                    "Modified, Deleted, Comment, SerialID, Size, VolSize) VALUES (?1, ?2, ?3, ?4, "
                    "0, ?5, ?6, 0.0, ?7, ?8, ?9, ?10)");
 const QString kInsertFile =
-    QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
-                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    QStringLiteral("INSERT INTO Files (Key, ID, Class, Size, Name, Packaged, Comment, Created, "
+                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+// The key the Files table would give its next row: AUTOINCREMENT never reuses
+// a key, not even that of a row deleted since.
+const QString kNextFileKey =
+    QStringLiteral("SELECT max((SELECT coalesce(max(seq), 0) FROM %1.sqlite_sequence WHERE name = "
+                   "'Files'), (SELECT coalesce(max(Key), 0) FROM Files)) + 1")
+        .arg(QuoteIdentifier(CatalogSchema::kFilesSchema));
+// Files rows gathered before they are written.
+constexpr std::size_t kFileRowBatch = 16384;
 
 std::optional<double> OptionalDate(const SqliteStatement &query, int column)
 {
@@ -61,6 +71,12 @@ struct FormatError
 bool IsDiskCatalogClass(int cls)
 {
     return cls >= 3 && cls <= 5;
+}
+
+// Folders, packages and folders inside packages: named as found on a medium.
+bool IsMediumObjectClass(int cls)
+{
+    return cls == 7 || cls == 22 || cls == 24;
 }
 
 // Writes records to a file that replaces the target only when all went well.
@@ -439,6 +455,9 @@ void TDvxImport::ImportDVX(const QString &fileName)
         }
         ++m_recordNumber;
     }
+    if (!cancelled && !ui.Cancelled())
+        FlushFileRows();
+    m_pendingFiles.clear();
     if (cancelled || ui.Cancelled()) {
         ui.CloseProgress();
         ui.ShowError(QStringLiteral("Import Cancelled"),
@@ -522,17 +541,30 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
             [[fallthrough]];
         case DuplicateCatalogAnswer::Yes: {
             const qint64 existing = *found;
+            // Rows still waiting may belong to the catalog being replaced.
+            FlushFileRows();
             ForgetSubtreePaths(key);
             DeleteSubtreePermanently(m_data, existing);
             break;
         }
         }
     }
-    const QString name = cut < 0 ? path : path.mid(cut + 1);
-    const QString parentPath = TrimControls(cut < 0 ? path : path.left(cut));
-    const auto parent = m_pathIndex.constFind(parentPath.toUpper());
+    // The parent is the path up to the last "\". Names of folders and
+    // packages found on a medium may hold a "\" themselves; for those, when
+    // that parent is unknown, the longest shorter path that is known is the
+    // parent. Catalog folders and disk catalogs never have one in their name.
+    qsizetype at = cut;
+    auto parent = m_pathIndex.constEnd();
+    do {
+        const QString parentPath = TrimControls(at < 0 ? path : path.left(at));
+        parent = m_pathIndex.constFind(parentPath.toUpper());
+        if (parent != m_pathIndex.constEnd() || at <= 0 || !IsMediumObjectClass(cls))
+            break;
+        at = path.lastIndexOf(u'\\', at - 1);
+    } while (at >= 0);
     if (parent == m_pathIndex.constEnd())
         return -1;
+    const QString name = at < 0 ? path : path.mid(at + 1);
     SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertObject);
     insert.Bind(1, *parent).Bind(2, cls);
     if (name.isEmpty())
@@ -553,16 +585,46 @@ void TDvxImport::AppendFileRow(const QString &name, int attributes, bool package
                                const QString &comment, std::optional<double> created,
                                std::optional<double> modified)
 {
-    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
-    insert.Bind(1, m_currentObject)
-        .Bind(2, attributes)
-        .Bind(3, size)
-        .Bind(4, name)
-        .Bind(5, packaged ? 1 : 0)
-        .Bind(6, comment);
-    BindDate(insert, 7, created);
-    BindDate(insert, 8, modified);
-    insert.Execute();
+    m_pendingFiles.push_back({m_currentObject, attributes, packaged, size, name.toUtf8(),
+                              comment.toUtf8(), created, modified, 0});
+    if (m_pendingFiles.size() >= kFileRowBatch)
+        FlushFileRows();
     if (UI().PumpMessages(kProgressPumpMs))
         UI().SetProgressFileName(name);
+}
+
+void TDvxImport::FlushFileRows()
+{
+    if (m_pendingFiles.empty())
+        return;
+    SqliteStatement &next = m_data.CatalogDatabase.Prepare(kNextFileKey);
+    qint64 key = next.Step() ? next.Int64(0) : 1;
+    next.Reset();
+    for (PendingFile &row : m_pendingFiles)
+        row.key = key++;
+    std::sort(m_pendingFiles.begin(), m_pendingFiles.end(),
+              [](const PendingFile &a, const PendingFile &b) {
+                  if (a.size != b.size)
+                      return a.size < b.size;
+                  const double left = a.created.value_or(-1e300);
+                  const double right = b.created.value_or(-1e300);
+                  if (left != right)
+                      return left < right;
+                  return a.key < b.key;
+              });
+    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+    for (const PendingFile &row : m_pendingFiles) {
+        insert.Bind(1, row.key)
+            .Bind(2, row.owner)
+            .Bind(3, row.attributes)
+            .Bind(4, row.size)
+            .Bind(5, row.name)
+            .Bind(6, row.packaged ? 1 : 0)
+            .Bind(7, row.comment);
+        BindDate(insert, 8, row.created);
+        BindDate(insert, 9, row.modified);
+        insert.Execute();
+        insert.Reset();
+    }
+    m_pendingFiles.clear();
 }

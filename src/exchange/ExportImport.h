@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -7,6 +8,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 class TDataShare;
 class TableCursor;
@@ -92,6 +94,25 @@ private:
     void AppendFileRow(const QString &name, int attributes, bool packaged, qint64 size,
                        const QString &comment, std::optional<double> created,
                        std::optional<double> modified);
+    // Writes the Files rows that wait (see PendingFile).
+    void FlushFileRows();
+
+    // A Files row read and not yet written. Rows are written in batches: keys
+    // in file order, inserted in (Size, Created) order so that SizeIndex, whose
+    // keys come in random order, is filled in one sweep per batch.
+    struct PendingFile
+    {
+        qint64 owner;
+        int attributes;
+        bool packaged;
+        qint64 size;
+        QByteArray name;    // UTF-8
+        QByteArray comment; // UTF-8
+        std::optional<double> created;
+        std::optional<double> modified;
+        qint64 key;
+    };
+    std::vector<PendingFile> m_pendingFiles;
 
     TDataShare &m_data;
     QHash<QString, qint64> m_pathIndex; // upper-cased path -> ID

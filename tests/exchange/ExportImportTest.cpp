@@ -79,6 +79,9 @@ TEST_F(ExportImportTest, RoundTripKeepsTreeRowsAndFields)
     const qint64 package = AddFullObject(*m_data, sub, u"Archive.zip"_s, 22, u"zip comment"_s,
                                          u"/mnt/data"_s, QString(), 999);
     const qint64 inner = AddFullObject(*m_data, package, u"inner dir"_s, 24);
+    // A folder name from a medium may hold the path delimiter.
+    const qint64 odd = AddFullObject(*m_data, sub, u"back\\slash"_s, 7);
+    AddFullFile(*m_data, odd, u"In.txt"_s, 1);
     AddFullFile(*m_data, floppy, u"Autoexec.bat"_s, 10, u"x,y"_s, false, 39);
     AddFullFile(*m_data, sub, u"Ünïcødé name.txt"_s, 20, u"two\nlines"_s);
     AddFullFile(*m_data, package, u"Member.txt"_s, 30, QString(), true);
@@ -284,4 +287,22 @@ TEST_F(ExportImportTest, OldWindowsFilesKeepTheirAccents)
         CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Comment = 'Menü, “spézial”'"_s),
         1);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files WHERE Name = 'Résumé.doc'"_s), 1);
+}
+
+TEST_F(ExportImportTest, ReplacingACatalogOfTheSameImportLeavesNoStrayFiles)
+{
+    WriteBytes(u"twice.dvx"_s, "Catalogs\\D,3,-1,,,0,0,1/2/2003,1/2/2003,first\r\n"
+                               "Catalogs\\D\\Sub,7,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                               "Old.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n"
+                               "Catalogs\\D,3,-1,,,0,0,1/2/2003,1/2/2003,second\r\n"
+                               "Catalogs\\D\\Sub,7,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                               "New.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n");
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Yes);
+    ASSERT_TRUE(Import(*m_target, u"twice.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions(), QStringList{u"Catalogs\\D"_s});
+    const QStringList dump = Dump(*m_target);
+    EXPECT_EQ(dump.size(), 3) << dump.join(u'\n').toStdString();
+    EXPECT_EQ(dump.filter(u"|second|"_s).size(), 1);
+    EXPECT_EQ(dump.filter(u"Catalogs\\D\\Sub|New.txt"_s).size(), 1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 1);
 }
