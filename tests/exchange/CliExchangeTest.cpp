@@ -1,5 +1,6 @@
 #include "ExchangeFixture.h"
 #include "app/CliRunner.h"
+#include "app/cli/TerminalUserInterface.h"
 
 using namespace Qt::StringLiterals;
 
@@ -95,4 +96,29 @@ TEST_F(CliExchangeTest, ImportsVersionOneFiles)
     EXPECT_EQ(result.out, u"{\"objects\":3,\"files\":1}\n"_s);
     const CliResult listing = Cli({u"ls"_s, u"Catalogs\\Dirvanta Version 1\\00000005\\SUB"_s});
     EXPECT_TRUE(listing.out.startsWith(u"A.TXT\t"_s)) << listing.out.toStdString();
+}
+
+TEST(TerminalDuplicateCatalogTest, ReadsTheAnswerOrTakesTheFlag)
+{
+    const std::pair<QString, DuplicateCatalogAnswer> typed[] = {
+        {u"y\n"_s, DuplicateCatalogAnswer::Yes},
+        {u"A\n"_s, DuplicateCatalogAnswer::YesToAll},
+        {u"b\n"_s, DuplicateCatalogAnswer::Abort},
+        {u"whatever\n"_s, DuplicateCatalogAnswer::No},
+        {QString(), DuplicateCatalogAnswer::No}};
+    for (const auto &[input, answer] : typed) {
+        QString out, err, in = input;
+        QTextStream outStream(&out), errStream(&err), inStream(&in);
+        TerminalUserInterface ui(outStream, errStream, inStream, true);
+        EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), answer)
+            << input.toStdString();
+        EXPECT_TRUE(err.startsWith(u"Duplicate Disk Catalog: \"Catalogs\\Disk\""_s));
+    }
+    QString out, err, in = u"n\n"_s;
+    QTextStream outStream(&out), errStream(&err), inStream(&in);
+    TerminalUserInterface ui(outStream, errStream, inStream, true, AnswerPolicy::Yes);
+    EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), DuplicateCatalogAnswer::Yes);
+    ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
+    EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), DuplicateCatalogAnswer::No);
+    EXPECT_TRUE(err.contains(u"no (--keep-all)"_s));
 }

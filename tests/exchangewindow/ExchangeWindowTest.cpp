@@ -8,6 +8,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/GuiUserInterface.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,6 +127,23 @@ TEST_F(ExchangeWindowTest, DuplicateCatalogFormGivesTheClickedAnswer)
     closed.show();
     closed.reject();
     EXPECT_EQ(closed.Answer(), DuplicateCatalogAnswer::Abort);
+}
+
+TEST_F(ExchangeWindowTest, WindowedInterfaceAsksWithTheFourButtonForm)
+{
+    GuiUserInterface gui;
+    DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Abort;
+    {
+        ModalResponder responder([](QWidget *modal) {
+            auto *form = qobject_cast<TDuplicateCatalogForm *>(modal);
+            ASSERT_TRUE(form);
+            EXPECT_EQ(form->CatalogName->text(), u"Disk 1"_s);
+            EXPECT_EQ(form->FolderName->text(), u"Catalogs\\Work\\"_s);
+            form->YesToAllBtn->click();
+        });
+        answer = gui.AskDuplicateCatalog(u"Disk 1"_s, u"Catalogs\\Work\\"_s);
+    }
+    EXPECT_EQ(answer, DuplicateCatalogAnswer::YesToAll);
 }
 
 TEST_F(ExchangeWindowTest, VersionOneFormStaysOpenOnTheFileThatFails)
