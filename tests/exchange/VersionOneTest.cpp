@@ -1,7 +1,7 @@
-#include "exchange/ExportFormat.h"
 #include "exchange/VersionOne.h"
 
 #include "ExchangeFixture.h"
+#include "exchange/ExportFormat.h"
 #include "platform/ProgressOperations.h"
 
 using namespace Qt::StringLiterals;
