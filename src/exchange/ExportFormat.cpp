@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <QTime>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -201,12 +202,23 @@ const Formats &CurrentFormats()
     return formats;
 }
 
+// Appends a number of at least width digits (ASCII, never the locale's).
 void AppendNumber(QString &out, int value, int width)
 {
-    QString digits = QString::number(value);
-    if (digits.size() < width)
-        out.append(QString(width - digits.size(), u'0'));
-    out.append(digits);
+    char16_t digits[12];
+    int count = 0;
+    const bool negative = value < 0;
+    unsigned magnitude = negative ? 0u - unsigned(value) : unsigned(value);
+    do {
+        digits[count++] = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        out.append(u'-');
+    for (int pad = count; pad < width; ++pad)
+        out.append(u'0');
+    while (count > 0)
+        out.append(QChar(digits[--count]));
 }
 
 void SplitDayCount(double dayCount, QDate &date, QTime &time)
@@ -504,6 +516,7 @@ QString EncodeField(QStringView field)
 QString EncodeExportRecord(const QStringList &fields)
 {
     QString line;
+    line.reserve(160);
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line.append(u',');
@@ -689,7 +702,7 @@ QString ExportDateTimeText(std::optional<double> dayCount)
 
 std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
 {
-    if (TrimControls(text).isEmpty())
+    if (std::all_of(text.begin(), text.end(), IsControlOrBlank))
         return std::optional<double>();
     QMutexLocker lock(&g_mutex);
     const Formats &formats = CurrentFormats();
