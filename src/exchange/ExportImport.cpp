@@ -521,7 +521,12 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     const QString key = path.toUpper();
     const qsizetype cut = path.lastIndexOf(u'\\');
     const auto found = m_pathIndex.constFind(key);
-    if (found != m_pathIndex.constEnd()) {
+    // Only a disk catalog stands in for another: a folder of that path is
+    // never deleted for one, the imported catalog is made beside it.
+    TableCursor *lookup = m_data.Catalogs.LookupCursor();
+    if (found != m_pathIndex.constEnd() &&
+        (!IsDiskCatalogClass(cls) || (m_data.Catalogs.Locate(lookup, *found) &&
+                                      IsDiskCatalogClass(m_data.Catalogs.ItemClass(lookup))))) {
         if (!IsDiskCatalogClass(cls))
             return *found;
         DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Yes;

@@ -306,3 +306,17 @@ TEST_F(ExportImportTest, ReplacingACatalogOfTheSameImportLeavesNoStrayFiles)
     EXPECT_EQ(dump.filter(u"Catalogs\\D\\Sub|New.txt"_s).size(), 1);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 1);
 }
+
+TEST_F(ExportImportTest, ADiskCatalogNeverReplacesAFolderOfItsPath)
+{
+    const qint64 folder = AddFullObject(*m_target, 3, u"X"_s, 2);
+    AddFullObject(*m_target, folder, u"Inside"_s, 4);
+    WriteBytes(u"x.dvx"_s, "Catalogs\\X,4,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                           "A.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n");
+    ASSERT_TRUE(Import(*m_target, u"x.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'X'"_s), 2);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Inside'"_s), 1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT Class FROM Catalogs WHERE ID = (SELECT ID FROM Files "
+                                 "WHERE Name = 'A.txt')"_s),
+              4);
+}
