@@ -189,10 +189,13 @@ const Formats &CurrentFormats()
     formats.locale = locale;
     formats.date = CompileDateFormat(shortDate);
     formats.time = CompileTimeFormat(locale.timeFormat(QLocale::LongFormat));
+    // The text between the first two parts of the date; a blank when that is
+    // all there is ("d MM yyyy").
     formats.separator = QStringLiteral("/");
     for (const DateToken &token : formats.date) {
-        if (token.kind == TokenKind::Literal && !token.text.trimmed().isEmpty()) {
-            formats.separator = token.text.trimmed();
+        if (token.kind == TokenKind::Literal && !token.text.isEmpty()) {
+            const QString trimmed = token.text.trimmed();
+            formats.separator = trimmed.isEmpty() ? QStringLiteral(" ") : trimmed;
             break;
         }
     }
@@ -307,7 +310,12 @@ bool ReadDate(Reader &reader, const std::vector<DateToken> &tokens, QDate &date)
         case TokenKind::Literal:
             for (const QChar c : token.text) {
                 if (c.isSpace()) {
+                    // Blanks between the parts of a date; another program
+                    // may have put a separator there.
+                    const qsizetype before = reader.at;
                     reader.SkipBlanks();
+                    if (reader.at == before && IsDateSeparator(reader.Peek()))
+                        ++reader.at;
                     continue;
                 }
                 const QChar found = reader.Peek();
