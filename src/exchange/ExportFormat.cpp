@@ -168,6 +168,8 @@ struct Formats
     QString shortDate;
     QLocale locale;
     std::vector<DateToken> date;
+    // The same with day and month exchanged: dates of the other usual order.
+    std::vector<DateToken> swappedDate;
     std::vector<TimePart> time;
     QString separator;
     QString am;
@@ -188,6 +190,13 @@ const Formats &CurrentFormats()
     formats.shortDate = shortDate;
     formats.locale = locale;
     formats.date = CompileDateFormat(shortDate);
+    formats.swappedDate = formats.date;
+    for (DateToken &token : formats.swappedDate) {
+        if (token.kind == TokenKind::Day)
+            token.kind = TokenKind::Month;
+        else if (token.kind == TokenKind::Month)
+            token.kind = TokenKind::Day;
+    }
     formats.time = CompileTimeFormat(locale.timeFormat(QLocale::LongFormat));
     // The text between the first two parts of the date; a blank when that is
     // all there is ("d MM yyyy").
@@ -716,7 +725,8 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
     const Formats &formats = CurrentFormats();
     double dayCount = 0;
     if (ReadDateTime(text, formats.date, formats, dayCount) ||
-        ReadDateTime(text, IsoDateTokens(), formats, dayCount))
+        ReadDateTime(text, IsoDateTokens(), formats, dayCount) ||
+        ReadDateTime(text, formats.swappedDate, formats, dayCount))
         return std::optional<double>(dayCount);
     return std::nullopt;
 }

@@ -55,7 +55,9 @@ QString ExportDateTimeText(std::optional<double> dayCount);
 
 // Reads a date-time text back: first by the display locale's short date and
 // a time of hours, minutes, optional seconds and an optional AM/PM marker;
-// then as ISO 8601 ("yyyy-mm-dd hh:mm:ss", the time optional). A two-digit
+// then as ISO 8601 ("yyyy-mm-dd hh:mm:ss", the time optional); last with day
+// and month in the other order (a text no other way reads, "12/31/95" on a
+// day-first machine). A two-digit
 // year is taken in the window of 50 years around the current year. The
 // empty text is a blank date-time. nullopt inside: not a date-time.
 std::optional<std::optional<double>> ParseExportDateTime(QStringView text);

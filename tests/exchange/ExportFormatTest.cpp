@@ -159,8 +159,10 @@ TEST(ExportDateTest, ReadsOtherNotationsBeforeGivingUp)
     EXPECT_EQ(**ParseExportDateTime(u"2024-07-21T08:00"_s), DayCountOf(2024, 7, 21, 8));
     // Blank is a blank date-time; nonsense is refused.
     EXPECT_FALSE(ParseExportDateTime(QString())->has_value());
+    // A day-first text that cannot be read month-first.
+    EXPECT_EQ(**ParseExportDateTime(u"21/7/2024"_s), DayCountOf(2024, 7, 21));
     for (const QString &bad :
-         {u"21/7/2024"_s, u"7/1/2024 25:00"_s, u"yesterday"_s, u"7/1/2024 1:05:09 PM x"_s})
+         {u"21/13/2024"_s, u"7/1/2024 25:00"_s, u"yesterday"_s, u"7/1/2024 1:05:09 PM x"_s})
         EXPECT_FALSE(ParseExportDateTime(bad)) << bad.toStdString();
 }
 
@@ -181,4 +183,7 @@ TEST(ExportDateTest, BlankSeparatedDatesReadSlashesToo)
     EXPECT_EQ(ExportDateTimeText(DayCountOf(2024, 7, 1, 13, 5, 9)), u"1 07 2024 13:05:09"_s);
     EXPECT_EQ(**ParseExportDateTime(u"01 02 95 10:00:00"_s), DayCountOf(1995, 2, 1, 10));
     EXPECT_EQ(**ParseExportDateTime(u"01/02/95"_s), DayCountOf(1995, 2, 1));
+    // A month-first text that cannot be read day-first.
+    EXPECT_EQ(**ParseExportDateTime(u"12/31/95 10:00:00"_s), DayCountOf(1995, 12, 31, 10));
+    EXPECT_FALSE(ParseExportDateTime(u"13/31/95"_s));
 }
