@@ -41,9 +41,10 @@ BENCH_FILES ?= 100000
 
 bench: bootstrap
 	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
-	@cmake --build build-release --target store_bench make-tree catalog_bench package_bench
+	@cmake --build build-release --target store_bench make-tree catalog_bench package_bench exchange_bench
 	@build-release/bench/store_bench
 	@build-release/bench/package_bench $(BENCH_FILES)
+	@build-release/bench/exchange_bench $(BENCH_FILES)
 	@trees=$$(mktemp -d) && \
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/other 1 && \
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/tree 2 && \

@@ -6,6 +6,7 @@
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "explorer/ExchangeCommands.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
 #include "media/CatalogMedia.h"
@@ -209,6 +210,7 @@ void TCatalogueForm::ConnectActions()
         connect(action, &QAction::triggered, this,
                 [this, kind = kind] { ListView1->ArrangeBy(kind); });
     connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
+    ConnectExchangeCommands(*this, m_data, m_settings);
 
     for (QAction *action : {a.CatalogGroup1, a.CatalogGroup2, a.CatalogGroup3, a.NewGroupBtn})
         connect(action, &QAction::triggered, this, &TCatalogueForm::NewFolderCommand);

@@ -117,13 +117,32 @@ bool UserInterface::AskReplaceObject(const ReplaceObjectView &existing,
                     MessageIcon::Warning);
 }
 
-void UserInterface::PumpMessages(int intervalMs)
+QString DuplicateCatalogText(const QString &catalogName)
+{
+    return QStringLiteral("The above Catalog Folder already contains a Disk Catalog named \"") +
+           catalogName + QStringLiteral("\".") + kParagraphBreak +
+           QStringLiteral("Do you wish to replace it with the Imported Catalog ?");
+}
+
+DuplicateCatalogAnswer UserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                          const QString &folderPath)
+{
+    return AskYesNo(QStringLiteral("Duplicate Disk Catalog"),
+                    QStringLiteral("Catalog: ") + catalogName + QStringLiteral("\nFolder: ") +
+                        folderPath + kParagraphBreak + DuplicateCatalogText(catalogName),
+                    MessageIcon::Warning)
+               ? DuplicateCatalogAnswer::Yes
+               : DuplicateCatalogAnswer::No;
+}
+
+bool UserInterface::PumpMessages(int intervalMs)
 {
     const qint64 now = m_tickSource();
     if (now - m_lastPump <= intervalMs)
-        return;
+        return false;
     m_lastPump = now;
     ProcessEvents();
+    return true;
 }
 
 void UserInterface::ShowProgress(int operation)

@@ -63,6 +63,15 @@ struct ReplaceObjectView
     QString modifiedText; // empty when the object has no date
 };
 
+// The answers of the "Duplicate Disk Catalog" question.
+enum class DuplicateCatalogAnswer
+{
+    Yes,
+    YesToAll,
+    No,
+    Abort
+};
+
 // The one seam through which logic reaches the user: messages, questions,
 // the progress window, the shared cancel flag, the message pump and the
 // choosers. The GUI shows real windows, the command-line tool uses the
@@ -96,7 +105,8 @@ public:
 
     // Lets pending events run, but only when more than intervalMs have passed
     // since the last time they did; cheap enough to call once per record.
-    void PumpMessages(int intervalMs);
+    // True when they ran (callers refresh their progress lines then).
+    bool PumpMessages(int intervalMs);
 
     // The progress window. ShowProgress and CloseProgress clear the cancel flag.
     void ShowProgress(int operation);
@@ -140,6 +150,11 @@ public:
         Q_UNUSED(path);
         return false;
     }
+    // The "Duplicate Disk Catalog" question of an import: the folder (its
+    // path with a trailing "\") already holds a disk catalog of that name.
+    // Without a four-way box of its own a front end asks Yes or No.
+    virtual DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                                       const QString &folderPath);
 
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
@@ -175,6 +190,8 @@ private:
 
 // The body of the "Duplicate File" question for a full file path.
 QString DuplicateFileText(const QString &path);
+// The body of the "Duplicate Disk Catalog" question.
+QString DuplicateCatalogText(const QString &catalogName);
 
 // The caption and the question of the "Replace" question.
 extern const QString kReplaceObjectCaption;

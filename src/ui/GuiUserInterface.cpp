@@ -1,5 +1,6 @@
 #include "ui/GuiUserInterface.h"
 
+#include "exchangewindow/DuplicateCatalogForm.h"
 #include "platform/ProgressOperations.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
@@ -140,6 +141,17 @@ bool GuiUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
 {
     ReplaceObjectDialog dialog(existing, incoming, DialogParent());
     return dialog.exec() == QDialog::Accepted;
+}
+
+DuplicateCatalogAnswer GuiUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                             const QString &folderPath)
+{
+    TDuplicateCatalogForm form(catalogName, folderPath, DialogParent());
+    // Asked under the hourglass of the import; the user has to act now.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    form.exec();
+    QApplication::restoreOverrideCursor();
+    return form.Answer();
 }
 
 void GuiUserInterface::Beep()

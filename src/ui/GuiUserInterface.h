@@ -40,6 +40,8 @@ public:
     int AskDuplicateFile(const QString &path) override;
     bool AskReplaceObject(const ReplaceObjectView &existing,
                           const ReplaceObjectView &incoming) override;
+    DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                               const QString &folderPath) override;
 
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,

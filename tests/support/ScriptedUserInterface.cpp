@@ -21,6 +21,8 @@ ScriptedUserInterface::~ScriptedUserInterface()
     for (const auto &[existing, incoming] : m_replaceQuestions)
         ADD_FAILURE() << "unexpected replace question for \"" << existing.name.toStdString()
                       << "\"";
+    if (!m_catalogAnswers.empty())
+        ADD_FAILURE() << m_catalogAnswers.size() << " duplicate-catalog answer(s) never asked for";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
     if (!m_deviceAnswers.empty())
@@ -168,5 +170,19 @@ int ScriptedUserInterface::AskDuplicateFile(const QString &path)
     }
     const int answer = m_duplicateAnswers.front();
     m_duplicateAnswers.pop_front();
+    return answer;
+}
+
+DuplicateCatalogAnswer ScriptedUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                                  const QString &folderPath)
+{
+    m_catalogQuestions << folderPath + catalogName;
+    if (m_catalogAnswers.empty()) {
+        ADD_FAILURE() << "\"Duplicate Disk Catalog\" asked for "
+                      << (folderPath + catalogName).toStdString() << " with no answer queued";
+        return DuplicateCatalogAnswer::Abort;
+    }
+    const DuplicateCatalogAnswer answer = m_catalogAnswers.front();
+    m_catalogAnswers.pop_front();
     return answer;
 }

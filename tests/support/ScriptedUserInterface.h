@@ -43,6 +43,16 @@ public:
     }
     bool AskReplaceObject(const ReplaceObjectView &existing,
                           const ReplaceObjectView &incoming) override;
+    // Answers the next "Duplicate Disk Catalog" question.
+    void QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer answer)
+    {
+        m_catalogAnswers.push_back(answer);
+    }
+    // The folder path and name of each disk catalog asked about since the
+    // last call ("Catalogs\Work\Disk 1"), and forgets them.
+    QStringList TakeDuplicateCatalogQuestions() { return std::exchange(m_catalogQuestions, {}); }
+    DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                               const QString &folderPath) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
     // The quick viewer: what it was asked to show, and whether it can.
@@ -115,6 +125,8 @@ private:
     std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> m_replaceQuestions;
     QStringList m_quickViews;
     bool m_quickViewWorks = true;
+    std::deque<DuplicateCatalogAnswer> m_catalogAnswers;
+    QStringList m_catalogQuestions;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;

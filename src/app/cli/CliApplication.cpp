@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliExchange.h"
 #include "app/cli/ObjectCommands.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
@@ -48,11 +49,13 @@ const QString kUsageText =
                    "  restore PATH         put an object of the Wastebasket back in its place\n"
                    "  empty-wastebasket    delete everything in the Wastebasket for good\n"
                    "  comment PATH TEXT    set the comment of an object or of a file\n"
+                   "%1"
                    "\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
-                   "in the user's data folder, made on first use.\n");
+                   "in the user's data folder, made on first use.\n")
+        .arg(QLatin1String(kExchangeUsage));
 
 const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
                                    QStringLiteral("--label"), QStringLiteral("--comment")};
@@ -121,6 +124,9 @@ int CliApplication::Usage(const QString &problem)
 
 int CliApplication::Run(const QStringList &arguments)
 {
+    if (const std::optional<int> result =
+            RunExchangeCommand(arguments, m_out, m_err, m_in, m_interactive))
+        return *result;
     Options options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];

@@ -329,3 +329,48 @@ QString TerminalUserInterface::ChooseSaveFile(const QString &title, const QStrin
 {
     return AskForPath(title, PathKind::AnyFile);
 }
+
+DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                                  const QString &folderPath)
+{
+    ClearProgressLine();
+    m_err << QStringLiteral("Duplicate Disk Catalog: \"") << folderPath << catalogName
+          << QStringLiteral("\" is already in the catalog database. Replace it with the imported "
+                            "one? [y]es, yes to [a]ll, [n]o, a[b]ort: ");
+    auto answered = [&](DuplicateCatalogAnswer answer, const QString &reason) {
+        static const char *const kWords[] = {"yes", "yes to all", "no", "abort"};
+        m_err << QString::fromLatin1(kWords[int(answer)]) << QStringLiteral(" (") << reason
+              << QStringLiteral(")\n");
+        m_err.flush();
+        return answer;
+    };
+    if (m_duplicateCatalogAnswer) {
+        return answered(*m_duplicateCatalogAnswer,
+                        *m_duplicateCatalogAnswer == DuplicateCatalogAnswer::No
+                            ? QStringLiteral("--keep-all")
+                            : QStringLiteral("--replace-all"));
+    }
+    if (m_policy == AnswerPolicy::Yes)
+        return answered(DuplicateCatalogAnswer::Yes, QStringLiteral("--yes"));
+    if (m_policy == AnswerPolicy::No || !m_interactive) {
+        return answered(DuplicateCatalogAnswer::No,
+                        m_policy == AnswerPolicy::No
+                            ? QStringLiteral("--no")
+                            : QStringLiteral("not a terminal; --replace-all replaces"));
+    }
+    m_err.flush();
+    QString line;
+    if (!ReadLine(line)) {
+        m_err << u'\n';
+        m_err.flush();
+        return DuplicateCatalogAnswer::No;
+    }
+    const QString answer = line.trimmed().toLower();
+    if (answer == u"y" || answer == u"yes")
+        return DuplicateCatalogAnswer::Yes;
+    if (answer == u"a" || answer == u"all")
+        return DuplicateCatalogAnswer::YesToAll;
+    if (answer == u"b" || answer == u"abort")
+        return DuplicateCatalogAnswer::Abort;
+    return DuplicateCatalogAnswer::No;
+}

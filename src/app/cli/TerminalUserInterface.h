@@ -2,6 +2,8 @@
 
 #include "platform/UserInterface.h"
 
+#include <optional>
+
 class QTextStream;
 
 // How questions are answered without asking: from --yes or --no. With no
@@ -50,6 +52,15 @@ public:
                           const ReplaceObjectView &incoming) override;
     void Beep() override;
 
+    // How "Duplicate Disk Catalog" is answered without asking (import's
+    // --replace-all and --keep-all); nullopt asks as other questions do.
+    void SetDuplicateCatalogAnswer(std::optional<DuplicateCatalogAnswer> answer)
+    {
+        m_duplicateCatalogAnswer = answer;
+    }
+    DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
+                                               const QString &folderPath) override;
+
     void SetProgressStatus(const QString &text) override;
     void SetProgressFileName(const QString &text) override;
     void SetProgressPath(const QString &text) override;
@@ -89,6 +100,7 @@ private:
     QTextStream &m_in;
     const bool m_interactive;
     const AnswerPolicy m_policy;
+    std::optional<DuplicateCatalogAnswer> m_duplicateCatalogAnswer;
     bool m_waitForMedium = false;
     int m_mediumPollMs = kMediumPollMs;
     // The device check printed last; a waiting check prints only changes.

@@ -1,5 +1,7 @@
 // Renders the main window and the dialogs offscreen into PNG files.
 #include "SampleCatalog.h"
+#include "exchangewindow/ConvertV1Form.h"
+#include "exchangewindow/DuplicateCatalogForm.h"
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
@@ -244,6 +246,29 @@ int main(int argc, char **argv)
             viewer.show();
             Save(viewer, "quick-view-text");
         }
+    }
+    {
+        TDuplicateCatalogForm dialog(QStringLiteral("Disk 1"), QStringLiteral("Catalogs\\Work\\"),
+                                     &window);
+        dialog.show();
+        Save(dialog, "duplicate-disk-catalog");
+    }
+    {
+        TConvert_V1_Form dialog(&settings, &window);
+        dialog.VolumesFile->setText(QStringLiteral("/home/user/Dirvanta/VOLUMES.CXP"));
+        dialog.FilesFile->setText(QStringLiteral("/home/user/Dirvanta/FILES.CXP"));
+        dialog.show();
+        Save(dialog, "version-1-import");
+    }
+    {
+        userInterface.ShowProgress(ProgressOperation::ImportData);
+        userInterface.SetProgressPath(QStringLiteral("Catalogs\\Work\\Disk 1"));
+        userInterface.SetProgressFileName(QStringLiteral("Readme.txt"));
+        userInterface.SetProgressStatus(QStringLiteral("1200 Records of 5000 Processed"));
+        userInterface.SetProgressRange(5000);
+        userInterface.SetProgressPosition(1200);
+        Save(*userInterface.Progress(), "progress-import");
+        userInterface.CloseProgress();
     }
     window.close();
     SetUserInterface(nullptr);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+// The text form of export files: comma-separated records of quoted or plain
+// fields, the date-time texts in them, and the character encodings files are
+// written and read in.
+
+// A record line, without its line end, never reaches this many characters.
+constexpr qsizetype kExportLineBuffer = 4096;
+
+// Whether a field is written in double quotes: it holds a double quote, a
+// comma, a blank or a control character.
+bool FieldNeedsQuotes(QStringView field);
+// One field as written: quoted with inner quotes doubled when it needs it.
+QString EncodeField(QStringView field);
+
+// The fields joined by commas into one line (without line end). A field
+// that would make the line reach kExportLineBuffer characters is left off
+// with every field after it; the last field alone is cut to what fits
+// instead, so that a long comment shortens a record rather than breaking it.
+QString EncodeExportRecord(const QStringList &fields);
+
+// Splits a record into its fields. Blanks and control characters around a
+// field are skipped; a quoted field runs to the next single double quote (a
+// doubled one stands for one) and may hold line breaks; a plain field runs to
+// the next comma or blank; a comma at the end gives a last, empty field.
+// Only the first kExportLineBuffer - 1 characters are read.
+QStringList DecodeExportRecord(QStringView record);
+
+// Trims blanks and control characters (codes up to 32) from both ends.
+QString TrimControls(QStringView text);
+
+// Text of a file read from outside: UTF-8 when the bytes are valid UTF-8
+// (a leading byte-order mark is dropped), otherwise Windows-1252.
+enum class ExternalEncoding
+{
+    Utf8,
+    Windows1252
+};
+bool IsValidUtf8(const QByteArray &bytes);
+QString DecodeExternalText(const QByteArray &bytes, ExternalEncoding encoding);
+
+// A catalog date-time as export text: the short date, a blank and the long
+// time of the display locale (DisplayFormats.h); the time is left out at
+// exactly midnight. Years are always written with four digits and times
+// with seconds, so that a date read back on the same machine is the same to
+// the second. A blank date-time (nullopt) is the empty text.
+QString ExportDateTimeText(std::optional<double> dayCount);
+
+// Reads a date-time text back: first by the display locale's short date and
+// a time of hours, minutes, optional seconds and an optional AM/PM marker;
+// then as ISO 8601 ("yyyy-mm-dd hh:mm:ss", the time optional); last with day
+// and month in the other order (a text no other way reads, "12/31/95" on a
+// day-first machine). A two-digit
+// year is taken in the window of 50 years around the current year. The
+// empty text is a blank date-time. nullopt inside: not a date-time.
+std::optional<std::optional<double>> ParseExportDateTime(QStringView text);
+
+// The separator of the display locale's short date ("/" when it has none).
+QString DateSeparator();
+
+// The year a two-digit year stands for: the one with those last two digits
+// from currentYear - 50 to currentYear + 49.
+int WindowedYear(int twoDigitYear, int currentYear);

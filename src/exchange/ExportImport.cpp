@@ -1,0 +1,635 @@
+#include "exchange/ExportImport.h"
+
+#include "exchange/ExportFormat.h"
+#include "media/MediaIdentification.h"
+#include "platform/ProgressOperations.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "store/DatabaseError.h"
+#include "store/ObjectDeletion.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace {
+
+// How often the export and the import refresh their progress lines.
+constexpr int kProgressPumpMs = 75;
+// The collection walk lets events run this often.
+constexpr int kCollectPumpMs = 1000;
+// Bytes gathered before they are written out, and read at a time.
+constexpr qsizetype kFileChunk = 1 << 20;
+
+const QString kObjectQuery =
+    QStringLiteral("SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment "
+                   "FROM Catalogs WHERE ID = ?1");
+const QString kFilesQuery =
+    QStringLiteral("SELECT Name, Class, Packaged, Size, Created, Modified, Comment FROM Files "
+                   "WHERE ID = ?1 ORDER BY Key");
+const QString kInsertObject =
+    QStringLiteral("INSERT INTO Catalogs (Parent, Class, Name, Source, NameHidden, Created, "
+                   "Modified, Deleted, Comment, SerialID, Size, VolSize) VALUES (?1, ?2, ?3, ?4, "
+                   "0, ?5, ?6, 0.0, ?7, ?8, ?9, ?10)");
+const QString kInsertFile =
+    QStringLiteral("INSERT INTO Files (Key, ID, Class, Size, Name, Packaged, Comment, Created, "
+                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+// The key the Files table would give its next row: AUTOINCREMENT never reuses
+// a key, not even that of a row deleted since.
+const QString kNextFileKey =
+    QStringLiteral("SELECT max((SELECT coalesce(max(seq), 0) FROM %1.sqlite_sequence WHERE name = "
+                   "'Files'), (SELECT coalesce(max(Key), 0) FROM Files)) + 1")
+        .arg(QuoteIdentifier(CatalogSchema::kFilesSchema));
+// Files rows gathered before they are written.
+constexpr std::size_t kFileRowBatch = 16384;
+
+std::optional<double> OptionalDate(const SqliteStatement &query, int column)
+{
+    if (query.IsNull(column))
+        return std::nullopt;
+    return query.Double(column);
+}
+
+void BindDate(SqliteStatement &statement, int index, std::optional<double> value)
+{
+    if (value)
+        statement.Bind(index, *value);
+    else
+        statement.BindNull(index);
+}
+
+// A record that cannot be read: the number of the field being decoded.
+struct FormatError
+{
+    int field;
+};
+
+bool IsDiskCatalogClass(int cls)
+{
+    return cls >= 3 && cls <= 5;
+}
+
+// Folders, packages and folders inside packages: named as found on a medium.
+bool IsMediumObjectClass(int cls)
+{
+    return cls == 7 || cls == 22 || cls == 24;
+}
+
+// Writes records to a file that replaces the target only when all went well.
+class ExportWriter final
+{
+public:
+    explicit ExportWriter(const QString &fileName)
+        : m_file(fileName)
+    {
+        if (!m_file.open(QIODevice::WriteOnly))
+            Fail();
+        m_buffer.reserve(kFileChunk + 8192);
+    }
+
+    void Write(const QStringList &fields)
+    {
+        m_buffer.append(EncodeExportRecord(fields).toUtf8());
+        m_buffer.append("\r\n", 2);
+        if (m_buffer.size() >= kFileChunk)
+            Flush();
+    }
+
+    void Commit()
+    {
+        Flush();
+        if (!m_file.commit())
+            Fail();
+    }
+
+private:
+    void Flush()
+    {
+        if (m_file.write(m_buffer) != m_buffer.size())
+            Fail();
+        m_buffer.clear();
+    }
+
+    [[noreturn]] void Fail()
+    {
+        const QString reason = m_file.errorString();
+        m_file.cancelWriting();
+        throw EExchangeFileError(QStringLiteral("The export file \"") + m_file.fileName() +
+                                 QStringLiteral("\" could not be written: ") + reason);
+    }
+
+    QSaveFile m_file;
+    QByteArray m_buffer;
+};
+
+// Reads an export file as records: everything up to and including a line
+// feed outside double quotes, so quoted fields may span lines.
+class RecordReader final
+{
+public:
+    RecordReader(const QString &fileName, ExternalEncoding encoding)
+        : m_file(fileName)
+        , m_encoding(encoding)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            throw EExchangeFileError(QStringLiteral("The file \"") + fileName +
+                                     QStringLiteral("\" could not be opened: ") +
+                                     m_file.errorString());
+    }
+
+    // The next record; false at the end. A last record without a line feed
+    // is read as well, unless it ends inside quotes (a cut file).
+    bool Next(QString &record)
+    {
+        QByteArray bytes;
+        while (true) {
+            if (m_at >= m_chunk.size()) {
+                m_chunk = m_file.read(kFileChunk);
+                m_at = 0;
+                if (m_chunk.isEmpty()) {
+                    if (bytes.isEmpty() || m_inside ||
+                        TrimControls(QString::fromLatin1(bytes)).isEmpty())
+                        return false;
+                    record = DecodeExternalText(bytes, m_encoding);
+                    return true;
+                }
+            }
+            const char *data = m_chunk.constData();
+            const qsizetype size = m_chunk.size();
+            qsizetype i = m_at;
+            for (; i < size; ++i) {
+                if (data[i] == '"')
+                    m_inside = !m_inside;
+                else if (data[i] == '\n' && !m_inside)
+                    break;
+            }
+            if (i < size) {
+                bytes.append(data + m_at, i + 1 - m_at);
+                m_at = i + 1;
+                record = DecodeExternalText(bytes, m_encoding);
+                return true;
+            }
+            bytes.append(data + m_at, size - m_at);
+            m_at = size;
+        }
+    }
+
+private:
+    QFile m_file;
+    ExternalEncoding m_encoding;
+    QByteArray m_chunk;
+    qsizetype m_at = 0;
+    bool m_inside = false;
+};
+
+// One pass over a file: its line count and whether it is valid UTF-8.
+void SurveyFile(const QString &fileName, qint64 &lines, ExternalEncoding &encoding)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EExchangeFileError(QStringLiteral("The file \"") + fileName +
+                                 QStringLiteral("\" could not be opened: ") + file.errorString());
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    lines = 0;
+    char last = '\n';
+    while (true) {
+        const QByteArray chunk = file.read(kFileChunk);
+        if (chunk.isEmpty())
+            break;
+        lines += chunk.count('\n');
+        last = chunk.back();
+        if (!decoder.hasError()) {
+            const QString ignored = decoder.decode(chunk);
+            Q_UNUSED(ignored);
+        }
+    }
+    if (last != '\n')
+        ++lines;
+    encoding = decoder.hasError() ? ExternalEncoding::Windows1252 : ExternalEncoding::Utf8;
+}
+
+qint64 ToInteger(const QString &text, int field)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    if (!ok)
+        throw FormatError{field};
+    return value;
+}
+
+std::optional<double> ToDateTime(const QString &text, int field)
+{
+    const std::optional<std::optional<double>> value = ParseExportDateTime(text);
+    if (!value)
+        throw FormatError{field};
+    return *value;
+}
+
+} // namespace
+
+void CollectObjectIDs(TDataShare &data, QList<qint64> &ids, TableCursor &cursor, qint64 &mode,
+                      bool &stop)
+{
+    const qint64 id = data.Catalogs.ItemID(&cursor);
+    if ((mode == CollectMode::AboveFixed && id > CatalogSchema::kWastebasketId) ||
+        mode == CollectMode::Everything ||
+        (mode == CollectMode::ExceptWastebasket && id != CatalogSchema::kWastebasketId))
+        ids.append(id);
+    UI().PumpMessages(kCollectPumpMs);
+    if (UI().Cancelled())
+        stop = true;
+}
+
+bool ExportObjects(TDataShare &data, qint64 objectId, const QString &fileName)
+{
+    UserInterface &ui = UI();
+    ui.SetCancelled(false);
+    ui.ShowProgress(ProgressOperation::ExportData);
+    struct CloseProgress
+    {
+        ~CloseProgress() { UI().CloseProgress(); }
+    } closeProgress;
+
+    ExportWriter writer(fileName);
+    QList<qint64> ids;
+    data.Catalogs.WalkSubtree(
+        objectId,
+        [&](TableCursor &cursor, qint64 &mode, bool &stop) {
+            CollectObjectIDs(data, ids, cursor, mode, stop);
+        },
+        nullptr, CollectMode::Everything);
+    const qint64 total = ids.size();
+    ui.SetProgressRange(total);
+    qint64 position = 0;
+    SqliteStatement &objects = data.CatalogDatabase.Prepare(kObjectQuery);
+    QStringList fields;
+    for (const qint64 id : std::as_const(ids)) {
+        if (ui.Cancelled())
+            break;
+        objects.Bind(1, id);
+        if (objects.Step()) {
+            const QString path = data.Catalogs.PathByID(id, false);
+            fields = {path,
+                      QString::number(objects.Int64(0)),
+                      QStringLiteral("-1"),
+                      objects.Text(1),
+                      objects.Text(2),
+                      QString::number(objects.Int64(3)),
+                      QString::number(objects.Int64(4)),
+                      ExportDateTimeText(OptionalDate(objects, 5)),
+                      ExportDateTimeText(OptionalDate(objects, 6)),
+                      objects.Text(7)};
+            objects.Reset();
+            writer.Write(fields);
+            position = position >= total ? 1 : position + 1;
+            ui.SetProgressPosition(position);
+            if (ui.PumpMessages(kProgressPumpMs)) {
+                ui.SetProgressPath(path.mid(path.lastIndexOf(u'\\') + 1));
+                ui.SetProgressStatus(
+                    QStringLiteral("%1 Objects of %2 Exported").arg(position).arg(total));
+            }
+            SqliteStatement &files = data.CatalogDatabase.Prepare(kFilesQuery);
+            files.Bind(1, id);
+            while (files.Step()) {
+                fields = {files.Text(0),
+                          QStringLiteral("-1"),
+                          QString::number(files.Int64(1)),
+                          files.Int64(2) != 0 ? QStringLiteral("True") : QStringLiteral("False"),
+                          QString(),
+                          QString::number(files.Int64(3)),
+                          QStringLiteral("0"),
+                          ExportDateTimeText(OptionalDate(files, 4)),
+                          ExportDateTimeText(OptionalDate(files, 5)),
+                          files.Text(6)};
+                writer.Write(fields);
+                if (ui.PumpMessages(kProgressPumpMs))
+                    ui.SetProgressFileName(fields[0]);
+            }
+            files.Reset();
+        } else {
+            objects.Reset();
+        }
+    }
+    if (ui.Cancelled())
+        return false;
+    writer.Commit();
+    return true;
+}
+
+QString InvalidFormatText()
+{
+    return QStringLiteral("The file specified is not a valid Dirvanta Export File.") +
+           kParagraphBreak + QStringLiteral("Please specify a valid file, before continuing.");
+}
+
+QString SequenceErrorText(qint64 recordNumber)
+{
+    return QStringLiteral("Import failed due to a record sequence error in the Import File") +
+           kParagraphBreak +
+           QStringLiteral("The Import File contains a reference to a catalog (Record #%1),")
+               .arg(recordNumber) +
+           QStringLiteral("\n before its parent catalog was referenced");
+}
+
+QString FormatErrorText(const QString &fileName, qint64 recordNumber, int field)
+{
+    return QStringLiteral("Import failed due to a format error in the Import File") +
+           kParagraphBreak + QStringLiteral("File:\t") + QFileInfo(fileName).fileName() +
+           QStringLiteral("\nRecord:\t%1\nField:\t%2").arg(recordNumber).arg(field);
+}
+
+bool ImportFile(TDataShare &data, const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EExchangeFileError(QStringLiteral("The file \"") + fileName +
+                                 QStringLiteral("\" could not be opened: ") + file.errorString());
+    QByteArray firstLine = file.readLine(kExportLineBuffer * 4);
+    file.close();
+    if (DecodeExportRecord(QString::fromUtf8(firstLine)).size() != 10) {
+        UI().ShowError(QStringLiteral("Invalid Format"), InvalidFormatText());
+        return false;
+    }
+    UI().ShowProgress(ProgressOperation::ImportData);
+    struct CloseProgress
+    {
+        ~CloseProgress() { UI().CloseProgress(); }
+    } closeProgress;
+    TDvxImport import(data);
+    import.ImportDVX(fileName);
+    return true;
+}
+
+TDvxImport::TDvxImport(TDataShare &data)
+    : m_data(data)
+{
+}
+
+void TDvxImport::BuildPathIndex()
+{
+    m_pathIndex.clear();
+    TDBItemTree &tree = m_data.Catalogs;
+    QHash<qint64, QString> paths;
+    const qint64 root = CatalogSchema::kDatabaseObjectId;
+    tree.WalkSubtree(
+        root,
+        [&](TableCursor &cursor, qint64 &, bool &) {
+            const qint64 id = tree.ItemID(&cursor);
+            const qint64 parent = tree.ItemParent(&cursor);
+            QString path;
+            if (id == root) {
+                path = tree.ItemPath(&cursor);
+            } else {
+                const QString own =
+                    tree.ItemNameHidden(&cursor) ? QString() : tree.ItemName(&cursor);
+                if (parent == tree.RootID) {
+                    path = own;
+                } else {
+                    const auto known = paths.constFind(parent);
+                    const QString parentPath =
+                        known != paths.constEnd() ? *known : tree.PathByID(parent, false);
+                    path = parentPath.trimmed().isEmpty() ? tree.ItemName(&cursor)
+                                                          : parentPath + tree.NameDelim + own;
+                }
+            }
+            paths.insert(id, path);
+            // The first object of a path is the one found, as in walk order.
+            const QString key = path.toUpper();
+            if (!m_pathIndex.contains(key))
+                m_pathIndex.insert(key, id);
+        },
+        nullptr);
+}
+
+void TDvxImport::ForgetSubtreePaths(const QString &key)
+{
+    // The objects below a replaced catalog are deleted with it: their paths
+    // must not lead later records to rows that are gone.
+    const QString prefix = key + QLatin1Char('\\');
+    for (auto it = m_pathIndex.begin(); it != m_pathIndex.end();) {
+        if (it.key() == key || it.key().startsWith(prefix))
+            it = m_pathIndex.erase(it);
+        else
+            ++it;
+    }
+}
+
+void TDvxImport::ImportDVX(const QString &fileName)
+{
+    UserInterface &ui = UI();
+    m_fileName = fileName;
+    m_debugMode = DiagnosticModeOn();
+    m_yesToAll = false;
+    BuildPathIndex();
+    qint64 lines = 0;
+    ExternalEncoding encoding = ExternalEncoding::Utf8;
+    SurveyFile(fileName, lines, encoding);
+    ui.SetProgressRange(lines);
+    m_currentObject = CatalogSchema::kDatabaseObjectId;
+    m_recordNumber = 0;
+    RecordReader reader(fileName, encoding);
+    bool cancelled = false;
+    qint64 position = 0;
+    QString record;
+    while (reader.Next(record)) {
+        QString failure;
+        if (!ImportRecord(record, failure)) {
+            ui.CloseProgress();
+            ui.ShowError(QStringLiteral("Import Error!"), failure);
+            cancelled = true;
+            break;
+        }
+        if (ui.Cancelled()) {
+            cancelled = true;
+            break;
+        }
+        position = position >= lines ? 1 : position + 1;
+        ui.SetProgressPosition(position);
+        if (ui.PumpMessages(kProgressPumpMs)) {
+            ui.SetProgressStatus(
+                QStringLiteral("%1 Records of %2 Processed").arg(position).arg(lines));
+        }
+        ++m_recordNumber;
+    }
+    if (!cancelled && !ui.Cancelled())
+        FlushFileRows();
+    m_pendingFiles.clear();
+    if (cancelled || ui.Cancelled()) {
+        ui.CloseProgress();
+        ui.ShowError(QStringLiteral("Import Cancelled"),
+                     QStringLiteral("The Import request was cancelled by the User."));
+        throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+    }
+}
+
+bool TDvxImport::ImportRecord(const QString &record, QString &failure)
+{
+    int field = 1;
+    try {
+        const QStringList fields = DecodeExportRecord(record);
+        auto take = [&](int number) -> const QString & {
+            field = number;
+            if (fields.size() < number)
+                throw FormatError{number};
+            return fields[number - 1];
+        };
+        const QString name = TrimControls(take(1));
+        const int f1 = int(ToInteger(take(2), 2));
+        const qint64 f2 = ToInteger(take(3), 3);
+        const QString &source = take(4);
+        const QString &serial = take(5);
+        const qint64 size = ToInteger(take(6), 6);
+        const qint64 volumeSize = ToInteger(take(7), 7);
+        const std::optional<double> created = ToDateTime(take(8), 8);
+        const std::optional<double> modified = ToDateTime(take(9), 9);
+        const QString &comment = take(10);
+        if (f2 < 0) {
+            if (UI().PumpMessages(kProgressPumpMs))
+                UI().SetProgressPath(name);
+            if (m_currentObject != 0 || IsDiskCatalogClass(f1)) {
+                m_currentObject = ImportObject(name, f1, source, serial, size, volumeSize, created,
+                                               modified, comment);
+            }
+            if (m_currentObject < 0) {
+                failure = SequenceErrorText(m_recordNumber + 1);
+                return false;
+            }
+        } else if (m_currentObject > 0) {
+            AppendFileRow(name, int(f2),
+                          take(4).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0, size,
+                          comment, created, modified);
+        }
+    } catch (const FormatError &error) {
+        m_currentObject = 0;
+        if (m_debugMode) {
+            failure = FormatErrorText(m_fileName, m_recordNumber + 1, error.field);
+            return false;
+        }
+    }
+    return true;
+}
+
+qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &source,
+                                const QString &serial, qint64 size, qint64 volumeSize,
+                                std::optional<double> created, std::optional<double> modified,
+                                const QString &comment)
+{
+    const QString key = path.toUpper();
+    const qsizetype cut = path.lastIndexOf(u'\\');
+    const auto found = m_pathIndex.constFind(key);
+    // Only a disk catalog stands in for another: a folder of that path is
+    // never deleted for one, the imported catalog is made beside it.
+    TableCursor *lookup = m_data.Catalogs.LookupCursor();
+    if (found != m_pathIndex.constEnd() &&
+        (!IsDiskCatalogClass(cls) || (m_data.Catalogs.Locate(lookup, *found) &&
+                                      IsDiskCatalogClass(m_data.Catalogs.ItemClass(lookup))))) {
+        if (!IsDiskCatalogClass(cls))
+            return *found;
+        DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Yes;
+        if (!m_yesToAll) {
+            UI().Beep();
+            answer = UI().AskDuplicateCatalog(path.mid(cut + 1),
+                                              cut < 0 ? QString() : path.left(cut + 1));
+        }
+        switch (answer) {
+        case DuplicateCatalogAnswer::No:
+            return 0;
+        case DuplicateCatalogAnswer::Abort:
+            UI().SetCancelled(true);
+            return 0;
+        case DuplicateCatalogAnswer::YesToAll:
+            m_yesToAll = true;
+            [[fallthrough]];
+        case DuplicateCatalogAnswer::Yes: {
+            const qint64 existing = *found;
+            // Rows still waiting may belong to the catalog being replaced.
+            FlushFileRows();
+            ForgetSubtreePaths(key);
+            DeleteSubtreePermanently(m_data, existing);
+            break;
+        }
+        }
+    }
+    // The parent is the path up to the last "\". Names of folders and
+    // packages found on a medium may hold a "\" themselves; for those, when
+    // that parent is unknown, the longest shorter path that is known is the
+    // parent. Catalog folders and disk catalogs never have one in their name.
+    qsizetype at = cut;
+    auto parent = m_pathIndex.constEnd();
+    do {
+        const QString parentPath = TrimControls(at < 0 ? path : path.left(at));
+        parent = m_pathIndex.constFind(parentPath.toUpper());
+        if (parent != m_pathIndex.constEnd() || at <= 0 || !IsMediumObjectClass(cls))
+            break;
+        at = path.lastIndexOf(u'\\', at - 1);
+    } while (at >= 0);
+    if (parent == m_pathIndex.constEnd())
+        return -1;
+    const QString name = at < 0 ? path : path.mid(at + 1);
+    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertObject);
+    insert.Bind(1, *parent).Bind(2, cls);
+    if (name.isEmpty())
+        insert.BindNull(3);
+    else
+        insert.Bind(3, name);
+    insert.Bind(4, source);
+    BindDate(insert, 5, created);
+    BindDate(insert, 6, modified);
+    insert.Bind(7, comment).Bind(8, serial.toUpper()).Bind(9, size).Bind(10, volumeSize);
+    insert.Execute();
+    const qint64 id = m_data.CatalogDatabase.LastInsertId();
+    m_pathIndex.insert(key, id);
+    return id;
+}
+
+void TDvxImport::AppendFileRow(const QString &name, int attributes, bool packaged, qint64 size,
+                               const QString &comment, std::optional<double> created,
+                               std::optional<double> modified)
+{
+    m_pendingFiles.push_back({m_currentObject, attributes, packaged, size, name.toUtf8(),
+                              comment.toUtf8(), created, modified, 0});
+    if (m_pendingFiles.size() >= kFileRowBatch)
+        FlushFileRows();
+    if (UI().PumpMessages(kProgressPumpMs))
+        UI().SetProgressFileName(name);
+}
+
+void TDvxImport::FlushFileRows()
+{
+    if (m_pendingFiles.empty())
+        return;
+    SqliteStatement &next = m_data.CatalogDatabase.Prepare(kNextFileKey);
+    qint64 key = next.Step() ? next.Int64(0) : 1;
+    next.Reset();
+    for (PendingFile &row : m_pendingFiles)
+        row.key = key++;
+    std::sort(m_pendingFiles.begin(), m_pendingFiles.end(),
+              [](const PendingFile &a, const PendingFile &b) {
+                  if (a.size != b.size)
+                      return a.size < b.size;
+                  const double left = a.created.value_or(-1e300);
+                  const double right = b.created.value_or(-1e300);
+                  if (left != right)
+                      return left < right;
+                  return a.key < b.key;
+              });
+    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+    for (const PendingFile &row : m_pendingFiles) {
+        insert.Bind(1, row.key)
+            .Bind(2, row.owner)
+            .Bind(3, row.attributes)
+            .Bind(4, row.size)
+            .Bind(5, row.name)
+            .Bind(6, row.packaged ? 1 : 0)
+            .Bind(7, row.comment);
+        BindDate(insert, 8, row.created);
+        BindDate(insert, 9, row.modified);
+        insert.Execute();
+        insert.Reset();
+    }
+    m_pendingFiles.clear();
+}

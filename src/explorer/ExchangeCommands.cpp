@@ -1,0 +1,122 @@
+#include "explorer/ExchangeCommands.h"
+
+#include "exchange/ExportImport.h"
+#include "exchangewindow/ConvertV1Form.h"
+#include "explorer/CatalogList.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueForm.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "store/DatabaseError.h"
+#include "ui/BusyCursor.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace {
+
+const QString kExportOptions = QStringLiteral("Export Options");
+const QString kPath = QStringLiteral("Path");
+const QString kFile = QStringLiteral("File");
+const QString kExportFilter = QStringLiteral("Dirvanta Export Files (*.DVX *.dvx);;All Files (*)");
+
+bool Exportable(int cls)
+{
+    return cls >= 1 && cls <= 5;
+}
+
+// The object an export takes: the list's selected object when the list has
+// the focus, else the tree's selected node; -1 when it is of no class that
+// can be exported.
+qint64 ExportSource(TCatalogueForm &form, TDataShare &data)
+{
+    if (form.List()->ViewHasFocus()) {
+        const std::optional<ListEntry> item = form.List()->CurrentEntry();
+        if (item && !item->IsFile() && Exportable(item->imageIndex))
+            return item->data;
+    }
+    const qint64 id = form.Tree()->SelectedID();
+    TableCursor *lookup = data.Catalogs.LookupCursor();
+    if (id > 0 && data.Catalogs.Locate(lookup, id) && Exportable(data.Catalogs.ItemClass(lookup)))
+        return id;
+    return -1;
+}
+
+// Shows what a command's transaction was rolled back for, unless the work
+// said so itself (the import's own boxes end in "Catalog Failed").
+void ReportFailure(const QString &caption, const QString &failure)
+{
+    if (!failure.isEmpty() && failure != QLatin1String("Catalog Failed"))
+        UI().ShowError(caption, failure);
+}
+
+} // namespace
+
+void ExportCommand(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
+{
+    if (!data.DatabaseOpen)
+        return;
+    const qint64 id = ExportSource(form, data);
+    if (id < 0)
+        return;
+    QString file = UI().ChooseSaveFile(QStringLiteral("Specify Destination File for Export"),
+                                       settings.ReadText(kExportOptions, kPath),
+                                       settings.ReadText(kExportOptions, kFile), kExportFilter);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".DVX");
+    const QFileInfo chosen(file);
+    settings.WriteText(kExportOptions, kPath, chosen.absolutePath());
+    settings.WriteText(kExportOptions, kFile, chosen.fileName());
+    try {
+        BusyCursor busy;
+        ExportObjects(data, id, file);
+    } catch (const EExchangeFileError &error) {
+        UI().ShowError(QStringLiteral("Export Error"), error.Message());
+    } catch (const EDatabaseError &error) {
+        UI().ShowError(QStringLiteral("Export Error"), error.Message());
+    }
+}
+
+void ImportCommand(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
+{
+    if (!data.DatabaseOpen)
+        return;
+    const QString file =
+        UI().ChooseOpenFile(QStringLiteral("Select Source File for Import"),
+                            settings.ReadText(kExportOptions, kPath), kExportFilter);
+    if (file.isEmpty())
+        return;
+    settings.WriteText(kExportOptions, kPath, QFileInfo(file).absolutePath());
+    QString failure;
+    {
+        BusyCursor busy;
+        data.RunInTransaction([&] { ImportFile(data, file); }, &failure);
+    }
+    ReportFailure(QStringLiteral("Import Error!"), failure);
+    form.ReselectNode(CatalogSchema::kCatalogsId, true);
+}
+
+void ConvertV1Command(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
+{
+    if (!data.DatabaseOpen)
+        return;
+    QString failure;
+    data.RunInTransaction([&] { RunV1Dialog(data, &settings, &form); }, &failure);
+    ReportFailure(QStringLiteral("Import Error!"), failure);
+    form.ReselectNode(CatalogSchema::kCatalogsId, true);
+}
+
+void ConnectExchangeCommands(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
+{
+    CatalogueActions &actions = form.Actions();
+    QObject::connect(actions.Export1, &QAction::triggered, &form,
+                     [&] { ExportCommand(form, data, settings); });
+    QObject::connect(actions.Dirvanta97File1, &QAction::triggered, &form,
+                     [&] { ImportCommand(form, data, settings); });
+    QObject::connect(actions.DirvantaVersion1File1, &QAction::triggered, &form,
+                     [&] { ConvertV1Command(form, data, settings); });
+}

@@ -1,0 +1,124 @@
+#include "ExchangeFixture.h"
+#include "app/CliRunner.h"
+#include "app/cli/TerminalUserInterface.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CliExchangeTest : public ExchangeFixture
+{
+protected:
+    void SetUp() override
+    {
+        ExchangeFixture::SetUp();
+        const qint64 work = AddFullObject(*m_data, 3, u"Work"_s, 2);
+        const qint64 disk = AddFullObject(*m_data, work, u"Disk 1"_s, 3, u"c, d"_s, u"A:\\"_s);
+        AddFullFile(*m_data, disk, u"Readme.txt"_s, 100);
+        ASSERT_TRUE(ExportObjects(*m_data, 3, FilePath(u"all.dvx"_s)));
+        m_db = FilePath(u"cli-db"_s);
+        ASSERT_EQ(Cli({u"create"_s}).exitCode, 0);
+    }
+
+    CliResult Cli(QStringList arguments)
+    {
+        arguments.prepend(m_db);
+        arguments.prepend(u"--db"_s);
+        return RunCli(arguments);
+    }
+
+    QString m_db;
+};
+
+} // namespace
+
+TEST_F(CliExchangeTest, ImportAnswersDuplicatesFromItsFlags)
+{
+    CliResult result = Cli({u"import"_s, FilePath(u"all.dvx"_s)});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out,
+              u"Imported %1 (2 objects, 1 files added)\n"_s.arg(FilePath(u"all.dvx"_s)));
+
+    // Without a terminal a duplicate disk catalog is kept.
+    result = Cli({u"import"_s, FilePath(u"all.dvx"_s)});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"\"Catalogs\\Work\\Disk 1\" is already"_s));
+    EXPECT_TRUE(result.err.contains(u"no (not a terminal; --replace-all replaces)"_s));
+    EXPECT_TRUE(result.out.contains(u"(0 objects, 0 files added)"_s));
+
+    result = Cli({u"import"_s, FilePath(u"all.dvx"_s), u"--replace-all"_s});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"yes to all (--replace-all)"_s));
+
+    // The database now holds what the source held: its export is the same.
+    result = Cli({u"export"_s, u"catalogs"_s, FilePath(u"again.dvx"_s)});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QList<QByteArray> before = ReadBytes(u"all.dvx"_s).split('\n');
+    const QList<QByteArray> after = ReadBytes(u"again.dvx"_s).split('\n');
+    ASSERT_EQ(before.size(), after.size());
+    // The first line carries the Catalogs folder's own dates, which differ.
+    EXPECT_EQ(before.mid(1), after.mid(1));
+}
+
+TEST_F(CliExchangeTest, RefusesBadInputWithClearMessages)
+{
+    CliResult result = Cli({u"export"_s, u"Catalogs\\Nope"_s, FilePath(u"x.dvx"_s)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"there is no \"Catalogs\\Nope\""_s));
+    result = Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"cannot be exported"_s));
+    EXPECT_FALSE(QFile::exists(FilePath(u"x.dvx"_s)));
+    EXPECT_EQ(Cli({u"export"_s, u"Catalogs"_s}).exitCode, 2);
+    EXPECT_EQ(Cli({u"import"_s, u"a"_s, u"--bogus"_s}).exitCode, 2);
+    EXPECT_EQ(Cli({u"import-v1"_s, u"a"_s, u"--keep-all"_s, u"b"_s}).exitCode, 2);
+
+    WriteBytes(u"nine.dvx"_s, "a,b,c,d,e,f,g,h,i\r\n");
+    result = Cli({u"import"_s, FilePath(u"nine.dvx"_s)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"Invalid Format"_s));
+    result = Cli({u"import"_s, FilePath(u"missing.dvx"_s)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"missing.dvx\" could not be opened"_s));
+    result = Cli({u"import-v1"_s, FilePath(u"missing.cxp"_s), FilePath(u"nine.dvx"_s)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"File Not Found"_s));
+    EXPECT_TRUE(RunCli({u"--help"_s}).out.contains(u"import-v1 VOLUMES-FILE FILES-FILE"_s));
+}
+
+TEST_F(CliExchangeTest, ImportsVersionOneFiles)
+{
+    WriteBytes(u"V.CXP"_s, "5,OLD,100,40,01/02/95,10:00:00,A:,old disk\r\n");
+    WriteBytes(u"F.CXP"_s, "A.TXT,5,0,10,01/02/95,10:00:00,\\SUB,A:,\r\n");
+    const CliResult result =
+        Cli({u"--json"_s, u"import-v1"_s, FilePath(u"V.CXP"_s), FilePath(u"F.CXP"_s)});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"{\"objects\":3,\"files\":1}\n"_s);
+    const CliResult listing = Cli({u"ls"_s, u"Catalogs\\Dirvanta Version 1\\00000005\\SUB"_s});
+    EXPECT_TRUE(listing.out.startsWith(u"A.TXT\t"_s)) << listing.out.toStdString();
+}
+
+TEST(TerminalDuplicateCatalogTest, ReadsTheAnswerOrTakesTheFlag)
+{
+    const std::pair<QString, DuplicateCatalogAnswer> typed[] = {
+        {u"y\n"_s, DuplicateCatalogAnswer::Yes},
+        {u"A\n"_s, DuplicateCatalogAnswer::YesToAll},
+        {u"b\n"_s, DuplicateCatalogAnswer::Abort},
+        {u"whatever\n"_s, DuplicateCatalogAnswer::No},
+        {QString(), DuplicateCatalogAnswer::No}};
+    for (const auto &[input, answer] : typed) {
+        QString out, err, in = input;
+        QTextStream outStream(&out), errStream(&err), inStream(&in);
+        TerminalUserInterface ui(outStream, errStream, inStream, true);
+        EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), answer)
+            << input.toStdString();
+        EXPECT_TRUE(err.startsWith(u"Duplicate Disk Catalog: \"Catalogs\\Disk\""_s));
+    }
+    QString out, err, in = u"n\n"_s;
+    QTextStream outStream(&out), errStream(&err), inStream(&in);
+    TerminalUserInterface ui(outStream, errStream, inStream, true, AnswerPolicy::Yes);
+    EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), DuplicateCatalogAnswer::Yes);
+    ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
+    EXPECT_EQ(ui.AskDuplicateCatalog(u"Disk"_s, u"Catalogs\\"_s), DuplicateCatalogAnswer::No);
+    EXPECT_TRUE(err.contains(u"no (--keep-all)"_s));
+}

@@ -1,0 +1,322 @@
+#include "ExchangeFixture.h"
+#include "platform/ProgressOperations.h"
+#include "store/CatalogSchema.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ExportImportTest : public ExchangeFixture
+{
+protected:
+    // Catalogs\Work\Disk 1 with a folder and files, and Catalogs\CD beside it.
+    void BuildSmallTree()
+    {
+        m_work = AddFullObject(*m_data, 3, u"Work"_s, 2);
+        m_disk = AddFullObject(*m_data, m_work, u"Disk 1"_s, 3, u"a, b"_s, u"A:\\"_s, u"lbl"_s, 300,
+                               1440000);
+        m_sub = AddFullObject(*m_data, m_disk, u"Sub"_s, 7);
+        AddFullFile(*m_data, m_disk, u"Readme.txt"_s, 100);
+        AddFullFile(*m_data, m_sub, u"My File.doc"_s, 200, u"say \"hi\""_s, false, 33);
+        m_cd = AddFullObject(*m_data, 3, u"CD"_s, 5);
+        AddFullFile(*m_data, m_cd, u"Setup.exe"_s, 7);
+    }
+
+    qint64 CountIn(TDataShare &data, const QString &sql)
+    {
+        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+
+    bool Export(qint64 id, const QString &name = u"out.dvx"_s)
+    {
+        return ExportObjects(*m_data, id, FilePath(name));
+    }
+
+    qint64 m_work = 0;
+    qint64 m_disk = 0;
+    qint64 m_sub = 0;
+    qint64 m_cd = 0;
+};
+
+} // namespace
+
+TEST_F(ExportImportTest, ExportWritesObjectsThenTheirFilesDepthFirst)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(m_work));
+    EXPECT_EQ(
+        QString::fromUtf8(ReadBytes(u"out.dvx"_s)),
+        u"Catalogs\\Work,2,-1,,,0,0,\"3/15/2023 12:00:00 PM\",\"3/16/2023 6:00:00 AM\",\r\n"
+        "\"Catalogs\\Work\\Disk 1\",3,-1,A:\\,LBL,300,1440000,\"3/15/2023 12:00:00 PM\","
+        "\"3/16/2023 6:00:00 AM\",\"a, b\"\r\n"
+        "Readme.txt,-1,32,False,,100,0,\"6/18/2020 6:00:00 PM\",\"6/19/2020 12:00:00 PM\",\r\n"
+        "\"Catalogs\\Work\\Disk 1\\Sub\",7,-1,,,0,0,\"3/15/2023 12:00:00 PM\","
+        "\"3/16/2023 6:00:00 AM\",\r\n"
+        "\"My File.doc\",-1,33,False,,200,0,\"6/18/2020 6:00:00 PM\",\"6/19/2020 12:00:00 PM\","
+        "\"say \"\"hi\"\"\"\r\n"_s);
+    EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{ProgressOperation::ExportData});
+    EXPECT_EQ(m_ui.ProgressMaximum(), 3);
+    EXPECT_EQ(m_ui.ProgressPosition(), 3);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(ExportImportTest, RoundTripKeepsTreeRowsAndFields)
+{
+    // Every object class a scan makes, texts that need quoting, non-ASCII
+    // names, a line break in a comment, blank dates and packaged files.
+    const qint64 folder =
+        AddFullObject(*m_data, 3, u"Ärger & Co"_s, 2, u"multi\r\nline, \"quoted\""_s);
+    const qint64 floppy = AddFullObject(*m_data, folder, u"Disk, one"_s, 3, u" lead"_s, u"A:\\"_s,
+                                        u"FLOPPY"_s, 1000, 1457664, 36000.0, 36000.999988);
+    const qint64 hard =
+        AddFullObject(*m_data, 3, u"Hard Disk"_s, 4, QString(), u"/mnt/data"_s, u"DATA"_s, 5, 0);
+    const qint64 cd = AddFullObject(*m_data, 3, u"日本語 CD"_s, 5, u"tab\there"_s, u"/media/cd"_s);
+    const qint64 sub = AddFullObject(*m_data, hard, u"Docs"_s, 7, u"c"_s, u"/mnt/data"_s);
+    const qint64 package = AddFullObject(*m_data, sub, u"Archive.zip"_s, 22, u"zip comment"_s,
+                                         u"/mnt/data"_s, QString(), 999);
+    const qint64 inner = AddFullObject(*m_data, package, u"inner dir"_s, 24);
+    // A folder name from a medium may hold the path delimiter.
+    const qint64 odd = AddFullObject(*m_data, sub, u"back\\slash"_s, 7);
+    AddFullFile(*m_data, odd, u"In.txt"_s, 1);
+    AddFullFile(*m_data, floppy, u"Autoexec.bat"_s, 10, u"x,y"_s, false, 39);
+    AddFullFile(*m_data, sub, u"Ünïcødé name.txt"_s, 20, u"two\nlines"_s);
+    AddFullFile(*m_data, package, u"Member.txt"_s, 30, QString(), true);
+    AddFullFile(*m_data, inner, u"Deep \"quoted\".txt"_s, 40, u"\"\""_s, true);
+    AddFullFile(*m_data, cd, u"Setup.exe"_s, 4'000'000'000LL, QString(), false, 1, 1.0, 0.0);
+    m_data->CatalogDatabase.ExecuteScript(
+        u"UPDATE Catalogs SET Created = NULL WHERE ID = %1"_s.arg(cd));
+
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(Dump(*m_target), Dump(*m_data));
+    EXPECT_EQ(m_ui.ProgressOperations(),
+              (std::vector<int>{ProgressOperation::ExportData, ProgressOperation::ImportData}));
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(ExportImportTest, ImportingTwiceAsksOncePerDiskCatalogAndMergesFolders)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    const QStringList first = Dump(*m_target);
+
+    // Yes replaces Disk 1 with everything in it; No keeps the CD as it was.
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Yes);
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions(),
+              (QStringList{u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\CD"_s}));
+    EXPECT_EQ(m_ui.BeepCount(), 2);
+    EXPECT_EQ(Dump(*m_target), first);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Work'"_s), 1);
+}
+
+TEST_F(ExportImportTest, YesToAllLastsForOneImportOnly)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions().size(), 1);
+    // A later import asks again rather than replacing silently.
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions().size(), 2);
+    EXPECT_EQ(Dump(*m_target), Dump(*m_data));
+}
+
+TEST_F(ExportImportTest, AbortInTheDuplicateQuestionRollsBackTheWholeImport)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    const QStringList before = Dump(*m_target);
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Yes);
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Abort);
+    EXPECT_FALSE(Import(*m_target, u"out.dvx"_s));
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, u"Import Cancelled"_s);
+    EXPECT_EQ(box.text, u"The Import request was cancelled by the User."_s);
+    m_ui.TakeDuplicateCatalogQuestions();
+    EXPECT_EQ(Dump(*m_target), before);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(ExportImportTest, MissingParentIsASequenceErrorNamingTheRecord)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(m_disk));
+    const qint64 rowsBefore = CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs"_s);
+    EXPECT_FALSE(Import(*m_target, u"out.dvx"_s));
+    const std::vector<RecordedMessage> boxes = m_ui.TakeMessages();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, u"Import Error!"_s);
+    EXPECT_EQ(boxes[0].text,
+              u"Import failed due to a record sequence error in the Import File\n\nThe Import "
+              "File contains a reference to a catalog (Record #1),\n before its parent catalog "
+              "was referenced"_s);
+    EXPECT_EQ(boxes[1].caption, u"Import Cancelled"_s);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs"_s), rowsBefore);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 0);
+
+    // With its parent folder there, the same file imports.
+    AddFullObject(*m_target, 3, u"WORK"_s, 2);
+    EXPECT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 2);
+}
+
+TEST_F(ExportImportTest, FirstLineMustHoldTenFields)
+{
+    WriteBytes(u"nine.dvx"_s, "Catalogs\\X,2,-1,,,0,0,1/1/2000,1/1/2000\r\n");
+    EXPECT_TRUE(m_target->RunInTransaction(
+        [&] { EXPECT_FALSE(ImportFile(*m_target, FilePath(u"nine.dvx"_s))); }));
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, u"Invalid Format"_s);
+    EXPECT_EQ(box.text, u"The file specified is not a valid Dirvanta Export File.\n\nPlease "
+                        "specify a valid file, before continuing."_s);
+    EXPECT_TRUE(m_ui.ProgressOperations().empty());
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs"_s), 5);
+
+    WriteBytes(u"empty.dvx"_s, QByteArray());
+    EXPECT_TRUE(Import(*m_target, u"empty.dvx"_s));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Format"_s);
+}
+
+TEST_F(ExportImportTest, FilesBeforeAnyObjectGoToTheDatabaseObject)
+{
+    // Also: a last record without a line end still counts.
+    WriteBytes(u"files.dvx"_s, "Loose.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n"
+                               "Other.txt,-1,1,true,,6,0,\"2003-01-02 10:00:00\",1/2/2003,c");
+    ASSERT_TRUE(Import(*m_target, u"files.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files WHERE ID = 1"_s), 2);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT Packaged FROM Files WHERE Name = 'Other.txt'"_s), 1);
+}
+
+TEST_F(ExportImportTest, MalformedRecordsAreSkippedOrReportedInDebugMode)
+{
+    const QByteArray file = "Catalogs\\A,3,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                            "One.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n"
+                            "Catalogs\\B,3,-1,,,0,0,13/45/2003,1/2/2003,\r\n"
+                            "Lost.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n"
+                            "Catalogs\\B\\Sub,7,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                            "Catalogs\\C,4,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                            "Two.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n";
+    WriteBytes(u"bad.dvx"_s, file);
+    // Quietly: B and whatever follows it up to the next disk catalog are passed over.
+    ASSERT_TRUE(Import(*m_target, u"bad.dvx"_s));
+    EXPECT_EQ(Dump(*m_target).size(), 4);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name IN ('B', 'Sub')"_s), 0);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 2);
+
+    SettingsStore program(SettingsStore::kProgramKey);
+    program.WriteText(u"Debug Mode"_s, u"On"_s, u"1"_s);
+    program.Flush();
+    auto fresh = OpenDatabase(u"fresh"_s);
+    EXPECT_FALSE(Import(*fresh, u"bad.dvx"_s));
+    program.WriteText(u"Debug Mode"_s, u"On"_s, u"0"_s);
+    program.Flush();
+    const std::vector<RecordedMessage> boxes = m_ui.TakeMessages();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, u"Import Error!"_s);
+    EXPECT_EQ(boxes[0].text, u"Import failed due to a format error in the Import File\n\n"
+                             "File:\tbad.dvx\nRecord:\t3\nField:\t8"_s);
+    EXPECT_EQ(CountIn(*fresh, u"SELECT COUNT(*) FROM Catalogs"_s), 5);
+}
+
+TEST_F(ExportImportTest, CancelDuringImportLeavesNoTrace)
+{
+    BuildSmallTree();
+    ASSERT_TRUE(Export(3));
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 100; });
+    int pumps = 0;
+    m_ui.SetOnProcessEvents([&] {
+        if (++pumps == 4)
+            m_ui.SetCancelled(true);
+    });
+    EXPECT_FALSE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Import Cancelled"_s);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs"_s), 5);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 0);
+    EXPECT_TRUE(m_ui.ProgressTexts().contains(u"1 Records of 8 Processed"_s));
+}
+
+TEST_F(ExportImportTest, CancelledExportLeavesNoFileAndKeepsAnOldOne)
+{
+    BuildSmallTree();
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 100; });
+    m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
+    EXPECT_FALSE(Export(3, u"new.dvx"_s));
+    EXPECT_FALSE(QFile::exists(FilePath(u"new.dvx"_s)));
+    WriteBytes(u"old.dvx"_s, "keep");
+    EXPECT_FALSE(Export(3, u"old.dvx"_s));
+    EXPECT_EQ(ReadBytes(u"old.dvx"_s), QByteArray("keep"));
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(ExportImportTest, UnwritableAndMissingFilesRaiseWithTheirName)
+{
+    BuildSmallTree();
+    EXPECT_THROW(Export(3, u"no/such/folder/out.dvx"_s), EExchangeFileError);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    try {
+        ImportFile(*m_target, FilePath(u"missing.dvx"_s));
+        ADD_FAILURE() << "no failure raised";
+    } catch (const EExchangeFileError &error) {
+        EXPECT_TRUE(error.Message().contains(u"missing.dvx"_s));
+    }
+}
+
+TEST_F(ExportImportTest, OldWindowsFilesKeepTheirAccents)
+{
+    WriteBytes(
+        u"old.dvx"_s,
+        "Catalogs\\Caf\xE9,3,-1,A:\\,,0,0,1/2/1998,1/2/1998,\"Men\xFC, \x93sp\xE9zial\x94\"\r\n"
+        "R\xE9sum\xE9.doc,-1,32,False,,5,0,\"1/2/1998 10:00:00\",1/2/1998,\r\n");
+    ASSERT_TRUE(Import(*m_target, u"old.dvx"_s));
+    EXPECT_EQ(Dump(*m_target).filter(u"Café"_s).size(), 2);
+    EXPECT_EQ(
+        CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Comment = 'Menü, “spézial”'"_s),
+        1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files WHERE Name = 'Résumé.doc'"_s), 1);
+}
+
+TEST_F(ExportImportTest, ReplacingACatalogOfTheSameImportLeavesNoStrayFiles)
+{
+    WriteBytes(u"twice.dvx"_s, "Catalogs\\D,3,-1,,,0,0,1/2/2003,1/2/2003,first\r\n"
+                               "Catalogs\\D\\Sub,7,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                               "Old.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n"
+                               "Catalogs\\D,3,-1,,,0,0,1/2/2003,1/2/2003,second\r\n"
+                               "Catalogs\\D\\Sub,7,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                               "New.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n");
+    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Yes);
+    ASSERT_TRUE(Import(*m_target, u"twice.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions(), QStringList{u"Catalogs\\D"_s});
+    const QStringList dump = Dump(*m_target);
+    EXPECT_EQ(dump.size(), 3) << dump.join(u'\n').toStdString();
+    EXPECT_EQ(dump.filter(u"|second|"_s).size(), 1);
+    EXPECT_EQ(dump.filter(u"Catalogs\\D\\Sub|New.txt"_s).size(), 1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 1);
+}
+
+TEST_F(ExportImportTest, ADiskCatalogNeverReplacesAFolderOfItsPath)
+{
+    const qint64 folder = AddFullObject(*m_target, 3, u"X"_s, 2);
+    AddFullObject(*m_target, folder, u"Inside"_s, 4);
+    WriteBytes(u"x.dvx"_s, "Catalogs\\X,4,-1,,,0,0,1/2/2003,1/2/2003,\r\n"
+                           "A.txt,-1,32,False,,5,0,1/2/2003,1/2/2003,\r\n");
+    ASSERT_TRUE(Import(*m_target, u"x.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'X'"_s), 2);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Inside'"_s), 1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT Class FROM Catalogs WHERE ID = (SELECT ID FROM Files "
+                                 "WHERE Name = 'A.txt')"_s),
+              4);
+}
