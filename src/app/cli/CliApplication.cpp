@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliFind.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
 #include "media/CatalogNameRules.h"
@@ -39,8 +40,9 @@ const QString kUsageText =
                    "  catalog SOURCE       catalog a medium or folder into a new disk catalog:\n"
                    "      [--name DESCRIPTION] [--into CATALOG-FOLDER-PATH] [--label NEWLABEL]\n"
                    "      [--comment TEXT] [--reuse-comments] [--validate] [--no-zip] [--no-exe]\n"
-                   "  update PATH          rebuild a disk catalog from its medium\n"
-                   "\n"
+                   "  update PATH          rebuild a disk catalog from its medium\n") +
+    QString::fromLatin1(kFindUsage) +
+    QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
@@ -132,6 +134,8 @@ int CliApplication::Run(const QStringList &arguments)
             options.replace = true;
         } else if (argument == QLatin1String("--wait")) {
             options.wait = true;
+        } else if (options.command == QLatin1String("find")) {
+            options.arguments.append(argument); // find parses its own options
         } else if (kValueOptions.contains(argument)) {
             if (++i >= arguments.size())
                 return Usage(argument + QStringLiteral(" needs a value"));
@@ -156,7 +160,7 @@ int CliApplication::Run(const QStringList &arguments)
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
     const qsizetype allowedArguments = takesPath ? 1 : 0;
-    if (options.arguments.size() > allowedArguments)
+    if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
         return Usage(options.command + QStringLiteral(" needs a ") +
@@ -194,6 +198,9 @@ int CliApplication::Run(const QStringList &arguments)
             result = Catalog(data, options);
         else if (options.command == QLatin1String("update"))
             result = Update(data, options);
+        else if (options.command == QLatin1String("find"))
+            result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
+                                    [&] { return OpenOrCreateDefault(data, options); });
         else
             result = Usage(QStringLiteral("unknown command ") + options.command);
     } catch (const EDatabaseError &error) {
