@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -71,14 +72,24 @@ bool IsAsciiWordCharacter(char32_t c)
     return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
 }
 
-// The upper case of the comment search: characters of the Latin-1 range
-// whose upper case lies in that range too; everything else stays.
-char32_t UpperLatin1(char32_t c)
+// The upper case of the comment search: a table of the Latin-1 range, each
+// character mapped to its upper case when that lies in the range too.
+struct UpperTable
 {
-    if (c >= 0x100)
-        return c;
-    const char32_t upper = QChar(char16_t(c)).toUpper().unicode();
-    return upper < 0x100 ? upper : c;
+    char16_t upper[256];
+    UpperTable()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const char16_t mapped = QChar(char16_t(c)).toUpper().unicode();
+            upper[c] = mapped < 256 ? mapped : char16_t(c);
+        }
+    }
+};
+
+char16_t UpperLatin1(char16_t c)
+{
+    static const UpperTable table;
+    return c < 256 ? table.upper[c] : c;
 }
 
 } // namespace
@@ -174,6 +185,9 @@ bool NamePattern::Matches(const char *utf8, std::size_t length) const
         return MatchesSubstring(utf8, length);
     if (m_malformed)
         return false;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(utf8);
+    if (std::all_of(bytes, bytes + length, [](unsigned char b) { return b < 0x80; }))
+        return MatchesWildcard(bytes, length);
     DecodeLowered(utf8, length, m_textBuffer);
     return MatchesWildcard(m_textBuffer.data(), m_textBuffer.size());
 }
@@ -208,7 +222,8 @@ bool NamePattern::TokenMatches(const Token &token, char32_t c) const
     return false;
 }
 
-bool NamePattern::MatchesWildcard(const char32_t *text, std::size_t length) const
+template<typename Char>
+bool NamePattern::MatchesWildcard(const Char *text, std::size_t length) const
 {
     const std::size_t count = m_tokens.size();
     std::size_t p = 0;
@@ -223,7 +238,7 @@ bool NamePattern::MatchesWildcard(const char32_t *text, std::size_t length) cons
             starText = t;
             continue;
         }
-        if (p < count && TokenMatches(m_tokens[p], text[t])) {
+        if (p < count && TokenMatches(m_tokens[p], LowerAscii(char32_t(text[t])))) {
             ++p;
             ++t;
             continue;
@@ -248,29 +263,25 @@ CommentPattern::CommentPattern(const QString &searchText, bool matchCase, bool w
     : m_matchCase(matchCase)
     , m_wholeWords(wholeWords)
 {
-    for (const char32_t c : searchText.toUcs4())
-        m_needle.push_back(matchCase ? c : UpperLatin1(c));
+    for (const QChar c : searchText)
+        m_needle.push_back(matchCase ? c.unicode() : UpperLatin1(c.unicode()));
 }
 
 bool CommentPattern::Matches(const QString &comment) const
 {
     if (m_needle.empty())
         return true;
-    m_buffer.clear();
-    for (qsizetype i = 0; i < comment.size() && m_buffer.size() < kSearchedLength; ++i) {
-        char32_t c = comment.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < comment.size() &&
-            comment.at(i + 1).isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(comment.at(i), comment.at(i + 1));
-            ++i;
-        }
-        m_buffer.push_back(m_matchCase ? c : UpperLatin1(c));
-    }
-    const std::size_t n = m_buffer.size();
+    const std::size_t n = std::min<std::size_t>(std::size_t(comment.size()), kSearchedLength);
     const std::size_t k = m_needle.size();
     if (k > n)
         return false;
+    m_buffer.resize(n);
+    const QChar *text = comment.constData();
+    for (std::size_t i = 0; i < n; ++i)
+        m_buffer[i] = m_matchCase ? text[i].unicode() : UpperLatin1(text[i].unicode());
     for (std::size_t start = 0; start + k <= n; ++start) {
+        if (m_buffer[start] != m_needle[0])
+            continue;
         if (m_wholeWords && start > 0 && IsAsciiWordCharacter(m_buffer[start - 1]))
             continue;
         if (m_buffer.compare(start, k, m_needle) != 0)

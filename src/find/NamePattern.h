@@ -55,7 +55,9 @@ private:
     };
 
     bool MatchesSubstring(const char *utf8, std::size_t length) const;
-    bool MatchesWildcard(const char32_t *text, std::size_t length) const;
+    // Text as lowered code points, or as ASCII bytes lowered on the way.
+    template<typename Char>
+    bool MatchesWildcard(const Char *text, std::size_t length) const;
     bool TokenMatches(const Token &token, char32_t c) const;
 
     bool m_wildcard = false;
@@ -71,8 +73,9 @@ private:
 bool MatchPattern(const QString &pattern, const QString &text);
 
 // A comment search made ready for matching many comments. Only the first 255
-// characters of a comment are searched. Without match case, letters compare
-// as upper case (those of the Latin-1 range with their own upper case). With
+// characters (UTF-16 units) of a comment are searched. Without match case,
+// letters compare as upper case through a table of the Latin-1 range (letters
+// whose upper case lies outside it, and all beyond it, stay as they are). With
 // whole words, a match must start at the beginning or after a character that
 // is not an ASCII letter or digit, and end at the end of the searched text or
 // before such a character.
@@ -85,10 +88,10 @@ public:
     bool Matches(const QString &comment) const;
 
 private:
-    std::u32string m_needle;
+    std::u16string m_needle;
     bool m_matchCase;
     bool m_wholeWords;
-    mutable std::u32string m_buffer;
+    mutable std::u16string m_buffer;
 };
 
 // Whether a comment contains the search text (see CommentPattern).

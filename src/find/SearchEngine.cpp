@@ -1,5 +1,6 @@
 #include "find/SearchEngine.h"
 
+#include "find/CatalogSnapshot.h"
 #include "find/NamePattern.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
@@ -10,12 +11,14 @@
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
 
+#include <QCollator>
 #include <QElapsedTimer>
 #include <QHash>
 
-#include <sqlite3.h>
-
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <numeric>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -87,58 +90,25 @@ private:
     bool m_empty = true;
 };
 
-// A statement on the raw connection, for the passes: they read columns
-// straight from SQLite's buffers instead of through the cursor layer.
-class RawStatement final
+// A blank date (NaN) lies in no range.
+bool DayInRange(double dayCount, qint64 from, qint64 to)
 {
-public:
-    RawStatement(sqlite3 *db, const char *sql)
-    {
-        const int rc = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
-        if (rc != SQLITE_OK)
-            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-    }
-    ~RawStatement() { sqlite3_finalize(m_statement); }
-    RawStatement(const RawStatement &) = delete;
-    RawStatement &operator=(const RawStatement &) = delete;
-
-    // A read that fails ends the pass as if the table were exhausted.
-    bool Step() { return sqlite3_step(m_statement) == SQLITE_ROW; }
-    qint64 Int(int column) const { return sqlite3_column_int64(m_statement, column); }
-    bool IsNull(int column) const
-    {
-        return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
-    }
-    double Double(int column) const { return sqlite3_column_double(m_statement, column); }
-    std::optional<double> Date(int column) const
-    {
-        if (IsNull(column))
-            return std::nullopt;
-        return Double(column);
-    }
-    const char *Bytes(int column, std::size_t &length) const
-    {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        length = std::size_t(sqlite3_column_bytes(m_statement, column));
-        return text ? text : "";
-    }
-    QString Text(int column) const
-    {
-        std::size_t length = 0;
-        const char *text = Bytes(column, length);
-        return QString::fromUtf8(text, qsizetype(length));
-    }
-
-private:
-    sqlite3_stmt *m_statement = nullptr;
-};
-
-bool DayInRange(const std::optional<double> &dayCount, qint64 from, qint64 to)
-{
-    if (!dayCount)
+    if (std::isnan(dayCount))
         return false;
-    const qint64 day = qint64(std::trunc(*dayCount));
-    return day >= from && day <= to;
+    const double day = std::trunc(dayCount);
+    return day >= double(from) && day <= double(to);
+}
+
+std::optional<double> OptionalDate(double dayCount)
+{
+    if (std::isnan(dayCount))
+        return std::nullopt;
+    return dayCount;
+}
+
+QString FromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 QString DateText(const std::optional<double> &dayCount)
@@ -151,10 +121,111 @@ QString DateKey(const std::optional<double> &dayCount)
     return dayCount ? DateSortKey(*dayCount) : QString();
 }
 
+// Whether a sort key holds only blanks, points and digits (the size and date
+// keys): those compare by their characters.
+bool IsNumericSortKey(const QString &key)
+{
+    for (const QChar c : key) {
+        if (c != u' ' && c != u'.' && (c < u'0' || c > u'9'))
+            return false;
+    }
+    return true;
+}
+
 // The exact byte count in a fixed width, so that equal keys mean equal sizes.
 QString ExactSizeKey(qint64 size)
 {
     return QStringLiteral("%1").arg(size, 20, 10, QLatin1Char('0'));
+}
+
+// The objects in scope (see BuildScope), from the objects of a snapshot. The
+// children of each object are found through arrays indexed by position in
+// the snapshot (objects are in ID order), which keeps the walk over tens of
+// thousands of folders to a few milliseconds.
+QList<qint64> WalkScope(const CatalogSnapshot &snapshot, qint64 startId, bool includeSubs)
+{
+    constexpr qint64 kWastebasket = CatalogSchema::kWastebasketId;
+    const std::vector<CatalogSnapshot::Object> &objects = snapshot.objects;
+    const std::size_t n = objects.size();
+    auto indexOf = [&](qint64 id) -> std::size_t {
+        const auto found = std::lower_bound(
+            objects.begin(), objects.end(), id,
+            [](const CatalogSnapshot::Object &object, qint64 value) { return object.id < value; });
+        return found != objects.end() && found->id == id ? std::size_t(found - objects.begin()) : n;
+    };
+    // Children in ID order, as compressed rows: the children of object i are
+    // childList[childStart[i]] up to childList[childStart[i + 1]].
+    std::vector<std::size_t> parentIndex(n, n);
+    std::vector<std::size_t> childStart(n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!objects[i].hasParent || objects[i].parent == objects[i].id)
+            continue;
+        parentIndex[i] = indexOf(objects[i].parent);
+        if (parentIndex[i] < n)
+            ++childStart[parentIndex[i] + 1];
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        childStart[i + 1] += childStart[i];
+    std::vector<std::size_t> childList(childStart[n]);
+    std::vector<std::size_t> filled(childStart.begin(), childStart.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (parentIndex[i] < n)
+            childList[filled[parentIndex[i]]++] = i;
+    }
+
+    QList<qint64> ids;
+    const std::size_t start = indexOf(startId);
+    if (start == n)
+        return ids;
+    if (!includeSubs) {
+        if (startId != kWastebasket)
+            ids.append(startId);
+        for (std::size_t c = childStart[start]; c < childStart[start + 1]; ++c) {
+            UI().PumpMessages(kReportIntervalMs);
+            if (UI().Cancelled())
+                return {};
+            if (objects[childList[c]].id != kWastebasket)
+                ids.append(objects[childList[c]].id);
+        }
+        return ids;
+    }
+    // A depth-first walk; the visited marks stop a cycle of parent links.
+    std::vector<std::size_t> pending;
+    if (startId == CatalogSchema::kDatabaseObjectId) {
+        for (const qint64 root : {CatalogSchema::kCatalogsId, CatalogSchema::kArchivesId}) {
+            const std::size_t index = indexOf(root);
+            if (index < n)
+                pending.push_back(index);
+        }
+    } else {
+        pending.push_back(start);
+    }
+    std::vector<bool> visited(n, false);
+    while (!pending.empty()) {
+        const std::size_t i = pending.back();
+        pending.pop_back();
+        if (visited[i])
+            continue;
+        visited[i] = true;
+        UI().PumpMessages(kReportIntervalMs);
+        if (UI().Cancelled())
+            return {};
+        if (objects[i].id != kWastebasket)
+            ids.append(objects[i].id);
+        for (std::size_t c = childStart[i + 1]; c-- > childStart[i];)
+            pending.push_back(childList[c]);
+    }
+    return ids;
+}
+
+QList<qint64> ScopeOf(const CatalogSnapshot &snapshot, qint64 startId, bool includeSubs)
+{
+    if (const QList<qint64> *kept = snapshot.CachedScope(startId, includeSubs))
+        return *kept;
+    QList<qint64> ids = WalkScope(snapshot, startId, includeSubs);
+    if (!UI().Cancelled())
+        snapshot.KeepScope(startId, includeSubs, ids);
+    return ids;
 }
 
 class Search final
@@ -179,10 +250,11 @@ public:
     SearchResult Run();
 
 private:
-    void CatalogPass(const IdSet &scope, IdSet &owners);
-    void FilePass(const IdSet &owners);
-    bool DateAccepted(const std::optional<double> &modified,
-                      const std::optional<double> &created) const
+    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners);
+    void FilePass(const CatalogSnapshot &snapshot, const IdSet &owners);
+    void TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
+                  bool nameTested);
+    bool DateAccepted(double modified, double created) const
     {
         return !m_c.dateRestricted || DayInRange(modified, m_c.fromDay, m_c.toDay) ||
                DayInRange(created, m_c.fromDay, m_c.toDay);
@@ -222,21 +294,22 @@ private:
 
 SearchResult Search::Run()
 {
-    const QList<qint64> scopeIds = BuildScope(m_data, m_request.startId, m_c.includeSubs);
+    UI().SetCancelled(false);
+    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
+    const QList<qint64> scopeIds =
+        snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
     if (scopeIds.isEmpty() || UI().Cancelled()) {
         m_result.interrupted = UI().Cancelled();
         return m_result;
     }
-    qint64 maxId = 0;
-    for (const qint64 id : scopeIds)
-        maxId = qMax(maxId, id);
+    const qint64 maxId = snapshot->MaxObjectId();
     IdSet scope(maxId);
     for (const qint64 id : scopeIds)
         scope.Insert(id);
     IdSet owners(maxId);
-    CatalogPass(scope, owners);
+    CatalogPass(*snapshot, scope, owners);
     if (!owners.Empty() && !Ended())
-        FilePass(owners);
+        FilePass(*snapshot, owners);
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
@@ -248,122 +321,139 @@ SearchResult Search::Run()
     return m_result;
 }
 
-void Search::CatalogPass(const IdSet &scope, IdSet &owners)
+void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners)
 {
-    RawStatement rows(m_data.CatalogDatabase.Handle(),
-                      "SELECT ID, Parent, Class, Name, Size, Source, SerialID, Comment, Created, "
-                      "Modified FROM Catalogs ORDER BY rowid");
     const bool listsObjects = SearchTypeListsObjects(m_c.type);
     const bool searchesFiles = SearchTypeSearchesFiles(m_c.type);
-    while (!Ended() && rows.Step()) {
-        const qint64 id = rows.Int(0);
-        const int cls = rows.IsNull(2) ? -1 : int(rows.Int(2));
-        const std::optional<double> modified = rows.Date(9);
-        bool accepted = scope.Contains(id) && SearchTypeAcceptsClass(m_c.type, cls) &&
-                        DateAccepted(modified, rows.Date(8));
+    for (const CatalogSnapshot::Object &object : snapshot.objects) {
+        if (Ended())
+            break;
+        const bool accepted = scope.Contains(object.id) &&
+                              SearchTypeAcceptsClass(m_c.type, object.cls) &&
+                              DateAccepted(object.modified, object.created);
         if (!accepted) {
             AfterRecord();
             continue;
         }
+        // The start object is never listed; the file types list no objects
+        // and ignore the label and source patterns. A label or source that
+        // does not match excludes the object and its files.
         bool excluded = false;
         bool listed = false;
-        std::size_t length = 0;
-        if (id != m_request.startId && listsObjects) {
-            if (!m_c.sourcePattern.isEmpty()) {
-                const char *source = rows.Bytes(5, length);
-                excluded = !m_source.Matches(source, length);
-            }
-            if (!excluded && !m_c.labelPattern.isEmpty()) {
-                const char *label = rows.Bytes(6, length);
-                excluded = !m_label.Matches(label, length);
-            }
+        if (object.id != m_request.startId && listsObjects) {
+            if (!m_c.sourcePattern.isEmpty())
+                excluded = !m_source.Matches(object.source.data(), object.source.size());
+            if (!excluded && !m_c.labelPattern.isEmpty())
+                excluded = !m_label.Matches(object.serial.data(), object.serial.size());
             listed = !excluded;
-            if (listed && m_testName) {
-                const char *name = rows.Bytes(3, length);
-                listed = m_mask.Matches(name, length);
-            }
+            if (listed && m_testName)
+                listed = m_mask.Matches(object.name.data(), object.name.size());
             if (listed && !m_c.comment.isEmpty())
-                listed = m_comment.Matches(rows.Text(7));
+                listed = m_comment.Matches(object.comment);
         }
         if (listed) {
             FindHit hit;
-            hit.size = rows.Int(4);
-            hit.modified = modified;
-            hit.comment = rows.Text(7);
-            hit.cls = cls;
-            hit.owner = rows.Int(1);
-            const bool noSize = ClassShowsNoSize(cls);
-            hit.entry = ListEntry{
-                rows.Text(3), id, cls,
-                QStringList{noSize ? QString() : SizeText(hit.size, false), GetClassName(cls),
-                            DateText(modified), OneLineComment(hit.comment),
-                            SizeSortKey(noSize ? 0 : hit.size), DateKey(modified)}};
+            hit.size = object.size;
+            hit.modified = OptionalDate(object.modified);
+            hit.comment = object.comment;
+            hit.cls = object.cls;
+            hit.owner = object.parent;
+            const bool noSize = ClassShowsNoSize(object.cls);
+            hit.entry =
+                ListEntry{FromUtf8(object.name), object.id, object.cls,
+                          QStringList{noSize ? QString() : SizeText(hit.size, false),
+                                      GetClassName(object.cls), DateText(hit.modified),
+                                      OneLineComment(hit.comment),
+                                      SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
             AddHit(std::move(hit));
         }
-        if (!excluded && searchesFiles && (m_c.includeSubs || id == m_request.startId))
-            owners.Insert(id);
+        if (!excluded && searchesFiles && (m_c.includeSubs || object.id == m_request.startId))
+            owners.Insert(object.id);
         AfterRecord();
     }
 }
 
-void Search::FilePass(const IdSet &owners)
+void Search::FilePass(const CatalogSnapshot &snapshot, const IdSet &owners)
 {
-    RawStatement rows(m_data.CatalogDatabase.Handle(),
-                      "SELECT ID, Name, Modified, Created, Comment, Key, Class, Size, Packaged "
-                      "FROM Files ORDER BY rowid");
-    const bool duplicates = SearchTypeFindsDuplicates(m_c.type);
-    while (!Ended() && rows.Step()) {
-        if (!owners.Contains(rows.Int(0))) {
-            AfterRecord();
-            continue;
+    const std::size_t count = snapshot.FileCount();
+    if (m_testName && !m_mask.IsWildcard()) {
+        // A substring mask: only the files whose names hold it can be hits,
+        // and one search over all names finds them in stored order.
+        const QByteArray needle = m_c.mask.toUtf8();
+        std::string upper = needle.toStdString();
+        for (char &c : upper)
+            c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
+        const char *haystack = snapshot.upperNames.data();
+        const std::size_t size = snapshot.upperNames.size();
+        std::size_t from = 0;
+        while (!Ended() && from < size) {
+            const void *found = memmem(haystack + from, size - from, upper.data(), upper.size());
+            if (!found)
+                break;
+            const std::size_t i =
+                snapshot.FileAtOffset(std::size_t(static_cast<const char *>(found) - haystack));
+            TestFile(snapshot, i, owners, true);
+            from = snapshot.nameStart[i + 1];
         }
-        const std::optional<double> modified = rows.Date(2);
-        if (m_c.dateRestricted && !DateAccepted(modified, rows.Date(3))) {
-            AfterRecord();
-            continue;
-        }
-        std::size_t length = 0;
-        const char *nameBytes = rows.Bytes(1, length);
-        bool hit = !m_testName || m_mask.Matches(nameBytes, length);
-        QString comment;
-        if (hit && !m_c.comment.isEmpty()) {
-            comment = rows.Text(4);
-            hit = m_comment.Matches(comment);
-        }
-        if (hit) {
-            if (m_c.comment.isEmpty())
-                comment = rows.Text(4);
-            FindHit file;
-            file.size = rows.Int(7);
-            file.modified = modified;
-            file.comment = comment;
-            file.cls = int(rows.Int(6));
-            file.owner = rows.Int(0);
-            file.packaged = rows.Int(8) != 0;
-            const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
-            const QString sizeKey = SizeSortKey(file.size);
-            const QString dateKey = DateKey(modified);
-            QStringList subItems{SizeText(file.size, false),
-                                 FileTypeName(name),
-                                 DateText(modified),
-                                 OneLineComment(comment),
-                                 sizeKey,
-                                 dateKey};
-            if (duplicates) {
-                // Sizes compare exactly here: the list's size key is rounded
-                // to kilobytes, which would pair files of different sizes.
-                QString key = name;
-                if (m_c.type != 13)
-                    key += ExactSizeKey(file.size);
-                if (m_c.type == 11)
-                    key += dateKey;
-                subItems.append(key);
-            }
-            file.entry = ListEntry{name, rows.Int(5), FileIconIndex(name), subItems};
-            AddHit(std::move(file));
-        }
-        AfterRecord();
+        return;
     }
+    if (!m_testName && !m_c.comment.isEmpty()) {
+        // Only files with a comment can match a comment text.
+        for (std::size_t i = 0; i < count && !Ended(); ++i) {
+            if (snapshot.fileComment[i] >= 0)
+                TestFile(snapshot, i, owners, true);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < count && !Ended(); ++i)
+        TestFile(snapshot, i, owners, false);
+}
+
+void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
+                      bool nameTested)
+{
+    if (!owners.Contains(snapshot.fileOwner[i]) ||
+        !DateAccepted(snapshot.fileModified[i], snapshot.fileCreated[i])) {
+        AfterRecord();
+        return;
+    }
+    std::size_t length = 0;
+    const char *nameBytes = snapshot.FileName(i, length);
+    bool hit = nameTested || !m_testName || m_mask.Matches(nameBytes, length);
+    const int commentIndex = snapshot.fileComment[i];
+    if (hit && !m_c.comment.isEmpty())
+        hit = commentIndex >= 0 && m_comment.Matches(snapshot.comments[std::size_t(commentIndex)]);
+    if (hit) {
+        FindHit file;
+        file.size = snapshot.fileSize[i];
+        file.modified = OptionalDate(snapshot.fileModified[i]);
+        if (commentIndex >= 0)
+            file.comment = snapshot.comments[std::size_t(commentIndex)];
+        file.cls = snapshot.fileAttributes[i];
+        file.owner = snapshot.fileOwner[i];
+        file.packaged = snapshot.filePackaged[i] != 0;
+        const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
+        const QString dateKey = DateKey(file.modified);
+        QStringList subItems{SizeText(file.size, false),
+                             FileTypeName(name),
+                             DateText(file.modified),
+                             file.comment.isEmpty() ? QString() : OneLineComment(file.comment),
+                             SizeSortKey(file.size),
+                             dateKey};
+        if (SearchTypeFindsDuplicates(m_c.type)) {
+            // Sizes compare exactly here: the list's size key is rounded
+            // to kilobytes, which would pair files of different sizes.
+            QString key = name;
+            if (m_c.type != 13)
+                key += ExactSizeKey(file.size);
+            if (m_c.type == 11)
+                key += dateKey;
+            subItems.append(key);
+        }
+        file.entry = ListEntry{name, snapshot.fileKey[i], FileIconIndex(name), subItems};
+        AddHit(std::move(file));
+    }
+    AfterRecord();
 }
 
 void Search::AddHit(FindHit hit)
@@ -516,68 +606,50 @@ void SortBy(FindSortState &state, int column)
 QList<qint64> BuildScope(TDataShare &data, qint64 startId, bool includeSubs)
 {
     UI().SetCancelled(false);
-    constexpr qint64 kWastebasket = CatalogSchema::kWastebasketId;
-    QList<qint64> ids;
-    RawStatement rows(data.CatalogDatabase.Handle(),
-                      "SELECT ID, Parent FROM Catalogs ORDER BY Parent, ID");
-    std::unordered_map<qint64, std::vector<qint64>> children;
-    bool startExists = false;
-    while (rows.Step()) {
-        const qint64 id = rows.Int(0);
-        startExists = startExists || id == startId;
-        if (!rows.IsNull(1) && rows.Int(1) != id)
-            children[rows.Int(1)].push_back(id);
-    }
-    if (!startExists)
-        return ids;
-    if (!includeSubs) {
-        if (startId != kWastebasket)
-            ids.append(startId);
-        for (const qint64 child : children[startId]) {
-            UI().PumpMessages(kReportIntervalMs);
-            if (UI().Cancelled())
-                return {};
-            if (child != kWastebasket)
-                ids.append(child);
-        }
-        return ids;
-    }
-    // A depth-first walk; the visited set stops a cycle of parent links.
-    std::vector<qint64> pending;
-    if (startId == CatalogSchema::kDatabaseObjectId) {
-        pending = {CatalogSchema::kCatalogsId, CatalogSchema::kArchivesId};
-    } else {
-        pending = {startId};
-    }
-    std::unordered_set<qint64> visited;
-    while (!pending.empty()) {
-        const qint64 id = pending.back();
-        pending.pop_back();
-        if (!visited.insert(id).second)
-            continue;
-        UI().PumpMessages(kReportIntervalMs);
-        if (UI().Cancelled())
-            return {};
-        if (id != kWastebasket)
-            ids.append(id);
-        const auto found = children.find(id);
-        if (found == children.end())
-            continue;
-        for (auto child = found->second.rbegin(); child != found->second.rend(); ++child)
-            pending.push_back(*child);
-    }
-    return ids;
+    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(data);
+    if (!snapshot)
+        return {};
+    return ScopeOf(*snapshot, startId, includeSubs);
 }
 
 void SortHits(QList<FindHit> &hits, int mode, const FindSortState &state)
 {
-    QList<ListEntry> entries;
-    entries.reserve(hits.size());
-    for (const FindHit &hit : std::as_const(hits))
-        entries.append(hit.entry);
-    const QList<qsizetype> order = SortedListOrder(entries, mode, state.column, state.ascending);
+    // The order of CompareListItems, with each key made once: the size and
+    // date keys compare by their characters, everything else by collation
+    // keys, which compare as the locale-aware comparison does but without
+    // collating the two texts again for every comparison.
+    const bool ascending = mode == kSortDuplicateKey || state.ascending;
+    const int keyColumn = SortKeyColumn(mode, state.column);
+    const qsizetype n = hits.size();
+    QStringList keys;
+    keys.reserve(n);
+    bool allNumeric = true;
+    std::vector<char> numeric(std::size_t(n), 0);
+    for (qsizetype i = 0; i < n; ++i) {
+        keys.append(ListSortKey(hits[i].entry, keyColumn));
+        numeric[std::size_t(i)] = IsNumericSortKey(keys.last()) ? 1 : 0;
+        allNumeric = allNumeric && numeric[std::size_t(i)];
+    }
+    std::vector<std::optional<QCollatorSortKey>> collated(static_cast<std::size_t>(n));
+    if (!allNumeric) {
+        // Opening a collator costs milliseconds; one is kept per locale.
+        static QCollator collator;
+        if (collator.locale() != QLocale())
+            collator = QCollator();
+        for (qsizetype i = 0; i < n; ++i)
+            collated[std::size_t(i)].emplace(collator.sortKey(keys[i]));
+    }
+    std::vector<qsizetype> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const std::size_t ia = std::size_t(a);
+        const std::size_t ib = std::size_t(b);
+        const int result = numeric[ia] && numeric[ib] ? keys[a].compare(keys[b])
+                                                      : collated[ia]->compare(*collated[ib]);
+        return (ascending ? result : -result) < 0;
+    });
     QList<FindHit> sorted;
-    sorted.reserve(hits.size());
+    sorted.reserve(n);
     for (const qsizetype row : order)
         sorted.append(std::move(hits[row]));
     hits = std::move(sorted);
@@ -619,6 +691,38 @@ SearchResult RunSearch(TDataShare &data, const SearchRequest &request, const Sea
 {
     Search search(data, request, hooks);
     return search.Run();
+}
+
+std::optional<FindHit> ReadHit(TDataShare &data, bool file, qint64 number)
+{
+    SqliteStatement &row = data.CatalogDatabase.Prepare(
+        file
+            ? QStringLiteral("SELECT Class, Name, Size, Modified, Comment, ID, Packaged FROM Files "
+                             "WHERE Key = ?1")
+            : QStringLiteral("SELECT Class, Name, Size, Modified, Comment, Parent, 0 FROM "
+                             "Catalogs WHERE ID = ?1"));
+    row.Bind(1, number);
+    if (!row.Step()) {
+        row.Reset();
+        return std::nullopt;
+    }
+    FindHit hit;
+    hit.cls = row.IsNull(0) ? -1 : int(row.Int64(0));
+    const QString name = row.Text(1);
+    hit.size = row.Int64(2);
+    if (!row.IsNull(3))
+        hit.modified = row.Double(3);
+    hit.comment = row.Text(4);
+    hit.owner = row.Int64(5);
+    hit.packaged = row.Int64(6) != 0;
+    row.Reset();
+    const bool noSize = !file && ClassShowsNoSize(hit.cls);
+    hit.entry = ListEntry{name, number, file ? FileIconIndex(name) : hit.cls,
+                          QStringList{noSize ? QString() : SizeText(hit.size, false),
+                                      file ? FileTypeName(name) : GetClassName(hit.cls),
+                                      DateText(hit.modified), OneLineComment(hit.comment),
+                                      SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
+    return hit;
 }
 
 QString HitPath(TDataShare &data, const FindHit &hit)

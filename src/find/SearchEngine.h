@@ -134,6 +134,10 @@ void SortHits(QList<FindHit> &hits, int mode, const FindSortState &state);
 // is on a failure.
 void RemoveNonDuplicates(QList<FindHit> &hits, const SearchHooks &hooks = {});
 
+// A hit read again from its stored row, as the search fills it (without a
+// duplicate key): an object by ID, a file by Key. Empty when the row is gone.
+std::optional<FindHit> ReadHit(TDataShare &data, bool file, qint64 number);
+
 // The catalog path of a hit: an object's path, or a file's folder path, "\"
 // and its name.
 QString HitPath(TDataShare &data, const FindHit &hit);

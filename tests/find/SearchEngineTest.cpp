@@ -217,6 +217,9 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
         for (int i = 0; i < 2000; ++i)
             AddFile(m_docs, QStringLiteral("bulk%1.dat").arg(i));
     });
+    // A first search reads the tables into memory; the stop is tested on
+    // the search that follows, which scans that copy.
+    EXPECT_EQ(Find(Named(QStringLiteral("bulk"))).size(), 2000);
     qint64 ticks = 0;
     m_ui.SetTickSource([&] { return ticks += 100; });
     int pumps = 0;
@@ -282,6 +285,79 @@ TEST_F(SearchEngineTest, AnExactLimitKeepsThatManyHitsWithoutABox)
     EXPECT_EQ(result.hits.size(), 2);
     EXPECT_TRUE(result.limitReached);
     EXPECT_FALSE(result.interrupted);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
+{
+    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
+    const qint64 key = AddFile(m_docs, QStringLiteral("fresh.txt"));
+    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{QStringLiteral("fresh.txt")});
+    m_data.RunInTransaction([&] {
+        m_data.CatalogDatabase
+            .Prepare(QStringLiteral("UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"))
+            .Bind(1, key)
+            .Execute();
+    });
+    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
+    // A change rolled back leaves the search where it was.
+    m_data.StartTransaction();
+    AddFile(m_docs, QStringLiteral("fresh again.txt"));
+    m_data.Rollback();
+    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
+}
+
+} // namespace
+
+namespace {
+
+TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
+{
+    // Names with case, accents, digits, blanks and punctuation, and objects
+    // whose prefixes put them first, in every column and direction.
+    const char *const names[] = {"b.txt",  "B.TXT",  "a b",      "ab",       "a-b", "Äpfel",
+                                 "apfel",  "zebra",  "10.txt",   "9.txt",    "_x",  "x_",
+                                 "Résumé", "resume", "report 2", "report10", "",    "  lead"};
+    QList<FindHit> hits;
+    int n = 0;
+    for (const char *name : names) {
+        for (const int image : {38, 7, 1, 4}) {
+            FindHit hit;
+            hit.entry.caption = QString::fromUtf8(name);
+            hit.entry.imageIndex = image;
+            hit.entry.data = n;
+            const qint64 size = (n * 7919) % 5000;
+            hit.entry.subItems = {SizeText(size, false),
+                                  QStringLiteral("Type %1").arg(n % 3),
+                                  QString(),
+                                  QString(),
+                                  SizeSortKey(size),
+                                  QStringLiteral("2020%1").arg(n % 13, 6, 10, QLatin1Char('0')),
+                                  QString::fromUtf8(name).toUpper()};
+            hits.append(hit);
+            ++n;
+        }
+    }
+    QList<ListEntry> entries;
+    for (const FindHit &hit : hits)
+        entries.append(hit.entry);
+    for (const int mode : {int(kSortFindList), int(kSortDuplicateKey)}) {
+        for (const int column : {0, 1, 2, 3}) {
+            for (const bool ascending : {true, false}) {
+                QList<FindHit> sorted = hits;
+                SortHits(sorted, mode, FindSortState{column, ascending});
+                const QList<qsizetype> expected = SortedListOrder(entries, mode, column, ascending);
+                QList<qsizetype> actual;
+                for (const FindHit &hit : sorted)
+                    actual.append(hit.entry.data);
+                EXPECT_EQ(actual, expected) << "mode " << mode << " column " << column
+                                            << (ascending ? " ascending" : " descending");
+            }
+        }
+    }
 }
 
 } // namespace
