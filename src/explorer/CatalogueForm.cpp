@@ -6,6 +6,7 @@
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
+#include "findwindow/FindForm.h"
 #include "media/CatalogMedia.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
@@ -191,6 +192,8 @@ void TCatalogueForm::ConnectActions()
         connect(action, &QAction::triggered, this,
                 [this, kind = kind] { ListView1->ArrangeBy(kind); });
     connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
+    for (QAction *action : {a.Find1, a.Find2, a.Find3, a.FindBtn})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::FindClick);
 
     connect(TreeView1, &TItemTree::SelectionChanged, this, &TCatalogueForm::TreeView1Change);
     connect(TreeView1, &TItemTree::EnterPressed, this, &TCatalogueForm::TreeView1Enter);
@@ -657,6 +660,22 @@ void TCatalogueForm::SetIconView(int view)
     ListView1->SetIconView(view);
     for (QAction *action : m_actions->IconViewActions(view))
         action->setChecked(true);
+}
+
+void TCatalogueForm::FindClick()
+{
+    // The search starts at the tree's node, or at the list's object when the
+    // command came from the list.
+    qint64 start = qMax<qint64>(TreeView1->SelectedID(), 1);
+    const bool fromTree =
+        sender() == m_actions->Find2 || (sender() != m_actions->Find3 && TreeView1->hasFocus());
+    const std::optional<ListEntry> item = ListView1->CurrentEntry();
+    if (!fromTree && item && !item->IsFile())
+        start = item->data;
+    m_listRefreshGate = false;
+    TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, nullptr, this);
+    m_listRefreshGate = true;
+    RefreshList();
 }
 
 void TCatalogueForm::MoveUpClick()

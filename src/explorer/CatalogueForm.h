@@ -99,6 +99,7 @@ private slots:
     void ListView1ContextMenu(const QPoint &globalPosition);
     void ListView1Exit();
     void MoveUpClick();
+    void FindClick();
     void FullNameClick();
     void ToolbarClick();
     void StatusBarClick();

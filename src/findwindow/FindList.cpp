@@ -17,13 +17,18 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kLargeIconSize = 32;
 constexpr int kSmallIconSize = 16;
 // The widths of the columns at the first start: "Name" 100, "Size" 30,
-// "Type" 100, "Modified" 75, "Comment" 200 at 120 dots per inch.
+// "Type" 100, "Modified" 75, "Comment" 200 at 120 dots per inch, widened to
+// room for a typical entry (in average characters) where that is more, since
+// fonts here run wider than the design's.
 constexpr int kDefaultWidths[] = {100, 30, 100, 75, 200};
+constexpr int kTypicalCharacters[] = {28, 12, 18, 18, 30};
 
 } // namespace
 
@@ -310,8 +315,11 @@ void TFindList::LoadColumnWidths(SettingsStore &settings)
     const double scale = logicalDpiX() / 120.0;
     for (int column = 0; column < m_model->columnCount(); ++column) {
         const qint64 width = settings.ReadInteger(kColumnSection, QString::number(column), -1);
+        const int slot = qMin(column, 4);
+        const int typical =
+            kTypicalCharacters[slot] * m_detailView->fontMetrics().averageCharWidth();
         const int fallback =
-            qMax(header->sectionSizeHint(column), int(kDefaultWidths[qMin(column, 4)] * scale));
+            std::max({header->sectionSizeHint(column), int(kDefaultWidths[slot] * scale), typical});
         header->resizeSection(column, width < 0 ? fallback : int(qMin<qint64>(width, 0xFFFF)));
     }
 }

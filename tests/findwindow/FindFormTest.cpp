@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +180,10 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
     EXPECT_TRUE(form.IconViewLargeBtn->isChecked());
     EXPECT_TRUE(form.LargeIcons1->isChecked());
     EXPECT_FALSE(form.LocationLine->isVisible());
+    // Without stored widths the columns have room for a typical entry.
+    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    ASSERT_NE(details, nullptr);
+    EXPECT_GE(details->header()->sectionSize(0), 20 * details->fontMetrics().averageCharWidth());
     EXPECT_EQ(form.FindBtn->toolTip(), QStringLiteral("Find Entries"));
     EXPECT_EQ(form.FindBtn->statusTip(), QString());
     EXPECT_EQ(form.ExitFind1->statusTip(), QStringLiteral("Terminates the Find Function"));

@@ -4,6 +4,7 @@
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -192,6 +194,28 @@ int main(int argc, char **argv)
         userInterface.ShowProgress(ProgressOperation::ExportData);
         Save(progress, "progress-export");
         userInterface.CloseProgress();
+    }
+    {
+        // The Find window after a search, in two views, and its other pages.
+        TFind_Form find(data, settings, window.Tree(), 1, nullptr, &window);
+        find.resize(640, 520);
+        find.show();
+        find.NameEdit->setText(QStringLiteral("e"));
+        find.FindNowClick();
+        find.SetIconView(3);
+        Save(find, "find-window-detail");
+        find.SetIconView(0);
+        Save(find, "find-window-large-icons");
+        find.DateRadio->click();
+        find.BetweenEdit->setText(QStringLiteral("01/01/2019"));
+        find.AndEdit->setText(QStringLiteral("31/12/2019"));
+        const char *const pages[] = {"find-window-name", "find-window-dates",
+                                     "find-window-comments", "find-window-advanced"};
+        for (int page = 1; page < 4; ++page) {
+            find.PageControl1->setCurrentIndex(page);
+            Save(find, pages[page]);
+        }
+        find.close();
     }
     window.close();
     SetUserInterface(nullptr);
