@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -263,6 +265,7 @@ private:
     void AfterRecord();
     void ReportProgress();
     void AddHit(FindHit hit);
+    const std::pair<QString, int> &TypeOf(std::string_view nameBytes, const QString &name);
     bool Ended() const { return m_halted || UI().Cancelled(); }
     void Stop()
     {
@@ -287,6 +290,9 @@ private:
     CommentPattern m_comment;
     bool m_testName;
     SearchResult m_result;
+    // The type name and icon of file names by their ending: both depend on
+    // nothing else, and a search meets the same endings again and again.
+    std::unordered_map<std::string, std::pair<QString, int>> m_types;
     qint64 m_lastReport = 0;
     int m_sinceClock = 0;
     bool m_halted = false;
@@ -433,9 +439,10 @@ void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSe
         file.owner = snapshot.fileOwner[i];
         file.packaged = snapshot.filePackaged[i] != 0;
         const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
+        const std::pair<QString, int> &type = TypeOf(std::string_view(nameBytes, length), name);
         const QString dateKey = DateKey(file.modified);
         QStringList subItems{SizeText(file.size, false),
-                             FileTypeName(name),
+                             type.first,
                              DateText(file.modified),
                              file.comment.isEmpty() ? QString() : OneLineComment(file.comment),
                              SizeSortKey(file.size),
@@ -450,10 +457,30 @@ void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSe
                 key += dateKey;
             subItems.append(key);
         }
-        file.entry = ListEntry{name, snapshot.fileKey[i], FileIconIndex(name), subItems};
+        file.entry = ListEntry{name, snapshot.fileKey[i], type.second, subItems};
         AddHit(std::move(file));
     }
     AfterRecord();
+}
+
+const std::pair<QString, int> &Search::TypeOf(std::string_view nameBytes, const QString &name)
+{
+    // The ending that the file type look-up keys its cache by: from the
+    // second-last dot, or the last; a name whose last dot is its first or
+    // last character has no extension at all.
+    const std::size_t last = nameBytes.rfind('.');
+    std::string key;
+    if (last == std::string_view::npos || last == 0 || last + 1 == nameBytes.size()) {
+        key = std::string(1, '\0');
+    } else {
+        const std::size_t previous = nameBytes.rfind('.', last - 1);
+        key = std::string(nameBytes.substr(
+            previous != std::string_view::npos && previous > 0 ? previous + 1 : last + 1));
+    }
+    auto found = m_types.find(key);
+    if (found == m_types.end())
+        found = m_types.emplace(key, std::make_pair(FileTypeName(name), FileIconIndex(name))).first;
+    return found->second;
 }
 
 void Search::AddHit(FindHit hit)

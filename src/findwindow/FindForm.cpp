@@ -5,6 +5,7 @@
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueActions.h"
 #include "explorer/WindowPlacement.h"
+#include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
@@ -571,6 +572,9 @@ void TFind_Form::FormClose()
     m_history.clear();
     ListView1->SaveColumnWidths(m_settings);
     m_settings.Flush();
+    // The in-memory copy of the catalog served this window's searches; its
+    // memory goes back now rather than when the database next changes.
+    CatalogSnapshot::Forget();
 }
 
 void TFind_Form::closeEvent(QCloseEvent *event)

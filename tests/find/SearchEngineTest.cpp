@@ -1,4 +1,5 @@
 #include "FindFixture.h"
+#include "platform/FileTypes.h"
 
 namespace {
 
@@ -358,6 +359,34 @@ TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
             }
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
+{
+    const QStringList names = {QStringLiteral("a.tar.gz"), QStringLiteral("b.gz"),
+                               QStringLiteral(".profile"), QStringLiteral("name."),
+                               QStringLiteral("README"),   QStringLiteral("x.TXT"),
+                               QStringLiteral("y.txt"),    QStringLiteral("z.odd.txt")};
+    for (const QString &name : names)
+        AddFile(m_docs, name);
+    SearchSettings settings;
+    settings.type = 7;
+    Find(settings, m_docs);
+    int checked = 0;
+    for (const FindHit &hit : m_last.hits) {
+        if (!names.contains(hit.entry.caption))
+            continue;
+        EXPECT_EQ(hit.entry.subItems.at(1), FileTypeName(hit.entry.caption))
+            << hit.entry.caption.toStdString();
+        EXPECT_EQ(hit.entry.imageIndex, FileIconIndex(hit.entry.caption))
+            << hit.entry.caption.toStdString();
+        ++checked;
+    }
+    EXPECT_EQ(checked, names.size());
 }
 
 } // namespace
