@@ -171,6 +171,14 @@ NamePattern::NamePattern(const QString &pattern)
             ++i;
         }
     }
+    const auto star = std::find_if(m_tokens.begin(), m_tokens.end(),
+                                   [](const Token &token) { return token.kind == Kind::Star; });
+    if (star != m_tokens.end()) {
+        m_head = std::size_t(star - m_tokens.begin());
+        const auto lastStar = std::find_if(m_tokens.rbegin(), m_tokens.rend(),
+                                           [](const Token &t) { return t.kind == Kind::Star; });
+        m_tail = std::size_t(lastStar - m_tokens.rbegin());
+    }
 }
 
 bool NamePattern::Matches(const QString &text) const
@@ -226,6 +234,19 @@ template<typename Char>
 bool NamePattern::MatchesWildcard(const Char *text, std::size_t length) const
 {
     const std::size_t count = m_tokens.size();
+    if (m_head + m_tail > 0) {
+        if (m_head + m_tail > length)
+            return false;
+        for (std::size_t k = 0; k < m_tail; ++k) {
+            if (!TokenMatches(m_tokens[count - m_tail + k],
+                              LowerAscii(char32_t(text[length - m_tail + k]))))
+                return false;
+        }
+        for (std::size_t k = 0; k < m_head; ++k) {
+            if (!TokenMatches(m_tokens[k], LowerAscii(char32_t(text[k]))))
+                return false;
+        }
+    }
     std::size_t p = 0;
     std::size_t t = 0;
     // Where the last star stands in the pattern, and the text position its

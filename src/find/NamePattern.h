@@ -62,6 +62,11 @@ private:
 
     bool m_wildcard = false;
     bool m_malformed = false;
+    // With a star: the tokens before the first and after the last star each
+    // take one character, so they must match the start and the end of the
+    // text; testing them first turns most names away cheaply.
+    std::size_t m_head = 0;
+    std::size_t m_tail = 0;
     std::string m_upperNeedle; // substring mode: the pattern in UTF-8, ASCII upper-cased
     std::vector<Token> m_tokens;
     std::vector<CharacterSet> m_sets;

@@ -51,7 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         // After a star every later position is tried.
         PatternCase{"*.txt", "a.b.txt", true}, PatternCase{"*a*b", "xaxxab", true},
         PatternCase{"*ab", "aab", true}, PatternCase{"*?c", "abc", true},
-        PatternCase{"*.txt", "a.txt.bak", false},
+        PatternCase{"*.txt", "a.txt.bak", false}, PatternCase{"a*a", "a", false},
+        PatternCase{"a*a", "aa", true}, PatternCase{"ab*ba", "aba", false},
+        PatternCase{"ab*ba", "abba", true}, PatternCase{"?*?", "x", false},
         // Sets and ranges, negation with "!" and "^".
         PatternCase{"[!a-c]*", "b.doc", false}, PatternCase{"[!a-c]*", "d.doc", true},
         PatternCase{"[^a-c]*", "b.doc", false}, PatternCase{"[a-c]*", "B.DOC", true},
