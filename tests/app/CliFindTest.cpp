@@ -88,6 +88,9 @@ TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
     const CliResult result =
         Run({QStringLiteral("--name"), QStringLiteral("letter"), QStringLiteral("--json")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.startsWith(QStringLiteral("[{\"name\":\"letter.txt\",\"kind\":\"file\","
+                                                     "\"key\":")))
+        << result.out.toStdString();
     const QJsonArray hits = QJsonDocument::fromJson(result.out.toUtf8()).array();
     ASSERT_EQ(hits.size(), 2) << result.out.toStdString();
     // Name order, descending, as the Find list starts: folders sort before

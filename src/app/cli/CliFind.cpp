@@ -8,7 +8,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 
 const char *const kFindUsage =
@@ -33,11 +32,11 @@ const QStringList kValueOptions = {
 const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--whole-words"),
                             QStringLiteral("--match-case")};
 
-QJsonValue ModifiedValue(const std::optional<double> &modified)
+// A text as a JSON string, quotes included.
+QString JsonText(const QString &text)
 {
-    if (!modified)
-        return QJsonValue();
-    return FromDayCount(*modified).toString(Qt::ISODate);
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
 } // namespace
@@ -63,6 +62,9 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
             values.insert(argument, arguments[i]);
         } else if (kFlags.contains(argument)) {
             flags.insert(argument);
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            out << "Usage: dirvanta-cli [--db FOLDER] [--json]\n" << kFindUsage;
+            return kSuccess;
         } else if (argument.startsWith(u'-')) {
             return usage(QStringLiteral("unknown option ") + argument +
                          QStringLiteral(" for find"));
@@ -119,22 +121,23 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
 
     const SearchResult result = RunSearch(data, request);
     if (json) {
-        QJsonArray hits;
+        // Fields in a fixed order, as ls writes them.
+        QStringList items;
         for (const FindHit &hit : result.hits) {
             const bool file = hit.entry.IsFile();
-            QJsonObject item;
-            item.insert(QStringLiteral("name"), hit.entry.caption);
-            item.insert(QStringLiteral("kind"),
-                        file ? QStringLiteral("file") : QStringLiteral("object"));
-            item.insert(file ? QStringLiteral("key") : QStringLiteral("id"), hit.entry.data);
-            item.insert(QStringLiteral("path"), HitPath(data, hit));
-            item.insert(QStringLiteral("size"), hit.size);
-            item.insert(QStringLiteral("type"), hit.entry.subItems.value(1));
-            item.insert(QStringLiteral("modified"), ModifiedValue(hit.modified));
-            item.insert(QStringLiteral("comment"), hit.comment);
-            hits.append(item);
+            items << QStringLiteral("{\"name\":%1,\"kind\":\"%2\",\"%3\":%4,\"path\":%5,"
+                                    "\"size\":%6,\"type\":%7,\"modified\":%8,\"comment\":%9}")
+                         .arg(JsonText(hit.entry.caption),
+                              file ? QStringLiteral("file") : QStringLiteral("object"),
+                              file ? QStringLiteral("key") : QStringLiteral("id"),
+                              QString::number(hit.entry.data), JsonText(HitPath(data, hit)),
+                              QString::number(hit.size), JsonText(hit.entry.subItems.value(1)),
+                              hit.modified
+                                  ? JsonText(FromDayCount(*hit.modified).toString(Qt::ISODate))
+                                  : QStringLiteral("null"),
+                              JsonText(hit.comment));
         }
-        out << QString::fromUtf8(QJsonDocument(hits).toJson(QJsonDocument::Compact)) << "\n";
+        out << "[" << items.join(QLatin1Char(',')) << "]\n";
     } else {
         // The Find list's columns, then the catalog path of the hit.
         for (const FindHit &hit : result.hits) {
