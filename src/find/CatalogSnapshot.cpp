@@ -83,6 +83,21 @@ bool Read(TDataShare &data, CatalogSnapshot &snapshot)
             return false;
     }
 
+    // Room for the rows at once (the highest row number is the row count
+    // unless rows were deleted), so that the arrays do not grow by copying.
+    Rows highest(db, "SELECT MAX(rowid) FROM Files");
+    const std::size_t expected =
+        highest.Step() ? std::size_t(std::clamp<qint64>(highest.Int(0), 0, qint64(1) << 28)) : 0;
+    snapshot.fileKey.reserve(expected);
+    snapshot.fileOwner.reserve(expected);
+    snapshot.fileAttributes.reserve(expected);
+    snapshot.fileSize.reserve(expected);
+    snapshot.filePackaged.reserve(expected);
+    snapshot.fileCreated.reserve(expected);
+    snapshot.fileModified.reserve(expected);
+    snapshot.fileComment.reserve(expected);
+    snapshot.nameStart.reserve(expected + 1);
+
     Rows files(db, "SELECT Key, ID, Class, Size, Packaged, Created, Modified, Name, Comment "
                    "FROM Files ORDER BY rowid");
     snapshot.nameStart.push_back(0);
@@ -109,6 +124,8 @@ bool Read(TDataShare &data, CatalogSnapshot &snapshot)
         if (!pump())
             return false;
     }
+    snapshot.names.shrink_to_fit();
+    snapshot.comments.shrink_to_fit();
     snapshot.upperNames = snapshot.names;
     for (char &c : snapshot.upperNames) {
         if (c >= 'a' && c <= 'z')
