@@ -390,3 +390,25 @@ TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
+{
+    m_data.RunInTransaction([&] {
+        for (int i = 0; i < 1000; ++i)
+            AddFile(m_docs, QStringLiteral("many%1.dat").arg(i));
+    });
+    qint64 ticks = 0;
+    m_ui.SetTickSource([&] { return ticks += 100; });
+    m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
+    SearchRequest request;
+    const SearchResult stopped = RunSearch(m_data, request);
+    EXPECT_TRUE(stopped.interrupted);
+    EXPECT_TRUE(stopped.hits.isEmpty());
+    // The half-read copy is not kept: the next search reads it all.
+    m_ui.SetOnProcessEvents({});
+    EXPECT_EQ(Find(Named(QStringLiteral("many"))).size(), 1000);
+}
+
+} // namespace
