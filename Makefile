@@ -44,8 +44,9 @@ bench: bootstrap
 		{ echo "bench: installing plocate (the search baseline)"; \
 		  $$( [ "$$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y -qq --no-install-recommends plocate >/dev/null; }
 	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
-	@cmake --build build-release --target store_bench make-tree catalog_bench find_bench
+	@cmake --build build-release --target store_bench make-tree catalog_bench package_bench find_bench
 	@build-release/bench/store_bench
+	@build-release/bench/package_bench $(BENCH_FILES)
 	@build-release/bench/find_bench $(BENCH_FILES)
 	@trees=$$(mktemp -d) && \
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/other 1 && \

@@ -1,5 +1,6 @@
 #include "archive/ZipEngine.h"
 
+#include "platform/MediumName.h"
 #include "platform/UserInterface.h"
 
 #include <QDateTime>
@@ -78,6 +79,31 @@ QRegularExpression WildcardPattern(QString wildcard, bool recurse)
             pattern += QRegularExpression::escape(QString(c));
     }
     return QRegularExpression(pattern + u'$', QRegularExpression::CaseInsensitiveOption);
+}
+
+// A member's time as "mm/dd/yy hh:mm" in local time. Listing a package
+// formats one per member: the C library's conversion is many times quicker
+// than a QDateTime's.
+QString MemberDateTimeText(time_t time)
+{
+    struct tm local;
+    if (!localtime_r(&time, &local))
+        return QStringLiteral("01/01/80 00:00");
+    char16_t text[14];
+    const auto put = [&text](int at, int value) {
+        text[at] = char16_t(u'0' + value / 10 % 10);
+        text[at + 1] = char16_t(u'0' + value % 10);
+    };
+    put(0, local.tm_mon + 1);
+    text[2] = u'/';
+    put(3, local.tm_mday);
+    text[5] = u'/';
+    put(6, local.tm_year % 100);
+    text[8] = u' ';
+    put(9, local.tm_hour);
+    text[11] = u':';
+    put(12, local.tm_min);
+    return QString(reinterpret_cast<const QChar *>(text), 14);
 }
 
 } // namespace
@@ -370,7 +396,9 @@ quint32 TUnzipFile::DosAttributes(quint8 opsys, quint32 external, bool isFolder)
     } else {
         attributes = external & (kReadOnly | kHidden | kSystem | kFolder | kArchive);
     }
-    if (isFolder)
+    // A name ending in "/" marks a folder only when the host attributes tell
+    // nothing; attributes that do are believed, as the catalog's rules expect.
+    if (isFolder && external == 0)
         attributes |= kFolder;
     if (!(attributes & kFolder) && opsys == ZIP_OPSYS_UNIX)
         attributes |= kArchive;
@@ -414,8 +442,7 @@ int TUnzipFile::OpenForReading()
     m_archive.reset();
     m_nextIndex = IndexofItem;
     int error = 0;
-    m_archive.reset(
-        zip_open(QFile::encodeName(lpszZipFile).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    m_archive.reset(zip_open(MediumNameBytes(lpszZipFile).constData(), ZIP_RDONLY, &error));
     if (!m_archive) {
         m_openPath.clear();
         return ZipResult::BadArchive;
@@ -436,8 +463,7 @@ int TUnzipFile::NextMember()
         return ZipResult::BadArchive;
     ItemName = QString::fromUtf8(st.name);
     ItemSize = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
-    ItemDateTime =
-        QDateTime::fromSecsSinceEpoch(qint64(st.mtime)).toString(QStringLiteral("MM/dd/yy hh:mm"));
+    ItemDateTime = MemberDateTimeText(st.mtime);
     zip_uint8_t opsys = ZIP_OPSYS_DOS;
     zip_uint32_t external = 0;
     zip_file_get_external_attributes(m_archive.get(), index, 0, &opsys, &external);

@@ -2,16 +2,19 @@
 
 #include "explorer/CatalogListFill.h"
 #include "explorer/CatalogListModel.h"
+#include "explorer/ObjectDrag.h"
 #include "platform/SettingsStore.h"
 #include "store/DataShare.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -53,6 +56,13 @@ TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         view->setTextElideMode(Qt::ElideRight);
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        // A delegate of its own: a shared one would report one view's editor to both.
+        view->setItemDelegate(new QStyledItemDelegate(view));
+        view->setDragEnabled(true);
+        view->setAcceptDrops(true);
+        view->setDragDropMode(QAbstractItemView::DragDrop);
+        view->setDefaultDropAction(Qt::MoveAction);
         connect(view, &QAbstractItemView::doubleClicked, this, &TCatalogList::ViewDoubleClicked);
     }
     connect(m_iconView, &QWidget::customContextMenuRequested, this,
@@ -61,6 +71,10 @@ TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
             &TCatalogList::DetailViewContextMenu);
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             &TCatalogList::ViewSelectionChanged);
+    // Handled once the editor has closed, so that a message box cannot end
+    // the same edit a second time by taking the focus from it.
+    connect(m_model, &CatalogListModel::CaptionEdited, this, &TCatalogList::EntryRenamed,
+            Qt::QueuedConnection);
 
     // The detail view sorts by the list's own rules, never by Qt's.
     m_detailView->setRootIsDecorated(false);
@@ -200,6 +214,18 @@ bool TCatalogList::SelectEntryByData(qint64 data)
     return true;
 }
 
+bool TCatalogList::EditEntry(qint64 data)
+{
+    if (!SelectEntryByData(data))
+        return false;
+    const QModelIndex index = m_model->index(m_model->RowOfData(data), 0);
+    if (!(m_model->flags(index) & Qt::ItemIsEditable))
+        return false;
+    CurrentView()->setFocus();
+    CurrentView()->edit(index);
+    return true;
+}
+
 QAbstractItemView *TCatalogList::CurrentView() const
 {
     if (m_iconViewIndex == kDetailView)
@@ -274,6 +300,9 @@ void TCatalogList::ConfigureIconView()
     // Auto-arranged icons keep their grid places; otherwise they can be
     // dragged to other cells of the grid.
     m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+    // A static list view stops taking drops on its viewport; objects are
+    // still dropped onto its entries.
+    m_iconView->viewport()->setAcceptDrops(true);
 }
 
 int TCatalogList::ArrangeColumn(ArrangeKind kind, bool mainView)
@@ -408,15 +437,60 @@ void TCatalogList::SaveColumnWidthsOf(Columns columns)
     });
 }
 
+bool TCatalogList::ViewportEvent(QAbstractItemView *view, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (DraggedObjects(drag->mimeData()).isEmpty())
+            return false;
+        drag->setDropAction(Qt::MoveAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QList<qint64> ids = DraggedObjects(drop->mimeData());
+        if (ids.isEmpty())
+            return false;
+        const QModelIndex index = view->indexAt(drop->position().toPoint());
+        qint64 target = -1;
+        if (index.isValid() && !m_model->Entry(index.row()).IsFile())
+            target = m_model->Entry(index.row()).data;
+        // The window moves the rows itself: the dragging view must not remove any.
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        emit ObjectsDropped(target, ids);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 bool TCatalogList::eventFilter(QObject *watched, QEvent *event)
 {
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_iconView),
+                                    static_cast<QAbstractItemView *>(m_detailView)}) {
+        if (watched == view->viewport() && ViewportEvent(view, event))
+            return true;
+    }
     auto *view = qobject_cast<QAbstractItemView *>(watched);
     if (!view || (view != m_iconView && view != m_detailView))
         return QWidget::eventFilter(watched, event);
     // Keys reach the view itself only while no editor is open: an open
     // editor has the focus and takes them.
-    if (event->type() == QEvent::KeyPress) {
+    // The Enter that ends an edit comes here too: the editor passes it on.
+    const bool editing = view->indexWidget(view->currentIndex()) != nullptr;
+    if (event->type() == QEvent::KeyPress && !editing) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Shift+Delete deletes for good; the window reads the Shift key itself.
+        if (key->key() == Qt::Key_Delete &&
+            !(key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
+            emit DeleteRequested();
+            return true;
+        }
         if (key->modifiers() & ~Qt::KeypadModifier)
             return QWidget::eventFilter(watched, event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -80,6 +80,10 @@ public:
     // current and scrolls to it. False when no entry carries it.
     bool SelectEntryByData(qint64 data);
 
+    // Selects only the entry that carries the data and opens its caption for
+    // editing. False when no entry carries it or it may not be renamed.
+    bool EditEntry(qint64 data);
+
     // 0 large icons, 1 small icons, 2 list, 3 detail. Leaving the detail view
     // saves the column widths first.
     void SetIconView(int view);
@@ -120,6 +124,12 @@ signals:
     void DeleteRequested();
     void FocusLeft();
     void ContextMenuRequested(QPoint globalPos);
+    // The user finished editing the caption of the entry carrying the data;
+    // reported once the editor has closed.
+    void EntryRenamed(qint64 data, const QString &text);
+    // Objects were dropped on the list: on the object entry carrying the
+    // target's ID, or on no object (-1).
+    void ObjectsDropped(qint64 targetId, const QList<qint64> &ids);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -140,6 +150,7 @@ private:
     void ShowSortIndicator();
     void ConfigureIconView();
     QList<int> SelectedRows() const;
+    bool ViewportEvent(QAbstractItemView *view, QEvent *event);
 
     void ViewDoubleClicked(const QModelIndex &index);
     void ViewSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);

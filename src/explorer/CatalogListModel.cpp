@@ -1,5 +1,12 @@
 #include "explorer/CatalogListModel.h"
 
+#include "explorer/ObjectDrag.h"
+#include "store/ObjectOperations.h"
+
+#include <QMimeData>
+
+#include <algorithm>
+
 CatalogListModel::CatalogListModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
@@ -145,7 +152,57 @@ Qt::ItemFlags CatalogListModel::flags(const QModelIndex &index) const
     Qt::ItemFlags result = QAbstractTableModel::flags(index);
     if (index.isValid())
         result |= Qt::ItemNeverHasChildren;
-    if (index.isValid() && index.column() == 0 && m_editable)
+    if (!index.isValid())
+        return result;
+    const ListEntry &entry = m_entries.at(index.row());
+    if (entry.IsFile())
+        return result;
+    if (index.column() == 0 && m_editable && ObjectRules::MayBeRenamedInList(entry.imageIndex))
         result |= Qt::ItemIsEditable;
+    if (ObjectRules::MayStartDrag(entry.imageIndex))
+        result |= Qt::ItemIsDragEnabled;
     return result;
+}
+
+bool CatalogListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != 0 ||
+        !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    emit CaptionEdited(m_entries.at(index.row()).data, value.toString());
+    return false;
+}
+
+void CatalogListModel::SetEntry(int row, ListEntry entry)
+{
+    if (row < 0 || row >= m_entries.size())
+        return;
+    m_entries[row] = std::move(entry);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+QStringList CatalogListModel::mimeTypes() const
+{
+    return {QString::fromLatin1(kObjectDragFormat)};
+}
+
+QMimeData *CatalogListModel::mimeData(const QModelIndexList &indexes) const
+{
+    // One ID a row, in list order.
+    QList<int> rows;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && (flags(index) & Qt::ItemIsDragEnabled) &&
+            !rows.contains(index.row()))
+            rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> ids;
+    for (int row : rows)
+        ids << m_entries.at(row).data;
+    return ids.isEmpty() ? nullptr : ObjectDragData(ids);
+}
+
+Qt::DropActions CatalogListModel::supportedDragActions() const
+{
+    return Qt::MoveAction | Qt::CopyAction;
 }

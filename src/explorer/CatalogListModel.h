@@ -45,7 +45,11 @@ public:
     // selections and other persistent indexes follow their rows.
     void Sort(int mode, int column, bool ascending);
 
-    // Whether captions may be edited in place.
+    // Replaces the entry of a row (after a rename or a comment).
+    void SetEntry(int row, ListEntry entry);
+
+    // Whether captions may be edited in place; only objects that may take a
+    // new name in the list can be.
     void SetEditable(bool editable) { m_editable = editable; }
     bool Editable() const { return m_editable; }
 
@@ -58,6 +62,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // An edited caption is not stored here: it is reported, and the window
+    // stores it in the catalog and sets the entry afterwards.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Dragging carries the IDs of the selected objects that may be dragged.
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
+signals:
+    // The user finished editing the caption of the entry carrying the data.
+    void CaptionEdited(qint64 data, const QString &text);
 
 private:
     QIcon IconFor(int imageIndex) const;

@@ -1,12 +1,16 @@
 #include "explorer/CatalogTreeView.h"
 
+#include "explorer/ObjectDrag.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/ItemTree.h"
+#include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
 #include <QHash>
 #include <QKeyEvent>
 #include <QMetaProperty>
@@ -118,6 +122,10 @@ TItemTree::TItemTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new LabelEditDelegate(this));
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(true);
 
     connect(this, &QTreeWidget::itemExpanded, this, &TItemTree::NodeExpanded);
     connect(this, &QTreeWidget::currentItemChanged, this, &TItemTree::CurrentNodeChanged);
@@ -504,6 +512,10 @@ void TItemTree::LabelEdited(const QModelIndex &index, const QString &text)
         return;
     if (m_loading > 0 || !CanWrite())
         return;
+    if (m_renameHandler) {
+        m_renameHandler(node, text);
+        return;
+    }
     try {
         if (HasSiblingNamed(node, text)) {
             ShowRenameError(text);
@@ -540,6 +552,51 @@ bool TItemTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *even
             return false;
     }
     return QTreeWidget::edit(index, trigger, event);
+}
+
+void TItemTree::startDrag(Qt::DropActions)
+{
+    QTreeWidgetItem *node = currentItem();
+    if (!node || !ObjectRules::MayStartDrag(NodeClass(node)))
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(ObjectDragData({NodeID(node)}));
+    drag->setPixmap(node->icon(0).pixmap(16));
+    // The window moves the rows itself: the drop reports a copy.
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+void TItemTree::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (DraggedObjects(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void TItemTree::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (DraggedObjects(event->mimeData()).isEmpty() || !itemAt(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void TItemTree::dropEvent(QDropEvent *event)
+{
+    const QList<qint64> ids = DraggedObjects(event->mimeData());
+    if (ids.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    const qint64 target = NodeID(itemAt(event->position().toPoint()));
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    emit ObjectsDropped(target, ids);
 }
 
 void TItemTree::TableRowEvent(TableCursor::RowEvent event)

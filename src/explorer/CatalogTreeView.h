@@ -47,6 +47,11 @@ public:
     bool UseClassAsImage() const { return m_useClassAsImage; }
     // Without a permission every node may be edited.
     void SetEditPermission(EditPermission permission) { m_editPermission = std::move(permission); }
+    // Takes over storing in-place renames: with a handler, a changed text is
+    // handed to it (which checks, stores and refreshes the nodes) instead of
+    // the control storing it.
+    using RenameHandler = std::function<void(QTreeWidgetItem *node, const QString &text)>;
+    void SetRenameHandler(RenameHandler handler) { m_renameHandler = std::move(handler); }
 
     // Opens the table; with a root ID that object becomes the single top
     // node, expanded; with -1 the children of the table's root are the top nodes.
@@ -96,11 +101,18 @@ signals:
     void NodeRenamed(QTreeWidgetItem *node, const QString &name);
     // A node's text has just been set from the table.
     void NodeLoaded(QTreeWidgetItem *node);
+    // Objects were dropped on the node of the target ID (-1: on no node).
+    void ObjectsDropped(qint64 targetId, const QList<qint64> &ids);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // A drag carries the selected node's object when its class may be dragged.
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     class Batch;
@@ -128,6 +140,7 @@ private:
     TableCursor::RowSubscription m_rowEvents;
     bool m_useClassAsImage = true;
     EditPermission m_editPermission;
+    RenameHandler m_renameHandler;
     qint64 m_rootId = -1;
     // The node that was selected when the table's row entered edit state.
     QPersistentModelIndex m_editNode;

@@ -2,7 +2,9 @@
 
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
+#include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
@@ -12,9 +14,12 @@
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
+#include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
+#include "store/ObjectOperations.h"
+#include "store/Wastebasket.h"
 #include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
@@ -69,6 +74,7 @@ TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidge
     , m_data(data)
     , m_settings(settings)
     , m_actions(std::make_unique<CatalogueActions>(this))
+    , m_fileAccess(data, m_temporaryFiles)
 {
     setObjectName(QStringLiteral("CatalogueForm"));
     resize(608, 498);
@@ -81,6 +87,10 @@ TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidge
 TCatalogueForm::~TCatalogueForm()
 {
     m_data.RemoveObserver(this);
+    // The children outlive this part of the window: what they report while
+    // they go (the focus leaving the list) must not reach it.
+    ListView1->disconnect(this);
+    TreeView1->disconnect(this);
     TreeView1->SetDBITree(nullptr);
 }
 
@@ -116,6 +126,8 @@ void TCatalogueForm::BuildLayout()
         return ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
                !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
     });
+    TreeView1->SetRenameHandler(
+        [this](QTreeWidgetItem *node, const QString &text) { TreeView1Edited(node, text); });
 
     Panel1 = new QLabel;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -170,6 +182,12 @@ void TCatalogueForm::ConnectActions()
     for (QAction *action : {a.Update1, a.Update2, a.Update3})
         connect(action, &QAction::triggered, this, &TCatalogueForm::UpdateCommand);
     connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
+    for (QAction *action : {a.Open1, a.Open2, a.Open3})
+        connect(action, &QAction::triggered, this, [this] { OpenCommand(false); });
+    for (QAction *action : {a.QuickView1, a.QuickView2, a.QuickView3})
+        connect(action, &QAction::triggered, this, [this] { OpenCommand(true); });
+    for (QAction *action : {a.Explore1, a.Explore2, a.Explore3})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::ExploreCommand);
     connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
     connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
     connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
@@ -194,6 +212,37 @@ void TCatalogueForm::ConnectActions()
     connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
     for (QAction *action : {a.Find1, a.Find2, a.Find3, a.FindBtn})
         connect(action, &QAction::triggered, this, &TCatalogueForm::FindClick);
+
+    for (QAction *action : {a.CatalogGroup1, a.CatalogGroup2, a.CatalogGroup3, a.NewGroupBtn})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::NewFolderCommand);
+    const std::pair<QAction *, CommandSource> sources[] = {{a.RenameCatalog1, CommandSource::Focus},
+                                                           {a.RenameCatalog2, CommandSource::Tree},
+                                                           {a.RenameCatalog3, CommandSource::List}};
+    for (const auto &[action, source] : sources)
+        connect(action, &QAction::triggered, this,
+                [this, source = source] { RenameCommand(source); });
+    const std::pair<QAction *, CommandSource> deletes[] = {{a.Delete1, CommandSource::Focus},
+                                                           {a.Delete2, CommandSource::Tree},
+                                                           {a.Delete3, CommandSource::List}};
+    for (const auto &[action, source] : deletes)
+        connect(action, &QAction::triggered, this, [this, source = source] {
+            DeleteCommand(source, QApplication::keyboardModifiers() & Qt::ShiftModifier);
+        });
+    const std::pair<QAction *, CommandSource> comments[] = {{a.Comments1, CommandSource::Focus},
+                                                            {a.Comments2, CommandSource::Tree},
+                                                            {a.Comments3, CommandSource::List}};
+    for (const auto &[action, source] : comments)
+        connect(action, &QAction::triggered, this,
+                [this, source = source] { CommentsCommand(source); });
+    connect(TreeView1, &TItemTree::DeletePressed, this, [this] {
+        DeleteCommand(CommandSource::Tree, QApplication::keyboardModifiers() & Qt::ShiftModifier);
+    });
+    connect(ListView1, &TCatalogList::DeleteRequested, this, [this] {
+        DeleteCommand(CommandSource::List, QApplication::keyboardModifiers() & Qt::ShiftModifier);
+    });
+    connect(TreeView1, &TItemTree::ObjectsDropped, this, &TCatalogueForm::DropObjectsOn);
+    connect(ListView1, &TCatalogList::ObjectsDropped, this, &TCatalogueForm::DropObjectsOn);
+    connect(ListView1, &TCatalogList::EntryRenamed, this, &TCatalogueForm::ListView1Edited);
 
     connect(TreeView1, &TItemTree::SelectionChanged, this, &TCatalogueForm::TreeView1Change);
     connect(TreeView1, &TItemTree::EnterPressed, this, &TCatalogueForm::TreeView1Enter);
@@ -293,6 +342,7 @@ void TCatalogueForm::closeEvent(QCloseEvent *event)
         SaveExplorerSettings();
     }
     m_data.CloseDatabase(m_data.DatabaseOpen ? m_data.DatabaseFolder : QString());
+    m_temporaryFiles.DeleteAll();
     event->accept();
 }
 
@@ -591,10 +641,11 @@ void TCatalogueForm::RefreshList()
     ShowStatus(ObjectCountText(ListView1->Count()), total < 0 ? QString() : SizeText(total, true));
 }
 
-void TCatalogueForm::ReselectNode(qint64 id, bool /*refresh*/)
+void TCatalogueForm::ReselectNode(qint64 id, bool refresh)
 {
-    // Tidying the wastebasket joins here with the object operations.
     m_listRefreshGate = false;
+    if (refresh && m_data.DatabaseOpen)
+        RunCommand([this] { TidyWastebasket(m_data); });
     TreeView1->SyncSelection();
     TreeView1->RefreshNodes();
     TreeView1->SelectByID(id);
@@ -640,10 +691,13 @@ void TCatalogueForm::ListView1DblClick()
     const std::optional<ListEntry> item = ListView1->CurrentEntry();
     if (!item || !m_data.DatabaseOpen)
         return;
-    // The Properties dialog for wastebasket entries and opening files come
-    // with their own windows.
-    if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId || item->imageIndex >= 31)
+    // The Properties dialog for wastebasket entries comes with its own window.
+    if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId)
         return;
+    if (item->imageIndex >= 31) {
+        OpenCommand(false);
+        return;
+    }
     const QString path = m_data.Catalogs.PathByID(item->data, false);
     if (path.left(11).compare(QLatin1String("Wastebasket"), Qt::CaseInsensitive) == 0) {
         TreeView1->SelectByID(CatalogSchema::kWastebasketId);
@@ -652,6 +706,35 @@ void TCatalogueForm::ListView1DblClick()
     } else {
         TreeView1->SelectByID(item->data);
     }
+}
+
+void TCatalogueForm::OpenCommand(bool quickView)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    for (const ListEntry &entry : ListView1->SelectedEntries()) {
+        if (entry.imageIndex >= 31)
+            m_fileAccess.OpenFile(entry.data, quickView);
+    }
+}
+
+void TCatalogueForm::ExploreCommand()
+{
+    // The same item reads "Extract..." or "Restore..." for packaged and
+    // archived objects; those requests belong to the archive's windows.
+    if (!m_data.DatabaseOpen || m_actions->Explore1->text() != QLatin1String("&Explore..."))
+        return;
+    QList<qint64> objects;
+    if (ListView1->ViewHasFocus()) {
+        for (const ListEntry &entry : ListView1->SelectedEntries()) {
+            if (entry.imageIndex < 31)
+                objects << entry.data;
+        }
+    } else if (TreeView1->SelectedID() >= 0) {
+        objects << TreeView1->SelectedID();
+    }
+    for (qint64 id : std::as_const(objects))
+        m_fileAccess.ExploreObject(id);
 }
 
 void TCatalogueForm::SetIconView(int view)
@@ -881,4 +964,195 @@ void TCatalogueForm::AboutClick()
             kParagraphBreak +
             QStringLiteral("Keeps catalogs of the contents of disks. Free "
                            "software under the MIT licence."));
+}
+
+// --- Object commands -----------------------------------------------------------------
+
+bool TCatalogueForm::RunCommand(const std::function<void()> &command)
+{
+    QString failure;
+    if (m_data.RunInTransaction(command, &failure))
+        return true;
+    UI().CloseProgress();
+    UI().ShowError(QStringLiteral("Database Error"),
+                   failure + kParagraphBreak +
+                       QStringLiteral("The catalog has been left as it was before the command."));
+    return false;
+}
+
+void TCatalogueForm::NewFolderCommand()
+{
+    if (!m_data.DatabaseOpen || !ObjectRules::TakesNewFolder(TreeView1->SelectedClass()))
+        return;
+    const qint64 parent = TreeView1->SelectedID();
+    const bool fromList = ListView1->ViewHasFocus();
+    qint64 id = -1;
+    RunCommand([&] { id = NewFolder(m_data, parent); });
+    if (id < 0 || fromList) {
+        ReselectNode(parent, true);
+        if (id >= 0)
+            ListView1->EditEntry(id);
+        return;
+    }
+    ReselectNode(id, true);
+    if (QTreeWidgetItem *node = TreeView1->FindNodeByID(nullptr, id)) {
+        TreeView1->setFocus();
+        TreeView1->editItem(node);
+    }
+}
+
+void TCatalogueForm::RenameCommand(CommandSource source)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    const bool fromList = source == CommandSource::List ||
+                          (source == CommandSource::Focus && ListView1->ViewHasFocus());
+    if (fromList) {
+        if (!ListView1->MainView()) {
+            RestoreCommand();
+            return;
+        }
+        const std::optional<ListEntry> item = ListView1->CurrentEntry();
+        if (item && !item->IsFile())
+            ListView1->EditEntry(item->data);
+        return;
+    }
+    if (QTreeWidgetItem *node = TreeView1->currentItem()) {
+        TreeView1->setFocus();
+        TreeView1->editItem(node);
+    }
+}
+
+void TCatalogueForm::TreeView1Edited(QTreeWidgetItem *node, const QString &text)
+{
+    const qint64 id = TItemTree::NodeID(node);
+    QString name = text;
+    RunCommand([&] { RenameObject(m_data, id, name); });
+    TreeView1->SyncSelection();
+    TreeView1->RefreshNodes();
+    UpdatePathLabel();
+}
+
+void TCatalogueForm::ListView1Edited(qint64 id, const QString &text)
+{
+    QString name = text;
+    RenameOutcome outcome = RenameOutcome::Unchanged;
+    RunCommand([&] { outcome = RenameObject(m_data, id, name); });
+    CatalogListModel *model = ListView1->Model();
+    const int row = model->RowOfData(id);
+    if (row >= 0) {
+        ListEntry entry = model->Entry(row);
+        entry.caption = GetObjectName(m_data, id);
+        // The main view's Modified column and its date key.
+        if (outcome == RenameOutcome::Renamed && entry.subItems.size() > 5) {
+            const double modified = GetObjectModified(m_data, id);
+            entry.subItems[2] = DateTimeText(modified);
+            entry.subItems[5] = DateSortKey(modified);
+        }
+        model->SetEntry(row, entry);
+    }
+    TreeView1->RefreshNodes();
+}
+
+void TCatalogueForm::DeleteCommand(CommandSource source, bool shift)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    const bool fromList = source == CommandSource::List ||
+                          (source == CommandSource::Focus && ListView1->ViewHasFocus() &&
+                           ListView1->SelectedCount() > 0);
+    QList<qint64> ids;
+    qint64 reselect = TreeView1->SelectedID();
+    if (fromList) {
+        for (const ListEntry &entry : ListView1->SelectedEntries()) {
+            // Files are never deleted here, nor the Volume Pool.
+            if (!entry.IsFile() && entry.imageIndex != 25)
+                ids << entry.data;
+        }
+    } else if (TreeView1->SelectedID() >= 0) {
+        ids << TreeView1->SelectedID();
+        // A node that goes leaves its parent selected.
+        TableCursor *row = m_data.Catalogs.LookupCursor();
+        if (TreeView1->SelectedID() > CatalogSchema::kWastebasketId &&
+            row->Locate(TreeView1->SelectedID()))
+            reselect = m_data.Catalogs.ItemParent(row);
+    }
+    if (ids.isEmpty())
+        return;
+    m_listRefreshGate = false;
+    bool confirmed = false;
+    RunCommand([&] { confirmed = DeleteObjects(m_data, ids, shift); });
+    m_listRefreshGate = true;
+    ReselectNode(confirmed ? reselect : TreeView1->SelectedID(), true);
+    UI().CloseProgress();
+}
+
+void TCatalogueForm::RestoreCommand()
+{
+    if (!m_data.DatabaseOpen || ListView1->MainView())
+        return;
+    QList<qint64> ids;
+    for (const ListEntry &entry : ListView1->SelectedEntries()) {
+        if (!entry.IsFile())
+            ids << entry.data;
+    }
+    if (ids.isEmpty())
+        return;
+    m_listRefreshGate = false;
+    RunCommand([&] { RestoreObjects(m_data, ids); });
+    m_listRefreshGate = true;
+    // Also after a restore stopped at a kept namesake: what was restored shows.
+    ReselectNode(CatalogSchema::kWastebasketId, true);
+    UI().CloseProgress();
+}
+
+void TCatalogueForm::CommentsCommand(CommandSource source)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    bool fromList = ListView1->SelectedCount() > 0 && !TreeView1->hasFocus();
+    if (source == CommandSource::Tree)
+        fromList = false;
+    else if (source == CommandSource::List)
+        fromList = ListView1->SelectedCount() > 0;
+    const std::optional<ListEntry> item = fromList ? ListView1->CurrentEntry() : std::nullopt;
+    RunCommand([&] { ShowComments(fromList, TreeView1, ListView1, m_data, this); });
+    if (item)
+        RewriteListComment(item->data, item->IsFile());
+    else
+        TreeView1->viewport()->update();
+}
+
+void TCatalogueForm::RewriteListComment(qint64 id, bool file)
+{
+    // The fixed Archives folder and Volume Pool show no comment in the list.
+    if (!file && (id == CatalogSchema::kArchivesId || id == CatalogSchema::kVolumePoolId))
+        return;
+    CatalogListModel *model = ListView1->Model();
+    const QList<ListEntry> &entries = model->Entries();
+    for (int row = 0; row < entries.size(); ++row) {
+        if (entries[row].data != id || entries[row].IsFile() != file)
+            continue;
+        ListEntry entry = entries[row];
+        const int column = ListView1->MainView() ? 3 : 4;
+        if (entry.subItems.size() > column) {
+            entry.subItems[column] =
+                OneLineComment(file ? GetFileComment(m_data, id) : GetObjectComment(m_data, id));
+            model->SetEntry(row, entry);
+        }
+        return;
+    }
+}
+
+void TCatalogueForm::DropObjectsOn(qint64 targetId, const QList<qint64> &ids)
+{
+    // Nothing happens on a drop onto a dragged object itself.
+    if (!m_data.DatabaseOpen || ids.isEmpty() || targetId < 0 || ids.contains(targetId))
+        return;
+    m_listRefreshGate = false;
+    qint64 last = -1;
+    RunCommand([&] { last = DropObjects(m_data, ids, targetId); });
+    m_listRefreshGate = true;
+    ReselectNode(last >= 0 ? last : TreeView1->SelectedID(), true);
+    UI().CloseProgress();
 }

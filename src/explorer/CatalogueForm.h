@@ -1,7 +1,9 @@
 #pragma once
 
 #include "explorer/CatalogueActions.h"
+#include "media/CatalogFileAccess.h"
 #include "media/CatalogOptions.h"
+#include "platform/TemporaryFiles.h"
 #include "store/DataShare.h"
 
 #include <QMainWindow>
@@ -57,6 +59,27 @@ public:
     // Rebuilds the selected disk catalog from its medium.
     void UpdateCommand();
 
+    // Object commands. A command that changes rows runs in one transaction;
+    // the tree and the list show the catalog afterwards, also after a failure.
+    // Where the command finds its objects: the control with the focus, or one named.
+    enum class CommandSource
+    {
+        Focus,
+        Tree,
+        List
+    };
+    // Makes a folder under the selected node and opens its name for editing
+    // where the focus is.
+    void NewFolderCommand();
+    // Renames in place, or restores the selected wastebasket entries.
+    void RenameCommand(CommandSource source = CommandSource::Focus);
+    // Delete, Shift+Delete (shift set) and Empty Wastebasket.
+    void DeleteCommand(CommandSource source, bool shift);
+    void RestoreCommand();
+    void CommentsCommand(CommandSource source = CommandSource::Focus);
+    // Moves the objects of a drag list onto the object of the target ID.
+    void DropObjectsOn(qint64 targetId, const QList<qint64> &ids);
+
     void SetIconView(int view);
     int IconView() const { return m_iconView; }
 
@@ -98,6 +121,7 @@ private slots:
     void ListView1DblClick();
     void ListView1ContextMenu(const QPoint &globalPosition);
     void ListView1Exit();
+    void ListView1Edited(qint64 id, const QString &text);
     void MoveUpClick();
     void FindClick();
     void FullNameClick();
@@ -108,6 +132,9 @@ private slots:
     void VerifyClick();
     void RepairClick();
     void AboutClick();
+    // Open and Quick View of the files selected in the list; Explore.
+    void OpenCommand(bool quickView);
+    void ExploreCommand();
 
 private:
     void BuildLayout();
@@ -123,10 +150,17 @@ private:
     void SelectFirstNodeAndFill();
     int RunLocationDialog(int mode, const QString &inUseFolder);
     void RefuseWhileOpen(const QString &task);
+    void TreeView1Edited(QTreeWidgetItem *node, const QString &text);
+    // Runs a command in one transaction; a failure is shown and rolled back.
+    bool RunCommand(const std::function<void()> &command);
+    void RewriteListComment(qint64 id, bool file);
 
     TDataShare &m_data;
     SettingsStore &m_settings;
     std::unique_ptr<CatalogueActions> m_actions;
+    // Copies extracted from packages to be opened; deleted when the window closes.
+    TemporaryFileList m_temporaryFiles;
+    TCatalogFileAccess m_fileAccess;
 
     QToolBar *Toolbar_Panel = nullptr;
     QSplitter *Splitter = nullptr;

@@ -1,6 +1,7 @@
 #include "media/CatalogMedia.h"
 
 #include "media/DeviceCheck.h"
+#include "media/FilePackages.h"
 #include "media/MediaIdentification.h"
 #include "media/MediaScan.h"
 #include "platform/DayCount.h"
@@ -76,6 +77,8 @@ bool CatalogMedia(TDataShare &data, const CatalogOptions &options, const Catalog
         return false;
 
     TMediaScanner scanner(data, options);
+    TPackageAnalyser packages(scanner, data);
+    packages.AttachTo(source);
     UI().SetProgressStatus(QString());
     UI().ShowProgressParts(true, false, false);
     const qint64 maximum = CountSourceFiles(source, options.validateMedia);

@@ -1,6 +1,6 @@
 #include "media/MediaScan.h"
 
-#include "media/MediumName.h"
+#include "platform/MediumName.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
@@ -50,7 +50,7 @@ const QString kInsertFolder =
                    "0, ?5, ?6, 0.0, ?7, '', 0, 0)");
 const QString kInsertFile =
     QStringLiteral("INSERT INTO Files (Key, ID, Class, Size, Name, Packaged, Comment, Created, "
-                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, ?7, ?8)");
+                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, ?9, ?6, ?7, ?8)");
 // The key the Files table would give its next row: AUTOINCREMENT never reuses
 // a key, not even that of a row deleted since.
 const QString kNextFileKey =
@@ -367,6 +367,7 @@ private:
             found.name = QByteArrayView(name, qsizetype(std::strlen(name)));
             if (ReadEntryStatus(folder, name, status)) {
                 found.folder = S_ISDIR(status.mode);
+                found.link = S_ISLNK(status.mode);
                 found.size = found.folder ? 0 : status.size;
                 found.modified = MediumTimeToDayCount(status.modified);
                 found.created =
@@ -408,11 +409,11 @@ private:
         const QString name = MediumNameText(found.name);
         const QString comment =
             m_scanner.m_options.reuseComments
-                ? m_scanner.ReuseObjectComment(kFileFolderClass, name, found.created)
+                ? m_scanner.ReuseObjectComment(CatalogSchema::kFileFolderClass, name, found.created)
                 : QString();
         SqliteStatement &insert = m_scanner.m_data.CatalogDatabase.Prepare(kInsertFolder);
         insert.Bind(1, level.objectId)
-            .Bind(2, kFileFolderClass)
+            .Bind(2, CatalogSchema::kFileFolderClass)
             .Bind(3, name)
             .Bind(4, m_source)
             .Bind(5, found.created)
@@ -525,7 +526,8 @@ void TMediaScanner::FlushFileRows()
             .Bind(5, row.name)
             .Bind(6, row.comment)
             .Bind(7, row.created)
-            .Bind(8, row.modified);
+            .Bind(8, row.modified)
+            .Bind(9, row.packaged ? 1 : 0);
         insert.Execute();
     }
     m_pendingRows.clear();
@@ -549,7 +551,8 @@ void TMediaScanner::WriteFileRow(const QString &folderPath, const MediumEntry &e
                                 : QString();
 
     m_pendingRows.push_back(PendingFileRow{parentId, entry.attributes, entry.size, m_storedName,
-                                           comment.toUtf8(), entry.created, entry.modified, 0});
+                                           comment.toUtf8(), entry.created, entry.modified, 0,
+                                           false});
     if (m_pendingRows.size() >= m_fileRowBatch)
         FlushFileRows();
 
@@ -597,12 +600,27 @@ void TMediaScanner::ReportScanProgress(const QString &entryName, const QString &
         ShowProgressLines(entryName, folderPath);
 }
 
-bool TMediaScanner::StepProgress()
+void TMediaScanner::AddPackagedFile(qint64 owner, quint32 attributes, qint64 size,
+                                    const QString &storedName, const QString &comment,
+                                    double dateTime)
+{
+    m_pendingRows.push_back(PendingFileRow{owner, int(attributes), size, storedName.toUtf8(),
+                                           comment.toUtf8(), dateTime, dateTime, 0, true});
+    if (m_pendingRows.size() >= m_fileRowBatch || !m_scanning)
+        FlushFileRows();
+}
+
+void TMediaScanner::StepProgressBar()
 {
     if (m_bar.position == m_bar.maximum)
         m_bar.position = 0;
     ++m_bar.position;
     UI().SetProgressPosition(m_bar.position);
+}
+
+bool TMediaScanner::StepProgress()
+{
+    StepProgressBar();
     ++m_processed;
     return m_bar.position % 10 == 0;
 }

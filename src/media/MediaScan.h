@@ -13,9 +13,6 @@
 
 class TDataShare;
 
-// Object classes the scan writes.
-constexpr int kFileFolderClass = 7;
-
 // One entry of a folder listing on a medium, as the walk found it.
 struct MediumEntry
 {
@@ -23,6 +20,8 @@ struct MediumEntry
     // walk reads the next entry. MediumNameText turns it into text.
     QByteArrayView name;
     bool folder = false;
+    // A symbolic link, cataloged as itself: never followed, never a package.
+    bool link = false;
     // Read-only 1, hidden 2, system 4, archive 32 and whatever else the file
     // system reports; not kept for folders.
     int attributes = 0;
@@ -102,6 +101,15 @@ public:
     // The same for objects, by class, creation date-time and name.
     QString ReuseObjectComment(int cls, const QString &name, double created);
 
+    // Steps the bar alone: wraps to 0 at the maximum, then adds one.
+    void StepProgressBar();
+
+    // Queues one Files row of a file inside a package, marked packaged; the
+    // name is the stored (capitalised) form. It joins the batch of plain
+    // rows, so keys keep following the order in which files were found.
+    void AddPackagedFile(qint64 owner, quint32 attributes, qint64 size, const QString &storedName,
+                         const QString &comment, double dateTime);
+
     // One progress step: the bar, the processed counter and, at every tenth
     // value of the bar, the file-name, path and status lines and the pump.
     void ReportScanProgress(const QString &entryName, const QString &folderPath);
@@ -130,6 +138,7 @@ private:
         double created;
         double modified;
         qint64 key;
+        bool packaged;
     };
 
     // Steps the bar and the counter; true when the lines are due.

@@ -16,8 +16,13 @@ QDate Epoch()
 double ToDayCount(const QDateTime &dateTime)
 {
     const QDateTime local = dateTime.toLocalTime();
-    const double days = double(Epoch().daysTo(local.date()));
-    const double fraction = local.time().msecsSinceStartOfDay() / kMillisecondsPerDay;
+    return DayCountOf(local.date(), local.time());
+}
+
+double DayCountOf(QDate localDate, QTime localTime)
+{
+    const double days = double(Epoch().daysTo(localDate));
+    const double fraction = localTime.msecsSinceStartOfDay() / kMillisecondsPerDay;
     return days >= 0 ? days + fraction : days - fraction;
 }
 

@@ -8,6 +8,8 @@
 // forward from midnight (-1.25 is 29 December 1899, 06:00).
 double ToDayCount(const QDateTime &dateTime);
 QDateTime FromDayCount(double dayCount);
+// The same for a local date and time of day, without a time-zone look-up.
+double DayCountOf(QDate localDate, QTime localTime);
 
 // The current local date-time as a day count, to the millisecond.
 double NowDayCount();

@@ -33,7 +33,7 @@ struct TypeCaches
     QMimeDatabase database;
     QHash<QString, QMimeType> typeBySuffix;
     QHash<QString, QString> nameBySuffix;
-    QHash<QString, bool> openByType;
+    QHash<QString, QString> openByType; // MIME type -> desktop file
     std::unique_ptr<DesktopAssociations> associations;
 };
 
@@ -56,6 +56,16 @@ QMimeType TypeOf(TypeCaches &caches, const QString &fileName)
                                                  QMimeDatabase::MatchExtension));
     }
     return found.value();
+}
+
+// The desktop's associations, read on first use. Callers hold the mutex.
+DesktopAssociations &Associations(TypeCaches &caches)
+{
+    if (!caches.associations) {
+        caches.associations = std::make_unique<DesktopAssociations>(
+            DesktopAssociations::FoldersFromEnvironment(QProcessEnvironment::systemEnvironment()));
+    }
+    return *caches.associations;
 }
 
 // Splits an INI-like file of the MIME applications rules into groups of
@@ -105,17 +115,20 @@ QStringList PathList(const QProcessEnvironment &environment, const QString &name
 
 // A desktop file ID names a file below an applications folder with the
 // subfolder separators written as "-" ("kde-foo.desktop" may be
-// "kde/foo.desktop"): every spelling is tried.
-bool DesktopFileExists(const QString &folder, const QString &relative, qsizetype from)
+// "kde/foo.desktop"): every spelling is tried. Empty when none exists.
+QString DesktopFilePath(const QString &folder, const QString &relative, qsizetype from)
 {
     const qsizetype dash = relative.indexOf(u'-', from);
-    if (dash < 0)
-        return QFileInfo(folder + u'/' + relative).isFile();
-    if (DesktopFileExists(folder, relative, dash + 1))
-        return true;
+    if (dash < 0) {
+        const QString path = folder + u'/' + relative;
+        return QFileInfo(path).isFile() ? path : QString();
+    }
+    const QString flat = DesktopFilePath(folder, relative, dash + 1);
+    if (!flat.isEmpty())
+        return flat;
     QString nested = relative;
     nested[dash] = u'/';
-    return DesktopFileExists(folder, nested, dash + 1);
+    return DesktopFilePath(folder, nested, dash + 1);
 }
 
 } // namespace
@@ -154,20 +167,23 @@ QString FileTypeName(const QString &fileName)
     return name;
 }
 
-bool HasOpenCommand(const QString &fileName)
+QString DefaultApplicationForType(const QString &mimeTypeName)
+{
+    TypeCaches &caches = Caches();
+    QMutexLocker lock(&caches.mutex);
+    return Associations(caches).ApplicationFile(mimeTypeName);
+}
+
+QString DefaultApplicationFile(const QString &fileName)
 {
     TypeCaches &caches = Caches();
     QMutexLocker lock(&caches.mutex);
     const QMimeType type = TypeOf(caches, fileName);
     if (!type.isValid())
-        return false;
+        return {};
     const auto found = caches.openByType.constFind(type.name());
     if (found != caches.openByType.constEnd())
         return found.value();
-    if (!caches.associations) {
-        caches.associations = std::make_unique<DesktopAssociations>(
-            DesktopAssociations::FoldersFromEnvironment(QProcessEnvironment::systemEnvironment()));
-    }
     // A type is opened by what opens its aliases or the types it derives from
     // (C source opens as plain text), but every type derives from binary data,
     // and what opens that is no default for the type.
@@ -177,15 +193,19 @@ bool HasOpenCommand(const QString &fileName)
         if (ancestor != kOctetStream)
             candidates.append(ancestor);
     }
-    bool result = false;
+    QString result;
     for (const QString &candidate : candidates) {
-        if (caches.associations->HasApplication(candidate)) {
-            result = true;
+        result = Associations(caches).ApplicationFile(candidate);
+        if (!result.isEmpty())
             break;
-        }
     }
     caches.openByType.insert(type.name(), result);
     return result;
+}
+
+bool HasOpenCommand(const QString &fileName)
+{
+    return !DefaultApplicationFile(fileName).isEmpty();
 }
 
 void ResetFileTypeCaches()
@@ -263,44 +283,50 @@ void DesktopAssociations::Load()
         m_caches.append(ReadGroups(folder + QStringLiteral("/mimeinfo.cache")));
 }
 
-bool DesktopAssociations::IsInstalled(const QString &desktopId)
+QString DesktopAssociations::InstalledFile(const QString &desktopId)
 {
     const auto found = m_installed.constFind(desktopId);
     if (found != m_installed.constEnd())
         return found.value();
-    bool installed = false;
+    QString path;
     for (const QString &folder : m_folders.applicationFolders) {
-        if (DesktopFileExists(folder, desktopId, 0)) {
-            installed = true;
+        path = DesktopFilePath(folder, desktopId, 0);
+        if (!path.isEmpty())
             break;
-        }
     }
-    m_installed.insert(desktopId, installed);
-    return installed;
+    m_installed.insert(desktopId, path);
+    return path;
 }
 
-bool DesktopAssociations::HasApplication(const QString &mimeTypeName)
+QString DesktopAssociations::ApplicationFile(const QString &mimeTypeName)
 {
     Load();
     // A removal hides an association made in the same file or a less
     // important one, never one made in a more important file.
     QSet<QString> removed;
-    const auto usable = [&](const QString &id) { return !removed.contains(id) && IsInstalled(id); };
+    const auto usable = [&](const QString &id) {
+        return removed.contains(id) ? QString() : InstalledFile(id);
+    };
     for (const Groups &list : std::as_const(m_lists)) {
         for (const QString &id : list.value(kRemovedGroup).value(mimeTypeName))
             removed.insert(id);
         for (const QString &group : {kDefaultGroup, kAddedGroup}) {
             for (const QString &id : list.value(group).value(mimeTypeName)) {
-                if (usable(id))
-                    return true;
+                if (const QString path = usable(id); !path.isEmpty())
+                    return path;
             }
         }
     }
     for (const Groups &cache : std::as_const(m_caches)) {
         for (const QString &id : cache.value(kCacheGroup).value(mimeTypeName)) {
-            if (usable(id))
-                return true;
+            if (const QString path = usable(id); !path.isEmpty())
+                return path;
         }
     }
-    return false;
+    return {};
+}
+
+bool DesktopAssociations::HasApplication(const QString &mimeTypeName)
+{
+    return !ApplicationFile(mimeTypeName).isEmpty();
 }

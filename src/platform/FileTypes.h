@@ -26,6 +26,10 @@ QString FileTypeName(const QString &fileName);
 // Whether the desktop has an application that opens the file's type by
 // default (decides between Open and Open With...). Cached per MIME type.
 bool HasOpenCommand(const QString &fileName);
+// The desktop file of that application; empty when there is none.
+QString DefaultApplicationFile(const QString &fileName);
+// The same for a MIME type ("inode/directory" for the file manager).
+QString DefaultApplicationForType(const QString &mimeTypeName);
 
 // Forgets every cached look-up, for when the desktop's associations changed.
 void ResetFileTypeCaches();
@@ -61,17 +65,20 @@ public:
     // Whether an installed application is associated with the MIME type and
     // not removed from it. The files are read on the first call.
     bool HasApplication(const QString &mimeTypeName);
+    // The desktop file of the preferred such application; empty when none.
+    QString ApplicationFile(const QString &mimeTypeName);
 
 private:
     // One parsed file: group -> MIME type -> desktop file IDs.
     using Groups = QHash<QString, QHash<QString, QStringList>>;
 
     void Load();
-    bool IsInstalled(const QString &desktopId);
+    // The desktop file that an ID names; empty when it is not installed.
+    QString InstalledFile(const QString &desktopId);
 
     Folders m_folders;
     bool m_loaded = false;
     QList<Groups> m_lists;
     QList<Groups> m_caches;
-    QHash<QString, bool> m_installed;
+    QHash<QString, QString> m_installed;
 };

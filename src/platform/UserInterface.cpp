@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -84,6 +85,36 @@ int UserInterface::AskDuplicateFile(const QString &path)
     return AskYesNo(QStringLiteral("Duplicate File"), DuplicateFileText(path), MessageIcon::Warning)
                ? 6
                : 7;
+}
+
+const QString kReplaceObjectCaption = QStringLiteral("Confirm Object Replace");
+
+QString ReplaceObjectQuestion(const QString &name)
+{
+    return QStringLiteral("This location already contains an Object named \"") + name +
+           QStringLiteral("\".") + kParagraphBreak +
+           QStringLiteral("Would you like to replace the existing Object with this one ?");
+}
+
+QString ReplaceObjectLine(const ReplaceObjectView &view)
+{
+    QStringList parts{QStringLiteral("\"") + view.name + QStringLiteral("\""), view.typeName};
+    if (!view.sizeText.isEmpty())
+        parts << view.sizeText;
+    if (!view.modifiedText.isEmpty())
+        parts << QStringLiteral("modified ") + view.modifiedText;
+    return parts.join(QStringLiteral(", "));
+}
+
+bool UserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                     const ReplaceObjectView &incoming)
+{
+    // The question comes first: the message routine cuts long texts at the end.
+    return AskYesNo(kReplaceObjectCaption,
+                    ReplaceObjectQuestion(existing.name) + kParagraphBreak +
+                        QStringLiteral("Existing: ") + ReplaceObjectLine(existing) +
+                        QStringLiteral("\nThis one: ") + ReplaceObjectLine(incoming),
+                    MessageIcon::Warning);
 }
 
 void UserInterface::PumpMessages(int intervalMs)

@@ -53,6 +53,16 @@ struct DeviceCheckView
     int driveClass = 0;            // the object class whose large image shows the drive
 };
 
+// One side of the "Replace" question: what the list shows of an object.
+struct ReplaceObjectView
+{
+    int imageIndex = 0; // the object's class code
+    QString name;
+    QString typeName;
+    QString sizeText;     // empty for objects that show no size
+    QString modifiedText; // empty when the object has no date
+};
+
 // The one seam through which logic reaches the user: messages, questions,
 // the progress window, the shared cancel flag, the message pump and the
 // choosers. The GUI shows real windows, the command-line tool uses the
@@ -116,6 +126,21 @@ public:
     // end asks Yes or No.
     virtual int AskDuplicateFile(const QString &path);
 
+    // The "Replace" question of a move or restore that meets an object of the
+    // same name: true replaces the existing object (it goes to the
+    // wastebasket), false keeps it. Without a window of its own a front end
+    // asks Yes or No with both objects described in the text.
+    virtual bool AskReplaceObject(const ReplaceObjectView &existing,
+                                  const ReplaceObjectView &incoming);
+
+    // Shows a file in the program's own quick viewer; false when the viewer
+    // cannot show files of its kind (or a front end has no viewer).
+    virtual bool ShowQuickView(const QString &path)
+    {
+        Q_UNUSED(path);
+        return false;
+    }
+
     // The warning sound made before the device check appears; silent unless
     // a front end has one.
     virtual void Beep() {}
@@ -150,6 +175,12 @@ private:
 
 // The body of the "Duplicate File" question for a full file path.
 QString DuplicateFileText(const QString &path);
+
+// The caption and the question of the "Replace" question.
+extern const QString kReplaceObjectCaption;
+QString ReplaceObjectQuestion(const QString &name);
+// One object of the question on one line: name, type, size and date.
+QString ReplaceObjectLine(const ReplaceObjectView &view);
 
 // The instance that logic reaches. The mains and test fixtures install one;
 // reaching it before that is a programming error and stops the program.

@@ -28,6 +28,18 @@ constexpr int kCatalogsId = 3;
 constexpr int kWastebasketId = 4;
 constexpr int kVolumePoolId = 5;
 
+// Object classes that code other than the class table refers to by name.
+constexpr int kFileFolderClass = 7;
+constexpr int kPackageClass = 22;
+constexpr int kArchiveSetClass = 23;
+constexpr int kPackagedFolderClass = 24;
+
+// Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
+constexpr bool IsDiskCatalogClass(int cls)
+{
+    return cls >= 3 && cls <= 5;
+}
+
 enum class LogicalType
 {
     AutoInc,

@@ -3,6 +3,8 @@
 #include "platform/ProgressOperations.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
+#include "ui/QuickViewWindow.h"
+#include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,6 +135,13 @@ int GuiUserInterface::AskDuplicateFile(const QString &path)
     return 2;
 }
 
+bool GuiUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                        const ReplaceObjectView &incoming)
+{
+    ReplaceObjectDialog dialog(existing, incoming, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void GuiUserInterface::Beep()
 {
     QApplication::beep();
@@ -230,6 +239,20 @@ QString GuiUserInterface::ChooseFolder(const QString &title, const QString &star
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     return SelectedFile(dialog);
+}
+
+bool GuiUserInterface::ShowQuickView(const QString &path)
+{
+    if (!QuickViewWindow::CanShow(path))
+        return false;
+    auto *window = new QuickViewWindow(DialogParent());
+    if (!window->ShowFile(path)) {
+        delete window;
+        return false;
+    }
+    window->show();
+    window->raise();
+    return true;
 }
 
 QString GuiUserInterface::ChooseOpenFile(const QString &title, const QString &startFolder,

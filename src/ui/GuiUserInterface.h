@@ -35,8 +35,11 @@ public:
     void SetProgressPosition(qint64 position) override;
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    bool ShowQuickView(const QString &path) override;
     void Beep() override;
     int AskDuplicateFile(const QString &path) override;
+    bool AskReplaceObject(const ReplaceObjectView &existing,
+                          const ReplaceObjectView &incoming) override;
 
     QString ChooseFolder(const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &title, const QString &startFolder,

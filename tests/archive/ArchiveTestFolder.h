@@ -26,6 +26,7 @@ public:
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
         file.write(content);
+        file.flush(); // a later write would move the time again
         if (modified.isValid())
             file.setFileTime(modified, QFileDevice::FileModificationTime);
         return path;

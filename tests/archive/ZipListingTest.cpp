@@ -148,6 +148,7 @@ TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
         {"dos read-only archive", ZIP_OPSYS_DOS, 0x21, false, 0x21},
         {"dos hidden system", ZIP_OPSYS_DOS, 0x06, false, 0x06},
         {"dos folder by name only", ZIP_OPSYS_DOS, 0, true, 0x10},
+        {"dos file with a folder's name", ZIP_OPSYS_DOS, 0x20, true, 0x20},
     };
     for (const Row &row : rows)
         EXPECT_EQ(TUnzipFile::DosAttributes(row.opsys, row.external, row.folderName), row.expected)
@@ -180,3 +181,65 @@ TEST(ZipMessageTest, MessageAnswers)
 }
 
 } // namespace
+
+// An archive made by 7-Zip, with DOS-style attributes where 7-Zip keeps them,
+// lists and extracts like one made by zip.
+TEST_F(ZipListingTest, ReadsAndExtractsArchiveMadeBy7Zip)
+{
+    const QDateTime when(QDate(2022, 11, 30), QTime(23, 58, 0));
+    m_folder.Write(QStringLiteral("src/Docs/Guide.txt"), "guide", when);
+    m_folder.Write(QStringLiteral("src/Docs/images/Logo \u00e9t\u00e9.png"), QByteArray(5000, 'p'),
+                   when);
+    ASSERT_EQ(m_folder.Run(QStringLiteral("sh"),
+                           {QStringLiteral("-c"), QStringLiteral("cd src && 7z a -tzip -bd -bb0 "
+                                                                 "../seven.zip Docs >/dev/null")}),
+              0)
+        << m_folder.Output().toStdString();
+
+    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("seven.zip"));
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Count));
+    const auto members = ListAll(m_unzip);
+    ASSERT_EQ(members.size(), 4u);
+    const Member &logo = members.at(QStringLiteral("Docs/images/Logo \u00e9t\u00e9.png"));
+    EXPECT_EQ(logo.size, 5000);
+    EXPECT_EQ(logo.dateTime, QStringLiteral("11/30/22 23:58"));
+    EXPECT_EQ(logo.attributes & 0x10, 0u);
+    EXPECT_EQ(members.at(QStringLiteral("Docs/images/")).attributes & 0x10, 0x10u);
+
+    m_unzip.lpszDestination = m_folder.Path(QStringLiteral("out"));
+    m_unzip.lpszFileSpec = QStringLiteral("\"Docs\\images\\*.*\"");
+    m_unzip.Options = RecurseFlag;
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
+    EXPECT_EQ(
+        QFileInfo(m_folder.Path(QStringLiteral("out/Docs/images/Logo \u00e9t\u00e9.png"))).size(),
+        5000);
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("out/Docs/Guide.txt"))));
+}
+
+// A ZIP64 archive (forced by zip -fz) lists its members and sizes.
+TEST_F(ZipListingTest, ReadsZip64Archive)
+{
+    m_folder.Write(QStringLiteral("big.bin"), QByteArray(70000, 'b'));
+    m_folder.Write(QStringLiteral("small.txt"), "s");
+    ASSERT_EQ(m_folder.Run(QStringLiteral("zip"),
+                           {QStringLiteral("-q"), QStringLiteral("-fz"), QStringLiteral("z64.zip"),
+                            QStringLiteral("big.bin"), QStringLiteral("small.txt")}),
+              0)
+        << m_folder.Output().toStdString();
+    ASSERT_EQ(
+        m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), QStringLiteral("z64.zip")}),
+        0);
+    ASSERT_TRUE(m_folder.Output().contains("PKWARE 64-bit sizes"))
+        << "zip -fz made no ZIP64 archive";
+
+    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("z64.zip"));
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Count));
+    const auto members = ListAll(m_unzip);
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members.at(QStringLiteral("big.bin")).size, 70000);
+    m_unzip.lpszDestination = m_folder.Path(QStringLiteral("out"));
+    m_unzip.Options = 0;
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
+    EXPECT_EQ(ArchiveTestFolder::Read(m_folder.Path(QStringLiteral("out/big.bin"))),
+              QByteArray(70000, 'b'));
+}

@@ -36,6 +36,21 @@ protected:
         return names;
     }
 
+    // The member names 7-Zip reads, folders without their trailing "/".
+    QStringList ListWith7z(const QString &archive)
+    {
+        EXPECT_EQ(m_folder.Run(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"),
+                                                      QStringLiteral("-ba"), archive}),
+                  0)
+            << m_folder.Output().constData();
+        QStringList names;
+        for (const QString &line : QString::fromUtf8(m_folder.Output()).split(u'\n'))
+            if (line.startsWith(QLatin1String("Path = ")))
+                names << line.mid(7);
+        names.sort();
+        return names;
+    }
+
     QString ExtractTo(const QString &archive, const QString &destination, unsigned options)
     {
         m_unzip.lpszZipFile = archive;
@@ -78,6 +93,11 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
             ListWithUnzip(archive),
             (QStringList{QStringLiteral(".hidden"), QStringLiteral("One.txt"),
                          QStringLiteral("Sub/"), QStringLiteral("Sub/Inner/"),
+                         QStringLiteral("Sub/Inner/deep.txt"), QStringLiteral("two words.txt")}));
+        EXPECT_EQ(
+            ListWith7z(archive),
+            (QStringList{QStringLiteral(".hidden"), QStringLiteral("One.txt"),
+                         QStringLiteral("Sub"), QStringLiteral("Sub/Inner"),
                          QStringLiteral("Sub/Inner/deep.txt"), QStringLiteral("two words.txt")}));
         ASSERT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-v"), archive}), 0);
         QByteArray line;

@@ -143,8 +143,10 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
     EXPECT_EQ(RowTexts(2).at(1), QStringLiteral("4,882,813KB"));
     EXPECT_EQ(m_list->Model()->index(2, 1).data(Qt::TextAlignmentRole).toInt(),
               int(Qt::AlignRight | Qt::AlignVCenter));
-    // Captions may be edited in the main view.
-    EXPECT_TRUE(m_list->Model()->flags(m_list->Model()->index(0, 0)) & Qt::ItemIsEditable);
+    // Only objects that may take a new name in the list can be edited: not
+    // a folder found on the medium, nor a file.
+    EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(1, 0)) & Qt::ItemIsEditable);
 }
 
 TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)

@@ -2,9 +2,11 @@
 
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
+#include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
+#include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -54,7 +56,7 @@ protected:
         EXPECT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
             m_work = Add(3, QStringLiteral("Work"), 2);
-            m_disk = Add(m_work, QStringLiteral("Disk"), 4);
+            m_disk = Add(m_work, QStringLiteral("Disk"), 4, m_medium.path());
             Add(m_disk, QStringLiteral("Folder"), 7);
             SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
                 "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
@@ -76,9 +78,9 @@ protected:
         return folder;
     }
 
-    qint64 Add(qint64 parent, const QString &name, int cls)
+    qint64 Add(qint64 parent, const QString &name, int cls, const QString &source = {})
     {
-        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, 46000, 46000,
+        return AppendCatalogRow(m_data->Catalogs, name, source, parent, cls, false, 46000, 46000,
                                 QString(), QString(), 0, 0);
     }
 
@@ -98,6 +100,7 @@ protected:
     QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
 
     QTemporaryDir m_folder;
+    QTemporaryDir m_medium; // where the disk catalog "Disk" was made
     ScriptedUserInterface m_ui;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<TDataShare> m_data;
@@ -192,6 +195,43 @@ TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketVie
     ASSERT_TRUE(form.List()->SelectEntryByData(m_disk));
     emit form.List()->EntryActivated();
     EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
+}
+
+TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
+{
+    FakeDriveSystem drives;
+    drives.Mount(m_medium.path(), DriveKind::Fixed);
+    QFile file(m_medium.filePath(QStringLiteral("odd.xyzq")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x01\x02", 2);
+    file.close();
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    form.Tree()->SelectByID(m_disk);
+    ASSERT_TRUE(form.List()->SelectEntryByData(m_fileKey));
+    form.List()->CurrentView()->setFocus();
+
+    Action("QuickView3")->trigger();
+    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{file.fileName()});
+
+    // Nothing opens the type: the user is asked for a program, and gives up.
+    m_ui.QueueFileName(QString());
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
+
+    // The disk's folder in the file manager (none here: the user is told).
+    form.Tree()->setFocus();
+    form.UpdateMenus();
+    ASSERT_EQ(Action("Explore1")->text(), QStringLiteral("&Explore..."));
+    qputenv("XDG_DATA_DIRS", m_folder.path().toUtf8());
+    qputenv("XDG_DATA_HOME", m_folder.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", m_folder.path().toUtf8());
+    qputenv("XDG_CONFIG_DIRS", m_folder.path().toUtf8());
+    ResetFileTypeCaches();
+    Action("Explore1")->trigger();
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Explore"));
 }
 
 TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)

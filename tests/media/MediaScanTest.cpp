@@ -2,7 +2,7 @@
 
 #include "../store/StoreFixture.h"
 #include "MediumTree.h"
-#include "media/MediumName.h"
+#include "platform/MediumName.h"
 #include "store/CatalogSchema.h"
 
 #include <QFileInfo>
@@ -195,11 +195,11 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         {".profile", ".profile", false, 2, 10},
         {"Readonly.txt", "readonly.txt", false, 1, 0},
         {"Big.iso", "big.iso", false, 0, 5'000'000'000LL},
-        {"My Docs", "My Docs", true, kFileFolderClass, 0},
+        {"My Docs", "My Docs", true, CatalogSchema::kFileFolderClass, 0},
         {"My Docs/Letter.doc", "My Docs/Letter.DOC", false, 0, 300},
-        {"My Docs/.cache", "My Docs/.cache", true, kFileFolderClass, 0},
+        {"My Docs/.cache", "My Docs/.cache", true, CatalogSchema::kFileFolderClass, 0},
         {"My Docs/.cache/X.tmp", "My Docs/.cache/x.tmp", false, 0, 1},
-        {"empty", "empty", true, kFileFolderClass, 0},
+        {"empty", "empty", true, CatalogSchema::kFileFolderClass, 0},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
     for (const Expected &row : expected) {
@@ -240,7 +240,7 @@ TEST_F(MediaScanTest, FolderRowsAreThoseCreateCatalogObjectWrites)
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions());
         made = scanner.CreateCatalogObject(QStringLiteral("Photos"), Source(), outcome.catalogId,
-                                           kFileFolderClass, QString(), QString(), 0, 0,
+                                           CatalogSchema::kFileFolderClass, QString(), QString(), 0, 0,
                                            folder.created, folder.modified);
     });
     // Every column, with its stored type, except the ID.
@@ -581,7 +581,7 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     addFile(1000, "Report.txt", when, "first");
     addFile(1000, "Report.txt", when, "second");
     addFile(1000, "Other.txt", when, "");
-    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4, kFileFolderClass,
+    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4, CatalogSchema::kFileFolderClass,
                      false, when, when, QStringLiteral("in the wastebasket"), QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
@@ -611,10 +611,10 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
         const char *comment;
     };
     const ObjectCase objects[] = {
-        {kFileFolderClass, "Docs", when, "in the wastebasket"},
+        {CatalogSchema::kFileFolderClass, "Docs", when, "in the wastebasket"},
         {24, "Docs", when, ""},
-        {kFileFolderClass, "docs", when, ""},
-        {kFileFolderClass, "Docs", nextSecondPair, ""},
+        {CatalogSchema::kFileFolderClass, "docs", when, ""},
+        {CatalogSchema::kFileFolderClass, "Docs", nextSecondPair, ""},
     };
     for (const ObjectCase &row : objects) {
         EXPECT_EQ(scanner.ReuseObjectComment(row.cls, QString::fromUtf8(row.name), row.created),

@@ -16,6 +16,11 @@ ScriptedUserInterface::~ScriptedUserInterface()
         ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
     if (!m_duplicateAnswers.empty())
         ADD_FAILURE() << m_duplicateAnswers.size() << " duplicate-file answer(s) never asked for";
+    if (!m_replaceAnswers.empty())
+        ADD_FAILURE() << m_replaceAnswers.size() << " replace answer(s) never asked for";
+    for (const auto &[existing, incoming] : m_replaceQuestions)
+        ADD_FAILURE() << "unexpected replace question for \"" << existing.name.toStdString()
+                      << "\"";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
     if (!m_deviceAnswers.empty())
@@ -53,6 +58,20 @@ MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString
     }
     const MessageAnswer answer = m_answers.front();
     m_answers.pop_front();
+    return answer;
+}
+
+bool ScriptedUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                             const ReplaceObjectView &incoming)
+{
+    m_replaceQuestions.emplace_back(existing, incoming);
+    if (m_replaceAnswers.empty()) {
+        ADD_FAILURE() << "replace question for \"" << existing.name.toStdString()
+                      << "\" asked with no answer queued";
+        return false;
+    }
+    const bool answer = m_replaceAnswers.front();
+    m_replaceAnswers.pop_front();
     return answer;
 }
 

@@ -34,8 +34,26 @@ public:
     // Returns the paths asked about since the last call, and forgets them.
     QStringList TakeDuplicateQuestions() { return std::exchange(m_duplicateQuestions, {}); }
     int AskDuplicateFile(const QString &path) override;
+    // Answers the next "Replace" question: true replaces, false keeps.
+    void QueueReplaceAnswer(bool replace) { m_replaceAnswers.push_back(replace); }
+    // The pairs (existing, incoming) asked about since the last call.
+    std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> TakeReplaceQuestions()
+    {
+        return std::exchange(m_replaceQuestions, {});
+    }
+    bool AskReplaceObject(const ReplaceObjectView &existing,
+                          const ReplaceObjectView &incoming) override;
     // Answers the next device check with OK (true) or Cancel; beforeAnswer
     // runs while the window is "open", as a user changes disks.
+    // The quick viewer: what it was asked to show, and whether it can.
+    void SetQuickViewWorks(bool works) { m_quickViewWorks = works; }
+    QStringList TakeQuickViews() { return std::exchange(m_quickViews, {}); }
+    bool ShowQuickView(const QString &path) override
+    {
+        m_quickViews << path;
+        return m_quickViewWorks;
+    }
+
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
     {
         m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
@@ -93,6 +111,10 @@ private:
 
     std::deque<MessageAnswer> m_answers;
     std::deque<int> m_duplicateAnswers;
+    std::deque<bool> m_replaceAnswers;
+    std::vector<std::pair<ReplaceObjectView, ReplaceObjectView>> m_replaceQuestions;
+    QStringList m_quickViews;
+    bool m_quickViewWorks = true;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
     std::vector<DeviceCheckView> m_deviceChecks;

@@ -1,6 +1,7 @@
 #include "app/cli/CliApplication.h"
 
 #include "app/cli/CliFind.h"
+#include "app/cli/ObjectCommands.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
 #include "media/CatalogNameRules.h"
@@ -40,7 +41,14 @@ const QString kUsageText =
                    "  catalog SOURCE       catalog a medium or folder into a new disk catalog:\n"
                    "      [--name DESCRIPTION] [--into CATALOG-FOLDER-PATH] [--label NEWLABEL]\n"
                    "      [--comment TEXT] [--reuse-comments] [--validate] [--no-zip] [--no-exe]\n"
-                   "  update PATH          rebuild a disk catalog from its medium\n") +
+                   "  update PATH          rebuild a disk catalog from its medium\n"
+                   "  mkdir PATH           make a catalog or archive folder\n"
+                   "  mv PATH DEST-PATH    move an object into a folder (or the Wastebasket)\n"
+                   "  rm PATH [--permanent]  send an object to the Wastebasket, or delete it\n"
+                   "                       for good (objects in the Wastebasket always are)\n"
+                   "  restore PATH         put an object of the Wastebasket back in its place\n"
+                   "  empty-wastebasket    delete everything in the Wastebasket for good\n"
+                   "  comment PATH TEXT    set the comment of an object or of a file\n") +
     QString::fromLatin1(kFindUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
@@ -78,6 +86,7 @@ struct CliApplication::Options
     bool json = false;
     bool replace = false;
     bool wait = false;
+    bool permanent = false;
     QStringList arguments;         // after the command
     QMap<QString, QString> values; // --name TEXT and the like
     QSet<QString> flags;           // --reuse-comments and the like
@@ -136,6 +145,8 @@ int CliApplication::Run(const QStringList &arguments)
             options.wait = true;
         } else if (options.command == QLatin1String("find")) {
             options.arguments.append(argument); // find parses its own options
+        } else if (argument == QLatin1String("--permanent")) {
+            options.permanent = true;
         } else if (kValueOptions.contains(argument)) {
             if (++i >= arguments.size())
                 return Usage(argument + QStringLiteral(" needs a value"));
@@ -156,10 +167,17 @@ int CliApplication::Run(const QStringList &arguments)
     }
     if (options.command.isEmpty())
         return Usage(QStringLiteral("no command given"));
+    const ObjectCommandRequest objectRequest{options.command, options.arguments, options.permanent,
+                                             options.json};
+    const bool objectCommand = IsObjectCommand(options.command);
+    if (objectCommand && !ObjectCommandUsageProblem(objectRequest).isEmpty())
+        return Usage(ObjectCommandUsageProblem(objectRequest));
+    if (options.permanent && !objectCommand)
+        return Usage(QStringLiteral("--permanent goes with rm"));
     const bool takesPath = options.command == QLatin1String("ls") ||
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
-    const qsizetype allowedArguments = takesPath ? 1 : 0;
+    const qsizetype allowedArguments = objectCommand ? options.arguments.size() : takesPath ? 1 : 0;
     if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
@@ -201,6 +219,10 @@ int CliApplication::Run(const QStringList &arguments)
         else if (options.command == QLatin1String("find"))
             result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
                                     [&] { return OpenOrCreateDefault(data, options); });
+        else if (objectCommand)
+            result = OpenOrCreateDefault(data, options)
+                         ? RunObjectCommand(data, objectRequest, m_out, m_err)
+                         : kFailure;
         else
             result = Usage(QStringLiteral("unknown command ") + options.command);
     } catch (const EDatabaseError &error) {

@@ -54,6 +54,16 @@ bool TerminalUserInterface::StandardStreamsAreTerminal()
     return isatty(fileno(stdin)) == 1 && isatty(fileno(stderr)) == 1;
 }
 
+bool TerminalUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
+                                             const ReplaceObjectView &incoming)
+{
+    ClearProgressLine();
+    m_err << QStringLiteral("Existing: ") << ReplaceObjectLine(existing) << u'\n'
+          << QStringLiteral("This one: ") << ReplaceObjectLine(incoming) << u'\n';
+    return AskYesNo(kReplaceObjectCaption, ReplaceObjectQuestion(existing.name),
+                    MessageIcon::Warning);
+}
+
 MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString &caption,
                                                  const QString &text, MessageIcon)
 {

@@ -45,6 +45,9 @@ public:
     void SetWaitForMedium(bool wait, int pollMs = kMediumPollMs);
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    // Prints both objects, one line each, then asks as any question.
+    bool AskReplaceObject(const ReplaceObjectView &existing,
+                          const ReplaceObjectView &incoming) override;
     void Beep() override;
 
     void SetProgressStatus(const QString &text) override;

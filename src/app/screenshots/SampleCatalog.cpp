@@ -67,6 +67,10 @@ qint64 BuildSampleCatalog(TDataShare &data)
         const qint64 dcim = w.Object(holiday, "DCIM", 7);
         w.Object(holiday, "Videos", 7);
         w.Object(holiday, "Documents", 7);
+        const qint64 drivers =
+            w.Object(holiday, "Drivers.zip", 22, 5'242'880, "Printer and scanner drivers");
+        w.Object(drivers, "x86", 24);
+        w.Files(drivers, {{"Install.txt", 4'096, Day(2025, 11, 3, 14, 0)}});
         w.Files(holiday, {{"readme.txt", 2'310, Day(2026, 8, 1, 9, 15)},
                           {"setup.exe", 48'211'968, Day(2026, 7, 30, 17, 2)},
                           {"originals.zip", 1'288'490'188, Day(2026, 8, 3, 21, 40)},

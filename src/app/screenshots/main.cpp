@@ -3,7 +3,9 @@
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
+#include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "explorer/NodeSelectionDialog.h"
 #include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
@@ -12,9 +14,12 @@
 #include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/ProgressWindow.h"
+#include "ui/QuickViewWindow.h"
+#include "ui/ReplaceObjectDialog.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +27,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -95,6 +101,38 @@ int main(int argc, char **argv)
     }
     window.Tree()->SelectByID(4);
     Save(window, "main-window-wastebasket");
+
+    {
+        TComments_Form dialog(data, &window);
+        dialog.SetEntry(4, shown);
+        dialog.Comments->setPlainText(
+            QStringLiteral("Photos of the summer, both cameras.\nThe second card is in the box."));
+        dialog.show();
+        Save(dialog, "comments");
+    }
+    {
+        TNodeSelectionForm dialog(data, TNodeSelectionForm::kSearchStart,
+                                  QStringLiteral("Select Object"),
+                                  QStringLiteral("Select the Object where you want to begin the "
+                                                 "search"),
+                                  &window);
+        QTreeWidgetItem *top = dialog.TreeView1->topLevelItem(0);
+        for (int i = 0; top && i < top->childCount(); ++i)
+            top->child(i)->setExpanded(true);
+        dialog.show();
+        Save(dialog, "node-selection");
+    }
+    {
+        const ReplaceObjectView existing{4, QStringLiteral("Holiday Photos"),
+                                         QStringLiteral("Hard Disk"), QStringLiteral("1,204,332KB"),
+                                         QStringLiteral("7/14/26 10:01 AM")};
+        const ReplaceObjectView incoming{3, QStringLiteral("holiday photos"),
+                                         QStringLiteral("Floppy Disk"), QStringLiteral("1,423KB"),
+                                         QStringLiteral("3/2/25 6:15 PM")};
+        ReplaceObjectDialog dialog(existing, incoming, &window);
+        dialog.show();
+        Save(dialog, "replace-object");
+    }
 
     const char *const modes[] = {"location-select", "location-create", "location-open"};
     for (int mode = 1; mode <= 3; ++mode) {
@@ -194,6 +232,20 @@ int main(int argc, char **argv)
         userInterface.ShowProgress(ProgressOperation::ExportData);
         Save(progress, "progress-export");
         userInterface.CloseProgress();
+    }
+    {
+        QFile text(home.filePath(QStringLiteral("release-notes.txt")));
+        if (text.open(QIODevice::WriteOnly)) {
+            text.write("Release notes\n=============\n\n* Catalogs keep the members of ZIP "
+                       "files.\n* Files open from the catalog.\n");
+            text.close();
+        }
+        QuickViewWindow viewer;
+        viewer.resize(480, 260);
+        if (viewer.ShowFile(text.fileName())) {
+            viewer.show();
+            Save(viewer, "quick-view-text");
+        }
     }
     {
         // The Find window after a search, in two views, and its other pages.

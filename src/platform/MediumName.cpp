@@ -1,4 +1,4 @@
-#include "media/MediumName.h"
+#include "platform/MediumName.h"
 
 namespace {
 

@@ -1,12 +1,8 @@
-#include "media/MediumName.h"
+#include "platform/MediumName.h"
 
-#include "media/MediaScan.h"
-#include "platform/DayCount.h"
 #include "support/QtPrinters.h"
 
-#include <QDateTime>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -92,41 +88,5 @@ TEST(MediumNameTest, FileNamesAreCapitalisedInAsciiOnly)
         CapitaliseFileName(bytes);
         EXPECT_EQ(bytes, QByteArray(row[1])) << row[0];
         EXPECT_EQ(CapitaliseFileName(MediumNameText(row[0])), MediumNameText(row[1])) << row[0];
-    }
-}
-
-TEST(MediumNameTest, FileTimesBecomeLocalDayCountsAtTwoSeconds)
-{
-    // A zone with summer time, so that local time is not UTC.
-    const QByteArray previous = qgetenv("TZ");
-    const bool hadZone = qEnvironmentVariableIsSet("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    tzset();
-    const auto restore = qScopeGuard([&] {
-        if (hadZone)
-            qputenv("TZ", previous);
-        else
-            qunsetenv("TZ");
-        tzset();
-    });
-
-    struct Case
-    {
-        QDateTime local;
-        QTime stored;
-    };
-    const Case cases[] = {
-        {QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)), QTime(5, 6, 6)},
-        {QDateTime(QDate(2021, 7, 14), QTime(10, 1, 0)), QTime(10, 1, 0)}, // summer time
-        {QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)), QTime(23, 59, 58)},
-        // Outside the DOS range (1980 to 2107) the date is kept, not lost.
-        {QDateTime(QDate(1970, 1, 1), QTime(1, 0, 1)), QTime(1, 0, 0)},
-        {QDateTime(QDate(1960, 6, 1), QTime(12, 0, 3)), QTime(12, 0, 2)},
-        {QDateTime(QDate(2150, 1, 1), QTime(0, 0, 1)), QTime(0, 0, 0)},
-    };
-    for (const Case &row : cases) {
-        const double expected = ToDayCount(QDateTime(row.local.date(), row.stored));
-        EXPECT_DOUBLE_EQ(MediumTimeToDayCount(row.local.toSecsSinceEpoch()), expected)
-            << row.local.toString(Qt::ISODate).toStdString();
     }
 }

@@ -1,0 +1,324 @@
+#include "app/cli/ObjectCommands.h"
+
+#include "app/cli/CliApplication.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "store/DatabaseError.h"
+#include "store/ObjectOperations.h"
+#include "store/Wastebasket.h"
+
+#include <QTextStream>
+
+namespace {
+
+constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
+
+const QStringList kCommands = {QStringLiteral("mkdir"),
+                               QStringLiteral("mv"),
+                               QStringLiteral("rm"),
+                               QStringLiteral("restore"),
+                               QStringLiteral("empty-wastebasket"),
+                               QStringLiteral("comment")};
+
+// The number of arguments each command takes.
+qsizetype ArgumentCount(const QString &command)
+{
+    if (command == QLatin1String("empty-wastebasket"))
+        return 0;
+    if (command == QLatin1String("mv") || command == QLatin1String("comment"))
+        return 2;
+    return 1;
+}
+
+QStringList PathNames(const QString &path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+// The object named by a catalog path from the top, names matched without
+// regard to letter case; -1 when there is none.
+qint64 FindObject(TDataShare &data, const QStringList &names)
+{
+    qint64 id = CatalogSchema::kDatabaseObjectId;
+    for (const QString &name : names) {
+        id = data.Catalogs.FindChild(id, name);
+        if (id < 0)
+            return -1;
+    }
+    return id;
+}
+
+// A file of an object by name: the exact name first, else in any letter case.
+qint64 FindFile(TDataShare &data, qint64 owner, const QString &name)
+{
+    SqliteStatement &query = data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT Key FROM Files WHERE ID = ?1 AND Name = ?2 ORDER BY Key LIMIT 1"));
+    query.Bind(1, owner).Bind(2, name);
+    qint64 key = query.Step() ? query.Int64(0) : -1;
+    query.Reset();
+    if (key >= 0)
+        return key;
+    SqliteStatement &loose = data.CatalogDatabase.Prepare(QStringLiteral(
+        "SELECT Key FROM Files WHERE ID = ?1 AND Name = ?2 COLLATE NOCASE ORDER BY Key LIMIT 1"));
+    loose.Bind(1, owner).Bind(2, name);
+    key = loose.Step() ? loose.Int64(0) : -1;
+    loose.Reset();
+    return key;
+}
+
+class ObjectCommand
+{
+public:
+    ObjectCommand(TDataShare &data, const ObjectCommandRequest &request, QTextStream &out,
+                  QTextStream &err)
+        : m_data(data)
+        , m_request(request)
+        , m_out(out)
+        , m_err(err)
+    {
+    }
+
+    int Run()
+    {
+        const QString &command = m_request.command;
+        int result = CliApplication::kFailure;
+        QString failure;
+        // Every command is one transaction; the Wastebasket is tidied at its
+        // end, as the window does when it selects a node again.
+        const bool committed = m_data.RunInTransaction(
+            [&] {
+                if (command == QLatin1String("mkdir"))
+                    result = MakeFolder();
+                else if (command == QLatin1String("mv"))
+                    result = Move();
+                else if (command == QLatin1String("rm"))
+                    result = Remove();
+                else if (command == QLatin1String("restore"))
+                    result = Restore();
+                else if (command == QLatin1String("empty-wastebasket"))
+                    result = Empty();
+                else if (command == QLatin1String("comment"))
+                    result = Comment();
+                // A command that failed keeps nothing it may have begun.
+                if (result != CliApplication::kSuccess)
+                    throw EDirvantaFailed(QString());
+                TidyWastebasket(m_data);
+                UI().CloseProgress();
+            },
+            &failure);
+        UI().CloseProgress();
+        if (!committed && result != CliApplication::kSuccess)
+            return result;
+        if (!committed) {
+            m_err << "error: " << failure << "; the catalog was left as it was\n";
+            return CliApplication::kFailure;
+        }
+        m_out << m_report;
+        return result;
+    }
+
+private:
+    qint64 Resolve(const QString &path)
+    {
+        const qint64 id = FindObject(m_data, PathNames(path));
+        if (id < 0)
+            m_err << "error: there is no \"" << path << "\" in the catalog database in "
+                  << m_data.DatabaseFolder << "\n";
+        return id;
+    }
+
+    QString PathOf(qint64 id) { return m_data.Catalogs.PathByID(id, true); }
+
+    void Report(const QString &text, qint64 id)
+    {
+        if (m_request.json)
+            m_report += QStringLiteral("{\"id\":%1,\"path\":\"%2\"}\n")
+                            .arg(id)
+                            .arg(PathOf(id)
+                                     .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                                     .replace(QLatin1Char('"'), QStringLiteral("\\\"")));
+        else
+            m_report += text + QLatin1Char('\n');
+    }
+
+    int MakeFolder()
+    {
+        QStringList names = PathNames(m_request.arguments.value(0));
+        if (names.isEmpty()) {
+            m_err << "error: mkdir needs the path of the new folder\n";
+            return CliApplication::kFailure;
+        }
+        const QString name = names.takeLast();
+        const qint64 parent = FindObject(m_data, names);
+        if (parent < 0) {
+            m_err << "error: there is no \"" << names.join(QLatin1Char('\\'))
+                  << "\" in the catalog database in " << m_data.DatabaseFolder << "\n";
+            return CliApplication::kFailure;
+        }
+        const qint64 id = NewFolder(m_data, parent, name);
+        if (id < 0)
+            return CliApplication::kFailure;
+        Report(QStringLiteral("Created folder \"") + PathOf(id) + QStringLiteral("\""), id);
+        return CliApplication::kSuccess;
+    }
+
+    int Move()
+    {
+        const qint64 id = Resolve(m_request.arguments.value(0));
+        const qint64 target = id < 0 ? -1 : Resolve(m_request.arguments.value(1));
+        if (target < 0)
+            return CliApplication::kFailure;
+        const qint64 parentBefore = ParentOf(id);
+        DropObjects(m_data, {id}, target);
+        const bool moved = target == kWastebasketId
+                               ? IsWastebasketPath(m_data.Catalogs.PathByID(id, false))
+                               : ParentOf(id) == target;
+        if (!moved || (parentBefore == target && target != kWastebasketId)) {
+            m_err << "error: \"" << m_request.arguments.value(0) << "\" was not moved\n";
+            return CliApplication::kFailure;
+        }
+        Report(QStringLiteral("Moved to \"") + PathOf(id) + QStringLiteral("\""), id);
+        return CliApplication::kSuccess;
+    }
+
+    int Remove()
+    {
+        const qint64 id = Resolve(m_request.arguments.value(0));
+        if (id < 0)
+            return CliApplication::kFailure;
+        const DeleteQuestion question = BuildDeleteQuestion(m_data, {id}, m_request.permanent);
+        if (!question.ask) {
+            m_err << "error: \"" << m_request.arguments.value(0) << "\" may not be deleted\n";
+            return CliApplication::kFailure;
+        }
+        const QString path = PathOf(id);
+        if (!DeleteObjects(m_data, {id}, m_request.permanent)) {
+            m_err << "error: nothing was deleted\n";
+            return CliApplication::kFailure;
+        }
+        if (question.emptyWastebasket)
+            Report(QStringLiteral("Emptied the Wastebasket"), kWastebasketId);
+        else if (question.permanent)
+            m_report += QStringLiteral("Deleted \"") + path + QStringLiteral("\"\n");
+        else
+            Report(QStringLiteral("Sent to \"") + PathOf(id) + QStringLiteral("\""), id);
+        return CliApplication::kSuccess;
+    }
+
+    int Restore()
+    {
+        const qint64 id = Resolve(m_request.arguments.value(0));
+        if (id < 0)
+            return CliApplication::kFailure;
+        if (id <= kWastebasketId || !IsWastebasketPath(m_data.Catalogs.PathByID(id, false))) {
+            m_err << "error: \"" << m_request.arguments.value(0)
+                  << "\" is not in the Wastebasket\n";
+            return CliApplication::kFailure;
+        }
+        if (!RestoreObjects(m_data, {id})) {
+            m_err << "error: \"" << m_request.arguments.value(0) << "\" was not restored\n";
+            return CliApplication::kFailure;
+        }
+        Report(QStringLiteral("Restored \"") + PathOf(id) + QStringLiteral("\""), id);
+        return CliApplication::kSuccess;
+    }
+
+    int Empty()
+    {
+        TidyWastebasket(m_data);
+        if (!m_data.Catalogs.HasChildren(kWastebasketId)) {
+            Report(QStringLiteral("The Wastebasket is empty"), kWastebasketId);
+            return CliApplication::kSuccess;
+        }
+        if (!DeleteObjects(m_data, {kWastebasketId}, false)) {
+            m_err << "error: the Wastebasket was not emptied\n";
+            return CliApplication::kFailure;
+        }
+        Report(QStringLiteral("Emptied the Wastebasket"), kWastebasketId);
+        return CliApplication::kSuccess;
+    }
+
+    int Comment()
+    {
+        const QString &path = m_request.arguments.value(0);
+        const QString &text = m_request.arguments.value(1);
+        QStringList names = PathNames(path);
+        const qint64 id = FindObject(m_data, names);
+        if (id >= 0) {
+            WriteObjectComment(m_data, id, text);
+            Report(QStringLiteral("Comment of \"") + PathOf(id) + QStringLiteral("\" stored"), id);
+            return CliApplication::kSuccess;
+        }
+        // Else the last name is a file of the object before it.
+        const QString fileName = names.isEmpty() ? QString() : names.takeLast();
+        const qint64 owner = names.isEmpty() ? -1 : FindObject(m_data, names);
+        const qint64 key = owner < 0 ? -1 : FindFile(m_data, owner, fileName);
+        if (key < 0) {
+            Resolve(path);
+            return CliApplication::kFailure;
+        }
+        WriteFileComment(m_data, key, text);
+        if (m_request.json)
+            m_report += QStringLiteral("{\"key\":%1}\n").arg(key);
+        else
+            m_report += QStringLiteral("Comment of the file \"") + PathOf(owner) +
+                        QLatin1Char('\\') + GetFileName(key) + QStringLiteral("\" stored\n");
+        return CliApplication::kSuccess;
+    }
+
+    qint64 ParentOf(qint64 id)
+    {
+        TableCursor *row = m_data.Catalogs.LookupCursor();
+        return row->Locate(id) ? m_data.Catalogs.ItemParent(row) : -1;
+    }
+
+    QString GetFileName(qint64 key)
+    {
+        SqliteStatement &query =
+            m_data.CatalogDatabase.Prepare(QStringLiteral("SELECT Name FROM Files WHERE Key = ?1"));
+        query.Bind(1, key);
+        const QString name = query.Step() ? query.Value(0).toString() : QString();
+        query.Reset();
+        return name;
+    }
+
+    TDataShare &m_data;
+    const ObjectCommandRequest &m_request;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    // Printed once the transaction has committed.
+    QString m_report;
+};
+
+} // namespace
+
+bool IsObjectCommand(const QString &command)
+{
+    return kCommands.contains(command);
+}
+
+QString ObjectCommandUsageProblem(const ObjectCommandRequest &request)
+{
+    const qsizetype wanted = ArgumentCount(request.command);
+    if (request.arguments.size() > wanted)
+        return QStringLiteral("unexpected argument ") + request.arguments.at(wanted);
+    if (request.arguments.size() < wanted)
+        return request.command + QStringLiteral(" needs ") +
+               (request.command == QLatin1String("mv")
+                    ? QStringLiteral("a catalog path and a destination path")
+                : request.command == QLatin1String("comment") ? QStringLiteral("a path and a text")
+                : request.command == QLatin1String("restore")
+                    ? QStringLiteral("a path in the Wastebasket")
+                    : QStringLiteral("a catalog path"));
+    if (request.permanent && request.command != QLatin1String("rm"))
+        return QStringLiteral("--permanent goes with rm");
+    return QString();
+}
+
+int RunObjectCommand(TDataShare &data, const ObjectCommandRequest &request, QTextStream &out,
+                     QTextStream &err)
+{
+    return ObjectCommand(data, request, out, err).Run();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <QtGlobal>
+
+// Files the program made for a while (copies extracted from packages so
+// that an application can open them); every one is deleted when the list
+// goes, or when asked.
+class TemporaryFileList final
+{
+public:
+    TemporaryFileList() = default;
+    ~TemporaryFileList() { DeleteAll(); }
+    Q_DISABLE_COPY_MOVE(TemporaryFileList)
+
+    void Add(const QString &path);
+    const QStringList &Files() const { return m_files; }
+    // Deletes the files that are still there and empties the list.
+    void DeleteAll();
+
+private:
+    QStringList m_files;
+};

@@ -1,0 +1,184 @@
+#include "CliRunner.h"
+#include "platform/DayCount.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A database with Catalogs\Work\Disk 1 holding a file.
+class CliObjectCommandsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ScriptedUserInterface ui;
+        TDataShare data;
+        data.DatabaseFolder = Db();
+        QDir().mkpath(Db());
+        data.CreateDatabaseTables();
+        ASSERT_TRUE(data.OpenDatabase());
+        const double now = NowDayCount();
+        data.RunInTransaction([&] {
+            const qint64 work = AppendCatalogRow(data.Catalogs, QStringLiteral("Work"), QString(),
+                                                 3, 2, false, now, now, {}, {}, 0, 0);
+            const qint64 disk = AppendCatalogRow(data.Catalogs, QStringLiteral("Disk 1"), QString(),
+                                                 work, 4, false, now, now, {}, {}, 10, 0);
+            data.CatalogDatabase
+                .Prepare(
+                    QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment) "
+                                   "VALUES (?1, 32, 10, 'Read Me.txt', 0, '')"))
+                .Bind(1, disk)
+                .Execute();
+        });
+        data.CloseDatabase(QString());
+    }
+
+    QString Db() const { return m_folder.filePath(QStringLiteral("db")); }
+
+    CliResult Run(QStringList arguments)
+    {
+        arguments.prepend(Db());
+        arguments.prepend(QStringLiteral("--db"));
+        return RunCli(arguments);
+    }
+
+    // The listing of an object: one name per line.
+    QStringList Names(const QString &path)
+    {
+        const CliResult result = Run({QStringLiteral("ls"), path});
+        QStringList names;
+        for (const QString &line : result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            names << line.section(QLatin1Char('\t'), 0, 0);
+        return names;
+    }
+
+    QTemporaryDir m_folder;
+};
+
+TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
+{
+    CliResult result = Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\Old/Disks")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("Created folder \"Catalogs\\Old Disks\"\n"));
+    EXPECT_TRUE(result.err.contains(QLatin1String("Invalid Characters Found")));
+
+    result = Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\work")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("already exists"))) << result.err.toStdString();
+
+    result = Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Work\\Disk 1"),
+                  QStringLiteral("Catalogs\\Old Disks")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(Names(QStringLiteral("Catalogs\\Old Disks")), QStringList{QStringLiteral("Disk 1")});
+
+    result = Run(
+        {QStringLiteral("mv"), QStringLiteral("Catalogs\\Old Disks"), QStringLiteral("Archives")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(
+        QLatin1String("The Object \"Old Disks\" may not be moved to the location specified")));
+
+    result = Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Old Disks"),
+                  QStringLiteral("Catalogs\\Old Disks\\Disk 1")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("Object Move Failed")));
+}
+
+TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
+{
+    // Without a terminal and without --yes the question is answered No.
+    CliResult result = Run({QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String(
+        "Are you sure you wish to send the Disk Catalog \"Disk 1\" to the Wastebasket ?")));
+
+    result = Run(
+        {QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("Sent to \"Wastebasket\\Work\\Disk 1\"\n"));
+    EXPECT_EQ(Names(QStringLiteral("Wastebasket\\Work")), QStringList{QStringLiteral("Disk 1")});
+
+    // A folder of the same name meanwhile: restoring asks before replacing.
+    Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\Work\\Disk 1")});
+    result = Run({QStringLiteral("restore"), QStringLiteral("Wastebasket\\Work\\Disk 1")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("Existing: \"Disk 1\", Catalog Folder")))
+        << result.err.toStdString();
+    result = Run({QStringLiteral("--yes"), QStringLiteral("restore"),
+                  QStringLiteral("Wastebasket\\Work\\Disk 1")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(Names(QStringLiteral("Catalogs\\Work\\Disk 1")),
+              QStringList{QStringLiteral("Read Me.txt")});
+    // The replaced folder was empty: the tidy took it away with its parent.
+    EXPECT_TRUE(Names(QStringLiteral("Wastebasket")).isEmpty());
+    Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
+
+    result = Run({QStringLiteral("restore"), QStringLiteral("Catalogs\\Work")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("is not in the Wastebasket")));
+
+    result = Run({QStringLiteral("--yes"), QStringLiteral("empty-wastebasket")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Names(QStringLiteral("Wastebasket")).isEmpty());
+    result = Run({QStringLiteral("info"), QStringLiteral("--json")});
+    EXPECT_EQ(result.out,
+              QStringLiteral("{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"));
+    result = Run({QStringLiteral("empty-wastebasket")});
+    EXPECT_EQ(result.out, QStringLiteral("The Wastebasket is empty\n"));
+
+    result = Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("--permanent"),
+                  QStringLiteral("Catalogs\\Work")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QLatin1String(
+        "Are you sure you wish to delete the Object \"Work\" and any Objects it contains ?")));
+    result = Run({QStringLiteral("info"), QStringLiteral("--json")});
+    EXPECT_EQ(result.out,
+              QStringLiteral("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+
+    result = Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("may not be deleted")));
+}
+
+TEST_F(CliObjectCommandsTest, CommentsReachObjectsAndFiles)
+{
+    CliResult result = Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Work\\Disk 1"),
+                            QStringLiteral("the blue one")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Work\\Disk 1\\read me.txt"),
+                  QStringLiteral("start here")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(
+        result.out,
+        QStringLiteral("Comment of the file \"Catalogs\\Work\\Disk 1\\Read Me.txt\" stored\n"));
+    const QString listing = Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\Work")}).out;
+    EXPECT_TRUE(listing.contains(QLatin1String("the blue one")));
+    EXPECT_TRUE(Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\Work\\Disk 1")})
+                    .out.contains(QLatin1String("start here")));
+
+    result =
+        Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Nothing"), QStringLiteral("x")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("there is no \"Catalogs\\Nothing\"")));
+}
+
+TEST_F(CliObjectCommandsTest, UsageMistakesAreRefusedBeforeAnythingRuns)
+{
+    EXPECT_EQ(Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Work")}).exitCode, 2);
+    EXPECT_EQ(Run({QStringLiteral("mkdir")}).exitCode, 2);
+    EXPECT_EQ(Run({QStringLiteral("empty-wastebasket"), QStringLiteral("x")}).exitCode, 2);
+    const CliResult result = Run(
+        {QStringLiteral("--permanent"), QStringLiteral("mkdir"), QStringLiteral("Catalogs\\X")});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(QLatin1String("--permanent goes with rm")));
+    EXPECT_EQ(Run({QStringLiteral("--permanent"), QStringLiteral("ls")}).exitCode, 2);
+}
+
+} // namespace

@@ -1,0 +1,444 @@
+#include "explorer/CatalogList.h"
+#include "explorer/CatalogListModel.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueForm.h"
+#include "explorer/CommentsDialog.h"
+#include "explorer/NodeSelectionDialog.h"
+#include "explorer/ObjectDrag.h"
+#include "platform/DisplayFormats.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/ObjectOperations.h"
+#include "support/ModalResponder.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+#include "ui/ReplaceObjectDialog.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The main window on a database with Catalogs\Work holding the disk
+// catalogs Disk (with a file) and Other.
+class ObjectCommandsFormTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+        const QString folder = m_folder.filePath(QStringLiteral("db"));
+        QDir().mkpath(folder);
+        m_data->DatabaseFolder = folder;
+        m_data->CreateDatabaseTables();
+        ASSERT_TRUE(m_data->OpenDatabase());
+        m_data->RunInTransaction([&] {
+            m_work = Add(3, QStringLiteral("Work"), 2);
+            m_disk = Add(m_work, QStringLiteral("Disk"), 4);
+            m_other = Add(m_work, QStringLiteral("Other"), 3);
+            m_data->CatalogDatabase
+                .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
+                                        "Comment, Created, Modified) VALUES (?1, 32, 10, "
+                                        "'a.txt', 0, '', 46000, 46000)"))
+                .Bind(1, m_disk)
+                .Execute();
+            m_fileKey = m_data->CatalogDatabase.LastInsertId();
+        });
+        m_data->CloseDatabase(QString());
+        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                              folder);
+        m_settings->WriteInteger(QStringLiteral("Catalog Explorer"),
+                                 QStringLiteral("Selected Node"), m_work);
+        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
+        m_form->resize(800, 600);
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        ASSERT_TRUE(m_data->DatabaseOpen);
+    }
+
+    void TearDown() override
+    {
+        m_form.reset();
+        m_data.reset();
+    }
+
+    qint64 Add(qint64 parent, const QString &name, int cls)
+    {
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, 46000, 46000,
+                                QString(), QString(), 0, 0);
+    }
+
+    qint64 Count(const char *sql)
+    {
+        SqliteStatement &query = m_data->CatalogDatabase.Prepare(QString::fromLatin1(sql));
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+    qint64 Objects() { return Count("SELECT COUNT(*) FROM Catalogs"); }
+    qint64 Files() { return Count("SELECT COUNT(*) FROM Files"); }
+    QString Path(qint64 id) { return m_data->Catalogs.PathByID(id, false); }
+    TItemTree *Tree() { return m_form->Tree(); }
+    TCatalogList *List() { return m_form->List(); }
+
+    // The captions of the list, in order.
+    QStringList Captions()
+    {
+        QStringList captions;
+        for (const ListEntry &entry : List()->Model()->Entries())
+            captions << entry.caption;
+        captions.sort();
+        return captions;
+    }
+
+    // Types into the open editor of a view and presses Enter.
+    static void TypeIntoEditor(QWidget *viewport, const QString &text)
+    {
+        auto *editor = viewport->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr) << "no editor opened";
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+    std::unique_ptr<TCatalogueForm> m_form;
+    qint64 m_work = 0;
+    qint64 m_disk = 0;
+    qint64 m_other = 0;
+    qint64 m_fileKey = 0;
+};
+
+TEST_F(ObjectCommandsFormTest, NewFolderInTheTreeOpensItsNameAndTheRenameIsCleaned)
+{
+    ASSERT_EQ(Tree()->SelectedID(), m_work);
+    Tree()->setFocus();
+    m_form->NewFolderCommand();
+    const qint64 folder = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder"));
+    ASSERT_GT(folder, 0);
+    EXPECT_EQ(Tree()->SelectedID(), folder);
+    TypeIntoEditor(Tree()->viewport(), QStringLiteral("  Old:Disks "));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Characters Found"));
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(folder), QStringLiteral("Old Disks"));
+    EXPECT_EQ(Tree()->currentItem()->text(0), QStringLiteral("Old Disks"));
+    EXPECT_GT(GetObjectModified(*m_data, folder), 46000.0);
+
+    // A second new folder under Work, from the list this time, is named (2)
+    // and opens in the list.
+    Tree()->SelectByID(m_work);
+    List()->CurrentView()->setFocus();
+    m_form->NewFolderCommand();
+    const qint64 second = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder"));
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Tree()->SelectedID(), m_work);
+    ASSERT_EQ(List()->CurrentEntry()->data, second);
+    TypeIntoEditor(List()->CurrentView()->viewport(), QStringLiteral("disk"));
+    const RecordedMessage refusal = m_ui.TakeSingleMessage();
+    EXPECT_EQ(refusal.caption, QStringLiteral("Error Renaming Object"));
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(second), QStringLiteral("New Folder"));
+}
+
+TEST_F(ObjectCommandsFormTest, AListRenameRewritesTheEntryAndTheTree)
+{
+    Tree()->FindNodeByID(nullptr, m_work)->setExpanded(true);
+    ASSERT_TRUE(List()->SelectEntryByData(m_disk));
+    List()->CurrentView()->setFocus();
+    m_form->RenameCommand();
+    TypeIntoEditor(List()->CurrentView()->viewport(), QStringLiteral("Disk A"));
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(m_disk), QStringLiteral("Disk A"));
+    const int row = List()->Model()->RowOfData(m_disk);
+    ASSERT_GE(row, 0) << Captions().join(QLatin1Char(',')).toStdString();
+    const ListEntry &entry = List()->Model()->Entry(row);
+    EXPECT_EQ(entry.caption, QStringLiteral("Disk A"));
+    EXPECT_EQ(entry.subItems[2], DateTimeText(GetObjectModified(*m_data, m_disk)));
+    EXPECT_NE(Tree()->FindNodeByID(nullptr, m_work), nullptr);
+    QTreeWidgetItem *node = Tree()->FindNodeByID(nullptr, m_disk);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(0), QStringLiteral("Disk A"));
+
+    // A file's caption is never editable.
+    Tree()->SelectByID(m_disk);
+    const QModelIndex file = List()->Model()->index(List()->Model()->RowOfData(m_fileKey), 0);
+    EXPECT_FALSE(List()->Model()->flags(file) & Qt::ItemIsEditable);
+}
+
+TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood)
+{
+    // From the tree: the node goes, its parent is selected.
+    Tree()->SelectByID(m_disk);
+    Tree()->setFocus();
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Confirm Disk Catalog Delete"));
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Wastebasket\\Work\\Disk"));
+    EXPECT_EQ(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
+    EXPECT_EQ(Tree()->SelectedID(), m_work);
+    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Other")});
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 9);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+
+    // From the list with Shift: the question warns and the rows go for good.
+    ASSERT_TRUE(List()->SelectEntryByData(m_other));
+    List()->CurrentView()->setFocus();
+    const qint64 objects = Objects();
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    m_form->DeleteCommand(TCatalogueForm::CommandSource::Focus, true);
+    const RecordedMessage question = m_ui.TakeSingleMessage();
+    EXPECT_EQ(question.text,
+              QStringLiteral("Are you sure you wish to delete the Disk Catalog \"Other\" ?"));
+    EXPECT_EQ(question.icon, MessageIcon::Warning);
+    EXPECT_EQ(Objects(), objects - 1);
+    EXPECT_TRUE(Captions().isEmpty());
+
+    // The Wastebasket emptied from its node; it stays, at class 8.
+    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    Tree()->setFocus();
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    m_form->DeleteCommand(TCatalogueForm::CommandSource::Focus, false);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption,
+              QStringLiteral("Confirm Multiple Object Deletions"));
+    EXPECT_EQ(Files(), 0);
+    EXPECT_EQ(Objects(), 6);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+}
+
+TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogBack)
+{
+    Tree()->SelectByID(m_disk);
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    m_ui.TakeMessages();
+
+    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    ASSERT_FALSE(List()->MainView());
+    ASSERT_TRUE(List()->SelectEntryByData(m_disk));
+    List()->CurrentView()->setFocus();
+    m_form->UpdateMenus();
+    EXPECT_EQ(m_form->findChild<QAction *>(QStringLiteral("RenameCatalog1"))->text(),
+              QStringLiteral("&Restore"));
+    m_form->RenameCommand();
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+    EXPECT_EQ(Tree()->SelectedID(), CatalogSchema::kWastebasketId);
+    EXPECT_EQ(List()->Count(), 0);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+    EXPECT_EQ(Files(), 1);
+}
+
+TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowAsTheyWere)
+{
+    const qint64 archive = Add(2, QStringLiteral("Store"), 26);
+    Tree()->SelectByID(m_work);
+
+    // Onto the Catalogs node: moved, the last object selected.
+    m_form->DropObjectsOn(CatalogSchema::kCatalogsId, {m_disk, m_other});
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Path(m_other), QStringLiteral("Catalogs\\Other"));
+    EXPECT_EQ(Tree()->SelectedID(), m_other);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+
+    // A disk catalog onto an archive folder is refused; the target is selected.
+    m_form->DropObjectsOn(archive, {m_disk});
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Object Move Failed"));
+    EXPECT_EQ(Tree()->SelectedID(), archive);
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+
+    // A failure half-way (here from the event pump) rolls everything back.
+    Tree()->SelectByID(m_work);
+    const qint64 objects = Objects();
+    m_ui.SetTickSource([n = qint64(0)]() mutable { return n += 2000; });
+    m_ui.SetOnProcessEvents([] { throw std::runtime_error("disk full"); });
+    m_form->DropObjectsOn(CatalogSchema::kWastebasketId, {m_disk, m_work});
+    m_ui.SetOnProcessEvents({});
+    const RecordedMessage failure = m_ui.TakeSingleMessage();
+    EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));
+    EXPECT_EQ(Objects(), objects);
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Path(m_work), QStringLiteral("Catalogs\\Work"));
+    EXPECT_NE(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
+    EXPECT_NE(Tree()->FindNodeByID(nullptr, m_work), nullptr);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList)
+{
+    Tree()->SelectByID(m_disk);
+    ASSERT_TRUE(List()->SelectEntryByData(m_fileKey));
+    List()->CurrentView()->setFocus();
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            auto *form = qobject_cast<TComments_Form *>(dialog);
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->findChild<QLabel *>(QStringLiteral("FileName"))->text(),
+                      QStringLiteral("a.txt"));
+            form->Comments->setFocus();
+            QTest::keyClicks(form->Comments, QStringLiteral("first"));
+            QTest::keyClick(form->Comments, Qt::Key_Return);
+            QTest::keyClicks(form->Comments, QStringLiteral("second"));
+            form->Button1->click();
+        });
+        m_form->CommentsCommand();
+    }
+    EXPECT_EQ(GetFileComment(*m_data, m_fileKey), QStringLiteral("first\nsecond"));
+    const ListEntry &entry = List()->Model()->Entry(List()->Model()->RowOfData(m_fileKey));
+    EXPECT_EQ(entry.subItems[3], QStringLiteral("first second"));
+
+    // The tree's node: OK without typing writes nothing, Modified stays.
+    Tree()->setFocus();
+    {
+        ModalResponder responder(
+            [](QWidget *dialog) { qobject_cast<TComments_Form *>(dialog)->Button1->click(); });
+        m_form->CommentsCommand(TCatalogueForm::CommandSource::Tree);
+    }
+    EXPECT_EQ(GetObjectModified(*m_data, m_disk), 46000.0);
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            auto *form = qobject_cast<TComments_Form *>(dialog);
+            QTest::keyClicks(form->Comments, QStringLiteral("kept"));
+            form->Button2->click();
+        });
+        m_form->CommentsCommand(TCatalogueForm::CommandSource::Tree);
+    }
+    EXPECT_EQ(GetObjectComment(*m_data, m_disk), QString());
+}
+
+TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
+{
+    auto node = [](QTreeWidget *tree, qint64 id) -> QTreeWidgetItem * {
+        for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+            if ((*it)->data(0, Qt::UserRole).toLongLong() == id)
+                return *it;
+        }
+        return nullptr;
+    };
+    TNodeSelectionForm archive(*m_data, TNodeSelectionForm::kArchiveDestination,
+                               QStringLiteral("Select Archive Destination"),
+                               QStringLiteral("Select the Destination Folder for the Archive"));
+    QTreeWidget *tree = archive.TreeView1;
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_FALSE(archive.Button1->isEnabled()) << "the database object";
+    tree->setCurrentItem(node(tree, 3));
+    EXPECT_FALSE(archive.Button1->isEnabled());
+    node(tree, 3)->setExpanded(true);
+    node(tree, m_work)->setExpanded(true);
+    tree->setCurrentItem(node(tree, m_disk));
+    EXPECT_FALSE(archive.Button1->isEnabled());
+    tree->setCurrentItem(node(tree, 2));
+    EXPECT_TRUE(archive.Button1->isEnabled());
+    EXPECT_EQ(archive.SelectedID(), 2);
+    EXPECT_EQ(node(tree, 4)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+
+    // An object added meanwhile shows after collapsing and expanding.
+    const qint64 added = Add(m_work, QStringLiteral("Added"), 4);
+    EXPECT_EQ(node(tree, added), nullptr);
+    node(tree, m_work)->setExpanded(false);
+    node(tree, m_work)->setExpanded(true);
+    EXPECT_NE(node(tree, added), nullptr);
+
+    TNodeSelectionForm search(
+        *m_data, TNodeSelectionForm::kSearchStart, QStringLiteral("Select Object"),
+        QStringLiteral("Select the Object where you want to begin the search"));
+    EXPECT_TRUE(search.Button1->isEnabled()) << "the database object";
+    search.TreeView1->setCurrentItem(node(search.TreeView1, 4));
+    EXPECT_FALSE(search.Button1->isEnabled());
+    EXPECT_FALSE(TNodeSelectionForm::ModeAllows(7, 2));
+
+    ModalResponder responder([&](QWidget *dialog) {
+        auto *form = qobject_cast<TNodeSelectionForm *>(dialog);
+        form->TreeView1->setCurrentItem(node(form->TreeView1, 3));
+        form->Button1->click();
+    });
+    EXPECT_EQ(SelectNode(*m_data, 2, QStringLiteral("Select Object"), QStringLiteral("m")), 3);
+}
+
+TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
+{
+    const ReplaceObjectView existing{4, QStringLiteral("Disk"), QStringLiteral("Hard Disk"),
+                                     QStringLiteral("10 KB"), QStringLiteral("01/02/26 10:00")};
+    const ReplaceObjectView incoming{3, QStringLiteral("disk"), QStringLiteral("Floppy Disk"),
+                                     QStringLiteral("1 KB"), QString()};
+    ReplaceObjectDialog dialog(existing, incoming);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Confirm Object Replace"));
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Existing1"))->text(),
+              QStringLiteral("Hard Disk"));
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Incoming0"))->text(),
+              QStringLiteral("disk"));
+    QTimer::singleShot(0, dialog.KeepButton(), &QPushButton::click);
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    QTimer::singleShot(0, dialog.ReplaceButton(), &QPushButton::click);
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+}
+
+} // namespace
+
+namespace {
+
+// Sends a drag of objects over a widget and drops it at a point, as the
+// window system delivers them.
+void DropAt(QWidget *target, const QPoint &at, const QList<qint64> &ids)
+{
+    std::unique_ptr<QMimeData> mime(ObjectDragData(ids));
+    QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    ASSERT_TRUE(move.isAccepted()) << "the drag was not taken";
+    QDropEvent drop(QPointF(at), Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    // The dragging view must not remove rows itself.
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+} // namespace
+
+TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
+{
+    // The list drags the selected objects it may drag, never files.
+    Tree()->SelectByID(m_work);
+    CatalogListModel *model = List()->Model();
+    const QModelIndexList rows{model->index(model->RowOfData(m_other), 0),
+                               model->index(model->RowOfData(m_disk), 0)};
+    std::unique_ptr<QMimeData> mime(model->mimeData(rows));
+    EXPECT_EQ(DraggedObjects(mime.get()), (QList<qint64>{m_disk, m_other}));
+
+    // Dropped on the Catalogs node of the tree.
+    Tree()->SelectByID(3);
+    Tree()->SelectByID(m_work);
+    QTreeWidgetItem *catalogs = Tree()->FindNodeByID(nullptr, 3);
+    Tree()->scrollToItem(catalogs);
+    DropAt(Tree()->viewport(), Tree()->visualItemRect(catalogs).center(), {m_disk});
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Tree()->SelectedID(), m_disk);
+
+    // Dropped back on the entry of Work in the Catalogs list.
+    Tree()->SelectByID(3);
+    QAbstractItemView *view = List()->CurrentView();
+    const QModelIndex work = model->index(model->RowOfData(m_work), 0);
+    DropAt(view->viewport(), view->visualRect(work).center(), {m_disk});
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+}

@@ -1,0 +1,268 @@
+#include "media/CatalogFileAccess.h"
+
+#include "../archive/ArchiveTestFolder.h"
+#include "../store/StoreFixture.h"
+#include "media/FilePackages.h"
+#include "media/MediaScan.h"
+#include "platform/FileTypes.h"
+#include "platform/ShellServices.h"
+#include "platform/TemporaryFiles.h"
+#include "store/CatalogSchema.h"
+#include "support/FakeDriveSystem.h"
+
+#include <QElapsedTimer>
+#include <QMimeDatabase>
+#include <QThread>
+
+namespace {
+
+constexpr int kRemovableClass = 3;
+
+// A desktop of the test's own: one application, a script that writes the
+// arguments it was started with into a log, opens plain text and folders.
+// The XDG variables point at it while it lives.
+class TestDesktop
+{
+public:
+    TestDesktop()
+    {
+        // The MIME database reads its folders once, before they move.
+        QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain"));
+        for (const char *name : kNames)
+            m_saved.emplace_back(name, qgetenv(name));
+        m_folder.Write(QStringLiteral("opener.sh"),
+                       "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"" +
+                           Log().toUtf8() + "\"; done\n");
+        QFile::setPermissions(Script(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_folder.Write(QStringLiteral("share/applications/opener.desktop"),
+                       "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" +
+                           Script().toUtf8() + "\" --file %f\n");
+        m_folder.Write(QStringLiteral("config/mimeapps.list"),
+                       "[Default Applications]\ntext/plain=opener.desktop\n"
+                       "inode/directory=opener.desktop\n");
+        qputenv("XDG_CONFIG_HOME", m_folder.Path(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", m_folder.Path(QStringLiteral("etc")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_folder.Path(QStringLiteral("local")).toUtf8());
+        qputenv("XDG_DATA_DIRS", m_folder.Path(QStringLiteral("share")).toUtf8());
+        ResetFileTypeCaches();
+    }
+    ~TestDesktop()
+    {
+        for (const auto &[name, value] : m_saved) {
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+        ResetFileTypeCaches();
+    }
+
+    QString Script() const { return m_folder.Path(QStringLiteral("opener.sh")); }
+    QString Log() const { return m_folder.Path(QStringLiteral("opened.log")); }
+
+    // The arguments the application was started with, waiting for them a
+    // while: it runs detached.
+    QStringList Opened(int expectedLines)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QStringList lines;
+        do {
+            lines =
+                QString::fromUtf8(ArchiveTestFolder::Read(Log())).split(u'\n', Qt::SkipEmptyParts);
+            if (lines.size() >= expectedLines)
+                break;
+            QThread::msleep(20);
+        } while (timer.elapsed() < 5000);
+        QFile::remove(Log());
+        return lines;
+    }
+
+private:
+    static constexpr const char *kNames[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                                             "XDG_DATA_DIRS"};
+    ArchiveTestFolder m_folder;
+    std::vector<std::pair<const char *, QByteArray>> m_saved;
+};
+
+} // namespace
+
+class CatalogFileAccessTest : public StoreFixture
+{
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        m_accessOwner = std::make_unique<TCatalogFileAccess>(*m_data, m_temporaryFiles);
+        qputenv("TMPDIR", m_temp.path().toUtf8());
+        m_drives.Mount(Medium(), DriveKind::Removable, QStringLiteral("DISK7"));
+        m_medium.Write(QStringLiteral("docs/notes.txt"), "notes");
+        m_medium.Write(QStringLiteral("odd.qqq"), QByteArray("\x00\x01\x02", 3));
+        m_stage.Write(QStringLiteral("inner/Read Me.TXT"), "packed");
+        ASSERT_EQ(
+            m_stage.Run(QStringLiteral("zip"),
+                        {QStringLiteral("-qr"), m_medium.Path(QStringLiteral("docs/pack.zip")),
+                         QStringLiteral("inner")}),
+            0);
+        m_data->RunInTransaction([&] {
+            TMediaScanner scanner(*m_data, CatalogOptions{});
+            TPackageAnalyser packages(scanner, *m_data);
+            packages.AttachTo(Medium());
+            m_catalogId = scanner.CreateCatalogObject(
+                QStringLiteral("Stick"), Medium(), CatalogSchema::kCatalogsId, kRemovableClass,
+                QString(), QStringLiteral("DISK7"), 0, 0, NowDayCount(), NowDayCount());
+            qint64 total = 0;
+            scanner.ScanSource(Medium(), m_catalogId, total);
+        });
+    }
+    void TearDown() override
+    {
+        qunsetenv("TMPDIR");
+        StoreFixture::TearDown();
+    }
+
+    QString Medium() const { return QDir::cleanPath(m_medium.Path(QStringLiteral("."))); }
+
+    // The number of the row that a name is given in: a file's Key, an object's ID.
+    qint64 NumberOf(const QString &sql, const QString &name)
+    {
+        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
+        query.Bind(1, name);
+        const qint64 number = query.Step() ? query.Int64(0) : -1;
+        query.Reset();
+        return number;
+    }
+    qint64 FileKey(const QString &name)
+    {
+        return NumberOf(QStringLiteral("SELECT Key FROM Files WHERE Name = ?1"), name);
+    }
+    qint64 ObjectId(const QString &name)
+    {
+        return NumberOf(QStringLiteral("SELECT ID FROM Catalogs WHERE Name = ?1"), name);
+    }
+
+    QTemporaryDir m_temp;
+    ArchiveTestFolder m_medium;
+    ArchiveTestFolder m_stage;
+    FakeDriveSystem m_drives;
+    TestDesktop m_desktop;
+    TemporaryFileList m_temporaryFiles;
+    std::unique_ptr<TCatalogFileAccess> m_accessOwner;
+    TCatalogFileAccess &Access() { return *m_accessOwner; }
+    qint64 m_catalogId = 0;
+};
+
+TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer)
+{
+    // The catalog keeps the capitalised name Notes.txt: the file is found
+    // by it all the same.
+    const QString notes = Medium() + QStringLiteral("/docs/notes.txt");
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), notes}));
+
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), true));
+    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{notes});
+    m_ui.SetQuickViewWorks(false);
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), true));
+    const RecordedMessage refused = m_ui.TakeSingleMessage();
+    EXPECT_EQ(refused.caption, QStringLiteral("Quick View"));
+    EXPECT_EQ(refused.text,
+              QStringLiteral("Unable to locate the Quick View Application. Function terminated."));
+    m_ui.TakeQuickViews();
+
+    // No application for the type: the user picks a program.
+    const QString odd = Medium() + QStringLiteral("/odd.qqq");
+    m_ui.QueueFileName(m_desktop.Script());
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Odd.qqq")), false));
+    EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
+}
+
+TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
+{
+    QFile::remove(m_medium.Path(QStringLiteral("docs/notes.txt")));
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    const RecordedMessage missing = m_ui.TakeSingleMessage();
+    EXPECT_EQ(missing.caption, QStringLiteral("File Not Found"));
+    EXPECT_EQ(missing.text, QStringLiteral("Dirvanta was unable to locate \"") + Medium() +
+                                QStringLiteral("/docs/Notes.txt\" on Catalog \"Stick\"\n\n"
+                                               "The file may have been deleted from the Cataloged "
+                                               "Media. It is recommended that you perform a "
+                                               "Catalog Update to re-synchronize the Catalog"));
+
+    // Another disk in the drive: the device check asks, the user gives up.
+    m_drives.At(Medium()).label = QStringLiteral("OTHER");
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
+}
+
+TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
+{
+    const qint64 key = FileKey(QStringLiteral("Read me.txt"));
+    ASSERT_GT(key, 0);
+    const QString copy = m_temp.filePath(QStringLiteral("Read Me.TXT"));
+    EXPECT_TRUE(Access().OpenFile(key, false));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), copy}));
+    EXPECT_EQ(ArchiveTestFolder::Read(copy), QByteArray("packed"));
+    EXPECT_EQ(m_temporaryFiles.Files(), QStringList{copy});
+
+    // A second time the earlier copy is there: the user keeps it.
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(Access().OpenFile(key, true));
+    const RecordedMessage question = m_ui.TakeSingleMessage();
+    EXPECT_EQ(question.caption, QStringLiteral("File Already Exists"));
+    EXPECT_EQ(question.text, u'"' + copy +
+                                 QStringLiteral("\" is already present.\n\nDo you wish to replace "
+                                                "it with the Extracted version ?"));
+    EXPECT_TRUE(m_ui.TakeQuickViews().isEmpty());
+
+    m_temporaryFiles.DeleteAll();
+    EXPECT_FALSE(QFileInfo::exists(copy));
+
+    // The package is gone from the medium.
+    QFile::remove(m_medium.Path(QStringLiteral("docs/pack.zip")));
+    EXPECT_FALSE(Access().OpenFile(key, false));
+    const RecordedMessage failed = m_ui.TakeSingleMessage();
+    EXPECT_EQ(failed.caption, QStringLiteral("Error Extracting File"));
+    EXPECT_EQ(failed.text,
+              QStringLiteral("An Unknown Error occurred when extracting \"Read me.txt\"."
+                             "\n\nThe request has been terminated"));
+}
+
+TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)
+{
+    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), Medium()}));
+    EXPECT_TRUE(Access().ExploreObject(ObjectId(QStringLiteral("docs"))));
+    EXPECT_EQ(m_desktop.Opened(2),
+              (QStringList{QStringLiteral("--file"), Medium() + QStringLiteral("/docs")}));
+    // A package is no folder on the medium.
+    EXPECT_FALSE(Access().ExploreObject(ObjectId(QStringLiteral("pack.zip"))));
+    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
+}
+
+TEST(DesktopExecTest, ExecLinesBecomeArguments)
+{
+    const QString file = QStringLiteral("/m/a b.txt");
+    struct Case
+    {
+        const char *exec;
+        std::vector<const char *> expected;
+    };
+    const Case cases[] = {
+        {"editor %f", {"editor", "/m/a b.txt"}},
+        {"editor %U --new", {"editor", "file:///m/a%20b.txt", "--new"}},
+        {"\"/opt/My App/run\" --open=%f %i %c", {"/opt/My App/run", "--open=/m/a b.txt"}},
+        {"viewer", {"viewer", "/m/a b.txt"}},
+        {"say \"a \\\"quoted\\\" word\" 100%% %F",
+         {"say", "a \"quoted\" word", "100%", "/m/a b.txt"}},
+        {"broken \"quote", {}},
+        {"", {}},
+    };
+    for (const Case &row : cases) {
+        QStringList expected;
+        for (const char *argument : row.expected)
+            expected << QString::fromUtf8(argument);
+        EXPECT_EQ(DesktopExecArguments(QString::fromUtf8(row.exec), file), expected) << row.exec;
+    }
+}

@@ -1,0 +1,70 @@
+#include "ui/QuickViewWindow.h"
+
+#include "support/QtPrinters.h"
+
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class QuickViewWindowTest : public testing::Test
+{
+protected:
+    QString Write(const QString &name, const QByteArray &content)
+    {
+        QFile file(m_folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    }
+
+    QTemporaryDir m_folder;
+};
+
+TEST_F(QuickViewWindowTest, ShowsTextAndPicturesAndRefusesTheRest)
+{
+    const QString notes = Write(QStringLiteral("notes.txt"), "caf\xe9 au lait\n");
+    const QString source = Write(QStringLiteral("main.c"), "int main() {}\n");
+    const QString picture = m_folder.filePath(QStringLiteral("dot.png"));
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(picture));
+    const QString binary = Write(QStringLiteral("data.bin"), QByteArray("\x00\x01\x02\x03", 4));
+
+    EXPECT_TRUE(QuickViewWindow::CanShow(notes));
+    EXPECT_TRUE(QuickViewWindow::CanShow(source));
+    EXPECT_TRUE(QuickViewWindow::CanShow(picture));
+    EXPECT_FALSE(QuickViewWindow::CanShow(binary));
+    EXPECT_FALSE(QuickViewWindow::CanShow(m_folder.path()));
+
+    QuickViewWindow text;
+    ASSERT_TRUE(text.ShowFile(notes));
+    // Text that is not UTF-8 is read as the Windows code page.
+    EXPECT_EQ(text.findChild<QPlainTextEdit *>()->toPlainText(),
+              QStringLiteral("caf\u00e9 au lait\n"));
+    EXPECT_EQ(text.windowTitle(), QStringLiteral("notes.txt - Quick View"));
+
+    QuickViewWindow photo;
+    ASSERT_TRUE(photo.ShowFile(picture));
+    const QLabel *shown = photo.findChild<QLabel *>(QStringLiteral("QuickViewPicture"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->pixmap().size(), QSize(3, 2));
+}
+
+TEST_F(QuickViewWindowTest, LongTextIsCutAtTheLimit)
+{
+    const QString big =
+        Write(QStringLiteral("big.txt"), QByteArray(QuickViewWindow::kTextLimit + 10, 'a'));
+    QuickViewWindow window;
+    ASSERT_TRUE(window.ShowFile(big));
+    const QString shown = window.findChild<QPlainTextEdit *>()->toPlainText();
+    EXPECT_EQ(shown.size(), QuickViewWindow::kTextLimit + 4);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\n...")));
+}
+
+} // namespace
