@@ -8,6 +8,7 @@
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
+#include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindForm.h"
 #include "media/CatalogMedia.h"
 #include "platform/DisplayFormats.h"
@@ -756,7 +757,8 @@ void TCatalogueForm::FindClick()
     if (!fromTree && item && !item->IsFile())
         start = item->data;
     m_listRefreshGate = false;
-    TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, nullptr, this);
+    CatalogueFindActions actions(m_data);
+    TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
     m_listRefreshGate = true;
     RefreshList();
 }

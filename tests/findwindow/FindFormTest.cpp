@@ -3,6 +3,7 @@
 #include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
 #include "find/SearchEngine.h"
+#include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
 #include "findwindow/FindMenuRules.h"
@@ -503,6 +504,48 @@ TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
     const FindMenuState state = FindMenuStateFor(FindMenuFacts{});
     EXPECT_FALSE(state.explore.enabled || state.open.enabled || state.rename || state.deleteItem ||
                  state.properties || state.comments);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
+{
+    CatalogueFindActions actions(*m_data);
+    TFind_Form &form = Open(1, &actions);
+    EXPECT_TRUE(form.LookInBrowse->isEnabled());
+    form.NameEdit->setText(QStringLiteral("Letters"));
+    form.TypeCombo->setCurrentIndex(4);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    // A folder found on a medium is neither renamed nor deleted.
+    EXPECT_FALSE(form.Rename1->isEnabled());
+    EXPECT_FALSE(form.Delete1->isEnabled());
+    EXPECT_TRUE(form.Comments1->isEnabled());
+    EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
+
+    form.NameEdit->setText(QStringLiteral("Disk"));
+    form.TypeCombo->setCurrentIndex(2);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk")});
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    ASSERT_TRUE(form.Rename1->isEnabled());
+    emit form.List()->LabelEdited(0, QStringLiteral("  Disk 2019 "));
+    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
+    EXPECT_EQ(GetObjectName(*m_data, m_disk), QStringLiteral("Disk 2019"));
+
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    form.Delete1->trigger();
+    EXPECT_EQ(m_ui.TakeMessages().size(), 1u) << "the delete asks first";
+    // The disk went to the Wastebasket: it stays in the list with its new place.
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
+    EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
+    form.List()->SelectRow(0);
+    EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
 }
 
 } // namespace
