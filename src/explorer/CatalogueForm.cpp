@@ -757,7 +757,7 @@ void TCatalogueForm::FindClick()
     if (!fromTree && item && !item->IsFile())
         start = item->data;
     m_listRefreshGate = false;
-    CatalogueFindActions actions(m_data);
+    CatalogueFindActions actions(m_data, &m_fileAccess);
     TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
     m_listRefreshGate = true;
     RefreshList();

@@ -2,13 +2,15 @@
 
 #include "explorer/CommentsDialog.h"
 #include "explorer/NodeSelectionDialog.h"
+#include "media/CatalogFileAccess.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
 
-CatalogueFindActions::CatalogueFindActions(TDataShare &data)
+CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess)
     : m_data(data)
+    , m_fileAccess(fileAccess)
 {
 }
 
@@ -20,6 +22,9 @@ bool CatalogueFindActions::Available(Action action) const
     case Comments:
     case SelectObject:
         return true;
+    case Open:
+    case QuickView:
+        return m_fileAccess != nullptr;
     default:
         return false;
     }
@@ -35,6 +40,22 @@ bool CatalogueFindActions::RunCommand(const std::function<void()> &command)
                    failure + kParagraphBreak +
                        QStringLiteral("The catalog has been left as it was before the command."));
     return false;
+}
+
+void CatalogueFindActions::OpenHits(QWidget *, const QList<ListEntry> &hits)
+{
+    for (const ListEntry &hit : hits) {
+        if (hit.IsFile() && m_fileAccess)
+            m_fileAccess->OpenFile(hit.data, false);
+    }
+}
+
+void CatalogueFindActions::QuickViewHits(QWidget *, const QList<ListEntry> &hits)
+{
+    for (const ListEntry &hit : hits) {
+        if (hit.IsFile() && m_fileAccess)
+            m_fileAccess->OpenFile(hit.data, true);
+    }
 }
 
 bool CatalogueFindActions::RenameHit(QWidget *, const ListEntry &hit, QString &name)

@@ -7,9 +7,11 @@
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
 #include "findwindow/FindMenuRules.h"
+#include "media/CatalogFileAccess.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
+#include "platform/TemporaryFiles.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
@@ -546,6 +548,28 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
     form.List()->SelectRow(0);
     EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
+{
+    TemporaryFileList temporaryFiles;
+    TCatalogFileAccess fileAccess(*m_data, temporaryFiles);
+    for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
+        CatalogueFindActions actions(*m_data, access);
+        TFind_Form &form = Open(1, &actions);
+        form.NameEdit->setText(QStringLiteral("letter one"));
+        form.FindNowClick();
+        form.List()->SelectRow(0);
+        form.UpdateMenus();
+        EXPECT_TRUE(form.Open1->isVisible());
+        EXPECT_EQ(form.Open1->isEnabled(), access != nullptr);
+        EXPECT_EQ(form.QuickView2->isEnabled(), access != nullptr);
+        form.close();
+    }
 }
 
 } // namespace
