@@ -40,11 +40,15 @@ screenshots: build
 BENCH_FILES ?= 100000
 
 bench: bootstrap
+	@dpkg-query -W -f='$${Status}' plocate 2>/dev/null | grep -q 'install ok installed' || \
+		{ echo "bench: installing plocate (the search baseline)"; \
+		  $$( [ "$$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y -qq --no-install-recommends plocate >/dev/null; }
 	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
-	@cmake --build build-release --target store_bench make-tree catalog_bench package_bench exchange_bench
+	@cmake --build build-release --target store_bench make-tree catalog_bench package_bench exchange_bench find_bench
 	@build-release/bench/store_bench
 	@build-release/bench/package_bench $(BENCH_FILES)
 	@build-release/bench/exchange_bench $(BENCH_FILES)
+	@build-release/bench/find_bench $(BENCH_FILES)
 	@trees=$$(mktemp -d) && \
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/other 1 && \
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/tree 2 && \

@@ -9,6 +9,8 @@
 #include "explorer/ExchangeCommands.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
+#include "findwindow/CatalogueFindActions.h"
+#include "findwindow/FindForm.h"
 #include "media/CatalogMedia.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
@@ -211,6 +213,8 @@ void TCatalogueForm::ConnectActions()
                 [this, kind = kind] { ListView1->ArrangeBy(kind); });
     connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
     ConnectExchangeCommands(*this, m_data, m_settings);
+    for (QAction *action : {a.Find1, a.Find2, a.Find3, a.FindBtn})
+        connect(action, &QAction::triggered, this, &TCatalogueForm::FindClick);
 
     for (QAction *action : {a.CatalogGroup1, a.CatalogGroup2, a.CatalogGroup3, a.NewGroupBtn})
         connect(action, &QAction::triggered, this, &TCatalogueForm::NewFolderCommand);
@@ -742,6 +746,23 @@ void TCatalogueForm::SetIconView(int view)
     ListView1->SetIconView(view);
     for (QAction *action : m_actions->IconViewActions(view))
         action->setChecked(true);
+}
+
+void TCatalogueForm::FindClick()
+{
+    // The search starts at the tree's node, or at the list's object when the
+    // command came from the list.
+    qint64 start = qMax<qint64>(TreeView1->SelectedID(), 1);
+    const bool fromTree =
+        sender() == m_actions->Find2 || (sender() != m_actions->Find3 && TreeView1->hasFocus());
+    const std::optional<ListEntry> item = ListView1->CurrentEntry();
+    if (!fromTree && item && !item->IsFile())
+        start = item->data;
+    m_listRefreshGate = false;
+    CatalogueFindActions actions(m_data, &m_fileAccess);
+    TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
+    m_listRefreshGate = true;
+    RefreshList();
 }
 
 void TCatalogueForm::MoveUpClick()

@@ -123,6 +123,7 @@ private slots:
     void ListView1Exit();
     void ListView1Edited(qint64 id, const QString &text);
     void MoveUpClick();
+    void FindClick();
     void FullNameClick();
     void ToolbarClick();
     void StatusBarClick();

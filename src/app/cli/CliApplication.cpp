@@ -1,6 +1,7 @@
 #include "app/cli/CliApplication.h"
 
 #include "app/cli/CliExchange.h"
+#include "app/cli/CliFind.h"
 #include "app/cli/ObjectCommands.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
@@ -48,14 +49,13 @@ const QString kUsageText =
                    "                       for good (objects in the Wastebasket always are)\n"
                    "  restore PATH         put an object of the Wastebasket back in its place\n"
                    "  empty-wastebasket    delete everything in the Wastebasket for good\n"
-                   "  comment PATH TEXT    set the comment of an object or of a file\n"
-                   "%1"
-                   "\n"
+                   "  comment PATH TEXT    set the comment of an object or of a file\n") +
+    QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
+    QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
-                   "in the user's data folder, made on first use.\n")
-        .arg(QLatin1String(kExchangeUsage));
+                   "in the user's data folder, made on first use.\n");
 
 const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
                                    QStringLiteral("--label"), QStringLiteral("--comment")};
@@ -147,6 +147,8 @@ int CliApplication::Run(const QStringList &arguments)
             options.replace = true;
         } else if (argument == QLatin1String("--wait")) {
             options.wait = true;
+        } else if (options.command == QLatin1String("find")) {
+            options.arguments.append(argument); // find parses its own options
         } else if (argument == QLatin1String("--permanent")) {
             options.permanent = true;
         } else if (kValueOptions.contains(argument)) {
@@ -180,7 +182,7 @@ int CliApplication::Run(const QStringList &arguments)
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
     const qsizetype allowedArguments = objectCommand ? options.arguments.size() : takesPath ? 1 : 0;
-    if (options.arguments.size() > allowedArguments)
+    if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
         return Usage(options.command + QStringLiteral(" needs a ") +
@@ -218,6 +220,9 @@ int CliApplication::Run(const QStringList &arguments)
             result = Catalog(data, options);
         else if (options.command == QLatin1String("update"))
             result = Update(data, options);
+        else if (options.command == QLatin1String("find"))
+            result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
+                                    [&] { return OpenOrCreateDefault(data, options); });
         else if (objectCommand)
             result = OpenOrCreateDefault(data, options)
                          ? RunObjectCommand(data, objectRequest, m_out, m_err)

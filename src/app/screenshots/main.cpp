@@ -8,6 +8,7 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/NodeSelectionDialog.h"
+#include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -269,6 +271,26 @@ int main(int argc, char **argv)
         userInterface.SetProgressPosition(1200);
         Save(*userInterface.Progress(), "progress-import");
         userInterface.CloseProgress();
+        // The Find window after a search, in two views, and its other pages.
+        TFind_Form find(data, settings, window.Tree(), 1, nullptr, &window);
+        find.resize(640, 520);
+        find.show();
+        find.NameEdit->setText(QStringLiteral("e"));
+        find.FindNowClick();
+        find.SetIconView(3);
+        Save(find, "find-window-detail");
+        find.SetIconView(0);
+        Save(find, "find-window-large-icons");
+        find.DateRadio->click();
+        find.BetweenEdit->setText(QStringLiteral("01/01/2019"));
+        find.AndEdit->setText(QStringLiteral("31/12/2019"));
+        const char *const pages[] = {"find-window-name", "find-window-dates",
+                                     "find-window-comments", "find-window-advanced"};
+        for (int page = 1; page < 4; ++page) {
+            find.PageControl1->setCurrentIndex(page);
+            Save(find, pages[page]);
+        }
+        find.close();
     }
     window.close();
     SetUserInterface(nullptr);

@@ -1,0 +1,153 @@
+#include "app/cli/CliFind.h"
+
+#include "find/SearchEngine.h"
+#include "platform/DayCount.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+const char *const kFindUsage =
+    "  find                 search all catalogs as the Find window does:\n"
+    "      [--name MASK] [--type N] [--in CATALOG-PATH] [--no-subfolders]\n"
+    "      [--between DATE --and DATE] [--comment TEXT] [--whole-words] [--match-case]\n"
+    "      [--label PATTERN] [--source PATTERN] [--limit N]\n"
+    "                       MASK: a text found anywhere in names, or a pattern with\n"
+    "                       ?, * and [a-z] sets; N: the Find window's type, 0 to 13;\n"
+    "                       DATE: the short date format or YYYY-MM-DD\n";
+
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+const QStringList kValueOptions = {
+    QStringLiteral("--name"),    QStringLiteral("--type"),   QStringLiteral("--in"),
+    QStringLiteral("--between"), QStringLiteral("--and"),    QStringLiteral("--comment"),
+    QStringLiteral("--label"),   QStringLiteral("--source"), QStringLiteral("--limit")};
+const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--whole-words"),
+                            QStringLiteral("--match-case")};
+
+// A text as a JSON string, quotes included.
+QString JsonText(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+} // namespace
+
+int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QTextStream &out,
+                   QTextStream &err, const std::function<bool()> &openDatabase)
+{
+    auto usage = [&](const QString &problem) {
+        err << "dirvanta-cli: " << problem << "\nUsage: dirvanta-cli [--db FOLDER] [--json]\n"
+            << kFindUsage;
+        err.flush();
+        return kUsage;
+    };
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (kValueOptions.contains(argument)) {
+            if (++i >= arguments.size())
+                return usage(argument + QStringLiteral(" needs a value"));
+            if (values.contains(argument))
+                return usage(argument + QStringLiteral(" is given twice"));
+            values.insert(argument, arguments[i]);
+        } else if (kFlags.contains(argument)) {
+            flags.insert(argument);
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            out << "Usage: dirvanta-cli [--db FOLDER] [--json]\n" << kFindUsage;
+            return kSuccess;
+        } else if (argument.startsWith(u'-')) {
+            return usage(QStringLiteral("unknown option ") + argument +
+                         QStringLiteral(" for find"));
+        } else {
+            return usage(QStringLiteral("unexpected argument ") + argument);
+        }
+    }
+
+    SearchSettings settings;
+    settings.name = values.value(QStringLiteral("--name"));
+    if (values.contains(QStringLiteral("--type"))) {
+        bool ok = false;
+        settings.type = values.value(QStringLiteral("--type")).toInt(&ok);
+        if (!ok || settings.type < 0 || settings.type >= kSearchTypeCount)
+            return usage(QStringLiteral("--type takes a number from 0 to 13"));
+    }
+    settings.includeSubs = !flags.contains(QStringLiteral("--no-subfolders"));
+    const bool between = values.contains(QStringLiteral("--between"));
+    if (between != values.contains(QStringLiteral("--and")))
+        return usage(QStringLiteral("--between and --and go together"));
+    settings.allEntries = !between;
+    settings.notAllEntries = between;
+    settings.between = values.value(QStringLiteral("--between"));
+    settings.andDate = values.value(QStringLiteral("--and"));
+    settings.comment = values.value(QStringLiteral("--comment"));
+    settings.wholeWords = flags.contains(QStringLiteral("--whole-words"));
+    settings.matchCase = flags.contains(QStringLiteral("--match-case"));
+    settings.labelId = values.value(QStringLiteral("--label"));
+    settings.source = values.value(QStringLiteral("--source"));
+    SearchRequest request;
+    request.hitLimit = 0;
+    if (values.contains(QStringLiteral("--limit"))) {
+        bool ok = false;
+        request.hitLimit = values.value(QStringLiteral("--limit")).toLongLong(&ok);
+        if (!ok || request.hitLimit < 1)
+            return usage(QStringLiteral("--limit takes a number of hits, 1 or more"));
+        request.exactLimit = true;
+    }
+    if (ValidateCriteria(settings, request.criteria) != DateField::None)
+        return kFailure;
+
+    if (!openDatabase())
+        return kFailure;
+    request.startId = CatalogSchema::kDatabaseObjectId;
+    const QString in = values.value(QStringLiteral("--in"));
+    for (const QString &name : in.split(u'\\', Qt::SkipEmptyParts)) {
+        request.startId = data.Catalogs.FindChild(request.startId, name);
+        if (request.startId < 0) {
+            err << "error: there is no \"" << in << "\" in the catalog database in "
+                << data.DatabaseFolder << "\n";
+            return kFailure;
+        }
+    }
+
+    const SearchResult result = RunSearch(data, request);
+    if (json) {
+        // Fields in a fixed order, as ls writes them.
+        QStringList items;
+        for (const FindHit &hit : result.hits) {
+            const bool file = hit.entry.IsFile();
+            items << QStringLiteral("{\"name\":%1,\"kind\":\"%2\",\"%3\":%4,\"path\":%5,"
+                                    "\"size\":%6,\"type\":%7,\"modified\":%8,\"comment\":%9}")
+                         .arg(JsonText(hit.entry.caption),
+                              file ? QStringLiteral("file") : QStringLiteral("object"),
+                              file ? QStringLiteral("key") : QStringLiteral("id"),
+                              QString::number(hit.entry.data), JsonText(HitPath(data, hit)),
+                              QString::number(hit.size), JsonText(hit.entry.subItems.value(1)),
+                              hit.modified
+                                  ? JsonText(FromDayCount(*hit.modified).toString(Qt::ISODate))
+                                  : QStringLiteral("null"),
+                              JsonText(hit.comment));
+        }
+        out << "[" << items.join(QLatin1Char(',')) << "]\n";
+    } else {
+        // The Find list's columns, then the catalog path of the hit.
+        for (const FindHit &hit : result.hits) {
+            const QStringList &s = hit.entry.subItems;
+            out << hit.entry.caption << '\t' << s.value(0) << '\t' << s.value(1) << '\t'
+                << s.value(2) << '\t' << HitPath(data, hit) << '\t' << s.value(3) << '\n';
+        }
+    }
+    if (result.limitReached)
+        err << "note: the search stopped at the limit of " << request.hitLimit
+            << " hits; there are more\n";
+    return kSuccess;
+}

@@ -1,0 +1,761 @@
+#include "find/SearchEngine.h"
+
+#include "find/CatalogSnapshot.h"
+#include "find/NamePattern.h"
+#include "platform/DisplayFormats.h"
+#include "platform/FileTypes.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogContents.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "store/DatabaseError.h"
+
+#include <QCollator>
+#include <QElapsedTimer>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+// Events are handled during the passes at most this often; the clock is
+// read only every kRecordsPerClockRead records, so a pass over a million
+// records spends no measurable time on it.
+constexpr int kPumpIntervalMs = 50;
+constexpr int kRecordsPerClockRead = 64;
+constexpr int kReportIntervalMs = 1000;
+
+const QDate kFirstSearchDate(1900, 1, 1);
+const QDate kLastSearchDate(2100, 12, 31);
+
+qint64 DayNumber(const QDate &date)
+{
+    return QDate(1899, 12, 30).daysTo(date);
+}
+
+qint64 DefaultClock()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+
+// A set of object IDs: a bitmap while the IDs are small, as they are in any
+// catalog this program makes; a hash set beyond.
+class IdSet final
+{
+public:
+    explicit IdSet(qint64 maxId)
+    {
+        if (maxId >= 0 && maxId <= kMaxBitmapId)
+            m_bits.assign(std::size_t(maxId) + 1, false);
+        else
+            m_useHash = true;
+    }
+    void Insert(qint64 id)
+    {
+        if (!m_useHash) {
+            if (id >= 0 && std::size_t(id) < m_bits.size()) {
+                m_bits[std::size_t(id)] = true;
+                m_empty = false;
+            }
+            return;
+        }
+        m_hash.insert(id);
+        m_empty = false;
+    }
+    bool Contains(qint64 id) const
+    {
+        if (!m_useHash)
+            return id >= 0 && std::size_t(id) < m_bits.size() && m_bits[std::size_t(id)];
+        return m_hash.count(id) != 0;
+    }
+    bool Empty() const { return m_empty; }
+
+private:
+    static constexpr qint64 kMaxBitmapId = qint64(1) << 28;
+    std::vector<bool> m_bits;
+    std::unordered_set<qint64> m_hash;
+    bool m_useHash = false;
+    bool m_empty = true;
+};
+
+// A blank date (NaN) lies in no range.
+bool DayInRange(double dayCount, qint64 from, qint64 to)
+{
+    if (std::isnan(dayCount))
+        return false;
+    const double day = std::trunc(dayCount);
+    return day >= double(from) && day <= double(to);
+}
+
+std::optional<double> OptionalDate(double dayCount)
+{
+    if (std::isnan(dayCount))
+        return std::nullopt;
+    return dayCount;
+}
+
+QString FromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString DateText(const std::optional<double> &dayCount)
+{
+    return dayCount ? DateTimeText(*dayCount) : QString();
+}
+
+QString DateKey(const std::optional<double> &dayCount)
+{
+    return dayCount ? DateSortKey(*dayCount) : QString();
+}
+
+// Whether a sort key holds only blanks, points and digits (the size and date
+// keys): those compare by their characters.
+bool IsNumericSortKey(const QString &key)
+{
+    for (const QChar c : key) {
+        if (c != u' ' && c != u'.' && (c < u'0' || c > u'9'))
+            return false;
+    }
+    return true;
+}
+
+// The exact byte count in a fixed width, so that equal keys mean equal sizes.
+QString ExactSizeKey(qint64 size)
+{
+    return QStringLiteral("%1").arg(size, 20, 10, QLatin1Char('0'));
+}
+
+// The objects in scope (see BuildScope), from the objects of a snapshot. The
+// children of each object are found through arrays indexed by position in
+// the snapshot (objects are in ID order), which keeps the walk over tens of
+// thousands of folders to a few milliseconds.
+QList<qint64> WalkScope(const CatalogSnapshot &snapshot, qint64 startId, bool includeSubs)
+{
+    constexpr qint64 kWastebasket = CatalogSchema::kWastebasketId;
+    const std::vector<CatalogSnapshot::Object> &objects = snapshot.objects;
+    const std::size_t n = objects.size();
+    auto indexOf = [&](qint64 id) -> std::size_t {
+        const auto found = std::lower_bound(
+            objects.begin(), objects.end(), id,
+            [](const CatalogSnapshot::Object &object, qint64 value) { return object.id < value; });
+        return found != objects.end() && found->id == id ? std::size_t(found - objects.begin()) : n;
+    };
+    // Children in ID order, as compressed rows: the children of object i are
+    // childList[childStart[i]] up to childList[childStart[i + 1]].
+    std::vector<std::size_t> parentIndex(n, n);
+    std::vector<std::size_t> childStart(n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!objects[i].hasParent || objects[i].parent == objects[i].id)
+            continue;
+        parentIndex[i] = indexOf(objects[i].parent);
+        if (parentIndex[i] < n)
+            ++childStart[parentIndex[i] + 1];
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        childStart[i + 1] += childStart[i];
+    std::vector<std::size_t> childList(childStart[n]);
+    std::vector<std::size_t> filled(childStart.begin(), childStart.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (parentIndex[i] < n)
+            childList[filled[parentIndex[i]]++] = i;
+    }
+
+    QList<qint64> ids;
+    const std::size_t start = indexOf(startId);
+    if (start == n)
+        return ids;
+    if (!includeSubs) {
+        if (startId != kWastebasket)
+            ids.append(startId);
+        for (std::size_t c = childStart[start]; c < childStart[start + 1]; ++c) {
+            UI().PumpMessages(kReportIntervalMs);
+            if (UI().Cancelled())
+                return {};
+            if (objects[childList[c]].id != kWastebasket)
+                ids.append(objects[childList[c]].id);
+        }
+        return ids;
+    }
+    // A depth-first walk; the visited marks stop a cycle of parent links.
+    std::vector<std::size_t> pending;
+    if (startId == CatalogSchema::kDatabaseObjectId) {
+        for (const qint64 root : {CatalogSchema::kCatalogsId, CatalogSchema::kArchivesId}) {
+            const std::size_t index = indexOf(root);
+            if (index < n)
+                pending.push_back(index);
+        }
+    } else {
+        pending.push_back(start);
+    }
+    std::vector<bool> visited(n, false);
+    while (!pending.empty()) {
+        const std::size_t i = pending.back();
+        pending.pop_back();
+        if (visited[i])
+            continue;
+        visited[i] = true;
+        UI().PumpMessages(kReportIntervalMs);
+        if (UI().Cancelled())
+            return {};
+        if (objects[i].id != kWastebasket)
+            ids.append(objects[i].id);
+        for (std::size_t c = childStart[i + 1]; c-- > childStart[i];)
+            pending.push_back(childList[c]);
+    }
+    return ids;
+}
+
+QList<qint64> ScopeOf(const CatalogSnapshot &snapshot, qint64 startId, bool includeSubs)
+{
+    if (const QList<qint64> *kept = snapshot.CachedScope(startId, includeSubs))
+        return *kept;
+    QList<qint64> ids = WalkScope(snapshot, startId, includeSubs);
+    if (!UI().Cancelled())
+        snapshot.KeepScope(startId, includeSubs, ids);
+    return ids;
+}
+
+class Search final
+{
+public:
+    Search(TDataShare &data, const SearchRequest &request, const SearchHooks &hooks)
+        : m_data(data)
+        , m_request(request)
+        , m_c(request.criteria)
+        , m_hooks(hooks)
+        , m_mask(m_c.mask)
+        , m_label(m_c.labelPattern)
+        , m_source(m_c.sourcePattern)
+        , m_comment(m_c.comment, m_c.matchCase, m_c.wholeWords)
+        , m_testName(m_c.mask != QLatin1String("*.*") && m_c.mask != QLatin1String("*"))
+    {
+        if (!m_hooks.clock)
+            m_hooks.clock = &DefaultClock;
+        m_lastReport = m_hooks.clock();
+    }
+
+    SearchResult Run();
+
+private:
+    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners);
+    void FilePass(const CatalogSnapshot &snapshot, const IdSet &owners);
+    void TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
+                  bool nameTested);
+    bool DateAccepted(double modified, double created) const
+    {
+        return !m_c.dateRestricted || DayInRange(modified, m_c.fromDay, m_c.toDay) ||
+               DayInRange(created, m_c.fromDay, m_c.toDay);
+    }
+    // The gated pump and the once-a-second report, after a record.
+    void AfterRecord();
+    void ReportProgress();
+    void AddHit(FindHit hit);
+    const std::pair<QString, int> &TypeOf(std::string_view nameBytes, const QString &name);
+    bool Ended() const { return m_halted || UI().Cancelled(); }
+    void Stop()
+    {
+        if (m_hooks.stop)
+            m_hooks.stop();
+        else
+            UI().SetCancelled(true);
+    }
+    void Status(const QString &first, const QString &second)
+    {
+        if (m_hooks.status)
+            m_hooks.status(first, second);
+    }
+
+    TDataShare &m_data;
+    const SearchRequest &m_request;
+    const SearchCriteria &m_c;
+    SearchHooks m_hooks;
+    NamePattern m_mask;
+    NamePattern m_label;
+    NamePattern m_source;
+    CommentPattern m_comment;
+    bool m_testName;
+    SearchResult m_result;
+    // The type name and icon of file names by their ending: both depend on
+    // nothing else, and a search meets the same endings again and again.
+    std::unordered_map<std::string, std::pair<QString, int>> m_types;
+    qint64 m_lastReport = 0;
+    int m_sinceClock = 0;
+    bool m_halted = false;
+};
+
+SearchResult Search::Run()
+{
+    UI().SetCancelled(false);
+    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
+    const QList<qint64> scopeIds =
+        snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
+    if (scopeIds.isEmpty() || UI().Cancelled()) {
+        m_result.interrupted = UI().Cancelled();
+        return m_result;
+    }
+    const qint64 maxId = snapshot->MaxObjectId();
+    IdSet scope(maxId);
+    for (const qint64 id : scopeIds)
+        scope.Insert(id);
+    IdSet owners(maxId);
+    CatalogPass(*snapshot, scope, owners);
+    if (!owners.Empty() && !Ended())
+        FilePass(*snapshot, owners);
+    m_result.interrupted = UI().Cancelled();
+
+    if (SearchTypeFindsDuplicates(m_c.type)) {
+        SortHits(m_result.hits, kSortDuplicateKey, FindSort());
+        RemoveNonDuplicates(m_result.hits, m_hooks);
+    } else {
+        SortHits(m_result.hits, kSortFindList, FindSort());
+    }
+    return m_result;
+}
+
+void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners)
+{
+    const bool listsObjects = SearchTypeListsObjects(m_c.type);
+    const bool searchesFiles = SearchTypeSearchesFiles(m_c.type);
+    for (const CatalogSnapshot::Object &object : snapshot.objects) {
+        if (Ended())
+            break;
+        const bool accepted = scope.Contains(object.id) &&
+                              SearchTypeAcceptsClass(m_c.type, object.cls) &&
+                              DateAccepted(object.modified, object.created);
+        if (!accepted) {
+            AfterRecord();
+            continue;
+        }
+        // The start object is never listed; the file types list no objects
+        // and ignore the label and source patterns. A label or source that
+        // does not match excludes the object and its files.
+        bool excluded = false;
+        bool listed = false;
+        if (object.id != m_request.startId && listsObjects) {
+            if (!m_c.sourcePattern.isEmpty())
+                excluded = !m_source.Matches(object.source.data(), object.source.size());
+            if (!excluded && !m_c.labelPattern.isEmpty())
+                excluded = !m_label.Matches(object.serial.data(), object.serial.size());
+            listed = !excluded;
+            if (listed && m_testName)
+                listed = m_mask.Matches(object.name.data(), object.name.size());
+            if (listed && !m_c.comment.isEmpty())
+                listed = m_comment.Matches(object.comment);
+        }
+        if (listed) {
+            FindHit hit;
+            hit.size = object.size;
+            hit.modified = OptionalDate(object.modified);
+            hit.comment = object.comment;
+            hit.cls = object.cls;
+            hit.owner = object.parent;
+            const bool noSize = ClassShowsNoSize(object.cls);
+            hit.entry =
+                ListEntry{FromUtf8(object.name), object.id, object.cls,
+                          QStringList{noSize ? QString() : SizeText(hit.size, false),
+                                      GetClassName(object.cls), DateText(hit.modified),
+                                      OneLineComment(hit.comment),
+                                      SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
+            AddHit(std::move(hit));
+        }
+        if (!excluded && searchesFiles && (m_c.includeSubs || object.id == m_request.startId))
+            owners.Insert(object.id);
+        AfterRecord();
+    }
+}
+
+void Search::FilePass(const CatalogSnapshot &snapshot, const IdSet &owners)
+{
+    const std::size_t count = snapshot.FileCount();
+    if (m_testName && !m_mask.IsWildcard()) {
+        // A substring mask: only the files whose names hold it can be hits,
+        // and one search over all names finds them in stored order.
+        const QByteArray needle = m_c.mask.toUtf8();
+        std::string upper = needle.toStdString();
+        for (char &c : upper)
+            c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
+        const char *haystack = snapshot.upperNames.data();
+        const std::size_t size = snapshot.upperNames.size();
+        std::size_t from = 0;
+        while (!Ended() && from < size) {
+            const void *found = memmem(haystack + from, size - from, upper.data(), upper.size());
+            if (!found)
+                break;
+            const std::size_t i =
+                snapshot.FileAtOffset(std::size_t(static_cast<const char *>(found) - haystack));
+            TestFile(snapshot, i, owners, true);
+            from = snapshot.nameStart[i + 1];
+        }
+        return;
+    }
+    if (!m_testName && !m_c.comment.isEmpty()) {
+        // Only files with a comment can match a comment text.
+        for (std::size_t i = 0; i < count && !Ended(); ++i) {
+            if (snapshot.fileComment[i] >= 0)
+                TestFile(snapshot, i, owners, true);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < count && !Ended(); ++i)
+        TestFile(snapshot, i, owners, false);
+}
+
+void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
+                      bool nameTested)
+{
+    if (!owners.Contains(snapshot.fileOwner[i]) ||
+        !DateAccepted(snapshot.fileModified[i], snapshot.fileCreated[i])) {
+        AfterRecord();
+        return;
+    }
+    std::size_t length = 0;
+    const char *nameBytes = snapshot.FileName(i, length);
+    bool hit = nameTested || !m_testName || m_mask.Matches(nameBytes, length);
+    const int commentIndex = snapshot.fileComment[i];
+    if (hit && !m_c.comment.isEmpty())
+        hit = commentIndex >= 0 && m_comment.Matches(snapshot.comments[std::size_t(commentIndex)]);
+    if (hit) {
+        FindHit file;
+        file.size = snapshot.fileSize[i];
+        file.modified = OptionalDate(snapshot.fileModified[i]);
+        if (commentIndex >= 0)
+            file.comment = snapshot.comments[std::size_t(commentIndex)];
+        file.cls = snapshot.fileAttributes[i];
+        file.owner = snapshot.fileOwner[i];
+        file.packaged = snapshot.filePackaged[i] != 0;
+        const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
+        const std::pair<QString, int> &type = TypeOf(std::string_view(nameBytes, length), name);
+        const QString dateKey = DateKey(file.modified);
+        QStringList subItems{SizeText(file.size, false),
+                             type.first,
+                             DateText(file.modified),
+                             file.comment.isEmpty() ? QString() : OneLineComment(file.comment),
+                             SizeSortKey(file.size),
+                             dateKey};
+        if (SearchTypeFindsDuplicates(m_c.type)) {
+            // Sizes compare exactly here: the list's size key is rounded
+            // to kilobytes, which would pair files of different sizes.
+            QString key = name;
+            if (m_c.type != 13)
+                key += ExactSizeKey(file.size);
+            if (m_c.type == 11)
+                key += dateKey;
+            subItems.append(key);
+        }
+        file.entry = ListEntry{name, snapshot.fileKey[i], type.second, subItems};
+        AddHit(std::move(file));
+    }
+    AfterRecord();
+}
+
+const std::pair<QString, int> &Search::TypeOf(std::string_view nameBytes, const QString &name)
+{
+    // The ending that the file type look-up keys its cache by: from the
+    // second-last dot, or the last; a name whose last dot is its first or
+    // last character has no extension at all.
+    const std::size_t last = nameBytes.rfind('.');
+    std::string key;
+    if (last == std::string_view::npos || last == 0 || last + 1 == nameBytes.size()) {
+        key = std::string(1, '\0');
+    } else {
+        const std::size_t previous = nameBytes.rfind('.', last - 1);
+        key = std::string(nameBytes.substr(
+            previous != std::string_view::npos && previous > 0 ? previous + 1 : last + 1));
+    }
+    auto found = m_types.find(key);
+    if (found == m_types.end())
+        found = m_types.emplace(key, std::make_pair(FileTypeName(name), FileIconIndex(name))).first;
+    return found->second;
+}
+
+void Search::AddHit(FindHit hit)
+{
+    m_result.hits.append(std::move(hit));
+    if (m_request.exactLimit && m_request.hitLimit > 0 &&
+        m_result.hits.size() > m_request.hitLimit) {
+        m_result.hits.removeLast();
+        m_result.limitReached = true;
+        m_halted = true;
+    }
+}
+
+void Search::AfterRecord()
+{
+    if (++m_sinceClock < kRecordsPerClockRead)
+        return;
+    m_sinceClock = 0;
+    UI().PumpMessages(kPumpIntervalMs);
+    ReportProgress();
+}
+
+void Search::ReportProgress()
+{
+    const qint64 now = m_hooks.clock();
+    if (now - m_lastReport < kReportIntervalMs)
+        return;
+    Status(QStringLiteral("Please Wait..."),
+           QStringLiteral("Searching: Found %1 Items....").arg(m_result.hits.size()));
+    if (!m_request.exactLimit && m_request.hitLimit > 0 &&
+        m_result.hits.size() > m_request.hitLimit) {
+        m_result.limitReached = true;
+        UI().ShowError(QStringLiteral("Find Limit Exceeded"),
+                       QStringLiteral("The Find limit of 8,000 matched Objects has been exceeded.\n"
+                                      "Please amend the find criteria to return less objects") +
+                           kParagraphBreak +
+                           QStringLiteral("Only the objects matched so far will be displayed."));
+        Stop();
+    }
+    UI().PumpMessages(0);
+    m_lastReport = m_hooks.clock();
+}
+
+} // namespace
+
+bool SearchTypeListsObjects(int type)
+{
+    return !(type == 6 || type == 7 || SearchTypeFindsDuplicates(type));
+}
+
+bool SearchTypeSearchesFiles(int type)
+{
+    return type == 0 || type == 6 || type == 7 || SearchTypeFindsDuplicates(type);
+}
+
+bool SearchTypeFindsDuplicates(int type)
+{
+    return type >= 11 && type <= 13;
+}
+
+bool SearchTypeAcceptsClass(int type, int cls)
+{
+    switch (type) {
+    case 1:
+        return cls == 2;
+    case 2:
+        return cls >= 3 && cls <= 5;
+    case 3:
+        return cls == 7 || cls == 24;
+    case 4:
+        return cls == 7;
+    case 5:
+        return cls == 24;
+    case 8:
+        return cls == 22;
+    case 9:
+        return cls >= 11 && cls <= 21;
+    case 10:
+        return cls == 23;
+    default:
+        return true;
+    }
+}
+
+DateField ValidateCriteria(SearchSettings &settings, SearchCriteria &criteria,
+                           const std::function<void(DateField)> &showDateField)
+{
+    settings.name = settings.name.trimmed();
+    settings.labelId = settings.labelId.trimmed();
+    settings.source = settings.source.trimmed();
+    settings.comment = settings.comment.trimmed();
+
+    SearchCriteria c;
+    c.mask = settings.name.isEmpty() ? QStringLiteral("*.*") : settings.name;
+    c.type = settings.type >= 0 && settings.type < kSearchTypeCount ? settings.type : 0;
+    c.includeSubs = settings.includeSubs;
+    c.dateRestricted = settings.notAllEntries;
+    c.comment = settings.comment;
+    c.wholeWords = settings.wholeWords;
+    c.matchCase = settings.matchCase;
+    c.labelPattern = settings.labelId;
+    c.sourcePattern = settings.source;
+
+    if (c.dateRestricted) {
+        const std::pair<DateField, const QString *> fields[] = {
+            {DateField::From, &settings.between}, {DateField::To, &settings.andDate}};
+        qint64 days[2] = {0, 0};
+        for (int i = 0; i < 2; ++i) {
+            const std::optional<QDate> date = ParseSearchDate(*fields[i].second);
+            if (!date || *date < kFirstSearchDate || *date > kLastSearchDate) {
+                if (showDateField)
+                    showDateField(fields[i].first);
+                UI().ShowError(QStringLiteral("Invalid Date"),
+                               QStringLiteral("The Date entered is invalid or the format is "
+                                              "incorrect.") +
+                                   kParagraphBreak +
+                                   QStringLiteral("Please respecify in the format \"") +
+                                   ShortDateFormat().toUpper() + QLatin1Char('"'));
+                return fields[i].first;
+            }
+            days[i] = DayNumber(*date);
+        }
+        if (days[0] > days[1]) {
+            std::swap(days[0], days[1]);
+            std::swap(settings.between, settings.andDate);
+        }
+        c.fromDay = days[0];
+        c.toDay = days[1];
+    }
+    criteria = c;
+    return DateField::None;
+}
+
+FindSortState &FindSort()
+{
+    static FindSortState state;
+    return state;
+}
+
+void SortBy(FindSortState &state, int column)
+{
+    if (state.column == column) {
+        state.ascending = !state.ascending;
+    } else {
+        state.column = column;
+        state.ascending = true;
+    }
+}
+
+QList<qint64> BuildScope(TDataShare &data, qint64 startId, bool includeSubs)
+{
+    UI().SetCancelled(false);
+    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(data);
+    if (!snapshot)
+        return {};
+    return ScopeOf(*snapshot, startId, includeSubs);
+}
+
+void SortHits(QList<FindHit> &hits, int mode, const FindSortState &state)
+{
+    // The order of CompareListItems, with each key made once: the size and
+    // date keys compare by their characters, everything else by collation
+    // keys, which compare as the locale-aware comparison does but without
+    // collating the two texts again for every comparison.
+    const bool ascending = mode == kSortDuplicateKey || state.ascending;
+    const int keyColumn = SortKeyColumn(mode, state.column);
+    const qsizetype n = hits.size();
+    QStringList keys;
+    keys.reserve(n);
+    bool allNumeric = true;
+    std::vector<char> numeric(std::size_t(n), 0);
+    for (qsizetype i = 0; i < n; ++i) {
+        keys.append(ListSortKey(hits[i].entry, keyColumn));
+        numeric[std::size_t(i)] = IsNumericSortKey(keys.last()) ? 1 : 0;
+        allNumeric = allNumeric && numeric[std::size_t(i)];
+    }
+    std::vector<std::optional<QCollatorSortKey>> collated(static_cast<std::size_t>(n));
+    if (!allNumeric) {
+        // Opening a collator costs milliseconds; one is kept per locale.
+        static QCollator collator;
+        if (collator.locale() != QLocale())
+            collator = QCollator();
+        for (qsizetype i = 0; i < n; ++i)
+            collated[std::size_t(i)].emplace(collator.sortKey(keys[i]));
+    }
+    std::vector<qsizetype> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const std::size_t ia = std::size_t(a);
+        const std::size_t ib = std::size_t(b);
+        const int result = numeric[ia] && numeric[ib] ? keys[a].compare(keys[b])
+                                                      : collated[ia]->compare(*collated[ib]);
+        return (ascending ? result : -result) < 0;
+    });
+    QList<FindHit> sorted;
+    sorted.reserve(n);
+    for (const qsizetype row : order)
+        sorted.append(std::move(hits[row]));
+    hits = std::move(sorted);
+}
+
+void RemoveNonDuplicates(QList<FindHit> &hits, const SearchHooks &hooks)
+{
+    if (hooks.status)
+        hooks.status(QStringLiteral("Please Wait..."),
+                     QStringLiteral("Removing non-duplicated files...."));
+    try {
+        // Keys compare as the sort compares them, in upper case. Counting
+        // them keeps each group whole even where the sort's collation calls
+        // two different keys equal and lets them interleave.
+        const int keyColumn = SortKeyColumn(kSortDuplicateKey, 0);
+        QHash<QString, int> counts;
+        QStringList keys;
+        keys.reserve(hits.size());
+        for (const FindHit &hit : std::as_const(hits)) {
+            keys.append(hit.entry.subItems.value(keyColumn - 1).toUpper());
+            ++counts[keys.last()];
+        }
+        QList<FindHit> kept;
+        for (qsizetype i = 0; i < hits.size(); ++i) {
+            if (counts.value(keys[i]) > 1)
+                kept.append(std::move(hits[i]));
+        }
+        hits = std::move(kept);
+    } catch (const std::exception &) {
+        UI().ShowError(QStringLiteral("Unknown Error"),
+                       QStringLiteral("An unknown error was encoutered whilst removing "
+                                      "non-duplicated files.") +
+                           kParagraphBreak +
+                           QStringLiteral("the Search request has been terminated"));
+    }
+}
+
+SearchResult RunSearch(TDataShare &data, const SearchRequest &request, const SearchHooks &hooks)
+{
+    Search search(data, request, hooks);
+    return search.Run();
+}
+
+std::optional<FindHit> ReadHit(TDataShare &data, bool file, qint64 number)
+{
+    SqliteStatement &row = data.CatalogDatabase.Prepare(
+        file
+            ? QStringLiteral("SELECT Class, Name, Size, Modified, Comment, ID, Packaged FROM Files "
+                             "WHERE Key = ?1")
+            : QStringLiteral("SELECT Class, Name, Size, Modified, Comment, Parent, 0 FROM "
+                             "Catalogs WHERE ID = ?1"));
+    row.Bind(1, number);
+    if (!row.Step()) {
+        row.Reset();
+        return std::nullopt;
+    }
+    FindHit hit;
+    hit.cls = row.IsNull(0) ? -1 : int(row.Int64(0));
+    const QString name = row.Text(1);
+    hit.size = row.Int64(2);
+    if (!row.IsNull(3))
+        hit.modified = row.Double(3);
+    hit.comment = row.Text(4);
+    hit.owner = row.Int64(5);
+    hit.packaged = row.Int64(6) != 0;
+    row.Reset();
+    const bool noSize = !file && ClassShowsNoSize(hit.cls);
+    hit.entry = ListEntry{name, number, file ? FileIconIndex(name) : hit.cls,
+                          QStringList{noSize ? QString() : SizeText(hit.size, false),
+                                      file ? FileTypeName(name) : GetClassName(hit.cls),
+                                      DateText(hit.modified), OneLineComment(hit.comment),
+                                      SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
+    return hit;
+}
+
+QString HitPath(TDataShare &data, const FindHit &hit)
+{
+    if (!hit.entry.IsFile())
+        return GetObjectPath(data, hit.entry.data);
+    const QString folder = GetObjectPath(data, hit.owner);
+    return folder.isEmpty() ? hit.entry.caption : folder + QLatin1Char('\\') + hit.entry.caption;
+}

@@ -1,0 +1,107 @@
+#include "findwindow/CatalogueFindActions.h"
+
+#include "explorer/CommentsDialog.h"
+#include "explorer/NodeSelectionDialog.h"
+#include "media/CatalogFileAccess.h"
+#include "platform/UserInterface.h"
+#include "store/DataShare.h"
+#include "store/ObjectOperations.h"
+#include "store/Wastebasket.h"
+
+CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess)
+    : m_data(data)
+    , m_fileAccess(fileAccess)
+{
+}
+
+bool CatalogueFindActions::Available(Action action) const
+{
+    switch (action) {
+    case Rename:
+    case Delete:
+    case Comments:
+    case SelectObject:
+        return true;
+    case Open:
+    case QuickView:
+        return m_fileAccess != nullptr;
+    default:
+        return false;
+    }
+}
+
+bool CatalogueFindActions::RunCommand(const std::function<void()> &command)
+{
+    QString failure;
+    if (m_data.RunInTransaction(command, &failure))
+        return true;
+    UI().CloseProgress();
+    UI().ShowError(QStringLiteral("Database Error"),
+                   failure + kParagraphBreak +
+                       QStringLiteral("The catalog has been left as it was before the command."));
+    return false;
+}
+
+void CatalogueFindActions::OpenHits(QWidget *, const QList<ListEntry> &hits)
+{
+    for (const ListEntry &hit : hits) {
+        if (hit.IsFile() && m_fileAccess)
+            m_fileAccess->OpenFile(hit.data, false);
+    }
+}
+
+void CatalogueFindActions::QuickViewHits(QWidget *, const QList<ListEntry> &hits)
+{
+    for (const ListEntry &hit : hits) {
+        if (hit.IsFile() && m_fileAccess)
+            m_fileAccess->OpenFile(hit.data, true);
+    }
+}
+
+bool CatalogueFindActions::RenameHit(QWidget *, const ListEntry &hit, QString &name)
+{
+    if (hit.IsFile())
+        return false;
+    RenameOutcome outcome = RenameOutcome::Unchanged;
+    if (!RunCommand([&] { outcome = RenameObject(m_data, hit.data, name); }))
+        return false;
+    return outcome == RenameOutcome::Renamed;
+}
+
+bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits)
+{
+    QList<qint64> ids;
+    for (const ListEntry &hit : hits) {
+        if (!hit.IsFile())
+            ids << hit.data;
+    }
+    if (ids.isEmpty())
+        return false;
+    bool confirmed = false;
+    const bool committed = RunCommand([&] { confirmed = DeleteObjects(m_data, ids, false); });
+    UI().CloseProgress();
+    return committed && confirmed;
+}
+
+bool CatalogueFindActions::EditComments(QWidget *window, const QList<ListEntry> &hits)
+{
+    if (hits.isEmpty())
+        return false;
+    TComments_Form dialog(m_data, window);
+    if (!dialog.SetEntry(hits.first().imageIndex, hits.first().data))
+        return false;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    bool wrote = false;
+    return RunCommand([&] { wrote = dialog.WriteComment(); }) && wrote;
+}
+
+std::optional<qint64> CatalogueFindActions::ChooseObject(QWidget *window, const QString &caption,
+                                                         const QString &prompt, qint64)
+{
+    const qint64 chosen =
+        SelectNode(m_data, TNodeSelectionForm::kSearchStart, caption, prompt, window);
+    if (chosen < 0)
+        return std::nullopt;
+    return chosen;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "findwindow/FindHitActions.h"
+
+#include <functional>
+
+class TCatalogFileAccess;
+class TDataShare;
+
+// The actions on hits that the catalog's own operations already provide:
+// the node selection dialog for "Look in", rename, delete (to the
+// Wastebasket, or for good inside it) and comments, each command in one
+// transaction that a failure rolls back with a "Database Error" box; and,
+// given the main window's file access, Open and Quick View of files on their
+// media. Properties, Extract, Restore and help stay unavailable here.
+class CatalogueFindActions : public FindHitActions
+{
+public:
+    explicit CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess = nullptr);
+
+    bool Available(Action action) const override;
+    void OpenHits(QWidget *window, const QList<ListEntry> &hits) override;
+    void QuickViewHits(QWidget *window, const QList<ListEntry> &hits) override;
+    bool RenameHit(QWidget *window, const ListEntry &hit, QString &name) override;
+    bool DeleteHits(QWidget *window, const QList<ListEntry> &hits) override;
+    bool EditComments(QWidget *window, const QList<ListEntry> &hits) override;
+    std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
+                                       const QString &prompt, qint64 current) override;
+
+protected:
+    TDataShare &m_data;
+    TCatalogFileAccess *m_fileAccess;
+
+private:
+    bool RunCommand(const std::function<void()> &command);
+};

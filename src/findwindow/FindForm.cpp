@@ -1,0 +1,1172 @@
+#include "findwindow/FindForm.h"
+
+#include "explorer/CatalogListFill.h"
+#include "explorer/CatalogListModel.h"
+#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueActions.h"
+#include "explorer/WindowPlacement.h"
+#include "find/CatalogSnapshot.h"
+#include "find/SearchEngine.h"
+#include "findwindow/FindHitActions.h"
+#include "findwindow/FindList.h"
+#include "findwindow/FindMenuRules.h"
+#include "platform/DisplayFormats.h"
+#include "platform/FileTypes.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "ui/BusyCursor.h"
+#include "ui/PathLabel.h"
+#include "ui/ProgressAnimation.h"
+#include "ui/ViewModeIcons.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSearchSection = kSearchSettingsSection;
+const QString kSavedSearchFilter = QStringLiteral("Dirvanta Saved Searches (*.dvs);;All Files (*)");
+constexpr int kSearchAnimation = 179;
+constexpr int kMaxDateLength = 20;
+
+// Sizes are given for 120 dots per inch.
+int Scaled(const QWidget *widget, int size)
+{
+    return qRound(size * widget->logicalDpiY() / 120.0);
+}
+
+QAction *Item(QMenu *menu, const char *name, const char *caption, const char *hint,
+              const QKeySequence &key = {})
+{
+    auto *action = new QAction(QString::fromUtf8(caption), menu);
+    action->setObjectName(QString::fromLatin1(name));
+    ApplyHint(action, QString::fromUtf8(hint));
+    action->setShortcut(key);
+    menu->addAction(action);
+    return action;
+}
+
+QMenu *Submenu(QWidget *owner, const char *name, const char *caption, const char *hint)
+{
+    auto *menu = new QMenu(QString::fromUtf8(caption), owner);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
+    return menu;
+}
+
+QAction *Button(QWidget *owner, const char *name, const QIcon &icon, const char *hint)
+{
+    auto *action = new QAction(owner);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setIcon(icon);
+    ApplyHint(action, QString::fromUtf8(hint));
+    return action;
+}
+
+void Exclusive(QObject *owner, std::initializer_list<QAction *> actions)
+{
+    auto *group = new QActionGroup(owner);
+    group->setExclusive(true);
+    for (QAction *action : actions) {
+        action->setCheckable(true);
+        group->addAction(action);
+    }
+}
+
+void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
+{
+    action->setText(item.caption);
+    ApplyHint(action, item.hint);
+    action->setEnabled(item.enabled && available);
+    action->setVisible(item.visible);
+}
+
+} // namespace
+
+TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+                       FindHitActions *actions, QWidget *parent)
+    : QDialog(parent)
+    , m_data(data)
+    , m_settings(settings)
+    , m_tree(tree)
+    , m_actions(actions)
+    , m_startId(startId)
+{
+    setObjectName(QStringLiteral("Find_Form"));
+    setWindowTitle(QStringLiteral("Find"));
+    setSizeGripEnabled(true);
+    if (!m_actions) {
+        m_noActions = std::make_unique<FindHitActions>();
+        m_actions = m_noActions.get();
+    }
+    BuildMenus();
+    BuildToolbar();
+    BuildCriteria();
+
+    ListView1 = new TFindList(this);
+    LocationLine = new PathLabel(this);
+    LocationLine->setObjectName(QStringLiteral("LocationLine"));
+    LocationLine->hide();
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar->setSizeGripEnabled(false);
+    StatusItems = new QLabel(StatusBar);
+    StatusItems->setObjectName(QStringLiteral("StatusItems"));
+    StatusItems->setMinimumWidth(Scaled(this, 100));
+    StatusText = new QLabel(StatusBar);
+    StatusText->setObjectName(QStringLiteral("StatusText"));
+    StatusBar->addWidget(StatusItems);
+    StatusBar->addWidget(StatusText, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->setMenuBar(MainMenu);
+    layout->addWidget(ToolbarPanel);
+    layout->addWidget(CriteriaPanel);
+    layout->addWidget(ListView1, 1);
+    layout->addWidget(LocationLine);
+    layout->addWidget(StatusBar);
+    resize(Scaled(this, 560), Scaled(this, 460));
+
+    ConnectActions();
+    SetStartId(startId);
+}
+
+TFind_Form::~TFind_Form() = default;
+
+void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, TItemTree *tree,
+                          qint64 startId, FindHitActions *actions, QWidget *parent)
+{
+    TFind_Form form(data, settings, tree, startId, actions, parent);
+    form.exec();
+}
+
+void TFind_Form::BuildMenus()
+{
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    File1 = Submenu(this, "File1", "&File", "File Related Commands");
+    LoadSearch1 = Item(File1, "LoadSearch1", "&Load Search...", "Loads a previously saved search");
+    SaveSearch1 = Item(File1, "SaveSearch1", "Save Search...",
+                       "Saves the current search parameters for use another time");
+    File1->addSeparator();
+    Rename1 = Item(File1, "Rename1", "&Rename", "Rename the Currently Selected Object",
+                   QKeySequence(Qt::Key_F2));
+    Delete1 = Item(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
+    OpenSep1 = File1->addSeparator();
+    Open1 =
+        Item(File1, "Open1", "&Open", "Opens the Selected Item using its associated Application");
+    QuickView1 = Item(File1, "QuickView1", "&Quick View", "Display a preview of the select item");
+    File1->addSeparator();
+    Properties1 = Item(File1, "Properties1", "&Properties...",
+                       "Displays the Properties of the Selected Object",
+                       QKeySequence(Qt::ALT | Qt::Key_Return));
+    File1->addSeparator();
+    ExitFind1 = Item(File1, "ExitFind1", "E&xit Find", "Terminates the Find Function");
+
+    View1 = Submenu(this, "View1", "&View", "Contains Commands for Customizing this Display");
+    Toolbar1 = Item(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
+    StatusBar1 = Item(View1, "StatusBar1", "Status &Bar", "Shows or hides the Status Bar");
+    Toolbar1->setCheckable(true);
+    StatusBar1->setCheckable(true);
+    Toolbar1->setChecked(true);
+    StatusBar1->setChecked(true);
+    View1->addSeparator();
+    LargeIcons1 = Item(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons1 = Item(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
+    List1 = Item(View1, "List1", "&List", "Display Items in a List");
+    Detail1 =
+        Item(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
+    Exclusive(this, {LargeIcons1, SmallIcons1, List1, Detail1});
+    LargeIcons1->setChecked(true);
+    View1->addSeparator();
+    Arrange1 = Submenu(View1, "Arrange1", "Arrange &Icons",
+                       "Contains command for arranging items in the window");
+    View1->addMenu(Arrange1);
+    byName1 = Item(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
+    byType1 = Item(Arrange1, "byType1", "by &Type", "Sorts items by type|");
+    bySize1 = Item(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
+    byDate1 = Item(Arrange1, "byDate1", "by &Date", "Sorts items by date");
+    View1->addSeparator();
+    AutoArrange1 = Item(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
+    AutoArrange1->setCheckable(true);
+    View1->addSeparator();
+    Options1 =
+        Submenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
+    View1->addMenu(Options1);
+    Preserve1 = Item(Options1, "Preserve1", "&Preserve Find Parameters",
+                     "Preserves the Find Parameters for the next use of the Find Command");
+    Preserve1->setCheckable(true);
+
+    Tools1 = Submenu(this, "Tools1", "&Tools", "Commands related to Catalog tools");
+    Comments1 =
+        Item(Tools1, "Comments1", "&Edit Comments...",
+             "Displays the Comments associated with the Catalog Entry", QKeySequence(Qt::Key_F9));
+    Tools1->addSeparator();
+    Explore1 =
+        Item(Tools1, "Explore1", "E&xplore...", "Explore the Current Disk Catalog or Folder");
+
+    Help1 = Submenu(this, "Help1", "&Help", "Information and Help related commands");
+    Contents1 = Item(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
+                     QKeySequence(Qt::Key_F1));
+    Help1->addSeparator();
+    About1 = Item(Help1, "About1", "&About Dirvanta 97...",
+                  "Displays the Copyright, version and build details for Dirvanta");
+    for (QMenu *menu : {File1, View1, Tools1, Help1})
+        MainMenu->addMenu(menu);
+    // The shortcuts work while the menus are closed, as the window's own.
+    addActions({Rename1, Properties1, Comments1, Contents1});
+
+    ListPopup = new QMenu(this);
+    ListPopup->setObjectName(QStringLiteral("ListPopup"));
+    QMenu *views =
+        Submenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
+    ListPopup->addMenu(views);
+    LargeIcons2 = Item(views, "LargeIcons2", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons2 = Item(views, "SmallIcons2", "S&mall Icons", "Display Items by Using Small Icons");
+    List2 = Item(views, "List2", "&List", "Display Items in a List");
+    Detail2 =
+        Item(views, "Detail2", "&Detail", "Displays Information about each Item in the Window");
+    Exclusive(this, {LargeIcons2, SmallIcons2, List2, Detail2});
+    LargeIcons2->setChecked(true);
+    ListPopup->addSeparator();
+    QMenu *arrange = Submenu(ListPopup, "Arrange2", "Arrange &Icons",
+                             "Contains command for arranging items in the window");
+    ListPopup->addMenu(arrange);
+    byName2 = Item(arrange, "byName2", "by &Name", "Sorts items alphabetically by name");
+    byType2 = Item(arrange, "byType2", "by &Type", "Sorts items by type");
+    bySize2 = Item(arrange, "bySize2", "by Si&ze", "Sorts items by size");
+    byDate2 = Item(arrange, "byDate2", "by &Date", "Sorts items by date");
+    arrange->addSeparator();
+    AutoArrange2 =
+        Item(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");
+    AutoArrange2->setCheckable(true);
+    AutoArrange2->setChecked(true);
+    AutoArrange1->setChecked(true);
+    ListPopup->addSeparator();
+    Rename2 = Item(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
+    Delete2 = Item(ListPopup, "Delete2", "&Delete", "Delete the Currently Selected Object");
+    OpenSep2 = ListPopup->addSeparator();
+    Open2 = Item(ListPopup, "Open2", "&Open",
+                 "Opens the Selected Item using its associated Application");
+    QuickView2 =
+        Item(ListPopup, "QuickView2", "&Quick View", "Display a preview of the select item");
+    Explore2 =
+        Item(ListPopup, "Explore2", "E&xplore...", "Explore the Current Disk Catalog or Folder");
+    ListPopup->addSeparator();
+    Properties2 = Item(ListPopup, "Properties2", "&Properties...",
+                       "Displays the Properties of the Selected Object");
+    ListPopup->addSeparator();
+    Comments2 = Item(ListPopup, "Comments2", "&Comments...",
+                     "Displays the Comments associated with the Catalog Entry");
+}
+
+void TFind_Form::BuildToolbar()
+{
+    ToolbarPanel = new QToolBar(this);
+    ToolbarPanel->setObjectName(QStringLiteral("ToolbarPanel"));
+    ToolbarPanel->setFixedHeight(Scaled(this, 34));
+    ToolbarPanel->setIconSize(QSize(Scaled(this, 20), Scaled(this, 20)));
+    QStyle *style = QApplication::style();
+    FindBtn = Button(this, "FindBtn", style->standardIcon(QStyle::SP_FileDialogContentsView),
+                     "Find Entries|");
+    PropertiesBtn =
+        Button(this, "PropertiesBtn", style->standardIcon(QStyle::SP_FileDialogInfoView),
+               "Display Properties|");
+    MoveUpBtn = Button(this, "MoveUpBtn", style->standardIcon(QStyle::SP_FileDialogToParent),
+                       "Move up a Level|");
+    IconViewLargeBtn = Button(this, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
+    IconViewSmallBtn = Button(this, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
+    IconViewListBtn = Button(this, "IconViewListBtn", ViewModeIcon(2), "List View|");
+    IconViewDetailBtn = Button(this, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
+    HelpBtn = Button(this, "HelpBtn", style->standardIcon(QStyle::SP_TitleBarContextHelpButton),
+                     "Context Help|");
+    Exclusive(this, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
+    IconViewLargeBtn->setChecked(true);
+    ToolbarPanel->addActions({FindBtn, PropertiesBtn, MoveUpBtn});
+    ToolbarPanel->addSeparator();
+    ToolbarPanel->addActions(
+        {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
+    ToolbarPanel->addSeparator();
+    ToolbarPanel->addAction(HelpBtn);
+    FindBtn->setEnabled(false);
+    PropertiesBtn->setEnabled(false);
+    MoveUpBtn->setEnabled(false);
+}
+
+void TFind_Form::BuildCriteria()
+{
+    CriteriaPanel = new QWidget(this);
+    CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
+    CriteriaPanel->setFixedHeight(Scaled(this, 188));
+    PageControl1 = new QTabWidget(CriteriaPanel);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+
+    auto *namePage = new QWidget(PageControl1);
+    namePage->setObjectName(QStringLiteral("NamePage"));
+    auto *nameGrid = new QGridLayout(namePage);
+    NameEdit = new QLineEdit(namePage);
+    NameEdit->setObjectName(QStringLiteral("NameEdit"));
+    TypeCombo = new QComboBox(namePage);
+    TypeCombo->setObjectName(QStringLiteral("TypeCombo"));
+    TypeCombo->addItems(SearchTypeLabels());
+    TypeCombo->setMaxVisibleItems(13);
+    LookInEdit = new QLineEdit(namePage);
+    LookInEdit->setObjectName(QStringLiteral("LookInEdit"));
+    LookInEdit->setReadOnly(true);
+    LookInBrowse = new QToolButton(namePage);
+    LookInBrowse->setObjectName(QStringLiteral("LookInBrowse"));
+    LookInBrowse->setIcon(folder);
+    IncludeSubsCheck = new QCheckBox(QStringLiteral("&Include subfolders"), namePage);
+    IncludeSubsCheck->setObjectName(QStringLiteral("IncludeSubsCheck"));
+    IncludeSubsCheck->setChecked(true);
+    auto label = [](const QString &text, QWidget *buddy, QWidget *parent) {
+        auto *l = new QLabel(text, parent);
+        l->setBuddy(buddy);
+        return l;
+    };
+    nameGrid->addWidget(label(QStringLiteral("&Named:"), NameEdit, namePage), 0, 0);
+    nameGrid->addWidget(NameEdit, 0, 1, 1, 2);
+    nameGrid->addWidget(label(QStringLiteral("T&ype:"), TypeCombo, namePage), 1, 0);
+    nameGrid->addWidget(TypeCombo, 1, 1, 1, 2);
+    nameGrid->addWidget(label(QStringLiteral("Look in:"), LookInEdit, namePage), 2, 0);
+    nameGrid->addWidget(LookInEdit, 2, 1);
+    nameGrid->addWidget(LookInBrowse, 2, 2);
+    nameGrid->addWidget(IncludeSubsCheck, 3, 1, 1, 2);
+    nameGrid->setRowStretch(4, 1);
+    PageControl1->addTab(namePage, QStringLiteral("Name"));
+
+    auto *datePage = new QWidget(PageControl1);
+    datePage->setObjectName(QStringLiteral("DatePage"));
+    auto *dateGrid = new QGridLayout(datePage);
+    AllEntriesRadio = new QRadioButton(QStringLiteral("All &Entries"), datePage);
+    AllEntriesRadio->setObjectName(QStringLiteral("AllEntriesRadio"));
+    AllEntriesRadio->setChecked(true);
+    DateRadio =
+        new QRadioButton(QStringLiteral("Find all Entries created or &modified:"), datePage);
+    DateRadio->setObjectName(QStringLiteral("DateRadio"));
+    BetweenEdit = new QLineEdit(datePage);
+    BetweenEdit->setObjectName(QStringLiteral("BetweenEdit"));
+    BetweenEdit->setMaxLength(kMaxDateLength);
+    AndEdit = new QLineEdit(datePage);
+    AndEdit->setObjectName(QStringLiteral("AndEdit"));
+    AndEdit->setMaxLength(kMaxDateLength);
+    BetweenLabel = label(QStringLiteral("&between"), BetweenEdit, datePage);
+    AndLabel = label(QStringLiteral("&and"), AndEdit, datePage);
+    dateGrid->addWidget(AllEntriesRadio, 0, 0, 1, 3);
+    dateGrid->addWidget(DateRadio, 1, 0, 1, 3);
+    dateGrid->addWidget(BetweenLabel, 2, 1);
+    dateGrid->addWidget(BetweenEdit, 2, 2);
+    dateGrid->addWidget(AndLabel, 3, 1);
+    dateGrid->addWidget(AndEdit, 3, 2);
+    dateGrid->setColumnMinimumWidth(0, Scaled(this, 16));
+    dateGrid->setRowStretch(4, 1);
+    PageControl1->addTab(datePage, QStringLiteral("Date Modified"));
+
+    auto *commentPage = new QWidget(PageControl1);
+    commentPage->setObjectName(QStringLiteral("CommentPage"));
+    auto *commentGrid = new QGridLayout(commentPage);
+    CommentEdit = new QLineEdit(commentPage);
+    CommentEdit->setObjectName(QStringLiteral("CommentEdit"));
+    WholeWordsCheck = new QCheckBox(QStringLiteral("Match &whole words only"), commentPage);
+    WholeWordsCheck->setObjectName(QStringLiteral("WholeWordsCheck"));
+    MatchCaseCheck = new QCheckBox(QStringLiteral("Match &case"), commentPage);
+    MatchCaseCheck->setObjectName(QStringLiteral("MatchCaseCheck"));
+    commentGrid->addWidget(label(QStringLiteral("Containing &Text:"), CommentEdit, commentPage), 0,
+                           0);
+    commentGrid->addWidget(CommentEdit, 0, 1);
+    commentGrid->addWidget(WholeWordsCheck, 1, 1);
+    commentGrid->addWidget(MatchCaseCheck, 2, 1);
+    commentGrid->setRowStretch(3, 1);
+    PageControl1->addTab(commentPage, QStringLiteral("Comments"));
+
+    auto *advancedPage = new QWidget(PageControl1);
+    advancedPage->setObjectName(QStringLiteral("AdvancedPage"));
+    auto *advancedGrid = new QGridLayout(advancedPage);
+    LabelEdit = new QLineEdit(advancedPage);
+    LabelEdit->setObjectName(QStringLiteral("LabelEdit"));
+    SourceEdit = new QLineEdit(advancedPage);
+    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
+    SourceBrowse = new QToolButton(advancedPage);
+    SourceBrowse->setObjectName(QStringLiteral("SourceBrowse"));
+    SourceBrowse->setIcon(folder);
+    advancedGrid->addWidget(new QLabel(QStringLiteral("Disk Label ID:"), advancedPage), 0, 0);
+    advancedGrid->addWidget(LabelEdit, 0, 1, 1, 2);
+    advancedGrid->addWidget(new QLabel(QStringLiteral("Catalog Source:"), advancedPage), 1, 0);
+    advancedGrid->addWidget(SourceEdit, 1, 1);
+    advancedGrid->addWidget(SourceBrowse, 1, 2);
+    advancedGrid->setRowStretch(2, 1);
+    PageControl1->addTab(advancedPage, QStringLiteral("Advanced"));
+
+    FindNowBtn = new QPushButton(QStringLiteral("&Find Now"), CriteriaPanel);
+    FindNowBtn->setObjectName(QStringLiteral("FindNowBtn"));
+    FindNowBtn->setDefault(true);
+    FindNowBtn->setAutoDefault(true);
+    CloseBtn = new QPushButton(QStringLiteral("Close"), CriteriaPanel);
+    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+    CloseBtn->setAutoDefault(false);
+    NewSearchBtn = new QPushButton(QStringLiteral("&New Search"), CriteriaPanel);
+    NewSearchBtn->setObjectName(QStringLiteral("NewSearchBtn"));
+    NewSearchBtn->setAutoDefault(false);
+    AnimationPanel = new QWidget(CriteriaPanel);
+    AnimationPanel->setObjectName(QStringLiteral("AnimationPanel"));
+    Animation = new ProgressAnimation(AnimationPanel);
+    Animation->setObjectName(QStringLiteral("Animation"));
+    auto *animationLayout = new QVBoxLayout(AnimationPanel);
+    animationLayout->setContentsMargins(0, 0, 0, 0);
+    animationLayout->addWidget(Animation);
+    AnimationPanel->setFixedHeight(Scaled(this, 60));
+    AnimationPanel->hide();
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(FindNowBtn);
+    buttons->addWidget(CloseBtn);
+    buttons->addWidget(NewSearchBtn);
+    buttons->addWidget(AnimationPanel);
+    buttons->addStretch(1);
+    auto *panel = new QHBoxLayout(CriteriaPanel);
+    panel->setContentsMargins(6, 4, 6, 4);
+    panel->addWidget(PageControl1, 1);
+    panel->addLayout(buttons);
+    DateRadioClick();
+}
+
+void TFind_Form::ConnectActions()
+{
+    for (QMenu *menu : {File1, View1, Tools1, ListPopup})
+        connect(menu, &QMenu::aboutToShow, this, &TFind_Form::UpdateMenus);
+    connect(FindNowBtn, &QPushButton::clicked, this, &TFind_Form::FindNowClick);
+    connect(CloseBtn, &QPushButton::clicked, this, &TFind_Form::StopOrCloseClick);
+    connect(NewSearchBtn, &QPushButton::clicked, this, &TFind_Form::NewSearchClick);
+    connect(FindBtn, &QAction::triggered, this, &TFind_Form::FindBtnClick);
+    connect(MoveUpBtn, &QAction::triggered, this, &TFind_Form::MoveUpBtnClick);
+    connect(LoadSearch1, &QAction::triggered, this, &TFind_Form::LoadSearchClick);
+    connect(SaveSearch1, &QAction::triggered, this, &TFind_Form::SaveSearchClick);
+    connect(ExitFind1, &QAction::triggered, this, &QWidget::close);
+    connect(AllEntriesRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
+    connect(DateRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
+    connect(LookInBrowse, &QToolButton::clicked, this, &TFind_Form::LookInBrowseClick);
+    connect(SourceBrowse, &QToolButton::clicked, this, &TFind_Form::SourceBrowseClick);
+    for (QAction *action : {Rename1, Rename2})
+        connect(action, &QAction::triggered, this, &TFind_Form::RenameClick);
+    for (QAction *action : {Delete1, Delete2})
+        connect(action, &QAction::triggered, this, &TFind_Form::DeleteClick);
+    for (QAction *action : {Open1, Open2})
+        connect(action, &QAction::triggered, this, &TFind_Form::OpenClick);
+    for (QAction *action : {QuickView1, QuickView2})
+        connect(action, &QAction::triggered, this, &TFind_Form::QuickViewClick);
+    for (QAction *action : {Properties1, Properties2, PropertiesBtn})
+        connect(action, &QAction::triggered, this, &TFind_Form::PropertiesClick);
+    for (QAction *action : {Comments1, Comments2})
+        connect(action, &QAction::triggered, this, &TFind_Form::CommentsClick);
+    for (QAction *action : {Explore1, Explore2})
+        connect(action, &QAction::triggered, this, &TFind_Form::ExploreClick);
+    connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
+    connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
+    connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
+    for (QAction *action : {Contents1, HelpBtn})
+        connect(action, &QAction::triggered, this, [this] {
+            if (m_actions->Available(FindHitActions::Help))
+                m_actions->ShowHelp(this, 0);
+        });
+    const std::pair<QAction *, int> views[] = {
+        {LargeIcons1, 0},      {SmallIcons1, 1},      {List1, 2},           {Detail1, 3},
+        {LargeIcons2, 0},      {SmallIcons2, 1},      {List2, 2},           {Detail2, 3},
+        {IconViewLargeBtn, 0}, {IconViewSmallBtn, 1}, {IconViewListBtn, 2}, {IconViewDetailBtn, 3}};
+    for (const auto &[action, view] : views)
+        connect(action, &QAction::triggered, this, [this, view = view] { SetIconView(view); });
+    const std::pair<QAction *, int> arrangements[] = {{byName1, 0}, {byType1, 2}, {bySize1, 1},
+                                                      {byDate1, 3}, {byName2, 0}, {byType2, 2},
+                                                      {bySize2, 1}, {byDate2, 3}};
+    for (const auto &[action, column] : arrangements)
+        connect(action, &QAction::triggered, this, [this, column = column] { ArrangeBy(column); });
+    for (QAction *action : {AutoArrange1, AutoArrange2})
+        connect(action, &QAction::triggered, this, [this](bool checked) {
+            AutoArrange1->setChecked(checked);
+            AutoArrange2->setChecked(checked);
+        });
+    connect(ListView1, &TFindList::SelectionChanged, this, &TFind_Form::ListView1SelectionChange);
+    connect(ListView1, &TFindList::EntryActivated, this, &TFind_Form::ListView1DblClick);
+    connect(ListView1, &TFindList::ContextMenuRequested, this, &TFind_Form::ListView1ContextMenu);
+    connect(ListView1, &TFindList::LabelEdited, this, &TFind_Form::ListView1LabelEdited);
+    connect(ListView1, &TFindList::DeleteRequested, this, [this] {
+        UpdateMenus();
+        if (Delete1->isEnabled())
+            DeleteClick();
+    });
+}
+
+// --- Showing and closing ----------------------------------------------------
+
+void TFind_Form::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+}
+
+void TFind_Form::FormShow()
+{
+    ListView1->LoadColumnWidths(m_settings);
+    m_sortOrder = m_settings.ReadInteger(kSearchSection, QStringLiteral("Sort Order"), 0);
+    SetIconView(int(m_settings.ReadInteger(kSearchSection, QStringLiteral("Icon View"), 0)));
+    Preserve1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Preserve"), false));
+    StatusBar1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Status Bar"), true));
+    Toolbar1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Toolbar"), true));
+    StatusBar->setVisible(StatusBar1->isChecked());
+    ToolbarPanel->setVisible(Toolbar1->isChecked());
+    ShowStatus(QString(), QString());
+    if (Preserve1->isChecked())
+        TransferSettings(false);
+    LoadPlacement(*this, m_settings, kPlacementSection);
+    LookInBrowse->setEnabled(m_actions->Available(FindHitActions::SelectObject));
+    const bool help = m_actions->Available(FindHitActions::Help);
+    Contents1->setEnabled(help);
+    HelpBtn->setEnabled(help);
+    NameEdit->setFocus();
+}
+
+void TFind_Form::FormClose()
+{
+    {
+        const BusyCursor busy;
+        ShowStatus(QStringLiteral("Please Wait..."),
+                   QStringLiteral("Clearing Previous Search Results."));
+        m_settings.WriteInteger(kSearchSection, QStringLiteral("Sort Order"), m_sortOrder);
+        m_settings.WriteInteger(kSearchSection, QStringLiteral("Icon View"), m_iconView);
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Preserve"), Preserve1->isChecked());
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Status Bar"), StatusBar1->isChecked());
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Toolbar"), Toolbar1->isChecked());
+        if (Preserve1->isChecked())
+            TransferSettings(true);
+        SavePlacement(*this, m_settings, kPlacementSection);
+        LocationLine->SetPath(QString());
+        ListView1->Clear();
+    }
+    m_history.clear();
+    ListView1->SaveColumnWidths(m_settings);
+    m_settings.Flush();
+    // The in-memory copy of the catalog served this window's searches; its
+    // memory goes back now rather than when the database next changes.
+    CatalogSnapshot::Forget();
+}
+
+void TFind_Form::closeEvent(QCloseEvent *event)
+{
+    // While a search runs the window cannot go: the search is inside this
+    // window's call. Closing it is a Stop.
+    if (m_searching) {
+        event->ignore();
+        if (CloseBtn->text() == QLatin1String("Stop"))
+            StopOrCloseClick();
+        return;
+    }
+    if (!m_closing) {
+        m_closing = true;
+        FormClose();
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFind_Form::reject()
+{
+    if (m_searching) {
+        if (CloseBtn->text() == QLatin1String("Stop"))
+            StopOrCloseClick();
+        return;
+    }
+    if (!m_closing) {
+        m_closing = true;
+        FormClose();
+    }
+    QDialog::reject();
+}
+
+bool TFind_Form::event(QEvent *event)
+{
+    // A hint shows alone in the status bar while there is one.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
+        if (tip.isEmpty())
+            StatusBar->clearMessage();
+        else
+            StatusBar->showMessage(tip);
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+// --- Criteria ----------------------------------------------------------------
+
+SearchSettings TFind_Form::Criteria() const
+{
+    SearchSettings c;
+    c.name = NameEdit->text();
+    c.type = qMax(0, TypeCombo->currentIndex());
+    c.includeSubs = IncludeSubsCheck->isChecked();
+    c.allEntries = AllEntriesRadio->isChecked();
+    c.notAllEntries = DateRadio->isChecked();
+    c.between = BetweenEdit->text();
+    c.andDate = AndEdit->text();
+    c.comment = CommentEdit->text();
+    c.wholeWords = WholeWordsCheck->isChecked();
+    c.matchCase = MatchCaseCheck->isChecked();
+    c.labelId = LabelEdit->text();
+    c.source = SourceEdit->text();
+    return c;
+}
+
+void TFind_Form::SetCriteria(const SearchSettings &c)
+{
+    NameEdit->setText(c.name);
+    TypeCombo->setCurrentIndex(c.type >= 0 && c.type < kSearchTypeCount ? c.type : 0);
+    IncludeSubsCheck->setChecked(c.includeSubs);
+    // The two radio states are kept apart; the date one wins when both are set.
+    DateRadio->setChecked(c.notAllEntries);
+    AllEntriesRadio->setChecked(!c.notAllEntries);
+    BetweenEdit->setText(c.between.left(kMaxDateLength));
+    AndEdit->setText(c.andDate.left(kMaxDateLength));
+    CommentEdit->setText(c.comment);
+    WholeWordsCheck->setChecked(c.wholeWords);
+    MatchCaseCheck->setChecked(c.matchCase);
+    LabelEdit->setText(c.labelId);
+    SourceEdit->setText(c.source);
+    DateRadioClick();
+}
+
+bool TFind_Form::TransferSettings(bool save, const QString &fileName)
+{
+    if (save) {
+        const SearchSettings criteria = Criteria();
+        if (!fileName.isEmpty())
+            return SaveSearchFile(fileName, criteria);
+        WriteSearchSettings(m_settings, criteria);
+        return true;
+    }
+    if (fileName.isEmpty()) {
+        SetCriteria(ReadSearchSettings(m_settings));
+        return true;
+    }
+    const std::optional<SearchSettings> loaded = LoadSearchFile(fileName);
+    if (!loaded)
+        return false;
+    SetCriteria(*loaded);
+    return true;
+}
+
+void TFind_Form::SetStartId(qint64 id)
+{
+    m_startId = id;
+    LookInEdit->setText(m_data.Catalogs.PathByID(id, true));
+}
+
+void TFind_Form::DateRadioClick()
+{
+    const bool on = DateRadio->isChecked();
+    for (QWidget *widget : {static_cast<QWidget *>(BetweenLabel), static_cast<QWidget *>(AndLabel),
+                            static_cast<QWidget *>(BetweenEdit), static_cast<QWidget *>(AndEdit)})
+        widget->setEnabled(on);
+}
+
+void TFind_Form::LookInBrowseClick()
+{
+    if (m_searching || !m_actions->Available(FindHitActions::SelectObject))
+        return;
+    const std::optional<qint64> chosen = m_actions->ChooseObject(
+        this, QStringLiteral("Select Object"),
+        QStringLiteral("Select the Object where you want to begin the search"), m_startId);
+    if (chosen)
+        SetStartId(*chosen);
+}
+
+void TFind_Form::SourceBrowseClick()
+{
+    if (m_searching)
+        return;
+    const QString folder =
+        UI().ChooseFolder(QStringLiteral("Select Catalog Source"), SourceEdit->text());
+    if (!folder.isEmpty())
+        SourceEdit->setText(folder);
+}
+
+void TFind_Form::LoadSearchClick()
+{
+    if (m_searching)
+        return;
+    const QString folder = m_settings.ReadText(kFindOptionsSection, QStringLiteral("Save Folder"));
+    const QString file =
+        UI().ChooseOpenFile(QStringLiteral("Load Saved Search"), folder, kSavedSearchFilter);
+    if (file.isEmpty())
+        return;
+    m_settings.WriteText(kFindOptionsSection, QStringLiteral("Save Folder"),
+                         QFileInfo(file).absolutePath());
+    if (!QFileInfo(file).isFile() || !TransferSettings(false, file))
+        UI().ShowError(QStringLiteral("Load Saved Search"),
+                       QStringLiteral("The saved search \"") + file +
+                           QStringLiteral("\" could not be read.") + kParagraphBreak +
+                           QStringLiteral("Please check the file name and try again."));
+}
+
+void TFind_Form::SaveSearchClick()
+{
+    if (m_searching)
+        return;
+    const QString folder = m_settings.ReadText(kFindOptionsSection, QStringLiteral("Save Folder"));
+    QString file = UI().ChooseSaveFile(QStringLiteral("Save Current Search"), folder, QString(),
+                                       kSavedSearchFilter);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".dvs");
+    m_settings.WriteText(kFindOptionsSection, QStringLiteral("Save Folder"),
+                         QFileInfo(file).absolutePath());
+    if (!TransferSettings(true, file))
+        UI().ShowError(QStringLiteral("Save Current Search"),
+                       QStringLiteral("The search could not be saved as \"") + file +
+                           QStringLiteral("\".") + kParagraphBreak +
+                           QStringLiteral("Please choose another folder or file name."));
+}
+
+// --- Searching ---------------------------------------------------------------
+
+void TFind_Form::ShowStatus(const QString &first, const QString &second)
+{
+    StatusItems->setText(first);
+    StatusText->setText(second);
+}
+
+void TFind_Form::FindNowClick()
+{
+    if (m_searching || BrowseMode())
+        return;
+    SearchSettings settings = Criteria();
+    SearchRequest request;
+    const DateField bad = ValidateCriteria(settings, request.criteria,
+                                           [this](DateField) { PageControl1->setCurrentIndex(1); });
+    // The trimmed texts (and swapped dates) go back into the fields.
+    NameEdit->setText(settings.name);
+    LabelEdit->setText(settings.labelId);
+    SourceEdit->setText(settings.source);
+    CommentEdit->setText(settings.comment);
+    BetweenEdit->setText(settings.between);
+    AndEdit->setText(settings.andDate);
+    if (bad != DateField::None) {
+        (bad == DateField::From ? BetweenEdit : AndEdit)->setFocus();
+        return;
+    }
+    m_mask = request.criteria.mask;
+    request.startId = m_startId;
+    {
+        const BusyCursor busy;
+        ShowStatus(QStringLiteral("Please Wait..."), QStringLiteral("Searching"));
+        LocationLine->SetPath(QString());
+        ListView1->Clear();
+    }
+    m_searching = true;
+    FindNowBtn->setEnabled(false);
+    NewSearchBtn->setEnabled(false);
+    CloseBtn->setText(QStringLiteral("Stop"));
+    CloseBtn->setEnabled(true);
+    LocationLine->hide();
+    UI().SetCancelled(false);
+    AnimationPanel->show();
+    Animation->Play(kSearchAnimation);
+    TransferSettings(true);
+    m_settings.Flush();
+
+    SearchHooks hooks;
+    hooks.status = [this](const QString &first, const QString &second) {
+        ShowStatus(first, second);
+    };
+    hooks.stop = [this] { StopOrCloseClick(); };
+    SearchResult result;
+    try {
+        result = RunSearch(m_data, request, hooks);
+    } catch (const std::exception &failure) {
+        UI().ShowError(QStringLiteral("Find"), QString::fromUtf8(failure.what()));
+    }
+    QList<ListEntry> entries;
+    entries.reserve(result.hits.size());
+    for (FindHit &hit : result.hits)
+        entries.append(std::move(hit.entry));
+    ListView1->SetEntries(std::move(entries));
+    m_searching = false;
+
+    const bool hits = ListView1->Count() > 0;
+    PropertiesBtn->setEnabled(hits && m_actions->Available(FindHitActions::Properties));
+    LocationLine->setVisible(hits);
+    if (hits) {
+        ListView1->SelectRow(0);
+        ListView1->CurrentView()->setFocus();
+    }
+    Animation->Stop();
+    AnimationPanel->hide();
+    ShowStatus(QStringLiteral("%1 Items").arg(ListView1->Count()),
+               UI().Cancelled() ? QStringLiteral("Search Interrupted") : QString());
+    UI().SetCancelled(false);
+    FindNowBtn->setEnabled(true);
+    CloseBtn->setText(QStringLiteral("Close"));
+    CloseBtn->setEnabled(true);
+    NewSearchBtn->setEnabled(true);
+    raise();
+    activateWindow();
+    ListView1->CurrentView()->setFocus();
+}
+
+void TFind_Form::StopOrCloseClick()
+{
+    if (CloseBtn->text() == QLatin1String("Stop")) {
+        CloseBtn->setText(QStringLiteral("Close"));
+        CloseBtn->setEnabled(false);
+        UI().PumpMessages(0);
+        UI().SetCancelled(true);
+        return;
+    }
+    close();
+}
+
+void TFind_Form::NewSearchClick()
+{
+    if (m_searching)
+        return;
+    const BusyCursor busy;
+    ShowStatus(QStringLiteral("Please Wait..."),
+               QStringLiteral("Clearing Previous Search Results."));
+    LocationLine->SetPath(QString());
+    LocationLine->hide();
+    ListView1->Clear();
+    ShowStatus(QString(), QString());
+    SetCriteria(SearchSettings{});
+    PropertiesBtn->setEnabled(false);
+}
+
+// --- Browsing ----------------------------------------------------------------
+
+void TFind_Form::ShowCriteriaPanel(bool shown)
+{
+    CriteriaPanel->setVisible(shown);
+}
+
+void TFind_Form::Browse(qint64 id)
+{
+    m_searching = true;
+    QList<ListEntry> entries;
+    qint64 total = 0;
+    {
+        const BusyCursor busy;
+        total = ReadMainViewEntries(m_data, id, entries);
+        ListView1->SetEntries(std::move(entries));
+    }
+    m_searching = false;
+    ShowCriteriaPanel(false);
+    FindBtn->setEnabled(true);
+    MoveUpBtn->setEnabled(true);
+    LocationLine->SetPath(QString());
+    ShowStatus(QStringLiteral("%1 Items").arg(ListView1->Count()), SizeText(total, true));
+}
+
+void TFind_Form::ListView1DblClick()
+{
+    if (m_searching)
+        return;
+    const std::optional<ListEntry> entry = ListView1->CurrentEntry();
+    if (!entry)
+        return;
+    if (entry->IsFile()) {
+        UpdateMenus();
+        if (Open1->isEnabled())
+            OpenClick();
+        return;
+    }
+    m_history.append(entry->data);
+    Browse(entry->data);
+}
+
+void TFind_Form::MoveUpBtnClick()
+{
+    if (m_searching || m_history.isEmpty())
+        return;
+    m_history.removeLast();
+    if (m_history.isEmpty()) {
+        MoveUpBtn->setEnabled(false);
+        FindBtn->setEnabled(false);
+        ShowCriteriaPanel(true);
+        FindNowClick();
+        return;
+    }
+    Browse(m_history.last());
+}
+
+void TFind_Form::FindBtnClick()
+{
+    if (m_searching)
+        return;
+    LeaveBrowseMode();
+}
+
+void TFind_Form::LeaveBrowseMode()
+{
+    ShowCriteriaPanel(true);
+    FindBtn->setEnabled(false);
+    MoveUpBtn->setEnabled(false);
+    m_history.clear();
+    LocationLine->SetPath(QString());
+    ListView1->Clear();
+}
+
+// --- The list and its commands ----------------------------------------------
+
+QString TFind_Form::HitPathOf(const ListEntry &entry)
+{
+    if (!entry.IsFile())
+        return GetObjectPath(m_data, entry.data);
+    const QString folder = GetFileFolderPath(m_data, entry.data);
+    return folder.isEmpty() ? entry.caption : folder + QLatin1Char('\\') + entry.caption;
+}
+
+void TFind_Form::ListView1SelectionChange()
+{
+    if (m_searching)
+        return;
+    const std::optional<ListEntry> entry = ListView1->CurrentEntry();
+    if (!entry)
+        return;
+    LocationLine->SetPath(QStringLiteral("Path: ") + HitPathOf(*entry));
+}
+
+void TFind_Form::ListView1ContextMenu(const QPoint &globalPosition)
+{
+    if (m_searching)
+        return;
+    UpdateMenus();
+    ListPopup->popup(globalPosition);
+}
+
+void TFind_Form::UpdateMenus()
+{
+    FindMenuFacts facts;
+    const std::optional<ListEntry> entry = m_searching ? std::nullopt : ListView1->CurrentEntry();
+    if (entry) {
+        facts.selection = true;
+        facts.imageIndex = entry->imageIndex;
+        facts.caption = entry->caption;
+        facts.packaged = entry->IsFile() && GetFilePackaged(m_data, entry->data);
+        // The hit is what the user acts on, so its own path decides.
+        facts.path = HitPathOf(*entry);
+        facts.hasOpenCommand = [](const QString &name) { return HasOpenCommand(name); };
+    }
+    const FindMenuState state = FindMenuStateFor(facts);
+    const bool exploreAvailable =
+        state.explore.caption == QLatin1String("&Explore...")
+            ? m_tree != nullptr
+            : m_actions->Available(state.explore.caption == QLatin1String("&Extract...")
+                                       ? FindHitActions::Extract
+                                       : FindHitActions::Restore);
+    for (QAction *action : {Explore1, Explore2})
+        ApplyItem(action, state.explore, exploreAvailable);
+    for (QAction *action : {Open1, Open2})
+        ApplyItem(action, state.open, m_actions->Available(FindHitActions::Open));
+    for (QAction *action : {QuickView1, QuickView2}) {
+        action->setVisible(state.open.visible);
+        action->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
+    }
+    OpenSep1->setVisible(state.open.visible);
+    OpenSep2->setVisible(state.open.visible);
+    for (QAction *action : {Rename1, Rename2})
+        action->setEnabled(state.rename && m_actions->Available(FindHitActions::Rename));
+    for (QAction *action : {Delete1, Delete2})
+        action->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
+    for (QAction *action : {Properties1, Properties2})
+        action->setEnabled(state.properties && m_actions->Available(FindHitActions::Properties));
+    for (QAction *action : {Comments1, Comments2})
+        action->setEnabled(state.comments && m_actions->Available(FindHitActions::Comments));
+    AutoArrange1->setEnabled(m_iconView != 3);
+    AutoArrange2->setEnabled(m_iconView != 3);
+}
+
+bool TFind_Form::RefillRow(int row)
+{
+    if (row < 0 || row >= ListView1->Count())
+        return false;
+    const ListEntry old = ListView1->Model()->Entry(row);
+    const std::optional<FindHit> hit = ReadHit(m_data, old.IsFile(), old.data);
+    if (!hit)
+        return false;
+    ListEntry entry = hit->entry;
+    // A duplicate search's key stays as the search made it.
+    if (old.subItems.size() > entry.subItems.size())
+        entry.subItems.append(old.subItems.mid(entry.subItems.size()));
+    ListView1->ReplaceEntry(row, entry);
+    return true;
+}
+
+void TFind_Form::RenameClick()
+{
+    if (m_searching)
+        return;
+    UpdateMenus();
+    if (Rename1->isEnabled())
+        ListView1->EditCurrent();
+}
+
+void TFind_Form::ListView1LabelEdited(int row, const QString &text)
+{
+    if (row < 0 || row >= ListView1->Count() || !m_actions->Available(FindHitActions::Rename))
+        return;
+    const ListEntry entry = ListView1->Model()->Entry(row);
+    if (text == entry.caption)
+        return;
+    QString name = text;
+    if (!m_actions->RenameHit(this, entry, name))
+        return;
+    RefillRow(row);
+    if (m_tree)
+        m_tree->RefreshNodes();
+    ListView1->SelectRow(row);
+}
+
+void TFind_Form::DeleteClick()
+{
+    if (m_searching)
+        return;
+    const QList<ListEntry> selected = ListView1->SelectedEntries();
+    if (selected.isEmpty() || !m_actions->Available(FindHitActions::Delete))
+        return;
+    const BusyCursor busy;
+    if (!m_actions->DeleteHits(this, selected))
+        return;
+    // Hits whose rows are gone leave the list; the others show their new state.
+    for (int row = ListView1->Count() - 1; row >= 0; --row) {
+        const ListEntry &entry = ListView1->Model()->Entry(row);
+        const bool wasSelected =
+            std::any_of(selected.begin(), selected.end(), [&](const ListEntry &e) {
+                return e.data == entry.data && e.IsFile() == entry.IsFile();
+            });
+        if (wasSelected && !RefillRow(row))
+            ListView1->RemoveRow(row);
+    }
+    ShowStatus(QStringLiteral("%1 Items").arg(ListView1->Count()), QString());
+}
+
+void TFind_Form::OpenClick()
+{
+    const QList<ListEntry> selected = ListView1->SelectedEntries();
+    if (m_searching || selected.isEmpty() || !m_actions->Available(FindHitActions::Open))
+        return;
+    m_actions->OpenHits(this, selected);
+}
+
+void TFind_Form::QuickViewClick()
+{
+    const QList<ListEntry> selected = ListView1->SelectedEntries();
+    if (m_searching || selected.isEmpty() || !m_actions->Available(FindHitActions::QuickView))
+        return;
+    m_actions->QuickViewHits(this, selected);
+}
+
+void TFind_Form::PropertiesClick()
+{
+    const int row = ListView1->CurrentRow();
+    if (m_searching || row < 0 || !m_actions->Available(FindHitActions::Properties))
+        return;
+    m_actions->ShowProperties(this, ListView1->SelectedEntries());
+    RefillRow(row);
+    ListView1->CurrentView()->setFocus();
+}
+
+void TFind_Form::CommentsClick()
+{
+    const int row = ListView1->CurrentRow();
+    if (m_searching || row < 0 || !m_actions->Available(FindHitActions::Comments))
+        return;
+    if (m_actions->EditComments(this, ListView1->SelectedEntries()))
+        RefillRow(row);
+    ListView1->CurrentView()->setFocus();
+}
+
+void TFind_Form::ExploreClick()
+{
+    if (m_searching)
+        return;
+    UpdateMenus();
+    const std::optional<ListEntry> entry = ListView1->CurrentEntry();
+    if (!entry || !Explore1->isEnabled())
+        return;
+    const QString caption = Explore1->text();
+    if (caption == QLatin1String("&Explore...")) {
+        if (m_tree && !entry->IsFile())
+            m_tree->SelectByID(entry->data);
+    } else if (caption == QLatin1String("&Extract...")) {
+        m_actions->ExtractHits(this, ListView1->SelectedEntries());
+    } else {
+        m_actions->RestoreHits(this, ListView1->SelectedEntries());
+    }
+    activateWindow();
+}
+
+void TFind_Form::SetIconView(int view)
+{
+    if (view < 0 || view > 3)
+        view = 0;
+    m_iconView = view;
+    ListView1->SetIconView(view);
+    const QList<QList<QAction *>> actions = {{LargeIcons1, LargeIcons2, IconViewLargeBtn},
+                                             {SmallIcons1, SmallIcons2, IconViewSmallBtn},
+                                             {List1, List2, IconViewListBtn},
+                                             {Detail1, Detail2, IconViewDetailBtn}};
+    for (QAction *action : actions[view])
+        action->setChecked(true);
+}
+
+void TFind_Form::ArrangeBy(int column)
+{
+    if (m_searching)
+        return;
+    ListView1->SortBy(column);
+}
+
+void TFind_Form::ToolbarClick()
+{
+    ToolbarPanel->setVisible(Toolbar1->isChecked());
+}
+
+void TFind_Form::StatusBarClick()
+{
+    StatusBar->setVisible(StatusBar1->isChecked());
+}
+
+void TFind_Form::AboutClick()
+{
+    UI().ShowInformation(
+        QStringLiteral("About Dirvanta 97"),
+        QStringLiteral("Dirvanta 97, version %1").arg(QCoreApplication::applicationVersion()) +
+            kParagraphBreak +
+            QStringLiteral("Keeps catalogs of the contents of disks. Free "
+                           "software under the MIT licence."));
+}

@@ -1,0 +1,178 @@
+#pragma once
+
+#include "find/SearchSettings.h"
+#include "platform/ListSort.h"
+
+#include <QDialog>
+#include <QList>
+
+class FindHitActions;
+class PathLabel;
+class ProgressAnimation;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class SettingsStore;
+class TDataShare;
+class TFindList;
+class TItemTree;
+
+// The Find window: criteria on four pages, the search, the hits in an
+// Explorer-style list, browsing into a hit's contents, and the actions on
+// hits. Opened modally from the main window's Find commands. The main
+// window's tree is read and selected by the Explore command; the actions
+// whose work belongs to the main window go through FindHitActions.
+class TFind_Form final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The registry sections of the window.
+    static inline const QString kFindOptionsSection = QStringLiteral("Find Options");
+    static inline const QString kPlacementSection = QStringLiteral("Archive Options");
+
+    TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+               FindHitActions *actions, QWidget *parent = nullptr);
+    ~TFind_Form() override;
+
+    // Opens the window for a start object, shows it modally and frees it.
+    static void ShowFind(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+                         FindHitActions *actions, QWidget *parent);
+
+    // Reads or writes the criteria: with a file name the saved search file,
+    // without one the "Search Settings" section. False when a file failed.
+    bool TransferSettings(bool save, const QString &fileName = QString());
+    // The criteria as the controls hold them, and back.
+    SearchSettings Criteria() const;
+    void SetCriteria(const SearchSettings &criteria);
+
+    qint64 StartId() const { return m_startId; }
+    void SetStartId(qint64 id);
+    bool Searching() const { return m_searching; }
+    bool BrowseMode() const { return !m_history.isEmpty(); }
+    const QList<qint64> &History() const { return m_history; }
+    TFindList *List() const { return ListView1; }
+
+public slots:
+    void FindNowClick();
+    void StopOrCloseClick();
+    void NewSearchClick();
+    void FindBtnClick();
+    void MoveUpBtnClick();
+    void LoadSearchClick();
+    void SaveSearchClick();
+    void SetIconView(int view);
+    void UpdateMenus();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+    bool event(QEvent *event) override;
+
+private slots:
+    void ListView1SelectionChange();
+    void ListView1DblClick();
+    void ListView1ContextMenu(const QPoint &globalPosition);
+    void ListView1LabelEdited(int row, const QString &text);
+    void DateRadioClick();
+    void LookInBrowseClick();
+    void SourceBrowseClick();
+    void RenameClick();
+    void DeleteClick();
+    void OpenClick();
+    void QuickViewClick();
+    void PropertiesClick();
+    void CommentsClick();
+    void ExploreClick();
+    void ToolbarClick();
+    void StatusBarClick();
+    void AboutClick();
+
+private:
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildCriteria();
+    void ConnectActions();
+    void FormShow();
+    void FormClose();
+    void ShowStatus(const QString &first, const QString &second);
+    void Browse(qint64 id);
+    void LeaveBrowseMode();
+    void ShowCriteriaPanel(bool shown);
+    QString HitPathOf(const ListEntry &entry);
+    // Reads the entry of a row again from its stored row; false when gone.
+    bool RefillRow(int row);
+    void ArrangeBy(int column);
+
+    TDataShare &m_data;
+    SettingsStore &m_settings;
+    TItemTree *m_tree;
+    FindHitActions *m_actions;
+    std::unique_ptr<FindHitActions> m_noActions;
+    qint64 m_startId;
+
+    bool m_searching = false;
+    bool m_shownOnce = false;
+    bool m_closing = false;
+    QList<qint64> m_history;
+    int m_iconView = 0;
+    qint64 m_sortOrder = 0;
+    QString m_mask;
+
+public:
+    // Widgets and actions, named as the tests and the help find them.
+    QMenuBar *MainMenu = nullptr;
+    QMenu *File1 = nullptr, *View1 = nullptr, *Tools1 = nullptr, *Help1 = nullptr;
+    QMenu *Arrange1 = nullptr, *Options1 = nullptr, *ListPopup = nullptr;
+    QAction *LoadSearch1 = nullptr, *SaveSearch1 = nullptr, *Rename1 = nullptr, *Delete1 = nullptr,
+            *OpenSep1 = nullptr, *Open1 = nullptr, *QuickView1 = nullptr, *Properties1 = nullptr,
+            *ExitFind1 = nullptr;
+    QAction *Toolbar1 = nullptr, *StatusBar1 = nullptr, *LargeIcons1 = nullptr,
+            *SmallIcons1 = nullptr, *List1 = nullptr, *Detail1 = nullptr;
+    QAction *byName1 = nullptr, *byType1 = nullptr, *bySize1 = nullptr, *byDate1 = nullptr,
+            *AutoArrange1 = nullptr, *Preserve1 = nullptr;
+    QAction *Comments1 = nullptr, *Explore1 = nullptr, *Contents1 = nullptr, *About1 = nullptr;
+    QAction *LargeIcons2 = nullptr, *SmallIcons2 = nullptr, *List2 = nullptr, *Detail2 = nullptr;
+    QAction *byName2 = nullptr, *byType2 = nullptr, *bySize2 = nullptr, *byDate2 = nullptr,
+            *AutoArrange2 = nullptr;
+    QAction *Rename2 = nullptr, *Delete2 = nullptr, *OpenSep2 = nullptr, *Open2 = nullptr,
+            *QuickView2 = nullptr, *Explore2 = nullptr, *Properties2 = nullptr,
+            *Comments2 = nullptr;
+    QToolBar *ToolbarPanel = nullptr;
+    QAction *FindBtn = nullptr, *PropertiesBtn = nullptr, *MoveUpBtn = nullptr,
+            *IconViewLargeBtn = nullptr, *IconViewSmallBtn = nullptr, *IconViewListBtn = nullptr,
+            *IconViewDetailBtn = nullptr, *HelpBtn = nullptr;
+
+    QWidget *CriteriaPanel = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QLineEdit *NameEdit = nullptr;
+    QComboBox *TypeCombo = nullptr;
+    QLineEdit *LookInEdit = nullptr;
+    QToolButton *LookInBrowse = nullptr;
+    QCheckBox *IncludeSubsCheck = nullptr;
+    QRadioButton *AllEntriesRadio = nullptr, *DateRadio = nullptr;
+    QLabel *BetweenLabel = nullptr, *AndLabel = nullptr;
+    QLineEdit *BetweenEdit = nullptr, *AndEdit = nullptr;
+    QLineEdit *CommentEdit = nullptr;
+    QCheckBox *WholeWordsCheck = nullptr, *MatchCaseCheck = nullptr;
+    QLineEdit *LabelEdit = nullptr, *SourceEdit = nullptr;
+    QToolButton *SourceBrowse = nullptr;
+    QPushButton *FindNowBtn = nullptr, *CloseBtn = nullptr, *NewSearchBtn = nullptr;
+    QWidget *AnimationPanel = nullptr;
+    ProgressAnimation *Animation = nullptr;
+    TFindList *ListView1 = nullptr;
+    PathLabel *LocationLine = nullptr;
+    QStatusBar *StatusBar = nullptr;
+    QLabel *StatusItems = nullptr, *StatusText = nullptr;
+};

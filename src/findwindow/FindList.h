@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/ListSort.h"
+
+#include <QList>
+#include <QPoint>
+#include <QWidget>
+
+#include <optional>
+
+class CatalogListModel;
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QModelIndex;
+class QStackedWidget;
+class QTreeView;
+class SettingsStore;
+
+// The Find window's result list ("ListView1"): the hits of a search, or the
+// contents of an object while the window browses, in the main list's five
+// columns. One model shown as large icons, small icons, a list or details;
+// sorted by the Find sort state (column and direction for the program's run).
+class TFindList final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TFindList)
+
+public:
+    static inline const QString kColumnSection = QStringLiteral("Find View");
+
+    explicit TFindList(QWidget *parent = nullptr);
+    ~TFindList() override;
+
+    // Replaces the entries, sorted as the sort state says.
+    void SetEntries(QList<ListEntry> entries);
+    void Clear();
+    int Count() const;
+    QList<ListEntry> SelectedEntries() const;
+    std::optional<ListEntry> CurrentEntry() const;
+    int CurrentRow() const;
+    // Puts an entry back in its row after it was read again.
+    void ReplaceEntry(int row, const ListEntry &entry);
+    void RemoveRow(int row);
+    void SelectRow(int row);
+    bool SelectEntryByData(qint64 data, bool file);
+
+    // 0 large icons, 1 small icons, 2 list, 3 detail.
+    void SetIconView(int view);
+    int IconView() const { return m_iconViewIndex; }
+    void SetAutoArrange(bool on);
+    bool AutoArrange() const { return m_autoArrange; }
+
+    // Chooses a sort column (the current one again flips the direction) and
+    // sorts at once.
+    void SortBy(int column);
+    // Sorts again by the sort state.
+    void Resort();
+
+    // Starts the in-place edit of the current entry's label.
+    void EditCurrent();
+
+    // Column widths under "Find View": a missing width fits the header.
+    void LoadColumnWidths(SettingsStore &settings);
+    void SaveColumnWidths(SettingsStore &settings) const;
+
+    QAbstractItemView *CurrentView() const;
+    bool ViewHasFocus() const;
+    CatalogListModel *Model() const { return m_model; }
+
+signals:
+    void SelectionChanged();
+    void EntryActivated();
+    void DeleteRequested();
+    void ContextMenuRequested(QPoint globalPos);
+    // The user finished editing the label of the entry in row to text.
+    void LabelEdited(int row, const QString &text);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class LabelDelegate;
+
+    void ConfigureIconView();
+    void ShowSortIndicator();
+    QList<int> SelectedRows() const;
+
+    CatalogListModel *m_model;
+    QItemSelectionModel *m_selection;
+    QStackedWidget *m_stack;
+    QListView *m_iconView;
+    QTreeView *m_detailView;
+    int m_iconViewIndex = 0;
+    bool m_autoArrange = true;
+};

@@ -1,0 +1,221 @@
+#include "FindFixture.h"
+#include "find/SearchSettings.h"
+#include "platform/SettingsStore.h"
+
+#include <QFile>
+
+namespace {
+
+using CriteriaTest = FindFixture;
+
+TEST_F(CriteriaTest, TrimsTheTextsBackIntoTheSettingsAndEmptyMaskMeansEverything)
+{
+    SearchSettings settings;
+    settings.name = QStringLiteral("  *.txt  ");
+    settings.labelId = QStringLiteral(" DISK ");
+    settings.source = QStringLiteral("\t/media ");
+    settings.comment = QStringLiteral(" cat ");
+    SearchCriteria criteria;
+    ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
+    EXPECT_EQ(settings.name, QStringLiteral("*.txt"));
+    EXPECT_EQ(settings.labelId, QStringLiteral("DISK"));
+    EXPECT_EQ(settings.source, QStringLiteral("/media"));
+    EXPECT_EQ(settings.comment, QStringLiteral("cat"));
+    EXPECT_EQ(criteria.mask, QStringLiteral("*.txt"));
+    settings.name = QStringLiteral("   ");
+    ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
+    EXPECT_EQ(settings.name, QString());
+    EXPECT_EQ(criteria.mask, QStringLiteral("*.*"));
+    EXPECT_FALSE(criteria.dateRestricted);
+}
+
+struct DateCase
+{
+    const char *from;
+    const char *to;
+    DateField failure;
+};
+
+class DateCheckTest : public FindFixture, public testing::WithParamInterface<DateCase>
+{
+};
+
+TEST_P(DateCheckTest, RejectsTheFirstBadDateWithTheFormatInTheBox)
+{
+    const DateCase &c = GetParam();
+    SearchSettings settings;
+    settings.allEntries = false;
+    settings.notAllEntries = true;
+    settings.between = QString::fromUtf8(c.from);
+    settings.andDate = QString::fromUtf8(c.to);
+    SearchCriteria criteria;
+    DateField shown = DateField::None;
+    EXPECT_EQ(ValidateCriteria(settings, criteria, [&](DateField field) { shown = field; }),
+              c.failure)
+        << c.from << " / " << c.to;
+    EXPECT_EQ(shown, c.failure);
+    if (c.failure == DateField::None)
+        return;
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.kind, MessageKind::Error);
+    EXPECT_EQ(box.caption, QStringLiteral("Invalid Date"));
+    EXPECT_EQ(box.text, QStringLiteral("The Date entered is invalid or the format is incorrect."
+                                       "\n\nPlease respecify in the format \"DD/MM/YYYY\""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dates, DateCheckTest,
+                         testing::Values(DateCase{"1/1/1900", "31/12/2100", DateField::None},
+                                         DateCase{"31/12/1899", "1/1/2000", DateField::From},
+                                         DateCase{"1/1/2000", "1/1/2101", DateField::To},
+                                         DateCase{"", "1/1/2000", DateField::From},
+                                         DateCase{"31/02/2020", "1/1/2000", DateField::From},
+                                         DateCase{"1/1/2000", "yesterday", DateField::To},
+                                         DateCase{"bad", "worse", DateField::From},
+                                         DateCase{"2020-03-04", "05.06.21", DateField::None}));
+
+TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedSilently)
+{
+    SearchSettings settings;
+    settings.allEntries = false;
+    settings.notAllEntries = true;
+    settings.between = QStringLiteral("02/03/2024");
+    settings.andDate = QStringLiteral("01/03/2024");
+    SearchCriteria criteria;
+    ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
+    EXPECT_EQ(settings.between, QStringLiteral("01/03/2024"));
+    EXPECT_EQ(settings.andDate, QStringLiteral("02/03/2024"));
+    EXPECT_EQ(criteria.toDay - criteria.fromDay, 1);
+    EXPECT_EQ(criteria.fromDay, qint64(Day(2024, 3, 1)));
+}
+
+TEST_F(CriteriaTest, ASavedSearchRoundTripsWithItsKeysInOrder)
+{
+    SearchSettings settings;
+    settings.name = QStringLiteral("*.t?t");
+    settings.type = 12;
+    settings.includeSubs = false;
+    settings.allEntries = false;
+    settings.notAllEntries = true;
+    settings.between = QStringLiteral("01/01/2020");
+    settings.andDate = QStringLiteral("31/12/2020");
+    settings.comment = QStringLiteral("a, \"quoted\" = text");
+    settings.wholeWords = true;
+    settings.matchCase = true;
+    settings.labelId = QStringLiteral("DISK[0-9]");
+    settings.source = QStringLiteral("/media/ü");
+    const QString file = m_folder.filePath(QStringLiteral("saved.dvs"));
+    ASSERT_TRUE(SaveSearchFile(file, settings));
+    EXPECT_EQ(LoadSearchFile(file), settings);
+
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(written.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QStringList keys;
+    for (const QString &line : lines.mid(1))
+        keys << line.section(u'=', 0, 0);
+    EXPECT_EQ(lines.first(), QStringLiteral("[Search Settings]"));
+    EXPECT_EQ(keys, SearchSettingsKeys());
+    EXPECT_EQ(lines.at(2), QStringLiteral("Type=12"));
+    EXPECT_EQ(lines.at(3), QStringLiteral("Include Subs=0"));
+}
+
+TEST_F(CriteriaTest, MissingKeysOfASavedSearchTakeTheirDefaults)
+{
+    const QString file = m_folder.filePath(QStringLiteral("partial.dvs"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("[Other]\nName=wrong\n[search settings]\nname=abc\nMatch Case=2\nType=99\n"
+              "Whole Words=yes\n");
+    out.close();
+    const std::optional<SearchSettings> loaded = LoadSearchFile(file);
+    ASSERT_TRUE(loaded.has_value());
+    SearchSettings expected;
+    expected.name = QStringLiteral("abc");
+    expected.matchCase = true;
+    EXPECT_EQ(*loaded, expected);
+    EXPECT_FALSE(LoadSearchFile(m_folder.filePath(QStringLiteral("none.dvs"))).has_value());
+}
+
+TEST_F(CriteriaTest, TheSettingsSectionHoldsTheSameKeys)
+{
+    SettingsStore settings(SettingsStore::IniFile{m_folder.filePath(QStringLiteral("s.ini"))});
+    EXPECT_EQ(ReadSearchSettings(settings), SearchSettings{});
+    SearchSettings criteria;
+    criteria.name = QStringLiteral("x");
+    criteria.type = 3;
+    criteria.includeSubs = false;
+    WriteSearchSettings(settings, criteria);
+    EXPECT_EQ(ReadSearchSettings(settings), criteria);
+    EXPECT_EQ(settings.ReadText(kSearchSettingsSection, QStringLiteral("Include Subs")),
+              QStringLiteral("0"));
+}
+
+// Files with equal names, sizes and dates in groups at the start, the middle
+// and the end of the sorted list, with single files between them.
+class DuplicateTest : public FindFixture
+{
+protected:
+    void SetUp() override
+    {
+        FindFixture::SetUp();
+        m_data.RunInTransaction([&] {
+            const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+            const qint64 other = AddObject(3, QStringLiteral("Other"), 4);
+            for (const qint64 owner : {disk, other, disk})
+                AddFile(owner, QStringLiteral("aaa.txt"), 500);
+            AddFile(disk, QStringLiteral("bbb.txt"), 500);
+            AddFile(disk, QStringLiteral("mmm.txt"), 500);
+            AddFile(other, QStringLiteral("MMM.TXT"), 500);
+            AddFile(disk, QStringLiteral("ppp.txt"), 500);
+            AddFile(disk, QStringLiteral("zzz.txt"), 100);
+            AddFile(other, QStringLiteral("zzz.txt"), 100, Day(2021, 1, 1));
+            AddFile(other, QStringLiteral("zzz.txt"), 900);
+        });
+    }
+};
+
+TEST_F(DuplicateTest, KeepsEveryGroupOfEqualKeysInKeyOrder)
+{
+    SearchSettings settings;
+    settings.type = 11;
+    EXPECT_EQ(Find(settings), (QStringList{QStringLiteral("aaa.txt"), QStringLiteral("aaa.txt"),
+                                           QStringLiteral("aaa.txt"), QStringLiteral("mmm.txt"),
+                                           QStringLiteral("MMM.TXT")}));
+    settings.type = 12;
+    EXPECT_EQ(Find(settings).mid(3),
+              (QStringList{QStringLiteral("mmm.txt"), QStringLiteral("MMM.TXT"),
+                           QStringLiteral("zzz.txt"), QStringLiteral("zzz.txt")}));
+    settings.type = 13;
+    const QStringList byName = Find(settings);
+    EXPECT_EQ(byName.size(), 8);
+    EXPECT_EQ(byName.mid(5), QStringList(3, QStringLiteral("zzz.txt")));
+    // A size key rounded to kilobytes would pair 100 and 900 bytes; sizes
+    // compare exactly.
+    settings.type = 12;
+    settings.name = QStringLiteral("zzz");
+    const QStringList sized = Find(settings);
+    EXPECT_EQ(sized.size(), 2);
+    for (const FindHit &hit : m_last.hits)
+        EXPECT_EQ(hit.size, 100);
+}
+
+TEST_F(DuplicateTest, TheReductionReportsItsStatus)
+{
+    QList<FindHit> hits;
+    for (const char *key : {"A", "B", "B", "C"}) {
+        FindHit hit;
+        hit.entry.caption = QString::fromLatin1(key);
+        hit.entry.imageIndex = 38;
+        hit.entry.subItems = QStringList(6) << QString::fromLatin1(key);
+        hits << hit;
+    }
+    QStringList statuses;
+    SearchHooks hooks;
+    hooks.status = [&](const QString &a, const QString &b) { statuses << a << b; };
+    RemoveNonDuplicates(hits, hooks);
+    EXPECT_EQ(Captions(hits), (QStringList{QStringLiteral("B"), QStringLiteral("B")}));
+    EXPECT_EQ(statuses, (QStringList{QStringLiteral("Please Wait..."),
+                                     QStringLiteral("Removing non-duplicated files....")}));
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "find/SearchEngine.h"
+#include "platform/DayCount.h"
+#include "platform/DisplayFormats.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+// A catalog database in a temporary folder with helpers to add objects and
+// files with chosen labels, sources, comments and dates, and to run searches.
+class FindFixture : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        FindSort() = FindSortState{};
+        ASSERT_TRUE(m_folder.isValid());
+        m_data.DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
+        QDir().mkpath(m_data.DatabaseFolder);
+        m_data.CreateDatabaseTables();
+        ASSERT_TRUE(m_data.OpenDatabase());
+    }
+
+    void TearDown() override
+    {
+        FindSort() = FindSortState{};
+        SetDisplayLocale(QLocale());
+    }
+
+    static double Day(int year, int month, int day, int hour = 12)
+    {
+        return ToDayCount(QDateTime(QDate(year, month, day), QTime(hour, 0)));
+    }
+
+    qint64 AddObject(qint64 parent, const QString &name, int cls, const QString &label = QString(),
+                     const QString &source = QString(), const QString &comment = QString(),
+                     double modified = Day(2020, 5, 1))
+    {
+        return AppendCatalogRow(m_data.Catalogs, name, source, parent, cls, false, modified,
+                                modified, comment, label, 1000, 0);
+    }
+
+    qint64 AddFile(qint64 owner, const QString &name, qint64 size = 100,
+                   double modified = Day(2020, 5, 1), const QString &comment = QString(),
+                   bool packaged = false)
+    {
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(QStringLiteral(
+            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"));
+        insert.Bind(1, owner)
+            .Bind(2, size)
+            .Bind(3, name)
+            .Bind(4, packaged ? 1 : 0)
+            .Bind(5, comment)
+            .Bind(6, modified)
+            .Execute();
+        return m_data.CatalogDatabase.LastInsertId();
+    }
+
+    // Validates and runs; the captions of the hits in list order.
+    QStringList Find(SearchSettings settings, qint64 start = 1)
+    {
+        SearchCriteria criteria;
+        EXPECT_EQ(ValidateCriteria(settings, criteria), DateField::None);
+        SearchRequest request;
+        request.criteria = criteria;
+        request.startId = start;
+        m_last = RunSearch(m_data, request);
+        return Captions(m_last.hits);
+    }
+
+    static QStringList Captions(const QList<FindHit> &hits)
+    {
+        QStringList captions;
+        for (const FindHit &hit : hits)
+            captions << hit.entry.caption;
+        return captions;
+    }
+
+    static QStringList Sorted(QStringList list)
+    {
+        list.sort();
+        return list;
+    }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    TDataShare m_data;
+    SearchResult m_last;
+};

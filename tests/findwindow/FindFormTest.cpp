@@ -1,0 +1,575 @@
+#include "findwindow/FindForm.h"
+
+#include "explorer/CatalogListModel.h"
+#include "explorer/CatalogTreeView.h"
+#include "find/SearchEngine.h"
+#include "findwindow/CatalogueFindActions.h"
+#include "findwindow/FindHitActions.h"
+#include "findwindow/FindList.h"
+#include "findwindow/FindMenuRules.h"
+#include "media/CatalogFileAccess.h"
+#include "platform/DayCount.h"
+#include "platform/DisplayFormats.h"
+#include "platform/SettingsStore.h"
+#include "platform/TemporaryFiles.h"
+#include "store/CatalogRows.h"
+#include "store/DataShare.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
+#include "ui/PathLabel.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what the window hands over, and deletes and renames for real.
+class RecordingActions final : public FindHitActions
+{
+public:
+    explicit RecordingActions(TDataShare &data)
+        : m_data(data)
+    {
+    }
+    bool Available(Action action) const override
+    {
+        return action == Rename || action == Delete || action == Open;
+    }
+    void OpenHits(QWidget *, const QList<ListEntry> &hits) override { opened += hits.size(); }
+    bool RenameHit(QWidget *, const ListEntry &hit, QString &name) override
+    {
+        m_data.CatalogDatabase
+            .Prepare(QStringLiteral("UPDATE Catalogs SET Name = ?1 WHERE ID = ?2"))
+            .Bind(1, name)
+            .Bind(2, hit.data)
+            .Execute();
+        return true;
+    }
+    bool DeleteHits(QWidget *, const QList<ListEntry> &hits) override
+    {
+        for (const ListEntry &hit : hits)
+            m_data.CatalogDatabase.Prepare(QStringLiteral("DELETE FROM Catalogs WHERE ID = ?1"))
+                .Bind(1, hit.data)
+                .Execute();
+        return true;
+    }
+    int opened = 0;
+
+private:
+    TDataShare &m_data;
+};
+
+// Catalogs\Work\Disk (label DISK1) with a folder Letters holding letters,
+// an archive set with a file, and many bulk files for searches to stop in.
+class FindFormTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        FindSort() = FindSortState{};
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings = std::make_unique<SettingsStore>(
+            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+        m_data = std::make_unique<TDataShare>(m_settings.get());
+        m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
+        QDir().mkpath(m_data->DatabaseFolder);
+        m_data->CreateDatabaseTables();
+        ASSERT_TRUE(m_data->OpenDatabase());
+        m_data->RunInTransaction([&] {
+            const double now = NowDayCount();
+            auto add = [&](qint64 parent, const char *name, int cls) {
+                return AppendCatalogRow(m_data->Catalogs, QString::fromUtf8(name), QString(),
+                                        parent, cls, false, now, now, QString(),
+                                        QStringLiteral("DISK1"), 4096, 0);
+            };
+            m_work = add(3, "Work", 2);
+            m_disk = add(m_work, "Disk", 4);
+            m_letters = add(m_disk, "Letters", 7);
+            m_set = add(2, "Set", 23);
+            auto file = [&](qint64 owner, const QString &name, bool packaged = false) {
+                m_data->CatalogDatabase
+                    .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
+                                            "Comment, Created, Modified) VALUES (?1, 32, 10, ?2, "
+                                            "?3, '', 46000, 46000)"))
+                    .Bind(1, owner)
+                    .Bind(2, name)
+                    .Bind(3, packaged ? 1 : 0)
+                    .Execute();
+            };
+            file(m_letters, QStringLiteral("letter one.txt"));
+            file(m_letters, QStringLiteral("letter two.txt"));
+            file(m_set, QStringLiteral("archived letter.txt"), true);
+            for (int i = 0; i < 600; ++i)
+                file(m_disk, QStringLiteral("bulk%1.dat").arg(i));
+        });
+    }
+
+    void TearDown() override
+    {
+        m_form.reset();
+        m_tree.reset();
+        m_data.reset();
+        FindSort() = FindSortState{};
+        SetDisplayLocale(QLocale());
+    }
+
+    TFind_Form &Open(qint64 start = 1, FindHitActions *actions = nullptr)
+    {
+        m_tree = std::make_unique<TItemTree>();
+        m_tree->SetDBITree(&m_data->Catalogs);
+        m_tree->LoadTree(1);
+        m_form = std::make_unique<TFind_Form>(*m_data, *m_settings, m_tree.get(), start, actions);
+        m_form->show();
+        return *m_form;
+    }
+
+    QStringList Captions() const
+    {
+        QStringList captions;
+        for (const ListEntry &entry : m_form->List()->Model()->Entries())
+            captions << entry.caption;
+        return captions;
+    }
+
+    QTemporaryDir m_folder;
+    ScriptedUserInterface m_ui;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<TDataShare> m_data;
+    std::unique_ptr<TItemTree> m_tree;
+    std::unique_ptr<TFind_Form> m_form;
+    qint64 m_work = 0, m_disk = 0, m_letters = 0, m_set = 0;
+};
+
+TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
+{
+    TFind_Form &form = Open(m_disk);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Find"));
+    QStringList pages;
+    for (int i = 0; i < form.PageControl1->count(); ++i)
+        pages << form.PageControl1->tabText(i);
+    EXPECT_EQ(pages, (QStringList{QStringLiteral("Name"), QStringLiteral("Date Modified"),
+                                  QStringLiteral("Comments"), QStringLiteral("Advanced")}));
+    EXPECT_EQ(form.TypeCombo->count(), 14);
+    EXPECT_EQ(form.TypeCombo->currentIndex(), 0);
+    EXPECT_EQ(form.TypeCombo->maxVisibleItems(), 13);
+    EXPECT_EQ(form.LookInEdit->text(), QStringLiteral("Catalogs\\Work\\Disk"));
+    EXPECT_TRUE(form.IncludeSubsCheck->isChecked());
+    EXPECT_TRUE(form.AllEntriesRadio->isChecked());
+    EXPECT_FALSE(form.BetweenEdit->isEnabled());
+    EXPECT_EQ(form.BetweenEdit->maxLength(), 20);
+    EXPECT_TRUE(form.FindNowBtn->isDefault());
+    EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(form.FindBtn->isEnabled());
+    EXPECT_FALSE(form.MoveUpBtn->isEnabled());
+    EXPECT_FALSE(form.PropertiesBtn->isEnabled());
+    EXPECT_TRUE(form.IconViewLargeBtn->isChecked());
+    EXPECT_TRUE(form.LargeIcons1->isChecked());
+    EXPECT_FALSE(form.LocationLine->isVisible());
+    // Without stored widths the columns have room for a typical entry.
+    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    ASSERT_NE(details, nullptr);
+    EXPECT_GE(details->header()->sectionSize(0), 20 * details->fontMetrics().averageCharWidth());
+    EXPECT_EQ(form.FindBtn->toolTip(), QStringLiteral("Find Entries"));
+    EXPECT_EQ(form.FindBtn->statusTip(), QString());
+    EXPECT_EQ(form.ExitFind1->statusTip(), QStringLiteral("Terminates the Find Function"));
+    EXPECT_EQ(form.Preserve1->text(), QStringLiteral("&Preserve Find Parameters"));
+    // The date fields follow the radio buttons.
+    form.DateRadio->click();
+    EXPECT_TRUE(form.BetweenEdit->isEnabled());
+    EXPECT_TRUE(form.AndLabel->isEnabled());
+    form.AllEntriesRadio->click();
+    EXPECT_FALSE(form.AndEdit->isEnabled());
+}
+
+TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
+{
+    TFind_Form &form = Open();
+    form.NameEdit->setText(QStringLiteral("  letter "));
+    form.FindNowClick();
+    EXPECT_EQ(form.NameEdit->text(), QStringLiteral("letter"));
+    // Name order, descending: folders sort before files, so they come last.
+    EXPECT_EQ(Captions(),
+              (QStringList{QStringLiteral("letter two.txt"), QStringLiteral("letter one.txt"),
+                           QStringLiteral("archived letter.txt"), QStringLiteral("Letters")}));
+    EXPECT_EQ(form.StatusItems->text(), QStringLiteral("4 Items"));
+    EXPECT_EQ(form.StatusText->text(), QString());
+    EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+    EXPECT_TRUE(form.FindNowBtn->isEnabled());
+    EXPECT_TRUE(form.LocationLine->isVisible());
+    EXPECT_EQ(form.LocationLine->Path(),
+              QStringLiteral("Path: Catalogs\\Work\\Disk\\Letters\\letter two.txt"));
+    // The criteria went to the settings although Preserve is off.
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
+              QStringLiteral("letter"));
+    // A header click sorts by that column at once; the same column flips it.
+    form.List()->SortBy(0);
+    EXPECT_EQ(Captions().mid(0, 2),
+              (QStringList{QStringLiteral("Letters"), QStringLiteral("archived letter.txt")}));
+    form.List()->SortBy(0);
+    EXPECT_EQ(Captions().first(), QStringLiteral("letter two.txt"));
+}
+
+TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
+{
+    TFind_Form &form = Open();
+    form.TypeCombo->setCurrentIndex(7);
+    // The first search reads the tables; the second one is stopped.
+    form.FindNowClick();
+    EXPECT_EQ(form.List()->Count(), 603);
+    qint64 ticks = 0;
+    m_ui.SetTickSource([&] { return ticks += 100; });
+    bool clicked = false;
+    QString captionDuringSearch;
+    m_ui.SetOnProcessEvents([&] {
+        if (clicked || !form.Searching())
+            return;
+        clicked = true;
+        captionDuringSearch = form.CloseBtn->text();
+        EXPECT_FALSE(form.FindNowBtn->isEnabled());
+        EXPECT_FALSE(form.NewSearchBtn->isEnabled());
+        form.CloseBtn->click();
+        EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+        EXPECT_FALSE(form.CloseBtn->isEnabled());
+    });
+    form.FindNowClick();
+    m_ui.SetOnProcessEvents({});
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(captionDuringSearch, QStringLiteral("Stop"));
+    EXPECT_LT(form.List()->Count(), 603);
+    EXPECT_EQ(form.StatusText->text(), QStringLiteral("Search Interrupted"));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.CloseBtn->isEnabled());
+    EXPECT_FALSE(m_ui.Cancelled());
+    form.CloseBtn->click();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
+{
+    TFind_Form &form = Open();
+    form.NameEdit->setText(QStringLiteral("Letters"));
+    form.TypeCombo->setCurrentIndex(4);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    form.List()->SelectRow(0);
+    emit form.List()->EntryActivated();
+    EXPECT_TRUE(form.BrowseMode());
+    EXPECT_EQ(form.History(), QList<qint64>{m_letters});
+    EXPECT_FALSE(form.CriteriaPanel->isVisible());
+    EXPECT_TRUE(form.FindBtn->isEnabled());
+    EXPECT_TRUE(form.MoveUpBtn->isEnabled());
+    EXPECT_EQ(Captions(),
+              (QStringList{QStringLiteral("letter two.txt"), QStringLiteral("letter one.txt")}));
+    EXPECT_EQ(form.StatusItems->text(), QStringLiteral("2 Items"));
+    EXPECT_EQ(form.StatusText->text(), SizeText(20, true));
+    // Find Now does nothing while browsing.
+    form.FindNowClick();
+    EXPECT_EQ(form.List()->Count(), 2);
+
+    form.MoveUpBtnClick();
+    EXPECT_FALSE(form.BrowseMode());
+    EXPECT_TRUE(form.CriteriaPanel->isVisible());
+    EXPECT_FALSE(form.MoveUpBtn->isEnabled());
+    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Letters")}) << "the search ran again";
+
+    // The Find button leaves browse mode with an empty list.
+    form.List()->SelectRow(0);
+    emit form.List()->EntryActivated();
+    form.FindBtnClick();
+    EXPECT_FALSE(form.BrowseMode());
+    EXPECT_EQ(form.List()->Count(), 0);
+    EXPECT_FALSE(form.FindBtn->isEnabled());
+}
+
+TEST_F(FindFormTest, NewSearchResetsTheCriteriaButNotTheStartObject)
+{
+    TFind_Form &form = Open(m_disk);
+    form.NameEdit->setText(QStringLiteral("x"));
+    form.TypeCombo->setCurrentIndex(5);
+    form.IncludeSubsCheck->setChecked(false);
+    form.DateRadio->click();
+    form.BetweenEdit->setText(QStringLiteral("1/1/2000"));
+    form.CommentEdit->setText(QStringLiteral("c"));
+    form.MatchCaseCheck->setChecked(true);
+    form.LabelEdit->setText(QStringLiteral("L"));
+    form.SourceEdit->setText(QStringLiteral("/s"));
+    form.NewSearchClick();
+    EXPECT_EQ(form.Criteria(), SearchSettings{});
+    EXPECT_FALSE(form.BetweenEdit->isEnabled());
+    EXPECT_EQ(form.LookInEdit->text(), QStringLiteral("Catalogs\\Work\\Disk"));
+    EXPECT_EQ(form.StartId(), m_disk);
+}
+
+TEST_F(FindFormTest, AnInvalidDateTurnsToTheDatePageAndRunsNothing)
+{
+    TFind_Form &form = Open();
+    form.DateRadio->click();
+    form.BetweenEdit->setText(QStringLiteral("1/1/2000"));
+    form.AndEdit->setText(QStringLiteral("1/1/2200"));
+    form.FindNowClick();
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Invalid Date"));
+    EXPECT_EQ(form.PageControl1->currentIndex(), 1);
+    EXPECT_EQ(form.List()->Count(), 0);
+    EXPECT_TRUE(form.FindNowBtn->isEnabled());
+}
+
+TEST_F(FindFormTest, SavedSearchesRoundTripAndLeaveTheStartObject)
+{
+    TFind_Form &form = Open(m_disk);
+    form.NameEdit->setText(QStringLiteral("*.txt"));
+    form.TypeCombo->setCurrentIndex(6);
+    form.WholeWordsCheck->setChecked(true);
+    const QString file = m_folder.filePath(QStringLiteral("saves/mine"));
+    QDir().mkpath(m_folder.filePath(QStringLiteral("saves")));
+    m_ui.QueueFileName(file);
+    form.SaveSearchClick();
+    EXPECT_TRUE(QFile::exists(file + QStringLiteral(".dvs")));
+    EXPECT_EQ(m_settings->ReadText(TFind_Form::kFindOptionsSection, QStringLiteral("Save Folder")),
+              m_folder.filePath(QStringLiteral("saves")));
+    const SearchSettings saved = form.Criteria();
+    form.NewSearchClick();
+    form.SetStartId(m_work);
+    m_ui.QueueFileName(file + QStringLiteral(".dvs"));
+    form.LoadSearchClick();
+    EXPECT_EQ(form.Criteria(), saved);
+    EXPECT_EQ(form.StartId(), m_work);
+    // A file that cannot be read says so and changes nothing.
+    m_ui.QueueFileName(m_folder.filePath(QStringLiteral("none.dvs")));
+    form.LoadSearchClick();
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Load Saved Search"));
+    EXPECT_EQ(form.Criteria(), saved);
+}
+
+TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
+{
+    {
+        TFind_Form &form = Open();
+        form.NameEdit->setText(QStringLiteral("kept"));
+        form.FindNowClick();
+        form.SetIconView(3);
+        form.close();
+    }
+    // The search wrote its criteria although Preserve is off.
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
+              QStringLiteral("kept"));
+    EXPECT_EQ(m_settings->ReadInteger(kSearchSettingsSection, QStringLiteral("Icon View"), -1), 3);
+    EXPECT_GT(m_settings->ReadInteger(TFindList::kColumnSection, QStringLiteral("0"), -1), 0);
+    {
+        TFind_Form &form = Open();
+        EXPECT_EQ(form.NameEdit->text(), QString()) << "Preserve is off";
+        EXPECT_TRUE(form.Detail1->isChecked());
+        EXPECT_TRUE(form.IconViewDetailBtn->isChecked());
+        form.Toolbar1->trigger();
+        EXPECT_FALSE(form.ToolbarPanel->isVisible());
+        form.close();
+    }
+    m_settings->WriteBool(kSearchSettingsSection, QStringLiteral("Preserve"), true);
+    {
+        TFind_Form &form = Open();
+        EXPECT_TRUE(form.Preserve1->isChecked());
+        EXPECT_EQ(form.NameEdit->text(), QStringLiteral("kept"));
+        EXPECT_FALSE(form.ToolbarPanel->isVisible());
+        // With Preserve on, closing keeps the criteria as they stand.
+        form.NameEdit->setText(QStringLiteral("changed"));
+        form.close();
+    }
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
+              QStringLiteral("changed"));
+}
+
+TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
+{
+    RecordingActions actions(*m_data);
+    TFind_Form &form = Open(1, &actions);
+    form.TypeCombo->setCurrentIndex(7);
+    form.NameEdit->setText(QStringLiteral("letter one"));
+    form.FindNowClick();
+    form.List()->SelectRow(0);
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(actions.opened, 1) << "a double-click on a file opens it";
+
+    form.NameEdit->clear();
+    form.TypeCombo->setCurrentIndex(1);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    EXPECT_TRUE(form.Rename1->isEnabled());
+    EXPECT_TRUE(form.Delete1->isEnabled());
+    EXPECT_FALSE(form.Comments1->isEnabled()) << "not offered by these actions";
+    EXPECT_FALSE(form.Properties1->isEnabled());
+    emit form.List()->LabelEdited(0, QStringLiteral("Office"));
+    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Office")});
+    EXPECT_EQ(GetObjectName(*m_data, m_work), QStringLiteral("Office"));
+    form.Delete1->trigger();
+    EXPECT_EQ(form.List()->Count(), 0) << "a hit whose row is gone leaves the list";
+}
+
+TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
+{
+    TFind_Form &form = Open();
+    form.NameEdit->setText(QStringLiteral("Letters"));
+    form.FindNowClick();
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
+    ASSERT_TRUE(form.Explore1->isEnabled());
+    form.Explore1->trigger();
+    EXPECT_EQ(m_tree->SelectedID(), m_letters);
+    // Without the actions of the main window, what they do stays disabled.
+    EXPECT_FALSE(form.Open1->isEnabled());
+    EXPECT_FALSE(form.Rename1->isEnabled());
+    EXPECT_FALSE(form.LookInBrowse->isEnabled());
+}
+
+struct MenuCase
+{
+    const char *what;
+    int imageIndex;
+    bool packaged;
+    const char *path;
+    const char *exploreCaption;
+    bool exploreEnabled;
+    bool rename;
+    bool comments;
+};
+
+class FindMenuRulesTest : public testing::TestWithParam<MenuCase>
+{
+};
+
+TEST_P(FindMenuRulesTest, FollowTheSelectedHit)
+{
+    const MenuCase &c = GetParam();
+    FindMenuFacts facts;
+    facts.selection = true;
+    facts.imageIndex = c.imageIndex;
+    facts.caption = QStringLiteral("x.txt");
+    facts.packaged = c.packaged;
+    facts.path = QString::fromUtf8(c.path);
+    facts.hasOpenCommand = [](const QString &) { return false; };
+    const FindMenuState state = FindMenuStateFor(facts);
+    EXPECT_EQ(state.explore.caption, QString::fromUtf8(c.exploreCaption)) << c.what;
+    EXPECT_EQ(state.explore.enabled, c.exploreEnabled) << c.what;
+    EXPECT_EQ(state.rename, c.rename) << c.what;
+    EXPECT_EQ(state.deleteItem, c.rename) << c.what;
+    EXPECT_EQ(state.comments, c.comments) << c.what;
+    EXPECT_TRUE(state.properties);
+    const bool file = c.imageIndex >= 31;
+    EXPECT_EQ(state.open.enabled, file) << c.what;
+    if (file) {
+        EXPECT_EQ(state.open.caption, QStringLiteral("&Open With...")) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hits, FindMenuRulesTest,
+    testing::Values(
+        MenuCase{"disk catalog", 4, false, "Catalogs\\Disk", "&Explore...", true, true, true},
+        MenuCase{"folder on a medium", 7, false, "Catalogs\\Disk\\F", "&Explore...", true, false,
+                 true},
+        MenuCase{"catalog folder", 2, false, "Catalogs\\Work", "&Explore...", false, true, true},
+        MenuCase{"packaged file", 32, true, "Catalogs\\Disk\\a.zip\\x.txt", "&Extract...", true,
+                 false, true},
+        MenuCase{"package", 22, false, "Catalogs\\Disk\\a.zip", "&Extract...", true, false, true},
+        MenuCase{"archived file", 32, true, "Archives\\Set\\x.txt", "R&estore...", true, false,
+                 true},
+        MenuCase{"archive set", 23, false, "Archives\\Set", "R&estore...", true, false, true},
+        MenuCase{"volume", 11, false, "Archives\\Volume Pool\\DVARC0001", "&Explore...", false,
+                 false, true},
+        MenuCase{"wastebasket disk", 4, false, "Wastebasket\\Old", "&Explore...", false, true,
+                 true},
+        MenuCase{"catalogs folder", 1, false, "Catalogs", "&Explore...", false, false, false},
+        MenuCase{"archives folder", 10, false, "Archives", "&Explore...", false, false, false}));
+
+TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
+{
+    const FindMenuState state = FindMenuStateFor(FindMenuFacts{});
+    EXPECT_FALSE(state.explore.enabled || state.open.enabled || state.rename || state.deleteItem ||
+                 state.properties || state.comments);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
+{
+    CatalogueFindActions actions(*m_data);
+    TFind_Form &form = Open(1, &actions);
+    EXPECT_TRUE(form.LookInBrowse->isEnabled());
+    form.NameEdit->setText(QStringLiteral("Letters"));
+    form.TypeCombo->setCurrentIndex(4);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    // A folder found on a medium is neither renamed nor deleted.
+    EXPECT_FALSE(form.Rename1->isEnabled());
+    EXPECT_FALSE(form.Delete1->isEnabled());
+    EXPECT_TRUE(form.Comments1->isEnabled());
+    EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
+
+    form.NameEdit->setText(QStringLiteral("Disk"));
+    form.TypeCombo->setCurrentIndex(2);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk")});
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    ASSERT_TRUE(form.Rename1->isEnabled());
+    emit form.List()->LabelEdited(0, QStringLiteral("  Disk 2019 "));
+    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
+    EXPECT_EQ(GetObjectName(*m_data, m_disk), QStringLiteral("Disk 2019"));
+
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    form.Delete1->trigger();
+    EXPECT_EQ(m_ui.TakeMessages().size(), 1u) << "the delete asks first";
+    // The disk went to the Wastebasket: it stays in the list with its new place.
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
+    EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
+    form.List()->SelectRow(0);
+    EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
+{
+    TemporaryFileList temporaryFiles;
+    TCatalogFileAccess fileAccess(*m_data, temporaryFiles);
+    for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
+        CatalogueFindActions actions(*m_data, access);
+        TFind_Form &form = Open(1, &actions);
+        form.NameEdit->setText(QStringLiteral("letter one"));
+        form.FindNowClick();
+        form.List()->SelectRow(0);
+        form.UpdateMenus();
+        EXPECT_TRUE(form.Open1->isVisible());
+        EXPECT_EQ(form.Open1->isEnabled(), access != nullptr);
+        EXPECT_EQ(form.QuickView2->isEnabled(), access != nullptr);
+        form.close();
+    }
+}
+
+} // namespace
