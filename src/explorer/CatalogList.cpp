@@ -13,49 +13,17 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 #include <span>
 
-namespace {
-
-constexpr int kLargeIconSize = 32;
-constexpr int kSmallIconSize = 16;
-
-} // namespace
-
 TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
-    : QWidget(parent)
+    : ListViewStack(parent)
     , m_data(data)
-    , m_model(new CatalogListModel(this))
-    , m_selection(new QItemSelectionModel(m_model, this))
-    , m_stack(new QStackedWidget(this))
-    , m_iconView(new QListView(m_stack))
-    , m_detailView(new QTreeView(m_stack))
 {
-    setObjectName(QStringLiteral("ListView1"));
-    m_iconView->setObjectName(QStringLiteral("ListView1Icons"));
-    m_detailView->setObjectName(QStringLiteral("ListView1Details"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_stack);
-    m_stack->addWidget(m_iconView);
-    m_stack->addWidget(m_detailView);
-
-    // Both views share one selection, so switching the view style keeps it.
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_iconView),
-                                    static_cast<QAbstractItemView *>(m_detailView)}) {
-        view->setModel(m_model);
-        view->setSelectionModel(m_selection);
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QAbstractItemView *view : Views()) {
         view->setTextElideMode(Qt::ElideRight);
-        view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
         // A delegate of its own: a shared one would report one view's editor to both.
         view->setItemDelegate(new QStyledItemDelegate(view));
@@ -75,23 +43,9 @@ TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
     // the same edit a second time by taking the focus from it.
     connect(m_model, &CatalogListModel::CaptionEdited, this, &TCatalogList::EntryRenamed,
             Qt::QueuedConnection);
+    connect(m_detailView->header(), &QHeaderView::sectionClicked, this,
+            &TCatalogList::HeaderClicked);
 
-    // The detail view sorts by the list's own rules, never by Qt's.
-    m_detailView->setRootIsDecorated(false);
-    m_detailView->setItemsExpandable(false);
-    m_detailView->setUniformRowHeights(true);
-    m_detailView->setAllColumnsShowFocus(true);
-    m_detailView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_detailView->setSortingEnabled(false);
-    m_detailView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-    QHeaderView *header = m_detailView->header();
-    header->setStretchLastSection(false);
-    header->setSectionsMovable(false);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    connect(header, &QHeaderView::sectionClicked, this, &TCatalogList::HeaderClicked);
-
-    m_iconView->setUniformItemSizes(true);
     m_iconView->setSelectionRectVisible(true);
     ConfigureIconView();
 }
@@ -158,24 +112,6 @@ void TCatalogList::Clear()
     m_model->Clear();
 }
 
-int TCatalogList::Count() const
-{
-    return m_model->rowCount();
-}
-
-QList<int> TCatalogList::SelectedRows() const
-{
-    QList<int> rows;
-    const QItemSelection selection = m_selection->selection();
-    for (const QItemSelectionRange &range : selection) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.append(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
 int TCatalogList::SelectedCount() const
 {
     return int(SelectedRows().size());
@@ -187,19 +123,6 @@ std::optional<ListEntry> TCatalogList::CurrentEntry() const
     if (rows.isEmpty())
         return std::nullopt;
     return m_model->Entry(rows.first());
-}
-
-QList<ListEntry> TCatalogList::SelectedEntries() const
-{
-    QList<ListEntry> entries;
-    for (const int row : SelectedRows())
-        entries.append(m_model->Entry(row));
-    return entries;
-}
-
-bool TCatalogList::ViewHasFocus() const
-{
-    return CurrentView()->hasFocus();
 }
 
 bool TCatalogList::SelectEntryByData(qint64 data)
@@ -226,80 +149,18 @@ bool TCatalogList::EditEntry(qint64 data)
     return true;
 }
 
-QAbstractItemView *TCatalogList::CurrentView() const
-{
-    if (m_iconViewIndex == kDetailView)
-        return m_detailView;
-    return m_iconView;
-}
-
 void TCatalogList::SetIconView(int view)
 {
     if (view < kLargeIcons || view > kDetailView)
         return;
     if (m_iconViewIndex == kDetailView)
         SaveColumnWidths();
-    const bool hadFocus = ViewHasFocus();
-    m_iconViewIndex = view;
-    if (view == kDetailView) {
-        // A selection made in an icon view covers the first column only. The
-        // selected rows stay the same, so nobody needs to hear of it.
-        const QSignalBlocker quiet(m_selection);
-        m_selection->select(m_selection->selection(),
-                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        m_stack->setCurrentWidget(m_detailView);
-    } else {
-        ConfigureIconView();
-        m_stack->setCurrentWidget(m_iconView);
-    }
-    if (hadFocus)
-        CurrentView()->setFocus();
-}
-
-void TCatalogList::SetAutoArrange(bool on)
-{
-    m_autoArrange = on;
-    ConfigureIconView();
+    ListViewStack::SetIconView(view);
 }
 
 void TCatalogList::ConfigureIconView()
 {
-    // setViewMode resets flow, wrapping and movement, so it comes first.
-    const QFontMetrics metrics = m_iconView->fontMetrics();
-    const int lineHeight = metrics.height();
-    const int charWidth = metrics.averageCharWidth();
-    const bool arranged = m_autoArrange || m_iconViewIndex == kListView;
-    switch (m_iconViewIndex) {
-    case kLargeIcons:
-        m_iconView->setViewMode(QListView::IconMode);
-        m_iconView->setIconSize(QSize(kLargeIconSize, kLargeIconSize));
-        m_iconView->setGridSize(
-            QSize(qMax(76, charWidth * 12), kLargeIconSize + 2 * lineHeight + 10));
-        m_iconView->setWordWrap(true);
-        m_iconView->setFlow(QListView::LeftToRight);
-        break;
-    case kSmallIcons:
-        m_iconView->setViewMode(QListView::ListMode);
-        m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-        m_iconView->setGridSize(
-            QSize(kSmallIconSize + charWidth * 20, qMax(kSmallIconSize, lineHeight) + 4));
-        m_iconView->setWordWrap(false);
-        m_iconView->setFlow(QListView::LeftToRight);
-        break;
-    default:
-        m_iconView->setViewMode(QListView::ListMode);
-        m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-        m_iconView->setGridSize(
-            QSize(kSmallIconSize + charWidth * 28, qMax(kSmallIconSize, lineHeight) + 4));
-        m_iconView->setWordWrap(false);
-        m_iconView->setFlow(QListView::TopToBottom);
-        break;
-    }
-    m_iconView->setWrapping(true);
-    m_iconView->setResizeMode(QListView::Adjust);
-    // Auto-arranged icons keep their grid places; otherwise they can be
-    // dragged to other cells of the grid.
-    m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+    ListViewStack::ConfigureIconView();
     // A static list view stops taking drops on its viewport; objects are
     // still dropped onto its entries.
     m_iconView->viewport()->setAcceptDrops(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explorer/ListViewStack.h"
 #include "platform/ListSort.h"
 
 #include <QIcon>
@@ -39,17 +40,11 @@ enum class ArrangeKind
 // The list keeps the sort column and order of each view; the main window
 // loads and saves them with the other explorer settings. Column widths live
 // in the settings sections "Main View" and "Wastebasket View".
-class TCatalogList final : public QWidget
+class TCatalogList final : public ListViewStack
 {
     Q_OBJECT
 
 public:
-    // Icon view indexes.
-    static constexpr int kLargeIcons = 0;
-    static constexpr int kSmallIcons = 1;
-    static constexpr int kListView = 2;
-    static constexpr int kDetailView = 3;
-
     static inline const QString kMainViewSection = QStringLiteral("Main View");
     static inline const QString kWastebasketViewSection = QStringLiteral("Wastebasket View");
 
@@ -68,14 +63,11 @@ public:
     // then empty.
     qint64 Fill(qint64 nodeId);
     void Clear();
-    int Count() const;
     int SelectedCount() const;
     // False while the list shows the wastebasket view.
     bool MainView() const { return m_mainView; }
     // The first selected entry.
     std::optional<ListEntry> CurrentEntry() const;
-    QList<ListEntry> SelectedEntries() const;
-    bool ViewHasFocus() const;
     // Selects only the entry that carries the data (an object's ID), makes it
     // current and scrolls to it. False when no entry carries it.
     bool SelectEntryByData(qint64 data);
@@ -86,10 +78,7 @@ public:
 
     // 0 large icons, 1 small icons, 2 list, 3 detail. Leaving the detail view
     // saves the column widths first.
-    void SetIconView(int view);
-    int IconView() const { return m_iconViewIndex; }
-    void SetAutoArrange(bool on);
-    bool AutoArrange() const { return m_autoArrange; }
+    void SetIconView(int view) override;
 
     // Sorting by a column of the current view: the sort column again reverses
     // the order, another column sorts by it ascending.
@@ -112,10 +101,6 @@ public:
     // Writes the widths of the current columns under the current view's section.
     void SaveColumnWidths();
 
-    CatalogListModel *Model() const { return m_model; }
-    // The view on show.
-    QAbstractItemView *CurrentView() const;
-
 signals:
     void SelectionChanged();
     // Double-click on an entry, or Enter while not editing.
@@ -133,6 +118,7 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void ConfigureIconView() override;
 
 private:
     enum class Columns
@@ -148,8 +134,6 @@ private:
     void WithSettings(const std::function<void(SettingsStore &)> &use);
     void Resort();
     void ShowSortIndicator();
-    void ConfigureIconView();
-    QList<int> SelectedRows() const;
     bool ViewportEvent(QAbstractItemView *view, QEvent *event);
 
     void ViewDoubleClicked(const QModelIndex &index);
@@ -160,16 +144,9 @@ private:
 
     TDataShare &m_data;
     SettingsStore *m_settings = nullptr;
-    CatalogListModel *m_model;
-    QItemSelectionModel *m_selection;
-    QStackedWidget *m_stack;
-    QListView *m_iconView;
-    QTreeView *m_detailView;
 
     Columns m_columns = Columns::None;
     bool m_mainView = true;
-    int m_iconViewIndex = kLargeIcons;
-    bool m_autoArrange = true;
     int m_catalogSort = 0;
     bool m_catalogOrder = true;
     int m_wastebasketSort = 0;

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int kLargeIconSize = 32;
-constexpr int kSmallIconSize = 16;
 // The widths of the columns at the first start: "Name" 100, "Size" 30,
 // "Type" 100, "Modified" 75, "Comment" 200 at 120 dots per inch, widened to
 // room for a typical entry (in average characters) where that is more, since
@@ -55,36 +53,15 @@ private:
 };
 
 TFindList::TFindList(QWidget *parent)
-    : QWidget(parent)
-    , m_model(new CatalogListModel(this))
-    , m_selection(new QItemSelectionModel(m_model, this))
-    , m_stack(new QStackedWidget(this))
-    , m_iconView(new QListView(m_stack))
-    , m_detailView(new QTreeView(m_stack))
+    : ListViewStack(parent)
 {
-    setObjectName(QStringLiteral("ListView1"));
-    m_iconView->setObjectName(QStringLiteral("ListView1Icons"));
-    m_detailView->setObjectName(QStringLiteral("ListView1Details"));
     m_model->SetColumns(MainViewColumns(), kMainViewSizeColumn);
     m_model->SetIconProvider([](int index) { return ObjectIcon(index); });
     m_model->SetEditable(true);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_stack);
-    m_stack->addWidget(m_iconView);
-    m_stack->addWidget(m_detailView);
     auto *delegate = new LabelDelegate(this);
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_iconView),
-                                    static_cast<QAbstractItemView *>(m_detailView)}) {
-        view->setModel(m_model);
-        view->setSelectionModel(m_selection);
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        // Edits start from the Rename command only, which checks the class.
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (QAbstractItemView *view : Views()) {
         view->setItemDelegateForColumn(0, delegate);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        view->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
             if (index.isValid())
                 emit EntryActivated();
@@ -96,20 +73,7 @@ TFindList::TFindList(QWidget *parent)
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             &TFindList::SelectionChanged);
     connect(m_selection, &QItemSelectionModel::currentChanged, this, &TFindList::SelectionChanged);
-
-    m_detailView->setRootIsDecorated(false);
-    m_detailView->setItemsExpandable(false);
-    m_detailView->setUniformRowHeights(true);
-    m_detailView->setAllColumnsShowFocus(true);
-    m_detailView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_detailView->setSortingEnabled(false);
-    m_detailView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-    QHeaderView *header = m_detailView->header();
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    connect(header, &QHeaderView::sectionClicked, this, &TFindList::SortBy);
-    m_iconView->setUniformItemSizes(true);
+    connect(m_detailView->header(), &QHeaderView::sectionClicked, this, &TFindList::SortBy);
     ConfigureIconView();
     ShowSortIndicator();
 }
@@ -131,29 +95,6 @@ void TFindList::SetEntries(QList<ListEntry> entries)
 void TFindList::Clear()
 {
     m_model->Clear();
-}
-
-int TFindList::Count() const
-{
-    return m_model->rowCount();
-}
-
-QList<int> TFindList::SelectedRows() const
-{
-    QList<int> rows;
-    for (const QModelIndex &index : m_selection->selectedIndexes())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
-QList<ListEntry> TFindList::SelectedEntries() const
-{
-    QList<ListEntry> entries;
-    for (const int row : SelectedRows())
-        entries.append(m_model->Entry(row));
-    return entries;
 }
 
 int TFindList::CurrentRow() const
@@ -196,16 +137,6 @@ void TFindList::RemoveRow(int row)
     m_model->SetEntries(std::move(entries));
 }
 
-void TFindList::SelectRow(int row)
-{
-    if (row < 0 || row >= Count())
-        return;
-    const QModelIndex index = m_model->index(row, 0);
-    m_selection->setCurrentIndex(index,
-                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    CurrentView()->scrollTo(index);
-}
-
 bool TFindList::SelectEntryByData(qint64 data, bool file)
 {
     for (int row = 0; row < Count(); ++row) {
@@ -216,69 +147,6 @@ bool TFindList::SelectEntryByData(qint64 data, bool file)
         }
     }
     return false;
-}
-
-QAbstractItemView *TFindList::CurrentView() const
-{
-    if (m_iconViewIndex == 3)
-        return m_detailView;
-    return m_iconView;
-}
-
-bool TFindList::ViewHasFocus() const
-{
-    return CurrentView()->hasFocus();
-}
-
-void TFindList::SetIconView(int view)
-{
-    if (view < 0 || view > 3)
-        return;
-    const bool hadFocus = ViewHasFocus();
-    m_iconViewIndex = view;
-    if (view == 3) {
-        const QSignalBlocker quiet(m_selection);
-        m_selection->select(m_selection->selection(),
-                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        m_stack->setCurrentWidget(m_detailView);
-    } else {
-        ConfigureIconView();
-        m_stack->setCurrentWidget(m_iconView);
-    }
-    if (hadFocus)
-        CurrentView()->setFocus();
-}
-
-void TFindList::SetAutoArrange(bool on)
-{
-    m_autoArrange = on;
-    ConfigureIconView();
-}
-
-void TFindList::ConfigureIconView()
-{
-    const QFontMetrics metrics = m_iconView->fontMetrics();
-    const int lineHeight = metrics.height();
-    const int charWidth = metrics.averageCharWidth();
-    if (m_iconViewIndex == 0) {
-        m_iconView->setViewMode(QListView::IconMode);
-        m_iconView->setIconSize(QSize(kLargeIconSize, kLargeIconSize));
-        m_iconView->setGridSize(
-            QSize(qMax(76, charWidth * 12), kLargeIconSize + 2 * lineHeight + 10));
-        m_iconView->setWordWrap(true);
-        m_iconView->setFlow(QListView::LeftToRight);
-    } else {
-        m_iconView->setViewMode(QListView::ListMode);
-        m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-        m_iconView->setGridSize(QSize(kSmallIconSize + charWidth * (m_iconViewIndex == 1 ? 20 : 28),
-                                      qMax(kSmallIconSize, lineHeight) + 4));
-        m_iconView->setWordWrap(false);
-        m_iconView->setFlow(m_iconViewIndex == 1 ? QListView::LeftToRight : QListView::TopToBottom);
-    }
-    m_iconView->setWrapping(true);
-    m_iconView->setResizeMode(QListView::Adjust);
-    m_iconView->setMovement(m_autoArrange || m_iconViewIndex == 2 ? QListView::Static
-                                                                  : QListView::Snap);
 }
 
 void TFindList::SortBy(int column)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explorer/ListViewStack.h"
 #include "platform/ListSort.h"
 
 #include <QList>
@@ -21,7 +22,7 @@ class SettingsStore;
 // contents of an object while the window browses, in the main list's five
 // columns. One model shown as large icons, small icons, a list or details;
 // sorted by the Find sort state (column and direction for the program's run).
-class TFindList final : public QWidget
+class TFindList final : public ListViewStack
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TFindList)
@@ -35,21 +36,12 @@ public:
     // Replaces the entries, sorted as the sort state says.
     void SetEntries(QList<ListEntry> entries);
     void Clear();
-    int Count() const;
-    QList<ListEntry> SelectedEntries() const;
     std::optional<ListEntry> CurrentEntry() const;
     int CurrentRow() const;
     // Puts an entry back in its row after it was read again.
     void ReplaceEntry(int row, const ListEntry &entry);
     void RemoveRow(int row);
-    void SelectRow(int row);
     bool SelectEntryByData(qint64 data, bool file);
-
-    // 0 large icons, 1 small icons, 2 list, 3 detail.
-    void SetIconView(int view);
-    int IconView() const { return m_iconViewIndex; }
-    void SetAutoArrange(bool on);
-    bool AutoArrange() const { return m_autoArrange; }
 
     // Chooses a sort column (the current one again flips the direction) and
     // sorts at once.
@@ -63,10 +55,6 @@ public:
     // Column widths under "Find View": a missing width fits the header.
     void LoadColumnWidths(SettingsStore &settings);
     void SaveColumnWidths(SettingsStore &settings) const;
-
-    QAbstractItemView *CurrentView() const;
-    bool ViewHasFocus() const;
-    CatalogListModel *Model() const { return m_model; }
 
 signals:
     void SelectionChanged();
@@ -82,15 +70,5 @@ protected:
 private:
     class LabelDelegate;
 
-    void ConfigureIconView();
     void ShowSortIndicator();
-    QList<int> SelectedRows() const;
-
-    CatalogListModel *m_model;
-    QItemSelectionModel *m_selection;
-    QStackedWidget *m_stack;
-    QListView *m_iconView;
-    QTreeView *m_detailView;
-    int m_iconViewIndex = 0;
-    bool m_autoArrange = true;
 };
