@@ -1,5 +1,6 @@
 #include "explorer/CatalogueActions.h"
 
+#include "ui/MenuBuilding.h"
 #include "ui/ViewModeIcons.h"
 
 #include <QAction>
@@ -11,17 +12,6 @@
 
 namespace {
 
-QAction *Item(QMenu *menu, const char *name, const char *caption, const char *hint,
-              const QKeySequence &key = {})
-{
-    auto *action = new QAction(QString::fromUtf8(caption), menu);
-    action->setObjectName(QString::fromLatin1(name));
-    ApplyHint(action, QString::fromUtf8(hint));
-    action->setShortcut(key);
-    menu->addAction(action);
-    return action;
-}
-
 QMenu *Submenu(QMenu *parent, const char *name, const char *caption, const char *hint)
 {
     auto *menu = new QMenu(QString::fromUtf8(caption), parent);
@@ -29,14 +19,6 @@ QMenu *Submenu(QMenu *parent, const char *name, const char *caption, const char 
     menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
     menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
     parent->addMenu(menu);
-    return menu;
-}
-
-QMenu *TopMenu(QWidget *window, const char *name, const char *caption, const char *hint)
-{
-    auto *menu = new QMenu(QString::fromUtf8(caption), window);
-    menu->setObjectName(QString::fromLatin1(name));
-    menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
     return menu;
 }
 
@@ -53,26 +35,6 @@ QIcon Standard(QStyle::StandardPixmap icon)
     return QApplication::style()->standardIcon(icon);
 }
 
-QAction *Button(QWidget *window, const char *name, const QIcon &icon, const char *hint)
-{
-    auto *action = new QAction(window);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setIcon(icon);
-    ApplyHint(action, QString::fromUtf8(hint));
-    return action;
-}
-
-// Makes the four views one radio group with the given actions.
-void Exclusive(QWidget *owner, std::initializer_list<QAction *> actions)
-{
-    auto *group = new QActionGroup(owner);
-    group->setExclusive(true);
-    for (QAction *action : actions) {
-        action->setCheckable(true);
-        group->addAction(action);
-    }
-}
-
 const char *const kOpenCaption = "&Open";
 const char *const kOpenHint = "Opens the Selected Item using its associated Application";
 const char *const kQuickViewHint = "Display a preview of the select item";
@@ -80,208 +42,205 @@ const char *const kExploreHint = "Explore the Current Disk Catalog or Folder";
 
 } // namespace
 
-void ApplyHint(QAction *action, const QString &hint)
-{
-    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-    if (bar < 0) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-        return;
-    }
-    action->setToolTip(hint.left(bar));
-    action->setStatusTip(hint.mid(bar + 1));
-}
-
 CatalogueActions::CatalogueActions(QWidget *window)
 {
     File1 = TopMenu(window, "File1", "&File", "File Related Commands");
-    DatabaseNew1 = Item(File1, "DatabaseNew1", "&New Database...", "Create a new Catalog Database");
-    DatabaseOpen1 = Item(File1, "DatabaseOpen1", "Op&en Database",
-                         "Opens another Catalog and loads it into the Catalog Explorer");
-    CloseDatabase1 =
-        Item(File1, "CloseDatabase1", "C&lose Database", "Closes the currently opened database");
+    DatabaseNew1 =
+        MenuItem(File1, "DatabaseNew1", "&New Database...", "Create a new Catalog Database");
+    DatabaseOpen1 = MenuItem(File1, "DatabaseOpen1", "Op&en Database",
+                             "Opens another Catalog and loads it into the Catalog Explorer");
+    CloseDatabase1 = MenuItem(File1, "CloseDatabase1", "C&lose Database",
+                              "Closes the currently opened database");
     Separator(File1);
     Reopen1 = Submenu(File1, "Reopen1", "&Reopen",
                       "Displays the most recenty used Database list, allowing quick reopening of "
                       "any listed Database");
     for (int i = 1; i <= 5; ++i) {
-        QAction *entry = Item(Reopen1, "MRU", "", "Opens the listed Database");
+        QAction *entry = MenuItem(Reopen1, "MRU", "", "Opens the listed Database");
         entry->setObjectName(QStringLiteral("MRU%1").arg(i));
         entry->setText(QStringLiteral("&%1").arg(i));
         entry->setData(i);
         MRU << entry;
     }
     Separator(File1);
-    DiskCatalog1 = Item(File1, "DiskCatalog1", "&Catalog Disk...", "Create a New Disk Catalog");
+    DiskCatalog1 = MenuItem(File1, "DiskCatalog1", "&Catalog Disk...", "Create a New Disk Catalog");
     CatalogGroup1 =
-        Item(File1, "CatalogGroup1", "New &Folder", "Create a New Folder or Sub-Folder");
+        MenuItem(File1, "CatalogGroup1", "New &Folder", "Create a New Folder or Sub-Folder");
     Separator(File1);
     Import1 = Submenu(File1, "Import1", "&Import", "Import a Dirvanta export file");
-    Dirvanta97File1 = Item(Import1, "Dirvanta97File1", "Dirvanta &97 File...",
-                           "Import a Dirvanta 97 Exported File");
+    Dirvanta97File1 = MenuItem(Import1, "Dirvanta97File1", "Dirvanta &97 File...",
+                               "Import a Dirvanta 97 Exported File");
     DirvantaVersion1File1 =
-        Item(Import1, "DirvantaVersion1File1", "Dirvanta Version &1 File",
-             "Import Dirvanta Version 1 Exported \"Files\" and \"Volumes\" Files");
-    Export1 = Item(File1, "Export1", "&Export...",
-                   "Exports the contents of the selected folder or disk catalog");
+        MenuItem(Import1, "DirvantaVersion1File1", "Dirvanta Version &1 File",
+                 "Import Dirvanta Version 1 Exported \"Files\" and \"Volumes\" Files");
+    Export1 = MenuItem(File1, "Export1", "&Export...",
+                       "Exports the contents of the selected folder or disk catalog");
     Separator(File1);
-    RenameCatalog1 = Item(File1, "RenameCatalog1", "&Rename",
-                          "Rename the Currently Selected Object", QKeySequence(Qt::Key_F2));
-    Delete1 = Item(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
-    Update1 = Item(File1, "Update1", "&Update", "Updates the Disk Catalog from the Source Disk");
+    RenameCatalog1 = MenuItem(File1, "RenameCatalog1", "&Rename",
+                              "Rename the Currently Selected Object", QKeySequence(Qt::Key_F2));
+    Delete1 = MenuItem(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
+    Update1 =
+        MenuItem(File1, "Update1", "&Update", "Updates the Disk Catalog from the Source Disk");
     OpenSep1 = Separator(File1, "OpenSep1");
-    Open1 = Item(File1, "Open1", kOpenCaption, kOpenHint);
-    QuickView1 = Item(File1, "QuickView1", "&Quick View", kQuickViewHint);
+    Open1 = MenuItem(File1, "Open1", kOpenCaption, kOpenHint);
+    QuickView1 = MenuItem(File1, "QuickView1", "&Quick View", kQuickViewHint);
     Separator(File1);
-    Properties1 = Item(File1, "Properties1", "&Properties...",
-                       "Displays the Properties of the Selected Object",
-                       QKeySequence(Qt::ALT | Qt::Key_Return));
+    Properties1 = MenuItem(File1, "Properties1", "&Properties...",
+                           "Displays the Properties of the Selected Object",
+                           QKeySequence(Qt::ALT | Qt::Key_Return));
     Separator(File1);
-    Exit1 = Item(File1, "Exit1", "E&xit", "Exit Application", QKeySequence(Qt::ALT | Qt::Key_F4));
+    Exit1 =
+        MenuItem(File1, "Exit1", "E&xit", "Exit Application", QKeySequence(Qt::ALT | Qt::Key_F4));
 
     View1 = TopMenu(window, "View1", "&View", "Contains Commands for Customizing this Display");
-    Toolbar1 = Item(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
-    StatusBar2 = Item(View1, "StatusBar2", "Status &Bar", "Shows or hides the Status Bar");
+    Toolbar1 = MenuItem(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
+    StatusBar2 = MenuItem(View1, "StatusBar2", "Status &Bar", "Shows or hides the Status Bar");
     Toolbar1->setCheckable(true);
     StatusBar2->setCheckable(true);
     Separator(View1);
-    LargeIcons1 = Item(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons1 = Item(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
-    List1 = Item(View1, "List1", "&List", "Display Items in a List");
+    LargeIcons1 =
+        MenuItem(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons1 =
+        MenuItem(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
+    List1 = MenuItem(View1, "List1", "&List", "Display Items in a List");
     Detail1 =
-        Item(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
-    Exclusive(window, {LargeIcons1, SmallIcons1, List1, Detail1});
+        MenuItem(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
+    MakeExclusive(window, {LargeIcons1, SmallIcons1, List1, Detail1});
     Separator(View1);
     Arrange1 = Submenu(View1, "Arrange1", "Arrange &Icons",
                        "Contains command for arranging items in the window");
-    byName1 = Item(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
-    byType1 = Item(Arrange1, "byType1", "by &Type", "Sorts items by type|");
-    bySize1 = Item(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
-    byDate1 = Item(Arrange1, "byDate1", "by &Date", "Sorts items by date");
+    byName1 = MenuItem(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
+    byType1 = MenuItem(Arrange1, "byType1", "by &Type", "Sorts items by type|");
+    bySize1 = MenuItem(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
+    byDate1 = MenuItem(Arrange1, "byDate1", "by &Date", "Sorts items by date");
     AutoArrange1 =
-        Item(Arrange1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
+        MenuItem(Arrange1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange1->setCheckable(true);
     Separator(View1);
     Options1 =
         Submenu(View1, "Options1", "&Options...", "Changes the Display Options for this Window");
-    FullName1 = Item(Options1, "FullName1", "&Enable Full Name Display",
-                     "Displays the full catalog name on the title bar");
+    FullName1 = MenuItem(Options1, "FullName1", "&Enable Full Name Display",
+                         "Displays the full catalog name on the title bar");
     FullName1->setCheckable(true);
 
     Tools1 = TopMenu(window, "Tools1", "&Tools", "Commands related to Catalog tools");
-    Comments1 =
-        Item(Tools1, "Comments1", "&Edit Comments...",
-             "Displays the Comments associated with the Catalog Entry", QKeySequence(Qt::Key_F9));
+    Comments1 = MenuItem(Tools1, "Comments1", "&Edit Comments...",
+                         "Displays the Comments associated with the Catalog Entry",
+                         QKeySequence(Qt::Key_F9));
     Separator(Tools1);
-    Find1 = Item(Tools1, "Find1", "&Find...", "Finds Catalog Entries");
-    Explore1 = Item(Tools1, "Explore1", "&Explore...", kExploreHint);
+    Find1 = MenuItem(Tools1, "Find1", "&Find...", "Finds Catalog Entries");
+    Explore1 = MenuItem(Tools1, "Explore1", "&Explore...", kExploreHint);
     Separator(Tools1);
-    Archive1 = Item(Tools1, "Archive1", "&Archive...",
-                    "Archive a Folder and it's subfolders to the Archive Pool");
+    Archive1 = MenuItem(Tools1, "Archive1", "&Archive...",
+                        "Archive a Folder and it's subfolders to the Archive Pool");
     Separator(Tools1);
-    Compress1 = Item(Tools1, "Compress1", "&Compress Catalog",
-                     "Recovers unused space in the Catalog, reducing the disk space used");
-    VerifyDatabase1 = Item(Tools1, "VerifyDatabase1", "&Verify Database...",
-                           "Verifies the internal Structure of a Dirvanta Database");
-    RepairDatabase1 = Item(Tools1, "RepairDatabase1", "&Repair Database...",
-                           "Attempts to repair a corrupt Dirvanta Database");
+    Compress1 = MenuItem(Tools1, "Compress1", "&Compress Catalog",
+                         "Recovers unused space in the Catalog, reducing the disk space used");
+    VerifyDatabase1 = MenuItem(Tools1, "VerifyDatabase1", "&Verify Database...",
+                               "Verifies the internal Structure of a Dirvanta Database");
+    RepairDatabase1 = MenuItem(Tools1, "RepairDatabase1", "&Repair Database...",
+                               "Attempts to repair a corrupt Dirvanta Database");
 
     Help1 = TopMenu(window, "Help1", "&Help", "Information and Help related commands");
-    Contents1 = Item(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
-                     QKeySequence(Qt::Key_F1));
+    Contents1 = MenuItem(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
+                         QKeySequence(Qt::Key_F1));
     Separator(Help1);
-    AboutDirvanta971 = Item(Help1, "AboutDirvanta971", "&About Dirvanta 97...",
-                            "Displays the Copyright, version and build details for Dirvanta");
+    AboutDirvanta971 = MenuItem(Help1, "AboutDirvanta971", "&About Dirvanta 97...",
+                                "Displays the Copyright, version and build details for Dirvanta");
 
     TreeView_Menu = new QMenu(window);
     TreeView_Menu->setObjectName(QStringLiteral("TreeView_Menu"));
     DiskCatalog2 =
-        Item(TreeView_Menu, "DiskCatalog2", "&Catalog Disk...", "Create a New Disk Catalog");
-    CatalogGroup2 =
-        Item(TreeView_Menu, "CatalogGroup2", "&New Folder", "Create a New Folder or Sub-Folder");
+        MenuItem(TreeView_Menu, "DiskCatalog2", "&Catalog Disk...", "Create a New Disk Catalog");
+    CatalogGroup2 = MenuItem(TreeView_Menu, "CatalogGroup2", "&New Folder",
+                             "Create a New Folder or Sub-Folder");
     Separator(TreeView_Menu);
-    RenameCatalog2 =
-        Item(TreeView_Menu, "RenameCatalog2", "&Rename", "Rename the Currently Selected Object");
-    Delete2 = Item(TreeView_Menu, "Delete2", "&Delete", "Delete the Currently Selected Object");
-    Update2 =
-        Item(TreeView_Menu, "Update2", "&Update", "Updates the Disk Catalog from the Source Disk");
+    RenameCatalog2 = MenuItem(TreeView_Menu, "RenameCatalog2", "&Rename",
+                              "Rename the Currently Selected Object");
+    Delete2 = MenuItem(TreeView_Menu, "Delete2", "&Delete", "Delete the Currently Selected Object");
+    Update2 = MenuItem(TreeView_Menu, "Update2", "&Update",
+                       "Updates the Disk Catalog from the Source Disk");
     OpenSep2 = Separator(TreeView_Menu, "OpenSep2");
-    Open2 = Item(TreeView_Menu, "Open2", kOpenCaption, kOpenHint);
+    Open2 = MenuItem(TreeView_Menu, "Open2", kOpenCaption, kOpenHint);
     TreeView_Menu->setDefaultAction(Open2);
-    QuickView2 = Item(TreeView_Menu, "QuickView2", "&Quick View", kQuickViewHint);
-    Explore2 = Item(TreeView_Menu, "Explore2", "&Explore...", kExploreHint);
-    Find2 = Item(TreeView_Menu, "Find2", "&Find...", "Finds Catalog Entries");
+    QuickView2 = MenuItem(TreeView_Menu, "QuickView2", "&Quick View", kQuickViewHint);
+    Explore2 = MenuItem(TreeView_Menu, "Explore2", "&Explore...", kExploreHint);
+    Find2 = MenuItem(TreeView_Menu, "Find2", "&Find...", "Finds Catalog Entries");
     Separator(TreeView_Menu);
-    Properties2 = Item(TreeView_Menu, "Properties2", "&Properties...",
-                       "Displays the Properties of the Selected Object");
+    Properties2 = MenuItem(TreeView_Menu, "Properties2", "&Properties...",
+                           "Displays the Properties of the Selected Object");
     Separator(TreeView_Menu);
-    Comments2 = Item(TreeView_Menu, "Comments2", "&Comments...",
-                     "Displays the Comments associated with the Catalog Entry");
+    Comments2 = MenuItem(TreeView_Menu, "Comments2", "&Comments...",
+                         "Displays the Comments associated with the Catalog Entry");
 
     ListviewPopup = new QMenu(window);
     ListviewPopup->setObjectName(QStringLiteral("ListviewPopup"));
     DiskCatalog3 =
-        Item(ListviewPopup, "DiskCatalog3", "&Catalog Disk...", "Create a New Disk Catalog");
-    CatalogGroup3 =
-        Item(ListviewPopup, "CatalogGroup3", "&New Folder", "Create a New Folder or Sub-Folder");
-    Open3 = Item(ListviewPopup, "Open3", kOpenCaption, kOpenHint);
+        MenuItem(ListviewPopup, "DiskCatalog3", "&Catalog Disk...", "Create a New Disk Catalog");
+    CatalogGroup3 = MenuItem(ListviewPopup, "CatalogGroup3", "&New Folder",
+                             "Create a New Folder or Sub-Folder");
+    Open3 = MenuItem(ListviewPopup, "Open3", kOpenCaption, kOpenHint);
     ListviewPopup->setDefaultAction(Open3);
-    QuickView3 = Item(ListviewPopup, "QuickView3", "&Quick View", kQuickViewHint);
+    QuickView3 = MenuItem(ListviewPopup, "QuickView3", "&Quick View", kQuickViewHint);
     N9 = Separator(ListviewPopup, "N9");
     QMenu *view =
         Submenu(ListviewPopup, "View3", "&View", "Contains commands for customizing this window");
     ViewMenu3 = view->menuAction();
-    LargeIcons3 = Item(view, "LargeIcons3", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons3 = Item(view, "SmallIcons3", "S&mall Icons", "Display Items by Using Small Icons");
-    List3 = Item(view, "List3", "&List", "Display Items in a List");
+    LargeIcons3 =
+        MenuItem(view, "LargeIcons3", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons3 =
+        MenuItem(view, "SmallIcons3", "S&mall Icons", "Display Items by Using Small Icons");
+    List3 = MenuItem(view, "List3", "&List", "Display Items in a List");
     Detail3 =
-        Item(view, "Detail3", "&Detail", "Displays Information about each Item in the Window");
-    Exclusive(window, {LargeIcons3, SmallIcons3, List3, Detail3});
+        MenuItem(view, "Detail3", "&Detail", "Displays Information about each Item in the Window");
+    MakeExclusive(window, {LargeIcons3, SmallIcons3, List3, Detail3});
     QMenu *arrange = Submenu(ListviewPopup, "Arrange3", "Arrange &Icons",
                              "Contains command for arranging items in the window");
     ArrangeMenu3 = arrange->menuAction();
-    byName3 = Item(arrange, "byName3", "by &Name", "Sorts items alphabetically by name");
-    byType3 = Item(arrange, "byType3", "by &Type", "Sorts items by type");
-    bySize3 = Item(arrange, "bySize3", "by Si&ze", "Sorts items by size");
-    byDate3 = Item(arrange, "byDate3", "by &Date", "Sorts items by date");
+    byName3 = MenuItem(arrange, "byName3", "by &Name", "Sorts items alphabetically by name");
+    byType3 = MenuItem(arrange, "byType3", "by &Type", "Sorts items by type");
+    bySize3 = MenuItem(arrange, "bySize3", "by Si&ze", "Sorts items by size");
+    byDate3 = MenuItem(arrange, "byDate3", "by &Date", "Sorts items by date");
     AutoArrange3 =
-        Item(arrange, "AutoArrange3", "&Auto Arrange", "Arranges the icons automatically");
+        MenuItem(arrange, "AutoArrange3", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange3->setCheckable(true);
     AutoArrange3->setChecked(true);
-    RenameCatalog3 =
-        Item(ListviewPopup, "RenameCatalog3", "&Rename", "Rename the Currently Selected Object");
-    Delete3 = Item(ListviewPopup, "Delete3", "&Delete", "Delete the Currently Selected Object");
-    Update3 =
-        Item(ListviewPopup, "Update3", "&Update", "Updates the Disk Catalog from the Source Disk");
+    RenameCatalog3 = MenuItem(ListviewPopup, "RenameCatalog3", "&Rename",
+                              "Rename the Currently Selected Object");
+    Delete3 = MenuItem(ListviewPopup, "Delete3", "&Delete", "Delete the Currently Selected Object");
+    Update3 = MenuItem(ListviewPopup, "Update3", "&Update",
+                       "Updates the Disk Catalog from the Source Disk");
     OpenSep3 = Separator(ListviewPopup, "OpenSep3");
-    Explore3 = Item(ListviewPopup, "Explore3", "&Explore...", kExploreHint);
-    Find3 = Item(ListviewPopup, "Find3", "&Find...", "Finds Catalog Entries");
+    Explore3 = MenuItem(ListviewPopup, "Explore3", "&Explore...", kExploreHint);
+    Find3 = MenuItem(ListviewPopup, "Find3", "&Find...", "Finds Catalog Entries");
     N7 = Separator(ListviewPopup, "N7");
-    Properties3 = Item(ListviewPopup, "Properties3", "&Properties...",
-                       "Displays the Properties of the Selected Object");
+    Properties3 = MenuItem(ListviewPopup, "Properties3", "&Properties...",
+                           "Displays the Properties of the Selected Object");
     N17 = Separator(ListviewPopup, "N17");
-    Comments3 = Item(ListviewPopup, "Comments3", "&Comments...",
-                     "Displays the Comments associated with the Catalog Entry");
+    Comments3 = MenuItem(ListviewPopup, "Comments3", "&Comments...",
+                         "Displays the Comments associated with the Catalog Entry");
 
     QuickCatalogBtn =
-        Button(window, "QuickCatalogBtn", Standard(QStyle::SP_DriveHDIcon), "Catalog Disk|");
-    NewGroupBtn =
-        Button(window, "NewGroupBtn", Standard(QStyle::SP_FileDialogNewFolder), "Create Folder|");
-    FindBtn =
-        Button(window, "FindBtn", Standard(QStyle::SP_FileDialogContentsView), "Find Entries|");
-    PropertiesBtn = Button(window, "PropertiesBtn", Standard(QStyle::SP_FileDialogInfoView),
-                           "Display Properties|");
-    MoveUpBtn =
-        Button(window, "MoveUpBtn", Standard(QStyle::SP_FileDialogToParent), "Move up a Level|");
-    IconViewLargeBtn = Button(window, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
-    IconViewSmallBtn = Button(window, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
-    IconViewListBtn = Button(window, "IconViewListBtn", ViewModeIcon(2), "List View|");
-    IconViewDetailBtn = Button(window, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
+        ToolbarAction(window, "QuickCatalogBtn", Standard(QStyle::SP_DriveHDIcon), "Catalog Disk|");
+    NewGroupBtn = ToolbarAction(window, "NewGroupBtn", Standard(QStyle::SP_FileDialogNewFolder),
+                                "Create Folder|");
+    FindBtn = ToolbarAction(window, "FindBtn", Standard(QStyle::SP_FileDialogContentsView),
+                            "Find Entries|");
+    PropertiesBtn = ToolbarAction(window, "PropertiesBtn", Standard(QStyle::SP_FileDialogInfoView),
+                                  "Display Properties|");
+    MoveUpBtn = ToolbarAction(window, "MoveUpBtn", Standard(QStyle::SP_FileDialogToParent),
+                              "Move up a Level|");
+    IconViewLargeBtn =
+        ToolbarAction(window, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
+    IconViewSmallBtn =
+        ToolbarAction(window, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
+    IconViewListBtn = ToolbarAction(window, "IconViewListBtn", ViewModeIcon(2), "List View|");
+    IconViewDetailBtn = ToolbarAction(window, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
 
-    Exclusive(window, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
+    MakeExclusive(window, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
     IconViewLargeBtn->setChecked(true);
-    HelpBtn =
-        Button(window, "HelpBtn", Standard(QStyle::SP_TitleBarContextHelpButton), "Context Help|");
+    HelpBtn = ToolbarAction(window, "HelpBtn", Standard(QStyle::SP_TitleBarContextHelpButton),
+                            "Context Help|");
 }
 
 void CatalogueActions::AddMenusTo(QMenuBar *bar)

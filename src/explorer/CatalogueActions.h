@@ -65,7 +65,3 @@ struct CatalogueActions
     // The icon-view commands of the View menu, the list popup and the toolbar, by view index.
     QList<QAction *> IconViewActions(int view) const;
 };
-
-// Splits a hint at its first vertical bar into the tooltip and the status
-// text; a hint without a bar serves as both.
-void ApplyHint(QAction *action, const QString &hint);

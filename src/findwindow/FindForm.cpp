@@ -17,6 +17,7 @@
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "ui/BusyCursor.h"
+#include "ui/MenuBuilding.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressAnimation.h"
 #include "ui/ViewModeIcons.h"
@@ -55,44 +56,6 @@ constexpr int kMaxDateLength = 20;
 int Scaled(const QWidget *widget, int size)
 {
     return qRound(size * widget->logicalDpiY() / 120.0);
-}
-
-QAction *Item(QMenu *menu, const char *name, const char *caption, const char *hint,
-              const QKeySequence &key = {})
-{
-    auto *action = new QAction(QString::fromUtf8(caption), menu);
-    action->setObjectName(QString::fromLatin1(name));
-    ApplyHint(action, QString::fromUtf8(hint));
-    action->setShortcut(key);
-    menu->addAction(action);
-    return action;
-}
-
-QMenu *Submenu(QWidget *owner, const char *name, const char *caption, const char *hint)
-{
-    auto *menu = new QMenu(QString::fromUtf8(caption), owner);
-    menu->setObjectName(QString::fromLatin1(name));
-    menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
-    return menu;
-}
-
-QAction *Button(QWidget *owner, const char *name, const QIcon &icon, const char *hint)
-{
-    auto *action = new QAction(owner);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setIcon(icon);
-    ApplyHint(action, QString::fromUtf8(hint));
-    return action;
-}
-
-void Exclusive(QObject *owner, std::initializer_list<QAction *> actions)
-{
-    auto *group = new QActionGroup(owner);
-    group->setExclusive(true);
-    for (QAction *action : actions) {
-        action->setCheckable(true);
-        group->addAction(action);
-    }
 }
 
 void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
@@ -168,73 +131,78 @@ void TFind_Form::BuildMenus()
 {
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
-    File1 = Submenu(this, "File1", "&File", "File Related Commands");
-    LoadSearch1 = Item(File1, "LoadSearch1", "&Load Search...", "Loads a previously saved search");
-    SaveSearch1 = Item(File1, "SaveSearch1", "Save Search...",
-                       "Saves the current search parameters for use another time");
+    File1 = TopMenu(this, "File1", "&File", "File Related Commands");
+    LoadSearch1 =
+        MenuItem(File1, "LoadSearch1", "&Load Search...", "Loads a previously saved search");
+    SaveSearch1 = MenuItem(File1, "SaveSearch1", "Save Search...",
+                           "Saves the current search parameters for use another time");
     File1->addSeparator();
-    Rename1 = Item(File1, "Rename1", "&Rename", "Rename the Currently Selected Object",
-                   QKeySequence(Qt::Key_F2));
-    Delete1 = Item(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
+    Rename1 = MenuItem(File1, "Rename1", "&Rename", "Rename the Currently Selected Object",
+                       QKeySequence(Qt::Key_F2));
+    Delete1 = MenuItem(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
     OpenSep1 = File1->addSeparator();
-    Open1 =
-        Item(File1, "Open1", "&Open", "Opens the Selected Item using its associated Application");
-    QuickView1 = Item(File1, "QuickView1", "&Quick View", "Display a preview of the select item");
+    Open1 = MenuItem(File1, "Open1", "&Open",
+                     "Opens the Selected Item using its associated Application");
+    QuickView1 =
+        MenuItem(File1, "QuickView1", "&Quick View", "Display a preview of the select item");
     File1->addSeparator();
-    Properties1 = Item(File1, "Properties1", "&Properties...",
-                       "Displays the Properties of the Selected Object",
-                       QKeySequence(Qt::ALT | Qt::Key_Return));
+    Properties1 = MenuItem(File1, "Properties1", "&Properties...",
+                           "Displays the Properties of the Selected Object",
+                           QKeySequence(Qt::ALT | Qt::Key_Return));
     File1->addSeparator();
-    ExitFind1 = Item(File1, "ExitFind1", "E&xit Find", "Terminates the Find Function");
+    ExitFind1 = MenuItem(File1, "ExitFind1", "E&xit Find", "Terminates the Find Function");
 
-    View1 = Submenu(this, "View1", "&View", "Contains Commands for Customizing this Display");
-    Toolbar1 = Item(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
-    StatusBar1 = Item(View1, "StatusBar1", "Status &Bar", "Shows or hides the Status Bar");
+    View1 = TopMenu(this, "View1", "&View", "Contains Commands for Customizing this Display");
+    Toolbar1 = MenuItem(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
+    StatusBar1 = MenuItem(View1, "StatusBar1", "Status &Bar", "Shows or hides the Status Bar");
     Toolbar1->setCheckable(true);
     StatusBar1->setCheckable(true);
     Toolbar1->setChecked(true);
     StatusBar1->setChecked(true);
     View1->addSeparator();
-    LargeIcons1 = Item(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons1 = Item(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
-    List1 = Item(View1, "List1", "&List", "Display Items in a List");
+    LargeIcons1 =
+        MenuItem(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons1 =
+        MenuItem(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
+    List1 = MenuItem(View1, "List1", "&List", "Display Items in a List");
     Detail1 =
-        Item(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
-    Exclusive(this, {LargeIcons1, SmallIcons1, List1, Detail1});
+        MenuItem(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
+    MakeExclusive(this, {LargeIcons1, SmallIcons1, List1, Detail1});
     LargeIcons1->setChecked(true);
     View1->addSeparator();
-    Arrange1 = Submenu(View1, "Arrange1", "Arrange &Icons",
+    Arrange1 = TopMenu(View1, "Arrange1", "Arrange &Icons",
                        "Contains command for arranging items in the window");
     View1->addMenu(Arrange1);
-    byName1 = Item(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
-    byType1 = Item(Arrange1, "byType1", "by &Type", "Sorts items by type|");
-    bySize1 = Item(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
-    byDate1 = Item(Arrange1, "byDate1", "by &Date", "Sorts items by date");
+    byName1 = MenuItem(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
+    byType1 = MenuItem(Arrange1, "byType1", "by &Type", "Sorts items by type|");
+    bySize1 = MenuItem(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
+    byDate1 = MenuItem(Arrange1, "byDate1", "by &Date", "Sorts items by date");
     View1->addSeparator();
-    AutoArrange1 = Item(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
+    AutoArrange1 =
+        MenuItem(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange1->setCheckable(true);
     View1->addSeparator();
     Options1 =
-        Submenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
+        TopMenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
     View1->addMenu(Options1);
-    Preserve1 = Item(Options1, "Preserve1", "&Preserve Find Parameters",
-                     "Preserves the Find Parameters for the next use of the Find Command");
+    Preserve1 = MenuItem(Options1, "Preserve1", "&Preserve Find Parameters",
+                         "Preserves the Find Parameters for the next use of the Find Command");
     Preserve1->setCheckable(true);
 
-    Tools1 = Submenu(this, "Tools1", "&Tools", "Commands related to Catalog tools");
-    Comments1 =
-        Item(Tools1, "Comments1", "&Edit Comments...",
-             "Displays the Comments associated with the Catalog Entry", QKeySequence(Qt::Key_F9));
+    Tools1 = TopMenu(this, "Tools1", "&Tools", "Commands related to Catalog tools");
+    Comments1 = MenuItem(Tools1, "Comments1", "&Edit Comments...",
+                         "Displays the Comments associated with the Catalog Entry",
+                         QKeySequence(Qt::Key_F9));
     Tools1->addSeparator();
     Explore1 =
-        Item(Tools1, "Explore1", "E&xplore...", "Explore the Current Disk Catalog or Folder");
+        MenuItem(Tools1, "Explore1", "E&xplore...", "Explore the Current Disk Catalog or Folder");
 
-    Help1 = Submenu(this, "Help1", "&Help", "Information and Help related commands");
-    Contents1 = Item(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
-                     QKeySequence(Qt::Key_F1));
+    Help1 = TopMenu(this, "Help1", "&Help", "Information and Help related commands");
+    Contents1 = MenuItem(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
+                         QKeySequence(Qt::Key_F1));
     Help1->addSeparator();
-    About1 = Item(Help1, "About1", "&About Dirvanta 97...",
-                  "Displays the Copyright, version and build details for Dirvanta");
+    About1 = MenuItem(Help1, "About1", "&About Dirvanta 97...",
+                      "Displays the Copyright, version and build details for Dirvanta");
     for (QMenu *menu : {File1, View1, Tools1, Help1})
         MainMenu->addMenu(menu);
     // The shortcuts work while the menus are closed, as the window's own.
@@ -243,45 +211,47 @@ void TFind_Form::BuildMenus()
     ListPopup = new QMenu(this);
     ListPopup->setObjectName(QStringLiteral("ListPopup"));
     QMenu *views =
-        Submenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
+        TopMenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
     ListPopup->addMenu(views);
-    LargeIcons2 = Item(views, "LargeIcons2", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons2 = Item(views, "SmallIcons2", "S&mall Icons", "Display Items by Using Small Icons");
-    List2 = Item(views, "List2", "&List", "Display Items in a List");
+    LargeIcons2 =
+        MenuItem(views, "LargeIcons2", "&Large Icons", "Display Items by Using Large Icons");
+    SmallIcons2 =
+        MenuItem(views, "SmallIcons2", "S&mall Icons", "Display Items by Using Small Icons");
+    List2 = MenuItem(views, "List2", "&List", "Display Items in a List");
     Detail2 =
-        Item(views, "Detail2", "&Detail", "Displays Information about each Item in the Window");
-    Exclusive(this, {LargeIcons2, SmallIcons2, List2, Detail2});
+        MenuItem(views, "Detail2", "&Detail", "Displays Information about each Item in the Window");
+    MakeExclusive(this, {LargeIcons2, SmallIcons2, List2, Detail2});
     LargeIcons2->setChecked(true);
     ListPopup->addSeparator();
-    QMenu *arrange = Submenu(ListPopup, "Arrange2", "Arrange &Icons",
+    QMenu *arrange = TopMenu(ListPopup, "Arrange2", "Arrange &Icons",
                              "Contains command for arranging items in the window");
     ListPopup->addMenu(arrange);
-    byName2 = Item(arrange, "byName2", "by &Name", "Sorts items alphabetically by name");
-    byType2 = Item(arrange, "byType2", "by &Type", "Sorts items by type");
-    bySize2 = Item(arrange, "bySize2", "by Si&ze", "Sorts items by size");
-    byDate2 = Item(arrange, "byDate2", "by &Date", "Sorts items by date");
+    byName2 = MenuItem(arrange, "byName2", "by &Name", "Sorts items alphabetically by name");
+    byType2 = MenuItem(arrange, "byType2", "by &Type", "Sorts items by type");
+    bySize2 = MenuItem(arrange, "bySize2", "by Si&ze", "Sorts items by size");
+    byDate2 = MenuItem(arrange, "byDate2", "by &Date", "Sorts items by date");
     arrange->addSeparator();
     AutoArrange2 =
-        Item(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");
+        MenuItem(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange2->setCheckable(true);
     AutoArrange2->setChecked(true);
     AutoArrange1->setChecked(true);
     ListPopup->addSeparator();
-    Rename2 = Item(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
-    Delete2 = Item(ListPopup, "Delete2", "&Delete", "Delete the Currently Selected Object");
+    Rename2 = MenuItem(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
+    Delete2 = MenuItem(ListPopup, "Delete2", "&Delete", "Delete the Currently Selected Object");
     OpenSep2 = ListPopup->addSeparator();
-    Open2 = Item(ListPopup, "Open2", "&Open",
-                 "Opens the Selected Item using its associated Application");
+    Open2 = MenuItem(ListPopup, "Open2", "&Open",
+                     "Opens the Selected Item using its associated Application");
     QuickView2 =
-        Item(ListPopup, "QuickView2", "&Quick View", "Display a preview of the select item");
-    Explore2 =
-        Item(ListPopup, "Explore2", "E&xplore...", "Explore the Current Disk Catalog or Folder");
+        MenuItem(ListPopup, "QuickView2", "&Quick View", "Display a preview of the select item");
+    Explore2 = MenuItem(ListPopup, "Explore2", "E&xplore...",
+                        "Explore the Current Disk Catalog or Folder");
     ListPopup->addSeparator();
-    Properties2 = Item(ListPopup, "Properties2", "&Properties...",
-                       "Displays the Properties of the Selected Object");
+    Properties2 = MenuItem(ListPopup, "Properties2", "&Properties...",
+                           "Displays the Properties of the Selected Object");
     ListPopup->addSeparator();
-    Comments2 = Item(ListPopup, "Comments2", "&Comments...",
-                     "Displays the Comments associated with the Catalog Entry");
+    Comments2 = MenuItem(ListPopup, "Comments2", "&Comments...",
+                         "Displays the Comments associated with the Catalog Entry");
 }
 
 void TFind_Form::BuildToolbar()
@@ -291,20 +261,21 @@ void TFind_Form::BuildToolbar()
     ToolbarPanel->setFixedHeight(Scaled(this, 34));
     ToolbarPanel->setIconSize(QSize(Scaled(this, 20), Scaled(this, 20)));
     QStyle *style = QApplication::style();
-    FindBtn = Button(this, "FindBtn", style->standardIcon(QStyle::SP_FileDialogContentsView),
-                     "Find Entries|");
+    FindBtn = ToolbarAction(this, "FindBtn", style->standardIcon(QStyle::SP_FileDialogContentsView),
+                            "Find Entries|");
     PropertiesBtn =
-        Button(this, "PropertiesBtn", style->standardIcon(QStyle::SP_FileDialogInfoView),
-               "Display Properties|");
-    MoveUpBtn = Button(this, "MoveUpBtn", style->standardIcon(QStyle::SP_FileDialogToParent),
-                       "Move up a Level|");
-    IconViewLargeBtn = Button(this, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
-    IconViewSmallBtn = Button(this, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
-    IconViewListBtn = Button(this, "IconViewListBtn", ViewModeIcon(2), "List View|");
-    IconViewDetailBtn = Button(this, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
-    HelpBtn = Button(this, "HelpBtn", style->standardIcon(QStyle::SP_TitleBarContextHelpButton),
-                     "Context Help|");
-    Exclusive(this, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
+        ToolbarAction(this, "PropertiesBtn", style->standardIcon(QStyle::SP_FileDialogInfoView),
+                      "Display Properties|");
+    MoveUpBtn = ToolbarAction(this, "MoveUpBtn", style->standardIcon(QStyle::SP_FileDialogToParent),
+                              "Move up a Level|");
+    IconViewLargeBtn = ToolbarAction(this, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|");
+    IconViewSmallBtn = ToolbarAction(this, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|");
+    IconViewListBtn = ToolbarAction(this, "IconViewListBtn", ViewModeIcon(2), "List View|");
+    IconViewDetailBtn = ToolbarAction(this, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|");
+    HelpBtn =
+        ToolbarAction(this, "HelpBtn", style->standardIcon(QStyle::SP_TitleBarContextHelpButton),
+                      "Context Help|");
+    MakeExclusive(this, {IconViewLargeBtn, IconViewSmallBtn, IconViewListBtn, IconViewDetailBtn});
     IconViewLargeBtn->setChecked(true);
     ToolbarPanel->addActions({FindBtn, PropertiesBtn, MoveUpBtn});
     ToolbarPanel->addSeparator();

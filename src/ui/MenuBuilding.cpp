@@ -1,0 +1,56 @@
+#include "ui/MenuBuilding.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QIcon>
+#include <QMenu>
+
+void ApplyHint(QAction *action, const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    if (bar < 0) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        return;
+    }
+    action->setToolTip(hint.left(bar));
+    action->setStatusTip(hint.mid(bar + 1));
+}
+
+QAction *MenuItem(QMenu *menu, const char *name, const char *caption, const char *hint,
+                  const QKeySequence &key)
+{
+    auto *action = new QAction(QString::fromUtf8(caption), menu);
+    action->setObjectName(QString::fromLatin1(name));
+    ApplyHint(action, QString::fromUtf8(hint));
+    action->setShortcut(key);
+    menu->addAction(action);
+    return action;
+}
+
+QMenu *TopMenu(QWidget *owner, const char *name, const char *caption, const char *hint)
+{
+    auto *menu = new QMenu(QString::fromUtf8(caption), owner);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
+    return menu;
+}
+
+QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, const char *hint)
+{
+    auto *action = new QAction(window);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setIcon(icon);
+    ApplyHint(action, QString::fromUtf8(hint));
+    return action;
+}
+
+void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions)
+{
+    auto *group = new QActionGroup(owner);
+    group->setExclusive(true);
+    for (QAction *action : actions) {
+        action->setCheckable(true);
+        group->addAction(action);
+    }
+}

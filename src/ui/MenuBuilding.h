@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+
+#include <initializer_list>
+
+class QAction;
+class QIcon;
+class QMenu;
+class QObject;
+class QWidget;
+
+// The pieces the windows build their menus and toolbars of: items with an
+// object name, a caption, a hint and a shortcut.
+
+// Splits a hint at its first vertical bar into the tooltip and the status
+// text; a hint without a bar serves as both.
+void ApplyHint(QAction *action, const QString &hint);
+
+// A menu item added to the menu.
+QAction *MenuItem(QMenu *menu, const char *name, const char *caption, const char *hint,
+                  const QKeySequence &key = {});
+
+// A menu of its own (for the menu bar or a popup); the caller adds it.
+QMenu *TopMenu(QWidget *owner, const char *name, const char *caption, const char *hint);
+
+// An icon-only toolbar command.
+QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, const char *hint);
+
+// Makes the actions checkable and one radio group.
+void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions);
