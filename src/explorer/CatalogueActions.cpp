@@ -98,14 +98,7 @@ CatalogueActions::CatalogueActions(QWidget *window)
     Toolbar1->setCheckable(true);
     StatusBar2->setCheckable(true);
     Separator(View1);
-    LargeIcons1 =
-        MenuItem(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons1 =
-        MenuItem(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
-    List1 = MenuItem(View1, "List1", "&List", "Display Items in a List");
-    Detail1 =
-        MenuItem(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
-    MakeExclusive(window, {LargeIcons1, SmallIcons1, List1, Detail1});
+    std::tie(LargeIcons1, SmallIcons1, List1, Detail1) = AddViewModeItems(window, View1, '1');
     Separator(View1);
     Arrange1 = Submenu(View1, "Arrange1", "Arrange &Icons",
                        "Contains command for arranging items in the window");
@@ -186,14 +179,7 @@ CatalogueActions::CatalogueActions(QWidget *window)
     QMenu *view =
         Submenu(ListviewPopup, "View3", "&View", "Contains commands for customizing this window");
     ViewMenu3 = view->menuAction();
-    LargeIcons3 =
-        MenuItem(view, "LargeIcons3", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons3 =
-        MenuItem(view, "SmallIcons3", "S&mall Icons", "Display Items by Using Small Icons");
-    List3 = MenuItem(view, "List3", "&List", "Display Items in a List");
-    Detail3 =
-        MenuItem(view, "Detail3", "&Detail", "Displays Information about each Item in the Window");
-    MakeExclusive(window, {LargeIcons3, SmallIcons3, List3, Detail3});
+    std::tie(LargeIcons3, SmallIcons3, List3, Detail3) = AddViewModeItems(window, view, '3');
     QMenu *arrange = Submenu(ListviewPopup, "Arrange3", "Arrange &Icons",
                              "Contains command for arranging items in the window");
     ArrangeMenu3 = arrange->menuAction();

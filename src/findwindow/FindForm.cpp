@@ -160,14 +160,7 @@ void TFind_Form::BuildMenus()
     Toolbar1->setChecked(true);
     StatusBar1->setChecked(true);
     View1->addSeparator();
-    LargeIcons1 =
-        MenuItem(View1, "LargeIcons1", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons1 =
-        MenuItem(View1, "SmallIcons1", "S&mall Icons", "Display Items by Using Small Icons");
-    List1 = MenuItem(View1, "List1", "&List", "Display Items in a List");
-    Detail1 =
-        MenuItem(View1, "Detail1", "&Detail", "Displays Information about each Item in the Window");
-    MakeExclusive(this, {LargeIcons1, SmallIcons1, List1, Detail1});
+    std::tie(LargeIcons1, SmallIcons1, List1, Detail1) = AddViewModeItems(this, View1, '1');
     LargeIcons1->setChecked(true);
     View1->addSeparator();
     Arrange1 = TopMenu(View1, "Arrange1", "Arrange &Icons",
@@ -213,14 +206,7 @@ void TFind_Form::BuildMenus()
     QMenu *views =
         TopMenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
     ListPopup->addMenu(views);
-    LargeIcons2 =
-        MenuItem(views, "LargeIcons2", "&Large Icons", "Display Items by Using Large Icons");
-    SmallIcons2 =
-        MenuItem(views, "SmallIcons2", "S&mall Icons", "Display Items by Using Small Icons");
-    List2 = MenuItem(views, "List2", "&List", "Display Items in a List");
-    Detail2 =
-        MenuItem(views, "Detail2", "&Detail", "Displays Information about each Item in the Window");
-    MakeExclusive(this, {LargeIcons2, SmallIcons2, List2, Detail2});
+    std::tie(LargeIcons2, SmallIcons2, List2, Detail2) = AddViewModeItems(this, views, '2');
     LargeIcons2->setChecked(true);
     ListPopup->addSeparator();
     QMenu *arrange = TopMenu(ListPopup, "Arrange2", "Arrange &Icons",

@@ -45,6 +45,25 @@ QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, con
     return action;
 }
 
+std::tuple<QAction *, QAction *, QAction *, QAction *> AddViewModeItems(QObject *owner, QMenu *menu,
+                                                                        char suffix)
+{
+    // The names live until the items are made.
+    QByteArray names[4];
+    const auto name = [&names, suffix](int slot, const char *base) {
+        names[slot] = QByteArray(base) + suffix;
+        return names[slot].constData();
+    };
+    QAction *items[] = {
+        MenuItem(menu, name(0, "LargeIcons"), "&Large Icons", "Display Items by Using Large Icons"),
+        MenuItem(menu, name(1, "SmallIcons"), "S&mall Icons", "Display Items by Using Small Icons"),
+        MenuItem(menu, name(2, "List"), "&List", "Display Items in a List"),
+        MenuItem(menu, name(3, "Detail"), "&Detail",
+                 "Displays Information about each Item in the Window")};
+    MakeExclusive(owner, {items[0], items[1], items[2], items[3]});
+    return {items[0], items[1], items[2], items[3]};
+}
+
 void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions)
 {
     auto *group = new QActionGroup(owner);

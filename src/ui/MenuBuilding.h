@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <tuple>
 
 class QAction;
 class QIcon;
@@ -30,3 +31,9 @@ QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, con
 
 // Makes the actions checkable and one radio group.
 void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions);
+
+// The four view-style items of a list's window ("&Large Icons", "S&mall
+// Icons", "&List", "&Detail") added to a menu as one radio group; their
+// object names end in the suffix ("LargeIcons1"). In that order.
+std::tuple<QAction *, QAction *, QAction *, QAction *> AddViewModeItems(QObject *owner, QMenu *menu,
+                                                                        char suffix);
