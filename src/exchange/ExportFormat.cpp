@@ -1,5 +1,6 @@
 #include "exchange/ExportFormat.h"
 
+#include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 
 #include <QDate>
@@ -15,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-constexpr qint64 kMillisecondsPerDay = 86400000;
 
 bool IsControlOrBlank(QChar c)
 {
@@ -231,26 +230,6 @@ void AppendNumber(QString &out, int value, int width)
         out.append(u'0');
     while (count > 0)
         out.append(QChar(digits[--count]));
-}
-
-void SplitDayCount(double dayCount, QDate &date, QTime &time)
-{
-    const double whole = std::trunc(dayCount);
-    qint64 milliseconds = qRound64(std::fabs(dayCount - whole) * double(kMillisecondsPerDay));
-    qint64 days = qint64(whole);
-    if (milliseconds >= kMillisecondsPerDay) {
-        milliseconds = 0;
-        days += dayCount >= 0 ? 1 : -1;
-    }
-    date = QDate(1899, 12, 30).addDays(days);
-    time = QTime::fromMSecsSinceStartOfDay(int(milliseconds));
-}
-
-double ToDayCount(QDate date, QTime time)
-{
-    const double days = double(QDate(1899, 12, 30).daysTo(date));
-    const double fraction = time.msecsSinceStartOfDay() / double(kMillisecondsPerDay);
-    return days >= 0 ? days + fraction : days - fraction;
 }
 
 // A small reader over a text that date and time parts are taken from.
@@ -483,7 +462,7 @@ bool ReadDateTime(QStringView text, const std::vector<DateToken> &dateTokens,
                 return false;
         }
     }
-    dayCount = ToDayCount(date, time);
+    dayCount = DayCountOf(date, time);
     return true;
 }
 

@@ -32,14 +32,7 @@ bool CatalogueFindActions::Available(Action action) const
 
 bool CatalogueFindActions::RunCommand(const std::function<void()> &command)
 {
-    QString failure;
-    if (m_data.RunInTransaction(command, &failure))
-        return true;
-    UI().CloseProgress();
-    UI().ShowError(QStringLiteral("Database Error"),
-                   failure + kParagraphBreak +
-                       QStringLiteral("The catalog has been left as it was before the command."));
-    return false;
+    return m_data.RunUserCommand(command);
 }
 
 void CatalogueFindActions::OpenHits(QWidget *, const QList<ListEntry> &hits)

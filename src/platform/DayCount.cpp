@@ -28,16 +28,24 @@ double DayCountOf(QDate localDate, QTime localTime)
 
 QDateTime FromDayCount(double dayCount)
 {
+    QDate date;
+    QTime time;
+    SplitDayCount(dayCount, date, time);
+    return QDateTime(date, time);
+}
+
+void SplitDayCount(double dayCount, QDate &date, QTime &time)
+{
     const double whole = std::trunc(dayCount);
-    double fraction = std::fabs(dayCount - whole);
-    qint64 milliseconds = qRound64(fraction * kMillisecondsPerDay);
+    qint64 milliseconds = qRound64(std::fabs(dayCount - whole) * kMillisecondsPerDay);
     qint64 days = qint64(whole);
     if (milliseconds >= qint64(kMillisecondsPerDay)) {
         // Rounding pushed the time to the next midnight.
         milliseconds = 0;
         days += dayCount >= 0 ? 1 : -1;
     }
-    return QDateTime(Epoch().addDays(days), QTime::fromMSecsSinceStartOfDay(int(milliseconds)));
+    date = Epoch().addDays(days);
+    time = QTime::fromMSecsSinceStartOfDay(int(milliseconds));
 }
 
 double NowDayCount()

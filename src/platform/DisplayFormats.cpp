@@ -1,5 +1,7 @@
 #include "platform/DisplayFormats.h"
 
+#include "platform/DayCount.h"
+
 #include <QDate>
 #include <QHash>
 #include <QMutex>
@@ -10,7 +12,6 @@
 
 namespace {
 
-constexpr qint64 kMillisecondsPerDay = 86400000;
 constexpr qint64 kKilobyte = 1024;
 constexpr qint64 kMegabyte = 1024 * 1024;
 
@@ -60,23 +61,6 @@ void PutDigits(QChar *out, int value, int width)
         out[i] = QChar(u'0' + value % 10);
         value /= 10;
     }
-}
-
-// The date and the time of day of a day count, by the same rule as
-// FromDayCount but without building a QDateTime: a local date-time goes
-// through the time-zone rules, which costs more than the whole rest of a
-// list line.
-void SplitDayCount(double dayCount, QDate &date, QTime &time)
-{
-    const double whole = std::trunc(dayCount);
-    qint64 milliseconds = qRound64(std::fabs(dayCount - whole) * double(kMillisecondsPerDay));
-    qint64 days = qint64(whole);
-    if (milliseconds >= kMillisecondsPerDay) {
-        milliseconds = 0;
-        days += dayCount >= 0 ? 1 : -1;
-    }
-    date = QDate(1899, 12, 30).addDays(days);
-    time = QTime::fromMSecsSinceStartOfDay(int(milliseconds));
 }
 
 } // namespace

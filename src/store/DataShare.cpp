@@ -335,6 +335,18 @@ bool TDataShare::RunInTransaction(const std::function<void()> &command, QString 
     return false;
 }
 
+bool TDataShare::RunUserCommand(const std::function<void()> &command)
+{
+    QString failure;
+    if (RunInTransaction(command, &failure))
+        return true;
+    UI().CloseProgress();
+    UI().ShowError(QStringLiteral("Database Error"),
+                   failure + kParagraphBreak +
+                       QStringLiteral("The catalog has been left as it was before the command."));
+    return false;
+}
+
 void TDataShare::UpdateHistory(bool add, const QString &folder)
 {
     if (m_settings)

@@ -105,6 +105,9 @@ public:
     // back and swallows the exception when it raises. True when committed.
     // The failure's text goes to failure when given.
     bool RunInTransaction(const std::function<void()> &command, QString *failure = nullptr);
+    // The same for a command the user gave: a failure closes the progress
+    // window and is shown in the "Database Error" box.
+    bool RunUserCommand(const std::function<void()> &command);
 
 private:
     void OpenConnection(bool create);
