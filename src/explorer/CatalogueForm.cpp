@@ -22,6 +22,7 @@
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
+#include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
@@ -962,12 +963,7 @@ void TCatalogueForm::RepairClick()
 
 void TCatalogueForm::AboutClick()
 {
-    UI().ShowInformation(
-        QStringLiteral("About Dirvanta 97"),
-        QStringLiteral("Dirvanta 97, version %1").arg(QCoreApplication::applicationVersion()) +
-            kParagraphBreak +
-            QStringLiteral("Keeps catalogs of the contents of disks. Free "
-                           "software under the MIT licence."));
+    ShowAboutBox();
 }
 
 // --- Object commands -----------------------------------------------------------------

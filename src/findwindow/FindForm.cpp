@@ -16,6 +16,7 @@
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
 #include "ui/MenuBuilding.h"
 #include "ui/PathLabel.h"
@@ -1120,10 +1121,5 @@ void TFind_Form::StatusBarClick()
 
 void TFind_Form::AboutClick()
 {
-    UI().ShowInformation(
-        QStringLiteral("About Dirvanta 97"),
-        QStringLiteral("Dirvanta 97, version %1").arg(QCoreApplication::applicationVersion()) +
-            kParagraphBreak +
-            QStringLiteral("Keeps catalogs of the contents of disks. Free "
-                           "software under the MIT licence."));
+    ShowAboutBox();
 }

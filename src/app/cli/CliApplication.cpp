@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliDatabase.h"
 #include "app/cli/CliExchange.h"
 #include "app/cli/CliFind.h"
 #include "app/cli/ObjectCommands.h"
@@ -282,16 +283,7 @@ int CliApplication::Create(TDataShare &data, const Options &options)
 
 bool CliApplication::OpenOrCreateDefault(TDataShare &data, const Options &options)
 {
-    const QString folder = data.DatabaseFolder;
-    if (!options.databaseGiven && !TDataShare::DatabaseFilesExist(false, folder)) {
-        // The default catalog is made the first time it is needed.
-        QDir().mkpath(folder);
-        data.CreateDatabaseTables();
-    } else if (!TDataShare::DatabaseFilesExist(true, folder)) {
-        m_err << "error: Unable to open the Catalog Database in Folder \"" << folder << "\"\n";
-        return false;
-    }
-    return data.OpenDatabase();
+    return OpenCliDatabase(data, options.databaseGiven, true, m_err);
 }
 
 int CliApplication::Info(TDataShare &data, const Options &options)

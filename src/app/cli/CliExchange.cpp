@@ -1,6 +1,7 @@
 #include "app/cli/CliExchange.h"
 
 #include "app/cli/CliApplication.h"
+#include "app/cli/CliDatabase.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "exchange/ExportImport.h"
 #include "exchange/VersionOne.h"
@@ -66,16 +67,7 @@ public:
 
     bool Open(TDataShare &data, const ExchangeOptions &options, bool createDefault)
     {
-        const QString folder = data.DatabaseFolder;
-        if (createDefault && !options.databaseGiven &&
-            !TDataShare::DatabaseFilesExist(false, folder)) {
-            QDir().mkpath(folder);
-            data.CreateDatabaseTables();
-        } else if (!TDataShare::DatabaseFilesExist(true, folder)) {
-            m_err << "error: Unable to open the Catalog Database in Folder \"" << folder << "\"\n";
-            return false;
-        }
-        return data.OpenDatabase();
+        return OpenCliDatabase(data, options.databaseGiven, createDefault, m_err);
     }
 
     void Report(const QString &what, const DatabaseTotals &before, const DatabaseTotals &after,
