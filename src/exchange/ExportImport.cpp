@@ -372,6 +372,7 @@ TDvxImport::TDvxImport(TDataShare &data)
 void TDvxImport::BuildPathIndex()
 {
     m_pathIndex.clear();
+    m_exactPaths.clear();
     TDBItemTree &tree = m_data.Catalogs;
     QHash<qint64, QString> paths;
     const qint64 root = CatalogSchema::kDatabaseObjectId;
@@ -401,8 +402,22 @@ void TDvxImport::BuildPathIndex()
             const QString key = path.toUpper();
             if (!m_pathIndex.contains(key))
                 m_pathIndex.insert(key, id);
+            if (!m_exactPaths.contains(path))
+                m_exactPaths.insert(path, id);
         },
         nullptr);
+}
+
+std::optional<qint64> TDvxImport::FindPath(const QString &path, bool anyCase) const
+{
+    if (const auto exact = m_exactPaths.constFind(path); exact != m_exactPaths.constEnd())
+        return *exact;
+    if (anyCase) {
+        if (const auto found = m_pathIndex.constFind(path.toUpper());
+            found != m_pathIndex.constEnd())
+            return *found;
+    }
+    return std::nullopt;
 }
 
 void TDvxImport::ForgetSubtreePaths(const QString &key)
@@ -413,6 +428,13 @@ void TDvxImport::ForgetSubtreePaths(const QString &key)
     for (auto it = m_pathIndex.begin(); it != m_pathIndex.end();) {
         if (it.key() == key || it.key().startsWith(prefix))
             it = m_pathIndex.erase(it);
+        else
+            ++it;
+    }
+    for (auto it = m_exactPaths.begin(); it != m_exactPaths.end();) {
+        const QString upper = it.key().toUpper();
+        if (upper == key || upper.startsWith(prefix))
+            it = m_exactPaths.erase(it);
         else
             ++it;
     }
@@ -520,11 +542,11 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
 {
     const QString key = path.toUpper();
     const qsizetype cut = path.lastIndexOf(u'\\');
-    const auto found = m_pathIndex.constFind(key);
+    const auto found = FindPath(path, !IsMediumObjectClass(cls));
     // Only a disk catalog stands in for another: a folder of that path is
     // never deleted for one, the imported catalog is made beside it.
     TableCursor *lookup = m_data.Catalogs.LookupCursor();
-    if (found != m_pathIndex.constEnd() &&
+    if (found &&
         (!IsDiskCatalogClass(cls) || (m_data.Catalogs.Locate(lookup, *found) &&
                                       IsDiskCatalogClass(m_data.Catalogs.ItemClass(lookup))))) {
         if (!IsDiskCatalogClass(cls))
@@ -559,15 +581,14 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     // that parent is unknown, the longest shorter path that is known is the
     // parent. Catalog folders and disk catalogs never have one in their name.
     qsizetype at = cut;
-    auto parent = m_pathIndex.constEnd();
+    std::optional<qint64> parent;
     do {
-        const QString parentPath = TrimControls(at < 0 ? path : path.left(at));
-        parent = m_pathIndex.constFind(parentPath.toUpper());
-        if (parent != m_pathIndex.constEnd() || at <= 0 || !IsMediumObjectClass(cls))
+        parent = FindPath(TrimControls(at < 0 ? path : path.left(at)), true);
+        if (parent || at <= 0 || !IsMediumObjectClass(cls))
             break;
         at = path.lastIndexOf(u'\\', at - 1);
     } while (at >= 0);
-    if (parent == m_pathIndex.constEnd())
+    if (!parent)
         return -1;
     const QString name = at < 0 ? path : path.mid(at + 1);
     SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertObject);
@@ -583,6 +604,7 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     insert.Execute();
     const qint64 id = m_data.CatalogDatabase.LastInsertId();
     m_pathIndex.insert(key, id);
+    m_exactPaths.insert(path, id);
     return id;
 }
 

@@ -91,6 +91,8 @@ public:
 private:
     void BuildPathIndex();
     void ForgetSubtreePaths(const QString &key);
+    // The object of a path: written the same, or with anyCase in any letter case.
+    std::optional<qint64> FindPath(const QString &path, bool anyCase) const;
     void AppendFileRow(const QString &name, int attributes, bool packaged, qint64 size,
                        const QString &comment, std::optional<double> created,
                        std::optional<double> modified);
@@ -116,6 +118,9 @@ private:
 
     TDataShare &m_data;
     QHash<QString, qint64> m_pathIndex; // upper-cased path -> ID
+    // The same by the path as written. Folders found on a medium are matched
+    // by it: a medium may hold "Pod" and "pod" side by side.
+    QHash<QString, qint64> m_exactPaths;
     QString m_fileName;
     qint64 m_currentObject = 1;
     qint64 m_recordNumber = 0;

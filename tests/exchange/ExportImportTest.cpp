@@ -320,3 +320,31 @@ TEST_F(ExportImportTest, ADiskCatalogNeverReplacesAFolderOfItsPath)
                                  "WHERE Name = 'A.txt')"_s),
               4);
 }
+
+TEST_F(ExportImportTest, FoldersOfAMediumDifferingInLetterCaseStayApart)
+{
+    // A medium of this system may hold "Pod" and "pod" side by side; catalog
+    // folders are still found again without regard to letter case.
+    const qint64 disk = AddFullObject(*m_data, 3, u"Disk"_s, 4);
+    const qint64 upper = AddFullObject(*m_data, disk, u"Pod"_s, 7);
+    const qint64 lower = AddFullObject(*m_data, disk, u"pod"_s, 7);
+    AddFullObject(*m_data, lower, u"Html"_s, 7);
+    AddFullFile(*m_data, upper, u"Upper.txt"_s, 1);
+    AddFullFile(*m_data, lower, u"Lower.txt"_s, 2);
+    AddFullObject(*m_target, 3, u"WORK"_s, 2);
+    const qint64 work = AddFullObject(*m_data, 3, u"Work"_s, 2);
+    AddFullObject(*m_data, work, u"Disk 2"_s, 4);
+
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name IN ('Pod', 'pod')"_s),
+              2);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs c JOIN Catalogs p ON c.Parent = "
+                                 "p.ID WHERE c.Name = 'Html' AND p.Name = 'pod'"_s),
+              1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files f JOIN Catalogs p ON f.ID = p.ID "
+                                 "WHERE f.Name = 'Upper.txt' AND p.Name = 'Pod'"_s),
+              1);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name IN ('Work', 'WORK')"_s),
+              1);
+}
