@@ -171,6 +171,12 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
     EXPECT_EQ(Names(limited).size(), 1);
     EXPECT_TRUE(limited.err.contains(QStringLiteral("limit of 1 hits")))
         << limited.err.toStdString();
+    // A duplicate search limits the duplicates it found, not the files it
+    // looked at first (most of which have no twin).
+    const CliResult twins = Run({QStringLiteral("--type"), QStringLiteral("11"),
+                                 QStringLiteral("--limit"), QStringLiteral("1")});
+    EXPECT_EQ(Names(twins), QStringList{QStringLiteral("setup.exe")});
+    EXPECT_TRUE(twins.err.contains(QStringLiteral("limit of 1 hits"))) << twins.err.toStdString();
 
     const QList<QStringList> usages = {{QStringLiteral("--type"), QStringLiteral("14")},
                                        {QStringLiteral("--between"), QStringLiteral("2026-01-01")},

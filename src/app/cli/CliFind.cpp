@@ -119,7 +119,17 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
         }
     }
 
-    const SearchResult result = RunSearch(data, request);
+    // A duplicate search keeps only hits that have a twin, which it knows
+    // at the end: its limit cuts the list of duplicates, not the search.
+    const qsizetype limit = request.hitLimit;
+    const bool duplicates = SearchTypeFindsDuplicates(settings.type);
+    if (duplicates)
+        request.hitLimit = 0;
+    SearchResult result = RunSearch(data, request);
+    if (duplicates && limit > 0 && result.hits.size() > limit) {
+        result.hits.resize(limit);
+        result.limitReached = true;
+    }
     if (json) {
         // Fields in a fixed order, as ls writes them.
         QStringList items;
@@ -147,7 +157,6 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
         }
     }
     if (result.limitReached)
-        err << "note: the search stopped at the limit of " << request.hitLimit
-            << " hits; there are more\n";
+        err << "note: the search stopped at the limit of " << limit << " hits; there are more\n";
     return kSuccess;
 }
