@@ -102,10 +102,8 @@ CatalogueActions::CatalogueActions(QWidget *window)
     Separator(View1);
     Arrange1 = Submenu(View1, "Arrange1", "Arrange &Icons",
                        "Contains command for arranging items in the window");
-    byName1 = MenuItem(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
-    byType1 = MenuItem(Arrange1, "byType1", "by &Type", "Sorts items by type|");
-    bySize1 = MenuItem(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
-    byDate1 = MenuItem(Arrange1, "byDate1", "by &Date", "Sorts items by date");
+    std::tie(byName1, byType1, bySize1, byDate1) =
+        AddArrangeItems(Arrange1, '1', "Sorts items by type|");
     AutoArrange1 =
         MenuItem(Arrange1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange1->setCheckable(true);
@@ -183,10 +181,8 @@ CatalogueActions::CatalogueActions(QWidget *window)
     QMenu *arrange = Submenu(ListviewPopup, "Arrange3", "Arrange &Icons",
                              "Contains command for arranging items in the window");
     ArrangeMenu3 = arrange->menuAction();
-    byName3 = MenuItem(arrange, "byName3", "by &Name", "Sorts items alphabetically by name");
-    byType3 = MenuItem(arrange, "byType3", "by &Type", "Sorts items by type");
-    bySize3 = MenuItem(arrange, "bySize3", "by Si&ze", "Sorts items by size");
-    byDate3 = MenuItem(arrange, "byDate3", "by &Date", "Sorts items by date");
+    std::tie(byName3, byType3, bySize3, byDate3) =
+        AddArrangeItems(arrange, '3', "Sorts items by type");
     AutoArrange3 =
         MenuItem(arrange, "AutoArrange3", "&Auto Arrange", "Arranges the icons automatically");
     AutoArrange3->setCheckable(true);

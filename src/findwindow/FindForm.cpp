@@ -167,10 +167,8 @@ void TFind_Form::BuildMenus()
     Arrange1 = TopMenu(View1, "Arrange1", "Arrange &Icons",
                        "Contains command for arranging items in the window");
     View1->addMenu(Arrange1);
-    byName1 = MenuItem(Arrange1, "byName1", "by &Name", "Sorts items alphabetically by name");
-    byType1 = MenuItem(Arrange1, "byType1", "by &Type", "Sorts items by type|");
-    bySize1 = MenuItem(Arrange1, "bySize1", "by Si&ze", "Sorts items by size");
-    byDate1 = MenuItem(Arrange1, "byDate1", "by &Date", "Sorts items by date");
+    std::tie(byName1, byType1, bySize1, byDate1) =
+        AddArrangeItems(Arrange1, '1', "Sorts items by type|");
     View1->addSeparator();
     AutoArrange1 =
         MenuItem(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
@@ -213,10 +211,8 @@ void TFind_Form::BuildMenus()
     QMenu *arrange = TopMenu(ListPopup, "Arrange2", "Arrange &Icons",
                              "Contains command for arranging items in the window");
     ListPopup->addMenu(arrange);
-    byName2 = MenuItem(arrange, "byName2", "by &Name", "Sorts items alphabetically by name");
-    byType2 = MenuItem(arrange, "byType2", "by &Type", "Sorts items by type");
-    bySize2 = MenuItem(arrange, "bySize2", "by Si&ze", "Sorts items by size");
-    byDate2 = MenuItem(arrange, "byDate2", "by &Date", "Sorts items by date");
+    std::tie(byName2, byType2, bySize2, byDate2) =
+        AddArrangeItems(arrange, '2', "Sorts items by type");
     arrange->addSeparator();
     AutoArrange2 =
         MenuItem(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QMenu>
 
+#include <array>
+
 void ApplyHint(QAction *action, const QString &hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -45,23 +47,44 @@ QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, con
     return action;
 }
 
+namespace {
+
+// Four items named base + suffix, of the captions and hints given.
+std::tuple<QAction *, QAction *, QAction *, QAction *>
+AddFourItems(QMenu *menu, char suffix, const std::array<std::array<const char *, 3>, 4> &items)
+{
+    QAction *made[4];
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const QByteArray name = QByteArray(items[i][0]) + suffix;
+        made[i] = MenuItem(menu, name.constData(), items[i][1], items[i][2]);
+    }
+    return {made[0], made[1], made[2], made[3]};
+}
+
+} // namespace
+
 std::tuple<QAction *, QAction *, QAction *, QAction *> AddViewModeItems(QObject *owner, QMenu *menu,
                                                                         char suffix)
 {
-    // The names live until the items are made.
-    QByteArray names[4];
-    const auto name = [&names, suffix](int slot, const char *base) {
-        names[slot] = QByteArray(base) + suffix;
-        return names[slot].constData();
-    };
-    QAction *items[] = {
-        MenuItem(menu, name(0, "LargeIcons"), "&Large Icons", "Display Items by Using Large Icons"),
-        MenuItem(menu, name(1, "SmallIcons"), "S&mall Icons", "Display Items by Using Small Icons"),
-        MenuItem(menu, name(2, "List"), "&List", "Display Items in a List"),
-        MenuItem(menu, name(3, "Detail"), "&Detail",
-                 "Displays Information about each Item in the Window")};
-    MakeExclusive(owner, {items[0], items[1], items[2], items[3]});
-    return {items[0], items[1], items[2], items[3]};
+    const auto items = AddFourItems(
+        menu, suffix,
+        {{{"LargeIcons", "&Large Icons", "Display Items by Using Large Icons"},
+          {"SmallIcons", "S&mall Icons", "Display Items by Using Small Icons"},
+          {"List", "&List", "Display Items in a List"},
+          {"Detail", "&Detail", "Displays Information about each Item in the Window"}}});
+    const auto [large, small, list, detail] = items;
+    MakeExclusive(owner, {large, small, list, detail});
+    return items;
+}
+
+std::tuple<QAction *, QAction *, QAction *, QAction *> AddArrangeItems(QMenu *menu, char suffix,
+                                                                       const char *typeHint)
+{
+    return AddFourItems(menu, suffix,
+                        {{{"byName", "by &Name", "Sorts items alphabetically by name"},
+                          {"byType", "by &Type", typeHint},
+                          {"bySize", "by Si&ze", "Sorts items by size"},
+                          {"byDate", "by &Date", "Sorts items by date"}}});
 }
 
 void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions)

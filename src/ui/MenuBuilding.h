@@ -37,3 +37,10 @@ void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions);
 // object names end in the suffix ("LargeIcons1"). In that order.
 std::tuple<QAction *, QAction *, QAction *, QAction *> AddViewModeItems(QObject *owner, QMenu *menu,
                                                                         char suffix);
+
+// The four "Arrange Icons" items ("by &Name", "by &Type", "by Si&ze",
+// "by &Date") added to a menu, their object names ending in the suffix
+// ("byName1"). The menu bar's "by Type" hint differs from the popups', so it
+// is given.
+std::tuple<QAction *, QAction *, QAction *, QAction *> AddArrangeItems(QMenu *menu, char suffix,
+                                                                       const char *typeHint);
