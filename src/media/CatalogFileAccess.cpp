@@ -113,24 +113,23 @@ TCatalogFileAccess::TCatalogFileAccess(TDataShare &data, TemporaryFileList &temp
 bool TCatalogFileAccess::ReachFolder(qint64 id, QString &folder, QString &catalogName,
                                      QString &packagePath)
 {
-    MediaLocation medium;
     MediaLocation place;
-    if (!LocateOnMedia(m_data, id, false, medium) || !LocateOnMedia(m_data, id, true, place))
+    if (!LocateOnMedia(m_data, id, true, place))
         return false;
+    const QString &source = place.mediumSource;
     QString foundSource;
-    if (!DeviceReadyForLabel(medium.name, medium.label, medium.source, false, &foundSource))
+    if (!DeviceReadyForLabel(place.name, place.label, source, false, &foundSource))
         return false;
     // A medium mounted elsewhere than when it was cataloged: the same places
     // below its new mount point.
     const auto relocated = [&](const QString &path) {
-        if (foundSource.isEmpty() || foundSource == medium.source ||
-            !path.startsWith(medium.source))
+        if (foundSource.isEmpty() || foundSource == source || !path.startsWith(source))
             return path;
-        return foundSource + path.mid(medium.source.size());
+        return foundSource + path.mid(source.size());
     };
     folder = relocated(place.source);
     packagePath = place.packagePath.isEmpty() ? QString() : relocated(place.packagePath);
-    catalogName = medium.name;
+    catalogName = place.name;
     return true;
 }
 

@@ -307,6 +307,7 @@ bool LocateOnMedia(TDataShare &data, qint64 id, bool withPath, MediaLocation &ou
         found.packagePath = JoinMediaPath(found.source, {setFile}, false);
     }
     found.label = holderLabel.isEmpty() ? kUnlabelled : holderLabel;
+    found.mediumSource = found.source;
     if (withPath)
         found.source = JoinMediaPath(found.source, names, true);
     out = found;

@@ -80,10 +80,11 @@ bool ValidateCatalogDescription(TDataShare &data, const QString &description, qi
 // Where a cataloged object lies: on which medium and at which place.
 struct MediaLocation
 {
-    QString name;        // the disk catalog's, or the archive volume's, name
-    QString label;       // the medium's label, or kUnlabelled
-    QString packagePath; // the package file on the medium, when the object lies in one
-    QString source;      // the source, or the object's folder on the medium
+    QString name;         // the disk catalog's, or the archive volume's, name
+    QString label;        // the medium's label, or kUnlabelled
+    QString packagePath;  // the package file on the medium, when the object lies in one
+    QString source;       // the source, or the object's folder on the medium
+    QString mediumSource; // the source of the catalog or volume, whatever withPath says
 };
 
 // Finds the disk catalog or archive set that holds an object (the object

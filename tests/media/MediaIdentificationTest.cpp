@@ -511,18 +511,28 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
         bool withPath;
         MediaLocation expected;
     } rows[] = {
-        {two, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\One\\Two\\"_s}},
-        {two, false, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s}},
-        {floppy, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s}},
-        {package, true, {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\"_s}},
-        {inner, true, {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\inner\\"_s}},
-        {docs, true, {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK/Docs/"_s}},
-        {docs, false, {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK"_s}},
+        {two, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\One\\Two\\"_s, u"A:\\"_s}},
+        {two, false, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s, u"A:\\"_s}},
+        {floppy, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s, u"A:\\"_s}},
+        {package,
+         true,
+         {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\"_s, u"A:\\"_s}},
+        {inner,
+         true,
+         {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\inner\\"_s, u"A:\\"_s}},
+        {docs,
+         true,
+         {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK/Docs/"_s,
+          u"/media/user/STICK"_s}},
+        {docs,
+         false,
+         {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK"_s,
+          u"/media/user/STICK"_s}},
         // The outermost package is the file that lies on the medium.
         {nested,
          true,
          {u"Stick"_s, u"<Unlabelled>"_s, u"/media/user/STICK/Docs/outer.zip"_s,
-          u"/media/user/STICK/Docs/outer.zip/nested.zip/"_s}},
+          u"/media/user/STICK/Docs/outer.zip/nested.zip/"_s, u"/media/user/STICK"_s}},
     };
     for (const auto &row : rows) {
         const MediaLocation found = Locate(row.id, row.withPath);
@@ -530,6 +540,7 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
         EXPECT_EQ(found.label, row.expected.label) << "object " << row.id;
         EXPECT_EQ(found.packagePath, row.expected.packagePath) << "object " << row.id;
         EXPECT_EQ(found.source, row.expected.source) << "object " << row.id;
+        EXPECT_EQ(found.mediumSource, row.expected.mediumSource) << "object " << row.id;
     }
 }
 
@@ -547,6 +558,7 @@ TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
     EXPECT_EQ(found.packagePath, u"/media/user/DVARC0001/Archives/Set 1.ZIP"_s);
     EXPECT_EQ(found.source, u"/media/user/DVARC0001/Archives/Set 1.ZIP/docs/"_s);
     EXPECT_EQ(Locate(set, false).source, u"/media/user/DVARC0001/Archives/"_s);
+    EXPECT_EQ(found.mediumSource, u"/media/user/DVARC0001/Archives/"_s);
     Locate(lost, true, false); // its volume is gone: no medium holds it
 }
 
@@ -556,7 +568,7 @@ TEST_F(LocateOnMediaTest, ObjectsOutsideAnyDiskCatalogLieOnNoMedium)
     const qint64 archiveFolder = AddRow(2, u"Old"_s, 26);
     for (const qint64 id :
          {folder, archiveFolder, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
-        MediaLocation location{u"kept"_s, {}, {}, {}};
+        MediaLocation location{u"kept"_s, {}, {}, {}, {}};
         EXPECT_FALSE(LocateOnMedia(*m_data, id, true, location)) << "object " << id;
         EXPECT_EQ(location.name, u"kept"_s) << "nothing handed back";
     }
