@@ -25,14 +25,8 @@ protected:
     {
         FindSort() = FindSortState{};
         ASSERT_TRUE(m_folder.isValid());
-        ScriptedUserInterface ui;
-        TDataShare data;
-        data.DatabaseFolder = Db();
-        QDir().mkpath(Db());
-        data.CreateDatabaseTables();
-        ASSERT_TRUE(data.OpenDatabase());
         m_when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
-        data.RunInTransaction([&] {
+        MakeCliDatabase(Db(), [&](TDataShare &data) {
             auto add = [&](qint64 parent, const char *name, int cls, const char *label) {
                 return AppendCatalogRow(data.Catalogs, QString::fromUtf8(name), QString(), parent,
                                         cls, false, m_when, m_when, QString(),

@@ -19,14 +19,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        ScriptedUserInterface ui;
-        TDataShare data;
-        data.DatabaseFolder = Db();
-        QDir().mkpath(Db());
-        data.CreateDatabaseTables();
-        ASSERT_TRUE(data.OpenDatabase());
         const double now = NowDayCount();
-        data.RunInTransaction([&] {
+        MakeCliDatabase(Db(), [&](TDataShare &data) {
             const qint64 work = AppendCatalogRow(data.Catalogs, QStringLiteral("Work"), QString(),
                                                  3, 2, false, now, now, {}, {}, 0, 0);
             const qint64 disk = AppendCatalogRow(data.Catalogs, QStringLiteral("Disk 1"), QString(),
@@ -38,7 +32,6 @@ protected:
                 .Bind(1, disk)
                 .Execute();
         });
-        data.CloseDatabase(QString());
     }
 
     QString Db() const { return m_folder.filePath(QStringLiteral("db")); }

@@ -1,9 +1,16 @@
 #pragma once
 
 #include "app/cli/CliApplication.h"
+#include "store/DataShare.h"
+#include "support/ScriptedUserInterface.h"
 
+#include <QDir>
 #include <QStringList>
 #include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <functional>
 
 // What one run of the command-line tool gave.
 struct CliResult
@@ -26,4 +33,18 @@ inline CliResult RunCli(const QStringList &arguments, const QString &input = QSt
     CliApplication cli(outStream, errStream, inStream, false);
     const int code = cli.Run(arguments);
     return {code, out, err};
+}
+
+// Makes a catalog database in the folder and fills it in one transaction;
+// it is closed again before the tool opens it.
+inline void MakeCliDatabase(const QString &folder, const std::function<void(TDataShare &)> &fill)
+{
+    ScriptedUserInterface ui;
+    TDataShare data;
+    data.DatabaseFolder = folder;
+    QDir().mkpath(folder);
+    data.CreateDatabaseTables();
+    ASSERT_TRUE(data.OpenDatabase());
+    QString failure;
+    ASSERT_TRUE(data.RunInTransaction([&] { fill(data); }, &failure)) << failure.toStdString();
 }
