@@ -68,11 +68,6 @@ struct FormatError
     int field;
 };
 
-bool IsDiskCatalogClass(int cls)
-{
-    return cls >= 3 && cls <= 5;
-}
-
 // Folders, packages and folders inside packages: named as found on a medium.
 bool IsMediumObjectClass(int cls)
 {
@@ -512,7 +507,7 @@ bool TDvxImport::ImportRecord(const QString &record, QString &failure)
         if (f2 < 0) {
             if (UI().PumpMessages(kProgressPumpMs))
                 UI().SetProgressPath(name);
-            if (m_currentObject != 0 || IsDiskCatalogClass(f1)) {
+            if (m_currentObject != 0 || CatalogSchema::IsDiskCatalogClass(f1)) {
                 m_currentObject = ImportObject(name, f1, source, serial, size, volumeSize, created,
                                                modified, comment);
             }
@@ -546,10 +541,10 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     // Only a disk catalog stands in for another: a folder of that path is
     // never deleted for one, the imported catalog is made beside it.
     TableCursor *lookup = m_data.Catalogs.LookupCursor();
-    if (found &&
-        (!IsDiskCatalogClass(cls) || (m_data.Catalogs.Locate(lookup, *found) &&
-                                      IsDiskCatalogClass(m_data.Catalogs.ItemClass(lookup))))) {
-        if (!IsDiskCatalogClass(cls))
+    if (found && (!CatalogSchema::IsDiskCatalogClass(cls) ||
+                  (m_data.Catalogs.Locate(lookup, *found) &&
+                   CatalogSchema::IsDiskCatalogClass(m_data.Catalogs.ItemClass(lookup))))) {
+        if (!CatalogSchema::IsDiskCatalogClass(cls))
             return *found;
         DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Yes;
         if (!m_yesToAll) {

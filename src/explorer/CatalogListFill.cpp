@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kArchiveSetClass = 23;
+using CatalogSchema::kArchiveSetClass;
 
 QString DateText(const std::optional<double> &dayCount)
 {

@@ -1,5 +1,9 @@
 #include "explorer/MenuRules.h"
 
+#include "store/CatalogSchema.h"
+
+using CatalogSchema::IsDiskCatalogClass;
+
 namespace {
 
 constexpr int kNoObject = -1;
@@ -63,11 +67,6 @@ MenuItemState FindState(int cls, int treeClass)
 }
 
 } // namespace
-
-bool IsDiskCatalogClass(int cls)
-{
-    return cls >= 3 && cls <= 5;
-}
 
 bool ClassMayBeDeleted(int cls)
 {

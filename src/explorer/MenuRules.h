@@ -90,7 +90,6 @@ ToolbarState UpdateToolbarState(bool databaseOpen, int selectedClass);
 QString WindowTitle(bool databaseOpen, const QString &databaseFolder);
 
 // Class rules shared by the commands.
-bool IsDiskCatalogClass(int cls);
 bool ClassMayBeDeleted(int cls);
 bool ClassMayBeRenamed(int cls);
 bool ClassTakesNewFolder(int cls);

@@ -2,6 +2,9 @@
 
 #include "explorer/MenuRules.h"
 #include "platform/ListSort.h"
+#include "store/CatalogSchema.h"
+
+using CatalogSchema::IsDiskCatalogClass;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "platform/Drives.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
 #include <QDir>
@@ -18,8 +19,8 @@
 
 namespace {
 
-constexpr int kArchiveSetClass = 23;
-constexpr int kPackageClass = 22;
+using CatalogSchema::kArchiveSetClass;
+using CatalogSchema::kPackageClass;
 // The counting text shows every this many entries.
 constexpr qint64 kCountStep = 15;
 // The bar's length when the entries are not counted first.
@@ -50,11 +51,6 @@ DriveClassRow ClassOf(DriveKind kind)
         break;
     }
     return {DriveClass::NotSupported, "Unknown Media Type"};
-}
-
-bool IsDiskCatalogClass(int cls)
-{
-    return cls >= DriveClass::Removable && cls <= DriveClass::CdRom;
 }
 
 struct DirCloser
@@ -269,7 +265,7 @@ bool LocateOnMedia(TDataShare &data, qint64 id, bool withPath, MediaLocation &ou
         id,
         [&](TableCursor &cursor, bool &stop) {
             const int cls = tree.ItemClass(&cursor);
-            if (IsDiskCatalogClass(cls) || cls == kArchiveSetClass) {
+            if (CatalogSchema::IsDiskCatalogClass(cls) || cls == kArchiveSetClass) {
                 holder = tree.ItemID(&cursor);
                 holderClass = cls;
                 holderName = tree.ItemName(&cursor);
@@ -288,7 +284,7 @@ bool LocateOnMedia(TDataShare &data, qint64 id, bool withPath, MediaLocation &ou
         return false;
 
     MediaLocation found;
-    if (IsDiskCatalogClass(holderClass)) {
+    if (CatalogSchema::IsDiskCatalogClass(holderClass)) {
         found.name = holderName;
         found.source = holderSource;
         if (namesBelowPackage >= 0)

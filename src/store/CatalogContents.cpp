@@ -1,10 +1,11 @@
 #include "store/CatalogContents.h"
 
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
 namespace {
 
-constexpr int kArchiveSetClass = 23;
+using CatalogSchema::kArchiveSetClass;
 
 // Columns: number, class, name, size, modified, comment.
 ContentRow ReadRow(const SqliteStatement &row, bool file)

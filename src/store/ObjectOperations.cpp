@@ -66,7 +66,7 @@ namespace ObjectRules {
 
 bool IsDiskCatalog(int cls)
 {
-    return cls >= 3 && cls <= 5;
+    return CatalogSchema::IsDiskCatalogClass(cls);
 }
 
 bool MayStartDrag(int cls)
