@@ -184,11 +184,13 @@ bool TPackageAnalyser::AnalysePackage(const QString &folderPath, const QString &
     const TMediaScanner::ProgressBar savedBar = m_scanner.CurrentProgressBar();
     m_scanner.SetProgressMaximum(memberCount);
     m_folders.clear();
+    // The path line names the package for every member it shows.
+    m_progressPath = QStringLiteral("Analysing File Package: ") + packageFileName.toLower();
     for (qint64 number = 1; number <= memberCount; ++number) {
         m_scanner.StepProgressBar();
         if (!m_unzip.Execute(ZipFunction::NextMember))
             continue;
-        AddPackageEntry(source, packageId, int(number), int(memberCount), packageFileName);
+        AddPackageEntry(source, packageId, int(number), int(memberCount));
         if (UI().Cancelled())
             break;
     }
@@ -199,7 +201,7 @@ bool TPackageAnalyser::AnalysePackage(const QString &folderPath, const QString &
 }
 
 void TPackageAnalyser::AddPackageEntry(const QString &source, qint64 packageId, int memberNumber,
-                                       int memberCount, const QString &packageFileName)
+                                       int memberCount)
 {
     if (m_unzip.ItemAttributes & kFolderAttribute)
         return;
@@ -228,12 +230,11 @@ void TPackageAnalyser::AddPackageEntry(const QString &source, qint64 packageId, 
     const QString fileName = member.mid(start);
     if (fileName.isEmpty())
         return;
-    AddPackagedFileRow(parent, fileName, dateTime, memberNumber, memberCount, packageFileName);
+    AddPackagedFileRow(parent, fileName, dateTime, memberNumber, memberCount);
 }
 
 void TPackageAnalyser::AddPackagedFileRow(qint64 ownerId, const QString &fileName, double dateTime,
-                                          int memberNumber, int memberCount,
-                                          const QString &packageFileName)
+                                          int memberNumber, int memberCount)
 {
     const QString stored = CapitaliseFileName(fileName);
     const qint64 size = m_unzip.ItemSize;
@@ -244,7 +245,7 @@ void TPackageAnalyser::AddPackagedFileRow(qint64 ownerId, const QString &fileNam
 
     UserInterface &ui = UI();
     ui.SetProgressFileName(stored);
-    ui.SetProgressPath(QStringLiteral("Analysing File Package: ") + packageFileName.toLower());
+    ui.SetProgressPath(m_progressPath);
     ui.SetProgressStatus(
         QStringLiteral("%1 of %2 Packaged Files Processed").arg(memberNumber).arg(memberCount));
     ui.PumpMessages(0);

@@ -57,10 +57,10 @@ public:
 
 private:
     // One member: its folders, then its file row.
-    void AddPackageEntry(const QString &source, qint64 packageId, int memberNumber, int memberCount,
-                         const QString &packageFileName);
+    void AddPackageEntry(const QString &source, qint64 packageId, int memberNumber,
+                         int memberCount);
     void AddPackagedFileRow(qint64 ownerId, const QString &fileName, double dateTime,
-                            int memberNumber, int memberCount, const QString &packageFileName);
+                            int memberNumber, int memberCount);
 
     TMediaScanner &m_scanner;
     TDataShare &m_data;
@@ -68,4 +68,5 @@ private:
     // Folders of the package in hand: upper-cased path from the package root
     // ("SRC/SUB") -> object ID.
     QHash<QString, qint64> m_folders;
+    QString m_progressPath; // the path line shown while the package is read
 };
