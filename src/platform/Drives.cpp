@@ -8,11 +8,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QVariantMap>
 
 #include <blkid.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -193,16 +197,120 @@ QString WritableBlockObject(const DriveInfo &drive)
     return LinuxDriveSystem::UDisksBlockObjectPath(device);
 }
 
-// The udisks2 object that could take a new label for the mount under the
-// path, with the bus it is on; empty when there is none.
-QString LabelObject(const DriveInfo &drive, const QString &busAddress,
-                    std::optional<QDBusConnection> &bus)
+// The program that writes the label of a file system type, found in PATH
+// or the system folders; empty when the type has none or it is not installed.
+QString LabelTool(const QString &type)
 {
-    const QString object = WritableBlockObject(drive);
-    if (object.isEmpty())
+    static const QHash<QString, QString> kTools = {
+        {QStringLiteral("ext2"), QStringLiteral("e2label")},
+        {QStringLiteral("ext3"), QStringLiteral("e2label")},
+        {QStringLiteral("ext4"), QStringLiteral("e2label")},
+        {QStringLiteral("vfat"), QStringLiteral("fatlabel")},
+        {QStringLiteral("msdos"), QStringLiteral("fatlabel")},
+        {QStringLiteral("exfat"), QStringLiteral("exfatlabel")},
+        {QStringLiteral("ntfs"), QStringLiteral("ntfslabel")},
+        {QStringLiteral("ntfs3"), QStringLiteral("ntfslabel")}};
+    const QString tool = kTools.value(type);
+    if (tool.isEmpty())
         return {};
-    bus = ConnectBus(busAddress);
-    return bus ? object : QString();
+    const QString inPath = QStandardPaths::findExecutable(tool);
+    return inPath.isEmpty() ? QStandardPaths::findExecutable(
+                                  tool, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+                            : inPath;
+}
+
+// A block device this user may write: root, or a device the user owns or
+// whose group the user is in.
+bool MayWriteDevice(const QString &device)
+{
+    const QByteArray name = QFile::encodeName(device);
+    struct stat status
+    {
+    };
+    return stat(name.constData(), &status) == 0 && S_ISBLK(status.st_mode) &&
+           access(name.constData(), W_OK) == 0;
+}
+
+// How udisks2 sees the block device of a mount.
+enum class UDisksAnswer
+{
+    NotThere, // no bus, no service, or it does not know the device
+    ReadOnly,
+    Writable
+};
+
+UDisksAnswer AskUDisks(const QString &object, const QString &busAddress)
+{
+    const std::optional<QDBusConnection> bus = ConnectBus(busAddress);
+    if (!bus)
+        return UDisksAnswer::NotThere;
+    // The object must carry a file system.
+    QDBusMessage hasFileSystem = QDBusMessage::createMethodCall(kUDisksService, object, kProperties,
+                                                                QStringLiteral("GetAll"));
+    hasFileSystem << kUDisksFileSystem;
+    if (bus->call(hasFileSystem, QDBus::Block, kQueryTimeoutMs).type() !=
+        QDBusMessage::ReplyMessage)
+        return UDisksAnswer::NotThere;
+    QDBusMessage readOnly =
+        QDBusMessage::createMethodCall(kUDisksService, object, kProperties, QStringLiteral("Get"));
+    readOnly << kUDisksBlock << QStringLiteral("ReadOnly");
+    const QDBusMessage reply = bus->call(readOnly, QDBus::Block, kQueryTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+        reply.arguments().constFirst().value<QDBusVariant>().variant().toBool())
+        return UDisksAnswer::ReadOnly;
+    return UDisksAnswer::Writable;
+}
+
+// How a new label would reach the medium of a mount.
+enum class LabelRoute
+{
+    None,
+    UDisks,
+    Tool
+};
+
+LabelRoute RouteOfLabel(const DriveInfo &drive, const QString &object, const QString &busAddress)
+{
+    if (object.isEmpty() || !LabelRulesOf(drive.mount.fileSystemType).writable)
+        return LabelRoute::None;
+    switch (AskUDisks(object, busAddress)) {
+    case UDisksAnswer::Writable:
+        return LabelRoute::UDisks;
+    case UDisksAnswer::ReadOnly:
+        return LabelRoute::None;
+    case UDisksAnswer::NotThere:
+        break;
+    }
+    return MayWriteDevice(drive.mount.source) && !LabelTool(drive.mount.fileSystemType).isEmpty()
+               ? LabelRoute::Tool
+               : LabelRoute::None;
+}
+
+// The mount points of the static mount list; swap and pseudo entries name
+// no folder and are left out, and so is the root, which is always mounted.
+QStringList FstabMountPoints(const QString &fstabFile)
+{
+    QFile file(fstabFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList points;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2 || fields[0].startsWith('#'))
+            continue;
+        const QString point = QDir::cleanPath(DecodeField(fields[1]));
+        if (point.startsWith(u'/') && point != u'/')
+            points.append(point);
+    }
+    return points;
+}
+
+// path is the folder or lies below it.
+bool LiesIn(const QString &path, const QString &folder)
+{
+    return path == folder || (path.startsWith(folder) && path.size() > folder.size() &&
+                              (folder.endsWith(u'/') || path[folder.size()] == u'/'));
 }
 
 } // namespace
@@ -261,6 +369,19 @@ const MountEntry *MountTable::MountFor(const QString &absolutePath) const
             best = &entry;
     }
     return best;
+}
+
+LabelRules LabelRulesOf(const QString &fileSystemType)
+{
+    static const QHash<QString, LabelRules> kRules = {
+        {QStringLiteral("vfat"), {true, 11}},      {QStringLiteral("msdos"), {true, 11}},
+        {QStringLiteral("exfat"), {true, 15}},     {QStringLiteral("ext2"), {true, 16}},
+        {QStringLiteral("ext3"), {true, 16}},      {QStringLiteral("ext4"), {true, 16}},
+        {QStringLiteral("ntfs"), {true, 32}},      {QStringLiteral("ntfs3"), {true, 32}},
+        {QStringLiteral("xfs"), {true, 12}},       {QStringLiteral("btrfs"), {true, 255}},
+        {QStringLiteral("iso9660"), {false, 32}},  {QStringLiteral("udf"), {false, 126}},
+        {QStringLiteral("squashfs"), {false, 32}}, {QStringLiteral("erofs"), {false, 32}}};
+    return kRules.value(fileSystemType, LabelRules{});
 }
 
 DriveSystem::~DriveSystem() = default;
@@ -424,36 +545,84 @@ QString LinuxDriveSystem::UDisksBlockObjectPath(const QString &deviceName)
 
 bool LinuxDriveSystem::CanWriteLabel(const QString &path) const
 {
-    std::optional<QDBusConnection> bus;
-    const QString object = LabelObject(DriveOf(path), m_sources.systemBusAddress, bus);
-    if (object.isEmpty())
-        return false;
-    // The object must carry a file system, on a device that is not read-only.
-    QDBusMessage hasFileSystem = QDBusMessage::createMethodCall(kUDisksService, object, kProperties,
-                                                                QStringLiteral("GetAll"));
-    hasFileSystem << kUDisksFileSystem;
-    if (bus->call(hasFileSystem, QDBus::Block, kQueryTimeoutMs).type() !=
-        QDBusMessage::ReplyMessage)
-        return false;
-    QDBusMessage readOnly =
-        QDBusMessage::createMethodCall(kUDisksService, object, kProperties, QStringLiteral("Get"));
-    readOnly << kUDisksBlock << QStringLiteral("ReadOnly");
-    const QDBusMessage reply = bus->call(readOnly, QDBus::Block, kQueryTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    return !reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    const DriveInfo drive = DriveOf(path);
+    return RouteOfLabel(drive, WritableBlockObject(drive), m_sources.systemBusAddress) !=
+           LabelRoute::None;
 }
 
 bool LinuxDriveSystem::WriteLabel(const QString &path, const QString &label)
 {
-    std::optional<QDBusConnection> bus;
-    const QString object = LabelObject(DriveOf(path), m_sources.systemBusAddress, bus);
-    if (object.isEmpty())
+    const DriveInfo drive = DriveOf(path);
+    const QString object = WritableBlockObject(drive);
+    switch (RouteOfLabel(drive, object, m_sources.systemBusAddress)) {
+    case LabelRoute::None:
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kUDisksService, object, kUDisksFileSystem,
-                                                       QStringLiteral("SetLabel"));
-    call << label << QVariantMap();
-    return bus->call(call, QDBus::Block, kWriteTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    case LabelRoute::UDisks: {
+        const std::optional<QDBusConnection> bus = ConnectBus(m_sources.systemBusAddress);
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            kUDisksService, object, kUDisksFileSystem, QStringLiteral("SetLabel"));
+        call << label << QVariantMap();
+        return bus &&
+               bus->call(call, QDBus::Block, kWriteTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    }
+    case LabelRoute::Tool:
+        break;
+    }
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(LabelTool(drive.mount.fileSystemType), {drive.mount.source, label});
+    return tool.waitForFinished(kWriteTimeoutMs) && tool.exitStatus() == QProcess::NormalExit &&
+           tool.exitCode() == 0;
+}
+
+QStringList LinuxDriveSystem::MediumFolders() const
+{
+    if (!m_sources.mediaFolders.isEmpty())
+        return m_sources.mediaFolders;
+    const passwd *user = getpwuid(geteuid());
+    if (!user || !user->pw_name)
+        return {};
+    const QString name = QFile::decodeName(user->pw_name);
+    return {QStringLiteral("/media/") + name, QStringLiteral("/run/media/") + name};
+}
+
+bool LinuxDriveSystem::AwaitsMedium(const QString &path) const
+{
+    if (!path.startsWith(u'/'))
+        return false;
+    const QString resolved = ResolveExistingPart(QDir::cleanPath(path));
+    const MountTable table = MountTable::Read(m_sources.mountInfoFile);
+    const MountEntry *mount = table.MountFor(resolved);
+    const qsizetype mounted = mount ? mount->mountPoint.size() : 0;
+    // The folders meant for media that hold the path: fstab's mount points,
+    // and the first folder below each desktop media folder.
+    QStringList meant = FstabMountPoints(m_sources.fstabFile);
+    for (const QString &media : MediumFolders()) {
+        const QString folder = QDir::cleanPath(media);
+        if (resolved.startsWith(folder + u'/'))
+            meant.append(folder + u'/' + resolved.mid(folder.size() + 1).section(u'/', 0, 0));
+    }
+    // A mount on the meant folder or below it is the medium; one above it
+    // is the disk the folder was made on.
+    return std::any_of(meant.begin(), meant.end(), [&](const QString &folder) {
+        return LiesIn(resolved, folder) && folder.size() > mounted;
+    });
+}
+
+QStringList LinuxDriveSystem::MountPointsBelow(const QString &folder) const
+{
+    if (!folder.startsWith(u'/'))
+        return {};
+    const QString resolved = ResolveExistingPart(QDir::cleanPath(folder));
+    const QString prefix = resolved.endsWith(u'/') ? resolved : resolved + u'/';
+    const MountTable table = MountTable::Read(m_sources.mountInfoFile);
+    QStringList below;
+    for (const MountEntry &entry : table.Entries()) {
+        if (entry.mountPoint.startsWith(prefix) && entry.mountPoint.size() > prefix.size())
+            below.append(entry.mountPoint.mid(prefix.size()));
+    }
+    below.removeDuplicates();
+    return below;
 }
 
 DriveSystem &Drives()

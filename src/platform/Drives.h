@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <vector>
@@ -76,6 +77,21 @@ struct VolumeInfo
     quint64 freeBytes = 0;
 };
 
+// What a file system allows for its volume label.
+struct LabelRules
+{
+    // False for formats that are read-only by nature (ISO 9660, UDF,
+    // squashfs, erofs).
+    bool writable = true;
+    // The longest label it keeps, in characters.
+    int maxLength = 32;
+};
+
+// The label rules of a file system type as mountinfo names it ("vfat",
+// "exfat", "ext4", "ntfs3", ...). A type this table does not know may be
+// written (udisks2 decides) and gets the longest common length.
+LabelRules LabelRulesOf(const QString &fileSystemType);
+
 // The drives layer: everything the program asks about the device under a
 // path goes through the installed instance (Drives()), so tests can stand in
 // for devices this machine does not have. "The drive" of a path is the mount
@@ -105,6 +121,16 @@ public:
     // carries the label; an empty label finds nothing.
     virtual QString MountPointOfLabel(const QString &label) const = 0;
 
+    // Whether the path lies in a folder that is meant to hold a medium (a
+    // mount point listed in fstab, or a folder where the desktop mounts
+    // removable media) while nothing is mounted there: the medium is out,
+    // and what the path shows is the disk below, not the medium.
+    virtual bool AwaitsMedium(const QString &path) const = 0;
+
+    // The mount points below a folder, as paths relative to it ("sub",
+    // "a/b"): a walk of the folder stops at each of them.
+    virtual QStringList MountPointsBelow(const QString &folder) const = 0;
+
     DriveKind KindOf(const QString &path) const { return DriveOf(path).kind; }
 };
 
@@ -125,6 +151,11 @@ public:
         // The bus on which udisks2 is asked to write labels; empty for the
         // system bus.
         QString systemBusAddress = {};
+        // The static mount list, whose mount points wait for their media.
+        QString fstabFile = QStringLiteral("/etc/fstab");
+        // Folders in which the desktop mounts removable media, one folder
+        // per medium; empty for /media/USER and /run/media/USER.
+        QStringList mediaFolders = {};
     };
 
     LinuxDriveSystem();
@@ -136,12 +167,16 @@ public:
     // (libblkid, needs read access to the device), else empty. Sizes from
     // statvfs of the mount point.
     VolumeInfo VolumeOf(const QString &path) const override;
-    // Labels are written by udisks2 over the system bus. Without the bus or
-    // the service, or for a read-only mount or a medium that is not a local
-    // block device, nothing can be written.
+    // Labels are written by udisks2 over the system bus; where the bus or
+    // the service is missing, by the file system's own label tool on a block
+    // device this user may write. A read-only mount or device, a read-only
+    // format or a medium that is not a local block device takes no label.
+    // Deciding writes nothing.
     bool CanWriteLabel(const QString &path) const override;
     bool WriteLabel(const QString &path, const QString &label) override;
     QString MountPointOfLabel(const QString &label) const override;
+    bool AwaitsMedium(const QString &path) const override;
+    QStringList MountPointsBelow(const QString &folder) const override;
 
     // The kind of device behind one mount.
     DriveKind KindOfMount(const MountEntry &mount) const;
@@ -157,6 +192,7 @@ public:
 
 private:
     bool IsRemovableDevice(const QString &device) const;
+    QStringList MediumFolders() const;
     QString LabelFromLinks(const QString &device) const;
 
     Sources m_sources;

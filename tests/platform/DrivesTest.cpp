@@ -1,12 +1,11 @@
 #include "platform/Drives.h"
 
+#include "support/LoopMount.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -189,6 +188,47 @@ TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
     EXPECT_EQ(Machine().KindOf(QStringLiteral("/nowhere")), DriveKind::NoRootDirectory);
 }
 
+// A folder meant for a medium, with nothing mounted on it, is not the disk
+// it was made on; mount points below a folder come from the mount list.
+TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
+{
+    WriteFile(QStringLiteral("mountinfo"),
+              "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
+              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
+    WriteFile(QStringLiteral("fstab"), "# static mounts\n"
+                                       "/dev/sda1 / ext4 defaults 0 1\n"
+                                       "UUID=1234 none swap sw 0 0\n"
+                                       "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
+                                       "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
+    LinuxDriveSystem::Sources sources;
+    sources.mountInfoFile = m_folder.filePath(QStringLiteral("mountinfo"));
+    sources.sysBlockFolder = m_folder.filePath(QStringLiteral("block"));
+    sources.fstabFile = m_folder.filePath(QStringLiteral("fstab"));
+    sources.mediaFolders = {QStringLiteral("/nowhere/media/user")};
+    const LinuxDriveSystem machine(sources);
+    const std::vector<std::pair<const char *, bool>> rows = {
+        {"/nowhere/mnt/cd rom", true},
+        {"/nowhere/mnt/cd rom/photos", true},
+        {"/nowhere/mnt/backup", true},
+        {"/nowhere/mnt/backup/inner/x", false}, // a medium is mounted below
+        {"/nowhere/media/user/OLDSTICK", true},
+        {"/nowhere/media/user/STICK/x", false},
+        {"/nowhere/media/user", false},
+        {"/nowhere/mnt", false},
+        {"/", false},
+    };
+    for (const auto &[path, awaits] : rows)
+        EXPECT_EQ(machine.AwaitsMedium(QString::fromLatin1(path)), awaits) << path;
+
+    EXPECT_EQ(machine.MountPointsBelow(QStringLiteral("/nowhere/mnt")),
+              QStringList{QStringLiteral("backup/inner")});
+    EXPECT_EQ(
+        machine.MountPointsBelow(QStringLiteral("/nowhere/")),
+        (QStringList{QStringLiteral("media/user/STICK"), QStringLiteral("mnt/backup/inner")}));
+    EXPECT_TRUE(machine.MountPointsBelow(QStringLiteral("/nowhere/mnt/backup/inner")).isEmpty());
+}
+
 TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
 {
     const struct
@@ -350,49 +390,6 @@ TEST_F(LabelledMachineTest, LabelsCannotBeWrittenWithoutAWritableLocalDevice)
     EXPECT_EQ(machine.VolumeOf(Mount("stick")).label, QStringLiteral("STICK 1"));
 }
 
-// Runs a program found in PATH or the system folders; false with the reason
-// in output when it cannot be run or fails.
-bool RunTool(const QString &tool, const QStringList &arguments, QString &output)
-{
-    const QString program = QStandardPaths::findExecutable(tool).isEmpty()
-                                ? QStandardPaths::findExecutable(
-                                      tool, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
-                                : QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        output = tool + QStringLiteral(" is not installed");
-        return false;
-    }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool ran = process.waitForFinished(60000);
-    output = QString::fromLocal8Bit(process.readAll()).trimmed();
-    return ran && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// An ext4 image with a label, loop-mounted for the length of a test.
-class LoopMount final
-{
-public:
-    bool Mount(const QString &image, const QString &folder, QString &reason)
-    {
-        if (!RunTool(QStringLiteral("mount"),
-                     {QStringLiteral("-o"), QStringLiteral("loop"), image, folder}, reason))
-            return false;
-        m_folder = folder;
-        return true;
-    }
-    ~LoopMount()
-    {
-        QString output;
-        if (!m_folder.isEmpty() && !RunTool(QStringLiteral("umount"), {m_folder}, output))
-            RunTool(QStringLiteral("umount"), {QStringLiteral("-l"), m_folder}, output);
-    }
-
-private:
-    QString m_folder;
-};
-
 TEST(RealDrivesTest, ReadsTheLabelOfALoopMountedImage)
 {
     if (geteuid() != 0)
@@ -403,16 +400,8 @@ TEST(RealDrivesTest, ReadsTheLabelOfALoopMountedImage)
     const QString image = root + QStringLiteral("/volume.img");
     const QString mountPoint = root + QStringLiteral("/Dv Label");
     ASSERT_TRUE(QDir(root).mkpath(mountPoint));
-    {
-        QFile file(image);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize(8 * 1024 * 1024));
-    }
     QString output;
-    if (!RunTool(QStringLiteral("mkfs.ext4"),
-                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-L"),
-                  QStringLiteral("Dv Label"), image},
-                 output))
+    if (!MakeExt4Image(image, QStringLiteral("Dv Label"), output))
         GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
     LoopMount mount;
     if (!mount.Mount(image, mountPoint, output))
@@ -430,6 +419,37 @@ TEST(RealDrivesTest, ReadsTheLabelOfALoopMountedImage)
     EXPECT_LT(volume.totalBytes, 8u * 1024 * 1024 + 1);
     EXPECT_GT(volume.freeBytes, 0u);
     EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("DV LABEL")), mountPoint);
+}
+
+// Without udisks2 the file system's own tool writes the label, exactly as
+// given; a read-only mount takes none, and asking never writes.
+TEST(RealDrivesTest, WritesTheLabelOfALoopMountedImageAsGiven)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString root = QFileInfo(folder.path()).canonicalFilePath();
+    const QString image = root + QStringLiteral("/volume.img");
+    const QString mountPoint = root + QStringLiteral("/Photos");
+    ASSERT_TRUE(QDir(root).mkpath(mountPoint));
+    QString output;
+    if (!MakeExt4Image(image, QStringLiteral("Photos"), output))
+        GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
+    LoopMount mount;
+    if (!mount.Mount(image, mountPoint, output))
+        GTEST_SKIP() << "cannot loop-mount: " << output.toStdString();
+
+    LinuxDriveSystem machine;
+    EXPECT_TRUE(machine.CanWriteLabel(mountPoint));
+    EXPECT_EQ(machine.VolumeOf(mountPoint).label, QStringLiteral("Photos"));
+    EXPECT_TRUE(machine.WriteLabel(mountPoint, QStringLiteral("Holiday 20")));
+    EXPECT_EQ(machine.VolumeOf(mountPoint).label, QStringLiteral("Holiday 20"));
+
+    ASSERT_TRUE(RunTool(QStringLiteral("mount"),
+                        {QStringLiteral("-o"), QStringLiteral("remount,ro"), mountPoint}, output))
+        << output.toStdString();
+    EXPECT_FALSE(machine.CanWriteLabel(mountPoint));
+    EXPECT_FALSE(machine.WriteLabel(mountPoint, QStringLiteral("Other")));
+    EXPECT_EQ(machine.VolumeOf(mountPoint).label, QStringLiteral("Holiday 20"));
 }
 
 // The real machine: the temporary folder lies on a local disk. On a machine

@@ -3,9 +3,11 @@
 #include "platform/Drives.h"
 
 #include <QDir>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <utility>
 #include <vector>
@@ -79,6 +81,9 @@ public:
         drive.label.clear();
     }
 
+    // Folders meant for a medium that is not mounted there (see AwaitsMedium).
+    QStringList emptyMountPoints;
+
     // Every label write asked for, successful or not: (mount point, label).
     const std::vector<std::pair<QString, QString>> &LabelWrites() const { return m_labelWrites; }
 
@@ -130,6 +135,25 @@ public:
                 return drive.mountPoint;
         }
         return {};
+    }
+
+    bool AwaitsMedium(const QString &path) const override
+    {
+        const QString clean = QDir::cleanPath(path);
+        return std::any_of(
+            emptyMountPoints.begin(), emptyMountPoints.end(),
+            [&](const QString &point) { return clean == point || clean.startsWith(point + u'/'); });
+    }
+
+    QStringList MountPointsBelow(const QString &folder) const override
+    {
+        const QString prefix = QDir::cleanPath(folder) + u'/';
+        QStringList below;
+        for (const Drive &drive : m_drives) {
+            if (drive.mountPoint.startsWith(prefix))
+                below.append(drive.mountPoint.mid(prefix.size()));
+        }
+        return below;
     }
 
 private:
