@@ -28,7 +28,6 @@
 namespace {
 
 constexpr int kMaxNameLength = 255;
-constexpr int kMaxLabelLength = 12;
 constexpr int kMaxCommentLength = 255;
 constexpr int kCatalogPage = 0;
 
@@ -138,7 +137,6 @@ QWidget *TQuick_Catalog_Form::BuildCatalogPage()
     BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
     Label_MediaID = new QLineEdit;
     Label_MediaID->setObjectName(QStringLiteral("Label_MediaID"));
-    Label_MediaID->setMaxLength(kMaxLabelLength);
     Catalog_UseSerialID = NamedCheckBox(QStringLiteral("Catalog_UseSerialID"),
                                         QStringLiteral("&Use Label for Description"));
     Catalog_Description = new QLineEdit;
@@ -269,14 +267,13 @@ void TQuick_Catalog_Form::RefreshFromSource()
         Label_ArchiveOptions->setText(Catalog_ZIP->isChecked() || Catalog_EXE->isChecked()
                                           ? QStringLiteral("Analyse")
                                           : QStringLiteral("Don't Analyse"));
-        QString label;
-        GetVolumeLabel(m_source, label);
-        m_currentLabel = label;
-        Label_MediaID->setText(label);
-        // Writing the label it already has tells whether it can be changed
-        // at all: write-protected media, read-only mounts and empty drives
-        // all refuse.
-        Label_MediaID->setEnabled(SetVolumeLabel(m_source, label));
+        // Looking never writes: whether the label can be changed is asked,
+        // and a new label is written only at Catalog time.
+        const LabelEditState label = LabelEditStateOf(m_source);
+        m_currentLabel = label.label;
+        Label_MediaID->setMaxLength(label.maxLength);
+        Label_MediaID->setText(label.label);
+        Label_MediaID->setEnabled(label.writable);
     }
     ApplyLabelRules();
 }
@@ -375,6 +372,8 @@ void TQuick_Catalog_Form::CatalogBtnClick()
         return;
     }
     const QString description = Catalog_Description->text();
+    if (!CatalogNamesAcceptable(description, Label_MediaID->text().trimmed(), m_currentLabel))
+        return;
     QString label;
     if (!ValidateCatalogSource(description, m_source, label) ||
         !ValidateCatalogDescription(m_data, description, m_parentId))

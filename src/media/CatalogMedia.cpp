@@ -53,8 +53,14 @@ bool ApplyVolumeLabel(const QString &description, const QString &source,
 {
     if (!DeviceReady(description, source, currentLabel, false, true))
         return false;
+    // A label that differs only in letter case is the medium's own: writing
+    // it would move the medium's automount path for nothing.
+    if (!LabelChanged(newLabel, currentLabel)) {
+        labelToStore = currentLabel;
+        return true;
+    }
     labelToStore = newLabel;
-    if (newLabel == currentLabel || SetVolumeLabel(source, newLabel))
+    if (SetVolumeLabel(source, newLabel))
         return true;
     if (!UI().AskYesNo(QStringLiteral("Access Error"),
                        QStringLiteral("Unable to Write to the Media being cataloged, either the "

@@ -27,9 +27,10 @@ QString UniqueCatalogName(TDataShare &data, qint64 folderId);
 // nearest enclosing catalog folder, else the Catalogs folder.
 qint64 CatalogTargetFolder(TDataShare &data, qint64 selectedId);
 
-// Makes sure the expected medium is in, writes a new label when one was
-// given; false when the user gives up. labelToStore receives the label the
-// catalog keeps.
+// Makes sure the expected medium is in and writes the new label, exactly as
+// given, when it differs from the current one other than in letter case;
+// false when the user gives up. labelToStore receives the label the catalog
+// keeps.
 bool ApplyVolumeLabel(const QString &description, const QString &source,
                       const QString &currentLabel, const QString &newLabel, QString &labelToStore);
 

@@ -4,8 +4,6 @@
 #include "platform/Drives.h"
 #include "platform/UserInterface.h"
 
-#include <QFileInfo>
-
 namespace {
 
 // The parts of the window that do not change from one pass to the next.
@@ -39,8 +37,9 @@ bool DeviceReady(const QString &name, const QString &source, const QString &requ
     for (;;) {
         QString label;
         // The folder of a removable disk is there only while it is mounted:
-        // without it, the drive's path lies on another disk.
-        const bool readable = GetVolumeLabel(source, label) && QFileInfo::exists(source);
+        // without it, or in its empty mount point, the drive's path lies on
+        // another disk, and reading says so.
+        const bool readable = GetVolumeLabel(source, label);
         const QString required = demandLabel ? requiredLabel : label;
         if (readable && label.compare(required, Qt::CaseInsensitive) == 0) {
             if (foundSource)

@@ -10,11 +10,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringList>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -58,17 +62,29 @@ struct DirCloser
     void operator()(DIR *dir) const { closedir(dir); }
 };
 
-// Counts entries depth-first in the order the file system lists them.
+// Counts entries depth-first in the order the file system lists them,
+// entering folders as the scan does: by descriptor, never through a link,
+// never into a mount point below the source.
 class EntryCounter
 {
 public:
+    explicit EntryCounter(const QStringList &mountPointsBelow)
+    {
+        for (const QString &point : mountPointsBelow)
+            m_mountPoints.insert(QFile::encodeName(point));
+    }
+
     qint64 Count() const { return m_count; }
 
-    void Walk(const QByteArray &folder)
+    // folder is an open descriptor, which the walk takes over; relative is
+    // the folder's path below the source ("" for the source, else "a/b/").
+    void Walk(int folder, const QByteArray &relative)
     {
-        const std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
-        if (!dir)
+        const std::unique_ptr<DIR, DirCloser> dir(fdopendir(folder));
+        if (!dir) {
+            close(folder);
             return;
+        }
         while (m_carryOn) {
             const dirent *entry = readdir(dir.get());
             if (!entry)
@@ -82,24 +98,30 @@ public:
                 m_carryOn = !UI().Cancelled();
             }
             ++m_count;
-            const QByteArray path = folder.endsWith('/') ? folder + name : folder + '/' + name;
-            if (m_carryOn && IsFolder(*entry, path))
-                Walk(path);
+            const QByteArray path = relative + name;
+            if (!m_carryOn || !IsFolder(dirfd(dir.get()), *entry) || m_mountPoints.contains(path))
+                continue;
+            const int child = openat(dirfd(dir.get()), entry->d_name,
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+            if (child >= 0)
+                Walk(child, path + '/');
         }
     }
 
 private:
     // A link to a folder is not a folder here: the walk stays on the source.
-    static bool IsFolder(const dirent &entry, const QByteArray &path)
+    static bool IsFolder(int parent, const dirent &entry)
     {
         if (entry.d_type != DT_UNKNOWN)
             return entry.d_type == DT_DIR;
         struct stat status
         {
         };
-        return lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+        return fstatat(parent, entry.d_name, &status, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0 &&
+               S_ISDIR(status.st_mode);
     }
 
+    QSet<QByteArray> m_mountPoints;
     qint64 m_count = 0;
     bool m_carryOn = true;
 };
@@ -134,16 +156,39 @@ int GetDriveClass(const QString &source, QString &description)
     return row.driveClass;
 }
 
+bool SourceReady(const QString &source)
+{
+    return source.startsWith(u'/') && QFileInfo::exists(source) && !Drives().AwaitsMedium(source);
+}
+
 bool GetVolumeLabel(const QString &drive, QString &label)
 {
     const VolumeInfo volume = Drives().VolumeOf(drive);
-    if (!volume.readable) {
+    if (!volume.readable || !SourceReady(drive)) {
         label.clear();
         return false;
     }
     const bool lowerCase = !drive.isEmpty() && drive.front() >= u'a';
     label = lowerCase ? volume.label.toLower() : volume.label.toUpper();
     return true;
+}
+
+LabelEditState LabelEditStateOf(const QString &source)
+{
+    LabelEditState state;
+    const VolumeInfo volume = Drives().VolumeOf(source);
+    const bool ready = volume.readable && SourceReady(source);
+    if (ready)
+        state.label = volume.label;
+    const LabelRules rules = LabelRulesOf(Drives().DriveOf(source).mount.fileSystemType);
+    state.writable = ready && rules.writable && Drives().CanWriteLabel(source);
+    state.maxLength = std::max(rules.maxLength, int(state.label.size()));
+    return state;
+}
+
+bool LabelChanged(const QString &typed, const QString &current)
+{
+    return typed.compare(current, Qt::CaseInsensitive) != 0;
 }
 
 bool SetVolumeLabel(const QString &drive, const QString &label)
@@ -191,10 +236,14 @@ qint64 CountSourceFiles(const QString &source, bool prevalidate)
 {
     if (!prevalidate)
         return kUncountedEntries;
-    if (!source.startsWith(u'/'))
+    if (!SourceReady(source))
         return 0;
-    EntryCounter counter;
-    counter.Walk(QFile::encodeName(QDir::cleanPath(source)));
+    const int folder = open(QFile::encodeName(QDir::cleanPath(source)).constData(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return 0;
+    EntryCounter counter(Drives().MountPointsBelow(source));
+    counter.Walk(folder, QByteArray());
     return counter.Count();
 }
 

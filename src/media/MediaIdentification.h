@@ -36,11 +36,32 @@ int GetDriveClass(const QString &source, QString &description);
 // of the program's settings holds a non-zero integer. Read at every call.
 bool DiagnosticModeOn();
 
+// Whether the medium a source names is in place: the path exists and does
+// not lie in an empty mount point (a folder meant for a medium with nothing
+// mounted on it, which shows the disk below instead).
+bool SourceReady(const QString &source);
+
 // Reads the label of the medium in the drive; false (and an empty label)
-// when the drive is not there or cannot be read. The label is upper-cased
+// when the drive is not there or cannot be read, or the source is not
+// ready (SourceReady). The label is upper-cased
 // when the argument's first character is below "a" (every absolute path),
 // lower-cased otherwise: stored catalogs hold labels made by this rule.
 bool GetVolumeLabel(const QString &drive, QString &label);
+
+// The label of the medium under a source as the Catalog Disk dialog offers
+// it: in the medium's own case, whole, and editable only where a new label
+// can be written. Deciding writes nothing.
+struct LabelEditState
+{
+    QString label; // empty when the source is not ready
+    bool writable = false;
+    int maxLength = 0; // the file system's limit, never less than the label shown
+};
+LabelEditState LabelEditStateOf(const QString &source);
+
+// Whether a typed label asks for a new label on the medium: labels that
+// differ only in letter case name the same medium.
+bool LabelChanged(const QString &typed, const QString &current);
 
 // Writes a label onto the medium; false when it cannot be written
 // (write-protected, read-only mount, no service to write labels).
@@ -64,8 +85,10 @@ bool FolderExists(const QString &path);
 // progress bar with a true end; 100 without pre-validation. Every 15
 // entries it shows the count in the progress window's status line, lets
 // events run and stops when the shared cancel flag is set (the caller
-// checks the flag). Links are counted but never followed; a folder that
-// cannot be read counts as empty.
+// checks the flag). The rules are the scan's: links are counted but never
+// followed, mount points below the source are counted but not entered, and
+// nothing is automounted; a folder that cannot be read counts as empty and
+// a source that is not ready (SourceReady) has no entries.
 qint64 CountSourceFiles(const QString &source, bool prevalidate);
 
 // The source check of the Catalog Disk dialog: a source is given, a medium

@@ -75,9 +75,11 @@ TEST_F(CliCatalogTest, TheDialogsChecksRefuseBadRequestsAndLeaveNothing)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(QStringLiteral("Invalid Character")));
 
+    // A folder that is not there is a disk that is not in.
     result = Run({QStringLiteral("catalog"), m_medium + QStringLiteral("/nowhere")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Invalid Catalog Source")));
+    EXPECT_TRUE(result.err.contains(QStringLiteral("The Drive is not ready")))
+        << result.err.toStdString();
 
     const QString ram = m_folder.filePath(QStringLiteral("ram"));
     QDir().mkpath(ram);

@@ -173,9 +173,6 @@ TEST_F(CatalogDiskDialogTest, TheSourceDecidesWhatCanBeEdited)
     EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
     EXPECT_TRUE(dialog.Label_MediaID->isEnabled());
     EXPECT_TRUE(dialog.Catalog_UseSerialID->isEnabled());
-    // The write test puts back the label the medium already has.
-    ASSERT_FALSE(m_drives.LabelWrites().empty());
-    EXPECT_EQ(m_drives.LabelWrites().back(), std::make_pair(m_medium, QStringLiteral("STICK")));
 
     // The package text follows the options when the Catalog tab comes back.
     dialog.Catalog_ZIP->setChecked(false);
@@ -197,6 +194,80 @@ TEST_F(CatalogDiskDialogTest, TheSourceDecidesWhatCanBeEdited)
     EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_TRUE(dialog.CatalogBtn->isEnabled());
+
+    // A folder that is not there, or an empty mount point, shows no medium:
+    // never the label of the disk the folder lies on.
+    m_drives.Insert(m_medium, QStringLiteral("STICK"));
+    m_drives.At(m_medium).labelWritable = true;
+    dialog.Catalog_Source->setText(m_medium + QStringLiteral("/gone"));
+    EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
+    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
+    m_drives.emptyMountPoints = {m_medium};
+    dialog.Catalog_Source->setText(m_medium);
+    EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
+    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
+    EXPECT_TRUE(m_drives.LabelWrites().empty()) << "looking never writes";
+}
+
+// The label is shown as the medium has it, whole, and written only at
+// Catalog time, exactly as typed, when it differs other than in case.
+TEST_F(CatalogDiskDialogTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
+{
+    FakeDriveSystem::Drive &stick = m_drives.At(m_medium);
+    stick.label = QStringLiteral("Photos");
+    stick.fileSystemType = QStringLiteral("vfat");
+    const QString disc = m_folder.filePath(QStringLiteral("disc"));
+    QDir().mkpath(disc);
+    WriteFile(disc + QStringLiteral("/track.txt"), 5);
+    m_drives.Mount(disc, DriveKind::CdRom, QStringLiteral("HOLIDAY_PHOTOS_2019")).fileSystemType =
+        QStringLiteral("iso9660");
+    ShowForm();
+
+    const auto catalog = [&](const QString &source, const QString &description,
+                             const std::function<void(TQuick_Catalog_Form &)> &edit) {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->Catalog_Source->setText(source);
+            dialog->PageControl1->setCurrentIndex(1);
+            dialog->PageControl1->setCurrentIndex(0);
+            dialog->Catalog_Description->setText(description);
+            edit(*dialog);
+            dialog->CatalogBtn->click();
+        });
+        Action("QuickCatalogBtn")->trigger();
+        EXPECT_TRUE(m_ui.TakeMessages().empty()) << description.toStdString();
+        return m_data->Catalogs.FindChild(m_work, description) > 0;
+    };
+
+    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Looked at"), [](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("Photos"));
+        EXPECT_EQ(dialog.Label_MediaID->maxLength(), 11);
+        EXPECT_TRUE(dialog.Label_MediaID->isEnabled());
+    }));
+    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Case only"), [](TQuick_Catalog_Form &dialog) {
+        dialog.Label_MediaID->setText(QStringLiteral("PHOTOS"));
+    }));
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
+    EXPECT_EQ(stick.label, QStringLiteral("Photos"));
+
+    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Renamed"), [](TQuick_Catalog_Form &dialog) {
+        dialog.Label_MediaID->setText(QStringLiteral("Holiday"));
+    }));
+    EXPECT_EQ(m_drives.LabelWrites(),
+              (std::vector<std::pair<QString, QString>>{{m_medium, QStringLiteral("Holiday")}}));
+
+    // A disc's long label is shown whole and is no change to write.
+    EXPECT_TRUE(catalog(disc, QStringLiteral("Disc"), [](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("HOLIDAY_PHOTOS_2019"));
+        EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
+    }));
+    EXPECT_EQ(m_drives.LabelWrites().size(), 1u);
+    const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("Disc"));
+    TableCursor *row = m_data->Catalogs.LookupCursor();
+    ASSERT_TRUE(row->Locate(id));
+    EXPECT_EQ(row->FieldValue(QStringLiteral("SerialID")).toString(),
+              QStringLiteral("HOLIDAY_PHOTOS_2019"));
 }
 
 TEST_F(CatalogDiskDialogTest, TheLabelCanServeAsDescription)
@@ -249,6 +320,32 @@ TEST_F(CatalogDiskDialogTest, NameCharactersAreRefusedWithABox)
         EXPECT_EQ(edit->text(), QStringLiteral("ABc "));
         EXPECT_TRUE(m_ui.TakeMessages().empty());
     }
+
+    // Text that came past the key filter (pasted, dropped, composed) is
+    // checked again at Catalog time; so is a description left blank.
+    const struct
+    {
+        QString description;
+        QString label;
+        QString caption;
+    } refused[] = {
+        {QStringLiteral("Holiday.2019"), QStringLiteral("STICK"),
+         QStringLiteral("Invalid Character")},
+        {QStringLiteral("Holiday"), QStringLiteral("A/B"), QStringLiteral("Invalid Character")},
+        {QString(), QStringLiteral("STICK"), QStringLiteral("Catalog Description Required")},
+        {QStringLiteral("   "), QStringLiteral("STICK"),
+         QStringLiteral("Catalog Description Required")},
+    };
+    for (const auto &row : refused) {
+        dialog.Catalog_Description->setText(row.description);
+        dialog.Label_MediaID->setText(row.label);
+        dialog.CatalogBtn->click();
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.caption, row.caption) << row.description.toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    EXPECT_EQ(DiskCatalogs(), 0);
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
 
 TEST_F(CatalogDiskDialogTest, ARamDiskIsNotCataloged)

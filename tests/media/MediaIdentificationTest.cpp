@@ -148,25 +148,39 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     }
 }
 
-TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPaths)
+// A label is read from a medium in place: the folder exists and is not an
+// empty mount point, which would show the disk below it.
+TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPathsOfMediaInPlace)
 {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const auto folder = [&root](const QString &relative) {
+        QDir().mkpath(root.filePath(relative));
+        return root.filePath(relative);
+    };
     FakeDriveSystem drives;
-    drives.Mount(u"/media/stick"_s, DriveKind::Removable, u"Photos 2020"_s);
-    drives.Mount(u"/media/caf\u00e9"_s, DriveKind::Removable, u"caf\u00e9"_s);
-    drives.Mount(u"/media/none"_s, DriveKind::Removable);
-    drives.Mount(u"/media/empty"_s, DriveKind::Removable, u"GONE"_s).ready = false;
+    drives.Mount(folder(u"stick"_s), DriveKind::Removable, u"Photos 2020"_s);
+    drives.Mount(folder(u"caf\u00e9"_s), DriveKind::Removable, u"caf\u00e9"_s);
+    drives.Mount(folder(u"none"_s), DriveKind::Removable);
+    drives.Mount(folder(u"empty"_s), DriveKind::Removable, u"GONE"_s).ready = false;
+    drives.Mount(root.path(), DriveKind::Fixed, u"SYSTEM"_s);
+    drives.emptyMountPoints = {folder(u"unplugged"_s)};
+    folder(u"stick/some/folder"_s);
     const struct
     {
         QString drive;
         bool readable;
         QString label;
     } rows[] = {
-        {u"/media/stick/some/folder"_s, true, u"PHOTOS 2020"_s},
-        {u"/media/caf\u00e9"_s, true, u"CAF\u00c9"_s},
-        {u"/media/none"_s, true, QString()},
-        {u"/media/empty"_s, false, QString()}, // a drive without its disk
-        {u"/elsewhere"_s, false, QString()},   // no mount at all
-        {u"a:\\"_s, false, QString()},         // a drive letter is no path here
+        {root.filePath(u"stick/some/folder"_s), true, u"PHOTOS 2020"_s},
+        {root.filePath(u"caf\u00e9"_s), true, u"CAF\u00c9"_s},
+        {root.filePath(u"none"_s), true, QString()},
+        {root.filePath(u"empty"_s), false, QString()},         // a drive without its disk
+        {root.filePath(u"stick/gone"_s), false, QString()},    // a folder that is not there
+        {root.filePath(u"unplugged"_s), false, QString()},     // not the disk below
+        {root.filePath(u"unplugged/a/b"_s), false, QString()}, // nor a folder on it
+        {u"/elsewhere"_s, false, QString()},                   // no mount at all
+        {u"a:\\"_s, false, QString()},                         // a drive letter is no path here
         {QString(), false, QString()},
     };
     for (const auto &row : rows) {
@@ -174,6 +188,7 @@ TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPaths)
         EXPECT_EQ(GetVolumeLabel(row.drive, label), row.readable) << row.drive.toStdString();
         EXPECT_EQ(label, row.label) << row.drive.toStdString();
     }
+    EXPECT_EQ(CountSourceFiles(root.filePath(u"unplugged"_s), true), 0);
 }
 
 TEST(VolumeLabelTest, WritesOnlyWhereTheMediumAllowsIt)
@@ -184,9 +199,7 @@ TEST(VolumeLabelTest, WritesOnlyWhereTheMediumAllowsIt)
     drives.Mount(u"/media/empty"_s, DriveKind::Removable).ready = false;
 
     EXPECT_TRUE(SetVolumeLabel(u"/media/stick/x"_s, u"New"_s));
-    QString label;
-    GetVolumeLabel(u"/media/stick"_s, label);
-    EXPECT_EQ(label, u"NEW"_s);
+    EXPECT_EQ(drives.At(u"/media/stick"_s).label, u"New"_s) << "written as given";
     EXPECT_FALSE(SetVolumeLabel(u"/media/locked"_s, u"New"_s));
     EXPECT_EQ(drives.At(u"/media/locked"_s).label, u"LOCKED"_s);
     EXPECT_FALSE(SetVolumeLabel(u"/media/empty"_s, u"New"_s));
@@ -405,12 +418,64 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
         EXPECT_EQ(box.text, u"Please specify a valid Catalog Source before continuing"_s);
     }
 
-    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/music"_s, label));
+    WriteFile(Path(u"stick/notes.txt"_s));
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/notes.txt"_s, label));
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Invalid Catalog Source"_s);
     EXPECT_EQ(box.text, u"The device or folder specified for the Catalog Source could not be "
                         u"located.\n\nPlease respecify before continuing."_s);
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty()) << "the disk was there";
+
+    // A folder that is not there is a medium that is not in: the disk is
+    // asked for, never read from the folder's parent.
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/music"_s, label));
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+}
+
+// What the Catalog Disk dialog offers for a label: the medium's own text,
+// whole, within the file system's limit, editable only where it can be
+// written; deciding writes nothing.
+TEST_F(MediumFolderTest, TheLabelEditFollowsTheFileSystem)
+{
+    const struct
+    {
+        const char *type;
+        QString label;
+        bool writable;
+        int maxLength;
+    } rows[] = {
+        {"vfat", u"Photos"_s, true, 11},
+        {"exfat", u"Photos"_s, true, 15},
+        {"ext4", u"Family Pictures"_s, true, 16},
+        {"ntfs3", u"Photos"_s, true, 32},
+        {"iso9660", u"HOLIDAY_PHOTOS_2019_DISC_ONE_X"_s, false, 32},
+        {"udf", u"A long label of a disc written as UDF by a recorder"_s, false, 126},
+        {"vfat", u"OVERLONG LABEL"_s, true, 14}, // kept whole, never cut
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.type);
+        const QString point =
+            MakeFolder(QString::fromLatin1(row.type) + u"-"_s + QString::number(qHash(row.label)));
+        m_drives.Mount(point, DriveKind::Removable, row.label).fileSystemType =
+            QString::fromLatin1(row.type);
+        const LabelEditState state = LabelEditStateOf(point);
+        EXPECT_EQ(state.label, row.label);
+        EXPECT_EQ(state.writable, row.writable);
+        EXPECT_EQ(state.maxLength, row.maxLength);
+    }
+    const QString locked = MakeFolder(u"locked"_s);
+    m_drives.Mount(locked, DriveKind::Removable, u"Locked"_s).labelWritable = false;
+    EXPECT_FALSE(LabelEditStateOf(locked).writable);
+    EXPECT_EQ(LabelEditStateOf(locked).label, u"Locked"_s);
+    EXPECT_EQ(LabelEditStateOf(locked + u"/gone"_s).label, QString()) << "not ready";
+    EXPECT_FALSE(LabelEditStateOf(locked + u"/gone"_s).writable);
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
+
+    EXPECT_FALSE(LabelChanged(u"photos"_s, u"Photos"_s));
+    EXPECT_TRUE(LabelChanged(u"Photos2"_s, u"Photos"_s));
+    EXPECT_TRUE(LabelChanged(QString(), u"Photos"_s));
 }
 
 TEST_F(MediumFolderTest, TheSourceCheckWaitsForAnyDiskInAnEmptyDrive)
