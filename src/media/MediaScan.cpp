@@ -1,11 +1,14 @@
 #include "media/MediaScan.h"
 
+#include "platform/Drives.h"
 #include "platform/MediumName.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
+#include <QFile>
+#include <QSet>
 #include <QtEndian>
 
 #include <dirent.h>
@@ -15,7 +18,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -87,7 +89,6 @@ struct EntryStatus
     qint64 modified = 0;
     qint64 created = 0;
     bool hasCreated = false;
-    dev_t device = 0;
 };
 
 bool ReadEntryStatus(int folder, const char *name, EntryStatus &status)
@@ -101,9 +102,11 @@ bool ReadEntryStatus(int folder, const char *name, EntryStatus &status)
             status.mode = buffer.stx_mode;
             status.size = qint64(buffer.stx_size);
             status.modified = buffer.stx_mtime.tv_sec;
-            status.hasCreated = (buffer.stx_mask & STATX_BTIME) != 0;
+            // File systems that keep no birth time may still report one, as
+            // the epoch itself: that is no time at all.
+            status.hasCreated = (buffer.stx_mask & STATX_BTIME) != 0 &&
+                                (buffer.stx_btime.tv_sec != 0 || buffer.stx_btime.tv_nsec != 0);
             status.created = status.hasCreated ? buffer.stx_btime.tv_sec : 0;
-            status.device = makedev(buffer.stx_dev_major, buffer.stx_dev_minor);
             return true;
         }
         if (errno != ENOSYS && errno != EPERM)
@@ -117,7 +120,6 @@ bool ReadEntryStatus(int folder, const char *name, EntryStatus &status)
     status.size = qint64(buffer.st_size);
     status.modified = buffer.st_mtim.tv_sec;
     status.hasCreated = false;
-    status.device = buffer.st_dev;
     return true;
 }
 
@@ -316,9 +318,9 @@ public:
         const int rootFolder = open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (rootFolder < 0)
             return true; // nothing to list: the catalog stays empty
-        struct stat rootStatus;
-        if (fstat(rootFolder, &rootStatus) == 0)
-            m_device = rootStatus.st_dev;
+        m_rootLength = m_path.size();
+        for (const QString &point : Drives().MountPointsBelow(m_source))
+            m_mountPoints.insert(QFile::encodeName(point));
         m_attributes.Setup(rootFolder);
         DirHandle listing(fdopendir(rootFolder));
         if (!listing) {
@@ -382,11 +384,10 @@ private:
                 // Listed but not examinable (a folder that may be read but not
                 // searched): cataloged by name, with what the listing tells.
                 found.folder = entry->d_type == DT_DIR;
-                status.device = m_device;
             }
 
             if (found.folder) {
-                EnterFolder(level, folder, name, found, status.device == m_device);
+                EnterFolder(level, folder, name, found, !IsMountPoint(name));
                 continue;
             }
             if (m_scanner.m_packageOffer &&
@@ -400,9 +401,18 @@ private:
         return true;
     }
 
+    // Whether a folder of the folder being walked is a mount point, as the
+    // mount list tells: a catalog describes one medium. A folder with a
+    // device number of its own that nothing mounts (a btrfs subvolume) is
+    // part of the medium.
+    bool IsMountPoint(const char *listedName) const
+    {
+        return !m_mountPoints.isEmpty() &&
+               m_mountPoints.contains(MediumNameBytes(m_path.mid(m_rootLength)) + listedName);
+    }
+
     // Creates the folder's object and makes the folder the level walked next.
-    // A folder on another file system (a mount point) is cataloged but not
-    // entered: a catalog describes one medium.
+    // A mount point is cataloged but not entered.
     void EnterFolder(Level &level, int parentFolder, const char *listedName,
                      const MediumEntry &found, bool sameMedium)
     {
@@ -441,7 +451,9 @@ private:
     TMediaScanner &m_scanner;
     const QString m_source;
     QString m_path;
-    dev_t m_device = 0;
+    qsizetype m_rootLength = 0;
+    // The mount points below the source, relative to it.
+    QSet<QByteArray> m_mountPoints;
     AttributeReader m_attributes;
     std::vector<Level> m_levels;
 };

@@ -2,14 +2,19 @@
 
 #include "../store/StoreFixture.h"
 #include "MediumTree.h"
+#include "media/MediaIdentification.h"
 #include "platform/MediumName.h"
 #include "store/CatalogSchema.h"
+#include "support/FakeDriveSystem.h"
+#include "support/LoopMount.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <map>
@@ -240,8 +245,8 @@ TEST_F(MediaScanTest, FolderRowsAreThoseCreateCatalogObjectWrites)
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions());
         made = scanner.CreateCatalogObject(QStringLiteral("Photos"), Source(), outcome.catalogId,
-                                           CatalogSchema::kFileFolderClass, QString(), QString(), 0, 0,
-                                           folder.created, folder.modified);
+                                           CatalogSchema::kFileFolderClass, QString(), QString(), 0,
+                                           0, folder.created, folder.modified);
     });
     // Every column, with its stored type, except the ID.
     const QString columns = QStringLiteral(
@@ -344,6 +349,91 @@ TEST_F(MediaScanTest, AnUnreadableFolderIsCatalogedEmptyAndTheScanGoesOn)
     EXPECT_EQ(listed.modified, 0.0);
     EXPECT_TRUE(entries.at(QStringLiteral("listed/inner")).folder);
     EXPECT_EQ(entries.size(), 6u);
+}
+
+// Mount points below the source are those of the mount list: cataloged, not
+// entered, by the scan and by the count before it alike.
+TEST_F(MediaScanTest, MountPointsBelowTheSourceAreCatalogedButNotEntered)
+{
+    m_tree.Folder("stick");
+    m_tree.File("stick/photo.jpg", 10);
+    m_tree.Folder("plain");
+    m_tree.File("plain/a.txt", 3);
+    FakeDriveSystem drives;
+    drives.Mount(Source(), DriveKind::Fixed);
+    drives.Mount(Source() + QStringLiteral("/stick"), DriveKind::Removable);
+
+    const Outcome outcome = Scan();
+    EXPECT_TRUE(outcome.finished);
+    const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
+    EXPECT_TRUE(entries.at(QStringLiteral("stick")).folder);
+    EXPECT_EQ(entries.count(QStringLiteral("stick/Photo.jpg")), 0u);
+    EXPECT_EQ(entries.count(QStringLiteral("plain/A.txt")), 1u);
+    EXPECT_EQ(CountSourceFiles(Source(), true), qint64(entries.size()));
+}
+
+// A folder with a device number of its own that nothing mounts (a btrfs
+// subvolume) is part of the medium. A real mount stands in for it, with the
+// mount list told without it.
+TEST_F(MediaScanTest, AFolderOfAnotherDeviceIsEnteredUnlessMounted)
+{
+    const QString volume = Source() + QStringLiteral("/volume");
+    m_tree.Folder("volume");
+    QTemporaryDir images;
+    QString reason;
+    LoopMount mount;
+    if (!MakeExt4Image(images.filePath(QStringLiteral("v.img")), QStringLiteral("V"), reason) ||
+        !mount.Mount(images.filePath(QStringLiteral("v.img")), volume, reason))
+        GTEST_SKIP() << reason.toStdString();
+    m_tree.File("volume/inside.txt", 5);
+
+    // The machine's own mount list: a mount point.
+    const auto cataloged = [this] { return Cataloged(Scan().catalogId); };
+    EXPECT_EQ(cataloged().count(QStringLiteral("volume/Inside.txt")), 0u);
+    EXPECT_EQ(CountSourceFiles(Source(), true), 1);
+
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    ASSERT_TRUE(mounts.open(QIODevice::ReadOnly));
+    QByteArray withoutVolume;
+    for (const QByteArray &line : mounts.readAll().split('\n')) {
+        if (!line.contains(' ' + QFile::encodeName(volume) + ' '))
+            withoutVolume += line + '\n';
+    }
+    QFile list(images.filePath(QStringLiteral("mountinfo")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(withoutVolume);
+    list.close();
+    LinuxDriveSystem::Sources sources;
+    sources.mountInfoFile = list.fileName();
+    LinuxDriveSystem unmounted(sources);
+    SetDriveSystem(&unmounted);
+    const auto restore = qScopeGuard([] { SetDriveSystem(nullptr); });
+    const std::map<QString, Entry> entries = cataloged();
+    ASSERT_EQ(entries.count(QStringLiteral("volume/Inside.txt")), 1u);
+    EXPECT_EQ(entries.at(QStringLiteral("volume/Inside.txt")).size, 5);
+    EXPECT_EQ(CountSourceFiles(Source(), true), qint64(entries.size()));
+}
+
+// Some file systems report the epoch as the birth time they do not keep:
+// such a file is created when it was modified. A file of this machine that
+// reports so is linked into the medium.
+TEST_F(MediaScanTest, ABirthTimeOfTheEpochIsNoBirthTime)
+{
+    QByteArray epochFile;
+    for (const char *candidate : {"/etc/hostname", "/etc/passwd", "/usr/bin/env", "/bin/sh"}) {
+        struct statx status;
+        if (statx(AT_FDCWD, candidate, 0, STATX_BTIME, &status) == 0 &&
+            (status.stx_mask & STATX_BTIME) && status.stx_btime.tv_sec == 0 &&
+            link(candidate, m_tree.Path("epoch").constData()) == 0) {
+            epochFile = candidate;
+            break;
+        }
+    }
+    if (epochFile.isEmpty())
+        GTEST_SKIP() << "no file here reports the epoch as its birth time";
+    const Entry file = Cataloged(Scan().catalogId).at(QStringLiteral("Epoch"));
+    EXPECT_EQ(file.created, file.modified) << epochFile.constData();
+    EXPECT_NE(file.created, MediumTimeToDayCount(0));
 }
 
 TEST_F(MediaScanTest, NamesThatAreNotUtf8AreStoredLosslesslyAndOpenAgain)
@@ -581,8 +671,9 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     addFile(1000, "Report.txt", when, "first");
     addFile(1000, "Report.txt", when, "second");
     addFile(1000, "Other.txt", when, "");
-    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4, CatalogSchema::kFileFolderClass,
-                     false, when, when, QStringLiteral("in the wastebasket"), QString(), 0, 0);
+    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4,
+                     CatalogSchema::kFileFolderClass, false, when, when,
+                     QStringLiteral("in the wastebasket"), QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
     struct FileCase
