@@ -257,6 +257,7 @@ void TQuick_Catalog_Form::RefreshFromSource()
         Label_MediaID->clear();
         Label_ArchiveOptions->clear();
         m_currentLabel.clear();
+        m_mediumReady = false;
         CatalogBtn->setEnabled(false);
     } else {
         CatalogBtn->setEnabled(true);
@@ -271,6 +272,7 @@ void TQuick_Catalog_Form::RefreshFromSource()
         // and a new label is written only at Catalog time.
         const LabelEditState label = LabelEditStateOf(m_source);
         m_currentLabel = label.label;
+        m_mediumReady = label.ready;
         Label_MediaID->setMaxLength(label.maxLength);
         Label_MediaID->setText(label.label);
         Label_MediaID->setEnabled(label.writable);
@@ -378,6 +380,10 @@ void TQuick_Catalog_Form::CatalogBtnClick()
     if (!ValidateCatalogSource(description, m_source, label) ||
         !ValidateCatalogDescription(m_data, description, m_parentId))
         return;
+    // A medium put in during the source check was not there to be read:
+    // its label is the current one, and there was none to edit.
+    if (!m_mediumReady)
+        RefreshFromSource();
 
     CatalogRequest request;
     request.source = m_source;

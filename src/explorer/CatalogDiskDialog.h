@@ -81,8 +81,9 @@ private:
     TDataShare &m_data;
     CatalogOptions &m_options;
     qint64 m_parentId;
-    QString m_source;       // the trimmed source text
-    QString m_currentLabel; // the label read at the last refresh
+    QString m_source;           // the trimmed source text
+    QString m_currentLabel;     // the label read at the last refresh
+    bool m_mediumReady = false; // the medium was in at the last refresh
     bool m_shown = false;
     qint64 m_newId = -1;
 };

@@ -177,11 +177,11 @@ LabelEditState LabelEditStateOf(const QString &source)
 {
     LabelEditState state;
     const VolumeInfo volume = Drives().VolumeOf(source);
-    const bool ready = volume.readable && SourceReady(source);
-    if (ready)
+    state.ready = volume.readable && SourceReady(source);
+    if (state.ready)
         state.label = volume.label;
     const LabelRules rules = LabelRulesOf(Drives().DriveOf(source).mount.fileSystemType);
-    state.writable = ready && rules.writable && Drives().CanWriteLabel(source);
+    state.writable = state.ready && rules.writable && Drives().CanWriteLabel(source);
     state.maxLength = std::max(rules.maxLength, int(state.label.size()));
     return state;
 }

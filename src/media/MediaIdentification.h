@@ -53,7 +53,8 @@ bool GetVolumeLabel(const QString &drive, QString &label);
 // can be written. Deciding writes nothing.
 struct LabelEditState
 {
-    QString label; // empty when the source is not ready
+    bool ready = false; // the source is ready (SourceReady) and its medium readable
+    QString label;      // empty when the source is not ready
     bool writable = false;
     int maxLength = 0; // the file system's limit, never less than the label shown
 };

@@ -257,6 +257,12 @@ TEST_F(CatalogDiskDialogTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
     EXPECT_EQ(m_drives.LabelWrites(),
               (std::vector<std::pair<QString, QString>>{{m_medium, QStringLiteral("Holiday")}}));
 
+    // A medium put in when Catalog asks for it keeps its label.
+    m_drives.Eject(m_medium);
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_medium, QStringLiteral("Holiday")); });
+    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Put in"), [](TQuick_Catalog_Form &) {}));
+    EXPECT_EQ(m_drives.LabelWrites().size(), 1u);
+
     // A disc's long label is shown whole and is no change to write.
     EXPECT_TRUE(catalog(disc, QStringLiteral("Disc"), [](TQuick_Catalog_Form &dialog) {
         EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("HOLIDAY_PHOTOS_2019"));
