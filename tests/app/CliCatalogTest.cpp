@@ -74,6 +74,10 @@ TEST_F(CliCatalogTest, TheDialogsChecksRefuseBadRequestsAndLeaveNothing)
         Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("a.b")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(QStringLiteral("Invalid Character")));
+    result =
+        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral(" ")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Catalog Description Required")));
 
     // A folder that is not there is a disk that is not in.
     result = Run({QStringLiteral("catalog"), m_medium + QStringLiteral("/nowhere")});

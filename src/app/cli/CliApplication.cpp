@@ -353,10 +353,8 @@ int CliApplication::Catalog(TDataShare &data, const Options &options)
     catalogOptions.exeFiles = !options.flags.contains(QStringLiteral("--no-exe"));
 
     // The checks of the Catalog Disk dialog, in its order.
-    if (HasRefusedNameCharacter(description)) {
-        UI().ShowError(QStringLiteral("Invalid Character"), InvalidCharacterText());
+    if (!CatalogNamesAcceptable(description, QString(), QString()))
         return kFailure;
-    }
     QString driveDescription;
     if (GetDriveClass(source, driveDescription) == 0) {
         UI().ShowError(QStringLiteral("Unsupported Device"), UnsupportedDeviceText());
