@@ -50,7 +50,7 @@ bool MediumFileExists(const QString &path)
 
 // A path that applications can be given. A name that is not UTF-8 cannot
 // travel on a command line as text: a link with a text name in the
-// temporary folder stands in for it.
+// program's private temporary folder stands in for it.
 QString OpenablePath(const QString &path, TemporaryFileList &temporaryFiles)
 {
     const QByteArray bytes = MediumNameBytes(path);
