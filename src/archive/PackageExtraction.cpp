@@ -25,23 +25,42 @@ QString NamesOfPath(const QString &path)
     return QString(path).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts).join(u'/');
 }
 
+// Whether a member may be the one a catalog path names: the same file name,
+// and folders that differ in letter case at most, as the catalog merges the
+// folders of a package whose names differ only so.
+bool IsSameFileInFolderAnyCase(const QString &member, const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return member.size() == path.size() && member.sliced(slash + 1) == path.sliced(slash + 1) &&
+           member.first(slash + 1).compare(path.first(slash + 1), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 bool ExtractAndOpen(const QString &packagePath, const QString &memberPath,
                     const QString &displayName, TemporaryFileList &temporaryFiles,
                     const std::function<bool(const QString &path)> &show)
 {
-    // The member is found by its exact name, as the catalog keeps it.
+    // The member is found by its exact path; failing that, by its exact name
+    // in folders whose names the catalog merged.
     const QString inner = NamesOfPath(memberPath.mid(packagePath.size()));
     TUnzipFile unzip;
     unzip.lpszZipFile = packagePath;
     QString member;
+    QString merged;
     if (unzip.Execute(ZipFunction::Count)) {
-        while (member.isEmpty() && unzip.Execute(ZipFunction::NextMember)) {
-            if (NamesOfPath(unzip.ItemName) == inner)
+        while (unzip.Execute(ZipFunction::NextMember)) {
+            const QString names = NamesOfPath(unzip.ItemName);
+            if (names == inner) {
                 member = unzip.ItemName;
+                break;
+            }
+            if (merged.isEmpty() && IsSameFileInFolderAnyCase(names, inner))
+                merged = unzip.ItemName;
         }
     }
+    if (member.isEmpty())
+        member = merged;
     const QString folder = PrivateTemporaryFolder();
     if (member.isEmpty() || folder.isEmpty()) {
         ReportExtractionError(displayName);

@@ -103,10 +103,13 @@ protected:
         m_medium.Write(QStringLiteral("odd.qqq"), QByteArray("\x00\x01\x02", 3));
         m_stage.Write(QStringLiteral("inner/Read Me.TXT"), "packed");
         m_stage.Write(QStringLiteral("inner/read me.txt"), "lower");
+        // Cataloged in the folder "inner": folders of a package merge
+        // without regard to letter case.
+        m_stage.Write(QStringLiteral("INNER/upper.txt"), "upper");
         ASSERT_EQ(
             m_stage.Run(QStringLiteral("zip"),
                         {QStringLiteral("-qr"), m_medium.Path(QStringLiteral("docs/pack.zip")),
-                         QStringLiteral("inner")}),
+                         QStringLiteral("inner"), QStringLiteral("INNER")}),
             0);
         m_data->RunInTransaction([&] {
             TMediaScanner scanner(*m_data, CatalogOptions{});
@@ -217,6 +220,9 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("read me.txt")), true));
     EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("read me.txt"))),
               QByteArray("lower"));
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("upper.txt")), true));
+    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("upper.txt"))),
+              QByteArray("upper"));
     m_ui.TakeQuickViews();
     EXPECT_EQ(m_temporaryFiles.Files().first(), copy);
 
