@@ -18,33 +18,56 @@ void ReportExtractionError(const QString &displayName)
                        QStringLiteral("The request has been terminated"));
 }
 
+// A member path compared by its names alone: "\" and "/" separate alike,
+// and empty names ("a//b", a leading "/") do not count.
+QString NamesOfPath(const QString &path)
+{
+    return QString(path).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts).join(u'/');
+}
+
+// Whether a member may be the one a catalog path names: the same file name,
+// and folders that differ in letter case at most, as the catalog merges the
+// folders of a package whose names differ only so.
+bool IsSameFileInFolderAnyCase(const QString &member, const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return member.size() == path.size() && member.sliced(slash + 1) == path.sliced(slash + 1) &&
+           member.first(slash + 1).compare(path.first(slash + 1), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 bool ExtractAndOpen(const QString &packagePath, const QString &memberPath,
                     const QString &displayName, TemporaryFileList &temporaryFiles,
                     const std::function<bool(const QString &path)> &show)
 {
-    QString inner = memberPath.mid(packagePath.size());
-    while (inner.startsWith(u'/') || inner.startsWith(u'\\'))
-        inner.remove(0, 1);
-    inner.replace(u'\\', u'/');
-    // The catalog keeps member names capitalised: the member is found again
-    // without regard to letter case, and the copy takes its real name.
+    // The member is found by its exact path; failing that, by its exact name
+    // in folders whose names the catalog merged.
+    const QString inner = NamesOfPath(memberPath.mid(packagePath.size()));
     TUnzipFile unzip;
     unzip.lpszZipFile = packagePath;
     QString member;
+    QString merged;
     if (unzip.Execute(ZipFunction::Count)) {
-        while (member.isEmpty() && unzip.Execute(ZipFunction::NextMember)) {
-            if (unzip.ItemName.compare(inner, Qt::CaseInsensitive) == 0)
+        while (unzip.Execute(ZipFunction::NextMember)) {
+            const QString names = NamesOfPath(unzip.ItemName);
+            if (names == inner) {
                 member = unzip.ItemName;
+                break;
+            }
+            if (merged.isEmpty() && IsSameFileInFolderAnyCase(names, inner))
+                merged = unzip.ItemName;
         }
     }
-    if (member.isEmpty()) {
+    if (member.isEmpty())
+        member = merged;
+    const QString folder = PrivateTemporaryFolder();
+    if (member.isEmpty() || folder.isEmpty()) {
         ReportExtractionError(displayName);
         return false;
     }
     // The copy lands without the member's folders.
-    const QString target = QDir(QDir::tempPath()).filePath(member.section(u'/', -1));
+    const QString target = QDir(folder).filePath(member.section(u'/', -1));
     if (QFileInfo::exists(target) &&
         !UI().AskYesNo(
             QStringLiteral("File Already Exists"),
@@ -54,13 +77,10 @@ bool ExtractAndOpen(const QString &packagePath, const QString &memberPath,
         return false;
 
     unzip.lpszFileSpec = u'"' + member + u'"';
-    unzip.lpszDestination = QDir::tempPath();
+    unzip.lpszDestination = folder;
     unzip.Options = OverWriteFlag | QuietFlag | NoDirectoryNamesFlag;
     if (!unzip.Execute(ZipFunction::Extract) || !QFileInfo::exists(target)) {
-        UI().ShowError(QStringLiteral("Error Extracting File"),
-                       QStringLiteral("An Unknown Error occurred when extracting \"") +
-                           displayName + QStringLiteral("\".") + kParagraphBreak +
-                           QStringLiteral("The request has been terminated"));
+        ReportExtractionError(displayName);
         return false;
     }
     if (!show(target)) {

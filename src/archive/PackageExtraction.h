@@ -6,9 +6,10 @@
 
 class TemporaryFileList;
 
-// Extracts one member of a file package into the system's temporary folder
-// and shows it there, so that a file cataloged inside a ZIP or
-// self-extracting file can be opened or quick-viewed.
+// Extracts one member of a file package into the program's private temporary
+// folder (PrivateTemporaryFolder) and shows it there, so that a file
+// cataloged inside a ZIP or self-extracting file can be opened or
+// quick-viewed. The member is found by its exact name.
 //
 // packagePath: the package file on its medium; memberPath: the member's full
 // path on the medium, the package path followed by "/" and the path inside.

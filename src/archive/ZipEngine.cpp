@@ -12,11 +12,17 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -62,6 +68,89 @@ bool EscapesDestination(const QString &name)
     return parts.contains(QStringLiteral(".."));
 }
 
+// A member's name as the catalog and the extraction read it: some Windows
+// tools write a backslash between folders instead of "/".
+QString MemberName(const char *stored)
+{
+    QString name = QString::fromUtf8(stored);
+    name.replace(u'\\', u'/');
+    return name;
+}
+
+// A name a file may be written under inside a folder.
+bool IsPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/');
+}
+
+// An open file descriptor, closed when it goes.
+class Descriptor final
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(Descriptor &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    explicit operator bool() const { return m_fd >= 0; }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The folder reached from a folder through the named folders, each made when
+// missing. A link on the way is never followed: the extraction cannot be led
+// out of its destination by a link planted there. Invalid when a name on the
+// way is a link or no folder.
+Descriptor FolderBelow(int from, const QStringList &folders)
+{
+    Descriptor current(::fcntl(from, F_DUPFD_CLOEXEC, 0));
+    for (const QString &folder : folders) {
+        if (!current)
+            break;
+        const QByteArray name = QFile::encodeName(folder);
+        ::mkdirat(current.get(), name.constData(), 0777);
+        current = Descriptor(::openat(current.get(), name.constData(),
+                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    return current;
+}
+
+bool WriteAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
 // A member pattern as an anchored, case-insensitive expression. "*.*"
 // matches any name; with recursion "*" also crosses folder separators.
 QRegularExpression WildcardPattern(QString wildcard, bool recurse)
@@ -79,6 +168,30 @@ QRegularExpression WildcardPattern(QString wildcard, bool recurse)
             pattern += QRegularExpression::escape(QString(c));
     }
     return QRegularExpression(pattern + u'$', QRegularExpression::CaseInsensitiveOption);
+}
+
+// Whether a member is one the file specification names.
+using MemberMatcher = std::function<bool(const QString &name)>;
+
+// One matcher per item of the file specification. An item without wildcards
+// that is a member's name letter for letter picks that member alone: two
+// members may differ only in letter case. Any other item is a wildcard
+// pattern matched without regard to case.
+std::vector<MemberMatcher> MemberMatchers(const QStringList &items, const QStringList &names,
+                                          bool recurse)
+{
+    std::vector<MemberMatcher> matchers;
+    for (QString item : items) {
+        item.replace(u'\\', u'/');
+        if (!item.contains(u'*') && !item.contains(u'?') && names.contains(item)) {
+            matchers.emplace_back([item](const QString &name) { return name == item; });
+            continue;
+        }
+        matchers.emplace_back([pattern = WildcardPattern(item, recurse)](const QString &name) {
+            return pattern.match(name).hasMatch();
+        });
+    }
+    return matchers;
 }
 
 // A member's time as "mm/dd/yy hh:mm" in local time. Listing a package
@@ -461,7 +574,7 @@ int TUnzipFile::NextMember()
     zip_stat_t st;
     if (zip_stat_index(m_archive.get(), index, ZIP_FL_ENC_GUESS, &st) != 0)
         return ZipResult::BadArchive;
-    ItemName = QString::fromUtf8(st.name);
+    ItemName = MemberName(st.name);
     ItemSize = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
     ItemDateTime = MemberDateTimeText(st.mtime);
     zip_uint8_t opsys = ZIP_OPSYS_DOS;
@@ -479,26 +592,46 @@ int TUnzipFile::Extract()
         return result;
     zip_t *archive = m_archive.get();
 
-    QList<QRegularExpression> patterns;
-    for (const QString &wildcard : SplitItems(lpszFileSpec))
-        patterns << WildcardPattern(wildcard, Options & RecurseFlag);
-
-    const QDir destination(lpszDestination);
-    bool overwriteAll = Options & OverWriteFlag;
-    bool allProcessed = true;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
+    QStringList names;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
-        if (zip_stat_index(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0) {
+        names << (zip_stat_index(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) == 0
+                      ? MemberName(st.name)
+                      : QString());
+    }
+    const std::vector<MemberMatcher> matchers =
+        MemberMatchers(SplitItems(lpszFileSpec), names, Options & RecurseFlag);
+
+    const QDir destinationPath(lpszDestination);
+    QDir().mkpath(lpszDestination);
+    const Descriptor destination(
+        ::open(QFile::encodeName(lpszDestination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!destination)
+        return ZipResult::Error;
+    const bool flat = Options & NoDirectoryNamesFlag;
+    bool overwriteAll = Options & OverWriteFlag;
+    bool allProcessed = true;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const QString &name = names[i];
+        if (name.isEmpty()) {
             allProcessed = false;
             continue;
         }
-        const QString name = QString::fromUtf8(st.name);
-        if (!patterns.isEmpty() &&
-            std::none_of(patterns.cbegin(), patterns.cend(),
-                         [&](const QRegularExpression &re) { return re.match(name).hasMatch(); }))
+        if (!matchers.empty() &&
+            std::none_of(matchers.cbegin(), matchers.cend(),
+                         [&](const MemberMatcher &matcher) { return matcher(name); }))
             continue;
-        if (EscapesDestination(name)) {
+        const bool folder = name.endsWith(u'/');
+        if (folder && flat)
+            continue;
+        // Where the member lands: its folders below the destination (none
+        // when folder names are dropped) and its own name.
+        QStringList folders = name.split(u'/', Qt::SkipEmptyParts);
+        const QString leaf = folder || folders.isEmpty() ? QString() : folders.takeLast();
+        if (flat)
+            folders.clear();
+        if ((!flat && EscapesDestination(name)) || (!folder && !IsPlainName(leaf))) {
             allProcessed = false;
             continue;
         }
@@ -506,70 +639,75 @@ int TUnzipFile::Extract()
         if (UI().Cancelled())
             return ZipResult::ExtractCancelled;
 
-        const bool folder = name.endsWith(u'/');
-        if (folder && (Options & NoDirectoryNamesFlag))
-            continue;
-        const QString target =
-            destination.filePath((Options & NoDirectoryNamesFlag) ? name.section(u'/', -1) : name);
-        if (folder) {
-            if (!QDir().mkpath(target))
-                allProcessed = false;
-            continue;
-        }
-        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        const Descriptor into = FolderBelow(destination.get(), folders);
+        if (!into) {
             allProcessed = false;
             continue;
         }
-        if (QFileInfo::exists(target) && !overwriteAll) {
-            const int answer =
-                MessageCallback(kMessageFileExists, QDir::toNativeSeparators(target) + kExistsTail);
+        if (folder)
+            continue;
+        const int written = ExtractFile(i, into.get(), leaf,
+                                        destinationPath.filePath(flat ? leaf : name), overwriteAll);
+        if (written == ZipResult::ExtractCancelled)
+            return written;
+        if (written != ZipResult::Success)
+            allProcessed = false;
+    }
+    return allProcessed ? ZipResult::Success : ZipResult::NotAllProcessed;
+}
+
+int TUnzipFile::ExtractFile(zip_int64_t index, int folder, const QString &name,
+                            const QString &shownPath, bool &overwriteAll)
+{
+    const QByteArray bytes = QFile::encodeName(name);
+    struct stat existing;
+    if (::fstatat(folder, bytes.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!overwriteAll) {
+            const int answer = MessageCallback(kMessageFileExists,
+                                               QDir::toNativeSeparators(shownPath) + kExistsTail);
             if (answer == OverwriteAnswer::Abort)
                 return ZipResult::ExtractCancelled;
             if (answer == OverwriteAnswer::No)
-                continue;
+                return ZipResult::Success;
             if (answer == OverwriteAnswer::YesToAll)
                 overwriteAll = true;
         }
-        // Read-only files are overwritten too.
-        if (QFileInfo::exists(target))
-            QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
-
-        ZipMember member(zip_fopen_index(archive, zip_uint64_t(i), 0));
-        QFile out(target);
-        if (!member || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            allProcessed = false;
-            continue;
-        }
-        QByteArray buffer(kChunkSize, Qt::Uninitialized);
-        bool failed = false;
-        for (;;) {
-            const zip_int64_t read = zip_fread(member.get(), buffer.data(), kChunkSize);
-            if (read < 0 || (read > 0 && out.write(buffer.constData(), read) != read)) {
-                failed = true;
-                break;
-            }
-            if (read == 0)
-                break;
-            MinorCallback();
-            if (UI().Cancelled()) {
-                out.close();
-                out.remove();
-                return ZipResult::ExtractCancelled;
-            }
-        }
-        out.close();
-        if (failed) {
-            out.remove();
-            allProcessed = false;
-            continue;
-        }
-        if (st.valid & ZIP_STAT_MTIME) {
-            if (out.open(QIODevice::ReadWrite | QIODevice::Append)) {
-                out.setFileTime(QDateTime::fromSecsSinceEpoch(qint64(st.mtime)),
-                                QFileDevice::FileModificationTime);
-                out.close();
-            }
-        }
+        // The entry is replaced, never written through: a link keeps its
+        // target, a hard link its other names, and a read-only file goes as
+        // any other.
+        if (::unlinkat(folder, bytes.constData(), 0) != 0)
+            return ZipResult::Error;
     }
-    return allProcessed ? ZipResult::Success : ZipResult::NotAllProcessed;
+    ZipMember member(zip_fopen_index(m_archive.get(), zip_uint64_t(index), 0));
+    const Descriptor out(::openat(folder, bytes.constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!member || !out)
+        return ZipResult::Error;
+    const int copied = CopyMember(member.get(), out.get());
+    if (copied != ZipResult::Success) {
+        ::unlinkat(folder, bytes.constData(), 0);
+        return copied;
+    }
+    zip_stat_t st;
+    if (zip_stat_index(m_archive.get(), zip_uint64_t(index), 0, &st) == 0 &&
+        (st.valid & ZIP_STAT_MTIME)) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {st.mtime, 0}};
+        ::futimens(out.get(), times);
+    }
+    return ZipResult::Success;
+}
+
+int TUnzipFile::CopyMember(zip_file_t *member, int out)
+{
+    QByteArray buffer(kChunkSize, Qt::Uninitialized);
+    for (;;) {
+        const zip_int64_t read = zip_fread(member, buffer.data(), kChunkSize);
+        if (read < 0 || !WriteAll(out, buffer.constData(), read))
+            return ZipResult::Error;
+        if (read == 0)
+            return ZipResult::Success;
+        MinorCallback();
+        if (UI().Cancelled())
+            return ZipResult::ExtractCancelled;
+    }
 }

@@ -129,11 +129,15 @@ public:
     int IndexofItem = 0;
     // Member names, each in double quotes, separated by blanks; "\" or "/"
     // separate folders, "*" and "?" are wildcards, "*.*" matches any name.
-    // Empty means every member.
+    // A name without wildcards that is a member's exact name picks that
+    // member alone; otherwise letter case is ignored. Empty means every
+    // member. Extraction never writes through a link found at a target or
+    // at a folder on the way: such a file is replaced, such a folder refused.
     QString lpszFileSpec;
     QString lpszDestination;
 
-    // Results of the listing functions.
+    // Results of the listing functions. Names use "/" between folders, also
+    // in archives written with "\".
     qint64 ItemCount = 0;
     QString ItemName;
     qint64 ItemSize = 0;
@@ -162,6 +166,13 @@ private:
     int OpenForReading();
     int NextMember();
     int Extract();
+    // Writes one member as the file name in the open folder, asking before it
+    // replaces an entry there (shownPath names it in the question). Success
+    // also when the user keeps the old file; Error or ExtractCancelled.
+    int ExtractFile(zip_int64_t index, int folder, const QString &name, const QString &shownPath,
+                    bool &overwriteAll);
+    // Writes the member's data to the file; Success, Error or ExtractCancelled.
+    int CopyMember(zip_file_t *member, int out);
 
     ZipArchive m_archive;
     QString m_openPath;

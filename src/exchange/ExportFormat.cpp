@@ -516,38 +516,13 @@ QString EncodeExportRecord(const QStringList &fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line.append(u',');
-        const QString encoded = EncodeField(fields[i]);
-        if (line.size() + encoded.size() < kExportLineBuffer) {
-            line.append(encoded);
-            continue;
-        }
-        if (i + 1 < fields.size())
-            break;
-        // The last field (the comment) is cut to what fits, in quotes.
-        const qsizetype room = kExportLineBuffer - 1 - line.size();
-        QString cut = QStringLiteral("\"");
-        const QString &field = fields[i];
-        for (qsizetype k = 0; k < field.size(); ++k) {
-            const bool pair = field[k].isHighSurrogate() && k + 1 < field.size();
-            const qsizetype width = (field[k] == u'"' ? 2 : 1) + (pair ? 1 : 0);
-            if (cut.size() + width + 1 > room)
-                break;
-            if (field[k] == u'"')
-                cut.append(u'"');
-            cut.append(field[k]);
-            if (pair)
-                cut.append(field[++k]);
-        }
-        if (room >= 2)
-            line.append(cut + u'"');
-        break;
+        line.append(EncodeField(fields[i]));
     }
     return line;
 }
 
-QStringList DecodeExportRecord(QStringView record)
+QStringList DecodeExportRecord(QStringView text)
 {
-    const QStringView text = record.left(kExportLineBuffer - 1);
     QStringList fields;
     qsizetype at = 0;
     const qsizetype size = text.size();

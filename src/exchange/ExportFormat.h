@@ -11,27 +11,21 @@
 // fields, the date-time texts in them, and the character encodings files are
 // written and read in.
 
-// A record line, without its line end, never reaches this many characters.
-constexpr qsizetype kExportLineBuffer = 4096;
-
 // Whether a field is written in double quotes: it holds a double quote, a
 // comma, a blank or a control character.
 bool FieldNeedsQuotes(QStringView field);
 // One field as written: quoted with inner quotes doubled when it needs it.
 QString EncodeField(QStringView field);
 
-// The fields joined by commas into one line (without line end). A field
-// that would make the line reach kExportLineBuffer characters is left off
-// with every field after it; the last field alone is cut to what fits
-// instead, so that a long comment shortens a record rather than breaking it.
+// The fields joined by commas into one record (without line end), each
+// whole, however long: a record that lost a field would be skipped on import.
 QString EncodeExportRecord(const QStringList &fields);
 
 // Splits a record into its fields. Blanks and control characters around a
 // field are skipped; a quoted field runs to the next single double quote (a
 // doubled one stands for one) and may hold line breaks; a plain field runs to
 // the next comma or blank; a comma at the end gives a last, empty field.
-// Only the first kExportLineBuffer - 1 characters are read.
-QStringList DecodeExportRecord(QStringView record);
+QStringList DecodeExportRecord(QStringView text);
 
 // Trims blanks and control characters (codes up to 32) from both ends.
 QString TrimControls(QStringView text);

@@ -339,13 +339,10 @@ QString FormatErrorText(const QString &fileName, qint64 recordNumber, int field)
 
 bool ImportFile(TDataShare &data, const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EExchangeFileError(QStringLiteral("The file \"") + fileName +
-                                 QStringLiteral("\" could not be opened: ") + file.errorString());
-    QByteArray firstLine = file.readLine(kExportLineBuffer * 4);
-    file.close();
-    if (DecodeExportRecord(QString::fromUtf8(firstLine)).size() != 10) {
+    // The first record, however long, must hold the ten fields.
+    QString firstRecord;
+    RecordReader(fileName, ExternalEncoding::Utf8).Next(firstRecord);
+    if (DecodeExportRecord(firstRecord).size() != 10) {
         UI().ShowError(QStringLiteral("Invalid Format"), InvalidFormatText());
         return false;
     }

@@ -2,11 +2,10 @@
 
 #include "platform/Drives.h"
 #include "platform/UserInterface.h"
-#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "store/DatabaseError.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -29,31 +28,6 @@ bool IsOnLocalFixedDisk(const QString &folder)
 }
 
 } // namespace
-
-bool DatabaseLocationCheck::IsDatabaseFileName(const QString &fileName)
-{
-    for (const QString &databaseFile :
-         {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName}) {
-        const QString baseName = QFileInfo(databaseFile).baseName();
-        if (fileName == baseName || fileName.startsWith(baseName + u'.'))
-            return true;
-    }
-    return false;
-}
-
-bool DatabaseLocationCheck::DeleteDatabaseFiles(const QString &folder)
-{
-    bool all = true;
-    // Hidden and System bring in files without read permission and broken
-    // links; removing a file needs only the folder's permission.
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &entry : entries) {
-        if (IsDatabaseFileName(entry.fileName()) && !QFile::remove(entry.filePath()))
-            all = false;
-    }
-    return all;
-}
 
 bool DatabaseLocationCheck::IsSameFolder(const QString &folder, const QString &inUseFolder)
 {
@@ -109,9 +83,16 @@ bool DatabaseLocationCheck::Run(QString &folder, const QString &inUseFolder, Cho
                         QStringLiteral(
                             "Caution: Replying YES, may result in the loss of Catalog Data !")))
                 return false;
-            // A file that stays behind makes the creation of the new
-            // database fail, which reports it.
-            DeleteDatabaseFiles(folder);
+            try {
+                TDataShare::RemoveDatabaseFiles(folder);
+            } catch (const EDatabaseError &error) {
+                if (error.IsLocked()) {
+                    TDataShare::ReportLocked(folder);
+                    return false;
+                }
+                // A file that stays behind makes the creation of the new
+                // database fail, which reports it.
+            }
         } else if (choice == Choice::Open && !TDataShare::DatabaseFilesExist(true, folder)) {
             UI().ShowError(
                 QStringLiteral("Unable to Locate Catalog"),

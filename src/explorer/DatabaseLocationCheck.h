@@ -10,7 +10,8 @@
 //  3. it must lie on a local fixed disk;
 //  4. a missing folder for a new database is created when the user agrees;
 //  5. a new database may replace the database files in the folder when the
-//     user agrees; an existing one must have both files there;
+//     user agrees and no other program holds them; an existing one must
+//     have both files there;
 //  6. the folder must exist.
 class DatabaseLocationCheck final
 {
@@ -25,17 +26,6 @@ public:
     // the trimmed text). inUseFolder: the folder of the open database, empty
     // when none is open. True when the dialog may close with this folder.
     static bool Run(QString &folder, const QString &inUseFolder, Choice choice);
-
-    // The files that belong to a database: "Dirvanta Catalogs" or "Dirvanta
-    // Files" with any extension. Everything after the first dot counts as
-    // the extension, so SQLite's "Dirvanta Catalogs.db-journal" and a copy
-    // "Dirvanta Files.db.bak" belong, "Dirvanta Files-old.db" does not. Names
-    // are compared exactly, as the database opens them.
-    static bool IsDatabaseFileName(const QString &fileName);
-
-    // Deletes every database file of the folder, whatever its permissions,
-    // and nothing else. False when one could not be deleted.
-    static bool DeleteDatabaseFiles(const QString &folder);
 
     // Whether the edit's text names the folder in use: trailing slashes and
     // letter case are ignored, as are "." and doubled separators, and two

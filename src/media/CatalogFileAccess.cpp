@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,44 +50,21 @@ bool MediumFileExists(const QString &path)
 
 // A path that applications can be given. A name that is not UTF-8 cannot
 // travel on a command line as text: a link with a text name in the
-// temporary folder stands in for it.
+// program's private temporary folder stands in for it.
 QString OpenablePath(const QString &path, TemporaryFileList &temporaryFiles)
 {
     const QByteArray bytes = MediumNameBytes(path);
     if (MediumNameIsPlainText(bytes))
         return path;
-    const QString link = QDir(QDir::tempPath()).filePath(path.section(u'/', -1));
+    const QString folder = PrivateTemporaryFolder();
+    if (folder.isEmpty())
+        return path;
+    const QString link = QDir(folder).filePath(path.section(u'/', -1));
     QFile::remove(link);
     if (::symlink(bytes.constData(), QFile::encodeName(link).constData()) != 0)
         return path;
     temporaryFiles.Add(link);
     return link;
-}
-
-// The file on the medium that a stored name stands for. The catalog keeps
-// names capitalised ("READ.ME" as "Read.me"); on a file system that tells
-// letter case apart the file is the folder's entry whose capitalised name is
-// the stored one. The stored name itself when nothing matches.
-QString FileOnMedium(const QString &folder, const QString &storedName)
-{
-    const QString exact = folder + storedName;
-    if (MediumFileExists(exact))
-        return exact;
-    const QByteArray wanted = MediumNameBytes(storedName);
-    DIR *listing = ::opendir(MediumNameBytes(folder).constData());
-    if (!listing)
-        return exact;
-    QString found = exact;
-    while (const dirent *entry = ::readdir(listing)) {
-        QByteArray name(entry->d_name);
-        CapitaliseFileName(name);
-        if (name == wanted) {
-            found = folder + MediumNameText(QByteArrayView(entry->d_name));
-            break;
-        }
-    }
-    ::closedir(listing);
-    return found;
 }
 
 void ReportNotFound(const QString &path, const QString &catalogName)
@@ -148,7 +124,7 @@ bool TCatalogFileAccess::OpenFile(qint64 fileKey, bool quickView)
         return ExtractAndOpen(packagePath, path, row.name, m_temporaryFiles,
                               [&](const QString &copy) { return ShowDocument(copy, quickView); });
     }
-    const QString path = FileOnMedium(folder, row.name);
+    const QString path = folder + row.name;
     if (!MediumFileExists(path)) {
         ReportNotFound(path, catalogName);
         return false;

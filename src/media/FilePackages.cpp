@@ -205,20 +205,22 @@ void TPackageAnalyser::AddPackageEntry(const QString &source, qint64 packageId, 
 {
     if (m_unzip.ItemAttributes & kFolderAttribute)
         return;
-    const QString &member = m_unzip.ItemName;
     const double dateTime = MemberDateTime(m_unzip.ItemDateTime);
     const bool reuse = m_scanner.Options().reuseComments;
+    // Empty names ("a//b", a leading "/") make no folders; a name ending in
+    // "/" makes its folders and no file.
+    QStringList names = m_unzip.ItemName.split(u'/', Qt::SkipEmptyParts);
+    const QString fileName =
+        m_unzip.ItemName.endsWith(u'/') || names.isEmpty() ? QString() : names.takeLast();
     qint64 parent = packageId;
-    qsizetype start = 0;
-    for (qsizetype slash = member.indexOf(u'/'); slash >= 0;
-         start = slash + 1, slash = member.indexOf(u'/', start)) {
-        const QString key = member.left(slash).toUpper();
+    QString key;
+    for (const QString &segment : std::as_const(names)) {
+        key += segment.toUpper() + u'/';
         const auto known = m_folders.constFind(key);
         if (known != m_folders.cend()) {
             parent = *known;
             continue;
         }
-        const QString segment = member.mid(start, slash - start);
         const QString comment = reuse ? m_scanner.ReuseObjectComment(
                                             CatalogSchema::kPackagedFolderClass, segment, dateTime)
                                       : QString();
@@ -227,24 +229,21 @@ void TPackageAnalyser::AddPackageEntry(const QString &source, qint64 packageId, 
                                                QString(), 0, 0, dateTime, dateTime);
         m_folders.insert(key, parent);
     }
-    const QString fileName = member.mid(start);
-    if (fileName.isEmpty())
-        return;
-    AddPackagedFileRow(parent, fileName, dateTime, memberNumber, memberCount);
+    if (!fileName.isEmpty())
+        AddPackagedFileRow(parent, fileName, dateTime, memberNumber, memberCount);
 }
 
 void TPackageAnalyser::AddPackagedFileRow(qint64 ownerId, const QString &fileName, double dateTime,
                                           int memberNumber, int memberCount)
 {
-    const QString stored = CapitaliseFileName(fileName);
     const qint64 size = m_unzip.ItemSize;
     const QString comment = m_scanner.Options().reuseComments
-                                ? m_scanner.ReuseFileComment(size, stored, dateTime)
+                                ? m_scanner.ReuseFileComment(size, fileName, dateTime)
                                 : QString();
-    m_scanner.AddPackagedFile(ownerId, m_unzip.ItemAttributes, size, stored, comment, dateTime);
+    m_scanner.AddPackagedFile(ownerId, m_unzip.ItemAttributes, size, fileName, comment, dateTime);
 
     UserInterface &ui = UI();
-    ui.SetProgressFileName(stored);
+    ui.SetProgressFileName(fileName);
     ui.SetProgressPath(m_progressPath);
     ui.SetProgressStatus(
         QStringLiteral("%1 of %2 Packaged Files Processed").arg(memberNumber).arg(memberCount));

@@ -61,10 +61,13 @@ const QString kNextFileKey =
         .arg(QuoteIdentifier(CatalogSchema::kFilesSchema));
 // Equal (Size, Created) keys lie together in SizeIndex in Key order, and equal
 // (Class, Created) keys in CreateIdx in ID order: the first match is the first
-// in index order.
+// in index order. A file's name matches exactly or, failing any exact match,
+// ignoring the case of ASCII letters: catalogs of earlier builds keep file
+// names capitalised ("Read.me" for "READ.ME"), and an update keeps their
+// comments all the same.
 const QString kFileCommentQuery =
     QStringLiteral("SELECT Comment FROM Files WHERE Size = ?1 AND Created = ?2 AND Name = ?3 "
-                   "ORDER BY Key LIMIT 1");
+                   "COLLATE NOCASE ORDER BY Name <> ?3, Key LIMIT 1");
 const QString kObjectCommentQuery =
     QStringLiteral("SELECT Comment FROM Catalogs WHERE Class = ?1 AND Created = ?2 AND Name = ?3 "
                    "ORDER BY ID LIMIT 1");
@@ -548,13 +551,14 @@ void TMediaScanner::FlushFileRows()
 void TMediaScanner::WriteFileRow(const QString &folderPath, const MediumEntry &entry,
                                  qint64 parentId, qint64 &total)
 {
-    // The stored name is built as bytes: for the usual name, valid UTF-8, no
-    // text conversion happens at all.
-    m_storedName.resize(entry.name.size());
-    std::memcpy(m_storedName.data(), entry.name.data(), size_t(entry.name.size()));
-    CapitaliseFileName(m_storedName);
-    if (!MediumNameIsPlainText(m_storedName))
-        m_storedName = MediumNameText(m_storedName).toUtf8();
+    // The name is stored exactly as the medium has it, built as bytes: for
+    // the usual name, valid UTF-8, no text conversion happens at all.
+    if (MediumNameIsPlainText(entry.name)) {
+        m_storedName.resize(entry.name.size());
+        std::memcpy(m_storedName.data(), entry.name.data(), size_t(entry.name.size()));
+    } else {
+        m_storedName = MediumNameText(entry.name).toUtf8();
+    }
     // Rows still waiting are not seen by the look-up. That changes no answer:
     // a waiting row came after every row already written, so it matters only
     // when no written row matches, and then its own comment is empty too.

@@ -96,7 +96,8 @@ public:
                                qint64 volumeSize, double created, double modified);
 
     // The comment of the first earlier entry (in index order) with the same
-    // size, creation date-time and stored (capitalised) name; empty when none.
+    // size, creation date-time and name, an entry whose name differs in ASCII
+    // letter case only counting when none has the exact name; empty when none.
     QString ReuseFileComment(qint64 size, const QString &storedName, double created);
     // The same for objects, by class, creation date-time and name.
     QString ReuseObjectComment(int cls, const QString &name, double created);
@@ -104,8 +105,8 @@ public:
     // Steps the bar alone: wraps to 0 at the maximum, then adds one.
     void StepProgressBar();
 
-    // Queues one Files row of a file inside a package, marked packaged; the
-    // name is the stored (capitalised) form. It joins the batch of plain
+    // Queues one Files row of a file inside a package, marked packaged, under
+    // the member's own name. It joins the batch of plain
     // rows, so keys keep following the order in which files were found.
     void AddPackagedFile(qint64 owner, quint32 attributes, qint64 size, const QString &storedName,
                          const QString &comment, double dateTime);

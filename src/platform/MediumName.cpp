@@ -50,16 +50,6 @@ int SequenceLength(const uchar *bytes, qsizetype left, char32_t &codePoint)
     return length;
 }
 
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
-}
-
-char AsciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
-}
-
 } // namespace
 
 bool MediumNameIsPlainText(QByteArrayView bytes)
@@ -126,29 +116,4 @@ QByteArray MediumNameBytes(const QString &name)
     }
     bytes += view.mid(runStart).toUtf8();
     return bytes;
-}
-
-void CapitaliseFileName(QByteArray &name)
-{
-    char *data = name.data();
-    const qsizetype size = name.size();
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = AsciiLower(data[i]);
-    if (size > 0)
-        data[0] = AsciiUpper(data[0]);
-}
-
-QString CapitaliseFileName(const QString &name)
-{
-    QString capitalised = name;
-    QChar *data = capitalised.data();
-    const qsizetype size = capitalised.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            data[i] = QChar(char16_t(c + (u'a' - u'A')));
-    }
-    if (size > 0 && data[0].unicode() >= u'a' && data[0].unicode() <= u'z')
-        data[0] = QChar(char16_t(data[0].unicode() - (u'a' - u'A')));
-    return capitalised;
 }

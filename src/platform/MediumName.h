@@ -21,9 +21,3 @@ QByteArray MediumNameBytes(const QString &name);
 // UTF-8 without characters of the escape range. Such names can be stored as
 // they are, without going through a QString.
 bool MediumNameIsPlainText(QByteArrayView bytes);
-
-// The catalog's form of a file name: the whole name lower-cased, then its first
-// character upper-cased, both for the ASCII letters A to Z only (READ.ME and
-// read.me both become Read.me). Works in place on bytes or on text alike.
-void CapitaliseFileName(QByteArray &name);
-QString CapitaliseFileName(const QString &name);

@@ -9,12 +9,31 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
 QString Quote(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// Whether a file is one SQLite keeps beside a database file: the rollback
+// journal, the write-ahead log and its index, or the super-journal of a
+// commit across attached files ("-mj" and nine hexadecimal digits).
+bool IsJournalOf(const QString &fileName, const QString &databaseName)
+{
+    if (!fileName.startsWith(databaseName))
+        return false;
+    const QStringView tail = QStringView(fileName).sliced(databaseName.size());
+    if (tail == u"-journal" || tail == u"-wal" || tail == u"-shm")
+        return true;
+    static const QRegularExpression superJournal(QStringLiteral("^-mj[0-9A-F]{9}$"));
+    return superJournal.match(tail).hasMatch();
 }
 
 const QString kCompressFailure =
@@ -115,12 +134,7 @@ void TDataShare::OpenConnection(bool create)
 void TDataShare::CreateDatabaseTables()
 {
     SetDatabasePath();
-    RefuseIfInUse();
-    for (const QString &path : {CatalogsFilePath(DatabaseFolder), FilesFilePath(DatabaseFolder)}) {
-        QFile::remove(path + QStringLiteral("-journal"));
-        if (QFileInfo::exists(path) && !QFile::remove(path))
-            throw EDatabaseError(QStringLiteral("Unable to replace ") + path);
-    }
+    RemoveDatabaseFiles(DatabaseFolder);
     try {
         OpenConnection(true);
         StartTransaction();
@@ -147,25 +161,50 @@ void TDataShare::CreateDatabaseTables()
     CatalogDatabase.Close();
 }
 
-void TDataShare::RefuseIfInUse()
+void TDataShare::RemoveDatabaseFiles(const QString &folder)
 {
     // Removing the files of a database that another program holds would let
     // that program write on into files nobody can reach again: its catalog
-    // would be lost. Taking the lock first finds out.
-    for (const QString &path : {CatalogsFilePath(DatabaseFolder), FilesFilePath(DatabaseFolder)}) {
+    // would be lost. The lock is taken first and kept until the files are
+    // gone, so that no program can take the database in between.
+    std::vector<std::unique_ptr<SqliteConnection>> locks;
+    const QString tableFiles[] = {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName};
+    for (const QString &name : tableFiles) {
+        const QString path = QDir(folder).filePath(name);
         if (!QFileInfo::exists(path))
             continue;
+        auto lock = std::make_unique<SqliteConnection>();
         try {
-            SqliteConnection probe;
-            probe.Open(path, false);
-            probe.ExecuteScript(
+            lock->Open(path, false);
+            lock->ExecuteScript(
                 QStringLiteral("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;"));
+            locks.push_back(std::move(lock));
         } catch (const EDatabaseError &error) {
             // A damaged file may be replaced; a held one may not.
             if (error.IsLocked())
                 throw;
         }
     }
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        const bool own = std::any_of(
+            std::begin(tableFiles), std::end(tableFiles),
+            [&entry](const QString &name) { return entry == name || IsJournalOf(entry, name); });
+        const QString path = QDir(folder).filePath(entry);
+        if (own && !QFile::remove(path))
+            throw EDatabaseError(QStringLiteral("Unable to replace ") + path);
+    }
+}
+
+void TDataShare::ReportLocked(const QString &folder)
+{
+    UI().ShowError(QStringLiteral("Catalog Locked"),
+                   QStringLiteral("The Catalog ") + Quote(folder) +
+                       QStringLiteral(" is currently being accessed by another application or "
+                                      "User") +
+                       kParagraphBreak +
+                       QStringLiteral("Please try again when the other Application or User has "
+                                      "finished"));
 }
 
 bool TDataShare::OpenDatabase()
@@ -195,13 +234,7 @@ void TDataShare::ReportOpenFailure(const std::exception &failure)
 {
     const auto *engine = dynamic_cast<const EDatabaseError *>(&failure);
     if (engine && engine->IsLocked()) {
-        UI().ShowError(QStringLiteral("Catalog Locked"),
-                       QStringLiteral("The Catalog ") + Quote(DatabaseFolder) +
-                           QStringLiteral(" is currently being accessed by another application or "
-                                          "User") +
-                           kParagraphBreak +
-                           QStringLiteral("Please try again when the other Application or User has "
-                                          "finished"));
+        ReportLocked(DatabaseFolder);
     } else if (engine && engine->EngineCode() != 0) {
         UI().ShowError(QStringLiteral("Catalog Error"),
                        QStringLiteral("Unable to Open Catalog due to the following Access Error:") +

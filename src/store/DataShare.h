@@ -92,6 +92,14 @@ public:
     static bool DatabaseFilesExist(bool both, const QString &folder);
     static QString CatalogsFilePath(const QString &folder);
     static QString FilesFilePath(const QString &folder);
+    // Removes the database of a folder: both table files and the journals
+    // SQLite keeps beside them, nothing else. The lock of both files is taken
+    // first and held while they go. Raises a locked EDatabaseError, having
+    // deleted nothing, when another program holds either; raises when a file
+    // stays behind.
+    static void RemoveDatabaseFiles(const QString &folder);
+    // Tells the user that another program holds the database of the folder.
+    static void ReportLocked(const QString &folder);
 
     // Compacts both tables; reports a failure itself.
     bool CompressDatabase();
@@ -111,7 +119,6 @@ public:
 
 private:
     void OpenConnection(bool create);
-    void RefuseIfInUse();
     void ConfigureTables();
     void ReportOpenFailure(const std::exception &failure);
     void UpdateHistory(bool add, const QString &folder);

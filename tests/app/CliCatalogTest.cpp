@@ -53,7 +53,7 @@ TEST_F(CliCatalogTest, CatalogsUnderAUniqueNameAndListsTheResult)
     result = Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\New Disk Catalog"),
                   QStringLiteral("--json")});
     EXPECT_TRUE(result.out.contains(QStringLiteral("\"name\":\"Sub\"")));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"name\":\"A.txt\"")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("\"name\":\"A.TXT\"")));
     result = Run({QStringLiteral("--json"), QStringLiteral("info")});
     EXPECT_TRUE(result.out.contains(QStringLiteral("\"files\":4,\"bytes\":20")))
         << result.out.toStdString();

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <cstring>
+
 namespace {
 
 class ZipWriteExtractTest : public ::testing::Test
@@ -283,6 +285,48 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/abs.txt")));
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("a"), QStringLiteral("good.txt")}));
+}
+
+// A link planted at a target or at a folder on the way is never followed:
+// the file at the link's place is replaced, the folder refused. Names
+// written with "\" make folders; a name without wildcards picks its exact
+// member.
+TEST_F(ZipWriteExtractTest, LinksAreNeverFollowedAndExactNamesPickOneMember)
+{
+    const QString archive = m_folder.Path(QStringLiteral("links.zip"));
+    {
+        int error = 0;
+        ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE, &error));
+        ASSERT_TRUE(zip);
+        for (const char *name :
+             {"plain.txt", "sub/inner.txt", "Back\\slash.txt", "README", "readme"}) {
+            ZipSource source(zip_source_buffer(zip.get(), name, std::strlen(name), 0));
+            ASSERT_TRUE(source);
+            ASSERT_GE(zip_file_add(zip.get(), name, source.get(), 0), 0) << name;
+            source.release();
+        }
+        ASSERT_EQ(CloseZipArchive(zip), ZIP_ER_OK);
+    }
+    const QString secret = m_folder.Write(QStringLiteral("outside/secret.txt"), "secret");
+    const QString out = ExtractTo(archive, QStringLiteral("out"), RecurseFlag | OverWriteFlag);
+    QDir().mkpath(out);
+    ASSERT_TRUE(QFile::link(secret, out + QStringLiteral("/plain.txt")));
+    ASSERT_TRUE(
+        QFile::link(m_folder.Path(QStringLiteral("outside")), out + QStringLiteral("/sub")));
+    EXPECT_FALSE(m_unzip.Execute(ZipFunction::Extract));
+    EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::NotAllProcessed);
+    EXPECT_EQ(ArchiveTestFolder::Read(secret), "secret");
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("outside/inner.txt"))));
+    EXPECT_FALSE(QFileInfo(out + QStringLiteral("/plain.txt")).isSymLink());
+    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/plain.txt")), "plain.txt");
+    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/Back/slash.txt")), "Back\\slash.txt");
+
+    const QString flat =
+        ExtractTo(archive, QStringLiteral("flat"), OverWriteFlag | NoDirectoryNamesFlag);
+    m_unzip.lpszFileSpec = QStringLiteral("\"readme\"");
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
+    EXPECT_EQ(QDir(flat).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("readme")});
 }
 
 } // namespace

@@ -74,6 +74,10 @@ TEST_F(ExportImportTest, RoundTripKeepsTreeRowsAndFields)
                                         u"FLOPPY"_s, 1000, 1457664, 36000.0, 36000.999988);
     const qint64 hard =
         AddFullObject(*m_data, 3, u"Hard Disk"_s, 4, QString(), u"/mnt/data"_s, u"DATA"_s, 5, 0);
+    // Records longer than any line buffer, with more records after them.
+    const qint64 deep = AddFullObject(*m_data, hard, QString(3000, u'd'), 7, QString(3000, u'"'),
+                                      u"/mnt/"_s + QString(5000, u's'));
+    AddFullFile(*m_data, deep, QString(2000, u'f'), 1, QString(5000, u'c'));
     const qint64 cd = AddFullObject(*m_data, 3, u"日本語 CD"_s, 5, u"tab\there"_s, u"/media/cd"_s);
     const qint64 sub = AddFullObject(*m_data, hard, u"Docs"_s, 7, u"c"_s, u"/mnt/data"_s);
     const qint64 package = AddFullObject(*m_data, sub, u"Archive.zip"_s, 22, u"zip comment"_s,

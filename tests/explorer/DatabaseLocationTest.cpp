@@ -1,5 +1,6 @@
 #include "explorer/DatabaseLocationCheck.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "support/DatabaseLockHolder.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
@@ -232,32 +233,52 @@ TEST_F(DatabaseLocationTest, HalfADatabaseMustBeReplacedToCreateAndCannotBeOpene
     EXPECT_TRUE(FileNames(half).isEmpty());
 }
 
-TEST_F(DatabaseLocationTest, ReplacingDeletesEveryDatabaseFileAndNothingElse)
+TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
 {
     const QString folder = Folder(
         QStringLiteral("Full"),
         {kCatalogsFile, kFilesFile, QStringLiteral("Dirvanta Catalogs.db-journal"),
-         QStringLiteral("Dirvanta Files.db-journal"), QStringLiteral("Dirvanta Files"),
+         QStringLiteral("Dirvanta Files.db-wal"), QStringLiteral("Dirvanta Files.db-shm"),
+         QStringLiteral("Dirvanta Catalogs.db-mj1A2B3C94D"), QStringLiteral("Dirvanta Files"),
          QStringLiteral("Dirvanta Catalogs.db.bak"), QStringLiteral("Dirvanta Catalogs-old.db"),
-         QStringLiteral("dirvanta catalogs.db"), QStringLiteral("Dirvanta Filesystem.db"),
+         QStringLiteral("Dirvanta Files.db-journal.old"), QStringLiteral("dirvanta catalogs.db"),
          QStringLiteral("notes.txt"), QStringLiteral(".Dirvanta Files.db")});
     QDir(folder).mkdir(QStringLiteral("Dirvanta Files.d"));
-    const QString readOnly = QDir(folder).filePath(QStringLiteral("Dirvanta Catalogs.px"));
-    {
-        QFile file(readOnly);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    QFile::setPermissions(readOnly, QFile::ReadOwner);
+    // A read-only database file goes too: removing needs only the folder.
+    QFile::setPermissions(QDir(folder).filePath(kFilesFile), QFile::ReadOwner);
 
     QString typed = folder;
     m_ui.QueueAnswer(MessageAnswer::Yes);
     EXPECT_TRUE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kReplace});
     EXPECT_EQ(FileNames(folder),
-              QStringList(
-                  {QStringLiteral(".Dirvanta Files.db"), QStringLiteral("Dirvanta Catalogs-old.db"),
-                   QStringLiteral("Dirvanta Files.d"), QStringLiteral("Dirvanta Filesystem.db"),
-                   QStringLiteral("dirvanta catalogs.db"), QStringLiteral("notes.txt")}));
+              QStringList({QStringLiteral(".Dirvanta Files.db"),
+                           QStringLiteral("Dirvanta Catalogs-old.db"),
+                           QStringLiteral("Dirvanta Catalogs.db.bak"),
+                           QStringLiteral("Dirvanta Files"), QStringLiteral("Dirvanta Files.d"),
+                           QStringLiteral("Dirvanta Files.db-journal.old"),
+                           QStringLiteral("dirvanta catalogs.db"), QStringLiteral("notes.txt")}));
+}
+
+TEST_F(DatabaseLocationTest, ADatabaseAnotherProgramHoldsIsReportedLockedAndKept)
+{
+    const QString folder = DatabaseFolder(QStringLiteral("Held"));
+    for (const QString &held : {kCatalogsFile, kFilesFile}) {
+        SCOPED_TRACE(held.toStdString());
+        DatabaseLockHolder other(QDir(folder).filePath(held));
+        ASSERT_TRUE(other.Holding());
+        QString typed = folder;
+        m_ui.QueueAnswer(MessageAnswer::Yes);
+        EXPECT_FALSE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
+        const std::string locked = "The Catalog \"" + folder.toStdString() +
+                                   "\" is currently being accessed by another application or "
+                                   "User\n\nPlease try again when the other Application or User "
+                                   "has finished";
+        ExpectBoxes(m_ui, {kReplace, {MessageKind::Error, "Catalog Locked", locked.c_str()}});
+        const QStringList kept = FileNames(folder);
+        EXPECT_TRUE(kept.contains(kCatalogsFile) && kept.contains(kFilesFile))
+            << kept.join(u'|').toStdString();
+    }
 }
 
 TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)

@@ -14,6 +14,8 @@
 #include <QMimeDatabase>
 #include <QThread>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int kRemovableClass = 3;
@@ -97,12 +99,17 @@ protected:
         qputenv("TMPDIR", m_temp.path().toUtf8());
         m_drives.Mount(Medium(), DriveKind::Removable, QStringLiteral("DISK7"));
         m_medium.Write(QStringLiteral("docs/notes.txt"), "notes");
+        m_medium.Write(QStringLiteral("docs/NOTES.TXT"), "NOTES");
         m_medium.Write(QStringLiteral("odd.qqq"), QByteArray("\x00\x01\x02", 3));
         m_stage.Write(QStringLiteral("inner/Read Me.TXT"), "packed");
+        m_stage.Write(QStringLiteral("inner/read me.txt"), "lower");
+        // Cataloged in the folder "inner": folders of a package merge
+        // without regard to letter case.
+        m_stage.Write(QStringLiteral("INNER/upper.txt"), "upper");
         ASSERT_EQ(
             m_stage.Run(QStringLiteral("zip"),
                         {QStringLiteral("-qr"), m_medium.Path(QStringLiteral("docs/pack.zip")),
-                         QStringLiteral("inner")}),
+                         QStringLiteral("inner"), QStringLiteral("INNER")}),
             0);
         m_data->RunInTransaction([&] {
             TMediaScanner scanner(*m_data, CatalogOptions{});
@@ -154,16 +161,15 @@ protected:
 
 TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer)
 {
-    // The catalog keeps the capitalised name Notes.txt: the file is found
-    // by it all the same.
+    // Two files whose names differ only in letter case: each opens itself.
     const QString notes = Medium() + QStringLiteral("/docs/notes.txt");
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), notes}));
 
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), true));
-    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{notes});
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("NOTES.TXT")), true));
+    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{Medium() + QStringLiteral("/docs/NOTES.TXT")});
     m_ui.SetQuickViewWorks(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), true));
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), true));
     const RecordedMessage refused = m_ui.TakeSingleMessage();
     EXPECT_EQ(refused.caption, QStringLiteral("Quick View"));
     EXPECT_EQ(refused.text,
@@ -173,18 +179,18 @@ TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer
     // No application for the type: the user picks a program.
     const QString odd = Medium() + QStringLiteral("/odd.qqq");
     m_ui.QueueFileName(m_desktop.Script());
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("Odd.qqq")), false));
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("odd.qqq")), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
 }
 
 TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
 {
     QFile::remove(m_medium.Path(QStringLiteral("docs/notes.txt")));
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
     const RecordedMessage missing = m_ui.TakeSingleMessage();
     EXPECT_EQ(missing.caption, QStringLiteral("File Not Found"));
     EXPECT_EQ(missing.text, QStringLiteral("Dirvanta was unable to locate \"") + Medium() +
-                                QStringLiteral("/docs/Notes.txt\" on Catalog \"Stick\"\n\n"
+                                QStringLiteral("/docs/notes.txt\" on Catalog \"Stick\"\n\n"
                                                "The file may have been deleted from the Cataloged "
                                                "Media. It is recommended that you perform a "
                                                "Catalog Update to re-synchronize the Catalog"));
@@ -192,19 +198,33 @@ TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
     // Another disk in the drive: the device check asks, the user gives up.
     m_drives.At(Medium()).label = QStringLiteral("OTHER");
     m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("Notes.txt")), false));
+    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
     EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
 TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
 {
-    const qint64 key = FileKey(QStringLiteral("Read me.txt"));
+    // The copies go to a folder of the program's own, open to its user alone.
+    const QString folder = PrivateTemporaryFolder();
+    EXPECT_NE(QDir(folder), QDir(QDir::tempPath()));
+    struct stat status;
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    const qint64 key = FileKey(QStringLiteral("Read Me.TXT"));
     ASSERT_GT(key, 0);
-    const QString copy = m_temp.filePath(QStringLiteral("Read Me.TXT"));
+    const QString copy = QDir(folder).filePath(QStringLiteral("Read Me.TXT"));
     EXPECT_TRUE(Access().OpenFile(key, false));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), copy}));
     EXPECT_EQ(ArchiveTestFolder::Read(copy), QByteArray("packed"));
-    EXPECT_EQ(m_temporaryFiles.Files(), QStringList{copy});
+    // A member whose name differs only in letter case is its own file.
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("read me.txt")), true));
+    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("read me.txt"))),
+              QByteArray("lower"));
+    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("upper.txt")), true));
+    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("upper.txt"))),
+              QByteArray("upper"));
+    m_ui.TakeQuickViews();
+    EXPECT_EQ(m_temporaryFiles.Files().first(), copy);
 
     // A second time the earlier copy is there: the user keeps it.
     m_ui.QueueAnswer(MessageAnswer::No);
@@ -225,7 +245,7 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     const RecordedMessage failed = m_ui.TakeSingleMessage();
     EXPECT_EQ(failed.caption, QStringLiteral("Error Extracting File"));
     EXPECT_EQ(failed.text,
-              QStringLiteral("An Unknown Error occurred when extracting \"Read me.txt\"."
+              QStringLiteral("An Unknown Error occurred when extracting \"Read Me.TXT\"."
                              "\n\nThe request has been terminated"));
 }
 

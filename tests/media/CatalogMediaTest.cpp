@@ -59,7 +59,7 @@ TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
               8'000'000'000LL);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = 7")), 2);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 3);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'Readme.txt'")), 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'")), 1);
     EXPECT_EQ(GetObjectComment(*m_data, id), QStringLiteral("keep"));
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
@@ -121,8 +121,11 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
                              {m_medium, QStringLiteral("Stick"), 3, QStringLiteral("STICK"),
                               QStringLiteral("STICK"), QStringLiteral("the catalog's own")},
                              &first));
+    // The letter's name as an earlier build stored it, capitalised: its
+    // comment is taken over all the same.
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Comment = 'about the letter' WHERE Name = 'Letter.odt';"
+        QStringLiteral("UPDATE Files SET Comment = 'about the letter', Name = 'Letter.odt' "
+                       "WHERE Name = 'letter.odt';"
                        "UPDATE Catalogs SET Comment = 'deep folder' WHERE Name = 'Deep';"
                        "UPDATE Catalogs SET Created = 40000 WHERE ID = %1;")
             .arg(first));
@@ -138,7 +141,7 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
     EXPECT_EQ(Count(QStringLiteral("SELECT Created FROM Catalogs WHERE ID = %1").arg(second)),
               40000);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'Letter.odt' AND "
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'letter.odt' AND "
                                    "Comment = 'about the letter'")),
               1);
     EXPECT_EQ(Count(QStringLiteral(

@@ -67,7 +67,7 @@ protected:
     }
 
     // Catalogs the medium under Catalogs and returns everything below the
-    // catalog by path of stored names ("DATA.ZIP/src/A.c").
+    // catalog by path of stored names ("DATA.ZIP/src/a.c").
     std::map<QString, Cataloged> Scan(const CatalogOptions &options = {}, qint64 *total = nullptr)
     {
         qint64 catalogId = 0;
@@ -143,6 +143,7 @@ protected:
 TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
 {
     m_stage.Write(QStringLiteral("stage/readme.txt"), QByteArray(300, 'r'));
+    m_stage.Write(QStringLiteral("stage/README.TXT"), QByteArray(30, 'R'));
     m_stage.Write(QStringLiteral("stage/docs/Guide.TXT"), QByteArray(1200, 'g'));
     ZipWithTool(QStringLiteral("DATA.ZIP"), {QStringLiteral("stage")}, {QStringLiteral("-r")});
     m_medium.Write(QStringLiteral("after.txt"), "after");
@@ -152,33 +153,35 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     CatalogOptions off;
     off.zipFiles = false;
     const auto plain = Scan(off);
-    EXPECT_EQ(Paths(plain), (QStringList{QStringLiteral("After.txt"), QStringLiteral("Data.zip"),
-                                         QStringLiteral("Link.zip")}));
-    EXPECT_EQ(plain.at(QStringLiteral("Data.zip")).size, zipSize);
-    EXPECT_FALSE(plain.at(QStringLiteral("Data.zip")).packaged);
+    EXPECT_EQ(Paths(plain), (QStringList{QStringLiteral("DATA.ZIP"), QStringLiteral("after.txt"),
+                                         QStringLiteral("link.zip")}));
+    EXPECT_EQ(plain.at(QStringLiteral("DATA.ZIP")).size, zipSize);
+    EXPECT_FALSE(plain.at(QStringLiteral("DATA.ZIP")).packaged);
 
     qint64 total = 0;
     const auto packaged = Scan(CatalogOptions{}, &total);
     // Folder entries of the archive are skipped; folders come from the paths.
-    EXPECT_EQ(
-        Paths(packaged),
-        (QStringList{QStringLiteral("After.txt"), QStringLiteral("DATA.ZIP"),
-                     QStringLiteral("DATA.ZIP/stage"), QStringLiteral("DATA.ZIP/stage/Readme.txt"),
-                     QStringLiteral("DATA.ZIP/stage/docs"),
-                     QStringLiteral("DATA.ZIP/stage/docs/Guide.txt"), QStringLiteral("Link.zip")}));
+    // Members keep their names, also two that differ only in letter case.
+    EXPECT_EQ(Paths(packaged),
+              (QStringList{QStringLiteral("DATA.ZIP"), QStringLiteral("DATA.ZIP/stage"),
+                           QStringLiteral("DATA.ZIP/stage/README.TXT"),
+                           QStringLiteral("DATA.ZIP/stage/docs"),
+                           QStringLiteral("DATA.ZIP/stage/docs/Guide.TXT"),
+                           QStringLiteral("DATA.ZIP/stage/readme.txt"), QStringLiteral("after.txt"),
+                           QStringLiteral("link.zip")}));
     // A link to a package is cataloged as the link it is.
-    EXPECT_FALSE(packaged.at(QStringLiteral("Link.zip")).folder);
+    EXPECT_FALSE(packaged.at(QStringLiteral("link.zip")).folder);
     const Cataloged &package = packaged.at(QStringLiteral("DATA.ZIP"));
     EXPECT_EQ(package.cls, CatalogSchema::kPackageClass);
     EXPECT_EQ(package.size, zipSize);
     EXPECT_EQ(package.volumeSize, 0);
     EXPECT_EQ(packaged.at(QStringLiteral("DATA.ZIP/stage/docs")).cls,
               CatalogSchema::kPackagedFolderClass);
-    const Cataloged &guide = packaged.at(QStringLiteral("DATA.ZIP/stage/docs/Guide.txt"));
+    const Cataloged &guide = packaged.at(QStringLiteral("DATA.ZIP/stage/docs/Guide.TXT"));
     EXPECT_TRUE(guide.packaged);
     EXPECT_EQ(guide.size, 1200);
     EXPECT_EQ(guide.cls & 0x10, 0);
-    EXPECT_FALSE(packaged.at(QStringLiteral("After.txt")).packaged);
+    EXPECT_FALSE(packaged.at(QStringLiteral("after.txt")).packaged);
     // The package counts with its own size, not its members'.
     EXPECT_EQ(total, zipSize + 5 + QByteArray("DATA.ZIP").size());
 }
@@ -195,8 +198,8 @@ TEST_F(FilePackagesTest, FoldersInsideAPackageMatchWithoutLetterCase)
     EXPECT_EQ(
         Paths(found),
         (QStringList{QStringLiteral("code.zip"), QStringLiteral("code.zip/src"),
-                     QStringLiteral("code.zip/src/A.c"), QStringLiteral("code.zip/src/B.c"),
-                     QStringLiteral("code.zip/src/sub"), QStringLiteral("code.zip/src/sub/C.c")}));
+                     QStringLiteral("code.zip/src/a.c"), QStringLiteral("code.zip/src/b.c"),
+                     QStringLiteral("code.zip/src/sub"), QStringLiteral("code.zip/src/sub/c.c")}));
 }
 
 TEST_F(FilePackagesTest, ATrailingSlashMakesAFolderUnlessTheEntryIsFlaggedAsOne)
@@ -205,9 +208,23 @@ TEST_F(FilePackagesTest, ATrailingSlashMakesAFolderUnlessTheEntryIsFlaggedAsOne)
         QStringLiteral("set.zip"),
         {{"docs/", false}, {"flagged/", true}, {"flagged/inner/", true}, {"top.txt", false}});
     const auto found = Scan();
-    EXPECT_EQ(Paths(found),
-              (QStringList{QStringLiteral("set.zip"), QStringLiteral("set.zip/Top.txt"),
-                           QStringLiteral("set.zip/docs")}));
+    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("set.zip"), QStringLiteral("set.zip/docs"),
+                                         QStringLiteral("set.zip/top.txt")}));
+}
+
+TEST_F(FilePackagesTest, BackslashesSeparateFoldersAndEmptyNamesMakeNone)
+{
+    ZipWithLibrary(QStringLiteral("win.zip"), {{"Docs\\Deep\\a.txt", false},
+                                               {"docs\\b.txt", false},
+                                               {"x//y.txt", false},
+                                               {"/top.txt", false}});
+    const auto found = Scan();
+    EXPECT_EQ(
+        Paths(found),
+        (QStringList{QStringLiteral("win.zip"), QStringLiteral("win.zip/Docs"),
+                     QStringLiteral("win.zip/Docs/Deep"), QStringLiteral("win.zip/Docs/Deep/a.txt"),
+                     QStringLiteral("win.zip/Docs/b.txt"), QStringLiteral("win.zip/top.txt"),
+                     QStringLiteral("win.zip/x"), QStringLiteral("win.zip/x/y.txt")}));
 }
 
 TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
@@ -223,10 +240,10 @@ TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
     m_medium.Write(QStringLiteral("cut.zip"), whole.left(whole.size() / 2));
 
     const auto found = Scan();
-    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("Broken.zip"), QStringLiteral("Cut.zip"),
-                                         QStringLiteral("Empty.zip"), QStringLiteral("whole.zip"),
-                                         QStringLiteral("whole.zip/Whole.txt")}));
-    for (const char *plain : {"Broken.zip", "Cut.zip", "Empty.zip"})
+    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("broken.zip"), QStringLiteral("cut.zip"),
+                                         QStringLiteral("empty.zip"), QStringLiteral("whole.zip"),
+                                         QStringLiteral("whole.zip/whole.txt")}));
+    for (const char *plain : {"broken.zip", "cut.zip", "empty.zip"})
         EXPECT_FALSE(found.at(QString::fromLatin1(plain)).folder) << plain;
 }
 
@@ -260,12 +277,12 @@ TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
     QFile::remove(m_medium.Path(QStringLiteral("near.exe")));
 
     const auto found = Scan();
-    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("Far.exe"), QStringLiteral("Tiny.exe"),
-                                         QStringLiteral("Tool.exe"), QStringLiteral("setup.exe"),
-                                         QStringLiteral("setup.exe/Inside.txt")}));
+    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("far.exe"), QStringLiteral("setup.exe"),
+                                         QStringLiteral("setup.exe/inside.txt"),
+                                         QStringLiteral("tiny.exe"), QStringLiteral("tool.exe")}));
     CatalogOptions noExe;
     noExe.exeFiles = false;
-    EXPECT_EQ(Scan(noExe).count(QStringLiteral("Setup.exe")), 1u);
+    EXPECT_EQ(Scan(noExe).count(QStringLiteral("setup.exe")), 1u);
 }
 
 TEST_F(FilePackagesTest, CommentsComeFromTheArchiveUnlessAnEarlierOneIsReused)
@@ -286,12 +303,12 @@ TEST_F(FilePackagesTest, CommentsComeFromTheArchiveUnlessAnEarlierOneIsReused)
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET Comment = 'Mine' WHERE Class = 22"));
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Comment = 'Letter A' WHERE Name = 'A.txt'"));
+        QStringLiteral("UPDATE Files SET Comment = 'Letter A' WHERE Name = 'a.txt'"));
     CatalogOptions reuse;
     reuse.reuseComments = true;
     const auto second = Scan(reuse);
     EXPECT_EQ(second.at(QStringLiteral("notes.zip")).comment, QStringLiteral("Mine"));
-    EXPECT_EQ(second.at(QStringLiteral("notes.zip/A.txt")).comment, QStringLiteral("Letter A"));
+    EXPECT_EQ(second.at(QStringLiteral("notes.zip/a.txt")).comment, QStringLiteral("Letter A"));
 }
 
 TEST_F(FilePackagesTest, ACancelKeepsThePackageAndTheMembersReadSoFar)
@@ -317,7 +334,7 @@ TEST_F(FilePackagesTest, ACancelKeepsThePackageAndTheMembersReadSoFar)
         EXPECT_EQ(scanner.ProcessedCount(), 1);
         UI().SetCancelled(false);
     });
-    EXPECT_EQ(Paths(Below(packageId)), QStringList{QStringLiteral("M0.txt")});
+    EXPECT_EQ(Paths(Below(packageId)), QStringList{QStringLiteral("m0.txt")});
 }
 
 TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
@@ -341,7 +358,7 @@ TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
     const auto sets = Below(CatalogSchema::kArchivesId);
     EXPECT_EQ(sets.count(QStringLiteral("BACKUP")), 1u);
     EXPECT_EQ(sets.count(QStringLiteral("Merged[0] BACKUP")), 1u);
-    EXPECT_EQ(sets.count(QStringLiteral("Merged[1] BACKUP/A.txt")), 1u);
+    EXPECT_EQ(sets.count(QStringLiteral("Merged[1] BACKUP/a.txt")), 1u);
     EXPECT_EQ(sets.at(QStringLiteral("BACKUP")).volumeSize, 77);
     EXPECT_EQ(sets.at(QStringLiteral("BACKUP")).comment, QStringLiteral("set comment"));
 }

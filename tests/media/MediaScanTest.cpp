@@ -172,6 +172,10 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
     const QDateTime folderTime(QDate(2019, 12, 31), QTime(23, 59, 59));
     m_tree.File("AUTOEXEC.BAT", 1234);
     m_tree.Modified("AUTOEXEC.BAT", oddSecond);
+    // Names that differ only in letter case are two files, each kept by
+    // its own name.
+    m_tree.File("README", 7);
+    m_tree.File("readme", 8);
     m_tree.File(".profile", 10);
     m_tree.File("readonly.txt", 0, 0444);
     m_tree.File("big.iso", 5'000'000'000LL);
@@ -184,27 +188,28 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
 
     const Outcome outcome = Scan();
     EXPECT_TRUE(outcome.finished);
-    EXPECT_EQ(outcome.total, 1234 + 10 + 0 + 5'000'000'000LL + 300 + 1);
+    EXPECT_EQ(outcome.total, 1234 + 7 + 8 + 10 + 0 + 5'000'000'000LL + 300 + 1);
 
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
     struct Expected
     {
-        const char *path;   // stored names
-        const char *onDisk; // the entry on the medium
+        const char *path; // names as stored, exactly those on the medium
         bool folder;
         int attributes;
         qint64 size;
     };
     const Expected expected[] = {
-        {"Autoexec.bat", "AUTOEXEC.BAT", false, 0, 1234},
-        {".profile", ".profile", false, 2, 10},
-        {"Readonly.txt", "readonly.txt", false, 1, 0},
-        {"Big.iso", "big.iso", false, 0, 5'000'000'000LL},
-        {"My Docs", "My Docs", true, CatalogSchema::kFileFolderClass, 0},
-        {"My Docs/Letter.doc", "My Docs/Letter.DOC", false, 0, 300},
-        {"My Docs/.cache", "My Docs/.cache", true, CatalogSchema::kFileFolderClass, 0},
-        {"My Docs/.cache/X.tmp", "My Docs/.cache/x.tmp", false, 0, 1},
-        {"empty", "empty", true, CatalogSchema::kFileFolderClass, 0},
+        {"AUTOEXEC.BAT", false, 0, 1234},
+        {"README", false, 0, 7},
+        {"readme", false, 0, 8},
+        {".profile", false, 2, 10},
+        {"readonly.txt", false, 1, 0},
+        {"big.iso", false, 0, 5'000'000'000LL},
+        {"My Docs", true, CatalogSchema::kFileFolderClass, 0},
+        {"My Docs/Letter.DOC", false, 0, 300},
+        {"My Docs/.cache", true, CatalogSchema::kFileFolderClass, 0},
+        {"My Docs/.cache/x.tmp", false, 0, 1},
+        {"empty", true, CatalogSchema::kFileFolderClass, 0},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
     for (const Expected &row : expected) {
@@ -216,7 +221,7 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         EXPECT_EQ(entry.cls, row.attributes);
         EXPECT_EQ(entry.size, row.size);
         EXPECT_TRUE(entry.comment.isEmpty());
-        const QByteArray onDisk = m_tree.Path(row.onDisk);
+        const QByteArray onDisk = m_tree.Path(row.path);
         EXPECT_DOUBLE_EQ(entry.modified,
                          DosDayCount(QFileInfo(QString::fromUtf8(onDisk)).lastModified()));
         EXPECT_DOUBLE_EQ(entry.created, ExpectedCreated(onDisk));
@@ -230,7 +235,7 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         }
     }
     // Times at DOS resolution: 05:06:07 is stored as 05:06:06.
-    EXPECT_DOUBLE_EQ(entries.at(QStringLiteral("Autoexec.bat")).modified,
+    EXPECT_DOUBLE_EQ(entries.at(QStringLiteral("AUTOEXEC.BAT")).modified,
                      ToDayCount(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 6))));
     EXPECT_DOUBLE_EQ(entries.at(QStringLiteral("My Docs")).modified,
                      ToDayCount(QDateTime(QDate(2019, 12, 31), QTime(23, 59, 58))));
@@ -281,14 +286,14 @@ TEST_F(MediaScanTest, LinksAreNeverFollowedAndSpecialFilesAreFiles)
     EXPECT_TRUE(outcome.finished);
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
     const std::map<QString, qint64> files = {
-        {QStringLiteral("Target.txt"), 100},
-        {QStringLiteral("sub/Inner.txt"), 7},
-        {QStringLiteral("Link-to-file"), qint64(qstrlen("target.txt"))},
-        {QStringLiteral("Link-to-folder"), qint64(qstrlen("sub"))},
-        {QStringLiteral("Up"), 2},
-        {QStringLiteral("Self"), 4},
-        {QStringLiteral("Dangling"), qint64(qstrlen("nowhere/at/all"))},
-        {QStringLiteral("Pipe"), 0},
+        {QStringLiteral("target.txt"), 100},
+        {QStringLiteral("sub/inner.txt"), 7},
+        {QStringLiteral("link-to-file"), qint64(qstrlen("target.txt"))},
+        {QStringLiteral("link-to-folder"), qint64(qstrlen("sub"))},
+        {QStringLiteral("up"), 2},
+        {QStringLiteral("self"), 4},
+        {QStringLiteral("dangling"), qint64(qstrlen("nowhere/at/all"))},
+        {QStringLiteral("pipe"), 0},
     };
     ASSERT_EQ(entries.size(), files.size() + 1);
     EXPECT_TRUE(entries.at(QStringLiteral("sub")).folder);
@@ -341,10 +346,10 @@ TEST_F(MediaScanTest, AnUnreadableFolderIsCatalogedEmptyAndTheScanGoesOn)
     EXPECT_TRUE(outcome.finished);
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
     EXPECT_TRUE(entries.at(QStringLiteral("locked")).folder);
-    EXPECT_EQ(entries.count(QStringLiteral("locked/Secret.txt")), 0u);
-    EXPECT_EQ(entries.at(QStringLiteral("open/Ok.txt")).size, 3);
+    EXPECT_EQ(entries.count(QStringLiteral("locked/secret.txt")), 0u);
+    EXPECT_EQ(entries.at(QStringLiteral("open/ok.txt")).size, 3);
     // Listed but not examinable: kept by name, with nothing else known.
-    const Entry &listed = entries.at(QStringLiteral("listed/A.txt"));
+    const Entry &listed = entries.at(QStringLiteral("listed/a.txt"));
     EXPECT_EQ(listed.size, 0);
     EXPECT_EQ(listed.modified, 0.0);
     EXPECT_TRUE(entries.at(QStringLiteral("listed/inner")).folder);
@@ -611,9 +616,7 @@ TEST_F(MediaScanTest, KeysFollowTheListingOrderAcrossBatches)
 
     qint64 previous = 0;
     for (const QByteArray &name : ListingOrder(m_tree.Path("many"))) {
-        QByteArray stored = name;
-        CapitaliseFileName(stored);
-        const Entry &entry = entries.at(QStringLiteral("many/") + QString::fromUtf8(stored));
+        const Entry &entry = entries.at(QStringLiteral("many/") + QString::fromUtf8(name));
         EXPECT_GT(entry.number, previous) << name.constData();
         previous = entry.number;
     }
@@ -649,8 +652,8 @@ TEST_F(MediaScanTest, PackageOfferTakesFilesBeforeTheyAreWritten)
     EXPECT_EQ(offered, QStringList({Source() + QStringLiteral("/sub/DATA.ZIP"),
                                     Source() + QStringLiteral("/sub/plain.txt")}));
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    EXPECT_EQ(entries.count(QStringLiteral("sub/Data.zip")), 0u);
-    EXPECT_EQ(entries.count(QStringLiteral("sub/Plain.txt")), 1u);
+    EXPECT_EQ(entries.count(QStringLiteral("sub/DATA.ZIP")), 0u);
+    EXPECT_EQ(entries.count(QStringLiteral("sub/plain.txt")), 1u);
     EXPECT_EQ(outcome.total, 520);
 }
 
@@ -671,6 +674,7 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     addFile(1000, "Report.txt", when, "first");
     addFile(1000, "Report.txt", when, "second");
     addFile(1000, "Other.txt", when, "");
+    addFile(1000, "REPORT.TXT", when, "upper");
     AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4,
                      CatalogSchema::kFileFolderClass, false, when, when,
                      QStringLiteral("in the wastebasket"), QString(), 0, 0);
@@ -685,9 +689,13 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     };
     const FileCase files[] = {
         {1000, "Report.txt", when, "first"}, // the first in index order
-        {1001, "Report.txt", when, ""},      {1000, "Report.txt", nextSecondPair, ""},
-        {1000, "report.txt", when, ""}, // names compare as stored
-        {1000, "Other.txt", when, ""},  // a match with an empty comment
+        {1001, "Report.txt", when, ""},
+        {1000, "Report.txt", nextSecondPair, ""},
+        // The exact name first; else a name that differs in the case of
+        // ASCII letters only, as an earlier build stored names capitalised.
+        {1000, "REPORT.TXT", when, "upper"},
+        {1000, "report.txt", when, "first"},
+        {1000, "Other.txt", when, ""}, // a match with an empty comment
     };
     for (const FileCase &row : files) {
         EXPECT_EQ(scanner.ReuseFileComment(row.size, QString::fromUtf8(row.name), row.created),
@@ -730,9 +738,9 @@ TEST_F(MediaScanTest, ASecondScanTakesOverTheCommentsOfUnchangedEntries)
                 .arg(number));
     };
     comment("Catalogs", "ID", old.at(QStringLiteral("Docs")).number, "folder note");
-    comment("Files", "Key", old.at(QStringLiteral("Docs/Kept.txt")).number, "keep me");
-    comment("Files", "Key", old.at(QStringLiteral("Docs/Grown.txt")).number, "size changed");
-    comment("Files", "Key", old.at(QStringLiteral("Renamed.txt")).number, "name changed");
+    comment("Files", "Key", old.at(QStringLiteral("Docs/kept.txt")).number, "keep me");
+    comment("Files", "Key", old.at(QStringLiteral("Docs/grown.txt")).number, "size changed");
+    comment("Files", "Key", old.at(QStringLiteral("renamed.txt")).number, "name changed");
     // The files change on the medium after the first catalog.
     ASSERT_EQ(truncate(m_tree.Path("Docs/grown.txt").constData(), 21), 0);
     ASSERT_EQ(rename(m_tree.Path("renamed.txt").constData(), m_tree.Path("moved.txt").constData()),
@@ -742,13 +750,13 @@ TEST_F(MediaScanTest, ASecondScanTakesOverTheCommentsOfUnchangedEntries)
     reuse.reuseComments = true;
     const std::map<QString, Entry> again = Cataloged(Scan(reuse).catalogId);
     EXPECT_EQ(again.at(QStringLiteral("Docs")).comment, QStringLiteral("folder note"));
-    EXPECT_EQ(again.at(QStringLiteral("Docs/Kept.txt")).comment, QStringLiteral("keep me"));
-    EXPECT_EQ(again.at(QStringLiteral("Docs/Grown.txt")).comment, QString());
-    EXPECT_EQ(again.at(QStringLiteral("Moved.txt")).comment, QString());
+    EXPECT_EQ(again.at(QStringLiteral("Docs/kept.txt")).comment, QStringLiteral("keep me"));
+    EXPECT_EQ(again.at(QStringLiteral("Docs/grown.txt")).comment, QString());
+    EXPECT_EQ(again.at(QStringLiteral("moved.txt")).comment, QString());
 
     // Without the option nothing is taken over.
     const std::map<QString, Entry> plain = Cataloged(Scan().catalogId);
-    EXPECT_EQ(plain.at(QStringLiteral("Docs/Kept.txt")).comment, QString());
+    EXPECT_EQ(plain.at(QStringLiteral("Docs/kept.txt")).comment, QString());
     EXPECT_EQ(plain.at(QStringLiteral("Docs")).comment, QString());
 }
 

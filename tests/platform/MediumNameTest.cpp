@@ -61,32 +61,3 @@ TEST(MediumNameTest, EveryByteStringSurvivesTheRoundTrip)
         }
     }
 }
-
-TEST(MediumNameTest, FileNamesAreCapitalisedInAsciiOnly)
-{
-    const char *const cases[][2] = {
-        {"READ.ME", "Read.me"},
-        {"read.me", "Read.me"},
-        {"AUTOEXEC.BAT", "Autoexec.bat"},
-        {".PROFILE", ".profile"},
-        {"1ST.TXT", "1st.txt"},
-        {"a", "A"},
-        {"", ""},
-        // Letters outside ASCII keep their case, also in first place.
-        {"\xc3\xa9"
-         "COLE.TXT",
-         "\xc3\xa9"
-         "cole.txt"},
-        {"\xc3\x89"
-         "COLE",
-         "\xc3\x89"
-         "cole"},
-        {"caf\xe9.TXT", "Caf\xe9.txt"},
-    };
-    for (const auto &row : cases) {
-        QByteArray bytes(row[0]);
-        CapitaliseFileName(bytes);
-        EXPECT_EQ(bytes, QByteArray(row[1])) << row[0];
-        EXPECT_EQ(CapitaliseFileName(MediumNameText(row[0])), MediumNameText(row[1])) << row[0];
-    }
-}
