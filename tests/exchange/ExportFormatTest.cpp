@@ -109,17 +109,6 @@ TEST(ExportTextTest, Windows1252WhenNotUtf8)
               u"Café € Ærø \u201Cq\u201D"_s);
 }
 
-TEST(ExportDateTest, TwoDigitYearsFallInAFiftyYearWindow)
-{
-    EXPECT_EQ(WindowedYear(95, 2026), 1995);
-    EXPECT_EQ(WindowedYear(76, 2026), 1976);
-    EXPECT_EQ(WindowedYear(75, 2026), 2075);
-    EXPECT_EQ(WindowedYear(0, 2026), 2000);
-    EXPECT_EQ(WindowedYear(49, 1990), 1949);
-    EXPECT_EQ(WindowedYear(39, 1990), 2039);
-    EXPECT_EQ(WindowedYear(40, 1990), 1940);
-}
-
 class ExportDateLocaleTest : public testing::TestWithParam<const char *>
 {
 };
