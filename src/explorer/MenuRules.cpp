@@ -183,5 +183,5 @@ QString WindowTitle(bool databaseOpen, const QString &databaseFolder)
 {
     if (!databaseOpen)
         return QStringLiteral("Dirvanta 97 -- [Database Closed]");
-    return QStringLiteral("Dirvanta 97 --  ") + databaseFolder.toLower();
+    return QStringLiteral("Dirvanta 97 --  ") + databaseFolder;
 }

@@ -44,7 +44,7 @@ TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
     EXPECT_EQ(WindowTitle(false, QStringLiteral("/x")),
               QStringLiteral("Dirvanta 97 -- [Database Closed]"));
     EXPECT_EQ(WindowTitle(true, QStringLiteral("/Home/Cat")),
-              QStringLiteral("Dirvanta 97 --  /home/cat"));
+              QStringLiteral("Dirvanta 97 --  /Home/Cat"));
 }
 
 TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
