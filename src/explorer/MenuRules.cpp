@@ -158,7 +158,9 @@ MenuState UpdateMenuState(const MenuFacts &facts)
                             ? QStringLiteral("Restore the Selected Object from the Wastebasket")
                             : QStringLiteral("Rename the Currently Selected Object");
 
-    state.newFolder.enabled = ClassTakesNewFolder(cls);
+    // The command makes its folder in the tree's object, whatever the list
+    // has selected.
+    state.newFolder.enabled = ClassTakesNewFolder(facts.treeClass);
     state.newFolder.visible = state.newFolder.enabled;
 
     state.autoArrangeChecked = facts.listAutoArrange;
