@@ -37,8 +37,9 @@ public:
     // and nothing else. False when one could not be deleted.
     static bool DeleteDatabaseFiles(const QString &folder);
 
-    // Whether the edit's text names the folder in use: trailing slashes and
-    // letter case are ignored, as are "." and doubled separators, and two
-    // names that lead to the same existing folder are the same.
+    // Whether the edit's text names the folder in use: trailing slashes,
+    // "." and doubled separators are ignored, and two names that lead to the
+    // same existing folder are the same. Letter case counts, as in every
+    // file name.
     static bool IsSameFolder(const QString &folder, const QString &inUseFolder);
 };
