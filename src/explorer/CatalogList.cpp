@@ -3,8 +3,6 @@
 #include "explorer/CatalogListFill.h"
 #include "explorer/CatalogListModel.h"
 #include "explorer/ObjectDrag.h"
-#include "platform/DayCount.h"
-#include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "store/DataShare.h"
 
@@ -15,31 +13,10 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <span>
-
-namespace {
-
-// The room a whole date and time takes in the display locale: the widest
-// text of a late day of every month (every weekday among them) at a time
-// with two-digit hours, with the margins of a list cell.
-int WholeDateWidth(const QAbstractItemView *view)
-{
-    const QFontMetrics metrics = view->fontMetrics();
-    int widest = 0;
-    for (int month = 1; month <= 12; ++month) {
-        const QDate day(2026, month, 22 + month % 7);
-        const QString text = DateTimeText(DayCountOf(day, QTime(23, 59, 59)));
-        widest = qMax(widest, metrics.horizontalAdvance(text));
-    }
-    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-    return widest + 2 * margin + metrics.averageCharWidth();
-}
-
-} // namespace
 
 TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
     : ListViewStack(parent)
@@ -299,7 +276,7 @@ void TCatalogList::ReadColumnWidths(Columns columns)
                                                    : std::span<const int>(kWastebasketChars);
             int typical = chars[size_t(qMin<qsizetype>(column, chars.size() - 1))] * characterWidth;
             if (column == dateColumn)
-                typical = qMax(typical, WholeDateWidth(m_detailView));
+                typical = qMax(typical, WholeDateWidth());
             header->resizeSection(column, width < 0 ? qMax(header->sectionSizeHint(column), typical)
                                                     : int(qMin<qint64>(width, 0xFFFF)));
         }
