@@ -690,12 +690,3 @@ QString DateSeparator()
     QMutexLocker lock(&g_mutex);
     return CurrentFormats().separator;
 }
-
-int WindowedYear(int twoDigitYear, int currentYear)
-{
-    const int base = currentYear - 50;
-    int year = base / 100 * 100 + twoDigitYear;
-    if (year < base)
-        year += 100;
-    return year;
-}

@@ -58,7 +58,3 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text);
 
 // The separator of the display locale's short date ("/" when it has none).
 QString DateSeparator();
-
-// The year a two-digit year stands for: the one with those last two digits
-// from currentYear - 50 to currentYear + 49.
-int WindowedYear(int twoDigitYear, int currentYear);

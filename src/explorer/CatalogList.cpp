@@ -267,14 +267,16 @@ void TCatalogList::ReadColumnWidths(Columns columns)
     static constexpr int kMainChars[] = {28, 12, 18, 18, 30};
     static constexpr int kWastebasketChars[] = {24, 24, 18, 14, 12, 30};
     const int characterWidth = m_detailView->fontMetrics().averageCharWidth();
+    const int dateColumn = ArrangeColumn(ArrangeKind::Date, columns == Columns::Main);
     WithSettings([&](SettingsStore &settings) {
         for (int column = 0; column < m_model->columnCount(); ++column) {
             const qint64 width = settings.ReadInteger(section, QString::number(column), -1);
             const std::span<const int> chars = columns == Columns::Main
                                                    ? std::span<const int>(kMainChars)
                                                    : std::span<const int>(kWastebasketChars);
-            const int typical =
-                chars[size_t(qMin<qsizetype>(column, chars.size() - 1))] * characterWidth;
+            int typical = chars[size_t(qMin<qsizetype>(column, chars.size() - 1))] * characterWidth;
+            if (column == dateColumn)
+                typical = qMax(typical, WholeDateWidth());
             header->resizeSection(column, width < 0 ? qMax(header->sectionSizeHint(column), typical)
                                                     : int(qMin<qint64>(width, 0xFFFF)));
         }

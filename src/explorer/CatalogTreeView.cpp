@@ -285,6 +285,9 @@ void TItemTree::LoadTree(qint64 rootId)
 
 void TItemTree::ClearTree()
 {
+    // The tree empties when a database opens or closes: drags of the objects
+    // it showed end with it.
+    EndObjectDrags();
     Batch batch(*this);
     m_editNode = QPersistentModelIndex();
     clear();

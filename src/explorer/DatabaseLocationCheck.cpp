@@ -33,9 +33,7 @@ bool DatabaseLocationCheck::IsSameFolder(const QString &folder, const QString &i
 {
     const QString typed = WithoutTrailingSlash(folder);
     const QString inUse = WithoutTrailingSlash(inUseFolder);
-    if (typed.compare(inUse, Qt::CaseInsensitive) == 0)
-        return true;
-    if (QDir::cleanPath(typed).compare(QDir::cleanPath(inUse), Qt::CaseInsensitive) == 0)
+    if (QDir::cleanPath(typed) == QDir::cleanPath(inUse))
         return true;
     const QString typedTarget = QFileInfo(typed).canonicalFilePath();
     return !typedTarget.isEmpty() && typedTarget == QFileInfo(inUse).canonicalFilePath();

@@ -27,8 +27,9 @@ public:
     // when none is open. True when the dialog may close with this folder.
     static bool Run(QString &folder, const QString &inUseFolder, Choice choice);
 
-    // Whether the edit's text names the folder in use: trailing slashes and
-    // letter case are ignored, as are "." and doubled separators, and two
-    // names that lead to the same existing folder are the same.
+    // Whether the edit's text names the folder in use: trailing slashes,
+    // "." and doubled separators are ignored, and two names that lead to the
+    // same existing folder are the same. Letter case counts, as in every
+    // file name.
     static bool IsSameFolder(const QString &folder, const QString &inUseFolder);
 };

@@ -61,13 +61,12 @@ void ExportCommand(TCatalogueForm &form, TDataShare &data, SettingsStore &settin
     const qint64 id = ExportSource(form, data);
     if (id < 0)
         return;
-    QString file = UI().ChooseSaveFile(QStringLiteral("Specify Destination File for Export"),
-                                       settings.ReadText(kExportOptions, kPath),
-                                       settings.ReadText(kExportOptions, kFile), kExportFilter);
+    const QString file = UI().ChooseSaveFile(QStringLiteral("Specify Destination File for Export"),
+                                             settings.ReadText(kExportOptions, kPath),
+                                             settings.ReadText(kExportOptions, kFile),
+                                             kExportFilter, QStringLiteral("DVX"));
     if (file.isEmpty())
         return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".DVX");
     const QFileInfo chosen(file);
     settings.WriteText(kExportOptions, kPath, chosen.absolutePath());
     settings.WriteText(kExportOptions, kFile, chosen.fileName());

@@ -1,11 +1,14 @@
 #include "explorer/ListViewStack.h"
 
 #include "explorer/CatalogListModel.h"
+#include "platform/DayCount.h"
+#include "platform/DisplayFormats.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -171,4 +174,20 @@ void ListViewStack::ConfigureIconView()
     m_iconView->setWrapping(true);
     m_iconView->setResizeMode(QListView::Adjust);
     m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+}
+
+int ListViewStack::WholeDateWidth() const
+{
+    // The widest text of a late day of every month (every weekday among
+    // them) at a time with two-digit hours.
+    const QFontMetrics metrics = m_detailView->fontMetrics();
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        const QDate day(2026, month, 22 + month % 7);
+        const QString text = DateTimeText(DayCountOf(day, QTime(23, 59, 59)));
+        widest = qMax(widest, metrics.horizontalAdvance(text));
+    }
+    const int margin =
+        m_detailView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_detailView) + 1;
+    return widest + 2 * margin + metrics.averageCharWidth();
 }

@@ -48,6 +48,9 @@ public:
     QList<ListEntry> SelectedEntries() const;
     // Makes the row the current and only selected one and shows it.
     void SelectRow(int row);
+    // The width of a detail column that shows a whole date and time of the
+    // display locale, margins included.
+    int WholeDateWidth() const;
 
 protected:
     // Sets the list view up for the icon style in hand.

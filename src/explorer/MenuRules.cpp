@@ -158,7 +158,9 @@ MenuState UpdateMenuState(const MenuFacts &facts)
                             ? QStringLiteral("Restore the Selected Object from the Wastebasket")
                             : QStringLiteral("Rename the Currently Selected Object");
 
-    state.newFolder.enabled = ClassTakesNewFolder(cls);
+    // The command makes its folder in the tree's object, whatever the list
+    // has selected.
+    state.newFolder.enabled = ClassTakesNewFolder(facts.treeClass);
     state.newFolder.visible = state.newFolder.enabled;
 
     state.autoArrangeChecked = facts.listAutoArrange;
@@ -183,5 +185,5 @@ QString WindowTitle(bool databaseOpen, const QString &databaseFolder)
 {
     if (!databaseOpen)
         return QStringLiteral("Dirvanta 97 -- [Database Closed]");
-    return QStringLiteral("Dirvanta 97 --  ") + databaseFolder.toLower();
+    return QStringLiteral("Dirvanta 97 --  ") + databaseFolder;
 }

@@ -334,9 +334,10 @@ void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, Id
     for (const CatalogSnapshot::Object &object : snapshot.objects) {
         if (Ended())
             break;
-        const bool accepted = scope.Contains(object.id) &&
-                              SearchTypeAcceptsClass(m_c.type, object.cls) &&
-                              DateAccepted(object.modified, object.created);
+        // The dates decide only whether the object itself is listed: its
+        // files are tested by their own dates.
+        const bool accepted =
+            scope.Contains(object.id) && SearchTypeAcceptsClass(m_c.type, object.cls);
         if (!accepted) {
             AfterRecord();
             continue;
@@ -356,6 +357,7 @@ void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, Id
                 listed = m_mask.Matches(object.name.data(), object.name.size());
             if (listed && !m_c.comment.isEmpty())
                 listed = m_comment.Matches(object.comment);
+            listed = listed && DateAccepted(object.modified, object.created);
         }
         if (listed) {
             FindHit hit;

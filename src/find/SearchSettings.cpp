@@ -1,5 +1,6 @@
 #include "find/SearchSettings.h"
 
+#include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 
@@ -258,7 +259,7 @@ std::optional<QDate> ParseSearchDate(const QString &text)
         default:
             if (digits.size() == 3)
                 return std::nullopt;
-            year = digits.size() <= 2 ? QDate::currentDate().year() / 100 * 100 + value : value;
+            year = digits.size() <= 2 ? WindowedYear(value, QDate::currentDate().year()) : value;
             break;
         }
     }

@@ -692,12 +692,10 @@ void TFind_Form::SaveSearchClick()
     if (m_searching)
         return;
     const QString folder = m_settings.ReadText(kFindOptionsSection, QStringLiteral("Save Folder"));
-    QString file = UI().ChooseSaveFile(QStringLiteral("Save Current Search"), folder, QString(),
-                                       kSavedSearchFilter);
+    const QString file = UI().ChooseSaveFile(QStringLiteral("Save Current Search"), folder,
+                                             QString(), kSavedSearchFilter, QStringLiteral("dvs"));
     if (file.isEmpty())
         return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".dvs");
     m_settings.WriteText(kFindOptionsSection, QStringLiteral("Save Folder"),
                          QFileInfo(file).absolutePath());
     if (!TransferSettings(true, file))

@@ -27,6 +27,8 @@ namespace {
 // fonts here run wider than the design's.
 constexpr int kDefaultWidths[] = {100, 30, 100, 75, 200};
 constexpr int kTypicalCharacters[] = {28, 12, 18, 18, 30};
+// The "Modified" column of the main view's columns the list shows.
+constexpr int kDateColumn = 3;
 
 } // namespace
 
@@ -184,8 +186,9 @@ void TFindList::LoadColumnWidths(SettingsStore &settings)
     for (int column = 0; column < m_model->columnCount(); ++column) {
         const qint64 width = settings.ReadInteger(kColumnSection, QString::number(column), -1);
         const int slot = qMin(column, 4);
-        const int typical =
-            kTypicalCharacters[slot] * m_detailView->fontMetrics().averageCharWidth();
+        int typical = kTypicalCharacters[slot] * m_detailView->fontMetrics().averageCharWidth();
+        if (column == kDateColumn)
+            typical = qMax(typical, WholeDateWidth());
         const int fallback =
             std::max({header->sectionSizeHint(column), int(kDefaultWidths[slot] * scale), typical});
         header->resizeSection(column, width < 0 ? fallback : int(qMin<qint64>(width, 0xFFFF)));

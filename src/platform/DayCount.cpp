@@ -52,3 +52,12 @@ double NowDayCount()
 {
     return ToDayCount(QDateTime::currentDateTime());
 }
+
+int WindowedYear(int twoDigitYear, int currentYear)
+{
+    const int base = currentYear - 50;
+    int year = base / 100 * 100 + twoDigitYear;
+    if (year < base)
+        year += 100;
+    return year;
+}

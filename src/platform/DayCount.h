@@ -17,3 +17,7 @@ void SplitDayCount(double dayCount, QDate &date, QTime &time);
 
 // The current local date-time as a day count, to the millisecond.
 double NowDayCount();
+
+// The year a two-digit year stands for: the one with those last two digits
+// from currentYear - 50 to currentYear + 49.
+int WindowedYear(int twoDigitYear, int currentYear);

@@ -38,8 +38,12 @@ Formats MakeFormats(const QLocale &locale)
 {
     Formats formats;
     formats.locale = locale;
-    formats.shortDate = KeepTwoMonthLetters(locale.dateFormat(QLocale::ShortFormat));
-    formats.shortTime = locale.timeFormat(QLocale::ShortFormat);
+    // The C locale (no LANG, as on servers and in containers) has no usual
+    // notation of its own: its dates are shown and written as ISO 8601.
+    const bool iso = locale.language() == QLocale::C;
+    formats.shortDate = iso ? QStringLiteral("yyyy-MM-dd")
+                            : KeepTwoMonthLetters(locale.dateFormat(QLocale::ShortFormat));
+    formats.shortTime = iso ? QStringLiteral("HH:mm:ss") : locale.timeFormat(QLocale::ShortFormat);
     if (!formats.shortTime.contains(u'z'))
         formats.timeStepMs = formats.shortTime.contains(u's') ? 1000 : 60000;
     return formats;

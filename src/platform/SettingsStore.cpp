@@ -193,9 +193,7 @@ void SettingsStore::UpdateHistory(bool add, const QString &folder)
     // Every line is "n=folder" with a one-digit n.
     for (QString &line : folders)
         line.remove(0, 2);
-    folders.removeIf([&folder](const QString &listed) {
-        return listed.compare(folder, Qt::CaseInsensitive) == 0;
-    });
+    folders.removeIf([&folder](const QString &listed) { return listed == folder; });
     if (add && !folder.isEmpty())
         folders.prepend(folder);
 

@@ -81,7 +81,8 @@ public:
 
     // Keeps the recent-databases list: run with add=false when a database is
     // opened (it leaves the list) and add=true when it is closed (it goes to the
-    // top). Folders are compared without regard to case and listed only once.
+    // top). Folders are compared exactly (file names
+    // are case-sensitive) and listed only once.
     void UpdateHistory(bool add, const QString &folder);
     // The recent database folders, most recent first, without empty entries.
     QStringList History() const;

@@ -79,6 +79,13 @@ QString DuplicateFileText(const QString &path)
            kParagraphBreak + QStringLiteral("Do you wish to overwrite it ?");
 }
 
+QString WithDefaultSuffix(const QString &path, const QString &defaultSuffix)
+{
+    if (path.isEmpty() || defaultSuffix.isEmpty() || QFileInfo(path).fileName().contains(u'.'))
+        return path;
+    return path + u'.' + defaultSuffix;
+}
+
 int UserInterface::AskDuplicateFile(const QString &path)
 {
     Beep();

@@ -164,8 +164,11 @@ public:
     virtual QString ChooseFolder(const QString &title, const QString &startFolder) = 0;
     virtual QString ChooseOpenFile(const QString &title, const QString &startFolder,
                                    const QString &filter) = 0;
+    // A name chosen without an ending gets defaultSuffix ("DVX", no dot)
+    // before the chooser asks whether an existing file may be replaced.
     virtual QString ChooseSaveFile(const QString &title, const QString &startFolder,
-                                   const QString &fileName, const QString &filter) = 0;
+                                   const QString &fileName, const QString &filter,
+                                   const QString &defaultSuffix) = 0;
 
     // Milliseconds from a monotonic clock; tests replace it to drive the pump gate.
     void SetTickSource(std::function<qint64()> tickSource);
@@ -190,6 +193,9 @@ private:
 
 // The body of the "Duplicate File" question for a full file path.
 QString DuplicateFileText(const QString &path);
+// A chosen file name with the default ending added when the name has none
+// (no dot in its last part), as the save chooser adds it.
+QString WithDefaultSuffix(const QString &path, const QString &defaultSuffix);
 // The body of the "Duplicate Disk Catalog" question.
 QString DuplicateCatalogText(const QString &catalogName);
 

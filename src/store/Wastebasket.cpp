@@ -189,6 +189,10 @@ void SendToWastebasket(TDataShare &data, qint64 id)
         data.Catalogs.SetParentByID(id, mirror);
     else
         data.Catalogs.MoveItem(id, mirror);
+    // Merged into a namesake already there: that folder now stands for the
+    // one sent and keeps its mark.
+    if (namesake >= 0 && namesake != id && ObjectClass(data, id) < 0)
+        WriteObjectDate(data, namesake, kDeletedField, NowDayCount());
 }
 
 qint64 DeleteObjectPermanently(TDataShare &data, qint64 id)
@@ -249,12 +253,14 @@ bool RestoreObjects(TDataShare &data, const QList<qint64> &ids)
 
 void TidyWastebasket(TDataShare &data)
 {
+    // A folder the user sent carries the time it was sent (Deleted) and waits
+    // for the emptying; the folders made to repeat a path carry none.
     QList<qint64> folders;
     data.Catalogs.WalkSubtree(
         kWastebasketId,
         [&](TableCursor &cursor, qint64 &, bool &) {
             const int cls = data.Catalogs.ItemClass(&cursor);
-            if (cls == 2 || cls == 26)
+            if ((cls == 2 || cls == 26) && cursor.FieldValue(kDeletedField).toDouble() == 0.0)
                 folders.append(data.Catalogs.ItemID(&cursor));
         },
         nullptr);

@@ -278,12 +278,17 @@ QString GuiUserInterface::ChooseOpenFile(const QString &title, const QString &st
 }
 
 QString GuiUserInterface::ChooseSaveFile(const QString &title, const QString &startFolder,
-                                         const QString &fileName, const QString &filter)
+                                         const QString &fileName, const QString &filter,
+                                         const QString &defaultSuffix)
 {
     QFileDialog dialog(DialogParent(), title, startFolder, filter);
     dialog.setObjectName(QStringLiteral("SaveFileDialog"));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Qt's own dialog adds the ending before it asks about replacing a file;
+    // a desktop's dialog would ask about the name as typed.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(defaultSuffix);
     if (!fileName.isEmpty())
         dialog.selectFile(fileName);
     return SelectedFile(dialog);

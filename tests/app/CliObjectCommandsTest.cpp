@@ -109,8 +109,8 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(Names(QStringLiteral("Catalogs\\Work\\Disk 1")),
               QStringList{QStringLiteral("Read Me.txt")});
-    // The replaced folder was empty: the tidy took it away with its parent.
-    EXPECT_TRUE(Names(QStringLiteral("Wastebasket")).isEmpty());
+    // The replaced folder waits in the Wastebasket, empty as it was.
+    EXPECT_EQ(Names(QStringLiteral("Wastebasket\\Work")), QStringList{QStringLiteral("Disk 1")});
     Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
 
     result = Run({QStringLiteral("restore"), QStringLiteral("Catalogs\\Work")});

@@ -183,7 +183,7 @@ TEST(TerminalChoosers, WithoutATerminalTheyCancel)
     Terminal t(false, AnswerPolicy::Yes, u"/tmp\n"_s);
     EXPECT_TRUE(t.ui->ChooseFolder(u"Folder"_s, QDir::tempPath()).isEmpty());
     EXPECT_TRUE(t.ui->ChooseOpenFile(u"Open"_s, QDir::tempPath(), {}).isEmpty());
-    EXPECT_TRUE(t.ui->ChooseSaveFile(u"Save"_s, QDir::tempPath(), u"x.txt"_s, {}).isEmpty());
+    EXPECT_TRUE(t.ui->ChooseSaveFile(u"Save"_s, QDir::tempPath(), u"x.txt"_s, {}, {}).isEmpty());
     EXPECT_TRUE(t.err.isEmpty());
     EXPECT_EQ(t.Unread(), u"/tmp\n"_s);
 }
@@ -200,7 +200,7 @@ TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFits)
     EXPECT_TRUE(t.err.contains(u"not a folder: "_s + missing));
 
     Terminal cancelled(true, AnswerPolicy::Ask, u"\n"_s);
-    EXPECT_TRUE(cancelled.ui->ChooseSaveFile(u"Save"_s, folder, u"x.txt"_s, {}).isEmpty());
+    EXPECT_TRUE(cancelled.ui->ChooseSaveFile(u"Save"_s, folder, u"x.txt"_s, {}, {}).isEmpty());
 
     Terminal ended(true);
     EXPECT_TRUE(ended.ui->ChooseOpenFile(u"Open"_s, folder, {}).isEmpty());

@@ -391,6 +391,25 @@ TEST_F(CatalogListTest, ColumnWidthsRoundTripThroughTheSettings)
     EXPECT_EQ(m_settings->ReadInteger(wastebasketSection, QStringLiteral("0"), -1), 77);
 }
 
+TEST_F(CatalogListTest, TheDateColumnFitsAWholeDateAndTimeInEveryLocale)
+{
+    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);
+    QHeaderView *header = DetailView()->header();
+    for (const char *name : {"C", "en_US", "de_DE", "ja_JP", "ko_KR"}) {
+        SetDisplayLocale(QLocale(QString::fromLatin1(name)));
+        m_list->Fill(CatalogSchema::kWastebasketId);
+        m_settings->EraseSection(TCatalogList::kMainViewSection);
+        m_list->Fill(CatalogSchema::kCatalogsId);
+        const QModelIndex date = m_list->Model()->index(0, 3);
+        QStyleOptionViewItem option;
+        option.initFrom(DetailView());
+        option.font = DetailView()->font();
+        const int needed = DetailView()->itemDelegate()->sizeHint(option, date).width();
+        EXPECT_GE(header->sectionSize(3), needed)
+            << name << ": " << date.data().toString().toStdString();
+    }
+}
+
 TEST_F(CatalogListTest, SelectionFollowsItsEntriesThroughSortsAndViews)
 {
     const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);

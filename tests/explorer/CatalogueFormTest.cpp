@@ -147,7 +147,7 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
                              m_disk);
     TCatalogueForm &form = Show();
     ASSERT_TRUE(m_data->DatabaseOpen);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder.toLower());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder);
     EXPECT_EQ(Text("Panel2"), QStringLiteral(" All Catalogs and Archives"));
     EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
     EXPECT_EQ(form.List()->Count(), 3);

@@ -127,7 +127,6 @@ TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritt
         {"same text", inUse, inUse},
         {"typed with a trailing slash", inUse + u'/', inUse},
         {"in-use folder with a trailing slash", inUse, inUse + u'/'},
-        {"other letter case", inUse.toUpper(), inUse},
         {"doubled and dot separators", m_root.path() + QStringLiteral("/.//Catalogs/"), inUse},
         {"a link to it", Path(QStringLiteral("link")), inUse},
         {"surrounded by blanks", QStringLiteral("  ") + inUse + QStringLiteral("\t"), inUse},
@@ -141,6 +140,8 @@ TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritt
         }
     }
     EXPECT_EQ(FileNames(inUse), QStringList({kCatalogsFile, kFilesFile}));
+    // Another letter case names another folder.
+    EXPECT_FALSE(DatabaseLocationCheck::IsSameFolder(inUse.toUpper(), inUse));
 
     // With no database open the same folder is fine to open.
     QString folder = inUse + u'/';

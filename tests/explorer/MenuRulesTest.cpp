@@ -44,7 +44,7 @@ TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
     EXPECT_EQ(WindowTitle(false, QStringLiteral("/x")),
               QStringLiteral("Dirvanta 97 -- [Database Closed]"));
     EXPECT_EQ(WindowTitle(true, QStringLiteral("/Home/Cat")),
-              QStringLiteral("Dirvanta 97 --  /home/cat"));
+              QStringLiteral("Dirvanta 97 --  /Home/Cat"));
 }
 
 TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
@@ -152,6 +152,11 @@ TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
     EXPECT_FALSE(state.newFolder.visible);
     EXPECT_FALSE(state.deleteItem.enabled);
     EXPECT_FALSE(state.rename.enabled);
+    // New Folder makes its folder in the tree's object, whatever the list has selected.
+    state = UpdateMenuState(ListItem(2, QStringLiteral("Catalogs\\Work"), 4, QStringLiteral("D")));
+    EXPECT_TRUE(state.newFolder.enabled && state.newFolder.visible);
+    state = UpdateMenuState(ListItem(9, QStringLiteral("Wastebasket"), 2, QStringLiteral("Junk")));
+    EXPECT_FALSE(state.newFolder.enabled);
 
     state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 3, QStringLiteral("Catalogs\\Floppy")));
     EXPECT_TRUE(state.update.enabled);

@@ -395,23 +395,29 @@ TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
 
 namespace {
 
-// Sends a drag of objects over a widget and drops it at a point, as the
-// window system delivers them.
-void DropAt(QWidget *target, const QPoint &at, const QList<qint64> &ids)
+// Sends a drag over a widget and, when the widget takes it, drops it at a
+// point, as the window system delivers them. Whether the drag was taken.
+bool OfferDrop(QWidget *target, const QPoint &at, const QMimeData *mime)
 {
-    std::unique_ptr<QMimeData> mime(ObjectDragData(ids));
-    QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+    QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
-                        Qt::NoModifier);
+    QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &move);
-    ASSERT_TRUE(move.isAccepted()) << "the drag was not taken";
-    QDropEvent drop(QPointF(at), Qt::MoveAction | Qt::CopyAction, mime.get(), Qt::LeftButton,
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton,
                     Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     // The dragging view must not remove rows itself.
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    return true;
+}
+
+void DropAt(QWidget *target, const QPoint &at, const QList<qint64> &ids)
+{
+    std::unique_ptr<QMimeData> mime(ObjectDragData(ids));
+    EXPECT_TRUE(OfferDrop(target, at, mime.get())) << "the drag was not taken";
 }
 
 } // namespace
@@ -441,4 +447,28 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
     const QModelIndex work = model->index(model->RowOfData(m_work), 0);
     DropAt(view->viewport(), view->visualRect(work).center(), {m_disk});
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+}
+
+TEST_F(ObjectCommandsFormTest, ObjectDragsFromOutsideThisProgramAreIgnored)
+{
+    // The same format as another program, or another running copy, offers it.
+    QMimeData foreign;
+    foreign.setData(QString::fromLatin1(kObjectDragFormat), QByteArray::number(m_disk));
+    const QString before = Path(m_disk);
+    Tree()->SelectByID(m_work);
+    QTreeWidgetItem *catalogs = Tree()->FindNodeByID(nullptr, 3);
+    Tree()->scrollToItem(catalogs);
+    EXPECT_FALSE(
+        OfferDrop(Tree()->viewport(), Tree()->visualItemRect(catalogs).center(), &foreign));
+    Tree()->SelectByID(3);
+    QAbstractItemView *view = List()->CurrentView();
+    const QModelIndex work = List()->Model()->index(List()->Model()->RowOfData(m_work), 0);
+    EXPECT_FALSE(OfferDrop(view->viewport(), view->visualRect(work).center(), &foreign));
+    EXPECT_EQ(Path(m_disk), before);
+
+    // A drag of this program ends with the database it was made on.
+    std::unique_ptr<QMimeData> made(ObjectDragData({m_disk}));
+    EXPECT_EQ(DraggedObjects(made.get()), QList<qint64>{m_disk});
+    Tree()->ClearTree();
+    EXPECT_TRUE(DraggedObjects(made.get()).isEmpty());
 }

@@ -88,6 +88,20 @@ TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedSilently)
     EXPECT_EQ(criteria.fromDay, qint64(Day(2024, 3, 1)));
 }
 
+TEST_F(CriteriaTest, TwoDigitYearsTakeTheWindowOfImport)
+{
+    // Fifty years back and forty-nine ahead of the current year.
+    SearchSettings settings;
+    settings.allEntries = false;
+    settings.notAllEntries = true;
+    settings.between = QStringLiteral("1/1/95");
+    settings.andDate = QStringLiteral("31/12/20");
+    SearchCriteria criteria;
+    ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
+    EXPECT_EQ(criteria.fromDay, qint64(Day(1995, 1, 1)));
+    EXPECT_EQ(criteria.toDay, qint64(Day(2020, 12, 31)));
+}
+
 TEST_F(CriteriaTest, ASavedSearchRoundTripsWithItsKeysInOrder)
 {
     SearchSettings settings;

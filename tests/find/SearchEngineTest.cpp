@@ -132,21 +132,21 @@ TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
     EXPECT_EQ(Find(settings), QStringList{});
 }
 
-TEST_F(SearchEngineTest, DatesRestrictObjectsAndFilesAlike)
+TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
 {
     SearchSettings settings;
     settings.allEntries = false;
     settings.notAllEntries = true;
     settings.between = QStringLiteral("31/12/2021");
     settings.andDate = QStringLiteral("1/1/2021");
-    // Only readme.txt lies in 2021, but its folders do not: a file is found
-    // only when its owner passes the date test too.
-    EXPECT_EQ(Find(settings), QStringList{});
+    // Only readme.txt lies in 2021; the folders that hold it do not.
+    EXPECT_EQ(Find(settings), QStringList{QStringLiteral("readme.txt")});
     m_data.CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET Modified = 40000, Created = %1 WHERE ID = %2")
             .arg(Day(2021, 12, 31, 23), 0, 'f', 6)
             .arg(m_docs));
-    EXPECT_EQ(Sorted(Find(settings, m_docs)), QStringList{QStringLiteral("readme.txt")});
+    EXPECT_EQ(Sorted(Find(settings)),
+              (QStringList{QStringLiteral("docs"), QStringLiteral("readme.txt")}));
 }
 
 TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)

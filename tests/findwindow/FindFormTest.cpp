@@ -227,6 +227,22 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
     EXPECT_EQ(Captions().first(), QStringLiteral("letter two.txt"));
 }
 
+TEST_F(FindFormTest, TheDateColumnFitsAWholeDateAndTime)
+{
+    SetDisplayLocale(QLocale::c());
+    TFind_Form &form = Open();
+    form.NameEdit->setText(QStringLiteral("letter one"));
+    form.FindNowClick();
+    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    ASSERT_NE(details, nullptr);
+    const QModelIndex date = details->model()->index(0, 3);
+    QStyleOptionViewItem option;
+    option.initFrom(details);
+    EXPECT_GE(details->header()->sectionSize(3),
+              details->itemDelegate()->sizeHint(option, date).width())
+        << date.data().toString().toStdString();
+}
+
 TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
 {
     TFind_Form &form = Open();

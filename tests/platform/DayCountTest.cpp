@@ -30,3 +30,14 @@ TEST(DayCountTest, RoundTripsToTheMillisecondAndNeverShowsMidnightPlusADay)
     EXPECT_EQ(FromDayCount(46000.0 - 1e-10), QDateTime(QDate(2025, 12, 9), QTime(0, 0)));
     EXPECT_NEAR(NowDayCount(), ToDayCount(QDateTime::currentDateTime()), 1.0 / 86400);
 }
+
+TEST(DayCountTest, TwoDigitYearsFallInAFiftyYearWindow)
+{
+    EXPECT_EQ(WindowedYear(95, 2026), 1995);
+    EXPECT_EQ(WindowedYear(76, 2026), 1976);
+    EXPECT_EQ(WindowedYear(75, 2026), 2075);
+    EXPECT_EQ(WindowedYear(0, 2026), 2000);
+    EXPECT_EQ(WindowedYear(49, 1990), 1949);
+    EXPECT_EQ(WindowedYear(39, 1990), 2039);
+    EXPECT_EQ(WindowedYear(40, 1990), 1940);
+}

@@ -78,6 +78,9 @@ TEST_F(DisplayFormatsTest, DateTimeTextIsShortDateAndShortTimeOfTheLocale)
     EXPECT_EQ(DateTimeText(45000.25), QStringLiteral("3/15/23 6:00 AM"));
     SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(DateTimeText(45000.75), QStringLiteral("15.03.23 18:00"));
+    // The C locale (no LANG) has no usual notation of its own: ISO 8601.
+    SetDisplayLocale(QLocale::c());
+    EXPECT_EQ(DateTimeText(45000.25 + 5.0 / 86400), QStringLiteral("2023-03-15 06:00:05"));
 }
 
 TEST_F(DisplayFormatsTest, DateSortKeyAgreesWithTheDayCountRules)

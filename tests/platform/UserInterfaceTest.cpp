@@ -30,7 +30,7 @@ public:
     {
         return {};
     }
-    QString ChooseSaveFile(const QString &, const QString &, const QString &,
+    QString ChooseSaveFile(const QString &, const QString &, const QString &, const QString &,
                            const QString &) override
     {
         return {};

@@ -278,6 +278,36 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
     EXPECT_EQ(Files(), 0);
 }
 
+TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
+{
+    const qint64 junk = AddObject(3, QStringLiteral("Junk"), 2);
+    ASSERT_TRUE(WriteObjectComment(*m_data, junk, QStringLiteral("keep me")));
+    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
+    const qint64 disk = AddObject(a, QStringLiteral("Disk"), 4);
+    SendToWastebasket(*m_data, junk);
+    SendToWastebasket(*m_data, disk);
+    TidyWastebasket(*m_data);
+    EXPECT_EQ(Path(junk), QStringLiteral("Wastebasket\\Junk"));
+    EXPECT_EQ(GetObjectComment(*m_data, junk), QStringLiteral("keep me"));
+
+    // With the disk catalog back in place, the folder made for its path goes.
+    ASSERT_TRUE(RestoreObjects(*m_data, {disk}));
+    TidyWastebasket(*m_data);
+    EXPECT_LT(m_data->Catalogs.FindChild(4, QStringLiteral("A")), 0);
+    EXPECT_EQ(Path(junk), QStringLiteral("Wastebasket\\Junk"));
+    EXPECT_EQ(WastebasketClass(), 9);
+
+    // An archive folder sent after its set merges into the folder made for
+    // the set's path, which then stays as the one the user sent.
+    const qint64 folder = AddObject(2, QStringLiteral("F"), 26);
+    const qint64 set = AddObject(folder, QStringLiteral("Set"), 23);
+    SendToWastebasket(*m_data, set);
+    SendToWastebasket(*m_data, folder);
+    ASSERT_TRUE(RestoreObjects(*m_data, {set}));
+    TidyWastebasket(*m_data);
+    EXPECT_GE(m_data->Catalogs.FindChild(4, QStringLiteral("F")), 0);
+}
+
 TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept)
 {
     const qint64 first = AddObject(3, QStringLiteral("Disk"), 4);

@@ -155,9 +155,10 @@ QString ScriptedUserInterface::ChooseOpenFile(const QString &title, const QStrin
 }
 
 QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QString &,
-                                              const QString &, const QString &)
+                                              const QString &, const QString &,
+                                              const QString &defaultSuffix)
 {
-    return NextFileName(title);
+    return WithDefaultSuffix(NextFileName(title), defaultSuffix);
 }
 
 int ScriptedUserInterface::AskDuplicateFile(const QString &path)

@@ -101,7 +101,8 @@ public:
     QString ChooseOpenFile(const QString &title, const QString &startFolder,
                            const QString &filter) override;
     QString ChooseSaveFile(const QString &title, const QString &startFolder,
-                           const QString &fileName, const QString &filter) override;
+                           const QString &fileName, const QString &filter,
+                           const QString &defaultSuffix) override;
 
 protected:
     MessageAnswer ShowMessage(MessageKind kind, const QString &caption, const QString &text,

@@ -2,6 +2,7 @@
 
 #include "platform/ProgressOperations.h"
 #include "support/ModalResponder.h"
+#include "support/QtPrinters.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -206,6 +208,38 @@ TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
 
     ModalResponder cancel([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
     EXPECT_TRUE(ui.ChooseFolder(u"Choose"_s, QDir::tempPath()).isEmpty());
+}
+
+TEST(SaveFileChooser, AddsTheDefaultEndingBeforeAskingAboutReplacing)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile existing(folder.filePath(u"backup.DVX"_s));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    GuiUserInterface ui;
+    QString question;
+    QString chosen;
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            ASSERT_TRUE(dialog) << "the modal widget is not a file dialog";
+            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+            ASSERT_TRUE(name) << "the dialog has no file name edit";
+            name->setText(u"backup"_s);
+            ModalResponder replace([&](QWidget *box) {
+                auto *message = qobject_cast<QMessageBox *>(box);
+                ASSERT_TRUE(message) << "no question about replacing";
+                question = message->text();
+                message->button(QMessageBox::Yes)->click();
+            });
+            static_cast<QDialog *>(dialog)->accept(); // reaches QFileDialog::accept
+        });
+        chosen = ui.ChooseSaveFile(u"Export"_s, folder.path(), QString(), u"Export Files (*.DVX)"_s,
+                                   u"DVX"_s);
+    }
+    EXPECT_TRUE(question.contains(u"backup.DVX"_s)) << question.toStdString();
+    EXPECT_EQ(chosen, folder.filePath(u"backup.DVX"_s));
 }
 
 class GuiProgress : public testing::Test

@@ -325,9 +325,10 @@ QString TerminalUserInterface::ChooseOpenFile(const QString &title, const QStrin
 }
 
 QString TerminalUserInterface::ChooseSaveFile(const QString &title, const QString &,
-                                              const QString &, const QString &)
+                                              const QString &, const QString &,
+                                              const QString &defaultSuffix)
 {
-    return AskForPath(title, PathKind::AnyFile);
+    return WithDefaultSuffix(AskForPath(title, PathKind::AnyFile), defaultSuffix);
 }
 
 DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString &catalogName,
