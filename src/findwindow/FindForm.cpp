@@ -1021,8 +1021,11 @@ void TFind_Form::DeleteClick()
     if (selected.isEmpty() || !m_actions->Available(FindHitActions::Delete))
         return;
     const BusyCursor busy;
-    if (!m_actions->DeleteHits(this, selected))
+    if (!m_actions->DeleteHits(this, selected,
+                               QApplication::keyboardModifiers() & Qt::ShiftModifier))
         return;
+    if (m_tree)
+        m_tree->RefreshNodes();
     // Hits whose rows are gone leave the list; the others show their new state.
     for (int row = ListView1->Count() - 1; row >= 0; --row) {
         const ListEntry &entry = ListView1->Model()->Entry(row);

@@ -64,7 +64,7 @@ public:
             .Execute();
         return true;
     }
-    bool DeleteHits(QWidget *, const QList<ListEntry> &hits) override
+    bool DeleteHits(QWidget *, const QList<ListEntry> &hits, bool) override
     {
         for (const ListEntry &hit : hits)
             m_data.CatalogDatabase.Prepare(QStringLiteral("DELETE FROM Catalogs WHERE ID = ?1"))
@@ -550,6 +550,21 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
     form.List()->SelectRow(0);
     EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
+    // The Wastebasket shows it holds something, in the main window's tree too.
+    EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId), 9);
+    EXPECT_EQ(TItemTree::NodeClass(m_tree->FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
+              9);
+
+    // Shift+Delete deletes for good.
+    form.NameEdit->setText(QStringLiteral("Work"));
+    form.TypeCombo->setCurrentIndex(0);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    form.List()->SelectRow(0);
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(form.List()->CurrentView(), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(m_ui.TakeSingleMessage().icon, MessageIcon::Warning) << "the question warns";
+    EXPECT_FALSE(m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), m_work));
 }
 
 } // namespace
