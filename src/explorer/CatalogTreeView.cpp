@@ -361,6 +361,10 @@ void TItemTree::RefreshLevel(QTreeWidgetItem *parent)
 
     for (int i = 0; i < (parent ? parent->childCount() : topLevelItemCount()); ++i) {
         QTreeWidgetItem *node = parent ? parent->child(i) : topLevelItem(i);
+        // A node left open when its last child went shows the children it
+        // has again: the view sends no new expansion for it.
+        if (node->childCount() == 0 && node->isExpanded())
+            LoadChildren(node);
         if (node->childCount() > 0) {
             RefreshLevel(node);
             UpdateMark(node);

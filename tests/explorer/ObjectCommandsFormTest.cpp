@@ -444,6 +444,25 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
 }
 
+TEST_F(ObjectCommandsFormTest, ARestoreIntoAFolderLeftEmptyShowsTheRestoredNode)
+{
+    // Work's node is open; sending both its catalogs away leaves it empty.
+    for (qint64 id : {m_other, m_disk}) {
+        Tree()->SelectByID(id);
+        m_ui.QueueAnswer(MessageAnswer::Yes);
+        m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    }
+    m_ui.TakeMessages();
+    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    ASSERT_TRUE(List()->SelectEntryByData(m_disk));
+    m_form->RestoreCommand();
+    ASSERT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+    QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
+    ASSERT_NE(work, nullptr);
+    ASSERT_EQ(work->childCount(), 1);
+    EXPECT_EQ(TItemTree::NodeID(work->child(0)), m_disk);
+}
+
 TEST_F(ObjectCommandsFormTest, DatabaseFaultsInHandlersAreReportedAndTheWindowCarriesOn)
 {
     const auto sql = [&](const QString &statement) {
