@@ -118,10 +118,11 @@ public:
     // button) so that no failure passes on to the event loop: a failure is
     // reported as ReportFailure does. True when the handler returned.
     bool RunGuarded(const std::function<void()> &handler);
-    // Reports a failure caught outside any command: the progress window
+    // Reports a failure that a handler let through: the progress window
     // closes and the "Database Error" box shows the failure's text. A
     // command running meanwhile (the handler ran inside it) is rolled back
-    // when it ends rather than committed.
+    // when it ends rather than committed; a transaction no command holds is
+    // rolled back at once.
     void ReportFailure(const std::exception_ptr &failure);
 
 private:
