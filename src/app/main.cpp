@@ -3,13 +3,12 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "store/DataShare.h"
+#include "ui/GuardedApplication.h"
 #include "ui/GuiUserInterface.h"
-
-#include <QApplication>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dirvanta 97"));
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     // Dates and numbers follow the user's locale, with the short-date rule.
@@ -29,6 +28,8 @@ int main(int argc, char **argv)
     GuiUserInterface userInterface;
     SetUserInterface(&userInterface);
     TDataShare data(&settings);
+    app.SetFailureHandler(
+        [&data](const std::exception_ptr &failure) { data.ReportFailure(failure); });
     TCatalogueForm window(data, settings);
     userInterface.SetMainWindow(&window);
     if (commandLine.CommandLineRequest)
@@ -39,6 +40,7 @@ int main(int argc, char **argv)
                      &TCatalogueForm::BringForward);
     window.show();
     QApplication::exec();
+    app.SetFailureHandler({});
     SetUserInterface(nullptr);
     return 0;
 }

@@ -111,7 +111,14 @@ TQuick_Catalog_Form::TQuick_Catalog_Form(TDataShare &data, CatalogOptions &optio
     connect(PageControl1, &QTabWidget::currentChanged, this,
             &TQuick_Catalog_Form::PageControl1Change);
     connect(BrowseBtn, &QPushButton::clicked, this, &TQuick_Catalog_Form::BrowseBtnClick);
-    connect(CatalogBtn, &QPushButton::clicked, this, &TQuick_Catalog_Form::CatalogBtnClick);
+    // The dialog runs inside the caller's command: a failure of the
+    // cataloguing is reported and ends the dialog, and the command rolls back.
+    connect(CatalogBtn, &QPushButton::clicked, this, [this] {
+        if (m_data.RunGuarded([this] { CatalogBtnClick(); }))
+            return;
+        m_newId = -1;
+        reject();
+    });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this, &TQuick_Catalog_Form::HelpBtnClick);
 }

@@ -3,6 +3,7 @@
 #include "explorer/ObjectDrag.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
 #include "store/ItemTree.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
@@ -28,7 +29,6 @@ constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
 const QString kRenameCaption = QStringLiteral("Error Renaming Object");
 // The rename box shows a shorter caption than the message routine allows.
 constexpr int kRenameCaptionLength = 30;
-const QString kLoadErrorCaption = QStringLiteral("Database Error");
 
 QString ErrorText(const std::exception &error)
 {
@@ -256,7 +256,7 @@ void TItemTree::NodeExpanded(QTreeWidgetItem *node)
         UpdateMark(node);
     } catch (const std::exception &error) {
         // The user's click started this: there is no command to hand the error to.
-        UI().ShowError(kLoadErrorCaption, ErrorText(error));
+        UI().ShowError(kDatabaseErrorCaption, ErrorText(error));
     }
 }
 
@@ -364,6 +364,10 @@ void TItemTree::RefreshLevel(QTreeWidgetItem *parent)
 
     for (int i = 0; i < (parent ? parent->childCount() : topLevelItemCount()); ++i) {
         QTreeWidgetItem *node = parent ? parent->child(i) : topLevelItem(i);
+        // A node left open when its last child went shows the children it
+        // has again: the view sends no new expansion for it.
+        if (node->childCount() == 0 && node->isExpanded())
+            LoadChildren(node);
         if (node->childCount() > 0) {
             RefreshLevel(node);
             UpdateMark(node);
@@ -541,7 +545,7 @@ void TItemTree::LabelEdited(const QModelIndex &index, const QString &text)
         emit NodeRenamed(node, stored);
     } catch (const std::exception &error) {
         m_table->Cancel();
-        UI().ShowError(kLoadErrorCaption, ErrorText(error));
+        UI().ShowError(kDatabaseErrorCaption, ErrorText(error));
     }
 }
 

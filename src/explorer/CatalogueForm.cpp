@@ -7,6 +7,7 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/ExchangeCommands.h"
+#include "explorer/HandlerGuard.h"
 #include "explorer/MenuRules.h"
 #include "explorer/WindowPlacement.h"
 #include "findwindow/CatalogueFindActions.h"
@@ -32,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -126,11 +128,16 @@ void TCatalogueForm::BuildLayout()
     // names: paths and the wastebasket rules depend on them.
     TreeView1->SetEditPermission([this](QTreeWidgetItem *node) {
         const qint64 id = TItemTree::NodeID(node);
-        return ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
-               !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
+        bool allowed = false;
+        m_data.RunGuarded([&] {
+            allowed = ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
+                      !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
+        });
+        return allowed;
     });
-    TreeView1->SetRenameHandler(
-        [this](QTreeWidgetItem *node, const QString &text) { TreeView1Edited(node, text); });
+    TreeView1->SetRenameHandler([this](QTreeWidgetItem *node, const QString &text) {
+        m_data.RunGuarded([&] { TreeView1Edited(node, text); });
+    });
 
     Panel1 = new QLabel;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -166,38 +173,44 @@ void TCatalogueForm::BuildLayout()
 
 void TCatalogueForm::ConnectActions()
 {
+    // Every slot that may reach the database runs under the guard: a failure
+    // is reported and the window carries on.
+    const auto guarded = [this](auto slot) { return Guarded(m_data, this, slot); };
+    const auto guardedBody = [this](auto body) { return Guarded(m_data, body); };
     CatalogueActions &a = *m_actions;
     for (QMenu *menu : {a.File1, a.View1, a.Tools1, a.TreeView_Menu, a.ListviewPopup})
-        connect(menu, &QMenu::aboutToShow, this, &TCatalogueForm::UpdateMenus);
+        connect(menu, &QMenu::aboutToShow, this, guarded(&TCatalogueForm::UpdateMenus));
     connect(a.Reopen1, &QMenu::aboutToShow, this, &TCatalogueForm::ReopenPopup);
     connect(a.Options1, &QMenu::aboutToShow, this,
             [this] { m_actions->FullName1->setChecked(m_fullPath); });
 
-    connect(a.DatabaseNew1, &QAction::triggered, this, &TCatalogueForm::NewDatabase);
-    connect(a.DatabaseOpen1, &QAction::triggered, this, &TCatalogueForm::OpenOtherDatabase);
-    connect(a.CloseDatabase1, &QAction::triggered, this, &TCatalogueForm::CloseDatabaseCommand);
+    connect(a.DatabaseNew1, &QAction::triggered, this, guarded(&TCatalogueForm::NewDatabase));
+    connect(a.DatabaseOpen1, &QAction::triggered, this,
+            guarded(&TCatalogueForm::OpenOtherDatabase));
+    connect(a.CloseDatabase1, &QAction::triggered, this,
+            guarded(&TCatalogueForm::CloseDatabaseCommand));
     for (QAction *entry : a.MRU)
         connect(entry, &QAction::triggered, this,
-                [this, entry] { ReopenEntry(entry->data().toInt()); });
-    connect(a.Compress1, &QAction::triggered, this, &TCatalogueForm::CompressCommand);
+                guardedBody([this, entry] { ReopenEntry(entry->data().toInt()); }));
+    connect(a.Compress1, &QAction::triggered, this, guarded(&TCatalogueForm::CompressCommand));
     for (QAction *action : {a.DiskCatalog1, a.DiskCatalog2, a.DiskCatalog3, a.QuickCatalogBtn})
-        connect(action, &QAction::triggered, this, [this] { CatalogDiskCommand(); });
+        connect(action, &QAction::triggered, this, guardedBody([this] { CatalogDiskCommand(); }));
     for (QAction *action : {a.Update1, a.Update2, a.Update3})
-        connect(action, &QAction::triggered, this, &TCatalogueForm::UpdateCommand);
+        connect(action, &QAction::triggered, this, guarded(&TCatalogueForm::UpdateCommand));
     connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
     for (QAction *action : {a.Open1, a.Open2, a.Open3})
-        connect(action, &QAction::triggered, this, [this] { OpenCommand(false); });
+        connect(action, &QAction::triggered, this, guardedBody([this] { OpenCommand(false); }));
     for (QAction *action : {a.QuickView1, a.QuickView2, a.QuickView3})
-        connect(action, &QAction::triggered, this, [this] { OpenCommand(true); });
+        connect(action, &QAction::triggered, this, guardedBody([this] { OpenCommand(true); }));
     for (QAction *action : {a.Explore1, a.Explore2, a.Explore3})
-        connect(action, &QAction::triggered, this, &TCatalogueForm::ExploreCommand);
+        connect(action, &QAction::triggered, this, guarded(&TCatalogueForm::ExploreCommand));
     connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
     connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
     connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
 
     connect(a.Toolbar1, &QAction::triggered, this, &TCatalogueForm::ToolbarClick);
     connect(a.StatusBar2, &QAction::triggered, this, &TCatalogueForm::StatusBarClick);
-    connect(a.FullName1, &QAction::triggered, this, &TCatalogueForm::FullNameClick);
+    connect(a.FullName1, &QAction::triggered, this, guarded(&TCatalogueForm::FullNameClick));
     connect(a.AutoArrange1, &QAction::triggered, this, &TCatalogueForm::AutoArrangeClick);
     connect(a.AutoArrange3, &QAction::triggered, this, &TCatalogueForm::AutoArrangeClick);
     for (int view = 0; view < 4; ++view) {
@@ -212,49 +225,55 @@ void TCatalogueForm::ConnectActions()
     for (const auto &[action, kind] : arrangements)
         connect(action, &QAction::triggered, this,
                 [this, kind = kind] { ListView1->ArrangeBy(kind); });
-    connect(a.MoveUpBtn, &QAction::triggered, this, &TCatalogueForm::MoveUpClick);
+    connect(a.MoveUpBtn, &QAction::triggered, this, guarded(&TCatalogueForm::MoveUpClick));
     ConnectExchangeCommands(*this, m_data, m_settings);
     for (QAction *action : {a.Find1, a.Find2, a.Find3, a.FindBtn})
-        connect(action, &QAction::triggered, this, &TCatalogueForm::FindClick);
+        connect(action, &QAction::triggered, this, guarded(&TCatalogueForm::FindClick));
 
     for (QAction *action : {a.CatalogGroup1, a.CatalogGroup2, a.CatalogGroup3, a.NewGroupBtn})
-        connect(action, &QAction::triggered, this, &TCatalogueForm::NewFolderCommand);
+        connect(action, &QAction::triggered, this, guarded(&TCatalogueForm::NewFolderCommand));
     const std::pair<QAction *, CommandSource> sources[] = {{a.RenameCatalog1, CommandSource::Focus},
                                                            {a.RenameCatalog2, CommandSource::Tree},
                                                            {a.RenameCatalog3, CommandSource::List}};
     for (const auto &[action, source] : sources)
         connect(action, &QAction::triggered, this,
-                [this, source = source] { RenameCommand(source); });
+                guardedBody([this, source = source] { RenameCommand(source); }));
     const std::pair<QAction *, CommandSource> deletes[] = {{a.Delete1, CommandSource::Focus},
                                                            {a.Delete2, CommandSource::Tree},
                                                            {a.Delete3, CommandSource::List}};
     for (const auto &[action, source] : deletes)
-        connect(action, &QAction::triggered, this, [this, source = source] {
-            DeleteCommand(source, QApplication::keyboardModifiers() & Qt::ShiftModifier);
-        });
+        connect(action, &QAction::triggered, this, guardedBody([this, source = source] {
+                    DeleteCommand(source, QApplication::keyboardModifiers() & Qt::ShiftModifier);
+                }));
     const std::pair<QAction *, CommandSource> comments[] = {{a.Comments1, CommandSource::Focus},
                                                             {a.Comments2, CommandSource::Tree},
                                                             {a.Comments3, CommandSource::List}};
     for (const auto &[action, source] : comments)
         connect(action, &QAction::triggered, this,
-                [this, source = source] { CommentsCommand(source); });
-    connect(TreeView1, &TItemTree::DeletePressed, this, [this] {
-        DeleteCommand(CommandSource::Tree, QApplication::keyboardModifiers() & Qt::ShiftModifier);
-    });
-    connect(ListView1, &TCatalogList::DeleteRequested, this, [this] {
-        DeleteCommand(CommandSource::List, QApplication::keyboardModifiers() & Qt::ShiftModifier);
-    });
-    connect(TreeView1, &TItemTree::ObjectsDropped, this, &TCatalogueForm::DropObjectsOn);
-    connect(ListView1, &TCatalogList::ObjectsDropped, this, &TCatalogueForm::DropObjectsOn);
-    connect(ListView1, &TCatalogList::EntryRenamed, this, &TCatalogueForm::ListView1Edited);
+                guardedBody([this, source = source] { CommentsCommand(source); }));
+    connect(TreeView1, &TItemTree::DeletePressed, this, guardedBody([this] {
+                DeleteCommand(CommandSource::Tree,
+                              QApplication::keyboardModifiers() & Qt::ShiftModifier);
+            }));
+    connect(ListView1, &TCatalogList::DeleteRequested, this, guardedBody([this] {
+                DeleteCommand(CommandSource::List,
+                              QApplication::keyboardModifiers() & Qt::ShiftModifier);
+            }));
+    connect(TreeView1, &TItemTree::ObjectsDropped, this, guarded(&TCatalogueForm::DropObjectsOn));
+    connect(ListView1, &TCatalogList::ObjectsDropped, this,
+            guarded(&TCatalogueForm::DropObjectsOn));
+    connect(ListView1, &TCatalogList::EntryRenamed, this,
+            guarded(&TCatalogueForm::ListView1Edited));
 
-    connect(TreeView1, &TItemTree::SelectionChanged, this, &TCatalogueForm::TreeView1Change);
-    connect(TreeView1, &TItemTree::EnterPressed, this, &TCatalogueForm::TreeView1Enter);
+    connect(TreeView1, &TItemTree::SelectionChanged, this,
+            guarded(&TCatalogueForm::TreeView1Change));
+    connect(TreeView1, &TItemTree::EnterPressed, this, guarded(&TCatalogueForm::TreeView1Enter));
     connect(TreeView1, &TItemTree::ContextMenuRequested, this,
             &TCatalogueForm::TreeView1ContextMenu);
     connect(ListView1, &TCatalogList::SelectionChanged, this,
             &TCatalogueForm::ListView1SelectionChange);
-    connect(ListView1, &TCatalogList::EntryActivated, this, &TCatalogueForm::ListView1DblClick);
+    connect(ListView1, &TCatalogList::EntryActivated, this,
+            guarded(&TCatalogueForm::ListView1DblClick));
     connect(ListView1, &TCatalogList::ContextMenuRequested, this,
             &TCatalogueForm::ListView1ContextMenu);
     connect(ListView1, &TCatalogList::FocusLeft, this, &TCatalogueForm::ListView1Exit);
@@ -292,9 +311,11 @@ void TCatalogueForm::FirstShow()
     if (CommandLineRequest())
         setGeometry(-100, -100, 1, 1);
     TreeView1->setUpdatesEnabled(false);
-    LoadExplorerSettings();
-    if (m_data.DatabaseOpen)
-        TreeView1->RefreshNodes();
+    m_data.RunGuarded([this] {
+        LoadExplorerSettings();
+        if (m_data.DatabaseOpen)
+            TreeView1->RefreshNodes();
+    });
     TreeView1->setUpdatesEnabled(true);
     if (CommandLineRequest() && !m_activatedOnce && !isActiveWindow()) {
         // Offscreen and minimised starts never activate: serve the request now.
@@ -634,12 +655,13 @@ void TCatalogueForm::RefreshList()
     UpdatePathLabel();
     UpdateToolbar();
     qint64 total = 0;
-    m_filling = true;
-    if (m_data.DatabaseOpen && TreeView1->SelectedID() >= 0)
-        total = ListView1->Fill(TreeView1->SelectedID());
-    else
-        ListView1->Clear();
-    m_filling = false;
+    {
+        const QScopedValueRollback<bool> filling(m_filling, true);
+        if (m_data.DatabaseOpen && TreeView1->SelectedID() >= 0)
+            total = ListView1->Fill(TreeView1->SelectedID());
+        else
+            ListView1->Clear();
+    }
     if (!m_data.DatabaseOpen)
         return;
     ShowStatus(ObjectCountText(ListView1->Count()), total < 0 ? QString() : SizeText(total, true));
@@ -647,13 +669,15 @@ void TCatalogueForm::RefreshList()
 
 void TCatalogueForm::ReselectNode(qint64 id, bool refresh)
 {
-    m_listRefreshGate = false;
-    if (refresh && m_data.DatabaseOpen)
-        RunCommand([this] { TidyWastebasket(m_data); });
-    TreeView1->SyncSelection();
-    TreeView1->RefreshNodes();
-    TreeView1->SelectByID(id);
-    m_listRefreshGate = true;
+    {
+        // Reopened also when reading the tree fails.
+        const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
+        if (refresh && m_data.DatabaseOpen)
+            RunCommand([this] { TidyWastebasket(m_data); });
+        TreeView1->SyncSelection();
+        TreeView1->RefreshNodes();
+        TreeView1->SelectByID(id);
+    }
     RefreshList();
 }
 
@@ -759,10 +783,11 @@ void TCatalogueForm::FindClick()
     const std::optional<ListEntry> item = ListView1->CurrentEntry();
     if (!fromTree && item && !item->IsFile())
         start = item->data;
-    m_listRefreshGate = false;
-    CatalogueFindActions actions(m_data, &m_fileAccess);
-    TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
-    m_listRefreshGate = true;
+    {
+        const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
+        CatalogueFindActions actions(m_data, &m_fileAccess);
+        TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
+    }
     RefreshList();
 }
 
@@ -839,14 +864,9 @@ void TCatalogueForm::NewDatabase()
     if (RunLocationDialog(2, previous) != TDataShare::LocationCreate)
         return;
     m_data.CloseDatabase(previous);
-    try {
-        m_data.CreateDatabaseTables();
+    if (m_data.CreateDatabase()) {
         OpenFolderWithFallback(previous);
-    } catch (const EDatabaseError &error) {
-        UI().ShowError(QStringLiteral("Catalog Error"),
-                       QStringLiteral("Unable to create the Catalog Database in Folder \"") +
-                           m_data.DatabaseFolder + QStringLiteral("\"") + kParagraphBreak +
-                           error.Message());
+    } else {
         m_data.DatabaseFolder = previous;
         if (!previous.isEmpty())
             OpenFolderWithFallback(QString());
@@ -894,14 +914,16 @@ void TCatalogueForm::CatalogDiskCommand(const QString &source)
 {
     if (!m_data.DatabaseOpen)
         return;
-    qint64 target = 3;
+    // The target folder is shown before the command begins: a failure to
+    // read the tree then ends it before the dialog opens.
+    const qint64 target = CatalogTargetFolder(m_data, TreeView1->SelectedID());
+    TreeView1->SelectByID(target);
     qint64 newId = -1;
-    const bool built = m_data.RunInTransaction([&] {
-        target = CatalogTargetFolder(m_data, TreeView1->SelectedID());
-        TreeView1->SelectByID(target);
+    const bool built = RunCommand([&] {
         const QString name = UniqueCatalogName(m_data, target);
+        // Cancelled, or failed with the dialog's own box: nothing more to show.
         if (!ShowCatalogDiskDialog(m_data, m_catalogOptions, target, name, source, this, &newId))
-            throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+            throw EDirvantaFailed(QString());
         RefreshList();
         UI().CloseProgress();
     });
@@ -929,9 +951,9 @@ void TCatalogueForm::UpdateCommand()
     // A scan given up half-way is rolled back rather than left beside the
     // old catalog.
     qint64 newId = -1;
-    const bool updated = m_data.RunInTransaction([&] {
+    const bool updated = RunCommand([&] {
         if (!UpdateCatalog(m_data, m_catalogOptions, catalogId, &newId))
-            throw EDirvantaFailed(QStringLiteral("Update Failed"));
+            throw EDirvantaFailed(QString());
     });
     m_listRefreshGate = true;
     // The old catalog is gone: when it was the selected node, its

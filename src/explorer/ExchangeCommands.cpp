@@ -5,6 +5,7 @@
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
+#include "explorer/HandlerGuard.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
@@ -113,9 +114,9 @@ void ConnectExchangeCommands(TCatalogueForm &form, TDataShare &data, SettingsSto
 {
     CatalogueActions &actions = form.Actions();
     QObject::connect(actions.Export1, &QAction::triggered, &form,
-                     [&] { ExportCommand(form, data, settings); });
+                     Guarded(data, [&] { ExportCommand(form, data, settings); }));
     QObject::connect(actions.Dirvanta97File1, &QAction::triggered, &form,
-                     [&] { ImportCommand(form, data, settings); });
+                     Guarded(data, [&] { ImportCommand(form, data, settings); }));
     QObject::connect(actions.DirvantaVersion1File1, &QAction::triggered, &form,
-                     [&] { ConvertV1Command(form, data, settings); });
+                     Guarded(data, [&] { ConvertV1Command(form, data, settings); }));
 }

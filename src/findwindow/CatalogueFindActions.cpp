@@ -61,7 +61,7 @@ bool CatalogueFindActions::RenameHit(QWidget *, const ListEntry &hit, QString &n
     return outcome == RenameOutcome::Renamed;
 }
 
-bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits)
+bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits, bool forGood)
 {
     QList<qint64> ids;
     for (const ListEntry &hit : hits) {
@@ -71,7 +71,12 @@ bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits)
     if (ids.isEmpty())
         return false;
     bool confirmed = false;
-    const bool committed = RunCommand([&] { confirmed = DeleteObjects(m_data, ids, false); });
+    const bool committed = RunCommand([&] {
+        confirmed = DeleteObjects(m_data, ids, forGood);
+        // As after a delete in the main window: the Wastebasket's class
+        // follows what it holds, so that emptying it finds its contents.
+        TidyWastebasket(m_data);
+    });
     UI().CloseProgress();
     return committed && confirmed;
 }

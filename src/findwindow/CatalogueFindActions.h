@@ -22,7 +22,7 @@ public:
     void OpenHits(QWidget *window, const QList<ListEntry> &hits) override;
     void QuickViewHits(QWidget *window, const QList<ListEntry> &hits) override;
     bool RenameHit(QWidget *window, const ListEntry &hit, QString &name) override;
-    bool DeleteHits(QWidget *window, const QList<ListEntry> &hits) override;
+    bool DeleteHits(QWidget *window, const QList<ListEntry> &hits, bool forGood) override;
     bool EditComments(QWidget *window, const QList<ListEntry> &hits) override;
     std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
                                        const QString &prompt, qint64 current) override;

@@ -4,6 +4,7 @@
 #include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueActions.h"
+#include "explorer/HandlerGuard.h"
 #include "explorer/WindowPlacement.h"
 #include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
@@ -38,6 +39,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -411,34 +413,37 @@ void TFind_Form::BuildCriteria()
 
 void TFind_Form::ConnectActions()
 {
+    // Every slot that may reach the database runs under the guard: a failure
+    // is reported and the window carries on.
+    const auto guarded = [this](auto slot) { return Guarded(m_data, this, slot); };
     for (QMenu *menu : {File1, View1, Tools1, ListPopup})
-        connect(menu, &QMenu::aboutToShow, this, &TFind_Form::UpdateMenus);
-    connect(FindNowBtn, &QPushButton::clicked, this, &TFind_Form::FindNowClick);
+        connect(menu, &QMenu::aboutToShow, this, guarded(&TFind_Form::UpdateMenus));
+    connect(FindNowBtn, &QPushButton::clicked, this, guarded(&TFind_Form::FindNowClick));
     connect(CloseBtn, &QPushButton::clicked, this, &TFind_Form::StopOrCloseClick);
     connect(NewSearchBtn, &QPushButton::clicked, this, &TFind_Form::NewSearchClick);
     connect(FindBtn, &QAction::triggered, this, &TFind_Form::FindBtnClick);
-    connect(MoveUpBtn, &QAction::triggered, this, &TFind_Form::MoveUpBtnClick);
+    connect(MoveUpBtn, &QAction::triggered, this, guarded(&TFind_Form::MoveUpBtnClick));
     connect(LoadSearch1, &QAction::triggered, this, &TFind_Form::LoadSearchClick);
     connect(SaveSearch1, &QAction::triggered, this, &TFind_Form::SaveSearchClick);
     connect(ExitFind1, &QAction::triggered, this, &QWidget::close);
     connect(AllEntriesRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
     connect(DateRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
-    connect(LookInBrowse, &QToolButton::clicked, this, &TFind_Form::LookInBrowseClick);
+    connect(LookInBrowse, &QToolButton::clicked, this, guarded(&TFind_Form::LookInBrowseClick));
     connect(SourceBrowse, &QToolButton::clicked, this, &TFind_Form::SourceBrowseClick);
     for (QAction *action : {Rename1, Rename2})
-        connect(action, &QAction::triggered, this, &TFind_Form::RenameClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::RenameClick));
     for (QAction *action : {Delete1, Delete2})
-        connect(action, &QAction::triggered, this, &TFind_Form::DeleteClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
     for (QAction *action : {Open1, Open2})
-        connect(action, &QAction::triggered, this, &TFind_Form::OpenClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
     for (QAction *action : {QuickView1, QuickView2})
-        connect(action, &QAction::triggered, this, &TFind_Form::QuickViewClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
     for (QAction *action : {Properties1, Properties2, PropertiesBtn})
-        connect(action, &QAction::triggered, this, &TFind_Form::PropertiesClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::PropertiesClick));
     for (QAction *action : {Comments1, Comments2})
-        connect(action, &QAction::triggered, this, &TFind_Form::CommentsClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::CommentsClick));
     for (QAction *action : {Explore1, Explore2})
-        connect(action, &QAction::triggered, this, &TFind_Form::ExploreClick);
+        connect(action, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
     connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
     connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
     connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
@@ -463,15 +468,17 @@ void TFind_Form::ConnectActions()
             AutoArrange1->setChecked(checked);
             AutoArrange2->setChecked(checked);
         });
-    connect(ListView1, &TFindList::SelectionChanged, this, &TFind_Form::ListView1SelectionChange);
-    connect(ListView1, &TFindList::EntryActivated, this, &TFind_Form::ListView1DblClick);
-    connect(ListView1, &TFindList::ContextMenuRequested, this, &TFind_Form::ListView1ContextMenu);
-    connect(ListView1, &TFindList::LabelEdited, this, &TFind_Form::ListView1LabelEdited);
-    connect(ListView1, &TFindList::DeleteRequested, this, [this] {
-        UpdateMenus();
-        if (Delete1->isEnabled())
-            DeleteClick();
-    });
+    connect(ListView1, &TFindList::SelectionChanged, this,
+            guarded(&TFind_Form::ListView1SelectionChange));
+    connect(ListView1, &TFindList::EntryActivated, this, guarded(&TFind_Form::ListView1DblClick));
+    connect(ListView1, &TFindList::ContextMenuRequested, this,
+            guarded(&TFind_Form::ListView1ContextMenu));
+    connect(ListView1, &TFindList::LabelEdited, this, guarded(&TFind_Form::ListView1LabelEdited));
+    connect(ListView1, &TFindList::DeleteRequested, this, Guarded(m_data, [this] {
+                UpdateMenus();
+                if (Delete1->isEnabled())
+                    DeleteClick();
+            }));
 }
 
 // --- Showing and closing ----------------------------------------------------
@@ -827,15 +834,15 @@ void TFind_Form::ShowCriteriaPanel(bool shown)
 
 void TFind_Form::Browse(qint64 id)
 {
-    m_searching = true;
     QList<ListEntry> entries;
     qint64 total = 0;
     {
+        // Over also when reading the catalog fails.
+        const QScopedValueRollback<bool> searching(m_searching, true);
         const BusyCursor busy;
         total = ReadMainViewEntries(m_data, id, entries);
         ListView1->SetEntries(std::move(entries));
     }
-    m_searching = false;
     ShowCriteriaPanel(false);
     FindBtn->setEnabled(true);
     MoveUpBtn->setEnabled(true);
@@ -856,8 +863,9 @@ void TFind_Form::ListView1DblClick()
             OpenClick();
         return;
     }
-    m_history.append(entry->data);
+    // Browse mode begins only once the contents are read.
     Browse(entry->data);
+    m_history.append(entry->data);
 }
 
 void TFind_Form::MoveUpBtnClick()
@@ -1011,8 +1019,11 @@ void TFind_Form::DeleteClick()
     if (selected.isEmpty() || !m_actions->Available(FindHitActions::Delete))
         return;
     const BusyCursor busy;
-    if (!m_actions->DeleteHits(this, selected))
+    if (!m_actions->DeleteHits(this, selected,
+                               QApplication::keyboardModifiers() & Qt::ShiftModifier))
         return;
+    if (m_tree)
+        m_tree->RefreshNodes();
     // Hits whose rows are gone leave the list; the others show their new state.
     for (int row = ListView1->Count() - 1; row >= 0; --row) {
         const ListEntry &entry = ListView1->Model()->Entry(row);

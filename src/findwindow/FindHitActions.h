@@ -63,11 +63,13 @@ public:
         Q_UNUSED(name);
         return false;
     }
-    // Deletes the hits inside one transaction; true when something changed.
-    virtual bool DeleteHits(QWidget *window, const QList<ListEntry> &hits)
+    // Deletes the hits inside one transaction, for good when forGood (Shift
+    // held down); true when something changed.
+    virtual bool DeleteHits(QWidget *window, const QList<ListEntry> &hits, bool forGood)
     {
         Q_UNUSED(window);
         Q_UNUSED(hits);
+        Q_UNUSED(forGood);
         return false;
     }
     // The comments dialog inside one transaction; true when stored.

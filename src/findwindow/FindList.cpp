@@ -206,14 +206,16 @@ bool TFindList::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && (watched == m_iconView || watched == m_detailView)) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Shift+Delete deletes for good; the window reads the Shift key itself.
+        if (key->key() == Qt::Key_Delete &&
+            !(key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
+            emit DeleteRequested();
+            return true;
+        }
         if (!(key->modifiers() & ~Qt::KeypadModifier)) {
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 if (!SelectedRows().isEmpty())
                     emit EntryActivated();
-                return true;
-            }
-            if (key->key() == Qt::Key_Delete) {
-                emit DeleteRequested();
                 return true;
             }
         }

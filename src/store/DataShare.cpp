@@ -161,6 +161,28 @@ void TDataShare::CreateDatabaseTables()
     CatalogDatabase.Close();
 }
 
+bool TDataShare::CreateDatabase()
+{
+    QString failure;
+    try {
+        CreateDatabaseTables();
+        return true;
+    } catch (const EDatabaseError &error) {
+        // Another program holds the database being replaced.
+        if (error.IsLocked()) {
+            ReportLocked(DatabaseFolder);
+            return false;
+        }
+        failure = error.Message();
+    } catch (...) {
+        failure = FailureText(std::current_exception());
+    }
+    UI().ShowError(QStringLiteral("Catalog Error"),
+                   QStringLiteral("Unable to create the Catalog Database in Folder ") +
+                       Quote(DatabaseFolder) + kParagraphBreak + failure);
+    return false;
+}
+
 void TDataShare::RemoveDatabaseFiles(const QString &folder)
 {
     // Removing the files of a database that another program holds would let
@@ -282,7 +304,7 @@ bool TDataShare::LocateDatabase(const LocationDialog &showDatabaseLocation)
     m_observer->ForgetSelectedNode();
     const int result = showDatabaseLocation(1, QString());
     if (result == LocationCreate)
-        CreateDatabaseTables();
+        return CreateDatabase();
     return result != LocationCancelled;
 }
 
@@ -296,7 +318,7 @@ bool TDataShare::CompressDatabase()
         packed = false;
     }
     if (!packed)
-        UI().ShowError(QStringLiteral("Database Error"), kCompressFailure);
+        UI().ShowError(kDatabaseErrorCaption, kCompressFailure);
     m_observer->SelectDatabaseObject();
     UI().CloseProgress();
     return packed;
@@ -344,27 +366,47 @@ void TDataShare::Rollback()
     CatalogDatabase.NoteRollback();
 }
 
+void TDataShare::RollbackAfterFailure()
+{
+    try {
+        Rollback();
+    } catch (...) {
+        // The failure already reported stands for this one: a connection
+        // that cannot roll back fails again at the next command.
+    }
+}
+
 bool TDataShare::RunInTransaction(const std::function<void()> &command, QString *failure)
 {
-    StartTransaction();
+    try {
+        StartTransaction();
+    } catch (...) {
+        // Nothing began: a transaction already open belongs to another command.
+        if (failure)
+            *failure = FailureText(std::current_exception());
+        return false;
+    }
+    m_commandRunning = true;
+    m_commandSpoilt = false;
+    QString text;
     try {
         command();
-        Commit();
-        return true;
-    } catch (const std::exception &error) {
-        if (failure) {
-            if (const auto *database = dynamic_cast<const EDatabaseError *>(&error))
-                *failure = database->Message();
-            else if (const auto *program = dynamic_cast<const EDirvantaFailed *>(&error))
-                *failure = program->Message();
-            else
-                *failure = QString::fromUtf8(error.what());
+        if (!m_commandSpoilt) {
+            Commit();
+            m_commandRunning = false;
+            return true;
         }
     } catch (...) {
-        if (failure)
-            *failure = QStringLiteral("An unknown error occurred");
+        text = FailureText(std::current_exception());
     }
-    Rollback();
+    m_commandRunning = false;
+    // A handler's failure was reported where it happened.
+    if (m_commandSpoilt)
+        text.clear();
+    m_commandSpoilt = false;
+    if (failure)
+        *failure = text;
+    RollbackAfterFailure();
     return false;
 }
 
@@ -374,10 +416,35 @@ bool TDataShare::RunUserCommand(const std::function<void()> &command)
     if (RunInTransaction(command, &failure))
         return true;
     UI().CloseProgress();
-    UI().ShowError(QStringLiteral("Database Error"),
-                   failure + kParagraphBreak +
-                       QStringLiteral("The catalog has been left as it was before the command."));
+    if (!failure.isEmpty())
+        UI().ShowError(
+            kDatabaseErrorCaption,
+            failure + kParagraphBreak +
+                QStringLiteral("The catalog has been left as it was before the command."));
     return false;
+}
+
+bool TDataShare::RunGuarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        ReportFailure(std::current_exception());
+    }
+    return false;
+}
+
+void TDataShare::ReportFailure(const std::exception_ptr &failure)
+{
+    // Rolling back under a running command would leave the rest of it
+    // writing outside a transaction: it rolls back as it ends instead.
+    if (m_commandRunning)
+        m_commandSpoilt = true;
+    else if (InTransaction())
+        RollbackAfterFailure();
+    UI().CloseProgress();
+    UI().ShowError(kDatabaseErrorCaption, FailureText(failure));
 }
 
 void TDataShare::UpdateHistory(bool add, const QString &folder)

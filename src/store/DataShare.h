@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <functional>
 
 class SettingsStore;
@@ -82,11 +83,14 @@ public:
     // seeds the five fixed objects. Leaves the database closed. Raises a
     // locked EDatabaseError when another program holds the existing tables.
     void CreateDatabaseTables();
+    // The same, reporting a failure itself ("Catalog Error"); true when made.
+    bool CreateDatabase();
     // Opens the database in DatabaseFolder; reports failures itself.
     bool OpenDatabase();
     // Closes the current database; an empty folder only sets the closed state.
     void CloseDatabase(const QString &folder);
-    // The check made before opening the remembered folder at start-up.
+    // The check made before opening the remembered folder at start-up;
+    // false when the user cancelled or the database could not be created.
     bool LocateDatabase(const LocationDialog &showDatabaseLocation);
     // With both set: true when both table files exist; otherwise when either does.
     static bool DatabaseFilesExist(bool both, const QString &folder);
@@ -110,20 +114,37 @@ public:
     void Rollback();
     bool InTransaction() const { return CatalogDatabase.InTransaction(); }
     // Runs a command inside one transaction: commits when it returns, rolls
-    // back and swallows the exception when it raises. True when committed.
-    // The failure's text goes to failure when given.
+    // back and swallows the exception when it raises, or when a handler
+    // failed while it ran; never raises. True when committed. The failure's
+    // text goes to failure when given; it is empty when the failure was
+    // shown already.
     bool RunInTransaction(const std::function<void()> &command, QString *failure = nullptr);
     // The same for a command the user gave: a failure closes the progress
     // window and is shown in the "Database Error" box.
     bool RunUserCommand(const std::function<void()> &command);
+    // Runs a handler of a window (a selection change, a menu opening, a
+    // button) so that no failure passes on to the event loop: a failure is
+    // reported as ReportFailure does. True when the handler returned.
+    bool RunGuarded(const std::function<void()> &handler);
+    // Reports a failure that a handler let through: the progress window
+    // closes and the "Database Error" box shows the failure's text. A
+    // command running meanwhile (the handler ran inside it) is rolled back
+    // when it ends rather than committed; a transaction no command holds is
+    // rolled back at once.
+    void ReportFailure(const std::exception_ptr &failure);
 
 private:
     void OpenConnection(bool create);
     void ConfigureTables();
     void ReportOpenFailure(const std::exception &failure);
+    void RollbackAfterFailure();
     void UpdateHistory(bool add, const QString &folder);
 
     SettingsStore *m_settings = nullptr;
     DatabaseObserver *m_observer = nullptr;
+    // Whether RunInTransaction is running a command, and whether a handler
+    // failed meanwhile.
+    bool m_commandRunning = false;
+    bool m_commandSpoilt = false;
     DatabaseObserver m_noObserver;
 };

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <exception>
 #include <stdexcept>
+
+// The caption of the box that shows a failure of a command or a handler.
+inline const QString kDatabaseErrorCaption = QStringLiteral("Database Error");
 
 // A failure of the database layer or of the item tree, carrying the text the
 // user is shown and, for engine failures, the SQLite result code (0 otherwise).
@@ -44,3 +48,6 @@ public:
 private:
     QString m_message;
 };
+
+// The text a user is shown for a caught failure.
+QString FailureText(const std::exception_ptr &failure);

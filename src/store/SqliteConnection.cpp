@@ -16,6 +16,18 @@ bool EDatabaseError::IsLocked() const
     return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
+QString FailureText(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception &error) {
+        // The program's own failures carry their message as UTF-8.
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QStringLiteral("An unknown error occurred");
+    }
+}
+
 SqliteStatement::SqliteStatement(SqliteConnection &connection, sqlite3_stmt *statement)
     : m_connection(connection)
     , m_statement(statement)

@@ -7,6 +7,7 @@
 #include "media/MediaIdentification.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
+#include "store/DatabaseError.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
@@ -467,6 +468,26 @@ TEST_F(CatalogDiskDialogTest, AFailedCatalogLeavesNothing)
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 0);
     EXPECT_EQ(form.Tree()->SelectedID(), m_work);
     EXPECT_EQ(form.List()->Count(), 0);
+
+    // A database failure half-way is reported, ends the dialog and is rolled back.
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
+            dialog->CatalogBtn->click();
+            EXPECT_FALSE(dialog->isVisible());
+        });
+        Action("DiskCatalog1")->trigger();
+    }
+    m_ui.SetOnProcessEvents({});
+    const RecordedMessage failure = m_ui.TakeSingleMessage();
+    EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));
+    EXPECT_EQ(failure.text, QStringLiteral("disk I/O error"));
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    EXPECT_FALSE(m_data->InTransaction());
+    EXPECT_EQ(DiskCatalogs(), 0);
+    EXPECT_EQ(form.Tree()->SelectedID(), m_work);
 }
 
 TEST_F(CatalogDiskDialogTest, UpdateReplacesTheCatalogOrLeavesItWhole)

@@ -7,6 +7,7 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
+#include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -16,6 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -26,7 +30,30 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
+
+// Lets or stops anything being created in a folder: by its permissions for
+// a user, by the immutable flag for root (who writes anyway).
+bool AllowCreating(const QString &folder, bool allow)
+{
+    if (geteuid() != 0)
+        return QFile::setPermissions(folder,
+                                     QFile::ReadOwner | QFile::ExeOwner |
+                                         (allow ? QFile::WriteOwner : QFile::Permissions()));
+    const int handle = open(folder.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool done = handle >= 0 && ioctl(handle, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = allow ? flags & ~FS_IMMUTABLE_FL : flags | FS_IMMUTABLE_FL;
+    done = done && ioctl(handle, FS_IOC_SETFLAGS, &flags) == 0;
+    if (handle >= 0)
+        close(handle);
+    return done;
+}
 
 class CatalogueFormTest : public testing::Test
 {
@@ -373,4 +400,47 @@ TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
     EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
     EXPECT_FALSE(m_data->DatabaseOpen);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+}
+
+TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
+{
+    const QString folder = m_folder.filePath(QStringLiteral("locked"));
+    QDir().mkpath(folder);
+    const auto restore = qScopeGuard([&] { AllowCreating(folder, true); });
+    if (!AllowCreating(folder, false))
+        GTEST_SKIP() << "this file system cannot make a folder unwritable";
+    const auto createIn = [&](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("DatabasePath"))->setText(folder);
+        dialog->findChild<QRadioButton *>(QStringLiteral("Create1"))->click();
+        dialog->findChild<QPushButton *>(QStringLiteral("OKBtn"))->click();
+    };
+    const auto expectCreationFailure = [&](const RecordedMessage &box) {
+        EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
+        EXPECT_TRUE(box.text.startsWith(
+            QStringLiteral("Unable to create the Catalog Database in Folder \"") + folder))
+            << box.text.toStdString();
+        EXPECT_FALSE(m_data->DatabaseOpen);
+    };
+
+    // At start-up the remembered folder holds none.
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          m_folder.filePath(QStringLiteral("missing")));
+    TCatalogueForm *form = nullptr;
+    {
+        ModalResponder responder(createIn);
+        form = &Show();
+    }
+    const std::vector<RecordedMessage> boxes = m_ui.TakeMessages();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Database Access Failed"));
+    expectCreationFailure(boxes[1]);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+
+    // New from the window.
+    {
+        ModalResponder responder(createIn);
+        Action("DatabaseNew1")->trigger();
+    }
+    expectCreationFailure(m_ui.TakeSingleMessage());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
 }

@@ -21,6 +21,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -471,4 +472,67 @@ TEST_F(ObjectCommandsFormTest, ObjectDragsFromOutsideThisProgramAreIgnored)
     EXPECT_EQ(DraggedObjects(made.get()), QList<qint64>{m_disk});
     Tree()->ClearTree();
     EXPECT_TRUE(DraggedObjects(made.get()).isEmpty());
+}
+
+TEST_F(ObjectCommandsFormTest, ARestoreIntoAFolderLeftEmptyShowsTheRestoredNode)
+{
+    // Work's node is open; sending both its catalogs away leaves it empty.
+    for (qint64 id : {m_other, m_disk}) {
+        Tree()->SelectByID(id);
+        m_ui.QueueAnswer(MessageAnswer::Yes);
+        m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    }
+    m_ui.TakeMessages();
+    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    ASSERT_TRUE(List()->SelectEntryByData(m_disk));
+    m_form->RestoreCommand();
+    ASSERT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+    QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
+    ASSERT_NE(work, nullptr);
+    ASSERT_EQ(work->childCount(), 1);
+    EXPECT_EQ(TItemTree::NodeID(work->child(0)), m_disk);
+}
+
+TEST_F(ObjectCommandsFormTest, DatabaseFaultsInHandlersAreReportedAndTheWindowCarriesOn)
+{
+    const auto sql = [&](const QString &statement) {
+        m_data->CatalogDatabase.ExecuteScript(statement);
+    };
+    const auto expectReported = [&](const QString &text) {
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
+        EXPECT_TRUE(box.text.contains(text)) << box.text.toStdString();
+        EXPECT_FALSE(m_data->InTransaction());
+        EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    };
+
+    // A parent cycle: opening a menu reads the selected node's path.
+    Tree()->SelectByID(m_disk);
+    sql(QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(m_disk).arg(m_work));
+    emit m_form->Actions().File1->aboutToShow();
+    expectReported(QStringLiteral("Tree Levels"));
+
+    // A row whose parent is missing: a double-click selects its node.
+    sql(QStringLiteral("UPDATE Catalogs SET Parent = 3 WHERE ID = %1").arg(m_work));
+    Tree()->SelectByID(m_work);
+    ASSERT_TRUE(List()->SelectEntryByData(m_other));
+    sql(QStringLiteral("UPDATE Catalogs SET Parent = 9999 WHERE ID = %1").arg(m_other));
+    emit List()->EntryActivated();
+    expectReported(QStringLiteral("9999"));
+    sql(QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(m_work).arg(m_other));
+
+    // The window carries on: another node is selected and a command runs.
+    Tree()->SelectByID(m_disk);
+    EXPECT_EQ(List()->Count(), 1);
+    Tree()->SelectByID(m_work);
+    m_form->Actions().NewGroupBtn->trigger();
+    EXPECT_GT(m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder")), 0);
+
+    // The files truncated under the open connection (and its page cache
+    // dropped, as memory pressure would): the next read fails.
+    QFile::resize(TDataShare::FilesFilePath(m_data->DatabaseFolder), 0);
+    QFile::resize(TDataShare::CatalogsFilePath(m_data->DatabaseFolder), 0);
+    sql(QStringLiteral("PRAGMA shrink_memory"));
+    Tree()->setCurrentItem(Tree()->FindNodeByID(nullptr, m_disk));
+    expectReported(QStringLiteral("not a database"));
 }

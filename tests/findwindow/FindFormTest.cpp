@@ -13,6 +13,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/TemporaryFiles.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -62,7 +64,7 @@ public:
             .Execute();
         return true;
     }
-    bool DeleteHits(QWidget *, const QList<ListEntry> &hits) override
+    bool DeleteHits(QWidget *, const QList<ListEntry> &hits, bool) override
     {
         for (const ListEntry &hit : hits)
             m_data.CatalogDatabase.Prepare(QStringLiteral("DELETE FROM Catalogs WHERE ID = ?1"))
@@ -564,6 +566,21 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
     form.List()->SelectRow(0);
     EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
+    // The Wastebasket shows it holds something, in the main window's tree too.
+    EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId), 9);
+    EXPECT_EQ(TItemTree::NodeClass(m_tree->FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
+              9);
+
+    // Shift+Delete deletes for good.
+    form.NameEdit->setText(QStringLiteral("Work"));
+    form.TypeCombo->setCurrentIndex(0);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    form.List()->SelectRow(0);
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(form.List()->CurrentView(), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(m_ui.TakeSingleMessage().icon, MessageIcon::Warning) << "the question warns";
+    EXPECT_FALSE(m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), m_work));
 }
 
 } // namespace
@@ -586,6 +603,43 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
         EXPECT_EQ(form.QuickView2->isEnabled(), access != nullptr);
         form.close();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
+{
+    CatalogueFindActions actions(*m_data);
+    TFind_Form &form = Open(1, &actions);
+    form.NameEdit->setText(QStringLiteral("Letters"));
+    form.TypeCombo->setCurrentIndex(4);
+    form.FindNowClick();
+    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    const auto expectReported = [&](const QString &text) {
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
+        EXPECT_TRUE(box.text.contains(text)) << box.text.toStdString();
+    };
+
+    // A parent cycle: opening a menu reads the selected hit's path.
+    const QString cycle = QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2");
+    m_data->CatalogDatabase.ExecuteScript(cycle.arg(m_letters).arg(m_work));
+    emit form.File1->aboutToShow();
+    expectReported(QStringLiteral("Tree Levels"));
+    m_data->CatalogDatabase.ExecuteScript(cycle.arg(3).arg(m_work));
+
+    // The files truncated under the open connection (and its page cache
+    // dropped, as memory pressure would): browsing into the hit fails.
+    QFile::resize(TDataShare::FilesFilePath(m_data->DatabaseFolder), 0);
+    QFile::resize(TDataShare::CatalogsFilePath(m_data->DatabaseFolder), 0);
+    m_data->CatalogDatabase.ExecuteScript(QStringLiteral("PRAGMA shrink_memory"));
+    emit form.List()->EntryActivated();
+    expectReported(QStringLiteral("not a database"));
+    EXPECT_FALSE(form.Searching());
+    EXPECT_FALSE(form.BrowseMode());
+    EXPECT_TRUE(form.FindNowBtn->isEnabled());
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "support/TestEnvironment.h"
-
-#include <QApplication>
+#include "ui/GuardedApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +8,9 @@ int main(int argc, char **argv)
     // ctest lists the cases by running this program without the test
     // environment, so the platform is set here as well.
     PrepareTestEnvironment();
-    QApplication app(argc, argv);
+    // As in the program: a failure that reaches the event loop is reported
+    // (and fails the test as an unexpected box) rather than ending the run.
+    GuardedApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,8 +1,10 @@
 #include "ui/GuiUserInterface.h"
 
 #include "platform/ProgressOperations.h"
+#include "store/DatabaseError.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedUserInterface.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
@@ -394,6 +396,32 @@ TEST_F(GuiProgress, BarCountsTotalsBeyondTheRangeOfInt)
     m_ui.SetProgressRange(0);
     m_ui.SetProgressPosition(5);
     EXPECT_EQ(bar->Percent(), 0);
+}
+
+// An object whose event handler fails as one reaching a damaged database would.
+class FailingReceiver final : public QObject
+{
+public:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User)
+            throw EDatabaseError(u"database disk image is malformed"_s);
+        return QObject::event(event);
+    }
+};
+
+TEST(GuardedApplicationTest, AFailureThatReachesTheEventLoopIsShownAndTheLoopCarriesOn)
+{
+    ScriptedUserInterface ui;
+    FailingReceiver receiver;
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    bool later = false;
+    QTimer::singleShot(0, [&] { later = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(later) << "events after the failure are still delivered";
+    const RecordedMessage box = ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, u"Database Error"_s);
+    EXPECT_EQ(box.text, u"database disk image is malformed"_s);
 }
 
 } // namespace
