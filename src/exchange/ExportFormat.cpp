@@ -169,6 +169,9 @@ struct Formats
     std::vector<DateToken> date;
     // The same with day and month exchanged: dates of the other usual order.
     std::vector<DateToken> swappedDate;
+    // The locale's own short date where the program writes another one (ISO
+    // under the C locale): files written by earlier builds used it.
+    std::vector<DateToken> localeDate;
     std::vector<TimePart> time;
     QString separator;
     QString am;
@@ -196,6 +199,9 @@ const Formats &CurrentFormats()
         else if (token.kind == TokenKind::Month)
             token.kind = TokenKind::Day;
     }
+    const QString localeShortDate = KeepTwoMonthLetters(locale.dateFormat(QLocale::ShortFormat));
+    formats.localeDate = localeShortDate == shortDate ? std::vector<DateToken>()
+                                                      : CompileDateFormat(localeShortDate);
     formats.time = CompileTimeFormat(locale.timeFormat(QLocale::LongFormat));
     // The text between the first two parts of the date; a blank when that is
     // all there is ("d MM yyyy").
@@ -680,7 +686,8 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
     double dayCount = 0;
     if (ReadDateTime(text, formats.date, formats, dayCount) ||
         ReadDateTime(text, IsoDateTokens(), formats, dayCount) ||
-        ReadDateTime(text, formats.swappedDate, formats, dayCount))
+        ReadDateTime(text, formats.swappedDate, formats, dayCount) ||
+        (!formats.localeDate.empty() && ReadDateTime(text, formats.localeDate, formats, dayCount)))
         return std::optional<double>(dayCount);
     return std::nullopt;
 }

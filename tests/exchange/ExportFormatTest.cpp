@@ -157,4 +157,6 @@ TEST(ExportDateTest, TheCLocaleWritesIso8601)
     EXPECT_EQ(DateSeparator(), u"-"_s);
     EXPECT_EQ(ExportDateTimeText(DayCountOf(2024, 7, 1, 13, 5, 9)), u"2024-07-01 13:05:09"_s);
     EXPECT_EQ(**ParseExportDateTime(u"95-02-01 10:00:00"_s), DayCountOf(1995, 2, 1, 10));
+    // Earlier builds wrote the C locale's own short date.
+    EXPECT_EQ(**ParseExportDateTime(u"1 07 2024 13:05:09"_s), DayCountOf(2024, 7, 1, 13, 5, 9));
 }
