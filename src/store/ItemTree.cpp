@@ -86,10 +86,12 @@ void TDBItemTree::ResolveFields()
     const QString parent = QuoteIdentifier(ItemParentFieldName);
     m_sqlHasChildren = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1 LIMIT 1").arg(table, parent);
     // NOCASE folds ASCII letters only, which is the comparison names get.
+    // Folders of a medium keep their names as they are there, so siblings
+    // may differ in case alone ("Pod" and "pod"): the exact name comes first.
     if (!ItemNameFieldName.isEmpty()) {
         m_sqlFindChild =
             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1 AND %4 = ?2 COLLATE NOCASE "
-                           "AND %1 <> ?3 ORDER BY %1 LIMIT 1")
+                           "AND %1 <> ?3 ORDER BY %4 <> ?2, %1 LIMIT 1")
                 .arg(id, table, parent, QuoteIdentifier(ItemNameFieldName));
     }
 }

@@ -132,6 +132,10 @@ TEST_F(ItemTreeTest, ChildrenComeInIdOrderAndFindChildIgnoresAsciiCaseOnly)
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("Éclair")), accented);
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("éclair")), -1);
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("gamma")), -1);
+    // Siblings that differ in case alone: the exact name wins.
+    const qint64 upper = AddObject(3, QStringLiteral("BETA"));
+    EXPECT_EQ(Tree().FindChild(3, QStringLiteral("BETA")), upper);
+    EXPECT_EQ(Tree().FindChild(3, QStringLiteral("Beta")), a);
     EXPECT_TRUE(Tree().HasChildren(3));
     EXPECT_FALSE(Tree().HasChildren(a));
 
