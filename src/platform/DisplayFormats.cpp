@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QTime>
 
 #include <cmath>
@@ -169,6 +170,20 @@ QString DateTimeText(double dayCount)
                                     formats.shortTime));
     }
     return text + clock.value();
+}
+
+QString LongDateTimeText(double dayCount)
+{
+    QDate date;
+    QTime time;
+    SplitDayCount(dayCount, date, time);
+    const QLocale locale = DisplayLocale();
+    // The long time format may end with the zone ("t"), which a catalog
+    // date-time does not have.
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\b"));
+    const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
+    return locale.toString(date, QLocale::LongFormat) + QStringLiteral(", ") +
+           locale.toString(time, timeFormat);
 }
 
 QString DateSortKey(double dayCount)

@@ -39,6 +39,9 @@ QString SizeSortKey(qint64 bytes);
 // A catalog date-time (a day count, see DayCount.h) as short date, a blank and
 // short time.
 QString DateTimeText(double dayCount);
+// A catalog date-time as long date, a comma, a blank and long time without
+// the time zone ("Monday, 7 December 2026, 14:05:09").
+QString LongDateTimeText(double dayCount);
 // A catalog date-time as a sort key "yyyyMMddhhmm" (minutes, 24 hours).
 QString DateSortKey(double dayCount);
 

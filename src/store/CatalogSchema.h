@@ -29,7 +29,22 @@ constexpr int kWastebasketId = 4;
 constexpr int kVolumePoolId = 5;
 
 // Object classes that code other than the class table refers to by name.
+constexpr int kDatabaseClass = 0;
+constexpr int kCatalogsFolderClass = 1;
+constexpr int kCatalogFolderClass = 2;
+constexpr int kRemovableDiskClass = 3;
+constexpr int kHardDiskClass = 4;
+constexpr int kCdRomClass = 5;
 constexpr int kFileFolderClass = 7;
+constexpr int kEmptyWastebasketClass = 8;
+constexpr int kFullWastebasketClass = 9;
+constexpr int kArchivesClass = 10;
+constexpr int kFirstVolumeClass = 11;
+constexpr int kLastVolumeClass = 21;
+constexpr int kVolumePoolClass = 25;
+constexpr int kArchiveFolderClass = 26;
+// List rows of this class and above stand for files, not objects.
+constexpr int kFirstFileClass = 31;
 constexpr int kPackageClass = 22;
 constexpr int kArchiveSetClass = 23;
 constexpr int kPackagedFolderClass = 24;

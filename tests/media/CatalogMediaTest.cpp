@@ -1,6 +1,10 @@
 #include "media/CatalogMedia.h"
 
 #include "../store/StoreFixture.h"
+#include "media/ObjectProperties.h"
+#include "platform/DisplayFormats.h"
+#include "store/CatalogSchema.h"
+#include "store/Wastebasket.h"
 #include "support/FakeDriveSystem.h"
 
 #include <QFile>
@@ -159,4 +163,178 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
 
     // Not a disk catalog: nothing happens.
     EXPECT_FALSE(UpdateCatalog(*m_data, m_options, 3));
+}
+
+namespace {
+
+using namespace CatalogSchema;
+
+// The stick cataloged by a real scan into a catalog folder "Work".
+class ObjectPropertiesTest : public CatalogMediaTest
+{
+protected:
+    void SetUp() override
+    {
+        CatalogMediaTest::SetUp();
+        m_work = AddObject(kCatalogsId, QStringLiteral("Work"), kCatalogFolderClass);
+        ASSERT_TRUE(CatalogMedia(*m_data, m_options,
+                                 {m_medium, QStringLiteral("Stick"), m_work,
+                                  QStringLiteral("STICK"), QStringLiteral("STICK"), QString()},
+                                 &m_stick));
+    }
+
+    PropertiesDetails Details(qint64 number, bool file = false)
+    {
+        PropertiesDetails details;
+        EXPECT_TRUE(ReadPropertiesDetails(*m_data, file, number, details));
+        return details;
+    }
+
+    PropertiesStatistics Statistics(const PropertiesDetails &details)
+    {
+        PropertiesStatistics statistics = InitialStatistics(details);
+        ComputeStatistics(*m_data, details, statistics);
+        return statistics;
+    }
+
+    qint64 m_work = -1;
+    qint64 m_stick = -1;
+};
+
+} // namespace
+
+TEST_F(ObjectPropertiesTest, CatalogPagesCountWhatTheScanFound)
+{
+    const PropertiesDetails folder = Details(m_work);
+    EXPECT_FALSE(folder.inCatalog);
+    EXPECT_EQ(folder.location, QStringLiteral("Catalogs"));
+    const PropertiesStatistics counted = Statistics(folder);
+    EXPECT_TRUE(counted.complete);
+    EXPECT_EQ(counted.Value(QStringLiteral("Disk Catalogs:")), QStringLiteral("1"));
+    EXPECT_EQ(counted.Value(QStringLiteral("Cataloged Folders:")), QStringLiteral("2"));
+    EXPECT_EQ(counted.Value(QStringLiteral("Catalog Folders:")), QStringLiteral("0"));
+    EXPECT_EQ(counted.Value(QStringLiteral("Cataloged Files:")), QStringLiteral("3"));
+    EXPECT_EQ(counted.Value(QStringLiteral("Size of Cataloged Files:")), SizeText(32100, true));
+    EXPECT_EQ(counted.lines.size(), 7); // no deleted date outside the Wastebasket
+
+    const PropertiesDetails stick = Details(m_stick);
+    EXPECT_TRUE(stick.labelEditable);
+    EXPECT_TRUE(stick.sourceEditable);
+    EXPECT_EQ(stick.catalogName, QStringLiteral("Stick"));
+    EXPECT_EQ(stick.label, QStringLiteral("STICK"));
+    EXPECT_EQ(stick.source, m_medium);
+    EXPECT_EQ(Statistics(stick).Value(QStringLiteral("Disk Catalogs:")), QStringLiteral("0"));
+
+    const PropertiesDetails deep = Details(m_data->Catalogs.FindChild(
+        m_data->Catalogs.FindChild(m_stick, QStringLiteral("Docs")), QStringLiteral("Deep")));
+    EXPECT_EQ(deep.location, QStringLiteral("Catalogs\\Work\\Stick\\Docs"));
+    EXPECT_EQ(deep.catalogName, QStringLiteral("Stick"));
+    EXPECT_FALSE(deep.labelEditable || deep.sourceEditable);
+    EXPECT_EQ(Statistics(deep).Value(QStringLiteral("Cataloged Files:")), QStringLiteral("1"));
+
+    // In the Wastebasket the page shows when the folder went there.
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    ASSERT_TRUE(DeleteObjects(*m_data, {m_work}, false));
+    m_ui.TakeMessages();
+    const PropertiesDetails deleted = Details(m_work);
+    EXPECT_TRUE(deleted.deletedShown);
+    EXPECT_GT(deleted.deleted, 0);
+    EXPECT_EQ(Statistics(deleted).Value(QStringLiteral("Catalog Entry Deleted:")),
+              LongDateTimeText(deleted.deleted));
+}
+
+TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
+{
+    const qint64 key = Count(QStringLiteral("SELECT Key FROM Files WHERE Name = 'letter.odt'"));
+    m_data->CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Files SET Class = 33 WHERE Key = %1;").arg(key));
+    const PropertiesDetails file = Details(key, true);
+    EXPECT_EQ(file.name, QStringLiteral("letter.odt"));
+    EXPECT_EQ(file.location, QStringLiteral("Catalogs\\Work\\Stick\\Docs"));
+    EXPECT_EQ(file.catalogName, QStringLiteral("Stick"));
+    EXPECT_FALSE(file.labelEditable || file.sourceEditable);
+    EXPECT_FALSE(PropertiesLayoutOf(file.cls, true).viewOnly);
+    const PropertiesStatistics page = Statistics(file);
+    EXPECT_EQ(page.Value(QStringLiteral("Size:")), SizeText(2000, true));
+    EXPECT_EQ(page.Value(QStringLiteral("Attributes:")), QStringLiteral("Read-only, Archive"));
+    EXPECT_EQ(page.Value(QStringLiteral("Modified:")), LongDateTimeText(file.modified));
+
+    const double stamped = GetObjectModified(*m_data, m_stick);
+    PropertiesEdits edits{QStringLiteral("signed"), file.label, file.source};
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, file, edits), PropertiesOutcome::Saved);
+    EXPECT_EQ(GetFileComment(*m_data, key), QStringLiteral("signed"));
+    EXPECT_EQ(GetObjectModified(*m_data, m_stick), stamped);
+}
+
+TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
+{
+    const PropertiesDetails database = Details(kDatabaseObjectId);
+    const PropertiesLayout layout = PropertiesLayoutOf(database.cls, false);
+    EXPECT_EQ(layout.page, StatisticsPageKind::Database);
+    EXPECT_TRUE(layout.viewOnly);
+    EXPECT_FALSE(layout.detailsTab || layout.poolTabs);
+    const PropertiesStatistics page = Statistics(database);
+    QStringList names;
+    qint64 total = 0;
+    for (const DatabaseFileEntry &file : page.databaseFiles) {
+        names << file.name;
+        total += file.size;
+    }
+    EXPECT_TRUE(names.contains(kCatalogsFileName));
+    EXPECT_TRUE(names.contains(kFilesFileName));
+    EXPECT_EQ(page.Value(QStringLiteral("Space used by Database: ")), SizeText(total, true));
+    EXPECT_EQ(page.Value(QStringLiteral("Database Version:")), QStringLiteral("210"));
+    EXPECT_TRUE(PropertiesLayoutOf(kVolumePoolClass, false).poolTabs);
+}
+
+TEST_F(ObjectPropertiesTest, CancelStopsTheCountingWalk)
+{
+    m_ui.SetTickSource([ticks = qint64(0)]() mutable { return ticks += 1000; });
+    m_ui.SetOnProcessEvents([this] { m_ui.SetCancelled(true); });
+    const PropertiesStatistics page = Statistics(Details(m_work));
+    EXPECT_FALSE(page.complete);
+    EXPECT_NE(page.Value(QStringLiteral("Cataloged Files:")), QStringLiteral("3"));
+    m_ui.SetCancelled(false);
+}
+
+TEST_F(ObjectPropertiesTest, LabelAndSourceChangesFollowTheDrive)
+{
+    PropertiesDetails stick = Details(m_stick);
+    // Another letter case only is no change: nothing is written.
+    PropertiesEdits edits{QString(), QStringLiteral("stick"), m_medium};
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
+
+    m_drives.At(m_medium).labelWritable = false;
+    edits.label = QStringLiteral("travel");
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::StayOpen);
+    const RecordedMessage refused = m_ui.TakeSingleMessage();
+    EXPECT_EQ(refused.caption, QStringLiteral("Unable to Label Disk"));
+    EXPECT_EQ(refused.text, QStringLiteral("The Disk in Drive ") + m_medium +
+                                QStringLiteral(" is Write-Protected. The request to change "
+                                               "the Disk Label has failed."));
+    EXPECT_EQ(edits.label, QStringLiteral("STICK"));
+
+    m_drives.At(m_medium).labelWritable = true;
+    edits.label = QStringLiteral("travel");
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
+    EXPECT_EQ(m_drives.At(m_medium).label, QStringLiteral("travel"));
+    stick = Details(m_stick);
+    EXPECT_EQ(stick.label, QStringLiteral("TRAVEL"));
+
+    // A source on a fixed disk is refused; another removable disk is taken.
+    const QString fixed = m_folder.filePath(QStringLiteral("fixed"));
+    const QString other = m_folder.filePath(QStringLiteral("other"));
+    QDir().mkpath(fixed);
+    QDir().mkpath(other);
+    m_drives.Mount(fixed, DriveKind::Fixed, QStringLiteral("DATA"));
+    m_drives.Mount(other, DriveKind::Removable, QStringLiteral("OTHER"));
+    edits = {QString(), stick.label, fixed};
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::StayOpen);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Catalog Source"));
+    edits = {QStringLiteral("moved"), stick.label, QStringLiteral(" ") + other};
+    EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
+    stick = Details(m_stick);
+    EXPECT_EQ(stick.source, other);
+    EXPECT_EQ(stick.comment, QStringLiteral("moved"));
 }
