@@ -9,6 +9,7 @@
 #include "explorer/ExchangeCommands.h"
 #include "explorer/HandlerGuard.h"
 #include "explorer/MenuRules.h"
+#include "explorer/PropertiesDialog.h"
 #include "explorer/WindowPlacement.h"
 #include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindForm.h"
@@ -251,6 +252,14 @@ void TCatalogueForm::ConnectActions()
     for (const auto &[action, source] : comments)
         connect(action, &QAction::triggered, this,
                 guardedBody([this, source = source] { CommentsCommand(source); }));
+    const std::pair<QAction *, CommandSource> properties[] = {
+        {a.Properties1, CommandSource::Focus},
+        {a.PropertiesBtn, CommandSource::Focus},
+        {a.Properties2, CommandSource::Tree},
+        {a.Properties3, CommandSource::List}};
+    for (const auto &[action, source] : properties)
+        connect(action, &QAction::triggered, this,
+                guardedBody([this, source = source] { PropertiesCommand(source); }));
     connect(TreeView1, &TItemTree::DeletePressed, this, guardedBody([this] {
                 DeleteCommand(CommandSource::Tree,
                               QApplication::keyboardModifiers() & Qt::ShiftModifier);
@@ -1136,6 +1145,22 @@ void TCatalogueForm::CommentsCommand(CommandSource source)
         RewriteListComment(item->data, item->IsFile());
     else
         TreeView1->viewport()->update();
+}
+
+void TCatalogueForm::PropertiesCommand(CommandSource source)
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    bool fromList = ListView1->SelectedCount() > 0 && !TreeView1->hasFocus();
+    if (source == CommandSource::Tree)
+        fromList = false;
+    else if (source == CommandSource::List)
+        fromList = ListView1->SelectedCount() > 0;
+    const std::optional<ListEntry> item = fromList ? ListView1->CurrentEntry() : std::nullopt;
+    const bool file = item && item->IsFile();
+    const qint64 number = item ? item->data : TreeView1->SelectedID();
+    if (ShowProperties(m_data, file, number, this))
+        ReselectNode(TreeView1->SelectedID(), true);
 }
 
 void TCatalogueForm::RewriteListComment(qint64 id, bool file)

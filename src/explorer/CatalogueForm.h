@@ -77,6 +77,8 @@ public:
     void DeleteCommand(CommandSource source, bool shift);
     void RestoreCommand();
     void CommentsCommand(CommandSource source = CommandSource::Focus);
+    // The Properties dialog of the selected list item, else the selected node.
+    void PropertiesCommand(CommandSource source = CommandSource::Focus);
     // Moves the objects of a drag list onto the object of the target ID.
     void DropObjectsOn(qint64 targetId, const QList<qint64> &ids);
 

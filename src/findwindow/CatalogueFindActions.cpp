@@ -2,6 +2,7 @@
 
 #include "explorer/CommentsDialog.h"
 #include "explorer/NodeSelectionDialog.h"
+#include "explorer/PropertiesDialog.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
@@ -20,6 +21,7 @@ bool CatalogueFindActions::Available(Action action) const
     case Rename:
     case Delete:
     case Comments:
+    case Properties:
     case SelectObject:
         return true;
     case Open:
@@ -92,6 +94,13 @@ bool CatalogueFindActions::EditComments(QWidget *window, const QList<ListEntry> 
         return false;
     bool wrote = false;
     return RunCommand([&] { wrote = dialog.WriteComment(); }) && wrote;
+}
+
+bool CatalogueFindActions::ShowProperties(QWidget *window, const QList<ListEntry> &hits)
+{
+    if (hits.isEmpty())
+        return false;
+    return ::ShowProperties(m_data, hits.first().IsFile(), hits.first().data, window);
 }
 
 std::optional<qint64> CatalogueFindActions::ChooseObject(QWidget *window, const QString &caption,

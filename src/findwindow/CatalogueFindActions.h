@@ -9,10 +9,11 @@ class TDataShare;
 
 // The actions on hits that the catalog's own operations already provide:
 // the node selection dialog for "Look in", rename, delete (to the
-// Wastebasket, or for good inside it) and comments, each command in one
-// transaction that a failure rolls back with a "Database Error" box; and,
-// given the main window's file access, Open and Quick View of files on their
-// media. Properties, Extract, Restore and help stay unavailable here.
+// Wastebasket, or for good inside it), comments and the Properties dialog,
+// each command in one transaction that a failure rolls back with a
+// "Database Error" box; and, given the main window's file access, Open and
+// Quick View of files on their media. Extract, Restore and help stay
+// unavailable here.
 class CatalogueFindActions : public FindHitActions
 {
 public:
@@ -24,6 +25,7 @@ public:
     bool RenameHit(QWidget *window, const ListEntry &hit, QString &name) override;
     bool DeleteHits(QWidget *window, const QList<ListEntry> &hits, bool forGood) override;
     bool EditComments(QWidget *window, const QList<ListEntry> &hits) override;
+    bool ShowProperties(QWidget *window, const QList<ListEntry> &hits) override;
     std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
                                        const QString &prompt, qint64 current) override;
 

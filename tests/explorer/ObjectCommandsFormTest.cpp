@@ -5,6 +5,7 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/NodeSelectionDialog.h"
 #include "explorer/ObjectDrag.h"
+#include "explorer/PropertiesDialog.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -323,6 +325,49 @@ TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList
         m_form->CommentsCommand(TCatalogueForm::CommandSource::Tree);
     }
     EXPECT_EQ(GetObjectComment(*m_data, m_disk), QString());
+}
+
+TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
+{
+    Tree()->SelectByID(m_work);
+    Tree()->setFocus();
+    auto *menuItem = m_form->findChild<QAction *>(QStringLiteral("Properties1"));
+    ASSERT_TRUE(menuItem->isEnabled());
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            auto *form = qobject_cast<TProperties_Form *>(dialog);
+            ASSERT_NE(form, nullptr);
+            form->ComputeStatisticsNow();
+            EXPECT_EQ(form->Tabs->count(), 2);
+            EXPECT_EQ(form->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            auto value = [form](const char *caption) {
+                return form->findChild<QLabel *>(QString::fromLatin1(caption))->text();
+            };
+            EXPECT_EQ(value("Disk Catalogs:"), QStringLiteral("2"));
+            EXPECT_EQ(value("Cataloged Files:"), QStringLiteral("1"));
+            EXPECT_EQ(value("Size of Cataloged Files:"), SizeText(10, true));
+            form->CommentsMemo->setPlainText(QStringLiteral("work disks"));
+            form->OKBtn->click();
+        });
+        menuItem->trigger();
+    }
+    EXPECT_EQ(GetObjectComment(*m_data, m_work), QStringLiteral("work disks"));
+
+    // The database object is view-only: one tab, and Cancel reads "OK".
+    Tree()->SelectByID(CatalogSchema::kDatabaseObjectId);
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            auto *form = qobject_cast<TProperties_Form *>(dialog);
+            ASSERT_NE(form, nullptr);
+            form->ComputeStatisticsNow();
+            EXPECT_EQ(form->Tabs->count(), 1);
+            EXPECT_TRUE(form->OKBtn->isHidden());
+            EXPECT_EQ(form->CancelBtn->text(), QStringLiteral("OK"));
+            EXPECT_GE(form->DatabaseFiles->topLevelItemCount(), 2);
+            form->CancelBtn->click();
+        });
+        m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
+    }
 }
 
 TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)

@@ -1,0 +1,489 @@
+#include "explorer/PropertiesDialog.h"
+
+#include "explorer/HandlerGuard.h"
+#include "media/MediaIdentification.h"
+#include "platform/DisplayFormats.h"
+#include "platform/FileTypes.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "ui/ObjectIcons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+using namespace CatalogSchema;
+
+namespace {
+
+const QString kOptionsSection = QStringLiteral("Archive Options");
+constexpr int kLargeImageSize = 32;
+constexpr int kMaxLabelLength = 12;
+
+QLabel *PlainLabel(QWidget *parent, const QString &text = {})
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *BoldCaption(const QString &text, QWidget *parent)
+{
+    QLabel *label = PlainLabel(parent, text);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+// The four attribute boxes of the file page, disabled, set from the bits.
+QWidget *AttributeBoxes(int bits, QWidget *parent)
+{
+    auto *boxes = new QWidget(parent);
+    auto *row = new QHBoxLayout(boxes);
+    row->setContentsMargins(0, 0, 0, 0);
+    const std::pair<int, const char *> kBoxes[] = {{FileAttribute::ReadOnly, "Read-only"},
+                                                   {FileAttribute::Hidden, "Hidden"},
+                                                   {FileAttribute::System, "System"},
+                                                   {FileAttribute::Archive, "Archive"}};
+    for (const auto &[bit, caption] : kBoxes) {
+        auto *box = new QCheckBox(QString::fromLatin1(caption), boxes);
+        box->setObjectName(QString::fromLatin1(caption));
+        box->setChecked(bits & bit);
+        box->setEnabled(false);
+        row->addWidget(box);
+    }
+    row->addStretch();
+    return boxes;
+}
+
+} // namespace
+
+TProperties_Form::TProperties_Form(TDataShare &data, QWidget *parent)
+    : QDialog(parent)
+    , m_data(data)
+{
+    setObjectName(QStringLiteral("Properties_Form"));
+    setWindowTitle(QStringLiteral("Properties"));
+    resize(420, 470);
+    auto *layout = new QVBoxLayout(this);
+    Tabs = new QTabWidget(this);
+    Tabs->setObjectName(QStringLiteral("Tabs"));
+    layout->addWidget(Tabs);
+    Tabs->addTab(BuildPropertiesTab(), QStringLiteral("Properties"));
+    m_detailsTab = BuildDetailsTab();
+    Tabs->addTab(m_detailsTab, QStringLiteral("Details"));
+    m_poolTab = BuildPoolTab();
+    Tabs->addTab(m_poolTab, QStringLiteral("Archive Pool"));
+    m_defaultsTab = BuildDefaultsTab();
+    Tabs->addTab(m_defaultsTab, QStringLiteral("Default Settings"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    HelpBtn = new QPushButton(QStringLiteral("Help"), this);
+    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
+    for (QPushButton *button : {OKBtn, CancelBtn, HelpBtn})
+        buttons->addWidget(button);
+    layout->addLayout(buttons);
+    connect(OKBtn, &QPushButton::clicked, this, Guarded(m_data, this, &TProperties_Form::OkClick));
+    connect(CancelBtn, &QPushButton::clicked, this,
+            Guarded(m_data, this, &TProperties_Form::CancelClick));
+    connect(HelpBtn, &QPushButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+}
+
+TProperties_Form::~TProperties_Form() = default;
+
+QWidget *TProperties_Form::BuildPropertiesTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *header = new QFormLayout;
+    m_type = PlainLabel(page);
+    m_location = PlainLabel(page);
+    m_location->setWordWrap(true);
+    header->addRow(BoldCaption(QStringLiteral("Type:"), page), m_type);
+    header->addRow(BoldCaption(QStringLiteral("Location:"), page), m_location);
+    m_sourceRow = new QWidget(page);
+    auto *source = new QHBoxLayout(m_sourceRow);
+    source->setContentsMargins(0, 0, 0, 0);
+    SourceEdit = new QLineEdit(m_sourceRow);
+    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
+    m_sourceBrowse = new QPushButton(QStringLiteral("..."), m_sourceRow);
+    m_sourceBrowse->setFixedWidth(28);
+    m_sourceText = PlainLabel(m_sourceRow);
+    source->addWidget(SourceEdit);
+    source->addWidget(m_sourceBrowse);
+    source->addWidget(m_sourceText, 1);
+    header->addRow(BoldCaption(QStringLiteral("Source:"), page), m_sourceRow);
+    auto *top = new QHBoxLayout;
+    m_image = new QLabel(page);
+    m_image->setFixedSize(kLargeImageSize, kLargeImageSize);
+    top->addWidget(m_image, 0, Qt::AlignTop);
+    top->addLayout(header, 1);
+    layout->addLayout(top);
+    auto *bevel = new QFrame(page);
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(bevel);
+    StatisticsTitle = BoldCaption(QString(), page);
+    StatisticsTitle->setObjectName(QStringLiteral("StatisticsTitle"));
+    layout->addWidget(StatisticsTitle);
+    m_statisticsForm = new QFormLayout;
+    layout->addLayout(m_statisticsForm);
+    DatabaseFiles = new QTreeWidget(page);
+    DatabaseFiles->setObjectName(QStringLiteral("DatabaseFiles"));
+    DatabaseFiles->setRootIsDecorated(false);
+    DatabaseFiles->setHeaderLabels(
+        {QStringLiteral("Database File"), QStringLiteral("Size"), QStringLiteral("Last Modified")});
+    DatabaseFiles->hide();
+    layout->addWidget(DatabaseFiles, 1);
+    layout->addStretch();
+    connect(m_sourceBrowse, &QPushButton::clicked, this, &TProperties_Form::BrowseSource);
+    return page;
+}
+
+QWidget *TProperties_Form::BuildDetailsTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *top = new QHBoxLayout;
+    m_detailsImage = new QLabel(page);
+    m_detailsImage->setFixedSize(kLargeImageSize, kLargeImageSize);
+    m_detailsName = PlainLabel(page);
+    top->addWidget(m_detailsImage);
+    top->addWidget(m_detailsName, 1);
+    layout->addLayout(top);
+    layout->addWidget(BoldCaption(QStringLiteral("Comments:"), page));
+    CommentsMemo = new QPlainTextEdit(page);
+    CommentsMemo->setObjectName(QStringLiteral("CommentsMemo"));
+    layout->addWidget(CommentsMemo, 1);
+    auto *catalog = new QFormLayout;
+    m_catalogCaption = BoldCaption(QStringLiteral("Stored in Catalog:"), page);
+    m_catalogName = PlainLabel(page);
+    catalog->addRow(m_catalogCaption, m_catalogName);
+    m_labelCaption = BoldCaption(QStringLiteral("Disk Label:"), page);
+    auto *label = new QWidget(page);
+    auto *labelRow = new QHBoxLayout(label);
+    labelRow->setContentsMargins(0, 0, 0, 0);
+    LabelEdit = new QLineEdit(label);
+    LabelEdit->setObjectName(QStringLiteral("LabelEdit"));
+    LabelEdit->setMaxLength(kMaxLabelLength);
+    m_labelText = PlainLabel(label);
+    labelRow->addWidget(LabelEdit);
+    labelRow->addWidget(m_labelText, 1);
+    catalog->addRow(m_labelCaption, label);
+    layout->addLayout(catalog);
+    return page;
+}
+
+QWidget *TProperties_Form::BuildPoolTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(QStringLiteral("&Volume Pool"), page));
+    VolumeList = new QTreeWidget(page);
+    VolumeList->setObjectName(QStringLiteral("VolumeList"));
+    VolumeList->setRootIsDecorated(false);
+    VolumeList->setHeaderLabels({QStringLiteral("Volume ID"), QStringLiteral("Description"),
+                                 QStringLiteral("% Used"), QStringLiteral("Kb Free")});
+    VolumeList->setSortingEnabled(true);
+    VolumeList->sortByColumn(0, Qt::AscendingOrder);
+    layout->addWidget(VolumeList, 1);
+    auto *buttons = new QHBoxLayout;
+    for (const char *caption : {"&Add ", "&Free", "&Remove ", "&Merge"}) {
+        auto *button = new QPushButton(QString::fromLatin1(caption), page);
+        // The pool's own operations are not offered here yet.
+        button->setEnabled(false);
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    auto *drive = new QFormLayout;
+    m_driveBox = new QComboBox(page);
+    m_driveBox->setObjectName(QStringLiteral("DriveBox"));
+    m_driveBox->setEnabled(false);
+    drive->addRow(new QLabel(QStringLiteral("Destination Archive &Drive"), page), m_driveBox);
+    layout->addLayout(drive);
+    return page;
+}
+
+QWidget *TProperties_Form::BuildDefaultsTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *options = new QGroupBox(QStringLiteral("Archive Options"), page);
+    auto *boxes = new QVBoxLayout(options);
+    m_includeSubfolders = new QCheckBox(QStringLiteral("Select to &Include Sub-Folders"), options);
+    m_compressFiles = new QCheckBox(QStringLiteral("Select to &Compress Archived Files"), options);
+    m_useHardDisk =
+        new QCheckBox(QStringLiteral("Select to &Use Hard Disk for Staging Archive"), options);
+    m_deleteFiles =
+        new QCheckBox(QStringLiteral("Select to &Delete Original Files after Archiving"), options);
+    for (QCheckBox *box : {m_includeSubfolders, m_compressFiles, m_useHardDisk, m_deleteFiles})
+        boxes->addWidget(box);
+    layout->addWidget(options);
+    auto *work = new QGroupBox(QStringLiteral("Archive &Work Folder:"), page);
+    auto *row = new QHBoxLayout(work);
+    WorkFolderEdit = new QLineEdit(work);
+    WorkFolderEdit->setObjectName(QStringLiteral("WorkFolderEdit"));
+    auto *browse = new QPushButton(QStringLiteral("..."), work);
+    browse->setFixedWidth(28);
+    row->addWidget(WorkFolderEdit);
+    row->addWidget(browse);
+    layout->addWidget(work);
+    layout->addStretch();
+    connect(browse, &QPushButton::clicked, this, &TProperties_Form::BrowseWorkFolder);
+    return page;
+}
+
+bool TProperties_Form::SetSubject(bool file, qint64 number, bool openOnPool)
+{
+    if (!ReadPropertiesDetails(m_data, file, number, m_details))
+        return false;
+    m_layout = PropertiesLayoutOf(m_details.cls, file);
+    const int image = file ? FileIconIndex(m_details.name) : m_details.cls;
+    m_image->setPixmap(ObjectPixmap(image, kLargeImageSize));
+    m_detailsImage->setPixmap(ObjectPixmap(image, kLargeImageSize));
+    m_type->setText(m_details.typeName);
+    m_location->setText(m_details.location);
+    m_detailsName->setText(m_details.name);
+    CommentsMemo->setPlainText(m_details.comment);
+
+    SourceEdit->setText(m_details.source);
+    m_sourceText->setText(m_details.source);
+    SourceEdit->setVisible(m_details.sourceEditable);
+    m_sourceBrowse->setVisible(m_details.sourceEditable);
+    m_sourceText->setVisible(!m_details.sourceEditable);
+    LabelEdit->setText(m_details.label);
+    m_labelText->setText(m_details.label);
+    LabelEdit->setVisible(m_details.labelEditable);
+    m_labelText->setVisible(!m_details.labelEditable);
+    // Without a catalog the comment takes the room of the catalog lines.
+    for (QWidget *line :
+         {static_cast<QWidget *>(m_catalogCaption), static_cast<QWidget *>(m_catalogName),
+          static_cast<QWidget *>(m_labelCaption), LabelEdit->parentWidget()})
+        line->setVisible(m_details.inCatalog);
+    m_sourceRow->setVisible(m_details.inCatalog);
+    m_catalogName->setText(m_details.catalogName);
+
+    if (!m_layout.poolTabs) {
+        Tabs->removeTab(Tabs->indexOf(m_defaultsTab));
+        Tabs->removeTab(Tabs->indexOf(m_poolTab));
+    } else {
+        LoadArchiveOptions();
+        FillVolumeList();
+    }
+    if (!m_layout.detailsTab)
+        Tabs->removeTab(Tabs->indexOf(m_detailsTab));
+    if (m_layout.viewOnly) {
+        OKBtn->hide();
+        CancelBtn->setText(QStringLiteral("OK"));
+        CancelBtn->setDefault(true);
+    }
+    if (openOnPool && m_layout.poolTabs)
+        Tabs->setCurrentWidget(m_poolTab);
+    FillStatisticsPage();
+    return true;
+}
+
+void TProperties_Form::FillStatisticsPage()
+{
+    m_statistics = InitialStatistics(m_details);
+    StatisticsTitle->setText(m_layout.pageTitle);
+    StatisticsTitle->setVisible(!m_layout.pageTitle.isEmpty());
+    if (m_layout.page == StatisticsPageKind::File)
+        m_statistics.lines.removeLast(); // the attributes show as boxes
+    for (const StatisticsLine &line : m_statistics.lines) {
+        QLabel *value = PlainLabel(this, line.value);
+        value->setObjectName(line.caption);
+        m_values.append(value);
+        m_statisticsForm->addRow(BoldCaption(line.caption, this), value);
+    }
+    if (m_layout.page == StatisticsPageKind::File) {
+        m_statisticsForm->addRow(BoldCaption(QStringLiteral("Attributes:"), this),
+                                 AttributeBoxes(m_details.cls, this));
+    }
+    DatabaseFiles->setVisible(m_layout.page == StatisticsPageKind::Database);
+}
+
+void TProperties_Form::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_started)
+        return;
+    m_started = true;
+    QTimer::singleShot(0, this, Guarded(m_data, this, &TProperties_Form::ComputeStatisticsNow));
+}
+
+void TProperties_Form::ComputeStatisticsNow()
+{
+    m_started = true;
+    m_running = true;
+    UI().SetCancelled(false);
+    ComputeStatistics(m_data, m_details, m_statistics, [this] { ShowStatistics(); });
+    m_running = false;
+    ShowStatistics();
+    if (m_okPending) {
+        m_okPending = false;
+        OkClick();
+    }
+}
+
+void TProperties_Form::ShowStatistics()
+{
+    for (qsizetype i = 0; i < m_values.size() && i < m_statistics.lines.size(); ++i)
+        m_values[i]->setText(m_statistics.lines[i].value);
+    if (m_layout.page != StatisticsPageKind::Database || !DatabaseFiles->isVisible())
+        return;
+    DatabaseFiles->clear();
+    for (const DatabaseFileEntry &file : m_statistics.databaseFiles) {
+        DatabaseFiles->addTopLevelItem(new QTreeWidgetItem(
+            {file.name, SizeText(file.size, false), DateTimeText(file.modified)}));
+    }
+    DatabaseFiles->resizeColumnToContents(0);
+}
+
+void TProperties_Form::FillVolumeList()
+{
+    VolumeList->clear();
+    SqliteStatement &query = m_data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT SerialID, Name, Size, VolSize FROM Catalogs "
+                       "WHERE Parent = ?1 AND Class BETWEEN ?2 AND ?3 ORDER BY ID"));
+    query.Bind(1, qint64(kVolumePoolId)).Bind(2, kFirstVolumeClass).Bind(3, kLastVolumeClass);
+    while (query.Step()) {
+        const qint64 used = query.Int64(2);
+        const qint64 capacity = query.Int64(3);
+        const double percent = capacity > 0 ? double(used) * 100.0 / double(capacity) : 0.0;
+        VolumeList->addTopLevelItem(
+            new QTreeWidgetItem({QStringLiteral("DVARC") + query.Text(0).mid(5, 4), query.Text(1),
+                                 DisplayLocale().toString(percent, 'f', 2),
+                                 DisplayLocale().toString((capacity - used) / 1024)}));
+    }
+    query.Reset();
+    // The drive box shows the mounted media; choosing another is not offered yet.
+    m_driveBox->clear();
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
+        m_driveBox->addItem(volume.rootPath());
+}
+
+void TProperties_Form::LoadArchiveOptions()
+{
+    SettingsStore *settings = m_data.Settings();
+    if (!settings)
+        return;
+    WorkFolderEdit->setText(settings->ReadText(kOptionsSection, QStringLiteral("Work Folder")));
+    m_includeSubfolders->setChecked(
+        settings->ReadBool(kOptionsSection, QStringLiteral("Include Subfolders"), true));
+    m_compressFiles->setChecked(
+        settings->ReadBool(kOptionsSection, QStringLiteral("Compress Files"), true));
+    m_useHardDisk->setChecked(
+        settings->ReadBool(kOptionsSection, QStringLiteral("Use Hard Disk"), true));
+    m_deleteFiles->setChecked(
+        settings->ReadBool(kOptionsSection, QStringLiteral("Delete Files"), false));
+}
+
+bool TProperties_Form::SaveArchiveOptions()
+{
+    const QString folder = WorkFolderEdit->text().trimmed();
+    if (!FolderExists(folder)) {
+        UI().ShowError(QStringLiteral("Invalid Folder"),
+                       QStringLiteral("The folder specified for storage of temporary work files\n"
+                                      "could not be located.") +
+                           kParagraphBreak + QStringLiteral("Please respecify before continuing."));
+        Tabs->setCurrentWidget(m_defaultsTab);
+        WorkFolderEdit->setFocus();
+        return false;
+    }
+    SettingsStore *settings = m_data.Settings();
+    if (!settings)
+        return true;
+    settings->WriteText(kOptionsSection, QStringLiteral("Work Folder"), folder);
+    settings->WriteBool(kOptionsSection, QStringLiteral("Include Subfolders"),
+                        m_includeSubfolders->isChecked());
+    settings->WriteBool(kOptionsSection, QStringLiteral("Compress Files"),
+                        m_compressFiles->isChecked());
+    settings->WriteBool(kOptionsSection, QStringLiteral("Use Hard Disk"),
+                        m_useHardDisk->isChecked());
+    settings->WriteBool(kOptionsSection, QStringLiteral("Delete Files"),
+                        m_deleteFiles->isChecked());
+    return true;
+}
+
+void TProperties_Form::OkClick()
+{
+    // The walk lets events run: apply the changes once it has stopped.
+    if (m_running) {
+        UI().SetCancelled(true);
+        m_okPending = true;
+        return;
+    }
+    PropertiesEdits edits{CommentsMemo->toPlainText(), LabelEdit->text(), SourceEdit->text()};
+    const PropertiesOutcome outcome = ApplyPropertiesEdits(m_data, m_details, edits);
+    LabelEdit->setText(edits.label.isEmpty() ? kUnlabelled : edits.label);
+    if (outcome == PropertiesOutcome::Saved)
+        accept();
+}
+
+void TProperties_Form::CancelClick()
+{
+    if (m_layout.poolTabs && !SaveArchiveOptions())
+        return;
+    reject();
+}
+
+void TProperties_Form::done(int result)
+{
+    // However the dialog ends, a walk still running stops.
+    if (m_running)
+        UI().SetCancelled(true);
+    QDialog::done(result);
+}
+
+void TProperties_Form::BrowseSource()
+{
+    const QString folder =
+        UI().ChooseFolder(QStringLiteral("Select Catalog Source"), SourceEdit->text());
+    if (!folder.isEmpty())
+        SourceEdit->setText(folder);
+}
+
+void TProperties_Form::BrowseWorkFolder()
+{
+    const QString folder = UI().ChooseFolder(
+        QStringLiteral("Select Folder for Temporary Work Files"), WorkFolderEdit->text());
+    if (!folder.isEmpty())
+        WorkFolderEdit->setText(folder);
+}
+
+bool ShowProperties(TDataShare &data, bool file, qint64 number, QWidget *mainWindow,
+                    bool openOnPool)
+{
+    TProperties_Form dialog(data, mainWindow);
+    if (!dialog.SetSubject(file, number, openOnPool))
+        return false;
+    if (mainWindow)
+        dialog.move(mainWindow->geometry().left() + 40, mainWindow->geometry().top() + 60);
+    UI().SetCancelled(false);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    UI().SetCancelled(false);
+    return accepted;
+}
