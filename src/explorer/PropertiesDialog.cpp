@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -80,7 +81,7 @@ TProperties_Form::TProperties_Form(TDataShare &data, QWidget *parent)
 {
     setObjectName(QStringLiteral("Properties_Form"));
     setWindowTitle(QStringLiteral("Properties"));
-    resize(420, 470);
+    resize(500, 470);
     auto *layout = new QVBoxLayout(this);
     Tabs = new QTabWidget(this);
     Tabs->setObjectName(QStringLiteral("Tabs"));
@@ -118,6 +119,7 @@ QWidget *TProperties_Form::BuildPropertiesTab()
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
     auto *header = new QFormLayout;
+    m_headerForm = header;
     m_type = PlainLabel(page);
     m_location = PlainLabel(page);
     m_location->setWordWrap(true);
@@ -200,8 +202,10 @@ QWidget *TProperties_Form::BuildPoolTab()
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("&Volume Pool"), page));
+    auto *poolCaption = new QLabel(QStringLiteral("&Volume Pool"), page);
+    layout->addWidget(poolCaption);
     VolumeList = new QTreeWidget(page);
+    poolCaption->setBuddy(VolumeList);
     VolumeList->setObjectName(QStringLiteral("VolumeList"));
     VolumeList->setRootIsDecorated(false);
     VolumeList->setHeaderLabels({QStringLiteral("Volume ID"), QStringLiteral("Description"),
@@ -221,7 +225,7 @@ QWidget *TProperties_Form::BuildPoolTab()
     m_driveBox = new QComboBox(page);
     m_driveBox->setObjectName(QStringLiteral("DriveBox"));
     m_driveBox->setEnabled(false);
-    drive->addRow(new QLabel(QStringLiteral("Destination Archive &Drive"), page), m_driveBox);
+    drive->addRow(QStringLiteral("Destination Archive &Drive"), m_driveBox);
     layout->addLayout(drive);
     return page;
 }
@@ -282,7 +286,7 @@ bool TProperties_Form::SetSubject(bool file, qint64 number, bool openOnPool)
          {static_cast<QWidget *>(m_catalogCaption), static_cast<QWidget *>(m_catalogName),
           static_cast<QWidget *>(m_labelCaption), LabelEdit->parentWidget()})
         line->setVisible(m_details.inCatalog);
-    m_sourceRow->setVisible(m_details.inCatalog);
+    m_headerForm->setRowVisible(m_sourceRow, m_details.inCatalog);
     m_catalogName->setText(m_details.catalogName);
 
     if (!m_layout.poolTabs) {
@@ -390,7 +394,9 @@ void TProperties_Form::LoadArchiveOptions()
     SettingsStore *settings = m_data.Settings();
     if (!settings)
         return;
-    WorkFolderEdit->setText(settings->ReadText(kOptionsSection, QStringLiteral("Work Folder")));
+    // Without a stored choice the archive engine works in the system's temporary folder.
+    WorkFolderEdit->setText(
+        settings->ReadText(kOptionsSection, QStringLiteral("Work Folder"), QDir::tempPath()));
     m_includeSubfolders->setChecked(
         settings->ReadBool(kOptionsSection, QStringLiteral("Include Subfolders"), true));
     m_compressFiles->setChecked(

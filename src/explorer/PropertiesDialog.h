@@ -75,6 +75,7 @@ private:
     PropertiesStatistics m_statistics;
     QList<QLabel *> m_values;
     QFormLayout *m_statisticsForm = nullptr;
+    QFormLayout *m_headerForm = nullptr;
     QLabel *m_type = nullptr;
     QLabel *m_location = nullptr;
     QLabel *m_image = nullptr;

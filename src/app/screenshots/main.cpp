@@ -8,10 +8,12 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/NodeSelectionDialog.h"
+#include "explorer/PropertiesDialog.h"
 #include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
@@ -104,6 +106,44 @@ int main(int argc, char **argv)
     window.Tree()->SelectByID(4);
     Save(window, "main-window-wastebasket");
 
+    {
+        const auto firstOf = [&data](const QString &sql) {
+            SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
+            const qint64 number = query.Step() ? query.Int64(0) : -1;
+            query.Reset();
+            return number;
+        };
+        struct PropertiesShot
+        {
+            bool file;
+            qint64 number;
+            bool onPool;
+            const char *name;
+        };
+        const PropertiesShot shots[] = {
+            {true, firstOf(QStringLiteral("SELECT MIN(Key) FROM Files WHERE ID = %1").arg(shown)),
+             false, "properties-file"},
+            {false, shown, false, "properties-disk-catalog"},
+            {false,
+             firstOf(QStringLiteral("SELECT MIN(ID) FROM Catalogs WHERE Parent = %1")
+                         .arg(CatalogSchema::kWastebasketId)),
+             false, "properties-wastebasket-folder"},
+            {false, CatalogSchema::kDatabaseObjectId, false, "properties-database"},
+            {false, CatalogSchema::kArchivesId, true, "properties-archive-pool"},
+        };
+        for (const PropertiesShot &shot : shots) {
+            TProperties_Form dialog(data, &window);
+            if (!dialog.SetSubject(shot.file, shot.number, shot.onPool))
+                continue;
+            dialog.show();
+            dialog.ComputeStatisticsNow();
+            Save(dialog, shot.name);
+            if (shot.onPool) {
+                dialog.Tabs->setCurrentIndex(dialog.Tabs->count() - 1);
+                Save(dialog, "properties-default-settings");
+            }
+        }
+    }
     {
         TComments_Form dialog(data, &window);
         dialog.SetEntry(4, shown);
