@@ -140,6 +140,27 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
     EXPECT_TRUE(result.err.contains(QLatin1String("may not be deleted")));
 }
 
+TEST_F(CliObjectCommandsTest, PropertiesShowDetailsAndStatisticsOfObjectsAndFiles)
+{
+    CliResult result = Run({QStringLiteral("properties"), QStringLiteral("Catalogs\\Work")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QLatin1String("Type: Catalog Folder\n")));
+    EXPECT_TRUE(result.out.contains(QLatin1String("Disk Catalogs: 1\n")));
+    EXPECT_TRUE(result.out.contains(QLatin1String("Cataloged Files: 1\n")));
+
+    result = Run({QStringLiteral("--json"), QStringLiteral("properties"),
+                  QStringLiteral("Catalogs\\Work\\Disk 1\\read me.txt")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QLatin1String("\"Name\":\"Read Me.txt\"")));
+    EXPECT_TRUE(result.out.contains(QLatin1String("\"Stored in Catalog\":\"Disk 1\"")));
+    EXPECT_TRUE(result.out.contains(QLatin1String("\"Attributes\":\"Archive\"")));
+
+    result = Run({QStringLiteral("--json"), QStringLiteral("properties"), QString()});
+    EXPECT_TRUE(result.out.contains(QLatin1String("\"Database Version\":\"210\"")));
+    EXPECT_TRUE(result.out.contains(QLatin1String("\"name\":\"Dirvanta Files.db\"")));
+    EXPECT_EQ(Run({QStringLiteral("properties"), QStringLiteral("Catalogs\\Nothing")}).exitCode, 1);
+}
+
 TEST_F(CliObjectCommandsTest, CommentsReachObjectsAndFiles)
 {
     CliResult result = Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Work\\Disk 1"),

@@ -50,7 +50,9 @@ const QString kUsageText =
                    "                       for good (objects in the Wastebasket always are)\n"
                    "  restore PATH         put an object of the Wastebasket back in its place\n"
                    "  empty-wastebasket    delete everything in the Wastebasket for good\n"
-                   "  comment PATH TEXT    set the comment of an object or of a file\n") +
+                   "  comment PATH TEXT    set the comment of an object or of a file\n"
+                   "  properties PATH      show what the Properties dialog shows of an object\n"
+                   "                       or a file: details and statistics\n") +
     QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"

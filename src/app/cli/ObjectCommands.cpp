@@ -1,6 +1,9 @@
 #include "app/cli/ObjectCommands.h"
 
 #include "app/cli/CliApplication.h"
+#include "media/ObjectProperties.h"
+#include "platform/DayCount.h"
+#include "platform/DisplayFormats.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
@@ -9,6 +12,10 @@
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
 
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 namespace {
@@ -20,7 +27,8 @@ const QStringList kCommands = {QStringLiteral("mkdir"),
                                QStringLiteral("rm"),
                                QStringLiteral("restore"),
                                QStringLiteral("empty-wastebasket"),
-                               QStringLiteral("comment")};
+                               QStringLiteral("comment"),
+                               QStringLiteral("properties")};
 
 // The number of arguments each command takes.
 qsizetype ArgumentCount(const QString &command)
@@ -101,6 +109,8 @@ public:
                     result = Empty();
                 else if (command == QLatin1String("comment"))
                     result = Comment();
+                else if (command == QLatin1String("properties"))
+                    result = Properties();
                 // A command that failed keeps nothing it may have begun.
                 if (result != CliApplication::kSuccess)
                     throw EDirvantaFailed(QString());
@@ -240,25 +250,39 @@ private:
         return CliApplication::kSuccess;
     }
 
+    // What a path names: an object, else a file of the object before its
+    // last name. False, with the error reported, when it names neither.
+    bool ResolveSubject(const QString &path, bool &file, qint64 &number, qint64 &owner)
+    {
+        QStringList names = PathNames(path);
+        number = FindObject(m_data, names);
+        file = number < 0;
+        if (!file)
+            return true;
+        const QString fileName = names.isEmpty() ? QString() : names.takeLast();
+        owner = names.isEmpty() ? -1 : FindObject(m_data, names);
+        number = owner < 0 ? -1 : FindFile(m_data, owner, fileName);
+        if (number < 0)
+            Resolve(path);
+        return number >= 0;
+    }
+
     int Comment()
     {
         const QString &path = m_request.arguments.value(0);
         const QString &text = m_request.arguments.value(1);
-        QStringList names = PathNames(path);
-        const qint64 id = FindObject(m_data, names);
-        if (id >= 0) {
-            WriteObjectComment(m_data, id, text);
-            Report(QStringLiteral("Comment of \"") + PathOf(id) + QStringLiteral("\" stored"), id);
+        bool file = false;
+        qint64 number = -1;
+        qint64 owner = -1;
+        if (!ResolveSubject(path, file, number, owner))
+            return CliApplication::kFailure;
+        if (!file) {
+            WriteObjectComment(m_data, number, text);
+            Report(QStringLiteral("Comment of \"") + PathOf(number) + QStringLiteral("\" stored"),
+                   number);
             return CliApplication::kSuccess;
         }
-        // Else the last name is a file of the object before it.
-        const QString fileName = names.isEmpty() ? QString() : names.takeLast();
-        const qint64 owner = names.isEmpty() ? -1 : FindObject(m_data, names);
-        const qint64 key = owner < 0 ? -1 : FindFile(m_data, owner, fileName);
-        if (key < 0) {
-            Resolve(path);
-            return CliApplication::kFailure;
-        }
+        const qint64 key = number;
         WriteFileComment(m_data, key, text);
         if (m_request.json)
             m_report += QStringLiteral("{\"key\":%1}\n").arg(key);
@@ -266,6 +290,70 @@ private:
             m_report += QStringLiteral("Comment of the file \"") + PathOf(owner) +
                         QLatin1Char('\\') + GetFileName(key) + QStringLiteral("\" stored\n");
         return CliApplication::kSuccess;
+    }
+
+    // What the Properties dialog shows of an object or file, its statistics
+    // counted to the end.
+    int Properties()
+    {
+        bool file = false;
+        qint64 number = -1;
+        qint64 owner = -1;
+        PropertiesDetails details;
+        if (!ResolveSubject(m_request.arguments.value(0), file, number, owner) ||
+            !ReadPropertiesDetails(m_data, file, number, details))
+            return CliApplication::kFailure;
+        PropertiesStatistics statistics = InitialStatistics(details);
+        ComputeStatistics(m_data, details, statistics);
+        QList<StatisticsLine> lines = {{QStringLiteral("Name:"), details.name},
+                                       {QStringLiteral("Type:"), details.typeName},
+                                       {QStringLiteral("Location:"), details.location}};
+        if (details.inCatalog) {
+            lines.append({{QStringLiteral("Stored in Catalog:"), details.catalogName},
+                          {QStringLiteral("Disk Label:"), details.label},
+                          {QStringLiteral("Source:"), details.source}});
+        }
+        lines.append(statistics.lines);
+        lines.append({QStringLiteral("Comments:"), details.comment});
+        m_report += m_request.json ? PropertiesJson(lines, statistics.databaseFiles)
+                                   : PropertiesText(lines, statistics.databaseFiles);
+        return CliApplication::kSuccess;
+    }
+
+    static QString PropertiesText(const QList<StatisticsLine> &lines,
+                                  const QList<DatabaseFileEntry> &files)
+    {
+        QString text;
+        for (const StatisticsLine &line : lines)
+            text += line.caption.trimmed() + QLatin1Char(' ') + line.value + QLatin1Char('\n');
+        for (const DatabaseFileEntry &file : files)
+            text += file.name + QLatin1Char('\t') + SizeText(file.size, false) + QLatin1Char('\t') +
+                    DateTimeText(file.modified) + QLatin1Char('\n');
+        return text;
+    }
+
+    // One JSON object: each caption without its colons as a key.
+    static QString PropertiesJson(const QList<StatisticsLine> &lines,
+                                  const QList<DatabaseFileEntry> &files)
+    {
+        QJsonObject object;
+        for (const StatisticsLine &line : lines) {
+            QString key = line.caption.trimmed();
+            while (key.endsWith(QLatin1Char(':')))
+                key.chop(1);
+            object.insert(key, line.value);
+        }
+        if (!files.isEmpty()) {
+            QJsonArray list;
+            for (const DatabaseFileEntry &file : files)
+                list.append(QJsonObject{{QStringLiteral("name"), file.name},
+                                        {QStringLiteral("size"), file.size},
+                                        {QStringLiteral("modified"),
+                                         FromDayCount(file.modified).toString(Qt::ISODate)}});
+            object.insert(QStringLiteral("Database Files"), list);
+        }
+        return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+               QLatin1Char('\n');
     }
 
     qint64 ParentOf(qint64 id)
