@@ -368,6 +368,28 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
         });
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
+
+    // The Archives folder keeps the dialog open until the work folder exists.
+    Tree()->SelectByID(CatalogSchema::kArchivesId);
+    const QString missing = m_folder.filePath(QStringLiteral("missing"));
+    {
+        ModalResponder responder([this, missing](QWidget *dialog) {
+            auto *form = qobject_cast<TProperties_Form *>(dialog);
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->Tabs->count(), 3);
+            form->WorkFolderEdit->setText(missing);
+            form->CancelBtn->click();
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Folder"));
+            EXPECT_EQ(form->Tabs->currentWidget()->findChild<QLineEdit *>(), form->WorkFolderEdit);
+            form->WorkFolderEdit->setText(m_folder.path());
+            form->CancelBtn->click();
+        });
+        m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
+    }
+    EXPECT_EQ(
+        m_settings->ReadText(QStringLiteral("Archive Options"), QStringLiteral("Work Folder")),
+        m_folder.path());
 }
 
 TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)

@@ -338,3 +338,43 @@ TEST_F(ObjectPropertiesTest, LabelAndSourceChangesFollowTheDrive)
     EXPECT_EQ(stick.source, other);
     EXPECT_EQ(stick.comment, QStringLiteral("moved"));
 }
+
+TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
+{
+    // A volume of 4,000 bytes with 1,000 in use, holding a set with a folder
+    // and two files; the set's row points at the volume through VolSize.
+    const double now = NowDayCount();
+    const qint64 volume = AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
+                                           QString(), kVolumePoolId, kFirstVolumeClass, false, now,
+                                           now, QString(), QStringLiteral("DVARC0001"), 1000, 4000);
+    const qint64 set =
+        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Set"), QString(), kArchivesId,
+                         kArchiveSetClass, false, now, now, QString(), QString(), 900, volume);
+    AddFile(AddObject(set, QStringLiteral("Inner"), kArchiveFolderClass), QStringLiteral("a"), 300);
+    AddFile(set, QStringLiteral("b"), 200);
+
+    const PropertiesStatistics onVolume = Statistics(Details(volume));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Archive Sets:")), QStringLiteral("1"));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Archived Folders:")), QStringLiteral("1"));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Archived Files:")), QStringLiteral("2"));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Size of Archived Files:")), SizeText(500, true));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Space Free on Volume:")), SizeText(3000, true));
+    EXPECT_EQ(onVolume.Value(QStringLiteral("Percentage Used:")),
+              DisplayLocale().toString(25.0, 'f', 2) + u'%');
+
+    const PropertiesStatistics ofSet = Statistics(Details(set));
+    EXPECT_EQ(ofSet.Value(QStringLiteral("Folders in Archive Set::")), QStringLiteral("1"));
+    EXPECT_EQ(ofSet.Value(QStringLiteral("Space Used on Volume:")), SizeText(900, true));
+
+    const PropertiesDetails pool = Details(kVolumePoolId);
+    EXPECT_TRUE(PropertiesLayoutOf(pool.cls, false).viewOnly);
+    const PropertiesStatistics ofPool = Statistics(pool);
+    EXPECT_EQ(ofPool.Value(QStringLiteral("Archive Volumes:")), QStringLiteral("1"));
+    EXPECT_EQ(ofPool.Value(QStringLiteral("Size of Archived Sets:")), SizeText(900, true));
+
+    // A volume whose capacity is unknown shows no space figures.
+    m_data->CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Catalogs SET VolSize = 0 WHERE ID = %1;").arg(volume));
+    EXPECT_EQ(Statistics(Details(volume)).Value(QStringLiteral("Percentage Used:")),
+              QStringLiteral("N/A"));
+}
