@@ -2,6 +2,7 @@
 
 #include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/PropertiesDialog.h"
 #include "find/SearchEngine.h"
 #include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindHitActions.h"
@@ -15,6 +16,7 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "ui/PathLabel.h"
@@ -546,6 +548,16 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_FALSE(form.Delete1->isEnabled());
     EXPECT_TRUE(form.Comments1->isEnabled());
     EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
+    ASSERT_TRUE(form.Properties1->isEnabled());
+    {
+        ModalResponder responder([](QWidget *dialog) {
+            auto *properties = qobject_cast<TProperties_Form *>(dialog);
+            ASSERT_NE(properties, nullptr);
+            EXPECT_EQ(properties->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            properties->CancelBtn->click();
+        });
+        form.Properties1->trigger();
+    }
 
     form.NameEdit->setText(QStringLiteral("Disk"));
     form.TypeCombo->setCurrentIndex(2);
