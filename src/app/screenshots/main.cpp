@@ -138,6 +138,10 @@ int main(int argc, char **argv)
             dialog.show();
             dialog.ComputeStatisticsNow();
             Save(dialog, shot.name);
+            if (!shot.file && shot.number == shown) {
+                dialog.Tabs->setCurrentIndex(1);
+                Save(dialog, "properties-disk-catalog-details");
+            }
             if (shot.onPool) {
                 dialog.Tabs->setCurrentIndex(dialog.Tabs->count() - 1);
                 Save(dialog, "properties-default-settings");
