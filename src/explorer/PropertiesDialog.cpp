@@ -277,6 +277,8 @@ bool TProperties_Form::SetSubject(bool file, qint64 number, bool openOnPool)
     SourceEdit->setVisible(m_details.sourceEditable);
     m_sourceBrowse->setVisible(m_details.sourceEditable);
     m_sourceText->setVisible(!m_details.sourceEditable);
+    // A label longer than the edit allows, as some file systems write, stays whole.
+    LabelEdit->setMaxLength(qMax(kMaxLabelLength, int(m_details.label.size())));
     LabelEdit->setText(m_details.label);
     m_labelText->setText(m_details.label);
     LabelEdit->setVisible(m_details.labelEditable);
@@ -347,7 +349,9 @@ void TProperties_Form::ComputeStatisticsNow()
     m_running = false;
     ShowStatistics();
     if (m_okPending) {
+        // The flag stopped the walk; the device check must not read it as a cancel.
         m_okPending = false;
+        UI().SetCancelled(false);
         OkClick();
     }
 }
