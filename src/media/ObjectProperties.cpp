@@ -174,8 +174,10 @@ void FillCatalogPage(TDataShare &data, const PropertiesDetails &details,
              LongDateTimeText(details.created));
     SetValue(statistics, QStringLiteral("Catalog Entry Modified:"),
              LongDateTimeText(details.modified));
+    // Folders made only to hold an object's path in the wastebasket carry no
+    // time of their own: their line stays blank rather than show day 0.
     SetValue(statistics, QStringLiteral("Catalog Entry Deleted:"),
-             LongDateTimeText(details.deleted));
+             details.deleted > 0 ? LongDateTimeText(details.deleted) : QString());
     statistics.complete = CountSubtree(data, details.number, counts, [&] {
         show();
         if (refresh)
