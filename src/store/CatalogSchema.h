@@ -30,9 +30,14 @@ constexpr int kVolumePoolId = 5;
 
 // Object classes that code other than the class table refers to by name.
 constexpr int kFileFolderClass = 7;
+// Archive volumes carry their fill level in the class: 11 under 10 % full,
+// one more per 10 %, 21 for a full disk.
+constexpr int kEmptyArchiveVolumeClass = 11;
+constexpr int kFullArchiveVolumeClass = 21;
 constexpr int kPackageClass = 22;
 constexpr int kArchiveSetClass = 23;
 constexpr int kPackagedFolderClass = 24;
+constexpr int kVolumePoolClass = 25;
 
 // Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
 constexpr bool IsDiskCatalogClass(int cls)
