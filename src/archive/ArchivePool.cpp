@@ -1,7 +1,10 @@
 #include "archive/ArchivePool.h"
 
+#include "media/CatalogOptions.h"
 #include "media/DeviceCheck.h"
+#include "media/FilePackages.h"
 #include "media/MediaIdentification.h"
+#include "media/MediaScan.h"
 #include "platform/DayCount.h"
 #include "platform/Drives.h"
 #include "platform/ProgressOperations.h"
@@ -9,7 +12,9 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "store/DatabaseError.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -303,16 +308,112 @@ std::optional<qint64> ArchivePool::AddVolume(const QString &drive)
         view.again = true;
     }
 
+    const qint64 id = AppendVolume(name, next.label, mounted);
+    TouchPool();
+    return id;
+}
+
+// The row of a new volume with the sizes of the disk where it is mounted.
+qint64 ArchivePool::AppendVolume(const QString &name, const QString &label, const QString &mounted)
+{
     quint64 capacity = 0;
     quint64 used = 0;
     GetDiskSpace(mounted, capacity, used);
     const double now = NowDayCount();
-    const qint64 id =
-        AppendCatalogRow(*m_data.Catalogs.LookupCursor(), name, ArchiveFolderOf(drive),
-                         kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
-                         QString(), next.label, qint64(used), qint64(capacity));
+    return AppendCatalogRow(*m_data.Catalogs.LookupCursor(), name, ArchiveFolderOf(PoolDrive()),
+                            kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
+                            QString(), label, qint64(used), qint64(capacity));
+}
+
+// Where a disk carrying a label is mounted: media mounted at a path made
+// from their label move when relabelled.
+static QString MountPointCarrying(const QString &label, const QString &drive)
+{
+    const QString mounted = Drives().MountPointOfLabel(label);
+    return mounted.isEmpty() ? Drives().DriveOf(drive).mount.mountPoint : mounted;
+}
+
+std::optional<qint64> ArchivePool::MergeVolume(const QString &drive)
+{
+    QString label;
+    if (!WaitForPoolDisk(drive, label))
+        return std::nullopt;
+    int number = LabelNumber(label);
+    QString name = VolumeNameOf(number);
+    if (IdentifyVolumeInDrive(drive)) {
+        const VolumeLabel next = NextVolumeLabel();
+        const QString newName = VolumeNameOf(next.number);
+        if (!UI().AskOkCancel(
+                QStringLiteral("Merge Archive Volume"),
+                QStringLiteral("The Archive Pool already contains an Volume called\"") + name +
+                    QStringLiteral("\".") + kParagraphBreak +
+                    QStringLiteral("The Archive Volume being merged, will be "
+                                   "renamed to \"") +
+                    newName + u'"'))
+            return std::nullopt;
+        if (!SetVolumeLabel(drive, next.label)) {
+            ShowUnableToWrite();
+            return std::nullopt;
+        }
+        label = next.label;
+        name = newName;
+    }
+    const QString mounted = MountPointCarrying(label, drive);
+
+    UI().ShowProgress(ProgressOperation::ReadArchiveVolume);
+    UI().SetProgressStatus(QStringLiteral("Merging \"") + name + QStringLiteral("\"..."));
+    const qint64 id = AppendVolume(name, label, mounted);
+    CatalogSets(ArchiveFolderOf(mounted), id);
+    if (UI().Cancelled()) {
+        UI().CloseProgress();
+        throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+    }
+    RefreshVolumeUsage(id, mounted);
+    UI().CloseProgress();
     TouchPool();
     return id;
+}
+
+// Waits for a disk with a pool label ("DVARC" and four digits) and an
+// "Archives" folder in the drive; false when the user gave up. The box
+// offers Retry rather than OK: agreeing to every question must not loop.
+bool ArchivePool::WaitForPoolDisk(const QString &drive, QString &label)
+{
+    for (;;) {
+        if (GetVolumeLabel(drive, label) && label.size() == kVolumeLabelPrefix.size() + 4 &&
+            label.startsWith(kVolumeLabelPrefix, Qt::CaseInsensitive) &&
+            FolderExists(ArchiveFolderOf(MountPointCarrying(label, drive))))
+            return true;
+        if (!UI().AskRetryCancel(
+                QStringLiteral("Merge Archive Volume"),
+                QStringLiteral("Please insert a Dirvanta 97 Archive Volume into Drive ") + drive +
+                    kParagraphBreak +
+                    QStringLiteral("The Disk Drive is not ready, or the Disk inserted is not a "
+                                   "valid Dirvanta 97 Archive Volume")))
+            return false;
+    }
+}
+
+// Every ZIP file of the folder becomes an archive set of the volume, with
+// its members; other files give no set.
+void ArchivePool::CatalogSets(const QString &archiveFolder, qint64 volumeId)
+{
+    TMediaScanner scanner(m_data, CatalogOptions());
+    TPackageAnalyser analyser(scanner, m_data);
+    const QFileInfoList entries =
+        QDir(archiveFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (UI().Cancelled())
+            break;
+        const double modified = MediumTimeToDayCount(entry.lastModified().toSecsSinceEpoch());
+        const QDateTime birth = entry.birthTime();
+        const double created = birth.isValid() && birth.toSecsSinceEpoch() > 0
+                                   ? MediumTimeToDayCount(birth.toSecsSinceEpoch())
+                                   : modified;
+        analyser.AnalysePackage(archiveFolder, archiveFolder, volumeId, QString(), kArchiveSetClass,
+                                kArchivesId, entry.size(), modified, created, entry.fileName());
+        UI().PumpMessages(0);
+    }
 }
 
 // The checks of the dialog's OK; false leaves the dialog open. mounted:
@@ -340,10 +441,7 @@ bool ArchivePool::RunAddChecks(const QString &drive, const QString &label, QStri
         ShowUnableToWrite();
         return false;
     }
-    // Media mounted at a path made from their label move when relabelled.
-    mounted = Drives().MountPointOfLabel(label);
-    if (mounted.isEmpty())
-        mounted = Drives().DriveOf(drive).mount.mountPoint;
+    mounted = MountPointCarrying(label, drive);
     if (!QDir(mounted).mkdir(kArchivesFolderName)) {
         UI().ShowError(QStringLiteral("Unable to Create Folder"),
                        QStringLiteral("There was an unknown error creating the \"Archive\" folder "

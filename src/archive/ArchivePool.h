@@ -107,6 +107,15 @@ public:
     // cancelled or a set could not be moved (the box said why).
     bool FreeVolume(qint64 volumeId, const QString &workFolder = QDir::tempPath());
 
+    // Takes a volume written by another catalog database into the pool: waits
+    // for a disk with a pool label and an "Archives" folder in the drive,
+    // relabels it (after asking) when its label is in the pool already, and
+    // catalogs each ZIP file of its "Archives" folder as an archive set with
+    // its members. Runs inside the caller's transaction: a cancel while the
+    // sets are read raises EDirvantaFailed ("Catalog Failed") so that it
+    // rolls back. The new volume's ID, or nothing when the user gave up.
+    std::optional<qint64> MergeVolume(const QString &drive);
+
     // The pool volume whose label the disk in the drive carries.
     std::optional<PoolVolume> IdentifyVolumeInDrive(const QString &drive);
     // Reads the bytes in use on the drive into the volume's row and
@@ -132,6 +141,9 @@ public:
     void TouchPool();
 
 private:
+    qint64 AppendVolume(const QString &name, const QString &label, const QString &mounted);
+    bool WaitForPoolDisk(const QString &drive, QString &label);
+    void CatalogSets(const QString &archiveFolder, qint64 volumeId);
     bool RunAddChecks(const QString &drive, const QString &label, QString &mounted);
     struct SetToMove
     {

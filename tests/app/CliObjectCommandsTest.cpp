@@ -223,7 +223,7 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0001"_s}).exitCode, 0);
     EXPECT_EQ(Run({u"pool"_s}).out, u"Drive: "_s + mount + u"\n"_s);
     EXPECT_EQ(Run({u"pool"_s, u"free"_s}).exitCode, 2);
-    EXPECT_EQ(Run({u"pool"_s, u"merge"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"pool"_s, u"merge"_s, u"x"_s}).exitCode, 2);
     EXPECT_EQ(Run({u"pool"_s, u"remove"_s}).exitCode, 2);
 }
 

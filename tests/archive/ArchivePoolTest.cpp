@@ -1,6 +1,7 @@
 #include "archive/ArchivePool.h"
 
 #include "../store/StoreFixture.h"
+#include "ArchiveTestFolder.h"
 #include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/LoopMount.h"
@@ -35,19 +36,21 @@ TEST(VolumeNumbersTest, NextLabelIsTheLowestFreeNumber)
 
 TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
 {
+    constexpr int kEmpty = CatalogSchema::kEmptyArchiveVolumeClass;
+    constexpr int kFull = CatalogSchema::kFullArchiveVolumeClass;
     const struct
     {
         quint64 capacity;
         quint64 used;
         int cls;
     } rows[] = {
-        {1'000'000, 455'000, 15}, // 45.5 % rounds to 46
-        {1'000, 95, 12},          // 9.5 % rounds to the even 10
-        {1'000, 85, 11},          // 8.5 % rounds to the even 8
-        {0, 0, 11},
-        {100, 100, 21},
-        {100, 150, 21},
-        {8ull << 40, 4ull << 40, 16}, // 8 TiB: sizes beyond 32 bits
+        {1'000'000, 455'000, kEmpty + 4}, // 45.5 % rounds to 46
+        {1'000, 95, kEmpty + 1},          // 9.5 % rounds to the even 10
+        {1'000, 85, kEmpty},              // 8.5 % rounds to the even 8
+        {0, 0, kEmpty},
+        {100, 100, kFull},
+        {100, 150, kFull},
+        {8ull << 40, 4ull << 40, kEmpty + 5}, // 8 TiB: sizes beyond 32 bits
     };
     for (const auto &row : rows)
         EXPECT_EQ(VolumeClassForUsage(row.capacity, row.used), row.cls)
@@ -117,7 +120,7 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
     EXPECT_EQ(volume->source, m_drive + u"/Archives/"_s);
     EXPECT_EQ(volume->capacity, 10 * kMegabyte);
     EXPECT_EQ(volume->used, 2 * kMegabyte);
-    EXPECT_EQ(volume->cls, 13);
+    EXPECT_EQ(volume->cls, CatalogSchema::kEmptyArchiveVolumeClass + 2);
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
 }
@@ -299,6 +302,56 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
     }
 }
 
+// A disk written by another database: its label, already in the pool, is
+// renamed after asking, and each ZIP file becomes an archive set with its
+// members; other files give no set.
+TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
+{
+    m_pool->SetPoolDrive(m_drive);
+    AddVolumeRow(1, kMegabyte, 0);
+    Drive().label = VolumeLabelOf(1);
+    m_ui.QueueAnswer(MessageAnswer::Cancel); // no "Archives" folder: not a volume
+    EXPECT_FALSE(m_pool->MergeVolume(m_drive));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Merge Archive Volume"_s);
+
+    ArchiveTestFolder members;
+    members.Write(u"docs/a.txt"_s, "alpha");
+    members.Write(u"b.txt"_s, "beta");
+    QDir(m_drive).mkdir(u"Archives"_s);
+    ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s,
+                                     u"docs"_s, u"b.txt"_s}),
+              0);
+    QFile notes(m_drive + u"/Archives/notes.txt"_s);
+    ASSERT_TRUE(notes.open(QFile::WriteOnly) && notes.write("not a zip") > 0);
+    notes.close();
+
+    m_ui.QueueAnswer(MessageAnswer::Cancel);
+    EXPECT_FALSE(m_pool->MergeVolume(m_drive));
+    m_ui.TakeMessages();
+    EXPECT_EQ(Drive().label, VolumeLabelOf(1));
+
+    m_ui.QueueAnswer(MessageAnswer::Ok);
+    std::optional<qint64> id;
+    ASSERT_TRUE(m_data->RunInTransaction([&] { id = m_pool->MergeVolume(m_drive); }));
+    ASSERT_TRUE(id);
+    const RecordedMessage rename = m_ui.TakeSingleMessage();
+    EXPECT_EQ(rename.text, u"The Archive Pool already contains an Volume called\"Archive Volume "
+                           "1\".\n\nThe Archive Volume being merged, will be renamed to \"Archive "
+                           "Volume 2\""_s);
+    EXPECT_EQ(Drive().label, VolumeLabelOf(2));
+    EXPECT_EQ(m_pool->Volume(*id)->name, u"Archive Volume 2"_s);
+    EXPECT_EQ(m_pool->SetCount(*id), 1);
+    const qint64 set = CountRows(u"SELECT ID FROM Catalogs WHERE VolSize = ?1 AND Class = "_s +
+                                     QString::number(kArchiveSetClass),
+                                 *id);
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(set), u"Backup 1"_s);
+    EXPECT_EQ(ParentOf(set), CatalogSchema::kArchivesId);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE ID = ?1 OR ID IN "
+                        "(SELECT ID FROM Catalogs WHERE Parent = ?1)"_s,
+                        set),
+              2);
+}
+
 // A real ext4 volume: Add labels it and makes its folder; moved to another
 // mount point it is still found by its label.
 using ArchivePoolMediaTest = StoreFixture;
@@ -385,8 +438,9 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
         QDir(drives[i]).mkdir(u"Archives"_s);
         const double now = NowDayCount();
         volumes.push_back(AppendCatalogRow(m_data->Catalogs, VolumeNameOf(i + 1),
-                                           ArchiveFolderOf(drives[0]), kVolumePoolId, 11, false,
-                                           now, now, QString(), VolumeLabelOf(i + 1), 0, 0));
+                                           ArchiveFolderOf(drives[0]), kVolumePoolId,
+                                           CatalogSchema::kEmptyArchiveVolumeClass, false, now, now,
+                                           QString(), VolumeLabelOf(i + 1), 0, 0));
         pool.RefreshVolumeUsage(volumes.back(), drives[i]);
         m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"_s)
             .Bind(1, qint64(Drives().VolumeOf(drives[i]).totalBytes))

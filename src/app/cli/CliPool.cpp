@@ -15,6 +15,8 @@ const char *const kPoolUsage =
     "  pool drive MOUNTPOINT  make the medium mounted there the pool's drive\n"
     "  pool add             add the disk in the pool's drive as a new volume (it is\n"
     "                       labelled and gets an \"Archives\" folder)\n"
+    "  pool merge           take the archive volume in the pool's drive, written by\n"
+    "                       another catalog database, into the pool\n"
     "  pool free LABEL      move every archive set of a volume onto the other volumes\n"
     "  pool remove LABEL    remove an empty volume from the pool\n";
 
@@ -23,13 +25,14 @@ namespace {
 // The number of arguments after each subcommand.
 qsizetype ArgumentCount(const QString &subcommand)
 {
-    return subcommand == QLatin1String("add") ? 0 : 1;
+    return subcommand == QLatin1String("add") || subcommand == QLatin1String("merge") ? 0 : 1;
 }
 
 bool Known(const QString &subcommand)
 {
     return subcommand == QLatin1String("drive") || subcommand == QLatin1String("add") ||
-           subcommand == QLatin1String("free") || subcommand == QLatin1String("remove");
+           subcommand == QLatin1String("merge") || subcommand == QLatin1String("free") ||
+           subcommand == QLatin1String("remove");
 }
 
 QJsonObject VolumeJson(const PoolVolume &volume, qint64 sets)
@@ -134,21 +137,24 @@ int RunPoolCommand(TDataShare &data, const QStringList &arguments, bool json, QT
                 done = pool.ChangePoolDrive(drive);
                 message = done ? QStringLiteral("The pool's drive is ") + drive
                                : QStringLiteral("The pool's drive was kept: ") + pool.PoolDrive();
-            } else if (subcommand == QLatin1String("add")) {
+            } else if (subcommand == QLatin1String("add") || subcommand == QLatin1String("merge")) {
                 const QString drive = pool.PoolDrive();
                 if (drive.isEmpty()) {
                     message = QStringLiteral("the pool has no drive; set one with pool drive "
                                              "MOUNTPOINT");
                     return;
                 }
-                const std::optional<qint64> id = pool.AddVolume(drive);
+                const bool add = subcommand == QLatin1String("add");
+                const std::optional<qint64> id =
+                    add ? pool.AddVolume(drive) : pool.MergeVolume(drive);
                 done = id.has_value();
                 if (done) {
                     const std::optional<PoolVolume> volume = pool.Volume(*id);
-                    message = QStringLiteral("Added ") + volume->name + QStringLiteral(" (") +
-                              volume->label + u')';
+                    message = (add ? QStringLiteral("Added ") : QStringLiteral("Merged ")) +
+                              volume->name + QStringLiteral(" (") + volume->label + u')';
                 } else {
-                    message = QStringLiteral("no volume was added");
+                    message = add ? QStringLiteral("no volume was added")
+                                  : QStringLiteral("no volume was merged");
                 }
             } else {
                 const std::optional<PoolVolume> volume = VolumeLabelled(pool, arguments[1]);
