@@ -437,12 +437,10 @@ bool ArchivePool::RunAddChecks(const QString &drive, const QString &label, QStri
                 QStringLiteral("Are you sure you still wish to add this volume ?"),
             MessageIcon::Warning))
         return false;
-    if (!SetVolumeLabel(drive, label)) {
-        ShowUnableToWrite();
-        return false;
-    }
-    mounted = MountPointCarrying(label, drive);
-    if (!QDir(mounted).mkdir(kArchivesFolderName)) {
+    // The folder first: a disk that has one (a volume of a pool already)
+    // keeps its label when the add fails.
+    const QDir root(Drives().DriveOf(drive).mount.mountPoint);
+    if (!root.mkdir(kArchivesFolderName)) {
         UI().ShowError(QStringLiteral("Unable to Create Folder"),
                        QStringLiteral("There was an unknown error creating the \"Archive\" folder "
                                       "on the disk being used") +
@@ -450,6 +448,12 @@ bool ArchivePool::RunAddChecks(const QString &drive, const QString &label, QStri
                            QStringLiteral("Please check the disk before continuing"));
         return false;
     }
+    if (!SetVolumeLabel(drive, label)) {
+        root.rmdir(kArchivesFolderName);
+        ShowUnableToWrite();
+        return false;
+    }
+    mounted = MountPointCarrying(label, drive);
     return true;
 }
 

@@ -179,6 +179,9 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
         for (qsizetype i = 0; i < captions.size(); ++i)
             EXPECT_TRUE(captions[i].startsWith(row.captions[i])) << captions[i].toStdString();
         EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
+        // Only a folder that was there stays; the disk keeps its label.
+        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), row.captions.size() == 2);
+        EXPECT_EQ(Drive().label, u"BLANK"_s);
     }
 }
 
