@@ -355,6 +355,31 @@ TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
               2);
 }
 
+// A cancel while the sets are read rolls the whole merge back.
+TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
+{
+    m_pool->SetPoolDrive(m_drive);
+    Drive().label = VolumeLabelOf(3);
+    ArchiveTestFolder members;
+    members.Write(u"b.txt"_s, "beta");
+    QDir(m_drive).mkdir(u"Archives"_s);
+    for (const QString &name : {u"One.ZIP"_s, u"Two.ZIP"_s})
+        ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, m_drive + u"/Archives/"_s + name, u"b.txt"_s}),
+                  0);
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 10; });
+    m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
+
+    QString failure;
+    EXPECT_FALSE(m_data->RunInTransaction([&] { m_pool->MergeVolume(m_drive); }, &failure));
+    EXPECT_EQ(failure, u"Catalog Failed"_s);
+    EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs WHERE Class = "_s +
+                        QString::number(kArchiveSetClass)),
+              0);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
 // A real ext4 volume: Add labels it and makes its folder; moved to another
 // mount point it is still found by its label.
 using ArchivePoolMediaTest = StoreFixture;
