@@ -2,6 +2,7 @@
 
 #include "exchangewindow/DuplicateCatalogForm.h"
 #include "platform/ProgressOperations.h"
+#include "ui/AddingVolumeDialog.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
@@ -131,6 +132,12 @@ bool GuiUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
     const int result = window.exec();
     QApplication::restoreOverrideCursor();
     return result == QDialog::Accepted;
+}
+
+bool GuiUserInterface::ShowAddingVolume(const AddingVolumeView &view)
+{
+    AddingVolumeDialog dialog(view, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 int GuiUserInterface::AskDuplicateFile(const QString &path)
