@@ -376,7 +376,7 @@ void TProperties_Form::FillVolumeList()
     SqliteStatement &query = m_data.CatalogDatabase.Prepare(
         QStringLiteral("SELECT SerialID, Name, Size, VolSize FROM Catalogs "
                        "WHERE Parent = ?1 AND Class BETWEEN ?2 AND ?3 ORDER BY ID"));
-    query.Bind(1, qint64(kVolumePoolId)).Bind(2, kFirstVolumeClass).Bind(3, kLastVolumeClass);
+    query.Bind(1, qint64(kVolumePoolId)).Bind(2, kEmptyArchiveVolumeClass).Bind(3, kFullArchiveVolumeClass);
     while (query.Step()) {
         const qint64 used = query.Int64(2);
         const qint64 capacity = query.Int64(3);

@@ -6,6 +6,7 @@
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/UserInterface.h"
+#include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
@@ -22,11 +23,6 @@ namespace {
 
 // How often a running walk lets events run and shows its values.
 constexpr int kRefreshIntervalMs = 500;
-
-bool IsVolumeClass(int cls)
-{
-    return cls >= kFirstVolumeClass && cls <= kLastVolumeClass;
-}
 
 bool IsPoolClass(int cls)
 {
@@ -267,8 +263,8 @@ void FillArchivePoolPage(TDataShare &data, const PropertiesDetails &details,
         "(SELECT COUNT(*) FROM Catalogs WHERE Class = ?4), "
         "(SELECT TOTAL(Size) FROM Catalogs WHERE Class = ?4)"));
     query.Bind(1, qint64(kVolumePoolId))
-        .Bind(2, kFirstVolumeClass)
-        .Bind(3, kLastVolumeClass)
+        .Bind(2, kEmptyArchiveVolumeClass)
+        .Bind(3, kFullArchiveVolumeClass)
         .Bind(4, kArchiveSetClass);
     query.Step();
     SetValue(statistics, QStringLiteral("Archive Volumes:"), CountText(query.Int64(0)));
@@ -433,7 +429,7 @@ PropertiesLayout PropertiesLayoutOf(int cls, bool file)
     } else if (IsPoolClass(cls)) {
         layout.page = StatisticsPageKind::ArchivePool;
         layout.pageTitle = QStringLiteral("Archive Pool Statistics");
-    } else if (IsVolumeClass(cls)) {
+    } else if (IsArchiveVolumeClass(cls)) {
         layout.page = StatisticsPageKind::ArchiveVolume;
         layout.pageTitle = QStringLiteral("Archive Volume Statistics");
     } else if (cls == kArchiveFolderClass) {

@@ -50,9 +50,18 @@ MessageAnswer UserInterface::Message(MessageKind kind, const QString &caption, c
 {
     const MessageAnswer answer =
         ShowMessage(kind, CutText(caption, kMaxCaptionLength), CutText(text, kMaxTextLength), icon);
-    if (kind != MessageKind::Question)
-        return MessageAnswer::Ok;
-    return answer == MessageAnswer::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    switch (kind) {
+    case MessageKind::Question:
+        return answer == MessageAnswer::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageKind::OkCancel:
+        return answer == MessageAnswer::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageKind::RetryCancel:
+        return answer == MessageAnswer::Retry ? MessageAnswer::Retry : MessageAnswer::Cancel;
+    case MessageKind::Error:
+    case MessageKind::Information:
+        break;
+    }
+    return MessageAnswer::Ok;
 }
 
 void UserInterface::ShowError(const QString &caption, const QString &text)
@@ -68,6 +77,27 @@ void UserInterface::ShowInformation(const QString &caption, const QString &text)
 bool UserInterface::AskYesNo(const QString &caption, const QString &text, MessageIcon icon)
 {
     return Message(MessageKind::Question, caption, text, icon) == MessageAnswer::Yes;
+}
+
+bool UserInterface::AskOkCancel(const QString &caption, const QString &text, MessageIcon icon)
+{
+    return Message(MessageKind::OkCancel, caption, text, icon) == MessageAnswer::Ok;
+}
+
+bool UserInterface::AskRetryCancel(const QString &caption, const QString &text)
+{
+    return Message(MessageKind::RetryCancel, caption, text, MessageIcon::Warning) ==
+           MessageAnswer::Retry;
+}
+
+bool UserInterface::ShowAddingVolume(const AddingVolumeView &view)
+{
+    return AskOkCancel(view.caption.trimmed(),
+                       view.heading + u'\n' + view.instructions + kParagraphBreak +
+                           QStringLiteral("Drive: ") + view.drive +
+                           QStringLiteral("\nArchive Volume: ") + view.volumeName +
+                           QStringLiteral("\nDisk Label: ") + view.diskLabel,
+                       MessageIcon::Information);
 }
 
 QString DuplicateFileText(const QString &path)

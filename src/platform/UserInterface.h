@@ -10,7 +10,9 @@ enum class MessageKind
 {
     Error,       // stop icon, OK
     Information, // information icon, OK
-    Question     // the caller's icon, Yes and No
+    Question,    // the caller's icon, Yes and No
+    OkCancel,    // the caller's icon, OK and Cancel
+    RetryCancel  // warning icon, Retry and Cancel
 };
 
 enum class MessageIcon
@@ -28,6 +30,7 @@ enum class MessageAnswer
 {
     Ok = 1,
     Cancel = 2,
+    Retry = 4,
     Yes = 6,
     No = 7
 };
@@ -51,6 +54,20 @@ struct DeviceCheckView
     QString nameCaption;           // "Catalog Name:" or "Archive Name"
     QString name;                  // the catalog's or the archive volume's name
     int driveClass = 0;            // the object class whose large image shows the drive
+};
+
+// What the "Adding Archive Volume" dialog shows; the logic fills in every
+// text. again: the last OK failed one of the checks (a front end that cannot
+// wait for the user gives up rather than answer OK once more).
+struct AddingVolumeView
+{
+    QString caption;      // "Adding Archive Volume "
+    QString heading;      // "Insert Disk in Drive " and the drive
+    QString instructions; // what to insert
+    QString drive;        // the values under "Volume Details:"
+    QString volumeName;
+    QString diskLabel;
+    bool again = false;
 };
 
 // One side of the "Replace" question: what the list shows of an object.
@@ -98,6 +115,11 @@ public:
     void ShowInformation(const QString &caption, const QString &text);
     bool AskYesNo(const QString &caption, const QString &text,
                   MessageIcon icon = MessageIcon::Question);
+    // True for OK, false for Cancel.
+    bool AskOkCancel(const QString &caption, const QString &text,
+                     MessageIcon icon = MessageIcon::Question);
+    // True for Retry, false for Cancel.
+    bool AskRetryCancel(const QString &caption, const QString &text);
 
     // The shared cancel flag that every long operation tests between steps.
     bool Cancelled() const { return m_cancelled; }
@@ -155,6 +177,11 @@ public:
     // Without a four-way box of its own a front end asks Yes or No.
     virtual DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
                                                        const QString &folderPath);
+
+    // The modal "Adding Archive Volume" dialog: true for OK, false for
+    // Cancel. Without a window of its own a front end asks OK or Cancel with
+    // the details in the text.
+    virtual bool ShowAddingVolume(const AddingVolumeView &view);
 
     // The warning sound made before the device check appears; silent unless
     // a front end has one.

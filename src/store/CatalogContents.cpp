@@ -26,7 +26,8 @@ ContentRow ReadRow(const SqliteStatement &row, bool file)
 
 bool IsArchiveVolumeClass(int cls)
 {
-    return cls >= 11 && cls <= 21;
+    return cls >= CatalogSchema::kEmptyArchiveVolumeClass &&
+           cls <= CatalogSchema::kFullArchiveVolumeClass;
 }
 
 bool ClassShowsNoSize(int cls)

@@ -70,7 +70,7 @@ void AppendFixedObjects(TableCursor &catalogs)
         {"Archives", CatalogSchema::kDatabaseObjectId, 10, 0},
         {"Catalogs", CatalogSchema::kDatabaseObjectId, 1, 0},
         {"Wastebasket", CatalogSchema::kDatabaseObjectId, 8, 0},
-        {"Volume Pool", CatalogSchema::kArchivesId, 25, 0},
+        {"Volume Pool", CatalogSchema::kArchivesId, CatalogSchema::kVolumePoolClass, 0},
     };
     const double now = NowDayCount();
     for (const FixedObject &fixed : kFixed) {

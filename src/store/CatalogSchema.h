@@ -39,15 +39,17 @@ constexpr int kFileFolderClass = 7;
 constexpr int kEmptyWastebasketClass = 8;
 constexpr int kFullWastebasketClass = 9;
 constexpr int kArchivesClass = 10;
-constexpr int kFirstVolumeClass = 11;
-constexpr int kLastVolumeClass = 21;
+// Archive volumes carry their fill level in the class: 11 under 10 % full,
+// one more per 10 %, 21 for a full disk.
+constexpr int kEmptyArchiveVolumeClass = 11;
+constexpr int kFullArchiveVolumeClass = 21;
+constexpr int kPackageClass = 22;
+constexpr int kArchiveSetClass = 23;
+constexpr int kPackagedFolderClass = 24;
 constexpr int kVolumePoolClass = 25;
 constexpr int kArchiveFolderClass = 26;
 // List rows of this class and above stand for files, not objects.
 constexpr int kFirstFileClass = 31;
-constexpr int kPackageClass = 22;
-constexpr int kArchiveSetClass = 23;
-constexpr int kPackagedFolderClass = 24;
 
 // Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
 constexpr bool IsDiskCatalogClass(int cls)

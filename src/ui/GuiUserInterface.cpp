@@ -2,6 +2,7 @@
 
 #include "exchangewindow/DuplicateCatalogForm.h"
 #include "platform/ProgressOperations.h"
+#include "ui/AddingVolumeDialog.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
@@ -90,13 +91,35 @@ MessageAnswer GuiUserInterface::ShowMessage(MessageKind kind, const QString &cap
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         break;
+    case MessageKind::OkCancel:
+        box.setIcon(BoxIcon(icon));
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case MessageKind::RetryCancel:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
 
     box.exec();
-    if (kind != MessageKind::Question)
-        return MessageAnswer::Ok;
-    return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
-                                                               : MessageAnswer::No;
+    const QAbstractButton *clicked = box.clickedButton();
+    switch (kind) {
+    case MessageKind::Question:
+        return clicked == box.button(QMessageBox::Yes) ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageKind::OkCancel:
+        return clicked == box.button(QMessageBox::Ok) ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageKind::RetryCancel:
+        return clicked == box.button(QMessageBox::Retry) ? MessageAnswer::Retry
+                                                         : MessageAnswer::Cancel;
+    case MessageKind::Error:
+    case MessageKind::Information:
+        break;
+    }
+    return MessageAnswer::Ok;
 }
 
 bool GuiUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
@@ -109,6 +132,12 @@ bool GuiUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
     const int result = window.exec();
     QApplication::restoreOverrideCursor();
     return result == QDialog::Accepted;
+}
+
+bool GuiUserInterface::ShowAddingVolume(const AddingVolumeView &view)
+{
+    AddingVolumeDialog dialog(view, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 int GuiUserInterface::AskDuplicateFile(const QString &path)

@@ -35,6 +35,7 @@ public:
     void SetProgressPosition(qint64 position) override;
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    bool ShowAddingVolume(const AddingVolumeView &view) override;
     bool ShowQuickView(const QString &path) override;
     void Beep() override;
     int AskDuplicateFile(const QString &path) override;

@@ -2,10 +2,15 @@
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -193,6 +198,54 @@ TEST_F(CliObjectCommandsTest, UsageMistakesAreRefusedBeforeAnythingRuns)
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.err.contains(QLatin1String("--permanent goes with rm")));
     EXPECT_EQ(Run({QStringLiteral("--permanent"), QStringLiteral("ls")}).exitCode, 2);
+}
+
+// The pool through the tool alone: a drive, a volume added on it, listed
+// with its figures, a second add refused by the disk's "Archives" folder,
+// and the volume removed.
+TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
+{
+    using namespace Qt::StringLiterals;
+    const QString mount = m_folder.filePath(u"media/blank"_s);
+    QDir().mkpath(mount);
+    FakeDriveSystem drives;
+    FakeDriveSystem::Drive &drive = drives.Mount(mount, DriveKind::Removable, u"blank"_s);
+    drive.totalBytes = 10'000'000;
+    drive.freeBytes = 7'500'000;
+
+    EXPECT_EQ(Run({u"pool"_s, u"add"_s}).exitCode, 1); // no drive yet
+    EXPECT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
+    CliResult result = Run({u"--yes"_s, u"pool"_s, u"add"_s});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, u"Added Archive Volume 1 (DVARC0001)\n"_s);
+    EXPECT_EQ(drive.label, u"DVARC0001"_s);
+    EXPECT_TRUE(QFileInfo(mount + u"/Archives"_s).isDir());
+
+    result = Run({u"--json"_s, u"pool"_s});
+    const QJsonObject pool = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(pool[u"drive"_s].toString(), mount);
+    const QJsonObject volume = pool[u"volumes"_s].toArray().at(0).toObject();
+    EXPECT_EQ(volume[u"label"_s].toString(), u"DVARC0001"_s);
+    EXPECT_EQ(volume[u"capacity"_s].toInteger(), 10'000'000);
+    EXPECT_EQ(volume[u"used"_s].toInteger(), 2'500'000);
+    EXPECT_EQ(volume[u"free"_s].toInteger(), 7'500'000);
+    EXPECT_EQ(volume[u"percent"_s].toInt(), 25);
+    EXPECT_EQ(volume[u"class"_s].toInt(), 13);
+    EXPECT_EQ(volume[u"sets"_s].toInt(), 0);
+
+    // Shown again after the failed check, the dialog is given up.
+    result = Run({u"--yes"_s, u"pool"_s, u"add"_s});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"Unable to Create Folder"_s)) << result.err.toStdString();
+    // Another drive is refused unless the warning is agreed to.
+    EXPECT_EQ(Run({u"pool"_s, u"drive"_s, m_folder.path()}).exitCode, 1);
+
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0009"_s}).exitCode, 1);
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0001"_s}).exitCode, 0);
+    EXPECT_EQ(Run({u"pool"_s}).out, u"Drive: "_s + mount + u"\n"_s);
+    EXPECT_EQ(Run({u"pool"_s, u"free"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"pool"_s, u"merge"_s, u"x"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s}).exitCode, 2);
 }
 
 } // namespace

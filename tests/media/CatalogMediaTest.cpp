@@ -345,7 +345,7 @@ TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
     // and two files; the set's row points at the volume through VolSize.
     const double now = NowDayCount();
     const qint64 volume = AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
-                                           QString(), kVolumePoolId, kFirstVolumeClass, false, now,
+                                           QString(), kVolumePoolId, kEmptyArchiveVolumeClass, false, now,
                                            now, QString(), QStringLiteral("DVARC0001"), 1000, 4000);
     const qint64 set =
         AppendCatalogRow(m_data->Catalogs, QStringLiteral("Set"), QString(), kArchivesId,

@@ -25,6 +25,9 @@ ScriptedUserInterface::~ScriptedUserInterface()
         ADD_FAILURE() << m_catalogAnswers.size() << " duplicate-catalog answer(s) never asked for";
     if (!m_fileNames.empty())
         ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
+    if (!m_addingAnswers.empty())
+        ADD_FAILURE() << m_addingAnswers.size()
+                      << " queued adding-volume answer(s) never asked for";
     if (!m_deviceAnswers.empty())
         ADD_FAILURE() << m_deviceAnswers.size() << " queued device check(s) never appeared";
     SetUserInterface(nullptr);
@@ -52,7 +55,7 @@ MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString
                                                  const QString &text, MessageIcon icon)
 {
     m_messages.push_back({kind, caption, text, icon});
-    if (kind != MessageKind::Question)
+    if (kind == MessageKind::Error || kind == MessageKind::Information)
         return MessageAnswer::Ok;
     if (m_answers.empty()) {
         ADD_FAILURE() << "question \"" << caption.toStdString() << "\" asked with no answer queued";
@@ -75,6 +78,20 @@ bool ScriptedUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
     const bool answer = m_replaceAnswers.front();
     m_replaceAnswers.pop_front();
     return answer;
+}
+
+bool ScriptedUserInterface::ShowAddingVolume(const AddingVolumeView &view)
+{
+    m_addingViews.push_back(view);
+    if (m_addingAnswers.empty()) {
+        ADD_FAILURE() << "\"Adding Archive Volume\" shown with no answer queued";
+        return false;
+    }
+    DeviceAnswer answer = std::move(m_addingAnswers.front());
+    m_addingAnswers.pop_front();
+    if (answer.beforeAnswer)
+        answer.beforeAnswer();
+    return answer.ok;
 }
 
 std::vector<DeviceCheckView> ScriptedUserInterface::TakeDeviceChecks()

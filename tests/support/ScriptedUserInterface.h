@@ -69,6 +69,18 @@ public:
         m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
     }
 
+    // Answers the next "Adding Archive Volume" dialog with OK (true) or
+    // Cancel; beforeAnswer runs while it is open.
+    void QueueAddingVolume(bool ok, std::function<void()> beforeAnswer = {})
+    {
+        m_addingAnswers.push_back({ok, std::move(beforeAnswer)});
+    }
+    std::vector<AddingVolumeView> TakeAddingVolumeViews()
+    {
+        return std::exchange(m_addingViews, {});
+    }
+    bool ShowAddingVolume(const AddingVolumeView &view) override;
+
     // Returns the messages shown since the last call, and forgets them.
     std::vector<RecordedMessage> TakeMessages();
     // Returns the one message shown since the last take; fails the test otherwise.
@@ -130,6 +142,8 @@ private:
     QStringList m_catalogQuestions;
     QStringList m_duplicateQuestions;
     std::deque<DeviceAnswer> m_deviceAnswers;
+    std::deque<DeviceAnswer> m_addingAnswers;
+    std::vector<AddingVolumeView> m_addingViews;
     std::vector<DeviceCheckView> m_deviceChecks;
     int m_beepCount = 0;
     std::deque<QString> m_fileNames;

@@ -113,8 +113,38 @@ INSTANTIATE_TEST_SUITE_P(
                     BoxCase{"StopYes", MessageKind::Question, MessageIcon::Stop,
                             QMessageBox::Critical, kYesNo, QMessageBox::Yes, MessageAnswer::Yes},
                     BoxCase{"NoIcon", MessageKind::Question, MessageIcon::None, QMessageBox::NoIcon,
-                            kYesNo, QMessageBox::No, MessageAnswer::No}),
+                            kYesNo, QMessageBox::No, MessageAnswer::No},
+                    BoxCase{"OkCancel", MessageKind::OkCancel, MessageIcon::Warning,
+                            QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,
+                            QMessageBox::Cancel, MessageAnswer::Cancel},
+                    BoxCase{"RetryCancel", MessageKind::RetryCancel, MessageIcon::Question,
+                            QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel,
+                            QMessageBox::Retry, MessageAnswer::Retry}),
     [](const testing::TestParamInfo<BoxCase> &info) { return std::string(info.param.name); });
+
+TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
+{
+    GuiUserInterface ui;
+    AddingVolumeView view;
+    view.caption = u"Adding Archive Volume "_s;
+    view.drive = u"/media/user/stick"_s;
+    view.volumeName = u"Archive Volume 3"_s;
+    view.diskLabel = u"DVARC0003"_s;
+    QStringList shown;
+    bool answer = false;
+    {
+        ModalResponder responder([&](QWidget *modal) {
+            shown << modal->windowTitle();
+            for (const char *name : {"Drive", "VolumeName", "DiskLabel"})
+                shown << modal->findChild<QLabel *>(QString::fromLatin1(name))->text();
+            QTest::keyClick(modal, Qt::Key_Return);
+        });
+        answer = ui.ShowAddingVolume(view);
+    }
+    EXPECT_TRUE(answer);
+    EXPECT_EQ(shown, QStringList({u"Adding Archive Volume"_s, view.drive, view.volumeName,
+                                  view.diskLabel}));
+}
 
 TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNo)
 {

@@ -3,6 +3,7 @@
 #include "app/cli/CliDatabase.h"
 #include "app/cli/CliExchange.h"
 #include "app/cli/CliFind.h"
+#include "app/cli/CliPool.h"
 #include "app/cli/ObjectCommands.h"
 #include "app/cli/TerminalUserInterface.h"
 #include "media/CatalogMedia.h"
@@ -54,6 +55,7 @@ const QString kUsageText =
                    "  properties PATH      show what the Properties dialog shows of an object\n"
                    "                       or a file: details and statistics\n") +
     QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
+    QString::fromLatin1(kPoolUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
@@ -179,12 +181,17 @@ int CliApplication::Run(const QStringList &arguments)
     const bool objectCommand = IsObjectCommand(options.command);
     if (objectCommand && !ObjectCommandUsageProblem(objectRequest).isEmpty())
         return Usage(ObjectCommandUsageProblem(objectRequest));
+    const bool poolCommand = IsPoolCommand(options.command);
+    if (poolCommand && !PoolUsageProblem(options.arguments).isEmpty())
+        return Usage(PoolUsageProblem(options.arguments));
     if (options.permanent && !objectCommand)
         return Usage(QStringLiteral("--permanent goes with rm"));
     const bool takesPath = options.command == QLatin1String("ls") ||
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
-    const qsizetype allowedArguments = objectCommand ? options.arguments.size() : takesPath ? 1 : 0;
+    const qsizetype allowedArguments = objectCommand || poolCommand ? options.arguments.size()
+                                       : takesPath                  ? 1
+                                                                    : 0;
     if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
@@ -226,6 +233,10 @@ int CliApplication::Run(const QStringList &arguments)
         else if (options.command == QLatin1String("find"))
             result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
                                     [&] { return OpenOrCreateDefault(data, options); });
+        else if (poolCommand)
+            result = OpenOrCreateDefault(data, options)
+                         ? RunPoolCommand(data, options.arguments, options.json, m_out, m_err)
+                         : kFailure;
         else if (objectCommand)
             result = OpenOrCreateDefault(data, options)
                          ? RunObjectCommand(data, objectRequest, m_out, m_err)

@@ -77,9 +77,16 @@ MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString
         m_err << Prefixed(caption, text) << u'\n';
         m_err.flush();
         return MessageAnswer::Ok;
+    case MessageKind::RetryCancel:
+        return AskRetry(caption, text);
     case MessageKind::Question:
+    case MessageKind::OkCancel:
         break;
     }
+    const MessageAnswer agree =
+        kind == MessageKind::OkCancel ? MessageAnswer::Ok : MessageAnswer::Yes;
+    const MessageAnswer refuse =
+        kind == MessageKind::OkCancel ? MessageAnswer::Cancel : MessageAnswer::No;
 
     m_err << Prefixed(caption, text) << QStringLiteral(" [y/N] ");
     // An explicit flag wins even on a terminal, so scripts run under a
@@ -96,7 +103,7 @@ MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString
         m_err << (yes ? QStringLiteral("yes") : QStringLiteral("no")) << QStringLiteral(" (")
               << reason << QStringLiteral(")\n");
         m_err.flush();
-        return yes ? MessageAnswer::Yes : MessageAnswer::No;
+        return yes ? agree : refuse;
     }
 
     m_err.flush();
@@ -105,10 +112,56 @@ MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString
         // End of input: the prompt's line was never ended by the user.
         m_err << u'\n';
         m_err.flush();
-        return MessageAnswer::No;
+        return refuse;
     }
     const QString answer = line.trimmed().toLower();
-    return answer == u"y" || answer == u"yes" ? MessageAnswer::Yes : MessageAnswer::No;
+    return answer == u"y" || answer == u"yes" ? agree : refuse;
+}
+
+MessageAnswer TerminalUserInterface::AskRetry(const QString &caption, const QString &text)
+{
+    m_err << Prefixed(caption, text) << u'\n';
+    if (m_waitForMedium) {
+        m_err.flush();
+        QThread::msleep(ulong(m_mediumPollMs));
+        return MessageAnswer::Retry;
+    }
+    if (!m_interactive) {
+        m_err << QStringLiteral("cancelled (not a terminal; --wait retries)\n");
+        m_err.flush();
+        return MessageAnswer::Cancel;
+    }
+    m_err << QStringLiteral("Press Enter to retry, or q to cancel: ");
+    m_err.flush();
+    QString line;
+    if (!ReadLine(line)) {
+        m_err << u'\n';
+        m_err.flush();
+        return MessageAnswer::Cancel;
+    }
+    return line.trimmed().compare(u"q", Qt::CaseInsensitive) == 0 ? MessageAnswer::Cancel
+                                                                  : MessageAnswer::Retry;
+}
+
+bool TerminalUserInterface::ShowAddingVolume(const AddingVolumeView &view)
+{
+    ClearProgressLine();
+    m_err << view.caption.trimmed() << QStringLiteral(": ") << view.heading << u'\n'
+          << view.instructions << u'\n' << QStringLiteral("  Drive: ") << view.drive << u'\n'
+          << QStringLiteral("  Archive Volume: ") << view.volumeName << u'\n'
+          << QStringLiteral("  Disk Label: ") << view.diskLabel << u'\n';
+    if (view.again && !m_interactive) {
+        if (!m_waitForMedium) {
+            m_err << QStringLiteral("cancelled (not a terminal; --wait tries again)\n");
+            m_err.flush();
+            return false;
+        }
+        m_err.flush();
+        QThread::msleep(ulong(m_mediumPollMs));
+        return true;
+    }
+    return AskOkCancel(view.caption.trimmed(), QStringLiteral("Add this disk to the pool ?"),
+                       MessageIcon::Information);
 }
 
 bool TerminalUserInterface::ReadLine(QString &line)

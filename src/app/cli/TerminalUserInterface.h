@@ -47,6 +47,10 @@ public:
     void SetWaitForMedium(bool wait, int pollMs = kMediumPollMs);
 
     bool ShowDeviceCheck(const DeviceCheckView &view) override;
+    // Prints the details and asks as an OK/Cancel box does. Shown again
+    // after a failed check it gives up unless it may wait (--wait), so a
+    // command fails rather than loops.
+    bool ShowAddingVolume(const AddingVolumeView &view) override;
     // Prints both objects, one line each, then asks as any question.
     bool AskReplaceObject(const ReplaceObjectView &existing,
                           const ReplaceObjectView &incoming) override;
@@ -95,6 +99,9 @@ private:
     void ClearProgressLine();
     QString ProgressLineText() const;
     void PrintDeviceCheck(const DeviceCheckView &view);
+    // The Retry/Cancel box: waits and retries with --wait, asks on a
+    // terminal, cancels otherwise.
+    MessageAnswer AskRetry(const QString &caption, const QString &text);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -1,0 +1,504 @@
+#include "archive/ArchivePool.h"
+
+#include "../store/StoreFixture.h"
+#include "ArchiveTestFolder.h"
+#include "store/CatalogSchema.h"
+#include "support/FakeDriveSystem.h"
+#include "support/LoopMount.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+using CatalogSchema::kArchiveSetClass;
+using CatalogSchema::kVolumePoolId;
+
+namespace {
+
+constexpr quint64 kMegabyte = 1'000'000;
+
+TEST(VolumeNumbersTest, NextLabelIsTheLowestFreeNumber)
+{
+    const struct
+    {
+        QStringList labels;
+        QString next;
+    } rows[] = {
+        {{}, u"DVARC0001"_s},
+        {{u"DVARC0001"_s, u"DVARC0002"_s, u"DVARC0004"_s}, u"DVARC0003"_s},
+        {{u"DVARC0003"_s, u"DVARC0001"_s, u"dvarc0002"_s}, u"DVARC0004"_s},
+        {{u"DVARC0002"_s}, u"DVARC0001"_s},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(NextVolumeLabel(row.labels).label, row.next)
+            << row.labels.join(u',').toStdString();
+}
+
+TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
+{
+    constexpr int kEmpty = CatalogSchema::kEmptyArchiveVolumeClass;
+    constexpr int kFull = CatalogSchema::kFullArchiveVolumeClass;
+    const struct
+    {
+        quint64 capacity;
+        quint64 used;
+        int cls;
+    } rows[] = {
+        {1'000'000, 455'000, kEmpty + 4}, // 45.5 % rounds to 46
+        {1'000, 95, kEmpty + 1},          // 9.5 % rounds to the even 10
+        {1'000, 85, kEmpty},              // 8.5 % rounds to the even 8
+        {0, 0, kEmpty},
+        {100, 100, kFull},
+        {100, 150, kFull},
+        {8ull << 40, 4ull << 40, kEmpty + 5}, // 8 TiB: sizes beyond 32 bits
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(VolumeClassForUsage(row.capacity, row.used), row.cls)
+            << row.used << " of " << row.capacity;
+}
+
+// A catalog with a pool whose drive is a real folder on a scripted removable
+// drive.
+class ArchivePoolTest : public StoreFixture
+{
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        m_drive = m_folder.filePath(u"DRIVE"_s);
+        QDir().mkpath(m_drive);
+        FakeDriveSystem::Drive &drive = m_drives.Mount(m_drive, DriveKind::Removable, u"BLANK"_s);
+        drive.totalBytes = 10 * kMegabyte;
+        drive.freeBytes = 8 * kMegabyte;
+        m_pool.emplace(*m_data);
+    }
+
+    FakeDriveSystem::Drive &Drive() { return m_drives.At(m_drive); }
+
+    // A volume row as Add leaves it, with its figures given.
+    qint64 AddVolumeRow(int number, quint64 capacity, quint64 used)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(m_drive),
+                                kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
+                                QString(), VolumeLabelOf(number), qint64(used), qint64(capacity));
+    }
+
+    qint64 AddSet(qint64 volumeId)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), CatalogSchema::kArchivesId,
+                                kArchiveSetClass, false, now, now, QString(), QString(), 10,
+                                volumeId);
+    }
+
+    QString m_drive;
+    FakeDriveSystem m_drives;
+    std::optional<ArchivePool> m_pool;
+};
+
+TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
+{
+    EXPECT_TRUE(m_pool->IsPoolEmpty());
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Pool Empty"_s);
+    AddVolumeRow(1, kMegabyte, 0);
+    m_ui.QueueAddingVolume(true);
+
+    const std::optional<qint64> id = m_pool->AddVolume(m_drive);
+
+    ASSERT_TRUE(id);
+    const std::vector<AddingVolumeView> views = m_ui.TakeAddingVolumeViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].heading, u"Insert Disk in Drive "_s + m_drive);
+    EXPECT_EQ(views[0].volumeName, u"Archive Volume 2"_s);
+    EXPECT_EQ(views[0].diskLabel, u"DVARC0002"_s);
+    EXPECT_EQ(Drive().label, u"DVARC0002"_s);
+    EXPECT_TRUE(QFileInfo(m_drive + u"/Archives"_s).isDir());
+    const std::optional<PoolVolume> volume = m_pool->Volume(*id);
+    ASSERT_TRUE(volume);
+    EXPECT_EQ(volume->name, u"Archive Volume 2"_s);
+    EXPECT_EQ(volume->source, m_drive + u"/Archives/"_s);
+    EXPECT_EQ(volume->capacity, 10 * kMegabyte);
+    EXPECT_EQ(volume->used, 2 * kMegabyte);
+    EXPECT_EQ(volume->cls, CatalogSchema::kEmptyArchiveVolumeClass + 2);
+    EXPECT_EQ(m_pool->PoolDrive(), m_drive);
+    EXPECT_FALSE(m_pool->IsPoolEmpty());
+}
+
+// Each failed check keeps the dialog open: it is shown again and cancelled.
+TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
+{
+    const struct
+    {
+        const char *what;
+        std::function<void(FakeDriveSystem::Drive &)> prepare;
+        std::vector<MessageAnswer> answers;
+        QStringList captions;
+    } rows[] = {
+        {"not ready",
+         [](FakeDriveSystem::Drive &d) { d.ready = false; },
+         {MessageAnswer::Cancel},
+         {u"Archive Drive - "_s}},
+        {"files on the disk",
+         [this](FakeDriveSystem::Drive &) {
+             QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
+         },
+         {MessageAnswer::Cancel},
+         {u"Disk Not Empty"_s}},
+        {"write-protected",
+         [](FakeDriveSystem::Drive &d) { d.labelWritable = false; },
+         {},
+         {u"Unable to Write to Media"_s}},
+        {"Archives there",
+         [this](FakeDriveSystem::Drive &) { QDir(m_drive).mkdir(u"Archives"_s); },
+         {MessageAnswer::Ok},
+         {u"Disk Not Empty"_s, u"Unable to Create Folder"_s}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QDir(m_drive).removeRecursively();
+        QDir().mkpath(m_drive);
+        FakeDriveSystem::Drive &drive = Drive();
+        drive.label = u"BLANK"_s;
+        drive.ready = true;
+        drive.labelWritable = true;
+        row.prepare(Drive());
+        for (MessageAnswer answer : row.answers)
+            m_ui.QueueAnswer(answer);
+        m_ui.QueueAddingVolume(true);
+        m_ui.QueueAddingVolume(false);
+
+        EXPECT_FALSE(m_pool->AddVolume(m_drive));
+        const std::vector<AddingVolumeView> views = m_ui.TakeAddingVolumeViews();
+        ASSERT_EQ(views.size(), 2u);
+        EXPECT_TRUE(views[1].again);
+        QStringList captions;
+        for (const RecordedMessage &message : m_ui.TakeMessages())
+            captions << message.caption;
+        ASSERT_EQ(captions.size(), row.captions.size()) << captions.join(u',').toStdString();
+        for (qsizetype i = 0; i < captions.size(); ++i)
+            EXPECT_TRUE(captions[i].startsWith(row.captions[i])) << captions[i].toStdString();
+        EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
+        // Only a folder that was there stays; the disk keeps its label.
+        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), row.captions.size() == 2);
+        EXPECT_EQ(Drive().label, u"BLANK"_s);
+    }
+}
+
+TEST_F(ArchivePoolTest, OnlyAnEmptyVolumeIsRemoved)
+{
+    const qint64 full = AddVolumeRow(1, kMegabyte, 0);
+    const qint64 empty = AddVolumeRow(2, kMegabyte, 0);
+    AddSet(full);
+
+    EXPECT_FALSE(m_pool->RemoveVolume(full));
+    const RecordedMessage refusal = m_ui.TakeSingleMessage();
+    EXPECT_EQ(refusal.caption, u"Volume Not Empty"_s);
+    EXPECT_EQ(refusal.text, u"The selected volume is not empty. Only empty volumes can be\n"
+                            "removed from the Archive Pool\n\nPlease either \"Free\" the volume, "
+                            "or delete the Archive Sets contained"_s);
+    EXPECT_TRUE(m_pool->RemoveVolume(empty));
+    ASSERT_EQ(m_pool->Volumes().size(), 1u);
+    EXPECT_EQ(m_pool->Volumes()[0].id, full);
+    EXPECT_EQ(m_pool->NextVolumeLabel().label, u"DVARC0002"_s);
+}
+
+TEST_F(ArchivePoolTest, SelectionPrefersTheDiskInTheDriveOnlyWhenSpaceIsNeeded)
+{
+    m_pool->SetPoolDrive(m_drive);
+    const qint64 roomy = AddVolumeRow(1, 10 * kMegabyte, 1 * kMegabyte);
+    const qint64 inDrive = AddVolumeRow(2, 10 * kMegabyte, 5 * kMegabyte);
+    Drive().label = VolumeLabelOf(2);
+    Drive().freeBytes = 5 * kMegabyte;
+    const QString file = m_folder.filePath(u"set.zip"_s);
+    QFile zip(file);
+    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
+    zip.close();
+
+    std::optional<ArchivePool::Selection> chosen = m_pool->SelectArchiveVolume(file, true, true);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->volumeId, inDrive);
+    EXPECT_EQ(chosen->folder, m_drive + u"/Archives/"_s);
+
+    // Without a space need the most free space wins: its disk is asked for.
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_drive, VolumeLabelOf(1)); });
+    Drive().freeBytes = 9 * kMegabyte;
+    chosen = m_pool->SelectArchiveVolume(file, false, true);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->volumeId, roomy);
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+
+    // The excluded volume is never taken; a cancelled insert ends the request.
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(m_pool->SelectArchiveVolume(file, true, true, roomy));
+    EXPECT_EQ(m_ui.TakeSingleMessage().text,
+              u"The Archive request was been terminated by the User"_s);
+    m_ui.TakeDeviceChecks();
+}
+
+TEST_F(ArchivePoolTest, ADiskFullerThanRecordedSendsTheSelectionElsewhere)
+{
+    m_pool->SetPoolDrive(m_drive);
+    const qint64 first = AddVolumeRow(1, 10 * kMegabyte, 0);
+    AddVolumeRow(2, 10 * kMegabyte, 9'999'999);
+    Drive().label = VolumeLabelOf(1);
+    Drive().freeBytes = 0; // filled since the catalog last looked
+    const QString file = m_folder.filePath(u"set.zip"_s);
+    QFile zip(file);
+    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
+    zip.close();
+
+    EXPECT_FALSE(m_pool->SelectArchiveVolume(file, true, true));
+    EXPECT_EQ(m_pool->Volume(first)->cls, CatalogSchema::kFullArchiveVolumeClass);
+    const RecordedMessage message = m_ui.TakeSingleMessage();
+    EXPECT_EQ(message.caption, u"Archive Terminated"_s);
+    EXPECT_TRUE(message.text.startsWith(u"Dirvanta was unable to locate an Archive Volume"_s));
+}
+
+// A free that cannot finish leaves each set on the freed volume, its row
+// pointing there, and nothing in the work folder.
+TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
+{
+    const struct
+    {
+        const char *what;
+        quint64 workFree;
+        bool freedIn;
+        QString caption;
+        QString textStart;
+    } rows[] = {
+        {"no local room", 0, true, u"Operation Failed"_s,
+         u"The \"Free Volume\" request has failed due to lack of\nfree disk space on drive \""_s},
+        {"pool full", 100 * kMegabyte, true, u"Operation Failed"_s,
+         u"The Volume Pool is full. Some Archive Sets could not\n"_s},
+        {"freed volume not brought", 100 * kMegabyte, false, u"Operation Cancelled"_s,
+         u"The \"Free Volume\" Operation was cancelled by the User"_s},
+    };
+    const QString work = m_folder.filePath(u"work"_s);
+    QDir().mkpath(work);
+    FakeDriveSystem::Drive &local = m_drives.Mount(work, DriveKind::Fixed);
+    local.totalBytes = 100 * kMegabyte;
+    m_pool->SetPoolDrive(m_drive);
+    const qint64 freed = AddVolumeRow(1, 10 * kMegabyte, kMegabyte);
+    const qint64 set = AddSet(freed);
+    QDir(m_drive).mkdir(u"Archives"_s);
+    QFile zip(m_drive + u"/Archives/Set.ZIP"_s);
+    ASSERT_TRUE(zip.open(QFile::WriteOnly));
+    zip.close();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        m_drives.At(work).freeBytes = row.workFree;
+        m_drives.Insert(m_drive, row.freedIn ? VolumeLabelOf(1) : u"OTHER"_s);
+        if (!row.freedIn)
+            m_ui.QueueDeviceCheck(false);
+
+        EXPECT_FALSE(m_pool->FreeVolume(freed, work));
+        const RecordedMessage message = m_ui.TakeSingleMessage();
+        EXPECT_EQ(message.caption, row.caption);
+        EXPECT_TRUE(message.text.startsWith(row.textStart)) << message.text.toStdString();
+        EXPECT_EQ(m_pool->SetCount(freed), 1);
+        EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, set), freed);
+        EXPECT_TRUE(QFile::exists(zip.fileName()));
+        EXPECT_TRUE(QDir(work).isEmpty());
+        EXPECT_FALSE(m_ui.ProgressWindowOpen());
+        m_ui.TakeDeviceChecks();
+    }
+}
+
+// A disk written by another database: its label, already in the pool, is
+// renamed after asking, and each ZIP file becomes an archive set with its
+// members; other files give no set.
+TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
+{
+    m_pool->SetPoolDrive(m_drive);
+    AddVolumeRow(1, kMegabyte, 0);
+    Drive().label = VolumeLabelOf(1);
+    m_ui.QueueAnswer(MessageAnswer::Cancel); // no "Archives" folder: not a volume
+    EXPECT_FALSE(m_pool->MergeVolume(m_drive));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Merge Archive Volume"_s);
+
+    ArchiveTestFolder members;
+    members.Write(u"docs/a.txt"_s, "alpha");
+    members.Write(u"b.txt"_s, "beta");
+    QDir(m_drive).mkdir(u"Archives"_s);
+    ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s,
+                                     u"docs"_s, u"b.txt"_s}),
+              0);
+    QFile notes(m_drive + u"/Archives/notes.txt"_s);
+    ASSERT_TRUE(notes.open(QFile::WriteOnly) && notes.write("not a zip") > 0);
+    notes.close();
+
+    m_ui.QueueAnswer(MessageAnswer::Cancel);
+    EXPECT_FALSE(m_pool->MergeVolume(m_drive));
+    m_ui.TakeMessages();
+    EXPECT_EQ(Drive().label, VolumeLabelOf(1));
+
+    m_ui.QueueAnswer(MessageAnswer::Ok);
+    std::optional<qint64> id;
+    ASSERT_TRUE(m_data->RunInTransaction([&] { id = m_pool->MergeVolume(m_drive); }));
+    ASSERT_TRUE(id);
+    const RecordedMessage rename = m_ui.TakeSingleMessage();
+    EXPECT_EQ(rename.text, u"The Archive Pool already contains an Volume called\"Archive Volume "
+                           "1\".\n\nThe Archive Volume being merged, will be renamed to \"Archive "
+                           "Volume 2\""_s);
+    EXPECT_EQ(Drive().label, VolumeLabelOf(2));
+    EXPECT_EQ(m_pool->Volume(*id)->name, u"Archive Volume 2"_s);
+    EXPECT_EQ(m_pool->SetCount(*id), 1);
+    const qint64 set = CountRows(u"SELECT ID FROM Catalogs WHERE VolSize = ?1 AND Class = "_s +
+                                     QString::number(kArchiveSetClass),
+                                 *id);
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(set), u"Backup 1"_s);
+    EXPECT_EQ(ParentOf(set), CatalogSchema::kArchivesId);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE ID = ?1 OR ID IN "
+                        "(SELECT ID FROM Catalogs WHERE Parent = ?1)"_s,
+                        set),
+              2);
+}
+
+// A cancel while the sets are read rolls the whole merge back.
+TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
+{
+    m_pool->SetPoolDrive(m_drive);
+    Drive().label = VolumeLabelOf(3);
+    ArchiveTestFolder members;
+    members.Write(u"b.txt"_s, "beta");
+    QDir(m_drive).mkdir(u"Archives"_s);
+    for (const QString &name : {u"One.ZIP"_s, u"Two.ZIP"_s})
+        ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, m_drive + u"/Archives/"_s + name, u"b.txt"_s}),
+                  0);
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 10; });
+    m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
+
+    QString failure;
+    EXPECT_FALSE(m_data->RunInTransaction([&] { m_pool->MergeVolume(m_drive); }, &failure));
+    EXPECT_EQ(failure, u"Catalog Failed"_s);
+    EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs WHERE Class = "_s +
+                        QString::number(kArchiveSetClass)),
+              0);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+// A real ext4 volume: Add labels it and makes its folder; moved to another
+// mount point it is still found by its label.
+using ArchivePoolMediaTest = StoreFixture;
+
+TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMoves)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loop-mounting an image needs root";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString root = QFileInfo(folder.path()).canonicalFilePath();
+    const QString image = root + u"/volume.img"_s;
+    const QString first = root + u"/first"_s;
+    const QString second = root + u"/second"_s;
+    QDir(root).mkpath(first);
+    QDir(root).mkpath(second);
+    QString output;
+    if (!MakeExt4Image(image, u"blank"_s, output))
+        GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
+
+    ArchivePool pool(*m_data);
+    qint64 setId = 0;
+    {
+        LoopMount mount;
+        if (!mount.Mount(image, first, output))
+            GTEST_SKIP() << "cannot loop-mount: " << output.toStdString();
+        m_ui.QueueAddingVolume(true);
+        const std::optional<qint64> id = pool.AddVolume(first);
+        ASSERT_TRUE(id);
+        EXPECT_EQ(Drives().VolumeOf(first).label, u"DVARC0001"_s);
+        EXPECT_TRUE(QFileInfo(first + u"/Archives"_s).isDir());
+        const PoolVolume volume = *pool.Volume(*id);
+        EXPECT_EQ(volume.capacity, Drives().VolumeOf(first).totalBytes);
+        EXPECT_GT(volume.used, 0u);
+        const double now = NowDayCount();
+        setId = AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), CatalogSchema::kArchivesId,
+                                 kArchiveSetClass, false, now, now, QString(), QString(), 10, *id);
+    }
+    LoopMount moved;
+    ASSERT_TRUE(moved.Mount(image, second, output)) << output.toStdString();
+    EXPECT_EQ(pool.MakeSetVolumeReady(setId), second + u"/Archives/"_s);
+    m_ui.TakeAddingVolumeViews();
+}
+
+// An ext4 image of the given size labelled and mounted at a folder.
+bool MountImage(LoopMount &mount, const QString &folder, const QString &label, int megabytes,
+                QString &reason)
+{
+    const QString image = folder + u".img"_s;
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) * 1024 * 1024))
+        return false;
+    file.close();
+    QDir().mkpath(folder);
+    return RunTool(u"mkfs.ext4"_s, {u"-q"_s, u"-F"_s, u"-L"_s, label, image}, reason) &&
+           mount.Mount(image, folder, reason);
+}
+
+// Two sets that fit on the local disk one at a time and on the other
+// volumes one per volume: two passes, each set on its own new volume.
+TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loop-mounting an image needs root";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString root = QFileInfo(folder.path()).canonicalFilePath();
+    const QString work = root + u"/work"_s;
+    const QStringList drives = {root + u"/v1"_s, root + u"/v2"_s, root + u"/v3"_s};
+    LoopMount mounts[4];
+    QString reason;
+    if (!MountImage(mounts[0], work, u"work"_s, 8, reason))
+        GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(
+            MountImage(mounts[i + 1], drives[i], VolumeLabelOf(i + 1), i == 0 ? 16 : 8, reason))
+            << reason.toStdString();
+
+    ArchivePool pool(*m_data);
+    pool.SetPoolDrive(drives[0]);
+    const qint64 setSize = qint64(Drives().VolumeOf(work).freeBytes) * 6 / 10;
+    std::vector<qint64> volumes;
+    for (int i = 0; i < 3; ++i) {
+        QDir(drives[i]).mkdir(u"Archives"_s);
+        const double now = NowDayCount();
+        volumes.push_back(AppendCatalogRow(m_data->Catalogs, VolumeNameOf(i + 1),
+                                           ArchiveFolderOf(drives[0]), kVolumePoolId,
+                                           CatalogSchema::kEmptyArchiveVolumeClass, false, now, now,
+                                           QString(), VolumeLabelOf(i + 1), 0, 0));
+        pool.RefreshVolumeUsage(volumes.back(), drives[i]);
+        m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"_s)
+            .Bind(1, qint64(Drives().VolumeOf(drives[i]).totalBytes))
+            .Bind(2, volumes.back())
+            .Execute();
+    }
+    std::vector<qint64> sets;
+    for (const QString &name : {u"Set A"_s, u"Set B"_s}) {
+        QFile zip(drives[0] + u"/Archives/"_s + name + u".ZIP"_s);
+        ASSERT_TRUE(zip.open(QFile::WriteOnly));
+        ASSERT_EQ(zip.write(QByteArray(setSize, 'z')), setSize);
+        zip.close();
+        const double now = NowDayCount();
+        sets.push_back(AppendCatalogRow(m_data->Catalogs, name, QString(),
+                                        CatalogSchema::kArchivesId, kArchiveSetClass, false, now,
+                                        now, QString(), QString(), setSize, volumes[0]));
+    }
+
+    EXPECT_TRUE(pool.FreeVolume(volumes[0], work));
+
+    EXPECT_EQ(m_ui.ProgressTexts().count(u"Moving Archive Sets to Local Disk..."_s), 2);
+    EXPECT_EQ(pool.SetCount(volumes[0]), 0);
+    EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, sets[0]), volumes[1]);
+    EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, sets[1]), volumes[2]);
+    EXPECT_EQ(QFileInfo(drives[1] + u"/Archives/Set A.ZIP"_s).size(), setSize);
+    EXPECT_EQ(QFileInfo(drives[2] + u"/Archives/Set B.ZIP"_s).size(), setSize);
+    EXPECT_TRUE(QDir(drives[0] + u"/Archives"_s).isEmpty());
+    EXPECT_EQ(QDir(work).entryList({u"*.ZIP"_s}, QDir::Files), QStringList());
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
+    EXPECT_TRUE(pool.RemoveVolume(volumes[0]));
+}
+
+} // namespace
