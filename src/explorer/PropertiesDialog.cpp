@@ -1,5 +1,6 @@
 #include "explorer/PropertiesDialog.h"
 
+#include "archive/ArchivePool.h"
 #include "explorer/HandlerGuard.h"
 #include "media/MediaIdentification.h"
 #include "platform/DisplayFormats.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -214,19 +216,31 @@ QWidget *TProperties_Form::BuildPoolTab()
     VolumeList->sortByColumn(0, Qt::AscendingOrder);
     layout->addWidget(VolumeList, 1);
     auto *buttons = new QHBoxLayout;
-    for (const char *caption : {"&Add ", "&Free", "&Remove ", "&Merge"}) {
-        auto *button = new QPushButton(QString::fromLatin1(caption), page);
-        // The pool's own operations are not offered here yet.
-        button->setEnabled(false);
+    AddBtn = new QPushButton(QStringLiteral("&Add "), page);
+    FreeBtn = new QPushButton(QStringLiteral("&Free"), page);
+    RemoveBtn = new QPushButton(QStringLiteral("&Remove "), page);
+    MergeBtn = new QPushButton(QStringLiteral("&Merge"), page);
+    for (QPushButton *button : {AddBtn, FreeBtn, RemoveBtn, MergeBtn})
         buttons->addWidget(button);
-    }
     layout->addLayout(buttons);
     auto *drive = new QFormLayout;
-    m_driveBox = new QComboBox(page);
-    m_driveBox->setObjectName(QStringLiteral("DriveBox"));
-    m_driveBox->setEnabled(false);
-    drive->addRow(QStringLiteral("Destination Archive &Drive"), m_driveBox);
+    DriveBox = new QComboBox(page);
+    DriveBox->setObjectName(QStringLiteral("DriveBox"));
+    drive->addRow(QStringLiteral("Destination Archive &Drive"), DriveBox);
     layout->addLayout(drive);
+    connect(VolumeList, &QTreeWidget::itemSelectionChanged, this,
+            Guarded(m_data, this, &TProperties_Form::UpdatePoolButtons));
+    connect(AddBtn, &QPushButton::clicked, this,
+            Guarded(m_data, this, &TProperties_Form::AddClick));
+    connect(FreeBtn, &QPushButton::clicked, this,
+            Guarded(m_data, this, &TProperties_Form::FreeClick));
+    connect(RemoveBtn, &QPushButton::clicked, this,
+            Guarded(m_data, this, &TProperties_Form::RemoveClick));
+    connect(MergeBtn, &QPushButton::clicked, this,
+            Guarded(m_data, this, &TProperties_Form::MergeClick));
+    // activated: only the user's choice, not the box being filled.
+    connect(DriveBox, &QComboBox::activated, this,
+            Guarded(m_data, this, &TProperties_Form::DriveChosen));
     return page;
 }
 
@@ -297,6 +311,7 @@ bool TProperties_Form::SetSubject(bool file, qint64 number, bool openOnPool)
     } else {
         LoadArchiveOptions();
         FillVolumeList();
+        FillDriveBox(ArchivePool(m_data).PoolDrive());
     }
     if (!m_layout.detailsTab)
         Tabs->removeTab(Tabs->indexOf(m_detailsTab));
@@ -373,24 +388,137 @@ void TProperties_Form::ShowStatistics()
 void TProperties_Form::FillVolumeList()
 {
     VolumeList->clear();
-    SqliteStatement &query = m_data.CatalogDatabase.Prepare(
-        QStringLiteral("SELECT SerialID, Name, Size, VolSize FROM Catalogs "
-                       "WHERE Parent = ?1 AND Class BETWEEN ?2 AND ?3 ORDER BY ID"));
-    query.Bind(1, qint64(kVolumePoolId)).Bind(2, kEmptyArchiveVolumeClass).Bind(3, kFullArchiveVolumeClass);
-    while (query.Step()) {
-        const qint64 used = query.Int64(2);
-        const qint64 capacity = query.Int64(3);
-        const double percent = capacity > 0 ? double(used) * 100.0 / double(capacity) : 0.0;
-        VolumeList->addTopLevelItem(
-            new QTreeWidgetItem({QStringLiteral("DVARC") + query.Text(0).mid(5, 4), query.Text(1),
+    ArchivePool pool(m_data);
+    for (const PoolVolume &volume : pool.Volumes()) {
+        const double percent =
+            volume.capacity > 0 ? double(volume.used) * 100.0 / double(volume.capacity) : 0.0;
+        auto *item =
+            new QTreeWidgetItem({kVolumeLabelPrefix + volume.label.mid(5, 4), volume.name,
                                  DisplayLocale().toString(percent, 'f', 2),
-                                 DisplayLocale().toString((capacity - used) / 1024)}));
+                                 DisplayLocale().toString(qulonglong(volume.FreeBytes() / 1024))});
+        item->setData(0, Qt::UserRole, volume.id);
+        VolumeList->addTopLevelItem(item);
     }
-    query.Reset();
-    // The drive box shows the mounted media; choosing another is not offered yet.
-    m_driveBox->clear();
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
-        m_driveBox->addItem(volume.rootPath());
+    UpdatePoolButtons();
+}
+
+void TProperties_Form::FillDriveBox(const QString &poolDrive)
+{
+    DriveBox->clear();
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        // Archives are written there: read-only media and mounted files are no choice.
+        if (!volume.isReadOnly() && QFileInfo(volume.rootPath()).isDir())
+            DriveBox->addItem(volume.rootPath(), volume.rootPath());
+    }
+    DriveBox->addItem(QStringLiteral("Other Folder..."), QString());
+    SelectDrive(poolDrive);
+}
+
+void TProperties_Form::SelectDrive(const QString &drive)
+{
+    if (drive.isEmpty()) {
+        DriveBox->setCurrentIndex(0);
+    } else {
+        int index = DriveBox->findData(drive);
+        if (index < 0) {
+            index = DriveBox->count() - 1; // before the browse entry
+            DriveBox->insertItem(index, drive, drive);
+        }
+        DriveBox->setCurrentIndex(index);
+    }
+    UpdatePoolButtons();
+}
+
+QString TProperties_Form::ChosenDrive() const
+{
+    return DriveBox->currentData().toString();
+}
+
+qint64 TProperties_Form::SelectedVolumeId() const
+{
+    const QList<QTreeWidgetItem *> selected = VolumeList->selectedItems();
+    return selected.isEmpty() ? 0 : selected.front()->data(0, Qt::UserRole).toLongLong();
+}
+
+void TProperties_Form::UpdatePoolButtons()
+{
+    const bool selected = SelectedVolumeId() != 0;
+    const bool hasDrive = !ChosenDrive().isEmpty();
+    AddBtn->setEnabled(hasDrive);
+    MergeBtn->setEnabled(hasDrive);
+    FreeBtn->setEnabled(selected && VolumeList->topLevelItemCount() > 1);
+    RemoveBtn->setEnabled(selected);
+}
+
+void TProperties_Form::DriveChosen(int index)
+{
+    ArchivePool pool(m_data);
+    const QString stored = pool.PoolDrive();
+    QString drive = DriveBox->itemData(index).toString();
+    if (drive.isEmpty()) {
+        drive = UI().ChooseFolder(QStringLiteral("Select Archive Destination Folder"), stored);
+        if (drive.isEmpty()) {
+            SelectDrive(stored);
+            return;
+        }
+    }
+    drive = QDir::cleanPath(drive);
+    if (drive != stored) {
+        // Without volumes nothing can become unusable, so nothing is asked.
+        const bool ask = VolumeList->topLevelItemCount() > 0;
+        m_data.RunUserCommand([&] {
+            if (ask)
+                pool.ChangePoolDrive(drive);
+            else
+                pool.SetPoolDrive(drive);
+        });
+    }
+    const QString now = pool.PoolDrive();
+    SelectDrive(now.isEmpty() ? drive : now);
+}
+
+void TProperties_Form::RunOnPool(const std::function<void()> &operation)
+{
+    setEnabled(false);
+    operation();
+    setEnabled(true);
+    FillVolumeList();
+    SelectDrive(ArchivePool(m_data).PoolDrive());
+}
+
+void TProperties_Form::AddClick()
+{
+    const QString drive = ChosenDrive();
+    RunOnPool([&] { m_data.RunUserCommand([&] { ArchivePool(m_data).AddVolume(drive); }); });
+}
+
+void TProperties_Form::FreeClick()
+{
+    const qint64 volume = SelectedVolumeId();
+    QString workFolder = WorkFolderEdit->text().trimmed();
+    if (workFolder.isEmpty())
+        workFolder = QDir::tempPath();
+    // Free commits each set as it moves, so it runs outside a transaction.
+    RunOnPool([&] { ArchivePool(m_data).FreeVolume(volume, workFolder); });
+}
+
+void TProperties_Form::RemoveClick()
+{
+    const qint64 volume = SelectedVolumeId();
+    RunOnPool([&] { m_data.RunUserCommand([&] { ArchivePool(m_data).RemoveVolume(volume); }); });
+}
+
+void TProperties_Form::MergeClick()
+{
+    const QString drive = ChosenDrive();
+    RunOnPool([&] {
+        m_data.RunUserCommand([&] {
+            ArchivePool pool(m_data);
+            if (pool.PoolDrive().isEmpty())
+                pool.SetPoolDrive(drive);
+            pool.MergeVolume(drive);
+        });
+    });
 }
 
 void TProperties_Form::LoadArchiveOptions()

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
@@ -46,6 +48,12 @@ public:
     QLineEdit *LabelEdit = nullptr;
     QPlainTextEdit *CommentsMemo = nullptr;
     QTreeWidget *VolumeList = nullptr;
+    QPushButton *AddBtn = nullptr;
+    QPushButton *FreeBtn = nullptr;
+    QPushButton *RemoveBtn = nullptr;
+    QPushButton *MergeBtn = nullptr;
+    // The mounted media and, last, an entry to browse to any folder.
+    QComboBox *DriveBox = nullptr;
     QTreeWidget *DatabaseFiles = nullptr;
     QLineEdit *WorkFolderEdit = nullptr;
 
@@ -62,6 +70,19 @@ private:
     void FillStatisticsPage();
     void ShowStatistics();
     void FillVolumeList();
+    void FillDriveBox(const QString &poolDrive);
+    void SelectDrive(const QString &drive);
+    void UpdatePoolButtons();
+    qint64 SelectedVolumeId() const;
+    QString ChosenDrive() const;
+    void DriveChosen(int index);
+    void AddClick();
+    void FreeClick();
+    void RemoveClick();
+    void MergeClick();
+    // Runs a pool operation with the dialog disabled, then shows the pool
+    // as it is now.
+    void RunOnPool(const std::function<void()> &operation);
     void LoadArchiveOptions();
     bool SaveArchiveOptions();
     void OkClick();
@@ -88,7 +109,6 @@ private:
     QLabel *m_catalogName = nullptr;
     QLabel *m_labelCaption = nullptr;
     QLabel *m_labelText = nullptr;
-    QComboBox *m_driveBox = nullptr;
     QCheckBox *m_includeSubfolders = nullptr;
     QCheckBox *m_compressFiles = nullptr;
     QCheckBox *m_useHardDisk = nullptr;

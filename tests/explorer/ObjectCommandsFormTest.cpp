@@ -1,3 +1,4 @@
+#include "archive/ArchivePool.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
@@ -11,6 +12,7 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/ObjectOperations.h"
+#include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -18,6 +20,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
@@ -390,6 +393,46 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     EXPECT_EQ(
         m_settings->ReadText(QStringLiteral("Archive Options"), QStringLiteral("Work Folder")),
         m_folder.path());
+}
+
+// The pool tab points the pool at a folder browsed to, adds the disk there
+// as a volume and removes it again.
+TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
+{
+    const QString drive = m_folder.filePath(QStringLiteral("DRIVE"));
+    QDir().mkpath(drive);
+    FakeDriveSystem drives;
+    FakeDriveSystem::Drive &medium =
+        drives.Mount(drive, DriveKind::Removable, QStringLiteral("BLANK"));
+    medium.totalBytes = 4 << 20;
+    medium.freeBytes = 3 << 20;
+    m_ui.QueueFileName(drive);
+    m_ui.QueueAddingVolume(true);
+    {
+        ModalResponder responder([&](QWidget *dialog) {
+            auto *form = qobject_cast<TProperties_Form *>(dialog);
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->VolumeList->topLevelItemCount(), 0);
+            emit form->DriveBox->activated(form->DriveBox->count() - 1); // "Other Folder..."
+            EXPECT_EQ(form->DriveBox->currentData().toString(), drive);
+            form->AddBtn->click();
+            ASSERT_EQ(form->VolumeList->topLevelItemCount(), 1);
+            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(0), QStringLiteral("DVARC0001"));
+            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(3), QStringLiteral("3,072"));
+            EXPECT_FALSE(form->RemoveBtn->isEnabled());
+            form->VolumeList->setCurrentItem(form->VolumeList->topLevelItem(0));
+            EXPECT_TRUE(form->RemoveBtn->isEnabled());
+            EXPECT_FALSE(form->FreeBtn->isEnabled()); // the only volume: nowhere to move sets
+            form->RemoveBtn->click();
+            EXPECT_EQ(form->VolumeList->topLevelItemCount(), 0);
+            form->CancelBtn->click();
+        });
+        ShowProperties(*m_data, false, CatalogSchema::kVolumePoolId, m_form.get(), true);
+    }
+    EXPECT_EQ(drives.At(drive).label, QStringLiteral("DVARC0001"));
+    ArchivePool pool(*m_data);
+    EXPECT_EQ(pool.PoolDrive(), drive);
+    EXPECT_TRUE(pool.Volumes().empty());
 }
 
 TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
