@@ -1,7 +1,9 @@
 #include "SampleCatalog.h"
 
+#include "archive/ArchivePool.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
 #include <QDateTime>
@@ -86,7 +88,29 @@ qint64 BuildSampleCatalog(TDataShare &data)
         w.Object(3, "Floppy 3", 3, 1'180'672, "", "DISK3", 1'474'560);
         w.Object(3, "Music Library", 4, 182'536'192'000, "", "MUSIC", 500'107'862'016);
 
-        w.Object(5, "Archive Volume 1", 14, 301'989'888, "", "DVARC0001", 1'000'000'000);
+        // The pool: three volumes on the drive /media/archive, and the sets on
+        // them (a set's VolSize is its volume's ID).
+        const qint64 first = w.Object(CatalogSchema::kVolumePoolId, "Archive Volume 1",
+                                      VolumeClassForUsage(1'000'000'000, 301'989'888), 301'989'888,
+                                      "", "DVARC0001", 1'000'000'000, Day(2026, 9, 14, 18, 5));
+        const qint64 second = w.Object(CatalogSchema::kVolumePoolId, "Archive Volume 2",
+                                       VolumeClassForUsage(1'000'000'000, 650'117'120), 650'117'120,
+                                       "", "DVARC0002", 1'000'000'000, Day(2026, 10, 2, 20, 40));
+        w.Object(CatalogSchema::kVolumePoolId, "Archive Volume 3",
+                 CatalogSchema::kEmptyArchiveVolumeClass, 0, "", "DVARC0003", 4'700'372'992,
+                 Day(2026, 11, 18, 9, 12));
+        const qint64 letters =
+            w.Object(CatalogSchema::kArchivesId, "Letters 2019-2023",
+                     CatalogSchema::kArchiveSetClass, 201'326'592, "", "", first);
+        w.Files(letters, {{"bank.pdf", 1'204'224, Day(2023, 4, 2, 10, 0)},
+                          {"insurance.pdf", 2'306'048, Day(2022, 9, 12, 16, 30)}});
+        const qint64 scans = w.Object(CatalogSchema::kArchivesId, "Scanned Receipts",
+                                      CatalogSchema::kArchiveSetClass, 100'663'296, "", "", first);
+        w.Object(scans, "2024", CatalogSchema::kFileFolderClass);
+        w.Files(scans, {{"receipt-0412.jpg", 811'008, Day(2024, 4, 12, 13, 2)}});
+        w.Object(CatalogSchema::kArchivesId, "Old Projects", CatalogSchema::kArchiveSetClass,
+                 650'117'120, "", "", second);
+        ArchivePool(data).SetPoolDrive(QStringLiteral("/media/archive"));
 
         const qint64 old = w.Object(work, "Old Backup", 4, 2'147'483'648, "Replaced in May",
                                     "OLDBACKUP", 4'000'000'000);

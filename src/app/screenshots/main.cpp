@@ -15,6 +15,7 @@
 #include "platform/SettingsStore.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "ui/AddingVolumeDialog.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/ProgressWindow.h"
@@ -129,6 +130,10 @@ int main(int argc, char **argv)
                          .arg(CatalogSchema::kWastebasketId)),
              false, "properties-wastebasket-folder"},
             {false, CatalogSchema::kDatabaseObjectId, false, "properties-database"},
+            {false,
+             firstOf(QStringLiteral("SELECT MIN(ID) FROM Catalogs WHERE Parent = %1")
+                         .arg(CatalogSchema::kVolumePoolId)),
+             false, "properties-archive-volume"},
             {false, CatalogSchema::kArchivesId, true, "properties-archive-pool"},
         };
         for (const PropertiesShot &shot : shots) {
@@ -147,6 +152,19 @@ int main(int argc, char **argv)
                 Save(dialog, "properties-default-settings");
             }
         }
+    }
+    {
+        AddingVolumeView view;
+        view.caption = QStringLiteral("Adding Archive Volume ");
+        view.drive = QStringLiteral("/media/archive");
+        view.heading = QStringLiteral("Insert Disk in Drive ") + view.drive;
+        view.instructions = QStringLiteral("Please insert a formated disk. This disk will be used "
+                                           "as the Archive Volume being added.");
+        view.volumeName = QStringLiteral("Archive Volume 4");
+        view.diskLabel = QStringLiteral("DVARC0004");
+        AddingVolumeDialog dialog(view, &window);
+        dialog.show();
+        Save(dialog, "adding-archive-volume");
     }
     {
         TComments_Form dialog(data, &window);
