@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStorageInfo>
@@ -36,6 +37,27 @@ namespace {
 
 const QString kOptionsSection = QStringLiteral("Archive Options");
 constexpr int kLargeImageSize = 32;
+constexpr int kPercentColumn = 2;
+constexpr int kFreeColumn = 3;
+// Where a pool row keeps the numbers its percentage and free space show.
+constexpr int kSortValueRole = Qt::UserRole + 1;
+
+// A row of the pool list: the percentage and the free space sort by value,
+// not by their text.
+class VolumeItem final : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column != kPercentColumn && column != kFreeColumn)
+            return QTreeWidgetItem::operator<(other);
+        return data(column, kSortValueRole).toDouble() <
+               other.data(column, kSortValueRole).toDouble();
+    }
+};
 constexpr int kMaxLabelLength = 12;
 
 QLabel *PlainLabel(QWidget *parent, const QString &text = {})
@@ -214,6 +236,7 @@ QWidget *TProperties_Form::BuildPoolTab()
                                  QStringLiteral("% Used"), QStringLiteral("Kb Free")});
     VolumeList->setSortingEnabled(true);
     VolumeList->sortByColumn(0, Qt::AscendingOrder);
+    VolumeList->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(VolumeList, 1);
     auto *buttons = new QHBoxLayout;
     AddBtn = new QPushButton(QStringLiteral("&Add "), page);
@@ -238,6 +261,8 @@ QWidget *TProperties_Form::BuildPoolTab()
             Guarded(m_data, this, &TProperties_Form::RemoveClick));
     connect(MergeBtn, &QPushButton::clicked, this,
             Guarded(m_data, this, &TProperties_Form::MergeClick));
+    connect(VolumeList, &QWidget::customContextMenuRequested, this,
+            Guarded(m_data, this, &TProperties_Form::ShowPoolMenu));
     // activated: only the user's choice, not the box being filled.
     connect(DriveBox, &QComboBox::activated, this,
             Guarded(m_data, this, &TProperties_Form::DriveChosen));
@@ -392,13 +417,20 @@ void TProperties_Form::FillVolumeList()
     for (const PoolVolume &volume : pool.Volumes()) {
         const double percent =
             volume.capacity > 0 ? double(volume.used) * 100.0 / double(volume.capacity) : 0.0;
+        const quint64 freeKb = volume.FreeBytes() / 1024;
         auto *item =
-            new QTreeWidgetItem({kVolumeLabelPrefix + volume.label.mid(5, 4), volume.name,
-                                 DisplayLocale().toString(percent, 'f', 2),
-                                 DisplayLocale().toString(qulonglong(volume.FreeBytes() / 1024))});
+            new VolumeItem(QStringList{kVolumeLabelPrefix + volume.label.mid(5, 4), volume.name,
+                                       DisplayLocale().toString(percent, 'f', 2),
+                                       DisplayLocale().toString(qulonglong(freeKb))});
         item->setData(0, Qt::UserRole, volume.id);
+        item->setData(kPercentColumn, kSortValueRole, percent);
+        item->setData(kFreeColumn, kSortValueRole, double(freeKb));
+        for (int column : {kPercentColumn, kFreeColumn})
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         VolumeList->addTopLevelItem(item);
     }
+    for (int column = 0; column < VolumeList->columnCount(); ++column)
+        VolumeList->resizeColumnToContents(column);
     UpdatePoolButtons();
 }
 
@@ -448,6 +480,26 @@ void TProperties_Form::UpdatePoolButtons()
     MergeBtn->setEnabled(hasDrive);
     FreeBtn->setEnabled(selected && VolumeList->topLevelItemCount() > 1);
     RemoveBtn->setEnabled(selected);
+}
+
+void TProperties_Form::ShowPoolMenu(const QPoint &position)
+{
+    QMenu menu(this);
+    const std::pair<const char *, int> sorts[] = {
+        {"by &Volume", 0}, {"by &Pecent Used", kPercentColumn}, {"by &Free Space", kFreeColumn}};
+    for (const auto &[caption, column] : sorts) {
+        QAction *sort = menu.addAction(QString::fromLatin1(caption));
+        connect(sort, &QAction::triggered, this,
+                [this, column] { VolumeList->sortByColumn(column, Qt::AscendingOrder); });
+    }
+    menu.addSeparator();
+    // The items do what the buttons do, and only when the buttons may.
+    for (QPushButton *button : {FreeBtn, RemoveBtn}) {
+        QAction *action = menu.addAction(button->text());
+        action->setEnabled(button->isEnabled());
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+    }
+    menu.exec(VolumeList->viewport()->mapToGlobal(position));
 }
 
 void TProperties_Form::DriveChosen(int index)

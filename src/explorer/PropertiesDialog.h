@@ -76,6 +76,7 @@ private:
     qint64 SelectedVolumeId() const;
     QString ChosenDrive() const;
     void DriveChosen(int index);
+    void ShowPoolMenu(const QPoint &position);
     void AddClick();
     void FreeClick();
     void RemoveClick();

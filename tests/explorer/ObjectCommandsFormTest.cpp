@@ -435,6 +435,31 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
     EXPECT_TRUE(pool.Volumes().empty());
 }
 
+// The percentage and the free space sort by value ("9.00" before "30.00").
+TEST_F(ObjectCommandsFormTest, PoolListSortsByPercentageAndFreeSpaceValues)
+{
+    m_data->RunInTransaction([&] {
+        for (const auto &[label, used, capacity] : {std::tuple{"DVARC0001", 3'072'000, 10'240'000},
+                                                    std::tuple{"DVARC0002", 92'160, 1'024'000}}) {
+            AppendCatalogRow(m_data->Catalogs, QString::fromLatin1(label), QString(),
+                             CatalogSchema::kVolumePoolId, VolumeClassForUsage(capacity, used),
+                             false, 46000, 46000, QString(), QString::fromLatin1(label), used,
+                             capacity);
+        }
+    });
+    ModalResponder responder([](QWidget *dialog) {
+        auto *form = qobject_cast<TProperties_Form *>(dialog);
+        ASSERT_NE(form, nullptr);
+        for (int column : {2, 3}) {
+            form->VolumeList->sortByColumn(column, Qt::AscendingOrder);
+            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(0), QStringLiteral("DVARC0002"))
+                << column;
+        }
+        form->CancelBtn->click();
+    });
+    ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
+}
+
 TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
 {
     auto node = [](QTreeWidget *tree, qint64 id) -> QTreeWidgetItem * {
