@@ -423,6 +423,7 @@ void TProperties_Form::FillVolumeList()
                                        DisplayLocale().toString(percent, 'f', 2),
                                        DisplayLocale().toString(qulonglong(freeKb))});
         item->setData(0, Qt::UserRole, volume.id);
+        item->setIcon(0, ObjectIcon(volume.cls)); // the image shows how full it is
         item->setData(kPercentColumn, kSortValueRole, percent);
         item->setData(kFreeColumn, kSortValueRole, double(freeKb));
         for (int column : {kPercentColumn, kFreeColumn})
