@@ -366,7 +366,8 @@ std::optional<qint64> ArchivePool::MergeVolume(const QString &drive)
     CatalogSets(ArchiveFolderOf(mounted), id);
     if (UI().Cancelled()) {
         UI().CloseProgress();
-        throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+        // The user's own choice: rolled back without a failure box.
+        throw EDirvantaFailed(QString());
     }
     RefreshVolumeUsage(id, mounted);
     UI().CloseProgress();

@@ -112,8 +112,8 @@ public:
     // relabels it (after asking) when its label is in the pool already, and
     // catalogs each ZIP file of its "Archives" folder as an archive set with
     // its members. Runs inside the caller's transaction: a cancel while the
-    // sets are read raises EDirvantaFailed ("Catalog Failed") so that it
-    // rolls back. The new volume's ID, or nothing when the user gave up.
+    // sets are read raises EDirvantaFailed with no text, so that it rolls
+    // back without a failure box. The new volume's ID, or nothing when the user gave up.
     std::optional<qint64> MergeVolume(const QString &drive);
 
     // The pool volume whose label the disk in the drive carries.

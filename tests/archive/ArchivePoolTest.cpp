@@ -372,7 +372,7 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
 
     QString failure;
     EXPECT_FALSE(m_data->RunInTransaction([&] { m_pool->MergeVolume(m_drive); }, &failure));
-    EXPECT_EQ(failure, u"Catalog Failed"_s);
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
     EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs WHERE Class = "_s +
                         QString::number(kArchiveSetClass)),

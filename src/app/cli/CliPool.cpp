@@ -2,6 +2,7 @@
 
 #include "app/cli/CliApplication.h"
 #include "archive/ArchivePool.h"
+#include "platform/UserInterface.h"
 #include "store/DataShare.h"
 
 #include <QDir>
@@ -171,6 +172,8 @@ int RunPoolCommand(TDataShare &data, const QStringList &arguments, bool json, QT
     if (!committed) {
         if (!failure.isEmpty())
             err << "error: " << failure << "\n";
+        else if (UI().Cancelled())
+            err << "error: cancelled; the catalog is as it was\n";
         return CliApplication::kFailure;
     }
     if (!done) {
