@@ -1130,15 +1130,19 @@ void TCatalogueForm::RestoreCommand()
     UI().CloseProgress();
 }
 
+bool TCatalogueForm::ActsOnList(CommandSource source) const
+{
+    if (source == CommandSource::Tree)
+        return false;
+    const bool selected = ListView1->SelectedCount() > 0;
+    return source == CommandSource::List ? selected : selected && !TreeView1->hasFocus();
+}
+
 void TCatalogueForm::CommentsCommand(CommandSource source)
 {
     if (!m_data.DatabaseOpen)
         return;
-    bool fromList = ListView1->SelectedCount() > 0 && !TreeView1->hasFocus();
-    if (source == CommandSource::Tree)
-        fromList = false;
-    else if (source == CommandSource::List)
-        fromList = ListView1->SelectedCount() > 0;
+    const bool fromList = ActsOnList(source);
     const std::optional<ListEntry> item = fromList ? ListView1->CurrentEntry() : std::nullopt;
     RunCommand([&] { ShowComments(fromList, TreeView1, ListView1, m_data, this); });
     if (item)
@@ -1151,12 +1155,8 @@ void TCatalogueForm::PropertiesCommand(CommandSource source)
 {
     if (!m_data.DatabaseOpen)
         return;
-    bool fromList = ListView1->SelectedCount() > 0 && !TreeView1->hasFocus();
-    if (source == CommandSource::Tree)
-        fromList = false;
-    else if (source == CommandSource::List)
-        fromList = ListView1->SelectedCount() > 0;
-    const std::optional<ListEntry> item = fromList ? ListView1->CurrentEntry() : std::nullopt;
+    const std::optional<ListEntry> item =
+        ActsOnList(source) ? ListView1->CurrentEntry() : std::nullopt;
     const bool file = item && item->IsFile();
     const qint64 number = item ? item->data : TreeView1->SelectedID();
     if (ShowProperties(m_data, file, number, this))

@@ -139,6 +139,11 @@ private slots:
     void ExploreCommand();
 
 private:
+    // Whether a command from the source acts on the list's selection rather
+    // than on the tree's node: the list when it holds a selection and the
+    // tree has no focus, unless a source names one.
+    bool ActsOnList(CommandSource source) const;
+
     void BuildLayout();
     void ConnectActions();
     void FirstShow();
