@@ -259,7 +259,8 @@ bool ArchivePool::ChangePoolDrive(const QString &drive)
     const QString stored = PoolDrive();
     const QString chosen = QDir::cleanPath(drive);
     bool taken = true;
-    if (!stored.isEmpty() && stored != chosen) {
+    // Only volumes already in the pool can be lost to another drive.
+    if (!stored.isEmpty() && stored != chosen && m_data.Catalogs.HasChildren(kVolumePoolId)) {
         taken = UI().AskYesNo(
             QStringLiteral("Archive Destination Changing"),
             QStringLiteral("Warning: Changing the Archive Destination Drive to a different type\n"

@@ -85,9 +85,9 @@ public:
     QString PoolDrive();
     // Points the pool and every volume at the drive's archive folder.
     void SetPoolDrive(const QString &drive);
-    // The pool page's drive change: a drive other than the stored one is
-    // taken only after the "Archive Destination Changing" question. False
-    // when the user kept the old drive.
+    // The pool page's drive change: while the pool holds volumes, a drive
+    // other than the stored one is taken only after the "Archive Destination
+    // Changing" question. False when the user kept the old drive.
     bool ChangePoolDrive(const QString &drive);
 
     // Adds the disk in the drive as a new volume: the "Adding Archive Volume"

@@ -518,13 +518,7 @@ void TProperties_Form::DriveChosen(int index)
     drive = QDir::cleanPath(drive);
     if (drive != stored) {
         // Without volumes nothing can become unusable, so nothing is asked.
-        const bool ask = VolumeList->topLevelItemCount() > 0;
-        m_data.RunUserCommand([&] {
-            if (ask)
-                pool.ChangePoolDrive(drive);
-            else
-                pool.SetPoolDrive(drive);
-        });
+        m_data.RunUserCommand([&] { pool.ChangePoolDrive(drive); });
     }
     const QString now = pool.PoolDrive();
     SelectDrive(now.isEmpty() ? drive : now);

@@ -97,6 +97,20 @@ protected:
     std::optional<ArchivePool> m_pool;
 };
 
+TEST_F(ArchivePoolTest, AnotherDriveIsAskedForOnlyWhileThePoolHoldsVolumes)
+{
+    m_pool->SetPoolDrive(m_drive);
+    const QString other = m_folder.filePath(u"OTHER"_s);
+    EXPECT_TRUE(m_pool->ChangePoolDrive(other));
+    EXPECT_EQ(m_pool->PoolDrive(), other);
+
+    AddVolumeRow(1, kMegabyte, 0);
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(m_pool->ChangePoolDrive(m_drive));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Destination Changing"_s);
+    EXPECT_EQ(m_pool->PoolDrive(), other);
+}
+
 TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
 {
     EXPECT_TRUE(m_pool->IsPoolEmpty());
