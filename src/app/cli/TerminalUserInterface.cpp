@@ -121,26 +121,33 @@ MessageAnswer TerminalUserInterface::ShowMessage(MessageKind kind, const QString
 MessageAnswer TerminalUserInterface::AskRetry(const QString &caption, const QString &text)
 {
     m_err << Prefixed(caption, text) << u'\n';
+    return GoOnOrCancel(QStringLiteral("--wait retries"), QStringLiteral("to retry"))
+               ? MessageAnswer::Retry
+               : MessageAnswer::Cancel;
+}
+
+bool TerminalUserInterface::GoOnOrCancel(const QString &waitNote, const QString &enterDoes)
+{
     if (m_waitForMedium) {
         m_err.flush();
         QThread::msleep(ulong(m_mediumPollMs));
-        return MessageAnswer::Retry;
+        return true;
     }
     if (!m_interactive) {
-        m_err << QStringLiteral("cancelled (not a terminal; --wait retries)\n");
+        m_err << QStringLiteral("cancelled (not a terminal; ") << waitNote << QStringLiteral(")\n");
         m_err.flush();
-        return MessageAnswer::Cancel;
+        return false;
     }
-    m_err << QStringLiteral("Press Enter to retry, or q to cancel: ");
+    m_err << QStringLiteral("Press Enter ") << enterDoes << QStringLiteral(", or q to cancel: ");
     m_err.flush();
     QString line;
     if (!ReadLine(line)) {
+        // End of input: the prompt's line was never ended by the user.
         m_err << u'\n';
         m_err.flush();
-        return MessageAnswer::Cancel;
+        return false;
     }
-    return line.trimmed().compare(u"q", Qt::CaseInsensitive) == 0 ? MessageAnswer::Cancel
-                                                                  : MessageAnswer::Retry;
+    return line.trimmed().compare(u"q", Qt::CaseInsensitive) != 0;
 }
 
 bool TerminalUserInterface::ShowAddingVolume(const AddingVolumeView &view)
@@ -318,24 +325,8 @@ bool TerminalUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
 {
     ClearProgressLine();
     PrintDeviceCheck(view);
-    if (m_waitForMedium) {
-        QThread::msleep(ulong(m_mediumPollMs));
-        return true;
-    }
-    if (!m_interactive) {
-        m_err << QStringLiteral("cancelled (not a terminal; --wait waits for the disk)\n");
-        m_err.flush();
-        return false;
-    }
-    m_err << QStringLiteral("Press Enter when the disk is ready, or q to cancel: ");
-    m_err.flush();
-    QString line;
-    if (!ReadLine(line)) {
-        m_err << u'\n';
-        m_err.flush();
-        return false;
-    }
-    return line.trimmed().compare(u"q", Qt::CaseInsensitive) != 0;
+    return GoOnOrCancel(QStringLiteral("--wait waits for the disk"),
+                        QStringLiteral("when the disk is ready"));
 }
 
 QString TerminalUserInterface::AskForPath(const QString &title, PathKind kind)

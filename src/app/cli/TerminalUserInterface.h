@@ -94,6 +94,10 @@ private:
     };
 
     bool ReadLine(QString &line);
+    // After a disk prompt: with --wait, pauses and goes on; without a
+    // terminal, says so (waitNote tells what --wait would do) and cancels;
+    // else Enter goes on (enterDoes says what it does) and q cancels.
+    bool GoOnOrCancel(const QString &waitNote, const QString &enterDoes);
     QString AskForPath(const QString &title, PathKind kind);
     void RefreshProgressLine();
     void ClearProgressLine();
