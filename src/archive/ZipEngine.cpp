@@ -18,6 +18,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -317,12 +320,61 @@ int TZipFile::Add()
 
 namespace {
 
+// What an entry on the disk is, read without following a link.
+enum class EntryKind
+{
+    Folder,
+    File,
+    Link,
+    Other, // a pipe, socket or device: no content to archive
+    Missing,
+};
+
 struct PendingItem
 {
     QString path;
     QString member;
-    bool folder = false;
+    EntryKind kind = EntryKind::File;
 };
+
+EntryKind KindOf(const QString &path, struct stat &st)
+{
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return EntryKind::Missing;
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    if (S_ISREG(st.st_mode))
+        return EntryKind::File;
+    if (S_ISLNK(st.st_mode))
+        return EntryKind::Link;
+    return EntryKind::Other;
+}
+
+// A link is archived as a link: a member holding the target's text, marked
+// as a link in its host attributes, so that archiving never leaves the
+// folder through it, never loops, and a restore gives the link back.
+zip_int64_t AddLinkMember(zip_t *archive, const QString &path, const QByteArray &member)
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+    if (length < 0 || size_t(length) >= sizeof target)
+        return -1;
+    // The archive frees the copy once it has written it.
+    void *copy = std::malloc(size_t(length) + 1);
+    if (!copy)
+        return -1;
+    std::memcpy(copy, target, size_t(length));
+    ZipSource source(zip_source_buffer(archive, copy, zip_uint64_t(length), 1));
+    if (!source) {
+        std::free(copy);
+        return -1;
+    }
+    const zip_int64_t index = zip_file_add(archive, member.constData(), source.get(),
+                                           ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index >= 0)
+        source.release(); // the archive owns it now
+    return index;
+}
 
 QString MemberName(const QString &root, const QString &path)
 {
@@ -342,41 +394,43 @@ int TZipFile::AddTo(const QString &archivePath)
 
     std::vector<PendingItem> pending;
     const bool hidden = Options & IncludeSysHiddenFlag;
-    QDir::Filters filters = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    // Links are listed as entries of their own and never followed.
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot;
     if (hidden)
         filters |= QDir::Hidden | QDir::System;
 
+    struct stat st;
     for (QString item : items) {
         if (item.endsWith(QStringLiteral("*.*")))
             item.chop(3);
-        QFileInfo info(item);
-        if (info.isDir()) {
-            const QString folder = info.absoluteFilePath();
-            const QString root =
-                lpszRootPath.isEmpty() ? QFileInfo(folder).absolutePath() : lpszRootPath;
-            const QString folderMember = MemberName(root, folder);
-            if ((Options & RecurseFlag) && folderMember != QStringLiteral("."))
-                pending.push_back({folder, folderMember + u'/', true});
-            QDirIterator it(folder, filters,
-                            (Options & RecurseFlag) ? QDirIterator::Subdirectories
-                                                    : QDirIterator::NoIteratorFlags);
-            while (it.hasNext()) {
-                const QFileInfo entry(it.next());
-                if (entry.isDir()) {
-                    if (Options & RecurseFlag)
-                        pending.push_back({entry.absoluteFilePath(),
-                                           MemberName(root, entry.absoluteFilePath()) + u'/',
-                                           true});
-                } else {
-                    pending.push_back(
-                        {entry.absoluteFilePath(), MemberName(root, entry.absoluteFilePath())});
-                }
+        const QString path = QFileInfo(item).absoluteFilePath();
+        const EntryKind kind = KindOf(path, st);
+        if (kind != EntryKind::Folder) {
+            if (kind == EntryKind::Missing)
+                return ZipResult::FileInUse;
+            if (kind != EntryKind::Other) {
+                const QString root =
+                    lpszRootPath.isEmpty() ? QFileInfo(path).absolutePath() : lpszRootPath;
+                pending.push_back({path, MemberName(root, path), kind});
             }
-        } else if (info.isFile()) {
-            const QString root = lpszRootPath.isEmpty() ? info.absolutePath() : lpszRootPath;
-            pending.push_back({info.absoluteFilePath(), MemberName(root, info.absoluteFilePath())});
-        } else {
-            return ZipResult::FileInUse;
+            continue;
+        }
+        const QString root = lpszRootPath.isEmpty() ? QFileInfo(path).absolutePath() : lpszRootPath;
+        const QString folderMember = MemberName(root, path);
+        if ((Options & RecurseFlag) && folderMember != QStringLiteral("."))
+            pending.push_back({path, folderMember + u'/', EntryKind::Folder});
+        QDirIterator it(path, filters,
+                        (Options & RecurseFlag) ? QDirIterator::Subdirectories
+                                                : QDirIterator::NoIteratorFlags);
+        while (it.hasNext()) {
+            const QString entry = it.next();
+            const EntryKind entryKind = KindOf(entry, st);
+            if (entryKind == EntryKind::Folder) {
+                if (Options & RecurseFlag)
+                    pending.push_back({entry, MemberName(root, entry) + u'/', entryKind});
+            } else if (entryKind == EntryKind::File || entryKind == EntryKind::Link) {
+                pending.push_back({entry, MemberName(root, entry), entryKind});
+            }
         }
     }
     if (pending.empty())
@@ -396,14 +450,17 @@ int TZipFile::AddTo(const QString &archivePath)
         if (UI().Cancelled())
             return ZipResult::Cancelled;
         const QByteArray member = item.member.toUtf8();
-        QFileInfo info(item.path);
         zip_int64_t index;
-        if (item.folder) {
+        if (item.kind == EntryKind::Folder) {
             index = zip_name_locate(archive.get(), member.constData(), 0);
             if (index < 0)
                 index = zip_dir_add(archive.get(), member.constData(), ZIP_FL_ENC_UTF_8);
             if (index < 0)
                 return ZipResult::Error;
+        } else if (item.kind == EntryKind::Link) {
+            index = AddLinkMember(archive.get(), item.path, member);
+            if (index < 0)
+                return ZipResult::FileInUse;
         } else {
             QFile probe(item.path);
             if (!probe.open(QIODevice::ReadOnly))
@@ -420,12 +477,11 @@ int TZipFile::AddTo(const QString &archivePath)
             source.release(); // the archive owns it now
             zip_set_file_compression(archive.get(), zip_uint64_t(index), method, level);
         }
-        struct stat st;
-        if (::stat(QFile::encodeName(item.path).constData(), &st) == 0)
+        if (::lstat(QFile::encodeName(item.path).constData(), &st) == 0) {
             zip_file_set_external_attributes(archive.get(), zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
                                              zip_uint32_t(st.st_mode) << 16);
-        zip_file_set_mtime(archive.get(), zip_uint64_t(index),
-                           time_t(info.lastModified().toSecsSinceEpoch()), 0);
+            zip_file_set_mtime(archive.get(), zip_uint64_t(index), st.st_mtim.tv_sec, 0);
+        }
     }
 
     // libzip only reports progress and asks about cancelling while it writes.
@@ -679,15 +735,27 @@ int TUnzipFile::ExtractFile(zip_int64_t index, int folder, const QString &name,
             return ZipResult::Error;
     }
     ZipMember member(zip_fopen_index(m_archive.get(), zip_uint64_t(index), 0));
+    if (!member)
+        return ZipResult::Error;
+    zip_uint8_t opsys = ZIP_OPSYS_DOS;
+    zip_uint32_t external = 0;
+    zip_file_get_external_attributes(m_archive.get(), zip_uint64_t(index), 0, &opsys, &external);
+    const mode_t mode = opsys == ZIP_OPSYS_UNIX ? mode_t(external >> 16) : 0;
+    if (S_ISLNK(mode))
+        return MakeLink(member.get(), folder, bytes);
     const Descriptor out(::openat(folder, bytes.constData(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!member || !out)
+    if (!out)
         return ZipResult::Error;
     const int copied = CopyMember(member.get(), out.get());
     if (copied != ZipResult::Success) {
         ::unlinkat(folder, bytes.constData(), 0);
         return copied;
     }
+    // Permission bits come back (an archived script stays executable); the
+    // set-user and set-group bits never do.
+    if (S_ISREG(mode))
+        ::fchmod(out.get(), mode & 0777);
     zip_stat_t st;
     if (zip_stat_index(m_archive.get(), zip_uint64_t(index), 0, &st) == 0 &&
         (st.valid & ZIP_STAT_MTIME)) {
@@ -695,6 +763,19 @@ int TUnzipFile::ExtractFile(zip_int64_t index, int folder, const QString &name,
         ::futimens(out.get(), times);
     }
     return ZipResult::Success;
+}
+
+int TUnzipFile::MakeLink(zip_file_t *member, int folder, const QByteArray &name)
+{
+    char target[PATH_MAX];
+    const zip_int64_t length = zip_fread(member, target, sizeof target - 1);
+    if (length <= 0)
+        return ZipResult::Error;
+    target[length] = '\0';
+    // The link is made, never followed: later members are written through
+    // folders opened without following links, so it cannot lead them out.
+    return ::symlinkat(target, folder, name.constData()) == 0 ? ZipResult::Success
+                                                              : ZipResult::Error;
 }
 
 int TUnzipFile::CopyMember(zip_file_t *member, int out)

@@ -87,7 +87,8 @@ private:
 };
 
 // The compression component: function 4 adds the items of lpszItemList to
-// lpszZipFile, creating it when needed.
+// lpszZipFile, creating it when needed. Links are archived as links, never
+// followed; pipes, sockets and devices are left out.
 class TZipFile final : public TZipEngine
 {
 public:
@@ -133,6 +134,7 @@ public:
     // member alone; otherwise letter case is ignored. Empty means every
     // member. Extraction never writes through a link found at a target or
     // at a folder on the way: such a file is replaced, such a folder refused.
+    // A link member becomes a link again; files get their permission bits.
     QString lpszFileSpec;
     QString lpszDestination;
 
@@ -171,6 +173,8 @@ private:
     // also when the user keeps the old file; Error or ExtractCancelled.
     int ExtractFile(zip_int64_t index, int folder, const QString &name, const QString &shownPath,
                     bool &overwriteAll);
+    // Makes a link member (its data is the target) as a link named name.
+    int MakeLink(zip_file_t *member, int folder, const QByteArray &name);
     // Writes the member's data to the file; Success, Error or ExtractCancelled.
     int CopyMember(zip_file_t *member, int out);
 

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 namespace {
@@ -155,6 +158,48 @@ TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
     EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::Cancelled);
     EXPECT_EQ(ArchiveTestFolder::Read(archive), before);
+}
+
+// A folder with links (one pointing back up, which would loop if followed,
+// one dangling), a pipe and a script comes back as it was: links as links,
+// the script executable, the pipe left out rather than read forever.
+TEST_F(ZipWriteExtractTest, LinksRoundTripAsLinksAndPipesAreLeftOut)
+{
+    m_folder.Write(QStringLiteral("src/data.txt"), "data");
+    const QString script = m_folder.Write(QStringLiteral("src/run.sh"), "#!/bin/sh\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner | QFile::ExeUser);
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("data.txt"), m_folder.Path(QStringLiteral("src/to-data"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral(".."), m_folder.Path(QStringLiteral("src/up"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("gone"), m_folder.Path(QStringLiteral("src/dangling"))));
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(m_folder.Path(QStringLiteral("src/pipe"))).constData(), 0600),
+        0);
+
+    const QString archive = m_folder.Path(QStringLiteral("links.zip"));
+    m_zip.lpszZipFile = archive;
+    m_zip.lpszRootPath = m_folder.Path(QStringLiteral("src"));
+    m_zip.lpszItemList = m_folder.Path(QStringLiteral("src/*.*"));
+    m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
+    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+    ASSERT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}), 0)
+        << m_folder.Output().toStdString();
+    EXPECT_EQ(
+        ListWithUnzip(archive),
+        (QStringList{QStringLiteral("dangling"), QStringLiteral("data.txt"),
+                     QStringLiteral("run.sh"), QStringLiteral("to-data"), QStringLiteral("up")}));
+
+    const QString out = ExtractTo(archive, QStringLiteral("out"), RecurseFlag);
+    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
+    for (const auto &[name, target] :
+         {std::pair{"to-data", "data.txt"}, std::pair{"up", ".."}, std::pair{"dangling", "gone"}}) {
+        char text[64] = {};
+        const QByteArray link = QFile::encodeName(out + u'/' + QLatin1String(name));
+        ASSERT_GT(::readlink(link.constData(), text, sizeof text - 1), 0) << name;
+        EXPECT_STREQ(text, target);
+    }
+    EXPECT_TRUE(QFileInfo(out + QStringLiteral("/run.sh")).isExecutable());
+    EXPECT_FALSE(QFileInfo(out + QStringLiteral("/data.txt")).isExecutable());
 }
 
 class ExtractTest : public ZipWriteExtractTest
