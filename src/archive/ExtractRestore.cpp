@@ -107,8 +107,12 @@ std::optional<ExtractRequest> BuildExtractRequest(TDataShare &data, const QList<
     return request;
 }
 
-bool ExtractItems(const QString &packagePath, const QString &folder, bool overwrite,
-                  const QString &operationWord, const QStringList &itemSpecifications)
+namespace {
+
+// ExtractItems with the engine's result: 0, the cancel and the incomplete
+// result each after their box, any other after the error box.
+int ExtractAndReport(const QString &packagePath, const QString &folder, bool overwrite,
+                     const QString &operationWord, const QStringList &itemSpecifications)
 {
     // A component of this request alone: its options need no putting back.
     TUnzipFile unzip;
@@ -120,29 +124,38 @@ bool ExtractItems(const QString &packagePath, const QString &folder, bool overwr
     unzip.lpszDestination = folder;
     unzip.Options = RecurseFlag | (overwrite ? OverWriteFlag : 0u);
     if (unzip.Execute(ZipFunction::Extract))
-        return true;
+        return ZipResult::Success;
 
     UI().CloseProgress();
-    switch (unzip.ErrorCode()) {
-    case ZipResult::ExtractCancelled:
+    const int result = unzip.ErrorCode();
+    if (result == ZipResult::ExtractCancelled) {
         UI().ShowInformation(operationWord + QStringLiteral(" Cancelled"),
                              QStringLiteral("The ") + operationWord +
                                  QStringLiteral(" was cancelled by the User"));
-        return true;
-    case ZipResult::NotAllProcessed:
+    } else if (result == ZipResult::NotAllProcessed) {
         UI().ShowInformation(QStringLiteral("Function Imcomplete"),
                              QStringLiteral("Not all files were successfully ") + operationWord +
                                  QStringLiteral("ed"));
-        return true;
-    default:
+    } else {
         UI().ShowError(
             operationWord + QStringLiteral(" Error"),
-            QStringLiteral("An Unknown Error (") + QString::number(unzip.ErrorCode()) +
+            QStringLiteral("An Unknown Error (") + QString::number(result) +
                 QStringLiteral(") occurred while extracting selected files to Folder \"") + folder +
                 QStringLiteral("\".") + kParagraphBreak + QStringLiteral("The ") + operationWord +
                 QStringLiteral(" has been terminated"));
-        return false;
     }
+    return result;
+}
+
+} // namespace
+
+bool ExtractItems(const QString &packagePath, const QString &folder, bool overwrite,
+                  const QString &operationWord, const QStringList &itemSpecifications)
+{
+    const int result =
+        ExtractAndReport(packagePath, folder, overwrite, operationWord, itemSpecifications);
+    return result == ZipResult::Success || result == ZipResult::ExtractCancelled ||
+           result == ZipResult::NotAllProcessed;
 }
 
 ExtractOutcome RunExtractRequest(TDataShare &data, const ExtractRequest &request,
@@ -157,15 +170,19 @@ ExtractOutcome RunExtractRequest(TDataShare &data, const ExtractRequest &request
         ReportPackageMissing(request, *packagePath);
         return ExtractOutcome::PackageMissing;
     }
-    const bool done = packagePath && ExtractItems(*packagePath, folder, options.overwrite,
-                                                  ExtractOperationWord(request.extraction),
-                                                  request.itemSpecifications);
+    const int result = packagePath ? ExtractAndReport(*packagePath, folder, options.overwrite,
+                                                      ExtractOperationWord(request.extraction),
+                                                      request.itemSpecifications)
+                                   : ZipResult::Error;
     UI().CloseProgress();
-    if (!done)
-        return ExtractOutcome::Failed;
-    if (settings)
+    const ExtractOutcome outcome =
+        result == ZipResult::Success            ? ExtractOutcome::Done
+        : result == ZipResult::ExtractCancelled ? ExtractOutcome::Cancelled
+        : result == ZipResult::NotAllProcessed  ? ExtractOutcome::Incomplete
+                                                : ExtractOutcome::Failed;
+    if (CountsAsDone(outcome) && settings)
         WriteExtractOptions(*settings, {folder, options.overwrite});
-    return ExtractOutcome::Done;
+    return outcome;
 }
 
 ExtractOptions ReadExtractOptions(SettingsStore &settings)

@@ -60,9 +60,18 @@ bool ExtractItems(const QString &packagePath, const QString &folder, bool overwr
 enum class ExtractOutcome
 {
     Done,          // the dialog closes and the options are kept
+    Cancelled,     // as done, after the user cancelled the engine
+    Incomplete,    // as done, though not every item could be written
     Failed,        // the medium was not made ready or the engine failed: the dialog stays
     PackageMissing // "File Error" was shown: the request ends
 };
+
+// Whether the request counts as done: the dialog closes, the options are kept.
+inline bool CountsAsDone(ExtractOutcome outcome)
+{
+    return outcome == ExtractOutcome::Done || outcome == ExtractOutcome::Cancelled ||
+           outcome == ExtractOutcome::Incomplete;
+}
 
 // The OK of the extract and restore dialog: the progress window, the medium
 // made ready (the disk catalog's disk for an extraction, the set's volume

@@ -305,7 +305,8 @@ TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolde
     EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
     EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/inner/read me.txt")), "lower");
     m_ui.QueueDuplicateAnswer(OverwriteAnswer::Abort);
-    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr), ExtractOutcome::Done);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
+              ExtractOutcome::Cancelled);
     EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
     const RecordedMessage cancelled = m_ui.TakeSingleMessage();
     EXPECT_EQ(cancelled.caption, QStringLiteral("Extact Cancelled"));
