@@ -7,6 +7,7 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
 #include "explorer/ExchangeCommands.h"
+#include "explorer/ExtractDialog.h"
 #include "explorer/HandlerGuard.h"
 #include "explorer/MenuRules.h"
 #include "explorer/PropertiesDialog.h"
@@ -757,21 +758,25 @@ void TCatalogueForm::OpenCommand(bool quickView)
 
 void TCatalogueForm::ExploreCommand()
 {
-    // The same item reads "Extract..." or "Restore..." for packaged and
-    // archived objects; those requests belong to the archive's windows.
-    if (!m_data.DatabaseOpen || m_actions->Explore1->text() != QLatin1String("&Explore..."))
+    if (!m_data.DatabaseOpen)
         return;
-    QList<qint64> objects;
-    if (ListView1->ViewHasFocus()) {
-        for (const ListEntry &entry : ListView1->SelectedEntries()) {
-            if (entry.imageIndex < 31)
-                objects << entry.data;
-        }
-    } else if (TreeView1->SelectedID() >= 0) {
-        objects << TreeView1->SelectedID();
+    // The same item reads "Extract..." or "Restore..." for packaged and
+    // archived items.
+    const QString caption = m_actions->Explore1->text();
+    const bool extraction = caption == QLatin1String("&Extract...");
+    QList<ListEntry> entries;
+    if (ListView1->ViewHasFocus())
+        entries = ListView1->SelectedEntries();
+    else if (TreeView1->SelectedID() >= 0)
+        entries << ListEntry{QString(), TreeView1->SelectedID(), TreeView1->SelectedClass(), {}};
+    if (extraction || caption == QLatin1String("R&estore...")) {
+        ExtractOrRestore(m_data, entries, extraction, this);
+        return;
     }
-    for (qint64 id : std::as_const(objects))
-        m_fileAccess.ExploreObject(id);
+    for (const ListEntry &entry : std::as_const(entries)) {
+        if (!entry.IsFile())
+            m_fileAccess.ExploreObject(entry.data);
+    }
 }
 
 void TCatalogueForm::SetIconView(int view)

@@ -1,6 +1,7 @@
 #include "findwindow/CatalogueFindActions.h"
 
 #include "explorer/CommentsDialog.h"
+#include "explorer/ExtractDialog.h"
 #include "explorer/NodeSelectionDialog.h"
 #include "explorer/PropertiesDialog.h"
 #include "media/CatalogFileAccess.h"
@@ -23,6 +24,8 @@ bool CatalogueFindActions::Available(Action action) const
     case Comments:
     case Properties:
     case SelectObject:
+    case Extract:
+    case Restore:
         return true;
     case Open:
     case QuickView:
@@ -111,4 +114,14 @@ std::optional<qint64> CatalogueFindActions::ChooseObject(QWidget *window, const 
     if (chosen < 0)
         return std::nullopt;
     return chosen;
+}
+
+void CatalogueFindActions::ExtractHits(QWidget *window, const QList<ListEntry> &hits)
+{
+    m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, true, window); });
+}
+
+void CatalogueFindActions::RestoreHits(QWidget *window, const QList<ListEntry> &hits)
+{
+    m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, false, window); });
 }

@@ -12,8 +12,8 @@ class TDataShare;
 // Wastebasket, or for good inside it), comments and the Properties dialog,
 // each command in one transaction that a failure rolls back with a
 // "Database Error" box; and, given the main window's file access, Open and
-// Quick View of files on their media. Extract, Restore and help stay
-// unavailable here.
+// Quick View of files on their media; Extract and Restore of packaged and
+// archived hits. Help stays unavailable here.
 class CatalogueFindActions : public FindHitActions
 {
 public:
@@ -26,6 +26,8 @@ public:
     bool DeleteHits(QWidget *window, const QList<ListEntry> &hits, bool forGood) override;
     bool EditComments(QWidget *window, const QList<ListEntry> &hits) override;
     bool ShowProperties(QWidget *window, const QList<ListEntry> &hits) override;
+    void ExtractHits(QWidget *window, const QList<ListEntry> &hits) override;
+    void RestoreHits(QWidget *window, const QList<ListEntry> &hits) override;
     std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
                                        const QString &prompt, qint64 current) override;
 

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,14 +37,6 @@ FileRow ReadFileRow(TDataShare &data, qint64 key)
         row = FileRow{query.Int64(0), query.Text(1), query.Int64(2) != 0};
     query.Reset();
     return row;
-}
-
-// Whether a path on a medium names an existing file, by the bytes of its
-// name: names that are not UTF-8 are found too.
-bool MediumFileExists(const QString &path)
-{
-    struct stat status;
-    return ::stat(MediumNameBytes(path).constData(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
 // A path that applications can be given. A name that is not UTF-8 cannot
@@ -96,15 +87,10 @@ bool TCatalogFileAccess::ReachFolder(qint64 id, QString &folder, QString &catalo
     QString foundSource;
     if (!DeviceReadyForLabel(place.name, place.label, source, false, &foundSource))
         return false;
-    // A medium mounted elsewhere than when it was cataloged: the same places
-    // below its new mount point.
-    const auto relocated = [&](const QString &path) {
-        if (foundSource.isEmpty() || foundSource == source || !path.startsWith(source))
-            return path;
-        return foundSource + path.mid(source.size());
-    };
-    folder = relocated(place.source);
-    packagePath = place.packagePath.isEmpty() ? QString() : relocated(place.packagePath);
+    folder = RelocatedMediaPath(place.source, source, foundSource);
+    packagePath = place.packagePath.isEmpty()
+                      ? QString()
+                      : RelocatedMediaPath(place.packagePath, source, foundSource);
     catalogName = place.name;
     return true;
 }

@@ -283,6 +283,13 @@ bool ValidateCatalogDescription(TDataShare &data, const QString &description, qi
     return false;
 }
 
+QString RelocatedMediaPath(const QString &path, const QString &source, const QString &foundSource)
+{
+    if (foundSource.isEmpty() || foundSource == source || !path.startsWith(source))
+        return path;
+    return foundSource + path.mid(source.size());
+}
+
 QString JoinMediaPath(const QString &source, const QStringList &names, bool trailingSeparator)
 {
     const QChar separator = source.startsWith(u'/') ? u'/' : u'\\';

@@ -117,6 +117,11 @@ struct MediaLocation
 // in no disk catalog or archive set.
 bool LocateOnMedia(TDataShare &data, qint64 id, bool withPath, MediaLocation &out);
 
+// A path below a medium's source when the medium was found mounted at
+// foundSource instead (the device check hands that back): the same place
+// below the new mount point. Other paths, and an unmoved medium, are kept.
+QString RelocatedMediaPath(const QString &path, const QString &source, const QString &foundSource);
+
 // Joins a source and names below it. A source that is a path here is
 // joined with "/"; a stored source of another system ("A:\") is kept as
 // text and joined with "\". With trailingSeparator the result ends with a

@@ -1,5 +1,7 @@
 #include "platform/MediumName.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 // The byte 0xNN that is not part of valid UTF-8 becomes the character U+EFNN.
@@ -116,4 +118,10 @@ QByteArray MediumNameBytes(const QString &name)
     }
     bytes += view.mid(runStart).toUtf8();
     return bytes;
+}
+
+bool MediumFileExists(const QString &path)
+{
+    struct stat status;
+    return ::stat(MediumNameBytes(path).constData(), &status) == 0 && !S_ISDIR(status.st_mode);
 }

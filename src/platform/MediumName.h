@@ -21,3 +21,7 @@ QByteArray MediumNameBytes(const QString &name);
 // UTF-8 without characters of the escape range. Such names can be stored as
 // they are, without going through a QString.
 bool MediumNameIsPlainText(QByteArrayView bytes);
+
+// Whether a path on a medium names an existing file (not a folder), by the
+// bytes of its name: names that are not UTF-8 are found too.
+bool MediumFileExists(const QString &path);

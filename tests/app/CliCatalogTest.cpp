@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -125,4 +126,42 @@ TEST_F(CliCatalogTest, UpdateRebuildsAndRefusesWhatIsNoDiskCatalog)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(Run({QStringLiteral("--json"), QStringLiteral("info")})
                     .out.contains(QStringLiteral("\"files\":3,\"bytes\":11")));
+}
+
+TEST_F(CliCatalogTest, ExtractTakesAPackagedFolderWithItsSubtree)
+{
+    QProcess zip;
+    zip.setWorkingDirectory(m_medium);
+    zip.start(QStringLiteral("zip"),
+              {QStringLiteral("-qr"), QStringLiteral("pack.zip"), QStringLiteral("Sub")});
+    ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
+    ASSERT_EQ(
+        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("Disk")})
+            .exitCode,
+        0);
+    const QString folder = QStringLiteral("Catalogs\\Disk\\pack.zip\\Sub");
+    const QString into = m_folder.filePath(QStringLiteral("out"));
+    CliResult result = Run({QStringLiteral("extract"), folder, into});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out,
+              QStringLiteral("Extracted \"") + folder + QStringLiteral("\" into ") + into + u'\n');
+    QFile copy(into + QStringLiteral("/Sub/b.dat"));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "12345");
+
+    // Without a terminal an existing file is kept; --overwrite replaces it.
+    result = Run({QStringLiteral("extract"), folder, into});
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Duplicate File: \"b.dat\" already exists in ") +
+                                    into + QStringLiteral("/Sub.")))
+        << result.err.toStdString();
+    result = Run({QStringLiteral("--json"), QStringLiteral("extract"), folder, into,
+                  QStringLiteral("--overwrite")});
+    EXPECT_EQ(result.out, QStringLiteral("{\"destination\":\"") + into +
+                              QStringLiteral("\",\"items\":[\"Sub/*.*\"],\"package\":\"") +
+                              m_medium + QStringLiteral("/pack.zip\",\"result\":\"done\"}\n"));
+
+    result = Run({QStringLiteral("restore"), folder, into});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("lies in no archive set")));
+    EXPECT_EQ(Run({QStringLiteral("extract"), folder}).exitCode, 2);
 }

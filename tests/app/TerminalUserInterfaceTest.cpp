@@ -113,6 +113,19 @@ TEST(TerminalQuestions, OnATerminalTheTypedLineAnswers)
     }
 }
 
+// "Duplicate File" takes the four answers of the engine's question.
+TEST(TerminalQuestions, DuplicateFileAnswersYesYesToAllNoOrAbort)
+{
+    const std::pair<QString, int> cases[] = {
+        {u"y\n"_s, 6}, {u"a\n"_s, 5}, {u"n\n"_s, 7}, {u"b\n"_s, 2}, {QString(), 7}};
+    for (const auto &[typed, expected] : cases) {
+        Terminal t(true, AnswerPolicy::Ask, typed);
+        EXPECT_EQ(t.ui->AskDuplicateFile(u"/dest/docs/a.txt"_s), expected) << typed.toStdString();
+        EXPECT_TRUE(t.err.contains(u"Duplicate File: \"a.txt\" already exists in /dest/docs."_s))
+            << t.err.toStdString();
+    }
+}
+
 TEST(TerminalQuestions, AFlagAnswersEvenOnATerminal)
 {
     Terminal t(true, AnswerPolicy::No, u"y\n"_s);

@@ -2,6 +2,8 @@
 
 #include "../store/StoreFixture.h"
 #include "ArchiveTestFolder.h"
+#include "archive/ExtractRestore.h"
+#include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/LoopMount.h"
@@ -513,6 +515,62 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     EXPECT_EQ(QDir(work).entryList({u"*.ZIP"_s}, QDir::Files), QStringList());
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
     EXPECT_TRUE(pool.RemoveVolume(volumes[0]));
+}
+
+// A set on a real volume restored whole and in part: the copies are the
+// originals byte for byte.
+TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loop-mounting an image needs root";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString root = QFileInfo(folder.path()).canonicalFilePath();
+    const QString drive = root + u"/volume"_s;
+    LoopMount mount;
+    QString reason;
+    // A label other test runs on this machine are unlikely to have mounted.
+    if (!MountImage(mount, drive, VolumeLabelOf(97), 16, reason))
+        GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
+
+    ArchiveTestFolder original;
+    QByteArray big(3 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char((i * 7919) >> 5);
+    original.Write(u"docs/deep/big.bin"_s, big);
+    original.Write(u"docs/a.txt"_s, "alpha");
+    original.Write(u".hidden"_s, "hidden");
+    original.Write(u"top.txt"_s, "top");
+    QDir(drive).mkdir(u"Archives"_s);
+    ASSERT_EQ(original.Run(u"zip"_s, {u"-q"_s, u"-r"_s, drive + u"/Archives/Backup.ZIP"_s,
+                                      u"docs"_s, u".hidden"_s, u"top.txt"_s}),
+              0);
+    ArchivePool pool(*m_data);
+    pool.SetPoolDrive(drive);
+    ASSERT_TRUE(m_data->RunInTransaction([&] { ASSERT_TRUE(pool.MergeVolume(drive)); }));
+    const qint64 set = m_data->Catalogs.FindChild(CatalogSchema::kArchivesId, u"Backup"_s);
+    const qint64 docs = m_data->Catalogs.FindChild(set, u"docs"_s);
+    ASSERT_GT(docs, 0);
+
+    const auto restore = [&](qint64 id, int cls, const QString &into) {
+        const std::optional<ExtractRequest> request =
+            BuildExtractRequest(*m_data, {ListEntry{QString(), id, cls, {}}}, false);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
+                  ExtractOutcome::Done);
+    };
+    const QString whole = root + u"/whole"_s;
+    restore(set, kArchiveSetClass, whole);
+    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"."_s), whole}, reason))
+        << reason.toStdString();
+    const QString part = root + u"/part"_s;
+    restore(docs, CatalogSchema::kPackagedFolderClass, part);
+    EXPECT_EQ(QDir(part).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{u"docs"_s});
+    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"docs"_s), part + u"/docs"_s}, reason))
+        << reason.toStdString();
+    EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::RestoreFiles);
+    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "explorer/CatalogListModel.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/ExtractDialog.h"
 #include "explorer/PropertiesDialog.h"
 #include "find/SearchEngine.h"
 #include "findwindow/CatalogueFindActions.h"
@@ -652,6 +653,53 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
     EXPECT_FALSE(form.Searching());
     EXPECT_FALSE(form.BrowseMode());
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+// Restore of an archived hit: the dialog comes up, stays open while the
+// set's volume is not there, and Cancel ends the request.
+TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere)
+{
+    m_data->RunInTransaction([&] {
+        const double now = NowDayCount();
+        const qint64 volume =
+            AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
+                             m_folder.filePath(QStringLiteral("gone/")),
+                             CatalogSchema::kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass,
+                             false, now, now, QString(), QStringLiteral("DVARC0001"), 0, 0);
+        m_data->CatalogDatabase
+            .Prepare(QStringLiteral("UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"))
+            .Bind(1, volume)
+            .Bind(2, m_set)
+            .Execute();
+    });
+    CatalogueFindActions actions(*m_data);
+    TFind_Form &form = Open(1, &actions);
+    form.NameEdit->setText(QStringLiteral("archived letter"));
+    form.FindNowClick();
+    form.List()->SelectRow(0);
+    form.UpdateMenus();
+    ASSERT_EQ(form.Explore1->text(), QStringLiteral("R&estore..."));
+    ASSERT_TRUE(form.Explore1->isEnabled());
+    std::unique_ptr<ModalResponder> again;
+    ModalResponder first([&](QWidget *dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Restore Selected Items"));
+        auto *extract = qobject_cast<TExtractForm *>(dialog);
+        ASSERT_NE(extract, nullptr);
+        extract->FolderEdit->setText(m_folder.filePath(QStringLiteral("out")));
+        again = std::make_unique<ModalResponder>(
+            [](QWidget *shown) { qobject_cast<TExtractForm *>(shown)->CancelBtn->click(); });
+        m_ui.QueueDeviceCheck(false);
+        extract->OKBtn->click();
+    });
+    form.Explore1->trigger();
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    again.reset();
+    EXPECT_FALSE(QFileInfo::exists(m_folder.filePath(QStringLiteral("out"))));
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include "../archive/ArchiveTestFolder.h"
 #include "../store/StoreFixture.h"
+#include "archive/ExtractRestore.h"
+#include "archive/ZipEngine.h"
 #include "media/FilePackages.h"
 #include "media/MediaScan.h"
 #include "platform/FileTypes.h"
+#include "platform/ProgressOperations.h"
 #include "platform/ShellServices.h"
 #include "platform/TemporaryFiles.h"
 #include "store/CatalogSchema.h"
@@ -111,6 +114,19 @@ protected:
                         {QStringLiteral("-qr"), m_medium.Path(QStringLiteral("docs/pack.zip")),
                          QStringLiteral("inner"), QStringLiteral("INNER")}),
             0);
+        // A self-extracting program: a stub, then an archive with its offsets
+        // adjusted by zip -A.
+        m_stage.Write(QStringLiteral("setup/install.txt"), "install");
+        ASSERT_EQ(m_stage.Run(QStringLiteral("zip"),
+                              {QStringLiteral("-q"), QStringLiteral("-r"),
+                               m_stage.Path(QStringLiteral("part.zip")), QStringLiteral("setup")}),
+                  0);
+        m_medium.Write(QStringLiteral("setup.exe"),
+                       QByteArray(4000, '\x90') +
+                           ArchiveTestFolder::Read(m_stage.Path(QStringLiteral("part.zip"))));
+        ASSERT_EQ(m_stage.Run(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-A"),
+                                                      m_medium.Path(QStringLiteral("setup.exe"))}),
+                  0);
         m_data->RunInTransaction([&] {
             TMediaScanner scanner(*m_data, CatalogOptions{});
             TPackageAnalyser packages(scanner, *m_data);
@@ -247,6 +263,95 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     EXPECT_EQ(failed.text,
               QStringLiteral("An Unknown Error occurred when extracting \"Read Me.TXT\"."
                              "\n\nThe request has been terminated"));
+}
+
+namespace {
+
+ListEntry ObjectEntry(qint64 id, int cls)
+{
+    return ListEntry{QString(), id, cls, {}};
+}
+
+} // namespace
+
+TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolders)
+{
+    const qint64 readMe = FileKey(QStringLiteral("read me.txt"));
+    const QList<ListEntry> folderAndFile = {
+        ObjectEntry(ObjectId(QStringLiteral("inner")), CatalogSchema::kPackagedFolderClass),
+        ListEntry{QStringLiteral("read me.txt"), readMe, kFirstFileImage, {}}};
+    const std::optional<ExtractRequest> request = BuildExtractRequest(*m_data, folderAndFile, true);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->packagePath, Medium() + QStringLiteral("/docs/pack.zip"));
+    EXPECT_EQ(request->itemSpecifications,
+              (QStringList{QStringLiteral("inner/*.*"), QStringLiteral("inner/read me.txt")}));
+
+    // The folders the catalog merged come out as the package has them.
+    const QString into = m_temp.filePath(QStringLiteral("out"));
+    EXPECT_EQ(
+        RunExtractRequest(*m_data, *request, {QStringLiteral(" ") + into, false}, m_settings.get()),
+        ExtractOutcome::Done);
+    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/inner/Read Me.TXT")), "packed");
+    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/INNER/upper.txt")), "upper");
+    EXPECT_EQ(ReadExtractOptions(*m_settings).folder, into);
+    EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::ExtractFiles);
+
+    // "Duplicate File": Yes to All asks once, Abort ends the request as done.
+    QFile changed(into + QStringLiteral("/inner/read me.txt"));
+    ASSERT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write("changed") == 7);
+    changed.close();
+    m_ui.QueueDuplicateAnswer(OverwriteAnswer::YesToAll);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr), ExtractOutcome::Done);
+    EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
+    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/inner/read me.txt")), "lower");
+    m_ui.QueueDuplicateAnswer(OverwriteAnswer::Abort);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
+              ExtractOutcome::Cancelled);
+    EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
+    const RecordedMessage cancelled = m_ui.TakeSingleMessage();
+    EXPECT_EQ(cancelled.caption, QStringLiteral("Extact Cancelled"));
+    EXPECT_EQ(cancelled.text, QStringLiteral("The Extact was cancelled by the User"));
+
+    // Of two packages the last one's is taken; a file outside any gives nothing.
+    const QList<ListEntry> twoPackages = {
+        ObjectEntry(ObjectId(QStringLiteral("pack.zip")), CatalogSchema::kPackageClass),
+        ListEntry{
+            QStringLiteral("notes.txt"), FileKey(QStringLiteral("notes.txt")), kFirstFileImage, {}},
+        ObjectEntry(ObjectId(QStringLiteral("setup.exe")), CatalogSchema::kPackageClass)};
+    const std::optional<ExtractRequest> last = BuildExtractRequest(*m_data, twoPackages, true);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->itemSpecifications,
+              (QStringList{QStringLiteral("*.*"), QStringLiteral("*.*")}));
+    const QString other = m_temp.filePath(QStringLiteral("other"));
+    EXPECT_EQ(RunExtractRequest(*m_data, *last, {other, true}, nullptr), ExtractOutcome::Done);
+    EXPECT_EQ(QDir(other).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("setup")});
+    EXPECT_EQ(ArchiveTestFolder::Read(other + QStringLiteral("/setup/install.txt")), "install");
+
+    EXPECT_FALSE(BuildExtractRequest(*m_data, {twoPackages[1]}, true));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Format"));
+}
+
+TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothingExtracted)
+{
+    const std::optional<ExtractRequest> request = BuildExtractRequest(
+        *m_data, {ObjectEntry(ObjectId(QStringLiteral("pack.zip")), CatalogSchema::kPackageClass)},
+        true);
+    ASSERT_TRUE(request);
+    QFile::remove(m_medium.Path(QStringLiteral("docs/pack.zip")));
+    const QString into = m_temp.filePath(QStringLiteral("out"));
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, m_settings.get()),
+              ExtractOutcome::PackageMissing);
+    const RecordedMessage missing = m_ui.TakeSingleMessage();
+    EXPECT_EQ(missing.caption, QStringLiteral("File Error"));
+    EXPECT_EQ(missing.text, QStringLiteral("Dirvanta was unable to locate the original File "
+                                           "Package \"") +
+                                Medium() +
+                                QStringLiteral("/docs/pack.zip\"\n\nPlease check that this file "
+                                               "has not been deleted since the Catalog was "
+                                               "perfromed"));
+    EXPECT_FALSE(QFileInfo::exists(into));
+    EXPECT_TRUE(ReadExtractOptions(*m_settings).folder.isEmpty());
 }
 
 TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)

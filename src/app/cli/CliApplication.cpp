@@ -2,6 +2,7 @@
 
 #include "app/cli/CliDatabase.h"
 #include "app/cli/CliExchange.h"
+#include "app/cli/CliExtract.h"
 #include "app/cli/CliFind.h"
 #include "app/cli/CliPool.h"
 #include "app/cli/ObjectCommands.h"
@@ -55,7 +56,7 @@ const QString kUsageText =
                    "  properties PATH      show what the Properties dialog shows of an object\n"
                    "                       or a file: details and statistics\n") +
     QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
-    QString::fromLatin1(kPoolUsage) +
+    QString::fromLatin1(kPoolUsage) + QString::fromLatin1(kExtractUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
@@ -93,6 +94,7 @@ struct CliApplication::Options
     bool replace = false;
     bool wait = false;
     bool permanent = false;
+    bool overwrite = false;
     QStringList arguments;         // after the command
     QMap<QString, QString> values; // --name TEXT and the like
     QSet<QString> flags;           // --reuse-comments and the like
@@ -156,6 +158,8 @@ int CliApplication::Run(const QStringList &arguments)
             options.arguments.append(argument); // find parses its own options
         } else if (argument == QLatin1String("--permanent")) {
             options.permanent = true;
+        } else if (argument == QLatin1String("--overwrite")) {
+            options.overwrite = true;
         } else if (kValueOptions.contains(argument)) {
             if (++i >= arguments.size())
                 return Usage(argument + QStringLiteral(" needs a value"));
@@ -178,7 +182,13 @@ int CliApplication::Run(const QStringList &arguments)
         return Usage(QStringLiteral("no command given"));
     const ObjectCommandRequest objectRequest{options.command, options.arguments, options.permanent,
                                              options.json};
-    const bool objectCommand = IsObjectCommand(options.command);
+    const bool extractCommand =
+        IsExtractCommand(options.command, options.arguments, options.overwrite);
+    if (extractCommand && !ExtractUsageProblem(options.command, options.arguments).isEmpty())
+        return Usage(ExtractUsageProblem(options.command, options.arguments));
+    if (options.overwrite && !extractCommand)
+        return Usage(QStringLiteral("--overwrite goes with extract and restore"));
+    const bool objectCommand = IsObjectCommand(options.command) && !extractCommand;
     if (objectCommand && !ObjectCommandUsageProblem(objectRequest).isEmpty())
         return Usage(ObjectCommandUsageProblem(objectRequest));
     const bool poolCommand = IsPoolCommand(options.command);
@@ -189,9 +199,10 @@ int CliApplication::Run(const QStringList &arguments)
     const bool takesPath = options.command == QLatin1String("ls") ||
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
-    const qsizetype allowedArguments = objectCommand || poolCommand ? options.arguments.size()
-                                       : takesPath                  ? 1
-                                                                    : 0;
+    const qsizetype allowedArguments = objectCommand || poolCommand || extractCommand
+                                           ? options.arguments.size()
+                                       : takesPath ? 1
+                                                   : 0;
     if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
@@ -236,6 +247,11 @@ int CliApplication::Run(const QStringList &arguments)
         else if (poolCommand)
             result = OpenOrCreateDefault(data, options)
                          ? RunPoolCommand(data, options.arguments, options.json, m_out, m_err)
+                         : kFailure;
+        else if (extractCommand)
+            result = OpenOrCreateDefault(data, options)
+                         ? RunExtractCommand(data, options.command, options.arguments,
+                                             options.overwrite, options.json, m_out, m_err)
                          : kFailure;
         else if (objectCommand)
             result = OpenOrCreateDefault(data, options)

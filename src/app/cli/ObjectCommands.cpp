@@ -76,6 +76,17 @@ qint64 FindFile(TDataShare &data, qint64 owner, const QString &name)
     return key;
 }
 
+// A file's name as the catalog stores it.
+QString StoredFileName(TDataShare &data, qint64 key)
+{
+    SqliteStatement &query =
+        data.CatalogDatabase.Prepare(QStringLiteral("SELECT Name FROM Files WHERE Key = ?1"));
+    query.Bind(1, key);
+    const QString name = query.Step() ? query.Value(0).toString() : QString();
+    query.Reset();
+    return name;
+}
+
 class ObjectCommand
 {
 public:
@@ -254,17 +265,15 @@ private:
     // last name. False, with the error reported, when it names neither.
     bool ResolveSubject(const QString &path, bool &file, qint64 &number, qint64 &owner)
     {
-        QStringList names = PathNames(path);
-        number = FindObject(m_data, names);
-        file = number < 0;
-        if (!file)
-            return true;
-        const QString fileName = names.isEmpty() ? QString() : names.takeLast();
-        owner = names.isEmpty() ? -1 : FindObject(m_data, names);
-        number = owner < 0 ? -1 : FindFile(m_data, owner, fileName);
-        if (number < 0)
+        const std::optional<CatalogSubject> subject = FindCatalogSubject(m_data, path);
+        if (!subject) {
             Resolve(path);
-        return number >= 0;
+            return false;
+        }
+        file = subject->file;
+        number = subject->number;
+        owner = subject->owner;
+        return true;
     }
 
     int Comment()
@@ -362,15 +371,7 @@ private:
         return row->Locate(id) ? m_data.Catalogs.ItemParent(row) : -1;
     }
 
-    QString GetFileName(qint64 key)
-    {
-        SqliteStatement &query =
-            m_data.CatalogDatabase.Prepare(QStringLiteral("SELECT Name FROM Files WHERE Key = ?1"));
-        query.Bind(1, key);
-        const QString name = query.Step() ? query.Value(0).toString() : QString();
-        query.Reset();
-        return name;
-    }
+    QString GetFileName(qint64 key) { return StoredFileName(m_data, key); }
 
     TDataShare &m_data;
     const ObjectCommandRequest &m_request;
@@ -403,6 +404,20 @@ QString ObjectCommandUsageProblem(const ObjectCommandRequest &request)
     if (request.permanent && request.command != QLatin1String("rm"))
         return QStringLiteral("--permanent goes with rm");
     return QString();
+}
+
+std::optional<CatalogSubject> FindCatalogSubject(TDataShare &data, const QString &path)
+{
+    QStringList names = PathNames(path);
+    const qint64 id = FindObject(data, names);
+    if (id >= 0)
+        return CatalogSubject{false, id, -1, QString()};
+    const QString fileName = names.isEmpty() ? QString() : names.takeLast();
+    const qint64 owner = names.isEmpty() ? -1 : FindObject(data, names);
+    const qint64 key = owner < 0 ? -1 : FindFile(data, owner, fileName);
+    if (key < 0)
+        return std::nullopt;
+    return CatalogSubject{true, key, owner, StoredFileName(data, key)};
 }
 
 int RunObjectCommand(TDataShare &data, const ObjectCommandRequest &request, QTextStream &out,

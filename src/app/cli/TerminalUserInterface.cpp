@@ -375,13 +375,13 @@ QString TerminalUserInterface::ChooseSaveFile(const QString &title, const QStrin
     return WithDefaultSuffix(AskForPath(title, PathKind::AnyFile), defaultSuffix);
 }
 
-DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString &catalogName,
-                                                                  const QString &folderPath)
+DuplicateCatalogAnswer
+TerminalUserInterface::AskFourWay(const QString &question,
+                                  std::optional<DuplicateCatalogAnswer> preset,
+                                  const QString &presetReason, const QString &notTerminalNote)
 {
     ClearProgressLine();
-    m_err << QStringLiteral("Duplicate Disk Catalog: \"") << folderPath << catalogName
-          << QStringLiteral("\" is already in the catalog database. Replace it with the imported "
-                            "one? [y]es, yes to [a]ll, [n]o, a[b]ort: ");
+    m_err << question << QStringLiteral(" [y]es, yes to [a]ll, [n]o, a[b]ort: ");
     auto answered = [&](DuplicateCatalogAnswer answer, const QString &reason) {
         static const char *const kWords[] = {"yes", "yes to all", "no", "abort"};
         m_err << QString::fromLatin1(kWords[int(answer)]) << QStringLiteral(" (") << reason
@@ -389,19 +389,13 @@ DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString 
         m_err.flush();
         return answer;
     };
-    if (m_duplicateCatalogAnswer) {
-        return answered(*m_duplicateCatalogAnswer,
-                        *m_duplicateCatalogAnswer == DuplicateCatalogAnswer::No
-                            ? QStringLiteral("--keep-all")
-                            : QStringLiteral("--replace-all"));
-    }
+    if (preset)
+        return answered(*preset, presetReason);
     if (m_policy == AnswerPolicy::Yes)
         return answered(DuplicateCatalogAnswer::Yes, QStringLiteral("--yes"));
     if (m_policy == AnswerPolicy::No || !m_interactive) {
         return answered(DuplicateCatalogAnswer::No,
-                        m_policy == AnswerPolicy::No
-                            ? QStringLiteral("--no")
-                            : QStringLiteral("not a terminal; --replace-all replaces"));
+                        m_policy == AnswerPolicy::No ? QStringLiteral("--no") : notTerminalNote);
     }
     m_err.flush();
     QString line;
@@ -418,4 +412,30 @@ DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString 
     if (answer == u"b" || answer == u"abort")
         return DuplicateCatalogAnswer::Abort;
     return DuplicateCatalogAnswer::No;
+}
+
+DuplicateCatalogAnswer TerminalUserInterface::AskDuplicateCatalog(const QString &catalogName,
+                                                                  const QString &folderPath)
+{
+    return AskFourWay(QStringLiteral("Duplicate Disk Catalog: \"") + folderPath + catalogName +
+                          QStringLiteral("\" is already in the catalog database. Replace it with "
+                                         "the imported one?"),
+                      m_duplicateCatalogAnswer,
+                      m_duplicateCatalogAnswer == DuplicateCatalogAnswer::No
+                          ? QStringLiteral("--keep-all")
+                          : QStringLiteral("--replace-all"),
+                      QStringLiteral("not a terminal; --replace-all replaces"));
+}
+
+int TerminalUserInterface::AskDuplicateFile(const QString &path)
+{
+    Beep();
+    const QFileInfo info(path);
+    // The numbers the engine's overwrite question answers with.
+    static constexpr int kAnswers[] = {6, 5, 7, 2};
+    return kAnswers[int(AskFourWay(
+        QStringLiteral("Duplicate File: \"") + info.fileName() +
+            QStringLiteral("\" already exists in ") + info.absolutePath() +
+            QStringLiteral(". Do you wish to overwrite it?"),
+        std::nullopt, QString(), QStringLiteral("not a terminal; --overwrite replaces")))];
 }

@@ -64,6 +64,9 @@ public:
     }
     DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
                                                const QString &folderPath) override;
+    // "Duplicate File" as a four-way question; without a terminal the file
+    // is kept (extract --overwrite replaces without asking).
+    int AskDuplicateFile(const QString &path) override;
 
     void SetProgressStatus(const QString &text) override;
     void SetProgressFileName(const QString &text) override;
@@ -99,6 +102,12 @@ private:
     // else Enter goes on (enterDoes says what it does) and q cancels.
     bool GoOnOrCancel(const QString &waitNote, const QString &enterDoes);
     QString AskForPath(const QString &title, PathKind kind);
+    // A question answered Yes, Yes to All, No or Abort: the preset answer
+    // when given (presetReason says why), else by the policy, else at the
+    // terminal; without a terminal No, with notTerminalNote printed.
+    DuplicateCatalogAnswer AskFourWay(const QString &question,
+                                      std::optional<DuplicateCatalogAnswer> preset,
+                                      const QString &presetReason, const QString &notTerminalNote);
     void RefreshProgressLine();
     void ClearProgressLine();
     QString ProgressLineText() const;

@@ -7,6 +7,7 @@
 #include "explorer/CatalogueForm.h"
 #include "explorer/CommentsDialog.h"
 #include "explorer/DatabaseLocationDialog.h"
+#include "explorer/ExtractDialog.h"
 #include "explorer/NodeSelectionDialog.h"
 #include "explorer/PropertiesDialog.h"
 #include "findwindow/FindForm.h"
@@ -165,6 +166,12 @@ int main(int argc, char **argv)
         AddingVolumeDialog dialog(view, &window);
         dialog.show();
         Save(dialog, "adding-archive-volume");
+    }
+    {
+        TExtractForm dialog(true, nullptr, &window);
+        dialog.FolderEdit->setText(QStringLiteral("/home/user/Extracted"));
+        dialog.show();
+        Save(dialog, "extract-selected-items");
     }
     {
         TComments_Form dialog(data, &window);
