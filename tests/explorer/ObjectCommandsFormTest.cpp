@@ -32,6 +32,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -393,6 +394,43 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     EXPECT_EQ(
         m_settings->ReadText(QStringLiteral("Archive Options"), QStringLiteral("Work Folder")),
         m_folder.path());
+}
+
+// Cancel pressed while a big folder's statistics are counted stops the walk
+// at once and closes the dialog.
+TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
+{
+    constexpr int kFolders = 200;
+    m_data->RunInTransaction([&] {
+        for (int i = 0; i < kFolders; ++i)
+            Add(m_work, QStringLiteral("Folder %1").arg(i), 2);
+    });
+    Tree()->SelectByID(m_work);
+    // Every object visited lets events run; the first run clicks Cancel.
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 2000; });
+    bool clicked = false;
+    m_ui.SetOnProcessEvents([&] {
+        auto *form = qobject_cast<TProperties_Form *>(QApplication::activeModalWidget());
+        if (form && !clicked) {
+            clicked = true;
+            form->CancelBtn->click();
+        }
+    });
+    // A dialog that Cancel did not close is rejected, so the test cannot hang.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    watchdog.start(5000);
+
+    m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
+
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(watchdog.isActive()) << "Cancel did not close the dialog";
+    EXPECT_LT(m_ui.ProcessEventsCount(), 5) << "the walk went on after Cancel";
 }
 
 // The pool tab points the pool at a folder browsed to, adds the disk there
