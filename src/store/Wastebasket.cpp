@@ -213,12 +213,15 @@ qint64 DeleteObjectPermanently(TDataShare &data, qint64 id)
         },
         nullptr);
     // Children before parents. A set goes with its file; one whose volume is
-    // not brought in stops the walk and the job, keeping its row and file and
-    // those of every object not yet reached.
+    // not brought in stops the walk and the job, keeping its row and file,
+    // the rows of its members (reached just before it) and those of every
+    // object not yet reached.
     QList<qint64> children;
     for (auto it = collected.crbegin(); it != collected.crend(); ++it) {
         if (ObjectClass(data, *it) == CatalogSchema::kArchiveSetClass && data.SetFiles() &&
             !data.SetFiles()->PrepareSetDeletion(*it)) {
+            while (!children.isEmpty() && data.Catalogs.IsAncestor(*it, children.last()))
+                children.removeLast();
             UI().SetCancelled(true);
             break;
         }

@@ -607,13 +607,16 @@ TEST_F(ArchiveSetFileTest, ARenamedSetRenamesItsFileOrKeepsItsName)
 
 TEST_F(ArchiveSetFileTest, ASetLosesItsFileOnlyWhenDeletedForGoodAndCommitted)
 {
-    // A set whose volume is not brought in keeps its row and its file.
+    // A set whose volume is not brought in keeps its row, its members and
+    // its file.
     const qint64 elsewhere = AddSet(u"Set Z"_s, AddVolume(2));
+    const qint64 member = AddObject(elsewhere, u"Folder"_s);
     m_ui.QueueDeviceCheck(false);
     EXPECT_TRUE(m_data->RunInTransaction([&] {
         RunObjectJob(*m_data, ObjectJob::DeletePermanently, {elsewhere, m_set});
     }));
     EXPECT_EQ(ObjectClass(*m_data, elsewhere), kArchiveSetClass);
+    EXPECT_GE(ObjectClass(*m_data, member), 0);
     EXPECT_EQ(ObjectClass(*m_data, m_set), kArchiveSetClass);
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
 
