@@ -70,12 +70,6 @@ void ShowArchiveTerminated(const QString &text)
     UI().ShowError(QStringLiteral("Archive Terminated"), text);
 }
 
-// The ZIP file of a set in an archive folder.
-QString SetFile(const QString &folder, const QString &setName)
-{
-    return QDir::cleanPath(folder) + u'/' + setName + QStringLiteral(".ZIP");
-}
-
 // Why a free ended early; 0 when it did not.
 enum FreeFailure
 {
@@ -170,6 +164,11 @@ QString ArchiveFolderOf(const QString &drive)
 {
     const QString root = QDir::cleanPath(drive);
     return (root == u'/' ? QString() : root) + u'/' + kArchivesFolderName + u'/';
+}
+
+QString ArchiveSetFileOf(const QString &archiveFolder, const QString &setName)
+{
+    return QDir::cleanPath(archiveFolder) + u'/' + setName + QStringLiteral(".ZIP");
 }
 
 ArchivePool::ArchivePool(TDataShare &data)
@@ -523,11 +522,11 @@ bool ArchivePool::FreeVolume(qint64 volumeId, const QString &workFolder)
         UI().SetProgressStatus(QStringLiteral("Freeing Archive Volume..."));
         UI().SetProgressFileName(QStringLiteral("Please Wait..."));
         for (const SetToMove &set : copied) {
-            const QString local = SetFile(workFolder, set.name);
+            const QString local = ArchiveSetFileOf(workFolder, set.name);
             if (QFile::exists(local))
                 QFile::remove(local);
             else if (freedBack)
-                QFile::remove(SetFile(freedFolder, set.name));
+                QFile::remove(ArchiveSetFileOf(freedFolder, set.name));
         }
         if (freedBack)
             RefreshVolumeUsage(volumeId, Drives().DriveOf(freedFolder).mount.mountPoint);
@@ -555,7 +554,8 @@ int ArchivePool::CopySetsToWorkFolder(std::vector<SetToMove> &remaining, const Q
             continue;
         UI().SetProgressPosition(++m_meter);
         UI().SetProgressFileName(QStringLiteral("Processing: ") + set.name);
-        if (CopyReplacing(SetFile(freedFolder, set.name), SetFile(workFolder, set.name)))
+        if (CopyReplacing(ArchiveSetFileOf(freedFolder, set.name),
+                          ArchiveSetFileOf(workFolder, set.name)))
             copied.push_back(set);
         UI().PumpMessages(0);
         if (UI().Cancelled())
@@ -586,7 +586,7 @@ int ArchivePool::MoveSetsToNewVolumes(std::vector<SetToMove> &remaining,
         UI().PumpMessages(0);
         if (UI().Cancelled())
             break;
-        const QString local = SetFile(workFolder, set.name);
+        const QString local = ArchiveSetFileOf(workFolder, set.name);
         const std::optional<Selection> target = SelectArchiveVolume(local, true, false, freedId);
         if (!target) {
             failure = kPoolFull;
@@ -594,7 +594,7 @@ int ArchivePool::MoveSetsToNewVolumes(std::vector<SetToMove> &remaining,
         }
         UI().SetProgressPosition(++m_meter);
         UI().SetProgressFileName(QStringLiteral("Processing: ") + set.name);
-        if (!CopyReplacing(local, SetFile(target->folder, set.name))) {
+        if (!CopyReplacing(local, ArchiveSetFileOf(target->folder, set.name))) {
             failure = kMoveFailed;
             continue;
         }
@@ -604,7 +604,7 @@ int ArchivePool::MoveSetsToNewVolumes(std::vector<SetToMove> &remaining,
         const bool rowThere = find.Step() && find.Int64(0) > 0;
         find.Reset();
         if (!rowThere) {
-            QFile::remove(SetFile(target->folder, set.name));
+            QFile::remove(ArchiveSetFileOf(target->folder, set.name));
             failure = kSetRowMissing;
             continue;
         }

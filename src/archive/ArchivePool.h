@@ -62,6 +62,8 @@ int VolumePercentUsed(quint64 capacity, quint64 used);
 int VolumeClassForUsage(quint64 capacity, quint64 used);
 // The pool's archive folder on a drive: its mount point and "/Archives/".
 QString ArchiveFolderOf(const QString &drive);
+// The ZIP file of a set in an archive folder: the set's name and ".ZIP".
+QString ArchiveSetFileOf(const QString &archiveFolder, const QString &setName);
 
 class ArchivePool final
 {

@@ -17,9 +17,14 @@ CatalogListModel::~CatalogListModel() = default;
 
 void CatalogListModel::SetColumns(const QStringList &headers, int rightAlignedColumn)
 {
+    SetColumns(headers, rightAlignedColumn < 0 ? QList<int>() : QList<int>{rightAlignedColumn});
+}
+
+void CatalogListModel::SetColumns(const QStringList &headers, const QList<int> &rightAlignedColumns)
+{
     beginResetModel();
     m_headers = headers;
-    m_rightAligned = rightAlignedColumn;
+    m_rightAligned = rightAlignedColumns;
     m_entries.clear();
     endResetModel();
 }
@@ -124,7 +129,7 @@ QVariant CatalogListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         return column == 0 ? QVariant(IconFor(entry.imageIndex)) : QVariant();
     case Qt::TextAlignmentRole:
-        if (column == m_rightAligned)
+        if (m_rightAligned.contains(column))
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case ImageIndexRole:
@@ -142,7 +147,7 @@ QVariant CatalogListModel::headerData(int section, Qt::Orientation orientation, 
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
         return m_headers.at(section);
-    if (role == Qt::TextAlignmentRole && section == m_rightAligned)
+    if (role == Qt::TextAlignmentRole && m_rightAligned.contains(section))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

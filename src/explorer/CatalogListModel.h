@@ -31,6 +31,8 @@ public:
     // Sets the headers and the column shown right-aligned (-1 for none);
     // the entries are removed.
     void SetColumns(const QStringList &headers, int rightAlignedColumn);
+    // The same with any number of right-aligned columns.
+    void SetColumns(const QStringList &headers, const QList<int> &rightAlignedColumns);
     const QStringList &Columns() const { return m_headers; }
 
     // Replaces the entries.
@@ -78,7 +80,7 @@ private:
     QIcon IconFor(int imageIndex) const;
 
     QStringList m_headers;
-    int m_rightAligned = -1;
+    QList<int> m_rightAligned;
     QList<ListEntry> m_entries;
     bool m_editable = false;
     std::function<QIcon(int)> m_iconProvider;

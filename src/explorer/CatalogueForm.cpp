@@ -82,6 +82,7 @@ TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidge
     , m_settings(settings)
     , m_actions(std::make_unique<CatalogueActions>(this))
     , m_fileAccess(data, m_temporaryFiles)
+    , m_setFiles(data)
 {
     setObjectName(QStringLiteral("CatalogueForm"));
     resize(608, 498);

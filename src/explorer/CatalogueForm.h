@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/ArchiveSetFileKeeper.h"
 #include "explorer/CatalogueActions.h"
 #include "media/CatalogFileAccess.h"
 #include "media/CatalogOptions.h"
@@ -168,6 +169,8 @@ private:
     // Copies extracted from packages to be opened; deleted when the window closes.
     TemporaryFileList m_temporaryFiles;
     TCatalogFileAccess m_fileAccess;
+    // Renames and deletes of archive sets reach their ZIP files through it.
+    ArchiveSetFileKeeper m_setFiles;
 
     QToolBar *Toolbar_Panel = nullptr;
     QSplitter *Splitter = nullptr;

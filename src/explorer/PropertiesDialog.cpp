@@ -2,6 +2,7 @@
 
 #include "archive/ArchivePool.h"
 #include "explorer/HandlerGuard.h"
+#include "explorer/PoolVolumeList.h"
 #include "media/MediaIdentification.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
@@ -9,7 +10,9 @@
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "ui/MenuBuilding.h"
 #include "ui/ObjectIcons.h"
+#include "ui/ViewModeIcons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +30,7 @@
 #include <QStorageInfo>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -37,27 +41,6 @@ namespace {
 
 const QString kOptionsSection = QStringLiteral("Archive Options");
 constexpr int kLargeImageSize = 32;
-constexpr int kPercentColumn = 2;
-constexpr int kFreeColumn = 3;
-// Where a pool row keeps the numbers its percentage and free space show.
-constexpr int kSortValueRole = Qt::UserRole + 1;
-
-// A row of the pool list: the percentage and the free space sort by value,
-// not by their text.
-class VolumeItem final : public QTreeWidgetItem
-{
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-
-    bool operator<(const QTreeWidgetItem &other) const override
-    {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        if (column != kPercentColumn && column != kFreeColumn)
-            return QTreeWidgetItem::operator<(other);
-        return data(column, kSortValueRole).toDouble() <
-               other.data(column, kSortValueRole).toDouble();
-    }
-};
 constexpr int kMaxLabelLength = 12;
 
 QLabel *PlainLabel(QWidget *parent, const QString &text = {})
@@ -228,15 +211,19 @@ QWidget *TProperties_Form::BuildPoolTab()
     auto *layout = new QVBoxLayout(page);
     auto *poolCaption = new QLabel(QStringLiteral("&Volume Pool"), page);
     layout->addWidget(poolCaption);
-    VolumeList = new QTreeWidget(page);
+    auto *views = new QToolBar(page);
+    views->setIconSize(QSize(16, 16));
+    m_poolViewButtons = {
+        ToolbarAction(this, "IconViewLargeBtn", ViewModeIcon(0), "Large Icon View|"),
+        ToolbarAction(this, "IconViewSmallBtn", ViewModeIcon(1), "Small Icon View|"),
+        ToolbarAction(this, "IconViewListBtn", ViewModeIcon(2), "List View|"),
+        ToolbarAction(this, "IconViewDetailBtn", ViewModeIcon(3), "Detail View|")};
+    MakeExclusive(this, {m_poolViewButtons[0], m_poolViewButtons[1], m_poolViewButtons[2],
+                         m_poolViewButtons[3]});
+    views->addActions(m_poolViewButtons);
+    layout->addWidget(views);
+    VolumeList = new PoolVolumeList(page);
     poolCaption->setBuddy(VolumeList);
-    VolumeList->setObjectName(QStringLiteral("VolumeList"));
-    VolumeList->setRootIsDecorated(false);
-    VolumeList->setHeaderLabels({QStringLiteral("Volume ID"), QStringLiteral("Description"),
-                                 QStringLiteral("% Used"), QStringLiteral("Kb Free")});
-    VolumeList->setSortingEnabled(true);
-    VolumeList->sortByColumn(0, Qt::AscendingOrder);
-    VolumeList->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(VolumeList, 1);
     auto *buttons = new QHBoxLayout;
     AddBtn = new QPushButton(QStringLiteral("&Add "), page);
@@ -251,7 +238,7 @@ QWidget *TProperties_Form::BuildPoolTab()
     DriveBox->setObjectName(QStringLiteral("DriveBox"));
     drive->addRow(QStringLiteral("Destination Archive &Drive"), DriveBox);
     layout->addLayout(drive);
-    connect(VolumeList, &QTreeWidget::itemSelectionChanged, this,
+    connect(VolumeList, &PoolVolumeList::SelectionChanged, this,
             Guarded(m_data, this, &TProperties_Form::UpdatePoolButtons));
     connect(AddBtn, &QPushButton::clicked, this,
             Guarded(m_data, this, &TProperties_Form::AddClick));
@@ -261,8 +248,13 @@ QWidget *TProperties_Form::BuildPoolTab()
             Guarded(m_data, this, &TProperties_Form::RemoveClick));
     connect(MergeBtn, &QPushButton::clicked, this,
             Guarded(m_data, this, &TProperties_Form::MergeClick));
-    connect(VolumeList, &QWidget::customContextMenuRequested, this,
+    BuildPoolPopup();
+    connect(VolumeList, &PoolVolumeList::PopupRequested, this,
             Guarded(m_data, this, &TProperties_Form::ShowPoolMenu));
+    for (int view = 0; view < m_poolViewButtons.size(); ++view) {
+        for (QAction *action : {m_poolViewButtons[view], m_poolViewItems[view]})
+            connect(action, &QAction::triggered, this, [this, view] { SetPoolIconView(view); });
+    }
     // activated: only the user's choice, not the box being filled.
     connect(DriveBox, &QComboBox::activated, this,
             Guarded(m_data, this, &TProperties_Form::DriveChosen));
@@ -412,26 +404,7 @@ void TProperties_Form::ShowStatistics()
 
 void TProperties_Form::FillVolumeList()
 {
-    VolumeList->clear();
-    ArchivePool pool(m_data);
-    for (const PoolVolume &volume : pool.Volumes()) {
-        const double percent =
-            volume.capacity > 0 ? double(volume.used) * 100.0 / double(volume.capacity) : 0.0;
-        const quint64 freeKb = volume.FreeBytes() / 1024;
-        auto *item =
-            new VolumeItem(QStringList{kVolumeLabelPrefix + volume.label.mid(5, 4), volume.name,
-                                       DisplayLocale().toString(percent, 'f', 2),
-                                       DisplayLocale().toString(qulonglong(freeKb))});
-        item->setData(0, Qt::UserRole, volume.id);
-        item->setIcon(0, ObjectIcon(volume.cls)); // the image shows how full it is
-        item->setData(kPercentColumn, kSortValueRole, percent);
-        item->setData(kFreeColumn, kSortValueRole, double(freeKb));
-        for (int column : {kPercentColumn, kFreeColumn})
-            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-        VolumeList->addTopLevelItem(item);
-    }
-    for (int column = 0; column < VolumeList->columnCount(); ++column)
-        VolumeList->resizeColumnToContents(column);
+    VolumeList->SetVolumes(ArchivePool(m_data).Volumes());
     UpdatePoolButtons();
 }
 
@@ -469,8 +442,7 @@ QString TProperties_Form::ChosenDrive() const
 
 qint64 TProperties_Form::SelectedVolumeId() const
 {
-    const QList<QTreeWidgetItem *> selected = VolumeList->selectedItems();
-    return selected.isEmpty() ? 0 : selected.front()->data(0, Qt::UserRole).toLongLong();
+    return VolumeList->SelectedVolumeId();
 }
 
 void TProperties_Form::UpdatePoolButtons()
@@ -479,28 +451,48 @@ void TProperties_Form::UpdatePoolButtons()
     const bool hasDrive = !ChosenDrive().isEmpty();
     AddBtn->setEnabled(hasDrive);
     MergeBtn->setEnabled(hasDrive);
-    FreeBtn->setEnabled(selected && VolumeList->topLevelItemCount() > 1);
+    FreeBtn->setEnabled(selected && VolumeList->Count() > 1);
     RemoveBtn->setEnabled(selected);
 }
 
-void TProperties_Form::ShowPoolMenu(const QPoint &position)
+void TProperties_Form::BuildPoolPopup()
 {
-    QMenu menu(this);
+    PoolPopup = new QMenu(this);
+    PoolPopup->setObjectName(QStringLiteral("PoolPopup"));
+    QMenu *views = PoolPopup->addMenu(QStringLiteral("&View"));
+    const auto [large, small, list, detail] = AddViewModeItems(this, views, '1');
+    m_poolViewItems = {large, small, list, detail};
     const std::pair<const char *, int> sorts[] = {
-        {"by &Volume", 0}, {"by &Pecent Used", kPercentColumn}, {"by &Free Space", kFreeColumn}};
+        {"by &Volume", PoolVolumeList::kVolumeColumn},
+        {"by &Pecent Used", PoolVolumeList::kPercentColumn},
+        {"by &Free Space", PoolVolumeList::kFreeColumn}};
     for (const auto &[caption, column] : sorts) {
-        QAction *sort = menu.addAction(QString::fromLatin1(caption));
+        QAction *sort = PoolPopup->addAction(QString::fromLatin1(caption));
         connect(sort, &QAction::triggered, this,
-                [this, column] { VolumeList->sortByColumn(column, Qt::AscendingOrder); });
+                [this, column] { VolumeList->SortByColumn(column); });
     }
-    menu.addSeparator();
+    PoolPopup->addSeparator();
     // The items do what the buttons do, and only when the buttons may.
     for (QPushButton *button : {FreeBtn, RemoveBtn}) {
-        QAction *action = menu.addAction(button->text());
-        action->setEnabled(button->isEnabled());
+        QAction *action = PoolPopup->addAction(button->text());
         connect(action, &QAction::triggered, button, &QPushButton::click);
+        connect(PoolPopup, &QMenu::aboutToShow, action,
+                [action, button] { action->setEnabled(button->isEnabled()); });
     }
-    menu.exec(VolumeList->viewport()->mapToGlobal(position));
+}
+
+void TProperties_Form::ShowPoolMenu(const QPoint &globalPosition)
+{
+    PoolPopup->exec(globalPosition);
+}
+
+void TProperties_Form::SetPoolIconView(int view)
+{
+    if (view < ListViewStack::kLargeIcons || view > ListViewStack::kDetailView)
+        view = ListViewStack::kLargeIcons;
+    VolumeList->SetIconView(view);
+    m_poolViewButtons[view]->setChecked(true);
+    m_poolViewItems[view]->setChecked(true);
 }
 
 void TProperties_Form::DriveChosen(int index)
@@ -584,6 +576,7 @@ void TProperties_Form::LoadArchiveOptions()
         settings->ReadBool(kOptionsSection, QStringLiteral("Use Hard Disk"), true));
     m_deleteFiles->setChecked(
         settings->ReadBool(kOptionsSection, QStringLiteral("Delete Files"), false));
+    SetPoolIconView(int(settings->ReadInteger(kOptionsSection, QStringLiteral("Icon View"), 0)));
 }
 
 bool TProperties_Form::SaveArchiveOptions()
@@ -610,6 +603,7 @@ bool TProperties_Form::SaveArchiveOptions()
                         m_useHardDisk->isChecked());
     settings->WriteBool(kOptionsSection, QStringLiteral("Delete Files"),
                         m_deleteFiles->isChecked());
+    settings->WriteInteger(kOptionsSection, QStringLiteral("Icon View"), VolumeList->IconView());
     return true;
 }
 

@@ -14,6 +14,9 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class PoolVolumeList;
+class QAction;
+class QMenu;
 class QTreeWidget;
 class TDataShare;
 
@@ -47,7 +50,13 @@ public:
     QLineEdit *SourceEdit = nullptr;
     QLineEdit *LabelEdit = nullptr;
     QPlainTextEdit *CommentsMemo = nullptr;
-    QTreeWidget *VolumeList = nullptr;
+    PoolVolumeList *VolumeList = nullptr;
+    // The view buttons above the pool list, and the pool list's pop-up with
+    // its "&View" items; each group in the order large icons, small icons,
+    // list, details.
+    QList<QAction *> m_poolViewButtons;
+    QList<QAction *> m_poolViewItems;
+    QMenu *PoolPopup = nullptr;
     QPushButton *AddBtn = nullptr;
     QPushButton *FreeBtn = nullptr;
     QPushButton *RemoveBtn = nullptr;
@@ -76,7 +85,11 @@ private:
     qint64 SelectedVolumeId() const;
     QString ChosenDrive() const;
     void DriveChosen(int index);
-    void ShowPoolMenu(const QPoint &position);
+    void BuildPoolPopup();
+    void ShowPoolMenu(const QPoint &globalPosition);
+    // Shows the pool list in a view (0 large icons to 3 details) and marks
+    // its button and menu item.
+    void SetPoolIconView(int view);
     void AddClick();
     void FreeClick();
     void RemoveClick();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -355,10 +356,17 @@ void TDataShare::StartTransaction()
 void TDataShare::Commit()
 {
     CatalogDatabase.ExecuteScript(QStringLiteral("COMMIT"));
+    m_onRollback.clear();
+    for (const std::function<void()> &action : std::exchange(m_afterCommit, {}))
+        action();
 }
 
 void TDataShare::Rollback()
 {
+    m_afterCommit.clear();
+    // Undone before the rows, so that a rollback that fails undoes them too.
+    for (const std::function<void()> &action : std::exchange(m_onRollback, {}))
+        action();
     // SQLite rolls back by itself after some failures (a full disk, an I/O
     // error); then there is nothing left to roll back.
     if (InTransaction())
@@ -374,6 +382,16 @@ void TDataShare::RollbackAfterFailure()
         // The failure already reported stands for this one: a connection
         // that cannot roll back fails again at the next command.
     }
+}
+
+void TDataShare::AfterCommit(std::function<void()> action)
+{
+    m_afterCommit.push_back(std::move(action));
+}
+
+void TDataShare::OnRollback(std::function<void()> action)
+{
+    m_onRollback.push_back(std::move(action));
 }
 
 bool TDataShare::RunInTransaction(const std::function<void()> &command, QString *failure)

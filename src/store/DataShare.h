@@ -8,7 +8,9 @@
 
 #include <exception>
 #include <functional>
+#include <vector>
 
+class ArchiveSetFiles;
 class SettingsStore;
 
 // What the window does when the database opens or closes: loading the tree,
@@ -126,6 +128,18 @@ public:
     // button) so that no failure passes on to the event loop: a failure is
     // reported as ReportFailure does. True when the handler returned.
     bool RunGuarded(const std::function<void()> &handler);
+    // Work outside the database that waits for the running transaction:
+    // done once it has committed (a file deleted when no row points at it any
+    // more), or undone when it rolls back (a file renamed back). Both lists
+    // are dropped when the transaction ends either way. Actions never raise.
+    void AfterCommit(std::function<void()> action);
+    void OnRollback(std::function<void()> action);
+
+    // What follows an archive set's ZIP file when the set is renamed or
+    // deleted for good; nothing when no archive layer is installed.
+    void SetArchiveSetFiles(ArchiveSetFiles *files) { m_setFiles = files; }
+    ArchiveSetFiles *SetFiles() const { return m_setFiles; }
+
     // Reports a failure that a handler let through: the progress window
     // closes and the "Database Error" box shows the failure's text. A
     // command running meanwhile (the handler ran inside it) is rolled back
@@ -147,4 +161,7 @@ private:
     bool m_commandRunning = false;
     bool m_commandSpoilt = false;
     DatabaseObserver m_noObserver;
+    ArchiveSetFiles *m_setFiles = nullptr;
+    std::vector<std::function<void()>> m_afterCommit;
+    std::vector<std::function<void()>> m_onRollback;
 };

@@ -3,10 +3,12 @@
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "platform/UserInterface.h"
+#include "store/ArchiveSetFiles.h"
 #include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "store/DatabaseError.h"
 #include "store/Wastebasket.h"
 
 namespace {
@@ -258,9 +260,15 @@ RenameOutcome RenameObject(TDataShare &data, qint64 id, QString &name)
         return RenameOutcome::Refused;
     }
     row = Lookup(data, id);
+    const int cls = data.Catalogs.ItemClass(row);
     row->Edit();
     row->SetFieldValue(QStringLiteral("Name"), text);
     row->Post();
+    // A set's ZIP file is named after the set. Renamed only once the row
+    // is, and a file that keeps its name undoes the whole command.
+    if (cls == CatalogSchema::kArchiveSetClass && data.SetFiles() &&
+        !data.SetFiles()->RenameSetFile(id, oldName, text))
+        throw EDirvantaFailed(QString());
     WriteObjectDate(data, id, QStringLiteral("Modified"), NowDayCount());
     name = text;
     return RenameOutcome::Renamed;

@@ -67,7 +67,9 @@ enum class RenameOutcome
 // Renames an object: the text is trimmed (empty keeps the old name), invalid
 // characters are replaced after the "Invalid Characters Found" box, the
 // sibling check shows "Error Renaming Object". A rename stamps Modified.
-// name receives the name stored afterwards.
+// name receives the name stored afterwards. An archive set's ZIP file takes
+// the new name too; when it cannot, the command is undone: EDirvantaFailed
+// with no text is raised (the user has been told why).
 RenameOutcome RenameObject(TDataShare &data, qint64 id, QString &name);
 
 // The one routine that writes Deleted or Modified: written only for classes

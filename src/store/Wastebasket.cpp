@@ -1,6 +1,7 @@
 #include "store/Wastebasket.h"
 
 #include "platform/DayCount.h"
+#include "store/ArchiveSetFiles.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
@@ -211,7 +212,21 @@ qint64 DeleteObjectPermanently(TDataShare &data, qint64 id)
             UI().PumpMessages(1000);
         },
         nullptr);
-    QList<qint64> children(collected.crbegin(), collected.crend());
+    // Children before parents. A set goes with its file; one whose volume is
+    // not brought in stops the walk and the job, keeping its row and file,
+    // the rows of its members (reached just before it) and those of every
+    // object not yet reached.
+    QList<qint64> children;
+    for (auto it = collected.crbegin(); it != collected.crend(); ++it) {
+        if (ObjectClass(data, *it) == CatalogSchema::kArchiveSetClass && data.SetFiles() &&
+            !data.SetFiles()->PrepareSetDeletion(*it)) {
+            while (!children.isEmpty() && data.Catalogs.IsAncestor(*it, children.last()))
+                children.removeLast();
+            UI().SetCancelled(true);
+            break;
+        }
+        children.append(*it);
+    }
     DeleteRows(data, children);
     return children.size();
 }

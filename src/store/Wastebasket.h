@@ -60,7 +60,9 @@ void SendToWastebasket(TDataShare &data, qint64 id);
 
 // Deletes an object, every object below it and all their files for good;
 // the five fixed objects are never deleted (for the Wastebasket only its
-// contents go). Returns the number of objects deleted.
+// contents go). An archive set's ZIP file goes too, once the deletion is
+// committed; a set whose volume is not brought in stops the deletion there
+// and sets the cancel flag. Returns the number of objects deleted.
 qint64 DeleteObjectPermanently(TDataShare &data, qint64 id);
 
 // Restores objects of the Wastebasket in order to the place they were

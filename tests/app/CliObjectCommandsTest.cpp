@@ -87,6 +87,17 @@ TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
                   QStringLiteral("Catalogs\\Old Disks\\Disk 1")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains(QLatin1String("Object Move Failed")));
+
+    result = Run(
+        {QStringLiteral("rename"), QStringLiteral("Catalogs\\Old Disks"), QStringLiteral("Work")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QLatin1String("already exists"))) << result.err.toStdString();
+    result = Run({QStringLiteral("rename"), QStringLiteral("Catalogs\\Old Disks\\Disk 1"),
+                  QStringLiteral("Disk One")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("Renamed to \"Catalogs\\Old Disks\\Disk One\"\n"));
+    result = Run({QStringLiteral("rename"), QStringLiteral("Catalogs"), QStringLiteral("Other")});
+    EXPECT_EQ(result.exitCode, 1);
 }
 
 TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)

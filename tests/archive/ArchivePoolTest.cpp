@@ -2,9 +2,13 @@
 
 #include "../store/StoreFixture.h"
 #include "ArchiveTestFolder.h"
+#include "archive/ArchiveSetFileKeeper.h"
 #include "archive/ExtractRestore.h"
 #include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
+#include "store/ObjectOperations.h"
+#include "store/Wastebasket.h"
 #include "support/FakeDriveSystem.h"
 #include "support/LoopMount.h"
 
@@ -571,6 +575,127 @@ TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
         << reason.toStdString();
     EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::RestoreFiles);
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
+}
+
+// A real volume holding one set, with the keeper that makes renames and
+// deletes reach the set's file.
+class ArchiveSetFileTest : public StoreFixture
+{
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "loop-mounting an image needs root";
+        ASSERT_TRUE(m_root.isValid());
+        m_keeper.emplace(*m_data);
+        m_drive = QFileInfo(m_root.path()).canonicalFilePath() + u"/v1"_s;
+        QString reason;
+        if (!MountImage(m_mount, m_drive, VolumeLabelOf(1), 8, reason))
+            GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
+        QDir(m_drive).mkdir(u"Archives"_s);
+        m_volume = AddVolume(1);
+        m_set = AddSet(u"Set A"_s, m_volume);
+        WriteFile(u"Set A.ZIP"_s, "zip");
+    }
+
+    void TearDown() override
+    {
+        m_keeper.reset();
+        StoreFixture::TearDown();
+    }
+
+    qint64 AddVolume(int number)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(m_drive),
+                                kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass, false, now,
+                                now, QString(), VolumeLabelOf(number), 0, 8 * 1024 * 1024);
+    }
+
+    qint64 AddSet(const QString &name, qint64 volume)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), CatalogSchema::kArchivesId,
+                                kArchiveSetClass, false, now, now, QString(), QString(), 3, volume);
+    }
+
+    QString SetFile(const QString &name) const { return m_drive + u"/Archives/"_s + name; }
+
+    void WriteFile(const QString &name, const QByteArray &content)
+    {
+        QFile file(SetFile(name));
+        ASSERT_TRUE(file.open(QFile::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir m_root;
+    LoopMount m_mount;
+    QString m_drive;
+    qint64 m_volume = 0;
+    qint64 m_set = 0;
+    std::optional<ArchiveSetFileKeeper> m_keeper;
+};
+
+TEST_F(ArchiveSetFileTest, ARenamedSetRenamesItsFileOrKeepsItsName)
+{
+    QString name = u"Set B"_s;
+    EXPECT_TRUE(m_data->RunInTransaction([&] { RenameObject(*m_data, m_set, name); }));
+    EXPECT_TRUE(QFile::exists(SetFile(u"Set B.ZIP"_s)));
+    EXPECT_FALSE(QFile::exists(SetFile(u"Set A.ZIP"_s)));
+
+    // A command that fails after the rename finds the file under its old name.
+    name = u"Set C"_s;
+    EXPECT_FALSE(m_data->RunInTransaction([&] {
+        RenameObject(*m_data, m_set, name);
+        throw EDirvantaFailed(QString());
+    }));
+    EXPECT_TRUE(QFile::exists(SetFile(u"Set B.ZIP"_s)));
+    EXPECT_FALSE(QFile::exists(SetFile(u"Set C.ZIP"_s)));
+
+    // A file of the new name on the volume is never replaced: the row keeps
+    // its name and the user hears why.
+    WriteFile(u"Set C.ZIP"_s, "other");
+    EXPECT_FALSE(m_data->RunInTransaction([&] { RenameObject(*m_data, m_set, name); }));
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(m_set), u"Set B"_s);
+    EXPECT_TRUE(QFile::exists(SetFile(u"Set B.ZIP"_s)));
+    EXPECT_EQ(QFileInfo(SetFile(u"Set C.ZIP"_s)).size(), 5);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Error Renaming Object"_s);
+}
+
+TEST_F(ArchiveSetFileTest, ASetLosesItsFileOnlyWhenDeletedForGoodAndCommitted)
+{
+    // A set whose volume is not brought in keeps its row, its members and
+    // its file.
+    const qint64 elsewhere = AddSet(u"Set Z"_s, AddVolume(2));
+    const qint64 member = AddObject(elsewhere, u"Folder"_s);
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_TRUE(m_data->RunInTransaction([&] {
+        RunObjectJob(*m_data, ObjectJob::DeletePermanently, {elsewhere, m_set});
+    }));
+    EXPECT_EQ(ObjectClass(*m_data, elsewhere), kArchiveSetClass);
+    EXPECT_GE(ObjectClass(*m_data, member), 0);
+    EXPECT_EQ(ObjectClass(*m_data, m_set), kArchiveSetClass);
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+
+    EXPECT_TRUE(m_data->RunInTransaction(
+        [&] { RunObjectJob(*m_data, ObjectJob::SendToWastebasket, {m_set}); }));
+    EXPECT_TRUE(QFile::exists(SetFile(u"Set A.ZIP"_s)));
+
+    // Emptying the Wastebasket deletes the set for good; a command that
+    // fails afterwards keeps the row and so the file.
+    EXPECT_FALSE(m_data->RunInTransaction([&] {
+        RunObjectJob(*m_data, ObjectJob::EmptyWastebasket, {});
+        throw EDirvantaFailed(QString());
+    }));
+    EXPECT_EQ(ObjectClass(*m_data, m_set), kArchiveSetClass);
+    EXPECT_TRUE(QFile::exists(SetFile(u"Set A.ZIP"_s)));
+
+    EXPECT_TRUE(
+        m_data->RunInTransaction([&] { RunObjectJob(*m_data, ObjectJob::EmptyWastebasket, {}); }));
+    EXPECT_EQ(ObjectClass(*m_data, m_set), -1);
+    EXPECT_FALSE(QFile::exists(SetFile(u"Set A.ZIP"_s)));
+    EXPECT_GT(ArchivePool(*m_data).Volume(m_volume)->used, 0u);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "explorer/CommentsDialog.h"
 #include "explorer/NodeSelectionDialog.h"
 #include "explorer/ObjectDrag.h"
+#include "explorer/PoolVolumeList.h"
 #include "explorer/PropertiesDialog.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
@@ -32,6 +33,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -395,6 +397,43 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
         m_folder.path());
 }
 
+// Cancel pressed while a big folder's statistics are counted stops the walk
+// at once and closes the dialog.
+TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
+{
+    constexpr int kFolders = 200;
+    m_data->RunInTransaction([&] {
+        for (int i = 0; i < kFolders; ++i)
+            Add(m_work, QStringLiteral("Folder %1").arg(i), 2);
+    });
+    Tree()->SelectByID(m_work);
+    // Every object visited lets events run; the first run clicks Cancel.
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 2000; });
+    bool clicked = false;
+    m_ui.SetOnProcessEvents([&] {
+        auto *form = qobject_cast<TProperties_Form *>(QApplication::activeModalWidget());
+        if (form && !clicked) {
+            clicked = true;
+            form->CancelBtn->click();
+        }
+    });
+    // A dialog that Cancel did not close is rejected, so the test cannot hang.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    watchdog.start(5000);
+
+    m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
+
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(watchdog.isActive()) << "Cancel did not close the dialog";
+    EXPECT_LT(m_ui.ProcessEventsCount(), 5) << "the walk went on after Cancel";
+}
+
 // The pool tab points the pool at a folder browsed to, adds the disk there
 // as a volume and removes it again.
 TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
@@ -412,19 +451,19 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
         ModalResponder responder([&](QWidget *dialog) {
             auto *form = qobject_cast<TProperties_Form *>(dialog);
             ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->VolumeList->topLevelItemCount(), 0);
+            EXPECT_EQ(form->VolumeList->Count(), 0);
             emit form->DriveBox->activated(form->DriveBox->count() - 1); // "Other Folder..."
             EXPECT_EQ(form->DriveBox->currentData().toString(), drive);
             form->AddBtn->click();
-            ASSERT_EQ(form->VolumeList->topLevelItemCount(), 1);
-            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(0), QStringLiteral("DVARC0001"));
-            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(3), QStringLiteral("3,072"));
+            ASSERT_EQ(form->VolumeList->Count(), 1);
+            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
+            EXPECT_EQ(form->VolumeList->Text(0, 3), QStringLiteral("3,072"));
             EXPECT_FALSE(form->RemoveBtn->isEnabled());
-            form->VolumeList->setCurrentItem(form->VolumeList->topLevelItem(0));
+            form->VolumeList->SelectRow(0);
             EXPECT_TRUE(form->RemoveBtn->isEnabled());
             EXPECT_FALSE(form->FreeBtn->isEnabled()); // the only volume: nowhere to move sets
             form->RemoveBtn->click();
-            EXPECT_EQ(form->VolumeList->topLevelItemCount(), 0);
+            EXPECT_EQ(form->VolumeList->Count(), 0);
             form->CancelBtn->click();
         });
         ShowProperties(*m_data, false, CatalogSchema::kVolumePoolId, m_form.get(), true);
@@ -435,8 +474,9 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
     EXPECT_TRUE(pool.Volumes().empty());
 }
 
-// The percentage and the free space sort by value ("9.00" before "30.00").
-TEST_F(ObjectCommandsFormTest, PoolListSortsByPercentageAndFreeSpaceValues)
+// The percentage and the free space sort by value ("9.00" before "30.00");
+// the view chosen with a button is kept for the next opening.
+TEST_F(ObjectCommandsFormTest, PoolListSortsByValueAndKeepsItsView)
 {
     m_data->RunInTransaction([&] {
         for (const auto &[label, used, capacity] : {std::tuple{"DVARC0001", 3'072'000, 10'240'000},
@@ -451,10 +491,23 @@ TEST_F(ObjectCommandsFormTest, PoolListSortsByPercentageAndFreeSpaceValues)
         auto *form = qobject_cast<TProperties_Form *>(dialog);
         ASSERT_NE(form, nullptr);
         for (int column : {2, 3}) {
-            form->VolumeList->sortByColumn(column, Qt::AscendingOrder);
-            EXPECT_EQ(form->VolumeList->topLevelItem(0)->text(0), QStringLiteral("DVARC0002"))
-                << column;
+            form->VolumeList->SortByColumn(column);
+            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
         }
+        EXPECT_EQ(form->VolumeList->IconView(), 0);
+        form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
+        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
+        form->CancelBtn->click();
+    });
+    ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
+    EXPECT_EQ(
+        m_settings->ReadInteger(QStringLiteral("Archive Options"), QStringLiteral("Icon View"), 0),
+        3);
+    ModalResponder reopened([](QWidget *dialog) {
+        auto *form = qobject_cast<TProperties_Form *>(dialog);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->VolumeList->IconView(), 3);
+        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
         form->CancelBtn->click();
     });
     ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);

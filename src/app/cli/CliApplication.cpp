@@ -48,6 +48,8 @@ const QString kUsageText =
                    "  update PATH          rebuild a disk catalog from its medium\n"
                    "  mkdir PATH           make a catalog or archive folder\n"
                    "  mv PATH DEST-PATH    move an object into a folder (or the Wastebasket)\n"
+                   "  rename PATH NAME     give an object a new name (an archive set's ZIP file\n"
+                   "                       on its volume takes it too)\n"
                    "  rm PATH [--permanent]  send an object to the Wastebasket, or delete it\n"
                    "                       for good (objects in the Wastebasket always are)\n"
                    "  restore PATH         put an object of the Wastebasket back in its place\n"

@@ -1,6 +1,7 @@
 #include "app/cli/ObjectCommands.h"
 
 #include "app/cli/CliApplication.h"
+#include "archive/ArchiveSetFileKeeper.h"
 #include "media/ObjectProperties.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
@@ -22,20 +23,18 @@ namespace {
 
 constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
 
-const QStringList kCommands = {QStringLiteral("mkdir"),
-                               QStringLiteral("mv"),
-                               QStringLiteral("rm"),
-                               QStringLiteral("restore"),
-                               QStringLiteral("empty-wastebasket"),
-                               QStringLiteral("comment"),
-                               QStringLiteral("properties")};
+const QStringList kCommands = {QStringLiteral("mkdir"),   QStringLiteral("mv"),
+                               QStringLiteral("rename"),  QStringLiteral("rm"),
+                               QStringLiteral("restore"), QStringLiteral("empty-wastebasket"),
+                               QStringLiteral("comment"), QStringLiteral("properties")};
 
 // The number of arguments each command takes.
 qsizetype ArgumentCount(const QString &command)
 {
     if (command == QLatin1String("empty-wastebasket"))
         return 0;
-    if (command == QLatin1String("mv") || command == QLatin1String("comment"))
+    if (command == QLatin1String("mv") || command == QLatin1String("rename") ||
+        command == QLatin1String("comment"))
         return 2;
     return 1;
 }
@@ -112,6 +111,8 @@ public:
                     result = MakeFolder();
                 else if (command == QLatin1String("mv"))
                     result = Move();
+                else if (command == QLatin1String("rename"))
+                    result = Rename();
                 else if (command == QLatin1String("rm"))
                     result = Remove();
                 else if (command == QLatin1String("restore"))
@@ -201,6 +202,23 @@ private:
             return CliApplication::kFailure;
         }
         Report(QStringLiteral("Moved to \"") + PathOf(id) + QStringLiteral("\""), id);
+        return CliApplication::kSuccess;
+    }
+
+    int Rename()
+    {
+        const qint64 id = Resolve(m_request.arguments.value(0));
+        if (id < 0)
+            return CliApplication::kFailure;
+        if (!ObjectRules::MayBeRenamedInTree(ObjectClass(m_data, id)) ||
+            IsWastebasketPath(m_data.Catalogs.PathByID(id, false))) {
+            m_err << "error: \"" << m_request.arguments.value(0) << "\" may not be renamed\n";
+            return CliApplication::kFailure;
+        }
+        QString name = m_request.arguments.value(1);
+        if (RenameObject(m_data, id, name) == RenameOutcome::Refused)
+            return CliApplication::kFailure;
+        Report(QStringLiteral("Renamed to \"") + PathOf(id) + QStringLiteral("\""), id);
         return CliApplication::kSuccess;
     }
 
@@ -397,6 +415,8 @@ QString ObjectCommandUsageProblem(const ObjectCommandRequest &request)
         return request.command + QStringLiteral(" needs ") +
                (request.command == QLatin1String("mv")
                     ? QStringLiteral("a catalog path and a destination path")
+                : request.command == QLatin1String("rename")
+                    ? QStringLiteral("a catalog path and a new name")
                 : request.command == QLatin1String("comment") ? QStringLiteral("a path and a text")
                 : request.command == QLatin1String("restore")
                     ? QStringLiteral("a path in the Wastebasket")
@@ -423,5 +443,7 @@ std::optional<CatalogSubject> FindCatalogSubject(TDataShare &data, const QString
 int RunObjectCommand(TDataShare &data, const ObjectCommandRequest &request, QTextStream &out,
                      QTextStream &err)
 {
+    // Renames and deletes of archive sets reach their ZIP files.
+    ArchiveSetFileKeeper setFiles(data);
     return ObjectCommand(data, request, out, err).Run();
 }

@@ -23,6 +23,7 @@
 #include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -149,6 +150,15 @@ int main(int argc, char **argv)
                 Save(dialog, "properties-disk-catalog-details");
             }
             if (shot.onPool) {
+                const std::pair<const char *, const char *> poolViews[] = {
+                    {"IconViewLargeBtn", "properties-archive-pool-large-icons"},
+                    {"IconViewSmallBtn", "properties-archive-pool-small-icons"},
+                    {"IconViewListBtn", "properties-archive-pool-list"},
+                    {"IconViewDetailBtn", "properties-archive-pool-detail"}};
+                for (const auto &[button, name] : poolViews) {
+                    dialog.findChild<QAction *>(QString::fromLatin1(button))->trigger();
+                    Save(dialog, name);
+                }
                 dialog.Tabs->setCurrentIndex(dialog.Tabs->count() - 1);
                 Save(dialog, "properties-default-settings");
             }
