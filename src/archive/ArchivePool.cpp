@@ -400,22 +400,30 @@ bool ArchivePool::WaitForPoolDisk(const QString &drive, QString &label)
 // its members; other files give no set.
 void ArchivePool::CatalogSets(const QString &archiveFolder, qint64 volumeId)
 {
-    TMediaScanner scanner(m_data, CatalogOptions());
-    TPackageAnalyser analyser(scanner, m_data);
     const QFileInfoList entries =
         QDir(archiveFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo &entry : entries) {
         if (UI().Cancelled())
             break;
-        const double modified = MediumTimeToDayCount(entry.lastModified().toSecsSinceEpoch());
-        const QDateTime birth = entry.birthTime();
-        const double created = birth.isValid() && birth.toSecsSinceEpoch() > 0
-                                   ? MediumTimeToDayCount(birth.toSecsSinceEpoch())
-                                   : modified;
-        analyser.AnalysePackage(archiveFolder, archiveFolder, volumeId, QString(), kArchiveSetClass,
-                                kArchivesId, entry.size(), modified, created, entry.fileName());
+        CatalogSet(archiveFolder, entry.fileName(), volumeId, kArchivesId, QString());
         UI().PumpMessages(0);
     }
+}
+
+bool ArchivePool::CatalogSet(const QString &archiveFolder, const QString &fileName, qint64 volumeId,
+                             qint64 parentId, const QString &comment)
+{
+    const QFileInfo entry(QDir(archiveFolder).filePath(fileName));
+    const double modified = MediumTimeToDayCount(entry.lastModified().toSecsSinceEpoch());
+    const QDateTime birth = entry.birthTime();
+    const double created = birth.isValid() && birth.toSecsSinceEpoch() > 0
+                               ? MediumTimeToDayCount(birth.toSecsSinceEpoch())
+                               : modified;
+    TMediaScanner scanner(m_data, CatalogOptions());
+    TPackageAnalyser analyser(scanner, m_data);
+    return analyser.AnalysePackage(archiveFolder, archiveFolder, volumeId, comment,
+                                   kArchiveSetClass, parentId, entry.size(), modified, created,
+                                   entry.fileName());
 }
 
 // The checks of the dialog's OK; false leaves the dialog open. mounted:
