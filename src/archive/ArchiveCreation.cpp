@@ -17,7 +17,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 using CatalogSchema::kArchiveFolderClass;
 using CatalogSchema::kArchivesClass;
@@ -110,7 +112,11 @@ bool MoveFileCancellable(const QString &from, const QString &to)
 {
     if (QFile::exists(to))
         return false;
-    if (QFile::rename(from, to))
+    // QFile::rename would copy across file systems without a way to cancel.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(),
+                            QFile::encodeName(to).toStdString(), error);
+    if (!error)
         return true;
     QFile in(from);
     QFile out(to);
