@@ -260,37 +260,25 @@ bool ArchiveRun::CreateArchiveSet()
     return QFileInfo::exists(target) || Fail(ZipResult::Error);
 }
 
-// One engine call for the folder's own files, then one per subfolder; the
-// first failure ends it, so that no file left out can be deleted later.
+// The folder's own files and its subfolders in one engine call: each call
+// rewrites the whole archive, so a call per subfolder would copy a large
+// set over and over. Any failure fails it all, so that no file left out can
+// be deleted later.
 int ArchiveRun::RunEngine()
 {
+    if (m_request.files.isEmpty())
+        return ZipResult::NothingToDo;
     TZipFile zip;
     zip.lpszZipFile = m_place.zipPath;
     zip.lpszTempPath = m_request.workFolder;
     zip.CompFactor = m_request.compress ? 9 : 0;
-    zip.lpszRootPath = m_request.files.value(0);
-    if (m_request.files.isEmpty())
-        return ZipResult::NothingToDo;
-
-    UI().SetProgressPath(QStringLiteral("Reading Folder: ") + m_request.files.front());
-    int result = ZipResult::NothingToDo;
-    zip.lpszItemList = m_request.files.mid(1).join(u' ');
-    if (!zip.lpszItemList.isEmpty()) {
-        zip.Execute(ZipFunction::Add);
-        result = zip.ErrorCode();
-    }
+    zip.lpszRootPath = m_request.files.front();
     if (m_request.includeSubfolders)
         zip.Options |= RecurseFlag;
-    for (qsizetype i = 0; i < m_request.folders.size() &&
-                          (result == ZipResult::Success || result == ZipResult::NothingToDo);
-         ++i) {
-        zip.lpszItemList = m_request.folders[i];
-        UI().SetProgressPath(QStringLiteral("Reading Folder: ") +
-                             Unquoted(zip.lpszItemList).chopped(kAllEntries.size()));
-        zip.Execute(ZipFunction::Add);
-        result = zip.ErrorCode();
-    }
-    return result;
+    zip.lpszItemList = (m_request.files.mid(1) + m_request.folders).join(u' ');
+    UI().SetProgressPath(QStringLiteral("Reading Folder: ") + m_request.files.front());
+    zip.Execute(ZipFunction::Add);
+    return zip.ErrorCode();
 }
 
 bool ArchiveRun::Fail(int result)
