@@ -466,6 +466,16 @@ bool ArchiveSetNameTaken(TDataShare &data, const QString &name)
     return taken;
 }
 
+qint64 ArchiveDestinationOrDefault(TDataShare &data, qint64 id)
+{
+    SqliteStatement &query =
+        data.CatalogDatabase.Prepare(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = ?1"));
+    query.Bind(1, id);
+    const int cls = query.Step() ? int(query.Int64(0)) : -1;
+    query.Reset();
+    return cls == kArchivesClass || cls == kArchiveFolderClass ? id : kArchivesId;
+}
+
 ArchiveRequestProblem CheckArchiveRequest(TDataShare &data, ArchiveRequest &request,
                                           QString *folder)
 {
@@ -477,13 +487,7 @@ ArchiveRequestProblem CheckArchiveRequest(TDataShare &data, ArchiveRequest &requ
                            kParagraphBreak + QStringLiteral("Please respecify before continuing."));
         return ArchiveRequestProblem::WorkFolder;
     }
-    SqliteStatement &query =
-        data.CatalogDatabase.Prepare(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = ?1"));
-    query.Bind(1, request.destination);
-    const int cls = query.Step() ? int(query.Int64(0)) : -1;
-    query.Reset();
-    if (cls != kArchivesClass && cls != kArchiveFolderClass)
-        request.destination = kArchivesId;
+    request.destination = ArchiveDestinationOrDefault(data, request.destination);
     if (folder) {
         *folder = folder->trimmed();
         if (!FolderExists(*folder)) {
@@ -527,7 +531,7 @@ bool ArchiveFolder(TDataShare &data, const ArchiveRequest &request)
     return ArchiveRun(data, request).Run();
 }
 
-bool RunArchiveRequest(TDataShare &data, ArchiveRequest &request)
+ArchiveOutcome RunArchiveRequest(TDataShare &data, ArchiveRequest &request)
 {
     UI().ShowProgress(request.useHardDisk ? ProgressOperation::CreateTemporaryArchive
                                           : ProgressOperation::CreateArchiveDirect);
@@ -535,11 +539,11 @@ bool RunArchiveRequest(TDataShare &data, ArchiveRequest &request)
         !ListFolderForArchive(request.files.value(0), request.includeSubfolders, request.files,
                               request.folders)) {
         ShowCancelledByUser();
-        return false;
+        return ArchiveOutcome::ListingCancelled;
     }
     const bool archived = ArchiveFolder(data, request);
     UI().CloseProgress();
-    return archived;
+    return archived ? ArchiveOutcome::Archived : ArchiveOutcome::Failed;
 }
 
 bool QuickArchive(TDataShare &data, const QString &selectionListPath)
@@ -551,7 +555,7 @@ bool QuickArchive(TDataShare &data, const QString &selectionListPath)
     if (!ReadSelectionList(QDir(QDir::tempPath()).filePath(selectionListPath), request.files,
                            request.folders))
         return false;
-    return RunArchiveRequest(data, request);
+    return RunArchiveRequest(data, request) == ArchiveOutcome::Archived;
 }
 
 bool ZipFilePassesTest(const QString &path)

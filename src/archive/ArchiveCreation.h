@@ -109,9 +109,20 @@ bool FolderIsOnPoolDrive(const QString &folder, const QString &poolArchiveFolder
 // file, no catalog row and every source file in place; the box said why.
 bool ArchiveFolder(TDataShare &data, const ArchiveRequest &request);
 
+// The destination when it is the Archives folder or an archive folder,
+// else "Archives".
+qint64 ArchiveDestinationOrDefault(TDataShare &data, qint64 id);
+
+enum class ArchiveOutcome
+{
+    Archived,
+    ListingCancelled, // the user stopped the listing of the folder
+    Failed
+};
+
 // The dialog's OK after its checks: the progress window, the lists (from the
 // folder unless the request has them already) and ArchiveFolder.
-bool RunArchiveRequest(TDataShare &data, ArchiveRequest &request);
+ArchiveOutcome RunArchiveRequest(TDataShare &data, ArchiveRequest &request);
 
 // Archives a selection list without a dialog: the stored options, the
 // system temporary folder, "Archives", no comment, the default name.

@@ -73,7 +73,7 @@ TEST_F(ArchiveRequestCheckTest, AnEmptyFolderIsRefusedBeforeAnythingIsWritten)
     QDir().mkpath(m_folder.filePath(u"empty"_s));
     request.files = {m_folder.filePath(u"empty"_s)};
 
-    EXPECT_FALSE(RunArchiveRequest(*m_data, request));
+    EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
     EXPECT_TRUE(m_ui.TakeSingleMessage().text.startsWith(
         u"There were no folders or files eligable for Archiving"_s));
@@ -193,7 +193,7 @@ TEST_F(ArchiveCreationMediaTest, StagedAndDirectSetsHoldTheFolderAndAreCataloged
         const QString name = staging ? u"Staged"_s : u"Direct"_s;
         ArchiveRequest request = Request(name, staging);
         request.comment = u"kept"_s;
-        ASSERT_TRUE(RunArchiveRequest(*m_data, request))
+        ASSERT_EQ(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived)
             << m_ui.TakeSingleMessage().text.toStdString();
 
         ArchiveTestFolder tools;
@@ -222,13 +222,13 @@ TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
 {
     ArchiveRequest direct = Request(u"Direct"_s, false);
     direct.deleteFiles = true;
-    ASSERT_TRUE(RunArchiveRequest(*m_data, direct));
+    ASSERT_EQ(RunArchiveRequest(*m_data, direct), ArchiveOutcome::Archived);
     ExpectSourcesInPlace();
 
     ArchiveRequest request = Request(u"Own Files"_s, true);
     request.deleteFiles = true;
     request.includeSubfolders = false;
-    ASSERT_TRUE(RunArchiveRequest(*m_data, request));
+    ASSERT_EQ(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
     EXPECT_EQ(Members(SetFile(u"Own Files"_s)),
               (QStringList{u".hidden"_s, u"large.bin"_s, u"top.txt"_s}));
@@ -240,7 +240,7 @@ TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
     // With subfolders the folder itself goes once it is empty.
     ArchiveRequest rest = Request(u"Rest"_s, true);
     rest.deleteFiles = true;
-    ASSERT_TRUE(RunArchiveRequest(*m_data, rest));
+    ASSERT_EQ(RunArchiveRequest(*m_data, rest), ArchiveOutcome::Archived);
     EXPECT_FALSE(QFileInfo::exists(m_source));
     EXPECT_TRUE(m_ui.TakeMessages().empty());
 }
@@ -253,7 +253,7 @@ TEST_F(ArchiveCreationMediaTest, ASetLargerThanEveryVolumeChangesNothing)
     request.deleteFiles = true;
     request.compress = false;
 
-    EXPECT_FALSE(RunArchiveRequest(*m_data, request));
+    EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
     const RecordedMessage message = m_ui.TakeSingleMessage();
     EXPECT_EQ(message.caption, u"Archive Terminated"_s);
@@ -292,7 +292,7 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
         ArchiveRequest request = Request(u"Cancelled"_s, true);
         request.deleteFiles = true;
 
-        EXPECT_FALSE(RunArchiveRequest(*m_data, request));
+        EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
         const RecordedMessage message = m_ui.TakeSingleMessage();
         EXPECT_EQ(message.caption, phase.caption);

@@ -114,7 +114,7 @@ int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const QStringLi
     if (CheckArchiveRequest(data, request, &folder) != ArchiveRequestProblem::None)
         return kFailure;
     request.files = {folder};
-    if (!RunArchiveRequest(data, request))
+    if (RunArchiveRequest(data, request) != ArchiveOutcome::Archived)
         return kFailure;
 
     const SetOnVolume set = FindSet(data, request.name);
