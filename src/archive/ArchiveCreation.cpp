@@ -500,11 +500,15 @@ ArchiveRequestProblem CheckArchiveRequest(TDataShare &data, ArchiveRequest &requ
         }
     }
     request.name = request.name.trimmed();
-    // A pasted name is checked here too: it never passed the key filter.
-    if (request.name.isEmpty() || !RefusedNameCharacterIn(request.name).isNull()) {
+    if (request.name.isEmpty()) {
         UI().ShowError(QStringLiteral("Invalid Name"),
                        QStringLiteral("The Name specified for this Archive is invalid.") +
                            kParagraphBreak + QStringLiteral("Please respecify before continuing."));
+        return ArchiveRequestProblem::Name;
+    }
+    // A pasted name is checked here too: it never passed the key filter.
+    if (!RefusedNameCharacterIn(request.name).isNull()) {
+        ShowInvalidNameCharacter();
         return ArchiveRequestProblem::Name;
     }
     if (ArchiveSetNameTaken(data, request.name)) {

@@ -58,7 +58,7 @@ TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCa
     QStringList captions;
     for (const RecordedMessage &message : m_ui.TakeMessages())
         captions << message.caption;
-    EXPECT_EQ(captions, (QStringList{u"Invalid Folder"_s, u"Invalid Name"_s, u"Invalid Name"_s,
+    EXPECT_EQ(captions, (QStringList{u"Invalid Folder"_s, u"Invalid Name"_s, u"Invalid Character"_s,
                                      u"Duplicate Name"_s, u"Invalid Folder"_s}));
     request.name = u"Photos 2027"_s;
     request.workFolder = folder;
