@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr int kMinimumWidth = 420;
+
 QLabel *BuddyLabel(const QString &text, QWidget *buddy)
 {
     auto *label = new QLabel(text);
@@ -73,6 +75,7 @@ TArchiveFilesForm::TArchiveFilesForm(TDataShare &data, const QString &selectionL
     buttons->addWidget(CancelBtn);
     buttons->addWidget(HelpBtn);
     auto *layout = new QVBoxLayout(this);
+    setMinimumWidth(kMinimumWidth);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
 
@@ -81,6 +84,7 @@ TArchiveFilesForm::TArchiveFilesForm(TDataShare &data, const QString &selectionL
     NameEdit->setText(DefaultArchiveName());
 
     connect(FolderEdit, &QLineEdit::textChanged, this, &TArchiveFilesForm::FolderChanged);
+    FolderChanged();
     // Every button that reaches the database runs guarded: a failure is
     // reported and the dialog carries on.
     const auto guarded = [this](void (TArchiveFilesForm::*slot)()) {
