@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -441,13 +440,28 @@ bool ListFolderForArchive(const QString &folder, bool includeSubfolders, QString
 
 bool ReadSelectionList(const QString &path, QStringList &files, QStringList &folders)
 {
-    QSettings list(path, QSettings::IniFormat);
-    list.beginGroup(QStringLiteral("Files"));
-    files = list.childKeys();
-    list.endGroup();
-    list.beginGroup(QStringLiteral("Folders"));
-    folders = list.childKeys();
-    list.endGroup();
+    // Read by hand: the keys are paths, whose "/" a settings reader would
+    // take for nested groups.
+    files.clear();
+    folders.clear();
+    QFile list(path);
+    QStringList *section = nullptr;
+    if (list.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        for (const QString &raw : QString::fromUtf8(list.readAll()).split(u'\n')) {
+            const QString line = raw.trimmed();
+            if (line.startsWith(u'[') && line.endsWith(u']')) {
+                const QString name = line.mid(1, line.size() - 2).trimmed();
+                section = name.compare(QStringLiteral("Files"), Qt::CaseInsensitive) == 0 ? &files
+                          : name.compare(QStringLiteral("Folders"), Qt::CaseInsensitive) == 0
+                              ? &folders
+                              : nullptr;
+            } else if (section && !line.isEmpty() && !line.startsWith(u';')) {
+                const QString key = line.section(u'=', 0, 0).trimmed();
+                if (!key.isEmpty())
+                    *section << key;
+            }
+        }
+    }
     if (files.size() > 1 || !folders.isEmpty())
         return true;
     ShowCancelledByUser();
