@@ -317,7 +317,10 @@ void ArchiveRun::DeleteSources()
 {
     UI().ShowProgress(ProgressOperation::RecycleArchivedFiles);
     QStringList paths;
-    for (qsizetype i = m_request.folders.size() - 1; i >= 0; --i) {
+    // Without subfolders a listed folder went in with its own files only: it
+    // is not deleted, so that nothing unarchived below it goes too.
+    const qsizetype folders = m_request.includeSubfolders ? m_request.folders.size() : 0;
+    for (qsizetype i = folders - 1; i >= 0; --i) {
         paths << Unquoted(m_request.folders[i]).chopped(kAllEntries.size());
         UI().PumpMessages(0);
         if (UI().Cancelled())
@@ -570,7 +573,8 @@ bool QuickArchive(TDataShare &data, const QString &selectionListPath)
     request.workFolder = QDir::tempPath();
     request.destination = kArchivesId;
     request.name = DefaultArchiveName();
-    if (!ReadSelectionList(QDir(QDir::tempPath()).filePath(selectionListPath), request.files,
+    if (CheckArchiveRequest(data, request, nullptr) != ArchiveRequestProblem::None ||
+        !ReadSelectionList(QDir(QDir::tempPath()).filePath(selectionListPath), request.files,
                            request.folders))
         return false;
     return RunArchiveRequest(data, request) == ArchiveOutcome::Archived;

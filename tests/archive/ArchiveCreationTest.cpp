@@ -302,8 +302,9 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
 }
 
 // A selection list from the shell is archived without a dialog under the
-// default name; a list naming nothing ends the request. A folder on the
-// pool's own disk is always staged.
+// default name with the stored options; a list naming nothing ends the
+// request. Without subfolders a listed folder gives only its own files and
+// is not deleted. A folder on the pool's own disk is always staged.
 TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelectionList)
 {
     const QString list = m_folder.filePath(u"selection.ini"_s);
@@ -311,19 +312,22 @@ TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelection
     EXPECT_FALSE(QuickArchive(*m_data, list));
     EXPECT_EQ(m_ui.TakeSingleMessage().text, u"The Archive request was cancelled by the User"_s);
 
+    m_settings->WriteBool(u"Archive Options"_s, u"Include Subfolders"_s, false);
+    m_settings->WriteBool(u"Archive Options"_s, u"Delete Files"_s, true);
     Write(list,
           u"[Files]\n%1=\n\"%1/top.txt\"=\n[Folders]\n\"%1/sub/*.*\"=\n"_s.arg(m_source).toUtf8());
     ASSERT_TRUE(QuickArchive(*m_data, list)) << m_ui.TakeSingleMessage().text.toStdString();
 
-    SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-        u"SELECT Name FROM Catalogs WHERE Class = 23 AND Parent = 2"_s);
+    SqliteStatement &query =
+        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = 23"_s);
     ASSERT_TRUE(query.Step());
     const QString setName = query.Text(0);
     query.Reset();
     EXPECT_TRUE(setName.startsWith(u"Archive ["_s));
-    EXPECT_EQ(Members(SetFile(setName)),
-              (QStringList{u"sub/"_s, u"sub/deeper/"_s, u"sub/deeper/.deep"_s, u"sub/empty/"_s,
-                           u"sub/inner.txt"_s, u"top.txt"_s}));
+    EXPECT_EQ(Members(SetFile(setName)), (QStringList{u"sub/inner.txt"_s, u"top.txt"_s}));
+    EXPECT_FALSE(QFileInfo::exists(m_source + u"/top.txt"_s));
+    EXPECT_TRUE(QFileInfo::exists(m_source + u"/sub/inner.txt"_s));
+    EXPECT_TRUE(QFileInfo::exists(m_source + u"/sub/deeper/.deep"_s));
     EXPECT_TRUE(FolderIsOnPoolDrive(m_drive + u"/Archives"_s, ArchiveFolderOf(m_drive)));
     EXPECT_FALSE(FolderIsOnPoolDrive(m_source, ArchiveFolderOf(m_drive)));
 }
