@@ -1,5 +1,6 @@
 #include "archive/ArchivePool.h"
 
+#include "archive/ArchiveRequest.h"
 #include "media/CatalogOptions.h"
 #include "media/DeviceCheck.h"
 #include "media/FilePackages.h"
@@ -61,13 +62,6 @@ void ShowUnableToWrite()
                    QStringLiteral("The Disk being used is either Write Protected, a Network Drive "
                                   "or is being used in a Read-Only Drive") +
                        kParagraphBreak + QStringLiteral("Please check the Disk before continuing"));
-}
-
-void ShowArchiveTerminated(const QString &text)
-{
-    if (UI().ProgressVisible())
-        UI().CloseProgress();
-    UI().ShowError(QStringLiteral("Archive Terminated"), text);
 }
 
 // The ZIP file of a set in an archive folder.

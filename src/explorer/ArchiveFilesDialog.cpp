@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -313,8 +314,8 @@ void TArchiveFilesForm::OkClick()
     // The dialog stays on screen but out of reach while the archive runs
     // (hiding a modal dialog would end it).
     setEnabled(false);
+    const auto reachable = qScopeGuard([this] { setEnabled(true); });
     const ArchiveOutcome outcome = RunArchiveRequest(m_data, request);
-    setEnabled(true);
     if (outcome == ArchiveOutcome::ListingCancelled)
         return reject();
     if (outcome != ArchiveOutcome::Archived)
