@@ -81,6 +81,26 @@ TEST_F(ArchiveRequestCheckTest, AnEmptyFolderIsRefusedBeforeAnythingIsWritten)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
+// Sources are deleted only after the set reads back: a member whose data no
+// longer matches its CRC fails the test.
+TEST(ZipFileTest, AMemberWithDamagedDataFailsTheTest)
+{
+    ArchiveTestFolder folder;
+    folder.Write(u"a.txt"_s, QByteArray(4096, 'a'));
+    ASSERT_EQ(folder.Run(u"zip"_s, {u"-0q"_s, u"set.zip"_s, u"a.txt"_s}), 0);
+    const QString zip = folder.Path(u"set.zip"_s);
+    EXPECT_TRUE(ZipFilePassesTest(zip));
+
+    QByteArray bytes = ArchiveTestFolder::Read(zip);
+    bytes[bytes.indexOf(QByteArray(16, 'a'))] = 'b';
+    QFile file(zip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_FALSE(ZipFilePassesTest(zip));
+    EXPECT_FALSE(ZipFilePassesTest(folder.Path(u"missing.zip"_s)));
+}
+
 // A pool of one real ext4 volume and a folder to archive with subfolders,
 // hidden files and a file of several megabytes.
 class ArchiveCreationMediaTest : public StoreFixture
