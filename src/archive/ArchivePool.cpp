@@ -1,5 +1,6 @@
 #include "archive/ArchivePool.h"
 
+#include "archive/ArchiveRequest.h"
 #include "media/CatalogOptions.h"
 #include "media/DeviceCheck.h"
 #include "media/FilePackages.h"
@@ -61,13 +62,6 @@ void ShowUnableToWrite()
                    QStringLiteral("The Disk being used is either Write Protected, a Network Drive "
                                   "or is being used in a Read-Only Drive") +
                        kParagraphBreak + QStringLiteral("Please check the Disk before continuing"));
-}
-
-void ShowArchiveTerminated(const QString &text)
-{
-    if (UI().ProgressVisible())
-        UI().CloseProgress();
-    UI().ShowError(QStringLiteral("Archive Terminated"), text);
 }
 
 // Why a free ended early; 0 when it did not.
@@ -399,22 +393,30 @@ bool ArchivePool::WaitForPoolDisk(const QString &drive, QString &label)
 // its members; other files give no set.
 void ArchivePool::CatalogSets(const QString &archiveFolder, qint64 volumeId)
 {
-    TMediaScanner scanner(m_data, CatalogOptions());
-    TPackageAnalyser analyser(scanner, m_data);
     const QFileInfoList entries =
         QDir(archiveFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo &entry : entries) {
         if (UI().Cancelled())
             break;
-        const double modified = MediumTimeToDayCount(entry.lastModified().toSecsSinceEpoch());
-        const QDateTime birth = entry.birthTime();
-        const double created = birth.isValid() && birth.toSecsSinceEpoch() > 0
-                                   ? MediumTimeToDayCount(birth.toSecsSinceEpoch())
-                                   : modified;
-        analyser.AnalysePackage(archiveFolder, archiveFolder, volumeId, QString(), kArchiveSetClass,
-                                kArchivesId, entry.size(), modified, created, entry.fileName());
+        CatalogSet(archiveFolder, entry.fileName(), volumeId, kArchivesId, QString());
         UI().PumpMessages(0);
     }
+}
+
+bool ArchivePool::CatalogSet(const QString &archiveFolder, const QString &fileName, qint64 volumeId,
+                             qint64 parentId, const QString &comment)
+{
+    const QFileInfo entry(QDir(archiveFolder).filePath(fileName));
+    const double modified = MediumTimeToDayCount(entry.lastModified().toSecsSinceEpoch());
+    const QDateTime birth = entry.birthTime();
+    const double created = birth.isValid() && birth.toSecsSinceEpoch() > 0
+                               ? MediumTimeToDayCount(birth.toSecsSinceEpoch())
+                               : modified;
+    TMediaScanner scanner(m_data, CatalogOptions());
+    TPackageAnalyser analyser(scanner, m_data);
+    return analyser.AnalysePackage(archiveFolder, archiveFolder, volumeId, comment,
+                                   kArchiveSetClass, parentId, entry.size(), modified, created,
+                                   entry.fileName());
 }
 
 // The checks of the dialog's OK; false leaves the dialog open. mounted:

@@ -139,6 +139,12 @@ public:
     // drive; the volume's archive folder where it is mounted, or nothing.
     std::optional<QString> MakeSetVolumeReady(qint64 objectId);
 
+    // Catalogs the ZIP file in a volume's archive folder as an archive set
+    // below parentId, with its members; false, with nothing written, when
+    // it cannot be listed. Runs inside the caller's transaction.
+    bool CatalogSet(const QString &archiveFolder, const QString &fileName, qint64 volumeId,
+                    qint64 parentId, const QString &comment);
+
     // Sets the Volume Pool's modification time to now.
     void TouchPool();
 

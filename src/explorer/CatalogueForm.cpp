@@ -1,5 +1,7 @@
 #include "explorer/CatalogueForm.h"
 
+#include "archive/ArchivePool.h"
+#include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogListModel.h"
@@ -196,6 +198,7 @@ void TCatalogueForm::ConnectActions()
         connect(entry, &QAction::triggered, this,
                 guardedBody([this, entry] { ReopenEntry(entry->data().toInt()); }));
     connect(a.Compress1, &QAction::triggered, this, guarded(&TCatalogueForm::CompressCommand));
+    connect(a.Archive1, &QAction::triggered, this, guarded(&TCatalogueForm::ArchiveCommand));
     for (QAction *action : {a.DiskCatalog1, a.DiskCatalog2, a.DiskCatalog3, a.QuickCatalogBtn})
         connect(action, &QAction::triggered, this, guardedBody([this] { CatalogDiskCommand(); }));
     for (QAction *action : {a.Update1, a.Update2, a.Update3})
@@ -1142,6 +1145,32 @@ bool TCatalogueForm::ActsOnList(CommandSource source) const
         return false;
     const bool selected = ListView1->SelectedCount() > 0;
     return source == CommandSource::List ? selected : selected && !TreeView1->hasFocus();
+}
+
+void TCatalogueForm::ArchiveCommand()
+{
+    if (!m_data.DatabaseOpen)
+        return;
+    const qint64 noted = TreeView1->SelectedID();
+    ArchivePool pool(m_data);
+    if (pool.IsPoolEmpty(QString(), false)) {
+        if (!UI().AskYesNo(QStringLiteral("Archive Pool Empty"),
+                           QStringLiteral("The Archive Pool has not yet been set-up.") +
+                               kParagraphBreak +
+                               QStringLiteral("Dirvanta will now invoke the Archive Pool Set-up.") +
+                               kParagraphBreak + QStringLiteral("Do you wish to continue ?")))
+            return;
+        TreeView1->SelectByID(CatalogSchema::kVolumePoolId);
+        ShowProperties(m_data, false, CatalogSchema::kVolumePoolId, this, true);
+        if (pool.IsPoolEmpty(QString(), false)) {
+            ReselectNode(noted, true);
+            return;
+        }
+    }
+    // The archive keeps its own transactions: the set is cataloged only
+    // once its file is on the volume.
+    ShowArchiveFiles(m_data, QString(), this);
+    ReselectNode(noted, true);
 }
 
 void TCatalogueForm::CommentsCommand(CommandSource source)

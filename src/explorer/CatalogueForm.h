@@ -54,6 +54,9 @@ public:
     void SwitchDatabase(const QString &fallbackFolder);
     void ReopenEntry(int entry);
     void CompressCommand();
+    // Archives a folder onto the pool, setting the pool up first when it
+    // has no volume.
+    void ArchiveCommand();
     // Catalogs a medium into a new disk catalog in the folder nearest the
     // tree's selection; source empty offers the last source.
     void CatalogDiskCommand(const QString &source = QString());

@@ -259,4 +259,42 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     EXPECT_EQ(Run({u"pool"_s, u"remove"_s}).exitCode, 2);
 }
 
+// A folder archived from the command line lands on the volume and in the
+// catalog; the dialog's checks refuse a name taken in another case.
+TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
+{
+    using namespace Qt::StringLiterals;
+    const QString mount = m_folder.filePath(u"media/blank"_s);
+    QDir().mkpath(mount);
+    FakeDriveSystem drives;
+    FakeDriveSystem::Drive &drive = drives.Mount(mount, DriveKind::Removable, u"blank"_s);
+    drive.totalBytes = 10'000'000;
+    drive.freeBytes = 7'500'000;
+    const QString source = m_folder.filePath(u"source"_s);
+    QDir().mkpath(source + u"/sub"_s);
+    QFile file(source + u"/sub/a.txt"_s);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("archived");
+    file.close();
+
+    EXPECT_EQ(Run({u"archive"_s, source}).exitCode, 1); // the pool is empty
+    ASSERT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
+    ASSERT_EQ(Run({u"--yes"_s, u"pool"_s, u"add"_s}).exitCode, 0);
+    CliResult result = Run({u"--json"_s, u"archive"_s, source, u"--name"_s, u"Old Work"_s,
+                            u"--comment"_s, u"done"_s, u"--store"_s});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QJsonObject set = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(set[u"volume"_s].toString(), u"DVARC0001"_s);
+    EXPECT_EQ(set[u"file"_s].toString(), mount + u"/Archives/Old Work.ZIP"_s);
+    EXPECT_TRUE(QFileInfo::exists(mount + u"/Archives/Old Work.ZIP"_s));
+    EXPECT_EQ(Names(u"Archives\\Old Work"_s), QStringList{u"sub"_s});
+    EXPECT_TRUE(QFileInfo::exists(source + u"/sub/a.txt"_s));
+
+    result = Run({u"archive"_s, source, u"--name"_s, u"OLD WORK"_s});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(u"Duplicate Name"_s)) << result.err.toStdString();
+    EXPECT_EQ(Run({u"archive"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"archive"_s, source, u"--zip"_s}).exitCode, 2);
+}
+
 } // namespace

@@ -444,20 +444,6 @@ TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMov
     m_ui.TakeAddingVolumeViews();
 }
 
-// An ext4 image of the given size labelled and mounted at a folder.
-bool MountImage(LoopMount &mount, const QString &folder, const QString &label, int megabytes,
-                QString &reason)
-{
-    const QString image = folder + u".img"_s;
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) * 1024 * 1024))
-        return false;
-    file.close();
-    QDir().mkpath(folder);
-    return RunTool(u"mkfs.ext4"_s, {u"-q"_s, u"-F"_s, u"-L"_s, label, image}, reason) &&
-           mount.Mount(image, folder, reason);
-}
-
 // Two sets that fit on the local disk one at a time and on the other
 // volumes one per volume: two passes, each set on its own new volume.
 TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)

@@ -1,5 +1,6 @@
 #include "explorer/CatalogDiskDialog.h"
 
+#include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
@@ -7,6 +8,7 @@
 #include "media/MediaIdentification.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
@@ -524,4 +526,62 @@ TEST_F(CatalogDiskDialogTest, UpdateReplacesTheCatalogOrLeavesItWhole)
     EXPECT_EQ(form.Tree()->SelectedID(), updated);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     EXPECT_TRUE(m_ui.TakeMessages().empty());
+}
+
+// The Archive Files dialog on the same database: refused name characters
+// are dropped as typed, and OK names the first failed check's page and field.
+using ArchiveFilesDialogTest = CatalogDiskDialogTest;
+
+TEST_F(ArchiveFilesDialogTest, NameCharactersAreRefusedAndOkChecksInOrder)
+{
+    m_data->RunInTransaction([&] {
+        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Old Work"), QString(),
+                         CatalogSchema::kArchivesId, CatalogSchema::kArchiveSetClass, false, 0, 0,
+                         QString(), QString(), 10, 0);
+    });
+    TArchiveFilesForm dialog(*m_data, QString());
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    EXPECT_TRUE(dialog.NameEdit->text().startsWith(QStringLiteral("Archive [")));
+    dialog.NameEdit->setText(QStringLiteral("AB"));
+    for (const char character : {'\\', '/', ':', '?', '"', '<', '>', '|', '.'}) {
+        QTest::keyClick(dialog.NameEdit, character);
+        EXPECT_EQ(m_ui.TakeSingleMessage().text,
+                  QString(kInvalidCharacterText)
+                      .replace(QStringLiteral("Catalog"), QStringLiteral("Archive")));
+    }
+    QTest::keyClicks(dialog.NameEdit, QStringLiteral("c"));
+    EXPECT_EQ(dialog.NameEdit->text(), QStringLiteral("ABc"));
+
+    const struct
+    {
+        QString workFolder;
+        QString folder;
+        QString name;
+        QString caption;
+        int page;
+        QWidget *field;
+    } refused[] = {
+        {m_folder.filePath(QStringLiteral("none")), m_medium, QStringLiteral("A"),
+         QStringLiteral("Invalid Folder"), TArchiveFilesForm::kOptionsPage, dialog.WorkFolderEdit},
+        {m_folder.path(), m_medium + QStringLiteral("/none"), QStringLiteral("A"),
+         QStringLiteral("Invalid Folder"), TArchiveFilesForm::kSettingsPage, dialog.FolderEdit},
+        {m_folder.path(), m_medium, QStringLiteral("  "), QStringLiteral("Invalid Name"),
+         TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
+        {m_folder.path(), m_medium, QStringLiteral("a.b"), QStringLiteral("Invalid Character"),
+         TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
+        {m_folder.path(), m_medium, QStringLiteral("old WORK"), QStringLiteral("Duplicate Name"),
+         TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
+    };
+    for (const auto &row : refused) {
+        dialog.PageControl1->setCurrentIndex(TArchiveFilesForm::kCommentPage);
+        dialog.WorkFolderEdit->setText(row.workFolder);
+        dialog.FolderEdit->setText(row.folder);
+        dialog.NameEdit->setText(row.name);
+        dialog.OkBtn->click();
+        EXPECT_EQ(m_ui.TakeSingleMessage().caption, row.caption) << row.name.toStdString();
+        EXPECT_EQ(dialog.PageControl1->currentIndex(), row.page) << row.name.toStdString();
+        EXPECT_TRUE(row.field->hasFocus()) << row.name.toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+    }
 }

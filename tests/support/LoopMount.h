@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -71,3 +72,22 @@ public:
 private:
     QString m_folder;
 };
+
+// An ext4 image of the given size, labelled and mounted at a folder made for
+// it (the image lies beside the folder).
+inline bool MountImage(LoopMount &mount, const QString &folder, const QString &label, int megabytes,
+                       QString &reason)
+{
+    const QString image = folder + QStringLiteral(".img");
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) * 1024 * 1024)) {
+        reason = QStringLiteral("cannot make ") + image;
+        return false;
+    }
+    file.close();
+    QDir().mkpath(folder);
+    return RunTool(QStringLiteral("mkfs.ext4"),
+                   {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-L"), label, image},
+                   reason) &&
+           mount.Mount(image, folder, reason);
+}

@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliArchive.h"
 #include "app/cli/CliDatabase.h"
 #include "app/cli/CliExchange.h"
 #include "app/cli/CliExtract.h"
@@ -58,7 +59,8 @@ const QString kUsageText =
                    "  properties PATH      show what the Properties dialog shows of an object\n"
                    "                       or a file: details and statistics\n") +
     QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
-    QString::fromLatin1(kPoolUsage) + QString::fromLatin1(kExtractUsage) +
+    QString::fromLatin1(kPoolUsage) + QString::fromLatin1(kArchiveUsage) +
+    QString::fromLatin1(kExtractUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
@@ -156,8 +158,9 @@ int CliApplication::Run(const QStringList &arguments)
             options.replace = true;
         } else if (argument == QLatin1String("--wait")) {
             options.wait = true;
-        } else if (options.command == QLatin1String("find")) {
-            options.arguments.append(argument); // find parses its own options
+        } else if (options.command == QLatin1String("find") ||
+                   options.command == QLatin1String("archive")) {
+            options.arguments.append(argument); // these parse their own options
         } else if (argument == QLatin1String("--permanent")) {
             options.permanent = true;
         } else if (argument == QLatin1String("--overwrite")) {
@@ -205,7 +208,9 @@ int CliApplication::Run(const QStringList &arguments)
                                            ? options.arguments.size()
                                        : takesPath ? 1
                                                    : 0;
-    if (options.arguments.size() > allowedArguments && options.command != QLatin1String("find"))
+    const bool ownOptions =
+        options.command == QLatin1String("find") || options.command == QLatin1String("archive");
+    if (options.arguments.size() > allowedArguments && !ownOptions)
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
         return Usage(options.command + QStringLiteral(" needs a ") +
@@ -246,6 +251,12 @@ int CliApplication::Run(const QStringList &arguments)
         else if (options.command == QLatin1String("find"))
             result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
                                     [&] { return OpenOrCreateDefault(data, options); });
+        else if (options.command == QLatin1String("archive"))
+            result =
+                RunArchiveCommand(data, settings, options.arguments, options.json,
+                                  {[&] { return OpenOrCreateDefault(data, options); },
+                                   [&](const QString &path) { return ResolvePath(data, path); }},
+                                  m_out, m_err);
         else if (poolCommand)
             result = OpenOrCreateDefault(data, options)
                          ? RunPoolCommand(data, options.arguments, options.json, m_out, m_err)

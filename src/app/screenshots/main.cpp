@@ -2,6 +2,7 @@
 #include "SampleCatalog.h"
 #include "exchangewindow/ConvertV1Form.h"
 #include "exchangewindow/DuplicateCatalogForm.h"
+#include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
@@ -246,6 +247,22 @@ int main(int argc, char **argv)
             dialog.PageControl1->setCurrentIndex(tab);
             if (tab == 1)
                 dialog.Catalog_Comments->setPlainText(QStringLiteral("Summer 2019, both cameras."));
+            Save(dialog, tabs[tab]);
+        }
+    }
+    {
+        TArchiveFilesForm dialog(data, QString(), &window);
+        {
+            const QSignalBlocker blocker(dialog.FolderEdit);
+            dialog.FolderEdit->setText(QStringLiteral("/home/user/Projects/2019"));
+        }
+        dialog.NameEdit->setText(QStringLiteral("Projects 2019"));
+        dialog.CommentEdit->setPlainText(QStringLiteral("Finished projects of 2019."));
+        dialog.show();
+        const char *const tabs[] = {"archive-files-settings", "archive-files-comment",
+                                    "archive-files-options"};
+        for (int tab = 0; tab < 3; ++tab) {
+            dialog.PageControl1->setCurrentIndex(tab);
             Save(dialog, tabs[tab]);
         }
     }

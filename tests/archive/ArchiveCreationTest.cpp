@@ -1,0 +1,355 @@
+#include "archive/ArchiveCreation.h"
+
+#include "../store/StoreFixture.h"
+#include "ArchiveTestFolder.h"
+#include "archive/ArchivePool.h"
+#include "platform/Drives.h"
+#include "platform/ProgressOperations.h"
+#include "support/LoopMount.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+using namespace Qt::StringLiterals;
+using CatalogSchema::kArchiveSetClass;
+using CatalogSchema::kArchivesId;
+using CatalogSchema::kVolumePoolId;
+
+namespace {
+
+const QString kSetRows = u"SELECT COUNT(*) FROM Catalogs WHERE Class = 23"_s;
+
+// The checks of OK, in their order; none needs a volume.
+class ArchiveRequestCheckTest : public StoreFixture
+{
+protected:
+    ArchiveRequestProblem Check(ArchiveRequest request, QString folder)
+    {
+        const ArchiveRequestProblem problem = CheckArchiveRequest(*m_data, request, &folder);
+        m_checked = request;
+        return problem;
+    }
+    ArchiveRequest m_checked;
+};
+
+TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCase)
+{
+    const QString folder = m_folder.path();
+    AppendCatalogRow(m_data->Catalogs, u"Photos 2026"_s, QString(), kArchivesId, kArchiveSetClass,
+                     false, 0, 0, QString(), QString(), 10, 0);
+    ArchiveRequest request;
+    request.workFolder = u"  "_s + folder + u"  "_s;
+    request.name = u"  "_s;
+    request.destination = kVolumePoolId;
+
+    EXPECT_EQ(Check(request, folder + u"/missing"_s), ArchiveRequestProblem::Folder);
+    EXPECT_EQ(m_checked.destination, kArchivesId);
+    EXPECT_EQ(m_checked.workFolder, folder);
+    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    request.name = u"a.b"_s; // pasted past the key filter
+    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    request.name = u" PHOTOS 2026"_s;
+    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::DuplicateName);
+    request.workFolder = folder + u"/missing"_s;
+    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::WorkFolder);
+
+    QStringList captions;
+    for (const RecordedMessage &message : m_ui.TakeMessages())
+        captions << message.caption;
+    EXPECT_EQ(captions, (QStringList{u"Invalid Folder"_s, u"Invalid Name"_s, u"Invalid Character"_s,
+                                     u"Duplicate Name"_s, u"Invalid Folder"_s}));
+    request.name = u"Photos 2027"_s;
+    request.workFolder = folder;
+    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::None);
+}
+
+TEST_F(ArchiveRequestCheckTest, AnEmptyFolderIsRefusedBeforeAnythingIsWritten)
+{
+    ArchiveRequest request;
+    request.name = u"Empty"_s;
+    request.workFolder = m_folder.path();
+    QDir().mkpath(m_folder.filePath(u"empty"_s));
+    request.files = {m_folder.filePath(u"empty"_s)};
+
+    EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
+
+    EXPECT_TRUE(m_ui.TakeSingleMessage().text.startsWith(
+        u"There were no folders or files eligable for Archiving"_s));
+    EXPECT_EQ(CountRows(kSetRows), 0);
+    EXPECT_FALSE(m_ui.ProgressWindowOpen());
+}
+
+// Sources are deleted only after the set reads back: a member whose data no
+// longer matches its CRC fails the test.
+TEST(ZipFileTest, AMemberWithDamagedDataFailsTheTest)
+{
+    ArchiveTestFolder folder;
+    folder.Write(u"a.txt"_s, QByteArray(4096, 'a'));
+    ASSERT_EQ(folder.Run(u"zip"_s, {u"-0q"_s, u"set.zip"_s, u"a.txt"_s}), 0);
+    const QString zip = folder.Path(u"set.zip"_s);
+    EXPECT_TRUE(ZipFilePassesTest(zip));
+
+    QByteArray bytes = ArchiveTestFolder::Read(zip);
+    bytes[bytes.indexOf(QByteArray(16, 'a'))] = 'b';
+    QFile file(zip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_FALSE(ZipFilePassesTest(zip));
+    EXPECT_FALSE(ZipFilePassesTest(folder.Path(u"missing.zip"_s)));
+}
+
+// A pool of one real ext4 volume and a folder to archive with subfolders,
+// hidden files and a file of several megabytes.
+class ArchiveCreationMediaTest : public StoreFixture
+{
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "loop-mounting an image needs root";
+        const QString root = QFileInfo(m_folder.path()).canonicalFilePath();
+        m_drive = root + u"/volume"_s;
+        QString reason;
+        if (!MountImage(m_mount, m_drive, VolumeLabelOf(1), 16, reason))
+            GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
+        QDir(m_drive).mkdir(u"Archives"_s);
+        ArchivePool pool(*m_data);
+        pool.SetPoolDrive(m_drive);
+        const quint64 capacity = Drives().VolumeOf(m_drive).totalBytes;
+        m_volume = AppendCatalogRow(m_data->Catalogs, VolumeNameOf(1), ArchiveFolderOf(m_drive),
+                                    kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass, false,
+                                    0, 0, QString(), VolumeLabelOf(1), 0, qint64(capacity));
+        pool.RefreshVolumeUsage(m_volume, m_drive);
+
+        m_source = root + u"/source"_s;
+        m_large = Random(3'000'000);
+        m_files = {{u"top.txt"_s, "top"},
+                   {u".hidden"_s, "hidden"},
+                   {u"large.bin"_s, m_large},
+                   {u"sub/inner.txt"_s, "inner"},
+                   {u"sub/deeper/.deep"_s, "deep"}};
+        for (const auto &[name, content] : m_files)
+            Write(m_source + u'/' + name, content);
+        QDir().mkpath(m_source + u"/sub/empty"_s);
+    }
+
+    static QByteArray Random(qsizetype size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        QRandomGenerator generator(7);
+        for (char &byte : bytes)
+            byte = char(generator.generate());
+        return bytes;
+    }
+
+    static void Write(const QString &path, const QByteArray &content)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    ArchiveRequest Request(const QString &name, bool staging)
+    {
+        ArchiveRequest request;
+        request.name = name;
+        request.workFolder = QDir::tempPath();
+        request.files = {m_source};
+        request.useHardDisk = staging;
+        return request;
+    }
+
+    QString SetFile(const QString &name) const
+    {
+        return m_drive + u"/Archives/"_s + name + u".ZIP"_s;
+    }
+
+    // Every source file is still where it was, unchanged.
+    void ExpectSourcesInPlace()
+    {
+        for (const auto &[name, content] : m_files)
+            EXPECT_EQ(ArchiveTestFolder::Read(m_source + u'/' + name), content)
+                << name.toStdString();
+    }
+
+    // No set row, no ZIP on the volume, no staging folder left behind.
+    void ExpectNothingLeft()
+    {
+        EXPECT_EQ(CountRows(kSetRows), 0);
+        EXPECT_TRUE(QDir(m_drive + u"/Archives"_s).isEmpty());
+        EXPECT_TRUE(QDir::temp().entryList({u"dirvanta-archive-*"_s}, QDir::Dirs).isEmpty());
+        EXPECT_FALSE(m_ui.ProgressWindowOpen());
+        ExpectSourcesInPlace();
+    }
+
+    QStringList Members(const QString &zip)
+    {
+        ArchiveTestFolder tools;
+        EXPECT_EQ(tools.Run(u"unzip"_s, {u"-Z1"_s, zip}), 0);
+        QStringList names = QString::fromUtf8(tools.Output()).split(u'\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    }
+
+    LoopMount m_mount;
+    QString m_drive;
+    QString m_source;
+    qint64 m_volume = 0;
+    QByteArray m_large;
+    std::vector<std::pair<QString, QByteArray>> m_files;
+};
+
+TEST_F(ArchiveCreationMediaTest, StagedAndDirectSetsHoldTheFolderAndAreCataloged)
+{
+    const QStringList expected = {u".hidden"_s,       u"large.bin"_s,        u"sub/"_s,
+                                  u"sub/deeper/"_s,   u"sub/deeper/.deep"_s, u"sub/empty/"_s,
+                                  u"sub/inner.txt"_s, u"top.txt"_s};
+    for (const bool staging : {true, false}) {
+        const QString name = staging ? u"Staged"_s : u"Direct"_s;
+        ArchiveRequest request = Request(name, staging);
+        request.comment = u"kept"_s;
+        ASSERT_EQ(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived)
+            << m_ui.TakeSingleMessage().text.toStdString();
+
+        ArchiveTestFolder tools;
+        EXPECT_EQ(tools.Run(u"unzip"_s, {u"-tq"_s, SetFile(name)}), 0)
+            << tools.Output().constData();
+        EXPECT_EQ(Members(SetFile(name)), expected);
+        EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE Class = 23 AND Name = '"_s + name +
+                            u"' AND Parent = 2 AND Comment = 'kept'"_s),
+                  m_volume);
+        EXPECT_EQ(ParentOf(m_volume), kVolumePoolId);
+        EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files f JOIN Catalogs c ON f.ID = c.ID "
+                            "WHERE f.Name = '.deep' AND c.Name = 'deeper'"_s),
+                  staging ? 1 : 2);
+        EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    }
+    EXPECT_GT(CountRows(u"SELECT Size FROM Catalogs WHERE ID = ?1"_s, m_volume),
+              qint64(m_large.size()) * 2);
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    ExpectSourcesInPlace();
+    EXPECT_EQ(m_ui.ProgressOperations().front(), ProgressOperation::CreateTemporaryArchive);
+}
+
+// Without subfolders only the folder's own files are archived and trashed;
+// the folder stays for its subfolders. A direct archive never deletes.
+TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
+{
+    ArchiveRequest direct = Request(u"Direct"_s, false);
+    direct.deleteFiles = true;
+    ASSERT_EQ(RunArchiveRequest(*m_data, direct), ArchiveOutcome::Archived);
+    ExpectSourcesInPlace();
+
+    ArchiveRequest request = Request(u"Own Files"_s, true);
+    request.deleteFiles = true;
+    request.includeSubfolders = false;
+    ASSERT_EQ(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
+
+    EXPECT_EQ(Members(SetFile(u"Own Files"_s)),
+              (QStringList{u".hidden"_s, u"large.bin"_s, u"top.txt"_s}));
+    EXPECT_EQ(QDir(m_source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{u"sub"_s});
+    EXPECT_EQ(ArchiveTestFolder::Read(m_source + u"/sub/deeper/.deep"_s), "deep");
+    EXPECT_EQ(ArchiveTestFolder::Read(TestHome() + u"/data/Trash/files/large.bin"_s), m_large);
+
+    // With subfolders the folder itself goes once it is empty.
+    ArchiveRequest rest = Request(u"Rest"_s, true);
+    rest.deleteFiles = true;
+    ASSERT_EQ(RunArchiveRequest(*m_data, rest), ArchiveOutcome::Archived);
+    EXPECT_FALSE(QFileInfo::exists(m_source));
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+}
+
+TEST_F(ArchiveCreationMediaTest, ASetLargerThanEveryVolumeChangesNothing)
+{
+    Write(m_source + u"/huge.bin"_s, Random(qint64(Drives().VolumeOf(m_drive).freeBytes) + 1));
+    m_files.emplace_back(u"huge.bin"_s, ArchiveTestFolder::Read(m_source + u"/huge.bin"_s));
+    ArchiveRequest request = Request(u"Huge"_s, true);
+    request.deleteFiles = true;
+    request.compress = false;
+
+    EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
+
+    const RecordedMessage message = m_ui.TakeSingleMessage();
+    EXPECT_EQ(message.caption, u"Archive Terminated"_s);
+    EXPECT_TRUE(message.text.startsWith(u"Dirvanta was unable to locate an Archive Volume"_s));
+    ExpectNothingLeft();
+}
+
+// A cancel while the folder is listed, while the ZIP is written, while it
+// is copied to the volume, and once it is there leaves nothing behind.
+TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySource)
+{
+    m_ui.SetTickSource([ticks = qint64(0)]() mutable { return ticks += 1000; });
+    const auto staged = [] {
+        return !QDir::temp().entryList({u"dirvanta-archive-*"_s}, QDir::Dirs).isEmpty();
+    };
+    const qint64 large = m_large.size();
+    const QString terminated = u"The Archive was terminated by the User"_s;
+    const struct
+    {
+        std::function<bool(qint64)> now;
+        QString caption;
+        QString text;
+    } phases[] = {
+        {[&](qint64) { return !staged(); }, u"Archive Terminated"_s,
+         u"The Archive request was cancelled by the User"_s},
+        {[&](qint64) { return staged(); }, u"Archive Error"_s, terminated},
+        {[&](qint64 onVolume) { return onVolume > 0 && onVolume < large; }, u"Archive Error"_s,
+         terminated},
+        {[&](qint64 onVolume) { return onVolume > large; }, u"Archive Error"_s, terminated},
+    };
+    for (const auto &phase : phases) {
+        m_ui.SetOnProcessEvents([&] {
+            if (m_ui.ProgressWindowOpen() && phase.now(QFileInfo(SetFile(u"Cancelled"_s)).size()))
+                m_ui.SetCancelled(true);
+        });
+        ArchiveRequest request = Request(u"Cancelled"_s, true);
+        request.deleteFiles = true;
+
+        EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
+
+        const RecordedMessage message = m_ui.TakeSingleMessage();
+        EXPECT_EQ(message.caption, phase.caption);
+        EXPECT_EQ(message.text, phase.text);
+        ExpectNothingLeft();
+    }
+}
+
+// A selection list from the shell is archived without a dialog under the
+// default name with the stored options; a list naming nothing ends the
+// request. Without subfolders a listed folder gives only its own files and
+// is not deleted. A folder on the pool's own disk is always staged.
+TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelectionList)
+{
+    const QString list = m_folder.filePath(u"selection.ini"_s);
+    Write(list, "[Files]\n");
+    EXPECT_FALSE(QuickArchive(*m_data, list));
+    EXPECT_EQ(m_ui.TakeSingleMessage().text, u"The Archive request was cancelled by the User"_s);
+
+    m_settings->WriteBool(u"Archive Options"_s, u"Include Subfolders"_s, false);
+    m_settings->WriteBool(u"Archive Options"_s, u"Delete Files"_s, true);
+    Write(list,
+          u"[Files]\n%1=\n\"%1/top.txt\"=\n[Folders]\n\"%1/sub/*.*\"=\n"_s.arg(m_source).toUtf8());
+    ASSERT_TRUE(QuickArchive(*m_data, list)) << m_ui.TakeSingleMessage().text.toStdString();
+
+    SqliteStatement &query =
+        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = 23"_s);
+    ASSERT_TRUE(query.Step());
+    const QString setName = query.Text(0);
+    query.Reset();
+    EXPECT_TRUE(setName.startsWith(u"Archive ["_s));
+    EXPECT_EQ(Members(SetFile(setName)), (QStringList{u"sub/inner.txt"_s, u"top.txt"_s}));
+    EXPECT_FALSE(QFileInfo::exists(m_source + u"/top.txt"_s));
+    EXPECT_TRUE(QFileInfo::exists(m_source + u"/sub/inner.txt"_s));
+    EXPECT_TRUE(QFileInfo::exists(m_source + u"/sub/deeper/.deep"_s));
+    EXPECT_TRUE(FolderIsOnPoolDrive(m_drive + u"/Archives"_s, ArchiveFolderOf(m_drive)));
+    EXPECT_FALSE(FolderIsOnPoolDrive(m_source, ArchiveFolderOf(m_drive)));
+}
+
+} // namespace
