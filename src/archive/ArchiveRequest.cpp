@@ -144,15 +144,12 @@ bool ListFolderForArchive(const QString &folder, bool includeSubfolders, QString
     const QFileInfoList entries = QDir(root).entryInfoList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        // A link is neither archived nor deleted: its target may lie anywhere.
-        if (!entry.isSymLink()) {
-            if (entry.isDir()) {
-                if (includeSubfolders)
-                    folders << Quoted(entry.absoluteFilePath() + kAllEntries);
-            } else {
-                files << Quoted(entry.absoluteFilePath());
-            }
-        }
+        // A link is archived as the link itself, never its target; a pipe,
+        // socket or device has nothing to archive and stays where it is.
+        if (entry.isSymLink() || entry.isFile())
+            files << Quoted(entry.absoluteFilePath());
+        else if (entry.isDir() && includeSubfolders)
+            folders << Quoted(entry.absoluteFilePath() + kAllEntries);
         UI().PumpMessages(0);
         if (UI().Cancelled())
             return false;

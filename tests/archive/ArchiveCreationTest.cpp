@@ -237,9 +237,11 @@ TEST_F(ArchiveCreationMediaTest, StagedAndDirectSetsHoldTheFolderAndAreCataloged
 }
 
 // Without subfolders only the folder's own files are archived and trashed;
-// the folder stays for its subfolders. A direct archive never deletes.
+// the folder stays for its subfolders. A direct archive never deletes. A
+// link goes into the set as the link itself and leaves with the files.
 TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
 {
+    ASSERT_TRUE(QFile::link(u"top.txt"_s, m_source + u"/top-link"_s));
     ArchiveRequest direct = Request(u"Direct"_s, false);
     direct.deleteFiles = true;
     ASSERT_EQ(RunArchiveRequest(*m_data, direct), ArchiveOutcome::Archived);
@@ -251,7 +253,7 @@ TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
     ASSERT_EQ(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
     EXPECT_EQ(Members(SetFile(u"Own Files"_s)),
-              (QStringList{u".hidden"_s, u"large.bin"_s, u"top.txt"_s}));
+              (QStringList{u".hidden"_s, u"large.bin"_s, u"top-link"_s, u"top.txt"_s}));
     EXPECT_EQ(QDir(m_source).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{u"sub"_s});
     EXPECT_EQ(ArchiveTestFolder::Read(m_source + u"/sub/deeper/.deep"_s), "deep");
