@@ -4,6 +4,7 @@
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "ui/BusyCursor.h"
+#include "ui/DialogButtons.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
@@ -64,23 +65,15 @@ TConvert_V1_Form::TConvert_V1_Form(SettingsStore *settings, QWidget *parent)
                        "the File Details."),
         FilesFile, FilesBrowseBtn, QStringLiteral("Files"));
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    HelpBtn = new QPushButton(QStringLiteral("Help"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    OKBtn->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
-    buttons->addWidget(HelpBtn);
+    const DialogButtons buttons = MakeDialogButtons(this);
+    OKBtn = buttons.accept;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(volumes);
     layout->addWidget(files);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     connect(OKBtn, &QPushButton::clicked, this, &TConvert_V1_Form::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);

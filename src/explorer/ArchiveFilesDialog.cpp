@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "ui/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -66,19 +67,15 @@ TArchiveFilesForm::TArchiveFilesForm(TDataShare &data, const QString &selectionL
     PageControl1->addTab(BuildCommentPage(), QStringLiteral("Comment"));
     PageControl1->addTab(BuildOptionsPage(), QStringLiteral("Options"));
 
-    OkBtn = Named(new QPushButton(QStringLiteral("OK")), QStringLiteral("OkBtn"));
-    OkBtn->setDefault(true);
-    CancelBtn = Named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("CancelBtn"));
-    HelpBtn = Named(new QPushButton(QStringLiteral("Help")), QStringLiteral("HelpBtn"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(OkBtn);
-    buttons->addWidget(CancelBtn);
-    buttons->addWidget(HelpBtn);
+    const DialogButtons buttons =
+        MakeDialogButtons(this, QStringLiteral("OK"), QStringLiteral("OkBtn"));
+    OkBtn = buttons.accept;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
     auto *layout = new QVBoxLayout(this);
     setMinimumWidth(kMinimumWidth);
     layout->addWidget(PageControl1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     NameEdit->installEventFilter(this);
     LoadOptions();

@@ -7,6 +7,7 @@
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "ui/BusyCursor.h"
+#include "ui/DialogButtons.h"
 #include "ui/ObjectIcons.h"
 
 #include <QCheckBox>
@@ -75,22 +76,15 @@ TQuick_Catalog_Form::TQuick_Catalog_Form(TDataShare &data, CatalogOptions &optio
     PageControl1->addTab(BuildCommentsPage(), QStringLiteral("Comments"));
     PageControl1->addTab(BuildOptionsPage(), QStringLiteral("Options"));
 
-    CatalogBtn = new QPushButton(QStringLiteral("Catalog"));
-    CatalogBtn->setObjectName(QStringLiteral("CatalogBtn"));
-    CatalogBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"));
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    HelpBtn = new QPushButton(QStringLiteral("Help"));
-    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(CatalogBtn);
-    buttons->addWidget(CancelBtn);
-    buttons->addWidget(HelpBtn);
+    const DialogButtons buttons =
+        MakeDialogButtons(this, QStringLiteral("Catalog"), QStringLiteral("CatalogBtn"));
+    CatalogBtn = buttons.accept;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     // The browse button is square, as high as the source edit plus one.
     const int side = Catalog_Source->sizeHint().height() + 1;

@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "ui/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -42,23 +43,15 @@ TExtractForm::TExtractForm(bool extraction, SettingsStore *settings, QWidget *pa
     OverwriteBox->setWhatsThis(QStringLiteral("Replaces files of the same name in the destination "
                                               "folder without asking first."));
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    HelpBtn = new QPushButton(QStringLiteral("Help"), this);
-    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
-    buttons->addWidget(HelpBtn);
+    const DialogButtons buttons = MakeDialogButtons(this);
+    OKBtn = buttons.accept;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(OverwriteBox);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     setFixedSize(sizeHint());
 
     if (settings) {

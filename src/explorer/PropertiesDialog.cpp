@@ -10,6 +10,7 @@
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "ui/DialogButtons.h"
 #include "ui/MenuBuilding.h"
 #include "ui/ObjectIcons.h"
 #include "ui/ViewModeIcons.h"
@@ -101,18 +102,11 @@ TProperties_Form::TProperties_Form(TDataShare &data, QWidget *parent)
     m_defaultsTab = BuildDefaultsTab();
     Tabs->addTab(m_defaultsTab, QStringLiteral("Default Settings"));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    HelpBtn = new QPushButton(QStringLiteral("Help"), this);
-    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    for (QPushButton *button : {OKBtn, CancelBtn, HelpBtn})
-        buttons->addWidget(button);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = MakeDialogButtons(this);
+    OKBtn = buttons.accept;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
+    layout->addLayout(buttons.row);
     connect(OKBtn, &QPushButton::clicked, this, Guarded(m_data, this, &TProperties_Form::OkClick));
     connect(CancelBtn, &QPushButton::clicked, this,
             Guarded(m_data, this, &TProperties_Form::CancelClick));
