@@ -209,17 +209,23 @@ qint64 ArchiveDestinationOrDefault(TDataShare &data, qint64 id)
     return cls == kArchivesClass || cls == kArchiveFolderClass ? id : kArchivesId;
 }
 
+bool CheckWorkFolder(QString &workFolder)
+{
+    workFolder = workFolder.trimmed();
+    if (FolderExists(workFolder))
+        return true;
+    UI().ShowError(QStringLiteral("Invalid Folder"),
+                   QStringLiteral("The folder specified for storage of temporary work files\n"
+                                  "could not be located.") +
+                       kParagraphBreak + QStringLiteral("Please respecify before continuing."));
+    return false;
+}
+
 ArchiveRequestProblem CheckArchiveRequest(TDataShare &data, ArchiveRequest &request,
                                           QString *folder)
 {
-    request.workFolder = request.workFolder.trimmed();
-    if (!FolderExists(request.workFolder)) {
-        UI().ShowError(QStringLiteral("Invalid Folder"),
-                       QStringLiteral("The folder specified for storage of temporary work files\n"
-                                      "could not be located.") +
-                           kParagraphBreak + QStringLiteral("Please respecify before continuing."));
+    if (!CheckWorkFolder(request.workFolder))
         return ArchiveRequestProblem::WorkFolder;
-    }
     request.destination = ArchiveDestinationOrDefault(data, request.destination);
     if (folder) {
         *folder = folder->trimmed();

@@ -67,9 +67,9 @@ QChar RefusedNameCharacterIn(const QString &name);
 // The "Invalid Character" box.
 void ShowInvalidNameCharacter();
 
-// Fills the two lists from the folder: every entry of any attribute except
-// links, the subfolders only with include-subfolders. False when the user
-// cancelled meanwhile.
+// Fills the two lists from the folder: every file and link of any attribute
+// (a link as itself), the subfolders only with include-subfolders. False
+// when the user cancelled meanwhile.
 bool ListFolderForArchive(const QString &folder, bool includeSubfolders, QStringList &files,
                           QStringList &folders);
 
@@ -92,6 +92,10 @@ enum class ArchiveRequestProblem
 // its box. Trims the work folder, the folder and the name in place and
 // replaces a destination that is no archive folder by "Archives". folder:
 // the folder to archive, or nullptr for a selection list.
+// Trims the work folder; false, after the "Invalid Folder" box, when it does
+// not exist.
+bool CheckWorkFolder(QString &workFolder);
+
 ArchiveRequestProblem CheckArchiveRequest(TDataShare &data, ArchiveRequest &request,
                                           QString *folder);
 

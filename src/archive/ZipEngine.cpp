@@ -1,6 +1,7 @@
 #include "archive/ZipEngine.h"
 
 #include "platform/MediumName.h"
+#include "platform/ProgressOperations.h"
 #include "platform/UserInterface.h"
 
 #include <QDateTime>
@@ -525,7 +526,8 @@ void TUnzipFile::MajorCallback(const QString &itemName, int percent)
     if (!PumpGate(5))
         return;
     const int operation = UI().ProgressOperation();
-    if (operation == 11 || operation == 12) {
+    if (operation == ProgressOperation::ExtractFiles ||
+        operation == ProgressOperation::RestoreFiles) {
         UI().SetProgressFileName(itemName);
         UI().SetProgressPosition(percent);
     }

@@ -85,7 +85,7 @@ bool TNodeSelectionForm::ModeAllows(int mode, int cls)
     case kAnyObject:
         return true;
     case kArchiveDestination:
-        return cls == 10 || cls == 26;
+        return cls == CatalogSchema::kArchivesClass || cls == CatalogSchema::kArchiveFolderClass;
     case kSearchStart:
         return !IsWastebasketClass(cls);
     default:

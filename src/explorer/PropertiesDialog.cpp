@@ -1,6 +1,7 @@
 #include "explorer/PropertiesDialog.h"
 
 #include "archive/ArchivePool.h"
+#include "archive/ArchiveRequest.h"
 #include "explorer/HandlerGuard.h"
 #include "explorer/PoolVolumeList.h"
 #include "media/MediaIdentification.h"
@@ -559,28 +560,20 @@ void TProperties_Form::LoadArchiveOptions()
     SettingsStore *settings = m_data.Settings();
     if (!settings)
         return;
-    // Without a stored choice the archive engine works in the system's temporary folder.
-    WorkFolderEdit->setText(
-        settings->ReadText(kOptionsSection, QStringLiteral("Work Folder"), QDir::tempPath()));
-    m_includeSubfolders->setChecked(
-        settings->ReadBool(kOptionsSection, QStringLiteral("Include Subfolders"), true));
-    m_compressFiles->setChecked(
-        settings->ReadBool(kOptionsSection, QStringLiteral("Compress Files"), true));
-    m_useHardDisk->setChecked(
-        settings->ReadBool(kOptionsSection, QStringLiteral("Use Hard Disk"), true));
-    m_deleteFiles->setChecked(
-        settings->ReadBool(kOptionsSection, QStringLiteral("Delete Files"), false));
+    const ArchiveOptions options = ArchiveOptions::Load(settings);
+    WorkFolderEdit->setText(options.workFolder);
+    m_includeSubfolders->setChecked(options.includeSubfolders);
+    m_compressFiles->setChecked(options.compressFiles);
+    m_useHardDisk->setChecked(options.useHardDisk);
+    m_deleteFiles->setChecked(options.deleteFiles);
     SetPoolIconView(int(settings->ReadInteger(kOptionsSection, QStringLiteral("Icon View"), 0)));
 }
 
 bool TProperties_Form::SaveArchiveOptions()
 {
-    const QString folder = WorkFolderEdit->text().trimmed();
-    if (!FolderExists(folder)) {
-        UI().ShowError(QStringLiteral("Invalid Folder"),
-                       QStringLiteral("The folder specified for storage of temporary work files\n"
-                                      "could not be located.") +
-                           kParagraphBreak + QStringLiteral("Please respecify before continuing."));
+    ArchiveOptions options;
+    options.workFolder = WorkFolderEdit->text();
+    if (!CheckWorkFolder(options.workFolder)) {
         Tabs->setCurrentWidget(m_defaultsTab);
         WorkFolderEdit->setFocus();
         return false;
@@ -588,15 +581,11 @@ bool TProperties_Form::SaveArchiveOptions()
     SettingsStore *settings = m_data.Settings();
     if (!settings)
         return true;
-    settings->WriteText(kOptionsSection, QStringLiteral("Work Folder"), folder);
-    settings->WriteBool(kOptionsSection, QStringLiteral("Include Subfolders"),
-                        m_includeSubfolders->isChecked());
-    settings->WriteBool(kOptionsSection, QStringLiteral("Compress Files"),
-                        m_compressFiles->isChecked());
-    settings->WriteBool(kOptionsSection, QStringLiteral("Use Hard Disk"),
-                        m_useHardDisk->isChecked());
-    settings->WriteBool(kOptionsSection, QStringLiteral("Delete Files"),
-                        m_deleteFiles->isChecked());
+    options.includeSubfolders = m_includeSubfolders->isChecked();
+    options.compressFiles = m_compressFiles->isChecked();
+    options.useHardDisk = m_useHardDisk->isChecked();
+    options.deleteFiles = m_deleteFiles->isChecked();
+    options.SaveDefaults(*settings);
     settings->WriteInteger(kOptionsSection, QStringLiteral("Icon View"), VolumeList->IconView());
     return true;
 }

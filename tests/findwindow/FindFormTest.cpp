@@ -660,7 +660,8 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 namespace {
 
 // Restore of an archived hit: the dialog comes up, stays open while the
-// set's volume is not there, and Cancel ends the request.
+// set's volume is not there, and Cancel ends the request. The label is one
+// no other test mounts: volumes are looked for among the real mounts.
 TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere)
 {
     m_data->RunInTransaction([&] {
@@ -669,7 +670,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
             AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
                              m_folder.filePath(QStringLiteral("gone/")),
                              CatalogSchema::kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass,
-                             false, now, now, QString(), QStringLiteral("DVARC0001"), 0, 0);
+                             false, now, now, QString(), QStringLiteral("DVARC0090"), 0, 0);
         m_data->CatalogDatabase
             .Prepare(QStringLiteral("UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"))
             .Bind(1, volume)
