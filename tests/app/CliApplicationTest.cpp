@@ -8,6 +8,7 @@
 #include "support/DatabaseLockHolder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -201,7 +202,7 @@ TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
 
 TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
 {
-    qputenv("TMPDIR", m_folder.path().toUtf8());
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
     AddFiles(Db(), {1, 2, 3});
     const CliResult sound = RunCli({QStringLiteral("--json"), QStringLiteral("verify"), Db()});
@@ -245,7 +246,7 @@ TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
 TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedOne)
 {
     using namespace DatabaseRepair;
-    qputenv("TMPDIR", m_folder.path().toUtf8());
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     const QString filesPath = TDataShare::FilesFilePath(Db());

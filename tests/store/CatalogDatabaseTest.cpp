@@ -447,7 +447,6 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
-        qputenv("TMPDIR", m_folder.filePath(QStringLiteral("tmp")).toUtf8());
         QDir().mkpath(m_folder.filePath(QStringLiteral("tmp")));
         ASSERT_TRUE(m_data->RunInTransaction([&] {
             for (int f = 0; f < kFolders; ++f) {
