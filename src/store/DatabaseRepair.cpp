@@ -114,6 +114,23 @@ public:
             return m_result;
         }
         RemoveFile(m_rebuilt);
+        try {
+            Rebuild();
+        } catch (...) {
+            // A half-made file is never left to be taken for a database.
+            m_new.Close();
+            QFile::remove(m_rebuilt);
+            throw;
+        }
+        m_old.Close();
+        m_result.repaired = true;
+        Report(100);
+        return m_result;
+    }
+
+private:
+    void Rebuild()
+    {
         m_new.Open(m_rebuilt, true);
         // The rebuilt file is made on the side and synced once before it is
         // swapped in: a journal would only slow it down.
@@ -138,13 +155,8 @@ public:
         m_new.ExecuteScript(QStringLiteral("COMMIT"));
         m_new.Close();
         SwapIn(m_rebuilt, m_path);
-        m_old.Close();
-        m_result.repaired = true;
-        Report(100);
-        return m_result;
     }
 
-private:
     void Report(int percent)
     {
         if (m_progress)

@@ -20,7 +20,7 @@ constexpr int kHeaderSize = 100;
 constexpr qint64 kRowsPerProgressStep = 4096;
 // Virtual machine steps the integrity check takes per page, measured on
 // catalogs of every size; it only paces the progress bar.
-constexpr qint64 kCheckStepsPerPage = 2500;
+constexpr qint64 kCheckStepsPerPage = 900;
 constexpr int kCheckStepsPerCallback = 10000;
 
 // The index messages of SQLite's integrity check; anything else it says is
