@@ -100,6 +100,8 @@ void VerifyAndRepair(const QString &folder, const char *label)
         const double verify = Seconds([&] { verified = VerifyFile(folder, file, {}); });
         std::printf("%-8s %-22s verify %7.2f s  level %d\n", label, qPrintable(FileName(file)),
                     verify, verified.level);
+        for (const QString &problem : verified.problems)
+            std::printf("    %s\n", qPrintable(problem.left(160)));
     }
     for (DatabaseFile file : kDatabaseFiles) {
         RepairResult repaired;
