@@ -649,3 +649,23 @@ TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)
         CountRows(QStringLiteral("SELECT count(*) FROM Catalogs WHERE Parent = ?1"), recovered), 1);
     EXPECT_EQ(CountRows(QStringLiteral("SELECT count(*) FROM Files WHERE ID = ?1"), recovered), 3);
 }
+
+TEST_F(DatabaseRepairTest, TablesOfOtherPartsAreCheckedAndCarriedOver)
+{
+    using namespace DatabaseRepair;
+    {
+        SqliteConnection db;
+        db.Open(FilePath(DatabaseFile::Files), false);
+        db.ExecuteScript(QStringLiteral(
+            "CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
+            "CREATE INDEX SegmentOwner ON NameSegments (Owner);"
+            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"));
+    }
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    ASSERT_TRUE(RepairFile(DatabasePath(), DatabaseFile::Files, m_folder.path(), {}).repaired);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    EXPECT_EQ(OnFile(DatabaseFile::Files,
+                     QStringLiteral("SELECT sum(length(Names) * Owner) FROM NameSegments "
+                                    "INDEXED BY SegmentOwner WHERE Owner > 0")),
+              2 * 6 + 2 * 7);
+}
