@@ -75,6 +75,68 @@ bool IsDamage(int engineCode)
     }
 }
 
+bool ReadRowsPastDamage(SqliteConnection &connection, const QString &select, qint64 first,
+                        qint64 last,
+                        const std::function<void(const SqliteStatement &row, qint64 rowId)> &sink)
+{
+    struct Range
+    {
+        qint64 first, last;
+    };
+    bool damaged = false;
+    std::vector<Range> pending{{first, last}};
+    while (!pending.empty()) {
+        const Range range = pending.back();
+        pending.pop_back();
+        qint64 next = range.first;
+        try {
+            SqliteStatement &rows = connection.Prepare(select);
+            rows.Bind(1, range.first).Bind(2, range.last);
+            while (next <= range.last && rows.Step()) {
+                const qint64 rowId = rows.Int64(0);
+                if (rowId < next || rowId > range.last)
+                    continue; // a damaged page that still parses
+                sink(rows, rowId);
+                if (rowId == range.last)
+                    break;
+                next = rowId + 1;
+            }
+            continue;
+        } catch (const EDatabaseError &error) {
+            if (!IsDamage(error.EngineCode()))
+                throw;
+        }
+        damaged = true;
+        if (next >= range.last)
+            continue;
+        const qint64 middle = next + qint64((quint64(range.last) - quint64(next)) / 2);
+        pending.push_back({middle + 1, range.last});
+        pending.push_back({next, middle});
+    }
+    return damaged;
+}
+
+qint64 LastRowIdGiven(SqliteConnection &connection, const QString &table)
+{
+    // The sequence outlives deleted rows; the largest row ID is read where
+    // the sequence cannot be.
+    qint64 last = 0;
+    for (const QString &sql :
+         {QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = '%1'").arg(table),
+          QStringLiteral("SELECT max(rowid) FROM %1").arg(QuoteIdentifier(table))}) {
+        try {
+            SqliteStatement &query = connection.Prepare(sql);
+            if (query.Step())
+                last = std::max(last, query.Int64(0));
+            query.Reset();
+        } catch (const EDatabaseError &error) {
+            if (!IsDamage(error.EngineCode()))
+                throw;
+        }
+    }
+    return last;
+}
+
 bool FitsField(CatalogSchema::LogicalType type, int storageClass)
 {
     using CatalogSchema::LogicalType;

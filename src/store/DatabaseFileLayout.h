@@ -5,11 +5,13 @@
 
 #include <QString>
 
+#include <functional>
 #include <span>
 #include <unordered_set>
 #include <vector>
 
 class SqliteConnection;
+class SqliteStatement;
 
 // What the check and the rebuild of a database file share: which table a
 // file holds and the rules of the object tree.
@@ -32,6 +34,18 @@ void OpenForSalvage(SqliteConnection &connection, const QString &path);
 
 // Whether a failure is SQLite reporting damage rather than, say, a lock.
 bool IsDamage(int engineCode);
+
+// Reads the rows with IDs from first to last in order, handing each with its
+// row ID to the sink; select takes the bounds as ?1 and ?2 and gives the row
+// ID first. Where SQLite reports damage the rest of the range is halved until
+// the IDs it cannot read are found one by one and passed over. True when
+// damage was met.
+bool ReadRowsPastDamage(SqliteConnection &connection, const QString &select, qint64 first,
+                        qint64 last,
+                        const std::function<void(const SqliteStatement &row, qint64 rowId)> &sink);
+
+// The highest row ID a table of ours has given out, as far as it can be read.
+qint64 LastRowIdGiven(SqliteConnection &connection, const QString &table);
 
 // Whether a value of a SQLite storage class fits a field.
 bool FitsField(CatalogSchema::LogicalType type, int storageClass);

@@ -249,46 +249,6 @@ private:
         return rowIds;
     }
 
-    // Reads the rows with IDs from first to last in order, handing each to
-    // the sink. Where SQLite reports damage the rest of the range is halved
-    // until the IDs it cannot read are found one by one and passed over.
-    template<typename Sink>
-    void SalvageRange(const QString &select, qint64 first, qint64 last, Sink sink)
-    {
-        struct Range
-        {
-            qint64 first, last;
-        };
-        std::vector<Range> pending{{first, last}};
-        while (!pending.empty()) {
-            const Range range = pending.back();
-            pending.pop_back();
-            qint64 next = range.first;
-            try {
-                SqliteStatement &rows = m_old.Prepare(select);
-                rows.Bind(1, range.first).Bind(2, range.last);
-                while (next <= range.last && rows.Step()) {
-                    const qint64 rowId = rows.Int64(0);
-                    if (rowId < next || rowId > range.last)
-                        continue; // a damaged page that still parses
-                    sink(rows, rowId);
-                    if (rowId == range.last)
-                        break;
-                    next = rowId + 1;
-                }
-                continue;
-            } catch (const EDatabaseError &error) {
-                if (!IsDamage(error.EngineCode()))
-                    throw;
-            }
-            if (next >= range.last)
-                continue;
-            const qint64 middle = next + qint64((quint64(range.last) - quint64(next)) / 2);
-            pending.push_back({middle + 1, range.last});
-            pending.push_back({next, middle});
-        }
-    }
-
     void SalvageOwnTable()
     {
         std::unordered_map<QString, bool> oldColumns;
@@ -323,28 +283,26 @@ private:
                 .arg(Table(), inserted.join(QLatin1Char(',')), places.join(QLatin1Char(',')));
 
         const std::vector<qint64> indexed = IndexedRowIds();
-        const qint64 sequence = ReadNumber(
-            QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = '%1'").arg(m_layout.table),
-            0);
-        qint64 lastRowId = std::max(sequence, indexed.empty() ? 0 : indexed.back());
-        lastRowId = std::max(
-            lastRowId, ReadNumber(QStringLiteral("SELECT max(rowid) FROM %1").arg(Table()), 0));
+        const qint64 lastRowId =
+            std::max(LastRowIdGiven(m_old, m_layout.table), indexed.empty() ? 0 : indexed.back());
         std::vector<qint64> salvaged;
         qint64 refitted = 0;
         if (!oldColumns.empty()) {
-            SalvageRange(select, 1, lastRowId, [&](const SqliteStatement &row, qint64 rowId) {
-                SqliteStatement &add = m_new.Prepare(insert);
-                for (size_t i = 0; i < m_layout.fields.size(); ++i) {
-                    bool changed = false;
-                    add.Bind(int(i) + 1,
-                             FittedValue(row, int(i) + 1, m_layout.fields[i].type, &changed));
-                    refitted += changed ? 1 : 0;
-                }
-                add.Execute();
-                salvaged.push_back(rowId);
-                if (salvaged.size() % kRowsPerProgressStep == 0)
-                    Report(int(std::min<qint64>(79, rowId * 80 / std::max<qint64>(1, lastRowId))));
-            });
+            ReadRowsPastDamage(
+                m_old, select, 1, lastRowId, [&](const SqliteStatement &row, qint64 rowId) {
+                    SqliteStatement &add = m_new.Prepare(insert);
+                    for (size_t i = 0; i < m_layout.fields.size(); ++i) {
+                        bool changed = false;
+                        add.Bind(int(i) + 1,
+                                 FittedValue(row, int(i) + 1, m_layout.fields[i].type, &changed));
+                        refitted += changed ? 1 : 0;
+                    }
+                    add.Execute();
+                    salvaged.push_back(rowId);
+                    if (salvaged.size() % kRowsPerProgressStep == 0)
+                        Report(
+                            int(std::min<qint64>(79, rowId * 80 / std::max<qint64>(1, lastRowId))));
+                });
         }
         // IDs of rows that were lost are never given out again: the other
         // file, or a user's notes, may still refer to them.
@@ -429,14 +387,16 @@ private:
             QStringLiteral("INSERT OR IGNORE INTO %1 (rowid,%2) VALUES (%3)")
                 .arg(table, columns.join(QLatin1Char(',')), places.join(QLatin1Char(',')));
         try {
-            SalvageRange(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN ?1 AND ?2")
-                             .arg(columns.join(QLatin1Char(',')), table),
-                         first, last, [&](const SqliteStatement &row, qint64) {
-                             SqliteStatement &add = m_new.Prepare(insert);
-                             for (int i = 0; i <= int(columns.size()); ++i)
-                                 add.Bind(i + 1, row.Value(i));
-                             add.Execute();
-                         });
+            ReadRowsPastDamage(
+                m_old,
+                QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN ?1 AND ?2")
+                    .arg(columns.join(QLatin1Char(',')), table),
+                first, last, [&](const SqliteStatement &row, qint64) {
+                    SqliteStatement &add = m_new.Prepare(insert);
+                    for (int i = 0; i <= int(columns.size()); ++i)
+                        add.Bind(i + 1, row.Value(i));
+                    add.Execute();
+                });
         } catch (const EDatabaseError &error) {
             // A table without row IDs cannot be walked this way.
             m_result.problems << QStringLiteral("The rows of %1 could not be carried over: %2")

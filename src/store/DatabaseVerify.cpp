@@ -256,40 +256,37 @@ private:
         return 0;
     }
 
-    // Reads every row: each value must have its field's type, and the rows
-    // must make a tree whose files all have an owner.
+    // Reads every row, past any that cannot be read: each value must have
+    // its field's type, and the rows must make a tree whose files all have an
+    // owner.
     void CheckData()
     {
         QStringList fieldNames;
         for (const CatalogSchema::FieldDefinition &field : m_layout.fields)
             fieldNames << QuoteIdentifier(QString::fromLatin1(field.name));
-        const qint64 lastRowId = LastRowId();
-        SqliteStatement &rows =
-            m_db.Prepare(QStringLiteral("SELECT rowid, %1 FROM %2")
-                             .arg(fieldNames.join(QLatin1Char(',')), TableName()));
-        qint64 rowId = 0;
+        const qint64 lastRowId = std::max<qint64>(1, LastRowIdGiven(m_db, m_layout.table));
+        const QString select =
+            QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN ?1 AND ?2")
+                .arg(fieldNames.join(QLatin1Char(',')), TableName());
         qint64 count = 0;
         qint64 wrongTypes = 0;
         QString firstWrong;
-        try {
-            while (rows.Step()) {
-                rowId = rows.Int64(0);
+        const bool damaged = ReadRowsPastDamage(
+            m_db, select, 1, lastRowId, [&](const SqliteStatement &row, qint64 rowId) {
                 for (size_t i = 0; i < m_layout.fields.size(); ++i) {
-                    if (!FitsField(m_layout.fields[i].type, rows.ColumnType(int(i) + 1)) &&
+                    if (!FitsField(m_layout.fields[i].type, row.ColumnType(int(i) + 1)) &&
                         wrongTypes++ == 0)
                         firstWrong = QStringLiteral("row %1, field %2")
                                          .arg(rowId)
                                          .arg(QLatin1String(m_layout.fields[i].name));
                 }
-                NoteLinks(rows);
-                if (++count % kRowsPerProgressStep == 0 && lastRowId > 0)
+                NoteLinks(row);
+                if (++count % kRowsPerProgressStep == 0)
                     Report(Phase::Data, int(std::min<qint64>(99, rowId * 100 / lastRowId)));
-            }
-        } catch (const EDatabaseError &error) {
-            if (!IsDamage(error.EngineCode()))
-                throw;
-            Note(kUnreadable, QStringLiteral("The rows after row %1 cannot be read").arg(rowId));
-        }
+            });
+        if (damaged)
+            Note(kUnreadable,
+                 QStringLiteral("Some rows cannot be read; %1 rows were read").arg(count));
         if (wrongTypes > 0)
             Note(kContentFault, QStringLiteral("%1 values do not have their field's type "
                                                "(first: %2)")
@@ -301,19 +298,6 @@ private:
             CheckOwners();
         CheckFreePages();
         Report(Phase::Data, 100);
-    }
-
-    qint64 LastRowId()
-    {
-        try {
-            SqliteStatement &last =
-                m_db.Prepare(QStringLiteral("SELECT max(rowid) FROM %1").arg(TableName()));
-            const qint64 rowId = last.Step() ? last.Int64(0) : 0;
-            last.Reset();
-            return rowId;
-        } catch (const EDatabaseError &) {
-            return 0;
-        }
     }
 
     // Column 1 is the first field: ID, Parent, Class for objects; Key, ID
