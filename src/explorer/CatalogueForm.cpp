@@ -13,6 +13,7 @@
 #include "explorer/HandlerGuard.h"
 #include "explorer/MenuRules.h"
 #include "explorer/PropertiesDialog.h"
+#include "explorer/TUForm.h"
 #include "explorer/WindowPlacement.h"
 #include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindForm.h"
@@ -210,8 +211,8 @@ void TCatalogueForm::ConnectActions()
         connect(action, &QAction::triggered, this, guardedBody([this] { OpenCommand(true); }));
     for (QAction *action : {a.Explore1, a.Explore2, a.Explore3})
         connect(action, &QAction::triggered, this, guarded(&TCatalogueForm::ExploreCommand));
-    connect(a.VerifyDatabase1, &QAction::triggered, this, &TCatalogueForm::VerifyClick);
-    connect(a.RepairDatabase1, &QAction::triggered, this, &TCatalogueForm::RepairClick);
+    connect(a.VerifyDatabase1, &QAction::triggered, this, guarded(&TCatalogueForm::VerifyClick));
+    connect(a.RepairDatabase1, &QAction::triggered, this, guarded(&TCatalogueForm::RepairClick));
     connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
 
     connect(a.Toolbar1, &QAction::triggered, this, &TCatalogueForm::ToolbarClick);
@@ -991,14 +992,30 @@ void TCatalogueForm::RefuseWhileOpen(const QString &task)
 
 void TCatalogueForm::VerifyClick()
 {
-    if (m_data.DatabaseOpen)
-        RefuseWhileOpen(QStringLiteral("Verify"));
+    RunTableUtilityCommand(false);
 }
 
 void TCatalogueForm::RepairClick()
 {
-    if (m_data.DatabaseOpen)
-        RefuseWhileOpen(QStringLiteral("Repair"));
+    RunTableUtilityCommand(true);
+}
+
+void TCatalogueForm::RunTableUtilityCommand(bool repair)
+{
+    if (m_data.DatabaseOpen) {
+        RefuseWhileOpen(repair ? QStringLiteral("Repair") : QStringLiteral("Verify"));
+        return;
+    }
+    QString folder = UI().ChooseFolder(repair ? QStringLiteral("Select Database Folder to be "
+                                                               "Repaired")
+                                              : QStringLiteral("Select Database Folder to be "
+                                                               "Verified"),
+                                       m_data.DatabaseFolder);
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    RunTableUtility(m_data, repair, folder, this);
 }
 
 void TCatalogueForm::AboutClick()

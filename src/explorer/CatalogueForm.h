@@ -137,6 +137,9 @@ private slots:
     void ReopenPopup();
     void VerifyClick();
     void RepairClick();
+    // Verify or repair: refused while a database is open, else on a folder
+    // the user picks.
+    void RunTableUtilityCommand(bool repair);
     void AboutClick();
     // Open and Quick View of the files selected in the list; Explore.
     void OpenCommand(bool quickView);

@@ -56,24 +56,27 @@ qint64 AppendCatalogRow(TableCursor &table, const QString &name, const QString &
     return table.FieldValue(QStringLiteral("ID")).toLongLong();
 }
 
+std::span<const FixedObject> FixedObjects()
+{
+    static constexpr FixedObject kFixed[] = {
+        {CatalogSchema::kDatabaseObjectId, "Dirvanta Database", 0, CatalogSchema::kDatabaseClass,
+         CatalogSchema::kDatabaseVersion},
+        {CatalogSchema::kArchivesId, "Archives", CatalogSchema::kDatabaseObjectId,
+         CatalogSchema::kArchivesClass, 0},
+        {CatalogSchema::kCatalogsId, "Catalogs", CatalogSchema::kDatabaseObjectId,
+         CatalogSchema::kCatalogsFolderClass, 0},
+        {CatalogSchema::kWastebasketId, "Wastebasket", CatalogSchema::kDatabaseObjectId,
+         CatalogSchema::kEmptyWastebasketClass, 0},
+        {CatalogSchema::kVolumePoolId, "Volume Pool", CatalogSchema::kArchivesId,
+         CatalogSchema::kVolumePoolClass, 0},
+    };
+    return kFixed;
+}
+
 void AppendFixedObjects(TableCursor &catalogs)
 {
-    struct FixedObject
-    {
-        const char *name;
-        qint64 parent;
-        int cls;
-        qint64 size;
-    };
-    static constexpr FixedObject kFixed[] = {
-        {"Dirvanta Database", 0, 0, CatalogSchema::kDatabaseVersion},
-        {"Archives", CatalogSchema::kDatabaseObjectId, 10, 0},
-        {"Catalogs", CatalogSchema::kDatabaseObjectId, 1, 0},
-        {"Wastebasket", CatalogSchema::kDatabaseObjectId, 8, 0},
-        {"Volume Pool", CatalogSchema::kArchivesId, CatalogSchema::kVolumePoolClass, 0},
-    };
     const double now = NowDayCount();
-    for (const FixedObject &fixed : kFixed) {
+    for (const FixedObject &fixed : FixedObjects()) {
         AppendCatalogRow(catalogs, QString::fromLatin1(fixed.name), QString(), fixed.parent,
                          fixed.cls, false, now, now, QString(), QString(), fixed.size, 0);
     }

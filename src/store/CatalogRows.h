@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <span>
+
 class TDataShare;
 class TableCursor;
 
@@ -16,7 +18,18 @@ qint64 AppendCatalogRow(TableCursor &table, const QString &name, const QString &
                         const QString &comment, const QString &serialText, qint64 size,
                         qint64 volumeSize);
 
-// The five fixed objects of a new database, IDs 1 to 5.
+// The five fixed objects every database holds, IDs 1 to 5 in this order.
+struct FixedObject
+{
+    qint64 id;
+    const char *name;
+    qint64 parent;
+    int cls;
+    qint64 size;
+};
+std::span<const FixedObject> FixedObjects();
+
+// Appends the fixed objects to a new database.
 void AppendFixedObjects(TableCursor &catalogs);
 
 // Row accessors. Look-ups that find nothing return the empty value and raise

@@ -120,7 +120,12 @@ int SqliteStatement::ColumnCount() const
 
 bool SqliteStatement::IsNull(int column) const
 {
-    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+    return ColumnType(column) == SQLITE_NULL;
+}
+
+int SqliteStatement::ColumnType(int column) const
+{
+    return sqlite3_column_type(m_statement, column);
 }
 
 qint64 SqliteStatement::Int64(int column) const

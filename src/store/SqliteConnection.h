@@ -41,6 +41,8 @@ public:
 
     int ColumnCount() const;
     bool IsNull(int column) const;
+    // The storage class of a column's value: SQLITE_INTEGER, SQLITE_TEXT, ...
+    int ColumnType(int column) const;
     qint64 Int64(int column) const;
     double Double(int column) const;
     QString Text(int column) const;

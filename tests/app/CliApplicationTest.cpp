@@ -4,16 +4,24 @@
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "store/DatabaseRepair.h"
 #include "support/DatabaseLockHolder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <thread>
 
 namespace {
 
@@ -190,4 +198,108 @@ TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_EQ(process.readAllStandardOutput(),
               QByteArray("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+}
+
+TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
+{
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
+    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    AddFiles(Db(), {1, 2, 3});
+    const CliResult sound = RunCli({QStringLiteral("--json"), QStringLiteral("verify"), Db()});
+    EXPECT_EQ(sound.exitCode, 0);
+    EXPECT_TRUE(sound.out.contains(QStringLiteral("\"level\":0,\"problems\":[],\"text\":"
+                                                  "\"Verification Successful.\"")))
+        << sound.out.toStdString();
+
+    const CliResult invalid = RunCli({QStringLiteral("verify"), Db(QStringLiteral("none"))});
+    EXPECT_EQ(invalid.exitCode, 1);
+    EXPECT_TRUE(invalid.err.contains(QStringLiteral("Invalid Database Folder")));
+
+    {
+        SqliteConnection files;
+        files.Open(TDataShare::FilesFilePath(Db()), false);
+        files.ExecuteScript(QStringLiteral("UPDATE Files SET ID = 4242"));
+    }
+    const CliResult orphans = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("verify")});
+    EXPECT_EQ(orphans.exitCode, 1);
+    EXPECT_TRUE(
+        orphans.out.contains(QStringLiteral("Dirvanta Files.db: Verification Failed - Try a Repair "
+                                            "(level 3)\n  3 files have no owner")));
+
+    {
+        DatabaseLockHolder other(TDataShare::FilesFilePath(Db()));
+        const CliResult held = RunCli({QStringLiteral("repair"), Db()});
+        EXPECT_EQ(held.exitCode, 1);
+        EXPECT_TRUE(held.err.contains(QStringLiteral("in use by another program")));
+    }
+    const CliResult repair = RunCli({QStringLiteral("repair"), Db()});
+    EXPECT_EQ(repair.exitCode, 0);
+    EXPECT_TRUE(
+        repair.out.contains(QStringLiteral("Dirvanta Files.db: Repair was successful. 3 rows "
+                                           "recovered, 0 lost, 3 moved to \"Recovered "
+                                           "Items\".")));
+    EXPECT_TRUE(repair.out.contains(QStringLiteral("Database Backed-up to: ") +
+                                    m_folder.filePath(QStringLiteral("Backup Dirvanta *.*"))));
+    EXPECT_EQ(RunCli({QStringLiteral("verify"), Db()}).exitCode, 0);
+}
+
+TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedOne)
+{
+    using namespace DatabaseRepair;
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
+    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    AddFiles(Db(), QList<qint64>(40000, 7));
+    const QString filesPath = TDataShare::FilesFilePath(Db());
+    QByteArray damaged;
+    {
+        QFile file(filesPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.seek(file.size() / 2 / 4096 * 4096);
+        file.write(QByteArray(4096, '\x5a'));
+        file.seek(0);
+        damaged = file.readAll();
+    }
+    const auto restoreDamaged = [&] {
+        QFile file(filesPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged);
+    };
+    const auto repairFor = [&](qint64 killAfterMs) {
+        QProcess process;
+        process.start(QStringLiteral(DIRVANTA_CLI_PATH), {QStringLiteral("repair"), Db()});
+        EXPECT_TRUE(process.waitForStarted());
+        if (killAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
+            process.kill(); // SIGKILL: no handler runs, nothing is tidied
+        }
+        EXPECT_TRUE(process.waitForFinished(60000));
+    };
+
+    QElapsedTimer timer;
+    timer.start();
+    repairFor(-1);
+    const qint64 fullRun = timer.elapsed();
+    int keptOld = 0;
+    int swappedIn = 0;
+    // Points through the run, closer together towards its end, where the
+    // rebuilt files are synced and swapped in.
+    for (int permille : {100, 300, 500, 700, 850, 930, 970, 990}) {
+        restoreDamaged();
+        repairFor(fullRun * permille / 1000);
+        QFile file(filesPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "killed after " << permille << " permille";
+        if (file.readAll() == damaged) {
+            ++keptOld;
+        } else {
+            EXPECT_EQ(VerifyFile(Db(), DatabaseFile::Files, {}).level, kSound);
+            ++swappedIn;
+        }
+        EXPECT_EQ(VerifyFile(Db(), DatabaseFile::Catalogs, {}).level, kSound);
+    }
+    EXPECT_GT(keptOld, 0);
+    // A repair after one that was killed still finishes the work.
+    repairFor(-1);
+    EXPECT_EQ(VerifyFile(Db(), DatabaseFile::Files, {}).level, kSound);
+    std::cout << "kills that kept the old file: " << keptOld << ", after the swap: " << swappedIn
+              << "\n";
 }

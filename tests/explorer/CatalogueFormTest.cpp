@@ -2,6 +2,7 @@
 
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
@@ -10,13 +11,18 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
+#include "ui/ElidedLabel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -443,4 +449,80 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
     }
     expectCreationFailure(m_ui.TakeSingleMessage());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
+}
+
+// Runs the verify or repair command on a folder and, once the dialog's pass
+// has finished, notes its lines and leaves it with "Exit".
+struct TableUtilityRun
+{
+    QString caption, folders, files, status, again, backup;
+    bool backupShown = false;
+};
+
+static TableUtilityRun RunTableUtilityDialog(QAction *command)
+{
+    TableUtilityRun run;
+    std::function<void(TTUForm *)> waitForPass;
+    waitForPass = [&run, &waitForPass](TTUForm *form) {
+        if (form->PassRunning() || form->StatusLabel->text() != QLatin1String("Complete")) {
+            QTimer::singleShot(5, form, [form, &waitForPass] { waitForPass(form); });
+            return;
+        }
+        run = {form->windowTitle(),           form->FolderLabel->text(), form->FilesLabel->text(),
+               form->StatusLabel->text(),     form->Button2->text(),     form->BackupLabel->text(),
+               form->BackupLabel->isVisible()};
+        EXPECT_FALSE(form->ProgressGroup->isVisible());
+        form->Button1->click();
+    };
+    ModalResponder responder([&](QWidget *modal) {
+        auto *form = qobject_cast<TTUForm *>(modal);
+        ASSERT_NE(form, nullptr);
+        waitForPass(form);
+    });
+    command->trigger();
+    return run;
+}
+
+TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
+{
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    form.CloseDatabaseCommand();
+
+    m_ui.QueueFileName(m_folder.filePath(QStringLiteral("medium")));
+    Action("VerifyDatabase1")->trigger();
+    const RecordedMessage box = m_ui.TakeSingleMessage();
+    EXPECT_EQ(box.caption, QStringLiteral("Invalid Database Folder"));
+    EXPECT_EQ(box.text,
+              QStringLiteral("The Folder specified (") +
+                  m_folder.filePath(QStringLiteral("medium")) +
+                  QStringLiteral("/) does not contain a Dirvanta Database\n\nRequest failed."));
+
+    m_ui.QueueFileName(folder);
+    const TableUtilityRun verify = RunTableUtilityDialog(Action("VerifyDatabase1"));
+    EXPECT_EQ(verify.caption, QStringLiteral("Verifying Database"));
+    EXPECT_EQ(verify.folders, QStringLiteral("Verification Successful."));
+    EXPECT_EQ(verify.files, QStringLiteral("Verification Successful."));
+    EXPECT_EQ(verify.status, QStringLiteral("Complete"));
+    EXPECT_EQ(verify.again, QStringLiteral("&Verify Again"));
+    EXPECT_FALSE(verify.backupShown);
+
+    {
+        SqliteConnection files;
+        files.Open(TDataShare::FilesFilePath(folder), false);
+        files.ExecuteScript(QStringLiteral("UPDATE Files SET ID = 4242"));
+    }
+    m_ui.QueueFileName(folder);
+    const TableUtilityRun repair = RunTableUtilityDialog(Action("RepairDatabase1"));
+    EXPECT_EQ(repair.caption, QStringLiteral("Repairing Database"));
+    EXPECT_EQ(repair.folders, QStringLiteral("Repair was successful. 10 rows recovered, 0 lost."));
+    EXPECT_TRUE(repair.files.endsWith(QStringLiteral("moved to \"Recovered Items\".")));
+    EXPECT_EQ(repair.again, QStringLiteral("&Repair Again"));
+    EXPECT_TRUE(repair.backupShown);
+    EXPECT_EQ(repair.backup, QStringLiteral("Database Backed-up to: \n") +
+                                 m_folder.filePath(QStringLiteral("Backup Dirvanta *.*")));
+    EXPECT_TRUE(QFileInfo::exists(m_folder.filePath(QStringLiteral("Backup Dirvanta Files.db"))));
 }

@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "support/TestEnvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,31 +44,6 @@ void WriteFile(const QString &path, const QByteArray &contents)
     ASSERT_TRUE(file.open(QFile::WriteOnly | QFile::Truncate)) << path.toStdString();
     file.write(contents);
 }
-
-// Sets an environment variable for one scope.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(const char *name, const QString &value)
-        : m_name(name)
-        , m_wasSet(qEnvironmentVariableIsSet(name))
-        , m_old(qgetenv(name))
-    {
-        qputenv(name, value.toUtf8());
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_wasSet;
-    QByteArray m_old;
-};
 
 class SettingsStoreTest : public testing::Test
 {

@@ -1,10 +1,14 @@
 #include "StoreFixture.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
+#include "store/DatabaseRepair.h"
 #include "support/DatabaseLockHolder.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+
+#include <cstdlib>
 
 namespace {
 
@@ -430,4 +434,238 @@ TEST(DatabaseFilesExistTest, BothOrEither)
     EXPECT_FALSE(TDataShare::DatabaseFilesExist(true, folder.path()));
     QFile(TDataShare::CatalogsFilePath(folder.path())).open(QIODevice::WriteOnly);
     EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, folder.path()));
+}
+
+// A filled database, closed, with ways to damage its files as a crash, a bad
+// sector or a cut copy would.
+class DatabaseRepairTest : public StoreFixture
+{
+protected:
+    static constexpr int kFolders = 60;
+    static constexpr int kFilesPerFolder = 50;
+
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        QDir().mkpath(m_folder.filePath(QStringLiteral("tmp")));
+        ASSERT_TRUE(m_data->RunInTransaction([&] {
+            for (int f = 0; f < kFolders; ++f) {
+                const qint64 folder = AddObject(CatalogSchema::kCatalogsId,
+                                                QStringLiteral("folder %1 of the sample").arg(f));
+                for (int i = 0; i < kFilesPerFolder; ++i)
+                    AddFile(folder,
+                            QStringLiteral("file %1 in folder %2 with a long name").arg(i).arg(f));
+            }
+        }));
+        m_data->CloseDatabase(m_data->DatabaseFolder);
+    }
+
+    QString FilePath(DatabaseRepair::DatabaseFile file) const
+    {
+        return QDir(DatabasePath()).filePath(DatabaseRepair::FileName(file));
+    }
+
+    // Runs SQL on one file through a connection of its own.
+    qint64 OnFile(DatabaseRepair::DatabaseFile file, const QString &sql)
+    {
+        SqliteConnection db;
+        db.Open(FilePath(file), false);
+        SqliteStatement &query = db.Prepare(sql);
+        return query.Step() ? query.Int64(0) : 0;
+    }
+
+    // A leaf page of the table in the middle of the file, and its rows.
+    std::pair<qint64, qint64> MiddleLeaf(DatabaseRepair::DatabaseFile file, const QString &table)
+    {
+        const QString leaves =
+            QStringLiteral("FROM dbstat WHERE name = '%1' AND pagetype = 'leaf'").arg(table);
+        const qint64 count = OnFile(file, QStringLiteral("SELECT count(*) ") + leaves);
+        const QString middle =
+            leaves + QStringLiteral(" ORDER BY pageno LIMIT 1 OFFSET %1").arg(count / 2);
+        return {OnFile(file, QStringLiteral("SELECT pageno ") + middle),
+                OnFile(file, QStringLiteral("SELECT ncell ") + middle)};
+    }
+
+    void WriteNoise(DatabaseRepair::DatabaseFile file, qint64 page)
+    {
+        QFile raw(FilePath(file));
+        ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
+        raw.seek((page - 1) * 4096);
+        QByteArray noise(4096, Qt::Uninitialized);
+        for (char &byte : noise)
+            byte = char(std::rand());
+        raw.write(noise);
+    }
+
+    // The index of a table is declared on another field while rows change,
+    // so that its entries no longer agree with the rows.
+    void SpoilIndex()
+    {
+        const auto declare = [&](const char *sql) {
+            SqliteConnection db;
+            db.Open(FilePath(DatabaseRepair::DatabaseFile::Files), false);
+            db.ExecuteScript(QStringLiteral("PRAGMA writable_schema=ON; UPDATE sqlite_schema SET "
+                                            "sql = '%1' WHERE name = 'SizeIndex'")
+                                 .arg(QLatin1String(sql)));
+        };
+        declare("CREATE INDEX SizeIndex ON Files (Spare1)");
+        OnFile(DatabaseRepair::DatabaseFile::Files,
+               QStringLiteral("UPDATE Files SET Size = Size + 1 WHERE Key < 20"));
+        declare("CREATE INDEX \"SizeIndex\" ON \"Files\" (\"Size\", \"Created\")");
+    }
+
+    DatabaseRepair::VerifyResult Verify(DatabaseRepair::DatabaseFile file)
+    {
+        return DatabaseRepair::VerifyFile(DatabasePath(), file, {});
+    }
+};
+
+TEST_F(DatabaseRepairTest, EachKindOfDamageIsReportedAtItsLevel)
+{
+    using namespace DatabaseRepair;
+    EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    EXPECT_EQ(VerifyStatusText(kSound), QStringLiteral("Verification Successful."));
+
+    OnFile(DatabaseFile::Files, QStringLiteral("DELETE FROM Files WHERE Key > 1000"));
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kTidyOnly);
+    EXPECT_EQ(VerifyStatusText(kTidyOnly), QStringLiteral("Verification Successful"));
+
+    SpoilIndex();
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
+
+    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 7 WHERE ID = 6"));
+    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 6 WHERE ID = 7"));
+    const VerifyResult cycle = Verify(DatabaseFile::Catalogs);
+    EXPECT_EQ(cycle.level, kContentFault);
+    EXPECT_EQ(VerifyStatusText(cycle.level), QStringLiteral("Verification Failed - Try a Repair"));
+    // The files of the objects in the cycle still have their owners.
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
+    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET ID = 99999 WHERE Key = 500"));
+    EXPECT_TRUE(
+        Verify(DatabaseFile::Files).problems.contains(QStringLiteral("1 files have no owner")));
+
+    WriteNoise(DatabaseFile::Catalogs,
+               MiddleLeaf(DatabaseFile::Catalogs, QStringLiteral("Catalogs")).first);
+    EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kUnreadable);
+    QFile::resize(FilePath(DatabaseFile::Files),
+                  QFileInfo(FilePath(DatabaseFile::Files)).size() / 2);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kUnreadable);
+
+    QFile::resize(FilePath(DatabaseFile::Files), 0);
+    EXPECT_EQ(VerifyStatusText(Verify(DatabaseFile::Files).level),
+              QStringLiteral("Verification unsuccessful."));
+}
+
+TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
+{
+    using namespace DatabaseRepair;
+    const auto [catalogsPage, catalogsRows] =
+        MiddleLeaf(DatabaseFile::Catalogs, QStringLiteral("Catalogs"));
+    const auto [filesPage, filesRows] = MiddleLeaf(DatabaseFile::Files, QStringLiteral("Files"));
+    ASSERT_GT(catalogsRows, 0);
+    ASSERT_GT(filesRows, 0);
+    const QByteArray original = [&] {
+        QFile file(FilePath(DatabaseFile::Files));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    WriteNoise(DatabaseFile::Catalogs, catalogsPage);
+    WriteNoise(DatabaseFile::Files, filesPage);
+    QFile damaged(FilePath(DatabaseFile::Files));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    const QByteArray damagedBytes = damaged.readAll();
+
+    const QString backups = m_folder.filePath(QStringLiteral("tmp"));
+    std::vector<int> phases;
+    const RepairResult catalogs =
+        RepairFile(DatabasePath(), DatabaseFile::Catalogs, backups, [&](Phase phase, int percent) {
+            phases.push_back(int(phase) * 1000 + percent);
+        });
+    const RepairResult files = RepairFile(DatabasePath(), DatabaseFile::Files, backups, {});
+    EXPECT_TRUE(catalogs.repaired && files.repaired);
+    EXPECT_EQ(catalogs.recovered, 5 + kFolders - catalogsRows);
+    EXPECT_EQ(catalogs.lost, catalogsRows);
+    EXPECT_EQ(files.recovered, kFolders * kFilesPerFolder - filesRows);
+    EXPECT_EQ(files.lost, filesRows);
+    EXPECT_EQ(phases.back(), 8100);
+    // The files of the lost folders were moved, not dropped.
+    EXPECT_GT(files.reattached, 0);
+    const qint64 recoveredItems = OnFile(
+        DatabaseFile::Catalogs,
+        QStringLiteral("SELECT ID FROM Catalogs WHERE Name = '%1'").arg(kRecoveredItemsName));
+    EXPECT_EQ(
+        OnFile(DatabaseFile::Files,
+               QStringLiteral("SELECT count(*) FROM Files WHERE ID = %1").arg(recoveredItems)),
+        files.reattached);
+    EXPECT_EQ(
+        RepairStatusText(files),
+        QStringLiteral(
+            "Repair was successful. %1 rows recovered, %2 lost, %3 moved to \"Recovered Items\".")
+            .arg(QLocale().toString(files.recovered), QLocale().toString(files.lost),
+                 QLocale().toString(files.reattached)));
+
+    QFile backup(QDir(backups).filePath(QStringLiteral("Backup Dirvanta Files.db")));
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    // The header's change counter moves; every page is copied as it was.
+    EXPECT_EQ(backup.readAll().mid(100), damagedBytes.mid(100));
+    EXPECT_TRUE(
+        QFile::exists(QDir(backups).filePath(QStringLiteral("Backup Dirvanta Catalogs.db"))));
+    EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    // Every row that was recovered is the row it was.
+    SqliteConnection db;
+    db.Open(FilePath(DatabaseFile::Files), false);
+    QFile originalCopy(m_folder.filePath(QStringLiteral("original.db")));
+    originalCopy.open(QIODevice::WriteOnly);
+    originalCopy.write(original);
+    originalCopy.close();
+    db.ExecuteScript(QStringLiteral("ATTACH '%1' AS original").arg(originalCopy.fileName()));
+    SqliteStatement &differing = db.Prepare(QStringLiteral(
+        "SELECT count(*) FROM Files r JOIN original.Files o ON o.Key = r.Key WHERE r.Name <> "
+        "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"));
+    differing.Step();
+    EXPECT_EQ(differing.Int64(0), 0);
+}
+
+TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)
+{
+    using namespace DatabaseRepair;
+    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 7 WHERE ID = 6"));
+    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 6 WHERE ID = 7"));
+    OnFile(DatabaseFile::Catalogs, QStringLiteral("DELETE FROM Catalogs WHERE ID = 4"));
+    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET ID = 99999 WHERE Key <= 3"));
+    const QString backups = m_folder.filePath(QStringLiteral("tmp"));
+    EXPECT_EQ(RepairFile(DatabasePath(), DatabaseFile::Catalogs, backups, {}).reattached, 1);
+    EXPECT_EQ(RepairFile(DatabasePath(), DatabaseFile::Files, backups, {}).reattached, 3);
+    EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+
+    ASSERT_TRUE(m_data->OpenDatabase());
+    const qint64 recovered =
+        m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, DatabaseRepair::kRecoveredItemsName);
+    EXPECT_EQ(GetObjectName(*m_data, CatalogSchema::kWastebasketId), QStringLiteral("Wastebasket"));
+    EXPECT_EQ(
+        CountRows(QStringLiteral("SELECT count(*) FROM Catalogs WHERE Parent = ?1"), recovered), 1);
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT count(*) FROM Files WHERE ID = ?1"), recovered), 3);
+}
+
+TEST_F(DatabaseRepairTest, TablesOfOtherPartsAreCheckedAndCarriedOver)
+{
+    using namespace DatabaseRepair;
+    {
+        SqliteConnection db;
+        db.Open(FilePath(DatabaseFile::Files), false);
+        db.ExecuteScript(QStringLiteral(
+            "CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
+            "CREATE INDEX SegmentOwner ON NameSegments (Owner);"
+            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"));
+    }
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    ASSERT_TRUE(RepairFile(DatabasePath(), DatabaseFile::Files, m_folder.path(), {}).repaired);
+    EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
+    EXPECT_EQ(OnFile(DatabaseFile::Files,
+                     QStringLiteral("SELECT sum(length(Names) * Owner) FROM NameSegments "
+                                    "INDEXED BY SegmentOwner WHERE Owner > 0")),
+              2 * 6 + 2 * 7);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Points the settings and data folders of the whole test process at a fresh
@@ -8,3 +9,28 @@ void PrepareTestEnvironment();
 
 // The temporary home made by PrepareTestEnvironment.
 QString TestHome();
+
+// Sets an environment variable for one scope.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const QString &value)
+        : m_name(name)
+        , m_wasSet(qEnvironmentVariableIsSet(name))
+        , m_old(qgetenv(name))
+    {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedEnvironment()
+    {
+        if (m_wasSet)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_wasSet;
+    QByteArray m_old;
+};

@@ -2,6 +2,7 @@
 
 #include "app/cli/CliArchive.h"
 #include "app/cli/CliDatabase.h"
+#include "app/cli/CliDatabaseCheck.h"
 #include "app/cli/CliExchange.h"
 #include "app/cli/CliExtract.h"
 #include "app/cli/CliFind.h"
@@ -60,7 +61,7 @@ const QString kUsageText =
                    "                       or a file: details and statistics\n") +
     QString::fromLatin1(kExchangeUsage) + QString::fromLatin1(kFindUsage) +
     QString::fromLatin1(kPoolUsage) + QString::fromLatin1(kArchiveUsage) +
-    QString::fromLatin1(kExtractUsage) +
+    QString::fromLatin1(kExtractUsage) + QString::fromLatin1(kDatabaseCheckUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
                    "\n"
@@ -201,7 +202,8 @@ int CliApplication::Run(const QStringList &arguments)
         return Usage(PoolUsageProblem(options.arguments));
     if (options.permanent && !objectCommand)
         return Usage(QStringLiteral("--permanent goes with rm"));
-    const bool takesPath = options.command == QLatin1String("ls") ||
+    const bool checkCommand = IsDatabaseCheckCommand(options.command);
+    const bool takesPath = checkCommand || options.command == QLatin1String("ls") ||
                            options.command == QLatin1String("catalog") ||
                            options.command == QLatin1String("update");
     const qsizetype allowedArguments = objectCommand || poolCommand || extractCommand
@@ -212,7 +214,8 @@ int CliApplication::Run(const QStringList &arguments)
         options.command == QLatin1String("find") || options.command == QLatin1String("archive");
     if (options.arguments.size() > allowedArguments && !ownOptions)
         return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
-    if (options.command != QLatin1String("ls") && takesPath && options.arguments.isEmpty())
+    if (options.command != QLatin1String("ls") && !checkCommand && takesPath &&
+        options.arguments.isEmpty())
         return Usage(options.command + QStringLiteral(" needs a ") +
                      (options.command == QLatin1String("catalog")
                           ? QStringLiteral("source")
@@ -257,6 +260,14 @@ int CliApplication::Run(const QStringList &arguments)
                                   {[&] { return OpenOrCreateDefault(data, options); },
                                    [&](const QString &path) { return ResolvePath(data, path); }},
                                   m_out, m_err);
+        else if (checkCommand)
+            // The folder is checked as it is, never opened or created first.
+            result = RunDatabaseCheckCommand(
+                options.command,
+                options.arguments.isEmpty()
+                    ? options.databaseFolder
+                    : QDir::cleanPath(QDir().absoluteFilePath(options.arguments.first())),
+                options.json, m_out, m_err);
         else if (poolCommand)
             result = OpenOrCreateDefault(data, options)
                          ? RunPoolCommand(data, options.arguments, options.json, m_out, m_err)

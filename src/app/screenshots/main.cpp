@@ -11,6 +11,7 @@
 #include "explorer/ExtractDialog.h"
 #include "explorer/NodeSelectionDialog.h"
 #include "explorer/PropertiesDialog.h"
+#include "explorer/TUForm.h"
 #include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
@@ -19,6 +20,7 @@
 #include "store/DataShare.h"
 #include "ui/AddingVolumeDialog.h"
 #include "ui/DeviceCheckWindow.h"
+#include "ui/ElidedLabel.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
@@ -31,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -91,6 +94,11 @@ int main(int argc, char **argv)
     if (!data.OpenDatabase())
         return 1;
     const qint64 shown = BuildSampleCatalog(data);
+    // A copy of the sample that no window holds, for the verify and repair dialogs.
+    const QString checked = home.filePath(QStringLiteral("Checked"));
+    QDir().mkpath(checked);
+    for (const QString &name : {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName})
+        QFile::copy(QDir(folder).filePath(name), QDir(checked).filePath(name));
     data.CloseDatabase(QString());
     settings.WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
                        folder);
@@ -387,6 +395,24 @@ int main(int argc, char **argv)
             Save(find, pages[page]);
         }
         find.close();
+    }
+    // The verify and repair dialogs during a pass and at its end.
+    qputenv("TMPDIR", home.path().toUtf8());
+    for (const bool repair : {false, true}) {
+        TTUForm check(data, repair, checked + QLatin1Char('/'), &window);
+        QProgressBar *midway = repair ? check.PBRebuild : check.PBIndexes;
+        const int shotAt = repair ? 80 : 100;
+        bool shot = false;
+        QObject::connect(midway, &QProgressBar::valueChanged, [&](int percent) {
+            if (percent >= shotAt && !shot) {
+                shot = true;
+                Save(check, repair ? "repair-dialog-pass" : "verify-dialog-pass");
+            }
+        });
+        check.show();
+        while (check.StatusLabel->text() != QLatin1String("Complete"))
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        Save(check, repair ? "repair-dialog-end" : "verify-dialog-end");
     }
     window.close();
     SetUserInterface(nullptr);
