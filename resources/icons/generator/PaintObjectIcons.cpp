@@ -2,6 +2,9 @@
 // PNG files: <folder>/16/NN.png and <folder>/32/NN.png, NN being the image
 // index (class codes 0..26, file icons 31..41). With --sheet FILE it also
 // writes a contact sheet of every icon at both sizes, magnified, for review.
+// With --app-icons FOLDER NAME it writes the program's own icon (the catalog
+// database) into an icon theme's layout, FOLDER/NxN/apps/NAME.png, at the
+// sizes desktops look for.
 //
 // Every picture is drawn once on a 32-unit grid and rendered at both sizes;
 // where 16 pixels cannot carry a detail the painter leaves it out, and the
@@ -724,6 +727,23 @@ QImage Sheet(const std::map<int, QImage> &small, const std::map<int, QImage> &la
     return sheet;
 }
 
+// The sizes of the program's icon that desktops and software centres ask for.
+constexpr int kAppIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+bool WriteAppIcons(const QDir &folder, const QString &name, QTextStream &err)
+{
+    for (int size : kAppIconSizes) {
+        const QString sizeFolder = QStringLiteral("%1x%1/apps").arg(size);
+        const QString path =
+            folder.filePath(sizeFolder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        if (!folder.mkpath(sizeFolder) || !Render(Database, size).save(path, "PNG")) {
+            err << "cannot write " << path << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -734,9 +754,13 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     QTextStream err(stderr);
     if (arguments.size() < 2) {
-        err << "usage: paint_object_icons FOLDER [--sheet FILE]\n";
+        err << "usage: paint_object_icons FOLDER [--sheet FILE] [--app-icons FOLDER NAME]\n";
         return 2;
     }
+    const qsizetype appIconsAt = arguments.indexOf(QStringLiteral("--app-icons"));
+    if (appIconsAt > 0 && appIconsAt + 2 < arguments.size() &&
+        !WriteAppIcons(QDir(arguments.at(appIconsAt + 1)), arguments.at(appIconsAt + 2), err))
+        return 1;
     const QDir folder(arguments.at(1));
     QString sheetFile;
     const qsizetype sheetAt = arguments.indexOf(QStringLiteral("--sheet"));
