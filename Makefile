@@ -1,5 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Both install
 # what they need first (scripts/bootstrap), configure, and build.
+# `make install` and `make package` build without the sanitizers, in
+# build-release as `make bench` does.
 BUILD_DIR ?= build
 BUILD_TYPE ?= Debug
 SANITIZE ?= ON
@@ -7,7 +9,7 @@ JOBS ?= $(shell nproc)
 
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIRVANTA_SANITIZE=$(SANITIZE) -DDIRVANTA_WERROR=ON
 
-.PHONY: all bootstrap configure build test run screenshots format bench clean
+.PHONY: all bootstrap configure build test run screenshots release install package format bench clean
 
 all: build
 
@@ -33,6 +35,20 @@ run: build
 
 screenshots: build
 	@cmake --build $(BUILD_DIR) --target screenshots
+
+# `make install PREFIX=/opt/dirvanta` installs elsewhere than /usr/local.
+PREFIX ?= /usr/local
+
+release: bootstrap
+	@cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build-release -j $(JOBS) --target dirvanta dirvanta-cli
+
+install: release
+	@cmake --install build-release --prefix $(PREFIX)
+
+# The Debian package: apt install ./build-release/dirvanta_*.deb
+package: release
+	@cd build-release && cpack -G DEB
 
 # Cataloguing is timed on two generated trees of BENCH_FILES files (the
 # database first holds a catalog of the other one); 1000000 is the size the
