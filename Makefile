@@ -46,8 +46,12 @@ release: bootstrap
 install: release
 	@cmake --install build-release --prefix $(PREFIX)
 
-# The Debian package: apt install ./build-release/dirvanta_*.deb
+# The Debian package: apt install ./build-release/dirvanta_*.deb. Its
+# dependencies come from dpkg-shlibdeps (dpkg-dev), installed here only.
 package: release
+	@dpkg-query -W -f='$${Status}' dpkg-dev 2>/dev/null | grep -q 'install ok installed' || \
+		{ echo "package: installing dpkg-dev (dpkg-shlibdeps)"; \
+		  $$( [ "$$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y -qq --no-install-recommends dpkg-dev >/dev/null; }
 	@cd build-release && cpack -G DEB
 
 # Cataloguing is timed on two generated trees of BENCH_FILES files (the
