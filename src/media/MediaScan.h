@@ -123,6 +123,10 @@ public:
     // How many Files rows wait before they are written. 16,384 measured best
     // at a million files (a few MB); tests use small batches.
     void SetFileRowBatch(std::size_t rows) { m_fileRowBatch = rows > 0 ? rows : 1; }
+    // How many entries the walk hands over at a time from the thread that
+    // lists the medium ahead of the scan; sixteen such batches at most are
+    // read ahead. Tests use small batches.
+    void SetReadAheadBatch(std::size_t entries) { m_readAheadBatch = entries; }
 
 private:
     class Walk;
@@ -159,6 +163,7 @@ private:
     QByteArray m_storedName;
     std::vector<PendingFileRow> m_pendingRows;
     std::size_t m_fileRowBatch = 16384;
+    std::size_t m_readAheadBatch = 1024;
     QString m_shownPath;
     QString m_shownPathLowered;
 };
