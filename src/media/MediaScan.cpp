@@ -285,6 +285,7 @@ bool TMediaScanner::ScanSource(const QString &source, qint64 catalogId, qint64 &
         // The caller rolls its transaction back; rows still waiting go with it.
         m_scanning = false;
         m_pendingRows.clear();
+        m_pendingText.resize(0);
         throw;
     }
     m_scanning = false;
@@ -323,20 +324,40 @@ void TMediaScanner::FlushFileRows()
                       return a.created < b.created;
                   return a.key < b.key;
               });
+    // One statement for the batch, reset after each row.
+    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+    const char *text = m_pendingText.constData();
     for (const PendingFileRow &row : m_pendingRows) {
-        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+        const char *name = text + row.nameOffset;
         insert.Bind(1, row.key)
             .Bind(2, row.owner)
             .Bind(3, row.attributes)
             .Bind(4, row.size)
-            .Bind(5, row.name)
-            .Bind(6, row.comment)
+            .Bind(5, QByteArray::fromRawData(name, row.nameLength))
+            .Bind(6, QByteArray::fromRawData(name + row.nameLength, row.commentLength))
             .Bind(7, row.created)
             .Bind(8, row.modified)
             .Bind(9, row.packaged ? 1 : 0);
         insert.Execute();
+        insert.Reset();
     }
     m_pendingRows.clear();
+    m_pendingText.resize(0);
+}
+
+void TMediaScanner::QueueFileRow(PendingFileRow row, const QString &comment)
+{
+    row.nameLength = m_pendingText.size() - row.nameOffset;
+    if (comment.isEmpty()) {
+        row.commentLength = 0;
+    } else {
+        const QByteArray utf8 = comment.toUtf8();
+        row.commentLength = utf8.size();
+        m_pendingText.append(utf8);
+    }
+    m_pendingRows.push_back(row);
+    if (m_pendingRows.size() >= m_fileRowBatch)
+        FlushFileRows();
 }
 
 void TMediaScanner::WriteFileRow(const QString &folderPath, const MediumEntry &entry,
@@ -344,24 +365,24 @@ void TMediaScanner::WriteFileRow(const QString &folderPath, const MediumEntry &e
 {
     // The name is stored exactly as the medium has it, built as bytes: for
     // the usual name, valid UTF-8, no text conversion happens at all.
-    if (MediumNameIsPlainText(entry.name)) {
-        m_storedName.resize(entry.name.size());
-        std::memcpy(m_storedName.data(), entry.name.data(), size_t(entry.name.size()));
-    } else {
-        m_storedName = MediumNameText(entry.name).toUtf8();
-    }
+    const qsizetype nameOffset = m_pendingText.size();
+    if (MediumNameIsPlainText(entry.name))
+        m_pendingText.append(entry.name);
+    else
+        m_pendingText.append(MediumNameText(entry.name).toUtf8());
     // Rows still waiting are not seen by the look-up. That changes no answer:
     // a waiting row came after every row already written, so it matters only
     // when no written row matches, and then its own comment is empty too.
-    const QString comment = m_options.reuseComments
-                                ? ReuseFileComment(entry.size, m_storedName, entry.created)
-                                : QString();
-
-    m_pendingRows.push_back(PendingFileRow{parentId, entry.attributes, entry.size, m_storedName,
-                                           comment.toUtf8(), entry.created, entry.modified, 0,
-                                           false});
-    if (m_pendingRows.size() >= m_fileRowBatch)
-        FlushFileRows();
+    const QString comment =
+        m_options.reuseComments
+            ? ReuseFileComment(entry.size,
+                               QByteArray::fromRawData(m_pendingText.constData() + nameOffset,
+                                                       m_pendingText.size() - nameOffset),
+                               entry.created)
+            : QString();
+    QueueFileRow(PendingFileRow{parentId, entry.attributes, entry.size, entry.created,
+                                entry.modified, 0, false, nameOffset, 0, 0},
+                 comment);
 
     total += entry.size;
     if (StepProgress())
@@ -411,9 +432,12 @@ void TMediaScanner::AddPackagedFile(qint64 owner, quint32 attributes, qint64 siz
                                     const QString &storedName, const QString &comment,
                                     double dateTime)
 {
-    m_pendingRows.push_back(PendingFileRow{owner, int(attributes), size, storedName.toUtf8(),
-                                           comment.toUtf8(), dateTime, dateTime, 0, true});
-    if (m_pendingRows.size() >= m_fileRowBatch || !m_scanning)
+    const qsizetype nameOffset = m_pendingText.size();
+    m_pendingText.append(storedName.toUtf8());
+    QueueFileRow(
+        PendingFileRow{owner, int(attributes), size, dateTime, dateTime, 0, true, nameOffset, 0, 0},
+        comment);
+    if (!m_scanning)
         FlushFileRows();
 }
 

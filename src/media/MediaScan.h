@@ -132,18 +132,20 @@ private:
     class Walk;
     friend class Walk;
 
-    // A Files row found and not yet written.
+    // A Files row found and not yet written. Its name and comment (UTF-8)
+    // lie in m_pendingText, so that queueing a row allocates nothing.
     struct PendingFileRow
     {
         qint64 owner;
         int attributes;
         qint64 size;
-        QByteArray name;    // stored form, UTF-8
-        QByteArray comment; // UTF-8
         double created;
         double modified;
         qint64 key;
         bool packaged;
+        qsizetype nameOffset;
+        qsizetype nameLength;
+        qsizetype commentLength; // the comment follows the name
     };
 
     // Steps the bar and the counter; true when the lines are due.
@@ -152,6 +154,9 @@ private:
     void WriteFileRow(const QString &folderPath, const MediumEntry &entry, qint64 parentId,
                       qint64 &total);
     QString ReuseFileComment(qint64 size, const QByteArray &storedNameUtf8, double created);
+    // Queues a row whose name was just appended to m_pendingText at its
+    // nameOffset; writes the batch when it is full.
+    void QueueFileRow(PendingFileRow row, const QString &comment);
 
     TDataShare &m_data;
     CatalogOptions m_options;
@@ -159,9 +164,8 @@ private:
     ProgressBar m_bar;
     qint64 m_processed = 0;
     bool m_scanning = false;
-    // Scratch for the stored form of file names, kept to avoid an allocation per file.
-    QByteArray m_storedName;
     std::vector<PendingFileRow> m_pendingRows;
+    QByteArray m_pendingText;
     std::size_t m_fileRowBatch = 16384;
     std::size_t m_readAheadBatch = 1024;
     QString m_shownPath;
