@@ -42,7 +42,9 @@ double MediumTimeToDayCount(qint64 secondsSinceEpoch);
 // object (class 7) per folder and one Files row per file, depth-first in the
 // order the file system lists the entries. Runs inside the caller's
 // transaction and removes nothing it wrote: after a cancel or a failure the
-// caller decides what becomes of the rows.
+// caller decides what becomes of the rows. The folders are listed and
+// examined ahead on a worker thread (TMediumReadAhead); everything else, the
+// rows, the progress and the cancel check, happens on the caller's thread.
 class TMediaScanner final
 {
 public:
