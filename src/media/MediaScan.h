@@ -42,7 +42,9 @@ double MediumTimeToDayCount(qint64 secondsSinceEpoch);
 // object (class 7) per folder and one Files row per file, depth-first in the
 // order the file system lists the entries. Runs inside the caller's
 // transaction and removes nothing it wrote: after a cancel or a failure the
-// caller decides what becomes of the rows.
+// caller decides what becomes of the rows. The folders are listed and
+// examined ahead on a worker thread (TMediumReadAhead); everything else, the
+// rows, the progress and the cancel check, happens on the caller's thread.
 class TMediaScanner final
 {
 public:
@@ -123,23 +125,29 @@ public:
     // How many Files rows wait before they are written. 16,384 measured best
     // at a million files (a few MB); tests use small batches.
     void SetFileRowBatch(std::size_t rows) { m_fileRowBatch = rows > 0 ? rows : 1; }
+    // How many entries the walk hands over at a time from the thread that
+    // lists the medium ahead of the scan; sixteen such batches at most are
+    // read ahead. Tests use small batches.
+    void SetReadAheadBatch(std::size_t entries) { m_readAheadBatch = entries; }
 
 private:
     class Walk;
     friend class Walk;
 
-    // A Files row found and not yet written.
+    // A Files row found and not yet written. Its name and comment (UTF-8)
+    // lie in m_pendingText, so that queueing a row allocates nothing.
     struct PendingFileRow
     {
         qint64 owner;
         int attributes;
         qint64 size;
-        QByteArray name;    // stored form, UTF-8
-        QByteArray comment; // UTF-8
         double created;
         double modified;
         qint64 key;
         bool packaged;
+        qsizetype nameOffset;
+        qsizetype nameLength;
+        qsizetype commentLength; // the comment follows the name
     };
 
     // Steps the bar and the counter; true when the lines are due.
@@ -148,6 +156,9 @@ private:
     void WriteFileRow(const QString &folderPath, const MediumEntry &entry, qint64 parentId,
                       qint64 &total);
     QString ReuseFileComment(qint64 size, const QByteArray &storedNameUtf8, double created);
+    // Queues a row whose name was just appended to m_pendingText at its
+    // nameOffset; writes the batch when it is full.
+    void QueueFileRow(PendingFileRow row, const QString &comment);
 
     TDataShare &m_data;
     CatalogOptions m_options;
@@ -155,10 +166,10 @@ private:
     ProgressBar m_bar;
     qint64 m_processed = 0;
     bool m_scanning = false;
-    // Scratch for the stored form of file names, kept to avoid an allocation per file.
-    QByteArray m_storedName;
     std::vector<PendingFileRow> m_pendingRows;
+    QByteArray m_pendingText;
     std::size_t m_fileRowBatch = 16384;
+    std::size_t m_readAheadBatch = 1024;
     QString m_shownPath;
     QString m_shownPathLowered;
 };

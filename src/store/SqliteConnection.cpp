@@ -169,9 +169,11 @@ void SqliteConnection::Open(const QString &fileName, bool create)
 {
     Close();
     sqlite3 *db = nullptr;
-    const int rc =
-        sqlite3_open_v2(fileName.toUtf8().constData(), &db,
-                        SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
+    // A connection is only ever used by the thread that opened it (the
+    // user-interface thread): SQLite's own locking of it would only cost time.
+    const int rc = sqlite3_open_v2(
+        fileName.toUtf8().constData(), &db,
+        SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));

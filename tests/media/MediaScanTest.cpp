@@ -3,8 +3,10 @@
 #include "../store/StoreFixture.h"
 #include "MediumTree.h"
 #include "media/MediaIdentification.h"
+#include "media/MediumReadAhead.h"
 #include "platform/MediumName.h"
 #include "store/CatalogSchema.h"
+#include "store/DatabaseError.h"
 #include "support/FakeDriveSystem.h"
 #include "support/LoopMount.h"
 
@@ -592,6 +594,56 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
         // The catalog keeps the size it was made with: the caller sets it.
         EXPECT_EQ(GetObjectSize(*m_data, outcome.catalogId), 0);
     }
+}
+
+// The read-ahead runs on a thread of its own. A cancel or a failure while it
+// waits on a full queue stops and joins it, and the caller's rollback takes
+// every row back as it always did.
+TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
+{
+    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
+    // More entries than the read-ahead holds, so that the worker is still busy.
+    m_tree.Folder("big");
+    constexpr std::size_t kBatch = 4;
+    for (std::size_t i = 0; i < kBatch * TMediumReadAhead::kQueuedBatches + 40; ++i)
+        m_tree.File("big/f" + QByteArray::number(qulonglong(i)));
+    const qint64 filesBefore = CountRows(QStringLiteral("SELECT COUNT(*) FROM Files"));
+    const qint64 objectsBefore = CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs"));
+    const uint threadsBefore = threads();
+
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancel" : "failure");
+        uint threadsDuring = 0;
+        m_ui.SetCancelled(false);
+        m_ui.SetTickSource([tick = qint64(0)]() mutable { return tick += 5; });
+        m_ui.SetOnProcessEvents([&] {
+            threadsDuring = threads();
+            if (cancel)
+                m_ui.SetCancelled(true);
+            else
+                throw EDatabaseError(QStringLiteral("disk full"));
+        });
+        QString failure;
+        const bool committed = m_data->RunInTransaction(
+            [&] {
+                TMediaScanner scanner(*m_data, CatalogOptions());
+                scanner.SetReadAheadBatch(kBatch);
+                const qint64 id = scanner.CreateCatalogObject(
+                    QStringLiteral("Disk"), Source(), CatalogSchema::kCatalogsId, kHardDiskClass,
+                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
+                qint64 total = 0;
+                if (!scanner.ScanSource(Source(), id, total))
+                    throw EDatabaseError(QStringLiteral("cancelled"));
+            },
+            &failure);
+        EXPECT_FALSE(committed);
+        EXPECT_EQ(failure, cancel ? QStringLiteral("cancelled") : QStringLiteral("disk full"));
+        EXPECT_EQ(threadsDuring, threadsBefore + 1);
+        EXPECT_EQ(threads(), threadsBefore);
+        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), filesBefore);
+        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs")), objectsBefore);
+    }
+    m_ui.SetCancelled(false);
 }
 
 TEST_F(MediaScanTest, AnEmptySourceGivesAnEmptyCatalog)
