@@ -2,6 +2,7 @@
 
 #include "find/CatalogSnapshot.h"
 #include "find/NamePattern.h"
+#include "find/RawRows.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/UserInterface.h"
@@ -10,6 +11,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
+#include "store/NameIndex.h"
 
 #include <QCollator>
 #include <QElapsedTimer>
@@ -253,9 +255,9 @@ public:
 
 private:
     void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners);
-    void FilePass(const CatalogSnapshot &snapshot, const IdSet &owners);
-    void TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
-                  bool nameTested);
+    void FilePass(const IdSet &owners);
+    QString IndexExpression();
+    void TestFile(const RawRows &row, const IdSet &owners);
     bool DateAccepted(double modified, double created) const
     {
         return !m_c.dateRestricted || DayInRange(modified, m_c.fromDay, m_c.toDay) ||
@@ -315,7 +317,7 @@ SearchResult Search::Run()
     IdSet owners(maxId);
     CatalogPass(*snapshot, scope, owners);
     if (!owners.Empty() && !Ended())
-        FilePass(*snapshot, owners);
+        FilePass(owners);
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
@@ -381,67 +383,79 @@ void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, Id
     }
 }
 
-void Search::FilePass(const CatalogSnapshot &snapshot, const IdSet &owners)
+// The columns TestFile reads, in its order.
+constexpr char kFileColumns[] = "SELECT Files.Key, Files.ID, Files.Class, Files.Size, "
+                                "Files.Packaged, Files.Created, Files.Modified, Files.Name, "
+                                "Files.Comment ";
+enum FileColumn
 {
-    const std::size_t count = snapshot.FileCount();
-    if (m_testName && !m_mask.IsWildcard()) {
-        // A substring mask: only the files whose names hold it can be hits,
-        // and one search over all names finds them in stored order.
-        const QByteArray needle = m_c.mask.toUtf8();
-        std::string upper = needle.toStdString();
-        for (char &c : upper)
-            c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
-        const char *haystack = snapshot.upperNames.data();
-        const std::size_t size = snapshot.upperNames.size();
-        std::size_t from = 0;
-        while (!Ended() && from < size) {
-            const void *found = memmem(haystack + from, size - from, upper.data(), upper.size());
-            if (!found)
-                break;
-            const std::size_t i =
-                snapshot.FileAtOffset(std::size_t(static_cast<const char *>(found) - haystack));
-            TestFile(snapshot, i, owners, true);
-            from = snapshot.nameStart[i + 1];
-        }
-        return;
-    }
-    if (!m_testName && !m_c.comment.isEmpty()) {
-        // Only files with a comment can match a comment text.
-        for (std::size_t i = 0; i < count && !Ended(); ++i) {
-            if (snapshot.fileComment[i] >= 0)
-                TestFile(snapshot, i, owners, true);
-        }
-        return;
-    }
-    for (std::size_t i = 0; i < count && !Ended(); ++i)
-        TestFile(snapshot, i, owners, false);
+    kKeyColumn,
+    kOwnerColumn,
+    kClassColumn,
+    kSizeColumn,
+    kPackagedColumn,
+    kCreatedColumn,
+    kModifiedColumn,
+    kNameColumn,
+    kCommentColumn
+};
+
+void Search::FilePass(const IdSet &owners)
+{
+    // Every pass reads the files in stored order, so the hits come in the
+    // same order whichever way they were found.
+    sqlite3 *db = m_data.CatalogDatabase.Handle();
+    const QString expression = IndexExpression();
+    QByteArray sql(kFileColumns);
+    if (!expression.isEmpty())
+        sql += "FROM FilesNameIndex CROSS JOIN Files ON Files.Key = FilesNameIndex.rowid "
+               "WHERE FilesNameIndex MATCH ?1 ORDER BY FilesNameIndex.rowid";
+    else if (!m_testName && !m_c.comment.isEmpty())
+        sql += "FROM Files WHERE Comment <> '' ORDER BY rowid"; // only these can match
+    else
+        sql += "FROM Files ORDER BY rowid";
+    RawRows rows(db, sql.constData());
+    if (!expression.isEmpty())
+        rows.Bind(1, expression);
+    while (!Ended() && rows.Step())
+        TestFile(rows, owners);
 }
 
-void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
-                      bool nameTested)
+QString Search::IndexExpression()
 {
-    if (!owners.Contains(snapshot.fileOwner[i]) ||
-        !DateAccepted(snapshot.fileModified[i], snapshot.fileCreated[i])) {
+    // The index narrows a name mask to the rows that hold its literal texts;
+    // the mask itself then decides on each of them.
+    if (!m_testName || !m_request.useNameIndex || !NameIndex::IsCurrent(m_data.CatalogDatabase))
+        return {};
+    return NameIndex::MatchExpression(m_mask.LiteralRuns());
+}
+
+void Search::TestFile(const RawRows &row, const IdSet &owners)
+{
+    const double created = row.Date(kCreatedColumn);
+    const double modified = row.Date(kModifiedColumn);
+    if (!owners.Contains(row.Int(kOwnerColumn)) || !DateAccepted(modified, created)) {
         AfterRecord();
         return;
     }
-    std::size_t length = 0;
-    const char *nameBytes = snapshot.FileName(i, length);
-    bool hit = nameTested || !m_testName || m_mask.Matches(nameBytes, length);
-    const int commentIndex = snapshot.fileComment[i];
+    const std::string_view nameBytes = row.Bytes(kNameColumn);
+    bool hit = !m_testName || m_mask.Matches(nameBytes.data(), nameBytes.size());
+    const std::string_view commentBytes = hit ? row.Bytes(kCommentColumn) : std::string_view();
+    QString comment;
+    if (hit && !commentBytes.empty())
+        comment = QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
     if (hit && !m_c.comment.isEmpty())
-        hit = commentIndex >= 0 && m_comment.Matches(snapshot.comments[std::size_t(commentIndex)]);
+        hit = !comment.isEmpty() && m_comment.Matches(comment);
     if (hit) {
         FindHit file;
-        file.size = snapshot.fileSize[i];
-        file.modified = OptionalDate(snapshot.fileModified[i]);
-        if (commentIndex >= 0)
-            file.comment = snapshot.comments[std::size_t(commentIndex)];
-        file.cls = snapshot.fileAttributes[i];
-        file.owner = snapshot.fileOwner[i];
-        file.packaged = snapshot.filePackaged[i] != 0;
-        const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
-        const std::pair<QString, int> &type = TypeOf(std::string_view(nameBytes, length), name);
+        file.size = row.Int(kSizeColumn);
+        file.modified = OptionalDate(modified);
+        file.comment = comment;
+        file.cls = int(row.Int(kClassColumn));
+        file.owner = row.Int(kOwnerColumn);
+        file.packaged = row.Int(kPackagedColumn) != 0;
+        const QString name = QString::fromUtf8(nameBytes.data(), qsizetype(nameBytes.size()));
+        const std::pair<QString, int> &type = TypeOf(nameBytes, name);
         const QString dateKey = DateKey(file.modified);
         QStringList subItems{SizeText(file.size, false),
                              type.first,
@@ -459,7 +473,7 @@ void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSe
                 key += dateKey;
             subItems.append(key);
         }
-        file.entry = ListEntry{name, snapshot.fileKey[i], type.second, subItems};
+        file.entry = ListEntry{name, row.Int(kKeyColumn), type.second, subItems};
         AddHit(std::move(file));
     }
     AfterRecord();

@@ -150,6 +150,8 @@ public:
 private:
     void OpenConnection(bool create);
     void ConfigureTables();
+    // Rebuilds the name index, with progress, when it is missing or stale.
+    void EnsureNameIndex();
     void ReportOpenFailure(const std::exception &failure);
     void RollbackAfterFailure();
     void UpdateHistory(bool add, const QString &folder);
