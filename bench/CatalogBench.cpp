@@ -6,6 +6,9 @@
 //
 //   catalog_bench TREE [OTHER-TREE] [RUNS]
 //
+// With CATALOG_BENCH_WITHOUT_NAME_INDEX=1 the files are cataloged without
+// their name index entries: the difference is what the index costs.
+//
 // Without OTHER-TREE the database first holds a catalog of TREE itself.
 #include "app/cli/TerminalUserInterface.h"
 #include "media/MediaScan.h"
@@ -55,6 +58,11 @@ int CatalogInto(const QString &databaseFolder, const QString &tree)
     }
     if (!data.OpenDatabase())
         return 1;
+    // CATALOG_BENCH_WITHOUT_NAME_INDEX=1 catalogs without the name index
+    // writes, to show what they cost.
+    if (qEnvironmentVariableIsSet("CATALOG_BENCH_WITHOUT_NAME_INDEX"))
+        data.CatalogDatabase.ExecuteScript(
+            QStringLiteral("DROP TRIGGER FilesDb.FilesNameIndexAdd"));
     const long long before = CountDatabaseTotals(data).files;
     QElapsedTimer timer;
     timer.start();

@@ -232,6 +232,123 @@ QList<qint64> ScopeOf(const CatalogSnapshot &snapshot, qint64 startId, bool incl
     return ids;
 }
 
+// Whether the files of an object are searched: the object must lie in the
+// scope (see BuildScope), its class must suit the search type, and its own
+// label and source must match the patterns where the type lists objects.
+// Worked out from the object's row and its ancestors when a file of it is
+// met, and kept, so that a search which meets few files reads few objects.
+class OwnerFilter final
+{
+public:
+    OwnerFilter(TDataShare &data, const SearchRequest &request, const NamePattern &label,
+                const NamePattern &source)
+        : m_data(data)
+        , m_request(request)
+        , m_label(label)
+        , m_source(source)
+    {
+    }
+
+    bool Accepts(qint64 owner)
+    {
+        const auto known = m_accepted.find(owner);
+        if (known != m_accepted.end())
+            return known->second;
+        const bool accepted = Decide(owner);
+        m_accepted.emplace(owner, accepted);
+        return accepted;
+    }
+
+private:
+    struct Row
+    {
+        bool found = false;
+        bool hasParent = false;
+        qint64 parent = 0;
+        int cls = -1;
+        QByteArray serial;
+        QByteArray source;
+    };
+
+    Row Read(qint64 id)
+    {
+        SqliteStatement &query = m_data.CatalogDatabase.Prepare(
+            QStringLiteral("SELECT Parent, Class, SerialID, Source FROM Catalogs WHERE ID = ?1"));
+        query.Bind(1, id);
+        Row row;
+        if (query.Step()) {
+            row.found = true;
+            row.hasParent = !query.IsNull(0);
+            row.parent = query.Int64(0);
+            row.cls = query.IsNull(1) ? -1 : int(query.Int64(1));
+            row.serial = query.Text(2).toUtf8();
+            row.source = query.Text(3).toUtf8();
+        }
+        query.Reset();
+        return row;
+    }
+
+    bool Decide(qint64 owner)
+    {
+        const SearchCriteria &c = m_request.criteria;
+        const Row row = Read(owner);
+        if (!row.found || !SearchTypeAcceptsClass(c.type, row.cls))
+            return false;
+        if (!c.includeSubs)
+            return owner == m_request.startId && owner != CatalogSchema::kWastebasketId;
+        if (!InScope(owner, row))
+            return false;
+        if (owner == m_request.startId || !SearchTypeListsObjects(c.type))
+            return true;
+        if (!c.sourcePattern.isEmpty() &&
+            !m_source.Matches(row.source.constData(), std::size_t(row.source.size())))
+            return false;
+        return c.labelPattern.isEmpty() ||
+               m_label.Matches(row.serial.constData(), std::size_t(row.serial.size()));
+    }
+
+    // Whether the start object is the object or one of its ancestors; from
+    // the database object, whether "Catalogs" or "Archives" is.
+    bool InScope(qint64 id, Row row)
+    {
+        if (id == CatalogSchema::kWastebasketId)
+            return false;
+        const qint64 start = m_request.startId;
+        std::vector<qint64> chain;
+        bool inScope = false;
+        for (;;) {
+            const auto known = m_inScope.find(id);
+            if (known != m_inScope.end()) {
+                inScope = known->second;
+                break;
+            }
+            chain.push_back(id);
+            if (start == CatalogSchema::kDatabaseObjectId
+                    ? id == CatalogSchema::kCatalogsId || id == CatalogSchema::kArchivesId
+                    : id == start) {
+                inScope = true;
+                break;
+            }
+            // A broken chain or a cycle of parent links ends outside.
+            if (!row.found || !row.hasParent || row.parent == id ||
+                std::find(chain.begin(), chain.end(), row.parent) != chain.end())
+                break;
+            id = row.parent;
+            row = Read(id);
+        }
+        for (const qint64 link : chain)
+            m_inScope.emplace(link, inScope);
+        return inScope;
+    }
+
+    TDataShare &m_data;
+    const SearchRequest &m_request;
+    const NamePattern &m_label;
+    const NamePattern &m_source;
+    std::unordered_map<qint64, bool> m_accepted;
+    std::unordered_map<qint64, bool> m_inScope;
+};
+
 class Search final
 {
 public:
@@ -254,10 +371,10 @@ public:
     SearchResult Run();
 
 private:
-    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners);
-    void FilePass(const IdSet &owners);
+    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope);
+    void FilePass(OwnerFilter &owners);
     QString IndexExpression();
-    void TestFile(const RawRows &row, const IdSet &owners);
+    void TestFile(const RawRows &row, OwnerFilter &owners);
     bool DateAccepted(double modified, double created) const
     {
         return !m_c.dateRestricted || DayInRange(modified, m_c.fromDay, m_c.toDay) ||
@@ -303,21 +420,25 @@ private:
 SearchResult Search::Run()
 {
     UI().SetCancelled(false);
-    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
-    const QList<qint64> scopeIds =
-        snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
-    if (scopeIds.isEmpty() || UI().Cancelled()) {
-        m_result.interrupted = UI().Cancelled();
-        return m_result;
+    // Only a search that lists objects reads them all; the files find their
+    // owners one by one.
+    if (SearchTypeListsObjects(m_c.type)) {
+        const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
+        const QList<qint64> scopeIds =
+            snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
+        if (scopeIds.isEmpty() || UI().Cancelled()) {
+            m_result.interrupted = UI().Cancelled();
+            return m_result;
+        }
+        IdSet scope(snapshot->MaxObjectId());
+        for (const qint64 id : scopeIds)
+            scope.Insert(id);
+        CatalogPass(*snapshot, scope);
     }
-    const qint64 maxId = snapshot->MaxObjectId();
-    IdSet scope(maxId);
-    for (const qint64 id : scopeIds)
-        scope.Insert(id);
-    IdSet owners(maxId);
-    CatalogPass(*snapshot, scope, owners);
-    if (!owners.Empty() && !Ended())
+    if (SearchTypeSearchesFiles(m_c.type) && !Ended()) {
+        OwnerFilter owners(m_data, m_request, m_label, m_source);
         FilePass(owners);
+    }
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
@@ -329,10 +450,9 @@ SearchResult Search::Run()
     return m_result;
 }
 
-void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners)
+void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope)
 {
     const bool listsObjects = SearchTypeListsObjects(m_c.type);
-    const bool searchesFiles = SearchTypeSearchesFiles(m_c.type);
     for (const CatalogSnapshot::Object &object : snapshot.objects) {
         if (Ended())
             break;
@@ -377,8 +497,6 @@ void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, Id
                                       SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
             AddHit(std::move(hit));
         }
-        if (!excluded && searchesFiles && (m_c.includeSubs || object.id == m_request.startId))
-            owners.Insert(object.id);
         AfterRecord();
     }
 }
@@ -400,7 +518,7 @@ enum FileColumn
     kCommentColumn
 };
 
-void Search::FilePass(const IdSet &owners)
+void Search::FilePass(OwnerFilter &owners)
 {
     // Every pass reads the files in stored order, so the hits come in the
     // same order whichever way they were found.
@@ -430,11 +548,11 @@ QString Search::IndexExpression()
     return NameIndex::MatchExpression(m_mask.LiteralRuns());
 }
 
-void Search::TestFile(const RawRows &row, const IdSet &owners)
+void Search::TestFile(const RawRows &row, OwnerFilter &owners)
 {
     const double created = row.Date(kCreatedColumn);
     const double modified = row.Date(kModifiedColumn);
-    if (!owners.Contains(row.Int(kOwnerColumn)) || !DateAccepted(modified, created)) {
+    if (!DateAccepted(modified, created) || !owners.Accepts(row.Int(kOwnerColumn))) {
         AfterRecord();
         return;
     }

@@ -337,6 +337,13 @@ bool TDataShare::LocateDatabase(const LocationDialog &showDatabaseLocation)
     return result != LocationCancelled;
 }
 
+void TDataShare::UseSmallPageCache()
+{
+    CatalogDatabase.ExecuteScript(
+        QStringLiteral("PRAGMA main.cache_size=-2000; PRAGMA %1.cache_size=-2000")
+            .arg(QuoteIdentifier(CatalogSchema::kFilesSchema)));
+}
+
 bool TDataShare::CompressDatabase()
 {
     UI().ShowProgress(13);

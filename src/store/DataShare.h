@@ -107,6 +107,11 @@ public:
     // Tells the user that another program holds the database of the folder.
     static void ReportLocked(const QString &folder);
 
+    // Shrinks the page cache of the open connection to SQLite's default, for
+    // a process that reads each page once (a search from the command line):
+    // the large cache that speeds up cataloguing would only grow it.
+    void UseSmallPageCache();
+
     // Compacts both tables; reports a failure itself.
     bool CompressDatabase();
     bool PackTable(TableCursor &table);
