@@ -62,7 +62,7 @@ int CatalogInto(const QString &databaseFolder, const QString &tree)
     // writes, to show what they cost.
     if (qEnvironmentVariableIsSet("CATALOG_BENCH_WITHOUT_NAME_INDEX"))
         data.CatalogDatabase.ExecuteScript(
-            QStringLiteral("DROP TRIGGER FilesDb.FilesNameIndexAdd"));
+            QStringLiteral("DROP TRIGGER IF EXISTS FilesDb.FilesNameIndexAdd"));
     const long long before = CountDatabaseTotals(data).files;
     QElapsedTimer timer;
     timer.start();

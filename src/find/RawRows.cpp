@@ -21,6 +21,16 @@ void RawRows::Bind(int index, const QString &text)
     sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+void RawRows::Bind(int index, qint64 value)
+{
+    sqlite3_bind_int64(m_statement, index, value);
+}
+
+void RawRows::Reset()
+{
+    sqlite3_reset(m_statement);
+}
+
 bool RawRows::Step()
 {
     return sqlite3_step(m_statement) == SQLITE_ROW;

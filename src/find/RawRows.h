@@ -20,6 +20,9 @@ public:
     RawRows &operator=(const RawRows &) = delete;
 
     void Bind(int index, const QString &text);
+    void Bind(int index, qint64 value);
+    // Makes the query ready to run again with new values.
+    void Reset();
     // A read that fails ends the rows as if they were exhausted.
     bool Step();
     bool IsNull(int column) const;

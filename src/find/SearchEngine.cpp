@@ -242,7 +242,8 @@ class OwnerFilter final
 public:
     OwnerFilter(TDataShare &data, const SearchRequest &request, const NamePattern &label,
                 const NamePattern &source)
-        : m_data(data)
+        : m_rows(data.CatalogDatabase.Handle(),
+                 "SELECT Parent, Class, SerialID, Source FROM Catalogs WHERE ID = ?1")
         , m_request(request)
         , m_label(label)
         , m_source(source)
@@ -266,25 +267,23 @@ private:
         bool hasParent = false;
         qint64 parent = 0;
         int cls = -1;
-        QByteArray serial;
-        QByteArray source;
+        std::string serial;
+        std::string source;
     };
 
     Row Read(qint64 id)
     {
-        SqliteStatement &query = m_data.CatalogDatabase.Prepare(
-            QStringLiteral("SELECT Parent, Class, SerialID, Source FROM Catalogs WHERE ID = ?1"));
-        query.Bind(1, id);
+        m_rows.Reset();
+        m_rows.Bind(1, id);
         Row row;
-        if (query.Step()) {
+        if (m_rows.Step()) {
             row.found = true;
-            row.hasParent = !query.IsNull(0);
-            row.parent = query.Int64(0);
-            row.cls = query.IsNull(1) ? -1 : int(query.Int64(1));
-            row.serial = query.Text(2).toUtf8();
-            row.source = query.Text(3).toUtf8();
+            row.hasParent = !m_rows.IsNull(0);
+            row.parent = m_rows.Int(0);
+            row.cls = m_rows.IsNull(1) ? -1 : int(m_rows.Int(1));
+            row.serial = m_rows.Bytes(2);
+            row.source = m_rows.Bytes(3);
         }
-        query.Reset();
         return row;
     }
 
@@ -300,11 +299,9 @@ private:
             return false;
         if (owner == m_request.startId || !SearchTypeListsObjects(c.type))
             return true;
-        if (!c.sourcePattern.isEmpty() &&
-            !m_source.Matches(row.source.constData(), std::size_t(row.source.size())))
+        if (!c.sourcePattern.isEmpty() && !m_source.Matches(row.source.data(), row.source.size()))
             return false;
-        return c.labelPattern.isEmpty() ||
-               m_label.Matches(row.serial.constData(), std::size_t(row.serial.size()));
+        return c.labelPattern.isEmpty() || m_label.Matches(row.serial.data(), row.serial.size());
     }
 
     // Whether the start object is the object or one of its ancestors; from
@@ -341,7 +338,7 @@ private:
         return inScope;
     }
 
-    TDataShare &m_data;
+    RawRows m_rows;
     const SearchRequest &m_request;
     const NamePattern &m_label;
     const NamePattern &m_source;
@@ -545,7 +542,10 @@ QString Search::IndexExpression()
     // the mask itself then decides on each of them.
     if (!m_testName || !m_request.useNameIndex || !NameIndex::IsCurrent(m_data.CatalogDatabase))
         return {};
-    return NameIndex::MatchExpression(m_mask.LiteralRuns());
+    const QString expression = NameIndex::MatchExpression(m_mask.LiteralRuns());
+    if (!expression.isEmpty())
+        NameIndex::Flush(m_data.CatalogDatabase); // changes made outside a command
+    return expression;
 }
 
 void Search::TestFile(const RawRows &row, OwnerFilter &owners)

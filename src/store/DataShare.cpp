@@ -340,7 +340,7 @@ bool TDataShare::LocateDatabase(const LocationDialog &showDatabaseLocation)
 void TDataShare::UseSmallPageCache()
 {
     CatalogDatabase.ExecuteScript(
-        QStringLiteral("PRAGMA main.cache_size=-2000; PRAGMA %1.cache_size=-2000")
+        QStringLiteral("PRAGMA main.cache_size=-8192; PRAGMA %1.cache_size=-2048")
             .arg(QuoteIdentifier(CatalogSchema::kFilesSchema)));
 }
 
@@ -391,6 +391,7 @@ void TDataShare::StartTransaction()
 
 void TDataShare::Commit()
 {
+    NameIndex::Flush(CatalogDatabase);
     CatalogDatabase.ExecuteScript(QStringLiteral("COMMIT"));
     m_onRollback.clear();
     for (const std::function<void()> &action : std::exchange(m_afterCommit, {}))

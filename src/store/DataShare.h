@@ -107,9 +107,10 @@ public:
     // Tells the user that another program holds the database of the folder.
     static void ReportLocked(const QString &folder);
 
-    // Shrinks the page cache of the open connection to SQLite's default, for
-    // a process that reads each page once (a search from the command line):
-    // the large cache that speeds up cataloguing would only grow it.
+    // Shrinks the page cache of the open connection for a process that reads
+    // few pages (a search from the command line): the large cache that speeds
+    // up cataloguing would only grow it. The objects, which a search walks up
+    // from every file's owner, keep room enough for tens of thousands of them.
     void UseSmallPageCache();
 
     // Compacts both tables; reports a failure itself.

@@ -28,6 +28,7 @@ struct IndexedTable
     {
         return Qualified(indexTable + QLatin1String(action));
     }
+    QString Pending() const { return indexTable + QStringLiteral("Pending"); }
 };
 
 const QString kStampTable = QStringLiteral("NameIndexVersion");
@@ -55,26 +56,35 @@ QStringList DropCommands(const IndexedTable &t)
             QStringLiteral("DROP TRIGGER IF EXISTS ") + t.Trigger("Remove"),
             QStringLiteral("DROP TRIGGER IF EXISTS ") + t.Trigger("Rename"),
             QStringLiteral("DROP TABLE IF EXISTS ") + t.Qualified(t.indexTable),
+            QStringLiteral("DROP TABLE IF EXISTS ") + t.Qualified(t.Pending()),
             QStringLiteral("DROP TABLE IF EXISTS ") + t.Qualified(kStampTable)};
 }
 
 // The index reads the names from the table itself when it needs them
 // (external content), so it holds only the trigrams and the row numbers
 // (detail=none: no positions, which a confirmed hit does not need).
+//
+// The triggers note each change in a pending table, and Flush hands the
+// changes to the index in one statement: the index writes a segment of its
+// own for every statement that reaches it, which row by row would cost
+// many times the row itself.
 QStringList CreateCommands(const IndexedTable &t)
 {
-    const QString index = QuoteIdentifier(t.indexTable);
+    const QString pending = QuoteIdentifier(t.Pending());
     const QString row = QuoteIdentifier(t.rowColumn);
-    const QString add =
-        QStringLiteral("INSERT INTO %1(rowid, Name) VALUES (new.%2, new.Name);").arg(index, row);
-    const QString remove =
-        QStringLiteral("INSERT INTO %1(%1, rowid, Name) VALUES ('delete', old.%2, old.Name);")
-            .arg(index, row);
+    const QString add = QStringLiteral("INSERT INTO %1(Op, Row, Name) VALUES (NULL, new.%2, "
+                                       "new.Name);")
+                            .arg(pending, row);
+    const QString remove = QStringLiteral("INSERT INTO %1(Op, Row, Name) VALUES ('delete', "
+                                          "old.%2, old.Name);")
+                               .arg(pending, row);
     const QString table = QuoteIdentifier(t.table);
     return {
         QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(Name, content=%2, content_rowid=%3, "
                        "tokenize='trigram case_sensitive 0', detail=none)")
             .arg(t.Qualified(t.indexTable), table, row),
+        QStringLiteral("CREATE TABLE %1 (Seq INTEGER PRIMARY KEY, Op TEXT, Row INTEGER, Name)")
+            .arg(t.Qualified(t.Pending())),
         QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
             .arg(t.Trigger("Add"), table, add),
         QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END")
@@ -86,6 +96,33 @@ QStringList CreateCommands(const IndexedTable &t)
             .arg(t.Qualified(kStampTable))
             .arg(kVersion),
     };
+}
+
+void FlushTable(SqliteConnection &db, const IndexedTable &t)
+{
+    SqliteStatement &waiting = db.Prepare(
+        QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(t.Qualified(t.Pending())));
+    const bool any = waiting.Step() && waiting.Int64(0) != 0;
+    waiting.Reset();
+    if (!any)
+        return;
+    // Only the net change of each row reaches the index: the name it had
+    // before the batch goes (when its first change removed one) and the name
+    // it has now comes (when its last change added one); the changes between
+    // cancel out. Both go in row order, as the index appends fastest: a row
+    // number below the last one makes it write out what it holds.
+    const QString pending = t.Qualified(t.Pending());
+    const QString index = t.Qualified(t.indexTable);
+    db.Prepare(QStringLiteral("INSERT INTO %1(%2, rowid, Name) SELECT 'delete', Row, Name FROM "
+                              "(SELECT Row, Op, Name, MIN(Seq) FROM %3 GROUP BY Row) WHERE Op = "
+                              "'delete' ORDER BY Row")
+                   .arg(index, QuoteIdentifier(t.indexTable), pending))
+        .Execute();
+    db.Prepare(QStringLiteral("INSERT INTO %1(rowid, Name) SELECT Row, Name FROM (SELECT Row, Op, "
+                              "Name, MAX(Seq) FROM %2 GROUP BY Row) WHERE Op IS NULL ORDER BY Row")
+                   .arg(index, pending))
+        .Execute();
+    db.Prepare(QStringLiteral("DELETE FROM %1").arg(t.Qualified(t.Pending()))).Execute();
 }
 
 bool Stamped(SqliteConnection &db, const IndexedTable &t)
@@ -151,8 +188,17 @@ void Rebuild(SqliteConnection &db, const std::function<void(qint64, qint64)> &pr
     Fill(db, FilesIndex(), progress);
 }
 
+void Flush(SqliteConnection &db)
+{
+    if (!IsCurrent(db))
+        return;
+    FlushTable(db, CatalogsIndex());
+    FlushTable(db, FilesIndex());
+}
+
 void Merge(SqliteConnection &db)
 {
+    Flush(db);
     for (const IndexedTable *t : {&CatalogsIndex(), &FilesIndex()}) {
         db.ExecuteScript(QStringLiteral("INSERT INTO %1(%2) VALUES ('optimize')")
                              .arg(t->Qualified(t->indexTable), QuoteIdentifier(t->indexTable)));

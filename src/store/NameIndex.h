@@ -8,10 +8,12 @@
 class SqliteConnection;
 
 // The name index: the trigrams of the names of the Catalogs and Files rows,
-// lower-cased, kept by the database itself. Triggers on both tables write it
-// in the same statement as the row, so every writer keeps it in step and a
-// rollback (or a crash, through the journal) undoes it with the row. Each
-// transaction appends a segment; compressing merges them.
+// lower-cased, kept by the database itself. Triggers on both tables note
+// every change of a name in the same statement as the row, so every writer
+// keeps it in step and a rollback (or a crash, through the journal) undoes
+// it with the row. The noted changes reach the index in batches (Flush), as
+// a transaction commits and before the index is searched; each batch appends
+// a segment, and compressing merges them.
 //
 // The index only narrows a search: a row it names may still fail the real
 // matcher, so every hit is confirmed on the row itself.
@@ -22,7 +24,7 @@ inline const QString kFilesIndexTable = QStringLiteral("FilesNameIndex");
 inline const QString kCatalogsIndexTable = QStringLiteral("CatalogsNameIndex");
 
 // The version of the index layout; a database stamped otherwise is rebuilt.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 
 // The shortest literal text the index can look up.
 constexpr int kMinimumRun = 3;
@@ -38,6 +40,10 @@ bool IsCurrent(SqliteConnection &db);
 // is an estimate (the highest row number).
 void Rebuild(SqliteConnection &db,
              const std::function<void(qint64 done, qint64 total)> &progress = {});
+
+// Hands the changes noted since the last flush to the index; nothing when
+// the index is missing or stale (it is rebuilt from the rows instead).
+void Flush(SqliteConnection &db);
 
 // Merges the segments of both index tables into one each.
 void Merge(SqliteConnection &db);

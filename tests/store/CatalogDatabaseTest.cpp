@@ -284,6 +284,17 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
     ASSERT_TRUE(m_data->RunInTransaction([&] { m_data->Catalogs.MoveItem(namesake, disk); }));
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE ID = ?1"), folder), 2);
     EXPECT_EQ(NameIndexDisagreement(db), QString());
+    // Changes of one row within one batch reach the index as their net effect.
+    ASSERT_TRUE(m_data->RunInTransaction([&] {
+        const qint64 brief = AddFile(disk, QStringLiteral("brief visit.tmp"));
+        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'second name' WHERE Key = %1; "
+                                        "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
+                                        "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
+                                        "= 'final name.txt' WHERE Key = %2")
+                             .arg(brief)
+                             .arg(first));
+    }));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
     db.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Name = 'ab'"));
     db.ExecuteScript(QStringLiteral("DELETE FROM Catalogs WHERE ID = %1").arg(disk));
     EXPECT_EQ(NameIndexDisagreement(db), QString());

@@ -1,5 +1,6 @@
 #include "support/TestEnvironment.h"
 
+#include "store/NameIndex.h"
 #include "store/SqliteConnection.h"
 
 #include <QDir>
@@ -43,6 +44,7 @@ QString NameIndexDisagreement(SqliteConnection &db)
                                QLatin1String("ID"), QLatin1String("CatalogsNameIndex")},
                               {QLatin1String("FilesDb"), QLatin1String("Files"),
                                QLatin1String("Key"), QLatin1String("FilesNameIndex")}};
+    NameIndex::Flush(db);
     for (const Indexed &t : tables) {
         std::set<std::pair<QString, qint64>> expected;
         SqliteStatement &rows =
