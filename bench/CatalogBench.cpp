@@ -9,6 +9,9 @@
 //
 //   catalog_bench TREE [OTHER-TREE] [RUNS]
 //
+// With CATALOG_BENCH_WITHOUT_NAME_INDEX=1 the files are cataloged without
+// their name index entries: the difference is what the index costs.
+//
 // Without OTHER-TREE the database first holds a catalog of TREE itself.
 #include "app/cli/TerminalUserInterface.h"
 #include "media/MediaScan.h"
@@ -100,6 +103,11 @@ int CatalogInto(const QString &databaseFolder, const QString &tree, const QStrin
     }
     if (!data.OpenDatabase())
         return 1;
+    // CATALOG_BENCH_WITHOUT_NAME_INDEX=1 catalogs without the name index
+    // writes, to show what they cost.
+    if (qEnvironmentVariableIsSet("CATALOG_BENCH_WITHOUT_NAME_INDEX"))
+        data.CatalogDatabase.ExecuteScript(
+            QStringLiteral("DROP TRIGGER IF EXISTS FilesDb.FilesNameIndexAdd"));
     const long long before = LastFileKey(data);
     for (const QString &index : dropped.split(QLatin1Char(','), Qt::SkipEmptyParts))
         data.CatalogDatabase.ExecuteScript(

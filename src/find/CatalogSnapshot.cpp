@@ -1,13 +1,11 @@
 #include "find/CatalogSnapshot.h"
 
+#include "find/RawRows.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
-#include "store/DatabaseError.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -16,41 +14,7 @@ namespace {
 constexpr int kPumpIntervalMs = 50;
 constexpr int kRowsPerPump = 256;
 
-class Rows final
-{
-public:
-    Rows(sqlite3 *db, const char *sql)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-    }
-    ~Rows() { sqlite3_finalize(m_statement); }
-    Rows(const Rows &) = delete;
-    Rows &operator=(const Rows &) = delete;
-
-    // A read that fails ends the table as if it were exhausted.
-    bool Step() { return sqlite3_step(m_statement) == SQLITE_ROW; }
-    bool IsNull(int column) const
-    {
-        return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
-    }
-    qint64 Int(int column) const { return sqlite3_column_int64(m_statement, column); }
-    double Date(int column) const
-    {
-        return IsNull(column) ? NAN : sqlite3_column_double(m_statement, column);
-    }
-    std::string_view Bytes(int column) const
-    {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        const int length = sqlite3_column_bytes(m_statement, column);
-        return text ? std::string_view(text, std::size_t(length)) : std::string_view();
-    }
-
-private:
-    sqlite3_stmt *m_statement = nullptr;
-};
-
-// Reads both tables; false when the cancel flag ended the reading.
+// Reads the objects; false when the cancel flag ended the reading.
 bool Read(TDataShare &data, CatalogSnapshot &snapshot)
 {
     sqlite3 *db = data.CatalogDatabase.Handle();
@@ -62,8 +26,9 @@ bool Read(TDataShare &data, CatalogSnapshot &snapshot)
         UI().PumpMessages(kPumpIntervalMs);
         return !UI().Cancelled();
     };
-    Rows objects(db, "SELECT ID, Parent, Class, Size, Created, Modified, Name, Source, SerialID, "
-                     "Comment FROM Catalogs ORDER BY ID");
+    RawRows objects(db,
+                    "SELECT ID, Parent, Class, Size, Created, Modified, Name, Source, SerialID, "
+                    "Comment FROM Catalogs ORDER BY ID");
     while (objects.Step()) {
         CatalogSnapshot::Object object;
         object.id = objects.Int(0);
@@ -83,54 +48,6 @@ bool Read(TDataShare &data, CatalogSnapshot &snapshot)
             return false;
     }
 
-    // Room for the rows at once (the highest row number is the row count
-    // unless rows were deleted), so that the arrays do not grow by copying.
-    Rows highest(db, "SELECT MAX(rowid) FROM Files");
-    const std::size_t expected =
-        highest.Step() ? std::size_t(std::clamp<qint64>(highest.Int(0), 0, qint64(1) << 28)) : 0;
-    snapshot.fileKey.reserve(expected);
-    snapshot.fileOwner.reserve(expected);
-    snapshot.fileAttributes.reserve(expected);
-    snapshot.fileSize.reserve(expected);
-    snapshot.filePackaged.reserve(expected);
-    snapshot.fileCreated.reserve(expected);
-    snapshot.fileModified.reserve(expected);
-    snapshot.fileComment.reserve(expected);
-    snapshot.nameStart.reserve(expected + 1);
-
-    Rows files(db, "SELECT Key, ID, Class, Size, Packaged, Created, Modified, Name, Comment "
-                   "FROM Files ORDER BY rowid");
-    snapshot.nameStart.push_back(0);
-    while (files.Step()) {
-        snapshot.fileKey.push_back(files.Int(0));
-        snapshot.fileOwner.push_back(files.Int(1));
-        snapshot.fileAttributes.push_back(int(files.Int(2)));
-        snapshot.fileSize.push_back(files.Int(3));
-        snapshot.filePackaged.push_back(files.Int(4) != 0 ? 1 : 0);
-        snapshot.fileCreated.push_back(files.Date(5));
-        snapshot.fileModified.push_back(files.Date(6));
-        const std::string_view name = files.Bytes(7);
-        snapshot.names.append(name);
-        snapshot.names.push_back('\0');
-        snapshot.nameStart.push_back(snapshot.names.size());
-        const std::string_view comment = files.Bytes(8);
-        if (comment.empty()) {
-            snapshot.fileComment.push_back(-1);
-        } else {
-            snapshot.fileComment.push_back(int(snapshot.comments.size()));
-            snapshot.comments.push_back(
-                QString::fromUtf8(comment.data(), qsizetype(comment.size())));
-        }
-        if (!pump())
-            return false;
-    }
-    snapshot.names.shrink_to_fit();
-    snapshot.comments.shrink_to_fit();
-    snapshot.upperNames = snapshot.names;
-    for (char &c : snapshot.upperNames) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-    }
     return true;
 }
 
@@ -160,8 +77,8 @@ SnapshotKey KeyOf(TDataShare &data)
         key.files += QString::number(info.size()) + QLatin1Char('@') +
                      QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char(';');
     }
-    Rows max(data.CatalogDatabase.Handle(),
-             "SELECT (SELECT MAX(ID) FROM Catalogs), (SELECT MAX(rowid) FROM Files)");
+    RawRows max(data.CatalogDatabase.Handle(),
+                "SELECT (SELECT MAX(ID) FROM Catalogs), (SELECT MAX(rowid) FROM Files)");
     if (max.Step()) {
         key.maxId = max.Int(0);
         key.maxKey = max.Int(1);
@@ -182,12 +99,6 @@ Kept &KeptSnapshot()
 }
 
 } // namespace
-
-std::size_t CatalogSnapshot::FileAtOffset(std::size_t offset) const
-{
-    const auto next = std::upper_bound(nameStart.begin(), nameStart.end(), offset);
-    return std::size_t(next - nameStart.begin()) - 1;
-}
 
 const QList<qint64> *CatalogSnapshot::CachedScope(qint64 startId, bool includeSubs) const
 {

@@ -10,14 +10,11 @@
 
 class TDataShare;
 
-// What the search reads of both tables, held in memory in stored order. The
-// first search over a database reads it (about as long as one pass over the
-// tables); later searches reuse it until the database changes, which makes a
-// search of a million files a scan of memory instead of the tables.
-//
-// Texts are kept as SQLite stores them (UTF-8); file names are also kept
-// with ASCII letters upper-cased in one buffer, each name ended by a NUL, so
-// that a substring search runs over all names at once.
+// The catalog objects as the search reads them, held in memory in ID order.
+// The first search over a database reads them; later searches reuse them
+// (and the scopes worked out from them) until the database changes. The
+// files are never copied: the search reads them through the name index or
+// straight from their table.
 class CatalogSnapshot final
 {
 public:
@@ -38,31 +35,6 @@ public:
 
     std::vector<Object> objects; // in ID order
 
-    // Files, one entry per row in stored order.
-    std::vector<qint64> fileKey;
-    std::vector<qint64> fileOwner;
-    std::vector<int> fileAttributes;
-    std::vector<qint64> fileSize;
-    std::vector<char> filePackaged;
-    std::vector<double> fileCreated;
-    std::vector<double> fileModified;
-    // Name i lies in names from nameStart[i], nameStart[i + 1] - nameStart[i] - 1
-    // bytes long, followed by a NUL; upperNames has the same layout.
-    std::vector<std::size_t> nameStart;
-    std::string names;
-    std::string upperNames;
-    // Index into comments, -1 for a file without a comment.
-    std::vector<int> fileComment;
-    std::vector<QString> comments;
-
-    std::size_t FileCount() const { return fileKey.size(); }
-    const char *FileName(std::size_t i, std::size_t &length) const
-    {
-        length = nameStart[i + 1] - nameStart[i] - 1;
-        return names.data() + nameStart[i];
-    }
-    // The file whose name holds the byte at an offset of names.
-    std::size_t FileAtOffset(std::size_t offset) const;
     qint64 MaxObjectId() const;
 
     // The scope of a start object, worked out once per snapshot: the

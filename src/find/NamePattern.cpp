@@ -181,6 +181,29 @@ NamePattern::NamePattern(const QString &pattern)
     }
 }
 
+QStringList NamePattern::LiteralRuns() const
+{
+    if (!m_wildcard)
+        return {QString::fromUtf8(m_upperNeedle.data(), qsizetype(m_upperNeedle.size()))};
+    if (m_malformed)
+        return {};
+    QStringList runs;
+    std::u32string run;
+    auto endRun = [&] {
+        if (!run.empty())
+            runs << QString::fromUcs4(run.data(), qsizetype(run.size()));
+        run.clear();
+    };
+    for (const Token &token : m_tokens) {
+        if (token.kind == Kind::Literal)
+            run.push_back(token.character);
+        else
+            endRun();
+    }
+    endRun();
+    return runs;
+}
+
 bool NamePattern::Matches(const QString &text) const
 {
     const QByteArray utf8 = text.toUtf8();

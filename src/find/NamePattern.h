@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <string>
@@ -32,6 +33,10 @@ public:
     bool Matches(const QString &text) const;
 
     bool IsWildcard() const { return m_wildcard; }
+    // The texts every matching text holds, ASCII letters in either case:
+    // without wildcards the pattern itself, with them the runs of plain
+    // characters between wildcards and sets. Empty for a malformed pattern.
+    QStringList LiteralRuns() const;
 
 private:
     enum class Kind

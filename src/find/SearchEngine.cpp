@@ -2,6 +2,7 @@
 
 #include "find/CatalogSnapshot.h"
 #include "find/NamePattern.h"
+#include "find/RawRows.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/UserInterface.h"
@@ -10,6 +11,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
+#include "store/NameIndex.h"
 
 #include <QCollator>
 #include <QElapsedTimer>
@@ -230,6 +232,120 @@ QList<qint64> ScopeOf(const CatalogSnapshot &snapshot, qint64 startId, bool incl
     return ids;
 }
 
+// Whether the files of an object are searched: the object must lie in the
+// scope (see BuildScope), its class must suit the search type, and its own
+// label and source must match the patterns where the type lists objects.
+// Worked out from the object's row and its ancestors when a file of it is
+// met, and kept, so that a search which meets few files reads few objects.
+class OwnerFilter final
+{
+public:
+    OwnerFilter(TDataShare &data, const SearchRequest &request, const NamePattern &label,
+                const NamePattern &source)
+        : m_rows(data.CatalogDatabase.Handle(),
+                 "SELECT Parent, Class, SerialID, Source FROM Catalogs WHERE ID = ?1")
+        , m_request(request)
+        , m_label(label)
+        , m_source(source)
+    {
+    }
+
+    bool Accepts(qint64 owner)
+    {
+        const auto known = m_accepted.find(owner);
+        if (known != m_accepted.end())
+            return known->second;
+        const bool accepted = Decide(owner);
+        m_accepted.emplace(owner, accepted);
+        return accepted;
+    }
+
+private:
+    struct Row
+    {
+        bool found = false;
+        bool hasParent = false;
+        qint64 parent = 0;
+        int cls = -1;
+        std::string serial;
+        std::string source;
+    };
+
+    Row Read(qint64 id)
+    {
+        m_rows.Reset();
+        m_rows.Bind(1, id);
+        Row row;
+        if (m_rows.Step()) {
+            row.found = true;
+            row.hasParent = !m_rows.IsNull(0);
+            row.parent = m_rows.Int(0);
+            row.cls = m_rows.IsNull(1) ? -1 : int(m_rows.Int(1));
+            row.serial = m_rows.Bytes(2);
+            row.source = m_rows.Bytes(3);
+        }
+        return row;
+    }
+
+    bool Decide(qint64 owner)
+    {
+        const SearchCriteria &c = m_request.criteria;
+        const Row row = Read(owner);
+        if (!row.found || !SearchTypeAcceptsClass(c.type, row.cls))
+            return false;
+        if (!c.includeSubs)
+            return owner == m_request.startId && owner != CatalogSchema::kWastebasketId;
+        if (!InScope(owner, row))
+            return false;
+        if (owner == m_request.startId || !SearchTypeListsObjects(c.type))
+            return true;
+        if (!c.sourcePattern.isEmpty() && !m_source.Matches(row.source.data(), row.source.size()))
+            return false;
+        return c.labelPattern.isEmpty() || m_label.Matches(row.serial.data(), row.serial.size());
+    }
+
+    // Whether the start object is the object or one of its ancestors; from
+    // the database object, whether "Catalogs" or "Archives" is.
+    bool InScope(qint64 id, Row row)
+    {
+        if (id == CatalogSchema::kWastebasketId)
+            return false;
+        const qint64 start = m_request.startId;
+        std::vector<qint64> chain;
+        bool inScope = false;
+        for (;;) {
+            const auto known = m_inScope.find(id);
+            if (known != m_inScope.end()) {
+                inScope = known->second;
+                break;
+            }
+            chain.push_back(id);
+            if (start == CatalogSchema::kDatabaseObjectId
+                    ? id == CatalogSchema::kCatalogsId || id == CatalogSchema::kArchivesId
+                    : id == start) {
+                inScope = true;
+                break;
+            }
+            // A broken chain or a cycle of parent links ends outside.
+            if (!row.found || !row.hasParent || row.parent == id ||
+                std::find(chain.begin(), chain.end(), row.parent) != chain.end())
+                break;
+            id = row.parent;
+            row = Read(id);
+        }
+        for (const qint64 link : chain)
+            m_inScope.emplace(link, inScope);
+        return inScope;
+    }
+
+    RawRows m_rows;
+    const SearchRequest &m_request;
+    const NamePattern &m_label;
+    const NamePattern &m_source;
+    std::unordered_map<qint64, bool> m_accepted;
+    std::unordered_map<qint64, bool> m_inScope;
+};
+
 class Search final
 {
 public:
@@ -252,10 +368,10 @@ public:
     SearchResult Run();
 
 private:
-    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners);
-    void FilePass(const CatalogSnapshot &snapshot, const IdSet &owners);
-    void TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
-                  bool nameTested);
+    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope);
+    void FilePass(OwnerFilter &owners);
+    QString IndexExpression();
+    void TestFile(const RawRows &row, OwnerFilter &owners);
     bool DateAccepted(double modified, double created) const
     {
         return !m_c.dateRestricted || DayInRange(modified, m_c.fromDay, m_c.toDay) ||
@@ -301,21 +417,25 @@ private:
 SearchResult Search::Run()
 {
     UI().SetCancelled(false);
-    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
-    const QList<qint64> scopeIds =
-        snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
-    if (scopeIds.isEmpty() || UI().Cancelled()) {
-        m_result.interrupted = UI().Cancelled();
-        return m_result;
+    // Only a search that lists objects reads them all; the files find their
+    // owners one by one.
+    if (SearchTypeListsObjects(m_c.type)) {
+        const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
+        const QList<qint64> scopeIds =
+            snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
+        if (scopeIds.isEmpty() || UI().Cancelled()) {
+            m_result.interrupted = UI().Cancelled();
+            return m_result;
+        }
+        IdSet scope(snapshot->MaxObjectId());
+        for (const qint64 id : scopeIds)
+            scope.Insert(id);
+        CatalogPass(*snapshot, scope);
     }
-    const qint64 maxId = snapshot->MaxObjectId();
-    IdSet scope(maxId);
-    for (const qint64 id : scopeIds)
-        scope.Insert(id);
-    IdSet owners(maxId);
-    CatalogPass(*snapshot, scope, owners);
-    if (!owners.Empty() && !Ended())
-        FilePass(*snapshot, owners);
+    if (SearchTypeSearchesFiles(m_c.type) && !Ended()) {
+        OwnerFilter owners(m_data, m_request, m_label, m_source);
+        FilePass(owners);
+    }
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
@@ -327,10 +447,9 @@ SearchResult Search::Run()
     return m_result;
 }
 
-void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, IdSet &owners)
+void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope)
 {
     const bool listsObjects = SearchTypeListsObjects(m_c.type);
-    const bool searchesFiles = SearchTypeSearchesFiles(m_c.type);
     for (const CatalogSnapshot::Object &object : snapshot.objects) {
         if (Ended())
             break;
@@ -375,73 +494,86 @@ void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope, Id
                                       SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
             AddHit(std::move(hit));
         }
-        if (!excluded && searchesFiles && (m_c.includeSubs || object.id == m_request.startId))
-            owners.Insert(object.id);
         AfterRecord();
     }
 }
 
-void Search::FilePass(const CatalogSnapshot &snapshot, const IdSet &owners)
+// The columns TestFile reads, in its order.
+constexpr char kFileColumns[] = "SELECT Files.Key, Files.ID, Files.Class, Files.Size, "
+                                "Files.Packaged, Files.Created, Files.Modified, Files.Name, "
+                                "Files.Comment ";
+enum FileColumn
 {
-    const std::size_t count = snapshot.FileCount();
-    if (m_testName && !m_mask.IsWildcard()) {
-        // A substring mask: only the files whose names hold it can be hits,
-        // and one search over all names finds them in stored order.
-        const QByteArray needle = m_c.mask.toUtf8();
-        std::string upper = needle.toStdString();
-        for (char &c : upper)
-            c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
-        const char *haystack = snapshot.upperNames.data();
-        const std::size_t size = snapshot.upperNames.size();
-        std::size_t from = 0;
-        while (!Ended() && from < size) {
-            const void *found = memmem(haystack + from, size - from, upper.data(), upper.size());
-            if (!found)
-                break;
-            const std::size_t i =
-                snapshot.FileAtOffset(std::size_t(static_cast<const char *>(found) - haystack));
-            TestFile(snapshot, i, owners, true);
-            from = snapshot.nameStart[i + 1];
-        }
-        return;
-    }
-    if (!m_testName && !m_c.comment.isEmpty()) {
-        // Only files with a comment can match a comment text.
-        for (std::size_t i = 0; i < count && !Ended(); ++i) {
-            if (snapshot.fileComment[i] >= 0)
-                TestFile(snapshot, i, owners, true);
-        }
-        return;
-    }
-    for (std::size_t i = 0; i < count && !Ended(); ++i)
-        TestFile(snapshot, i, owners, false);
+    kKeyColumn,
+    kOwnerColumn,
+    kClassColumn,
+    kSizeColumn,
+    kPackagedColumn,
+    kCreatedColumn,
+    kModifiedColumn,
+    kNameColumn,
+    kCommentColumn
+};
+
+void Search::FilePass(OwnerFilter &owners)
+{
+    // Every pass reads the files in stored order, so the hits come in the
+    // same order whichever way they were found.
+    sqlite3 *db = m_data.CatalogDatabase.Handle();
+    const QString expression = IndexExpression();
+    QByteArray sql(kFileColumns);
+    if (!expression.isEmpty())
+        sql += "FROM FilesNameIndex CROSS JOIN Files ON Files.Key = FilesNameIndex.rowid "
+               "WHERE FilesNameIndex MATCH ?1 ORDER BY FilesNameIndex.rowid";
+    else if (!m_testName && !m_c.comment.isEmpty())
+        sql += "FROM Files WHERE Comment <> '' ORDER BY rowid"; // only these can match
+    else
+        sql += "FROM Files ORDER BY rowid";
+    RawRows rows(db, sql.constData());
+    if (!expression.isEmpty())
+        rows.Bind(1, expression);
+    while (!Ended() && rows.Step())
+        TestFile(rows, owners);
 }
 
-void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSet &owners,
-                      bool nameTested)
+QString Search::IndexExpression()
 {
-    if (!owners.Contains(snapshot.fileOwner[i]) ||
-        !DateAccepted(snapshot.fileModified[i], snapshot.fileCreated[i])) {
+    // The index narrows a name mask to the rows that hold its literal texts;
+    // the mask itself then decides on each of them.
+    if (!m_testName || !m_request.useNameIndex || !NameIndex::IsCurrent(m_data.CatalogDatabase))
+        return {};
+    const QString expression = NameIndex::MatchExpression(m_mask.LiteralRuns());
+    if (!expression.isEmpty())
+        NameIndex::Flush(m_data.CatalogDatabase); // changes made outside a command
+    return expression;
+}
+
+void Search::TestFile(const RawRows &row, OwnerFilter &owners)
+{
+    const double created = row.Date(kCreatedColumn);
+    const double modified = row.Date(kModifiedColumn);
+    if (!DateAccepted(modified, created) || !owners.Accepts(row.Int(kOwnerColumn))) {
         AfterRecord();
         return;
     }
-    std::size_t length = 0;
-    const char *nameBytes = snapshot.FileName(i, length);
-    bool hit = nameTested || !m_testName || m_mask.Matches(nameBytes, length);
-    const int commentIndex = snapshot.fileComment[i];
+    const std::string_view nameBytes = row.Bytes(kNameColumn);
+    bool hit = !m_testName || m_mask.Matches(nameBytes.data(), nameBytes.size());
+    const std::string_view commentBytes = hit ? row.Bytes(kCommentColumn) : std::string_view();
+    QString comment;
+    if (hit && !commentBytes.empty())
+        comment = QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
     if (hit && !m_c.comment.isEmpty())
-        hit = commentIndex >= 0 && m_comment.Matches(snapshot.comments[std::size_t(commentIndex)]);
+        hit = !comment.isEmpty() && m_comment.Matches(comment);
     if (hit) {
         FindHit file;
-        file.size = snapshot.fileSize[i];
-        file.modified = OptionalDate(snapshot.fileModified[i]);
-        if (commentIndex >= 0)
-            file.comment = snapshot.comments[std::size_t(commentIndex)];
-        file.cls = snapshot.fileAttributes[i];
-        file.owner = snapshot.fileOwner[i];
-        file.packaged = snapshot.filePackaged[i] != 0;
-        const QString name = QString::fromUtf8(nameBytes, qsizetype(length));
-        const std::pair<QString, int> &type = TypeOf(std::string_view(nameBytes, length), name);
+        file.size = row.Int(kSizeColumn);
+        file.modified = OptionalDate(modified);
+        file.comment = comment;
+        file.cls = int(row.Int(kClassColumn));
+        file.owner = row.Int(kOwnerColumn);
+        file.packaged = row.Int(kPackagedColumn) != 0;
+        const QString name = QString::fromUtf8(nameBytes.data(), qsizetype(nameBytes.size()));
+        const std::pair<QString, int> &type = TypeOf(nameBytes, name);
         const QString dateKey = DateKey(file.modified);
         QStringList subItems{SizeText(file.size, false),
                              type.first,
@@ -459,7 +591,7 @@ void Search::TestFile(const CatalogSnapshot &snapshot, std::size_t i, const IdSe
                 key += dateKey;
             subItems.append(key);
         }
-        file.entry = ListEntry{name, snapshot.fileKey[i], type.second, subItems};
+        file.entry = ListEntry{name, row.Int(kKeyColumn), type.second, subItems};
         AddHit(std::move(file));
     }
     AfterRecord();

@@ -101,6 +101,9 @@ struct SearchRequest
     // A limit that is tested after every hit, stops silently and keeps
     // exactly hitLimit hits (the command-line tool's --limit).
     bool exactLimit = false;
+    // Whether a name mask may narrow the files through the name index; off,
+    // every file row is tested (the plain scan the index must agree with).
+    bool useNameIndex = true;
 };
 
 struct SearchResult

@@ -94,6 +94,13 @@ constexpr std::array<ProgressLayout, ProgressOperation::Count> kLayouts{{
      .showFileNameLine = true,
      .fileNameLine = u"Building Archive Sets List...",
      .showProgressBar = true},
+    {.caption = u"Building Find Index...",
+     .pathLine = u"Indexing the names in the Catalog Database...",
+     .animation = 186,
+     .showFileNameLine = true,
+     .fileNameLine = u"Important: Do not interrupt",
+     .showProgressBar = true,
+     .hideCancel = true},
 }};
 
 } // namespace

@@ -28,7 +28,8 @@ enum : int
     ConvertFiles = 16,
     ReadArchiveVolume = 17,
     FreeArchiveVolume = 18,
-    Count = 19
+    BuildFindIndex = 19,
+    Count = 20
 };
 } // namespace ProgressOperation
 

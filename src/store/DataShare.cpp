@@ -1,10 +1,12 @@
 #include "store/DataShare.h"
 
+#include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
+#include "store/NameIndex.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,6 +147,7 @@ void TDataShare::CreateDatabaseTables()
         commands << CatalogSchema::CreateTableCommands(
             CatalogSchema::kFilesSchema, CatalogSchema::kFilesTable, CatalogSchema::FilesFields(),
             CatalogSchema::FilesIndexes());
+        commands << NameIndex::CreateCommands();
         for (const QString &command : commands)
             CatalogDatabase.ExecuteScript(command);
         TableCursor catalogs(&CatalogDatabase, CatalogSchema::kCatalogsTable);
@@ -240,6 +243,7 @@ bool TDataShare::OpenDatabase()
         Files.Open();
         Files.SetIndexFieldName(QStringLiteral("ID"));
         DatabaseVersion = int(GetObjectSize(*this, CatalogSchema::kDatabaseObjectId));
+        EnsureNameIndex();
         UpdateHistory(false, DatabaseFolder);
         DatabaseOpen = true;
         m_observer->DatabaseOpened();
@@ -251,6 +255,30 @@ bool TDataShare::OpenDatabase()
     SetDatabasePath();
     DatabaseOpen = false;
     return false;
+}
+
+void TDataShare::EnsureNameIndex()
+{
+    if (NameIndex::IsCurrent(CatalogDatabase))
+        return;
+    // A database from before the index, or from an older layout of it: the
+    // index is made again from the rows in one transaction, so that an
+    // interrupted rebuild leaves the old state and runs again next time.
+    UI().ShowProgress(ProgressOperation::BuildFindIndex);
+    try {
+        StartTransaction();
+        NameIndex::Rebuild(CatalogDatabase, [](qint64 done, qint64 total) {
+            UI().SetProgressRange(total);
+            UI().SetProgressPosition(done);
+            UI().PumpMessages(0);
+        });
+        Commit();
+    } catch (...) {
+        RollbackAfterFailure();
+        UI().CloseProgress();
+        throw;
+    }
+    UI().CloseProgress();
 }
 
 void TDataShare::ReportOpenFailure(const std::exception &failure)
@@ -309,11 +337,19 @@ bool TDataShare::LocateDatabase(const LocationDialog &showDatabaseLocation)
     return result != LocationCancelled;
 }
 
+void TDataShare::UseSmallPageCache()
+{
+    CatalogDatabase.ExecuteScript(
+        QStringLiteral("PRAGMA main.cache_size=-8192; PRAGMA %1.cache_size=-2048")
+            .arg(QuoteIdentifier(CatalogSchema::kFilesSchema)));
+}
+
 bool TDataShare::CompressDatabase()
 {
     UI().ShowProgress(13);
     bool packed = false;
     try {
+        NameIndex::Merge(CatalogDatabase);
         packed = PackTable(Files) && PackTable(Catalogs);
     } catch (const std::exception &) {
         packed = false;
@@ -355,6 +391,7 @@ void TDataShare::StartTransaction()
 
 void TDataShare::Commit()
 {
+    NameIndex::Flush(CatalogDatabase);
     CatalogDatabase.ExecuteScript(QStringLiteral("COMMIT"));
     m_onRollback.clear();
     for (const std::function<void()> &action : std::exchange(m_afterCommit, {}))

@@ -107,6 +107,12 @@ public:
     // Tells the user that another program holds the database of the folder.
     static void ReportLocked(const QString &folder);
 
+    // Shrinks the page cache of the open connection for a process that reads
+    // few pages (a search from the command line): the large cache that speeds
+    // up cataloguing would only grow it. The objects, which a search walks up
+    // from every file's owner, keep room enough for tens of thousands of them.
+    void UseSmallPageCache();
+
     // Compacts both tables; reports a failure itself.
     bool CompressDatabase();
     bool PackTable(TableCursor &table);
@@ -150,6 +156,8 @@ public:
 private:
     void OpenConnection(bool create);
     void ConfigureTables();
+    // Rebuilds the name index, with progress, when it is missing or stale.
+    void EnsureNameIndex();
     void ReportOpenFailure(const std::exception &failure);
     void RollbackAfterFailure();
     void UpdateHistory(bool add, const QString &folder);

@@ -1,6 +1,7 @@
 #include "ExchangeFixture.h"
 #include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
+#include "support/TestEnvironment.h"
 
 using namespace Qt::StringLiterals;
 
@@ -118,6 +119,7 @@ TEST_F(ExportImportTest, ImportingTwiceAsksOncePerDiskCatalogAndMergesFolders)
     EXPECT_EQ(m_ui.BeepCount(), 2);
     EXPECT_EQ(Dump(*m_target), first);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Work'"_s), 1);
+    EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
 }
 
 TEST_F(ExportImportTest, YesToAllLastsForOneImportOnly)

@@ -153,6 +153,7 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
               1);
     EXPECT_EQ(GetObjectSize(*m_data, second), 32106);
     EXPECT_FALSE(m_options.reuseComments);
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 
     // Another disk in the drive: asked for, given up, nothing changes.
     m_drives.Insert(m_medium, QStringLiteral("OTHER"));
@@ -344,9 +345,10 @@ TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
     // A volume of 4,000 bytes with 1,000 in use, holding a set with a folder
     // and two files; the set's row points at the volume through VolSize.
     const double now = NowDayCount();
-    const qint64 volume = AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
-                                           QString(), kVolumePoolId, kEmptyArchiveVolumeClass, false, now,
-                                           now, QString(), QStringLiteral("DVARC0001"), 1000, 4000);
+    const qint64 volume =
+        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"), QString(),
+                         kVolumePoolId, kEmptyArchiveVolumeClass, false, now, now, QString(),
+                         QStringLiteral("DVARC0001"), 1000, 4000);
     const qint64 set =
         AppendCatalogRow(m_data->Catalogs, QStringLiteral("Set"), QString(), kArchivesId,
                          kArchiveSetClass, false, now, now, QString(), QString(), 900, volume);

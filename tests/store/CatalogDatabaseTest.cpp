@@ -1,13 +1,20 @@
 #include "StoreFixture.h"
+#include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/DatabaseRepair.h"
+#include "store/NameIndex.h"
 #include "support/DatabaseLockHolder.h"
+#include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 
 namespace {
@@ -248,12 +255,112 @@ TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
     // Cursors show the rolled-back state, not what they read inside.
     EXPECT_EQ(GetObjectSize(*m_data, disk), 0);
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 
     // The same work committed survives closing and opening again.
     ASSERT_TRUE(m_data->RunInTransaction([&] { SetCatalogSize(*m_data, disk, 777); }));
     m_data->CloseDatabase(m_data->DatabaseFolder);
     ASSERT_TRUE(m_data->OpenDatabase());
     EXPECT_EQ(GetObjectSize(*m_data, disk), 777);
+}
+
+TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
+{
+    SqliteConnection &db = m_data->CatalogDatabase;
+    const qint64 disk = AddObject(3, QStringLiteral("Übersee Disk"), 4);
+    const qint64 folder = AddObject(disk, QStringLiteral("ΑΡΧΕΙΑ"));
+    const qint64 first = AddFile(folder, QStringLiteral("Straße.TXT"));
+    AddFile(disk, QStringLiteral("ab"));
+    AddFile(disk, QStringLiteral("Ärger.doc"));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+
+    db.Prepare(QStringLiteral("UPDATE Files SET Name = 'renamed.txt' WHERE Key = ?1"))
+        .Bind(1, first)
+        .Execute();
+    db.ExecuteScript(
+        QStringLiteral("UPDATE Catalogs SET Name = 'Αρχεία' WHERE ID = %1").arg(folder));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+    // A merging move hands the files on and deletes the folder.
+    const qint64 namesake =
+        AddObject(AddObject(3, QStringLiteral("Other"), 4), QStringLiteral("Αρχεία"));
+    AddFile(namesake, QStringLiteral("moved along.txt"));
+    ASSERT_TRUE(m_data->RunInTransaction([&] { m_data->Catalogs.MoveItem(namesake, disk); }));
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE ID = ?1"), folder), 2);
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+    // Changes of one row within one batch reach the index as their net effect.
+    ASSERT_TRUE(m_data->RunInTransaction([&] {
+        const qint64 brief = AddFile(disk, QStringLiteral("brief visit.tmp"));
+        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'second name' WHERE Key = %1; "
+                                        "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
+                                        "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
+                                        "= 'final name.txt' WHERE Key = %2")
+                             .arg(brief)
+                             .arg(first));
+    }));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+    db.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Name = 'ab'"));
+    db.ExecuteScript(QStringLiteral("DELETE FROM Catalogs WHERE ID = %1").arg(disk));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+}
+
+TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
+{
+    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    AddFile(disk, QStringLiteral("report.txt"));
+    const auto reopenAfter = [&](const QString &change) {
+        m_data->CatalogDatabase.ExecuteScript(change);
+        m_data->CloseDatabase(m_data->DatabaseFolder);
+        m_ui.ClearProgressLog();
+        ASSERT_TRUE(m_data->OpenDatabase());
+        EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{ProgressOperation::BuildFindIndex});
+        EXPECT_TRUE(NameIndex::IsCurrent(m_data->CatalogDatabase));
+        EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
+    };
+    // A database from before the index: no index tables, no triggers.
+    reopenAfter(QStringLiteral(
+        "DROP TRIGGER FilesDb.FilesNameIndexAdd; DROP TRIGGER FilesDb.FilesNameIndexRemove;"
+        "DROP TRIGGER FilesDb.FilesNameIndexRename; DROP TABLE FilesDb.FilesNameIndex;"
+        "DROP TABLE FilesDb.NameIndexVersion; INSERT INTO Files (ID, Name) VALUES (5, "
+        "'unindexed.doc')"));
+    // An index of another layout version.
+    reopenAfter(QStringLiteral("UPDATE main.NameIndexVersion SET Version = 0"));
+    // A current index is left alone.
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    m_ui.ClearProgressLog();
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_TRUE(m_ui.ProgressOperations().empty());
+}
+
+TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithTheRows)
+{
+    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    AddFile(disk, QStringLiteral("kept.txt"));
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A small cache makes SQLite write pages into the files before the
+        // commit, as a long scan does; the journal must take them back.
+        TDataShare writer;
+        writer.DatabaseFolder = DatabasePath();
+        if (writer.OpenDatabase()) {
+            writer.CatalogDatabase.ExecuteScript(
+                QStringLiteral("PRAGMA FilesDb.cache_size = 10; PRAGMA main.cache_size = 10"));
+            writer.StartTransaction();
+            for (int i = 0; i < 3000; ++i)
+                writer.CatalogDatabase.ExecuteScript(
+                    QStringLiteral("INSERT INTO Files (ID, Name) VALUES (%1, 'lost %2.txt')")
+                        .arg(disk)
+                        .arg(i));
+        }
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
 TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
@@ -282,6 +389,7 @@ TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
     EXPECT_TRUE(m_data->Files.Active());
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 10);
     EXPECT_EQ(GetObjectPath(*m_data, disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 
     // Inside a transaction it cannot pack, and says so.
     m_data->StartTransaction();

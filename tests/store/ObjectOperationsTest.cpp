@@ -94,6 +94,7 @@ TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
     EXPECT_EQ(name, QStringLiteral("a b c"));
     const RecordedMessage refusal = m_ui.TakeSingleMessage();
     EXPECT_EQ(refusal.caption, QStringLiteral("Error Renaming Object"));
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     EXPECT_EQ(refusal.text, QStringLiteral("Cannot Rename Object \"other\". An Object with the "
                                            "name you specified already exists. Please specify "
                                            "another name"));
@@ -256,6 +257,7 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
     SetModified(disk, 100.0);
     EXPECT_TRUE(RestoreObjects(*m_data, {disk}));
     EXPECT_EQ(Path(disk), QStringLiteral("Catalogs\\A\\B\\Disk"));
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     EXPECT_EQ(Field(disk, "Deleted"), 0.0);
     EXPECT_GT(Field(disk, "Modified"), 100.0);
     const qint64 newA = m_data->Catalogs.FindChild(3, QStringLiteral("A"));
@@ -276,6 +278,7 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
     EXPECT_EQ(WastebasketClass(), 8);
     EXPECT_EQ(Objects(), 7); // the five fixed objects and the re-created A and B
     EXPECT_EQ(Files(), 0);
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
 TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)

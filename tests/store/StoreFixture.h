@@ -6,6 +6,7 @@
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -91,6 +91,7 @@ public:
     int BeepCount() const { return m_beepCount; }
 
     const std::vector<int> &ProgressOperations() const { return m_progressOperations; }
+    void ClearProgressLog() { m_progressOperations.clear(); }
     const QStringList &ProgressTexts() const { return m_progressTexts; }
     int ProcessEventsCount() const { return m_processEventsCount; }
     bool ProgressWindowOpen() const { return m_progressOpen; }

@@ -1,10 +1,15 @@
 #include "support/TestEnvironment.h"
 
+#include "store/NameIndex.h"
+#include "store/SqliteConnection.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 #include <memory>
+#include <set>
+#include <utility>
 
 namespace {
 std::unique_ptr<QTemporaryDir> g_home;
@@ -27,4 +32,54 @@ void PrepareTestEnvironment()
 QString TestHome()
 {
     return g_home ? g_home->path() : QString();
+}
+
+QString NameIndexDisagreement(SqliteConnection &db)
+{
+    struct Indexed
+    {
+        QLatin1String schema, table, row, index;
+    };
+    const Indexed tables[] = {{QLatin1String("main"), QLatin1String("Catalogs"),
+                               QLatin1String("ID"), QLatin1String("CatalogsNameIndex")},
+                              {QLatin1String("FilesDb"), QLatin1String("Files"),
+                               QLatin1String("Key"), QLatin1String("FilesNameIndex")}};
+    NameIndex::Flush(db);
+    for (const Indexed &t : tables) {
+        std::set<std::pair<QString, qint64>> expected;
+        SqliteStatement &rows =
+            db.Prepare(QStringLiteral("SELECT %1, Name FROM %2.%3").arg(t.row, t.schema, t.table));
+        while (rows.Step()) {
+            const QList<uint> name = rows.Text(1).toLower().toUcs4();
+            for (qsizetype i = 0; i + 3 <= name.size(); ++i)
+                expected.emplace(QString::fromUcs4(reinterpret_cast<const char32_t *>(&name[i]), 3),
+                                 rows.Int64(0));
+        }
+        rows.Reset();
+        const QString vocabulary = QStringLiteral("%1Vocabulary").arg(t.index);
+        db.ExecuteScript(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.%1 USING "
+                                        "fts5vocab(%2, %3, 'instance')")
+                             .arg(vocabulary, t.schema, t.index));
+        std::set<std::pair<QString, qint64>> actual;
+        SqliteStatement &terms =
+            db.Prepare(QStringLiteral("SELECT term, doc FROM temp.%1").arg(vocabulary));
+        while (terms.Step())
+            actual.emplace(terms.Text(0), terms.Int64(1));
+        terms.Reset();
+        for (const auto &[trigram, row] : expected) {
+            if (!actual.count({trigram, row}))
+                return QStringLiteral("%1 row %2 is missing \"%3\"")
+                    .arg(t.table)
+                    .arg(row)
+                    .arg(trigram);
+        }
+        for (const auto &[trigram, row] : actual) {
+            if (!expected.count({trigram, row}))
+                return QStringLiteral("%1 row %2 wrongly has \"%3\"")
+                    .arg(t.table)
+                    .arg(row)
+                    .arg(trigram);
+        }
+    }
+    return {};
 }

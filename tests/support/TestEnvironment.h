@@ -34,3 +34,11 @@ private:
     bool m_wasSet;
     QByteArray m_old;
 };
+
+class SqliteConnection;
+
+// Where the name index of an open database and its rows disagree: a row's
+// trigram the index misses, or one it holds for a row that no longer has it.
+// Empty when they agree. Names are lowered with QString::toLower, which
+// agrees with the index for the letters tests use.
+QString NameIndexDisagreement(SqliteConnection &db);

@@ -108,6 +108,7 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
 
     if (!openDatabase())
         return kFailure;
+    data.UseSmallPageCache();
     request.startId = CatalogSchema::kDatabaseObjectId;
     const QString in = values.value(QStringLiteral("--in"));
     for (const QString &name : in.split(u'\\', Qt::SkipEmptyParts)) {
