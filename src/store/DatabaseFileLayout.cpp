@@ -85,6 +85,18 @@ bool ReadRowsPastDamage(SqliteConnection &connection, const QString &select, qin
     };
     bool damaged = false;
     std::vector<Range> pending{{first, last}};
+    // Halving a failing range finds the readable rows around damage, but a
+    // table whose every page fails (its root among them) would be split row
+    // by row across the whole key space. A budget that grows with the file
+    // ends the search; what is left counts as lost.
+    qint64 failuresLeft = 64;
+    try {
+        SqliteStatement &pages = connection.Prepare(QStringLiteral("PRAGMA page_count"));
+        if (pages.Step())
+            failuresLeft += 32 * pages.Int64(0);
+        pages.Reset();
+    } catch (const EDatabaseError &) {
+    }
     while (!pending.empty()) {
         const Range range = pending.back();
         pending.pop_back();
@@ -107,7 +119,7 @@ bool ReadRowsPastDamage(SqliteConnection &connection, const QString &select, qin
                 throw;
         }
         damaged = true;
-        if (next >= range.last)
+        if (next >= range.last || --failuresLeft < 0)
             continue;
         const qint64 middle = next + qint64((quint64(range.last) - quint64(next)) / 2);
         pending.push_back({middle + 1, range.last});

@@ -566,6 +566,11 @@ protected:
             }
         }));
         m_data->CloseDatabase(m_data->DatabaseFolder);
+        // The name index leaves the pages of its emptied change list free:
+        // the sound sample is a tidy file.
+        for (const auto file : {DatabaseRepair::DatabaseFile::Catalogs,
+                                DatabaseRepair::DatabaseFile::Files})
+            OnFile(file, QStringLiteral("VACUUM"));
     }
 
     QString FilePath(DatabaseRepair::DatabaseFile file) const
