@@ -13,11 +13,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <chrono>
 #include <iostream>
@@ -118,6 +121,46 @@ TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
     EXPECT_FALSE(QDir(Db()).exists());
 }
 
+TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
+{
+    const CliResult version = RunCli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("dirvanta-cli " DIRVANTA_VERSION "\n"));
+
+    for (const char *command :
+         {"create",  "info",       "compress", "ls",     "catalog",   "update",
+          "mkdir",   "mv",         "rename",   "rm",     "restore",   "empty-wastebasket",
+          "comment", "properties", "export",   "import", "import-v1", "find",
+          "pool",    "archive",    "extract",  "verify", "repair"}) {
+        const CliResult help = RunCli({QLatin1String(command), QStringLiteral("--help")});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_TRUE(help.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '))
+            << command << "\n"
+            << help.out.toStdString();
+        EXPECT_FALSE(help.out.contains(QStringLiteral("Commands:"))) << command;
+    }
+
+    // A mistake shows the usage of the command it was made in, and only that.
+    const struct
+    {
+        QStringList arguments;
+        const char *shown;
+        const char *notShown;
+    } mistakes[] = {
+        {{QStringLiteral("info"), QStringLiteral("extra")}, "  info ", "  create "},
+        {{QStringLiteral("export"), QStringLiteral("Catalogs")}, "  export ", "  import "},
+        {{QStringLiteral("archive"), QStringLiteral("--bogus")}, "  archive ", "  find "},
+        {{QStringLiteral("extract"), QStringLiteral("Catalogs")}, "  extract ", "  ls "},
+    };
+    for (const auto &mistake : mistakes) {
+        const CliResult result = RunCli(mistake.arguments);
+        EXPECT_EQ(result.exitCode, 2) << mistake.shown;
+        EXPECT_TRUE(result.err.contains(QLatin1String(mistake.shown))) << result.err.toStdString();
+        EXPECT_FALSE(result.err.contains(QLatin1String(mistake.notShown)))
+            << result.err.toStdString();
+    }
+}
+
 TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
 {
     for (const char *command : {"info", "compress"}) {
@@ -198,6 +241,37 @@ TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_EQ(process.readAllStandardOutput(),
               QByteArray("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+}
+
+TEST_F(CliApplicationTest, CtrlCCancelsACatalogWhichLeavesTheDatabaseAsItWas)
+{
+    const QString tree = m_folder.filePath(QStringLiteral("tree"));
+    for (int folder = 0; folder < 100; ++folder) {
+        const QString path = tree + QStringLiteral("/d%1").arg(folder);
+        ASSERT_TRUE(QDir().mkpath(path));
+        for (int file = 0; file < 200; ++file)
+            QFile(path + QStringLiteral("/f%1").arg(file)).open(QIODevice::WriteOnly);
+    }
+    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    const QStringList info = {QStringLiteral("--db"), Db(), QStringLiteral("--json"),
+                              QStringLiteral("info")};
+    const QString before = RunCli(info).out;
+
+    QProcess process;
+    process.start(QStringLiteral(DIRVANTA_CLI_PATH),
+                  {QStringLiteral("--db"), Db(), QStringLiteral("catalog"), tree});
+    ASSERT_TRUE(process.waitForStarted());
+    // The scan writes once the transaction has begun: interrupt it then.
+    const QString journal = Db() + QStringLiteral("/Dirvanta Files.db-journal");
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(journal) && timer.elapsed() < 20000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(RunCli(info).out, before);
 }
 
 TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)

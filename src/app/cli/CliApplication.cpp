@@ -35,7 +35,9 @@
 namespace {
 
 const QString kUsageText =
-    QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] COMMAND\n"
+    QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] [--quiet] COMMAND\n"
+                   "       dirvanta-cli --version\n"
+                   "       dirvanta-cli [COMMAND] --help\n"
                    "\n"
                    "Commands:\n"
                    "  create [--replace]   create a catalog database in the folder\n"
@@ -64,6 +66,9 @@ const QString kUsageText =
     QString::fromLatin1(kExtractUsage) + QString::fromLatin1(kDatabaseCheckUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
+                   "--quiet shows no progress line; without a terminal none is shown.\n"
+                   "Ctrl+C cancels the work as the progress window's Cancel does (exit\n"
+                   "code 130).\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
                    "in the user's data folder, made on first use.\n");
@@ -72,6 +77,26 @@ const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--i
                                    QStringLiteral("--label"), QStringLiteral("--comment")};
 const QStringList kCatalogFlags = {QStringLiteral("--reuse-comments"), QStringLiteral("--validate"),
                                    QStringLiteral("--no-zip"), QStringLiteral("--no-exe")};
+
+// The lines of the usage text that describe one command: those that start
+// with its name and the lines indented below them. Empty for no command.
+QString CommandUsage(const QString &command)
+{
+    if (command.isEmpty())
+        return {};
+    const QString start = QStringLiteral("  ") + command;
+    QString lines;
+    bool inCommand = false;
+    for (const QString &line : kUsageText.split(u'\n')) {
+        if (line.startsWith(QStringLiteral("  ")) && !line.startsWith(QStringLiteral("   ")))
+            inCommand = line == start || line.startsWith(start + u' ');
+        else if (!line.startsWith(QStringLiteral("   ")))
+            inCommand = false;
+        if (inCommand)
+            lines += line + u'\n';
+    }
+    return lines;
+}
 
 QString DataFolder()
 {
@@ -98,6 +123,7 @@ struct CliApplication::Options
     bool json = false;
     bool replace = false;
     bool wait = false;
+    bool quiet = false;
     bool permanent = false;
     bool overwrite = false;
     QStringList arguments;         // after the command
@@ -125,30 +151,42 @@ QString CliApplication::DefaultDatabaseFolder(SettingsStore &settings)
     return DataFolder() + QStringLiteral("/Corvane/Dirvanta97/Catalog");
 }
 
-int CliApplication::Usage(const QString &problem)
+int CliApplication::Usage(const QString &problem, const QString &command)
 {
     if (!problem.isEmpty())
         m_err << "dirvanta-cli: " << problem << "\n";
-    m_err << kUsageText;
+    m_err << UsageText(command);
     m_err.flush();
     return kUsage;
 }
 
+QString CliApplication::UsageText(const QString &command)
+{
+    const QString lines = CommandUsage(command);
+    if (lines.isEmpty())
+        return kUsageText;
+    return QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] [--quiet] ") +
+           command + QStringLiteral(" ...\n") + lines;
+}
+
 int CliApplication::Run(const QStringList &arguments)
 {
+    if (arguments == QStringList{QStringLiteral("--version")})
+        return Version();
     if (const std::optional<int> result =
             RunExchangeCommand(arguments, m_out, m_err, m_in, m_interactive))
         return *result;
     Options options;
+    auto usage = [&](const QString &problem) { return Usage(problem, options.command); };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (argument == QLatin1String("--db")) {
             if (++i >= arguments.size())
-                return Usage(QStringLiteral("--db needs a folder"));
+                return usage(QStringLiteral("--db needs a folder"));
             options.databaseFolder = arguments[i].trimmed();
             options.databaseGiven = true;
             if (options.databaseFolder.isEmpty())
-                return Usage(QStringLiteral("--db needs a folder"));
+                return usage(QStringLiteral("--db needs a folder"));
         } else if (argument == QLatin1String("--json")) {
             options.json = true;
         } else if (argument == QLatin1String("--yes")) {
@@ -159,6 +197,14 @@ int CliApplication::Run(const QStringList &arguments)
             options.replace = true;
         } else if (argument == QLatin1String("--wait")) {
             options.wait = true;
+        } else if (argument == QLatin1String("--quiet")) {
+            options.quiet = true;
+        } else if (argument == QLatin1String("--version") && options.command.isEmpty()) {
+            return Version();
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            m_out << UsageText(options.command);
+            m_out.flush();
+            return kSuccess;
         } else if (options.command == QLatin1String("find") ||
                    options.command == QLatin1String("archive")) {
             options.arguments.append(argument); // these parse their own options
@@ -168,16 +214,12 @@ int CliApplication::Run(const QStringList &arguments)
             options.overwrite = true;
         } else if (kValueOptions.contains(argument)) {
             if (++i >= arguments.size())
-                return Usage(argument + QStringLiteral(" needs a value"));
+                return usage(argument + QStringLiteral(" needs a value"));
             options.values.insert(argument, arguments[i]);
         } else if (kCatalogFlags.contains(argument)) {
             options.flags.insert(argument);
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            m_out << kUsageText;
-            m_out.flush();
-            return kSuccess;
         } else if (argument.startsWith(QLatin1Char('-'))) {
-            return Usage(QStringLiteral("unknown option ") + argument);
+            return usage(QStringLiteral("unknown option ") + argument);
         } else if (options.command.isEmpty()) {
             options.command = argument;
         } else {
@@ -185,23 +227,23 @@ int CliApplication::Run(const QStringList &arguments)
         }
     }
     if (options.command.isEmpty())
-        return Usage(QStringLiteral("no command given"));
+        return usage(QStringLiteral("no command given"));
     const ObjectCommandRequest objectRequest{options.command, options.arguments, options.permanent,
                                              options.json};
     const bool extractCommand =
         IsExtractCommand(options.command, options.arguments, options.overwrite);
     if (extractCommand && !ExtractUsageProblem(options.command, options.arguments).isEmpty())
-        return Usage(ExtractUsageProblem(options.command, options.arguments));
+        return usage(ExtractUsageProblem(options.command, options.arguments));
     if (options.overwrite && !extractCommand)
-        return Usage(QStringLiteral("--overwrite goes with extract and restore"));
+        return usage(QStringLiteral("--overwrite goes with extract and restore"));
     const bool objectCommand = IsObjectCommand(options.command) && !extractCommand;
     if (objectCommand && !ObjectCommandUsageProblem(objectRequest).isEmpty())
-        return Usage(ObjectCommandUsageProblem(objectRequest));
+        return usage(ObjectCommandUsageProblem(objectRequest));
     const bool poolCommand = IsPoolCommand(options.command);
     if (poolCommand && !PoolUsageProblem(options.arguments).isEmpty())
-        return Usage(PoolUsageProblem(options.arguments));
+        return usage(PoolUsageProblem(options.arguments));
     if (options.permanent && !objectCommand)
-        return Usage(QStringLiteral("--permanent goes with rm"));
+        return usage(QStringLiteral("--permanent goes with rm"));
     const bool checkCommand = IsDatabaseCheckCommand(options.command);
     const bool takesPath = checkCommand || options.command == QLatin1String("ls") ||
                            options.command == QLatin1String("catalog") ||
@@ -213,21 +255,22 @@ int CliApplication::Run(const QStringList &arguments)
     const bool ownOptions =
         options.command == QLatin1String("find") || options.command == QLatin1String("archive");
     if (options.arguments.size() > allowedArguments && !ownOptions)
-        return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
+        return usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
     if (options.command != QLatin1String("ls") && !checkCommand && takesPath &&
         options.arguments.isEmpty())
-        return Usage(options.command + QStringLiteral(" needs a ") +
+        return usage(options.command + QStringLiteral(" needs a ") +
                      (options.command == QLatin1String("catalog")
                           ? QStringLiteral("source")
                           : QStringLiteral("catalog path")));
     if ((!options.values.isEmpty() || !options.flags.isEmpty()) &&
         options.command != QLatin1String("catalog"))
-        return Usage(QStringLiteral("those options go with catalog"));
+        return usage(QStringLiteral("those options go with catalog"));
     if (options.replace && options.command != QLatin1String("create"))
-        return Usage(QStringLiteral("--replace goes with create"));
+        return usage(QStringLiteral("--replace goes with create"));
 
     TerminalUserInterface ui(m_out, m_err, m_in, m_interactive, options.policy);
     ui.SetWaitForMedium(options.wait);
+    ui.SetQuiet(options.quiet);
     SetUserInterface(&ui);
     SettingsStore settings(SettingsStore::kProgramKey);
     if (!options.databaseGiven)
@@ -282,7 +325,7 @@ int CliApplication::Run(const QStringList &arguments)
                          ? RunObjectCommand(data, objectRequest, m_out, m_err)
                          : kFailure;
         else
-            result = Usage(QStringLiteral("unknown command ") + options.command);
+            result = Usage(QStringLiteral("unknown command ") + options.command, QString());
     } catch (const EDatabaseError &error) {
         m_err << "error: " << error.Message() << "\n";
         result = kFailure;
@@ -295,6 +338,13 @@ int CliApplication::Run(const QStringList &arguments)
     m_out.flush();
     m_err.flush();
     return result;
+}
+
+int CliApplication::Version()
+{
+    m_out << "dirvanta-cli " << DIRVANTA_VERSION << "\n";
+    m_out.flush();
+    return kSuccess;
 }
 
 int CliApplication::Create(TDataShare &data, const Options &options)

@@ -17,6 +17,8 @@ public:
     static constexpr int kSuccess = 0;
     static constexpr int kFailure = 1;
     static constexpr int kUsage = 2;
+    // Ctrl+C cancelled the work, as a shell reports death by SIGINT.
+    static constexpr int kInterrupted = 130;
 
     CliApplication(QTextStream &out, QTextStream &err, QTextStream &in, bool interactive);
     CliApplication(const CliApplication &) = delete;
@@ -29,10 +31,16 @@ public:
     // window remembered, else a catalog in the user's data folder.
     static QString DefaultDatabaseFolder(SettingsStore &settings);
 
+    // The usage of one command, or of all for an unknown or no command.
+    static QString UsageText(const QString &command);
+
 private:
     struct Options;
 
-    int Usage(const QString &problem);
+    // Prints the problem and the usage of the command (all of it for an
+    // unknown or no command); returns kUsage.
+    int Usage(const QString &problem, const QString &command);
+    int Version();
     int Create(TDataShare &data, const Options &options);
     int Info(TDataShare &data, const Options &options);
     int Compress(TDataShare &data);

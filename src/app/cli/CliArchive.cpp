@@ -1,5 +1,6 @@
 #include "app/cli/CliArchive.h"
 
+#include "app/cli/CliApplication.h"
 #include "archive/ArchiveCreation.h"
 #include "archive/ArchivePool.h"
 #include "platform/Drives.h"
@@ -65,8 +66,8 @@ int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const QStringLi
                       QTextStream &err)
 {
     auto usage = [&](const QString &problem) {
-        err << "dirvanta-cli: " << problem << "\nUsage: dirvanta-cli [--db FOLDER] [--json]\n"
-            << kArchiveUsage;
+        err << "dirvanta-cli: " << problem << "\n"
+            << CliApplication::UsageText(QStringLiteral("archive"));
         err.flush();
         return kUsage;
     };

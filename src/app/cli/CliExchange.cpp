@@ -42,6 +42,7 @@ struct ExchangeOptions
     QString databaseFolder;
     bool databaseGiven = false;
     bool json = false;
+    bool quiet = false;
     AnswerPolicy policy = AnswerPolicy::Ask;
     std::optional<DuplicateCatalogAnswer> duplicates;
     QStringList arguments;
@@ -56,11 +57,11 @@ public:
     {
     }
 
+    void SetCommand(const QString &command) { m_command = command; }
+
     int Usage(const QString &problem)
     {
-        m_err << "dirvanta-cli: " << problem << "\n"
-              << "Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] COMMAND\n"
-              << kExchangeUsage;
+        m_err << "dirvanta-cli: " << problem << "\n" << CliApplication::UsageText(m_command);
         m_err.flush();
         return CliApplication::kUsage;
     }
@@ -154,6 +155,7 @@ public:
 private:
     QTextStream &m_out;
     QTextStream &m_err;
+    QString m_command;
 };
 
 } // namespace
@@ -180,6 +182,8 @@ std::optional<int> RunExchangeCommand(const QStringList &arguments, QTextStream 
             // No medium is needed here.
         } else if (argument == QLatin1String("--json")) {
             options.json = true;
+        } else if (argument == QLatin1String("--quiet")) {
+            options.quiet = true;
         } else if (argument == QLatin1String("--yes")) {
             options.policy = AnswerPolicy::Yes;
         } else if (argument == QLatin1String("--no")) {
@@ -198,6 +202,7 @@ std::optional<int> RunExchangeCommand(const QStringList &arguments, QTextStream 
     }
     if (!kCommands.contains(options.command))
         return std::nullopt;
+    run.SetCommand(options.command);
     if (!unknown.isEmpty())
         return run.Usage(QStringLiteral("unknown option ") + unknown.front() +
                          QStringLiteral(" for ") + options.command);
@@ -216,6 +221,7 @@ std::optional<int> RunExchangeCommand(const QStringList &arguments, QTextStream 
 
     TerminalUserInterface ui(out, err, in, interactive, options.policy);
     ui.SetDuplicateCatalogAnswer(options.duplicates);
+    ui.SetQuiet(options.quiet);
     SetUserInterface(&ui);
     SettingsStore settings(SettingsStore::kProgramKey);
     if (!options.databaseGiven)

@@ -1,5 +1,6 @@
 #include "app/cli/CliFind.h"
 
+#include "app/cli/CliApplication.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
@@ -10,13 +11,16 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <optional>
+
 const char *const kFindUsage =
     "  find                 search all catalogs as the Find window does:\n"
     "      [--name MASK] [--type N] [--in CATALOG-PATH] [--no-subfolders]\n"
     "      [--between DATE --and DATE] [--comment TEXT] [--whole-words] [--match-case]\n"
     "      [--label PATTERN] [--source PATTERN] [--limit N]\n"
     "                       MASK: a text found anywhere in names, or a pattern with\n"
-    "                       ?, * and [a-z] sets; N: the Find window's type, 0 to 13;\n"
+    "                       ?, * and [a-z] sets; N: the Find window's type, 0 to 13,\n"
+    "                       or its name as the Type list shows it (any letter case)\n"
     "                       DATE: the short date format or YYYY-MM-DD\n";
 
 namespace {
@@ -32,6 +36,21 @@ const QStringList kValueOptions = {
 const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--whole-words"),
                             QStringLiteral("--match-case")};
 
+// A type of the Find window's Type list by its number or its name.
+std::optional<int> SearchTypeOf(const QString &text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (ok)
+        return number >= 0 && number < kSearchTypeCount ? std::optional<int>(number) : std::nullopt;
+    const QStringList labels = SearchTypeLabels();
+    for (int type = 0; type < labels.size(); ++type) {
+        if (labels[type].compare(text.trimmed(), Qt::CaseInsensitive) == 0)
+            return type;
+    }
+    return std::nullopt;
+}
+
 // A text as a JSON string, quotes included.
 QString JsonText(const QString &text)
 {
@@ -45,8 +64,8 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
                    QTextStream &err, const std::function<bool()> &openDatabase)
 {
     auto usage = [&](const QString &problem) {
-        err << "dirvanta-cli: " << problem << "\nUsage: dirvanta-cli [--db FOLDER] [--json]\n"
-            << kFindUsage;
+        err << "dirvanta-cli: " << problem << "\n"
+            << CliApplication::UsageText(QStringLiteral("find"));
         err.flush();
         return kUsage;
     };
@@ -62,9 +81,6 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
             values.insert(argument, arguments[i]);
         } else if (kFlags.contains(argument)) {
             flags.insert(argument);
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            out << "Usage: dirvanta-cli [--db FOLDER] [--json]\n" << kFindUsage;
-            return kSuccess;
         } else if (argument.startsWith(u'-')) {
             return usage(QStringLiteral("unknown option ") + argument +
                          QStringLiteral(" for find"));
@@ -76,10 +92,10 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
     SearchSettings settings;
     settings.name = values.value(QStringLiteral("--name"));
     if (values.contains(QStringLiteral("--type"))) {
-        bool ok = false;
-        settings.type = values.value(QStringLiteral("--type")).toInt(&ok);
-        if (!ok || settings.type < 0 || settings.type >= kSearchTypeCount)
-            return usage(QStringLiteral("--type takes a number from 0 to 13"));
+        const std::optional<int> type = SearchTypeOf(values.value(QStringLiteral("--type")));
+        if (!type)
+            return usage(QStringLiteral("--type takes a number from 0 to 13 or a type's name"));
+        settings.type = *type;
     }
     settings.includeSubs = !flags.contains(QStringLiteral("--no-subfolders"));
     const bool between = values.contains(QStringLiteral("--between"));
