@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+struct CliCommandLine;
 class QTextStream;
 class SettingsStore;
 class TDataShare;
@@ -35,21 +36,22 @@ public:
     static QString UsageText(const QString &command);
 
 private:
-    struct Options;
+    static QString ShapeProblem(const CliCommandLine &line);
+    int RunCommand(TDataShare &data, SettingsStore &settings, const CliCommandLine &line);
 
     // Prints the problem and the usage of the command (all of it for an
     // unknown or no command); returns kUsage.
     int Usage(const QString &problem, const QString &command);
     int Version();
-    int Create(TDataShare &data, const Options &options);
-    int Info(TDataShare &data, const Options &options);
+    int Create(TDataShare &data, const CliCommandLine &options);
+    int Info(TDataShare &data, const CliCommandLine &options);
     int Compress(TDataShare &data);
-    int List(TDataShare &data, const Options &options);
-    int Catalog(TDataShare &data, const Options &options);
-    int Update(TDataShare &data, const Options &options);
+    int List(TDataShare &data, const CliCommandLine &options);
+    int Catalog(TDataShare &data, const CliCommandLine &options);
+    int Update(TDataShare &data, const CliCommandLine &options);
     // The object a "\"-separated catalog path names, or -1 after saying so.
     qint64 ResolvePath(TDataShare &data, const QString &path);
-    bool OpenOrCreateDefault(TDataShare &data, const Options &options);
+    bool OpenOrCreateDefault(TDataShare &data, const CliCommandLine &options);
 
     QTextStream &m_out;
     QTextStream &m_err;

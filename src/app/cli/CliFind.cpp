@@ -1,6 +1,7 @@
 #include "app/cli/CliFind.h"
 
 #include "app/cli/CliApplication.h"
+#include "app/cli/CliCommandLine.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
@@ -29,13 +30,6 @@ constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 
-const QStringList kValueOptions = {
-    QStringLiteral("--name"),    QStringLiteral("--type"),   QStringLiteral("--in"),
-    QStringLiteral("--between"), QStringLiteral("--and"),    QStringLiteral("--comment"),
-    QStringLiteral("--label"),   QStringLiteral("--source"), QStringLiteral("--limit")};
-const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--whole-words"),
-                            QStringLiteral("--match-case")};
-
 // A type of the Find window's Type list by its number or its name.
 std::optional<int> SearchTypeOf(const QString &text)
 {
@@ -60,8 +54,8 @@ QString JsonText(const QString &text)
 
 } // namespace
 
-int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QTextStream &out,
-                   QTextStream &err, const std::function<bool()> &openDatabase)
+int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &out, QTextStream &err,
+                   const std::function<bool()> &openDatabase)
 {
     auto usage = [&](const QString &problem) {
         err << "dirvanta-cli: " << problem << "\n"
@@ -69,25 +63,9 @@ int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QT
         err.flush();
         return kUsage;
     };
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (kValueOptions.contains(argument)) {
-            if (++i >= arguments.size())
-                return usage(argument + QStringLiteral(" needs a value"));
-            if (values.contains(argument))
-                return usage(argument + QStringLiteral(" is given twice"));
-            values.insert(argument, arguments[i]);
-        } else if (kFlags.contains(argument)) {
-            flags.insert(argument);
-        } else if (argument.startsWith(u'-')) {
-            return usage(QStringLiteral("unknown option ") + argument +
-                         QStringLiteral(" for find"));
-        } else {
-            return usage(QStringLiteral("unexpected argument ") + argument);
-        }
-    }
+    const QHash<QString, QString> &values = line.values;
+    const QSet<QString> &flags = line.flags;
+    const bool json = line.json;
 
     SearchSettings settings;
     settings.name = values.value(QStringLiteral("--name"));
