@@ -133,7 +133,7 @@ TEST(TerminalQuestions, AFlagAnswersEvenOnATerminal)
     EXPECT_EQ(t.Unread(), u"y\n"_s);
 }
 
-TEST(TerminalProgress, WithoutATerminalOrWhenQuietNothingIsShown)
+TEST(TerminalProgress, OnlyAnErrorStreamThatIsATerminalShowsIt)
 {
     for (const bool terminal : {false, true}) {
         Terminal t(terminal);
@@ -146,6 +146,12 @@ TEST(TerminalProgress, WithoutATerminalOrWhenQuietNothingIsShown)
         t.ui->CloseProgress();
         EXPECT_EQ(t.err, QString()) << "terminal " << terminal;
     }
+    // Questions need a terminal at both ends; progress only at the error end.
+    Terminal t(false);
+    t.ui->SetProgressTerminal(true);
+    t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+    t.ui->SetProgressPath(u"/media/disk/photos"_s);
+    EXPECT_TRUE(t.err.endsWith(u"/media/disk/photos"_s)) << t.err.toStdString();
 }
 
 TEST(TerminalProgress, AfterASecondTheLineCountsTheStepsAndTheirRate)

@@ -117,6 +117,7 @@ CliApplication::CliApplication(QTextStream &out, QTextStream &err, QTextStream &
     , m_err(err)
     , m_in(in)
     , m_interactive(interactive)
+    , m_progressTerminal(interactive)
 {
 }
 
@@ -166,6 +167,7 @@ int CliApplication::Run(const QStringList &arguments)
     TerminalUserInterface ui(m_out, m_err, m_in, m_interactive, line.policy);
     ui.SetWaitForMedium(line.wait);
     ui.SetQuiet(line.quiet);
+    ui.SetProgressTerminal(m_progressTerminal);
     if (line.Has(QStringLiteral("--replace-all")))
         ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
     else if (line.Has(QStringLiteral("--keep-all")))

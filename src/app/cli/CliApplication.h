@@ -25,6 +25,10 @@ public:
     CliApplication(const CliApplication &) = delete;
     CliApplication &operator=(const CliApplication &) = delete;
 
+    // Whether the error stream is a terminal, where the progress line goes;
+    // by default as for the questions.
+    void SetProgressTerminal(bool terminal) { m_progressTerminal = terminal; }
+
     // The arguments after the program name.
     int Run(const QStringList &arguments);
 
@@ -57,4 +61,5 @@ private:
     QTextStream &m_err;
     QTextStream &m_in;
     bool m_interactive;
+    bool m_progressTerminal;
 };

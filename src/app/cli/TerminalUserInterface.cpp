@@ -49,6 +49,7 @@ TerminalUserInterface::TerminalUserInterface(QTextStream &out, QTextStream &err,
     , m_in(in)
     , m_interactive(interactive)
     , m_policy(policy)
+    , m_progressTerminal(interactive)
 {
 }
 
@@ -59,7 +60,12 @@ TerminalUserInterface::~TerminalUserInterface()
 
 bool TerminalUserInterface::StandardStreamsAreTerminal()
 {
-    return isatty(fileno(stdin)) == 1 && isatty(fileno(stderr)) == 1;
+    return isatty(fileno(stdin)) == 1 && ErrorStreamIsTerminal();
+}
+
+bool TerminalUserInterface::ErrorStreamIsTerminal()
+{
+    return isatty(fileno(stderr)) == 1;
 }
 
 void TerminalUserInterface::CatchInterrupt()
@@ -304,7 +310,7 @@ QString TerminalUserInterface::ProgressLineText() const
 
 bool TerminalUserInterface::ShowsProgress() const
 {
-    return m_interactive && !m_quiet;
+    return m_progressTerminal && !m_quiet;
 }
 
 void TerminalUserInterface::RefreshProgressLine()

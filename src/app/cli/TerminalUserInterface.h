@@ -48,6 +48,10 @@ public:
 
     // No progress at all, even on a terminal (--quiet).
     void SetQuiet(bool quiet) { m_quiet = quiet; }
+    // Whether the error stream is a terminal, for the progress line; by
+    // default as the questions are asked (input and error both terminals).
+    void SetProgressTerminal(bool terminal) { m_progressTerminal = terminal; }
+    static bool ErrorStreamIsTerminal();
 
     // How the device check is answered. By default a terminal user presses
     // Enter once the disk is in (or types q to give up) and anything else
@@ -139,6 +143,7 @@ private:
     QString m_lastDeviceCheck;
 
     bool m_quiet = false;
+    bool m_progressTerminal;
     bool m_progressOpen = false;
     bool m_lineShown = false;
     qint64 m_lastDraw = 0;

@@ -15,6 +15,7 @@ int main(int argc, char **argv)
     QTextStream in(stdin);
     TerminalUserInterface::CatchInterrupt();
     CliApplication cli(out, err, in, TerminalUserInterface::StandardStreamsAreTerminal());
+    cli.SetProgressTerminal(TerminalUserInterface::ErrorStreamIsTerminal());
     const int result = cli.Run(QCoreApplication::arguments().mid(1));
     return TerminalUserInterface::Interrupted() ? CliApplication::kInterrupted : result;
 }
