@@ -4,10 +4,13 @@
 
 #include <QDataStream>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +41,44 @@ bool IsKnownRequest(qint32 message, qint32 parameter)
            (parameter == 1 || parameter == 2);
 }
 
+// A folder that only this user can enter: ours, a real folder and not a
+// link, no access for group or others. Another user who made it first, or
+// widened it, must not get to see or replace the socket inside.
+bool IsPrivateFolder(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+           (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// The user's runtime folder when it is private, else a folder of our own
+// under the shared temporary folder, made now when missing. Empty when the
+// folder there exists and is not private: then no copy meets another.
+QString PrivateSocketFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith(u'/') && IsPrivateFolder(runtime))
+        return QDir::cleanPath(runtime);
+    const QString own = QDir::tempPath() + QStringLiteral("/dirvanta97-runtime-%1").arg(::getuid());
+    ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
+    return IsPrivateFolder(own) ? own : QString();
+}
+
+// The other end of a local connection runs as this user. The credentials
+// are those the peer had when it connected.
+bool PeerIsThisUser(qintptr descriptor)
+{
+    ucred credentials{};
+    socklen_t size = sizeof(credentials);
+    if (::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return false;
+    return credentials.uid == ::getuid();
+}
+
 bool AnotherCopyAnswers(const QString &serverName)
 {
     QLocalSocket probe;
@@ -58,16 +99,11 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::ServerName()
 {
-    const QString name = QStringLiteral("dirvanta97-%1%2").arg(getuid()).arg(g_serverNameSuffix);
-    // The runtime folder belongs to the user alone; without one the name
-    // goes to the temporary folder, and the user ID keeps users apart.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.startsWith(u'/') && QFileInfo(runtime).isDir()) {
-        const QString path = QDir::cleanPath(runtime) + u'/' + name;
-        if (QFile::encodeName(path).size() <= kMaxSocketPathBytes)
-            return path;
-    }
-    return name;
+    const QString folder = PrivateSocketFolder();
+    if (folder.isEmpty())
+        return QString();
+    const QString path = folder + QStringLiteral("/dirvanta97-instance") + g_serverNameSuffix;
+    return QFile::encodeName(path).size() <= kMaxSocketPathBytes ? path : QString();
 }
 
 void SingleInstance::SetServerNameSuffix(const QString &suffix)
@@ -111,12 +147,17 @@ StartupCommandLine SingleInstance::ReadCommandLine(const QStringList &parameters
 
 bool SingleInstance::ForwardRequest(const QStringList &parameters)
 {
+    const QString name = ServerName();
+    if (name.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(ServerName());
+    socket.connectToServer(name);
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
-        Listen();
+        Listen(name);
         return false;
     }
+    if (!PeerIsThisUser(socket.socketDescriptor()))
+        return false;
 
     InstanceRequest request;
     const QString commandSwitch = parameters.value(0);
@@ -146,9 +187,8 @@ bool SingleInstance::IsListening() const
 
 // A copy that crashed leaves its socket file behind, and listening on it
 // fails. When nobody answers there any more, the file is stale and removed.
-bool SingleInstance::Listen()
+bool SingleInstance::Listen(const QString &name)
 {
-    const QString name = ServerName();
     m_server = new QLocalServer(this);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnections);
     if (m_server->listen(name))
@@ -162,6 +202,11 @@ bool SingleInstance::Listen()
 void SingleInstance::AcceptConnections()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        if (!PeerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::readyRead, this, &SingleInstance::ReadFromSender);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         ReadRequest(socket);

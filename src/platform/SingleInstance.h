@@ -30,6 +30,7 @@ struct StartupCommandLine
 
 // One running copy of the program per user. The first copy listens on a
 // local socket; a later copy connects, hands over its request and ends.
+// Only connections of the same user are served.
 // The request path travels through the settings (hand-over key, "Temp" /
 // "FileName"), the request number through the socket.
 class SingleInstance final : public QObject
@@ -41,9 +42,11 @@ public:
     explicit SingleInstance(QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket both sides meet at: one per user, in the user's runtime
-    // folder when there is one. Tests add a suffix so that parallel runs and
-    // the user's own running program do not meet.
+    // The socket both sides meet at: one per user, in a folder only the user
+    // can enter (the runtime folder, else one of ours under the temporary
+    // folder, made on first use). Empty when that folder is not private.
+    // Tests add a suffix so that parallel runs and the user's own running
+    // program do not meet.
     static QString ServerName();
     static void SetServerNameSuffix(const QString &suffix);
 
@@ -83,7 +86,7 @@ private slots:
     void DeliverPending();
 
 private:
-    bool Listen();
+    bool Listen(const QString &name);
     void ReadRequest(QLocalSocket *socket);
 
     QLocalServer *m_server = nullptr;

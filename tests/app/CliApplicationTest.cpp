@@ -1,6 +1,7 @@
 #include "app/cli/CliApplication.h"
 
 #include "CliRunner.h"
+#include "app/cli/CliCommandLine.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
@@ -13,15 +14,22 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <iostream>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -118,6 +126,88 @@ TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
     EXPECT_FALSE(QDir(Db()).exists());
 }
 
+TEST(CliCommandLineTest, OneParserReadsEveryCommandAgainstItsTable)
+{
+    const struct
+    {
+        QStringList arguments;
+        QString problem; // the start of it; empty for none
+        QStringList commandArguments;
+        QString nameValue;
+    } cases[] = {
+        // Options may stand before the command, a value option's value is
+        // never the command.
+        {{u"--name"_s, u"Disk"_s, u"--db"_s, u"x"_s, u"catalog"_s, u"/media"_s, u"--no-zip"_s},
+         {},
+         {u"/media"_s},
+         u"Disk"_s},
+        {{u"find"_s, u"--name"_s, u"a"_s, u"--match-case"_s}, {}, {}, u"a"_s},
+        {{u"restore"_s, u"Archives\\A"_s, u"/tmp/d"_s, u"--overwrite"_s},
+         {},
+         {u"Archives\\A"_s, u"/tmp/d"_s},
+         {}},
+        {{u"find"_s, u"--name"_s, u"a"_s, u"--name"_s, u"b"_s}, u"--name is given twice"_s, {}, {}},
+        {{u"find"_s, u"--name"_s}, u"--name needs a value"_s, {}, {}},
+        {{u"find"_s, u"--store"_s}, u"--store goes with archive"_s, {}, {}},
+        {{u"info"_s, u"--frobnicate"_s}, u"unknown option --frobnicate for info"_s, {}, {}},
+        {{u"mv"_s, u"A"_s}, u"mv needs a catalog path and a destination path"_s, {}, {}},
+        {{u"archive"_s, u"a"_s, u"b"_s}, u"unexpected argument b"_s, {}, {}},
+        {{u"--json"_s}, u"no command given"_s, {}, {}},
+        {{u"launch"_s}, u"unknown command launch"_s, {}, {}},
+    };
+    for (const auto &c : cases) {
+        const CliCommandLine line = ParseCliCommandLine(c.arguments);
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        EXPECT_TRUE(c.problem.isEmpty() ? line.problem.isEmpty()
+                                        : line.problem.startsWith(c.problem))
+            << line.problem.toStdString();
+        if (c.problem.isEmpty()) {
+            EXPECT_EQ(line.arguments, c.commandArguments);
+            EXPECT_EQ(line.Value(u"--name"_s), c.nameValue);
+        }
+    }
+}
+
+TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
+{
+    const CliResult version = RunCli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("dirvanta-cli " DIRVANTA_VERSION "\n"));
+
+    for (const char *command :
+         {"create",  "info",       "compress", "ls",     "catalog",   "update",
+          "mkdir",   "mv",         "rename",   "rm",     "restore",   "empty-wastebasket",
+          "comment", "properties", "export",   "import", "import-v1", "find",
+          "pool",    "archive",    "extract",  "verify", "repair"}) {
+        const CliResult help = RunCli({QLatin1String(command), QStringLiteral("--help")});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_TRUE(help.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '))
+            << command << "\n"
+            << help.out.toStdString();
+        EXPECT_FALSE(help.out.contains(QStringLiteral("Commands:"))) << command;
+    }
+
+    // A mistake shows the usage of the command it was made in, and only that.
+    const struct
+    {
+        QStringList arguments;
+        const char *shown;
+        const char *notShown;
+    } mistakes[] = {
+        {{QStringLiteral("info"), QStringLiteral("extra")}, "  info ", "  create "},
+        {{QStringLiteral("export"), QStringLiteral("Catalogs")}, "  export ", "  import "},
+        {{QStringLiteral("archive"), QStringLiteral("--bogus")}, "  archive ", "  find "},
+        {{QStringLiteral("extract"), QStringLiteral("Catalogs")}, "  extract ", "  ls "},
+    };
+    for (const auto &mistake : mistakes) {
+        const CliResult result = RunCli(mistake.arguments);
+        EXPECT_EQ(result.exitCode, 2) << mistake.shown;
+        EXPECT_TRUE(result.err.contains(QLatin1String(mistake.shown))) << result.err.toStdString();
+        EXPECT_FALSE(result.err.contains(QLatin1String(mistake.notShown)))
+            << result.err.toStdString();
+    }
+}
+
 TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
 {
     for (const char *command : {"info", "compress"}) {
@@ -198,6 +288,38 @@ TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_EQ(process.readAllStandardOutput(),
               QByteArray("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+}
+
+TEST_F(CliApplicationTest, CtrlCCancelsACatalogWhichLeavesTheDatabaseAsItWas)
+{
+    const QString tree = m_folder.filePath(QStringLiteral("tree"));
+    for (int folder = 0; folder < 60; ++folder) {
+        const QString path = tree + QStringLiteral("/d%1").arg(folder);
+        ASSERT_TRUE(QDir().mkpath(path));
+        for (int file = 0; file < 100; ++file)
+            ::close(::creat(QFile::encodeName(path + QStringLiteral("/f%1").arg(file)), 0644));
+    }
+    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    const QStringList info = {QStringLiteral("--db"), Db(), QStringLiteral("--json"),
+                              QStringLiteral("info")};
+    const QString before = RunCli(info).out;
+
+    QProcess process;
+    process.start(QStringLiteral(DIRVANTA_CLI_PATH),
+                  {QStringLiteral("--db"), Db(), QStringLiteral("catalog"), tree});
+    ASSERT_TRUE(process.waitForStarted());
+    // A journal shows the catalog's transaction has begun: interrupt it then.
+    const QString journal = Db() + QStringLiteral("/Dirvanta Catalogs.db-journal");
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(journal) && timer.elapsed() < 20000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(process.state(), QProcess::Running);
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(RunCli(info).out, before);
 }
 
 TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)

@@ -128,6 +128,10 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
          {QStringLiteral("setup.exe"), QStringLiteral("Letters")}},
         {{QStringLiteral("--type"), QStringLiteral("12")},
          {QStringLiteral("setup.exe"), QStringLiteral("setup.exe")}},
+        // The Type list's name in any letter case stands for its number.
+        {{QStringLiteral("--name"), QStringLiteral("*.txt"), QStringLiteral("--type"),
+          QStringLiteral("files only")},
+         {QStringLiteral("letter.txt"), QStringLiteral("a.b.txt")}},
         {{QStringLiteral("--type"), QStringLiteral("2"), QStringLiteral("--between"),
           QStringLiteral("2026-07-15"), QStringLiteral("--and"), QStringLiteral("2026-07-01")},
          {QStringLiteral("Disk 2"), QStringLiteral("Disk 1")}},
@@ -173,6 +177,7 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
     EXPECT_TRUE(twins.err.contains(QStringLiteral("limit of 1 hits"))) << twins.err.toStdString();
 
     const QList<QStringList> usages = {{QStringLiteral("--type"), QStringLiteral("14")},
+                                       {QStringLiteral("--type"), QStringLiteral("Files")},
                                        {QStringLiteral("--between"), QStringLiteral("2026-01-01")},
                                        {QStringLiteral("--limit"), QStringLiteral("0")},
                                        {QStringLiteral("--name")},

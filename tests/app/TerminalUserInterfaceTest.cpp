@@ -133,16 +133,38 @@ TEST(TerminalQuestions, AFlagAnswersEvenOnATerminal)
     EXPECT_EQ(t.Unread(), u"y\n"_s);
 }
 
-TEST(TerminalProgress, WithoutATerminalOnlyTheCaptionIsPrinted)
+TEST(TerminalProgress, OnlyAnErrorStreamThatIsATerminalShowsIt)
 {
+    for (const bool terminal : {false, true}) {
+        Terminal t(terminal);
+        t.ui->SetQuiet(terminal);
+        t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+        t.ui->SetProgressPath(u"/media/disk/photos"_s);
+        t.ui->SetProgressStatus(u"10 files"_s);
+        t.ui->SetProgressRange(10);
+        t.ui->SetProgressPosition(5);
+        t.ui->CloseProgress();
+        EXPECT_EQ(t.err, QString()) << "terminal " << terminal;
+    }
+    // Questions need a terminal at both ends; progress only at the error end.
     Terminal t(false);
+    t.ui->SetProgressTerminal(true);
     t.ui->ShowProgress(ProgressOperation::CatalogMedia);
     t.ui->SetProgressPath(u"/media/disk/photos"_s);
-    t.ui->SetProgressStatus(u"10 files"_s);
-    t.ui->SetProgressRange(10);
-    t.ui->SetProgressPosition(5);
-    t.ui->CloseProgress();
-    EXPECT_EQ(t.err, u"Cataloging Media...\n"_s);
+    EXPECT_TRUE(t.err.endsWith(u"/media/disk/photos"_s)) << t.err.toStdString();
+}
+
+TEST(TerminalProgress, AfterASecondTheLineCountsTheStepsAndTheirRate)
+{
+    Terminal t(true);
+    qint64 now = 1000;
+    t.ui->SetTickSource([&now] { return now; });
+    t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+    for (int step = 1; step <= 30; ++step)
+        t.ui->SetProgressPosition(step);
+    now += 2000;
+    t.ui->SetProgressPath(u"/media/disk/photos"_s);
+    EXPECT_TRUE(t.err.endsWith(u"30 (15/s)  /media/disk/photos"_s)) << t.err.toStdString();
 }
 
 TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAFewTimesASecond)

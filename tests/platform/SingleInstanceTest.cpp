@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -14,8 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -64,6 +69,37 @@ bool LeaveStaleSocket(const QString &path)
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
     ::close(fd);
     return bound && QFileInfo::exists(path);
+}
+
+// Connects as another user (the process drops to "nobody" first), sends a
+// catalog request and tells by its exit code whether it was acknowledged:
+// 0 acknowledged, 1 refused, 2 could not connect.
+int RequestAsAnotherUser(const QString &socketPath)
+{
+    const QByteArray bytes = QFile::encodeName(socketPath);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, bytes.constData(), bytes.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+            ::_exit(2);
+        const quint32 packet[] = {htonl(0x44563937), htonl(2030), htonl(1)};
+        if (::write(fd, packet, sizeof(packet)) != sizeof(packet))
+            ::_exit(1);
+        pollfd answer{fd, POLLIN, 0};
+        char acknowledgement = 0;
+        const bool acknowledged = ::poll(&answer, 1, 3000) == 1 &&
+                                  ::read(fd, &acknowledgement, 1) == 1 && acknowledgement == 0x06;
+        ::_exit(acknowledged ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 struct SecondCopyRun
@@ -229,6 +265,79 @@ TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
     EXPECT_EQ(requests.at(0).at(0).toInt(), 2029);
+}
+
+// The socket's folder is the test's own temporary folder, without a
+// runtime folder, as on a system that has none.
+class PrivateChannelTest : public SingleInstanceTest
+{
+protected:
+    void SetUp() override
+    {
+        SingleInstanceTest::SetUp();
+        ASSERT_TRUE(m_temporary.isValid());
+        m_savedTemporary = qgetenv("TMPDIR");
+        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.path()));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    void TearDown() override
+    {
+        qputenv("TMPDIR", m_savedTemporary);
+        if (!m_savedRuntime.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
+        SingleInstanceTest::TearDown();
+    }
+
+    QTemporaryDir m_temporary;
+    QByteArray m_savedTemporary;
+    QByteArray m_savedRuntime;
+};
+
+TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContacted)
+{
+    // Someone else listens first on the name copies once met at.
+    QLocalServer squatter;
+    ASSERT_TRUE(squatter.listen(
+        m_temporary.filePath(QStringLiteral("dirvanta97-%1%2").arg(::getuid()).arg(m_suffix))));
+
+    SingleInstance first;
+    EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
+    EXPECT_TRUE(first.IsListening());
+    EXPECT_EQ(HandedOverPath(), kNothingStored);
+    EXPECT_FALSE(squatter.waitForNewConnection(200));
+}
+
+TEST_F(PrivateChannelTest, ASocketFolderOthersCanEnterIsRefused)
+{
+    const QString folder = QFileInfo(SocketFile(SingleInstance::ServerName())).path();
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+
+    SingleInstance first;
+    EXPECT_FALSE(first.ForwardRequest({}));
+    EXPECT_FALSE(first.IsListening()) << "nobody meets in a folder others can reach";
+    EXPECT_TRUE(SingleInstance::ServerName().isEmpty());
+}
+
+TEST_F(PrivateChannelTest, AConnectionOfAnotherUserIsNotServed)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only root can connect as another user";
+    SingleInstance first;
+    ASSERT_FALSE(first.ForwardRequest({}));
+    QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
+
+    // Open the way for the other user, as a careless setup might.
+    const QString socketFile = SocketFile(SingleInstance::ServerName());
+    for (QString path = QFileInfo(socketFile).path(); path.startsWith(m_temporary.path());
+         path = QFileInfo(path).path())
+        ::chmod(QFile::encodeName(path).constData(), 0755);
+    ::chmod(QFile::encodeName(socketFile).constData(), 0777);
+
+    EXPECT_EQ(RequestAsAnotherUser(socketFile), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(forward.count(), 0);
 }
 
 struct CommandLineRow

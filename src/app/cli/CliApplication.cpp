@@ -1,6 +1,7 @@
 #include "app/cli/CliApplication.h"
 
 #include "app/cli/CliArchive.h"
+#include "app/cli/CliCommandLine.h"
 #include "app/cli/CliDatabase.h"
 #include "app/cli/CliDatabaseCheck.h"
 #include "app/cli/CliExchange.h"
@@ -35,7 +36,9 @@
 namespace {
 
 const QString kUsageText =
-    QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] COMMAND\n"
+    QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] [--quiet] COMMAND\n"
+                   "       dirvanta-cli --version\n"
+                   "       dirvanta-cli [COMMAND] --help\n"
                    "\n"
                    "Commands:\n"
                    "  create [--replace]   create a catalog database in the folder\n"
@@ -64,14 +67,32 @@ const QString kUsageText =
     QString::fromLatin1(kExtractUsage) + QString::fromLatin1(kDatabaseCheckUsage) +
     QStringLiteral("\n"
                    "--wait waits for a medium that is not there instead of failing.\n"
+                   "--quiet shows no progress line; without a terminal none is shown.\n"
+                   "Ctrl+C cancels the work as the progress window's Cancel does (exit\n"
+                   "code 130).\n"
                    "\n"
                    "Without --db the folder last used by the window is taken, else a catalog\n"
                    "in the user's data folder, made on first use.\n");
 
-const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
-                                   QStringLiteral("--label"), QStringLiteral("--comment")};
-const QStringList kCatalogFlags = {QStringLiteral("--reuse-comments"), QStringLiteral("--validate"),
-                                   QStringLiteral("--no-zip"), QStringLiteral("--no-exe")};
+// The lines of the usage text that describe one command: those that start
+// with its name and the lines indented below them. Empty for no command.
+QString CommandUsage(const QString &command)
+{
+    if (command.isEmpty())
+        return {};
+    const QString start = QStringLiteral("  ") + command;
+    QString lines;
+    bool inCommand = false;
+    for (const QString &line : kUsageText.split(u'\n')) {
+        if (line.startsWith(QStringLiteral("  ")) && !line.startsWith(QStringLiteral("   ")))
+            inCommand = line == start || line.startsWith(start + u' ');
+        else if (!line.startsWith(QStringLiteral("   ")))
+            inCommand = false;
+        if (inCommand)
+            lines += line + u'\n';
+    }
+    return lines;
+}
 
 QString DataFolder()
 {
@@ -90,28 +111,13 @@ QString JsonString(const QString &text)
 
 } // namespace
 
-struct CliApplication::Options
-{
-    QString command;
-    QString databaseFolder;
-    bool databaseGiven = false;
-    bool json = false;
-    bool replace = false;
-    bool wait = false;
-    bool permanent = false;
-    bool overwrite = false;
-    QStringList arguments;         // after the command
-    QMap<QString, QString> values; // --name TEXT and the like
-    QSet<QString> flags;           // --reuse-comments and the like
-    AnswerPolicy policy = AnswerPolicy::Ask;
-};
-
 CliApplication::CliApplication(QTextStream &out, QTextStream &err, QTextStream &in,
                                bool interactive)
     : m_out(out)
     , m_err(err)
     , m_in(in)
     , m_interactive(interactive)
+    , m_progressTerminal(interactive)
 {
 }
 
@@ -125,164 +131,59 @@ QString CliApplication::DefaultDatabaseFolder(SettingsStore &settings)
     return DataFolder() + QStringLiteral("/Corvane/Dirvanta97/Catalog");
 }
 
-int CliApplication::Usage(const QString &problem)
+int CliApplication::Usage(const QString &problem, const QString &command)
 {
     if (!problem.isEmpty())
         m_err << "dirvanta-cli: " << problem << "\n";
-    m_err << kUsageText;
+    m_err << UsageText(command);
     m_err.flush();
     return kUsage;
 }
 
+QString CliApplication::UsageText(const QString &command)
+{
+    const QString lines = CommandUsage(command);
+    if (lines.isEmpty())
+        return kUsageText;
+    return QStringLiteral("Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] [--quiet] ") +
+           command + QStringLiteral(" ...\n") + lines;
+}
+
 int CliApplication::Run(const QStringList &arguments)
 {
-    if (const std::optional<int> result =
-            RunExchangeCommand(arguments, m_out, m_err, m_in, m_interactive))
-        return *result;
-    Options options;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (argument == QLatin1String("--db")) {
-            if (++i >= arguments.size())
-                return Usage(QStringLiteral("--db needs a folder"));
-            options.databaseFolder = arguments[i].trimmed();
-            options.databaseGiven = true;
-            if (options.databaseFolder.isEmpty())
-                return Usage(QStringLiteral("--db needs a folder"));
-        } else if (argument == QLatin1String("--json")) {
-            options.json = true;
-        } else if (argument == QLatin1String("--yes")) {
-            options.policy = AnswerPolicy::Yes;
-        } else if (argument == QLatin1String("--no")) {
-            options.policy = AnswerPolicy::No;
-        } else if (argument == QLatin1String("--replace")) {
-            options.replace = true;
-        } else if (argument == QLatin1String("--wait")) {
-            options.wait = true;
-        } else if (options.command == QLatin1String("find") ||
-                   options.command == QLatin1String("archive")) {
-            options.arguments.append(argument); // these parse their own options
-        } else if (argument == QLatin1String("--permanent")) {
-            options.permanent = true;
-        } else if (argument == QLatin1String("--overwrite")) {
-            options.overwrite = true;
-        } else if (kValueOptions.contains(argument)) {
-            if (++i >= arguments.size())
-                return Usage(argument + QStringLiteral(" needs a value"));
-            options.values.insert(argument, arguments[i]);
-        } else if (kCatalogFlags.contains(argument)) {
-            options.flags.insert(argument);
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            m_out << kUsageText;
-            m_out.flush();
-            return kSuccess;
-        } else if (argument.startsWith(QLatin1Char('-'))) {
-            return Usage(QStringLiteral("unknown option ") + argument);
-        } else if (options.command.isEmpty()) {
-            options.command = argument;
-        } else {
-            options.arguments.append(argument);
-        }
+    CliCommandLine line = ParseCliCommandLine(arguments);
+    if (line.version)
+        return Version();
+    if (line.help) {
+        m_out << UsageText(line.commandName);
+        m_out.flush();
+        return kSuccess;
     }
-    if (options.command.isEmpty())
-        return Usage(QStringLiteral("no command given"));
-    const ObjectCommandRequest objectRequest{options.command, options.arguments, options.permanent,
-                                             options.json};
-    const bool extractCommand =
-        IsExtractCommand(options.command, options.arguments, options.overwrite);
-    if (extractCommand && !ExtractUsageProblem(options.command, options.arguments).isEmpty())
-        return Usage(ExtractUsageProblem(options.command, options.arguments));
-    if (options.overwrite && !extractCommand)
-        return Usage(QStringLiteral("--overwrite goes with extract and restore"));
-    const bool objectCommand = IsObjectCommand(options.command) && !extractCommand;
-    if (objectCommand && !ObjectCommandUsageProblem(objectRequest).isEmpty())
-        return Usage(ObjectCommandUsageProblem(objectRequest));
-    const bool poolCommand = IsPoolCommand(options.command);
-    if (poolCommand && !PoolUsageProblem(options.arguments).isEmpty())
-        return Usage(PoolUsageProblem(options.arguments));
-    if (options.permanent && !objectCommand)
-        return Usage(QStringLiteral("--permanent goes with rm"));
-    const bool checkCommand = IsDatabaseCheckCommand(options.command);
-    const bool takesPath = checkCommand || options.command == QLatin1String("ls") ||
-                           options.command == QLatin1String("catalog") ||
-                           options.command == QLatin1String("update");
-    const qsizetype allowedArguments = objectCommand || poolCommand || extractCommand
-                                           ? options.arguments.size()
-                                       : takesPath ? 1
-                                                   : 0;
-    const bool ownOptions =
-        options.command == QLatin1String("find") || options.command == QLatin1String("archive");
-    if (options.arguments.size() > allowedArguments && !ownOptions)
-        return Usage(QStringLiteral("unexpected argument ") + options.arguments[allowedArguments]);
-    if (options.command != QLatin1String("ls") && !checkCommand && takesPath &&
-        options.arguments.isEmpty())
-        return Usage(options.command + QStringLiteral(" needs a ") +
-                     (options.command == QLatin1String("catalog")
-                          ? QStringLiteral("source")
-                          : QStringLiteral("catalog path")));
-    if ((!options.values.isEmpty() || !options.flags.isEmpty()) &&
-        options.command != QLatin1String("catalog"))
-        return Usage(QStringLiteral("those options go with catalog"));
-    if (options.replace && options.command != QLatin1String("create"))
-        return Usage(QStringLiteral("--replace goes with create"));
+    if (line.problem.isEmpty())
+        line.problem = ShapeProblem(line);
+    if (!line.problem.isEmpty())
+        return Usage(line.problem, line.command ? line.commandName : QString());
 
-    TerminalUserInterface ui(m_out, m_err, m_in, m_interactive, options.policy);
-    ui.SetWaitForMedium(options.wait);
+    TerminalUserInterface ui(m_out, m_err, m_in, m_interactive, line.policy);
+    ui.SetWaitForMedium(line.wait);
+    ui.SetQuiet(line.quiet);
+    ui.SetProgressTerminal(m_progressTerminal);
+    if (line.Has(QStringLiteral("--replace-all")))
+        ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
+    else if (line.Has(QStringLiteral("--keep-all")))
+        ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
     SetUserInterface(&ui);
     SettingsStore settings(SettingsStore::kProgramKey);
-    if (!options.databaseGiven)
-        options.databaseFolder = DefaultDatabaseFolder(settings);
-    options.databaseFolder = QDir::cleanPath(QDir().absoluteFilePath(options.databaseFolder));
+    if (!line.databaseGiven)
+        line.databaseFolder = DefaultDatabaseFolder(settings);
+    line.databaseFolder = QDir::cleanPath(QDir().absoluteFilePath(line.databaseFolder));
 
     // The tool leaves the window's recent-database list alone.
     TDataShare data(nullptr);
-    data.DatabaseFolder = options.databaseFolder;
-    int result = kUsage;
+    data.DatabaseFolder = line.databaseFolder;
+    int result = kFailure;
     try {
-        if (options.command == QLatin1String("create"))
-            result = Create(data, options);
-        else if (options.command == QLatin1String("info"))
-            result = Info(data, options);
-        else if (options.command == QLatin1String("compress"))
-            result = Compress(data);
-        else if (options.command == QLatin1String("ls"))
-            result = List(data, options);
-        else if (options.command == QLatin1String("catalog"))
-            result = Catalog(data, options);
-        else if (options.command == QLatin1String("update"))
-            result = Update(data, options);
-        else if (options.command == QLatin1String("find"))
-            result = RunFindCommand(data, options.arguments, options.json, m_out, m_err,
-                                    [&] { return OpenOrCreateDefault(data, options); });
-        else if (options.command == QLatin1String("archive"))
-            result =
-                RunArchiveCommand(data, settings, options.arguments, options.json,
-                                  {[&] { return OpenOrCreateDefault(data, options); },
-                                   [&](const QString &path) { return ResolvePath(data, path); }},
-                                  m_out, m_err);
-        else if (checkCommand)
-            // The folder is checked as it is, never opened or created first.
-            result = RunDatabaseCheckCommand(
-                options.command,
-                options.arguments.isEmpty()
-                    ? options.databaseFolder
-                    : QDir::cleanPath(QDir().absoluteFilePath(options.arguments.first())),
-                options.json, m_out, m_err);
-        else if (poolCommand)
-            result = OpenOrCreateDefault(data, options)
-                         ? RunPoolCommand(data, options.arguments, options.json, m_out, m_err)
-                         : kFailure;
-        else if (extractCommand)
-            result = OpenOrCreateDefault(data, options)
-                         ? RunExtractCommand(data, options.command, options.arguments,
-                                             options.overwrite, options.json, m_out, m_err)
-                         : kFailure;
-        else if (objectCommand)
-            result = OpenOrCreateDefault(data, options)
-                         ? RunObjectCommand(data, objectRequest, m_out, m_err)
-                         : kFailure;
-        else
-            result = Usage(QStringLiteral("unknown command ") + options.command);
+        result = RunCommand(data, settings, line);
     } catch (const EDatabaseError &error) {
         m_err << "error: " << error.Message() << "\n";
         result = kFailure;
@@ -297,14 +198,90 @@ int CliApplication::Run(const QStringList &arguments)
     return result;
 }
 
-int CliApplication::Create(TDataShare &data, const Options &options)
+// The checks of arguments that go beyond their number: restore PATH DEST
+// is an extraction, and pool's subcommands take their own.
+QString CliApplication::ShapeProblem(const CliCommandLine &line)
+{
+    if (line.Is(CliCommandGroup::Object) &&
+        IsExtractCommand(line.commandName, line.arguments, line.Has(QStringLiteral("--overwrite"))))
+        return ExtractUsageProblem(line.commandName, line.arguments);
+    if (line.Is(CliCommandGroup::Pool))
+        return PoolUsageProblem(line.arguments);
+    if (line.Has(QStringLiteral("--replace-all")) && line.Has(QStringLiteral("--keep-all")))
+        return QStringLiteral("--replace-all and --keep-all exclude each other");
+    return {};
+}
+
+int CliApplication::RunCommand(TDataShare &data, SettingsStore &settings,
+                               const CliCommandLine &line)
+{
+    auto open = [&] { return OpenOrCreateDefault(data, line); };
+    const bool overwrite = line.Has(QStringLiteral("--overwrite"));
+    switch (line.command->group) {
+    case CliCommandGroup::Create:
+        return Create(data, line);
+    case CliCommandGroup::Info:
+        return Info(data, line);
+    case CliCommandGroup::Compress:
+        return Compress(data);
+    case CliCommandGroup::List:
+        return List(data, line);
+    case CliCommandGroup::Catalog:
+        return Catalog(data, line);
+    case CliCommandGroup::Update:
+        return Update(data, line);
+    case CliCommandGroup::Export:
+    case CliCommandGroup::Import:
+    case CliCommandGroup::ImportVersionOne:
+        return RunExchangeCommand(data, line, m_out, m_err);
+    case CliCommandGroup::Find:
+        return RunFindCommand(data, line, m_out, m_err, open);
+    case CliCommandGroup::Archive:
+        return RunArchiveCommand(
+            data, settings, line,
+            {open, [&](const QString &path) { return ResolvePath(data, path); }}, m_out);
+    case CliCommandGroup::DatabaseCheck:
+        // The folder is checked as it is, never opened or created first.
+        return RunDatabaseCheckCommand(
+            line.commandName,
+            line.arguments.isEmpty()
+                ? line.databaseFolder
+                : QDir::cleanPath(QDir().absoluteFilePath(line.arguments.first())),
+            line.json, m_out, m_err);
+    case CliCommandGroup::Pool:
+        return open() ? RunPoolCommand(data, line.arguments, line.json, m_out, m_err) : kFailure;
+    case CliCommandGroup::Extract:
+        break;
+    case CliCommandGroup::Object:
+        if (!IsExtractCommand(line.commandName, line.arguments, overwrite))
+            return open() ? RunObjectCommand(data,
+                                             {line.commandName, line.arguments,
+                                              line.Has(QStringLiteral("--permanent")), line.json},
+                                             m_out, m_err)
+                          : kFailure;
+        break;
+    }
+    return open() ? RunExtractCommand(data, line.commandName, line.arguments, overwrite, line.json,
+                                      m_out, m_err)
+                  : kFailure;
+}
+
+int CliApplication::Version()
+{
+    m_out << "dirvanta-cli " << DIRVANTA_VERSION << "\n";
+    m_out.flush();
+    return kSuccess;
+}
+
+int CliApplication::Create(TDataShare &data, const CliCommandLine &options)
 {
     const QString folder = data.DatabaseFolder;
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir()) {
         m_err << "error: " << folder << " is not a folder\n";
         return kFailure;
     }
-    if (TDataShare::DatabaseFilesExist(false, folder) && !options.replace &&
+    if (TDataShare::DatabaseFilesExist(false, folder) &&
+        !options.Has(QStringLiteral("--replace")) &&
         !UI().AskYesNo(
             QStringLiteral("Database Replace"),
             QStringLiteral("The Folder specified already contains Dirvanta Databases. Do "
@@ -334,12 +311,12 @@ int CliApplication::Create(TDataShare &data, const Options &options)
     return kSuccess;
 }
 
-bool CliApplication::OpenOrCreateDefault(TDataShare &data, const Options &options)
+bool CliApplication::OpenOrCreateDefault(TDataShare &data, const CliCommandLine &options)
 {
     return OpenCliDatabase(data, options.databaseGiven, true, m_err);
 }
 
-int CliApplication::Info(TDataShare &data, const Options &options)
+int CliApplication::Info(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;
@@ -359,9 +336,7 @@ int CliApplication::Info(TDataShare &data, const Options &options)
 
 int CliApplication::Compress(TDataShare &data)
 {
-    Options options;
-    options.databaseGiven = true;
-    if (!OpenOrCreateDefault(data, options))
+    if (!OpenCliDatabase(data, true, true, m_err))
         return kFailure;
     if (!data.CompressDatabase())
         return kFailure;
@@ -385,25 +360,25 @@ qint64 CliApplication::ResolvePath(TDataShare &data, const QString &path)
     return id;
 }
 
-int CliApplication::Catalog(TDataShare &data, const Options &options)
+int CliApplication::Catalog(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;
-    const qint64 into = ResolvePath(
-        data, options.values.value(QStringLiteral("--into"), QStringLiteral("Catalogs")));
+    const qint64 into =
+        ResolvePath(data, options.Value(QStringLiteral("--into"), QStringLiteral("Catalogs")));
     if (into < 0)
         return kFailure;
     const qint64 folder = CatalogTargetFolder(data, into);
     const QString source =
         QDir::cleanPath(QDir().absoluteFilePath(options.arguments.value(0).trimmed()));
     const QString description =
-        options.values.value(QStringLiteral("--name"), UniqueCatalogName(data, folder));
+        options.Value(QStringLiteral("--name"), UniqueCatalogName(data, folder));
     CatalogOptions catalogOptions;
     catalogOptions.source = source;
-    catalogOptions.reuseComments = options.flags.contains(QStringLiteral("--reuse-comments"));
-    catalogOptions.validateMedia = options.flags.contains(QStringLiteral("--validate"));
-    catalogOptions.zipFiles = !options.flags.contains(QStringLiteral("--no-zip"));
-    catalogOptions.exeFiles = !options.flags.contains(QStringLiteral("--no-exe"));
+    catalogOptions.reuseComments = options.Has(QStringLiteral("--reuse-comments"));
+    catalogOptions.validateMedia = options.Has(QStringLiteral("--validate"));
+    catalogOptions.zipFiles = !options.Has(QStringLiteral("--no-zip"));
+    catalogOptions.exeFiles = !options.Has(QStringLiteral("--no-exe"));
 
     // The checks of the Catalog Disk dialog, in its order.
     if (!CatalogNamesAcceptable(description, QString(), QString()))
@@ -426,8 +401,8 @@ int CliApplication::Catalog(TDataShare &data, const Options &options)
             const bool done =
                 CatalogMedia(data, catalogOptions,
                              {source, description, folder, label,
-                              options.values.value(QStringLiteral("--label"), label).trimmed(),
-                              options.values.value(QStringLiteral("--comment"))},
+                              options.Value(QStringLiteral("--label"), label).trimmed(),
+                              options.Value(QStringLiteral("--comment"))},
                              &id);
             UI().CloseProgress();
             if (!done)
@@ -446,7 +421,7 @@ int CliApplication::Catalog(TDataShare &data, const Options &options)
     return kSuccess;
 }
 
-int CliApplication::Update(TDataShare &data, const Options &options)
+int CliApplication::Update(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;
@@ -474,7 +449,7 @@ int CliApplication::Update(TDataShare &data, const Options &options)
     return kSuccess;
 }
 
-int CliApplication::List(TDataShare &data, const Options &options)
+int CliApplication::List(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;

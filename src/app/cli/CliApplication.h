@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+struct CliCommandLine;
 class QTextStream;
 class SettingsStore;
 class TDataShare;
@@ -17,10 +18,16 @@ public:
     static constexpr int kSuccess = 0;
     static constexpr int kFailure = 1;
     static constexpr int kUsage = 2;
+    // Ctrl+C cancelled the work, as a shell reports death by SIGINT.
+    static constexpr int kInterrupted = 130;
 
     CliApplication(QTextStream &out, QTextStream &err, QTextStream &in, bool interactive);
     CliApplication(const CliApplication &) = delete;
     CliApplication &operator=(const CliApplication &) = delete;
+
+    // Whether the error stream is a terminal, where the progress line goes;
+    // by default as for the questions.
+    void SetProgressTerminal(bool terminal) { m_progressTerminal = terminal; }
 
     // The arguments after the program name.
     int Run(const QStringList &arguments);
@@ -29,22 +36,30 @@ public:
     // window remembered, else a catalog in the user's data folder.
     static QString DefaultDatabaseFolder(SettingsStore &settings);
 
-private:
-    struct Options;
+    // The usage of one command, or of all for an unknown or no command.
+    static QString UsageText(const QString &command);
 
-    int Usage(const QString &problem);
-    int Create(TDataShare &data, const Options &options);
-    int Info(TDataShare &data, const Options &options);
+private:
+    static QString ShapeProblem(const CliCommandLine &line);
+    int RunCommand(TDataShare &data, SettingsStore &settings, const CliCommandLine &line);
+
+    // Prints the problem and the usage of the command (all of it for an
+    // unknown or no command); returns kUsage.
+    int Usage(const QString &problem, const QString &command);
+    int Version();
+    int Create(TDataShare &data, const CliCommandLine &options);
+    int Info(TDataShare &data, const CliCommandLine &options);
     int Compress(TDataShare &data);
-    int List(TDataShare &data, const Options &options);
-    int Catalog(TDataShare &data, const Options &options);
-    int Update(TDataShare &data, const Options &options);
+    int List(TDataShare &data, const CliCommandLine &options);
+    int Catalog(TDataShare &data, const CliCommandLine &options);
+    int Update(TDataShare &data, const CliCommandLine &options);
     // The object a "\"-separated catalog path names, or -1 after saying so.
     qint64 ResolvePath(TDataShare &data, const QString &path);
-    bool OpenOrCreateDefault(TDataShare &data, const Options &options);
+    bool OpenOrCreateDefault(TDataShare &data, const CliCommandLine &options);
 
     QTextStream &m_out;
     QTextStream &m_err;
     QTextStream &m_in;
     bool m_interactive;
+    bool m_progressTerminal;
 };

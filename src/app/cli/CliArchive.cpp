@@ -1,5 +1,6 @@
 #include "app/cli/CliArchive.h"
 
+#include "app/cli/CliCommandLine.h"
 #include "archive/ArchiveCreation.h"
 #include "archive/ArchivePool.h"
 #include "platform/Drives.h"
@@ -25,12 +26,6 @@ namespace {
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
-constexpr int kUsage = 2;
-
-const QStringList kValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
-                                   QStringLiteral("--comment")};
-const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--store"),
-                            QStringLiteral("--direct"), QStringLiteral("--delete-files")};
 
 struct SetOnVolume
 {
@@ -60,36 +55,13 @@ SetOnVolume FindSet(TDataShare &data, const QString &name)
 
 } // namespace
 
-int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const QStringList &arguments,
-                      bool json, const ArchiveCommandContext &context, QTextStream &out,
-                      QTextStream &err)
+int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const CliCommandLine &line,
+                      const ArchiveCommandContext &context, QTextStream &out)
 {
-    auto usage = [&](const QString &problem) {
-        err << "dirvanta-cli: " << problem << "\nUsage: dirvanta-cli [--db FOLDER] [--json]\n"
-            << kArchiveUsage;
-        err.flush();
-        return kUsage;
-    };
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    QStringList folders;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (kValueOptions.contains(argument)) {
-            if (++i >= arguments.size())
-                return usage(argument + QStringLiteral(" needs a value"));
-            values.insert(argument, arguments[i]);
-        } else if (kFlags.contains(argument)) {
-            flags.insert(argument);
-        } else if (argument.startsWith(u'-')) {
-            return usage(QStringLiteral("unknown option ") + argument);
-        } else {
-            folders << argument;
-        }
-    }
-    if (folders.size() != 1)
-        return usage(folders.isEmpty() ? QStringLiteral("archive needs a folder")
-                                       : QStringLiteral("unexpected argument ") + folders[1]);
+    const QHash<QString, QString> &values = line.values;
+    const QSet<QString> &flags = line.flags;
+    const QStringList &folders = line.arguments;
+    const bool json = line.json;
     if (!context.openDatabase())
         return kFailure;
     ArchivePool pool(data);

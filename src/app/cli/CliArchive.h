@@ -5,6 +5,7 @@
 
 #include <functional>
 
+struct CliCommandLine;
 class QTextStream;
 class SettingsStore;
 class TDataShare;
@@ -25,6 +26,5 @@ struct ArchiveCommandContext
 // on a pool volume with the dialog's checks and messages. The stored work
 // folder is used; every other option is the flags' (subfolders, compression
 // and staging on, deletion off unless asked). Returns the exit code.
-int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const QStringList &arguments,
-                      bool json, const ArchiveCommandContext &context, QTextStream &out,
-                      QTextStream &err);
+int RunArchiveCommand(TDataShare &data, SettingsStore &settings, const CliCommandLine &line,
+                      const ArchiveCommandContext &context, QTextStream &out);

@@ -72,11 +72,6 @@ int Repair(const QString &folder, QTextStream &out)
 
 } // namespace
 
-bool IsDatabaseCheckCommand(const QString &command)
-{
-    return command == QLatin1String("verify") || command == QLatin1String("repair");
-}
-
 int RunDatabaseCheckCommand(const QString &command, const QString &folder, bool json,
                             QTextStream &out, QTextStream &err)
 {

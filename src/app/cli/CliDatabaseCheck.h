@@ -9,7 +9,6 @@ extern const char *const kDatabaseCheckUsage;
 
 // "verify" and "repair" work on a database folder that is not open: they
 // check both files, or rebuild them with a backup in the temporary folder.
-bool IsDatabaseCheckCommand(const QString &command);
 // Runs one on a folder; returns the exit code: success when the database is
 // sound (verify) or was rebuilt (repair).
 int RunDatabaseCheckCommand(const QString &command, const QString &folder, bool json,

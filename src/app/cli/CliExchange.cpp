@@ -1,11 +1,10 @@
 #include "app/cli/CliExchange.h"
 
 #include "app/cli/CliApplication.h"
+#include "app/cli/CliCommandLine.h"
 #include "app/cli/CliDatabase.h"
-#include "app/cli/TerminalUserInterface.h"
 #include "exchange/ExportImport.h"
 #include "exchange/VersionOne.h"
-#include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
@@ -29,24 +28,6 @@ const char *const kExchangeUsage =
 
 namespace {
 
-const QStringList kCommands = {QStringLiteral("export"), QStringLiteral("import"),
-                               QStringLiteral("import-v1")};
-// Options of other commands that take a value, so that the value is not
-// taken for the command.
-const QStringList kOtherValueOptions = {QStringLiteral("--name"), QStringLiteral("--into"),
-                                        QStringLiteral("--label"), QStringLiteral("--comment")};
-
-struct ExchangeOptions
-{
-    QString command;
-    QString databaseFolder;
-    bool databaseGiven = false;
-    bool json = false;
-    AnswerPolicy policy = AnswerPolicy::Ask;
-    std::optional<DuplicateCatalogAnswer> duplicates;
-    QStringList arguments;
-};
-
 class ExchangeRun final
 {
 public:
@@ -56,16 +37,7 @@ public:
     {
     }
 
-    int Usage(const QString &problem)
-    {
-        m_err << "dirvanta-cli: " << problem << "\n"
-              << "Usage: dirvanta-cli [--db FOLDER] [--json] [--yes|--no] COMMAND\n"
-              << kExchangeUsage;
-        m_err.flush();
-        return CliApplication::kUsage;
-    }
-
-    bool Open(TDataShare &data, const ExchangeOptions &options, bool createDefault)
+    bool Open(TDataShare &data, const CliCommandLine &options, bool createDefault)
     {
         return OpenCliDatabase(data, options.databaseGiven, createDefault, m_err);
     }
@@ -81,7 +53,7 @@ public:
             m_out << what << " (" << objects << " objects, " << files << " files added)\n";
     }
 
-    int Export(TDataShare &data, const ExchangeOptions &options)
+    int Export(TDataShare &data, const CliCommandLine &options)
     {
         if (!Open(data, options, false))
             return CliApplication::kFailure;
@@ -116,7 +88,7 @@ public:
         return CliApplication::kSuccess;
     }
 
-    int Import(TDataShare &data, const ExchangeOptions &options, bool versionOne)
+    int Import(TDataShare &data, const CliCommandLine &options, bool versionOne)
     {
         if (!Open(data, options, true))
             return CliApplication::kFailure;
@@ -158,86 +130,16 @@ private:
 
 } // namespace
 
-std::optional<int> RunExchangeCommand(const QStringList &arguments, QTextStream &out,
-                                      QTextStream &err, QTextStream &in, bool interactive)
+int RunExchangeCommand(TDataShare &data, const CliCommandLine &line, QTextStream &out,
+                       QTextStream &err)
 {
-    ExchangeOptions options;
     ExchangeRun run(out, err);
-    QStringList unknown;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (argument == QLatin1String("--db")) {
-            if (++i >= arguments.size())
-                return std::nullopt;
-            options.databaseFolder = arguments[i].trimmed();
-            options.databaseGiven = true;
-        } else if (kOtherValueOptions.contains(argument)) {
-            ++i;
-            unknown << argument;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            return std::nullopt;
-        } else if (argument == QLatin1String("--wait")) {
-            // No medium is needed here.
-        } else if (argument == QLatin1String("--json")) {
-            options.json = true;
-        } else if (argument == QLatin1String("--yes")) {
-            options.policy = AnswerPolicy::Yes;
-        } else if (argument == QLatin1String("--no")) {
-            options.policy = AnswerPolicy::No;
-        } else if (argument == QLatin1String("--replace-all")) {
-            options.duplicates = DuplicateCatalogAnswer::YesToAll;
-        } else if (argument == QLatin1String("--keep-all")) {
-            options.duplicates = DuplicateCatalogAnswer::No;
-        } else if (argument.startsWith(QLatin1Char('-'))) {
-            unknown << argument;
-        } else if (options.command.isEmpty()) {
-            options.command = argument;
-        } else {
-            options.arguments << argument;
-        }
-    }
-    if (!kCommands.contains(options.command))
-        return std::nullopt;
-    if (!unknown.isEmpty())
-        return run.Usage(QStringLiteral("unknown option ") + unknown.front() +
-                         QStringLiteral(" for ") + options.command);
-    if (options.databaseGiven && options.databaseFolder.isEmpty())
-        return run.Usage(QStringLiteral("--db needs a folder"));
-    const qsizetype needed = options.command == QLatin1String("import") ? 1 : 2;
-    if (options.arguments.size() != needed)
-        return run.Usage(options.command + QStringLiteral(" needs ") +
-                         (options.command == QLatin1String("export")
-                              ? QStringLiteral("a catalog path and a file")
-                          : options.command == QLatin1String("import")
-                              ? QStringLiteral("one file")
-                              : QStringLiteral("a volumes file and a files file")));
-    if (options.duplicates && options.command != QLatin1String("import"))
-        return run.Usage(QStringLiteral("--replace-all and --keep-all go with import"));
-
-    TerminalUserInterface ui(out, err, in, interactive, options.policy);
-    ui.SetDuplicateCatalogAnswer(options.duplicates);
-    SetUserInterface(&ui);
-    SettingsStore settings(SettingsStore::kProgramKey);
-    if (!options.databaseGiven)
-        options.databaseFolder = CliApplication::DefaultDatabaseFolder(settings);
-    TDataShare data(nullptr);
-    data.DatabaseFolder = QDir::cleanPath(QDir().absoluteFilePath(options.databaseFolder));
-    int result = CliApplication::kFailure;
     try {
-        if (options.command == QLatin1String("export"))
-            result = run.Export(data, options);
-        else
-            result = run.Import(data, options, options.command == QLatin1String("import-v1"));
+        if (line.Is(CliCommandGroup::Export))
+            return run.Export(data, line);
+        return run.Import(data, line, line.Is(CliCommandGroup::ImportVersionOne));
     } catch (const EExchangeFileError &error) {
         err << "error: " << error.Message() << "\n";
-    } catch (const EDatabaseError &error) {
-        err << "error: " << error.Message() << "\n";
-    } catch (const std::exception &error) {
-        err << "error: " << QString::fromUtf8(error.what()) << "\n";
     }
-    data.CloseDatabase(QString());
-    SetUserInterface(nullptr);
-    out.flush();
-    err.flush();
-    return result;
+    return CliApplication::kFailure;
 }

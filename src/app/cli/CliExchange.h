@@ -1,19 +1,17 @@
 #pragma once
 
-#include <QStringList>
-
-#include <optional>
-
+struct CliCommandLine;
 class QTextStream;
+class TDataShare;
 
 // The export and import commands of the command-line tool:
 //   export CATALOG-PATH FILE
 //   import FILE [--replace-all|--keep-all]
 //   import-v1 VOLUMES-FILE FILES-FILE
-// Runs them when the arguments name one (with the tool's --db, --json, --yes
-// and --no) and returns the exit code; nullopt for any other command.
-std::optional<int> RunExchangeCommand(const QStringList &arguments, QTextStream &out,
-                                      QTextStream &err, QTextStream &in, bool interactive);
+// Runs one (the tool's --db, --json, --yes and --no apply) and returns the
+// exit code.
+int RunExchangeCommand(TDataShare &data, const CliCommandLine &line, QTextStream &out,
+                       QTextStream &err);
 
 // The usage lines of the three commands.
 extern const char *const kExchangeUsage;

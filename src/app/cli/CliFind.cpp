@@ -1,5 +1,7 @@
 #include "app/cli/CliFind.h"
 
+#include "app/cli/CliApplication.h"
+#include "app/cli/CliCommandLine.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
@@ -10,13 +12,16 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <optional>
+
 const char *const kFindUsage =
     "  find                 search all catalogs as the Find window does:\n"
     "      [--name MASK] [--type N] [--in CATALOG-PATH] [--no-subfolders]\n"
     "      [--between DATE --and DATE] [--comment TEXT] [--whole-words] [--match-case]\n"
     "      [--label PATTERN] [--source PATTERN] [--limit N]\n"
     "                       MASK: a text found anywhere in names, or a pattern with\n"
-    "                       ?, * and [a-z] sets; N: the Find window's type, 0 to 13;\n"
+    "                       ?, * and [a-z] sets; N: the Find window's type, 0 to 13,\n"
+    "                       or its name as the Type list shows it (any letter case)\n"
     "                       DATE: the short date format or YYYY-MM-DD\n";
 
 namespace {
@@ -25,12 +30,20 @@ constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 
-const QStringList kValueOptions = {
-    QStringLiteral("--name"),    QStringLiteral("--type"),   QStringLiteral("--in"),
-    QStringLiteral("--between"), QStringLiteral("--and"),    QStringLiteral("--comment"),
-    QStringLiteral("--label"),   QStringLiteral("--source"), QStringLiteral("--limit")};
-const QStringList kFlags = {QStringLiteral("--no-subfolders"), QStringLiteral("--whole-words"),
-                            QStringLiteral("--match-case")};
+// A type of the Find window's Type list by its number or its name.
+std::optional<int> SearchTypeOf(const QString &text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (ok)
+        return number >= 0 && number < kSearchTypeCount ? std::optional<int>(number) : std::nullopt;
+    const QStringList labels = SearchTypeLabels();
+    for (int type = 0; type < labels.size(); ++type) {
+        if (labels[type].compare(text.trimmed(), Qt::CaseInsensitive) == 0)
+            return type;
+    }
+    return std::nullopt;
+}
 
 // A text as a JSON string, quotes included.
 QString JsonText(const QString &text)
@@ -41,45 +54,26 @@ QString JsonText(const QString &text)
 
 } // namespace
 
-int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QTextStream &out,
-                   QTextStream &err, const std::function<bool()> &openDatabase)
+int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &out, QTextStream &err,
+                   const std::function<bool()> &openDatabase)
 {
     auto usage = [&](const QString &problem) {
-        err << "dirvanta-cli: " << problem << "\nUsage: dirvanta-cli [--db FOLDER] [--json]\n"
-            << kFindUsage;
+        err << "dirvanta-cli: " << problem << "\n"
+            << CliApplication::UsageText(QStringLiteral("find"));
         err.flush();
         return kUsage;
     };
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (kValueOptions.contains(argument)) {
-            if (++i >= arguments.size())
-                return usage(argument + QStringLiteral(" needs a value"));
-            if (values.contains(argument))
-                return usage(argument + QStringLiteral(" is given twice"));
-            values.insert(argument, arguments[i]);
-        } else if (kFlags.contains(argument)) {
-            flags.insert(argument);
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            out << "Usage: dirvanta-cli [--db FOLDER] [--json]\n" << kFindUsage;
-            return kSuccess;
-        } else if (argument.startsWith(u'-')) {
-            return usage(QStringLiteral("unknown option ") + argument +
-                         QStringLiteral(" for find"));
-        } else {
-            return usage(QStringLiteral("unexpected argument ") + argument);
-        }
-    }
+    const QHash<QString, QString> &values = line.values;
+    const QSet<QString> &flags = line.flags;
+    const bool json = line.json;
 
     SearchSettings settings;
     settings.name = values.value(QStringLiteral("--name"));
     if (values.contains(QStringLiteral("--type"))) {
-        bool ok = false;
-        settings.type = values.value(QStringLiteral("--type")).toInt(&ok);
-        if (!ok || settings.type < 0 || settings.type >= kSearchTypeCount)
-            return usage(QStringLiteral("--type takes a number from 0 to 13"));
+        const std::optional<int> type = SearchTypeOf(values.value(QStringLiteral("--type")));
+        if (!type)
+            return usage(QStringLiteral("--type takes a number from 0 to 13 or a type's name"));
+        settings.type = *type;
     }
     settings.includeSubs = !flags.contains(QStringLiteral("--no-subfolders"));
     const bool between = values.contains(QStringLiteral("--between"));

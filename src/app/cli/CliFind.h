@@ -4,6 +4,7 @@
 
 #include <functional>
 
+struct CliCommandLine;
 class QTextStream;
 class TDataShare;
 
@@ -14,5 +15,5 @@ extern const char *const kFindUsage;
 // its criteria from options (the arguments after "find"), results in the
 // Find list's order, as text lines or JSON. openDatabase opens the catalog
 // (saying why it could not). Returns the tool's exit code.
-int RunFindCommand(TDataShare &data, const QStringList &arguments, bool json, QTextStream &out,
-                   QTextStream &err, const std::function<bool()> &openDatabase);
+int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &out, QTextStream &err,
+                   const std::function<bool()> &openDatabase);

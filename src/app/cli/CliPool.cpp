@@ -97,11 +97,6 @@ int Free(ArchivePool &pool, const QString &label, QTextStream &out, QTextStream 
 
 } // namespace
 
-bool IsPoolCommand(const QString &command)
-{
-    return command == QLatin1String("pool");
-}
-
 QString PoolUsageProblem(const QStringList &arguments)
 {
     if (arguments.isEmpty())

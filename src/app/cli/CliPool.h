@@ -14,7 +14,6 @@ extern const char *const kPoolUsage;
 // in the drive ("pool add") and removes an empty volume ("pool remove
 // LABEL") and moves a volume's sets onto the others ("pool free LABEL"),
 // with the pool page's rules and messages.
-bool IsPoolCommand(const QString &command);
 // What is wrong with the arguments after "pool"; empty when nothing.
 QString PoolUsageProblem(const QStringList &arguments);
 // Runs it on an open database; returns the exit code.

@@ -23,22 +23,6 @@ namespace {
 
 constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
 
-const QStringList kCommands = {QStringLiteral("mkdir"),   QStringLiteral("mv"),
-                               QStringLiteral("rename"),  QStringLiteral("rm"),
-                               QStringLiteral("restore"), QStringLiteral("empty-wastebasket"),
-                               QStringLiteral("comment"), QStringLiteral("properties")};
-
-// The number of arguments each command takes.
-qsizetype ArgumentCount(const QString &command)
-{
-    if (command == QLatin1String("empty-wastebasket"))
-        return 0;
-    if (command == QLatin1String("mv") || command == QLatin1String("rename") ||
-        command == QLatin1String("comment"))
-        return 2;
-    return 1;
-}
-
 QStringList PathNames(const QString &path)
 {
     return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
@@ -400,31 +384,6 @@ private:
 };
 
 } // namespace
-
-bool IsObjectCommand(const QString &command)
-{
-    return kCommands.contains(command);
-}
-
-QString ObjectCommandUsageProblem(const ObjectCommandRequest &request)
-{
-    const qsizetype wanted = ArgumentCount(request.command);
-    if (request.arguments.size() > wanted)
-        return QStringLiteral("unexpected argument ") + request.arguments.at(wanted);
-    if (request.arguments.size() < wanted)
-        return request.command + QStringLiteral(" needs ") +
-               (request.command == QLatin1String("mv")
-                    ? QStringLiteral("a catalog path and a destination path")
-                : request.command == QLatin1String("rename")
-                    ? QStringLiteral("a catalog path and a new name")
-                : request.command == QLatin1String("comment") ? QStringLiteral("a path and a text")
-                : request.command == QLatin1String("restore")
-                    ? QStringLiteral("a path in the Wastebasket")
-                    : QStringLiteral("a catalog path"));
-    if (request.permanent && request.command != QLatin1String("rm"))
-        return QStringLiteral("--permanent goes with rm");
-    return QString();
-}
 
 std::optional<CatalogSubject> FindCatalogSubject(TDataShare &data, const QString &path)
 {

@@ -19,9 +19,6 @@ struct ObjectCommandRequest
     bool json = false;
 };
 
-bool IsObjectCommand(const QString &command);
-// What is wrong with the arguments of an object command; empty when nothing.
-QString ObjectCommandUsageProblem(const ObjectCommandRequest &request);
 // Runs the command on an open database; returns the exit code.
 int RunObjectCommand(TDataShare &data, const ObjectCommandRequest &request, QTextStream &out,
                      QTextStream &err);

@@ -11,9 +11,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void NoteInterrupt(int)
+{
+    g_interrupted = 1;
+}
 
 // Carriage return, then erase to the end of the line.
 const QString kEraseLine = QStringLiteral("\r\x1b[K");
@@ -41,6 +49,7 @@ TerminalUserInterface::TerminalUserInterface(QTextStream &out, QTextStream &err,
     , m_in(in)
     , m_interactive(interactive)
     , m_policy(policy)
+    , m_progressTerminal(interactive)
 {
 }
 
@@ -51,7 +60,28 @@ TerminalUserInterface::~TerminalUserInterface()
 
 bool TerminalUserInterface::StandardStreamsAreTerminal()
 {
-    return isatty(fileno(stdin)) == 1 && isatty(fileno(stderr)) == 1;
+    return isatty(fileno(stdin)) == 1 && ErrorStreamIsTerminal();
+}
+
+bool TerminalUserInterface::ErrorStreamIsTerminal()
+{
+    return isatty(fileno(stderr)) == 1;
+}
+
+void TerminalUserInterface::CatchInterrupt()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = NoteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool TerminalUserInterface::Interrupted()
+{
+    return g_interrupted != 0;
 }
 
 bool TerminalUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
@@ -178,6 +208,8 @@ bool TerminalUserInterface::ReadLine(QString &line)
 
 void TerminalUserInterface::ProcessEvents()
 {
+    if (Interrupted())
+        SetCancelled(true);
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }
@@ -191,7 +223,14 @@ void TerminalUserInterface::OpenProgressWindow(int operation)
     m_path.clear();
     m_maximum = 0;
     m_position = -1;
+    m_steps = 0;
+    m_openedAt = Ticks();
     m_lastDraw = 0;
+    // Opening a progress window clears the cancel flag; an interrupt stays.
+    if (Interrupted())
+        SetCancelled(true);
+    if (!ShowsProgress())
+        return;
     if (const ProgressLayout *layout = ProgressLayoutFor(operation)) {
         m_err << layout->caption.toString() << u'\n';
         m_err.flush();
@@ -230,6 +269,8 @@ void TerminalUserInterface::SetProgressRange(qint64 maximum)
 
 void TerminalUserInterface::SetProgressPosition(qint64 position)
 {
+    if (position != m_position)
+        ++m_steps;
     m_position = position;
     RefreshProgressLine();
 }
@@ -241,6 +282,10 @@ QString TerminalUserInterface::ProgressLineText() const
         const qint64 percent = std::clamp<qint64>(m_position * 100 / m_maximum, 0, 100);
         parts.append(QStringLiteral("%1%").arg(percent, 3));
     }
+    // The count and rate of steps, once there is a second to measure by.
+    const qint64 elapsedMs = Ticks() - m_openedAt;
+    if (m_steps > 0 && elapsedMs >= 1000)
+        parts.append(QStringLiteral("%1 (%2/s)").arg(m_steps).arg(m_steps * 1000 / elapsedMs));
     if (!m_status.isEmpty())
         parts.append(m_status);
     // The file being worked on says more than the folder it is in.
@@ -263,9 +308,14 @@ QString TerminalUserInterface::ProgressLineText() const
     return line;
 }
 
+bool TerminalUserInterface::ShowsProgress() const
+{
+    return m_progressTerminal && !m_quiet;
+}
+
 void TerminalUserInterface::RefreshProgressLine()
 {
-    if (!m_interactive || !m_progressOpen)
+    if (!ShowsProgress() || !m_progressOpen)
         return;
     const qint64 now = Ticks();
     if (m_lineShown && now - m_lastDraw < kStatusIntervalMs)

@@ -19,8 +19,8 @@ enum class AnswerPolicy
 // progress go to the error stream so the output stream carries only results
 // (and stays parseable with --json). On a terminal, questions and choosers
 // read a line from the input stream and progress keeps one line updated in
-// place; otherwise questions are answered by the policy and progress prints
-// only the operation's caption.
+// place; otherwise questions are answered by the policy and progress is
+// not shown.
 class TerminalUserInterface final : public UserInterface
 {
 public:
@@ -38,7 +38,20 @@ public:
     // True when standard input and standard error are both a terminal.
     static bool StandardStreamsAreTerminal();
 
+    // Ctrl+C (SIGINT) cancels the running operation as the progress
+    // window's Cancel does: the handler only notes it, and the shared cancel
+    // flag is set when events next run. A second Ctrl+C ends the program.
+    static void CatchInterrupt();
+    static bool Interrupted();
+
     QTextStream &Out() { return m_out; }
+
+    // No progress at all, even on a terminal (--quiet).
+    void SetQuiet(bool quiet) { m_quiet = quiet; }
+    // Whether the error stream is a terminal, for the progress line; by
+    // default as the questions are asked (input and error both terminals).
+    void SetProgressTerminal(bool terminal) { m_progressTerminal = terminal; }
+    static bool ErrorStreamIsTerminal();
 
     // How the device check is answered. By default a terminal user presses
     // Enter once the disk is in (or types q to give up) and anything else
@@ -108,6 +121,8 @@ private:
     DuplicateCatalogAnswer AskFourWay(const QString &question,
                                       std::optional<DuplicateCatalogAnswer> preset,
                                       const QString &presetReason, const QString &notTerminalNote);
+    // Progress goes to a terminal only, and not with --quiet.
+    bool ShowsProgress() const;
     void RefreshProgressLine();
     void ClearProgressLine();
     QString ProgressLineText() const;
@@ -127,6 +142,8 @@ private:
     // The device check printed last; a waiting check prints only changes.
     QString m_lastDeviceCheck;
 
+    bool m_quiet = false;
+    bool m_progressTerminal;
     bool m_progressOpen = false;
     bool m_lineShown = false;
     qint64 m_lastDraw = 0;
@@ -135,4 +152,7 @@ private:
     QString m_path;
     qint64 m_maximum = 0;
     qint64 m_position = -1;
+    // Steps of the bar since the window opened, for the count and the rate.
+    qint64 m_steps = 0;
+    qint64 m_openedAt = 0;
 };

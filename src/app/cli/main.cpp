@@ -13,6 +13,9 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
+    TerminalUserInterface::CatchInterrupt();
     CliApplication cli(out, err, in, TerminalUserInterface::StandardStreamsAreTerminal());
-    return cli.Run(QCoreApplication::arguments().mid(1));
+    cli.SetProgressTerminal(TerminalUserInterface::ErrorStreamIsTerminal());
+    const int result = cli.Run(QCoreApplication::arguments().mid(1));
+    return TerminalUserInterface::Interrupted() ? CliApplication::kInterrupted : result;
 }
