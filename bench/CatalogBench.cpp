@@ -13,7 +13,7 @@
 // their name index entries: the difference is what the index costs.
 //
 // Without OTHER-TREE the database first holds a catalog of TREE itself.
-#include "app/cli/TerminalUserInterface.h"
+#include "BenchConsole.h"
 #include "media/MediaScan.h"
 #include "media/MediumReadAhead.h"
 #include "platform/DayCount.h"
@@ -90,11 +90,7 @@ long long LastFileKey(TDataShare &data)
 // The Files indexes named in dropped (comma-separated) are dropped first.
 int CatalogInto(const QString &databaseFolder, const QString &tree, const QString &dropped)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QTextStream in(stdin);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
+    BenchConsole console;
     TDataShare data;
     data.DatabaseFolder = databaseFolder;
     if (!TDataShare::DatabaseFilesExist(true, databaseFolder)) {

@@ -9,7 +9,7 @@
 //
 // FIND_BENCH_MEMORY_ONLY=1 measures only the peak memory of the command-line
 // search (for the ten-million-row case, where plocate adds nothing).
-#include "app/cli/TerminalUserInterface.h"
+#include "BenchConsole.h"
 #include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
@@ -212,11 +212,7 @@ void Build(TDataShare &data, long long files, long long folders, const QString &
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QTextStream in(stdin);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
+    BenchConsole console;
     const long long files = argc > 1 ? std::atoll(argv[1]) : 1000000;
     const long long folders = argc > 2 ? std::atoll(argv[2]) : files / 20;
     const QString plocate = QStandardPaths::findExecutable(QStringLiteral("plocate"));

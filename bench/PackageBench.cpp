@@ -5,7 +5,7 @@
 // members' rate.
 //
 //   package_bench [MEMBERS]      (default 100000)
-#include "app/cli/TerminalUserInterface.h"
+#include "BenchConsole.h"
 #include "archive/ZipEngine.h"
 #include "media/FilePackages.h"
 #include "media/MediaScan.h"
@@ -115,11 +115,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 100000;
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QTextStream in(stdin);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
+    BenchConsole console;
 
     QTemporaryDir work;
     const QString plain = work.filePath(QStringLiteral("plain"));

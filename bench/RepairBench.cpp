@@ -1,7 +1,7 @@
 // Times verify and repair on a catalog of many files, sound and with a share
 // of the Files table's pages overwritten with noise, and counts the rows the
 // repair brings back against the rows the sound pages held.
-#include "app/cli/TerminalUserInterface.h"
+#include "BenchConsole.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "store/DatabaseRepair.h"
@@ -118,11 +118,7 @@ void VerifyAndRepair(const QString &folder, const char *label)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QTextStream in(stdin);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
+    BenchConsole console;
     const int files = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
     TDataShare data;

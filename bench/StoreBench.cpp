@@ -1,7 +1,7 @@
 // Times the object tree against plain SQL on the same data: appending rows
 // through the cursor layer, looking up paths, and walking a subtree. Prints
 // seconds and the ratio to the plain baseline.
-#include "app/cli/TerminalUserInterface.h"
+#include "BenchConsole.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogRows.h"
@@ -36,11 +36,7 @@ void Report(const char *what, double measured, double baseline)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QTextStream in(stdin);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
+    BenchConsole console;
     const int folders = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
     TDataShare data;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/cli/TerminalUserInterface.h"
+#include "platform/UserInterface.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+
+// The user interface of a benchmark: the terminal's, answering No to every
+// question so that no run waits for a person. It is the program's interface
+// for as long as it lives.
+struct BenchConsole
+{
+    QTextStream out{stdout};
+    QTextStream err{stderr};
+    QTextStream in{stdin};
+    TerminalUserInterface ui{out, err, in, false, AnswerPolicy::No};
+
+    BenchConsole() { SetUserInterface(&ui); }
+};
