@@ -2,6 +2,7 @@
 
 #include "app/cli/TerminalUserInterface.h"
 #include "platform/UserInterface.h"
+#include "store/DataShare.h"
 
 #include <QTextStream>
 
@@ -19,3 +20,12 @@ struct BenchConsole
 
     BenchConsole() { SetUserInterface(&ui); }
 };
+
+// Creates an empty catalog database in the folder and opens it; false when
+// it does not open.
+inline bool OpenNewDatabase(TDataShare &data, const QString &folder)
+{
+    data.DatabaseFolder = folder;
+    data.CreateDatabaseTables();
+    return data.OpenDatabase();
+}

@@ -232,9 +232,7 @@ int main(int argc, char **argv)
         std::printf("keeping %s\n", qPrintable(dir.path()));
     }
     TDataShare data;
-    data.DatabaseFolder = dir.path();
-    data.CreateDatabaseTables();
-    if (!data.OpenDatabase())
+    if (!OpenNewDatabase(data, dir.path()))
         return 1;
     const QString names = dir.filePath(QStringLiteral("names.txt"));
     const QString comments = dir.filePath(QStringLiteral("comments.txt"));

@@ -69,10 +69,8 @@ bool MakeBigZip(const QString &path, int members)
 double Catalog(const QString &databaseFolder, const QString &tree, long long &files)
 {
     TDataShare data;
-    data.DatabaseFolder = databaseFolder;
     QDir().mkpath(databaseFolder);
-    data.CreateDatabaseTables();
-    if (!data.OpenDatabase())
+    if (!OpenNewDatabase(data, databaseFolder))
         return -1;
     QElapsedTimer timer;
     timer.start();

@@ -122,9 +122,7 @@ int main(int argc, char **argv)
     const int files = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
     TDataShare data;
-    data.DatabaseFolder = dir.path();
-    data.CreateDatabaseTables();
-    if (!data.OpenDatabase())
+    if (!OpenNewDatabase(data, dir.path()))
         return 1;
     const double fill = Seconds([&] { Fill(data, files / 20, files); });
     data.CloseDatabase(dir.path());

@@ -40,9 +40,7 @@ int main(int argc, char **argv)
     const int folders = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
     TDataShare data;
-    data.DatabaseFolder = dir.path();
-    data.CreateDatabaseTables();
-    if (!data.OpenDatabase())
+    if (!OpenNewDatabase(data, dir.path()))
         return 1;
 
     // Folders ten to a parent, so paths are five to six levels deep.
