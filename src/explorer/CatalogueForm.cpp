@@ -1,5 +1,6 @@
 #include "explorer/CatalogueForm.h"
 
+#include "archive/ArchiveCreation.h"
 #include "archive/ArchivePool.h"
 #include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogDiskDialog.h"
@@ -21,6 +22,7 @@
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
@@ -32,9 +34,11 @@
 #include "ui/BusyCursor.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -322,9 +326,13 @@ void TCatalogueForm::changeEvent(QEvent *event)
 
 void TCatalogueForm::FirstShow()
 {
-    // A request from the file manager runs without the window on the screen.
-    if (CommandLineRequest())
-        setGeometry(-100, -100, 1, 1);
+    // A request from the file manager runs without the window on the screen
+    // and leaves the recent-database list as it found it.
+    if (CommandLineRequest()) {
+        resize(1, 1);
+        move(-frameGeometry().width() - 100, -frameGeometry().height() - 100);
+        m_historyAtStart = m_settings.History();
+    }
     TreeView1->setUpdatesEnabled(false);
     m_data.RunGuarded([this] {
         LoadExplorerSettings();
@@ -341,28 +349,114 @@ void TCatalogueForm::FirstShow()
 
 void TCatalogueForm::FirstActivation()
 {
-    static const QHash<QString, std::pair<int, int>> kMessages = {
-        {QStringLiteral("/A"), {2029, 1}},
-        {QStringLiteral("/AO"), {2029, 2}},
-        {QStringLiteral("/C"), {2030, 1}},
-        {QStringLiteral("/CO"), {2030, 2}}};
-    const auto message = kMessages.value(m_commandLineSwitch);
-    ServeRequest(message.first, message.second);
+    const InstanceRequest request = SingleInstance::RequestForSwitch(m_commandLineSwitch);
+    ServeRequest(request.message, request.parameter);
+    // A copy started for one request ends without keeping its window's
+    // settings: the copy the user works with keeps its own.
+    m_temporaryFiles.DeleteAll();
     m_data.CloseDatabase(m_data.DatabaseOpen ? m_data.DatabaseFolder : QString());
+    RestoreHistory(m_historyAtStart);
     m_closing = true;
     QCoreApplication::quit();
+}
+
+// Opening and closing a database move it in the list; a copy that only
+// served a request puts the list back.
+void TCatalogueForm::RestoreHistory(const QStringList &history)
+{
+    for (const QString &folder : m_settings.History())
+        m_settings.UpdateHistory(false, folder);
+    for (auto folder = history.crbegin(); folder != history.crend(); ++folder)
+        m_settings.UpdateHistory(true, *folder);
+    m_settings.Flush();
 }
 
 void TCatalogueForm::ServeRequest(int message, int parameter)
 {
     emit RequestReceived(message, parameter);
-    // Cataloguing and archiving from the file manager arrive with the
-    // cataloguing and archive windows; until then the request is declined.
-    UI().ShowInformation(QStringLiteral("Dirvanta 97"),
-                         QStringLiteral("Catalog and archive requests from the file manager are "
-                                        "not available in this version.") +
-                             kParagraphBreak +
-                             QStringLiteral("Please start the request from the Catalog Explorer."));
+    if (message == InstanceRequest::kArchiveMessage)
+        ArchiveRequestMessage(parameter);
+    else if (message == InstanceRequest::kCatalogMessage)
+        CatalogRequestMessage();
+}
+
+// --- Requests of the file manager -------------------------------------------
+// The request path is taken (and so used once) before any refusal but the
+// first. The file manager's window is left where it is: a desktop gives no
+// other program a way to raise it.
+
+void TCatalogueForm::ArchiveRequestMessage(int parameter)
+{
+    if (!RequestDatabaseActive(QStringLiteral("Archive")))
+        return;
+    UI().PumpMessages(-1);
+    const QString requestFile = TakeRequestPath();
+    if (ArchivePool(m_data).IsPoolEmpty(requestFile) || RefuseWhileBusy(requestFile))
+        return;
+    if (parameter == 1)
+        QuickArchive(m_data, requestFile);
+    else
+        ShowArchiveFiles(m_data, requestFile, this);
+    QFile::remove(requestFile);
+    UI().CloseProgress();
+    // The list shows the new archive set when it shows its folder.
+    ReselectNode(TreeView1->SelectedID(), true);
+}
+
+void TCatalogueForm::CatalogRequestMessage()
+{
+    if (!RequestDatabaseActive(QStringLiteral("Catalog")))
+        return;
+    UI().PumpMessages(-1);
+    const QString source = TakeRequestPath();
+    if (RefuseWhileBusy(QString()))
+        return;
+    TreeView1->setUpdatesEnabled(false);
+    TreeView1->SelectByID(CatalogSchema::kCatalogsId);
+    CatalogDiskCommand(source);
+    UI().CloseProgress();
+    TreeView1->setUpdatesEnabled(true);
+}
+
+bool TCatalogueForm::RequestDatabaseActive(const QString &requestWord)
+{
+    if (m_data.DatabaseOpen)
+        return true;
+    UI().ShowError(QStringLiteral("Database Not Active"),
+                   QStringLiteral("There is currently not an active Dirvanta Database") +
+                       kParagraphBreak +
+                       QStringLiteral("To create an active database, start Dirvanta and open a "
+                                      "databse. To keep this database active when Dirvanta is "
+                                      "closed, simply close Dirvanta with the Database still "
+                                      "open") +
+                       kParagraphBreak + requestWord + QStringLiteral(" Request Failed"));
+    return false;
+}
+
+// A request that arrives while a long operation lets events run is
+// dropped, not queued; the operation's progress window comes back up.
+bool TCatalogueForm::RefuseWhileBusy(const QString &requestFile)
+{
+    if (!UI().ProgressVisible())
+        return false;
+    if (!requestFile.isEmpty())
+        QFile::remove(requestFile);
+    UI().ShowError(QStringLiteral("Application Busy"),
+                   QStringLiteral("The Dirvanta Application is currently busy.") + kParagraphBreak +
+                       QStringLiteral("Please try request again later"));
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<ProgressWindow *>(window) && window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    return true;
+}
+
+QString TCatalogueForm::TakeRequestPath()
+{
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    return SingleInstance::TakeRequestPath(handOver);
 }
 
 void TCatalogueForm::BringForward()

@@ -155,6 +155,14 @@ private:
     void ConnectActions();
     void FirstShow();
     void FirstActivation();
+    // The requests of the file manager (2029 archive, 2030 catalog) and
+    // their refusals.
+    void ArchiveRequestMessage(int parameter);
+    void CatalogRequestMessage();
+    bool RequestDatabaseActive(const QString &requestWord);
+    bool RefuseWhileBusy(const QString &requestFile);
+    static QString TakeRequestPath();
+    void RestoreHistory(const QStringList &history);
     void UpdateTitle();
     void UpdateToolbar();
     void UpdatePathLabel();
@@ -189,6 +197,7 @@ private:
     QLabel *m_statusPanel2 = nullptr;
 
     QString m_commandLineSwitch;
+    QStringList m_historyAtStart; // of a copy started for a request
     bool m_shownOnce = false;
     bool m_activatedOnce = false;
     bool m_closing = false;

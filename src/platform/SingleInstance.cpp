@@ -124,13 +124,26 @@ InstanceRequest SingleInstance::RequestForSwitch(const QString &commandSwitch)
     return {};
 }
 
-void SingleInstance::WriteRequestPath(SettingsStore &handOver, const QString &path)
+void SingleInstance::WriteRequestPath(SettingsStore &handOver, const QString &path,
+                                      const QString &commandSwitch)
 {
+    const QDir base = RequestForSwitch(commandSwitch).message == InstanceRequest::kArchiveMessage
+                          ? QDir::temp()
+                          : QDir::current();
     const QString stored =
-        path.isEmpty() || path.startsWith(u'/') ? path : QDir::current().absoluteFilePath(path);
+        path.isEmpty() || path.startsWith(u'/') ? path : base.absoluteFilePath(path);
     handOver.WriteText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
                        QDir::cleanPath(stored));
     handOver.Flush();
+}
+
+QString SingleInstance::TakeRequestPath(SettingsStore &handOver)
+{
+    const QString path =
+        handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue);
+    handOver.EraseSection(SettingsStore::kHandOverSection);
+    handOver.Flush();
+    return path;
 }
 
 StartupCommandLine SingleInstance::ReadCommandLine(const QStringList &parameters,
@@ -139,7 +152,7 @@ StartupCommandLine SingleInstance::ReadCommandLine(const QStringList &parameters
     StartupCommandLine commandLine;
     if (parameters.size() != 2)
         return commandLine;
-    WriteRequestPath(handOver, parameters[1]);
+    WriteRequestPath(handOver, parameters[1], parameters[0]);
     commandLine.CommandLineSwitch = parameters[0];
     commandLine.CommandLineRequest = RequestForSwitch(parameters[0]).message != 0;
     return commandLine;
@@ -164,7 +177,7 @@ bool SingleInstance::ForwardRequest(const QStringList &parameters)
     if (!commandSwitch.isEmpty()) {
         // The path must be in the file before the running copy hears of it.
         SettingsStore handOver(SettingsStore::kHandOverKey);
-        WriteRequestPath(handOver, parameters.value(1));
+        WriteRequestPath(handOver, parameters.value(1), commandSwitch);
         request = RequestForSwitch(commandSwitch);
     }
 

@@ -56,7 +56,12 @@ public:
 
     // Stores the path of a request for the copy that serves it, made
     // absolute (the serving copy may run in another folder), and flushes.
-    static void WriteRequestPath(SettingsStore &handOver, const QString &path);
+    // A relative path of an archive switch names a request file in the
+    // temporary folder; any other is taken from the current folder.
+    static void WriteRequestPath(SettingsStore &handOver, const QString &path,
+                                 const QString &commandSwitch = QString());
+    // The stored request path, read once: the "Temp" section is erased.
+    static QString TakeRequestPath(SettingsStore &handOver);
 
     // The start-up reading of the command line of a copy that runs on its
     // own: with exactly two parameters the second is stored as the request

@@ -1,10 +1,13 @@
 #include "explorer/CatalogueForm.h"
 
+#include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
+#include "platform/ProgressOperations.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
@@ -22,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -525,4 +529,162 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
     EXPECT_EQ(repair.backup, QStringLiteral("Database Backed-up to: \n") +
                                  m_folder.filePath(QStringLiteral("Backup Dirvanta *.*")));
     EXPECT_TRUE(QFileInfo::exists(m_folder.filePath(QStringLiteral("Backup Dirvanta Files.db"))));
+}
+
+// --- Requests of the file manager -------------------------------------------
+
+namespace {
+
+void HandOverPath(const QString &path, const QString &commandSwitch = QString())
+{
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    SingleInstance::WriteRequestPath(handOver, path, commandSwitch);
+}
+
+QString StoredRequestPath()
+{
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    return handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
+                             QStringLiteral("<taken>"));
+}
+
+// A selection list as the file manager's archive action leaves it.
+QString WriteRequestFile(const QString &path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Files]\n/nowhere/a.txt=1\n[Folders]\n");
+    return path;
+}
+
+} // namespace
+
+TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
+{
+    TCatalogueForm &closed = Show();
+    for (const auto &[message, word] : {std::pair{2030, "Catalog"}, std::pair{2029, "Archive"}}) {
+        closed.ServeRequest(message, 1);
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.caption, QStringLiteral("Database Not Active"));
+        EXPECT_TRUE(box.text.startsWith(
+            QStringLiteral("There is currently not an active Dirvanta Database\n\nTo create")));
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("still open\n\n") + QString::fromLatin1(word) +
+                                      QStringLiteral(" Request Failed")))
+            << box.text.toStdString();
+    }
+
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    const QString requestFile = m_folder.filePath(QStringLiteral("request.ini"));
+    HandOverPath(WriteRequestFile(requestFile));
+    form.ServeRequest(2029, 1);
+    const RecordedMessage empty = m_ui.TakeSingleMessage();
+    EXPECT_EQ(empty.caption, QStringLiteral("Archive Pool Empty"));
+    EXPECT_EQ(empty.text, QStringLiteral("The Archive Pool in Dirvanta has not yet been set-up.\n"
+                                         "Create an Archive Pool before retrying request"));
+    EXPECT_FALSE(QFileInfo::exists(requestFile));
+    EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>")) << "a request path is used once";
+
+    // Busy: a catalog runs and lets events run when the request comes.
+    m_data->RunInTransaction([&] {
+        Add(CatalogSchema::kVolumePoolId, QStringLiteral("Volume 1"),
+            CatalogSchema::kEmptyArchiveVolumeClass);
+    });
+    UI().ShowProgress(ProgressOperation::CatalogMedia);
+    for (int message : {2029, 2030}) {
+        HandOverPath(WriteRequestFile(requestFile));
+        form.ServeRequest(message, 2);
+        const RecordedMessage busy = m_ui.TakeSingleMessage();
+        EXPECT_EQ(busy.caption, QStringLiteral("Application Busy"));
+        EXPECT_EQ(busy.text, QStringLiteral("The Dirvanta Application is currently busy.\n\n"
+                                            "Please try request again later"));
+        EXPECT_EQ(QFileInfo::exists(requestFile), message == 2030) << message;
+        EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>"));
+        EXPECT_TRUE(UI().ProgressVisible()) << "the running operation goes on";
+    }
+    UI().CloseProgress();
+    EXPECT_LE(
+        m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, QStringLiteral("New Disk Catalog")),
+        0);
+}
+
+// The running copy and a second one started by the file manager's catalog
+// action, through the real channel.
+TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpenDatabase)
+{
+    FakeDriveSystem drives;
+    drives.Mount(m_medium.path(), DriveKind::Fixed);
+    QFile(m_medium.filePath(QStringLiteral("a.txt"))).open(QIODevice::WriteOnly);
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    TCatalogueForm &form = Show();
+    const QString suffix = QStringLiteral("-form-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance::SetServerNameSuffix(suffix);
+    const auto restore = qScopeGuard([] { SingleInstance::SetServerNameSuffix(QString()); });
+    SingleInstance running;
+    ASSERT_FALSE(running.ForwardRequest({}));
+    QObject::connect(&running, &SingleInstance::RequestReceived, &form,
+                     &TCatalogueForm::ServeRequest);
+
+    QString shownSource;
+    ModalResponder responder([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        shownSource = dialog->Catalog_Source->text();
+        dialog->CatalogBtn->click();
+    });
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), suffix);
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(DIRVANTA_SECOND_COPY), {QStringLiteral("/C"), m_medium.path()});
+    ASSERT_TRUE(second.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId,
+                                                        QStringLiteral("New Disk Catalog")) > 0,
+                             10000);
+    ASSERT_TRUE(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0) << "the second copy handed its request over";
+    EXPECT_EQ(shownSource, m_medium.path());
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    EXPECT_FALSE(UI().ProgressVisible());
+    EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>"));
+}
+
+TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestAndLeavesTheSettingsAsTheyWere)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    const QString other = MakeDatabase(QStringLiteral("Other"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    {
+        TCatalogueForm &form = Show();
+        form.setGeometry(40, 50, 600, 500);
+        form.List()->ColumnClick(2);
+        form.close();
+    }
+    m_settings->UpdateHistory(true, other);
+    m_settings->Flush();
+    const QString settingsFile = m_folder.filePath(QStringLiteral("settings.ini"));
+    const auto contents = [&] {
+        QFile file(settingsFile);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    };
+    const QByteArray before = contents();
+
+    HandOverPath(m_medium.path(), QStringLiteral("/C"));
+    m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
+    m_form->SetCommandLineRequest(QStringLiteral("/C"));
+    ModalResponder responder([&](QWidget *modal) {
+        EXPECT_LT(m_form->geometry().right(), 0) << "the window stays off screen";
+        qobject_cast<QDialog *>(modal)->reject();
+    });
+    m_form->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_data->DatabaseOpen, 10000);
+    EXPECT_EQ(m_ui.TakeMessages().size(), 0u);
+    m_settings->Flush();
+    EXPECT_EQ(contents().toStdString(), before.toStdString());
 }
