@@ -1,6 +1,8 @@
+#include "archive/ArchiveRequest.h"
 #include "explorer/CatalogueForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
+#include "platform/ShellIntegration.h"
 #include "platform/SingleInstance.h"
 #include "store/DataShare.h"
 #include "ui/GuardedApplication.h"
@@ -13,7 +15,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     // Dates and numbers follow the user's locale, with the short-date rule.
     SetDisplayLocale(QLocale());
-    const QStringList parameters = QApplication::arguments().mid(1);
+    // An archive action of the file manager passes its selection, which
+    // becomes a request file here.
+    const QStringList parameters = SelectionRequestCommandLine(QApplication::arguments().mid(1));
 
     // Only one copy serves the user: a later one hands its request over and ends.
     SingleInstance instance;
@@ -24,6 +28,7 @@ int main(int argc, char **argv)
     const StartupCommandLine commandLine = SingleInstance::ReadCommandLine(parameters, handOver);
     SettingsStore settings(SettingsStore::kProgramKey);
     settings.WriteProgramLocation(QCoreApplication::applicationFilePath());
+    RegisterShellExtension(QCoreApplication::applicationFilePath());
 
     GuiUserInterface userInterface;
     SetUserInterface(&userInterface);

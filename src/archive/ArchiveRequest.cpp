@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryFile>
 
 using CatalogSchema::kArchiveFolderClass;
 using CatalogSchema::kArchivesClass;
@@ -185,6 +186,38 @@ bool ReadSelectionList(const QString &path, QStringList &files, QStringList &fol
         return true;
     ShowArchiveRequestCancelled();
     return false;
+}
+
+QString WriteSelectionList(const QStringList &paths, const QString &folder)
+{
+    QString files;
+    QString folders;
+    for (const QString &given : paths) {
+        const QFileInfo info(QDir::current().absoluteFilePath(given));
+        const QString path = QDir::cleanPath(info.absoluteFilePath());
+        if (files.isEmpty())
+            files = info.absolutePath() + QStringLiteral("=\n");
+        if (info.isDir() && !info.isSymLink())
+            folders += QStringLiteral("\"%1/*.*\"=\n").arg(path);
+        else
+            files += QStringLiteral("\"%1\"=\n").arg(path);
+    }
+    QTemporaryFile list(QDir(folder).filePath(QStringLiteral("dirvanta-request-XXXXXX.ini")));
+    list.setAutoRemove(false);
+    const QByteArray content =
+        (QStringLiteral("[Files]\n") + files + QStringLiteral("[Folders]\n") + folders).toUtf8();
+    if (!list.open() || list.write(content) != content.size() || !list.flush()) {
+        list.remove();
+        return QString();
+    }
+    return list.fileName();
+}
+
+QStringList SelectionRequestCommandLine(const QStringList &parameters)
+{
+    if (parameters.size() < 2 || parameters[1] != u"--selection")
+        return parameters;
+    return {parameters[0], WriteSelectionList(parameters.mid(2), QDir::tempPath())};
 }
 
 bool ArchiveSetNameTaken(TDataShare &data, const QString &name)

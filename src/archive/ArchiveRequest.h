@@ -77,6 +77,18 @@ bool ListFolderForArchive(const QString &folder, bool includeSubfolders, QString
 // False, after the "Archive Terminated" box, when it names nothing to archive.
 bool ReadSelectionList(const QString &path, QStringList &files, QStringList &folders);
 
+// Writes a selection list of paths (made absolute from the current folder)
+// into a new file in the folder: the first path's folder, each file and
+// link, each folder as its path with "/*.*". Returns the file's path, or
+// empty when it cannot be written.
+QString WriteSelectionList(const QStringList &paths, const QString &folder);
+
+// The file manager's archive actions start the program as
+// "/A --selection PATH..." (or "/AO"): the selection goes into a request
+// file in the temporary folder and the command line becomes "/A FILE". Any
+// other command line comes back as it is.
+QStringList SelectionRequestCommandLine(const QStringList &parameters);
+
 // Which check of a request failed, so that a dialog can show the page and
 // field it belongs to.
 enum class ArchiveRequestProblem

@@ -5,6 +5,7 @@
 #include "archive/ArchivePool.h"
 #include "platform/Drives.h"
 #include "platform/ProgressOperations.h"
+#include "platform/ShellIntegration.h"
 #include "support/LoopMount.h"
 #include "support/TestEnvironment.h"
 
@@ -352,6 +353,35 @@ TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelection
     EXPECT_TRUE(QFileInfo::exists(m_source + u"/sub/deeper/.deep"_s));
     EXPECT_TRUE(FolderIsOnPoolDrive(m_drive + u"/Archives"_s, ArchiveFolderOf(m_drive)));
     EXPECT_FALSE(FolderIsOnPoolDrive(m_source, ArchiveFolderOf(m_drive)));
+}
+
+// The file manager's archive action, run as its service menu says, leaves a
+// request file in the temporary folder that the quick archive takes.
+TEST_F(ArchiveCreationMediaTest, TheArchiveActionsCommandLineGivesARequestTheArchiveTakes)
+{
+    QString exec;
+    for (const IntegrationFile &file : ShellIntegrationFiles(u"/usr/bin/dirvanta"_s)) {
+        if (file.path.endsWith(u"Archive.desktop"_s))
+            exec = QString::fromUtf8(file.content).section(u"Exec="_s, 1, 1).section(u'\n', 0, 0);
+    }
+    QStringList words = exec.split(u' ');
+    ASSERT_EQ(words.takeFirst(), u"/usr/bin/dirvanta"_s);
+    ASSERT_EQ(words.takeLast(), u"%F"_s);
+    words << m_source + u"/top.txt"_s << m_source + u"/sub"_s;
+
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
+    const QStringList request = SelectionRequestCommandLine(words);
+    ASSERT_EQ(request.size(), 2);
+    EXPECT_EQ(request[0], u"/A"_s);
+    EXPECT_EQ(QFileInfo(request[1]).path(), m_folder.path());
+    ASSERT_TRUE(QuickArchive(*m_data, request[1])) << m_ui.TakeSingleMessage().text.toStdString();
+    SqliteStatement &query =
+        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = 23"_s);
+    ASSERT_TRUE(query.Step());
+    const QStringList members = Members(SetFile(query.Text(0)));
+    query.Reset();
+    EXPECT_TRUE(members.contains(u"top.txt"_s) && members.contains(u"sub/inner.txt"_s))
+        << members.join(u' ').toStdString();
 }
 
 } // namespace
