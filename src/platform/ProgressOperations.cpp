@@ -101,6 +101,16 @@ constexpr std::array<ProgressLayout, ProgressOperation::Count> kLayouts{{
      .fileNameLine = u"Important: Do not interrupt",
      .showProgressBar = true,
      .hideCancel = true},
+    {.caption = u"Verifying Database...",
+     .pathLine = u"Checking the Catalog Database...",
+     .animation = 186,
+     .showStatusLine = true,
+     .showProgressBar = true},
+    {.caption = u"Repairing Database...",
+     .pathLine = u"Rebuilding the Catalog Database...",
+     .animation = 186,
+     .showStatusLine = true,
+     .showProgressBar = true},
 }};
 
 } // namespace

@@ -29,7 +29,9 @@ enum : int
     ReadArchiveVolume = 17,
     FreeArchiveVolume = 18,
     BuildFindIndex = 19,
-    Count = 20
+    VerifyDatabase = 20,
+    RepairDatabase = 21,
+    Count = 22
 };
 } // namespace ProgressOperation
 

@@ -365,6 +365,35 @@ TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
     EXPECT_EQ(RunCli({QStringLiteral("verify"), Db()}).exitCode, 0);
 }
 
+TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheFileBeingRebuiltAsItWas)
+{
+    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
+    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    AddFiles(Db(), QList<qint64>(40000, 7));
+    const QString filesPath = TDataShare::FilesFilePath(Db());
+    QFile file(filesPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    QProcess process;
+    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {QStringLiteral("repair"), Db()});
+    ASSERT_TRUE(process.waitForStarted());
+    // The rebuilt file beside the old one shows the Files rebuild has begun.
+    const QString rebuilt = filesPath + QStringLiteral("-rebuilt");
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(rebuilt) && timer.elapsed() < 20000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(process.state(), QProcess::Running);
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == before) << "the Files file was replaced";
+    EXPECT_FALSE(QFileInfo::exists(rebuilt));
+}
+
 TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedOne)
 {
     using namespace DatabaseRepair;

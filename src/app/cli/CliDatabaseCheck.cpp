@@ -1,6 +1,8 @@
 #include "app/cli/CliDatabaseCheck.h"
 
 #include "app/cli/CliApplication.h"
+#include "platform/ProgressOperations.h"
+#include "platform/UserInterface.h"
 #include "store/DatabaseError.h"
 #include "store/DatabaseRepair.h"
 
@@ -8,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include <algorithm>
@@ -22,6 +25,46 @@ namespace {
 
 using namespace DatabaseRepair;
 
+// Ctrl+C noticed between two steps of a check or a rebuild.
+struct CheckCancelled
+{
+};
+
+constexpr int kPumpIntervalMs = 100;
+
+QString PhaseName(Phase phase)
+{
+    switch (phase) {
+    case Phase::Header:
+        return QStringLiteral("header");
+    case Phase::Indexes:
+        return QStringLiteral("indexes");
+    case Phase::Data:
+        return QStringLiteral("data");
+    case Phase::Rebuild:
+        break;
+    }
+    return QStringLiteral("rebuild");
+}
+
+// The progress line of one file, and the way out on Ctrl+C. The index check
+// reports from inside SQLite, where no exception may pass: the stop waits
+// for the next report outside it. A rebuild that reached 100 % is in place
+// and is no longer stopped.
+ProgressSink ProgressLine(DatabaseFile file)
+{
+    return [file](Phase phase, int percent) {
+        UI().SetProgressStatus(FileName(file) + QStringLiteral(": ") + PhaseName(phase));
+        UI().SetProgressRange(100);
+        UI().SetProgressPosition(percent);
+        UI().PumpMessages(kPumpIntervalMs);
+        const bool insideSqlite = phase == Phase::Indexes && percent < 100;
+        const bool done = phase == Phase::Rebuild && percent == 100;
+        if (UI().Cancelled() && !insideSqlite && !done)
+            throw CheckCancelled{};
+    };
+}
+
 void PrintProblems(const QStringList &problems, QTextStream &out)
 {
     for (const QString &problem : problems)
@@ -33,7 +76,7 @@ int Verify(const QString &folder, bool json, QTextStream &out)
     int worst = kSound;
     QJsonArray files;
     for (DatabaseFile file : kDatabaseFiles) {
-        const VerifyResult result = VerifyFile(folder, file, {});
+        const VerifyResult result = VerifyFile(folder, file, ProgressLine(file));
         worst = std::max(worst, result.level);
         if (json) {
             files.append(QJsonObject{
@@ -61,7 +104,7 @@ int Repair(const QString &folder, QTextStream &out)
 {
     bool repaired = true;
     for (DatabaseFile file : kDatabaseFiles) {
-        const RepairResult result = RepairFile(folder, file, QDir::tempPath(), {});
+        const RepairResult result = RepairFile(folder, file, QDir::tempPath(), ProgressLine(file));
         repaired = repaired && result.repaired;
         out << FileName(file) << ": " << RepairStatusText(result) << "\n";
         PrintProblems(result.problems, out);
@@ -77,8 +120,16 @@ int RunDatabaseCheckCommand(const QString &command, const QString &folder, bool 
 {
     if (!CheckDatabaseFolder(folder))
         return CliApplication::kFailure;
+    const bool verify = command == QLatin1String("verify");
+    UI().ShowProgress(verify ? ProgressOperation::VerifyDatabase
+                             : ProgressOperation::RepairDatabase);
+    const auto closeProgress = qScopeGuard([] { UI().CloseProgress(); });
     try {
-        return command == QLatin1String("verify") ? Verify(folder, json, out) : Repair(folder, out);
+        return verify ? Verify(folder, json, out) : Repair(folder, out);
+    } catch (const CheckCancelled &) {
+        err << "cancelled: the file being " << (verify ? "checked" : "rebuilt")
+            << " was left as it was\n";
+        return CliApplication::kFailure;
     } catch (const EDatabaseError &error) {
         if (!error.IsLocked())
             throw;
