@@ -535,26 +535,21 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 
 namespace {
 
-void HandOverPath(const QString &path, const QString &commandSwitch = QString())
+// Hands over a request path as a second copy does; with a file to go with it.
+QString HandOver(const QString &path, bool writeFile = false)
 {
+    if (writeFile)
+        QFile(path).open(QIODevice::WriteOnly);
     SettingsStore handOver(SettingsStore::kHandOverKey);
-    SingleInstance::WriteRequestPath(handOver, path, commandSwitch);
-}
-
-QString StoredRequestPath()
-{
-    SettingsStore handOver(SettingsStore::kHandOverKey);
-    return handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
-                             QStringLiteral("<taken>"));
-}
-
-// A selection list as the file manager's archive action leaves it.
-QString WriteRequestFile(const QString &path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Files]\n/nowhere/a.txt=1\n[Folders]\n");
+    SingleInstance::WriteRequestPath(handOver, path);
     return path;
+}
+
+bool RequestPathTaken()
+{
+    return SettingsStore(SettingsStore::kHandOverKey)
+        .ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue)
+        .isEmpty();
 }
 
 } // namespace
@@ -566,48 +561,38 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
         closed.ServeRequest(message, 1);
         const RecordedMessage box = m_ui.TakeSingleMessage();
         EXPECT_EQ(box.caption, QStringLiteral("Database Not Active"));
-        EXPECT_TRUE(box.text.startsWith(
-            QStringLiteral("There is currently not an active Dirvanta Database\n\nTo create")));
-        EXPECT_TRUE(box.text.endsWith(QStringLiteral("still open\n\n") + QString::fromLatin1(word) +
-                                      QStringLiteral(" Request Failed")))
-            << box.text.toStdString();
+        EXPECT_TRUE(box.text.startsWith(QStringLiteral("There is currently not an active")));
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("still open\n\n") + QLatin1String(word) +
+                                      QStringLiteral(" Request Failed")));
     }
 
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
     m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+                          MakeDatabase(QStringLiteral("Main")));
     TCatalogueForm &form = Show();
-    const QString requestFile = m_folder.filePath(QStringLiteral("request.ini"));
-    HandOverPath(WriteRequestFile(requestFile));
+    const QString file = HandOver(m_folder.filePath(QStringLiteral("request.ini")), true);
     form.ServeRequest(2029, 1);
-    const RecordedMessage empty = m_ui.TakeSingleMessage();
-    EXPECT_EQ(empty.caption, QStringLiteral("Archive Pool Empty"));
-    EXPECT_EQ(empty.text, QStringLiteral("The Archive Pool in Dirvanta has not yet been set-up.\n"
-                                         "Create an Archive Pool before retrying request"));
-    EXPECT_FALSE(QFileInfo::exists(requestFile));
-    EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>")) << "a request path is used once";
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Archive Pool Empty"));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_TRUE(RequestPathTaken());
 
-    // Busy: a catalog runs and lets events run when the request comes.
+    // A request that comes while a catalog lets events run is dropped.
     m_data->RunInTransaction([&] {
         Add(CatalogSchema::kVolumePoolId, QStringLiteral("Volume 1"),
             CatalogSchema::kEmptyArchiveVolumeClass);
     });
     UI().ShowProgress(ProgressOperation::CatalogMedia);
     for (int message : {2029, 2030}) {
-        HandOverPath(WriteRequestFile(requestFile));
+        HandOver(file, true);
         form.ServeRequest(message, 2);
         const RecordedMessage busy = m_ui.TakeSingleMessage();
         EXPECT_EQ(busy.caption, QStringLiteral("Application Busy"));
         EXPECT_EQ(busy.text, QStringLiteral("The Dirvanta Application is currently busy.\n\n"
                                             "Please try request again later"));
-        EXPECT_EQ(QFileInfo::exists(requestFile), message == 2030) << message;
-        EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>"));
-        EXPECT_TRUE(UI().ProgressVisible()) << "the running operation goes on";
+        EXPECT_EQ(QFileInfo::exists(file), message == 2030) << "only an archive has a file";
+        EXPECT_TRUE(RequestPathTaken());
+        EXPECT_TRUE(UI().ProgressVisible());
     }
     UI().CloseProgress();
-    EXPECT_LE(
-        m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, QStringLiteral("New Disk Catalog")),
-        0);
 }
 
 // The running copy and a second one started by the file manager's catalog
@@ -616,10 +601,8 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 {
     FakeDriveSystem drives;
     drives.Mount(m_medium.path(), DriveKind::Fixed);
-    QFile(m_medium.filePath(QStringLiteral("a.txt"))).open(QIODevice::WriteOnly);
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
     m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+                          MakeDatabase(QStringLiteral("Main")));
     TCatalogueForm &form = Show();
     const QString suffix = QStringLiteral("-form-%1").arg(QCoreApplication::applicationPid());
     SingleInstance::SetServerNameSuffix(suffix);
@@ -641,7 +624,6 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
     environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), suffix);
     second.setProcessEnvironment(environment);
     second.start(QStringLiteral(DIRVANTA_SECOND_COPY), {QStringLiteral("/C"), m_medium.path()});
-    ASSERT_TRUE(second.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId,
                                                         QStringLiteral("New Disk Catalog")) > 0,
                              10000);
@@ -649,42 +631,33 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
     EXPECT_EQ(second.exitCode(), 0) << "the second copy handed its request over";
     EXPECT_EQ(shownSource, m_medium.path());
     EXPECT_TRUE(m_ui.TakeMessages().empty());
-    EXPECT_FALSE(UI().ProgressVisible());
-    EXPECT_EQ(StoredRequestPath(), QStringLiteral("<taken>"));
+    EXPECT_TRUE(RequestPathTaken());
 }
 
-TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestAndLeavesTheSettingsAsTheyWere)
+TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestOffScreenAndLeavesTheSettingsAsTheyWere)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    const QString other = MakeDatabase(QStringLiteral("Other"));
     m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
                           folder);
-    {
-        TCatalogueForm &form = Show();
-        form.setGeometry(40, 50, 600, 500);
-        form.List()->ColumnClick(2);
-        form.close();
-    }
-    m_settings->UpdateHistory(true, other);
+    Show().List()->ColumnClick(2);
+    m_form->close();
+    m_settings->UpdateHistory(true, MakeDatabase(QStringLiteral("Other")));
     m_settings->Flush();
-    const QString settingsFile = m_folder.filePath(QStringLiteral("settings.ini"));
     const auto contents = [&] {
-        QFile file(settingsFile);
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
+        QFile file(m_folder.filePath(QStringLiteral("settings.ini")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     const QByteArray before = contents();
 
-    HandOverPath(m_medium.path(), QStringLiteral("/C"));
+    HandOver(m_medium.path());
     m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
     m_form->SetCommandLineRequest(QStringLiteral("/C"));
     ModalResponder responder([&](QWidget *modal) {
-        EXPECT_LT(m_form->geometry().right(), 0) << "the window stays off screen";
+        EXPECT_LT(m_form->geometry().right(), 0);
         qobject_cast<QDialog *>(modal)->reject();
     });
     m_form->show();
     QTRY_VERIFY_WITH_TIMEOUT(!m_data->DatabaseOpen, 10000);
-    EXPECT_EQ(m_ui.TakeMessages().size(), 0u);
-    m_settings->Flush();
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
     EXPECT_EQ(contents().toStdString(), before.toStdString());
 }
