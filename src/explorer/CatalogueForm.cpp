@@ -387,8 +387,10 @@ void TCatalogueForm::ServeRequest(int message, int parameter)
 
 void TCatalogueForm::ArchiveRequestMessage(int parameter)
 {
-    if (!RequestDatabaseActive(QStringLiteral("Archive")))
+    if (!RequestDatabaseActive(QStringLiteral("Archive"))) {
+        QFile::remove(TakeRequestPath());
         return;
+    }
     UI().PumpMessages(-1);
     const QString requestFile = TakeRequestPath();
     if (ArchivePool(m_data).IsPoolEmpty(requestFile) || RefuseWhileBusy(requestFile))

@@ -557,8 +557,11 @@ bool RequestPathTaken()
 TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
 {
     TCatalogueForm &closed = Show();
+    const QString file = m_folder.filePath(QStringLiteral("request.ini"));
     for (const auto &[message, word] : {std::pair{2030, "Catalog"}, std::pair{2029, "Archive"}}) {
+        HandOver(file, true);
         closed.ServeRequest(message, 1);
+        EXPECT_EQ(QFileInfo::exists(file), message == 2030) << "an archive's file is deleted";
         const RecordedMessage box = m_ui.TakeSingleMessage();
         EXPECT_EQ(box.caption, QStringLiteral("Database Not Active"));
         EXPECT_TRUE(box.text.startsWith(QStringLiteral("There is currently not an active")));
@@ -569,7 +572,7 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
     m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
                           MakeDatabase(QStringLiteral("Main")));
     TCatalogueForm &form = Show();
-    const QString file = HandOver(m_folder.filePath(QStringLiteral("request.ini")), true);
+    HandOver(file, true);
     form.ServeRequest(2029, 1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Archive Pool Empty"));
     EXPECT_FALSE(QFileInfo::exists(file));
