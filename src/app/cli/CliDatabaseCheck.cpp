@@ -7,6 +7,7 @@
 #include "store/DatabaseRepair.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +15,8 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 const char *const kDatabaseCheckUsage =
     "  verify [FOLDER]      check both files of a database that is not open; with --json\n"
@@ -100,14 +103,35 @@ int Verify(const QString &folder, bool json, QTextStream &out)
     return worst <= kTidyOnly ? CliApplication::kSuccess : CliApplication::kFailure;
 }
 
+// A file rebuilt before Ctrl+C stopped the next one goes back to its backup
+// (the same pages), so that a cancelled repair leaves the database as it was.
+void PutBackupBack(const QString &folder, const RepairResult &result, DatabaseFile file)
+{
+    const QString path = QDir(folder).filePath(FileName(file));
+    const QString copy = path + QStringLiteral("-restoring");
+    QFile::remove(copy);
+    if (QFile::copy(result.backupPath, copy))
+        std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData());
+}
+
 int Repair(const QString &folder, QTextStream &out)
 {
     bool repaired = true;
-    for (DatabaseFile file : kDatabaseFiles) {
-        const RepairResult result = RepairFile(folder, file, QDir::tempPath(), ProgressLine(file));
-        repaired = repaired && result.repaired;
-        out << FileName(file) << ": " << RepairStatusText(result) << "\n";
-        PrintProblems(result.problems, out);
+    std::vector<std::pair<DatabaseFile, RepairResult>> rebuilt;
+    try {
+        for (DatabaseFile file : kDatabaseFiles) {
+            const RepairResult result =
+                RepairFile(folder, file, QDir::tempPath(), ProgressLine(file));
+            if (result.repaired)
+                rebuilt.emplace_back(file, result);
+            repaired = repaired && result.repaired;
+            out << FileName(file) << ": " << RepairStatusText(result) << "\n";
+            PrintProblems(result.problems, out);
+        }
+    } catch (const CheckCancelled &) {
+        for (const auto &[file, result] : rebuilt)
+            PutBackupBack(folder, result, file);
+        throw;
     }
     out << "Database Backed-up to: " << BackupPattern(QDir::tempPath()) << "\n";
     return repaired ? CliApplication::kSuccess : CliApplication::kFailure;
@@ -127,8 +151,7 @@ int RunDatabaseCheckCommand(const QString &command, const QString &folder, bool 
     try {
         return verify ? Verify(folder, json, out) : Repair(folder, out);
     } catch (const CheckCancelled &) {
-        err << "cancelled: the file being " << (verify ? "checked" : "rebuilt")
-            << " was left as it was\n";
+        err << (verify ? "cancelled\n" : "cancelled: the database was left as it was\n");
         return CliApplication::kFailure;
     } catch (const EDatabaseError &error) {
         if (!error.IsLocked())
