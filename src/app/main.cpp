@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/GuardedApplication.h"
 #include "ui/GuiUserInterface.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     // Dates and numbers follow the user's locale, with the short-date rule.
     SetDisplayLocale(QLocale());
+    InstallContextHelp();
     const QStringList parameters = QApplication::arguments().mid(1);
 
     // Only one copy serves the user: a later one hands its request over and ends.
