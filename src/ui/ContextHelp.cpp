@@ -59,27 +59,34 @@ void ContextHelpTexts::Read(const QString &table)
             form = line.mid(1, line.size() - 2);
             continue;
         }
-        const qsizetype colon = line.indexOf(QStringLiteral(": "));
-        if (colon < 0)
+        // Names may hold blanks and colons (labels named by their caption):
+        // the text follows " = ", and a number closing the name is the context.
+        const qsizetype equals = line.indexOf(QStringLiteral(" = "));
+        if (equals < 0)
             continue;
-        const QStringList head = line.left(colon).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (head.isEmpty())
-            continue;
+        QString name = line.left(equals).trimmed();
         Entry entry;
-        entry.text = line.mid(colon + 2);
-        entry.context = head.size() > 1 ? head[1].toInt() : 0;
-        m_entries.insert(Key(form, head[0]), entry);
+        entry.text = line.mid(equals + 3).trimmed();
+        const qsizetype blank = name.lastIndexOf(QLatin1Char(' '));
+        bool numbered = false;
+        const int context = blank > 0 ? name.mid(blank + 1).toInt(&numbered) : 0;
+        if (numbered) {
+            entry.context = context;
+            name = name.left(blank);
+        }
+        m_entries.insert(Key(form, name), entry);
     }
 }
 
 const ContextHelpTexts::Entry *ContextHelpTexts::Find(const QString &formClass,
                                                       const QString &name) const
 {
-    if (name.isEmpty())
+    const QString fullName = name.trimmed();
+    if (fullName.isEmpty())
         return nullptr;
-    const QString shortName = WithoutTrailingDigits(name);
+    const QString shortName = WithoutTrailingDigits(fullName);
     for (const QString &form : {formClass, kShared}) {
-        for (const QString &candidate : {name, shortName}) {
+        for (const QString &candidate : {fullName, shortName}) {
             const auto found = m_entries.constFind(Key(form, candidate));
             if (found != m_entries.constEnd() && !candidate.isEmpty())
                 return &found.value();

@@ -20,7 +20,7 @@ public:
     };
 
     // The table shipped in :/help/controls.txt: "[FormClass]" sections of
-    // "Name: text" or "Name N: text" lines, N the context; the section "[*]"
+    // "Name = text" or "Name N = text" lines, N the context; the section "[*]"
     // holds names every form shares, and a form's "*" entry answers for the
     // form itself.
     static const ContextHelpTexts &Shipped();
