@@ -4,6 +4,7 @@
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -208,15 +209,24 @@ QString ContextHelpFilter::FormClassOf(QWidget *widget)
     return QString::fromLatin1(window->metaObject()->className());
 }
 
+QString ContextHelpFilter::NameOf(QWidget *control)
+{
+    if (auto *button = qobject_cast<QToolButton *>(control); button && button->defaultAction())
+        return button->defaultAction()->objectName();
+    if (!control->objectName().isEmpty())
+        return control->objectName();
+    // A button made without a name is known by its caption: "&Add " is "Add".
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        return button->text().remove(QLatin1Char('&')).trimmed();
+    return QString();
+}
+
 const ContextHelpTexts::Entry *ContextHelpFilter::EntryOf(QWidget *widget)
 {
     const QString form = FormClassOf(widget);
     const ContextHelpTexts &texts = ContextHelpTexts::Shipped();
     for (QWidget *control = widget; control; control = control->parentWidget()) {
-        QString name = control->objectName();
-        if (auto *button = qobject_cast<QToolButton *>(control); button && button->defaultAction())
-            name = button->defaultAction()->objectName();
-        if (const auto *entry = texts.Find(form, name))
+        if (const auto *entry = texts.Find(form, NameOf(control)))
             return entry;
         if (control->isWindow())
             break;

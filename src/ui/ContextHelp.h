@@ -84,6 +84,9 @@ public:
     // The entry of a widget: its own or its nearest named parent's within its form.
     static const ContextHelpTexts::Entry *EntryOf(QWidget *widget);
     static const ContextHelpTexts::Entry *EntryOf(QAction *action, QWidget *menu);
+    // The name a control is known by in the table: its object name (a tool
+    // button's action's), else a button's caption.
+    static QString NameOf(QWidget *control);
     // The class name of the form a widget (or a menu of the form) belongs to.
     static QString FormClassOf(QWidget *widget);
 

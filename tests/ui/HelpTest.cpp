@@ -56,7 +56,7 @@ QStringList Untold(QWidget &form)
             missing << formClass + QLatin1Char('/') + name;
     };
     for (QWidget *control : form.findChildren<QWidget *>())
-        check(control->objectName());
+        check(ContextHelpFilter::NameOf(control));
     for (QAction *action : form.findChildren<QAction *>())
         if (!action->isSeparator())
             check(action->objectName());
