@@ -255,7 +255,7 @@ void THelpForm::BuildSupportPage()
             "Opens the frequently asked questions; the user guide is linked from there.",
             Picture("FAQ"), [this] { OpenBookAndClose(0, HelpBook::kQuestions); });
     AddLink(SUPPORT, 126, "WebLink", "2. Visit our &Internet web site",
-            qPrintable(QStringLiteral("News, updates and answers at http://") + web),
+            qPrintable(QStringLiteral("News, updates and answers at ") + web + QLatin1Char('.')),
             Picture("SEARCH"), [web] { OpenWebOrMail(web, true); });
     AddLink(SUPPORT, 182, "MailLink", "3. &E-mail our support team",
             qPrintable(QStringLiteral("Write to ") + mail +

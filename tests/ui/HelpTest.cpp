@@ -31,6 +31,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -267,6 +268,20 @@ TEST_F(HelpTest, PopupShowsTheControlsTextAndClosesOnKeyClickOrLink)
     HelpViewer *viewer = HelpViewer::ForBook(HelpBook::kGuide);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->Page->source(), HelpBook::Named(HelpBook::kGuide).ContextUrl(entry->context));
+
+    // A menu item clicked in context-help mode shows its text instead of running.
+    TCatalogueForm main(m_data, m_settings);
+    main.show();
+    auto *fileMenu = main.findChild<QMenu *>(QStringLiteral("File1"));
+    auto *exit = main.findChild<QAction *>(QStringLiteral("Exit1"));
+    EnterContextHelp();
+    fileMenu->popup(main.mapToGlobal(QPoint(0, 0)));
+    QTest::mouseClick(fileMenu, Qt::LeftButton, {}, fileMenu->actionGeometry(exit).center());
+    ASSERT_TRUE(ContextHelpPopup::Current());
+    EXPECT_EQ(ContextHelpPopup::Current()->Text(),
+              ContextHelpFilter::EntryOf(exit, fileMenu)->text);
+    EXPECT_TRUE(main.isVisible());
+    ContextHelpPopup::Current()->close();
 
     // F1 on the focused control shows the same text without the Help button.
     QApplication::setActiveWindow(&form);
