@@ -100,10 +100,10 @@ QPixmap Picture(const char *name)
     return pixmap;
 }
 
-QLabel *PlainLabel(const QString &text, QWidget *parent, const char *name)
+QLabel *PlainLabel(const QString &text, QWidget *parent, const QString &name)
 {
     auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
+    label->setObjectName(name);
     label->setWordWrap(true);
     return label;
 }
@@ -118,7 +118,6 @@ HelpLink::HelpLink(const QString &caption, QWidget *parent)
     colours.setColor(QPalette::WindowText, kLinkBlue);
     setPalette(colours);
     setCursor(Qt::WhatsThisCursor);
-    setProperty("caption", caption);
 }
 
 void HelpLink::mouseReleaseEvent(QMouseEvent *event)
@@ -163,7 +162,7 @@ THelpForm::THelpForm(bool supportOnly, QWidget *parent)
     line->setGeometry(12, 332, kWidth - 24, 2);
     auto *hint =
         PlainLabel(QStringLiteral("To select an option, click the blue text with the mouse."),
-                   panel, "HintLabel");
+                   panel, QStringLiteral("HintLabel"));
     hint->setAlignment(Qt::AlignCenter);
     hint->setGeometry(12, 340, kWidth - 24, 20);
 
@@ -203,8 +202,8 @@ void THelpForm::AddLink(QWidget *page, int top, const char *name, const char *ca
     auto *link = new HelpLink(text, page);
     link->setObjectName(QString::fromLatin1(name));
     link->setGeometry(52, top, 380, 18);
-    auto *note = PlainLabel(QString::fromUtf8(explanation), page, "");
-    note->setObjectName(QString::fromLatin1(name) + QStringLiteral("Note"));
+    auto *note = PlainLabel(QString::fromUtf8(explanation), page,
+                            QString::fromLatin1(name) + QStringLiteral("Note"));
     note->setGeometry(52, top + 18, 390, 32);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_links.append({MnemonicKey(text), link, std::move(action)});
@@ -221,7 +220,8 @@ void THelpForm::BuildContentsPage()
     const auto open = [this](int command, const QString &book) {
         return [this, command, book] { OpenBookAndClose(command, book); };
     };
-    auto *heading = PlainLabel(QStringLiteral("<b>Dirvanta 97 Help</b>"), CONTENTS, "Heading");
+    auto *heading =
+        PlainLabel(QStringLiteral("<b>Dirvanta 97 Help</b>"), CONTENTS, QStringLiteral("Heading"));
     heading->setGeometry(8, 4, 400, 22);
     AddLink(CONTENTS, 34, "HelpFileLink", "Dirvanta 97 &Help File...",
             "The user guide: every window, menu command and dialog, with its contents.",
@@ -242,18 +242,19 @@ void THelpForm::BuildContentsPage()
 
 void THelpForm::BuildSupportPage()
 {
-    auto *heading = PlainLabel(QStringLiteral("<b>Getting Support</b>"), SUPPORT, "SupportHeading");
+    auto *heading = PlainLabel(QStringLiteral("<b>Getting Support</b>"), SUPPORT,
+                               QStringLiteral("SupportHeading"));
     heading->setGeometry(8, 4, 400, 22);
     auto *note = PlainLabel(QStringLiteral("Most questions are answered in the help files: please "
                                            "try them first. The routes below are in our order "
                                            "of preference."),
-                            SUPPORT, "SupportNote");
+                            SUPPORT, QStringLiteral("SupportNote"));
     note->setGeometry(8, 26, kWidth - 32, 36);
     const QString web = QString::fromLatin1(kSupportWebAddress);
     const QString mail = QString::fromLatin1(kSupportMailAddress);
     AddLink(SUPPORT, 70, "UseHelpLink", "1. &Use the Help and Frequently Asked Questions Files",
             "Opens the frequently asked questions; the user guide is linked from there.",
-            Picture("FAQ"), [this] { OpenBookAndClose(0, HelpBook::kQuestions); });
+            Picture("HELP"), [this] { OpenBookAndClose(0, HelpBook::kQuestions); });
     AddLink(SUPPORT, 126, "WebLink", "2. Visit our &Internet web site",
             qPrintable(QStringLiteral("News, updates and answers at ") + web + QLatin1Char('.')),
             Picture("SEARCH"), [web] { OpenWebOrMail(web, true); });
@@ -264,7 +265,7 @@ void THelpForm::BuildSupportPage()
     auto *phone =
         PlainLabel(QStringLiteral("4. Telephone support: ") +
                        QString::fromLatin1(kSupportTelephone) + QStringLiteral(" (working days)."),
-                   SUPPORT, "TelephoneLabel");
+                   SUPPORT, QStringLiteral("TelephoneLabel"));
     phone->setGeometry(52, 250, 390, 22);
 }
 
