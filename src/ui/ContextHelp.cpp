@@ -18,6 +18,7 @@
 namespace {
 
 const QString kShared = QStringLiteral("*");
+const QString kMoreText = QStringLiteral("Dirvanta Help...");
 constexpr int kMargin = 6;
 
 QString Key(const QString &form, const QString &name)
@@ -122,9 +123,8 @@ ContextHelpPopup::ContextHelpPopup(const ContextHelpTexts::Entry &entry, QWidget
         QFont linkFont = font();
         linkFont.setUnderline(true);
         const QFontMetrics linkMetrics(linkFont);
-        const QString more = QStringLiteral("Dirvanta Help...");
-        m_linkRect =
-            QRect(kMargin, height, linkMetrics.horizontalAdvance(more) + 2, linkMetrics.height());
+        m_linkRect = QRect(kMargin, height, linkMetrics.horizontalAdvance(kMoreText) + 2,
+                           linkMetrics.height());
         height = m_linkRect.bottom() + kMargin;
     }
     resize(qMax(m_textRect.right(), m_linkRect.right()) + kMargin + 1, height + 1);
@@ -165,7 +165,7 @@ void ContextHelpPopup::paintEvent(QPaintEvent *)
     linkFont.setUnderline(true);
     painter.setFont(linkFont);
     painter.setPen(QColor(0, 128, 0));
-    painter.drawText(m_linkRect, Qt::AlignLeft, QStringLiteral("Dirvanta Help..."));
+    painter.drawText(m_linkRect, Qt::AlignLeft, kMoreText);
 }
 
 void ContextHelpPopup::keyPressEvent(QKeyEvent *event)
