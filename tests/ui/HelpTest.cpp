@@ -184,6 +184,16 @@ TEST_F(HelpTest, EveryLinkAndPictureOfTheBooksResolves)
     }
 }
 
+TEST_F(HelpTest, SearchListsThePagesHoldingEveryWord)
+{
+    const HelpBook &guide = HelpBook::Named(HelpBook::kGuide);
+    const QList<HelpBook::SearchHit> hits = guide.Search(QStringLiteral("  DUPLICATE   files "));
+    ASSERT_FALSE(hits.isEmpty());
+    EXPECT_EQ(hits.first().page, QStringLiteral("find.html"));
+    EXPECT_EQ(hits.first().title, QStringLiteral("Finding entries"));
+    EXPECT_TRUE(guide.Search(QStringLiteral("duplicate zzyzx")).isEmpty());
+}
+
 TEST_F(HelpTest, HelpWindowKeysAndBackLink)
 {
     THelpForm form;
