@@ -134,6 +134,7 @@ TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
     forms.emplace_back(new TConvert_V1_Form(&m_settings));
     forms.emplace_back(new TTUForm(m_data, true, m_folder.path()));
     forms.emplace_back(new THelpForm());
+    forms.emplace_back(new HelpViewer(HelpBook::Named(HelpBook::kGuide)));
     // The Properties dialog builds its pages for the kind of its subject.
     const std::pair<qint64, bool> subjects[] = {{CatalogSchema::kDatabaseObjectId, false},
                                                 {CatalogSchema::kArchivesId, true},
