@@ -5,6 +5,7 @@
 #include "platform/ShellIntegration.h"
 #include "platform/SingleInstance.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/GuardedApplication.h"
 #include "ui/GuiUserInterface.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     // Dates and numbers follow the user's locale, with the short-date rule.
     SetDisplayLocale(QLocale());
+    InstallContextHelp();
     // An archive action of the file manager passes its selection, which
     // becomes a request file here.
     const QStringList parameters = SelectionRequestCommandLine(QApplication::arguments().mid(1));

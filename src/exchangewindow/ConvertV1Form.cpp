@@ -4,6 +4,7 @@
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "ui/BusyCursor.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
 
 #include <QFileInfo>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 namespace {
 
@@ -121,7 +121,7 @@ void TConvert_V1_Form::OKBtnClick()
 
 void TConvert_V1_Form::HelpBtnClick()
 {
-    QWhatsThis::showText(HelpBtn->mapToGlobal(HelpBtn->rect().center()), whatsThis(), this);
+    EnterContextHelp();
 }
 
 bool RunV1Dialog(TDataShare &data, SettingsStore *settings, QWidget *parent)

@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
 
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 namespace {
 
@@ -94,9 +94,7 @@ TArchiveFilesForm::TArchiveFilesForm(TDataShare &data, const QString &selectionL
     connect(WorkFolderBrowseBtn, &QPushButton::clicked, this, &TArchiveFilesForm::BrowseWorkFolder);
     connect(OkBtn, &QPushButton::clicked, this, guarded(&TArchiveFilesForm::OkClick));
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] {
-        QWhatsThis::showText(HelpBtn->mapToGlobal(HelpBtn->rect().center()), whatsThis(), this);
-    });
+    connect(HelpBtn, &QPushButton::clicked, this, &EnterContextHelp);
 }
 
 TArchiveFilesForm::~TArchiveFilesForm() = default;

@@ -7,6 +7,7 @@
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "ui/BusyCursor.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
 #include "ui/ObjectIcons.h"
 
@@ -24,7 +25,6 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 namespace {
 
@@ -412,7 +412,7 @@ void TQuick_Catalog_Form::CatalogBtnClick()
 
 void TQuick_Catalog_Form::HelpBtnClick()
 {
-    QWhatsThis::showText(HelpBtn->mapToGlobal(HelpBtn->rect().center()), whatsThis(), this);
+    EnterContextHelp();
 }
 
 bool ShowCatalogDiskDialog(TDataShare &data, CatalogOptions &options, qint64 parentFolderId,

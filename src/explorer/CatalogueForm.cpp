@@ -32,6 +32,8 @@
 #include "store/Wastebasket.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
+#include "ui/ContextHelp.h"
+#include "ui/HelpForm.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressWindow.h"
@@ -218,6 +220,8 @@ void TCatalogueForm::ConnectActions()
     connect(a.VerifyDatabase1, &QAction::triggered, this, guarded(&TCatalogueForm::VerifyClick));
     connect(a.RepairDatabase1, &QAction::triggered, this, guarded(&TCatalogueForm::RepairClick));
     connect(a.AboutDirvanta971, &QAction::triggered, this, &TCatalogueForm::AboutClick);
+    connect(a.Contents1, &QAction::triggered, this, &ShowHelpWindow);
+    connect(a.HelpBtn, &QAction::triggered, this, &EnterContextHelp);
 
     connect(a.Toolbar1, &QAction::triggered, this, &TCatalogueForm::ToolbarClick);
     connect(a.StatusBar2, &QAction::triggered, this, &TCatalogueForm::StatusBarClick);

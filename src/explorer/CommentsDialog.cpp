@@ -6,13 +6,13 @@
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
+#include "ui/ContextHelp.h"
 #include "ui/ObjectIcons.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QWhatsThis>
 
 namespace {
 
@@ -75,7 +75,7 @@ TComments_Form::TComments_Form(TDataShare &data, QWidget *parent)
     Button1->setGeometry(right - 3 * buttonWidth - 16, buttonTop, buttonWidth, buttonHeight);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(HelpBtn, &QPushButton::clicked, this, &EnterContextHelp);
     Comments->setWhatsThis(QStringLiteral("The comment of the entry: free text that is kept "
                                           "with the catalog and shown in the list."));
 }

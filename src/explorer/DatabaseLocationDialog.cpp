@@ -3,6 +3,7 @@
 #include "explorer/DatabaseLocationCheck.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 
 #include <QBoxLayout>
 #include <QFont>
@@ -13,7 +14,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QWhatsThis>
 
 namespace {
 
@@ -243,7 +243,7 @@ void TDatabase_Location_Form::OKBtnClick()
 
 void TDatabase_Location_Form::HelpBtnClick()
 {
-    QWhatsThis::showText(HelpBtn->mapToGlobal(HelpBtn->rect().center()), whatsThis(), this);
+    EnterContextHelp();
 }
 
 int ShowDatabaseLocation(int mode, const QString &inUseFolder, QString &databaseFolder,

@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
 
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 TExtractForm::TExtractForm(bool extraction, SettingsStore *settings, QWidget *parent)
     : QDialog(parent)
@@ -62,7 +62,7 @@ TExtractForm::TExtractForm(bool extraction, SettingsStore *settings, QWidget *pa
     connect(BrowseBtn, &QToolButton::clicked, this, &TExtractForm::BrowseClick);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpBtn, &QPushButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(HelpBtn, &QPushButton::clicked, this, &EnterContextHelp);
 }
 
 TExtractForm::~TExtractForm() = default;

@@ -2,13 +2,13 @@
 
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/ObjectIcons.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QWhatsThis>
 
 namespace {
 
@@ -57,7 +57,7 @@ TNodeSelectionForm::TNodeSelectionForm(TDataShare &data, int mode, const QString
     Button1->setGeometry(129, 338, 88, 27);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Helpbtn, &QPushButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(Helpbtn, &QPushButton::clicked, this, &EnterContextHelp);
     connect(TreeView1, &QTreeWidget::itemExpanded, this, &TNodeSelectionForm::NodeExpanded);
     connect(TreeView1, &QTreeWidget::itemCollapsed, this, &TNodeSelectionForm::NodeCollapsed);
     connect(TreeView1, &QTreeWidget::currentItemChanged, this,

@@ -11,6 +11,7 @@
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
 #include "ui/MenuBuilding.h"
 #include "ui/ObjectIcons.h"
@@ -35,7 +36,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 using namespace CatalogSchema;
 
@@ -111,7 +111,7 @@ TProperties_Form::TProperties_Form(TDataShare &data, QWidget *parent)
     connect(OKBtn, &QPushButton::clicked, this, Guarded(m_data, this, &TProperties_Form::OkClick));
     connect(CancelBtn, &QPushButton::clicked, this,
             Guarded(m_data, this, &TProperties_Form::CancelClick));
-    connect(HelpBtn, &QPushButton::clicked, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(HelpBtn, &QPushButton::clicked, this, &EnterContextHelp);
 }
 
 TProperties_Form::~TProperties_Form() = default;

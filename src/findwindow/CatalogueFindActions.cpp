@@ -9,6 +9,9 @@
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
+#include "ui/HelpBook.h"
+#include "ui/HelpForm.h"
+#include "ui/HelpViewer.h"
 
 CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess)
     : m_data(data)
@@ -26,6 +29,7 @@ bool CatalogueFindActions::Available(Action action) const
     case SelectObject:
     case Extract:
     case Restore:
+    case Help:
         return true;
     case Open:
     case QuickView:
@@ -124,4 +128,12 @@ void CatalogueFindActions::ExtractHits(QWidget *window, const QList<ListEntry> &
 void CatalogueFindActions::RestoreHits(QWidget *window, const QList<ListEntry> &hits)
 {
     m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, false, window); });
+}
+
+void CatalogueFindActions::ShowHelp(QWidget *, int context)
+{
+    if (context == 0)
+        ShowHelpWindow();
+    else
+        OpenHelp(context, HelpBook::kGuide);
 }

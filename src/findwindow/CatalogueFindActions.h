@@ -13,7 +13,7 @@ class TDataShare;
 // each command in one transaction that a failure rolls back with a
 // "Database Error" box; and, given the main window's file access, Open and
 // Quick View of files on their media; Extract and Restore of packaged and
-// archived hits. Help stays unavailable here.
+// archived hits; the help window and the user guide.
 class CatalogueFindActions : public FindHitActions
 {
 public:
@@ -30,6 +30,7 @@ public:
     void RestoreHits(QWidget *window, const QList<ListEntry> &hits) override;
     std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
                                        const QString &prompt, qint64 current) override;
+    void ShowHelp(QWidget *window, int context) override;
 
 protected:
     TDataShare &m_data;

@@ -19,6 +19,7 @@
 #include "store/DataShare.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
+#include "ui/ContextHelp.h"
 #include "ui/MenuBuilding.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressAnimation.h"
@@ -447,11 +448,11 @@ void TFind_Form::ConnectActions()
     connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
     connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
     connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
-    for (QAction *action : {Contents1, HelpBtn})
-        connect(action, &QAction::triggered, this, [this] {
-            if (m_actions->Available(FindHitActions::Help))
-                m_actions->ShowHelp(this, 0);
-        });
+    connect(Contents1, &QAction::triggered, this, [this] {
+        if (m_actions->Available(FindHitActions::Help))
+            m_actions->ShowHelp(this, 0);
+    });
+    connect(HelpBtn, &QAction::triggered, this, &EnterContextHelp);
     const std::pair<QAction *, int> views[] = {
         {LargeIcons1, 0},      {SmallIcons1, 1},      {List1, 2},           {Detail1, 3},
         {LargeIcons2, 0},      {SmallIcons2, 1},      {List2, 2},           {Detail2, 3},

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop and a
 # shell find there: the programs run, the desktop entry starts a program and
-# shows an icon that were installed, the validators accept the desktop entry
-# and the metainfo, and the completion offers the commands.
+# shows an icon that were installed, the help books are there, the validators
+# accept the desktop entry and the metainfo, and the completion offers the
+# commands.
 # Usage: InstallCheck.sh BUILD_DIR. Exits 77 (skipped) when a validator is
 # missing and everything else passed.
 set -euo pipefail
@@ -29,6 +30,9 @@ done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon '$icon'"
 for page in dirvanta dirvanta-cli; do
     [ -f "$prefix/share/man/man1/$page.1" ] || fail "no manual page $page.1"
+done
+for book in guide faq; do
+    [ -f "$prefix/share/doc/dirvanta/help/$book/index.html" ] || fail "no help book $book"
 done
 
 # The completion, with the two helpers bash-completion would give it.

@@ -19,9 +19,13 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "ui/AddingVolumeDialog.h"
+#include "ui/ContextHelp.h"
 #include "ui/DeviceCheckWindow.h"
 #include "ui/ElidedLabel.h"
 #include "ui/GuiUserInterface.h"
+#include "ui/HelpBook.h"
+#include "ui/HelpForm.h"
+#include "ui/HelpViewer.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"
@@ -32,12 +36,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -55,6 +63,48 @@ void Save(QWidget &widget, const char *name)
         std::printf("%s\n", qPrintable(file));
     else
         std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+}
+
+// A window with a popup window of its own drawn over it where it shows.
+void SaveWithPopup(QWidget &window, QWidget &popup, const char *name)
+{
+    QCoreApplication::processEvents();
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(window.mapFromGlobal(popup.pos()), popup.grab());
+    painter.end();
+    const QString file =
+        QDir(g_output).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (picture.save(file))
+        std::printf("%s\n", qPrintable(file));
+    else
+        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+}
+
+// The help window on both pages, the help viewer on its contents, a search
+// and the course, and a context popup over a control.
+void SaveHelpWindows()
+{
+    THelpForm help;
+    help.show();
+    Save(help, "help-window-contents");
+    help.ShowSupportPage();
+    Save(help, "help-window-support");
+
+    HelpViewer *viewer = HelpViewer::ForBook(HelpBook::kGuide);
+    viewer->resize(860, 600);
+    OpenHelp(0, HelpBook::kGuide);
+    Save(*viewer, "help-viewer-contents");
+    OpenHelp(-1, HelpBook::kGuide);
+    viewer->SearchEdit->setText(QStringLiteral("duplicate files"));
+    viewer->Search(viewer->SearchEdit->text());
+    if (viewer->SearchResults->count() > 0)
+        emit viewer->SearchResults->itemClicked(viewer->SearchResults->item(0));
+    Save(*viewer, "help-viewer-search");
+    viewer->Tabs->setCurrentIndex(0);
+    OpenHelp(HelpBook::kCourseContext, HelpBook::kGuide);
+    Save(*viewer, "help-viewer-course");
+    viewer->close();
 }
 
 } // namespace
@@ -365,7 +415,14 @@ int main(int argc, char **argv)
         dialog.FilesFile->setText(QStringLiteral("/home/user/Dirvanta/FILES.CXP"));
         dialog.show();
         Save(dialog, "version-1-import");
+        if (const auto *entry = ContextHelpFilter::EntryOf(dialog.VolumesFile)) {
+            auto *popup = new ContextHelpPopup(*entry, &dialog);
+            popup->ShowAt(dialog.VolumesFile->mapToGlobal(QPoint(40, 10)));
+            SaveWithPopup(dialog, *popup, "context-help-popup");
+            popup->close();
+        }
     }
+    SaveHelpWindows();
     {
         userInterface.ShowProgress(ProgressOperation::ImportData);
         userInterface.SetProgressPath(QStringLiteral("Catalogs\\Work\\Disk 1"));

@@ -1,0 +1,305 @@
+#include "exchangewindow/ConvertV1Form.h"
+#include "exchangewindow/DuplicateCatalogForm.h"
+#include "explorer/ArchiveFilesDialog.h"
+#include "explorer/CatalogDiskDialog.h"
+#include "explorer/CatalogueForm.h"
+#include "explorer/CommentsDialog.h"
+#include "explorer/DatabaseLocationDialog.h"
+#include "explorer/ExtractDialog.h"
+#include "explorer/NodeSelectionDialog.h"
+#include "explorer/PropertiesDialog.h"
+#include "explorer/TUForm.h"
+#include "findwindow/FindForm.h"
+#include "media/CatalogOptions.h"
+#include "platform/SettingsStore.h"
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
+#include "store/DataShare.h"
+#include "support/ScriptedUserInterface.h"
+#include "ui/AddingVolumeDialog.h"
+#include "ui/ContextHelp.h"
+#include "ui/DeviceCheckWindow.h"
+#include "ui/HelpBook.h"
+#include "ui/HelpForm.h"
+#include "ui/HelpViewer.h"
+#include "ui/ProgressWindow.h"
+#include "ui/QuickViewWindow.h"
+#include "ui/ReplaceObjectDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QWhatsThis>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The names of a form's controls and menu items that have no context text.
+QStringList Untold(QWidget &form)
+{
+    const QString formClass = QString::fromLatin1(form.metaObject()->className());
+    const ContextHelpTexts &texts = ContextHelpTexts::Shipped();
+    QStringList missing;
+    const auto check = [&](const QString &name) {
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")) &&
+            !texts.Find(formClass, name))
+            missing << formClass + QLatin1Char('/') + name;
+    };
+    for (QWidget *control : form.findChildren<QWidget *>())
+        check(ContextHelpFilter::NameOf(control));
+    for (QAction *action : form.findChildren<QAction *>())
+        if (!action->isSeparator())
+            check(action->objectName());
+    if (!texts.Find(formClass, QStringLiteral("*")))
+        missing << formClass + QStringLiteral("/*");
+    return missing;
+}
+
+QString ReadResource(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class HelpTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InstallContextHelp();
+        m_data.DatabaseFolder = m_folder.path();
+        m_data.CreateDatabaseTables();
+        ASSERT_TRUE(m_data.OpenDatabase());
+        m_data.RunInTransaction([this] {
+            m_disk = AppendCatalogRow(m_data.Catalogs, QStringLiteral("Disk"), m_folder.path(),
+                                      CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
+                                      false, 46000, 46000, QString(), QString(), 0, 0);
+        });
+    }
+    void TearDown() override
+    {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (qobject_cast<HelpViewer *>(window) || qobject_cast<ContextHelpPopup *>(window))
+                window->close();
+        m_data.CloseDatabase(QString());
+    }
+
+    // The popup a click in context-help mode shows for a control.
+    ContextHelpPopup *ClickInHelpMode(QWidget *control)
+    {
+        EnterContextHelp();
+        const QPoint centre = control->rect().center();
+        QHelpEvent event(QEvent::WhatsThis, centre, control->mapToGlobal(centre));
+        QApplication::sendEvent(control, &event);
+        return ContextHelpPopup::Current();
+    }
+
+    ScriptedUserInterface m_ui;
+    QTemporaryDir m_folder;
+    SettingsStore m_settings{SettingsStore::kProgramKey};
+    TDataShare m_data{&m_settings};
+    qint64 m_disk = 0;
+};
+
+TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
+{
+    TCatalogueForm main(m_data, m_settings);
+    std::vector<std::unique_ptr<QWidget>> forms;
+    forms.emplace_back(new TFind_Form(m_data, m_settings, main.Tree(), 1, nullptr));
+    CatalogOptions options;
+    forms.emplace_back(new TQuick_Catalog_Form(m_data, options, 3));
+    forms.emplace_back(new TArchiveFilesForm(m_data, QString()));
+    forms.emplace_back(new TExtractForm(true, nullptr));
+    forms.emplace_back(new TComments_Form(m_data));
+    forms.emplace_back(new TNodeSelectionForm(m_data, TNodeSelectionForm::kSearchStart,
+                                              QStringLiteral("Select"), QStringLiteral("Where")));
+    forms.emplace_back(new ReplaceObjectDialog({}, {}));
+    forms.emplace_back(new TDatabase_Location_Form());
+    forms.emplace_back(new DeviceCheckWindow());
+    forms.emplace_back(new AddingVolumeDialog({}));
+    forms.emplace_back(new ProgressWindow(m_ui));
+    forms.emplace_back(new QuickViewWindow());
+    forms.emplace_back(new TDuplicateCatalogForm(QStringLiteral("Disk"), QStringLiteral("C\\")));
+    forms.emplace_back(new TConvert_V1_Form(&m_settings));
+    forms.emplace_back(new TTUForm(m_data, true, m_folder.path()));
+    forms.emplace_back(new THelpForm());
+    forms.emplace_back(new HelpViewer(HelpBook::Named(HelpBook::kGuide)));
+    // The Properties dialog builds its pages for the kind of its subject.
+    const std::pair<qint64, bool> subjects[] = {{CatalogSchema::kDatabaseObjectId, false},
+                                                {CatalogSchema::kArchivesId, true},
+                                                {CatalogSchema::kCatalogsId, false},
+                                                {m_disk, false}};
+    for (const auto &[subject, onPool] : subjects) {
+        auto properties = std::make_unique<TProperties_Form>(m_data);
+        ASSERT_TRUE(properties->SetSubject(false, subject, onPool));
+        forms.push_back(std::move(properties));
+    }
+    QStringList missing = Untold(main);
+    for (const auto &form : forms)
+        missing << Untold(*form);
+    missing.removeDuplicates();
+    EXPECT_TRUE(missing.isEmpty()) << qPrintable(missing.join(QLatin1Char('\n')));
+
+    const HelpBook &guide = HelpBook::Named(HelpBook::kGuide);
+    EXPECT_FALSE(guide.ContextUrl(HelpBook::kCourseContext).isEmpty());
+    for (int context : ContextHelpTexts::Shipped().Contexts())
+        EXPECT_FALSE(guide.ContextUrl(context).isEmpty()) << "context " << context;
+}
+
+TEST_F(HelpTest, EveryLinkAndPictureOfTheBooksResolves)
+{
+    static const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+    for (const QString &name : {HelpBook::kGuide, HelpBook::kQuestions}) {
+        const HelpBook &book = HelpBook::Named(name);
+        ASSERT_TRUE(book.Pages().contains(QStringLiteral("index.html"))) << qPrintable(name);
+        QStringList targets;
+        for (const HelpBook::ContentsEntry &entry : book.Contents())
+            targets << QStringLiteral("contents.txt -> ") + entry.page;
+        for (const QString &page : book.Pages()) {
+            const QString html = ReadResource(book.PageUrl(page).path().prepend(QLatin1Char(':')));
+            for (const auto &match : reference.globalMatch(html))
+                if (!match.captured(1).contains(QLatin1Char(':')))
+                    targets << page + QStringLiteral(" -> ") + match.captured(1);
+        }
+        for (const QString &target : std::as_const(targets)) {
+            const QUrl from = book.PageUrl(target.section(QStringLiteral(" -> "), 0, 0));
+            const QUrl url = from.resolved(QUrl(target.section(QStringLiteral(" -> "), 1)));
+            const QString file = QLatin1Char(':') + url.path();
+            const QString html = ReadResource(file);
+            EXPECT_TRUE(QFile::exists(file)) << qPrintable(name + QLatin1Char('/') + target);
+            const bool anchored = !url.hasFragment() ||
+                                  html.contains(QStringLiteral("id=\"%1\"").arg(url.fragment()));
+            EXPECT_TRUE(anchored) << qPrintable(name + QLatin1Char('/') + target);
+        }
+    }
+}
+
+TEST_F(HelpTest, SearchListsThePagesHoldingEveryWord)
+{
+    const HelpBook &guide = HelpBook::Named(HelpBook::kGuide);
+    const QList<HelpBook::SearchHit> hits = guide.Search(QStringLiteral("  DUPLICATE   files "));
+    ASSERT_FALSE(hits.isEmpty());
+    EXPECT_EQ(hits.first().page, QStringLiteral("find.html"));
+    EXPECT_EQ(hits.first().title, QStringLiteral("Finding entries"));
+    EXPECT_TRUE(guide.Search(QStringLiteral("duplicate zzyzx")).isEmpty());
+}
+
+TEST_F(HelpTest, HelpWindowKeysAndBackLink)
+{
+    THelpForm form;
+    form.show();
+    EXPECT_EQ(form.Pages->currentWidget(), form.CONTENTS);
+    EXPECT_FALSE(form.BackLink->isVisible());
+    QTest::keyClick(&form, Qt::Key_U, Qt::AltModifier); // a SUPPORT link: not on this page
+    EXPECT_TRUE(form.isVisible());
+    QTest::keyClick(&form, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(form.Pages->currentWidget(), form.SUPPORT);
+    EXPECT_TRUE(form.BackLink->isVisible());
+    QTest::keyClick(&form, Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(form.Pages->currentWidget(), form.CONTENTS);
+    EXPECT_FALSE(form.BackLink->isVisible());
+    QTest::keyClick(&form, Qt::Key_T, Qt::AltModifier);
+    EXPECT_FALSE(form.isVisible());
+    HelpViewer *viewer = HelpViewer::ForBook(HelpBook::kGuide);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Page->source(), HelpBook::Named(HelpBook::kGuide).ContextUrl(20));
+
+    THelpForm support(true);
+    support.show();
+    EXPECT_EQ(support.Pages->currentWidget(), support.SUPPORT);
+    EXPECT_FALSE(support.BackLink->isVisible());
+    QTest::keyClick(&support, Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(support.Pages->currentWidget(), support.SUPPORT);
+    QTest::keyClick(&support, Qt::Key_Escape);
+    EXPECT_FALSE(support.isVisible());
+    EXPECT_EQ(support.result(), QDialog::Rejected);
+}
+
+TEST_F(HelpTest, WebAndMailFailuresAreReported)
+{
+    QUrl opened;
+    OpenWebOrMail(QStringLiteral("www.example.com"), true, [&](const QUrl &url) {
+        opened = url;
+        return true;
+    });
+    EXPECT_EQ(opened, QUrl(QStringLiteral("http://www.example.com")));
+    const auto refuse = [](const QUrl &) { return false; };
+    OpenWebOrMail(QStringLiteral("www.example.com"), true, refuse);
+    OpenWebOrMail(QStringLiteral("help@example.com"), false, refuse);
+    const auto messages = m_ui.TakeMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].caption, QStringLiteral("Internet Browser Error"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("Dirvanta was unable to invoke an Internet Browser "
+                                               "to access \"HTTP:\\\\www.example.com\""));
+    EXPECT_EQ(messages[1].caption, QStringLiteral("Mail Engine Error"));
+    EXPECT_EQ(messages[1].text, QStringLiteral("Dirvanta was unable to invoke your Mail Engine "
+                                               "to mail \"help@example.com\""));
+}
+
+TEST_F(HelpTest, PopupShowsTheControlsTextAndClosesOnKeyClickOrLink)
+{
+    TConvert_V1_Form form(&m_settings);
+    form.show();
+    QWidget *control = form.VolumesFile;
+    const ContextHelpTexts::Entry *entry = ContextHelpFilter::EntryOf(control);
+    ASSERT_TRUE(entry);
+    ASSERT_NE(entry->context, 0);
+
+    ContextHelpPopup *popup = ClickInHelpMode(control);
+    ASSERT_TRUE(popup);
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_EQ(popup->Text(), entry->text);
+    EXPECT_LE(popup->width(), ContextHelpPopup::kMaxWidth);
+    QPointer<ContextHelpPopup> watched = popup;
+    QTest::keyClick(popup, Qt::Key_A);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(watched);
+
+    watched = ClickInHelpMode(control);
+    QTest::mouseClick(watched, Qt::LeftButton, {}, QPoint(2, 2)); // on the text
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(watched);
+    EXPECT_FALSE(HelpViewer::ForBook(HelpBook::kGuide)->isVisible());
+
+    watched = ClickInHelpMode(control);
+    QTest::mouseClick(watched, Qt::LeftButton, {}, watched->LinkRect().center());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(watched);
+    HelpViewer *viewer = HelpViewer::ForBook(HelpBook::kGuide);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Page->source(), HelpBook::Named(HelpBook::kGuide).ContextUrl(entry->context));
+
+    // A menu item clicked in context-help mode shows its text instead of running.
+    TCatalogueForm main(m_data, m_settings);
+    main.show();
+    auto *fileMenu = main.findChild<QMenu *>(QStringLiteral("File1"));
+    auto *exit = main.findChild<QAction *>(QStringLiteral("Exit1"));
+    EnterContextHelp();
+    fileMenu->popup(main.mapToGlobal(QPoint(0, 0)));
+    QTest::mouseClick(fileMenu, Qt::LeftButton, {}, fileMenu->actionGeometry(exit).center());
+    ASSERT_TRUE(ContextHelpPopup::Current());
+    EXPECT_EQ(ContextHelpPopup::Current()->Text(),
+              ContextHelpFilter::EntryOf(exit, fileMenu)->text);
+    EXPECT_TRUE(main.isVisible());
+    ContextHelpPopup::Current()->close();
+
+    // F1 on the focused control shows the same text without the Help button.
+    QApplication::setActiveWindow(&form);
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key_F1);
+    ASSERT_TRUE(ContextHelpPopup::Current());
+    EXPECT_EQ(ContextHelpPopup::Current()->Text(), entry->text);
+}
+
+} // namespace
