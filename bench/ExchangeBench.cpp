@@ -160,6 +160,10 @@ int main(int argc, char **argv)
     const int runs = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 3;
     BenchConsole console;
     QTemporaryDir work;
+    if (qEnvironmentVariableIsSet("EXCHANGE_BENCH_KEEP")) {
+        work.setAutoRemove(false);
+        std::printf("keeping %s\n", qPrintable(work.path()));
+    }
     // The command-line runs keep their settings to themselves.
     qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
     const QString sourceFolder = work.filePath(QStringLiteral("source"));
