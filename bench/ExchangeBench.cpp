@@ -151,6 +151,89 @@ void Require(const ProgramRun &run, const char *what)
     }
 }
 
+// The five commands of one run, on one catalog.
+struct RunResult
+{
+    ProgramRun exported;
+    ProgramRun selected;
+    ProgramRun imported;
+    ProgramRun importedBare;
+    ProgramRun loaded;
+};
+
+// The files of one benchmark in a work folder.
+class ExchangeSession
+{
+public:
+    explicit ExchangeSession(const QTemporaryDir &work)
+        : m_work(work)
+    {
+    }
+
+    // A source catalog of that many files; the runs read it.
+    void MakeSource(qint64 files)
+    {
+        m_files = files;
+        QDir(SourceFolder()).removeRecursively();
+        QDir().mkpath(SourceFolder());
+        TDataShare source;
+        if (!OpenNewDatabase(source, SourceFolder()))
+            std::exit(1);
+        QElapsedTimer timer;
+        timer.start();
+        Fill(source, files);
+        std::printf("catalog of %lld files made in %.1f s\n", files, timer.nsecsElapsed() / 1e9);
+        source.CloseDatabase(QString());
+    }
+
+    RunResult Run()
+    {
+        RunResult run;
+        run.exported =
+            RunProgram(m_cli, {QStringLiteral("--db"), SourceFolder(), QStringLiteral("export"),
+                               QStringLiteral("Catalogs"), Path("big.dvx")});
+        Require(run.exported, "the export");
+        run.selected =
+            RunProgram(m_sqlite, {QStringLiteral("-csv"),
+                                  QDir(SourceFolder()).filePath(CatalogSchema::kFilesFileName),
+                                  QStringLiteral(".output ") + Path("plain.csv"),
+                                  QStringLiteral("SELECT %1 FROM Files").arg(kBaselineColumns)});
+        Require(run.selected, "sqlite3 -csv");
+        run.imported = Import(true);
+        run.importedBare = Import(false);
+        MakeBaselineTarget(Path("baseline.db"));
+        run.loaded =
+            RunProgram(m_sqlite, {Path("baseline.db"),
+                                  QStringLiteral(".import --csv %1 Files").arg(Path("plain.csv"))});
+        Require(run.loaded, "sqlite3 .import");
+        return run;
+    }
+
+private:
+    QString Path(const char *name) const { return m_work.filePath(QLatin1String(name)); }
+    QString SourceFolder() const { return Path("source"); }
+
+    ProgramRun Import(bool nameIndexTriggers)
+    {
+        MakeTarget(Path("target"), nameIndexTriggers);
+        const ProgramRun run =
+            RunProgram(m_cli, {QStringLiteral("--db"), Path("target"), QStringLiteral("--json"),
+                               QStringLiteral("import"), Path("big.dvx")});
+        Require(run, "the import");
+        if (FilesAdded(run) != m_files) {
+            std::fprintf(stderr, "exchange_bench: import incomplete\n");
+            std::exit(1);
+        }
+        return run;
+    }
+
+    const QTemporaryDir &m_work;
+    const QString m_cli =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../src/app/cli/dirvanta-cli");
+    const QString m_sqlite = QStringLiteral("/usr/bin/sqlite3");
+    qint64 m_files = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -166,87 +249,52 @@ int main(int argc, char **argv)
     }
     // The command-line runs keep their settings to themselves.
     qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
-    const QString sourceFolder = work.filePath(QStringLiteral("source"));
-    QDir().mkpath(sourceFolder);
-    {
-        TDataShare source;
-        if (!OpenNewDatabase(source, sourceFolder))
-            return 1;
-        QElapsedTimer timer;
-        timer.start();
-        Fill(source, files);
-        std::printf("catalog of %lld files made in %.1f s\n", files, timer.nsecsElapsed() / 1e9);
-        source.CloseDatabase(QString());
-    }
-    const QString cli =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../src/app/cli/dirvanta-cli");
-    const QString sqlite = QStringLiteral("/usr/bin/sqlite3");
-    const QString exportFile = work.filePath(QStringLiteral("big.dvx"));
-    const QString csvFile = work.filePath(QStringLiteral("plain.csv"));
-    const QString targetFolder = work.filePath(QStringLiteral("target"));
-    const QString baselineFile = work.filePath(QStringLiteral("baseline.db"));
-    const QString sourceFiles = QDir(sourceFolder).filePath(CatalogSchema::kFilesFileName);
+    ExchangeSession session(work);
+    session.MakeSource(files);
 
     Measure exporting, csvExport, importing, importNoTriggers, csvImport;
     std::vector<double> exportRatios, importRatios, importNoTriggerRatios;
     for (int run = 0; run < runs; ++run) {
-        const ProgramRun exported =
-            RunProgram(cli, {QStringLiteral("--db"), sourceFolder, QStringLiteral("export"),
-                             QStringLiteral("Catalogs"), exportFile});
-        Require(exported, "the export");
-        const ProgramRun selected = RunProgram(
-            sqlite, {QStringLiteral("-csv"), sourceFiles, QStringLiteral(".output ") + csvFile,
-                     QStringLiteral("SELECT %1 FROM Files").arg(kBaselineColumns)});
-        Require(selected, "sqlite3 -csv");
-
-        MakeTarget(targetFolder, true);
-        const ProgramRun imported =
-            RunProgram(cli, {QStringLiteral("--db"), targetFolder, QStringLiteral("--json"),
-                             QStringLiteral("import"), exportFile});
-        Require(imported, "the import");
-        MakeTarget(targetFolder, false);
-        const ProgramRun importedBare =
-            RunProgram(cli, {QStringLiteral("--db"), targetFolder, QStringLiteral("--json"),
-                             QStringLiteral("import"), exportFile});
-        Require(importedBare, "the import without name index triggers");
-        if (FilesAdded(imported) != files || FilesAdded(importedBare) != files) {
-            std::fprintf(stderr, "exchange_bench: import incomplete\n");
-            return 1;
-        }
-        MakeBaselineTarget(baselineFile);
-        const ProgramRun loaded = RunProgram(
-            sqlite, {baselineFile, QStringLiteral(".import --csv %1 Files").arg(csvFile)});
-        Require(loaded, "sqlite3 .import");
-
-        exporting.Add(exported);
-        csvExport.Add(selected);
-        importing.Add(imported);
-        importNoTriggers.Add(importedBare);
-        csvImport.Add(loaded);
-        exportRatios.push_back(exported.seconds / selected.seconds);
-        importRatios.push_back(imported.seconds / loaded.seconds);
-        importNoTriggerRatios.push_back(importedBare.seconds / loaded.seconds);
+        const RunResult result = session.Run();
+        exporting.Add(result.exported);
+        csvExport.Add(result.selected);
+        importing.Add(result.imported);
+        importNoTriggers.Add(result.importedBare);
+        csvImport.Add(result.loaded);
+        exportRatios.push_back(result.exported.seconds / result.selected.seconds);
+        importRatios.push_back(result.imported.seconds / result.loaded.seconds);
+        importNoTriggerRatios.push_back(result.importedBare.seconds / result.loaded.seconds);
         std::printf("run %d: export %.2f s (sqlite3 -csv %.2f s), import %.2f s, without name "
                     "index triggers %.2f s (sqlite3 .import %.2f s)\n",
-                    run + 1, exported.seconds, selected.seconds, imported.seconds,
-                    importedBare.seconds, loaded.seconds);
+                    run + 1, result.exported.seconds, result.selected.seconds,
+                    result.imported.seconds, result.importedBare.seconds, result.loaded.seconds);
         std::fflush(stdout);
     }
-    std::printf("\n%lld files, medians of %d runs, peak memory the highest of them:\n", files,
-                runs);
-    std::printf("  %-36s %8s %9s %7s  %s\n", "", "seconds", "peak MB", "ratio", "target");
-    auto row = [](const char *what, const Measure &measure, const std::vector<double> *ratios,
-                  const char *target) {
-        std::printf("  %-36s %8.2f %9.1f ", what, Median(measure.seconds), measure.peak);
+    // Memory must not grow with the catalog: the peaks of one run on a
+    // catalog a tenth the size.
+    session.MakeSource(files / 10);
+    const RunResult small = session.Run();
+
+    std::printf("\n%lld files, medians of %d runs, peak memory the highest of them and that of "
+                "one run on %lld files:\n",
+                files, runs, files / 10);
+    std::printf("  %-32s %8s %8s %8s %7s  %s\n", "", "seconds", "peak MB", "at 1/10", "ratio",
+                "target");
+    auto row = [](const char *what, const Measure &measure, const ProgramRun &tenth,
+                  const std::vector<double> *ratios, const char *target) {
+        std::printf("  %-32s %8.2f %8.1f %8.1f ", what, Median(measure.seconds), measure.peak,
+                    tenth.peakMegabytes);
         if (ratios)
             std::printf("%7.2f  %s\n", Median(*ratios), target);
         else
-            std::printf("%7s\n", "");
+            std::printf("\n");
     };
-    row("dirvanta-cli export", exporting, &exportRatios, "<= 1.5, <= 64 MB");
-    row("sqlite3 -csv (baseline)", csvExport, nullptr, "");
-    row("dirvanta-cli import", importing, &importRatios, "<= 1.5, <= 64 MB");
-    row("  without name index triggers", importNoTriggers, &importNoTriggerRatios, "");
-    row("sqlite3 .import (baseline)", csvImport, nullptr, "");
+    const char *target = "<= 1.5; <= 64 MB, the same at 1/10";
+    row("dirvanta-cli export", exporting, small.exported, &exportRatios, target);
+    row("sqlite3 -csv (baseline)", csvExport, small.selected, nullptr, "");
+    row("dirvanta-cli import", importing, small.imported, &importRatios, target);
+    row("  without name index triggers", importNoTriggers, small.importedBare,
+        &importNoTriggerRatios, "");
+    row("sqlite3 .import (baseline)", csvImport, small.loaded, nullptr, "");
     return 0;
 }
