@@ -225,9 +225,10 @@ std::optional<double> ToDateTime(const QString &text, int field)
 }
 
 // The page caches of both database files while an export or import runs, in
-// KiB: the Files file's holds the pages an import's sorted batch sweeps.
+// KiB. The import's sorted batches sweep the size index in order, so its
+// pages come back from the system's file cache rather than this one.
 constexpr qint64 kExchangeCatalogsCacheKiB = 1024;
-constexpr qint64 kExchangeFilesCacheKiB = 8192;
+constexpr qint64 kExchangeFilesCacheKiB = 2048;
 
 QString FilesSchemaName()
 {
