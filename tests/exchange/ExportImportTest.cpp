@@ -291,9 +291,14 @@ TEST_F(ExportImportTest, ImportInManyBatchesKeepsEveryRowAndTheFileOrder)
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), kBatch * 9 + 3);
     EXPECT_EQ(Dump(*m_target), Dump(*m_data));
     // The rows of each batch go in by size, their keys in file order: the
-    // export of the copy is the export of the original.
+    // export of the copy is the export of the original, but for the first
+    // record, the Catalogs folder each database made for itself.
     ASSERT_TRUE(ExportObjects(*m_target, 3, FilePath(u"again.dvx"_s)));
-    EXPECT_EQ(ReadBytes(u"again.dvx"_s), ReadBytes(u"out.dvx"_s));
+    const auto withoutFirstRecord = [](const QByteArray &bytes) {
+        return bytes.mid(bytes.indexOf("\r\n"));
+    };
+    EXPECT_EQ(withoutFirstRecord(ReadBytes(u"again.dvx"_s)),
+              withoutFirstRecord(ReadBytes(u"out.dvx"_s)));
 }
 
 TEST_F(ExportImportTest, CancelInTheMiddleOfABatchLeavesTheDatabaseAsItWas)
