@@ -1,25 +1,27 @@
-// Times the export and the import of a large catalog against a plain line
-// loop writing and reading the same file. The catalog is made directly in
-// the tables: one disk catalog with FILES files in folders of 20, two folder
-// levels deep, names, sizes and dates of a usual disk, a few comments.
-// Export and import run alternately with their baselines; the median ratio
-// is what counts.
+// Times `dirvanta-cli export` and `dirvanta-cli import` of a large catalog
+// against SQLite's own CSV tools on the same Files rows: `sqlite3 -csv`
+// selecting the Files columns the export writes, and `sqlite3 .import` of
+// those rows into a table with the Files table's indexes. Every command runs
+// as a fresh process, timed with its own peak memory; the import also runs
+// into a database without the name index's triggers, to show what they cost.
+// The catalog is made directly in the tables: one disk catalog with FILES
+// files in folders of 20, two folder levels deep, names, sizes and dates of
+// a usual disk, a few comments. The commands run alternately; the median
+// ratio is what counts.
 //
 //   exchange_bench [FILES] [RUNS]        (default 1000000 files, 3 runs)
-#include "app/cli/TerminalUserInterface.h"
-#include "exchange/ExportImport.h"
+#include "BenchConsole.h"
+#include "BenchProgram.h"
 #include "platform/DayCount.h"
-#include "platform/DisplayFormats.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "store/NameIndex.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
@@ -77,41 +79,160 @@ void Fill(TDataShare &data, qint64 files)
     });
 }
 
-// The plain baselines: the same lines written out one at a time, and read
-// back one at a time.
-double PlainWrite(const QList<QByteArray> &lines, const QString &fileName)
+// The columns the export writes of each Files row, and the owner, which
+// the import needs for its index on it.
+const QString kBaselineColumns =
+    QStringLiteral("ID, Name, Class, Packaged, Size, Created, Modified, Comment");
+
+// The baseline's target: the same columns with the Files table's indexes.
+const QString kBaselineSchema = QStringLiteral(
+    "CREATE TABLE Files (ID INTEGER, Name TEXT, Class INTEGER, Packaged INTEGER, Size INTEGER, "
+    "Created REAL, Modified REAL, Comment TEXT);"
+    "CREATE INDEX IDIndex ON Files (ID);"
+    "CREATE INDEX SizeIndex ON Files (Size, Created);");
+
+// An empty catalog database, with or without the name index's triggers.
+void MakeTarget(const QString &folder, bool nameIndexTriggers)
 {
-    QElapsedTimer timer;
-    timer.start();
-    std::FILE *out = std::fopen(qPrintable(fileName), "wb");
-    for (const QByteArray &line : lines) {
-        std::fwrite(line.constData(), 1, size_t(line.size()), out);
-        std::fwrite("\r\n", 1, 2, out);
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    TDataShare target;
+    if (!OpenNewDatabase(target, folder))
+        std::exit(1);
+    if (!nameIndexTriggers) {
+        target.CatalogDatabase.ExecuteScript(
+            QStringLiteral("DROP TRIGGER %1.\"%2Add\"; DROP TRIGGER main.\"%3Add\";")
+                .arg(QuoteIdentifier(CatalogSchema::kFilesSchema), NameIndex::kFilesIndexTable,
+                     NameIndex::kCatalogsIndexTable));
     }
-    std::fclose(out);
-    return timer.nsecsElapsed() / 1e9;
+    target.CloseDatabase(QString());
 }
 
-double PlainRead(const QString &fileName, qint64 &lines)
+void MakeBaselineTarget(const QString &fileName)
 {
-    QElapsedTimer timer;
-    timer.start();
-    std::FILE *in = std::fopen(qPrintable(fileName), "rb");
-    char *line = nullptr;
-    size_t capacity = 0;
-    lines = 0;
-    while (getline(&line, &capacity, in) >= 0)
-        ++lines;
-    std::free(line);
-    std::fclose(in);
-    return timer.nsecsElapsed() / 1e9;
+    QFile::remove(fileName);
+    SqliteConnection baseline;
+    baseline.Open(fileName, true);
+    baseline.ExecuteScript(kBaselineSchema);
+    baseline.Close();
 }
 
-double Median(std::vector<double> values)
+// The files an import run added, from the command's JSON report.
+qint64 FilesAdded(const ProgramRun &run)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    const QByteArray marker("\"files\":");
+    const qsizetype at = run.output.indexOf(marker);
+    if (at < 0)
+        return -1;
+    const QByteArray rest = run.output.mid(at + marker.size());
+    qsizetype digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+        ++digits;
+    return rest.left(digits).toLongLong();
 }
+
+struct Measure
+{
+    std::vector<double> seconds;
+    double peak = 0;
+
+    void Add(const ProgramRun &run)
+    {
+        seconds.push_back(run.seconds);
+        peak = std::max(peak, run.peakMegabytes);
+    }
+};
+
+void Require(const ProgramRun &run, const char *what)
+{
+    if (!run.succeeded) {
+        std::fprintf(stderr, "exchange_bench: %s failed\n", what);
+        std::exit(1);
+    }
+}
+
+// The five commands of one run, on one catalog.
+struct RunResult
+{
+    ProgramRun exported;
+    ProgramRun selected;
+    ProgramRun imported;
+    ProgramRun importedBare;
+    ProgramRun loaded;
+};
+
+// The files of one benchmark in a work folder.
+class ExchangeSession
+{
+public:
+    explicit ExchangeSession(const QTemporaryDir &work)
+        : m_work(work)
+    {
+    }
+
+    // A source catalog of that many files; the runs read it.
+    void MakeSource(qint64 files)
+    {
+        m_files = files;
+        QDir(SourceFolder()).removeRecursively();
+        QDir().mkpath(SourceFolder());
+        TDataShare source;
+        if (!OpenNewDatabase(source, SourceFolder()))
+            std::exit(1);
+        QElapsedTimer timer;
+        timer.start();
+        Fill(source, files);
+        std::printf("catalog of %lld files made in %.1f s\n", files, timer.nsecsElapsed() / 1e9);
+        source.CloseDatabase(QString());
+    }
+
+    RunResult Run()
+    {
+        RunResult run;
+        run.exported =
+            RunProgram(m_cli, {QStringLiteral("--db"), SourceFolder(), QStringLiteral("export"),
+                               QStringLiteral("Catalogs"), Path("big.dvx")});
+        Require(run.exported, "the export");
+        run.selected =
+            RunProgram(m_sqlite, {QStringLiteral("-csv"),
+                                  QDir(SourceFolder()).filePath(CatalogSchema::kFilesFileName),
+                                  QStringLiteral(".output ") + Path("plain.csv"),
+                                  QStringLiteral("SELECT %1 FROM Files").arg(kBaselineColumns)});
+        Require(run.selected, "sqlite3 -csv");
+        run.imported = Import(true);
+        run.importedBare = Import(false);
+        MakeBaselineTarget(Path("baseline.db"));
+        run.loaded =
+            RunProgram(m_sqlite, {Path("baseline.db"),
+                                  QStringLiteral(".import --csv %1 Files").arg(Path("plain.csv"))});
+        Require(run.loaded, "sqlite3 .import");
+        return run;
+    }
+
+private:
+    QString Path(const char *name) const { return m_work.filePath(QLatin1String(name)); }
+    QString SourceFolder() const { return Path("source"); }
+
+    ProgramRun Import(bool nameIndexTriggers)
+    {
+        MakeTarget(Path("target"), nameIndexTriggers);
+        const ProgramRun run =
+            RunProgram(m_cli, {QStringLiteral("--db"), Path("target"), QStringLiteral("--json"),
+                               QStringLiteral("import"), Path("big.dvx")});
+        Require(run, "the import");
+        if (FilesAdded(run) != m_files) {
+            std::fprintf(stderr, "exchange_bench: import incomplete\n");
+            std::exit(1);
+        }
+        return run;
+    }
+
+    const QTemporaryDir &m_work;
+    const QString m_cli =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../src/app/cli/dirvanta-cli");
+    const QString m_sqlite = QStringLiteral("/usr/bin/sqlite3");
+    qint64 m_files = 0;
+};
 
 } // namespace
 
@@ -120,77 +241,60 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const qint64 files = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1'000'000;
     const int runs = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 3;
-    SetDisplayLocale(QLocale(QStringLiteral("en_US")));
-    QString outText;
-    QString errText;
-    QString inText;
-    QTextStream out(&outText);
-    QTextStream err(&errText);
-    QTextStream in(&inText);
-    TerminalUserInterface ui(out, err, in, false, AnswerPolicy::No);
-    SetUserInterface(&ui);
-
+    BenchConsole console;
     QTemporaryDir work;
-    TDataShare source;
-    source.DatabaseFolder = work.filePath(QStringLiteral("source"));
-    QDir().mkpath(source.DatabaseFolder);
-    source.CreateDatabaseTables();
-    if (!source.OpenDatabase())
-        return 1;
-    QElapsedTimer timer;
-    timer.start();
-    Fill(source, files);
-    std::printf("catalog of %lld files made in %.1f s\n", files, timer.nsecsElapsed() / 1e9);
+    if (qEnvironmentVariableIsSet("EXCHANGE_BENCH_KEEP")) {
+        work.setAutoRemove(false);
+        std::printf("keeping %s\n", qPrintable(work.path()));
+    }
+    // The command-line runs keep their settings to themselves.
+    qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
+    ExchangeSession session(work);
+    session.MakeSource(files);
 
-    const QString exportFile = work.filePath(QStringLiteral("big.dvx"));
-    const QString plainFile = work.filePath(QStringLiteral("plain.dvx"));
-    std::vector<double> exportRatios, importRatios, exportSeconds, importSeconds;
-    qint64 records = 0;
+    Measure exporting, csvExport, importing, importNoTriggers, csvImport;
+    std::vector<double> exportRatios, importRatios, importNoTriggerRatios;
     for (int run = 0; run < runs; ++run) {
-        timer.restart();
-        if (!ExportObjects(source, CatalogSchema::kCatalogsId, exportFile))
-            return 1;
-        const double exported = timer.nsecsElapsed() / 1e9;
-        QFile file(exportFile);
-        file.open(QIODevice::ReadOnly);
-        QList<QByteArray> lines = file.readAll().split('\n');
-        file.close();
-        lines.removeLast();
-        for (QByteArray &line : lines)
-            line.chop(1);
-        const double written = PlainWrite(lines, plainFile);
-        lines.clear();
-
-        TDataShare target;
-        target.DatabaseFolder = work.filePath(QStringLiteral("target%1").arg(run));
-        QDir().mkpath(target.DatabaseFolder);
-        target.CreateDatabaseTables();
-        if (!target.OpenDatabase())
-            return 1;
-        timer.restart();
-        bool imported = false;
-        target.RunInTransaction([&] { imported = ImportFile(target, exportFile); });
-        const double importTime = timer.nsecsElapsed() / 1e9;
-        if (!imported || CountDatabaseTotals(target).files != files) {
-            std::fprintf(stderr, "import incomplete\n");
-            return 1;
-        }
-        target.CloseDatabase(QString());
-        const double read = PlainRead(plainFile, records);
-
-        exportSeconds.push_back(exported);
-        importSeconds.push_back(importTime);
-        exportRatios.push_back(exported / written);
-        importRatios.push_back(importTime / read);
-        std::printf("run %d: export %.2f s (plain write %.3f s), import %.2f s (plain read %.3f "
-                    "s)\n",
-                    run + 1, exported, written, importTime, read);
+        const RunResult result = session.Run();
+        exporting.Add(result.exported);
+        csvExport.Add(result.selected);
+        importing.Add(result.imported);
+        importNoTriggers.Add(result.importedBare);
+        csvImport.Add(result.loaded);
+        exportRatios.push_back(result.exported.seconds / result.selected.seconds);
+        importRatios.push_back(result.imported.seconds / result.loaded.seconds);
+        importNoTriggerRatios.push_back(result.importedBare.seconds / result.loaded.seconds);
+        std::printf("run %d: export %.2f s (sqlite3 -csv %.2f s), import %.2f s, without name "
+                    "index triggers %.2f s (sqlite3 .import %.2f s)\n",
+                    run + 1, result.exported.seconds, result.selected.seconds,
+                    result.imported.seconds, result.importedBare.seconds, result.loaded.seconds);
         std::fflush(stdout);
     }
-    std::printf("%lld records; export %.0f rows/s, %.0fx the plain write; import %.0f rows/s, "
-                "%.0fx the plain read (medians of %d runs)\n",
-                records, records / Median(exportSeconds), Median(exportRatios),
-                records / Median(importSeconds), Median(importRatios), runs);
-    SetUserInterface(nullptr);
+    // Memory must not grow with the catalog: the peaks of one run on a
+    // catalog a tenth the size.
+    session.MakeSource(files / 10);
+    const RunResult small = session.Run();
+
+    std::printf("\n%lld files, medians of %d runs, peak memory the highest of them and that of "
+                "one run on %lld files:\n",
+                files, runs, files / 10);
+    std::printf("  %-32s %8s %8s %8s %7s  %s\n", "", "seconds", "peak MB", "at 1/10", "ratio",
+                "target");
+    auto row = [](const char *what, const Measure &measure, const ProgramRun &tenth,
+                  const std::vector<double> *ratios, const char *target) {
+        std::printf("  %-32s %8.2f %8.1f %8.1f ", what, Median(measure.seconds), measure.peak,
+                    tenth.peakMegabytes);
+        if (ratios)
+            std::printf("%7.2f  %s\n", Median(*ratios), target);
+        else
+            std::printf("\n");
+    };
+    const char *target = "<= 1.5; <= 64 MB, the same at 1/10";
+    row("dirvanta-cli export", exporting, small.exported, &exportRatios, target);
+    row("sqlite3 -csv (baseline)", csvExport, small.selected, nullptr, "");
+    row("dirvanta-cli import", importing, small.imported, &importRatios, target);
+    row("  without name index triggers", importNoTriggers, small.importedBare,
+        &importNoTriggerRatios, "");
+    row("sqlite3 .import (baseline)", csvImport, small.loaded, nullptr, "");
     return 0;
 }

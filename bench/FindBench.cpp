@@ -10,6 +10,7 @@
 // FIND_BENCH_MEMORY_ONLY=1 measures only the peak memory of the command-line
 // search (for the ten-million-row case, where plocate adds nothing).
 #include "BenchConsole.h"
+#include "BenchProgram.h"
 #include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
@@ -26,10 +27,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -86,69 +84,6 @@ double Seconds(const std::function<void()> &work)
     timer.start();
     work();
     return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// What one run of a program did: its time, peak memory, output lines and
-// the number its output starts with.
-struct ProgramRun
-{
-    double seconds = 0;
-    double peakMegabytes = 0;
-    qint64 lines = 0;
-    qint64 firstNumber = 0;
-};
-
-// Run under /usr/bin/time, which reports the program's own peak: a child
-// started straight from this process counts this process's size in its peak
-// (the kernel carries the peak over the exec).
-ProgramRun RunProgram(const QString &program, const QStringList &arguments)
-{
-    const QString peakFile = QDir::temp().filePath(QStringLiteral("find_bench_peak.txt"));
-    std::vector<QByteArray> texts{
-        QByteArray("/usr/bin/time"), QByteArray("-f"),     QByteArray("%M"), QByteArray("-o"),
-        peakFile.toLocal8Bit(),      program.toLocal8Bit()};
-    for (const QString &argument : arguments)
-        texts.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &text : texts)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        std::exit(1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        std::exit(1);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    QByteArray output;
-    char buffer[65536];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-        output.append(buffer, n);
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ProgramRun run;
-    run.seconds = double(timer.nsecsElapsed()) / 1e9;
-    QFile peak(peakFile);
-    if (peak.open(QIODevice::ReadOnly))
-        run.peakMegabytes = peak.readAll().trimmed().toDouble() / 1024.0;
-    run.lines = output.count('\n');
-    run.firstNumber = output.left(output.indexOf('\n')).trimmed().toLongLong();
-    return run;
 }
 
 void Build(TDataShare &data, long long files, long long folders, const QString &names,

@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -36,8 +39,9 @@ enum class TokenKind
 struct DateToken
 {
     TokenKind kind;
-    int width = 1; // letters in the format
-    QString text;  // a literal
+    int width = 1;   // letters in the format
+    QString text;    // a literal
+    QByteArray utf8; // the same in UTF-8
 };
 
 // The short date format as tokens: Qt's letters d, M and y, quoted text and
@@ -47,7 +51,7 @@ std::vector<DateToken> CompileDateFormat(const QString &format)
     std::vector<DateToken> tokens;
     auto addLiteral = [&](QChar c) {
         if (tokens.empty() || tokens.back().kind != TokenKind::Literal)
-            tokens.push_back({TokenKind::Literal, 0, QString()});
+            tokens.push_back({TokenKind::Literal, 0, QString(), {}});
         tokens.back().text.append(c);
     };
     for (qsizetype i = 0; i < format.size();) {
@@ -71,7 +75,7 @@ std::vector<DateToken> CompileDateFormat(const QString &format)
                 kind = run >= 3 ? TokenKind::DayName : TokenKind::Day;
             else if (c == u'M')
                 kind = TokenKind::Month;
-            tokens.push_back({kind, int(run), QString()});
+            tokens.push_back({kind, int(run), QString(), {}});
             i += run;
             continue;
         }
@@ -96,6 +100,7 @@ struct TimePart
     TimeToken kind;
     int width = 1;
     QString text;
+    QByteArray utf8; // the text in UTF-8
 };
 
 // The long time format as tokens, without time-zone letters. A format that
@@ -108,7 +113,7 @@ std::vector<TimePart> CompileTimeFormat(QString format)
     std::vector<TimePart> parts;
     auto addLiteral = [&](QChar c) {
         if (parts.empty() || parts.back().kind != TimeToken::Literal)
-            parts.push_back({TimeToken::Literal, 0, QString()});
+            parts.push_back({TimeToken::Literal, 0, QString(), {}});
         parts.back().text.append(c);
     };
     for (qsizetype i = 0; i < format.size();) {
@@ -125,15 +130,17 @@ std::vector<TimePart> CompileTimeFormat(QString format)
         while (i + run < format.size() && format[i + run] == c)
             ++run;
         if (c == u'h' || c == u'H') {
-            parts.push_back(
-                {c == u'h' && twelveHour ? TimeToken::Hour12 : TimeToken::Hour24, int(run), {}});
+            parts.push_back({c == u'h' && twelveHour ? TimeToken::Hour12 : TimeToken::Hour24,
+                             int(run),
+                             {},
+                             {}});
         } else if (c == u'm') {
-            parts.push_back({TimeToken::Minute, int(run), {}});
+            parts.push_back({TimeToken::Minute, int(run), {}, {}});
         } else if (c == u's') {
-            parts.push_back({TimeToken::Second, int(run), {}});
+            parts.push_back({TimeToken::Second, int(run), {}, {}});
         } else if (c == u'a' || c == u'A') {
             // "AP" or "ap" is one marker; the P is part of it.
-            parts.push_back({TimeToken::Marker, 1, QString(c)});
+            parts.push_back({TimeToken::Marker, 1, QString(c), {}});
             if (i + 1 < format.size() && (format[i + 1] == u'p' || format[i + 1] == u'P'))
                 run = 2;
             else
@@ -162,7 +169,11 @@ std::vector<TimePart> CompileTimeFormat(QString format)
     return parts;
 }
 
-struct Formats
+} // namespace
+
+// The date and time formats of the display locale, compiled for writing and
+// reading date-time texts.
+struct ExportDateFormats
 {
     QString shortDate;
     QLocale locale;
@@ -178,12 +189,14 @@ struct Formats
     QString pm;
 };
 
+namespace {
+
 QMutex g_mutex;
 
 // The compiled formats of the display locale; compiled again when it changed.
-const Formats &CurrentFormats()
+const ExportDateFormats &CurrentFormats()
 {
-    static Formats formats;
+    static ExportDateFormats formats;
     static bool made = false;
     const QString shortDate = ShortDateFormat();
     const QLocale locale = DisplayLocale();
@@ -213,29 +226,124 @@ const Formats &CurrentFormats()
             break;
         }
     }
+    for (DateToken &token : formats.date)
+        token.utf8 = token.text.toUtf8();
+    for (TimePart &part : formats.time)
+        part.utf8 = part.text.toUtf8();
     formats.am = locale.amText();
     formats.pm = locale.pmText();
     made = true;
     return formats;
 }
 
-// Appends a number of at least width digits (ASCII, never the locale's).
-void AppendNumber(QString &out, int value, int width)
+// Date-time texts are built into a QString or straight into UTF-8 bytes.
+void AppendAscii(QString &out, char c)
 {
-    char16_t digits[12];
+    out.append(QLatin1Char(c));
+}
+void AppendAscii(std::string &out, char c)
+{
+    out.push_back(c);
+}
+void AppendText(QString &out, const QString &text, const QByteArray &)
+{
+    out.append(text);
+}
+void AppendText(std::string &out, const QString &, const QByteArray &utf8)
+{
+    out.append(utf8.constData(), size_t(utf8.size()));
+}
+
+// Appends a number of at least width digits (ASCII, never the locale's).
+template<typename Out>
+void AppendNumber(Out &out, int value, int width)
+{
+    char digits[12];
     int count = 0;
     const bool negative = value < 0;
     unsigned magnitude = negative ? 0u - unsigned(value) : unsigned(value);
     do {
-        digits[count++] = char16_t(u'0' + magnitude % 10);
+        digits[count++] = char('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
     if (negative)
-        out.append(u'-');
+        AppendAscii(out, '-');
     for (int pad = count; pad < width; ++pad)
-        out.append(u'0');
+        AppendAscii(out, '0');
     while (count > 0)
-        out.append(QChar(digits[--count]));
+        AppendAscii(out, digits[--count]);
+}
+
+// A catalog date-time in the formats (see ExportDateTimeText).
+template<typename Out>
+void AppendDateTime(Out &out, const ExportDateFormats &formats, double dayCount)
+{
+    QDate date;
+    QTime time;
+    SplitDayCount(dayCount, date, time);
+    // To the nearest second: the text has no finer unit.
+    const int rounded = (time.msecsSinceStartOfDay() + 500) / 1000;
+    if (rounded >= 86400) {
+        date = date.addDays(1);
+        time = QTime(0, 0);
+    } else {
+        time = QTime::fromMSecsSinceStartOfDay(rounded * 1000);
+    }
+    // Each of QDate's day(), month() and year() converts the whole date.
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    for (const DateToken &token : formats.date) {
+        switch (token.kind) {
+        case TokenKind::Day:
+            AppendNumber(out, day, token.width);
+            break;
+        case TokenKind::Month:
+            AppendNumber(out, month, token.width);
+            break;
+        case TokenKind::Year:
+            AppendNumber(out, year, 4);
+            break;
+        case TokenKind::DayName: {
+            const QString name = formats.locale.dayName(
+                date.dayOfWeek(), token.width == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            AppendText(out, name, name.toUtf8());
+            break;
+        }
+        case TokenKind::Literal:
+            AppendText(out, token.text, token.utf8);
+            break;
+        }
+    }
+    if (time.msecsSinceStartOfDay() == 0)
+        return;
+    AppendAscii(out, ' ');
+    for (const TimePart &part : formats.time) {
+        switch (part.kind) {
+        case TimeToken::Hour24:
+            AppendNumber(out, time.hour(), part.width);
+            break;
+        case TimeToken::Hour12:
+            AppendNumber(out, time.hour() % 12 == 0 ? 12 : time.hour() % 12, part.width);
+            break;
+        case TimeToken::Minute:
+            AppendNumber(out, time.minute(), part.width);
+            break;
+        case TimeToken::Second:
+            AppendNumber(out, time.second(), part.width);
+            break;
+        case TimeToken::Marker: {
+            const QString &marker = time.hour() < 12 ? formats.am : formats.pm;
+            const QString written = part.text == QStringLiteral("a") ? marker.toLower() : marker;
+            AppendText(out, written, written.toUtf8());
+            break;
+        }
+        case TimeToken::Literal:
+            AppendText(out, part.text, part.utf8);
+            break;
+        }
+    }
 }
 
 // A small reader over a text that date and time parts are taken from.
@@ -341,7 +449,7 @@ bool MatchMarker(Reader &reader, const QString &marker)
 // Hours, optional minutes and seconds (":" or "." between them), optional
 // milliseconds and an optional AM or PM marker: the long and the short time
 // of every usual locale, and the times other programs write.
-bool ReadTime(Reader &reader, const Formats &formats, QTime &time)
+bool ReadTime(Reader &reader, const ExportDateFormats &formats, QTime &time)
 {
     int hour = 0;
     int minute = 0;
@@ -391,7 +499,7 @@ bool ReadTime(Reader &reader, const Formats &formats, QTime &time)
 
 // The time exactly as the long time format writes it (for formats with
 // words between the numbers, or the AM/PM marker in front).
-bool ReadTimeExact(Reader &reader, const Formats &formats, QTime &time)
+bool ReadTimeExact(Reader &reader, const ExportDateFormats &formats, QTime &time)
 {
     int hour = 0;
     int minute = 0;
@@ -445,7 +553,7 @@ bool ReadTimeExact(Reader &reader, const Formats &formats, QTime &time)
 
 // Date and optional time; the whole text must be used.
 bool ReadDateTime(QStringView text, const std::vector<DateToken> &dateTokens,
-                  const Formats &formats, double &dayCount)
+                  const ExportDateFormats &formats, double &dayCount)
 {
     Reader reader{text};
     reader.SkipBlanks();
@@ -612,69 +720,88 @@ QString ExportDateTimeText(std::optional<double> dayCount)
 {
     if (!dayCount)
         return QString();
-    QDate date;
-    QTime time;
-    SplitDayCount(*dayCount, date, time);
-    // To the nearest second: the text has no finer unit.
-    const int rounded = (time.msecsSinceStartOfDay() + 500) / 1000;
-    if (rounded >= 86400) {
-        date = date.addDays(1);
-        time = QTime(0, 0);
-    } else {
-        time = QTime::fromMSecsSinceStartOfDay(rounded * 1000);
-    }
-    QMutexLocker lock(&g_mutex);
-    const Formats &formats = CurrentFormats();
     QString text;
     text.reserve(24);
-    for (const DateToken &token : formats.date) {
-        switch (token.kind) {
-        case TokenKind::Day:
-            AppendNumber(text, date.day(), token.width);
-            break;
-        case TokenKind::Month:
-            AppendNumber(text, date.month(), token.width);
-            break;
-        case TokenKind::Year:
-            AppendNumber(text, date.year(), 4);
-            break;
-        case TokenKind::DayName:
-            text.append(formats.locale.dayName(
-                date.dayOfWeek(), token.width == 3 ? QLocale::ShortFormat : QLocale::LongFormat));
-            break;
-        case TokenKind::Literal:
-            text.append(token.text);
-            break;
-        }
-    }
-    if (time.msecsSinceStartOfDay() == 0)
-        return text;
-    text.append(u' ');
-    for (const TimePart &part : formats.time) {
-        switch (part.kind) {
-        case TimeToken::Hour24:
-            AppendNumber(text, time.hour(), part.width);
-            break;
-        case TimeToken::Hour12:
-            AppendNumber(text, time.hour() % 12 == 0 ? 12 : time.hour() % 12, part.width);
-            break;
-        case TimeToken::Minute:
-            AppendNumber(text, time.minute(), part.width);
-            break;
-        case TimeToken::Second:
-            AppendNumber(text, time.second(), part.width);
-            break;
-        case TimeToken::Marker: {
-            const QString marker = time.hour() < 12 ? formats.am : formats.pm;
-            text.append(part.text == QStringLiteral("a") ? marker.toLower() : marker);
-            break;
-        }
-        case TimeToken::Literal:
-            text.append(part.text);
-            break;
-        }
-    }
+    QMutexLocker lock(&g_mutex);
+    AppendDateTime(text, CurrentFormats(), *dayCount);
     return text;
+}
+
+ExportRecordBuilder::ExportRecordBuilder(QByteArray &out)
+    : m_out(out)
+{
+    QMutexLocker lock(&g_mutex);
+    m_formats = std::make_unique<ExportDateFormats>(CurrentFormats());
+}
+
+ExportRecordBuilder::~ExportRecordBuilder() = default;
+
+void ExportRecordBuilder::AppendField(std::string_view field)
+{
+    if (m_fields++ > 0)
+        m_record.push_back(',');
+    const bool quoted = std::any_of(field.begin(), field.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',';
+    });
+    if (!quoted) {
+        m_record.append(field);
+        return;
+    }
+    m_record.push_back('"');
+    for (const char c : field) {
+        if (c == '"')
+            m_record.push_back('"');
+        m_record.push_back(c);
+    }
+    m_record.push_back('"');
+}
+
+ExportRecordBuilder &ExportRecordBuilder::Utf8(QByteArrayView field)
+{
+    // Text that is not plain ASCII is passed through the decoder, so that
+    // bytes that are no UTF-8 are written as the replacement character, as
+    // the text read as a string would be, never as bytes that would make the
+    // whole file read as an old Windows file.
+    if (std::any_of(field.begin(), field.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        const QByteArray valid = QString::fromUtf8(field).toUtf8();
+        AppendField(std::string_view(valid.constData(), size_t(valid.size())));
+    } else {
+        AppendField(std::string_view(field.data(), size_t(field.size())));
+    }
+    return *this;
+}
+
+ExportRecordBuilder &ExportRecordBuilder::Text(QStringView field)
+{
+    const QByteArray utf8 = field.toUtf8();
+    AppendField(std::string_view(utf8.constData(), size_t(utf8.size())));
+    return *this;
+}
+
+ExportRecordBuilder &ExportRecordBuilder::Number(qint64 value)
+{
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    AppendField(std::string_view(digits, size_t(end - digits)));
+    return *this;
+}
+
+ExportRecordBuilder &ExportRecordBuilder::DateTime(std::optional<double> dayCount)
+{
+    m_scratch.clear();
+    if (dayCount)
+        AppendDateTime(m_scratch, *m_formats, *dayCount);
+    AppendField(m_scratch);
+    return *this;
+}
+
+void ExportRecordBuilder::EndRecord()
+{
+    m_record.append("\r\n");
+    m_out.append(m_record.data(), qsizetype(m_record.size()));
+    m_record.clear();
+    m_fields = 0;
 }
 
 std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
@@ -682,7 +809,7 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
     if (std::all_of(text.begin(), text.end(), IsControlOrBlank))
         return std::optional<double>();
     QMutexLocker lock(&g_mutex);
-    const Formats &formats = CurrentFormats();
+    const ExportDateFormats &formats = CurrentFormats();
     double dayCount = 0;
     if (ReadDateTime(text, formats.date, formats, dayCount) ||
         ReadDateTime(text, IsoDateTokens(), formats, dayCount) ||

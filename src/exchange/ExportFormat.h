@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // The text form of export files: comma-separated records of quoted or plain
 // fields, the date-time texts in them, and the character encodings files are
@@ -39,6 +43,37 @@ enum class ExternalEncoding
 };
 bool IsValidUtf8(const QByteArray &bytes);
 QString DecodeExternalText(const QByteArray &bytes, ExternalEncoding encoding);
+
+struct ExportDateFormats;
+
+// Builds export records as UTF-8 bytes at the end of a buffer, field by
+// field, exactly as EncodeExportRecord and ExportDateTimeText give them, and
+// ends each with carriage return and line feed. The date and time formats
+// are taken once, when the builder is made, not for every field.
+class ExportRecordBuilder final
+{
+public:
+    explicit ExportRecordBuilder(QByteArray &out);
+    ~ExportRecordBuilder();
+    Q_DISABLE_COPY_MOVE(ExportRecordBuilder)
+
+    ExportRecordBuilder &Text(QStringView field);
+    // A field given as UTF-8 (bytes that are not are written as U+FFFD).
+    ExportRecordBuilder &Utf8(QByteArrayView field);
+    ExportRecordBuilder &Number(qint64 value);
+    // A date-time as ExportDateTimeText writes it; nullopt is blank.
+    ExportRecordBuilder &DateTime(std::optional<double> dayCount);
+    void EndRecord();
+
+private:
+    void AppendField(std::string_view field);
+
+    QByteArray &m_out;
+    std::unique_ptr<ExportDateFormats> m_formats;
+    std::string m_record;
+    std::string m_scratch;
+    int m_fields = 0;
+};
 
 // A catalog date-time as export text: the short date, a blank and the long
 // time of the display locale (DisplayFormats.h); the time is left out at

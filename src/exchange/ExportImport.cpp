@@ -86,10 +86,10 @@ public:
         m_buffer.reserve(kFileChunk + 8192);
     }
 
-    void Write(const QStringList &fields)
+    // Where records are built; RecordDone writes them out now and then.
+    QByteArray &Buffer() { return m_buffer; }
+    void RecordDone()
     {
-        m_buffer.append(EncodeExportRecord(fields).toUtf8());
-        m_buffer.append("\r\n", 2);
         if (m_buffer.size() >= kFileChunk)
             Flush();
     }
@@ -224,7 +224,50 @@ std::optional<double> ToDateTime(const QString &text, int field)
     return *value;
 }
 
+// The page caches of both database files while an export or import runs, in
+// KiB. The import's sorted batches sweep the size index in order, so its
+// pages come back from the system's file cache rather than this one.
+constexpr qint64 kExchangeCatalogsCacheKiB = 1024;
+constexpr qint64 kExchangeFilesCacheKiB = 2048;
+
+QString FilesSchemaName()
+{
+    return QuoteIdentifier(CatalogSchema::kFilesSchema);
+}
+
 } // namespace
+
+ExchangePageCaches::ExchangePageCaches(TDataShare &data)
+    : m_db(data.CatalogDatabase)
+    , m_catalogs(CacheSize(QStringLiteral("main")))
+    , m_files(CacheSize(FilesSchemaName()))
+{
+    SetCacheSize(QStringLiteral("main"), -kExchangeCatalogsCacheKiB);
+    SetCacheSize(FilesSchemaName(), -kExchangeFilesCacheKiB);
+}
+
+ExchangePageCaches::~ExchangePageCaches()
+{
+    try {
+        SetCacheSize(QStringLiteral("main"), m_catalogs);
+        SetCacheSize(FilesSchemaName(), m_files);
+    } catch (const std::exception &) {
+        // A cache left small costs speed only.
+    }
+}
+
+qint64 ExchangePageCaches::CacheSize(const QString &schema)
+{
+    SqliteStatement &query = m_db.Prepare(QStringLiteral("PRAGMA %1.cache_size").arg(schema));
+    const qint64 size = query.Step() ? query.Int64(0) : -2000;
+    query.Reset();
+    return size;
+}
+
+void ExchangePageCaches::SetCacheSize(const QString &schema, qint64 size)
+{
+    m_db.ExecuteScript(QStringLiteral("PRAGMA %1.cache_size=%2").arg(schema).arg(size));
+}
 
 void CollectObjectIDs(TDataShare &data, QList<qint64> &ids, TableCursor &cursor, qint64 &mode,
                       bool &stop)
@@ -250,6 +293,7 @@ bool ExportObjects(TDataShare &data, qint64 objectId, const QString &fileName)
     } closeProgress;
 
     ExportWriter writer(fileName);
+    const ExchangePageCaches caches(data);
     QList<qint64> ids;
     data.Catalogs.WalkSubtree(
         objectId,
@@ -260,54 +304,56 @@ bool ExportObjects(TDataShare &data, qint64 objectId, const QString &fileName)
     const qint64 total = ids.size();
     ui.SetProgressRange(total);
     qint64 position = 0;
+    ExportRecordBuilder record(writer.Buffer());
     SqliteStatement &objects = data.CatalogDatabase.Prepare(kObjectQuery);
-    QStringList fields;
     for (const qint64 id : std::as_const(ids)) {
         if (ui.Cancelled())
             break;
         objects.Bind(1, id);
-        if (objects.Step()) {
-            const QString path = data.Catalogs.PathByID(id, false);
-            fields = {path,
-                      QString::number(objects.Int64(0)),
-                      QStringLiteral("-1"),
-                      objects.Text(1),
-                      objects.Text(2),
-                      QString::number(objects.Int64(3)),
-                      QString::number(objects.Int64(4)),
-                      ExportDateTimeText(OptionalDate(objects, 5)),
-                      ExportDateTimeText(OptionalDate(objects, 6)),
-                      objects.Text(7)};
+        if (!objects.Step()) {
             objects.Reset();
-            writer.Write(fields);
-            position = position >= total ? 1 : position + 1;
-            ui.SetProgressPosition(position);
-            if (ui.PumpMessages(kProgressPumpMs)) {
-                ui.SetProgressPath(path.mid(path.lastIndexOf(u'\\') + 1));
-                ui.SetProgressStatus(
-                    QStringLiteral("%1 Objects of %2 Exported").arg(position).arg(total));
-            }
-            SqliteStatement &files = data.CatalogDatabase.Prepare(kFilesQuery);
-            files.Bind(1, id);
-            while (files.Step()) {
-                fields = {files.Text(0),
-                          QStringLiteral("-1"),
-                          QString::number(files.Int64(1)),
-                          files.Int64(2) != 0 ? QStringLiteral("True") : QStringLiteral("False"),
-                          QString(),
-                          QString::number(files.Int64(3)),
-                          QStringLiteral("0"),
-                          ExportDateTimeText(OptionalDate(files, 4)),
-                          ExportDateTimeText(OptionalDate(files, 5)),
-                          files.Text(6)};
-                writer.Write(fields);
-                if (ui.PumpMessages(kProgressPumpMs))
-                    ui.SetProgressFileName(fields[0]);
-            }
-            files.Reset();
-        } else {
-            objects.Reset();
+            continue;
         }
+        const QString path = data.Catalogs.PathByID(id, false);
+        record.Text(path)
+            .Number(objects.Int64(0))
+            .Utf8("-1")
+            .Utf8(objects.Utf8(1))
+            .Utf8(objects.Utf8(2))
+            .Number(objects.Int64(3))
+            .Number(objects.Int64(4))
+            .DateTime(OptionalDate(objects, 5))
+            .DateTime(OptionalDate(objects, 6))
+            .Utf8(objects.Utf8(7))
+            .EndRecord();
+        objects.Reset();
+        writer.RecordDone();
+        position = position >= total ? 1 : position + 1;
+        ui.SetProgressPosition(position);
+        if (ui.PumpMessages(kProgressPumpMs)) {
+            ui.SetProgressPath(path.mid(path.lastIndexOf(u'\\') + 1));
+            ui.SetProgressStatus(
+                QStringLiteral("%1 Objects of %2 Exported").arg(position).arg(total));
+        }
+        SqliteStatement &files = data.CatalogDatabase.Prepare(kFilesQuery);
+        files.Bind(1, id);
+        while (files.Step()) {
+            record.Utf8(files.Utf8(0))
+                .Utf8("-1")
+                .Number(files.Int64(1))
+                .Utf8(files.Int64(2) != 0 ? "True" : "False")
+                .Utf8({})
+                .Number(files.Int64(3))
+                .Utf8("0")
+                .DateTime(OptionalDate(files, 4))
+                .DateTime(OptionalDate(files, 5))
+                .Utf8(files.Utf8(6))
+                .EndRecord();
+            writer.RecordDone();
+            if (ui.PumpMessages(kProgressPumpMs))
+                ui.SetProgressFileName(files.Text(0));
+        }
+        files.Reset();
     }
     if (ui.Cancelled())
         return false;
@@ -357,22 +403,26 @@ bool ImportFile(TDataShare &data, const QString &fileName)
 }
 
 TDvxImport::TDvxImport(TDataShare &data)
-    : m_data(data)
+    : m_fileRowBatch(kFileRowBatch)
+    , m_data(data)
 {
 }
 
 void TDvxImport::BuildPathIndex()
 {
-    m_pathIndex.clear();
-    m_exactPaths.clear();
+    m_paths.Clear();
     TDBItemTree &tree = m_data.Catalogs;
-    QHash<qint64, QString> paths;
+    // The paths of the objects from the root down to the one visited: the
+    // walk goes depth first, so a parent is on this chain when its child comes.
+    std::vector<std::pair<qint64, QString>> chain;
     const qint64 root = CatalogSchema::kDatabaseObjectId;
     tree.WalkSubtree(
         root,
         [&](TableCursor &cursor, qint64 &, bool &) {
             const qint64 id = tree.ItemID(&cursor);
             const qint64 parent = tree.ItemParent(&cursor);
+            while (!chain.empty() && chain.back().first != parent)
+                chain.pop_back();
             QString path;
             if (id == root) {
                 path = tree.ItemPath(&cursor);
@@ -382,54 +432,29 @@ void TDvxImport::BuildPathIndex()
                 if (parent == tree.RootID) {
                     path = own;
                 } else {
-                    const auto known = paths.constFind(parent);
                     const QString parentPath =
-                        known != paths.constEnd() ? *known : tree.PathByID(parent, false);
+                        chain.empty() ? tree.PathByID(parent, false) : chain.back().second;
                     path = parentPath.trimmed().isEmpty() ? tree.ItemName(&cursor)
                                                           : parentPath + tree.NameDelim + own;
                 }
             }
-            paths.insert(id, path);
             // The first object of a path is the one found, as in walk order.
-            const QString key = path.toUpper();
-            if (!m_pathIndex.contains(key))
-                m_pathIndex.insert(key, id);
-            if (!m_exactPaths.contains(path))
-                m_exactPaths.insert(path, id);
+            m_paths.Insert(path, id, true);
+            chain.emplace_back(id, std::move(path));
         },
         nullptr);
 }
 
-std::optional<qint64> TDvxImport::FindPath(const QString &path, bool anyCase) const
-{
-    if (const auto exact = m_exactPaths.constFind(path); exact != m_exactPaths.constEnd())
-        return *exact;
-    if (anyCase) {
-        if (const auto found = m_pathIndex.constFind(path.toUpper());
-            found != m_pathIndex.constEnd())
-            return *found;
-    }
-    return std::nullopt;
-}
-
-void TDvxImport::ForgetSubtreePaths(const QString &key)
+void TDvxImport::ForgetSubtreePaths(qint64 id)
 {
     // The objects below a replaced catalog are deleted with it: their paths
     // must not lead later records to rows that are gone.
-    const QString prefix = key + QLatin1Char('\\');
-    for (auto it = m_pathIndex.begin(); it != m_pathIndex.end();) {
-        if (it.key() == key || it.key().startsWith(prefix))
-            it = m_pathIndex.erase(it);
-        else
-            ++it;
-    }
-    for (auto it = m_exactPaths.begin(); it != m_exactPaths.end();) {
-        const QString upper = it.key().toUpper();
-        if (upper == key || upper.startsWith(prefix))
-            it = m_exactPaths.erase(it);
-        else
-            ++it;
-    }
+    QSet<qint64> ids;
+    m_data.Catalogs.WalkSubtree(
+        id,
+        [&](TableCursor &cursor, qint64 &, bool &) { ids.insert(m_data.Catalogs.ItemID(&cursor)); },
+        nullptr);
+    m_paths.Forget(ids);
 }
 
 void TDvxImport::ImportDVX(const QString &fileName)
@@ -438,6 +463,7 @@ void TDvxImport::ImportDVX(const QString &fileName)
     m_fileName = fileName;
     m_debugMode = DiagnosticModeOn();
     m_yesToAll = false;
+    const ExchangePageCaches caches(m_data);
     BuildPathIndex();
     qint64 lines = 0;
     ExternalEncoding encoding = ExternalEncoding::Utf8;
@@ -532,9 +558,8 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
                                 std::optional<double> created, std::optional<double> modified,
                                 const QString &comment)
 {
-    const QString key = path.toUpper();
     const qsizetype cut = path.lastIndexOf(u'\\');
-    const auto found = FindPath(path, !IsMediumObjectClass(cls));
+    const auto found = m_paths.Find(path, !IsMediumObjectClass(cls));
     // Only a disk catalog stands in for another: a folder of that path is
     // never deleted for one, the imported catalog is made beside it.
     TableCursor *lookup = m_data.Catalogs.LookupCursor();
@@ -562,7 +587,7 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
             const qint64 existing = *found;
             // Rows still waiting may belong to the catalog being replaced.
             FlushFileRows();
-            ForgetSubtreePaths(key);
+            ForgetSubtreePaths(existing);
             DeleteSubtreePermanently(m_data, existing);
             break;
         }
@@ -575,7 +600,7 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     qsizetype at = cut;
     std::optional<qint64> parent;
     do {
-        parent = FindPath(TrimControls(at < 0 ? path : path.left(at)), true);
+        parent = m_paths.Find(TrimControls(at < 0 ? path : path.left(at)), true);
         if (parent || at <= 0 || !IsMediumObjectClass(cls))
             break;
         at = path.lastIndexOf(u'\\', at - 1);
@@ -595,8 +620,7 @@ qint64 TDvxImport::ImportObject(const QString &path, int cls, const QString &sou
     insert.Bind(7, comment).Bind(8, serial.toUpper()).Bind(9, size).Bind(10, volumeSize);
     insert.Execute();
     const qint64 id = m_data.CatalogDatabase.LastInsertId();
-    m_pathIndex.insert(key, id);
-    m_exactPaths.insert(path, id);
+    m_paths.Insert(path, id, false);
     return id;
 }
 
@@ -606,7 +630,7 @@ void TDvxImport::AppendFileRow(const QString &name, int attributes, bool package
 {
     m_pendingFiles.push_back({m_currentObject, attributes, packaged, size, name.toUtf8(),
                               comment.toUtf8(), created, modified, 0});
-    if (m_pendingFiles.size() >= kFileRowBatch)
+    if (m_pendingFiles.size() >= m_fileRowBatch)
         FlushFileRows();
     if (UI().PumpMessages(kProgressPumpMs))
         UI().SetProgressFileName(name);

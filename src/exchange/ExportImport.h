@@ -1,7 +1,8 @@
 #pragma once
 
+#include "exchange/ObjectPathIndex.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+class SqliteConnection;
 class TDataShare;
 class TableCursor;
 
@@ -30,6 +32,29 @@ public:
 
 private:
     QString m_message;
+};
+
+// Holds the page caches of both database files small while it lives and
+// gives them their sizes back after. An export or an import passes over
+// every row once, so the large caches of browsing would only make the
+// program grow with the catalog. Export and import hold it themselves; a
+// caller that reads the database around them (counts, the commit) may hold
+// it longer.
+class ExchangePageCaches final
+{
+public:
+    explicit ExchangePageCaches(TDataShare &data);
+    ~ExchangePageCaches();
+    Q_DISABLE_COPY_MOVE(ExchangePageCaches)
+
+private:
+    // The setting as PRAGMA cache_size gives it: pages, or KiB when negative.
+    qint64 CacheSize(const QString &schema);
+    void SetCacheSize(const QString &schema, qint64 size);
+
+    SqliteConnection &m_db;
+    qint64 m_catalogs;
+    qint64 m_files;
 };
 
 // Which objects a CollectObjectIDs walk takes, by the walk's data value.
@@ -84,15 +109,17 @@ public:
                         qint64 size, qint64 volumeSize, std::optional<double> created,
                         std::optional<double> modified, const QString &comment);
 
+    // Files rows written at a time; tests make batches small.
+    void SetFileRowBatch(std::size_t rows) { m_fileRowBatch = rows; }
+
     // What the next record is read as, for tests that feed records by hand.
     void SetFileName(const QString &fileName) { m_fileName = fileName; }
     qint64 CurrentObject() const { return m_currentObject; }
 
 private:
     void BuildPathIndex();
-    void ForgetSubtreePaths(const QString &key);
-    // The object of a path: written the same, or with anyCase in any letter case.
-    std::optional<qint64> FindPath(const QString &path, bool anyCase) const;
+    // Forgets the paths of an object and of everything below it.
+    void ForgetSubtreePaths(qint64 id);
     void AppendFileRow(const QString &name, int attributes, bool packaged, qint64 size,
                        const QString &comment, std::optional<double> created,
                        std::optional<double> modified);
@@ -115,12 +142,12 @@ private:
         qint64 key;
     };
     std::vector<PendingFile> m_pendingFiles;
+    std::size_t m_fileRowBatch;
 
     TDataShare &m_data;
-    QHash<QString, qint64> m_pathIndex; // upper-cased path -> ID
-    // The same by the path as written. Folders found on a medium are matched
-    // by it: a medium may hold "Pod" and "pod" side by side.
-    QHash<QString, qint64> m_exactPaths;
+    // Folders found on a medium are matched by the path as written, as a
+    // medium may hold "Pod" and "pod" side by side; other objects in any case.
+    ObjectPathIndex m_paths;
     QString m_fileName;
     qint64 m_currentObject = 1;
     qint64 m_recordNumber = 0;

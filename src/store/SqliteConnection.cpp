@@ -144,6 +144,12 @@ QString SqliteStatement::Text(int column) const
     return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
 }
 
+QByteArrayView SqliteStatement::Utf8(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+}
+
 QVariant SqliteStatement::Value(int column) const
 {
     switch (sqlite3_column_type(m_statement, column)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -46,6 +47,8 @@ public:
     qint64 Int64(int column) const;
     double Double(int column) const;
     QString Text(int column) const;
+    // The text of a column as SQLite holds it, valid until the next step.
+    QByteArrayView Utf8(int column) const;
     QVariant Value(int column) const;
 
 private:

@@ -41,8 +41,18 @@ TEST(ExportFieldTest, QuotesOnlyWhatNeedsIt)
         {u"say \"hi\""_s, u"\"say \"\"hi\"\"\""_s}, {u"line\r\nbreak"_s, u"\"line\r\nbreak\""_s},
         {u"tab\there"_s, u"\"tab\there\""_s},       {u"Café"_s, u"Café"_s},
     };
-    for (const Case &c : cases)
+    QByteArray built;
+    ExportRecordBuilder builder(built);
+    for (const Case &c : cases) {
         EXPECT_EQ(EncodeField(c.field), c.written) << c.field.toStdString();
+        built.clear();
+        builder.Utf8(c.field.toUtf8()).EndRecord();
+        EXPECT_EQ(built, c.written.toUtf8() + "\r\n") << c.field.toStdString();
+    }
+    // Bytes that are no UTF-8 are written as the text read from them is.
+    built.clear();
+    builder.Utf8("Caf\xE9 x").Number(-12).Text(u"é"_s).EndRecord();
+    EXPECT_EQ(built, "\"Caf\xEF\xBF\xBD x\",-12,\xC3\xA9\r\n");
 }
 
 TEST(ExportFieldTest, DecodingGivesBackWhatWasEncoded)
@@ -106,8 +116,13 @@ TEST_P(ExportDateLocaleTest, SameMachineKeepsEveryDateToTheSecond)
     const double dates[] = {DayCountOf(1996, 2, 29, 23, 59, 58), DayCountOf(1950, 1, 2, 0, 0, 1),
                             DayCountOf(2075, 12, 31, 12, 0, 0),  DayCountOf(1899, 12, 30, 6, 0, 0),
                             DayCountOf(1899, 12, 29, 6, 30, 0),  DayCountOf(2024, 7, 1, 13, 5, 9)};
+    QByteArray built;
+    ExportRecordBuilder builder(built);
     for (const double date : dates) {
         const QString text = ExportDateTimeText(date);
+        built.clear();
+        builder.DateTime(date).EndRecord();
+        EXPECT_EQ(built, EncodeField(text).toUtf8() + "\r\n");
         const auto back = ParseExportDateTime(text);
         ASSERT_TRUE(back && *back) << text.toStdString();
         EXPECT_NEAR(**back, date, 0.5 / 86400) << text.toStdString();

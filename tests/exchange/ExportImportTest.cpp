@@ -37,6 +37,35 @@ protected:
         return ExportObjects(*m_data, id, FilePath(name));
     }
 
+    // A disk catalog whose files fill many import batches of kBatch rows:
+    // sizes in no order, some equal, some blank dates.
+    static constexpr std::size_t kBatch = 7;
+    void BuildManyFiles(TDataShare &data, const QString &name, int files)
+    {
+        const qint64 disk = AddFullObject(data, 3, name, 4);
+        const qint64 folders[] = {disk, AddFullObject(data, disk, u"Sub"_s, 7),
+                                  AddFullObject(data, disk, u"Other"_s, 7)};
+        for (int i = 0; i < files; ++i) {
+            const qint64 file =
+                AddFullFile(data, folders[i * 3 / files], u"File %1.txt"_s.arg(i), (i * 37) % 11,
+                            i % 5 == 0 ? u"note, %1"_s.arg(i) : QString(), i % 2 == 0, 32,
+                            44000.0 + (i % 4) * 0.25);
+            if (i % 6 == 0)
+                data.CatalogDatabase.ExecuteScript(
+                    u"UPDATE Files SET Created = NULL WHERE Key = %1"_s.arg(file));
+        }
+    }
+
+    // The import as ImportFile runs it, with batches of kBatch rows.
+    bool ImportInSmallBatches(TDataShare &data, const QString &name)
+    {
+        return data.RunInTransaction([&] {
+            TDvxImport import(data);
+            import.SetFileRowBatch(kBatch);
+            import.ImportDVX(FilePath(name));
+        });
+    }
+
     qint64 m_work = 0;
     qint64 m_disk = 0;
     qint64 m_sub = 0;
@@ -252,6 +281,46 @@ TEST_F(ExportImportTest, CancelDuringImportLeavesNoTrace)
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs"_s), 5);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 0);
     EXPECT_TRUE(m_ui.ProgressTexts().contains(u"1 Records of 8 Processed"_s));
+}
+
+TEST_F(ExportImportTest, ImportInManyBatchesKeepsEveryRowAndTheFileOrder)
+{
+    BuildManyFiles(*m_data, u"Big"_s, int(kBatch) * 9 + 3);
+    ASSERT_TRUE(Export(3));
+    ASSERT_TRUE(ImportInSmallBatches(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), kBatch * 9 + 3);
+    EXPECT_EQ(Dump(*m_target), Dump(*m_data));
+    // The rows of each batch go in by size, their keys in file order: the
+    // export of the copy is the export of the original, but for the first
+    // record, the Catalogs folder each database made for itself.
+    ASSERT_TRUE(ExportObjects(*m_target, 3, FilePath(u"again.dvx"_s)));
+    const auto withoutFirstRecord = [](const QByteArray &bytes) {
+        return bytes.mid(bytes.indexOf("\r\n"));
+    };
+    EXPECT_EQ(withoutFirstRecord(ReadBytes(u"again.dvx"_s)),
+              withoutFirstRecord(ReadBytes(u"out.dvx"_s)));
+}
+
+TEST_F(ExportImportTest, CancelInTheMiddleOfABatchLeavesTheDatabaseAsItWas)
+{
+    BuildManyFiles(*m_target, u"Kept"_s, 5);
+    BuildManyFiles(*m_data, u"Big"_s, int(kBatch) * 4);
+    ASSERT_TRUE(Export(3));
+    const QStringList before = Dump(*m_target);
+    qint64 tick = 0;
+    m_ui.SetTickSource([&] { return tick += 100; });
+    // Every record lets events run twice. The 17th file is the 20th record:
+    // two batches are written by then and three rows wait.
+    static_assert(kBatch == 7);
+    int pumps = 0;
+    m_ui.SetOnProcessEvents([&] {
+        if (++pumps == 39)
+            m_ui.SetCancelled(true);
+    });
+    EXPECT_FALSE(ImportInSmallBatches(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Import Cancelled"_s);
+    EXPECT_EQ(Dump(*m_target), before);
+    EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 5);
 }
 
 TEST_F(ExportImportTest, CancelledExportLeavesNoFileAndKeepsAnOldOne)

@@ -92,6 +92,8 @@ public:
     {
         if (!Open(data, options, true))
             return CliApplication::kFailure;
+        // The counts and the commit stay in the import's small caches too.
+        const ExchangePageCaches caches(data);
         const DatabaseTotals before = CountDatabaseTotals(data);
         V1TempFiles temps;
         if (versionOne) {
