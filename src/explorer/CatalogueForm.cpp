@@ -1100,6 +1100,8 @@ void TCatalogueForm::ListView1Edited(qint64 id, const QString &text)
             entry.subItems[5] = DateSortKey(modified);
         }
         model->SetEntry(row, entry);
+        // The new name takes its sorted place at once.
+        ListView1->Resort();
     }
     TreeView1->RefreshNodes();
 }
