@@ -41,6 +41,7 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -53,7 +54,18 @@ const QString kHistorySection = QStringLiteral("History List");
 const QString kOpenHeader = QStringLiteral(" All Catalogs and Archives");
 const QString kClosedHeader = QStringLiteral("  No Database Loaded");
 constexpr int kFirstPanelWidth = 190;
-constexpr int kDefaultPane = 200;
+// The tree pane's first width: the design's 233 pixels, or more where the
+// font needs it for a name of about 26 characters three levels down (names
+// run wider than the font's average character, hence 30 of those).
+constexpr int kDesignPane = 233;
+constexpr int kUsualNameCharacters = 30;
+
+int DefaultPaneWidth(const QTreeView &tree)
+{
+    const int usual = 3 * tree.indentation() + tree.style()->pixelMetric(QStyle::PM_SmallIconSize) +
+                      tree.fontMetrics().averageCharWidth() * kUsualNameCharacters;
+    return std::max(kDesignPane, usual);
+}
 
 QWidget *Pane(QWidget *header, QWidget *body)
 {
@@ -403,8 +415,8 @@ void TCatalogueForm::LoadExplorerSettings()
         int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Wastebasket Sort"), 0)));
     ListView1->SetWastebasketOrder(
         m_settings.ReadBool(kExplorerSection, QStringLiteral("Wastebasket Order"), true));
-    const int pane =
-        int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Pane"), kDefaultPane));
+    const int pane = int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Pane"),
+                                                DefaultPaneWidth(*TreeView1)));
     Splitter->setSizes({pane, std::max(width() - pane, 1)});
     const bool statusBarShown =
         m_settings.ReadBool(kExplorerSection, QStringLiteral("Status Bar"), true);
