@@ -2,6 +2,7 @@
 
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/ExchangeCommands.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/SettingsStore.h"
@@ -27,6 +28,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
@@ -213,6 +215,47 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
     EXPECT_EQ(Action("Delete1")->text(), QStringLiteral("&Empty Wastebasket"));
     EXPECT_FALSE(form.List()->MainView());
     EXPECT_EQ(Text("StatusPanel2"), QString());
+}
+
+TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
+                             m_disk);
+    TCatalogueForm &form = Show();
+    form.Tree()->setFocus();
+    const QString exports = m_folder.filePath(QStringLiteral("exports"));
+    QDir().mkpath(exports);
+
+    // The first export starts in the documents folder and suggests the object's name.
+    m_ui.QueueFileName(QDir(exports).filePath(QStringLiteral("Disk.DVX")));
+    ExportCommand(form, *m_data, *m_settings);
+    EXPECT_EQ(m_ui.LastChooser().startFolder,
+              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    EXPECT_EQ(m_ui.LastChooser().fileName, QStringLiteral("Disk.DVX"));
+    // The disk catalog, its folder and its two files.
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("Exported 4 entries to Disk.DVX"));
+
+    form.Tree()->SelectByID(m_work);
+    m_ui.QueueFileName(QString());
+    ExportCommand(form, *m_data, *m_settings);
+    EXPECT_EQ(m_ui.LastChooser().startFolder, exports);
+    EXPECT_EQ(m_ui.LastChooser().fileName, QStringLiteral("Work.DVX"));
+
+    form.CompressCommand();
+    EXPECT_TRUE(
+        form.statusBar()->currentMessage().startsWith(QStringLiteral("Compressed the catalog")));
+    form.RefreshList();
+    EXPECT_EQ(form.statusBar()->currentMessage(), QString()) << "new counts replace the message";
+
+    form.ReselectNode(CatalogSchema::kWastebasketId, true);
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    form.DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption,
+              QStringLiteral("Confirm Multiple Object Deletions"));
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("The Wastebasket is empty"));
 }
 
 TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
