@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTest>
@@ -521,6 +522,38 @@ TEST_F(CatalogListTest, IconViewsChooseTheViewAndItsLayout)
     m_list->SetAutoArrange(false);
     EXPECT_FALSE(m_list->AutoArrange());
     EXPECT_EQ(IconView()->movement(), QListView::Snap);
+}
+
+TEST_F(CatalogListTest, LabelsTakeTheRoomThereIsAndTheEditorTheWholeName)
+{
+    const qint64 parent = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Parent"), 2);
+    AddObjectRow(parent, QStringLiteral("a"), 2);
+    const QString longName = QStringLiteral("Photographs of the summer 2026");
+    const qint64 named = AddObjectRow(parent, longName, 2);
+    AddObjectRow(parent, QString(200, u'x'), 2);
+    m_list->show();
+    m_list->Fill(parent);
+    const QFontMetrics metrics = IconView()->fontMetrics();
+
+    // Small icons and list: the column fits the long name, and the longest
+    // label only up to a limit.
+    for (const int view : {TCatalogList::kSmallIcons, TCatalogList::kListView}) {
+        m_list->SetIconView(view);
+        const int column = IconView()->gridSize().width();
+        EXPECT_GT(column, 16 + metrics.horizontalAdvance(longName)) << view;
+        EXPECT_LT(column, 16 + metrics.horizontalAdvance(QString(200, u'x'))) << view;
+    }
+
+    // The rename editor of a large icon at the right edge shows the whole name.
+    m_list->resize(260, 400);
+    m_list->SetIconView(TCatalogList::kLargeIcons);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(m_list->EditEntry(named));
+    const auto *editor = IconView()->viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_GT(editor->width(), metrics.horizontalAdvance(longName));
+    EXPECT_GE(editor->geometry().left(), 0);
+    EXPECT_LE(editor->geometry().right(), IconView()->viewport()->width());
 }
 
 } // namespace
