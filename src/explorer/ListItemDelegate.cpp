@@ -1,6 +1,7 @@
 #include "explorer/ListItemDelegate.h"
 
 #include <QListView>
+#include <QMetaProperty>
 #include <QStyle>
 
 namespace {
@@ -85,9 +86,12 @@ void ListItemDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionV
     QStyledItemDelegate::updateEditorGeometry(editor, option, index);
     QRect place = editor->geometry();
     const QFontMetrics metrics = editor->fontMetrics();
-    // The name, the editor's frame and margins, and room to type on.
-    const int needed = metrics.horizontalAdvance(index.data(Qt::EditRole).toString()) +
-                       3 * metrics.averageCharWidth() + 12;
+    // The name as typed so far (the view places its editor again when it
+    // lays its items out), the editor's frame and margins, and room to type on.
+    const QByteArray property = editor->metaObject()->userProperty().name();
+    const QString text = property.isEmpty() ? index.data(Qt::EditRole).toString()
+                                            : editor->property(property.constData()).toString();
+    const int needed = metrics.horizontalAdvance(text) + 3 * metrics.averageCharWidth() + 12;
     const QWidget *area = editor->parentWidget();
     const int areaWidth = area ? area->width() : needed;
     const int width = qMin(qMax(place.width(), needed), areaWidth);
