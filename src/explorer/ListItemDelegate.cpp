@@ -86,12 +86,14 @@ void ListItemDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionV
     QStyledItemDelegate::updateEditorGeometry(editor, option, index);
     QRect place = editor->geometry();
     const QFontMetrics metrics = editor->fontMetrics();
-    // The name as typed so far (the view places its editor again when it
-    // lays its items out), the editor's frame and margins, and room to type on.
+    // The stored name, or the name as typed so far when the view places its
+    // editor again; then the editor's frame and margins, and room to type on.
     const QByteArray property = editor->metaObject()->userProperty().name();
-    const QString text = property.isEmpty() ? index.data(Qt::EditRole).toString()
-                                            : editor->property(property.constData()).toString();
-    const int needed = metrics.horizontalAdvance(text) + 3 * metrics.averageCharWidth() + 12;
+    const QString typed =
+        property.isEmpty() ? QString() : editor->property(property.constData()).toString();
+    const int textWidth = qMax(metrics.horizontalAdvance(index.data(Qt::EditRole).toString()),
+                               metrics.horizontalAdvance(typed));
+    const int needed = textWidth + 3 * metrics.averageCharWidth() + 12;
     const QWidget *area = editor->parentWidget();
     const int areaWidth = area ? area->width() : needed;
     const int width = qMin(qMax(place.width(), needed), areaWidth);
