@@ -148,6 +148,18 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
     // a folder found on the medium, nor a file.
     EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(1, 0)) & Qt::ItemIsEditable);
+
+    // A symbolic link reads as one, with its own few bytes.
+    const qint64 link = AddFileRow(folder, QStringLiteral("current.txt"), 23);
+    m_data->CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Files SET Class = %1 WHERE Key = %2")
+            .arg(32 | CatalogSchema::kLinkAttribute)
+            .arg(link));
+    m_list->Fill(folder);
+    const int row = m_list->Model()->RowOfData(link);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(RowTexts(row).mid(1, 2),
+              (QStringList{QStringLiteral("23 bytes"), QStringLiteral("Link")}));
 }
 
 TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
