@@ -13,7 +13,6 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <span>
@@ -25,8 +24,6 @@ TCatalogList::TCatalogList(TDataShare &data, QWidget *parent)
     for (QAbstractItemView *view : Views()) {
         view->setTextElideMode(Qt::ElideRight);
         view->viewport()->installEventFilter(this);
-        // A delegate of its own: a shared one would report one view's editor to both.
-        view->setItemDelegate(new QStyledItemDelegate(view));
         view->setDragEnabled(true);
         view->setAcceptDrops(true);
         view->setDragDropMode(QAbstractItemView::DragDrop);

@@ -100,6 +100,8 @@ public:
 
     // Writes the widths of the current columns under the current view's section.
     void SaveColumnWidths();
+    // Sorts the entries again by the current view's sort, after one changed.
+    void Resort();
 
 signals:
     void SelectionChanged();
@@ -132,7 +134,6 @@ private:
     void SaveColumnWidthsOf(Columns columns);
     void ReadColumnWidths(Columns columns);
     void WithSettings(const std::function<void(SettingsStore &)> &use);
-    void Resort();
     void ShowSortIndicator();
     bool ViewportEvent(QAbstractItemView *view, QEvent *event);
 

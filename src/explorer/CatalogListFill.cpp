@@ -58,9 +58,12 @@ qint64 ReadMainViewEntries(TDataShare &data, qint64 nodeId, QList<ListEntry> &en
     ReadCatalogContents(data, nodeId, [&](const ContentRow &row) {
         total += row.size;
         if (row.file) {
+            // A link is a few bytes of path: "1KB" would say nothing of it.
+            const bool link = row.cls > 0 && (row.cls & CatalogSchema::kLinkAttribute) != 0;
             entries.append(
                 ListEntry{row.name, row.number, FileIconIndex(row.name),
-                          QStringList{SizeText(row.size, false), FileTypeName(row.name),
+                          QStringList{link ? ByteCountText(row.size) : SizeText(row.size, false),
+                                      link ? LinkTypeName() : FileTypeName(row.name),
                                       DateText(row.modified), OneLineComment(row.comment),
                                       SizeSortKey(row.size), DateKey(row.modified)}});
             return;

@@ -319,6 +319,31 @@ void TItemTree::InsertSorted(QTreeWidgetItem *parent, QTreeWidgetItem *node)
         insertTopLevelItem(at, node);
 }
 
+void TItemTree::MoveToSortedPlace(QTreeWidgetItem *parent, QTreeWidgetItem *node)
+{
+    // Taking a node out forgets which of its nodes were open and which one
+    // was current: both are put back.
+    QTreeWidgetItem *current = currentItem();
+    QList<QTreeWidgetItem *> open;
+    QList<QTreeWidgetItem *> pending{node};
+    while (!pending.isEmpty()) {
+        QTreeWidgetItem *at = pending.takeLast();
+        if (at->isExpanded())
+            open << at;
+        for (int child = 0; child < at->childCount(); ++child)
+            pending << at->child(child);
+    }
+    if (parent)
+        parent->removeChild(node);
+    else
+        takeTopLevelItem(indexOfTopLevelItem(node));
+    InsertSorted(parent, node);
+    for (QTreeWidgetItem *at : std::as_const(open))
+        at->setExpanded(true);
+    if (current)
+        setCurrentItem(current);
+}
+
 void TItemTree::RefreshLevel(QTreeWidgetItem *parent)
 {
     // What the table holds at this level now.
@@ -339,6 +364,7 @@ void TItemTree::RefreshLevel(QTreeWidgetItem *parent)
     }
 
     QSet<qint64> present;
+    QList<QTreeWidgetItem *> renamed;
     for (int i = 0; i < (parent ? parent->childCount() : topLevelItemCount());) {
         QTreeWidgetItem *node = parent ? parent->child(i) : topLevelItem(i);
         const qint64 id = NodeID(node);
@@ -348,11 +374,15 @@ void TItemTree::RefreshLevel(QTreeWidgetItem *parent)
             continue;
         }
         present.insert(id);
+        if (node->text(0) != *text)
+            renamed << node;
         node->setText(0, *text);
         emit NodeLoaded(node);
         ApplyIcon(node, id);
         ++i;
     }
+    for (QTreeWidgetItem *node : std::as_const(renamed))
+        MoveToSortedPlace(parent, node);
     for (qint64 id : std::as_const(wanted)) {
         if (present.contains(id))
             continue;

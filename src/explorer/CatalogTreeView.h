@@ -127,6 +127,8 @@ private:
     bool CanWrite() const;
     qint64 ParentIdOf(QTreeWidgetItem *node) const;
     QTreeWidgetItem *MakeNode(qint64 id, const QString &text);
+    // Moves a node whose text changed among its siblings to where it sorts.
+    void MoveToSortedPlace(QTreeWidgetItem *parent, QTreeWidgetItem *node);
     void ApplyIcon(QTreeWidgetItem *node, qint64 id);
     void UpdateMark(QTreeWidgetItem *node);
     int LoadChildren(QTreeWidgetItem *node);

@@ -40,13 +40,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -59,7 +62,19 @@ const QString kHistorySection = QStringLiteral("History List");
 const QString kOpenHeader = QStringLiteral(" All Catalogs and Archives");
 const QString kClosedHeader = QStringLiteral("  No Database Loaded");
 constexpr int kFirstPanelWidth = 190;
-constexpr int kDefaultPane = 200;
+constexpr int kDoneMessageMilliseconds = 6000;
+// The tree pane's first width: the design's 233 pixels, or more where the
+// font needs it for a name of about 26 characters three levels down (names
+// run wider than the font's average character, hence 30 of those).
+constexpr int kDesignPane = 233;
+constexpr int kUsualNameCharacters = 30;
+
+int DefaultPaneWidth(const QTreeView &tree)
+{
+    const int usual = 3 * tree.indentation() + tree.style()->pixelMetric(QStyle::PM_SmallIconSize) +
+                      tree.fontMetrics().averageCharWidth() * kUsualNameCharacters;
+    return std::max(kDesignPane, usual);
+}
 
 QWidget *Pane(QWidget *header, QWidget *body)
 {
@@ -503,8 +518,8 @@ void TCatalogueForm::LoadExplorerSettings()
         int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Wastebasket Sort"), 0)));
     ListView1->SetWastebasketOrder(
         m_settings.ReadBool(kExplorerSection, QStringLiteral("Wastebasket Order"), true));
-    const int pane =
-        int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Pane"), kDefaultPane));
+    const int pane = int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Pane"),
+                                                DefaultPaneWidth(*TreeView1)));
     Splitter->setSizes({pane, std::max(width() - pane, 1)});
     const bool statusBarShown =
         m_settings.ReadBool(kExplorerSection, QStringLiteral("Status Bar"), true);
@@ -629,8 +644,15 @@ void TCatalogueForm::UpdateToolbar()
     a.MoveUpBtn->setEnabled(state.moveUp);
 }
 
+void TCatalogueForm::ShowDoneMessage(const QString &text)
+{
+    statusBar()->showMessage(text, kDoneMessageMilliseconds);
+}
+
 void TCatalogueForm::ShowStatus(const QString &first, const QString &second)
 {
+    // New counts replace a message that is still showing.
+    statusBar()->clearMessage();
     m_statusPanel1->show();
     m_statusPanel2->show();
     m_statusPanel1->setText(first);
@@ -1022,11 +1044,29 @@ void TCatalogueForm::CloseDatabaseCommand()
     m_data.CloseDatabase(m_data.DatabaseFolder);
 }
 
+qint64 TCatalogueForm::DatabaseFileBytes() const
+{
+    const QDir folder(m_data.DatabaseFolder);
+    return QFileInfo(folder.filePath(CatalogSchema::kCatalogsFileName)).size() +
+           QFileInfo(folder.filePath(CatalogSchema::kFilesFileName)).size();
+}
+
 void TCatalogueForm::CompressCommand()
 {
-    BusyCursor busy;
-    m_data.CompressDatabase();
-    RefreshList();
+    const qint64 before = DatabaseFileBytes();
+    bool packed = false;
+    {
+        BusyCursor busy;
+        packed = m_data.CompressDatabase();
+        RefreshList();
+    }
+    if (!packed)
+        return;
+    const qint64 recovered = before - DatabaseFileBytes();
+    ShowDoneMessage(
+        recovered > 0
+            ? QStringLiteral("Compressed the catalog: %1 recovered").arg(SizeText(recovered, false))
+            : QStringLiteral("Compressed the catalog"));
 }
 
 void TCatalogueForm::CatalogDiskCommand(const QString &source)
@@ -1079,6 +1119,11 @@ void TCatalogueForm::UpdateCommand()
     // successor takes its place.
     ReselectNode(updated && selected == catalogId ? newId : selected, true);
     UI().CloseProgress();
+    if (updated) {
+        ShowDoneMessage(QStringLiteral("Updated %1 (%2 entries)")
+                            .arg(GetObjectName(m_data, newId),
+                                 DisplayLocale().toString(CountSubtreeEntries(m_data, newId) - 1)));
+    }
 }
 
 void TCatalogueForm::RefuseWhileOpen(const QString &task)
@@ -1200,6 +1245,8 @@ void TCatalogueForm::ListView1Edited(qint64 id, const QString &text)
             entry.subItems[5] = DateSortKey(modified);
         }
         model->SetEntry(row, entry);
+        // The new name takes its sorted place at once.
+        ListView1->Resort();
     }
     TreeView1->RefreshNodes();
 }
@@ -1235,6 +1282,9 @@ void TCatalogueForm::DeleteCommand(CommandSource source, bool shift)
     m_listRefreshGate = true;
     ReselectNode(confirmed ? reselect : TreeView1->SelectedID(), true);
     UI().CloseProgress();
+    const bool emptying = ids == QList<qint64>{CatalogSchema::kWastebasketId};
+    if (emptying && confirmed && !m_data.Catalogs.HasChildren(CatalogSchema::kWastebasketId))
+        ShowDoneMessage(QStringLiteral("The Wastebasket is empty"));
 }
 
 void TCatalogueForm::RestoreCommand()

@@ -46,6 +46,9 @@ public:
     void RefreshList();
     // Rebuilds the tree, selects the object and refills the list once.
     void ReselectNode(qint64 id, bool refresh);
+    // Says in the status bar, for a few seconds and without a box, what a
+    // long or invisible command did.
+    void ShowDoneMessage(const QString &text);
 
     // Database commands.
     void NewDatabase();
@@ -168,6 +171,8 @@ private:
     void UpdatePathLabel();
     void ShowStatus(const QString &first, const QString &second);
     void ShowSinglePanel();
+    // The size of the two files of the open database.
+    qint64 DatabaseFileBytes() const;
     bool OpenFolderWithFallback(const QString &fallbackFolder);
     void SelectFirstNodeAndFill();
     int RunLocationDialog(int mode, const QString &inUseFolder);

@@ -6,8 +6,10 @@
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "explorer/HandlerGuard.h"
+#include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
+#include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -45,6 +48,26 @@ qint64 ExportSource(TCatalogueForm &form, TDataShare &data)
     return -1;
 }
 
+// Where the Export and Import dialogs start: the folder of the last export
+// or import, else the user's documents. Never left to the dialog, which
+// would start where any file dialog was last used (the Open With chooser).
+QString ExchangeStartFolder(SettingsStore &settings)
+{
+    const QString last = settings.ReadText(kExportOptions, kPath);
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+// The suggested name of an export file: the object's name, made fit for a
+// file name, with the export ending.
+QString SuggestedExportName(TDataShare &data, qint64 id)
+{
+    QString name = GetObjectName(data, id).trimmed();
+    name.replace(u'/', u'-');
+    return (name.isEmpty() ? QStringLiteral("Export") : name) + QStringLiteral(".DVX");
+}
+
 // Shows what a command's transaction was rolled back for, unless the work
 // said so itself (the import's own boxes end in "Catalog Failed").
 void ReportFailure(const QString &caption, const QString &failure)
@@ -62,18 +85,25 @@ void ExportCommand(TCatalogueForm &form, TDataShare &data, SettingsStore &settin
     const qint64 id = ExportSource(form, data);
     if (id < 0)
         return;
-    const QString file = UI().ChooseSaveFile(QStringLiteral("Specify Destination File for Export"),
-                                             settings.ReadText(kExportOptions, kPath),
-                                             settings.ReadText(kExportOptions, kFile),
-                                             kExportFilter, QStringLiteral("DVX"));
+    const QString file = UI().ChooseSaveFile(
+        QStringLiteral("Specify Destination File for Export"), ExchangeStartFolder(settings),
+        SuggestedExportName(data, id), kExportFilter, QStringLiteral("DVX"));
     if (file.isEmpty())
         return;
     const QFileInfo chosen(file);
     settings.WriteText(kExportOptions, kPath, chosen.absolutePath());
     settings.WriteText(kExportOptions, kFile, chosen.fileName());
     try {
-        BusyCursor busy;
-        ExportObjects(data, id, file);
+        bool written = false;
+        {
+            BusyCursor busy;
+            written = ExportObjects(data, id, file);
+        }
+        if (written) {
+            form.ShowDoneMessage(QStringLiteral("Exported %1 entries to %2")
+                                     .arg(DisplayLocale().toString(CountSubtreeEntries(data, id)),
+                                          chosen.fileName()));
+        }
     } catch (const EExchangeFileError &error) {
         UI().ShowError(QStringLiteral("Export Error"), error.Message());
     } catch (const EDatabaseError &error) {
@@ -85,19 +115,21 @@ void ImportCommand(TCatalogueForm &form, TDataShare &data, SettingsStore &settin
 {
     if (!data.DatabaseOpen)
         return;
-    const QString file =
-        UI().ChooseOpenFile(QStringLiteral("Select Source File for Import"),
-                            settings.ReadText(kExportOptions, kPath), kExportFilter);
+    const QString file = UI().ChooseOpenFile(QStringLiteral("Select Source File for Import"),
+                                             ExchangeStartFolder(settings), kExportFilter);
     if (file.isEmpty())
         return;
     settings.WriteText(kExportOptions, kPath, QFileInfo(file).absolutePath());
     QString failure;
+    bool imported = false;
     {
         BusyCursor busy;
-        data.RunInTransaction([&] { ImportFile(data, file); }, &failure);
+        data.RunInTransaction([&] { imported = ImportFile(data, file); }, &failure);
     }
     ReportFailure(QStringLiteral("Import Error!"), failure);
     form.ReselectNode(CatalogSchema::kCatalogsId, true);
+    if (imported && failure.isEmpty())
+        form.ShowDoneMessage(QStringLiteral("Imported %1").arg(QFileInfo(file).fileName()));
 }
 
 void ConvertV1Command(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)

@@ -1,6 +1,7 @@
 #include "explorer/ListViewStack.h"
 
 #include "explorer/CatalogListModel.h"
+#include "explorer/ListItemDelegate.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 
@@ -18,6 +19,13 @@ namespace {
 
 constexpr int kLargeIconSize = 32;
 constexpr int kSmallIconSize = 16;
+// The label column of the small icon and list views follows the longest
+// label, within these bounds (in average characters).
+constexpr int kShortestLabelColumn = 8;
+constexpr int kLongestLabelColumn = 36;
+// The width of a large icon's cell, so that a usual word ("Wastebasket")
+// fits on one line of its label.
+constexpr int kLargeIconLabel = 15;
 
 } // namespace
 
@@ -40,6 +48,8 @@ ListViewStack::ListViewStack(QWidget *parent)
     m_stack->addWidget(m_detailView);
 
     for (QAbstractItemView *view : Views()) {
+        // A delegate for each view: a shared one would report one view's editor to both.
+        view->setItemDelegate(new ListItemDelegate(view));
         view->setModel(m_model);
         view->setSelectionModel(m_selection);
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -64,6 +74,10 @@ ListViewStack::ListViewStack(QWidget *parent)
     header->setSortIndicatorShown(true);
 
     m_iconView->setUniformItemSizes(true);
+    // New or renamed entries may need wider columns.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ListViewStack::FitLabelColumns);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &ListViewStack::FitLabelColumns);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &ListViewStack::FitLabelColumns);
 }
 
 ListViewStack::~ListViewStack() = default;
@@ -159,21 +173,43 @@ void ListViewStack::ConfigureIconView()
         m_iconView->setViewMode(QListView::IconMode);
         m_iconView->setIconSize(QSize(kLargeIconSize, kLargeIconSize));
         m_iconView->setGridSize(
-            QSize(qMax(76, charWidth * 12), kLargeIconSize + 2 * lineHeight + 10));
+            QSize(qMax(80, charWidth * kLargeIconLabel), kLargeIconSize + 2 * lineHeight + 10));
         m_iconView->setWordWrap(true);
         m_iconView->setFlow(QListView::LeftToRight);
     } else {
         const bool small = m_iconViewIndex == kSmallIcons;
         m_iconView->setViewMode(QListView::ListMode);
         m_iconView->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
-        m_iconView->setGridSize(QSize(kSmallIconSize + charWidth * (small ? 20 : 28),
-                                      qMax(kSmallIconSize, lineHeight) + 4));
+        m_iconView->setGridSize(QSize(LabelColumnWidth(), qMax(kSmallIconSize, lineHeight) + 4));
         m_iconView->setWordWrap(false);
         m_iconView->setFlow(small ? QListView::LeftToRight : QListView::TopToBottom);
     }
     m_iconView->setWrapping(true);
     m_iconView->setResizeMode(QListView::Adjust);
     m_iconView->setMovement(arranged ? QListView::Static : QListView::Snap);
+}
+
+int ListViewStack::LabelColumnWidth() const
+{
+    const QFontMetrics metrics = m_iconView->fontMetrics();
+    const int limit = metrics.averageCharWidth() * kLongestLabelColumn;
+    int widest = metrics.averageCharWidth() * kShortestLabelColumn;
+    for (int row = 0; row < m_model->rowCount() && widest < limit; ++row)
+        widest = qMax(widest, metrics.horizontalAdvance(m_model->Entry(row).caption));
+    // The icon, the gap after it, the item's margins and a gap to the next column.
+    const int margin =
+        m_iconView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_iconView) + 1;
+    return kSmallIconSize + qMin(widest, limit) + 4 * margin + metrics.averageCharWidth();
+}
+
+void ListViewStack::FitLabelColumns()
+{
+    if (m_iconViewIndex != kSmallIcons && m_iconViewIndex != kListView)
+        return;
+    const QSize grid = m_iconView->gridSize();
+    const int width = LabelColumnWidth();
+    if (width != grid.width())
+        m_iconView->setGridSize(QSize(width, grid.height()));
 }
 
 int ListViewStack::WholeDateWidth() const

@@ -57,6 +57,10 @@ protected:
     virtual void ConfigureIconView();
     // Both views, for set-up that applies to each.
     QList<QAbstractItemView *> Views() const;
+    // The width of a column of the small icon and list views: the longest
+    // label up to a limit, with the icon and margins.
+    int LabelColumnWidth() const;
+    void FitLabelColumns();
 
     CatalogListModel *m_model;
     QItemSelectionModel *m_selection;

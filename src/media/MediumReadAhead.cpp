@@ -1,5 +1,7 @@
 #include "media/MediumReadAhead.h"
 
+#include "store/CatalogSchema.h"
+
 #include <QtEndian>
 
 #include <dirent.h>
@@ -159,7 +161,9 @@ private:
     static int Derived(const char *name, mode_t mode)
     {
         int attributes = 0;
-        if (!S_ISLNK(mode) && (mode & S_IWUSR) == 0)
+        if (S_ISLNK(mode))
+            attributes |= CatalogSchema::kLinkAttribute;
+        else if ((mode & S_IWUSR) == 0)
             attributes |= 1;
         if (name[0] == '.')
             attributes |= 2;

@@ -124,15 +124,19 @@ QString SizeText(qint64 bytes, bool detailed)
             value = double(bytes) / kKilobyte;
         }
     }
-    if (detailed) {
+    if (detailed)
         return locale.toString(value, 'f', 2) + unit + QStringLiteral("  (") +
-               locale.toString(bytes) + QStringLiteral(" bytes)");
-    }
+               ByteCountText(bytes) + QStringLiteral(")");
     if (bytes == 0)
         return QStringLiteral("0KB");
     if (bytes > 0 && bytes < kKilobyte)
         return QStringLiteral("1KB");
     return locale.toString(value, 'f', 0) + unit;
+}
+
+QString ByteCountText(qint64 bytes)
+{
+    return DisplayLocale().toString(bytes) + QStringLiteral(" bytes");
 }
 
 QString SizeSortKey(qint64 bytes)

@@ -30,6 +30,8 @@ QString KeepTwoMonthLetters(const QString &qtDateFormat);
 // Short: whole numbers with separators ("1,536KB"); 1 to 1023 bytes show
 // "1KB" and 0 shows "0KB".
 QString SizeText(qint64 bytes, bool detailed);
+// A byte count in full, with separators ("23 bytes", "1,536 bytes").
+QString ByteCountText(qint64 bytes);
 
 // A size as a sort key: the whole kilobytes, right-aligned in 16 characters
 // with 6 decimals ("%16f"), so comparing the texts compares the sizes (up to

@@ -203,6 +203,11 @@ QString DefaultApplicationFile(const QString &fileName)
     return result;
 }
 
+QString LinkTypeName()
+{
+    return QStringLiteral("Link");
+}
+
 bool HasOpenCommand(const QString &fileName)
 {
     return !DefaultApplicationFile(fileName).isEmpty();

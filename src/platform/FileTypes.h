@@ -23,6 +23,9 @@ QString FileExtension(const QString &fileName);
 // "File" without one. Look-ups are cached by extension.
 QString FileTypeName(const QString &fileName);
 
+// The type name of a symbolic link, whatever its name: "Link".
+QString LinkTypeName();
+
 // Whether the desktop has an application that opens the file's type by
 // default (decides between Open and Open With...). Cached per MIME type.
 bool HasOpenCommand(const QString &fileName);

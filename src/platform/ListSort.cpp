@@ -79,12 +79,21 @@ int CompareListKeys(const QString &a, const QString &b, bool ascending)
     return CompareKeys(a, IsNumericKey(a), b, IsNumericKey(b), ascending);
 }
 
+bool TiesFallBackToName(int mode, int keyColumn)
+{
+    return keyColumn != 0 && mode != kSortFindList && mode != kSortDuplicateKey;
+}
+
 int CompareListItems(const ListEntry &a, const ListEntry &b, int mode, int column, bool ascending)
 {
     if (mode == kSortDuplicateKey)
         ascending = true;
     const int keyColumn = SortKeyColumn(mode, column);
-    return CompareListKeys(ListSortKey(a, keyColumn), ListSortKey(b, keyColumn), ascending);
+    const int result =
+        CompareListKeys(ListSortKey(a, keyColumn), ListSortKey(b, keyColumn), ascending);
+    if (result != 0 || !TiesFallBackToName(mode, keyColumn))
+        return result;
+    return CompareListKeys(ListSortKey(a, 0), ListSortKey(b, 0), ascending);
 }
 
 QList<qsizetype> SortedListOrder(const QList<ListEntry> &entries, int mode, int column,
@@ -93,18 +102,25 @@ QList<qsizetype> SortedListOrder(const QList<ListEntry> &entries, int mode, int 
     if (mode == kSortDuplicateKey)
         ascending = true;
     const int keyColumn = SortKeyColumn(mode, column);
+    const bool byName = TiesFallBackToName(mode, keyColumn);
     QStringList keys;
+    QStringList names;
     QList<bool> numeric;
     keys.reserve(entries.size());
     numeric.reserve(entries.size());
     for (const ListEntry &entry : entries) {
         keys.append(ListSortKey(entry, keyColumn));
         numeric.append(IsNumericKey(keys.last()));
+        if (byName)
+            names.append(ListSortKey(entry, 0));
     }
     QList<qsizetype> order(entries.size());
     std::iota(order.begin(), order.end(), qsizetype(0));
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        return CompareKeys(keys.at(a), numeric.at(a), keys.at(b), numeric.at(b), ascending) < 0;
+        int result = CompareKeys(keys.at(a), numeric.at(a), keys.at(b), numeric.at(b), ascending);
+        if (result == 0 && byName)
+            result = CompareListKeys(names.at(a), names.at(b), ascending);
+        return result < 0;
     });
     return order;
 }

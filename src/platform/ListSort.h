@@ -45,6 +45,10 @@ QString ListSortKey(const ListEntry &entry, int keyColumn);
 // the given order.
 int CompareListKeys(const QString &a, const QString &b, bool ascending);
 
+// Whether entries with equal keys in a column are ordered by their names, in
+// the same direction. The Find window's lists keep the order of the search.
+bool TiesFallBackToName(int mode, int keyColumn);
+
 // The one comparison of every list of the program: negative when a sorts
 // before b in a list of the given mode sorted by column in the given order.
 int CompareListItems(const ListEntry &a, const ListEntry &b, int mode, int column, bool ascending);

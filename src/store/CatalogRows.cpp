@@ -163,6 +163,23 @@ DatabaseTotals CountDatabaseTotals(TDataShare &data)
     return totals;
 }
 
+qint64 CountSubtreeEntries(TDataShare &data, qint64 id)
+{
+    // Depth stops a cycle of parent links, as in every walk of the tree.
+    SqliteStatement &count = data.CatalogDatabase.Prepare(
+        QStringLiteral("WITH RECURSIVE Below(ID, Depth) AS ("
+                       " SELECT ID, 1 FROM Catalogs WHERE ID = ?1"
+                       " UNION ALL"
+                       " SELECT c.ID, b.Depth + 1 FROM Below b JOIN Catalogs c ON c.Parent = b.ID"
+                       "  WHERE c.ID <> b.ID AND b.Depth < ?2)"
+                       " SELECT (SELECT COUNT(*) FROM Below) +"
+                       " (SELECT COUNT(*) FROM Files WHERE ID IN (SELECT ID FROM Below))"));
+    count.Bind(1, id).Bind(2, TDBItemTree::kDepthLimit);
+    const qint64 entries = count.Step() ? count.Int64(0) : 0;
+    count.Reset();
+    return entries;
+}
+
 QString GetClassName(int cls)
 {
     switch (cls) {

@@ -52,6 +52,8 @@ struct DatabaseTotals
     qint64 bytes = 0;
 };
 DatabaseTotals CountDatabaseTotals(TDataShare &data);
+// The object and every object and file below it: the records an export of it holds.
+qint64 CountSubtreeEntries(TDataShare &data, qint64 id);
 
 // The display name of an object class code.
 QString GetClassName(int cls);

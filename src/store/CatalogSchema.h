@@ -50,6 +50,9 @@ constexpr int kVolumePoolClass = 25;
 constexpr int kArchiveFolderClass = 26;
 // List rows of this class and above stand for files, not objects.
 constexpr int kFirstFileClass = 31;
+// The attribute bit of a file (Class of a Files row) that marks a symbolic
+// link, as file systems that keep attribute bits mark links.
+constexpr int kLinkAttribute = 0x400;
 
 // Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
 constexpr bool IsDiskCatalogClass(int cls)

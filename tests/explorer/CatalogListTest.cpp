@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTest>
@@ -147,6 +148,18 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
     // a folder found on the medium, nor a file.
     EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(1, 0)) & Qt::ItemIsEditable);
+
+    // A symbolic link reads as one, with its own few bytes.
+    const qint64 link = AddFileRow(folder, QStringLiteral("current.txt"), 23);
+    m_data->CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Files SET Class = %1 WHERE Key = %2")
+            .arg(32 | CatalogSchema::kLinkAttribute)
+            .arg(link));
+    m_list->Fill(folder);
+    const int row = m_list->Model()->RowOfData(link);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(RowTexts(row).mid(1, 2),
+              (QStringList{QStringLiteral("23 bytes"), QStringLiteral("Link")}));
 }
 
 TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
@@ -168,17 +181,15 @@ TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
     EXPECT_EQ(Captions(), (QStringList{QStringLiteral("packed"), QStringLiteral("Zed"),
                                        QStringLiteral("a.txt"), QStringLiteral("b.txt"),
                                        QStringLiteral("C.txt"), QStringLiteral("Mmm")}));
-    // By size: containers first, then whole kilobytes; equal keys keep the
-    // order the list had.
+    // By size: containers first, then whole kilobytes; equal keys (400 and
+    // 100 bytes are both 0 KB) follow by name, also in a fresh fill.
     m_list->ArrangeBy(ArrangeKind::Size);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("packed"), QStringLiteral("Zed"),
-                                       QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                                       QStringLiteral("C.txt"), QStringLiteral("Mmm")}));
-    // Filled again, ties keep the stored order: 400 and 100 bytes are both 0 KB.
+    const QStringList bySize{QStringLiteral("packed"), QStringLiteral("Zed"),
+                             QStringLiteral("a.txt"),  QStringLiteral("b.txt"),
+                             QStringLiteral("C.txt"),  QStringLiteral("Mmm")};
+    EXPECT_EQ(Captions(), bySize);
     m_list->Fill(mixed);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Zed"), QStringLiteral("packed"),
-                                       QStringLiteral("b.txt"), QStringLiteral("a.txt"),
-                                       QStringLiteral("C.txt"), QStringLiteral("Mmm")}));
+    EXPECT_EQ(Captions(), bySize);
     m_list->ArrangeBy(ArrangeKind::Size);
     EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Mmm"), QStringLiteral("C.txt"),
                                        QStringLiteral("b.txt"), QStringLiteral("a.txt"),
@@ -523,6 +534,38 @@ TEST_F(CatalogListTest, IconViewsChooseTheViewAndItsLayout)
     m_list->SetAutoArrange(false);
     EXPECT_FALSE(m_list->AutoArrange());
     EXPECT_EQ(IconView()->movement(), QListView::Snap);
+}
+
+TEST_F(CatalogListTest, LabelsTakeTheRoomThereIsAndTheEditorTheWholeName)
+{
+    const qint64 parent = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Parent"), 2);
+    AddObjectRow(parent, QStringLiteral("a"), 2);
+    const QString longName = QStringLiteral("Photographs of the summer 2026");
+    const qint64 named = AddObjectRow(parent, longName, 2);
+    AddObjectRow(parent, QString(200, u'x'), 2);
+    m_list->show();
+    m_list->Fill(parent);
+    const QFontMetrics metrics = IconView()->fontMetrics();
+
+    // Small icons and list: the column fits the long name, and the longest
+    // label only up to a limit.
+    for (const int view : {TCatalogList::kSmallIcons, TCatalogList::kListView}) {
+        m_list->SetIconView(view);
+        const int column = IconView()->gridSize().width();
+        EXPECT_GT(column, 16 + metrics.horizontalAdvance(longName)) << view;
+        EXPECT_LT(column, 16 + metrics.horizontalAdvance(QString(200, u'x'))) << view;
+    }
+
+    // The rename editor of a large icon at the right edge shows the whole name.
+    m_list->resize(260, 400);
+    m_list->SetIconView(TCatalogList::kLargeIcons);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(m_list->EditEntry(named));
+    const auto *editor = IconView()->viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_GT(editor->width(), metrics.horizontalAdvance(longName));
+    EXPECT_GE(editor->geometry().left(), 0);
+    EXPECT_LE(editor->geometry().right(), IconView()->viewport()->width());
 }
 
 } // namespace

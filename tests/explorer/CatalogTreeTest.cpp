@@ -228,7 +228,7 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
     m_tree->setCurrentItem(Node(gonesChild));
     EXPECT_FALSE(Expandable(Node(leaf)));
 
-    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Kept', Class = 26 WHERE ID = %1;"
+    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Zoo', Class = 26 WHERE ID = %1;"
                        "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
                        "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;")
             .arg(keep)
@@ -240,8 +240,9 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
     m_tree->RefreshNodes();
-    EXPECT_EQ(Texts(Node(3)), (QStringList{QStringLiteral("Fresh"), QStringLiteral("Kept"),
-                                           QStringLiteral("Leaf")}));
+    // A renamed node moves to its sorted place.
+    EXPECT_EQ(Texts(Node(3)), (QStringList{QStringLiteral("Fresh"), QStringLiteral("Leaf"),
+                                           QStringLiteral("Zoo")}));
     EXPECT_EQ(TItemTree::NodeClass(Node(keep)), 26);
     EXPECT_EQ(Node(gone), nullptr);
     EXPECT_EQ(Node(gonesChild), nullptr);
@@ -251,6 +252,24 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
     // The selection was inside the deleted branch and moved on to a neighbour.
     EXPECT_NE(m_tree->currentItem(), nullptr);
     EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
+{
+    const qint64 first = Add(3, QStringLiteral("A Folder"));
+    const qint64 inside = Add(first, QStringLiteral("Inside"));
+    Add(3, QStringLiteral("M Folder"));
+    m_tree->LoadTree(1);
+    Node(3)->setExpanded(true);
+    Node(first)->setExpanded(true);
+    m_tree->setCurrentItem(Node(inside));
+
+    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Z Folder' WHERE ID = %1").arg(first));
+    m_tree->RefreshNodes();
+    EXPECT_EQ(Texts(Node(3)),
+              (QStringList{QStringLiteral("M Folder"), QStringLiteral("Z Folder")}));
+    EXPECT_TRUE(Node(first)->isExpanded());
+    EXPECT_EQ(m_tree->currentItem(), Node(inside));
 }
 
 TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)

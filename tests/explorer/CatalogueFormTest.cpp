@@ -3,6 +3,7 @@
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
+#include "explorer/ExchangeCommands.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"
@@ -31,6 +32,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
@@ -160,7 +162,12 @@ TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
     EXPECT_TRUE(form.findChild<QToolBar *>(QStringLiteral("Toolbar_Panel"))->isVisible());
     EXPECT_TRUE(form.statusBar()->isVisible());
     EXPECT_FALSE(form.findChild<QLabel *>(QStringLiteral("StatusPanel1"))->isVisible());
-    EXPECT_EQ(form.findChild<QSplitter *>(QStringLiteral("Splitter"))->sizes().value(0), 200);
+    // The first width of the tree shows a usual name three levels down.
+    const int pane = form.findChild<QSplitter *>(QStringLiteral("Splitter"))->sizes().value(0);
+    const QTreeView *tree = form.Tree();
+    EXPECT_GE(pane, 3 * tree->indentation() + 16 +
+                        tree->fontMetrics().horizontalAdvance(
+                            QStringLiteral("Holiday Photos 2026 Disk 2")));
     EXPECT_EQ(form.List()->CatalogSort(), 0);
     EXPECT_TRUE(form.List()->CatalogOrder());
 
@@ -212,6 +219,47 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
     EXPECT_EQ(Action("Delete1")->text(), QStringLiteral("&Empty Wastebasket"));
     EXPECT_FALSE(form.List()->MainView());
     EXPECT_EQ(Text("StatusPanel2"), QString());
+}
+
+TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
+{
+    const QString folder = MakeDatabase(QStringLiteral("Main"));
+    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
+                          folder);
+    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
+                             m_disk);
+    TCatalogueForm &form = Show();
+    form.Tree()->setFocus();
+    const QString exports = m_folder.filePath(QStringLiteral("exports"));
+    QDir().mkpath(exports);
+
+    // The first export starts in the documents folder and suggests the object's name.
+    m_ui.QueueFileName(QDir(exports).filePath(QStringLiteral("Disk.DVX")));
+    ExportCommand(form, *m_data, *m_settings);
+    EXPECT_EQ(m_ui.LastChooser().startFolder,
+              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    EXPECT_EQ(m_ui.LastChooser().fileName, QStringLiteral("Disk.DVX"));
+    // The disk catalog, its folder and its two files.
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("Exported 4 entries to Disk.DVX"));
+
+    form.Tree()->SelectByID(m_work);
+    m_ui.QueueFileName(QString());
+    ExportCommand(form, *m_data, *m_settings);
+    EXPECT_EQ(m_ui.LastChooser().startFolder, exports);
+    EXPECT_EQ(m_ui.LastChooser().fileName, QStringLiteral("Work.DVX"));
+
+    form.CompressCommand();
+    EXPECT_TRUE(
+        form.statusBar()->currentMessage().startsWith(QStringLiteral("Compressed the catalog")));
+    form.RefreshList();
+    EXPECT_EQ(form.statusBar()->currentMessage(), QString()) << "new counts replace the message";
+
+    form.ReselectNode(CatalogSchema::kWastebasketId, true);
+    m_ui.QueueAnswer(MessageAnswer::Yes);
+    form.DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption,
+              QStringLiteral("Confirm Multiple Object Deletions"));
+    EXPECT_EQ(form.statusBar()->currentMessage(), QStringLiteral("The Wastebasket is empty"));
 }
 
 TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)

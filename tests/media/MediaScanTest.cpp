@@ -304,6 +304,9 @@ TEST_F(MediaScanTest, LinksAreNeverFollowedAndSpecialFilesAreFiles)
         ASSERT_EQ(entries.count(path), 1u);
         EXPECT_FALSE(entries.at(path).folder);
         EXPECT_EQ(entries.at(path).size, size);
+        // Links carry the link attribute, other files never.
+        const bool link = path != u"target.txt" && path != u"sub/inner.txt" && path != u"pipe";
+        EXPECT_EQ((entries.at(path).cls & CatalogSchema::kLinkAttribute) != 0, link);
     }
 }
 

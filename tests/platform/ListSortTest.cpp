@@ -75,7 +75,10 @@ TEST(ListSortTest, SizeColumnComparesTheHiddenKilobyteKey)
     const ListEntry alsoSmall = Entry("a", 32, "        0.000000");
     const ListEntry larger = Entry("a", 32, "       10.000000");
     const ListEntry medium = Entry("z", 32, "        9.000000");
-    EXPECT_EQ(CompareListItems(small, alsoSmall, kSortMainView, 1, true), 0);
+    // Equal keys fall back to the names, except in the Find window's lists.
+    EXPECT_GT(CompareListItems(small, alsoSmall, kSortMainView, 1, true), 0);
+    EXPECT_LT(CompareListItems(small, alsoSmall, kSortMainView, 1, false), 0);
+    EXPECT_EQ(CompareListItems(small, alsoSmall, kSortFindList, 1, true), 0);
     EXPECT_LT(CompareListItems(medium, larger, kSortMainView, 1, true), 0);
     EXPECT_GT(CompareListItems(medium, larger, kSortMainView, 1, false), 0);
     // The duplicate-key mode always sorts ascending by column 7.
@@ -86,7 +89,7 @@ TEST(ListSortTest, SizeColumnComparesTheHiddenKilobyteKey)
     EXPECT_GT(CompareListItems(keyed, earlier, kSortDuplicateKey, 0, false), 0);
 }
 
-TEST(ListSortTest, SortedOrderIsStableInBothDirections)
+TEST(ListSortTest, SortedOrderBreaksTiesByNameInBothDirections)
 {
     const QList<ListEntry> entries = {
         Entry("b.txt", 32, "        0.000000"),   Entry("Docs", 7, "        0.000000"),
@@ -95,12 +98,14 @@ TEST(ListSortTest, SortedOrderIsStableInBothDirections)
     };
     EXPECT_EQ(SortedListOrder(entries, kSortMainView, 0, true), (QList<qsizetype>{4, 1, 2, 0, 3}));
     EXPECT_EQ(SortedListOrder(entries, kSortMainView, 0, false), (QList<qsizetype>{3, 0, 2, 1, 4}));
-    // Equal sizes keep the order in which the entries came.
-    EXPECT_EQ(SortedListOrder(entries, kSortMainView, 1, true), (QList<qsizetype>{4, 1, 0, 2, 3}));
+    // Equal sizes order by name; descending reverses the whole list.
+    EXPECT_EQ(SortedListOrder(entries, kSortMainView, 1, true), (QList<qsizetype>{4, 1, 2, 0, 3}));
     EXPECT_EQ(SortedListOrder(entries, kSortMainView, 1, false), (QList<qsizetype>{3, 0, 2, 1, 4}));
+    // The Find window's list keeps the order in which equal entries came.
+    EXPECT_EQ(SortedListOrder(entries, kSortFindList, 1, true), (QList<qsizetype>{4, 1, 0, 2, 3}));
     // A column past the sub-items compares empty keys: only the prefixes
     // count, and a bare empty key sorts before a prefix of blanks.
-    EXPECT_EQ(SortedListOrder(entries, kSortMainView, 9, true), (QList<qsizetype>{0, 2, 3, 1, 4}));
+    EXPECT_EQ(SortedListOrder(entries, kSortMainView, 9, true), (QList<qsizetype>{2, 0, 3, 1, 4}));
 }
 
 } // namespace

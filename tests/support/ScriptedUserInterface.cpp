@@ -165,16 +165,18 @@ QString ScriptedUserInterface::ChooseFolder(const QString &title, const QString 
     return NextFileName(title);
 }
 
-QString ScriptedUserInterface::ChooseOpenFile(const QString &title, const QString &,
+QString ScriptedUserInterface::ChooseOpenFile(const QString &title, const QString &startFolder,
                                               const QString &)
 {
+    m_lastChooser = ChooserCall{title, startFolder, QString()};
     return NextFileName(title);
 }
 
-QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QString &,
-                                              const QString &, const QString &,
+QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QString &startFolder,
+                                              const QString &fileName, const QString &,
                                               const QString &defaultSuffix)
 {
+    m_lastChooser = ChooserCall{title, startFolder, fileName};
     return WithDefaultSuffix(NextFileName(title), defaultSuffix);
 }
 

@@ -29,6 +29,14 @@ public:
 
     void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     void QueueFileName(const QString &path) { m_fileNames.push_back(path); }
+    // How the last file chooser was opened (the suggested name of a save).
+    struct ChooserCall
+    {
+        QString title;
+        QString startFolder;
+        QString fileName;
+    };
+    const ChooserCall &LastChooser() const { return m_lastChooser; }
     // Answers the next "Duplicate File" question (6, 5, 7 or 2).
     void QueueDuplicateAnswer(int answer) { m_duplicateAnswers.push_back(answer); }
     // Returns the paths asked about since the last call, and forgets them.
@@ -148,6 +156,7 @@ private:
     std::vector<DeviceCheckView> m_deviceChecks;
     int m_beepCount = 0;
     std::deque<QString> m_fileNames;
+    ChooserCall m_lastChooser;
     std::vector<RecordedMessage> m_messages;
     std::vector<int> m_progressOperations;
     QStringList m_progressTexts;

@@ -125,3 +125,38 @@ qint64 BuildSampleCatalog(TDataShare &data)
     });
     return shown;
 }
+
+qint64 BuildLongNameCatalog(TDataShare &data)
+{
+    // Names made of package-like parts: short ones, hyphenated ones wider
+    // than a large icon's line, and a few too long for any column.
+    static const char *const first[] = {"libreoffice",  "python3", "gnome-shell", "x11",
+                                        "google-cloud", "fonts",   "texlive",     "kde",
+                                        "perl",         "openjdk", "gstreamer",   "qt6"};
+    static const char *const second[] = {"common", "data", "extension-manager", "utils",
+                                         "doc",    "l10n", "plugins-good",      "tools"};
+    SampleWriter w(data);
+    qint64 catalog = 0;
+    data.RunInTransaction([&] {
+        catalog = w.Object(3, "Documentation Disk", 4, 116'815'148, "", "DOCS", 250'000'000'000);
+        int n = 0;
+        for (const char *a : first) {
+            for (const char *b : second) {
+                const QByteArray name = QByteArray(a) + '-' + b;
+                const qint64 folder = w.Object(catalog, name.constData(), 7);
+                if (++n % 5 == 0) {
+                    const QByteArray longer = name + "-compatibility-layer-for-older-releases";
+                    w.Object(catalog, longer.constData(), 7);
+                }
+                const QByteArray changelog = "changelog." + name + ".gz";
+                const QByteArray copyright = "copyright-" + name;
+                w.Files(folder,
+                        {{changelog.constData(), 2'048 + n * 37, Day(2026, 5, 1 + n % 28)},
+                         {copyright.constData(), 1'024 + n * 11, Day(2025, 9, 1 + n % 28)}});
+                const QByteArray readme = "README." + name + ".md";
+                w.Files(catalog, {{readme.constData(), 4'096 + n * 53, Day(2026, 2, 1 + n % 28)}});
+            }
+        }
+    });
+    return catalog;
+}

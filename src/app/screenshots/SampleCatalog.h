@@ -9,3 +9,7 @@ class TDataShare;
 // volume, and a disk catalog in the wastebasket. Returns the ID of the disk
 // catalog whose contents make the best picture.
 qint64 BuildSampleCatalog(TDataShare &data);
+
+// Adds a disk catalog with a few hundred folders and files of long names, as
+// a documentation folder holds them. Returns its ID.
+qint64 BuildLongNameCatalog(TDataShare &data);

@@ -4,6 +4,7 @@
 #include "exchangewindow/DuplicateCatalogForm.h"
 #include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogDiskDialog.h"
+#include "explorer/CatalogList.h"
 #include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "explorer/CommentsDialog.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -56,7 +58,9 @@ QString g_output;
 
 void Save(QWidget &widget, const char *name)
 {
-    QCoreApplication::processEvents();
+    // A view lays its items out in a later event, and sets its scroll bars after that.
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
     const QString file =
         QDir(g_output).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
     if (widget.grab().save(file))
@@ -144,6 +148,7 @@ int main(int argc, char **argv)
     if (!data.OpenDatabase())
         return 1;
     const qint64 shown = BuildSampleCatalog(data);
+    const qint64 longNames = BuildLongNameCatalog(data);
     // A copy of the sample that no window holds, for the verify and repair dialogs.
     const QString checked = home.filePath(QStringLiteral("Checked"));
     QDir().mkpath(checked);
@@ -167,6 +172,28 @@ int main(int argc, char **argv)
     }
     window.Tree()->SelectByID(4);
     Save(window, "main-window-wastebasket");
+
+    // A few hundred entries with long names, and a rename under way.
+    window.Tree()->SelectByID(longNames);
+    const std::pair<int, const char *> longViews[] = {{0, "main-window-long-names-large-icons"},
+                                                      {1, "main-window-long-names-small-icons"},
+                                                      {2, "main-window-long-names-list"}};
+    for (const auto &[view, name] : longViews) {
+        window.SetIconView(view);
+        Save(window, name);
+    }
+    window.SetIconView(0);
+    window.Tree()->SelectByID(CatalogSchema::kCatalogsId);
+    if (window.List()->EditEntry(longNames)) {
+        if (auto *editor = window.List()->CurrentView()->viewport()->findChild<QLineEdit *>())
+            editor->setText(QStringLiteral("Documentation of the office machines, 2026"));
+        // As after a scroll or a new layout: the editor keeps fitting the text.
+        window.List()->CurrentView()->doItemsLayout();
+        Save(window, "main-window-long-names-rename");
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &escape);
+    }
+    window.Tree()->SelectByID(shown);
 
     {
         const auto firstOf = [&data](const QString &sql) {
