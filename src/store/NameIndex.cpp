@@ -261,6 +261,15 @@ bool FinishBulk(SqliteConnection &db, const IndexedTable &t,
     return true;
 }
 
+// The index of a table in a file opened on its own, where every table is in
+// the main schema.
+IndexedTable InFileAlone(const IndexedTable &t)
+{
+    IndexedTable alone = t;
+    alone.schema = QStringLiteral("main");
+    return alone;
+}
+
 } // namespace
 
 QStringList CreateCommands()
@@ -325,6 +334,40 @@ bool BulkAppend::Finish(const std::function<bool()> &carryOn)
             return false;
     }
     return true;
+}
+
+bool FileIndexOutOfStep(SqliteConnection &file)
+{
+    for (const IndexedTable *t : {&CatalogsIndex(), &FilesIndex()}) {
+        const IndexedTable alone = InFileAlone(*t);
+        if (!Stamped(file, alone))
+            continue;
+        // The changes still noted go in first, and everything is undone
+        // after: the index's own check compares it with the rows.
+        file.ExecuteScript(QStringLiteral("SAVEPOINT NameIndexCheck"));
+        bool inStep = true;
+        try {
+            FlushTable(file, alone);
+            file.Prepare(
+                    QStringLiteral("INSERT INTO %1(%2, rank) VALUES ('integrity-check', 1)")
+                        .arg(alone.Qualified(alone.indexTable), QuoteIdentifier(alone.indexTable)))
+                .Execute();
+        } catch (const EDatabaseError &) {
+            inStep = false;
+        }
+        file.ExecuteScript(QStringLiteral("ROLLBACK TO NameIndexCheck; RELEASE NameIndexCheck"));
+        if (!inStep)
+            return true;
+    }
+    return false;
+}
+
+bool IsIndexObject(const QString &name)
+{
+    // Every table and trigger of the index carries its table's name as a
+    // prefix (the index's own shadow tables included), beside the stamp.
+    return name == kStampTable || name.startsWith(kFilesIndexTable) ||
+           name.startsWith(kCatalogsIndexTable);
 }
 
 void Merge(SqliteConnection &db)

@@ -68,6 +68,16 @@ private:
     bool m_active = false;
 };
 
+// For one file of the database opened on its own, as Verify and Repair open
+// them: whether it holds a current index whose trigrams disagree with its
+// rows (once the changes noted are counted). Nothing in the file changes.
+bool FileIndexOutOfStep(SqliteConnection &file);
+
+// Whether a table or trigger of a database file belongs to the index. A
+// repair leaves them out of the file it rebuilds, so that the next open
+// makes the index again from the rows, with progress.
+bool IsIndexObject(const QString &name);
+
 // Merges the segments of both index tables into one each.
 void Merge(SqliteConnection &db);
 

@@ -683,6 +683,14 @@ TEST_F(DatabaseRepairTest, EachKindOfDamageIsReportedAtItsLevel)
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kTidyOnly);
     EXPECT_EQ(VerifyStatusText(kTidyOnly), QStringLiteral("Verification Successful"));
 
+    // A name changed behind the name index's back.
+    OnFile(DatabaseFile::Files, QStringLiteral("DROP TRIGGER FilesNameIndexRename"));
+    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET Name = 'renamed' WHERE Key = 5"));
+    const VerifyResult names = Verify(DatabaseFile::Files);
+    EXPECT_EQ(names.level, kIndexFault);
+    EXPECT_TRUE(
+        names.problems.contains(QStringLiteral("The name index is out of step with the names")));
+
     SpoilIndex();
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
 
@@ -778,6 +786,13 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
         "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"));
     differing.Step();
     EXPECT_EQ(differing.Int64(0), 0);
+    db.Close();
+
+    // The name index is made again from the recovered rows as the database opens.
+    m_ui.ClearProgressLog();
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{ProgressOperation::BuildFindIndex});
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
 TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)
