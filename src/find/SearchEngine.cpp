@@ -893,3 +893,62 @@ QString HitPath(TDataShare &data, const FindHit &hit)
     const QString folder = GetObjectPath(data, hit.owner);
     return folder.isEmpty() ? hit.entry.caption : folder + QLatin1Char('\\') + hit.entry.caption;
 }
+
+HitPaths::HitPaths(TDataShare &data)
+    : m_data(data)
+{
+}
+
+QString HitPaths::Of(const FindHit &hit)
+{
+    if (!hit.entry.IsFile())
+        return ObjectPath(hit.entry.data);
+    const QString folder = ObjectPath(hit.owner);
+    return folder.isEmpty() ? hit.entry.caption : folder + QLatin1Char('\\') + hit.entry.caption;
+}
+
+HitPaths::Object HitPaths::Read(qint64 id)
+{
+    SqliteStatement &row = m_data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT Parent, Name, NameHidden FROM Catalogs WHERE ID = ?1"));
+    row.Bind(1, id);
+    Object object;
+    if (row.Step())
+        object = Object{true, row.Int64(0), row.Text(1), row.Int64(2) != 0};
+    row.Reset();
+    return object;
+}
+
+// The path GetObjectPath gives: the names from the top down, hidden ones
+// left out, the object's own name when nothing else is left.
+QString HitPaths::ObjectPath(qint64 id)
+{
+    if (id < 0 || !m_data.Catalogs.Active())
+        return {};
+    const Object object = Read(id);
+    if (!object.found)
+        return {};
+    QString path = object.nameHidden ? QString() : object.name;
+    if (object.parent != m_data.Catalogs.RootID)
+        path.prepend(Prefix(object.parent, 1));
+    return path.trimmed().isEmpty() ? object.name : path;
+}
+
+const QString &HitPaths::Prefix(qint64 id, int depth)
+{
+    const auto known = m_prefixes.constFind(id);
+    if (known != m_prefixes.constEnd())
+        return *known;
+    // A cycle of parents: the tree's own walk reports it.
+    if (depth > TDBItemTree::kDepthLimit)
+        m_data.Catalogs.PathByID(id, false);
+    const Object object = Read(id);
+    QString prefix;
+    if (object.found) {
+        if (object.parent != m_data.Catalogs.RootID)
+            prefix = Prefix(object.parent, depth + 1);
+        if (!object.nameHidden)
+            prefix += object.name + m_data.Catalogs.NameDelim;
+    }
+    return *m_prefixes.insert(id, prefix);
+}
