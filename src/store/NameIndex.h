@@ -24,7 +24,7 @@ inline const QString kFilesIndexTable = QStringLiteral("FilesNameIndex");
 inline const QString kCatalogsIndexTable = QStringLiteral("CatalogsNameIndex");
 
 // The version of the index layout; a database stamped otherwise is rebuilt.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 
 // The shortest literal text the index can look up.
 constexpr int kMinimumRun = 3;
