@@ -550,20 +550,24 @@ QString Search::IndexExpression()
 
 void Search::TestFile(const RawRows &row, OwnerFilter &owners)
 {
+    // The row's own fields first: the owner's scope reads the catalog's rows
+    // at random places.
     const double created = row.Date(kCreatedColumn);
     const double modified = row.Date(kModifiedColumn);
-    if (!DateAccepted(modified, created) || !owners.Accepts(row.Int(kOwnerColumn))) {
+    const std::string_view nameBytes = row.Bytes(kNameColumn);
+    if (!DateAccepted(modified, created) ||
+        (m_testName && !m_mask.Matches(nameBytes.data(), nameBytes.size()))) {
         AfterRecord();
         return;
     }
-    const std::string_view nameBytes = row.Bytes(kNameColumn);
-    bool hit = !m_testName || m_mask.Matches(nameBytes.data(), nameBytes.size());
-    const std::string_view commentBytes = hit ? row.Bytes(kCommentColumn) : std::string_view();
-    QString comment;
-    if (hit && !commentBytes.empty())
-        comment = QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
-    if (hit && !m_c.comment.isEmpty())
-        hit = !comment.isEmpty() && m_comment.Matches(comment);
+    const std::string_view commentBytes = row.Bytes(kCommentColumn);
+    const QString comment =
+        commentBytes.empty()
+            ? QString()
+            : QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
+    const bool hit =
+        (m_c.comment.isEmpty() || (!comment.isEmpty() && m_comment.Matches(comment))) &&
+        owners.Accepts(row.Int(kOwnerColumn));
     if (hit) {
         FindHit file;
         file.size = row.Int(kSizeColumn);
