@@ -269,11 +269,11 @@ int main(int argc, char **argv)
         bool walkOnly;
     };
     const Variant variants[] = {
+        {"without the name index", kNameIndex, false},
         {"walk alone, no rows", QString(), true},
         {"without SizeIndex", QStringLiteral("SizeIndex"), false},
         {"without IDIndex", QStringLiteral("IDIndex"), false},
         {"without both indexes", QStringLiteral("SizeIndex,IDIndex"), false},
-        {"without the name index", kNameIndex, false},
     };
     for (const Variant &variant : variants) {
         std::vector<double> full;
