@@ -73,7 +73,10 @@ QStringList DropCommands(const IndexedTable &t)
 // The triggers that note each change of a name in the pending table. With a
 // bulk limit they note only the rows numbered up to it: the rows above it are
 // new, and a bulk append hands them to the index from the table as they are
-// at its end, whatever happened to them in between.
+// at its end, whatever happened to them in between. Inserts then have no
+// trigger at all: any trigger makes SQLite keep a statement journal for
+// every insert, a copy of each page it touches, which cost more than the
+// row itself.
 QStringList TriggerCommands(const IndexedTable &t, std::optional<qint64> bulkLimit = {})
 {
     const QString pending = QuoteIdentifier(t.Pending());
@@ -91,14 +94,16 @@ QStringList TriggerCommands(const IndexedTable &t, std::optional<qint64> bulkLim
     const QString add = note("NULL", "new");
     const QString remove = note("'delete'", "old");
     const QString table = QuoteIdentifier(t.table);
-    return {
-        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
-            .arg(t.Trigger("Add"), table, add),
+    QStringList commands{
         QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END")
             .arg(t.Trigger("Remove"), table, remove),
         QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF Name, %2 ON %3 BEGIN %4 %5 END")
             .arg(t.Trigger("Rename"), row, table, remove, add),
     };
+    if (!bulkLimit)
+        commands.prepend(QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
+                             .arg(t.Trigger("Add"), table, add));
+    return commands;
 }
 
 // The index reads the names from the table itself when it needs them

@@ -50,7 +50,9 @@ void Flush(SqliteConnection &db);
 // next flush (at the commit at the latest), indexes them in one ordered
 // batch, which costs a fraction of noting each. Renames and deletes of the
 // rows that were there before are noted as usual; a rollback undoes it all.
-// Outside a transaction, or within another bulk append, it changes nothing.
+// Rows added meanwhile must take numbers above the highest at its start, as
+// the tables' own numbering and the scan's do. Outside a transaction, or
+// within another bulk append, it changes nothing.
 class BulkAppend
 {
 public:
