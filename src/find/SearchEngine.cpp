@@ -550,20 +550,24 @@ QString Search::IndexExpression()
 
 void Search::TestFile(const RawRows &row, OwnerFilter &owners)
 {
+    // The row's own fields first: the owner's scope reads the catalog's rows
+    // at random places.
     const double created = row.Date(kCreatedColumn);
     const double modified = row.Date(kModifiedColumn);
-    if (!DateAccepted(modified, created) || !owners.Accepts(row.Int(kOwnerColumn))) {
+    const std::string_view nameBytes = row.Bytes(kNameColumn);
+    if (!DateAccepted(modified, created) ||
+        (m_testName && !m_mask.Matches(nameBytes.data(), nameBytes.size()))) {
         AfterRecord();
         return;
     }
-    const std::string_view nameBytes = row.Bytes(kNameColumn);
-    bool hit = !m_testName || m_mask.Matches(nameBytes.data(), nameBytes.size());
-    const std::string_view commentBytes = hit ? row.Bytes(kCommentColumn) : std::string_view();
-    QString comment;
-    if (hit && !commentBytes.empty())
-        comment = QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
-    if (hit && !m_c.comment.isEmpty())
-        hit = !comment.isEmpty() && m_comment.Matches(comment);
+    const std::string_view commentBytes = row.Bytes(kCommentColumn);
+    const QString comment =
+        commentBytes.empty()
+            ? QString()
+            : QString::fromUtf8(commentBytes.data(), qsizetype(commentBytes.size()));
+    const bool hit =
+        (m_c.comment.isEmpty() || (!comment.isEmpty() && m_comment.Matches(comment))) &&
+        owners.Accepts(row.Int(kOwnerColumn));
     if (hit) {
         FindHit file;
         file.size = row.Int(kSizeColumn);
@@ -892,4 +896,63 @@ QString HitPath(TDataShare &data, const FindHit &hit)
         return GetObjectPath(data, hit.entry.data);
     const QString folder = GetObjectPath(data, hit.owner);
     return folder.isEmpty() ? hit.entry.caption : folder + QLatin1Char('\\') + hit.entry.caption;
+}
+
+HitPaths::HitPaths(TDataShare &data)
+    : m_data(data)
+{
+}
+
+QString HitPaths::Of(const FindHit &hit)
+{
+    if (!hit.entry.IsFile())
+        return ObjectPath(hit.entry.data);
+    const QString folder = ObjectPath(hit.owner);
+    return folder.isEmpty() ? hit.entry.caption : folder + QLatin1Char('\\') + hit.entry.caption;
+}
+
+HitPaths::Object HitPaths::Read(qint64 id)
+{
+    SqliteStatement &row = m_data.CatalogDatabase.Prepare(
+        QStringLiteral("SELECT Parent, Name, NameHidden FROM Catalogs WHERE ID = ?1"));
+    row.Bind(1, id);
+    Object object;
+    if (row.Step())
+        object = Object{true, row.Int64(0), row.Text(1), row.Int64(2) != 0};
+    row.Reset();
+    return object;
+}
+
+// The path GetObjectPath gives: the names from the top down, hidden ones
+// left out, the object's own name when nothing else is left.
+QString HitPaths::ObjectPath(qint64 id)
+{
+    if (id < 0 || !m_data.Catalogs.Active())
+        return {};
+    const Object object = Read(id);
+    if (!object.found)
+        return {};
+    QString path = object.nameHidden ? QString() : object.name;
+    if (object.parent != m_data.Catalogs.RootID)
+        path.prepend(Prefix(object.parent, 1));
+    return path.trimmed().isEmpty() ? object.name : path;
+}
+
+const QString &HitPaths::Prefix(qint64 id, int depth)
+{
+    const auto known = m_prefixes.constFind(id);
+    if (known != m_prefixes.constEnd())
+        return *known;
+    // A cycle of parents: the tree's own walk reports it.
+    if (depth > TDBItemTree::kDepthLimit)
+        m_data.Catalogs.PathByID(id, false);
+    const Object object = Read(id);
+    QString prefix;
+    if (object.found) {
+        if (object.parent != m_data.Catalogs.RootID)
+            prefix = Prefix(object.parent, depth + 1);
+        if (!object.nameHidden)
+            prefix += object.name + m_data.Catalogs.NameDelim;
+    }
+    return *m_prefixes.insert(id, prefix);
 }

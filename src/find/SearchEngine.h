@@ -3,6 +3,7 @@
 #include "find/SearchSettings.h"
 #include "platform/ListSort.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -144,3 +145,31 @@ std::optional<FindHit> ReadHit(TDataShare &data, bool file, qint64 number);
 // The catalog path of a hit: an object's path, or a file's folder path, "\"
 // and its name.
 QString HitPath(TDataShare &data, const FindHit &hit);
+
+// The same paths for many hits, each folder's path read once: the hits of a
+// search share their folders, and folders their parents, so a list of hits
+// costs one row read per folder rather than one per level of every hit.
+class HitPaths
+{
+public:
+    explicit HitPaths(TDataShare &data);
+
+    QString Of(const FindHit &hit);
+
+private:
+    struct Object
+    {
+        bool found = false;
+        qint64 parent = 0;
+        QString name;
+        bool nameHidden = false;
+    };
+    Object Read(qint64 id);
+    QString ObjectPath(qint64 id);
+    const QString &Prefix(qint64 id, int depth);
+
+    TDataShare &m_data;
+    // An object's path as its children start theirs: with the delimiter
+    // after it, nothing for a hidden name.
+    QHash<qint64, QString> m_prefixes;
+};

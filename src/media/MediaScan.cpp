@@ -7,6 +7,7 @@
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
+#include "store/NameIndex.h"
 
 #include <QFile>
 #include <QSet>
@@ -279,6 +280,8 @@ bool TMediaScanner::ScanSource(const QString &source, qint64 catalogId, qint64 &
     total = 0;
     m_processed = 0;
     FilesCacheBound cacheBound(m_data.CatalogDatabase);
+    // Noting every new row for the name index would cost more than the row.
+    NameIndex::BulkAppend newNames(m_data.CatalogDatabase);
     Walk walk(*this, source);
     m_scanning = true;
     try {
@@ -293,6 +296,14 @@ bool TMediaScanner::ScanSource(const QString &source, qint64 catalogId, qint64 &
     m_scanning = false;
     // Also after a cancel: the rows of the files in hand are written.
     FlushFileRows();
+    // The window stays answerable while the new names are indexed; a cancel
+    // leaves them to the rollback that follows it.
+    if (!Cancelled()) {
+        newNames.Finish([] {
+            UI().PumpMessages(0);
+            return !Cancelled();
+        });
+    }
     return !Cancelled();
 }
 

@@ -4,6 +4,7 @@
 #include "store/CatalogRows.h"
 #include "store/DatabaseError.h"
 #include "store/DatabaseFileLayout.h"
+#include "store/NameIndex.h"
 #include "store/SqliteConnection.h"
 #include "store/TableCursor.h"
 
@@ -335,8 +336,11 @@ private:
                 QStringLiteral("SELECT type, name, sql FROM sqlite_schema WHERE tbl_name <> ?1 "
                                "AND name NOT LIKE 'sqlite_%' AND sql IS NOT NULL ORDER BY rowid"));
             schema.Bind(1, m_layout.table);
-            while (schema.Step())
-                objects.push_back({schema.Text(0), schema.Text(1), schema.Text(2)});
+            while (schema.Step()) {
+                // The name index is made again from the rows at the next open.
+                if (!NameIndex::IsIndexObject(schema.Text(1)))
+                    objects.push_back({schema.Text(0), schema.Text(1), schema.Text(2)});
+            }
         } catch (const EDatabaseError &error) {
             if (!IsDamage(error.EngineCode()))
                 throw;

@@ -1,6 +1,7 @@
 #include "store/DatabaseError.h"
 #include "store/DatabaseFileLayout.h"
 #include "store/DatabaseRepair.h"
+#include "store/NameIndex.h"
 #include "store/SqliteConnection.h"
 
 #include <QDir>
@@ -240,11 +241,25 @@ private:
         if (indexMessages > 0)
             Note(kIndexFault,
                  QStringLiteral("%1 index entries disagree with the table").arg(indexMessages));
+        // SQLite's check leaves out the name index; a repair rebuilds it.
+        if (damage.isEmpty() && NameIndexOutOfStep())
+            Note(kIndexFault, QStringLiteral("The name index is out of step with the names"));
         if (!damage.isEmpty())
             Note(kUnreadable, QStringLiteral("%1 damaged pages or cells (first: %2)")
                                   .arg(damage.size())
                                   .arg(damage.first()));
         Report(Phase::Indexes, 100);
+    }
+
+    bool NameIndexOutOfStep()
+    {
+        try {
+            return NameIndex::FileIndexOutOfStep(m_db);
+        } catch (const EDatabaseError &error) {
+            if (!IsDamage(error.EngineCode()))
+                throw;
+            return true;
+        }
     }
 
     static int CheckStep(void *context)

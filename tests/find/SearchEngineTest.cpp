@@ -212,6 +212,18 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     EXPECT_EQ(file.entry.subItems.size(), 6);
     EXPECT_EQ(file.entry.subItems.at(3), QStringLiteral("the cat sat"));
     EXPECT_EQ(HitPath(m_data, file), QStringLiteral("Catalogs\\Work\\Disk A\\docs\\readme.txt"));
+
+    // The paths of a whole list, folders read once, are the same, hidden
+    // names and all.
+    m_data.CatalogDatabase.ExecuteScript(
+        QStringLiteral("UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)")
+            .arg(m_work)
+            .arg(m_set));
+    Find(Named(QStringLiteral("*")));
+    ASSERT_GT(m_last.hits.size(), 10);
+    HitPaths paths(m_data);
+    for (const FindHit &hit : m_last.hits)
+        EXPECT_EQ(paths.Of(hit), HitPath(m_data, hit)) << hit.entry.caption.toStdString();
 }
 
 TEST_F(SearchEngineTest, ResultsSortByTheFindSortStateStartingDescendingByName)

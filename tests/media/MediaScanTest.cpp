@@ -596,6 +596,8 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
         EXPECT_EQ(folders, row.folders);
         // The catalog keeps the size it was made with: the caller sets it.
         EXPECT_EQ(GetObjectSize(*m_data, outcome.catalogId), 0);
+        // The commit indexes the names the cancel left unindexed.
+        EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     }
 }
 
@@ -645,8 +647,22 @@ TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
         EXPECT_EQ(threads(), threadsBefore);
         EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), filesBefore);
         EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs")), objectsBefore);
+        EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     }
     m_ui.SetCancelled(false);
+
+    // Left alone, the scan indexes its names in one batch at its end rather
+    // than noting each row for the commit.
+    m_ui.SetOnProcessEvents({});
+    Scan(
+        {}, [](TMediaScanner &scanner) { scanner.SetReadAheadBatch(kBatch); }, {},
+        [this] {
+            EXPECT_EQ(
+                CountRows(QStringLiteral("SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending")), 0);
+        });
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")),
+              filesBefore + qint64(kBatch * TMediumReadAhead::kQueuedBatches + 40));
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
 TEST_F(MediaScanTest, AnEmptySourceGivesAnEmptyCatalog)

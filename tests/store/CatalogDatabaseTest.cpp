@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -298,6 +299,38 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
                              .arg(first));
     }));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
+    // A bulk append indexes its new rows in one batch; renames and deletes
+    // meanwhile, of rows old and new, still reach the index. Left unfinished,
+    // the commit finishes it; rolled back, the triggers note rows as before.
+    const auto bulkAppend = [&](bool finish) {
+        NameIndex::BulkAppend bulk(db);
+        const qint64 renamed =
+            AddFile(AddObject(disk, QStringLiteral("Bulk Folder")), QStringLiteral("bulk one.txt"));
+        const qint64 gone = AddFile(disk, QStringLiteral("bulk gone.txt"));
+        AddFile(disk, QStringLiteral("bulk two.txt"));
+        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'bulk renamed' WHERE Key = %1; "
+                                        "DELETE FROM Files WHERE Key = %2; UPDATE Files SET Name "
+                                        "= 'old renamed.txt' WHERE Key = %3")
+                             .arg(renamed)
+                             .arg(gone)
+                             .arg(first));
+        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending")),
+                  2);
+        if (finish) {
+            EXPECT_TRUE(bulk.Finish());
+        }
+    };
+    ASSERT_TRUE(m_data->RunInTransaction([&] { bulkAppend(true); }));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+    ASSERT_TRUE(m_data->RunInTransaction([&] { bulkAppend(false); }));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+    EXPECT_FALSE(m_data->RunInTransaction([&] {
+        bulkAppend(false);
+        throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+    }));
+    AddFile(disk, QStringLiteral("after the rollback.txt"));
+    EXPECT_EQ(NameIndexDisagreement(db), QString());
+
     db.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Name = 'ab'"));
     db.ExecuteScript(QStringLiteral("DELETE FROM Catalogs WHERE ID = %1").arg(disk));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
@@ -347,11 +380,16 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
             writer.CatalogDatabase.ExecuteScript(
                 QStringLiteral("PRAGMA FilesDb.cache_size = 10; PRAGMA main.cache_size = 10"));
             writer.StartTransaction();
-            for (int i = 0; i < 3000; ++i)
+            // Half the rows noted one by one, half left to a bulk append.
+            std::optional<NameIndex::BulkAppend> bulk;
+            for (int i = 0; i < 3000; ++i) {
+                if (i == 1500)
+                    bulk.emplace(writer.CatalogDatabase);
                 writer.CatalogDatabase.ExecuteScript(
                     QStringLiteral("INSERT INTO Files (ID, Name) VALUES (%1, 'lost %2.txt')")
                         .arg(disk)
                         .arg(i));
+            }
         }
         raise(SIGKILL);
     }
@@ -360,6 +398,7 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
     ASSERT_TRUE(WIFSIGNALED(status));
     ASSERT_TRUE(m_data->OpenDatabase());
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
+    AddFile(disk, QStringLiteral("noted again.txt"));
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
@@ -568,8 +607,8 @@ protected:
         m_data->CloseDatabase(m_data->DatabaseFolder);
         // The name index leaves the pages of its emptied change list free:
         // the sound sample is a tidy file.
-        for (const auto file : {DatabaseRepair::DatabaseFile::Catalogs,
-                                DatabaseRepair::DatabaseFile::Files})
+        for (const auto file :
+             {DatabaseRepair::DatabaseFile::Catalogs, DatabaseRepair::DatabaseFile::Files})
             OnFile(file, QStringLiteral("VACUUM"));
     }
 
@@ -643,6 +682,14 @@ TEST_F(DatabaseRepairTest, EachKindOfDamageIsReportedAtItsLevel)
     OnFile(DatabaseFile::Files, QStringLiteral("DELETE FROM Files WHERE Key > 1000"));
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kTidyOnly);
     EXPECT_EQ(VerifyStatusText(kTidyOnly), QStringLiteral("Verification Successful"));
+
+    // A name changed behind the name index's back.
+    OnFile(DatabaseFile::Files, QStringLiteral("DROP TRIGGER FilesNameIndexRename"));
+    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET Name = 'renamed' WHERE Key = 5"));
+    const VerifyResult names = Verify(DatabaseFile::Files);
+    EXPECT_EQ(names.level, kIndexFault);
+    EXPECT_TRUE(
+        names.problems.contains(QStringLiteral("The name index is out of step with the names")));
 
     SpoilIndex();
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
@@ -739,6 +786,13 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
         "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"));
     differing.Step();
     EXPECT_EQ(differing.Int64(0), 0);
+    db.Close();
+
+    // The name index is made again from the recovered rows as the database opens.
+    m_ui.ClearProgressLog();
+    ASSERT_TRUE(m_data->OpenDatabase());
+    EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{ProgressOperation::BuildFindIndex});
+    EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
 
 TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)

@@ -125,6 +125,7 @@ int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &ou
         result.hits.resize(limit);
         result.limitReached = true;
     }
+    HitPaths paths(data);
     if (json) {
         // Fields in a fixed order, as ls writes them.
         QStringList items;
@@ -135,7 +136,7 @@ int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &ou
                          .arg(JsonText(hit.entry.caption),
                               file ? QStringLiteral("file") : QStringLiteral("object"),
                               file ? QStringLiteral("key") : QStringLiteral("id"),
-                              QString::number(hit.entry.data), JsonText(HitPath(data, hit)),
+                              QString::number(hit.entry.data), JsonText(paths.Of(hit)),
                               QString::number(hit.size), JsonText(hit.entry.subItems.value(1)),
                               hit.modified
                                   ? JsonText(FromDayCount(*hit.modified).toString(Qt::ISODate))
@@ -148,7 +149,7 @@ int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &ou
         for (const FindHit &hit : result.hits) {
             const QStringList &s = hit.entry.subItems;
             out << hit.entry.caption << '\t' << s.value(0) << '\t' << s.value(1) << '\t'
-                << s.value(2) << '\t' << HitPath(data, hit) << '\t' << s.value(3) << '\n';
+                << s.value(2) << '\t' << paths.Of(hit) << '\t' << s.value(3) << '\n';
         }
     }
     if (result.limitReached)
