@@ -7,6 +7,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
+#include "store/NameIndex.h"
 #include "store/ObjectDeletion.h"
 
 #include <QFile>
@@ -465,6 +466,9 @@ void TDvxImport::ImportDVX(const QString &fileName)
     m_yesToAll = false;
     const ExchangePageCaches caches(m_data);
     BuildPathIndex();
+    // Noting every imported name for the name index would cost more than the
+    // row; the new rows are indexed in one ordered pass at the end.
+    NameIndex::BulkAppend newNames(m_data.CatalogDatabase);
     qint64 lines = 0;
     ExternalEncoding encoding = ExternalEncoding::Utf8;
     SurveyFile(fileName, lines, encoding);
@@ -495,8 +499,13 @@ void TDvxImport::ImportDVX(const QString &fileName)
         }
         ++m_recordNumber;
     }
-    if (!cancelled && !ui.Cancelled())
+    if (!cancelled && !ui.Cancelled()) {
         FlushFileRows();
+        newNames.Finish([&ui] {
+            ui.PumpMessages(0);
+            return !ui.Cancelled();
+        });
+    }
     m_pendingFiles.clear();
     if (cancelled || ui.Cancelled()) {
         ui.CloseProgress();

@@ -290,6 +290,7 @@ TEST_F(ExportImportTest, ImportInManyBatchesKeepsEveryRowAndTheFileOrder)
     ASSERT_TRUE(ImportInSmallBatches(*m_target, u"out.dvx"_s));
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), kBatch * 9 + 3);
     EXPECT_EQ(Dump(*m_target), Dump(*m_data));
+    EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
     // The rows of each batch go in by size, their keys in file order: the
     // export of the copy is the export of the original, but for the first
     // record, the Catalogs folder each database made for itself.
@@ -321,6 +322,7 @@ TEST_F(ExportImportTest, CancelInTheMiddleOfABatchLeavesTheDatabaseAsItWas)
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Import Cancelled"_s);
     EXPECT_EQ(Dump(*m_target), before);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Files"_s), 5);
+    EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
 }
 
 TEST_F(ExportImportTest, CancelledExportLeavesNoFileAndKeepsAnOldOne)
