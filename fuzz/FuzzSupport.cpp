@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -61,7 +62,12 @@ void PrepareFuzzProcess()
     prepared = true;
     // Time conversions must not depend on the machine the fuzzer runs on.
     qputenv("TZ", "UTC");
-    g_scratch = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/dirvanta-fuzz-XXXXXX"));
+    // Every catalog write waits for the disk; in memory (/dev/shm) that wait
+    // is gone and a target runs about ten times as many inputs.
+    const QFileInfo memory(QStringLiteral("/dev/shm"));
+    const QString base =
+        memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+    g_scratch = new QTemporaryDir(base + QStringLiteral("/dirvanta-fuzz-XXXXXX"));
     const QString home = g_scratch->path();
     QDir(home).mkpath(QStringLiteral("config"));
     QDir(home).mkpath(QStringLiteral("data"));
