@@ -102,16 +102,38 @@ QString WriteFuzzFile(const QString &name, const QByteArray &bytes)
     return path;
 }
 
+namespace {
+
+// An empty database made once: copying its files is several times quicker
+// than making the tables again for every input.
+QString TemplateDatabase()
+{
+    static const QString folder = [] {
+        const QString path = QDir(FuzzFolder()).filePath(QStringLiteral("template-db"));
+        QDir().mkpath(path);
+        TDataShare data;
+        data.DatabaseFolder = path;
+        data.CreateDatabaseTables();
+        return path;
+    }();
+    return folder;
+}
+
+} // namespace
+
 FuzzDatabase::FuzzDatabase()
     : m_folder(QDir(FuzzFolder()).filePath(QStringLiteral("db")))
 {
     QDir(m_folder).removeRecursively();
     QDir().mkpath(m_folder);
+    const QDir source(TemplateDatabase());
+    for (const QString &name : source.entryList(QDir::Files))
+        FuzzCheck(QFile::copy(source.filePath(name), QDir(m_folder).filePath(name)),
+                  "template database not copied");
     m_settings = std::make_unique<SettingsStore>(
         SettingsStore::IniFile{QDir(FuzzFolder()).filePath(QStringLiteral("db-settings.ini"))});
     m_data = std::make_unique<TDataShare>(m_settings.get());
     m_data->DatabaseFolder = m_folder;
-    m_data->CreateDatabaseTables();
     FuzzCheck(m_data->OpenDatabase(), "fresh database not opened");
 }
 
