@@ -26,7 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         settings.ReadBool(kSearchSettingsSection, QStringLiteral("Match Case"), false);
         SingleInstance::TakeRequestPath(settings);
     }
-    LoadSearchFile(path);
+    // A saved search read from any file must be saved and read back the same.
+    if (const std::optional<SearchSettings> loaded = LoadSearchFile(path)) {
+        const QString copy = path + QStringLiteral(".dvs");
+        FuzzCheck(SaveSearchFile(copy, *loaded), "a saved search is not written");
+        FuzzCheck(LoadSearchFile(copy) == loaded, "a saved search does not read back");
+        QFile::remove(copy);
+    }
     QStringList files;
     QStringList folders;
     ReadSelectionList(path, files, folders);
