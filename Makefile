@@ -112,7 +112,7 @@ fuzz-run:
 			-dict=fuzz/dict/$$dictionary.dict -artifact_prefix=$(FUZZ_DIR)/artifacts/$$target- \
 			$(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target >$(FUZZ_DIR)/$$target.log 2>&1; \
 		status=$$?; \
-		grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|ERROR|SUMMARY' $(FUZZ_DIR)/$$target.log; \
+		grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|ERROR|SUMMARY' $(FUZZ_DIR)/$$target.log; \
 		test $$status -eq 0 || { echo "fuzz: $$target failed, see $(FUZZ_DIR)/$$target.log"; exit 1; }; \
 	done
 
