@@ -9,7 +9,8 @@ JOBS ?= $(shell nproc)
 
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIRVANTA_SANITIZE=$(SANITIZE) -DDIRVANTA_WERROR=ON
 
-.PHONY: all bootstrap configure build test run screenshots release install package format bench clean
+.PHONY: all bootstrap configure build test run screenshots release install package format bench clean \
+	fuzz fuzz-long fuzz-build fuzz-run
 
 all: build
 
@@ -80,6 +81,46 @@ bench: bootstrap
 		build-release/bench/make-tree $(BENCH_FILES) $$(( $(BENCH_FILES) / 20 )) $$trees/tree 2 && \
 		build-release/bench/catalog_bench $$trees/tree $$trees/other; \
 		status=$$?; rm -rf $$trees; exit $$status
+
+# The fuzz targets of the readers (fuzz/), built with clang and libFuzzer in
+# FUZZ_DIR. `make fuzz` runs each for FUZZ_SECONDS, `make fuzz-long` until
+# each has done FUZZ_RUNS executions. Inputs that find new paths collect in
+# FUZZ_DIR/corpus, crashes, hangs (over 1 s) and leaks in FUZZ_DIR/artifacts.
+# `make test` only replays the seed corpora (fuzz/corpus) without clang.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?= 1000000
+# target:dictionary
+FUZZ_TARGETS = export_import:export version_one:export settings:settings package:zip \
+	patterns:patterns dates:dates
+
+fuzz-build: bootstrap
+	@dpkg-query -W -f='$${Status}\n' clang libclang-rt-14-dev 2>/dev/null | grep -c 'install ok installed' | grep -qx 2 || \
+		{ echo "fuzz: installing clang and libFuzzer"; \
+		  $$( [ "$$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null; }
+	@CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+		-DDIRVANTA_SANITIZE=ON -DDIRVANTA_FUZZ=ON -DDIRVANTA_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),fuzz_$(firstword $(subst :, ,$(t))))
+
+fuzz: fuzz-build
+	@$(MAKE) --no-print-directory fuzz-run FUZZ_LIMIT=-max_total_time=$(FUZZ_SECONDS)
+
+fuzz-long: fuzz-build
+	@$(MAKE) --no-print-directory fuzz-run FUZZ_LIMIT=-runs=$(FUZZ_RUNS)
+
+fuzz-run:
+	@mkdir -p $(FUZZ_DIR)/artifacts
+	@for pair in $(FUZZ_TARGETS); do \
+		target=fuzz_$${pair%%:*}; dictionary=$${pair##*:}; \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target; \
+		echo "fuzz: $$target"; \
+		$(FUZZ_DIR)/fuzz/$$target $(FUZZ_LIMIT) -timeout=1 -rss_limit_mb=2048 -print_final_stats=1 \
+			-dict=fuzz/dict/$$dictionary.dict -artifact_prefix=$(FUZZ_DIR)/artifacts/$$target- \
+			$(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target >$(FUZZ_DIR)/$$target.log 2>&1; \
+		status=$$?; \
+		grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|ERROR|SUMMARY' $(FUZZ_DIR)/$$target.log; \
+		test $$status -eq 0 || { echo "fuzz: $$target failed, see $(FUZZ_DIR)/$$target.log"; exit 1; }; \
+	done
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

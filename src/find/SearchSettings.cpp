@@ -183,7 +183,9 @@ std::optional<SearchSettings> LoadSearchFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QString text = DecodeFile(file.readAll());
+    // A lone carriage return ends a line too (files of older systems): a
+    // value never holds one, as SaveSearchFile could not write it back.
+    const QString text = DecodeFile(file.readAll()).replace(u'\r', u'\n');
     // Section and key names compare without regard to case; the first
     // occurrence of a key counts; blanks around names and values go.
     QHash<QString, QString> values;

@@ -150,6 +150,23 @@ TEST_F(CriteriaTest, MissingKeysOfASavedSearchTakeTheirDefaults)
     EXPECT_FALSE(LoadSearchFile(m_folder.filePath(QStringLiteral("none.dvs"))).has_value());
 }
 
+// A lone carriage return ends a line, as in files from older systems: the
+// file is read as the saved search that saving would write again.
+TEST_F(CriteriaTest, ALoneCarriageReturnEndsALineOfASavedSearch)
+{
+    const QString file = m_folder.filePath(QStringLiteral("mac.dvs"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("[Search Settings]\rName=*.th \x01\rMatch Case=1\r");
+    out.close();
+    const std::optional<SearchSettings> loaded = LoadSearchFile(file);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->name, QStringLiteral("*.th \x01"));
+    EXPECT_TRUE(loaded->matchCase);
+    ASSERT_TRUE(SaveSearchFile(file, *loaded));
+    EXPECT_EQ(LoadSearchFile(file), loaded);
+}
+
 TEST_F(CriteriaTest, TheSettingsSectionHoldsTheSameKeys)
 {
     SettingsStore settings(SettingsStore::IniFile{m_folder.filePath(QStringLiteral("s.ini"))});
