@@ -1,17 +1,17 @@
-#include "findwindow/CatalogueFindActions.h"
+#include "explorer/CatalogueFindActions.h"
 
-#include "explorer/CommentsDialog.h"
 #include "explorer/ExtractDialog.h"
-#include "explorer/NodeSelectionDialog.h"
 #include "explorer/PropertiesDialog.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
+#include "ui/CommentsDialog.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/NodeSelectionDialog.h"
 
 CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess)
     : m_data(data)

@@ -1,11 +1,5 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogListFill.h"
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
-#include "explorer/CatalogueActions.h"
-#include "explorer/HandlerGuard.h"
-#include "explorer/WindowPlacement.h"
 #include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
 #include "findwindow/FindHitActions.h"
@@ -19,11 +13,16 @@
 #include "store/DataShare.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
+#include "ui/CatalogListFill.h"
+#include "ui/CatalogListModel.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/ContextHelp.h"
+#include "ui/HandlerGuard.h"
 #include "ui/MenuBuilding.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressAnimation.h"
 #include "ui/ViewModeIcons.h"
+#include "ui/WindowPlacement.h"
 
 #include <QActionGroup>
 #include <QApplication>

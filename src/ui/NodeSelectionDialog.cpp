@@ -1,4 +1,4 @@
-#include "explorer/NodeSelectionDialog.h"
+#include "ui/NodeSelectionDialog.h"
 
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"

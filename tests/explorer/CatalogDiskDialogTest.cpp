@@ -2,7 +2,6 @@
 
 #include "explorer/ArchiveFilesDialog.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "media/CatalogMedia.h"
 #include "media/MediaIdentification.h"
@@ -14,6 +13,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogTreeView.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,6 @@
 
 #include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/ExchangeCommands.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
@@ -16,6 +15,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/ElidedLabel.h"
 
 #include <QAction>

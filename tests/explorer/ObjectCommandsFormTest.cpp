@@ -1,11 +1,6 @@
 #include "archive/ArchivePool.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
-#include "explorer/CommentsDialog.h"
-#include "explorer/NodeSelectionDialog.h"
-#include "explorer/ObjectDrag.h"
 #include "explorer/PoolVolumeList.h"
 #include "explorer/PropertiesDialog.h"
 #include "platform/DisplayFormats.h"
@@ -17,6 +12,11 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogListModel.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/CommentsDialog.h"
+#include "ui/NodeSelectionDialog.h"
+#include "ui/ObjectDrag.h"
 #include "ui/ReplaceObjectDialog.h"
 
 #include <QAbstractItemView>

@@ -1,11 +1,9 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
+#include "explorer/CatalogueFindActions.h"
 #include "explorer/ExtractDialog.h"
 #include "explorer/PropertiesDialog.h"
 #include "find/SearchEngine.h"
-#include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
 #include "findwindow/FindMenuRules.h"
@@ -20,6 +18,8 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogListModel.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/PathLabel.h"
 
 #include <QAbstractItemView>
