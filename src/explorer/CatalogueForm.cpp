@@ -926,8 +926,8 @@ void TCatalogueForm::FindClick()
         start = item->data;
     {
         const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
-        CatalogueFindActions actions(m_data, &m_fileAccess);
-        TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
+        CatalogueFindActions actions(m_data, &m_fileAccess, TreeView1);
+        TFind_Form::ShowFind(m_data, m_settings, start, &actions, this);
     }
     RefreshList();
 }

@@ -15,7 +15,6 @@
 #include "ui/BusyCursor.h"
 #include "ui/CatalogListFill.h"
 #include "ui/CatalogListModel.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/ContextHelp.h"
 #include "ui/HandlerGuard.h"
 #include "ui/MenuBuilding.h"
@@ -24,6 +23,7 @@
 #include "ui/ViewModeIcons.h"
 #include "ui/WindowPlacement.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
@@ -71,12 +71,11 @@ void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
 
 } // namespace
 
-TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, qint64 startId,
                        FindHitActions *actions, QWidget *parent)
     : QDialog(parent)
     , m_data(data)
     , m_settings(settings)
-    , m_tree(tree)
     , m_actions(actions)
     , m_startId(startId)
 {
@@ -123,10 +122,10 @@ TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tre
 
 TFind_Form::~TFind_Form() = default;
 
-void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, TItemTree *tree,
-                          qint64 startId, FindHitActions *actions, QWidget *parent)
+void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, qint64 startId,
+                          FindHitActions *actions, QWidget *parent)
 {
-    TFind_Form form(data, settings, tree, startId, actions, parent);
+    TFind_Form form(data, settings, startId, actions, parent);
     form.exec();
 }
 
@@ -944,7 +943,7 @@ void TFind_Form::UpdateMenus()
     const FindMenuState state = FindMenuStateFor(facts);
     const bool exploreAvailable =
         state.explore.caption == QLatin1String("&Explore...")
-            ? m_tree != nullptr
+            ? m_actions->Available(FindHitActions::Explore)
             : m_actions->Available(state.explore.caption == QLatin1String("&Extract...")
                                        ? FindHitActions::Extract
                                        : FindHitActions::Restore);
@@ -1006,8 +1005,7 @@ void TFind_Form::ListView1LabelEdited(int row, const QString &text)
     if (!m_actions->RenameHit(this, entry, name))
         return;
     RefillRow(row);
-    if (m_tree)
-        m_tree->RefreshNodes();
+    m_actions->CatalogChanged();
     ListView1->SelectRow(row);
 }
 
@@ -1022,8 +1020,7 @@ void TFind_Form::DeleteClick()
     if (!m_actions->DeleteHits(this, selected,
                                QApplication::keyboardModifiers() & Qt::ShiftModifier))
         return;
-    if (m_tree)
-        m_tree->RefreshNodes();
+    m_actions->CatalogChanged();
     // Hits whose rows are gone leave the list; the others show their new state.
     for (int row = ListView1->Count() - 1; row >= 0; --row) {
         const ListEntry &entry = ListView1->Model()->Entry(row);
@@ -1083,8 +1080,8 @@ void TFind_Form::ExploreClick()
         return;
     const QString caption = Explore1->text();
     if (caption == QLatin1String("&Explore...")) {
-        if (m_tree && !entry->IsFile())
-            m_tree->SelectByID(entry->data);
+        if (!entry->IsFile())
+            m_actions->ExploreHit(this, entry->data);
     } else if (caption == QLatin1String("&Extract...")) {
         m_actions->ExtractHits(this, ListView1->SelectedEntries());
     } else {

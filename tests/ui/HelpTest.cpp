@@ -116,7 +116,7 @@ TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
 {
     TCatalogueForm main(m_data, m_settings);
     std::vector<std::unique_ptr<QWidget>> forms;
-    forms.emplace_back(new TFind_Form(m_data, m_settings, main.Tree(), 1, nullptr));
+    forms.emplace_back(new TFind_Form(m_data, m_settings, 1, nullptr));
     CatalogOptions options;
     forms.emplace_back(new TQuick_Catalog_Form(m_data, options, 3));
     forms.emplace_back(new TArchiveFilesForm(m_data, QString()));

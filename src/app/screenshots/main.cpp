@@ -460,7 +460,7 @@ int main(int argc, char **argv)
         Save(*userInterface.Progress(), "progress-import");
         userInterface.CloseProgress();
         // The Find window after a search, in two views, and its other pages.
-        TFind_Form find(data, settings, window.Tree(), 1, nullptr, &window);
+        TFind_Form find(data, settings, 1, nullptr, &window);
         find.resize(640, 520);
         find.show();
         find.NameEdit->setText(QStringLiteral("e"));
