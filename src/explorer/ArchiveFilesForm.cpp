@@ -1,4 +1,4 @@
-#include "explorer/ArchiveFilesDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 
 #include "archive/ArchivePool.h"
 #include "platform/SettingsStore.h"
@@ -6,7 +6,7 @@
 #include "store/DataShare.h"
 #include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
-#include "ui/NodeSelectionDialog.h"
+#include "ui/NodeSelectionForm.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,18 +1,18 @@
 #include "explorer/CatalogueFindActions.h"
 
-#include "explorer/ExtractDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
 #include "ui/CatalogTreeView.h"
-#include "ui/CommentsDialog.h"
+#include "ui/CommentsForm.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
-#include "ui/NodeSelectionDialog.h"
+#include "ui/NodeSelectionForm.h"
 
 CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess,
                                            TItemTree *tree)

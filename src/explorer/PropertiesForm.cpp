@@ -1,4 +1,4 @@
-#include "explorer/PropertiesDialog.h"
+#include "explorer/PropertiesForm.h"
 
 #include "archive/ArchivePool.h"
 #include "archive/ArchiveRequest.h"

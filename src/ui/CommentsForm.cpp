@@ -1,4 +1,4 @@
-#include "ui/CommentsDialog.h"
+#include "ui/CommentsForm.h"
 
 #include "platform/ListSort.h"
 #include "store/CatalogRows.h"

@@ -1,8 +1,8 @@
 #include "explorer/CatalogueForm.h"
 
-#include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
 #include "explorer/ExchangeCommands.h"
+#include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"

@@ -1,8 +1,8 @@
 #include "findwindow/FindForm.h"
 
 #include "explorer/CatalogueFindActions.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
 #include "find/SearchEngine.h"
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
