@@ -222,14 +222,10 @@ void TFind_Form::BuildMenus()
     AutoArrange1->setChecked(true);
     ListPopup->addSeparator();
     Rename2 = MenuItem(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
-    Delete2 = MenuItem(ListPopup, "Delete2", "&Delete", "Delete the Currently Selected Object");
+    // Commands whose popup entry reads as the menu's are the menu's own action.
+    ListPopup->addAction(Delete1);
     OpenSep2 = ListPopup->addSeparator();
-    Open2 = MenuItem(ListPopup, "Open2", "&Open",
-                     "Opens the Selected Item using its associated Application");
-    QuickView2 =
-        MenuItem(ListPopup, "QuickView2", "&Quick View", "Display a preview of the select item");
-    Explore2 = MenuItem(ListPopup, "Explore2", "E&xplore...",
-                        "Explore the Current Disk Catalog or Folder");
+    ListPopup->addActions({Open1, QuickView1, Explore1});
     ListPopup->addSeparator();
     Properties2 = MenuItem(ListPopup, "Properties2", "&Properties...",
                            "Displays the Properties of the Selected Object");
@@ -431,18 +427,14 @@ void TFind_Form::ConnectActions()
     connect(SourceBrowse, &QToolButton::clicked, this, &TFind_Form::SourceBrowseClick);
     for (QAction *action : {Rename1, Rename2})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::RenameClick));
-    for (QAction *action : {Delete1, Delete2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
-    for (QAction *action : {Open1, Open2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
-    for (QAction *action : {QuickView1, QuickView2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
+    connect(Delete1, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
+    connect(Open1, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
+    connect(QuickView1, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
     for (QAction *action : {Properties1, Properties2, PropertiesBtn})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::PropertiesClick));
     for (QAction *action : {Comments1, Comments2})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::CommentsClick));
-    for (QAction *action : {Explore1, Explore2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
+    connect(Explore1, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
     connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
     connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
     connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
@@ -947,20 +939,15 @@ void TFind_Form::UpdateMenus()
             : m_actions->Available(state.explore.caption == QLatin1String("&Extract...")
                                        ? FindHitActions::Extract
                                        : FindHitActions::Restore);
-    for (QAction *action : {Explore1, Explore2})
-        ApplyItem(action, state.explore, exploreAvailable);
-    for (QAction *action : {Open1, Open2})
-        ApplyItem(action, state.open, m_actions->Available(FindHitActions::Open));
-    for (QAction *action : {QuickView1, QuickView2}) {
-        action->setVisible(state.open.visible);
-        action->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
-    }
+    ApplyItem(Explore1, state.explore, exploreAvailable);
+    ApplyItem(Open1, state.open, m_actions->Available(FindHitActions::Open));
+    QuickView1->setVisible(state.open.visible);
+    QuickView1->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
     OpenSep1->setVisible(state.open.visible);
     OpenSep2->setVisible(state.open.visible);
     for (QAction *action : {Rename1, Rename2})
         action->setEnabled(state.rename && m_actions->Available(FindHitActions::Rename));
-    for (QAction *action : {Delete1, Delete2})
-        action->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
+    Delete1->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
     for (QAction *action : {Properties1, Properties2})
         action->setEnabled(state.properties && m_actions->Available(FindHitActions::Properties));
     for (QAction *action : {Comments1, Comments2})

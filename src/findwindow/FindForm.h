@@ -145,9 +145,9 @@ public:
     QAction *LargeIcons2 = nullptr, *SmallIcons2 = nullptr, *List2 = nullptr, *Detail2 = nullptr;
     QAction *byName2 = nullptr, *byType2 = nullptr, *bySize2 = nullptr, *byDate2 = nullptr,
             *AutoArrange2 = nullptr;
-    QAction *Rename2 = nullptr, *Delete2 = nullptr, *OpenSep2 = nullptr, *Open2 = nullptr,
-            *QuickView2 = nullptr, *Explore2 = nullptr, *Properties2 = nullptr,
-            *Comments2 = nullptr;
+    // The list popup's own entries; Delete, Open, Quick View and Explore
+    // appear there as the File and Tools menus' actions.
+    QAction *Rename2 = nullptr, *OpenSep2 = nullptr, *Properties2 = nullptr, *Comments2 = nullptr;
     QToolBar *ToolbarPanel = nullptr;
     QAction *FindBtn = nullptr, *PropertiesBtn = nullptr, *MoveUpBtn = nullptr,
             *IconViewLargeBtn = nullptr, *IconViewSmallBtn = nullptr, *IconViewListBtn = nullptr,

@@ -629,7 +629,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
         form.UpdateMenus();
         EXPECT_TRUE(form.Open1->isVisible());
         EXPECT_EQ(form.Open1->isEnabled(), access != nullptr);
-        EXPECT_EQ(form.QuickView2->isEnabled(), access != nullptr);
+        EXPECT_EQ(form.QuickView1->isEnabled(), access != nullptr);
         form.close();
     }
 }
