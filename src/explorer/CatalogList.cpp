@@ -1,10 +1,10 @@
 #include "explorer/CatalogList.h"
 
-#include "explorer/CatalogListFill.h"
-#include "explorer/CatalogListModel.h"
-#include "explorer/ObjectDrag.h"
 #include "platform/SettingsStore.h"
 #include "store/DataShare.h"
+#include "ui/CatalogListFill.h"
+#include "ui/CatalogListModel.h"
+#include "ui/ObjectDrag.h"
 
 #include <QApplication>
 #include <QDropEvent>

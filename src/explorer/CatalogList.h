@@ -1,7 +1,7 @@
 #pragma once
 
-#include "explorer/ListViewStack.h"
 #include "platform/ListSort.h"
+#include "ui/ListViewStack.h"
 
 #include <QIcon>
 #include <QList>

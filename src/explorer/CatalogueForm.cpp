@@ -2,21 +2,15 @@
 
 #include "archive/ArchiveCreation.h"
 #include "archive/ArchivePool.h"
-#include "explorer/ArchiveFilesDialog.h"
-#include "explorer/CatalogDiskDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
-#include "explorer/CommentsDialog.h"
-#include "explorer/DatabaseLocationDialog.h"
+#include "explorer/CatalogueFindActions.h"
+#include "explorer/DatabaseLocationForm.h"
 #include "explorer/ExchangeCommands.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/HandlerGuard.h"
-#include "explorer/MenuRules.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
+#include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
-#include "explorer/WindowPlacement.h"
-#include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindForm.h"
 #include "media/CatalogMedia.h"
 #include "platform/DisplayFormats.h"
@@ -32,11 +26,17 @@
 #include "store/Wastebasket.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
+#include "ui/CatalogListModel.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
+#include "ui/HandlerGuard.h"
 #include "ui/HelpForm.h"
+#include "ui/MenuRules.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressWindow.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -926,8 +926,8 @@ void TCatalogueForm::FindClick()
         start = item->data;
     {
         const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
-        CatalogueFindActions actions(m_data, &m_fileAccess);
-        TFind_Form::ShowFind(m_data, m_settings, TreeView1, start, &actions, this);
+        CatalogueFindActions actions(m_data, &m_fileAccess, TreeView1);
+        TFind_Form::ShowFind(m_data, m_settings, start, &actions, this);
     }
     RefreshList();
 }

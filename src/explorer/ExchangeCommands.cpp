@@ -3,9 +3,7 @@
 #include "exchange/ExportImport.h"
 #include "exchangewindow/ConvertV1Form.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
-#include "explorer/HandlerGuard.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
@@ -14,6 +12,8 @@
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
 #include "ui/BusyCursor.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/HandlerGuard.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "explorer/PoolVolumeList.h"
 
 #include "archive/ArchivePool.h"
-#include "explorer/CatalogListModel.h"
 #include "platform/DisplayFormats.h"
+#include "ui/CatalogListModel.h"
 #include "ui/ObjectIcons.h"
 
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/ListViewStack.h"
+#include "ui/ListViewStack.h"
 
 #include <vector>
 

@@ -1,11 +1,5 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogListFill.h"
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
-#include "explorer/CatalogueActions.h"
-#include "explorer/HandlerGuard.h"
-#include "explorer/WindowPlacement.h"
 #include "find/CatalogSnapshot.h"
 #include "find/SearchEngine.h"
 #include "findwindow/FindHitActions.h"
@@ -19,12 +13,17 @@
 #include "store/DataShare.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
+#include "ui/CatalogListFill.h"
+#include "ui/CatalogListModel.h"
 #include "ui/ContextHelp.h"
+#include "ui/HandlerGuard.h"
 #include "ui/MenuBuilding.h"
 #include "ui/PathLabel.h"
 #include "ui/ProgressAnimation.h"
 #include "ui/ViewModeIcons.h"
+#include "ui/WindowPlacement.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
@@ -72,12 +71,11 @@ void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
 
 } // namespace
 
-TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, qint64 startId,
                        FindHitActions *actions, QWidget *parent)
     : QDialog(parent)
     , m_data(data)
     , m_settings(settings)
-    , m_tree(tree)
     , m_actions(actions)
     , m_startId(startId)
 {
@@ -124,10 +122,10 @@ TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tre
 
 TFind_Form::~TFind_Form() = default;
 
-void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, TItemTree *tree,
-                          qint64 startId, FindHitActions *actions, QWidget *parent)
+void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, qint64 startId,
+                          FindHitActions *actions, QWidget *parent)
 {
-    TFind_Form form(data, settings, tree, startId, actions, parent);
+    TFind_Form form(data, settings, startId, actions, parent);
     form.exec();
 }
 
@@ -224,14 +222,10 @@ void TFind_Form::BuildMenus()
     AutoArrange1->setChecked(true);
     ListPopup->addSeparator();
     Rename2 = MenuItem(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
-    Delete2 = MenuItem(ListPopup, "Delete2", "&Delete", "Delete the Currently Selected Object");
+    // Commands whose popup entry reads as the menu's are the menu's own action.
+    ListPopup->addAction(Delete1);
     OpenSep2 = ListPopup->addSeparator();
-    Open2 = MenuItem(ListPopup, "Open2", "&Open",
-                     "Opens the Selected Item using its associated Application");
-    QuickView2 =
-        MenuItem(ListPopup, "QuickView2", "&Quick View", "Display a preview of the select item");
-    Explore2 = MenuItem(ListPopup, "Explore2", "E&xplore...",
-                        "Explore the Current Disk Catalog or Folder");
+    ListPopup->addActions({Open1, QuickView1, Explore1});
     ListPopup->addSeparator();
     Properties2 = MenuItem(ListPopup, "Properties2", "&Properties...",
                            "Displays the Properties of the Selected Object");
@@ -433,18 +427,14 @@ void TFind_Form::ConnectActions()
     connect(SourceBrowse, &QToolButton::clicked, this, &TFind_Form::SourceBrowseClick);
     for (QAction *action : {Rename1, Rename2})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::RenameClick));
-    for (QAction *action : {Delete1, Delete2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
-    for (QAction *action : {Open1, Open2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
-    for (QAction *action : {QuickView1, QuickView2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
+    connect(Delete1, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
+    connect(Open1, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
+    connect(QuickView1, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
     for (QAction *action : {Properties1, Properties2, PropertiesBtn})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::PropertiesClick));
     for (QAction *action : {Comments1, Comments2})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::CommentsClick));
-    for (QAction *action : {Explore1, Explore2})
-        connect(action, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
+    connect(Explore1, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
     connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
     connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
     connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
@@ -945,24 +935,19 @@ void TFind_Form::UpdateMenus()
     const FindMenuState state = FindMenuStateFor(facts);
     const bool exploreAvailable =
         state.explore.caption == QLatin1String("&Explore...")
-            ? m_tree != nullptr
+            ? m_actions->Available(FindHitActions::Explore)
             : m_actions->Available(state.explore.caption == QLatin1String("&Extract...")
                                        ? FindHitActions::Extract
                                        : FindHitActions::Restore);
-    for (QAction *action : {Explore1, Explore2})
-        ApplyItem(action, state.explore, exploreAvailable);
-    for (QAction *action : {Open1, Open2})
-        ApplyItem(action, state.open, m_actions->Available(FindHitActions::Open));
-    for (QAction *action : {QuickView1, QuickView2}) {
-        action->setVisible(state.open.visible);
-        action->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
-    }
+    ApplyItem(Explore1, state.explore, exploreAvailable);
+    ApplyItem(Open1, state.open, m_actions->Available(FindHitActions::Open));
+    QuickView1->setVisible(state.open.visible);
+    QuickView1->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
     OpenSep1->setVisible(state.open.visible);
     OpenSep2->setVisible(state.open.visible);
     for (QAction *action : {Rename1, Rename2})
         action->setEnabled(state.rename && m_actions->Available(FindHitActions::Rename));
-    for (QAction *action : {Delete1, Delete2})
-        action->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
+    Delete1->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
     for (QAction *action : {Properties1, Properties2})
         action->setEnabled(state.properties && m_actions->Available(FindHitActions::Properties));
     for (QAction *action : {Comments1, Comments2})
@@ -1007,8 +992,7 @@ void TFind_Form::ListView1LabelEdited(int row, const QString &text)
     if (!m_actions->RenameHit(this, entry, name))
         return;
     RefillRow(row);
-    if (m_tree)
-        m_tree->RefreshNodes();
+    m_actions->CatalogChanged();
     ListView1->SelectRow(row);
 }
 
@@ -1023,8 +1007,7 @@ void TFind_Form::DeleteClick()
     if (!m_actions->DeleteHits(this, selected,
                                QApplication::keyboardModifiers() & Qt::ShiftModifier))
         return;
-    if (m_tree)
-        m_tree->RefreshNodes();
+    m_actions->CatalogChanged();
     // Hits whose rows are gone leave the list; the others show their new state.
     for (int row = ListView1->Count() - 1; row >= 0; --row) {
         const ListEntry &entry = ListView1->Model()->Entry(row);
@@ -1084,8 +1067,8 @@ void TFind_Form::ExploreClick()
         return;
     const QString caption = Explore1->text();
     if (caption == QLatin1String("&Explore...")) {
-        if (m_tree && !entry->IsFile())
-            m_tree->SelectByID(entry->data);
+        if (!entry->IsFile())
+            m_actions->ExploreHit(this, entry->data);
     } else if (caption == QLatin1String("&Extract...")) {
         m_actions->ExtractHits(this, ListView1->SelectedEntries());
     } else {

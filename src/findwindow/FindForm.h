@@ -25,13 +25,13 @@ class QToolButton;
 class SettingsStore;
 class TDataShare;
 class TFindList;
-class TItemTree;
 
 // The Find window: criteria on four pages, the search, the hits in an
 // Explorer-style list, browsing into a hit's contents, and the actions on
-// hits. Opened modally from the main window's Find commands. The main
-// window's tree is read and selected by the Explore command; the actions
-// whose work belongs to the main window go through FindHitActions.
+// hits. Opened modally from the main window's Find commands. Whatever
+// belongs to the main window (selecting a hit in its tree, refreshing it after
+// a change, the commands on hits) goes through the FindHitActions it hands
+// over, so this window knows nothing of the main window.
 class TFind_Form final : public QDialog
 {
     Q_OBJECT
@@ -41,12 +41,12 @@ public:
     static inline const QString kFindOptionsSection = QStringLiteral("Find Options");
     static inline const QString kPlacementSection = QStringLiteral("Archive Options");
 
-    TFind_Form(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
-               FindHitActions *actions, QWidget *parent = nullptr);
+    TFind_Form(TDataShare &data, SettingsStore &settings, qint64 startId, FindHitActions *actions,
+               QWidget *parent = nullptr);
     ~TFind_Form() override;
 
     // Opens the window for a start object, shows it modally and frees it.
-    static void ShowFind(TDataShare &data, SettingsStore &settings, TItemTree *tree, qint64 startId,
+    static void ShowFind(TDataShare &data, SettingsStore &settings, qint64 startId,
                          FindHitActions *actions, QWidget *parent);
 
     // Reads or writes the criteria: with a file name the saved search file,
@@ -117,7 +117,6 @@ private:
 
     TDataShare &m_data;
     SettingsStore &m_settings;
-    TItemTree *m_tree;
     FindHitActions *m_actions;
     std::unique_ptr<FindHitActions> m_noActions;
     qint64 m_startId;
@@ -146,9 +145,9 @@ public:
     QAction *LargeIcons2 = nullptr, *SmallIcons2 = nullptr, *List2 = nullptr, *Detail2 = nullptr;
     QAction *byName2 = nullptr, *byType2 = nullptr, *bySize2 = nullptr, *byDate2 = nullptr,
             *AutoArrange2 = nullptr;
-    QAction *Rename2 = nullptr, *Delete2 = nullptr, *OpenSep2 = nullptr, *Open2 = nullptr,
-            *QuickView2 = nullptr, *Explore2 = nullptr, *Properties2 = nullptr,
-            *Comments2 = nullptr;
+    // The list popup's own entries; Delete, Open, Quick View and Explore
+    // appear there as the File and Tools menus' actions.
+    QAction *Rename2 = nullptr, *OpenSep2 = nullptr, *Properties2 = nullptr, *Comments2 = nullptr;
     QToolBar *ToolbarPanel = nullptr;
     QAction *FindBtn = nullptr, *PropertiesBtn = nullptr, *MoveUpBtn = nullptr,
             *IconViewLargeBtn = nullptr, *IconViewSmallBtn = nullptr, *IconViewListBtn = nullptr,

@@ -29,7 +29,8 @@ public:
         Extract,
         Restore,
         SelectObject, // the node selection dialog of the "Look in" browse button
-        Help
+        Help,
+        Explore // selects an object hit in the main window's tree
     };
 
     FindHitActions() = default;
@@ -107,6 +108,15 @@ public:
         Q_UNUSED(current);
         return std::nullopt;
     }
+    // Explore: the main window selects the object in its tree.
+    virtual void ExploreHit(QWidget *window, qint64 objectId)
+    {
+        Q_UNUSED(window);
+        Q_UNUSED(objectId);
+    }
+    // After a rename or delete from the Find window, so the main window shows
+    // the catalog as it now is.
+    virtual void CatalogChanged() {}
     // Help for a context of the Find window (0 for its contents).
     virtual void ShowHelp(QWidget *window, int context)
     {

@@ -1,10 +1,10 @@
 #include "findwindow/FindList.h"
 
-#include "explorer/CatalogListFill.h"
-#include "explorer/CatalogListModel.h"
 #include "find/SearchEngine.h"
 #include "findwindow/FindMenuRules.h"
 #include "platform/SettingsStore.h"
+#include "ui/CatalogListFill.h"
+#include "ui/CatalogListModel.h"
 #include "ui/ObjectIcons.h"
 
 #include <QHeaderView>

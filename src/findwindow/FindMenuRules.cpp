@@ -1,8 +1,8 @@
 #include "findwindow/FindMenuRules.h"
 
-#include "explorer/MenuRules.h"
 #include "platform/ListSort.h"
 #include "store/CatalogSchema.h"
+#include "ui/MenuRules.h"
 
 using CatalogSchema::IsDiskCatalogClass;
 

@@ -1,9 +1,9 @@
 #include "ui/GuiUserInterface.h"
 
-#include "exchangewindow/DuplicateCatalogForm.h"
 #include "platform/ProgressOperations.h"
 #include "ui/AddingVolumeDialog.h"
 #include "ui/DeviceCheckWindow.h"
+#include "ui/DuplicateCatalogForm.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"

@@ -1,6 +1,4 @@
 #include "exchangewindow/ConvertV1Form.h"
-#include "exchangewindow/DuplicateCatalogForm.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
@@ -8,6 +6,8 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/DuplicateCatalogForm.h"
 #include "ui/GuiUserInterface.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
 #include "explorer/CatalogList.h"
 
-#include "explorer/CatalogListModel.h"
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"
 #include "store/CatalogSchema.h"
 #include "store/StoreFixture.h"
+#include "ui/CatalogListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

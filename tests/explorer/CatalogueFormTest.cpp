@@ -1,9 +1,8 @@
 #include "explorer/CatalogueForm.h"
 
-#include "explorer/CatalogDiskDialog.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/ExchangeCommands.h"
+#include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"
@@ -16,6 +15,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/ElidedLabel.h"
 
 #include <QAction>

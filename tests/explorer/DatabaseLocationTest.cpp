@@ -1,5 +1,5 @@
 #include "explorer/DatabaseLocationCheck.h"
-#include "explorer/DatabaseLocationDialog.h"
+#include "explorer/DatabaseLocationForm.h"
 #include "support/DatabaseLockHolder.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"

@@ -1,11 +1,9 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogListModel.h"
-#include "explorer/CatalogTreeView.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/CatalogueFindActions.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
 #include "find/SearchEngine.h"
-#include "findwindow/CatalogueFindActions.h"
 #include "findwindow/FindHitActions.h"
 #include "findwindow/FindList.h"
 #include "findwindow/FindMenuRules.h"
@@ -20,6 +18,8 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogListModel.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/PathLabel.h"
 
 #include <QAbstractItemView>
@@ -136,12 +136,20 @@ protected:
         SetDisplayLocale(QLocale());
     }
 
+    // The main window's tree, for the actions that select in it.
+    TItemTree &MainTree()
+    {
+        if (!m_tree) {
+            m_tree = std::make_unique<TItemTree>();
+            m_tree->SetDBITree(&m_data->Catalogs);
+            m_tree->LoadTree(1);
+        }
+        return *m_tree;
+    }
+
     TFind_Form &Open(qint64 start = 1, FindHitActions *actions = nullptr)
     {
-        m_tree = std::make_unique<TItemTree>();
-        m_tree->SetDBITree(&m_data->Catalogs);
-        m_tree->LoadTree(1);
-        m_form = std::make_unique<TFind_Form>(*m_data, *m_settings, m_tree.get(), start, actions);
+        m_form = std::make_unique<TFind_Form>(*m_data, *m_settings, start, actions);
         m_form->show();
         return *m_form;
     }
@@ -447,19 +455,27 @@ TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
 
 TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
 {
-    TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.FindNowClick();
-    form.List()->SelectRow(0);
-    form.UpdateMenus();
-    EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
-    ASSERT_TRUE(form.Explore1->isEnabled());
-    form.Explore1->trigger();
-    EXPECT_EQ(m_tree->SelectedID(), m_letters);
-    // Without the actions of the main window, what they do stays disabled.
-    EXPECT_FALSE(form.Open1->isEnabled());
-    EXPECT_FALSE(form.Rename1->isEnabled());
-    EXPECT_FALSE(form.LookInBrowse->isEnabled());
+    CatalogueFindActions mainWindow(*m_data, nullptr, &MainTree());
+    for (FindHitActions *actions :
+         {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
+        TFind_Form &form = Open(1, actions);
+        form.NameEdit->setText(QStringLiteral("Letters"));
+        form.FindNowClick();
+        form.List()->SelectRow(0);
+        form.UpdateMenus();
+        EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
+        if (!actions) {
+            // Without the actions of the main window, what they do stays disabled.
+            EXPECT_FALSE(form.Explore1->isEnabled());
+            EXPECT_FALSE(form.Open1->isEnabled());
+            EXPECT_FALSE(form.Rename1->isEnabled());
+            EXPECT_FALSE(form.LookInBrowse->isEnabled());
+            continue;
+        }
+        ASSERT_TRUE(form.Explore1->isEnabled());
+        form.Explore1->trigger();
+        EXPECT_EQ(MainTree().SelectedID(), m_letters);
+    }
 }
 
 struct MenuCase
@@ -535,7 +551,7 @@ namespace {
 
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
 {
-    CatalogueFindActions actions(*m_data);
+    CatalogueFindActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
     form.NameEdit->setText(QStringLiteral("Letters"));
@@ -581,7 +597,7 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
     // The Wastebasket shows it holds something, in the main window's tree too.
     EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId), 9);
-    EXPECT_EQ(TItemTree::NodeClass(m_tree->FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
+    EXPECT_EQ(TItemTree::NodeClass(MainTree().FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
               9);
 
     // Shift+Delete deletes for good.
@@ -613,7 +629,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
         form.UpdateMenus();
         EXPECT_TRUE(form.Open1->isVisible());
         EXPECT_EQ(form.Open1->isEnabled(), access != nullptr);
-        EXPECT_EQ(form.QuickView2->isEnabled(), access != nullptr);
+        EXPECT_EQ(form.QuickView1->isEnabled(), access != nullptr);
         form.close();
     }
 }

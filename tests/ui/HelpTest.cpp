@@ -1,13 +1,10 @@
 #include "exchangewindow/ConvertV1Form.h"
-#include "exchangewindow/DuplicateCatalogForm.h"
-#include "explorer/ArchiveFilesDialog.h"
-#include "explorer/CatalogDiskDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogueForm.h"
-#include "explorer/CommentsDialog.h"
-#include "explorer/DatabaseLocationDialog.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/NodeSelectionDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/DatabaseLocationForm.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
+#include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
 #include "findwindow/FindForm.h"
 #include "media/CatalogOptions.h"
@@ -17,11 +14,14 @@
 #include "store/DataShare.h"
 #include "support/ScriptedUserInterface.h"
 #include "ui/AddingVolumeDialog.h"
+#include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
 #include "ui/DeviceCheckWindow.h"
+#include "ui/DuplicateCatalogForm.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/NodeSelectionForm.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"
@@ -116,7 +116,7 @@ TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
 {
     TCatalogueForm main(m_data, m_settings);
     std::vector<std::unique_ptr<QWidget>> forms;
-    forms.emplace_back(new TFind_Form(m_data, m_settings, main.Tree(), 1, nullptr));
+    forms.emplace_back(new TFind_Form(m_data, m_settings, 1, nullptr));
     CatalogOptions options;
     forms.emplace_back(new TQuick_Catalog_Form(m_data, options, 3));
     forms.emplace_back(new TArchiveFilesForm(m_data, QString()));

@@ -1,17 +1,13 @@
 // Renders the main window and the dialogs offscreen into PNG files.
 #include "SampleCatalog.h"
 #include "exchangewindow/ConvertV1Form.h"
-#include "exchangewindow/DuplicateCatalogForm.h"
-#include "explorer/ArchiveFilesDialog.h"
-#include "explorer/CatalogDiskDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
-#include "explorer/CommentsDialog.h"
-#include "explorer/DatabaseLocationDialog.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/NodeSelectionDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/DatabaseLocationForm.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
+#include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
 #include "findwindow/FindForm.h"
 #include "platform/DisplayFormats.h"
@@ -20,13 +16,17 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "ui/AddingVolumeDialog.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
 #include "ui/DeviceCheckWindow.h"
+#include "ui/DuplicateCatalogForm.h"
 #include "ui/ElidedLabel.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/NodeSelectionForm.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
 #include "ui/ReplaceObjectDialog.h"
@@ -460,7 +460,7 @@ int main(int argc, char **argv)
         Save(*userInterface.Progress(), "progress-import");
         userInterface.CloseProgress();
         // The Find window after a search, in two views, and its other pages.
-        TFind_Form find(data, settings, window.Tree(), 1, nullptr, &window);
+        TFind_Form find(data, settings, 1, nullptr, &window);
         find.resize(640, 520);
         find.show();
         find.NameEdit->setText(QStringLiteral("e"));

@@ -1,8 +1,7 @@
-#include "explorer/PropertiesDialog.h"
+#include "explorer/PropertiesForm.h"
 
 #include "archive/ArchivePool.h"
 #include "archive/ArchiveRequest.h"
-#include "explorer/HandlerGuard.h"
 #include "explorer/PoolVolumeList.h"
 #include "media/MediaIdentification.h"
 #include "platform/DisplayFormats.h"
@@ -13,6 +12,7 @@
 #include "store/DataShare.h"
 #include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
+#include "ui/HandlerGuard.h"
 #include "ui/MenuBuilding.h"
 #include "ui/ObjectIcons.h"
 #include "ui/ViewModeIcons.h"

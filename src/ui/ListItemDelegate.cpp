@@ -1,4 +1,4 @@
-#include "explorer/ListItemDelegate.h"
+#include "ui/ListItemDelegate.h"
 
 #include <QListView>
 #include <QMetaProperty>

@@ -1,21 +1,24 @@
-#include "findwindow/CatalogueFindActions.h"
+#include "explorer/CatalogueFindActions.h"
 
-#include "explorer/CommentsDialog.h"
-#include "explorer/ExtractDialog.h"
-#include "explorer/NodeSelectionDialog.h"
-#include "explorer/PropertiesDialog.h"
+#include "explorer/ExtractForm.h"
+#include "explorer/PropertiesForm.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
+#include "ui/CatalogTreeView.h"
+#include "ui/CommentsForm.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/NodeSelectionForm.h"
 
-CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess)
+CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess,
+                                           TItemTree *tree)
     : m_data(data)
     , m_fileAccess(fileAccess)
+    , m_tree(tree)
 {
 }
 
@@ -34,6 +37,8 @@ bool CatalogueFindActions::Available(Action action) const
     case Open:
     case QuickView:
         return m_fileAccess != nullptr;
+    case Explore:
+        return m_tree != nullptr;
     default:
         return false;
     }
@@ -128,6 +133,18 @@ void CatalogueFindActions::ExtractHits(QWidget *window, const QList<ListEntry> &
 void CatalogueFindActions::RestoreHits(QWidget *window, const QList<ListEntry> &hits)
 {
     m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, false, window); });
+}
+
+void CatalogueFindActions::ExploreHit(QWidget *, qint64 objectId)
+{
+    if (m_tree)
+        m_tree->SelectByID(objectId);
+}
+
+void CatalogueFindActions::CatalogChanged()
+{
+    if (m_tree)
+        m_tree->RefreshNodes();
 }
 
 void CatalogueFindActions::ShowHelp(QWidget *, int context)

@@ -1,4 +1,4 @@
-#include "explorer/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include "platform/SettingsStore.h"
 #include "support/QtPrinters.h"

@@ -6,6 +6,7 @@
 
 class TCatalogFileAccess;
 class TDataShare;
+class TItemTree;
 
 // The actions on hits that the catalog's own operations already provide:
 // the node selection dialog for "Look in", rename, delete (to the
@@ -13,11 +14,13 @@ class TDataShare;
 // each command in one transaction that a failure rolls back with a
 // "Database Error" box; and, given the main window's file access, Open and
 // Quick View of files on their media; Extract and Restore of packaged and
-// archived hits; the help window and the user guide.
+// archived hits; the help window and the user guide; given the main
+// window's tree, Explore selects a hit in it and changes refresh it.
 class CatalogueFindActions : public FindHitActions
 {
 public:
-    explicit CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess = nullptr);
+    explicit CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess = nullptr,
+                                  TItemTree *tree = nullptr);
 
     bool Available(Action action) const override;
     void OpenHits(QWidget *window, const QList<ListEntry> &hits) override;
@@ -30,11 +33,14 @@ public:
     void RestoreHits(QWidget *window, const QList<ListEntry> &hits) override;
     std::optional<qint64> ChooseObject(QWidget *window, const QString &caption,
                                        const QString &prompt, qint64 current) override;
+    void ExploreHit(QWidget *window, qint64 objectId) override;
+    void CatalogChanged() override;
     void ShowHelp(QWidget *window, int context) override;
 
 protected:
     TDataShare &m_data;
     TCatalogFileAccess *m_fileAccess;
+    TItemTree *m_tree;
 
 private:
     bool RunCommand(const std::function<void()> &command);

@@ -1,4 +1,4 @@
-#include "explorer/CatalogListFill.h"
+#include "ui/CatalogListFill.h"
 
 #include "platform/DisplayFormats.h"
 #include "platform/FileTypes.h"

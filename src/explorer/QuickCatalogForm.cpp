@@ -1,4 +1,4 @@
-#include "explorer/CatalogDiskDialog.h"
+#include "explorer/QuickCatalogForm.h"
 
 #include "media/CatalogMedia.h"
 #include "media/CatalogNameRules.h"

@@ -1,4 +1,4 @@
-#include "explorer/ExtractDialog.h"
+#include "explorer/ExtractForm.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"

@@ -1,12 +1,12 @@
-#include "explorer/CommentsDialog.h"
+#include "ui/CommentsForm.h"
 
-#include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "platform/ListSort.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/ContextHelp.h"
+#include "ui/ListViewStack.h"
 #include "ui/ObjectIcons.h"
 
 #include <QFrame>
@@ -116,17 +116,17 @@ bool TComments_Form::WriteComment()
                                            : WriteObjectComment(m_data, m_number, text);
 }
 
-bool ShowComments(bool fromList, TItemTree *tree, TCatalogList *list, TDataShare &data,
+bool ShowComments(bool fromList, TItemTree *tree, ListViewStack *list, TDataShare &data,
                   QWidget *parent)
 {
     int imageIndex = -1;
     qint64 number = -1;
     if (fromList) {
-        const std::optional<ListEntry> entry = list->CurrentEntry();
-        if (!entry)
+        const QList<ListEntry> selected = list->SelectedEntries();
+        if (selected.isEmpty())
             return false;
-        imageIndex = entry->imageIndex;
-        number = entry->data;
+        imageIndex = selected.first().imageIndex;
+        number = selected.first().data;
     } else {
         imageIndex = tree->SelectedClass();
         number = tree->SelectedID();

@@ -1,7 +1,7 @@
-#include "explorer/CatalogListModel.h"
+#include "ui/CatalogListModel.h"
 
-#include "explorer/ObjectDrag.h"
 #include "store/ObjectOperations.h"
+#include "ui/ObjectDrag.h"
 
 #include <QMimeData>
 

@@ -1,12 +1,12 @@
-#include "explorer/ArchiveFilesDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 
 #include "archive/ArchivePool.h"
-#include "explorer/NodeSelectionDialog.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
 #include "ui/ContextHelp.h"
 #include "ui/DialogButtons.h"
+#include "ui/NodeSelectionForm.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "explorer/DatabaseLocationDialog.h"
+#include "explorer/DatabaseLocationForm.h"
 
 #include "explorer/DatabaseLocationCheck.h"
 #include "platform/UserInterface.h"

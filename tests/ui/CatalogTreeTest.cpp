@@ -1,10 +1,10 @@
-#include "explorer/CatalogTreeView.h"
 #include "platform/DayCount.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogTreeView.h"
 #include "ui/ObjectIcons.h"
 
 #include <QApplication>

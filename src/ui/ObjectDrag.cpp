@@ -1,4 +1,4 @@
-#include "explorer/ObjectDrag.h"
+#include "ui/ObjectDrag.h"
 
 #include <QByteArrayList>
 #include <QMimeData>

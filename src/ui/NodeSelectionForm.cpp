@@ -1,4 +1,4 @@
-#include "explorer/NodeSelectionDialog.h"
+#include "ui/NodeSelectionForm.h"
 
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"

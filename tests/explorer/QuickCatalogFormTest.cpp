@@ -1,8 +1,7 @@
-#include "explorer/CatalogDiskDialog.h"
+#include "explorer/QuickCatalogForm.h"
 
-#include "explorer/ArchiveFilesDialog.h"
+#include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogTreeView.h"
 #include "explorer/CatalogueForm.h"
 #include "media/CatalogMedia.h"
 #include "media/MediaIdentification.h"
@@ -14,6 +13,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "ui/CatalogTreeView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +47,7 @@ void WriteFile(const QString &path, qint64 size)
 
 // A database with a catalog folder "Work", and a removable medium "STICK"
 // mounted on a temporary folder with three files in two folders.
-class CatalogDiskDialogTest : public testing::Test
+class QuickCatalogFormTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -157,7 +157,7 @@ protected:
 
 } // namespace
 
-TEST_F(CatalogDiskDialogTest, TheSourceDecidesWhatCanBeEdited)
+TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(QString());
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Catalog Disk"));
@@ -214,7 +214,7 @@ TEST_F(CatalogDiskDialogTest, TheSourceDecidesWhatCanBeEdited)
 
 // The label is shown as the medium has it, whole, and written only at
 // Catalog time, exactly as typed, when it differs other than in case.
-TEST_F(CatalogDiskDialogTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
+TEST_F(QuickCatalogFormTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
 {
     FakeDriveSystem::Drive &stick = m_drives.At(m_medium);
     stick.label = QStringLiteral("Photos");
@@ -279,7 +279,7 @@ TEST_F(CatalogDiskDialogTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
               QStringLiteral("HOLIDAY_PHOTOS_2019"));
 }
 
-TEST_F(CatalogDiskDialogTest, TheLabelCanServeAsDescription)
+TEST_F(QuickCatalogFormTest, TheLabelCanServeAsDescription)
 {
     m_options.useLabelForDescription = true;
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
@@ -309,7 +309,7 @@ TEST_F(CatalogDiskDialogTest, TheLabelCanServeAsDescription)
     EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
 }
 
-TEST_F(CatalogDiskDialogTest, NameCharactersAreRefusedWithABox)
+TEST_F(QuickCatalogFormTest, NameCharactersAreRefusedWithABox)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
     for (QLineEdit *edit : {dialog.Catalog_Description, dialog.Label_MediaID}) {
@@ -357,7 +357,7 @@ TEST_F(CatalogDiskDialogTest, NameCharactersAreRefusedWithABox)
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
 
-TEST_F(CatalogDiskDialogTest, ARamDiskIsNotCataloged)
+TEST_F(QuickCatalogFormTest, ARamDiskIsNotCataloged)
 {
     const QString ram = m_folder.filePath(QStringLiteral("ram"));
     QDir().mkpath(ram);
@@ -374,7 +374,7 @@ TEST_F(CatalogDiskDialogTest, ARamDiskIsNotCataloged)
     EXPECT_TRUE(m_ui.ProgressOperations().empty());
 }
 
-TEST_F(CatalogDiskDialogTest, BrowsingReplacesTheSource)
+TEST_F(QuickCatalogFormTest, BrowsingReplacesTheSource)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(QString());
     m_ui.QueueFileName(m_medium);
@@ -387,7 +387,7 @@ TEST_F(CatalogDiskDialogTest, BrowsingReplacesTheSource)
     EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
 }
 
-TEST_F(CatalogDiskDialogTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
+TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
 {
     TCatalogueForm &form = ShowForm();
     // A namesake in the folder: the name offered moves on.
@@ -424,7 +424,7 @@ TEST_F(CatalogDiskDialogTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(CatalogDiskDialogTest, AFailedCatalogLeavesNothing)
+TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
 {
     FillMedium();
     TCatalogueForm &form = ShowForm();
@@ -492,7 +492,7 @@ TEST_F(CatalogDiskDialogTest, AFailedCatalogLeavesNothing)
     EXPECT_EQ(form.Tree()->SelectedID(), m_work);
 }
 
-TEST_F(CatalogDiskDialogTest, UpdateReplacesTheCatalogOrLeavesItWhole)
+TEST_F(QuickCatalogFormTest, UpdateReplacesTheCatalogOrLeavesItWhole)
 {
     qint64 old = -1;
     const CatalogRequest request{
@@ -530,7 +530,7 @@ TEST_F(CatalogDiskDialogTest, UpdateReplacesTheCatalogOrLeavesItWhole)
 
 // The Archive Files dialog on the same database: refused name characters
 // are dropped as typed, and OK names the first failed check's page and field.
-using ArchiveFilesDialogTest = CatalogDiskDialogTest;
+using ArchiveFilesDialogTest = QuickCatalogFormTest;
 
 TEST_F(ArchiveFilesDialogTest, NameCharactersAreRefusedAndOkChecksInOrder)
 {

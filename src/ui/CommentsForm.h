@@ -5,7 +5,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class TCatalogList;
+class ListViewStack;
 class TDataShare;
 class TItemTree;
 
@@ -45,5 +45,5 @@ private:
 // Runs the comments dialog for the list's selected entry (from-list set) or
 // the tree's selected node. The caller holds the transaction. Returns
 // whether a comment was written.
-bool ShowComments(bool fromList, TItemTree *tree, TCatalogList *list, TDataShare &data,
+bool ShowComments(bool fromList, TItemTree *tree, ListViewStack *list, TDataShare &data,
                   QWidget *parent);

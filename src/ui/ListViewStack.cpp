@@ -1,9 +1,9 @@
-#include "explorer/ListViewStack.h"
+#include "ui/ListViewStack.h"
 
-#include "explorer/CatalogListModel.h"
-#include "explorer/ListItemDelegate.h"
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
+#include "ui/CatalogListModel.h"
+#include "ui/ListItemDelegate.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,4 +1,4 @@
-#include "explorer/MenuRules.h"
+#include "ui/MenuRules.h"
 
 #include "support/QtPrinters.h"
 

@@ -1,12 +1,12 @@
-#include "explorer/CatalogTreeView.h"
+#include "ui/CatalogTreeView.h"
 
-#include "explorer/ObjectDrag.h"
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/ItemTree.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
+#include "ui/ObjectDrag.h"
 #include "ui/ObjectIcons.h"
 
 #include <QApplication>

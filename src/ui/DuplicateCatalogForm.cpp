@@ -1,4 +1,4 @@
-#include "exchangewindow/DuplicateCatalogForm.h"
+#include "ui/DuplicateCatalogForm.h"
 
 #include <QApplication>
 #include <QGridLayout>
