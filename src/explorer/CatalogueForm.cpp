@@ -157,7 +157,7 @@ void TCatalogueForm::BuildLayout()
         const qint64 id = TItemTree::NodeID(node);
         bool allowed = false;
         m_data.RunGuarded([&] {
-            allowed = ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
+            allowed = ObjectRules::MayBeRenamedInTree(TItemTree::NodeClass(node)) &&
                       !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
         });
         return allowed;
@@ -701,7 +701,7 @@ void TCatalogueForm::UpdateMenus()
         if (item) {
             facts.itemIndex = item->imageIndex;
             facts.itemCaption = item->caption;
-            facts.itemPackaged = item->imageIndex >= 31 && GetFilePackaged(m_data, item->data);
+            facts.itemPackaged = item->IsFile() && GetFilePackaged(m_data, item->data);
         }
         facts.listAutoArrange = ListView1->AutoArrange();
         facts.listDetailView = ListView1->IconView() == 3;
@@ -859,7 +859,7 @@ void TCatalogueForm::ListView1DblClick()
     // The Properties dialog for wastebasket entries comes with its own window.
     if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId)
         return;
-    if (item->imageIndex >= 31) {
+    if (item->IsFile()) {
         OpenCommand(false);
         return;
     }
@@ -878,7 +878,7 @@ void TCatalogueForm::OpenCommand(bool quickView)
     if (!m_data.DatabaseOpen)
         return;
     for (const ListEntry &entry : ListView1->SelectedEntries()) {
-        if (entry.imageIndex >= 31)
+        if (entry.IsFile())
             m_fileAccess.OpenFile(entry.data, quickView);
     }
 }
@@ -1098,7 +1098,7 @@ void TCatalogueForm::UpdateCommand()
     if (ListView1->ViewHasFocus()) {
         const std::optional<ListEntry> item = ListView1->CurrentEntry();
         // Files carry their row key, not an object ID.
-        if (item && item->imageIndex < 31)
+        if (item && !item->IsFile())
             catalogId = item->data;
     } else {
         catalogId = TreeView1->SelectedID();
@@ -1263,7 +1263,7 @@ void TCatalogueForm::DeleteCommand(CommandSource source, bool shift)
     if (fromList) {
         for (const ListEntry &entry : ListView1->SelectedEntries()) {
             // Files are never deleted here, nor the Volume Pool.
-            if (!entry.IsFile() && entry.imageIndex != 25)
+            if (!entry.IsFile() && entry.imageIndex != CatalogSchema::kVolumePoolClass)
                 ids << entry.data;
         }
     } else if (TreeView1->SelectedID() >= 0) {

@@ -94,9 +94,11 @@ protected:
         m_data->CreateDatabaseTables();
         EXPECT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
-            m_work = Add(3, QStringLiteral("Work"), 2);
-            m_disk = Add(m_work, QStringLiteral("Disk"), 4, m_medium.path());
-            Add(m_disk, QStringLiteral("Folder"), 7);
+            m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                         CatalogSchema::kCatalogFolderClass);
+            m_disk =
+                Add(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass, m_medium.path());
+            Add(m_disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
             SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
                 "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
                 "VALUES (?1, 32, ?2, ?3, 0, '', 46000, 46000)"));
@@ -110,7 +112,8 @@ protected:
                 .Bind(2, qint64(1024))
                 .Bind(3, QStringLiteral("b.xyzq"))
                 .Execute();
-            const qint64 gone = Add(m_work, QStringLiteral("Gone"), 3);
+            const qint64 gone =
+                Add(m_work, QStringLiteral("Gone"), CatalogSchema::kRemovableDiskClass);
             m_data->Catalogs.MoveItem(gone, m_data->Catalogs.MirrorPath(gone, 3, 4));
         });
         m_data->CloseDatabase(QString());

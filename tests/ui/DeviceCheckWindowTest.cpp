@@ -1,6 +1,7 @@
 #include "ui/DeviceCheckWindow.h"
 
 #include "media/DeviceCheck.h"
+#include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "ui/ElidedLabel.h"
@@ -93,7 +94,7 @@ DeviceCheckView NotReadyView()
     view.requiredLabel = u"DVARC0001"_s;
     view.nameCaption = u"Archive Name"_s;
     view.name = u"<b>Archive</b> Volume 1"_s; // shown as written, never as markup
-    view.driveClass = 3;
+    view.driveClass = CatalogSchema::kRemovableDiskClass;
     return view;
 }
 

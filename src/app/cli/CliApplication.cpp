@@ -384,7 +384,7 @@ int CliApplication::Catalog(TDataShare &data, const CliCommandLine &options)
     if (!CatalogNamesAcceptable(description, QString(), QString()))
         return kFailure;
     QString driveDescription;
-    if (GetDriveClass(source, driveDescription) == 0) {
+    if (GetDriveClass(source, driveDescription) == DriveClass::NotSupported) {
         UI().ShowError(QStringLiteral("Unsupported Device"), UnsupportedDeviceText());
         return kFailure;
     }

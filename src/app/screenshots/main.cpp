@@ -290,10 +290,12 @@ int main(int argc, char **argv)
         Save(dialog, "node-selection");
     }
     {
-        const ReplaceObjectView existing{4, QStringLiteral("Holiday Photos"),
+        const ReplaceObjectView existing{CatalogSchema::kHardDiskClass,
+                                         QStringLiteral("Holiday Photos"),
                                          QStringLiteral("Hard Disk"), QStringLiteral("1,204,332KB"),
                                          QStringLiteral("7/14/26 10:01 AM")};
-        const ReplaceObjectView incoming{3, QStringLiteral("holiday photos"),
+        const ReplaceObjectView incoming{CatalogSchema::kRemovableDiskClass,
+                                         QStringLiteral("holiday photos"),
                                          QStringLiteral("Floppy Disk"), QStringLiteral("1,423KB"),
                                          QStringLiteral("3/2/25 6:15 PM")};
         ReplaceObjectDialog dialog(existing, incoming, &window);
@@ -364,7 +366,7 @@ int main(int argc, char **argv)
         wrongDisk.requiredLabel = QStringLiteral("HOLIDAY");
         wrongDisk.nameCaption = QStringLiteral("Catalog Name:");
         wrongDisk.name = QStringLiteral("Holiday Photos");
-        wrongDisk.driveClass = 3;
+        wrongDisk.driveClass = CatalogSchema::kRemovableDiskClass;
         DeviceCheckWindow dialog(&window);
         dialog.SetView(wrongDisk);
         dialog.show();
