@@ -301,3 +301,12 @@ TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
 }
 
 } // namespace
+
+// The tool runs inside other programs' tests: it must not take their
+// interface away when it ends.
+TEST_F(CliObjectCommandsTest, ARunPutsBackTheInterfaceInstalledBeforeIt)
+{
+    ScriptedUserInterface outer;
+    EXPECT_EQ(Run({QStringLiteral("ls"), QStringLiteral("Catalogs")}).exitCode, 0);
+    EXPECT_EQ(&UI(), &outer);
+}

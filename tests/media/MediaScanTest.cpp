@@ -508,7 +508,6 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
             tree.File(top + "/f" + QByteArray::number(i));
         const QString source = QString::fromUtf8(tree.Path(top));
         ScriptedUserInterface ui;
-        const auto reinstall = qScopeGuard([this] { SetUserInterface(&m_ui); });
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         CatalogOptions options;
@@ -579,7 +578,6 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
         MediumTree tree;
         row.build(tree);
         ScriptedUserInterface ui;
-        const auto reinstall = qScopeGuard([this] { SetUserInterface(&m_ui); });
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         ui.SetOnProcessEvents([&ui] { ui.SetCancelled(true); });

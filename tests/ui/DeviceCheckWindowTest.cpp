@@ -154,12 +154,11 @@ TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
     QDir().mkpath(mount);
     FakeDriveSystem drives;
     drives.Mount(mount, DriveKind::Removable, u"Other"_s);
-    GuiUserInterface ui;
-    SetUserInterface(&ui);
-
     SeenWindow seen;
     bool ready = false;
     {
+        GuiUserInterface ui;
+        const UserInterfaceInstallation installed(ui);
         ModalResponder responder([&](QWidget *modal) {
             seen = Read(modal);
             drives.Insert(mount, u"Holiday"_s);
@@ -167,7 +166,6 @@ TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
         });
         ready = DeviceReady(u"Photos"_s, mount, u"HOLIDAY"_s, false, true);
     }
-    SetUserInterface(nullptr);
     EXPECT_TRUE(ready);
     EXPECT_EQ(seen.title, u"Insert Disk -- "_s + mount);
     EXPECT_EQ(seen.heading, u"Insert Cataloged Disk in Drive."_s);

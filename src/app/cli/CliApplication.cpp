@@ -172,7 +172,7 @@ int CliApplication::Run(const QStringList &arguments)
         ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
     else if (line.Has(QStringLiteral("--keep-all")))
         ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
-    SetUserInterface(&ui);
+    const UserInterfaceInstallation installed(ui);
     SettingsStore settings(SettingsStore::kProgramKey);
     if (!line.databaseGiven)
         line.databaseFolder = DefaultDatabaseFolder(settings);
@@ -192,7 +192,6 @@ int CliApplication::Run(const QStringList &arguments)
         result = kFailure;
     }
     data.CloseDatabase(QString());
-    SetUserInterface(nullptr);
     m_out.flush();
     m_err.flush();
     return result;

@@ -129,7 +129,7 @@ int main(int argc, char **argv)
     QDir().mkpath(g_output);
 
     GuiUserInterface userInterface;
-    SetUserInterface(&userInterface);
+    const UserInterfaceInstallation installed(userInterface);
     SettingsStore settings(SettingsStore::kProgramKey);
     TDataShare data(&settings);
 
@@ -501,6 +501,5 @@ int main(int argc, char **argv)
         Save(check, repair ? "repair-dialog-end" : "verify-dialog-end");
     }
     window.close();
-    SetUserInterface(nullptr);
     return 0;
 }
