@@ -508,8 +508,9 @@ void TCatalogueForm::LoadExplorerSettings()
     m_catalogOptions = CatalogOptions::Load(m_settings);
     if (!CommandLineRequest())
         LoadPlacement(*this, m_settings, kExplorerSection);
-    m_data.DatabaseFolder =
-        m_settings.ReadText(kExplorerSection, QStringLiteral("Database Folder"));
+    const LastDatabase last = LastDatabase::Read(m_settings);
+    m_data.DatabaseFolder = last.folder;
+    m_selectedNode = last.selectedNode;
     ListView1->SetCatalogSort(
         int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Catalog Sort"), 0)));
     ListView1->SetCatalogOrder(
@@ -532,7 +533,6 @@ void TCatalogueForm::LoadExplorerSettings()
     m_fullPath = m_settings.ReadBool(kViewSection, QStringLiteral("Full Path"), false);
     SetIconView(int(std::clamp<qint64>(
         m_settings.ReadInteger(kViewSection, QStringLiteral("Icon View"), 0), 0, 3)));
-    m_selectedNode = m_settings.ReadInteger(kExplorerSection, QStringLiteral("Selected Node"), 1);
     const bool autoArrange =
         m_settings.ReadBool(kViewSection, QStringLiteral("Auto Arrange"), true);
     ListView1->SetAutoArrange(autoArrange);
@@ -560,10 +560,9 @@ void TCatalogueForm::SaveExplorerSettings()
 {
     m_catalogOptions.Save(m_settings);
     const bool open = m_data.DatabaseOpen;
-    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Selected Node"),
-                            open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0);
-    m_settings.WriteText(kExplorerSection, QStringLiteral("Database Folder"),
-                         open ? m_data.DatabaseFolder : QString());
+    LastDatabase{open ? m_data.DatabaseFolder : QString(),
+                 open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0}
+        .Write(m_settings);
     m_settings.WriteInteger(kExplorerSection, QStringLiteral("Pane"), Splitter->sizes().value(0));
     SavePlacement(*this, m_settings, kExplorerSection);
     m_settings.WriteInteger(kExplorerSection, QStringLiteral("Catalog Sort"),

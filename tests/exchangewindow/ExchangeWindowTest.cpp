@@ -69,7 +69,7 @@ protected:
                 .Execute();
         });
         m_data->CloseDatabase(QString());
-        m_settings->WriteText(u"Catalog Explorer"_s, u"Database Folder"_s, folder);
+        LastDatabase{folder}.Write(*m_settings);
         m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
         m_form->resize(800, 600);
         m_form->show();

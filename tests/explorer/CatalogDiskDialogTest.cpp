@@ -68,8 +68,7 @@ protected:
                                  CatalogSchema::kCatalogsId, CatalogSchema::kCatalogFolderClass,
                                  false, 46000, 46000, QString(), QString(), 0, 0);
         });
-        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                              database);
+        LastDatabase{database}.Write(*m_settings);
 
         m_medium = m_folder.filePath(QStringLiteral("medium"));
         QDir().mkpath(m_medium + QStringLiteral("/Docs"));

@@ -188,10 +188,7 @@ TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
 TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
-    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                             m_disk);
+    LastDatabase{folder, m_disk}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_TRUE(m_data->DatabaseOpen);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder);
@@ -227,10 +224,7 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
-    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                             m_disk);
+    LastDatabase{folder, m_disk}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->setFocus();
     const QString exports = m_folder.filePath(QStringLiteral("exports"));
@@ -268,8 +262,7 @@ TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_EQ(form.Tree()->SelectedID(), 1);
     ASSERT_TRUE(form.List()->SelectEntryByData(CatalogSchema::kWastebasketId));
@@ -294,8 +287,7 @@ TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
     file.write("\x01\x02", 2);
     file.close();
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->SelectByID(m_disk);
     ASSERT_TRUE(form.List()->SelectEntryByData(m_fileKey));
@@ -326,8 +318,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 {
     const QString first = MakeDatabase(QStringLiteral("First"));
     const QString second = MakeDatabase(QStringLiteral("Second"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          first);
+    LastDatabase{first}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_TRUE(m_data->DatabaseOpen);
 
@@ -357,8 +348,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->SelectByID(m_disk);
     form.SetIconView(3);
@@ -389,8 +379,7 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), QStringLiteral("Catalog Disk"));
     EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
@@ -412,8 +401,7 @@ TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatus
 TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     const auto editable = [&](qint64 id) {
         form.Tree()->SelectByID(id);
@@ -433,8 +421,7 @@ TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
 TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     Show();
     Action("VerifyDatabase1")->trigger();
     RecordedMessage box = m_ui.TakeSingleMessage();
@@ -448,8 +435,7 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
 
 TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
 {
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          m_folder.filePath(QStringLiteral("missing")));
+    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
     // The location dialog is cancelled by the watchdog-free path: no folder
     // is typed, so Escape closes it.
     QTimer::singleShot(0, [] {
@@ -484,8 +470,7 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
     };
 
     // At start-up the remembered folder holds none.
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          m_folder.filePath(QStringLiteral("missing")));
+    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
     TCatalogueForm *form = nullptr;
     {
         ModalResponder responder(createIn);
@@ -542,8 +527,7 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.CloseDatabaseCommand();
 
@@ -620,8 +604,7 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
                                       QStringLiteral(" Request Failed")));
     }
 
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          MakeDatabase(QStringLiteral("Main")));
+    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
     TCatalogueForm &form = Show();
     HandOver(file, true);
     form.ServeRequest(2029, 1);
@@ -655,8 +638,7 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 {
     FakeDriveSystem drives;
     drives.Mount(m_medium.path(), DriveKind::Fixed);
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          MakeDatabase(QStringLiteral("Main")));
+    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
     TCatalogueForm &form = Show();
     const QString suffix = QStringLiteral("-form-%1").arg(QCoreApplication::applicationPid());
     SingleInstance::SetServerNameSuffix(suffix);
@@ -691,8 +673,7 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestOffScreenAndLeavesTheSettingsAsTheyWere)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     Show().List()->ColumnClick(2);
     m_form->close();
     m_settings->UpdateHistory(true, MakeDatabase(QStringLiteral("Other")));

@@ -70,10 +70,7 @@ protected:
             m_fileKey = m_data->CatalogDatabase.LastInsertId();
         });
         m_data->CloseDatabase(QString());
-        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                              folder);
-        m_settings->WriteInteger(QStringLiteral("Catalog Explorer"),
-                                 QStringLiteral("Selected Node"), m_work);
+        LastDatabase{folder, m_work}.Write(*m_settings);
         m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
         m_form->resize(800, 600);
         m_form->show();

@@ -123,9 +123,7 @@ CliApplication::CliApplication(QTextStream &out, QTextStream &err, QTextStream &
 
 QString CliApplication::DefaultDatabaseFolder(SettingsStore &settings)
 {
-    const QString remembered =
-        settings.ReadText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"))
-            .trimmed();
+    const QString remembered = LastDatabase::Read(settings).folder.trimmed();
     if (!remembered.isEmpty())
         return remembered;
     return DataFolder() + QStringLiteral("/Corvane/Dirvanta97/Catalog");

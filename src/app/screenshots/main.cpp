@@ -155,10 +155,7 @@ int main(int argc, char **argv)
     for (const QString &name : {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName})
         QFile::copy(QDir(folder).filePath(name), QDir(checked).filePath(name));
     data.CloseDatabase(QString());
-    settings.WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                       folder);
-    settings.WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                          shown);
+    LastDatabase{folder, shown}.Write(settings);
 
     TCatalogueForm window(data, settings);
     userInterface.SetMainWindow(&window);
