@@ -18,7 +18,7 @@ struct BenchConsole
     QTextStream in{stdin};
     TerminalUserInterface ui{out, err, in, false, AnswerPolicy::No};
 
-    BenchConsole() { SetUserInterface(&ui); }
+    UserInterfaceInstallation installed{ui};
 };
 
 // Creates an empty catalog database in the folder and opens it; false when

@@ -299,6 +299,5 @@ int main(int argc, char **argv)
                         (long long)plocateCount);
     }
     std::printf("peak memory target %.0f MB; window first search target 0.2 s\n", kPeakTarget);
-    SetUserInterface(nullptr);
     return failures == 0 ? 0 : 1;
 }

@@ -141,6 +141,5 @@ int main(int argc, char **argv)
                 (packagedFiles / packageSeconds) / (plainFiles / plainSeconds));
     std::printf("engine alone:  %lld members listed in %.3f s (%.0f%% of the package time)\n",
                 listed, engineSeconds, 100.0 * engineSeconds / packageSeconds);
-    SetUserInterface(nullptr);
     return 0;
 }

@@ -133,6 +133,5 @@ int main(int argc, char **argv)
     const qint64 soundRows = Damage(TDataShare::FilesFilePath(dir.path()), 0.01);
     std::printf("rows on the sound leaf pages: %lld of %d\n", soundRows, files);
     VerifyAndRepair(dir.path(), "damaged");
-    SetUserInterface(nullptr);
     return 0;
 }

@@ -79,7 +79,9 @@ void PrepareFuzzProcess()
     static char *argv[] = {name, nullptr};
     new QCoreApplication(argc, argv);
     SetDisplayLocale(QLocale(QStringLiteral("en_US")));
-    SetUserInterface(new SilentUserInterface);
+    // The interface stays installed for the life of the process.
+    static SilentUserInterface silent;
+    static UserInterfaceInstallation installation(silent);
     std::atexit([] { delete g_scratch; });
 }
 

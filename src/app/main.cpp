@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     RegisterShellExtension(QCoreApplication::applicationFilePath());
 
     GuiUserInterface userInterface;
-    SetUserInterface(&userInterface);
+    const UserInterfaceInstallation installed(userInterface);
     TDataShare data(&settings);
     app.SetFailureHandler(
         [&data](const std::exception_ptr &failure) { data.ReportFailure(failure); });
@@ -48,6 +48,5 @@ int main(int argc, char **argv)
     window.show();
     QApplication::exec();
     app.SetFailureHandler({});
-    SetUserInterface(nullptr);
     return 0;
 }

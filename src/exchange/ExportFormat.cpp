@@ -5,8 +5,6 @@
 
 #include <QDate>
 #include <QLocale>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QStringDecoder>
 #include <QTime>
 
@@ -190,8 +188,6 @@ struct ExportDateFormats
 };
 
 namespace {
-
-QMutex g_mutex;
 
 // The compiled formats of the display locale; compiled again when it changed.
 const ExportDateFormats &CurrentFormats()
@@ -722,7 +718,6 @@ QString ExportDateTimeText(std::optional<double> dayCount)
         return QString();
     QString text;
     text.reserve(24);
-    QMutexLocker lock(&g_mutex);
     AppendDateTime(text, CurrentFormats(), *dayCount);
     return text;
 }
@@ -730,7 +725,6 @@ QString ExportDateTimeText(std::optional<double> dayCount)
 ExportRecordBuilder::ExportRecordBuilder(QByteArray &out)
     : m_out(out)
 {
-    QMutexLocker lock(&g_mutex);
     m_formats = std::make_unique<ExportDateFormats>(CurrentFormats());
 }
 
@@ -808,7 +802,6 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
 {
     if (std::all_of(text.begin(), text.end(), IsControlOrBlank))
         return std::optional<double>();
-    QMutexLocker lock(&g_mutex);
     const ExportDateFormats &formats = CurrentFormats();
     double dayCount = 0;
     if (ReadDateTime(text, formats.date, formats, dayCount) ||
@@ -821,6 +814,5 @@ std::optional<std::optional<double>> ParseExportDateTime(QStringView text)
 
 QString DateSeparator()
 {
-    QMutexLocker lock(&g_mutex);
     return CurrentFormats().separator;
 }

@@ -72,7 +72,7 @@ struct FormatError
 // Folders, packages and folders inside packages: named as found on a medium.
 bool IsMediumObjectClass(int cls)
 {
-    return cls == 7 || cls == 22 || cls == 24;
+    return cls == CatalogSchema::kFileFolderClass || CatalogSchema::IsPackagedObjectClass(cls);
 }
 
 // Writes records to a file that replaces the target only when all went well.

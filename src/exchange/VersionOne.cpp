@@ -7,6 +7,7 @@
 #include "platform/DisplayFormats.h"
 #include "platform/ProgressOperations.h"
 #include "platform/UserInterface.h"
+#include "store/CatalogSchema.h"
 
 #include <QCollator>
 #include <QDir>
@@ -235,8 +236,8 @@ bool ConvertV1Files(const QString &volumesFile, const QString &filesFile, QStrin
         }
         QString description;
         int cls = GetDriveClass(fields[6], description);
-        if (cls < 3 || cls > 5)
-            cls = 4;
+        if (!CatalogSchema::IsDiskCatalogClass(cls))
+            cls = CatalogSchema::kHardDiskClass;
         const QString path = VolumePath(volume);
         const QString serial = fields[1] == kUnlabelledText ? QString() : fields[1];
         add(path, false,

@@ -157,7 +157,7 @@ void TCatalogueForm::BuildLayout()
         const qint64 id = TItemTree::NodeID(node);
         bool allowed = false;
         m_data.RunGuarded([&] {
-            allowed = ClassMayBeRenamed(TItemTree::NodeClass(node)) &&
+            allowed = ObjectRules::MayBeRenamedInTree(TItemTree::NodeClass(node)) &&
                       !PathIsInWastebasket(m_data.Catalogs.PathByID(id, false));
         });
         return allowed;
@@ -508,8 +508,9 @@ void TCatalogueForm::LoadExplorerSettings()
     m_catalogOptions = CatalogOptions::Load(m_settings);
     if (!CommandLineRequest())
         LoadPlacement(*this, m_settings, kExplorerSection);
-    m_data.DatabaseFolder =
-        m_settings.ReadText(kExplorerSection, QStringLiteral("Database Folder"));
+    const LastDatabase last = LastDatabase::Read(m_settings);
+    m_data.DatabaseFolder = last.folder;
+    m_selectedNode = last.selectedNode;
     ListView1->SetCatalogSort(
         int(m_settings.ReadInteger(kExplorerSection, QStringLiteral("Catalog Sort"), 0)));
     ListView1->SetCatalogOrder(
@@ -532,7 +533,6 @@ void TCatalogueForm::LoadExplorerSettings()
     m_fullPath = m_settings.ReadBool(kViewSection, QStringLiteral("Full Path"), false);
     SetIconView(int(std::clamp<qint64>(
         m_settings.ReadInteger(kViewSection, QStringLiteral("Icon View"), 0), 0, 3)));
-    m_selectedNode = m_settings.ReadInteger(kExplorerSection, QStringLiteral("Selected Node"), 1);
     const bool autoArrange =
         m_settings.ReadBool(kViewSection, QStringLiteral("Auto Arrange"), true);
     ListView1->SetAutoArrange(autoArrange);
@@ -560,10 +560,9 @@ void TCatalogueForm::SaveExplorerSettings()
 {
     m_catalogOptions.Save(m_settings);
     const bool open = m_data.DatabaseOpen;
-    m_settings.WriteInteger(kExplorerSection, QStringLiteral("Selected Node"),
-                            open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0);
-    m_settings.WriteText(kExplorerSection, QStringLiteral("Database Folder"),
-                         open ? m_data.DatabaseFolder : QString());
+    LastDatabase{open ? m_data.DatabaseFolder : QString(),
+                 open ? std::max<qint64>(TreeView1->SelectedID(), 0) : 0}
+        .Write(m_settings);
     m_settings.WriteInteger(kExplorerSection, QStringLiteral("Pane"), Splitter->sizes().value(0));
     SavePlacement(*this, m_settings, kExplorerSection);
     m_settings.WriteInteger(kExplorerSection, QStringLiteral("Catalog Sort"),
@@ -701,7 +700,7 @@ void TCatalogueForm::UpdateMenus()
         if (item) {
             facts.itemIndex = item->imageIndex;
             facts.itemCaption = item->caption;
-            facts.itemPackaged = item->imageIndex >= 31 && GetFilePackaged(m_data, item->data);
+            facts.itemPackaged = item->IsFile() && GetFilePackaged(m_data, item->data);
         }
         facts.listAutoArrange = ListView1->AutoArrange();
         facts.listDetailView = ListView1->IconView() == 3;
@@ -859,7 +858,7 @@ void TCatalogueForm::ListView1DblClick()
     // The Properties dialog for wastebasket entries comes with its own window.
     if (TreeView1->SelectedID() == CatalogSchema::kWastebasketId)
         return;
-    if (item->imageIndex >= 31) {
+    if (item->IsFile()) {
         OpenCommand(false);
         return;
     }
@@ -878,7 +877,7 @@ void TCatalogueForm::OpenCommand(bool quickView)
     if (!m_data.DatabaseOpen)
         return;
     for (const ListEntry &entry : ListView1->SelectedEntries()) {
-        if (entry.imageIndex >= 31)
+        if (entry.IsFile())
             m_fileAccess.OpenFile(entry.data, quickView);
     }
 }
@@ -1098,7 +1097,7 @@ void TCatalogueForm::UpdateCommand()
     if (ListView1->ViewHasFocus()) {
         const std::optional<ListEntry> item = ListView1->CurrentEntry();
         // Files carry their row key, not an object ID.
-        if (item && item->imageIndex < 31)
+        if (item && !item->IsFile())
             catalogId = item->data;
     } else {
         catalogId = TreeView1->SelectedID();
@@ -1263,7 +1262,7 @@ void TCatalogueForm::DeleteCommand(CommandSource source, bool shift)
     if (fromList) {
         for (const ListEntry &entry : ListView1->SelectedEntries()) {
             // Files are never deleted here, nor the Volume Pool.
-            if (!entry.IsFile() && entry.imageIndex != 25)
+            if (!entry.IsFile() && entry.imageIndex != CatalogSchema::kVolumePoolClass)
                 ids << entry.data;
         }
     } else if (TreeView1->SelectedID() >= 0) {

@@ -11,6 +11,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
+#include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/HandlerGuard.h"
@@ -26,11 +27,6 @@ const QString kPath = QStringLiteral("Path");
 const QString kFile = QStringLiteral("File");
 const QString kExportFilter = QStringLiteral("Dirvanta Export Files (*.DVX *.dvx);;All Files (*)");
 
-bool Exportable(int cls)
-{
-    return cls >= 1 && cls <= 5;
-}
-
 // The object an export takes: the list's selected object when the list has
 // the focus, else the tree's selected node; -1 when it is of no class that
 // can be exported.
@@ -38,12 +34,13 @@ qint64 ExportSource(TCatalogueForm &form, TDataShare &data)
 {
     if (form.List()->ViewHasFocus()) {
         const std::optional<ListEntry> item = form.List()->CurrentEntry();
-        if (item && !item->IsFile() && Exportable(item->imageIndex))
+        if (item && !item->IsFile() && ObjectRules::MayBeExported(item->imageIndex))
             return item->data;
     }
     const qint64 id = form.Tree()->SelectedID();
     TableCursor *lookup = data.Catalogs.LookupCursor();
-    if (id > 0 && data.Catalogs.Locate(lookup, id) && Exportable(data.Catalogs.ItemClass(lookup)))
+    if (id > 0 && data.Catalogs.Locate(lookup, id) &&
+        ObjectRules::MayBeExported(data.Catalogs.ItemClass(lookup)))
         return id;
     return -1;
 }

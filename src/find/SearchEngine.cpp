@@ -681,23 +681,24 @@ bool SearchTypeFindsDuplicates(int type)
 
 bool SearchTypeAcceptsClass(int type, int cls)
 {
+    using namespace CatalogSchema;
     switch (type) {
     case 1:
-        return cls == 2;
+        return cls == kCatalogFolderClass;
     case 2:
-        return cls >= 3 && cls <= 5;
+        return IsDiskCatalogClass(cls);
     case 3:
-        return cls == 7 || cls == 24;
+        return cls == kFileFolderClass || cls == kPackagedFolderClass;
     case 4:
-        return cls == 7;
+        return cls == kFileFolderClass;
     case 5:
-        return cls == 24;
+        return cls == kPackagedFolderClass;
     case 8:
-        return cls == 22;
+        return cls == kPackageClass;
     case 9:
-        return cls >= 11 && cls <= 21;
+        return IsArchiveVolumeClass(cls);
     case 10:
-        return cls == 23;
+        return cls == kArchiveSetClass;
     default:
         return true;
     }

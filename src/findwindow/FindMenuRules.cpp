@@ -2,20 +2,24 @@
 
 #include "platform/ListSort.h"
 #include "store/CatalogSchema.h"
+#include "store/ObjectOperations.h"
 #include "ui/MenuRules.h"
 
-using CatalogSchema::IsDiskCatalogClass;
+using namespace CatalogSchema;
 
 namespace {
 
-bool IsPackagedObjectClass(int cls)
+// The Find list lets the Volume Pool keep comments, unlike the main window.
+bool HitTakesComments(int cls)
 {
-    return cls == 22 || cls == 24;
+    return !ObjectRules::IsFixedObject(cls) || cls == kVolumePoolClass;
 }
 
-bool RenameOrDeleteClass(int cls)
+// Archived objects that restore nothing: the Archives folder, an empty
+// archive volume and the Volume Pool.
+bool RestoresNothing(int cls)
 {
-    return cls == 2 || (cls >= 3 && cls <= 5) || cls == 26;
+    return cls == kArchivesClass || cls == kEmptyArchiveVolumeClass || cls == kVolumePoolClass;
 }
 
 } // namespace
@@ -32,7 +36,7 @@ FindMenuState FindMenuStateFor(const FindMenuFacts &facts)
         return state;
 
     const int c = facts.imageIndex;
-    const bool file = c >= kFirstFileImage;
+    const bool file = IsFileImage(c);
     if (!PathIsInWastebasket(facts.path) && !PathIsArchived(facts.path)) {
         const bool packaged = file ? facts.packaged : IsPackagedObjectClass(c);
         if (packaged) {
@@ -41,10 +45,10 @@ FindMenuState FindMenuStateFor(const FindMenuFacts &facts)
                 QStringLiteral("Extract the selected file package item to a specified location");
             state.explore.enabled = true;
         } else {
-            state.explore.enabled = !file && (IsDiskCatalogClass(c) || c == 7);
+            state.explore.enabled = !file && ObjectRules::MayBeExplored(c);
         }
     } else if (PathIsArchived(facts.path)) {
-        if (c != 10 && c != 11 && c != 25) {
+        if (!RestoresNothing(c)) {
             state.explore.caption = QStringLiteral("R&estore...");
             state.explore.hint = QStringLiteral("Restore the Selected Archived Items");
             state.explore.enabled = true;
@@ -60,14 +64,14 @@ FindMenuState FindMenuStateFor(const FindMenuFacts &facts)
                 QStringLiteral("Opens the Selected Item using the supplied Application");
         }
     }
-    state.rename = !file && RenameOrDeleteClass(c);
+    state.rename = !file && ObjectRules::IsUserFolderOrDiskCatalog(c);
     state.deleteItem = state.rename;
     state.properties = true;
-    state.comments = file || !(c == 0 || c == 1 || c == 8 || c == 9 || c == 10);
+    state.comments = file || HitTakesComments(c);
     return state;
 }
 
 bool FindHitMayBeEdited(int imageIndex)
 {
-    return RenameOrDeleteClass(imageIndex) || imageIndex == 23;
+    return ObjectRules::MayBeRenamedInList(imageIndex);
 }

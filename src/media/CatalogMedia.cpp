@@ -39,9 +39,9 @@ qint64 CatalogTargetFolder(TDataShare &data, qint64 selectedId)
         if (!data.Catalogs.Locate(lookup, id))
             break;
         const int cls = data.Catalogs.ItemClass(lookup);
-        if (cls == 2)
+        if (cls == CatalogSchema::kCatalogFolderClass)
             return id;
-        if (cls == 0 || cls == 1)
+        if (cls == CatalogSchema::kDatabaseClass || cls == CatalogSchema::kCatalogsFolderClass)
             break;
         id = data.Catalogs.ItemParent(lookup);
     }
@@ -122,7 +122,7 @@ bool UpdateCatalog(TDataShare &data, const CatalogOptions &options, qint64 catal
     CatalogOptions updateOptions = options;
     updateOptions.reuseComments = true;
     const int cls = ClassOf(data, catalogId);
-    if (cls < 3 || cls > 5)
+    if (!CatalogSchema::IsDiskCatalogClass(cls))
         return false;
     TableCursor *old = data.Catalogs.LookupCursor();
     data.Catalogs.Locate(old, catalogId);

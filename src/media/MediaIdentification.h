@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ObjectClass.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -18,13 +20,11 @@ inline const QString kUnlabelled = QStringLiteral("<Unlabelled>");
 
 // Object classes of disk catalogs, by the drive they were read from.
 namespace DriveClass {
-enum : int
-{
-    NotSupported = 0,
-    Removable = 3,
-    HardDisk = 4,
-    CdRom = 5
-};
+// No class: the drive cannot be cataloged.
+constexpr int NotSupported = 0;
+constexpr int Removable = CatalogSchema::kRemovableDiskClass;
+constexpr int HardDisk = CatalogSchema::kHardDiskClass;
+constexpr int CdRom = CatalogSchema::kCdRomClass;
 } // namespace DriveClass
 
 // The class a new disk catalog of the source gets (3, 4 or 5), or 0 when

@@ -429,7 +429,7 @@ PropertiesLayout PropertiesLayoutOf(int cls, bool file)
     } else if (IsPoolClass(cls)) {
         layout.page = StatisticsPageKind::ArchivePool;
         layout.pageTitle = QStringLiteral("Archive Pool Statistics");
-    } else if (IsArchiveVolumeClass(cls)) {
+    } else if (CatalogSchema::IsArchiveVolumeClass(cls)) {
         layout.page = StatisticsPageKind::ArchiveVolume;
         layout.pageTitle = QStringLiteral("Archive Volume Statistics");
     } else if (cls == kArchiveFolderClass) {

@@ -4,8 +4,6 @@
 
 #include <QDate>
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QTime>
 
@@ -50,9 +48,6 @@ Formats MakeFormats(const QLocale &locale)
     return formats;
 }
 
-QMutex g_formatsMutex;
-
-// Callers hold g_formatsMutex.
 Formats &Current()
 {
     static Formats formats = MakeFormats(QLocale());
@@ -72,25 +67,21 @@ void PutDigits(QChar *out, int value, int width)
 
 void SetDisplayLocale(const QLocale &locale)
 {
-    QMutexLocker lock(&g_formatsMutex);
     Current() = MakeFormats(locale);
 }
 
 QLocale DisplayLocale()
 {
-    QMutexLocker lock(&g_formatsMutex);
     return Current().locale;
 }
 
 QString ShortDateFormat()
 {
-    QMutexLocker lock(&g_formatsMutex);
     return Current().shortDate;
 }
 
 QString ShortTimeFormat()
 {
-    QMutexLocker lock(&g_formatsMutex);
     return Current().shortTime;
 }
 
@@ -153,7 +144,6 @@ QString DateTimeText(double dayCount)
     QDate date;
     QTime time;
     SplitDayCount(dayCount, date, time);
-    QMutexLocker lock(&g_formatsMutex);
     Formats &formats = Current();
     if (formats.dateTexts.size() > kMaxCachedTexts)
         formats.dateTexts.clear();

@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include <memory>
 
@@ -29,7 +27,6 @@ QString SuffixKey(const QString &fileName)
 
 struct TypeCaches
 {
-    QMutex mutex;
     QMimeDatabase database;
     QHash<QString, QMimeType> typeBySuffix;
     QHash<QString, QString> nameBySuffix;
@@ -43,7 +40,6 @@ TypeCaches &Caches()
     return caches;
 }
 
-// Callers hold the mutex.
 QMimeType TypeOf(TypeCaches &caches, const QString &fileName)
 {
     if (FileExtension(fileName).isEmpty())
@@ -58,7 +54,7 @@ QMimeType TypeOf(TypeCaches &caches, const QString &fileName)
     return found.value();
 }
 
-// The desktop's associations, read on first use. Callers hold the mutex.
+// The desktop's associations, read on first use.
 DesktopAssociations &Associations(TypeCaches &caches)
 {
     if (!caches.associations) {
@@ -149,7 +145,6 @@ QString FileTypeName(const QString &fileName)
     if (extension.isEmpty())
         return QStringLiteral("File");
     TypeCaches &caches = Caches();
-    QMutexLocker lock(&caches.mutex);
     const QString key = SuffixKey(fileName);
     auto found = caches.nameBySuffix.constFind(key);
     if (found != caches.nameBySuffix.constEnd())
@@ -170,14 +165,12 @@ QString FileTypeName(const QString &fileName)
 QString DefaultApplicationForType(const QString &mimeTypeName)
 {
     TypeCaches &caches = Caches();
-    QMutexLocker lock(&caches.mutex);
     return Associations(caches).ApplicationFile(mimeTypeName);
 }
 
 QString DefaultApplicationFile(const QString &fileName)
 {
     TypeCaches &caches = Caches();
-    QMutexLocker lock(&caches.mutex);
     const QMimeType type = TypeOf(caches, fileName);
     if (!type.isValid())
         return {};
@@ -216,7 +209,6 @@ bool HasOpenCommand(const QString &fileName)
 void ResetFileTypeCaches()
 {
     TypeCaches &caches = Caches();
-    QMutexLocker lock(&caches.mutex);
     caches.typeBySuffix.clear();
     caches.nameBySuffix.clear();
     caches.openByType.clear();

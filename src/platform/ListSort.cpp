@@ -35,14 +35,15 @@ QString ListSortKey(const ListEntry &entry, int keyColumn)
         text = entry.caption;
     else if (keyColumn > 0 && keyColumn - 1 < entry.subItems.size())
         text = entry.subItems.at(keyColumn - 1);
+    using namespace CatalogSchema;
     switch (entry.imageIndex) {
-    case 1:
-    case 8:
-    case 9:
-    case 10:
+    case kCatalogsFolderClass:
+    case kEmptyWastebasketClass:
+    case kFullWastebasketClass:
+    case kArchivesClass:
         return QStringLiteral("     ") + text.toUpper();
-    case 7:
-    case 24:
+    case kFileFolderClass:
+    case kPackagedFolderClass:
         return QStringLiteral("   ") + text.toUpper();
     default:
         return text.toUpper();

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/ObjectClass.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
 // Image indexes from this one up are files; below it are object class codes.
-constexpr int kFirstFileImage = 31;
+constexpr int kFirstFileImage = CatalogSchema::kFirstFileClass;
 
 // One line of a list of objects and files: the main list, the Find list, the
 // Properties lists.

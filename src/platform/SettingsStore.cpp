@@ -221,3 +221,23 @@ void SettingsStore::WriteProgramLocation(const QString &programFile)
 {
     WriteText(kProgramSection, kLocationValue, programFile);
 }
+
+namespace {
+
+const QString kExplorerSection = QStringLiteral("Catalog Explorer");
+const QString kDatabaseFolderValue = QStringLiteral("Database Folder");
+const QString kSelectedNodeValue = QStringLiteral("Selected Node");
+
+} // namespace
+
+LastDatabase LastDatabase::Read(const SettingsStore &settings)
+{
+    return {settings.ReadText(kExplorerSection, kDatabaseFolderValue),
+            settings.ReadInteger(kExplorerSection, kSelectedNodeValue, 1)};
+}
+
+void LastDatabase::Write(SettingsStore &settings) const
+{
+    settings.WriteInteger(kExplorerSection, kSelectedNodeValue, selectedNode);
+    settings.WriteText(kExplorerSection, kDatabaseFolderValue, folder);
+}

@@ -97,3 +97,15 @@ private:
     std::unique_ptr<QSettings> m_settings;
     mutable bool m_usable = false;
 };
+
+// The database the main window had open when it last closed, and the tree
+// node it had selected: the window writes them; the window, the command line
+// and the screenshots read or preset them.
+struct LastDatabase
+{
+    QString folder;          // empty when no database was open
+    qint64 selectedNode = 1; // an object ID; the database object by default
+
+    static LastDatabase Read(const SettingsStore &settings);
+    void Write(SettingsStore &settings) const;
+};

@@ -209,7 +209,12 @@ UserInterface &UI()
     return *g_userInterface;
 }
 
-void SetUserInterface(UserInterface *userInterface)
+UserInterfaceInstallation::UserInterfaceInstallation(UserInterface &userInterface)
+    : m_previous(std::exchange(g_userInterface, &userInterface))
 {
-    g_userInterface = userInterface;
+}
+
+UserInterfaceInstallation::~UserInterfaceInstallation()
+{
+    g_userInterface = m_previous;
 }

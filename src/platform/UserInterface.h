@@ -235,4 +235,18 @@ QString ReplaceObjectLine(const ReplaceObjectView &view);
 // The instance that logic reaches. The mains and test fixtures install one;
 // reaching it before that is a programming error and stops the program.
 UserInterface &UI();
-void SetUserInterface(UserInterface *userInterface);
+
+// Installs a user interface for its own lifetime and then puts back the one
+// installed before, so a command run inside another (the command line inside
+// a test, a nested fixture) leaves the outer interface in place.
+class UserInterfaceInstallation final
+{
+public:
+    explicit UserInterfaceInstallation(UserInterface &userInterface);
+    ~UserInterfaceInstallation();
+    UserInterfaceInstallation(const UserInterfaceInstallation &) = delete;
+    UserInterfaceInstallation &operator=(const UserInterfaceInstallation &) = delete;
+
+private:
+    UserInterface *m_previous;
+};

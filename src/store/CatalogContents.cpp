@@ -24,24 +24,19 @@ ContentRow ReadRow(const SqliteStatement &row, bool file)
 
 } // namespace
 
-bool IsArchiveVolumeClass(int cls)
-{
-    return cls >= CatalogSchema::kEmptyArchiveVolumeClass &&
-           cls <= CatalogSchema::kFullArchiveVolumeClass;
-}
-
 bool ClassShowsNoSize(int cls)
 {
+    using namespace CatalogSchema;
     switch (cls) {
-    case 1:
-    case 2:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 24:
-    case 25:
-    case 26:
+    case kCatalogsFolderClass:
+    case kCatalogFolderClass:
+    case kFileFolderClass:
+    case kEmptyWastebasketClass:
+    case kFullWastebasketClass:
+    case kArchivesClass:
+    case kPackagedFolderClass:
+    case kVolumePoolClass:
+    case kArchiveFolderClass:
         return true;
     default:
         return false;
@@ -67,7 +62,7 @@ void ReadCatalogContents(TDataShare &data, qint64 id,
 
     // An archive volume holds no children of its own in the tree: what lies
     // on it are the archive sets that name it in VolSize.
-    const bool volume = IsArchiveVolumeClass(cls);
+    const bool volume = CatalogSchema::IsArchiveVolumeClass(cls);
     SqliteStatement &objects =
         volume
             ? db.Prepare(QStringLiteral("SELECT ID, Class, Name, Size, Modified, Comment FROM "

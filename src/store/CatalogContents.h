@@ -25,7 +25,6 @@ struct ContentRow
 void ReadCatalogContents(TDataShare &data, qint64 id,
                          const std::function<void(const ContentRow &)> &visit);
 
-bool IsArchiveVolumeClass(int cls);
 // Folders and fixed objects, whose Size means nothing to the user.
 bool ClassShowsNoSize(int cls);
 // A comment on one line: line breaks become blanks.

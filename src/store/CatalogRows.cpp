@@ -182,37 +182,38 @@ qint64 CountSubtreeEntries(TDataShare &data, qint64 id)
 
 QString GetClassName(int cls)
 {
+    using namespace CatalogSchema;
     switch (cls) {
-    case 0:
+    case kDatabaseClass:
         return QStringLiteral("Dirvanta Database");
-    case 1:
-    case 2:
+    case kCatalogsFolderClass:
+    case kCatalogFolderClass:
         return QStringLiteral("Catalog Folder");
-    case 3:
+    case kRemovableDiskClass:
         return QStringLiteral("Floppy Disk");
-    case 4:
+    case kHardDiskClass:
         return QStringLiteral("Hard Disk");
-    case 5:
+    case kCdRomClass:
         return QStringLiteral("CD-ROM");
-    case 6:
-    case 7:
+    case kOldFileFolderClass:
+    case kFileFolderClass:
         return QStringLiteral("File Folder");
-    case 8:
-    case 9:
+    case kEmptyWastebasketClass:
+    case kFullWastebasketClass:
         return QStringLiteral("Catalog Wastebasket");
-    case 10:
-    case 26:
+    case kArchivesClass:
+    case kArchiveFolderClass:
         return QStringLiteral("Archive Folder");
-    case 22:
+    case kPackageClass:
         return QStringLiteral("Packaged Files");
-    case 23:
+    case kArchiveSetClass:
         return QStringLiteral("Archive Set");
-    case 24:
+    case kPackagedFolderClass:
         return QStringLiteral("Packaged Folder");
-    case 25:
+    case kVolumePoolClass:
         return QStringLiteral("Volume Pool");
     default:
-        return cls >= 11 && cls <= 21 ? QStringLiteral("Archive Volume")
-                                      : QStringLiteral("Unknown");
+        return IsArchiveVolumeClass(cls) ? QStringLiteral("Archive Volume")
+                                         : QStringLiteral("Unknown");
     }
 }

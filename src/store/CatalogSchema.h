@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ObjectClass.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,37 +30,9 @@ constexpr int kCatalogsId = 3;
 constexpr int kWastebasketId = 4;
 constexpr int kVolumePoolId = 5;
 
-// Object classes that code other than the class table refers to by name.
-constexpr int kDatabaseClass = 0;
-constexpr int kCatalogsFolderClass = 1;
-constexpr int kCatalogFolderClass = 2;
-constexpr int kRemovableDiskClass = 3;
-constexpr int kHardDiskClass = 4;
-constexpr int kCdRomClass = 5;
-constexpr int kFileFolderClass = 7;
-constexpr int kEmptyWastebasketClass = 8;
-constexpr int kFullWastebasketClass = 9;
-constexpr int kArchivesClass = 10;
-// Archive volumes carry their fill level in the class: 11 under 10 % full,
-// one more per 10 %, 21 for a full disk.
-constexpr int kEmptyArchiveVolumeClass = 11;
-constexpr int kFullArchiveVolumeClass = 21;
-constexpr int kPackageClass = 22;
-constexpr int kArchiveSetClass = 23;
-constexpr int kPackagedFolderClass = 24;
-constexpr int kVolumePoolClass = 25;
-constexpr int kArchiveFolderClass = 26;
-// List rows of this class and above stand for files, not objects.
-constexpr int kFirstFileClass = 31;
 // The attribute bit of a file (Class of a Files row) that marks a symbolic
 // link, as file systems that keep attribute bits mark links.
 constexpr int kLinkAttribute = 0x400;
-
-// Disk catalogs: removable disk, fixed disk, CD-ROM (network catalogs are fixed).
-constexpr bool IsDiskCatalogClass(int cls)
-{
-    return cls >= 3 && cls <= 5;
-}
 
 enum class LogicalType
 {

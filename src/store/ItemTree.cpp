@@ -1,5 +1,6 @@
 #include "store/ItemTree.h"
 
+#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/SqliteConnection.h"
 
@@ -479,7 +480,8 @@ void TDBItemTree::MoveItem(qint64 sourceId, qint64 destinationId)
     // would delete it.
     if (namesake == sourceId)
         return;
-    if (namesake < 0 || (cls >= 2 && cls <= 5)) {
+    if (namesake < 0 || cls == CatalogSchema::kCatalogFolderClass ||
+        CatalogSchema::IsDiskCatalogClass(cls)) {
         SetParentByID(sourceId, destinationId);
         return;
     }

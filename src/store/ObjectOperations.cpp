@@ -66,33 +66,63 @@ void RefuseObjectMove(const QString &name)
 
 namespace ObjectRules {
 
+using namespace CatalogSchema;
+
 bool IsDiskCatalog(int cls)
 {
-    return CatalogSchema::IsDiskCatalogClass(cls);
+    return IsDiskCatalogClass(cls);
+}
+
+bool IsFixedObject(int cls)
+{
+    switch (cls) {
+    case kDatabaseClass:
+    case kCatalogsFolderClass:
+    case kEmptyWastebasketClass:
+    case kFullWastebasketClass:
+    case kArchivesClass:
+    case kVolumePoolClass:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsUserFolderOrDiskCatalog(int cls)
+{
+    return IsDiskCatalog(cls) || cls == kCatalogFolderClass || cls == kArchiveFolderClass;
 }
 
 bool MayStartDrag(int cls)
 {
-    return IsDiskCatalog(cls) || cls == 2 || cls == 23 || cls == 26;
+    return IsUserFolderOrDiskCatalog(cls) || cls == kArchiveSetClass;
 }
 
 bool IsDropTarget(int cls)
 {
-    return cls == 1 || cls == 2 || cls == 8 || cls == 9 || cls == 10 || cls == 26;
+    return TakesNewFolder(cls) || IsWastebasketClass(cls);
 }
 
 bool MayMoveInto(int cls, int targetClass)
 {
-    if (targetClass == 8 || targetClass == 9)
+    if (IsWastebasketClass(targetClass))
         return true;
     if (GoesToArchives(cls))
-        return targetClass == 10 || targetClass == 26;
-    return targetClass == 1 || targetClass == 2;
+        return targetClass == kArchivesClass || targetClass == kArchiveFolderClass;
+    return targetClass == kCatalogsFolderClass || targetClass == kCatalogFolderClass;
+}
+
+// Objects the scan, the package analysis and the archive pool make, which
+// follow their medium and so are never edited by hand.
+static bool IsMediumObject(int cls)
+{
+    return cls == kFileFolderClass || IsArchiveVolumeClass(cls) || cls == kPackageClass ||
+           cls == kPackagedFolderClass;
 }
 
 bool MayBeRenamedInTree(int cls)
 {
-    return !(cls < 0 || cls == 0 || cls == 1 || (cls >= 7 && cls <= 22) || cls == 24 || cls == 25);
+    return cls >= 0 && !IsFixedObject(cls) && !IsMediumObject(cls);
 }
 
 bool MayBeRenamedInList(int cls)
@@ -102,23 +132,38 @@ bool MayBeRenamedInList(int cls)
 
 bool MayBeDeleted(int cls)
 {
-    return !(cls < 0 || cls == 0 || cls == 1 || cls == 7 || (cls >= 10 && cls <= 22) || cls == 24 ||
-             cls == 25);
+    return cls >= 0 && !IsMediumObject(cls) && (!IsFixedObject(cls) || IsWastebasketClass(cls));
+}
+
+bool MayBeExplored(int cls)
+{
+    return IsDiskCatalog(cls) || cls == kFileFolderClass;
+}
+
+bool TakesComments(int cls)
+{
+    return cls >= 0 && !IsFixedObject(cls);
+}
+
+bool MayBeExported(int cls)
+{
+    return cls == kCatalogsFolderClass || cls == kCatalogFolderClass || IsDiskCatalog(cls);
 }
 
 bool GoesToArchives(int cls)
 {
-    return cls == 23 || cls == 26;
+    return cls == kArchiveSetClass || cls == kArchiveFolderClass;
 }
 
 bool TakesNewFolder(int cls)
 {
-    return cls == 1 || cls == 2 || cls == 10 || cls == 26;
+    return cls == kCatalogsFolderClass || cls == kCatalogFolderClass || cls == kArchivesClass ||
+           cls == kArchiveFolderClass;
 }
 
 qint64 RootOfClass(int cls)
 {
-    return GoesToArchives(cls) ? CatalogSchema::kArchivesId : CatalogSchema::kCatalogsId;
+    return GoesToArchives(cls) ? kArchivesId : kCatalogsId;
 }
 
 } // namespace ObjectRules
@@ -215,7 +260,10 @@ qint64 NewFolder(TDataShare &data, qint64 parentId, const QString &name)
             return -1;
         }
     }
-    const int cls = parentClass == 10 || parentClass == 26 ? 26 : 2;
+    const int cls = parentClass == CatalogSchema::kArchivesClass ||
+                            parentClass == CatalogSchema::kArchiveFolderClass
+                        ? CatalogSchema::kArchiveFolderClass
+                        : CatalogSchema::kCatalogFolderClass;
     const double now = NowDayCount();
     return AppendCatalogRow(*data.Catalogs.LookupCursor(), folderName, QString(), parentId, cls,
                             false, now, now, QString(), QString(), 0, 0);
@@ -227,7 +275,8 @@ bool WriteObjectDate(TDataShare &data, qint64 id, const QString &field, double v
     if (!row)
         return false;
     const int cls = row->FieldValue(QStringLiteral("Class")).toInt();
-    if (!ObjectRules::MayBeRenamedInTree(cls) && cls != 10 && cls != 25)
+    if (!ObjectRules::MayBeRenamedInTree(cls) && cls != CatalogSchema::kArchivesClass &&
+        cls != CatalogSchema::kVolumePoolClass)
         return false;
     row->Edit();
     row->SetFieldValue(field, value);

@@ -8,24 +8,35 @@
 
 class TDataShare;
 
-// The class rules of the object operations (c is an object's class code;
-// disk catalogs are 3, 4 and 5).
+// The class rules of the object operations and the menus (cls is an object's
+// class code, CatalogSchema::ObjectClass; -1 stands for no object).
 namespace ObjectRules {
 
 bool IsDiskCatalog(int cls);
-// Disk catalogs, catalog folders, archive sets and archive folders.
+// The five fixed objects every database holds (the Wastebasket in either state).
+bool IsFixedObject(int cls);
+// Catalog folders, disk catalogs and archive folders: what the user makes.
+bool IsUserFolderOrDiskCatalog(int cls);
+// What the user makes, and archive sets.
 bool MayStartDrag(int cls);
 // The Catalogs folder, catalog folders, the Wastebasket, the Archives folder
 // and archive folders.
 bool IsDropTarget(int cls);
 // Whether an object of the class may be moved into a target of a class.
 bool MayMoveInto(int cls, int targetClass);
-// Every code except 0, 1, 7 to 22, 24 and 25.
+// Neither a fixed object nor one made from a medium (file folders, archive
+// volumes, packages and their folders); file images count as renameable.
 bool MayBeRenamedInTree(int cls);
-// Disk catalogs, catalog folders, archive sets and archive folders.
+// What the user makes, and archive sets.
 bool MayBeRenamedInList(int cls);
-// Every code except 0, 1, 7, 10 to 22, 24 and 25.
+// As renaming, and the Wastebasket, which deleting empties.
 bool MayBeDeleted(int cls);
+// Disk catalogs and file folders, which the file manager can open.
+bool MayBeExplored(int cls);
+// Every object but the fixed ones; file images too.
+bool TakesComments(int cls);
+// The Catalogs folder, catalog folders and disk catalogs.
+bool MayBeExported(int cls);
 // Archive sets and archive folders belong to the Archives side.
 bool GoesToArchives(int cls);
 // Folders may be made under the Catalogs folder, catalog folders, the

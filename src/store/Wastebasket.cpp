@@ -100,7 +100,7 @@ DeleteQuestion BuildDeleteQuestion(TDataShare &data, const QList<qint64> &ids, b
     question.icon = question.permanent ? MessageIcon::Warning : MessageIcon::Question;
     const QString opening = QStringLiteral("Are you sure you wish to ") + verb;
 
-    if (cls == 9) {
+    if (cls == CatalogSchema::kFullWastebasketClass) {
         question.ask = true;
         question.emptyWastebasket = true;
         question.permanent = true;
@@ -108,7 +108,7 @@ DeleteQuestion BuildDeleteQuestion(TDataShare &data, const QList<qint64> &ids, b
         question.caption = QStringLiteral("Confirm Multiple Object Deletions");
         question.text =
             QStringLiteral("Are you sure you wish to delete the contents of the Wastebasket ?");
-    } else if (cls == 2 || cls == 23 || cls == 26) {
+    } else if (cls == CatalogSchema::kCatalogFolderClass || ObjectRules::GoesToArchives(cls)) {
         question.ask = true;
         if (single) {
             question.caption = QStringLiteral("Confirm Object Delete");
@@ -186,7 +186,7 @@ void SendToWastebasket(TDataShare &data, qint64 id)
     WriteObjectDate(data, id, kDeletedField, NowDayCount());
     // Two archive sets are two ZIP files: one never merges into another.
     const qint64 namesake = data.Catalogs.FindChild(mirror, data.Catalogs.GetNameByID(id));
-    if (cls == 23 && namesake >= 0 && namesake != id)
+    if (cls == CatalogSchema::kArchiveSetClass && namesake >= 0 && namesake != id)
         data.Catalogs.SetParentByID(id, mirror);
     else
         data.Catalogs.MoveItem(id, mirror);
@@ -275,7 +275,9 @@ void TidyWastebasket(TDataShare &data)
         kWastebasketId,
         [&](TableCursor &cursor, qint64 &, bool &) {
             const int cls = data.Catalogs.ItemClass(&cursor);
-            if ((cls == 2 || cls == 26) && cursor.FieldValue(kDeletedField).toDouble() == 0.0)
+            if ((cls == CatalogSchema::kCatalogFolderClass ||
+                 cls == CatalogSchema::kArchiveFolderClass) &&
+                cursor.FieldValue(kDeletedField).toDouble() == 0.0)
                 folders.append(data.Catalogs.ItemID(&cursor));
         },
         nullptr);
@@ -290,6 +292,10 @@ void TidyWastebasket(TDataShare &data)
     const qint64 visited = data.Catalogs.WalkSubtree(kWastebasketId, nullptr, nullptr);
     SqliteStatement &setClass = data.CatalogDatabase.Prepare(
         QStringLiteral("UPDATE Catalogs SET Class = ?1 WHERE ID = ?2"));
-    setClass.Bind(1, visited > 1 ? 9 : 8).Bind(2, kWastebasketId).Execute();
+    setClass
+        .Bind(1, visited > 1 ? CatalogSchema::kFullWastebasketClass
+                             : CatalogSchema::kEmptyWastebasketClass)
+        .Bind(2, kWastebasketId)
+        .Execute();
     setClass.Reset();
 }

@@ -96,8 +96,13 @@ void ReadWastebasketEntries(TDataShare &data, QList<ListEntry> &entries)
         "  FROM Below b JOIN Catalogs c ON c.Parent = b.ID WHERE b.Depth < ?2)"
         " SELECT c.ID, c.Class, c.Name, c.Size, c.Deleted, c.Comment, b.Folder"
         " FROM Below b JOIN Catalogs c ON c.ID = b.ID"
-        " WHERE c.Class IN (3, 4, 5, 23) ORDER BY b.Trail"));
-    walk.Bind(1, qint64(CatalogSchema::kWastebasketId)).Bind(2, TDBItemTree::kDepthLimit);
+        " WHERE c.Class IN (?3, ?4, ?5, ?6) ORDER BY b.Trail"));
+    walk.Bind(1, qint64(CatalogSchema::kWastebasketId))
+        .Bind(2, TDBItemTree::kDepthLimit)
+        .Bind(3, CatalogSchema::kRemovableDiskClass)
+        .Bind(4, CatalogSchema::kHardDiskClass)
+        .Bind(5, CatalogSchema::kCdRomClass)
+        .Bind(6, kArchiveSetClass);
     while (walk.Step()) {
         const int cls = ClassOf(walk, 1);
         const qint64 size = walk.Int64(3);

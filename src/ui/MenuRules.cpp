@@ -1,28 +1,13 @@
 #include "ui/MenuRules.h"
 
 #include "store/CatalogSchema.h"
+#include "store/ObjectOperations.h"
 
-using CatalogSchema::IsDiskCatalogClass;
+using namespace CatalogSchema;
 
 namespace {
 
 constexpr int kNoObject = -1;
-constexpr int kFirstFileIndex = 31;
-
-bool IsFile(int index)
-{
-    return index >= kFirstFileIndex;
-}
-
-bool CommentsAllowed(int cls)
-{
-    return cls > 1 && cls != 8 && cls != 9 && cls != 10 && cls != 25;
-}
-
-bool ExportAllowed(int cls)
-{
-    return cls == 1 || cls == 2 || IsDiskCatalogClass(cls);
-}
 
 MenuItemState ExploreState(int cls, bool packaged, const QString &path)
 {
@@ -35,9 +20,10 @@ MenuItemState ExploreState(int cls, bool packaged, const QString &path)
             state.hint = QStringLiteral("Extract the selected file package item to a specified "
                                         "location");
         } else {
-            state.enabled = IsDiskCatalogClass(cls) || cls == 7;
+            state.enabled = ObjectRules::MayBeExplored(cls);
         }
-    } else if ((cls == 23 || cls == 24 || IsFile(cls)) && !PathIsInWastebasket(path)) {
+    } else if ((cls == kArchiveSetClass || cls == kPackagedFolderClass || IsFileImage(cls)) &&
+               !PathIsInWastebasket(path)) {
         state.enabled = true;
         state.caption = QStringLiteral("R&estore...");
         state.hint = QStringLiteral("Restore the Selected Archived Items");
@@ -48,7 +34,7 @@ MenuItemState ExploreState(int cls, bool packaged, const QString &path)
 MenuItemState OpenState(int cls, const QString &caption, const MenuFacts &facts)
 {
     MenuItemState state;
-    state.enabled = IsFile(cls);
+    state.enabled = IsFileImage(cls);
     state.visible = state.enabled;
     const bool direct = !state.enabled || (facts.hasOpenCommand && facts.hasOpenCommand(caption));
     state.caption = direct ? QStringLiteral("&Open") : QStringLiteral("&Open With...");
@@ -60,30 +46,13 @@ MenuItemState OpenState(int cls, const QString &caption, const MenuFacts &facts)
 MenuItemState FindState(int cls, int treeClass)
 {
     MenuItemState state;
-    state.enabled =
-        cls >= 0 && cls <= 30 && cls != 8 && cls != 9 && treeClass != 8 && treeClass != 9;
+    state.enabled = cls >= kDatabaseClass && cls <= kLastObjectClass && !IsWastebasketClass(cls) &&
+                    !IsWastebasketClass(treeClass);
     state.visible = state.enabled;
     return state;
 }
 
 } // namespace
-
-bool ClassMayBeDeleted(int cls)
-{
-    return !(cls == kNoObject || cls == 0 || cls == 1 || cls == 7 || (cls >= 10 && cls <= 22) ||
-             cls == 24 || cls == 25);
-}
-
-bool ClassMayBeRenamed(int cls)
-{
-    return !(cls == kNoObject || cls == 0 || cls == 1 || (cls >= 7 && cls <= 22) || cls == 24 ||
-             cls == 25);
-}
-
-bool ClassTakesNewFolder(int cls)
-{
-    return cls == 1 || cls == 2 || cls == 10 || cls == 26;
-}
 
 bool PathIsInWastebasket(const QString &path)
 {
@@ -117,33 +86,33 @@ MenuState UpdateMenuState(const MenuFacts &facts)
         break;
     case MenuFocus::ListWithSelection:
         cls = facts.itemIndex;
-        if (IsFile(cls)) {
+        if (IsFileImage(cls)) {
             state.explore = ExploreState(cls, facts.itemPackaged, facts.selectedPath);
             state.exportItem.enabled = false;
         } else {
-            state.explore = ExploreState(cls, cls == 22 || cls == 24, facts.selectedPath);
-            state.exportItem.enabled = ExportAllowed(cls);
+            state.explore = ExploreState(cls, IsPackagedObjectClass(cls), facts.selectedPath);
+            state.exportItem.enabled = ObjectRules::MayBeExported(cls);
         }
         state.open = OpenState(cls, facts.itemCaption, facts);
-        state.comments.enabled = CommentsAllowed(cls);
+        state.comments.enabled = ObjectRules::TakesComments(cls);
         state.find = FindState(cls, facts.treeClass);
-        if (IsFile(cls))
+        if (IsFileImage(cls))
             cls = kNoObject;
         break;
     case MenuFocus::Tree:
-        state.explore = ExploreState(cls, cls == 22 || cls == 24, facts.selectedPath);
-        state.exportItem.enabled = ExportAllowed(cls);
+        state.explore = ExploreState(cls, IsPackagedObjectClass(cls), facts.selectedPath);
+        state.exportItem.enabled = ObjectRules::MayBeExported(cls);
         state.open = OpenState(kNoObject, QString(), facts);
         state.find = FindState(cls, facts.treeClass);
-        state.comments.enabled = CommentsAllowed(cls);
+        state.comments.enabled = ObjectRules::TakesComments(cls);
         break;
     }
     state.listPopupShowsNoSelectionItems = !(facts.focus == MenuFocus::ListWithSelection);
     state.listPopupShowsSelectionItems = selection;
     state.archiveEnabled = true;
 
-    const bool wastebasket = cls == 8 || cls == 9;
-    state.deleteItem.enabled = ClassMayBeDeleted(cls);
+    const bool wastebasket = IsWastebasketClass(cls);
+    state.deleteItem.enabled = ObjectRules::MayBeDeleted(cls);
     state.deleteItem.caption =
         wastebasket ? QStringLiteral("&Empty Wastebasket") : QStringLiteral("&Delete");
     state.deleteItem.hint = wastebasket ? QStringLiteral("Empty the Contents of the Wastebasket")
@@ -152,7 +121,7 @@ MenuState UpdateMenuState(const MenuFacts &facts)
     const bool inWastebasket = PathIsInWastebasket(facts.selectedPath);
     state.update.enabled = IsDiskCatalogClass(cls) && !inWastebasket;
 
-    state.rename.enabled = ClassMayBeRenamed(cls);
+    state.rename.enabled = ObjectRules::MayBeRenamedInTree(cls);
     state.rename.caption = inWastebasket ? QStringLiteral("&Restore") : QStringLiteral("&Rename");
     state.rename.hint = inWastebasket
                             ? QStringLiteral("Restore the Selected Object from the Wastebasket")
@@ -160,7 +129,7 @@ MenuState UpdateMenuState(const MenuFacts &facts)
 
     // The command makes its folder in the tree's object, whatever the list
     // has selected.
-    state.newFolder.enabled = ClassTakesNewFolder(facts.treeClass);
+    state.newFolder.enabled = ObjectRules::TakesNewFolder(facts.treeClass);
     state.newFolder.visible = state.newFolder.enabled;
 
     state.autoArrangeChecked = facts.listAutoArrange;
@@ -175,9 +144,9 @@ ToolbarState UpdateToolbarState(bool databaseOpen, int selectedClass)
         return state;
     state.catalogDisk = true;
     state.properties = true;
-    state.find = selectedClass < 31 && selectedClass != 8 && selectedClass != 9;
-    state.moveUp = selectedClass > 0;
-    state.createFolder = ClassTakesNewFolder(selectedClass);
+    state.find = !IsFileImage(selectedClass) && !IsWastebasketClass(selectedClass);
+    state.moveUp = selectedClass > kDatabaseClass;
+    state.createFolder = ObjectRules::TakesNewFolder(selectedClass);
     return state;
 }
 

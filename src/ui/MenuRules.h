@@ -89,9 +89,6 @@ ToolbarState UpdateToolbarState(bool databaseOpen, int selectedClass);
 // The window title for the database folder, or the closed state.
 QString WindowTitle(bool databaseOpen, const QString &databaseFolder);
 
-// Class rules shared by the commands.
-bool ClassMayBeDeleted(int cls);
-bool ClassMayBeRenamed(int cls);
-bool ClassTakesNewFolder(int cls);
+// Where a catalog path lies, as the commands of both windows ask.
 bool PathIsInWastebasket(const QString &path);
 bool PathIsArchived(const QString &path);

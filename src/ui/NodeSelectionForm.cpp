@@ -15,11 +15,6 @@ namespace {
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kClassRole = Qt::UserRole + 1;
 
-bool IsWastebasketClass(int cls)
-{
-    return cls == 8 || cls == 9;
-}
-
 } // namespace
 
 TNodeSelectionForm::TNodeSelectionForm(TDataShare &data, int mode, const QString &caption,
@@ -87,7 +82,7 @@ bool TNodeSelectionForm::ModeAllows(int mode, int cls)
     case kArchiveDestination:
         return cls == CatalogSchema::kArchivesClass || cls == CatalogSchema::kArchiveFolderClass;
     case kSearchStart:
-        return !IsWastebasketClass(cls);
+        return !CatalogSchema::IsWastebasketClass(cls);
     default:
         return false;
     }
@@ -117,7 +112,7 @@ void TNodeSelectionForm::NodeExpanded(QTreeWidgetItem *node)
         const qint64 id = tree.ChildID();
         const int cls = tree.ChildClass();
         children << MakeNode(id, tree.ChildName(), cls,
-                             !IsWastebasketClass(cls) && tree.HasChildren(id));
+                             !CatalogSchema::IsWastebasketClass(cls) && tree.HasChildren(id));
     }
     node->addChildren(children);
 }
@@ -125,7 +120,7 @@ void TNodeSelectionForm::NodeExpanded(QTreeWidgetItem *node)
 void TNodeSelectionForm::NodeCollapsed(QTreeWidgetItem *node)
 {
     qDeleteAll(node->takeChildren());
-    const bool expandable = !IsWastebasketClass(node->data(0, kClassRole).toInt()) &&
+    const bool expandable = !CatalogSchema::IsWastebasketClass(node->data(0, kClassRole).toInt()) &&
                             m_data.Catalogs.HasChildren(node->data(0, kIdRole).toLongLong());
     node->setChildIndicatorPolicy(expandable ? QTreeWidgetItem::ShowIndicator
                                              : QTreeWidgetItem::DontShowIndicator);

@@ -239,8 +239,7 @@ TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed
         0);
     {
         SettingsStore settings(SettingsStore::kProgramKey);
-        settings.WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                           Db(QStringLiteral("remembered")));
+        LastDatabase{Db(QStringLiteral("remembered"))}.Write(settings);
     }
     result = RunCli({QStringLiteral("info")});
     EXPECT_TRUE(result.out.contains(Db(QStringLiteral("remembered")))) << result.out.toStdString();

@@ -2,6 +2,7 @@
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -32,10 +33,12 @@ protected:
                                         cls, false, m_when, m_when, QString(),
                                         QString::fromUtf8(label), 2048, 0);
             };
-            const qint64 work = add(3, "Work", 2, "");
-            m_disk = add(work, "Disk 1", 4, "WORK1");
-            const qint64 folder = add(m_disk, "Letters", 7, "");
-            const qint64 other = add(3, "Disk 2", 4, "OTHER");
+            const qint64 work =
+                add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass, "");
+            m_disk = add(work, "Disk 1", CatalogSchema::kHardDiskClass, "WORK1");
+            const qint64 folder = add(m_disk, "Letters", CatalogSchema::kFileFolderClass, "");
+            const qint64 other =
+                add(CatalogSchema::kCatalogsId, "Disk 2", CatalogSchema::kHardDiskClass, "OTHER");
             auto addFile = [&](qint64 owner, const char *name, qint64 size, const char *comment) {
                 SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
                     "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "

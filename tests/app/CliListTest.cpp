@@ -2,6 +2,7 @@
 #include "app/cli/CliApplication.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -33,11 +34,14 @@ protected:
                                         cls, false, when, when, QString::fromUtf8(comment),
                                         QString(), size, 0);
             };
-            const qint64 work = add(3, "Work", 2, 0, "");
-            m_diskId = add(work, "Disk 1", 4, 5'000'000'100LL, "");
-            m_folderId = add(m_diskId, "My Docs", 7, 0, "two\nlines");
-            const qint64 volume = add(5, "DVARC0001", 11, 0, "");
-            const qint64 set = add(2, "Backup", 23, 77, "");
+            const qint64 work =
+                add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass, 0, "");
+            m_diskId = add(work, "Disk 1", CatalogSchema::kHardDiskClass, 5'000'000'100LL, "");
+            m_folderId = add(m_diskId, "My Docs", CatalogSchema::kFileFolderClass, 0, "two\nlines");
+            const qint64 volume = add(CatalogSchema::kVolumePoolId, "DVARC0001",
+                                      CatalogSchema::kEmptyArchiveVolumeClass, 0, "");
+            const qint64 set =
+                add(CatalogSchema::kArchivesId, "Backup", CatalogSchema::kArchiveSetClass, 77, "");
             data.CatalogDatabase.ExecuteScript(
                 QStringLiteral("UPDATE Catalogs SET VolSize = %1 WHERE ID = %2")
                     .arg(volume)

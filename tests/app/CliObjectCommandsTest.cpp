@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
@@ -26,10 +27,12 @@ protected:
         ASSERT_TRUE(m_folder.isValid());
         const double now = NowDayCount();
         MakeCliDatabase(Db(), [&](TDataShare &data) {
-            const qint64 work = AppendCatalogRow(data.Catalogs, QStringLiteral("Work"), QString(),
-                                                 3, 2, false, now, now, {}, {}, 0, 0);
-            const qint64 disk = AppendCatalogRow(data.Catalogs, QStringLiteral("Disk 1"), QString(),
-                                                 work, 4, false, now, now, {}, {}, 10, 0);
+            const qint64 work = AppendCatalogRow(
+                data.Catalogs, QStringLiteral("Work"), QString(), CatalogSchema::kCatalogsId,
+                CatalogSchema::kCatalogFolderClass, false, now, now, {}, {}, 0, 0);
+            const qint64 disk =
+                AppendCatalogRow(data.Catalogs, QStringLiteral("Disk 1"), QString(), work,
+                                 CatalogSchema::kHardDiskClass, false, now, now, {}, {}, 10, 0);
             data.CatalogDatabase
                 .Prepare(
                     QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment) "
@@ -241,7 +244,7 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     EXPECT_EQ(volume[u"used"_s].toInteger(), 2'500'000);
     EXPECT_EQ(volume[u"free"_s].toInteger(), 7'500'000);
     EXPECT_EQ(volume[u"percent"_s].toInt(), 25);
-    EXPECT_EQ(volume[u"class"_s].toInt(), 13);
+    EXPECT_EQ(volume[u"class"_s].toInt(), CatalogSchema::kEmptyArchiveVolumeClass + 2);
     EXPECT_EQ(volume[u"sets"_s].toInt(), 0);
 
     // Shown again after the failed check, the dialog is given up.
@@ -298,3 +301,12 @@ TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
 }
 
 } // namespace
+
+// The tool runs inside other programs' tests: it must not take their
+// interface away when it ends.
+TEST_F(CliObjectCommandsTest, ARunPutsBackTheInterfaceInstalledBeforeIt)
+{
+    ScriptedUserInterface outer;
+    EXPECT_EQ(Run({QStringLiteral("ls"), QStringLiteral("Catalogs")}).exitCode, 0);
+    EXPECT_EQ(&UI(), &outer);
+}

@@ -1,6 +1,7 @@
 #include "app/cli/TerminalUserInterface.h"
 
 #include "platform/ProgressOperations.h"
+#include "store/CatalogSchema.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -255,7 +256,7 @@ DeviceCheckView WrongDiskView()
     view.requiredLabel = u"HOLIDAY"_s;
     view.nameCaption = u"Catalog Name:"_s;
     view.name = u"Photos"_s;
-    view.driveClass = 3;
+    view.driveClass = CatalogSchema::kRemovableDiskClass;
     return view;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/ProgressOperations.h"
 #include "platform/ShellIntegration.h"
+#include "store/CatalogSchema.h"
 #include "support/LoopMount.h"
 #include "support/TestEnvironment.h"
 
@@ -20,7 +21,7 @@ using CatalogSchema::kVolumePoolId;
 
 namespace {
 
-const QString kSetRows = u"SELECT COUNT(*) FROM Catalogs WHERE Class = 23"_s;
+const QString kSetRows = u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(kArchiveSetClass);
 
 // The checks of OK, in their order; none needs a volume.
 class ArchiveRequestCheckTest : public StoreFixture
@@ -221,7 +222,8 @@ TEST_F(ArchiveCreationMediaTest, StagedAndDirectSetsHoldTheFolderAndAreCataloged
         EXPECT_EQ(tools.Run(u"unzip"_s, {u"-tq"_s, SetFile(name)}), 0)
             << tools.Output().constData();
         EXPECT_EQ(Members(SetFile(name)), expected);
-        EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE Class = 23 AND Name = '"_s + name +
+        EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE Class = "_s +
+                            QString::number(kArchiveSetClass) + u" AND Name = '"_s + name +
                             u"' AND Parent = 2 AND Comment = 'kept'"_s),
                   m_volume);
         EXPECT_EQ(ParentOf(m_volume), kVolumePoolId);
@@ -342,8 +344,8 @@ TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelection
     ASSERT_TRUE(QuickArchive(*m_data, list)) << m_ui.TakeSingleMessage().text.toStdString();
 
     SqliteStatement &query =
-        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = 23"_s);
-    ASSERT_TRUE(query.Step());
+        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
+    ASSERT_TRUE(query.Bind(1, kArchiveSetClass).Step());
     const QString setName = query.Text(0);
     query.Reset();
     EXPECT_TRUE(setName.startsWith(u"Archive ["_s));
@@ -376,8 +378,8 @@ TEST_F(ArchiveCreationMediaTest, TheArchiveActionsCommandLineGivesARequestTheArc
     EXPECT_EQ(QFileInfo(request[1]).path(), m_folder.path());
     ASSERT_TRUE(QuickArchive(*m_data, request[1])) << m_ui.TakeSingleMessage().text.toStdString();
     SqliteStatement &query =
-        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = 23"_s);
-    ASSERT_TRUE(query.Step());
+        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
+    ASSERT_TRUE(query.Bind(1, kArchiveSetClass).Step());
     const QStringList members = Members(SetFile(query.Text(0)));
     query.Reset();
     EXPECT_TRUE(members.contains(u"top.txt"_s) && members.contains(u"sub/inner.txt"_s))

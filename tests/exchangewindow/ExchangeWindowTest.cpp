@@ -3,6 +3,7 @@
 #include "platform/DisplayFormats.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -54,10 +55,13 @@ protected:
         m_data->CreateDatabaseTables();
         EXPECT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
-            m_work = AppendCatalogRow(m_data->Catalogs, u"Work"_s, QString(), 3, 2, false, 46000,
-                                      46000, QString(), QString(), 0, 0);
-            m_disk = AppendCatalogRow(m_data->Catalogs, u"Disk"_s, u"/mnt"_s, m_work, 4, false,
-                                      46000, 46000, u"c"_s, u"L"_s, 10, 20);
+            m_work =
+                AppendCatalogRow(m_data->Catalogs, u"Work"_s, QString(), CatalogSchema::kCatalogsId,
+                                 CatalogSchema::kCatalogFolderClass, false, 46000, 46000, QString(),
+                                 QString(), 0, 0);
+            m_disk = AppendCatalogRow(m_data->Catalogs, u"Disk"_s, u"/mnt"_s, m_work,
+                                      CatalogSchema::kHardDiskClass, false, 46000, 46000, u"c"_s,
+                                      u"L"_s, 10, 20);
             m_data->CatalogDatabase
                 .Prepare(u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
                          "Modified) VALUES (?1, 32, 10, 'a.txt', 0, '', 46000, 46000)"_s)
@@ -65,7 +69,7 @@ protected:
                 .Execute();
         });
         m_data->CloseDatabase(QString());
-        m_settings->WriteText(u"Catalog Explorer"_s, u"Database Folder"_s, folder);
+        LastDatabase{folder}.Write(*m_settings);
         m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
         m_form->resize(800, 600);
         m_form->show();

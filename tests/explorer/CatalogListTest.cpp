@@ -103,9 +103,11 @@ protected:
 
 TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
 {
-    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk 1"), 4,
-                                     1048576, QStringLiteral("first line\r\nsecond\nthird"));
-    const qint64 folder = AddObjectRow(disk, QStringLiteral("Docs"), 7, 777);
+    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk 1"),
+                                     CatalogSchema::kHardDiskClass, 1048576,
+                                     QStringLiteral("first line\r\nsecond\nthird"));
+    const qint64 folder =
+        AddObjectRow(disk, QStringLiteral("Docs"), CatalogSchema::kFileFolderClass, 777);
     const qint64 text = AddFileRow(disk, QStringLiteral("notes.txt"), 1536, QStringLiteral("a\rb"));
     const qint64 program = AddFileRow(disk, QStringLiteral("SETUP.EXE"), 5000000000);
     AddFileRow(folder, QStringLiteral("elsewhere.txt"), 1);
@@ -126,7 +128,7 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
     ASSERT_EQ(m_list->Count(), 3);
     const ListEntry &docs = m_list->Model()->Entry(0);
     EXPECT_EQ(docs.data, folder);
-    EXPECT_EQ(docs.imageIndex, 7);
+    EXPECT_EQ(docs.imageIndex, CatalogSchema::kFileFolderClass);
     // Folders show no size and sort as size 0.
     EXPECT_EQ(docs.subItems,
               (QStringList{QString(), QStringLiteral("File Folder"),
@@ -140,7 +142,7 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
                            QStringLiteral("3/15/23 6:00 AM"), QStringLiteral("a b"),
                            QStringLiteral("        2.000000"), QStringLiteral("202303150600")}));
     EXPECT_EQ(m_list->Model()->Entry(2).data, program);
-    EXPECT_EQ(m_list->Model()->Entry(2).imageIndex, 31);
+    EXPECT_EQ(m_list->Model()->Entry(2).imageIndex, CatalogSchema::kFirstFileClass);
     EXPECT_EQ(RowTexts(2).at(1), QStringLiteral("4,882,813KB"));
     EXPECT_EQ(m_list->Model()->index(2, 1).data(Qt::TextAlignmentRole).toInt(),
               int(Qt::AlignRight | Qt::AlignVCenter));
@@ -170,12 +172,13 @@ TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
     // The fixed objects show no size.
     EXPECT_EQ(RowTexts(1).mid(1, 2), (QStringList{QString(), QStringLiteral("Catalog Folder")}));
 
-    const qint64 mixed = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Mixed"), 2);
+    const qint64 mixed = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Mixed"),
+                                      CatalogSchema::kCatalogFolderClass);
     AddFileRow(mixed, QStringLiteral("b.txt"), 400);
-    AddObjectRow(mixed, QStringLiteral("Zed"), 7);
-    AddObjectRow(mixed, QStringLiteral("Mmm"), 4, 3000);
+    AddObjectRow(mixed, QStringLiteral("Zed"), CatalogSchema::kFileFolderClass);
+    AddObjectRow(mixed, QStringLiteral("Mmm"), CatalogSchema::kHardDiskClass, 3000);
     AddFileRow(mixed, QStringLiteral("a.txt"), 100);
-    AddObjectRow(mixed, QStringLiteral("packed"), 24);
+    AddObjectRow(mixed, QStringLiteral("packed"), CatalogSchema::kPackagedFolderClass);
     AddFileRow(mixed, QStringLiteral("C.txt"), 2048);
     m_list->Fill(mixed);
     EXPECT_EQ(Captions(), (QStringList{QStringLiteral("packed"), QStringLiteral("Zed"),
@@ -201,8 +204,10 @@ TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
 
 TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
 {
-    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk"), 4);
-    const qint64 gone = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Gone"), 3);
+    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                     CatalogSchema::kHardDiskClass);
+    const qint64 gone = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Gone"),
+                                     CatalogSchema::kRemovableDiskClass);
     MarkDeleted(gone);
     enum Step
     {
@@ -262,7 +267,8 @@ TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
 
 TEST_F(CatalogListTest, ClickingAHeaderSortsByItsColumn)
 {
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);
+    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
+                                       CatalogSchema::kCatalogFolderClass);
     AddFileRow(folder, QStringLiteral("b.zip"), 10);
     AddFileRow(folder, QStringLiteral("a.txt"), 10);
     m_list->SetIconView(TCatalogList::kDetailView);
@@ -281,17 +287,19 @@ TEST_F(CatalogListTest, ClickingAHeaderSortsByItsColumn)
 
 TEST_F(CatalogListTest, ArchiveVolumeListsTheSetsStoredOnIt)
 {
-    const qint64 volume =
-        AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0001"), 13, 500, {}, 1440);
-    const qint64 other =
-        AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0002"), 11, 0, {}, 1440);
-    const qint64 setB =
-        AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set B"), 23, 300, {}, volume);
-    const qint64 setA =
-        AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set A"), 23, 250, {}, volume);
-    AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Elsewhere"), 23, 50, {}, other);
+    const qint64 volume = AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0001"),
+                                       CatalogSchema::kEmptyArchiveVolumeClass + 2, 500, {}, 1440);
+    const qint64 other = AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0002"),
+                                      CatalogSchema::kEmptyArchiveVolumeClass, 0, {}, 1440);
+    const qint64 setB = AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set B"),
+                                     CatalogSchema::kArchiveSetClass, 300, {}, volume);
+    const qint64 setA = AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set A"),
+                                     CatalogSchema::kArchiveSetClass, 250, {}, volume);
+    AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Elsewhere"),
+                 CatalogSchema::kArchiveSetClass, 50, {}, other);
     // A row of another class that happens to carry the volume's ID is no set.
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Big disk"), 4, 9, {}, volume);
+    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Big disk"),
+                 CatalogSchema::kHardDiskClass, 9, {}, volume);
 
     EXPECT_EQ(m_list->Fill(volume), 550);
     EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Set A"), QStringLiteral("Set B")}));
@@ -306,19 +314,26 @@ TEST_F(CatalogListTest, ArchiveVolumeListsTheSetsStoredOnIt)
 
 TEST_F(CatalogListTest, WastebasketViewListsDeletedCatalogsWithTheirFormerPlaces)
 {
-    const qint64 work = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Work"), 2);
-    const qint64 old = AddObjectRow(work, QStringLiteral("Old"), 2);
-    const qint64 disk =
-        AddObjectRow(work, QStringLiteral("Disk 1"), 4, 2048, QStringLiteral("kept\r\nfor now"));
-    const qint64 nested = AddObjectRow(old, QStringLiteral("Floppy"), 3, 1024);
-    const qint64 loose = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("CD"), 5, 10);
-    const qint64 set = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Set"), 23, 99);
+    const qint64 work = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Work"),
+                                     CatalogSchema::kCatalogFolderClass);
+    const qint64 old =
+        AddObjectRow(work, QStringLiteral("Old"), CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObjectRow(work, QStringLiteral("Disk 1"), CatalogSchema::kHardDiskClass,
+                                     2048, QStringLiteral("kept\r\nfor now"));
+    const qint64 nested =
+        AddObjectRow(old, QStringLiteral("Floppy"), CatalogSchema::kRemovableDiskClass, 1024);
+    const qint64 loose = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("CD"),
+                                      CatalogSchema::kCdRomClass, 10);
+    const qint64 set = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Set"),
+                                    CatalogSchema::kArchiveSetClass, 99);
     // What lies inside a disk catalog is not listed.
-    const qint64 inside = AddObjectRow(disk, QStringLiteral("Folder on disk"), 7);
+    const qint64 inside =
+        AddObjectRow(disk, QStringLiteral("Folder on disk"), CatalogSchema::kFileFolderClass);
     AddFileRow(disk, QStringLiteral("file.txt"), 5);
-    AddObjectRow(inside, QStringLiteral("Package.zip"), 22, 5);
+    AddObjectRow(inside, QStringLiteral("Package.zip"), CatalogSchema::kPackageClass, 5);
     // Nor is anything outside the wastebasket.
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Alive"), 4);
+    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Alive"),
+                 CatalogSchema::kHardDiskClass);
     for (const qint64 id : {work, old, disk, nested, loose, set})
         MarkDeleted(id);
 
@@ -404,7 +419,8 @@ TEST_F(CatalogListTest, ColumnWidthsRoundTripThroughTheSettings)
 
 TEST_F(CatalogListTest, TheDateColumnFitsAWholeDateAndTimeInEveryLocale)
 {
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);
+    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
+                 CatalogSchema::kCatalogFolderClass);
     QHeaderView *header = DetailView()->header();
     for (const char *name : {"C", "en_US", "de_DE", "ja_JP", "ko_KR"}) {
         SetDisplayLocale(QLocale(QString::fromLatin1(name)));
@@ -423,8 +439,10 @@ TEST_F(CatalogListTest, TheDateColumnFitsAWholeDateAndTimeInEveryLocale)
 
 TEST_F(CatalogListTest, SelectionFollowsItsEntriesThroughSortsAndViews)
 {
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);
-    const qint64 sub = AddObjectRow(folder, QStringLiteral("Sub"), 2);
+    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
+                                       CatalogSchema::kCatalogFolderClass);
+    const qint64 sub =
+        AddObjectRow(folder, QStringLiteral("Sub"), CatalogSchema::kCatalogFolderClass);
     const qint64 key = AddFileRow(folder, QStringLiteral("b.txt"), 10);
     // A file whose Key equals the folder's ID: objects are found first.
     while (AddFileRow(folder, QStringLiteral("a.txt"), 10) < sub) {
@@ -472,7 +490,8 @@ void DoubleClick(QWidget *widget, QPoint position)
 
 TEST_F(CatalogListTest, KeysClicksAndMenusBecomeRequests)
 {
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"), 2);
+    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
+                                       CatalogSchema::kCatalogFolderClass);
     AddFileRow(folder, QStringLiteral("a.txt"), 10);
     m_list->SetIconView(TCatalogList::kDetailView);
     m_list->resize(600, 300);
@@ -538,11 +557,12 @@ TEST_F(CatalogListTest, IconViewsChooseTheViewAndItsLayout)
 
 TEST_F(CatalogListTest, LabelsTakeTheRoomThereIsAndTheEditorTheWholeName)
 {
-    const qint64 parent = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Parent"), 2);
-    AddObjectRow(parent, QStringLiteral("a"), 2);
+    const qint64 parent = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Parent"),
+                                       CatalogSchema::kCatalogFolderClass);
+    AddObjectRow(parent, QStringLiteral("a"), CatalogSchema::kCatalogFolderClass);
     const QString longName = QStringLiteral("Photographs of the summer 2026");
-    const qint64 named = AddObjectRow(parent, longName, 2);
-    AddObjectRow(parent, QString(200, u'x'), 2);
+    const qint64 named = AddObjectRow(parent, longName, CatalogSchema::kCatalogFolderClass);
+    AddObjectRow(parent, QString(200, u'x'), CatalogSchema::kCatalogFolderClass);
     m_list->show();
     m_list->Fill(parent);
     const QFontMetrics metrics = IconView()->fontMetrics();

@@ -94,9 +94,11 @@ protected:
         m_data->CreateDatabaseTables();
         EXPECT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
-            m_work = Add(3, QStringLiteral("Work"), 2);
-            m_disk = Add(m_work, QStringLiteral("Disk"), 4, m_medium.path());
-            Add(m_disk, QStringLiteral("Folder"), 7);
+            m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                         CatalogSchema::kCatalogFolderClass);
+            m_disk =
+                Add(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass, m_medium.path());
+            Add(m_disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
             SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
                 "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
                 "VALUES (?1, 32, ?2, ?3, 0, '', 46000, 46000)"));
@@ -110,7 +112,8 @@ protected:
                 .Bind(2, qint64(1024))
                 .Bind(3, QStringLiteral("b.xyzq"))
                 .Execute();
-            const qint64 gone = Add(m_work, QStringLiteral("Gone"), 3);
+            const qint64 gone =
+                Add(m_work, QStringLiteral("Gone"), CatalogSchema::kRemovableDiskClass);
             m_data->Catalogs.MoveItem(gone, m_data->Catalogs.MirrorPath(gone, 3, 4));
         });
         m_data->CloseDatabase(QString());
@@ -185,10 +188,7 @@ TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
 TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
-    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                             m_disk);
+    LastDatabase{folder, m_disk}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_TRUE(m_data->DatabaseOpen);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder);
@@ -224,10 +224,7 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
-    m_settings->WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                             m_disk);
+    LastDatabase{folder, m_disk}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->setFocus();
     const QString exports = m_folder.filePath(QStringLiteral("exports"));
@@ -265,8 +262,7 @@ TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_EQ(form.Tree()->SelectedID(), 1);
     ASSERT_TRUE(form.List()->SelectEntryByData(CatalogSchema::kWastebasketId));
@@ -291,8 +287,7 @@ TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
     file.write("\x01\x02", 2);
     file.close();
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->SelectByID(m_disk);
     ASSERT_TRUE(form.List()->SelectEntryByData(m_fileKey));
@@ -323,8 +318,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 {
     const QString first = MakeDatabase(QStringLiteral("First"));
     const QString second = MakeDatabase(QStringLiteral("Second"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          first);
+    LastDatabase{first}.Write(*m_settings);
     TCatalogueForm &form = Show();
     ASSERT_TRUE(m_data->DatabaseOpen);
 
@@ -354,8 +348,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.Tree()->SelectByID(m_disk);
     form.SetIconView(3);
@@ -386,8 +379,7 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), QStringLiteral("Catalog Disk"));
     EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
@@ -409,8 +401,7 @@ TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatus
 TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     const auto editable = [&](qint64 id) {
         form.Tree()->SelectByID(id);
@@ -430,8 +421,7 @@ TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
 TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     Show();
     Action("VerifyDatabase1")->trigger();
     RecordedMessage box = m_ui.TakeSingleMessage();
@@ -445,8 +435,7 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
 
 TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
 {
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          m_folder.filePath(QStringLiteral("missing")));
+    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
     // The location dialog is cancelled by the watchdog-free path: no folder
     // is typed, so Escape closes it.
     QTimer::singleShot(0, [] {
@@ -481,8 +470,7 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
     };
 
     // At start-up the remembered folder holds none.
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          m_folder.filePath(QStringLiteral("missing")));
+    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
     TCatalogueForm *form = nullptr;
     {
         ModalResponder responder(createIn);
@@ -539,8 +527,7 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     TCatalogueForm &form = Show();
     form.CloseDatabaseCommand();
 
@@ -617,8 +604,7 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
                                       QStringLiteral(" Request Failed")));
     }
 
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          MakeDatabase(QStringLiteral("Main")));
+    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
     TCatalogueForm &form = Show();
     HandOver(file, true);
     form.ServeRequest(2029, 1);
@@ -652,8 +638,7 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 {
     FakeDriveSystem drives;
     drives.Mount(m_medium.path(), DriveKind::Fixed);
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          MakeDatabase(QStringLiteral("Main")));
+    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
     TCatalogueForm &form = Show();
     const QString suffix = QStringLiteral("-form-%1").arg(QCoreApplication::applicationPid());
     SingleInstance::SetServerNameSuffix(suffix);
@@ -688,8 +673,7 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestOffScreenAndLeavesTheSettingsAsTheyWere)
 {
     const QString folder = MakeDatabase(QStringLiteral("Main"));
-    m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                          folder);
+    LastDatabase{folder}.Write(*m_settings);
     Show().List()->ColumnClick(2);
     m_form->close();
     m_settings->UpdateHistory(true, MakeDatabase(QStringLiteral("Other")));

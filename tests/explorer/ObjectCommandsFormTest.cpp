@@ -57,9 +57,10 @@ protected:
         m_data->CreateDatabaseTables();
         ASSERT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
-            m_work = Add(3, QStringLiteral("Work"), 2);
-            m_disk = Add(m_work, QStringLiteral("Disk"), 4);
-            m_other = Add(m_work, QStringLiteral("Other"), 3);
+            m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                         CatalogSchema::kCatalogFolderClass);
+            m_disk = Add(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+            m_other = Add(m_work, QStringLiteral("Other"), CatalogSchema::kRemovableDiskClass);
             m_data->CatalogDatabase
                 .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
                                         "Comment, Created, Modified) VALUES (?1, 32, 10, "
@@ -69,10 +70,7 @@ protected:
             m_fileKey = m_data->CatalogDatabase.LastInsertId();
         });
         m_data->CloseDatabase(QString());
-        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                              folder);
-        m_settings->WriteInteger(QStringLiteral("Catalog Explorer"),
-                                 QStringLiteral("Selected Node"), m_work);
+        LastDatabase{folder, m_work}.Write(*m_settings);
         m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
         m_form->resize(800, 600);
         m_form->show();
@@ -205,7 +203,8 @@ TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood
     EXPECT_EQ(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
     EXPECT_EQ(Tree()->SelectedID(), m_work);
     EXPECT_EQ(Captions(), QStringList{QStringLiteral("Other")});
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 9);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
+              CatalogSchema::kFullWastebasketClass);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 
     // From the list with Shift: the question warns and the rows go for good.
@@ -230,7 +229,8 @@ TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood
               QStringLiteral("Confirm Multiple Object Deletions"));
     EXPECT_EQ(Files(), 0);
     EXPECT_EQ(Objects(), 6);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
+              CatalogSchema::kEmptyWastebasketClass);
 }
 
 TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogBack)
@@ -251,13 +251,15 @@ TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogBack)
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
     EXPECT_EQ(Tree()->SelectedID(), CatalogSchema::kWastebasketId);
     EXPECT_EQ(List()->Count(), 0);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
+              CatalogSchema::kEmptyWastebasketClass);
     EXPECT_EQ(Files(), 1);
 }
 
 TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowAsTheyWere)
 {
-    const qint64 archive = Add(2, QStringLiteral("Store"), 26);
+    const qint64 archive = Add(CatalogSchema::kArchivesId, QStringLiteral("Store"),
+                               CatalogSchema::kArchiveFolderClass);
     Tree()->SelectByID(m_work);
 
     // Onto the Catalogs node: moved, the last object selected.
@@ -287,7 +289,8 @@ TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowA
     EXPECT_EQ(Path(m_work), QStringLiteral("Catalogs\\Work"));
     EXPECT_NE(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
     EXPECT_NE(Tree()->FindNodeByID(nullptr, m_work), nullptr);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)), 8);
+    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
+              CatalogSchema::kEmptyWastebasketClass);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
@@ -405,7 +408,7 @@ TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
     constexpr int kFolders = 200;
     m_data->RunInTransaction([&] {
         for (int i = 0; i < kFolders; ++i)
-            Add(m_work, QStringLiteral("Folder %1").arg(i), 2);
+            Add(m_work, QStringLiteral("Folder %1").arg(i), CatalogSchema::kCatalogFolderClass);
     });
     Tree()->SelectByID(m_work);
     // Every object visited lets events run; the first run clicks Cancel.
@@ -541,7 +544,7 @@ TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
     EXPECT_EQ(node(tree, 4)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
 
     // An object added meanwhile shows after collapsing and expanding.
-    const qint64 added = Add(m_work, QStringLiteral("Added"), 4);
+    const qint64 added = Add(m_work, QStringLiteral("Added"), CatalogSchema::kHardDiskClass);
     EXPECT_EQ(node(tree, added), nullptr);
     node(tree, m_work)->setExpanded(false);
     node(tree, m_work)->setExpanded(true);

@@ -63,11 +63,12 @@ protected:
         m_data->CreateDatabaseTables();
         ASSERT_TRUE(m_data->OpenDatabase());
         m_data->RunInTransaction([&] {
-            m_work = AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(), 3, 2,
-                                      false, 46000, 46000, QString(), QString(), 0, 0);
+            m_work =
+                AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(),
+                                 CatalogSchema::kCatalogsId, CatalogSchema::kCatalogFolderClass,
+                                 false, 46000, 46000, QString(), QString(), 0, 0);
         });
-        m_settings->WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                              database);
+        LastDatabase{database}.Write(*m_settings);
 
         m_medium = m_folder.filePath(QStringLiteral("medium"));
         QDir().mkpath(m_medium + QStringLiteral("/Docs"));
@@ -119,7 +120,8 @@ protected:
 
     qint64 DiskCatalogs()
     {
-        return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = 3"));
+        return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
+                         .arg(CatalogSchema::kRemovableDiskClass));
     }
 
     // Lets every pump through and sets the cancel flag at the first one, as
@@ -392,8 +394,9 @@ TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
     TCatalogueForm &form = ShowForm();
     // A namesake in the folder: the name offered moves on.
     m_data->RunInTransaction([&] {
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("New Disk Catalog"), QString(), m_work, 4,
-                         false, 46000, 46000, QString(), QString(), 0, 0);
+        AppendCatalogRow(m_data->Catalogs, QStringLiteral("New Disk Catalog"), QString(), m_work,
+                         CatalogSchema::kHardDiskClass, false, 46000, 46000, QString(), QString(),
+                         0, 0);
     });
     form.ReselectNode(m_work, true);
     {

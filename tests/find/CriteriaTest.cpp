@@ -1,6 +1,7 @@
 #include "FindFixture.h"
 #include "find/SearchSettings.h"
 #include "platform/SettingsStore.h"
+#include "store/CatalogSchema.h"
 
 #include <QFile>
 
@@ -190,8 +191,10 @@ protected:
     {
         FindFixture::SetUp();
         m_data.RunInTransaction([&] {
-            const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
-            const qint64 other = AddObject(3, QStringLiteral("Other"), 4);
+            const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                          CatalogSchema::kHardDiskClass);
+            const qint64 other = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+                                           CatalogSchema::kHardDiskClass);
             for (const qint64 owner : {disk, other, disk})
                 AddFile(owner, QStringLiteral("aaa.txt"), 500);
             AddFile(disk, QStringLiteral("bbb.txt"), 500);

@@ -13,15 +13,19 @@ protected:
     {
         FindFixture::SetUp();
         m_data.RunInTransaction([&] {
-            m_work = AddObject(3, QStringLiteral("Work"), 2, QString(), QString(),
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass, QString(), QString(),
                                QStringLiteral("team cat files"));
-            m_diskA = AddObject(m_work, QStringLiteral("Disk A"), 4, QStringLiteral("ALPHA"),
-                                QStringLiteral("/media/alpha"));
-            m_docs = AddObject(m_diskA, QStringLiteral("docs"), 7);
-            m_diskB = AddObject(m_work, QStringLiteral("Disk B"), 3, QStringLiteral("BETA"),
-                                QStringLiteral("/mnt/beta"));
-            m_set = AddObject(2, QStringLiteral("Backup report"), 23);
-            m_old = AddObject(4, QStringLiteral("Old report disk"), 4);
+            m_diskA = AddObject(m_work, QStringLiteral("Disk A"), CatalogSchema::kHardDiskClass,
+                                QStringLiteral("ALPHA"), QStringLiteral("/media/alpha"));
+            m_docs = AddObject(m_diskA, QStringLiteral("docs"), CatalogSchema::kFileFolderClass);
+            m_diskB =
+                AddObject(m_work, QStringLiteral("Disk B"), CatalogSchema::kRemovableDiskClass,
+                          QStringLiteral("BETA"), QStringLiteral("/mnt/beta"));
+            m_set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Backup report"),
+                              CatalogSchema::kArchiveSetClass);
+            m_old = AddObject(CatalogSchema::kWastebasketId, QStringLiteral("Old report disk"),
+                              CatalogSchema::kHardDiskClass);
             AddFile(m_docs, QStringLiteral("readme.txt"), 10, Day(2021, 3, 4),
                     QStringLiteral("the cat sat"));
             AddFile(m_docs, QStringLiteral("notes.txt"), 20, Day(2019, 1, 1));
@@ -193,7 +197,7 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &disk = m_last.hits.at(0);
     EXPECT_EQ(disk.entry.data, m_diskA);
-    EXPECT_EQ(disk.entry.imageIndex, 4);
+    EXPECT_EQ(disk.entry.imageIndex, CatalogSchema::kHardDiskClass);
     EXPECT_EQ(disk.entry.subItems, (QStringList{QStringLiteral("1KB"), QStringLiteral("Hard Disk"),
                                                 DateTimeText(Day(2020, 5, 1)), QString(),
                                                 SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));

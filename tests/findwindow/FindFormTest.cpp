@@ -105,10 +105,10 @@ protected:
                                         parent, cls, false, now, now, QString(),
                                         QStringLiteral("DISK1"), 4096, 0);
             };
-            m_work = add(3, "Work", 2);
-            m_disk = add(m_work, "Disk", 4);
-            m_letters = add(m_disk, "Letters", 7);
-            m_set = add(2, "Set", 23);
+            m_work = add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass);
+            m_disk = add(m_work, "Disk", CatalogSchema::kHardDiskClass);
+            m_letters = add(m_disk, "Letters", CatalogSchema::kFileFolderClass);
+            m_set = add(CatalogSchema::kArchivesId, "Set", CatalogSchema::kArchiveSetClass);
             auto file = [&](qint64 owner, const QString &name, bool packaged = false) {
                 m_data->CatalogDatabase
                     .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
@@ -511,7 +511,7 @@ TEST_P(FindMenuRulesTest, FollowTheSelectedHit)
     EXPECT_EQ(state.deleteItem, c.rename) << c.what;
     EXPECT_EQ(state.comments, c.comments) << c.what;
     EXPECT_TRUE(state.properties);
-    const bool file = c.imageIndex >= 31;
+    const bool file = CatalogSchema::IsFileImage(c.imageIndex);
     EXPECT_EQ(state.open.enabled, file) << c.what;
     if (file) {
         EXPECT_EQ(state.open.caption, QStringLiteral("&Open With...")) << c.what;
@@ -520,23 +520,28 @@ TEST_P(FindMenuRulesTest, FollowTheSelectedHit)
 
 INSTANTIATE_TEST_SUITE_P(
     Hits, FindMenuRulesTest,
-    testing::Values(
-        MenuCase{"disk catalog", 4, false, "Catalogs\\Disk", "&Explore...", true, true, true},
-        MenuCase{"folder on a medium", 7, false, "Catalogs\\Disk\\F", "&Explore...", true, false,
-                 true},
-        MenuCase{"catalog folder", 2, false, "Catalogs\\Work", "&Explore...", false, true, true},
-        MenuCase{"packaged file", 32, true, "Catalogs\\Disk\\a.zip\\x.txt", "&Extract...", true,
-                 false, true},
-        MenuCase{"package", 22, false, "Catalogs\\Disk\\a.zip", "&Extract...", true, false, true},
-        MenuCase{"archived file", 32, true, "Archives\\Set\\x.txt", "R&estore...", true, false,
-                 true},
-        MenuCase{"archive set", 23, false, "Archives\\Set", "R&estore...", true, false, true},
-        MenuCase{"volume", 11, false, "Archives\\Volume Pool\\DVARC0001", "&Explore...", false,
-                 false, true},
-        MenuCase{"wastebasket disk", 4, false, "Wastebasket\\Old", "&Explore...", false, true,
-                 true},
-        MenuCase{"catalogs folder", 1, false, "Catalogs", "&Explore...", false, false, false},
-        MenuCase{"archives folder", 10, false, "Archives", "&Explore...", false, false, false}));
+    testing::Values(MenuCase{"disk catalog", CatalogSchema::kHardDiskClass, false, "Catalogs\\Disk",
+                             "&Explore...", true, true, true},
+                    MenuCase{"folder on a medium", CatalogSchema::kFileFolderClass, false,
+                             "Catalogs\\Disk\\F", "&Explore...", true, false, true},
+                    MenuCase{"catalog folder", CatalogSchema::kCatalogFolderClass, false,
+                             "Catalogs\\Work", "&Explore...", false, true, true},
+                    MenuCase{"packaged file", 32, true, "Catalogs\\Disk\\a.zip\\x.txt",
+                             "&Extract...", true, false, true},
+                    MenuCase{"package", CatalogSchema::kPackageClass, false,
+                             "Catalogs\\Disk\\a.zip", "&Extract...", true, false, true},
+                    MenuCase{"archived file", 32, true, "Archives\\Set\\x.txt", "R&estore...", true,
+                             false, true},
+                    MenuCase{"archive set", CatalogSchema::kArchiveSetClass, false, "Archives\\Set",
+                             "R&estore...", true, false, true},
+                    MenuCase{"volume", CatalogSchema::kEmptyArchiveVolumeClass, false,
+                             "Archives\\Volume Pool\\DVARC0001", "&Explore...", false, false, true},
+                    MenuCase{"wastebasket disk", CatalogSchema::kHardDiskClass, false,
+                             "Wastebasket\\Old", "&Explore...", false, true, true},
+                    MenuCase{"catalogs folder", CatalogSchema::kCatalogsFolderClass, false,
+                             "Catalogs", "&Explore...", false, false, false},
+                    MenuCase{"archives folder", CatalogSchema::kArchivesClass, false, "Archives",
+                             "&Explore...", false, false, false}));
 
 TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
 {
@@ -596,9 +601,10 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     form.List()->SelectRow(0);
     EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
     // The Wastebasket shows it holds something, in the main window's tree too.
-    EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId), 9);
+    EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId),
+              CatalogSchema::kFullWastebasketClass);
     EXPECT_EQ(TItemTree::NodeClass(MainTree().FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
-              9);
+              CatalogSchema::kFullWastebasketClass);
 
     // Shift+Delete deletes for good.
     form.NameEdit->setText(QStringLiteral("Work"));

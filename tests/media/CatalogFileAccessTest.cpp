@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int kRemovableClass = 3;
-
 // A desktop of the test's own: one application, a script that writes the
 // arguments it was started with into a log, opens plain text and folders.
 // The XDG variables point at it while it lives.
@@ -132,8 +130,9 @@ protected:
             TPackageAnalyser packages(scanner, *m_data);
             packages.AttachTo(Medium());
             m_catalogId = scanner.CreateCatalogObject(
-                QStringLiteral("Stick"), Medium(), CatalogSchema::kCatalogsId, kRemovableClass,
-                QString(), QStringLiteral("DISK7"), 0, 0, NowDayCount(), NowDayCount());
+                QStringLiteral("Stick"), Medium(), CatalogSchema::kCatalogsId,
+                CatalogSchema::kRemovableDiskClass, QString(), QStringLiteral("DISK7"), 0, 0,
+                NowDayCount(), NowDayCount());
             qint64 total = 0;
             scanner.ScanSource(Medium(), m_catalogId, total);
         });

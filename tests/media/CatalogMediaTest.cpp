@@ -58,10 +58,13 @@ TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
         [&] { ASSERT_TRUE(CatalogMedia(*m_data, m_options, request, &id)); }));
     EXPECT_EQ(GetObjectPath(*m_data, id), QStringLiteral("Catalogs\\My Stick"));
     EXPECT_EQ(GetObjectSize(*m_data, id), 32100);
-    EXPECT_EQ(Count(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = %1").arg(id)), 3);
+    EXPECT_EQ(Count(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = %1").arg(id)),
+              CatalogSchema::kRemovableDiskClass);
     EXPECT_EQ(Count(QStringLiteral("SELECT VolSize FROM Catalogs WHERE ID = %1").arg(id)),
               8'000'000'000LL);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = 7")), 2);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
+                        .arg(CatalogSchema::kFileFolderClass)),
+              2);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 3);
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'")), 1);
     EXPECT_EQ(GetObjectComment(*m_data, id), QStringLiteral("keep"));
@@ -105,13 +108,17 @@ TEST_F(CatalogMediaTest, ANewLabelIsWrittenAndARefusedWriteAsks)
 TEST_F(CatalogMediaTest, NamesAndTargetFolders)
 {
     EXPECT_EQ(UniqueCatalogName(*m_data, 3), QStringLiteral("New Disk Catalog"));
-    AddObject(3, QStringLiteral("new disk catalog"), 4);
-    AddObject(3, QStringLiteral("New Disk Catalog (2)"), 4);
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("new disk catalog"),
+              CatalogSchema::kHardDiskClass);
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("New Disk Catalog (2)"),
+              CatalogSchema::kHardDiskClass);
     EXPECT_EQ(UniqueCatalogName(*m_data, 3), QStringLiteral("New Disk Catalog (3)"));
 
-    const qint64 work = AddObject(3, QStringLiteral("Work"), 2);
-    const qint64 disk = AddObject(work, QStringLiteral("Disk"), 4);
-    const qint64 folder = AddObject(disk, QStringLiteral("Folder"), 7);
+    const qint64 work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                                  CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 folder =
+        AddObject(disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
     EXPECT_EQ(CatalogTargetFolder(*m_data, folder), work);
     EXPECT_EQ(CatalogTargetFolder(*m_data, work), work);
     EXPECT_EQ(CatalogTargetFolder(*m_data, 5), 3);

@@ -1,5 +1,7 @@
 #include "media/DeviceCheck.h"
 
+#include "media/MediaIdentification.h"
+#include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -88,7 +90,7 @@ TEST_F(DeviceCheckTest, AWrongDiskIsShownUntilTheRightOneIsIn)
     EXPECT_EQ(view.requiredLabel, u"HOLIDAY"_s);
     EXPECT_EQ(view.nameCaption, u"Catalog Name:"_s);
     EXPECT_EQ(view.name, u"Photos 2020"_s);
-    EXPECT_EQ(view.driveClass, 3);
+    EXPECT_EQ(view.driveClass, CatalogSchema::kRemovableDiskClass);
     EXPECT_EQ(m_ui.BeepCount(), 2) << "one beep per showing";
 }
 
@@ -214,7 +216,7 @@ TEST_F(DeviceCheckTest, StoredSourcesOfAnotherSystemAreNeverReady)
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0].caption, u"Insert Disk -- A:\\"_s);
     EXPECT_EQ(views[0].message, kNotReady);
-    EXPECT_EQ(views[0].driveClass, 0);
+    EXPECT_EQ(views[0].driveClass, DriveClass::NotSupported);
 }
 
 } // namespace

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kHardDiskClass = 4;
-
 // One cataloged object or file below a catalog, read back from the tables.
 struct Cataloged
 {
@@ -80,8 +78,9 @@ protected:
                 TPackageAnalyser packages(scanner, *m_data);
                 packages.AttachTo(Medium());
                 catalogId = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), Medium(), CatalogSchema::kCatalogsId, kHardDiskClass,
-                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
+                    QStringLiteral("Disk"), Medium(), CatalogSchema::kCatalogsId,
+                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
+                    NowDayCount());
                 scanner.ScanSource(Medium(), catalogId, sum);
             },
             &failure);
@@ -301,7 +300,8 @@ TEST_F(FilePackagesTest, CommentsComeFromTheArchiveUnlessAnEarlierOneIsReused)
     // The user's own comment on the package and a member are carried to the
     // next catalog when comments are reused.
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET Comment = 'Mine' WHERE Class = 22"));
+        QStringLiteral("UPDATE Catalogs SET Comment = 'Mine' WHERE Class = %1")
+            .arg(CatalogSchema::kPackageClass));
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Files SET Comment = 'Letter A' WHERE Name = 'a.txt'"));
     CatalogOptions reuse;

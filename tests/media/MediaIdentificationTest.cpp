@@ -1,6 +1,7 @@
 #include "media/MediaIdentification.h"
 
 #include "platform/SettingsStore.h"
+#include "store/CatalogSchema.h"
 #include "store/StoreFixture.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
@@ -124,7 +125,7 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     EXPECT_TRUE(ui.TakeMessages().empty()) << "off while the setting is missing";
     for (const QString &on : {u"1"_s, u"0x10"_s}) {
         const DiagnosticMode mode(on);
-        EXPECT_EQ(GetDriveClass(u"/net/share/docs"_s, description), 4);
+        EXPECT_EQ(GetDriveClass(u"/net/share/docs"_s, description), DriveClass::HardDisk);
         const RecordedMessage box = ui.TakeSingleMessage();
         EXPECT_EQ(box.kind, MessageKind::Information);
         EXPECT_EQ(box.caption, u"Dirvanta Debug"_s);
@@ -500,9 +501,11 @@ class DescriptionCheckTest : public StoreFixture
 
 TEST_F(DescriptionCheckTest, RefusesANameTheFolderHoldsInAnyLetterCase)
 {
-    const qint64 folder = AddObject(3, u"Work"_s, 2);
-    AddObject(folder, u"Holiday Photos"_s, 3);
-    const qint64 other = AddObject(3, u"Home"_s, 2);
+    const qint64 folder =
+        AddObject(CatalogSchema::kCatalogsId, u"Work"_s, CatalogSchema::kCatalogFolderClass);
+    AddObject(folder, u"Holiday Photos"_s, CatalogSchema::kRemovableDiskClass);
+    const qint64 other =
+        AddObject(CatalogSchema::kCatalogsId, u"Home"_s, CatalogSchema::kCatalogFolderClass);
     const struct
     {
         QString description;

@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr int kHardDiskClass = 4;
-
 // A catalog date-time as the scan stores it: local time, seconds rounded down
 // to an even number.
 double DosDayCount(const QDateTime &time)
@@ -101,8 +99,9 @@ protected:
             [&] {
                 TMediaScanner scanner(*m_data, options);
                 outcome.catalogId = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), from, CatalogSchema::kCatalogsId, kHardDiskClass,
-                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
+                    QStringLiteral("Disk"), from, CatalogSchema::kCatalogsId,
+                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
+                    NowDayCount());
                 if (prepare)
                     prepare(scanner);
                 outcome.finished = scanner.ScanSource(from, outcome.catalogId, outcome.total);
@@ -509,7 +508,6 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
             tree.File(top + "/f" + QByteArray::number(i));
         const QString source = QString::fromUtf8(tree.Path(top));
         ScriptedUserInterface ui;
-        const auto reinstall = qScopeGuard([this] { SetUserInterface(&m_ui); });
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         CatalogOptions options;
@@ -580,7 +578,6 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
         MediumTree tree;
         row.build(tree);
         ScriptedUserInterface ui;
-        const auto reinstall = qScopeGuard([this] { SetUserInterface(&m_ui); });
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         ui.SetOnProcessEvents([&ui] { ui.SetCancelled(true); });
@@ -634,8 +631,9 @@ TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
                 TMediaScanner scanner(*m_data, CatalogOptions());
                 scanner.SetReadAheadBatch(kBatch);
                 const qint64 id = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), Source(), CatalogSchema::kCatalogsId, kHardDiskClass,
-                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
+                    QStringLiteral("Disk"), Source(), CatalogSchema::kCatalogsId,
+                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
+                    NowDayCount());
                 qint64 total = 0;
                 if (!scanner.ScanSource(Source(), id, total))
                     throw EDatabaseError(QStringLiteral("cancelled"));
@@ -746,9 +744,9 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     addFile(1000, "Report.txt", when, "second");
     addFile(1000, "Other.txt", when, "");
     addFile(1000, "REPORT.TXT", when, "upper");
-    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(), 4,
-                     CatalogSchema::kFileFolderClass, false, when, when,
-                     QStringLiteral("in the wastebasket"), QString(), 0, 0);
+    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(),
+                     CatalogSchema::kWastebasketId, CatalogSchema::kFileFolderClass, false, when,
+                     when, QStringLiteral("in the wastebasket"), QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
     struct FileCase
@@ -870,6 +868,7 @@ TEST_F(MediaScanTest, AgreesWithFindOnASystemFolder)
     EXPECT_EQ(outcome.total, bytes);
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), others);
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COALESCE(SUM(Size), 0) FROM Files")), bytes);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = 7")),
+    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
+                            .arg(CatalogSchema::kFileFolderClass)),
               qint64(folders.size() - 1)); // the output ends with a line break
 }

@@ -177,8 +177,9 @@ TEST_F(CatalogDatabaseTest, AppendCatalogRowFollowsItsFieldRules)
                                        "FROM Catalogs WHERE ID = ?1"),
                         second),
               1);
-    const qint64 unnamed = AppendCatalogRow(m_data->Catalogs, QString(), QString(), 3, 2, false, 0,
-                                            0, QString(), QString(), 0, 0);
+    const qint64 unnamed = AppendCatalogRow(
+        m_data->Catalogs, QString(), QString(), CatalogSchema::kCatalogsId,
+        CatalogSchema::kCatalogFolderClass, false, 0, 0, QString(), QString(), 0, 0);
     EXPECT_EQ(CountRows(QStringLiteral("SELECT Name IS NULL FROM Catalogs WHERE ID = ?1"), unnamed),
               1);
 }
@@ -200,7 +201,8 @@ TEST_F(CatalogDatabaseTest, AccessorsGiveTheirEmptyValueWhenNothingIsFound)
 
 TEST_F(CatalogDatabaseTest, FileAccessorsReadThroughTheKeyAndLeaveTheFilesCursorAlone)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     const qint64 folder = AddObject(disk, QStringLiteral("Docs"));
     const qint64 key = AddFile(folder, QStringLiteral("a.txt"), 7'000'000'000LL);
     m_data->CatalogDatabase.ExecuteScript(
@@ -218,24 +220,26 @@ TEST_F(CatalogDatabaseTest, FileAccessorsReadThroughTheKeyAndLeaveTheFilesCursor
 
 TEST_F(CatalogDatabaseTest, ClassNamesCoverEveryCode)
 {
-    const std::pair<int, const char *> names[] = {{0, "Dirvanta Database"},
-                                                  {2, "Catalog Folder"},
-                                                  {5, "CD-ROM"},
-                                                  {7, "File Folder"},
-                                                  {9, "Catalog Wastebasket"},
-                                                  {11, "Archive Volume"},
-                                                  {21, "Archive Volume"},
-                                                  {22, "Packaged Files"},
-                                                  {26, "Archive Folder"},
-                                                  {27, "Unknown"},
-                                                  {-1, "Unknown"}};
+    const std::pair<int, const char *> names[] = {
+        {CatalogSchema::kDatabaseClass, "Dirvanta Database"},
+        {CatalogSchema::kCatalogFolderClass, "Catalog Folder"},
+        {CatalogSchema::kCdRomClass, "CD-ROM"},
+        {CatalogSchema::kFileFolderClass, "File Folder"},
+        {CatalogSchema::kFullWastebasketClass, "Catalog Wastebasket"},
+        {CatalogSchema::kEmptyArchiveVolumeClass, "Archive Volume"},
+        {CatalogSchema::kFullArchiveVolumeClass, "Archive Volume"},
+        {CatalogSchema::kPackageClass, "Packaged Files"},
+        {CatalogSchema::kArchiveFolderClass, "Archive Folder"},
+        {CatalogSchema::kArchiveFolderClass + 1, "Unknown"},
+        {-1, "Unknown"}};
     for (const auto &[cls, name] : names)
         EXPECT_EQ(GetClassName(cls), QLatin1String(name)) << "class " << cls;
 }
 
 TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("kept.txt"));
     QString failure;
     const bool committed = m_data->RunInTransaction(
@@ -268,7 +272,8 @@ TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
 TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
 {
     SqliteConnection &db = m_data->CatalogDatabase;
-    const qint64 disk = AddObject(3, QStringLiteral("Übersee Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Übersee Disk"),
+                                  CatalogSchema::kHardDiskClass);
     const qint64 folder = AddObject(disk, QStringLiteral("ΑΡΧΕΙΑ"));
     const qint64 first = AddFile(folder, QStringLiteral("Straße.TXT"));
     AddFile(disk, QStringLiteral("ab"));
@@ -282,8 +287,9 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
         QStringLiteral("UPDATE Catalogs SET Name = 'Αρχεία' WHERE ID = %1").arg(folder));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
     // A merging move hands the files on and deletes the folder.
-    const qint64 namesake =
-        AddObject(AddObject(3, QStringLiteral("Other"), 4), QStringLiteral("Αρχεία"));
+    const qint64 namesake = AddObject(AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+                                                CatalogSchema::kHardDiskClass),
+                                      QStringLiteral("Αρχεία"));
     AddFile(namesake, QStringLiteral("moved along.txt"));
     ASSERT_TRUE(m_data->RunInTransaction([&] { m_data->Catalogs.MoveItem(namesake, disk); }));
     EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE ID = ?1"), folder), 2);
@@ -338,7 +344,8 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
 
 TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("report.txt"));
     const auto reopenAfter = [&](const QString &change) {
         m_data->CatalogDatabase.ExecuteScript(change);
@@ -366,7 +373,8 @@ TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 
 TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithTheRows)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("kept.txt"));
     m_data->CloseDatabase(m_data->DatabaseFolder);
     const pid_t child = fork();
@@ -412,7 +420,8 @@ TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
 
 TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     m_data->RunInTransaction([&] {
         for (int i = 0; i < 3000; ++i)
             AddFile(disk, QStringLiteral("file number %1 with a long name to fill pages").arg(i));

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 
 namespace {
@@ -45,12 +46,13 @@ protected:
 
 TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
 {
-    const qint64 folder = AddObject(3, QStringLiteral("Work"), 2);
-    const qint64 disk = AddObject(folder, QStringLiteral("Disk 1"), 4);
+    const qint64 folder = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                                    CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(folder, QStringLiteral("Disk 1"), CatalogSchema::kHardDiskClass);
     EXPECT_EQ(Tree().PathByID(3, false), QStringLiteral("Catalogs"));
     EXPECT_EQ(Tree().PathByID(disk, false), QStringLiteral("Catalogs\\Work\\Disk 1"));
     EXPECT_TRUE(Tree().LastFound());
-    EXPECT_EQ(Tree().LastClass(), 4);
+    EXPECT_EQ(Tree().LastClass(), CatalogSchema::kHardDiskClass);
     EXPECT_EQ(GetObjectPath(*m_data, 5), QStringLiteral("Archives\\Volume Pool"));
 
     EXPECT_EQ(Tree().PathByID(4242, true), QString());
@@ -60,7 +62,7 @@ TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
     // ItemPath on a cursor: the object, its parents and the noted class.
     ASSERT_TRUE(Tree().Locate(Tree().LookupCursor(), disk));
     EXPECT_EQ(Tree().ItemPath(Tree().LookupCursor()), QStringLiteral("Catalogs\\Work\\Disk 1"));
-    EXPECT_EQ(Tree().LastClass(), 4);
+    EXPECT_EQ(Tree().LastClass(), CatalogSchema::kHardDiskClass);
     EXPECT_EQ(Tree().ItemPath(nullptr), QString());
     EXPECT_EQ(Tree().LastClass(), 0);
 
@@ -69,7 +71,8 @@ TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET NameHidden = 1 WHERE ID = %1").arg(folder));
     EXPECT_EQ(Tree().PathByID(disk, false), QStringLiteral("Catalogs\\Disk 1"));
-    const qint64 hidden = AddObject(1, QStringLiteral("Secret"), 2);
+    const qint64 hidden =
+        AddObject(1, QStringLiteral("Secret"), CatalogSchema::kCatalogFolderClass);
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET NameHidden = 1 WHERE ID = %1").arg(hidden));
     EXPECT_EQ(Tree().PathByID(hidden, false), QString());
@@ -91,7 +94,7 @@ TEST_F(ItemTreeTest, DepthLimitAllows1024StepsAndRefusesMore)
 TEST_F(ItemTreeTest, CyclesFailInsteadOfLoopingForEver)
 {
     // Class 0 makes OwnerClass climb as well.
-    const qint64 a = AddObject(3, QStringLiteral("A"), 0);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"), 0);
     const qint64 b = AddObject(a, QStringLiteral("B"), 0);
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(b).arg(a));
@@ -104,7 +107,7 @@ TEST_F(ItemTreeTest, CyclesFailInsteadOfLoopingForEver)
 
 TEST_F(ItemTreeTest, WalkUpCountsStepsToTheRoot)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"));
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"));
     EXPECT_EQ(Tree().WalkUp(3, nullptr, false), 1);
     EXPECT_EQ(Tree().WalkUp(1, nullptr, false), 0);
     EXPECT_EQ(Tree().WalkUp(999, nullptr, false), -1);
@@ -122,9 +125,9 @@ TEST_F(ItemTreeTest, WalkUpCountsStepsToTheRoot)
 
 TEST_F(ItemTreeTest, ChildrenComeInIdOrderAndFindChildIgnoresAsciiCaseOnly)
 {
-    const qint64 a = AddObject(3, QStringLiteral("beta"));
-    AddObject(3, QStringLiteral("Alpha"));
-    const qint64 accented = AddObject(3, QStringLiteral("Éclair"));
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("beta"));
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Alpha"));
+    const qint64 accented = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Éclair"));
     EXPECT_EQ(ChildNames(3), (QStringList{QStringLiteral("beta"), QStringLiteral("Alpha"),
                                           QStringLiteral("Éclair")}));
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("BETA")), a);
@@ -133,7 +136,7 @@ TEST_F(ItemTreeTest, ChildrenComeInIdOrderAndFindChildIgnoresAsciiCaseOnly)
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("éclair")), -1);
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("gamma")), -1);
     // Siblings that differ in case alone: the exact name wins.
-    const qint64 upper = AddObject(3, QStringLiteral("BETA"));
+    const qint64 upper = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("BETA"));
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("BETA")), upper);
     EXPECT_EQ(Tree().FindChild(3, QStringLiteral("Beta")), a);
     EXPECT_TRUE(Tree().HasChildren(3));
@@ -146,7 +149,8 @@ TEST_F(ItemTreeTest, ChildrenComeInIdOrderAndFindChildIgnoresAsciiCaseOnly)
 
 TEST_F(ItemTreeTest, LookUpsDoNotMoveTheComponentsOwnRow)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     ASSERT_TRUE(Tree().Locate(&Tree(), disk));
     Tree().PathByID(5, false);
     Tree().GetNameByID(2);
@@ -165,10 +169,10 @@ TEST_F(ItemTreeTest, LookUpsDoNotMoveTheComponentsOwnRow)
 
 TEST_F(ItemTreeTest, WalkSubtreeCountsAndPassesDataDownward)
 {
-    const qint64 leaf = AddObject(3, QStringLiteral("Leaf"));
+    const qint64 leaf = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Leaf"));
     EXPECT_EQ(Tree().WalkSubtree(leaf, nullptr, nullptr), 1);
 
-    const qint64 top = AddObject(3, QStringLiteral("Top"));
+    const qint64 top = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Top"));
     const qint64 left = AddObject(top, QStringLiteral("Left"));
     const qint64 right = AddObject(top, QStringLiteral("Right"));
     const qint64 grandchild = AddObject(left, QStringLiteral("Grandchild"));
@@ -198,7 +202,7 @@ TEST_F(ItemTreeTest, WalkSubtreeCountsAndPassesDataDownward)
 
 TEST_F(ItemTreeTest, WalkSubtreeLetsProceduresDeleteAndStop)
 {
-    const qint64 top = AddObject(3, QStringLiteral("Top"));
+    const qint64 top = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Top"));
     for (int i = 0; i < 5; ++i)
         AddObject(top, QStringLiteral("Child %1").arg(i));
     // Deleting the children as they are visited: the snapshot still holds.
@@ -220,8 +224,9 @@ TEST_F(ItemTreeTest, WalkSubtreeLetsProceduresDeleteAndStop)
 
 TEST_F(ItemTreeTest, MovesRefuseDescendantsAndMergeFoldersWithTheirFiles)
 {
-    const qint64 target = AddObject(3, QStringLiteral("Target"), 2);
-    const qint64 source = AddObject(3, QStringLiteral("A"));
+    const qint64 target = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Target"),
+                                    CatalogSchema::kCatalogFolderClass);
+    const qint64 source = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"));
     const qint64 x = AddObject(source, QStringLiteral("X"));
     const qint64 y = AddObject(source, QStringLiteral("Y"));
     const qint64 existingA = AddObject(target, QStringLiteral("a"));
@@ -246,11 +251,15 @@ TEST_F(ItemTreeTest, MovesRefuseDescendantsAndMergeFoldersWithTheirFiles)
 
 TEST_F(ItemTreeTest, MovesOfCatalogsKeepNamesakesAndPlainMovesOnlyReparent)
 {
-    const qint64 first = AddObject(3, QStringLiteral("Folder 1"), 2);
-    const qint64 second = AddObject(3, QStringLiteral("Folder 2"), 2);
-    const qint64 disk = AddObject(first, QStringLiteral("Disk"), 3);
+    const qint64 first = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Folder 1"),
+                                   CatalogSchema::kCatalogFolderClass);
+    const qint64 second = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Folder 2"),
+                                    CatalogSchema::kCatalogFolderClass);
+    const qint64 disk =
+        AddObject(first, QStringLiteral("Disk"), CatalogSchema::kRemovableDiskClass);
     const qint64 inside = AddObject(disk, QStringLiteral("Inside"));
-    const qint64 twin = AddObject(second, QStringLiteral("DISK"), 3);
+    const qint64 twin =
+        AddObject(second, QStringLiteral("DISK"), CatalogSchema::kRemovableDiskClass);
 
     Tree().MoveItem(disk, second);
     EXPECT_EQ(ParentOf(disk), second);
@@ -274,9 +283,10 @@ TEST_F(ItemTreeTest, MovesOfCatalogsKeepNamesakesAndPlainMovesOnlyReparent)
 
 TEST_F(ItemTreeTest, CopyAndMirrorRebuildTheAncestorChainUnderAnotherRoot)
 {
-    const qint64 work = AddObject(3, QStringLiteral("Work"), 2);
-    const qint64 year = AddObject(work, QStringLiteral("2026"), 2);
-    const qint64 disk = AddObject(year, QStringLiteral("Disk"), 4);
+    const qint64 work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                                  CatalogSchema::kCatalogFolderClass);
+    const qint64 year = AddObject(work, QStringLiteral("2026"), CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(year, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
     m_data->CatalogDatabase.ExecuteScript(
         QStringLiteral("UPDATE Catalogs SET Comment = 'kept', Source = '/srv' WHERE ID = %1")
             .arg(work));
@@ -303,9 +313,9 @@ TEST_F(ItemTreeTest, CopyAndMirrorRebuildTheAncestorChainUnderAnotherRoot)
 
 TEST_F(ItemTreeTest, OwnerClassAndFieldRules)
 {
-    const qint64 zero = AddObject(3, QStringLiteral("No class"), 0);
-    EXPECT_EQ(Tree().OwnerClass(zero), 1);
-    EXPECT_EQ(Tree().OwnerClass(4), 8);
+    const qint64 zero = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("No class"), 0);
+    EXPECT_EQ(Tree().OwnerClass(zero), CatalogSchema::kCatalogsFolderClass);
+    EXPECT_EQ(Tree().OwnerClass(4), CatalogSchema::kEmptyWastebasketClass);
     EXPECT_EQ(Tree().OwnerClass(12345), 0);
 
     EXPECT_DATABASE_ERROR(Tree().SetParentByID(12345, 3),

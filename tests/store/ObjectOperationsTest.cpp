@@ -1,6 +1,7 @@
 #include "store/ObjectOperations.h"
 
 #include "StoreFixture.h"
+#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/Wastebasket.h"
 
@@ -35,8 +36,10 @@ protected:
 TEST_F(ObjectOperationsTest, NewNamesAreUniqueAmongTheChildrenInAnyLetterCase)
 {
     EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), QStringLiteral("New Folder"));
-    AddObject(3, QStringLiteral("new folder"), 2);
-    AddObject(3, QStringLiteral("New Folder (2)"), 2);
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("new folder"),
+              CatalogSchema::kCatalogFolderClass);
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("New Folder (2)"),
+              CatalogSchema::kCatalogFolderClass);
     EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), QStringLiteral("New Folder (3)"));
     EXPECT_EQ(NewObjectName(*m_data, kNewDiskCatalogName, 3), QStringLiteral("New Disk Catalog"));
 }
@@ -46,13 +49,14 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
     const qint64 catalogFolder = NewFolder(*m_data, 3);
     const qint64 archiveFolder = NewFolder(*m_data, 2);
     const qint64 nested = NewFolder(*m_data, archiveFolder);
-    EXPECT_EQ(ObjectClass(*m_data, catalogFolder), 2);
-    EXPECT_EQ(ObjectClass(*m_data, archiveFolder), 26);
-    EXPECT_EQ(ObjectClass(*m_data, nested), 26);
+    EXPECT_EQ(ObjectClass(*m_data, catalogFolder), CatalogSchema::kCatalogFolderClass);
+    EXPECT_EQ(ObjectClass(*m_data, archiveFolder), CatalogSchema::kArchiveFolderClass);
+    EXPECT_EQ(ObjectClass(*m_data, nested), CatalogSchema::kArchiveFolderClass);
     EXPECT_EQ(Path(nested), QStringLiteral("Archives\\New Folder\\New Folder"));
 
     // A disk catalog takes no folders; the name is checked like a rename.
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
     const qint64 before = Objects();
     EXPECT_EQ(NewFolder(*m_data, disk, QStringLiteral("X")), -1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Create Folder Failed"));
@@ -66,8 +70,10 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
 
 TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
 {
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
-    AddObject(3, QStringLiteral("Other"), 2);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
+    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+              CatalogSchema::kCatalogFolderClass);
     SetModified(disk, 100.0);
 
     QString name = QStringLiteral("  a/b:c ");
@@ -102,8 +108,10 @@ TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
 
 TEST_F(ObjectOperationsTest, DateWritesFollowTheClassRule)
 {
-    const qint64 volume = AddObject(5, QStringLiteral("DVARC0001"), 14);
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 3);
+    const qint64 volume = AddObject(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0001"),
+                                    CatalogSchema::kEmptyArchiveVolumeClass + 3);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kRemovableDiskClass);
     SetModified(volume, 100.0);
     SetModified(2, 100.0);
     EXPECT_FALSE(WriteObjectDate(*m_data, volume, QStringLiteral("Modified"), 200.0));
@@ -149,7 +157,11 @@ class DeleteQuestionTest : public ObjectOperationsTest,
 TEST_P(DeleteQuestionTest, AsksByTheFirstObjectsClassAndPlace)
 {
     const QuestionCase &c = GetParam();
-    const qint64 parent = c.inWastebasket ? 4 : (c.firstClass == 23 || c.firstClass == 26 ? 2 : 3);
+    const bool archived = c.firstClass == CatalogSchema::kArchiveSetClass ||
+                          c.firstClass == CatalogSchema::kArchiveFolderClass;
+    const qint64 parent = c.inWastebasket ? CatalogSchema::kWastebasketId
+                          : archived      ? CatalogSchema::kArchivesId
+                                          : CatalogSchema::kCatalogsId;
     QList<qint64> ids{AddObject(parent, QStringLiteral("First"), c.firstClass)};
     // The other objects' classes do not change the question.
     for (int i = 1; i < c.count; ++i)
@@ -164,29 +176,36 @@ TEST_P(DeleteQuestionTest, AsksByTheFirstObjectsClassAndPlace)
 INSTANTIATE_TEST_SUITE_P(
     Texts, DeleteQuestionTest,
     testing::Values(
-        QuestionCase{"folder sent", 2, 1, false, false, "Confirm Object Delete",
+        QuestionCase{"folder sent", CatalogSchema::kCatalogFolderClass, 1, false, false,
+                     "Confirm Object Delete",
                      "Are you sure you wish to send the Object \"First\" and any Objects it "
                      "contains to the Wastebasket ?",
                      MessageIcon::Question},
-        QuestionCase{"folders sent", 26, 3, false, false, "Confirm Multiple Object Deletions",
+        QuestionCase{"folders sent", CatalogSchema::kArchiveFolderClass, 3, false, false,
+                     "Confirm Multiple Object Deletions",
                      "Are you sure you wish to send these 3 Objects and any Objects they contain "
                      "to the Wastebasket ?",
                      MessageIcon::Question},
-        QuestionCase{"set deleted with shift", 23, 1, true, false, "Confirm Object Delete",
+        QuestionCase{"set deleted with shift", CatalogSchema::kArchiveSetClass, 1, true, false,
+                     "Confirm Object Delete",
                      "Are you sure you wish to delete the Object \"First\" and any Objects it "
                      "contains ?",
                      MessageIcon::Warning},
         QuestionCase{
-            "disk sent", 4, 1, false, false, "Confirm Disk Catalog Delete",
+            "disk sent", CatalogSchema::kHardDiskClass, 1, false, false,
+            "Confirm Disk Catalog Delete",
             "Are you sure you wish to send the Disk Catalog \"First\" to the Wastebasket ?",
             MessageIcon::Question},
-        QuestionCase{"disk in the wastebasket", 5, 1, false, true, "Confirm Disk Catalog Delete",
+        QuestionCase{"disk in the wastebasket", CatalogSchema::kCdRomClass, 1, false, true,
+                     "Confirm Disk Catalog Delete",
                      "Are you sure you wish to delete the Disk Catalog \"First\" ?",
                      MessageIcon::Warning},
-        QuestionCase{"disks sent", 3, 2, false, false, "Confirm Multiple Object Delete",
+        QuestionCase{"disks sent", CatalogSchema::kRemovableDiskClass, 2, false, false,
+                     "Confirm Multiple Object Delete",
                      "Are you sure you wish to send these 2 Objects to the Wastebasket ?",
                      MessageIcon::Question},
-        QuestionCase{"disks deleted", 3, 2, true, false, "Confirm Multiple Object Delete",
+        QuestionCase{"disks deleted", CatalogSchema::kRemovableDiskClass, 2, true, false,
+                     "Confirm Multiple Object Delete",
                      "Are you sure you wish to delete these 2 Objects ?", MessageIcon::Warning}),
     [](const testing::TestParamInfo<QuestionCase> &info) {
         std::string name = info.param.label;
@@ -198,9 +217,13 @@ TEST_F(ObjectOperationsTest, OtherClassesAskNothingAndEmptyingAsksForTheFullWast
 {
     for (qint64 id : {1, 2, 3, 4, 5})
         EXPECT_FALSE(BuildDeleteQuestion(*m_data, {id}, false).ask) << id;
-    const qint64 disk = AddObject(3, QStringLiteral("Disk"), 4);
-    EXPECT_FALSE(
-        BuildDeleteQuestion(*m_data, {AddObject(disk, QStringLiteral("Sub"), 7)}, false).ask);
+    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                  CatalogSchema::kHardDiskClass);
+    EXPECT_FALSE(BuildDeleteQuestion(
+                     *m_data,
+                     {AddObject(disk, QStringLiteral("Sub"), CatalogSchema::kFileFolderClass)},
+                     false)
+                     .ask);
     EXPECT_FALSE(DeleteObjects(*m_data, {}, false));
 
     SendToWastebasket(*m_data, disk);
@@ -214,10 +237,11 @@ TEST_F(ObjectOperationsTest, OtherClassesAskNothingAndEmptyingAsksForTheFullWast
 
 TEST_F(ObjectOperationsTest, SendingKeepsTheFolderPathAndReusesWastebasketFolders)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 b = AddObject(a, QStringLiteral("B"), 2);
-    const qint64 disk = AddObject(b, QStringLiteral("Disk"), 4);
-    const qint64 disk2 = AddObject(b, QStringLiteral("Disk 2"), 4);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 b = AddObject(a, QStringLiteral("B"), CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(b, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 disk2 = AddObject(b, QStringLiteral("Disk 2"), CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("f.txt"));
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
@@ -237,15 +261,16 @@ TEST_F(ObjectOperationsTest, SendingKeepsTheFolderPathAndReusesWastebasketFolder
     EXPECT_EQ(Objects(), objects);
     EXPECT_EQ(Path(disk2), QStringLiteral("Wastebasket\\A\\B\\Disk 2"));
     TidyWastebasket(*m_data);
-    EXPECT_EQ(WastebasketClass(), 9);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kFullWastebasketClass);
     EXPECT_EQ(Files(), 1);
 }
 
 TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWastebasket)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 b = AddObject(a, QStringLiteral("B"), 2);
-    const qint64 disk = AddObject(b, QStringLiteral("Disk"), 4);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 b = AddObject(a, QStringLiteral("B"), CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(b, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("f.txt"));
     SendToWastebasket(*m_data, disk);
     // The folders go too, for good, while the disk catalog waits.
@@ -261,21 +286,21 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
     EXPECT_EQ(Field(disk, "Deleted"), 0.0);
     EXPECT_GT(Field(disk, "Modified"), 100.0);
     const qint64 newA = m_data->Catalogs.FindChild(3, QStringLiteral("A"));
-    EXPECT_EQ(ObjectClass(*m_data, newA), 2);
+    EXPECT_EQ(ObjectClass(*m_data, newA), CatalogSchema::kCatalogFolderClass);
     EXPECT_EQ(Field(newA, "Deleted"), 0.0);
     TidyWastebasket(*m_data);
-    EXPECT_EQ(WastebasketClass(), 8);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kEmptyWastebasketClass);
     EXPECT_FALSE(m_data->Catalogs.HasChildren(4));
 
     SendToWastebasket(*m_data, disk);
     TidyWastebasket(*m_data);
-    EXPECT_EQ(WastebasketClass(), 9);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kFullWastebasketClass);
     m_ui.QueueAnswer(MessageAnswer::Yes);
     ASSERT_TRUE(DeleteObjects(*m_data, {4}, false));
     m_ui.TakeSingleMessage();
     EXPECT_EQ(m_ui.ProgressOperations().back(), kProgressEmptying);
     TidyWastebasket(*m_data);
-    EXPECT_EQ(WastebasketClass(), 8);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kEmptyWastebasketClass);
     EXPECT_EQ(Objects(), 7); // the five fixed objects and the re-created A and B
     EXPECT_EQ(Files(), 0);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
@@ -283,10 +308,12 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
 
 TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
 {
-    const qint64 junk = AddObject(3, QStringLiteral("Junk"), 2);
+    const qint64 junk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Junk"),
+                                  CatalogSchema::kCatalogFolderClass);
     ASSERT_TRUE(WriteObjectComment(*m_data, junk, QStringLiteral("keep me")));
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 disk = AddObject(a, QStringLiteral("Disk"), 4);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(a, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
     SendToWastebasket(*m_data, junk);
     SendToWastebasket(*m_data, disk);
     TidyWastebasket(*m_data);
@@ -298,12 +325,13 @@ TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
     TidyWastebasket(*m_data);
     EXPECT_LT(m_data->Catalogs.FindChild(4, QStringLiteral("A")), 0);
     EXPECT_EQ(Path(junk), QStringLiteral("Wastebasket\\Junk"));
-    EXPECT_EQ(WastebasketClass(), 9);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kFullWastebasketClass);
 
     // An archive folder sent after its set merges into the folder made for
     // the set's path, which then stays as the one the user sent.
-    const qint64 folder = AddObject(2, QStringLiteral("F"), 26);
-    const qint64 set = AddObject(folder, QStringLiteral("Set"), 23);
+    const qint64 folder = AddObject(CatalogSchema::kArchivesId, QStringLiteral("F"),
+                                    CatalogSchema::kArchiveFolderClass);
+    const qint64 set = AddObject(folder, QStringLiteral("Set"), CatalogSchema::kArchiveSetClass);
     SendToWastebasket(*m_data, set);
     SendToWastebasket(*m_data, folder);
     ASSERT_TRUE(RestoreObjects(*m_data, {set}));
@@ -313,11 +341,14 @@ TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
 
 TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept)
 {
-    const qint64 first = AddObject(3, QStringLiteral("Disk"), 4);
-    const qint64 second = AddObject(3, QStringLiteral("Other"), 4);
+    const qint64 first = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
+                                   CatalogSchema::kHardDiskClass);
+    const qint64 second = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+                                    CatalogSchema::kHardDiskClass);
     SendToWastebasket(*m_data, first);
     SendToWastebasket(*m_data, second);
-    const qint64 newcomer = AddObject(3, QStringLiteral("disk"), 3);
+    const qint64 newcomer = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("disk"),
+                                      CatalogSchema::kRemovableDiskClass);
 
     m_ui.QueueReplaceAnswer(false);
     EXPECT_FALSE(RestoreObjects(*m_data, {first, second}));
@@ -341,10 +372,12 @@ TEST_F(ObjectOperationsTest, ReplacedArchiveSetsKeepTheirOwnFiles)
 {
     // Two sets of one name: the one replaced must not merge into the one
     // coming back, or its files would join the other's.
-    const qint64 set = AddObject(2, QStringLiteral("Set"), 23);
+    const qint64 set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
+                                 CatalogSchema::kArchiveSetClass);
     AddFile(set, QStringLiteral("old.txt"));
     SendToWastebasket(*m_data, set);
-    const qint64 namesake = AddObject(2, QStringLiteral("Set"), 23);
+    const qint64 namesake = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
+                                      CatalogSchema::kArchiveSetClass);
     AddFile(namesake, QStringLiteral("new.txt"));
 
     m_ui.QueueReplaceAnswer(true);
@@ -358,14 +391,17 @@ TEST_F(ObjectOperationsTest, ReplacedArchiveSetsKeepTheirOwnFiles)
 
 TEST_F(ObjectOperationsTest, PermanentDeletesTakeEveryRowBelowAndStopOnCancel)
 {
-    const qint64 folder = AddObject(3, QStringLiteral("F"), 2);
-    const qint64 disk = AddObject(folder, QStringLiteral("Disk"), 4);
-    const qint64 sub = AddObject(disk, QStringLiteral("Sub"), 7);
+    const qint64 folder = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("F"),
+                                    CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(folder, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 sub = AddObject(disk, QStringLiteral("Sub"), CatalogSchema::kFileFolderClass);
     AddFile(disk, QStringLiteral("a"));
     AddFile(sub, QStringLiteral("b"));
-    const qint64 other = AddObject(3, QStringLiteral("Other"), 4);
+    const qint64 other = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+                                   CatalogSchema::kHardDiskClass);
     AddFile(other, QStringLiteral("c"));
-    const qint64 third = AddObject(3, QStringLiteral("Third"), 4);
+    const qint64 third = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Third"),
+                                   CatalogSchema::kHardDiskClass);
 
     // Cancel pressed while the first object goes: the rest stays.
     m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
@@ -384,11 +420,15 @@ TEST_F(ObjectOperationsTest, PermanentDeletesTakeEveryRowBelowAndStopOnCancel)
 
 TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 b = AddObject(3, QStringLiteral("B"), 2);
-    const qint64 disk = AddObject(a, QStringLiteral("Disk"), 4);
-    const qint64 set = AddObject(2, QStringLiteral("Set"), 23);
-    const qint64 archiveFolder = AddObject(2, QStringLiteral("Store"), 26);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 b = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("B"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(a, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
+                                 CatalogSchema::kArchiveSetClass);
+    const qint64 archiveFolder = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Store"),
+                                           CatalogSchema::kArchiveFolderClass);
 
     // A disk catalog onto the folder that holds it: nothing happens.
     EXPECT_EQ(DropObjects(*m_data, {disk}, a), disk);
@@ -410,7 +450,7 @@ TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
               QStringLiteral("The selected Objects(s) may not be moved to the location specified"));
 
     // A folder into its own child is refused rather than failing the drop.
-    const qint64 child = AddObject(a, QStringLiteral("Child"), 2);
+    const qint64 child = AddObject(a, QStringLiteral("Child"), CatalogSchema::kCatalogFolderClass);
     EXPECT_EQ(DropObjects(*m_data, {a}, child), child);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Object Move Failed"));
     EXPECT_EQ(ParentOf(a), 3);
@@ -425,9 +465,11 @@ TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
 
 TEST_F(ObjectOperationsTest, DroppingOnANamesakeAsksAndReplaces)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 disk = AddObject(a, QStringLiteral("Disk"), 4);
-    const qint64 namesake = AddObject(3, QStringLiteral("DISK"), 5);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(a, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 namesake =
+        AddObject(CatalogSchema::kCatalogsId, QStringLiteral("DISK"), CatalogSchema::kCdRomClass);
 
     m_ui.QueueReplaceAnswer(false);
     EXPECT_EQ(DropObjects(*m_data, {disk}, 3), disk);
@@ -435,7 +477,7 @@ TEST_F(ObjectOperationsTest, DroppingOnANamesakeAsksAndReplaces)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     const auto asked = m_ui.TakeReplaceQuestions();
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].first.imageIndex, 5);
+    EXPECT_EQ(asked[0].first.imageIndex, CatalogSchema::kCdRomClass);
     EXPECT_EQ(asked[0].second.name, QStringLiteral("Disk"));
 
     m_ui.QueueReplaceAnswer(true);
@@ -447,8 +489,9 @@ TEST_F(ObjectOperationsTest, DroppingOnANamesakeAsksAndReplaces)
 
 TEST_F(ObjectOperationsTest, AFailedCommandLeavesTheCatalogAsItWas)
 {
-    const qint64 a = AddObject(3, QStringLiteral("A"), 2);
-    const qint64 disk = AddObject(a, QStringLiteral("Disk"), 4);
+    const qint64 a = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("A"),
+                               CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(a, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
     AddFile(disk, QStringLiteral("f"));
     const qint64 objects = Objects();
     const QString before = Path(disk);
@@ -466,7 +509,7 @@ TEST_F(ObjectOperationsTest, AFailedCommandLeavesTheCatalogAsItWas)
     EXPECT_EQ(Objects(), objects);
     EXPECT_EQ(Files(), 1);
     EXPECT_EQ(Path(disk), before);
-    EXPECT_EQ(WastebasketClass(), 8);
+    EXPECT_EQ(WastebasketClass(), CatalogSchema::kEmptyWastebasketClass);
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 ScriptedUserInterface::ScriptedUserInterface()
+    : m_installation(*this)
 {
-    SetUserInterface(this);
 }
 
 ScriptedUserInterface::~ScriptedUserInterface()
@@ -30,7 +30,6 @@ ScriptedUserInterface::~ScriptedUserInterface()
                       << " queued adding-volume answer(s) never asked for";
     if (!m_deviceAnswers.empty())
         ADD_FAILURE() << m_deviceAnswers.size() << " queued device check(s) never appeared";
-    SetUserInterface(nullptr);
 }
 
 std::vector<RecordedMessage> ScriptedUserInterface::TakeMessages()

@@ -141,6 +141,8 @@ private:
         std::function<void()> beforeAnswer;
     };
 
+    // The interface logic reaches while this one lives.
+    UserInterfaceInstallation m_installation;
     std::deque<MessageAnswer> m_answers;
     std::deque<int> m_duplicateAnswers;
     std::deque<bool> m_replaceAnswers;

@@ -1,6 +1,7 @@
 #include "platform/DayCount.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -118,9 +119,9 @@ protected:
 
 TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 {
-    const qint64 work = Add(3, QStringLiteral("Work"));
-    const qint64 disk = Add(work, QStringLiteral("Disk 1"), 4);
-    const qint64 folder = Add(disk, QStringLiteral("Docs"), 7);
+    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
+    const qint64 disk = Add(work, QStringLiteral("Disk 1"), CatalogSchema::kHardDiskClass);
+    const qint64 folder = Add(disk, QStringLiteral("Docs"), CatalogSchema::kFileFolderClass);
 
     m_tree->LoadTree(1);
     ASSERT_EQ(m_tree->topLevelItemCount(), 1);
@@ -159,8 +160,11 @@ TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 
 TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 {
-    const qint64 discarded = Add(4, QStringLiteral("Old Disk"), 4);
-    Sql(QStringLiteral("UPDATE Catalogs SET Class = 9 WHERE ID = 4"));
+    const qint64 discarded = Add(CatalogSchema::kWastebasketId, QStringLiteral("Old Disk"),
+                                 CatalogSchema::kHardDiskClass);
+    Sql(QStringLiteral("UPDATE Catalogs SET Class = %1 WHERE ID = %2")
+            .arg(CatalogSchema::kFullWastebasketClass)
+            .arg(CatalogSchema::kWastebasketId));
 
     m_tree->LoadTree(1);
     QTreeWidgetItem *wastebasket = Node(4);
@@ -168,7 +172,7 @@ TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
     EXPECT_FALSE(Expandable(wastebasket));
     wastebasket->setExpanded(true);
     EXPECT_EQ(wastebasket->childCount(), 0);
-    EXPECT_EQ(TItemTree::NodeClass(wastebasket), 9);
+    EXPECT_EQ(TItemTree::NodeClass(wastebasket), CatalogSchema::kFullWastebasketClass);
 
     // Selecting an object inside it stops at the Wastebasket itself.
     m_tree->SelectByID(discarded);
@@ -180,17 +184,17 @@ TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 
 TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 {
-    const qint64 a = Add(3, QStringLiteral("A"));
+    const qint64 a = Add(CatalogSchema::kCatalogsId, QStringLiteral("A"));
     const qint64 b = Add(a, QStringLiteral("B"));
-    const qint64 target = Add(b, QStringLiteral("Target"), 4);
-    const qint64 below = Add(target, QStringLiteral("Below"), 7);
-    Add(3, QStringLiteral("Z Sibling"));
+    const qint64 target = Add(b, QStringLiteral("Target"), CatalogSchema::kHardDiskClass);
+    const qint64 below = Add(target, QStringLiteral("Below"), CatalogSchema::kFileFolderClass);
+    Add(CatalogSchema::kCatalogsId, QStringLiteral("Z Sibling"));
     m_tree->LoadTree(1);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
     m_tree->SelectByID(target);
     EXPECT_EQ(m_tree->SelectedID(), target);
-    EXPECT_EQ(m_tree->SelectedClass(), 4);
+    EXPECT_EQ(m_tree->SelectedClass(), CatalogSchema::kHardDiskClass);
     for (qint64 ancestor : {qint64(3), a, b})
         EXPECT_TRUE(Node(ancestor)->isExpanded()) << "ancestor " << ancestor;
     EXPECT_FALSE(Node(target)->isExpanded());
@@ -206,7 +210,7 @@ TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
 {
     for (const char *name : {"cherry", "Banana", "apple", "\xc3\x84pfel"})
-        Add(3, QString::fromUtf8(name));
+        Add(CatalogSchema::kCatalogsId, QString::fromUtf8(name));
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     // Letter case and accents sort as a reader expects, not by code point.
@@ -217,25 +221,26 @@ TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
 
 TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 {
-    const qint64 keep = Add(3, QStringLiteral("Keep"));
-    const qint64 gone = Add(3, QStringLiteral("Gone"));
+    const qint64 keep = Add(CatalogSchema::kCatalogsId, QStringLiteral("Keep"));
+    const qint64 gone = Add(CatalogSchema::kCatalogsId, QStringLiteral("Gone"));
     const qint64 gonesChild = Add(gone, QStringLiteral("Inside"));
-    const qint64 moved = Add(3, QStringLiteral("Moved"));
-    const qint64 leaf = Add(3, QStringLiteral("Leaf"));
+    const qint64 moved = Add(CatalogSchema::kCatalogsId, QStringLiteral("Moved"));
+    const qint64 leaf = Add(CatalogSchema::kCatalogsId, QStringLiteral("Leaf"));
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(gone)->setExpanded(true);
     m_tree->setCurrentItem(Node(gonesChild));
     EXPECT_FALSE(Expandable(Node(leaf)));
 
-    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Zoo', Class = 26 WHERE ID = %1;"
+    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Zoo', Class = %5 WHERE ID = %1;"
                        "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
                        "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;")
             .arg(keep)
             .arg(gone)
             .arg(gonesChild)
-            .arg(moved));
-    const qint64 fresh = Add(3, QStringLiteral("Fresh"));
+            .arg(moved)
+            .arg(CatalogSchema::kArchiveFolderClass));
+    const qint64 fresh = Add(CatalogSchema::kCatalogsId, QStringLiteral("Fresh"));
     Add(leaf, QStringLiteral("Sprout"));
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
@@ -243,7 +248,7 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
     // A renamed node moves to its sorted place.
     EXPECT_EQ(Texts(Node(3)), (QStringList{QStringLiteral("Fresh"), QStringLiteral("Leaf"),
                                            QStringLiteral("Zoo")}));
-    EXPECT_EQ(TItemTree::NodeClass(Node(keep)), 26);
+    EXPECT_EQ(TItemTree::NodeClass(Node(keep)), CatalogSchema::kArchiveFolderClass);
     EXPECT_EQ(Node(gone), nullptr);
     EXPECT_EQ(Node(gonesChild), nullptr);
     EXPECT_EQ(Node(moved), nullptr) << "Archives is not loaded, so the moved object has no node";
@@ -256,9 +261,9 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 
 TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
 {
-    const qint64 first = Add(3, QStringLiteral("A Folder"));
+    const qint64 first = Add(CatalogSchema::kCatalogsId, QStringLiteral("A Folder"));
     const qint64 inside = Add(first, QStringLiteral("Inside"));
-    Add(3, QStringLiteral("M Folder"));
+    Add(CatalogSchema::kCatalogsId, QStringLiteral("M Folder"));
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(first)->setExpanded(true);
@@ -274,9 +279,9 @@ TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
 
 TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
 {
-    const qint64 first = Add(3, QStringLiteral("P"));
-    const qint64 second = Add(3, QStringLiteral("Q"));
-    const qint64 third = Add(3, QStringLiteral("R"));
+    const qint64 first = Add(CatalogSchema::kCatalogsId, QStringLiteral("P"));
+    const qint64 second = Add(CatalogSchema::kCatalogsId, QStringLiteral("Q"));
+    const qint64 third = Add(CatalogSchema::kCatalogsId, QStringLiteral("R"));
     m_tree->LoadTree(1);
     m_tree->SelectByID(third);
     m_tree->SyncSelection();
@@ -294,8 +299,8 @@ TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
 
 TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 {
-    const qint64 work = Add(3, QStringLiteral("Work"));
-    Add(3, QStringLiteral("Archive Copies"));
+    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
+    Add(CatalogSchema::kCatalogsId, QStringLiteral("Archive Copies"));
     m_tree->LoadTree(1);
     m_tree->SelectByID(work);
     QSignalSpy renamed(m_tree.get(), &TItemTree::NodeRenamed);
@@ -337,8 +342,8 @@ TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 
 TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
 {
-    const qint64 work = Add(3, QStringLiteral("Work"));
-    const qint64 other = Add(3, QStringLiteral("Other"));
+    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
+    const qint64 other = Add(CatalogSchema::kCatalogsId, QStringLiteral("Other"));
     m_tree->LoadTree(1);
     m_tree->SelectByID(other);
     m_tree->SyncSelection();
@@ -367,8 +372,10 @@ TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
 
 TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
 {
-    const qint64 disk = Add(3, QStringLiteral("Disk"), 4);
-    const qint64 other = Add(3, QStringLiteral("Other"), 2);
+    const qint64 disk =
+        Add(CatalogSchema::kCatalogsId, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+    const qint64 other = Add(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
+                             CatalogSchema::kCatalogFolderClass);
     m_tree->LoadTree(1);
     m_tree->SelectByID(disk);
     m_tree->SyncSelection();
@@ -380,7 +387,7 @@ TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
     table.SetFieldValue(QStringLiteral("Class"), 5);
     table.Post();
     EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
-    EXPECT_EQ(TItemTree::NodeClass(Node(disk)), 5);
+    EXPECT_EQ(TItemTree::NodeClass(Node(disk)), CatalogSchema::kCdRomClass);
     EXPECT_EQ(Node(disk)->icon(0).cacheKey(), ObjectIcon(5).cacheKey());
 
     // An edit of another object's row leaves the selected node alone; a
@@ -400,12 +407,14 @@ TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
 
 TEST_F(CatalogTreeTest, IconsShowTheOwnersClass)
 {
-    const qint64 unclassed = Add(3, QStringLiteral("Unclassed"), 0);
-    const qint64 folder = Add(3, QStringLiteral("Folder"), 7);
+    const qint64 unclassed = Add(CatalogSchema::kCatalogsId, QStringLiteral("Unclassed"), 0);
+    const qint64 folder =
+        Add(CatalogSchema::kCatalogsId, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
-    EXPECT_EQ(TItemTree::NodeClass(Node(1)), 0);
-    EXPECT_EQ(TItemTree::NodeClass(Node(unclassed)), 1) << "class 0 takes its owner's class";
+    EXPECT_EQ(TItemTree::NodeClass(Node(1)), CatalogSchema::kDatabaseClass);
+    EXPECT_EQ(TItemTree::NodeClass(Node(unclassed)), CatalogSchema::kCatalogsFolderClass)
+        << "class 0 takes its owner's class";
     EXPECT_EQ(Node(unclassed)->icon(0).cacheKey(), ObjectIcon(1).cacheKey());
     EXPECT_EQ(Node(folder)->icon(0).cacheKey(), ObjectIcon(7).cacheKey());
 
@@ -413,7 +422,8 @@ TEST_F(CatalogTreeTest, IconsShowTheOwnersClass)
     m_tree->SetUseClassAsImage(false);
     m_tree->LoadTree(1);
     EXPECT_TRUE(Node(3)->icon(0).isNull());
-    EXPECT_EQ(TItemTree::NodeClass(Node(3)), 1) << "the class is kept without the picture";
+    EXPECT_EQ(TItemTree::NodeClass(Node(3)), CatalogSchema::kCatalogsFolderClass)
+        << "the class is kept without the picture";
 }
 
 TEST_F(CatalogTreeTest, KeysAndThePopupReachTheOwner)

@@ -1,6 +1,7 @@
 #include "ui/DeviceCheckWindow.h"
 
 #include "media/DeviceCheck.h"
+#include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "ui/ElidedLabel.h"
@@ -93,7 +94,7 @@ DeviceCheckView NotReadyView()
     view.requiredLabel = u"DVARC0001"_s;
     view.nameCaption = u"Archive Name"_s;
     view.name = u"<b>Archive</b> Volume 1"_s; // shown as written, never as markup
-    view.driveClass = 3;
+    view.driveClass = CatalogSchema::kRemovableDiskClass;
     return view;
 }
 
@@ -153,12 +154,11 @@ TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
     QDir().mkpath(mount);
     FakeDriveSystem drives;
     drives.Mount(mount, DriveKind::Removable, u"Other"_s);
-    GuiUserInterface ui;
-    SetUserInterface(&ui);
-
     SeenWindow seen;
     bool ready = false;
     {
+        GuiUserInterface ui;
+        const UserInterfaceInstallation installed(ui);
         ModalResponder responder([&](QWidget *modal) {
             seen = Read(modal);
             drives.Insert(mount, u"Holiday"_s);
@@ -166,7 +166,6 @@ TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
         });
         ready = DeviceReady(u"Photos"_s, mount, u"HOLIDAY"_s, false, true);
     }
-    SetUserInterface(nullptr);
     EXPECT_TRUE(ready);
     EXPECT_EQ(seen.title, u"Insert Disk -- "_s + mount);
     EXPECT_EQ(seen.heading, u"Insert Cataloged Disk in Drive."_s);

@@ -1,5 +1,6 @@
 #include "ui/MenuRules.h"
 
+#include "store/CatalogSchema.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
     EXPECT_FALSE(state.selectionRulesApplied);
     EXPECT_TRUE(state.reopenEnabled);
     EXPECT_FALSE(UpdateMenuState(MenuFacts{}).reopenEnabled);
-    const ToolbarState toolbar = UpdateToolbarState(false, 3);
+    const ToolbarState toolbar = UpdateToolbarState(false, CatalogSchema::kRemovableDiskClass);
     EXPECT_FALSE(toolbar.catalogDisk || toolbar.createFolder || toolbar.find ||
                  toolbar.properties || toolbar.moveUp);
     EXPECT_EQ(WindowTitle(false, QStringLiteral("/x")),
@@ -49,8 +50,9 @@ TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
 
 TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
 {
-    MenuState state = UpdateMenuState(
-        ListItem(4, QStringLiteral("Catalogs\\Disk"), 32, QStringLiteral("notes.txt")));
+    MenuState state =
+        UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
+                                 32, QStringLiteral("notes.txt")));
     EXPECT_FALSE(state.rename.enabled);
     EXPECT_FALSE(state.deleteItem.enabled);
     EXPECT_FALSE(state.update.enabled);
@@ -64,8 +66,9 @@ TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
     EXPECT_FALSE(state.listPopupShowsNoSelectionItems);
     EXPECT_TRUE(state.listPopupShowsSelectionItems);
 
-    state = UpdateMenuState(
-        ListItem(4, QStringLiteral("Catalogs\\Disk"), 38, QStringLiteral("data.xyz")));
+    state =
+        UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
+                                 38, QStringLiteral("data.xyz")));
     EXPECT_EQ(state.open.caption, QStringLiteral("&Open With..."));
     EXPECT_EQ(state.open.hint,
               QStringLiteral("Opens the Selected Item using the supplied Application"));
@@ -73,8 +76,9 @@ TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
 
 TEST(MenuRulesTest, WastebasketCommandsReadEmptyAndRestore)
 {
-    MenuState state = UpdateMenuState(
-        OpenDatabase(MenuFocus::ListWithoutSelection, 9, QStringLiteral("Wastebasket")));
+    MenuState state = UpdateMenuState(OpenDatabase(MenuFocus::ListWithoutSelection,
+                                                   CatalogSchema::kFullWastebasketClass,
+                                                   QStringLiteral("Wastebasket")));
     EXPECT_EQ(state.deleteItem.caption, QStringLiteral("&Empty Wastebasket"));
     EXPECT_EQ(state.deleteItem.hint, QStringLiteral("Empty the Contents of the Wastebasket"));
     EXPECT_TRUE(state.deleteItem.enabled);
@@ -86,8 +90,9 @@ TEST(MenuRulesTest, WastebasketCommandsReadEmptyAndRestore)
     EXPECT_FALSE(state.listPopupShowsSelectionItems);
 
     // An item of the wastebasket view.
-    state =
-        UpdateMenuState(ListItem(9, QStringLiteral("Wastebasket"), 4, QStringLiteral("Old disk")));
+    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass,
+                                     QStringLiteral("Wastebasket"), CatalogSchema::kHardDiskClass,
+                                     QStringLiteral("Old disk")));
     EXPECT_EQ(state.rename.caption, QStringLiteral("&Restore"));
     EXPECT_EQ(state.rename.hint,
               QStringLiteral("Restore the Selected Object from the Wastebasket"));
@@ -108,24 +113,37 @@ TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
         const char *caption;
     } const rows[] = {
         {"disk catalog in the tree",
-         OpenDatabase(MenuFocus::Tree, 4, QStringLiteral("Catalogs\\D")), true, "&Explore..."},
+         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass,
+                      QStringLiteral("Catalogs\\D")),
+         true, "&Explore..."},
         {"file folder in the list",
-         ListItem(4, QStringLiteral("Catalogs\\D"), 7, QStringLiteral("F")), true, "&Explore..."},
-        {"catalog folder", OpenDatabase(MenuFocus::Tree, 2, QStringLiteral("Catalogs\\Work")),
+         ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\D"),
+                  CatalogSchema::kFileFolderClass, QStringLiteral("F")),
+         true, "&Explore..."},
+        {"catalog folder",
+         OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass,
+                      QStringLiteral("Catalogs\\Work")),
          false, "&Explore..."},
         {"packaged file",
-         ListItem(22, QStringLiteral("Catalogs\\D\\a.zip"), 32, QStringLiteral("r.txt"), true),
+         ListItem(CatalogSchema::kPackageClass, QStringLiteral("Catalogs\\D\\a.zip"), 32,
+                  QStringLiteral("r.txt"), true),
          true, "&Extract..."},
         {"package in the tree",
-         OpenDatabase(MenuFocus::Tree, 22, QStringLiteral("Catalogs\\D\\a.zip")), true,
-         "&Extract..."},
-        {"archive set", OpenDatabase(MenuFocus::Tree, 23, QStringLiteral("Archives\\Set")), true,
-         "R&estore..."},
+         OpenDatabase(MenuFocus::Tree, CatalogSchema::kPackageClass,
+                      QStringLiteral("Catalogs\\D\\a.zip")),
+         true, "&Extract..."},
+        {"archive set",
+         OpenDatabase(MenuFocus::Tree, CatalogSchema::kArchiveSetClass,
+                      QStringLiteral("Archives\\Set")),
+         true, "R&estore..."},
         {"archived file",
-         ListItem(23, QStringLiteral("Archives\\Set"), 38, QStringLiteral("x.doc")), true,
-         "R&estore..."},
+         ListItem(CatalogSchema::kArchiveSetClass, QStringLiteral("Archives\\Set"), 38,
+                  QStringLiteral("x.doc")),
+         true, "R&estore..."},
         {"disk in the wastebasket",
-         OpenDatabase(MenuFocus::Tree, 4, QStringLiteral("Wastebasket\\D")), false, "&Explore..."},
+         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass,
+                      QStringLiteral("Wastebasket\\D")),
+         false, "&Explore..."},
     };
     for (const Row &row : rows) {
         const MenuState state = UpdateMenuState(row.facts);
@@ -136,7 +154,8 @@ TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
 
 TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
 {
-    MenuState state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 1, QStringLiteral("Catalogs")));
+    MenuState state = UpdateMenuState(OpenDatabase(
+        MenuFocus::Tree, CatalogSchema::kCatalogsFolderClass, QStringLiteral("Catalogs")));
     EXPECT_TRUE(state.newFolder.enabled);
     EXPECT_TRUE(state.exportItem.enabled);
     EXPECT_FALSE(state.deleteItem.enabled);
@@ -144,36 +163,45 @@ TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
     EXPECT_FALSE(state.comments.enabled);
     EXPECT_TRUE(state.find.enabled);
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 2, QStringLiteral("Catalogs\\Work")));
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass,
+                                         QStringLiteral("Catalogs\\Work")));
     EXPECT_TRUE(state.newFolder.enabled && state.deleteItem.enabled && state.rename.enabled &&
                 state.comments.enabled);
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 7, QStringLiteral("Catalogs\\D\\F")));
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kFileFolderClass,
+                                         QStringLiteral("Catalogs\\D\\F")));
     EXPECT_FALSE(state.newFolder.visible);
     EXPECT_FALSE(state.deleteItem.enabled);
     EXPECT_FALSE(state.rename.enabled);
     // New Folder makes its folder in the tree's object, whatever the list has selected.
-    state = UpdateMenuState(ListItem(2, QStringLiteral("Catalogs\\Work"), 4, QStringLiteral("D")));
+    state = UpdateMenuState(ListItem(CatalogSchema::kCatalogFolderClass,
+                                     QStringLiteral("Catalogs\\Work"),
+                                     CatalogSchema::kHardDiskClass, QStringLiteral("D")));
     EXPECT_TRUE(state.newFolder.enabled && state.newFolder.visible);
-    state = UpdateMenuState(ListItem(9, QStringLiteral("Wastebasket"), 2, QStringLiteral("Junk")));
+    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass,
+                                     QStringLiteral("Wastebasket"),
+                                     CatalogSchema::kCatalogFolderClass, QStringLiteral("Junk")));
     EXPECT_FALSE(state.newFolder.enabled);
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, 3, QStringLiteral("Catalogs\\Floppy")));
+    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass,
+                                         QStringLiteral("Catalogs\\Floppy")));
     EXPECT_TRUE(state.update.enabled);
 
-    MenuFacts detail = OpenDatabase(MenuFocus::Tree, 3, QStringLiteral("Catalogs\\Floppy"));
+    MenuFacts detail = OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass,
+                                    QStringLiteral("Catalogs\\Floppy"));
     detail.listDetailView = true;
     detail.listAutoArrange = false;
     state = UpdateMenuState(detail);
     EXPECT_FALSE(state.autoArrangeEnabled);
     EXPECT_FALSE(state.autoArrangeChecked);
 
-    const ToolbarState wastebasket = UpdateToolbarState(true, 8);
+    const ToolbarState wastebasket =
+        UpdateToolbarState(true, CatalogSchema::kEmptyWastebasketClass);
     EXPECT_FALSE(wastebasket.find);
     EXPECT_TRUE(wastebasket.moveUp);
-    const ToolbarState root = UpdateToolbarState(true, 0);
+    const ToolbarState root = UpdateToolbarState(true, CatalogSchema::kDatabaseClass);
     EXPECT_FALSE(root.moveUp);
     EXPECT_TRUE(root.find);
     EXPECT_FALSE(root.createFolder);
-    EXPECT_TRUE(UpdateToolbarState(true, 26).createFolder);
+    EXPECT_TRUE(UpdateToolbarState(true, CatalogSchema::kArchiveFolderClass).createFolder);
 }

@@ -11,7 +11,7 @@
 TEST(ProgressPartsTest, HiddenPartsComeUpWhenTheWorkAsks)
 {
     GuiUserInterface ui;
-    SetUserInterface(&ui);
+    const UserInterfaceInstallation installed(ui);
     ui.ShowProgress(0);
     QWidget *window = ui.Progress();
     ASSERT_NE(window, nullptr);
@@ -31,5 +31,4 @@ TEST(ProgressPartsTest, HiddenPartsComeUpWhenTheWorkAsks)
     ui.ShowProgress(0);
     EXPECT_FALSE(visible("StatusLine"));
     ui.CloseProgress();
-    SetUserInterface(nullptr);
 }

@@ -123,9 +123,7 @@ CliApplication::CliApplication(QTextStream &out, QTextStream &err, QTextStream &
 
 QString CliApplication::DefaultDatabaseFolder(SettingsStore &settings)
 {
-    const QString remembered =
-        settings.ReadText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"))
-            .trimmed();
+    const QString remembered = LastDatabase::Read(settings).folder.trimmed();
     if (!remembered.isEmpty())
         return remembered;
     return DataFolder() + QStringLiteral("/Corvane/Dirvanta97/Catalog");
@@ -172,7 +170,7 @@ int CliApplication::Run(const QStringList &arguments)
         ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
     else if (line.Has(QStringLiteral("--keep-all")))
         ui.SetDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
-    SetUserInterface(&ui);
+    const UserInterfaceInstallation installed(ui);
     SettingsStore settings(SettingsStore::kProgramKey);
     if (!line.databaseGiven)
         line.databaseFolder = DefaultDatabaseFolder(settings);
@@ -192,7 +190,6 @@ int CliApplication::Run(const QStringList &arguments)
         result = kFailure;
     }
     data.CloseDatabase(QString());
-    SetUserInterface(nullptr);
     m_out.flush();
     m_err.flush();
     return result;
@@ -384,7 +381,7 @@ int CliApplication::Catalog(TDataShare &data, const CliCommandLine &options)
     if (!CatalogNamesAcceptable(description, QString(), QString()))
         return kFailure;
     QString driveDescription;
-    if (GetDriveClass(source, driveDescription) == 0) {
+    if (GetDriveClass(source, driveDescription) == DriveClass::NotSupported) {
         UI().ShowError(QStringLiteral("Unsupported Device"), UnsupportedDeviceText());
         return kFailure;
     }

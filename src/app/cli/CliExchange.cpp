@@ -9,6 +9,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
+#include "store/ObjectOperations.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,7 +71,7 @@ public:
         const int cls = data.Catalogs.Locate(data.Catalogs.LookupCursor(), id)
                             ? data.Catalogs.ItemClass(data.Catalogs.LookupCursor())
                             : -1;
-        if (cls < 1 || cls > 5) {
+        if (!ObjectRules::MayBeExported(cls)) {
             m_err << "error: \"" << path
                   << "\" cannot be exported: only the Catalogs folder, catalog folders and disk "
                      "catalogs can\n";

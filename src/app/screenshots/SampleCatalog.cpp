@@ -62,16 +62,17 @@ qint64 BuildSampleCatalog(TDataShare &data)
     SampleWriter w(data);
     qint64 shown = 0;
     data.RunInTransaction([&] {
-        const qint64 work = w.Object(3, "Work", 2, 0, "Disks of the office");
+        const qint64 work = w.Object(CatalogSchema::kCatalogsId, "Work",
+                                     CatalogSchema::kCatalogFolderClass, 0, "Disks of the office");
         const qint64 holiday =
-            w.Object(work, "Holiday Photos 2026", 4, 7'482'113'024,
+            w.Object(work, "Holiday Photos 2026", CatalogSchema::kHardDiskClass, 7'482'113'024,
                      "Summer in the mountains,\nsorted by day", "HOLIDAY26", 31'914'983'424);
-        const qint64 dcim = w.Object(holiday, "DCIM", 7);
-        w.Object(holiday, "Videos", 7);
-        w.Object(holiday, "Documents", 7);
-        const qint64 drivers =
-            w.Object(holiday, "Drivers.zip", 22, 5'242'880, "Printer and scanner drivers");
-        w.Object(drivers, "x86", 24);
+        const qint64 dcim = w.Object(holiday, "DCIM", CatalogSchema::kFileFolderClass);
+        w.Object(holiday, "Videos", CatalogSchema::kFileFolderClass);
+        w.Object(holiday, "Documents", CatalogSchema::kFileFolderClass);
+        const qint64 drivers = w.Object(holiday, "Drivers.zip", CatalogSchema::kPackageClass,
+                                        5'242'880, "Printer and scanner drivers");
+        w.Object(drivers, "x86", CatalogSchema::kPackagedFolderClass);
         w.Files(drivers, {{"Install.txt", 4'096, Day(2025, 11, 3, 14, 0)}});
         w.Files(holiday, {{"readme.txt", 2'310, Day(2026, 8, 1, 9, 15)},
                           {"setup.exe", 48'211'968, Day(2026, 7, 30, 17, 2)},
@@ -84,9 +85,12 @@ qint64 BuildSampleCatalog(TDataShare &data)
         w.Files(dcim, {{"IMG_0001.JPG", 4'512'880, Day(2026, 7, 14, 10, 1)},
                        {"IMG_0002.JPG", 4'730'112, Day(2026, 7, 14, 10, 3)},
                        {"MOV_0003.AVI", 912'336'000, Day(2026, 7, 15, 16, 20)}});
-        w.Object(work, "Software CD", 5, 642'318'336, "Install media", "SOFTCD_01", 681'574'400);
-        w.Object(3, "Floppy 3", 3, 1'180'672, "", "DISK3", 1'474'560);
-        w.Object(3, "Music Library", 4, 182'536'192'000, "", "MUSIC", 500'107'862'016);
+        w.Object(work, "Software CD", CatalogSchema::kCdRomClass, 642'318'336, "Install media",
+                 "SOFTCD_01", 681'574'400);
+        w.Object(CatalogSchema::kCatalogsId, "Floppy 3", CatalogSchema::kRemovableDiskClass,
+                 1'180'672, "", "DISK3", 1'474'560);
+        w.Object(CatalogSchema::kCatalogsId, "Music Library", CatalogSchema::kHardDiskClass,
+                 182'536'192'000, "", "MUSIC", 500'107'862'016);
 
         // The pool: three volumes on the drive /media/archive, and the sets on
         // them (a set's VolSize is its volume's ID).
@@ -112,15 +116,17 @@ qint64 BuildSampleCatalog(TDataShare &data)
                  650'117'120, "", "", second);
         ArchivePool(data).SetPoolDrive(QStringLiteral("/media/archive"));
 
-        const qint64 old = w.Object(work, "Old Backup", 4, 2'147'483'648, "Replaced in May",
-                                    "OLDBACKUP", 4'000'000'000);
+        const qint64 old = w.Object(work, "Old Backup", CatalogSchema::kHardDiskClass,
+                                    2'147'483'648, "Replaced in May", "OLDBACKUP", 4'000'000'000);
         data.Catalogs.MoveItem(old, data.Catalogs.MirrorPath(old, 3, 4));
         data.CatalogDatabase.ExecuteScript(
             QStringLiteral("UPDATE Catalogs SET Deleted = %1 WHERE ID = %2")
                 .arg(Day(2026, 11, 20, 14, 30))
                 .arg(old));
         data.CatalogDatabase.ExecuteScript(
-            QStringLiteral("UPDATE Catalogs SET Class = 9 WHERE ID = 4"));
+            QStringLiteral("UPDATE Catalogs SET Class = %1 WHERE ID = %2")
+                .arg(CatalogSchema::kFullWastebasketClass)
+                .arg(CatalogSchema::kWastebasketId));
         shown = holiday;
     });
     return shown;
@@ -138,15 +144,17 @@ qint64 BuildLongNameCatalog(TDataShare &data)
     SampleWriter w(data);
     qint64 catalog = 0;
     data.RunInTransaction([&] {
-        catalog = w.Object(3, "Documentation Disk", 4, 116'815'148, "", "DOCS", 250'000'000'000);
+        catalog = w.Object(CatalogSchema::kCatalogsId, "Documentation Disk",
+                           CatalogSchema::kHardDiskClass, 116'815'148, "", "DOCS", 250'000'000'000);
         int n = 0;
         for (const char *a : first) {
             for (const char *b : second) {
                 const QByteArray name = QByteArray(a) + '-' + b;
-                const qint64 folder = w.Object(catalog, name.constData(), 7);
+                const qint64 folder =
+                    w.Object(catalog, name.constData(), CatalogSchema::kFileFolderClass);
                 if (++n % 5 == 0) {
                     const QByteArray longer = name + "-compatibility-layer-for-older-releases";
-                    w.Object(catalog, longer.constData(), 7);
+                    w.Object(catalog, longer.constData(), CatalogSchema::kFileFolderClass);
                 }
                 const QByteArray changelog = "changelog." + name + ".gz";
                 const QByteArray copyright = "copyright-" + name;

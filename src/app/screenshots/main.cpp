@@ -129,7 +129,7 @@ int main(int argc, char **argv)
     QDir().mkpath(g_output);
 
     GuiUserInterface userInterface;
-    SetUserInterface(&userInterface);
+    const UserInterfaceInstallation installed(userInterface);
     SettingsStore settings(SettingsStore::kProgramKey);
     TDataShare data(&settings);
 
@@ -155,10 +155,7 @@ int main(int argc, char **argv)
     for (const QString &name : {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName})
         QFile::copy(QDir(folder).filePath(name), QDir(checked).filePath(name));
     data.CloseDatabase(QString());
-    settings.WriteText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder"),
-                       folder);
-    settings.WriteInteger(QStringLiteral("Catalog Explorer"), QStringLiteral("Selected Node"),
-                          shown);
+    LastDatabase{folder, shown}.Write(settings);
 
     TCatalogueForm window(data, settings);
     userInterface.SetMainWindow(&window);
@@ -290,10 +287,12 @@ int main(int argc, char **argv)
         Save(dialog, "node-selection");
     }
     {
-        const ReplaceObjectView existing{4, QStringLiteral("Holiday Photos"),
+        const ReplaceObjectView existing{CatalogSchema::kHardDiskClass,
+                                         QStringLiteral("Holiday Photos"),
                                          QStringLiteral("Hard Disk"), QStringLiteral("1,204,332KB"),
                                          QStringLiteral("7/14/26 10:01 AM")};
-        const ReplaceObjectView incoming{3, QStringLiteral("holiday photos"),
+        const ReplaceObjectView incoming{CatalogSchema::kRemovableDiskClass,
+                                         QStringLiteral("holiday photos"),
                                          QStringLiteral("Floppy Disk"), QStringLiteral("1,423KB"),
                                          QStringLiteral("3/2/25 6:15 PM")};
         ReplaceObjectDialog dialog(existing, incoming, &window);
@@ -364,7 +363,7 @@ int main(int argc, char **argv)
         wrongDisk.requiredLabel = QStringLiteral("HOLIDAY");
         wrongDisk.nameCaption = QStringLiteral("Catalog Name:");
         wrongDisk.name = QStringLiteral("Holiday Photos");
-        wrongDisk.driveClass = 3;
+        wrongDisk.driveClass = CatalogSchema::kRemovableDiskClass;
         DeviceCheckWindow dialog(&window);
         dialog.SetView(wrongDisk);
         dialog.show();
@@ -499,6 +498,5 @@ int main(int argc, char **argv)
         Save(check, repair ? "repair-dialog-end" : "verify-dialog-end");
     }
     window.close();
-    SetUserInterface(nullptr);
     return 0;
 }
