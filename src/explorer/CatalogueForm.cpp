@@ -926,7 +926,7 @@ void TCatalogueForm::FindClick()
     {
         const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
         CatalogueFindActions actions(m_data, &m_fileAccess, TreeView1);
-        TFind_Form::ShowFind(m_data, m_settings, start, &actions, this);
+        TFind_Form::ShowFind(m_data, m_settings, start, &actions, m_findSort, this);
     }
     RefreshList();
 }

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveSetFileKeeper.h"
 #include "explorer/CatalogueActions.h"
+#include "find/SearchEngine.h"
 #include "media/CatalogFileAccess.h"
 #include "media/CatalogOptions.h"
 #include "platform/TemporaryFiles.h"
@@ -190,6 +191,9 @@ private:
     TCatalogFileAccess m_fileAccess;
     // Renames and deletes of archive sets reach their ZIP files through it.
     ArchiveSetFileKeeper m_setFiles;
+    // The Find window's sort outlives each Find window: the next one starts
+    // with the sort the last one ended with.
+    FindSortState m_findSort;
 
     QToolBar *Toolbar_Panel = nullptr;
     QSplitter *Splitter = nullptr;

@@ -439,10 +439,10 @@ SearchResult Search::Run()
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
-        SortHits(m_result.hits, kSortDuplicateKey, FindSort());
+        SortHits(m_result.hits, kSortDuplicateKey, m_request.sort);
         RemoveNonDuplicates(m_result.hits, m_hooks);
     } else {
-        SortHits(m_result.hits, kSortFindList, FindSort());
+        SortHits(m_result.hits, kSortFindList, m_request.sort);
     }
     return m_result;
 }
@@ -751,12 +751,6 @@ DateField ValidateCriteria(SearchSettings &settings, SearchCriteria &criteria,
     }
     criteria = c;
     return DateField::None;
-}
-
-FindSortState &FindSort()
-{
-    static FindSortState state;
-    return state;
 }
 
 void SortBy(FindSortState &state, int column)

@@ -53,14 +53,13 @@ enum class DateField
 DateField ValidateCriteria(SearchSettings &settings, SearchCriteria &criteria,
                            const std::function<void(DateField)> &showDateField = {});
 
-// The Find window's sort of its results: column and direction, kept for the
-// program's run. It starts at column 0, descending.
+// The Find window's sort of its results: column and direction. It starts at
+// column 0, descending.
 struct FindSortState
 {
     int column = 0;
     bool ascending = false;
 };
-FindSortState &FindSort();
 // Choosing a column: the current one again flips the direction, another one
 // becomes current in ascending order.
 void SortBy(FindSortState &state, int column);
@@ -105,6 +104,8 @@ struct SearchRequest
     // Whether a name mask may narrow the files through the name index; off,
     // every file row is tested (the plain scan the index must agree with).
     bool useNameIndex = true;
+    // The order of the hits; the duplicate types sort by their key instead.
+    FindSortState sort;
 };
 
 struct SearchResult

@@ -123,10 +123,12 @@ TFind_Form::TFind_Form(TDataShare &data, SettingsStore &settings, qint64 startId
 TFind_Form::~TFind_Form() = default;
 
 void TFind_Form::ShowFind(TDataShare &data, SettingsStore &settings, qint64 startId,
-                          FindHitActions *actions, QWidget *parent)
+                          FindHitActions *actions, FindSortState &sort, QWidget *parent)
 {
     TFind_Form form(data, settings, startId, actions, parent);
+    form.ListView1->SetSort(sort);
     form.exec();
+    sort = form.ListView1->Sort();
 }
 
 void TFind_Form::BuildMenus()
@@ -732,6 +734,7 @@ void TFind_Form::FindNowClick()
     }
     m_mask = request.criteria.mask;
     request.startId = m_startId;
+    request.sort = ListView1->Sort();
     {
         const BusyCursor busy;
         ShowStatus(QStringLiteral("Please Wait..."), QStringLiteral("Searching"));

@@ -7,6 +7,7 @@
 #include <QList>
 
 class FindHitActions;
+struct FindSortState;
 class PathLabel;
 class ProgressAnimation;
 class QAction;
@@ -46,8 +47,10 @@ public:
     ~TFind_Form() override;
 
     // Opens the window for a start object, shows it modally and frees it.
+    // The list starts with sort and hands back the sort it ended with, so the
+    // caller can keep it for its next Find window.
     static void ShowFind(TDataShare &data, SettingsStore &settings, qint64 startId,
-                         FindHitActions *actions, QWidget *parent);
+                         FindHitActions *actions, FindSortState &sort, QWidget *parent);
 
     // Reads or writes the criteria: with a file name the saved search file,
     // without one the "Search Settings" section. False when a file failed.

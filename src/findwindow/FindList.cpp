@@ -85,7 +85,7 @@ TFindList::~TFindList() = default;
 void TFindList::SetEntries(QList<ListEntry> entries)
 {
     const QList<qsizetype> order =
-        SortedListOrder(entries, kSortFindList, FindSort().column, FindSort().ascending);
+        SortedListOrder(entries, kSortFindList, m_sort.column, m_sort.ascending);
     QList<ListEntry> sorted;
     sorted.reserve(entries.size());
     for (const qsizetype row : order)
@@ -153,20 +153,26 @@ bool TFindList::SelectEntryByData(qint64 data, bool file)
 
 void TFindList::SortBy(int column)
 {
-    ::SortBy(FindSort(), column);
+    ::SortBy(m_sort, column);
+    Resort();
+}
+
+void TFindList::SetSort(const FindSortState &sort)
+{
+    m_sort = sort;
     Resort();
 }
 
 void TFindList::Resort()
 {
-    m_model->Sort(kSortFindList, FindSort().column, FindSort().ascending);
+    m_model->Sort(kSortFindList, m_sort.column, m_sort.ascending);
     ShowSortIndicator();
 }
 
 void TFindList::ShowSortIndicator()
 {
-    m_detailView->header()->setSortIndicator(
-        FindSort().column, FindSort().ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_detailView->header()->setSortIndicator(m_sort.column, m_sort.ascending ? Qt::AscendingOrder
+                                                                             : Qt::DescendingOrder);
 }
 
 void TFindList::EditCurrent()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "find/SearchEngine.h"
 #include "platform/ListSort.h"
 #include "ui/ListViewStack.h"
 
@@ -21,7 +22,7 @@ class SettingsStore;
 // The Find window's result list ("ListView1"): the hits of a search, or the
 // contents of an object while the window browses, in the main list's five
 // columns. One model shown as large icons, small icons, a list or details;
-// sorted by the Find sort state (column and direction for the program's run).
+// sorted by the list's own sort state (column and direction).
 class TFindList final : public ListViewStack
 {
     Q_OBJECT
@@ -48,6 +49,9 @@ public:
     void SortBy(int column);
     // Sorts again by the sort state.
     void Resort();
+    const FindSortState &Sort() const { return m_sort; }
+    // Takes another sort state and sorts by it at once.
+    void SetSort(const FindSortState &sort);
 
     // Starts the in-place edit of the current entry's label.
     void EditCurrent();
@@ -71,4 +75,6 @@ private:
     class LabelDelegate;
 
     void ShowSortIndicator();
+
+    FindSortState m_sort;
 };

@@ -24,7 +24,6 @@ class CliFindTest : public testing::Test
 protected:
     void SetUp() override
     {
-        FindSort() = FindSortState{};
         ASSERT_TRUE(m_folder.isValid());
         m_when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
         MakeCliDatabase(Db(), [&](TDataShare &data) {

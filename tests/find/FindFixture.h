@@ -23,7 +23,6 @@ protected:
     void SetUp() override
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        FindSort() = FindSortState{};
         ASSERT_TRUE(m_folder.isValid());
         m_data.DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
         QDir().mkpath(m_data.DatabaseFolder);
@@ -31,11 +30,7 @@ protected:
         ASSERT_TRUE(m_data.OpenDatabase());
     }
 
-    void TearDown() override
-    {
-        FindSort() = FindSortState{};
-        SetDisplayLocale(QLocale());
-    }
+    void TearDown() override { SetDisplayLocale(QLocale()); }
 
     static double Day(int year, int month, int day, int hour = 12)
     {
@@ -67,7 +62,7 @@ protected:
         return m_data.CatalogDatabase.LastInsertId();
     }
 
-    // Validates and runs; the captions of the hits in list order.
+    // Validates and runs with m_sort; the captions of the hits in list order.
     QStringList Find(SearchSettings settings, qint64 start = 1)
     {
         SearchCriteria criteria;
@@ -75,6 +70,7 @@ protected:
         SearchRequest request;
         request.criteria = criteria;
         request.startId = start;
+        request.sort = m_sort;
         m_last = RunSearch(m_data, request);
         return Captions(m_last.hits);
     }
@@ -96,5 +92,6 @@ protected:
     QTemporaryDir m_folder;
     ScriptedUserInterface m_ui;
     TDataShare m_data;
+    FindSortState m_sort;
     SearchResult m_last;
 };

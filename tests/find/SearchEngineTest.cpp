@@ -230,20 +230,20 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
         EXPECT_EQ(paths.Of(hit), HitPath(m_data, hit)) << hit.entry.caption.toStdString();
 }
 
-TEST_F(SearchEngineTest, ResultsSortByTheFindSortStateStartingDescendingByName)
+TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
 {
     EXPECT_EQ(Find(Named(QStringLiteral("Disk"), 2)),
               (QStringList{QStringLiteral("Disk B"), QStringLiteral("Disk A")}));
-    SortBy(FindSort(), 0);
-    EXPECT_TRUE(FindSort().ascending);
+    SortBy(m_sort, 0);
+    EXPECT_TRUE(m_sort.ascending);
     EXPECT_EQ(Find(Named(QStringLiteral("Disk"), 2)),
               (QStringList{QStringLiteral("Disk A"), QStringLiteral("Disk B")}));
-    SortBy(FindSort(), 1);
-    EXPECT_EQ(FindSort().column, 1);
-    EXPECT_TRUE(FindSort().ascending);
+    SortBy(m_sort, 1);
+    EXPECT_EQ(m_sort.column, 1);
+    EXPECT_TRUE(m_sort.ascending);
     EXPECT_EQ(Find(Named(QStringLiteral("*.*"), 6)).last(), QStringLiteral("b.doc"));
-    SortBy(FindSort(), 1);
-    EXPECT_FALSE(FindSort().ascending);
+    SortBy(m_sort, 1);
+    EXPECT_FALSE(m_sort.ascending);
     EXPECT_EQ(Find(Named(QStringLiteral("*.*"), 6)).first(), QStringLiteral("b.doc"));
 }
 

@@ -89,7 +89,6 @@ protected:
     void SetUp() override
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        FindSort() = FindSortState{};
         ASSERT_TRUE(m_folder.isValid());
         m_settings = std::make_unique<SettingsStore>(
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
@@ -132,7 +131,6 @@ protected:
         m_form.reset();
         m_tree.reset();
         m_data.reset();
-        FindSort() = FindSortState{};
         SetDisplayLocale(QLocale());
     }
 
