@@ -221,7 +221,7 @@ TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
 
 TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed)
 {
-    qputenv("XDG_DATA_HOME", m_folder.filePath(QStringLiteral("data")).toUtf8());
+    const ScopedEnvironment data("XDG_DATA_HOME", m_folder.filePath(QStringLiteral("data")));
     {
         SettingsStore settings(SettingsStore::kProgramKey);
         settings.EraseSection(QStringLiteral("Catalog Explorer"));

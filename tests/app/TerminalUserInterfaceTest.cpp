@@ -2,6 +2,7 @@
 
 #include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -203,11 +204,12 @@ TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAFewTimesASecond)
 
 TEST(TerminalProgress, LongLinesAreCutFromTheLeftToTheWidth)
 {
-    qputenv("COLUMNS", "30");
     Terminal t(true);
-    t.ui->ShowProgress(ProgressOperation::CatalogMedia);
-    t.ui->SetProgressPath(u"/media/disk/a/very/long/path/to/the/folder/photos"_s);
-    qunsetenv("COLUMNS");
+    {
+        const ScopedEnvironment width("COLUMNS", u"30"_s);
+        t.ui->ShowProgress(ProgressOperation::CatalogMedia);
+        t.ui->SetProgressPath(u"/media/disk/a/very/long/path/to/the/folder/photos"_s);
+    }
     const QString line = t.err.section(kErase, -1);
     EXPECT_EQ(line.size(), 29);
     EXPECT_TRUE(line.startsWith(QChar(0x2026)));

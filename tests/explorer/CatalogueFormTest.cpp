@@ -305,11 +305,7 @@ TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
     form.Tree()->setFocus();
     form.UpdateMenus();
     ASSERT_EQ(Action("Explore1")->text(), QStringLiteral("&Explore..."));
-    qputenv("XDG_DATA_DIRS", m_folder.path().toUtf8());
-    qputenv("XDG_DATA_HOME", m_folder.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", m_folder.path().toUtf8());
-    qputenv("XDG_CONFIG_DIRS", m_folder.path().toUtf8());
-    ResetFileTypeCaches();
+    const ScopedDesktopFolders emptyDesktop(m_folder.path());
     Action("Explore1")->trigger();
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Explore"));
 }

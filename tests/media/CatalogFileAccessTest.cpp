@@ -12,6 +12,7 @@
 #include "platform/TemporaryFiles.h"
 #include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
+#include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
 #include <QMimeDatabase>
@@ -31,8 +32,6 @@ public:
     {
         // The MIME database reads its folders once, before they move.
         QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain"));
-        for (const char *name : kNames)
-            m_saved.emplace_back(name, qgetenv(name));
         m_folder.Write(QStringLiteral("opener.sh"),
                        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"" +
                            Log().toUtf8() + "\"; done\n");
@@ -43,21 +42,7 @@ public:
         m_folder.Write(QStringLiteral("config/mimeapps.list"),
                        "[Default Applications]\ntext/plain=opener.desktop\n"
                        "inode/directory=opener.desktop\n");
-        qputenv("XDG_CONFIG_HOME", m_folder.Path(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_CONFIG_DIRS", m_folder.Path(QStringLiteral("etc")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_folder.Path(QStringLiteral("local")).toUtf8());
-        qputenv("XDG_DATA_DIRS", m_folder.Path(QStringLiteral("share")).toUtf8());
-        ResetFileTypeCaches();
-    }
-    ~TestDesktop()
-    {
-        for (const auto &[name, value] : m_saved) {
-            if (value.isEmpty())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
-        ResetFileTypeCaches();
+        m_folders.emplace(QDir::cleanPath(m_folder.Path(QStringLiteral("."))));
     }
 
     QString Script() const { return m_folder.Path(QStringLiteral("opener.sh")); }
@@ -82,10 +67,8 @@ public:
     }
 
 private:
-    static constexpr const char *kNames[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
-                                             "XDG_DATA_DIRS"};
     ArchiveTestFolder m_folder;
-    std::vector<std::pair<const char *, QByteArray>> m_saved;
+    std::optional<ScopedDesktopFolders> m_folders;
 };
 
 } // namespace
@@ -97,7 +80,7 @@ protected:
     {
         StoreFixture::SetUp();
         m_accessOwner = std::make_unique<TCatalogFileAccess>(*m_data, m_temporaryFiles);
-        qputenv("TMPDIR", m_temp.path().toUtf8());
+        m_temporaryFolder.emplace("TMPDIR", m_temp.path());
         m_drives.Mount(Medium(), DriveKind::Removable, QStringLiteral("DISK7"));
         m_medium.Write(QStringLiteral("docs/notes.txt"), "notes");
         m_medium.Write(QStringLiteral("docs/NOTES.TXT"), "NOTES");
@@ -139,7 +122,7 @@ protected:
     }
     void TearDown() override
     {
-        qunsetenv("TMPDIR");
+        m_temporaryFolder.reset();
         StoreFixture::TearDown();
     }
 
@@ -164,6 +147,7 @@ protected:
     }
 
     QTemporaryDir m_temp;
+    std::optional<ScopedEnvironment> m_temporaryFolder;
     ArchiveTestFolder m_medium;
     ArchiveTestFolder m_stage;
     FakeDriveSystem m_drives;

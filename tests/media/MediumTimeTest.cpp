@@ -1,7 +1,7 @@
 #include "media/MediaScan.h"
-
 #include "platform/DayCount.h"
 #include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
 
 #include <QDateTime>
 #include <QScopeGuard>
@@ -13,17 +13,9 @@
 TEST(MediumTimeTest, FileTimesBecomeLocalDayCountsAtTwoSeconds)
 {
     // A zone with summer time, so that local time is not UTC.
-    const QByteArray previous = qgetenv("TZ");
-    const bool hadZone = qEnvironmentVariableIsSet("TZ");
-    qputenv("TZ", "Europe/Berlin");
+    const ScopedEnvironment zone("TZ", QStringLiteral("Europe/Berlin"));
     tzset();
-    const auto restore = qScopeGuard([&] {
-        if (hadZone)
-            qputenv("TZ", previous);
-        else
-            qunsetenv("TZ");
-        tzset();
-    });
+    const auto restore = qScopeGuard([] { tzset(); });
 
     struct Case
     {

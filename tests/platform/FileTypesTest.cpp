@@ -1,6 +1,7 @@
 #include "platform/FileTypes.h"
 
 #include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -206,13 +207,7 @@ TEST_F(DesktopAssociationsTest, HasOpenCommandReadsTheDesktopOfTheEnvironment)
         Path("share/applications/mimeinfo.cache"),
         "[MIME Cache]\ntext/plain=editor.desktop;\napplication/octet-stream=editor.desktop;\n");
     WriteFile(Path("config/mimeapps.list"), "[Default Applications]\nimage/png=viewer.desktop\n");
-    const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"),
-                                qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS")};
-    qputenv("XDG_CONFIG_HOME", Path("config").toUtf8());
-    qputenv("XDG_CONFIG_DIRS", Path("etc").toUtf8());
-    qputenv("XDG_DATA_HOME", Path("local").toUtf8());
-    qputenv("XDG_DATA_DIRS", Path("share").toUtf8());
-    ResetFileTypeCaches();
+    const ScopedDesktopFolders folders(m_root.path());
 
     EXPECT_TRUE(HasOpenCommand(QStringLiteral("photo.PNG")));
     EXPECT_TRUE(HasOpenCommand(QStringLiteral("notes.txt")));
@@ -221,15 +216,6 @@ TEST_F(DesktopAssociationsTest, HasOpenCommandReadsTheDesktopOfTheEnvironment)
     // Every type derives from binary data; what opens that opens nothing by default.
     EXPECT_FALSE(HasOpenCommand(QStringLiteral("song.flac")));
     EXPECT_FALSE(HasOpenCommand(QStringLiteral("paper.pdf")));
-
-    const char *names[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"};
-    for (size_t i = 0; i < std::size(names); ++i) {
-        if (saved[i].isEmpty())
-            qunsetenv(names[i]);
-        else
-            qputenv(names[i], saved[i]);
-    }
-    ResetFileTypeCaches();
 }
 
 } // namespace

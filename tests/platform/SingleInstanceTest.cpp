@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/ShellIntegration.h"
 #include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -277,23 +278,19 @@ protected:
     {
         SingleInstanceTest::SetUp();
         ASSERT_TRUE(m_temporary.isValid());
-        m_savedTemporary = qgetenv("TMPDIR");
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", QFile::encodeName(m_temporary.path()));
-        qunsetenv("XDG_RUNTIME_DIR");
+        m_environment.emplace(
+            std::initializer_list<std::pair<const char *, ScopedEnvironment::Value>>{
+                {"TMPDIR", m_temporary.path()}, {"XDG_RUNTIME_DIR", std::nullopt}});
     }
 
     void TearDown() override
     {
-        qputenv("TMPDIR", m_savedTemporary);
-        if (!m_savedRuntime.isEmpty())
-            qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
+        m_environment.reset();
         SingleInstanceTest::TearDown();
     }
 
     QTemporaryDir m_temporary;
-    QByteArray m_savedTemporary;
-    QByteArray m_savedRuntime;
+    std::optional<ScopedEnvironment> m_environment;
 };
 
 TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContacted)

@@ -9,5 +9,7 @@ int main(int argc, char **argv)
     PrepareTestEnvironment();
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    WatchEnvironmentLeaks();
+    const int failed = RUN_ALL_TESTS();
+    return failed != 0 || EnvironmentLeaked() ? 1 : 0;
 }

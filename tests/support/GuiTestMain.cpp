@@ -12,5 +12,7 @@ int main(int argc, char **argv)
     // (and fails the test as an unexpected box) rather than ending the run.
     GuardedApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    WatchEnvironmentLeaks();
+    const int failed = RUN_ALL_TESTS();
+    return failed != 0 || EnvironmentLeaked() ? 1 : 0;
 }

@@ -1,11 +1,16 @@
 #include "support/TestEnvironment.h"
 
+#include "platform/FileTypes.h"
 #include "store/NameIndex.h"
 #include "store/SqliteConnection.h"
 
 #include <QDir>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -13,7 +18,32 @@
 
 namespace {
 std::unique_ptr<QTemporaryDir> g_home;
-}
+bool g_environmentLeaked = false;
+
+class EnvironmentLeakWatcher : public testing::EmptyTestEventListener
+{
+    void OnTestStart(const testing::TestInfo &) override
+    {
+        m_before = QProcessEnvironment::systemEnvironment();
+    }
+    void OnTestEnd(const testing::TestInfo &test) override
+    {
+        const QProcessEnvironment after = QProcessEnvironment::systemEnvironment();
+        QStringList names = m_before.keys() + after.keys();
+        names.removeDuplicates();
+        names.sort();
+        for (const QString &name : names) {
+            if (m_before.contains(name) != after.contains(name) ||
+                m_before.value(name) != after.value(name)) {
+                std::fprintf(stderr, "%s.%s left %s changed\n", test.test_suite_name(), test.name(),
+                             qPrintable(name));
+                g_environmentLeaked = true;
+            }
+        }
+    }
+    QProcessEnvironment m_before;
+};
+} // namespace
 
 void PrepareTestEnvironment()
 {
@@ -29,9 +59,63 @@ void PrepareTestEnvironment()
     qputenv("XDG_RUNTIME_DIR", home.toUtf8());
 }
 
+void WatchEnvironmentLeaks()
+{
+    testing::UnitTest::GetInstance()->listeners().Append(new EnvironmentLeakWatcher);
+}
+
+bool EnvironmentLeaked()
+{
+    return g_environmentLeaked;
+}
+
 QString TestHome()
 {
     return g_home ? g_home->path() : QString();
+}
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const Value &value)
+    : ScopedEnvironment({{name, value}})
+{
+}
+
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<std::pair<const char *, Value>> values)
+{
+    for (const auto &[name, value] : values) {
+        m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+        if (value)
+            qputenv(name, value->toUtf8());
+        else
+            qunsetenv(name);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    // Backwards, so a variable named twice ends as it was before the first.
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        if (it->wasSet)
+            qputenv(it->name, it->old);
+        else
+            qunsetenv(it->name);
+    }
+}
+
+ScopedDesktopFolders::ScopedDesktopFolders(const QString &root)
+{
+    const QDir folder(root);
+    m_environment.emplace(std::initializer_list<std::pair<const char *, ScopedEnvironment::Value>>{
+        {"XDG_CONFIG_HOME", folder.filePath(QStringLiteral("config"))},
+        {"XDG_CONFIG_DIRS", folder.filePath(QStringLiteral("etc"))},
+        {"XDG_DATA_HOME", folder.filePath(QStringLiteral("local"))},
+        {"XDG_DATA_DIRS", folder.filePath(QStringLiteral("share"))}});
+    ResetFileTypeCaches();
+}
+
+ScopedDesktopFolders::~ScopedDesktopFolders()
+{
+    m_environment.reset();
+    ResetFileTypeCaches();
 }
 
 QString NameIndexDisagreement(SqliteConnection &db)

@@ -3,36 +3,58 @@
 #include <QByteArray>
 #include <QString>
 
+#include <initializer_list>
+#include <optional>
+#include <utility>
+#include <vector>
+
 // Points the settings and data folders of the whole test process at a fresh
 // temporary home, so no test reads or writes the user's real settings.
 void PrepareTestEnvironment();
 
+// Watches every test for environment variables it leaves changed, naming the
+// test and the variables. True once any test has: the mains then fail the run.
+void WatchEnvironmentLeaks();
+bool EnvironmentLeaked();
+
 // The temporary home made by PrepareTestEnvironment.
 QString TestHome();
 
-// Sets an environment variable for one scope.
+// Sets environment variables for one scope and puts back what was there
+// before (set or unset) when it ends, so no test changes them for the next.
+// std::nullopt unsets a variable for the scope.
 class ScopedEnvironment
 {
 public:
-    ScopedEnvironment(const char *name, const QString &value)
-        : m_name(name)
-        , m_wasSet(qEnvironmentVariableIsSet(name))
-        , m_old(qgetenv(name))
-    {
-        qputenv(name, value.toUtf8());
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
+    using Value = std::optional<QString>;
+
+    ScopedEnvironment(const char *name, const Value &value);
+    ScopedEnvironment(std::initializer_list<std::pair<const char *, Value>> values);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
 
 private:
-    const char *m_name;
-    bool m_wasSet;
-    QByteArray m_old;
+    struct Saved
+    {
+        const char *name;
+        bool wasSet;
+        QByteArray old;
+    };
+    std::vector<Saved> m_saved;
+};
+
+// Points the desktop's configuration and data folders (XDG_CONFIG_HOME, _DIRS,
+// XDG_DATA_HOME, _DIRS) at "config", "etc", "local" and "share" below root for
+// one scope, dropping the cached file types on both ends so they are read anew.
+class ScopedDesktopFolders
+{
+public:
+    explicit ScopedDesktopFolders(const QString &root);
+    ~ScopedDesktopFolders();
+
+private:
+    std::optional<ScopedEnvironment> m_environment;
 };
 
 class SqliteConnection;
