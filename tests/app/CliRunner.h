@@ -3,6 +3,7 @@
 #include "app/cli/CliApplication.h"
 #include "store/DataShare.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QStringList>
@@ -41,10 +42,7 @@ inline void MakeCliDatabase(const QString &folder, const std::function<void(TDat
 {
     ScriptedUserInterface ui;
     TDataShare data;
-    data.DatabaseFolder = folder;
-    QDir().mkpath(folder);
-    data.CreateDatabaseTables();
-    ASSERT_TRUE(data.OpenDatabase());
+    ASSERT_TRUE(OpenFreshDatabase(data, folder));
     QString failure;
     ASSERT_TRUE(data.RunInTransaction([&] { fill(data); }, &failure)) << failure.toStdString();
 }

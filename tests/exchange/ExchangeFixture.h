@@ -3,6 +3,7 @@
 #include "../store/StoreFixture.h"
 #include "exchange/ExportImport.h"
 #include "platform/DisplayFormats.h"
+#include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLocale>
@@ -31,10 +32,7 @@ protected:
     std::unique_ptr<TDataShare> OpenDatabase(const QString &name)
     {
         auto data = std::make_unique<TDataShare>(m_settings.get());
-        data->DatabaseFolder = m_folder.filePath(name);
-        QDir().mkpath(data->DatabaseFolder);
-        data->CreateDatabaseTables();
-        EXPECT_TRUE(data->OpenDatabase());
+        EXPECT_TRUE(OpenFreshDatabase(*data, m_folder.filePath(name)));
         return data;
     }
 

@@ -7,6 +7,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/DuplicateCatalogForm.h"
 #include "ui/GuiUserInterface.h"
@@ -50,10 +51,7 @@ protected:
     TCatalogueForm &ShowWindow()
     {
         const QString folder = m_folder.filePath(u"db"_s);
-        QDir().mkpath(folder);
-        m_data->DatabaseFolder = folder;
-        m_data->CreateDatabaseTables();
-        EXPECT_TRUE(m_data->OpenDatabase());
+        EXPECT_TRUE(OpenFreshDatabase(*m_data, folder));
         m_data->RunInTransaction([&] {
             m_work =
                 AppendCatalogRow(m_data->Catalogs, u"Work"_s, QString(), CatalogSchema::kCatalogsId,

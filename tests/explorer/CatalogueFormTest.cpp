@@ -89,10 +89,7 @@ protected:
     QString MakeDatabase(const QString &name)
     {
         const QString folder = m_folder.filePath(name);
-        QDir().mkpath(folder);
-        m_data->DatabaseFolder = folder;
-        m_data->CreateDatabaseTables();
-        EXPECT_TRUE(m_data->OpenDatabase());
+        EXPECT_TRUE(OpenFreshDatabase(*m_data, folder));
         m_data->RunInTransaction([&] {
             m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
                          CatalogSchema::kCatalogFolderClass);

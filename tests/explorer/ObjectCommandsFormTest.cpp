@@ -12,6 +12,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/CatalogListModel.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
@@ -52,10 +53,7 @@ protected:
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
         m_data = std::make_unique<TDataShare>(m_settings.get());
         const QString folder = m_folder.filePath(QStringLiteral("db"));
-        QDir().mkpath(folder);
-        m_data->DatabaseFolder = folder;
-        m_data->CreateDatabaseTables();
-        ASSERT_TRUE(m_data->OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, folder));
         m_data->RunInTransaction([&] {
             m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
                          CatalogSchema::kCatalogFolderClass);

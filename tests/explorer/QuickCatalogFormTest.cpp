@@ -13,6 +13,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/CatalogTreeView.h"
 
 #include <QAction>
@@ -56,12 +57,8 @@ protected:
         m_settings = std::make_unique<SettingsStore>(
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
         m_data = std::make_unique<TDataShare>(m_settings.get());
-
         const QString database = m_folder.filePath(QStringLiteral("Database"));
-        QDir().mkpath(database);
-        m_data->DatabaseFolder = database;
-        m_data->CreateDatabaseTables();
-        ASSERT_TRUE(m_data->OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, database));
         m_data->RunInTransaction([&] {
             m_work =
                 AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(),

@@ -7,6 +7,7 @@
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -24,10 +25,7 @@ protected:
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
         ASSERT_TRUE(m_folder.isValid());
-        m_data.DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
-        QDir().mkpath(m_data.DatabaseFolder);
-        m_data.CreateDatabaseTables();
-        ASSERT_TRUE(m_data.OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(QStringLiteral("db"))));
     }
 
     void TearDown() override { SetDisplayLocale(QLocale()); }

@@ -18,6 +18,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/CatalogListModel.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/PathLabel.h"
@@ -93,10 +94,7 @@ protected:
         m_settings = std::make_unique<SettingsStore>(
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
         m_data = std::make_unique<TDataShare>(m_settings.get());
-        m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
-        QDir().mkpath(m_data->DatabaseFolder);
-        m_data->CreateDatabaseTables();
-        ASSERT_TRUE(m_data->OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(QStringLiteral("db"))));
         m_data->RunInTransaction([&] {
             const double now = NowDayCount();
             auto add = [&](qint64 parent, const char *name, int cls) {

@@ -24,10 +24,7 @@ protected:
         m_settings = std::make_unique<SettingsStore>(
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
         m_data = std::make_unique<TDataShare>(m_settings.get());
-        m_data->DatabaseFolder = DatabasePath();
-        QDir().mkpath(DatabasePath());
-        m_data->CreateDatabaseTables();
-        ASSERT_TRUE(m_data->OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, DatabasePath()));
     }
 
     void TearDown() override { m_data.reset(); }

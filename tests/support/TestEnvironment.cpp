@@ -1,6 +1,7 @@
 #include "support/TestEnvironment.h"
 
 #include "platform/FileTypes.h"
+#include "store/DataShare.h"
 #include "store/NameIndex.h"
 #include "store/SqliteConnection.h"
 
@@ -116,6 +117,14 @@ ScopedDesktopFolders::~ScopedDesktopFolders()
 {
     m_environment.reset();
     ResetFileTypeCaches();
+}
+
+bool OpenFreshDatabase(TDataShare &data, const QString &folder)
+{
+    QDir().mkpath(folder);
+    data.DatabaseFolder = folder;
+    data.CreateDatabaseTables();
+    return data.OpenDatabase();
 }
 
 QString NameIndexDisagreement(SqliteConnection &db)

@@ -58,6 +58,11 @@ private:
 };
 
 class SqliteConnection;
+class TDataShare;
+
+// Makes the folder, creates an empty catalog database in it and opens it
+// through the data module. False when the database does not open.
+[[nodiscard]] bool OpenFreshDatabase(TDataShare &data, const QString &folder);
 
 // Where the name index of an open database and its rows disagree: a row's
 // trigram the index misses, or one it holds for a row that no longer has it.

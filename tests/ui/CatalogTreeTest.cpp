@@ -5,6 +5,7 @@
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/ObjectIcons.h"
 
@@ -38,10 +39,7 @@ protected:
         m_settings = std::make_unique<SettingsStore>(
             SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
         m_data = std::make_unique<TDataShare>(m_settings.get());
-        m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("db"));
-        QDir().mkpath(m_data->DatabaseFolder);
-        m_data->CreateDatabaseTables();
-        ASSERT_TRUE(m_data->OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(QStringLiteral("db"))));
         m_tree = std::make_unique<TItemTree>();
         m_tree->SetDBITree(&m_data->Catalogs);
         m_tree->resize(300, 500);

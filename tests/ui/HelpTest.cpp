@@ -13,6 +13,7 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/TestEnvironment.h"
 #include "ui/AddingVolumeDialog.h"
 #include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
@@ -78,9 +79,7 @@ protected:
     void SetUp() override
     {
         InstallContextHelp();
-        m_data.DatabaseFolder = m_folder.path();
-        m_data.CreateDatabaseTables();
-        ASSERT_TRUE(m_data.OpenDatabase());
+        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.path()));
         m_data.RunInTransaction([this] {
             m_disk = AppendCatalogRow(m_data.Catalogs, QStringLiteral("Disk"), m_folder.path(),
                                       CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
