@@ -331,6 +331,22 @@ TEST_F(GuiProgress, ShowsThePartsOfEachOperation)
     EXPECT_TRUE(Part<QLabel>("StatusLine")->text().isEmpty());
 }
 
+// The scan starts without the status line, the file name and the bar, and
+// brings them up as its work asks: the status line first, then the others.
+TEST_F(GuiProgress, HiddenPartsComeUpWhenTheWorkAsks)
+{
+    m_ui.ShowProgress(ProgressOperation::CatalogMedia);
+    EXPECT_FALSE(Part<QLabel>("StatusLine")->isVisible());
+    EXPECT_FALSE(Part<ElidedLabel>("FileNameLine")->isVisible());
+    EXPECT_FALSE(Part<SegmentedMeter>("ProgressBar")->isVisible());
+    m_ui.ShowProgressParts(true, false, false);
+    EXPECT_TRUE(Part<QLabel>("StatusLine")->isVisible());
+    EXPECT_FALSE(Part<SegmentedMeter>("ProgressBar")->isVisible());
+    m_ui.ShowProgressParts(false, true, true);
+    EXPECT_TRUE(Part<ElidedLabel>("FileNameLine")->isVisible());
+    EXPECT_TRUE(Part<SegmentedMeter>("ProgressBar")->isVisible());
+}
+
 TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
 {
     m_ui.ShowProgress(ProgressOperation::ExportData);
