@@ -180,18 +180,14 @@ TEST(ProgressOperations, NumbersOutsideTheTableHaveNoLayout)
     }
 }
 
+// The rows the progress window tests (GuiProgress) do not already show.
 TEST(ProgressOperations, RowsWithSpecialParts)
 {
     const ProgressLayout &compress = *ProgressLayoutFor(ProgressOperation::CompressDatabase);
     EXPECT_EQ(compress.caption, u"Compressing Database...");
-    EXPECT_TRUE(compress.hideCancel);
     EXPECT_TRUE(compress.showFileNameLine);
-    EXPECT_EQ(compress.fileNameLine, u"Important: Do not interrupt");
-    EXPECT_FALSE(compress.showProgressBar);
 
     const ProgressLayout &freeing = *ProgressLayoutFor(ProgressOperation::FreeArchiveVolume);
-    EXPECT_FALSE(freeing.pathLine.has_value());
-    EXPECT_EQ(freeing.fileNameLine, u"Building Archive Sets List...");
     EXPECT_TRUE(freeing.showStatusLine && freeing.showProgressBar);
     EXPECT_FALSE(freeing.hideCancel);
 
