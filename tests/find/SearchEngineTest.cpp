@@ -168,7 +168,6 @@ TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
     settings.wholeWords = true;
     EXPECT_EQ(Sorted(Find(settings)),
               (QStringList{QStringLiteral("Work"), QStringLiteral("readme.txt")}));
-    EXPECT_EQ(settings.comment, QStringLiteral(" cat ")) << "Find works on a copy";
     settings.comment = QStringLiteral("CAT");
     settings.matchCase = true;
     EXPECT_EQ(Find(settings), QStringList{});
