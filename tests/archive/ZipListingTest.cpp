@@ -6,6 +6,8 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Member
@@ -38,35 +40,35 @@ protected:
 TEST_F(ZipListingTest, ReadsMembersAndCommentOfArchiveMadeByZip)
 {
     const QDateTime when(QDate(2023, 3, 4), QTime(5, 6, 8));
-    m_folder.Write(QStringLiteral("src/Top/Readme.TXT"), "hello", when);
-    m_folder.Write(QStringLiteral("src/Top/Sub Dir/deep.bin"), QByteArray(100000, 'x'), when);
-    const QString utf8 = QStringLiteral("src/Top/\u00c4rger \u65e5\u672c.txt");
+    m_folder.Write(u"src/Top/Readme.TXT"_s, "hello", when);
+    m_folder.Write(u"src/Top/Sub Dir/deep.bin"_s, QByteArray(100000, 'x'), when);
+    const QString utf8 = u"src/Top/\u00c4rger \u65e5\u672c.txt"_s;
     m_folder.Write(utf8, "umlaut", when);
-    const QString readOnly = m_folder.Write(QStringLiteral("src/Top/locked.txt"), "ro", when);
+    const QString readOnly = m_folder.Write(u"src/Top/locked.txt"_s, "ro", when);
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
 
-    ASSERT_EQ(m_folder.Run(QStringLiteral("sh"),
-                           {QStringLiteral("-c"), QStringLiteral("cd src && zip -r -q ../made.zip "
-                                                                 "Top && zip -q -z ../made.zip")},
+    ASSERT_EQ(m_folder.Run(u"sh"_s,
+                           {u"-c"_s, u"cd src && zip -r -q ../made.zip "
+                                     "Top && zip -q -z ../made.zip"_s},
                            "Catalogue disk 7\nsecond line\n.\n"),
               0)
         << m_folder.Output().toStdString();
 
-    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("made.zip"));
+    m_unzip.lpszZipFile = m_folder.Path(u"made.zip"_s);
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Count));
     EXPECT_EQ(m_unzip.ItemCount, 6);
     const auto members = ListAll(m_unzip);
 
-    ASSERT_TRUE(members.count(QStringLiteral("Top/")));
-    ASSERT_TRUE(members.count(QStringLiteral("Top/Sub Dir/")));
-    EXPECT_EQ(members.at(QStringLiteral("Top/Sub Dir/")).attributes & 0x10, 0x10u);
-    const Member &deep = members.at(QStringLiteral("Top/Sub Dir/deep.bin"));
+    ASSERT_TRUE(members.count(u"Top/"_s));
+    ASSERT_TRUE(members.count(u"Top/Sub Dir/"_s));
+    EXPECT_EQ(members.at(u"Top/Sub Dir/"_s).attributes & 0x10, 0x10u);
+    const Member &deep = members.at(u"Top/Sub Dir/deep.bin"_s);
     EXPECT_EQ(deep.size, 100000);
-    EXPECT_EQ(deep.dateTime, QStringLiteral("03/04/23 05:06"));
+    EXPECT_EQ(deep.dateTime, u"03/04/23 05:06"_s);
     EXPECT_EQ(deep.attributes, 0x20u);
-    EXPECT_EQ(members.at(QStringLiteral("Top/locked.txt")).attributes, 0x21u);
-    EXPECT_TRUE(members.count(QStringLiteral("Top/\u00c4rger \u65e5\u672c.txt")));
-    EXPECT_TRUE(members.count(QStringLiteral("Top/Readme.TXT")));
+    EXPECT_EQ(members.at(u"Top/locked.txt"_s).attributes, 0x21u);
+    EXPECT_TRUE(members.count(u"Top/\u00c4rger \u65e5\u672c.txt"_s));
+    EXPECT_TRUE(members.count(u"Top/Readme.TXT"_s));
 
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::NextMember));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::EndOfMembers);
@@ -74,7 +76,7 @@ TEST_F(ZipListingTest, ReadsMembersAndCommentOfArchiveMadeByZip)
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::CommentSize));
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Comment));
     // zip stores the comment's line breaks as CR LF; it is reported as stored.
-    EXPECT_EQ(m_unzip.CommentText, QStringLiteral("Catalogue disk 7\r\nsecond line"));
+    EXPECT_EQ(m_unzip.CommentText, u"Catalogue disk 7\r\nsecond line"_s);
     EXPECT_EQ(m_unzip.CommentSize, m_unzip.CommentText.toUtf8().size());
 
     // A new count starts the listing again.
@@ -84,19 +86,16 @@ TEST_F(ZipListingTest, ReadsMembersAndCommentOfArchiveMadeByZip)
 
 TEST_F(ZipListingTest, ArchiveWithoutCommentHasEmptyComment)
 {
-    m_folder.Write(QStringLiteral("a.txt"), "a");
-    ASSERT_EQ(
-        m_folder.Run(QStringLiteral("zip"),
-                     {QStringLiteral("-q"), QStringLiteral("plain.zip"), QStringLiteral("a.txt")}),
-        0);
-    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("plain.zip"));
+    m_folder.Write(u"a.txt"_s, "a");
+    ASSERT_EQ(m_folder.Run(u"zip"_s, {u"-q"_s, u"plain.zip"_s, u"a.txt"_s}), 0);
+    m_unzip.lpszZipFile = m_folder.Path(u"plain.zip"_s);
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::CommentSize));
     EXPECT_EQ(m_unzip.CommentSize, 0);
 }
 
 TEST_F(ZipListingTest, CodesOutsideTheTableFailWithoutTouchingTheResult)
 {
-    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("missing.zip"));
+    m_unzip.lpszZipFile = m_folder.Path(u"missing.zip"_s);
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Count));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::BadArchive);
     EXPECT_FALSE(m_unzip.Execute(0));
@@ -112,23 +111,20 @@ TEST_F(ZipListingTest, CodesOutsideTheTableFailWithoutTouchingTheResult)
 
 TEST_F(ZipListingTest, TruncatedArchiveFailsCleanly)
 {
-    m_folder.Write(QStringLiteral("data.bin"), QByteArray(50000, 'q'));
-    ASSERT_EQ(
-        m_folder.Run(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("whole.zip"),
-                                             QStringLiteral("data.bin")}),
-        0);
-    QByteArray bytes = ArchiveTestFolder::Read(m_folder.Path(QStringLiteral("whole.zip")));
+    m_folder.Write(u"data.bin"_s, QByteArray(50000, 'q'));
+    ASSERT_EQ(m_folder.Run(u"zip"_s, {u"-q"_s, u"whole.zip"_s, u"data.bin"_s}), 0);
+    QByteArray bytes = ArchiveTestFolder::Read(m_folder.Path(u"whole.zip"_s));
     bytes.truncate(bytes.size() - 30); // cut inside the central directory
-    const QString cut = m_folder.Write(QStringLiteral("cut.zip"), bytes);
+    const QString cut = m_folder.Write(u"cut.zip"_s, bytes);
 
     m_unzip.lpszZipFile = cut;
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Count));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::BadArchive);
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::NextMember));
-    m_unzip.lpszDestination = m_folder.Path(QStringLiteral("out"));
+    m_unzip.lpszDestination = m_folder.Path(u"out"_s);
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Extract));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::BadArchive);
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("out/data.bin"))));
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"out/data.bin"_s)));
 }
 
 TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
@@ -169,15 +165,14 @@ TEST(ZipMessageTest, MessageAnswers)
     for (int code : {0, 1, 7, 9, 10, 14, 99})
         EXPECT_EQ(unzip.MessageCallback(code, {}), 2) << code;
     const QString tail(37, u'.');
-    EXPECT_EQ(unzip.MessageCallback(8, QStringLiteral("/tmp/x y.txt") + tail),
-              OverwriteAnswer::YesToAll);
-    EXPECT_EQ(asked, QStringList{QStringLiteral("/tmp/x y.txt")});
+    EXPECT_EQ(unzip.MessageCallback(8, u"/tmp/x y.txt"_s + tail), OverwriteAnswer::YesToAll);
+    EXPECT_EQ(asked, QStringList{u"/tmp/x y.txt"_s});
 
     // Without a handler of its own the question goes to the user interface.
     unzip.AskOverwrite = nullptr;
     ui.QueueDuplicateAnswer(OverwriteAnswer::No);
-    EXPECT_EQ(unzip.MessageCallback(8, QStringLiteral("/d/f.txt") + tail), OverwriteAnswer::No);
-    EXPECT_EQ(ui.TakeDuplicateQuestions(), QStringList{QStringLiteral("/d/f.txt")});
+    EXPECT_EQ(unzip.MessageCallback(8, u"/d/f.txt"_s + tail), OverwriteAnswer::No);
+    EXPECT_EQ(ui.TakeDuplicateQuestions(), QStringList{u"/d/f.txt"_s});
 }
 
 } // namespace
@@ -187,59 +182,50 @@ TEST(ZipMessageTest, MessageAnswers)
 TEST_F(ZipListingTest, ReadsAndExtractsArchiveMadeBy7Zip)
 {
     const QDateTime when(QDate(2022, 11, 30), QTime(23, 58, 0));
-    m_folder.Write(QStringLiteral("src/Docs/Guide.txt"), "guide", when);
-    m_folder.Write(QStringLiteral("src/Docs/images/Logo \u00e9t\u00e9.png"), QByteArray(5000, 'p'),
-                   when);
-    ASSERT_EQ(m_folder.Run(QStringLiteral("sh"),
-                           {QStringLiteral("-c"), QStringLiteral("cd src && 7z a -tzip -bd -bb0 "
-                                                                 "../seven.zip Docs >/dev/null")}),
+    m_folder.Write(u"src/Docs/Guide.txt"_s, "guide", when);
+    m_folder.Write(u"src/Docs/images/Logo \u00e9t\u00e9.png"_s, QByteArray(5000, 'p'), when);
+    ASSERT_EQ(m_folder.Run(u"sh"_s, {u"-c"_s, u"cd src && 7z a -tzip -bd -bb0 "
+                                              "../seven.zip Docs >/dev/null"_s}),
               0)
         << m_folder.Output().toStdString();
 
-    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("seven.zip"));
+    m_unzip.lpszZipFile = m_folder.Path(u"seven.zip"_s);
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Count));
     const auto members = ListAll(m_unzip);
     ASSERT_EQ(members.size(), 4u);
-    const Member &logo = members.at(QStringLiteral("Docs/images/Logo \u00e9t\u00e9.png"));
+    const Member &logo = members.at(u"Docs/images/Logo \u00e9t\u00e9.png"_s);
     EXPECT_EQ(logo.size, 5000);
-    EXPECT_EQ(logo.dateTime, QStringLiteral("11/30/22 23:58"));
+    EXPECT_EQ(logo.dateTime, u"11/30/22 23:58"_s);
     EXPECT_EQ(logo.attributes & 0x10, 0u);
-    EXPECT_EQ(members.at(QStringLiteral("Docs/images/")).attributes & 0x10, 0x10u);
+    EXPECT_EQ(members.at(u"Docs/images/"_s).attributes & 0x10, 0x10u);
 
-    m_unzip.lpszDestination = m_folder.Path(QStringLiteral("out"));
-    m_unzip.lpszFileSpec = QStringLiteral("\"Docs\\images\\*.*\"");
+    m_unzip.lpszDestination = m_folder.Path(u"out"_s);
+    m_unzip.lpszFileSpec = u"\"Docs\\images\\*.*\""_s;
     m_unzip.Options = RecurseFlag;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(
-        QFileInfo(m_folder.Path(QStringLiteral("out/Docs/images/Logo \u00e9t\u00e9.png"))).size(),
-        5000);
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("out/Docs/Guide.txt"))));
+    EXPECT_EQ(QFileInfo(m_folder.Path(u"out/Docs/images/Logo \u00e9t\u00e9.png"_s)).size(), 5000);
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"out/Docs/Guide.txt"_s)));
 }
 
 // A ZIP64 archive (forced by zip -fz) lists its members and sizes.
 TEST_F(ZipListingTest, ReadsZip64Archive)
 {
-    m_folder.Write(QStringLiteral("big.bin"), QByteArray(70000, 'b'));
-    m_folder.Write(QStringLiteral("small.txt"), "s");
-    ASSERT_EQ(m_folder.Run(QStringLiteral("zip"),
-                           {QStringLiteral("-q"), QStringLiteral("-fz"), QStringLiteral("z64.zip"),
-                            QStringLiteral("big.bin"), QStringLiteral("small.txt")}),
-              0)
-        << m_folder.Output().toStdString();
+    m_folder.Write(u"big.bin"_s, QByteArray(70000, 'b'));
+    m_folder.Write(u"small.txt"_s, "s");
     ASSERT_EQ(
-        m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), QStringLiteral("z64.zip")}),
-        0);
+        m_folder.Run(u"zip"_s, {u"-q"_s, u"-fz"_s, u"z64.zip"_s, u"big.bin"_s, u"small.txt"_s}), 0)
+        << m_folder.Output().toStdString();
+    ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-Zv"_s, u"z64.zip"_s}), 0);
     ASSERT_TRUE(m_folder.Output().contains("PKWARE 64-bit sizes"))
         << "zip -fz made no ZIP64 archive";
 
-    m_unzip.lpszZipFile = m_folder.Path(QStringLiteral("z64.zip"));
+    m_unzip.lpszZipFile = m_folder.Path(u"z64.zip"_s);
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Count));
     const auto members = ListAll(m_unzip);
     ASSERT_EQ(members.size(), 2u);
-    EXPECT_EQ(members.at(QStringLiteral("big.bin")).size, 70000);
-    m_unzip.lpszDestination = m_folder.Path(QStringLiteral("out"));
+    EXPECT_EQ(members.at(u"big.bin"_s).size, 70000);
+    m_unzip.lpszDestination = m_folder.Path(u"out"_s);
     m_unzip.Options = 0;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(ArchiveTestFolder::Read(m_folder.Path(QStringLiteral("out/big.bin"))),
-              QByteArray(70000, 'b'));
+    EXPECT_EQ(ArchiveTestFolder::Read(m_folder.Path(u"out/big.bin"_s)), QByteArray(70000, 'b'));
 }

@@ -10,6 +10,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class ZipWriteExtractTest : public ::testing::Test
@@ -26,16 +28,16 @@ protected:
     // The archived folder: two files at the top, a nested folder, an empty folder.
     void MakeSourceTree()
     {
-        m_folder.Write(QStringLiteral("src/One.txt"), "one");
-        m_folder.Write(QStringLiteral("src/two words.txt"), QByteArray(20000, 'z'));
-        m_folder.Write(QStringLiteral("src/Sub/Inner/deep.txt"), "deep");
-        m_folder.Write(QStringLiteral("src/.hidden"), "h");
-        QDir().mkpath(m_folder.Path(QStringLiteral("src/Empty")));
+        m_folder.Write(u"src/One.txt"_s, "one");
+        m_folder.Write(u"src/two words.txt"_s, QByteArray(20000, 'z'));
+        m_folder.Write(u"src/Sub/Inner/deep.txt"_s, "deep");
+        m_folder.Write(u"src/.hidden"_s, "h");
+        QDir().mkpath(m_folder.Path(u"src/Empty"_s));
     }
 
     QStringList ListWithUnzip(const QString &archive)
     {
-        EXPECT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}), 0);
+        EXPECT_EQ(m_folder.Run(u"unzip"_s, {u"-Z1"_s, archive}), 0);
         QStringList names = QString::fromUtf8(m_folder.Output()).split(u'\n', Qt::SkipEmptyParts);
         names.sort();
         return names;
@@ -44,13 +46,11 @@ protected:
     // The member names 7-Zip reads, folders without their trailing "/".
     QStringList ListWith7z(const QString &archive)
     {
-        EXPECT_EQ(m_folder.Run(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"),
-                                                      QStringLiteral("-ba"), archive}),
-                  0)
+        EXPECT_EQ(m_folder.Run(u"7z"_s, {u"l"_s, u"-slt"_s, u"-ba"_s, archive}), 0)
             << m_folder.Output().constData();
         QStringList names;
         for (const QString &line : QString::fromUtf8(m_folder.Output()).split(u'\n'))
-            if (line.startsWith(QLatin1String("Path = ")))
+            if (line.startsWith(u"Path = "_s))
                 names << line.mid(7);
         names.sort();
         return names;
@@ -76,35 +76,31 @@ protected:
 TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
 {
     MakeSourceTree();
-    const QString archive = m_folder.Path(QStringLiteral("set.zip"));
+    const QString archive = m_folder.Path(u"set.zip"_s);
     for (int factor : {9, 0}) {
         SCOPED_TRACE(factor);
         QFile::remove(archive);
         m_zip.lpszZipFile = archive;
-        m_zip.lpszRootPath = m_folder.Path(QStringLiteral("src"));
+        m_zip.lpszRootPath = m_folder.Path(u"src"_s);
         m_zip.CompFactor = factor;
-        m_zip.lpszItemList = m_folder.Path(QStringLiteral("src/One.txt")) + QStringLiteral(" \"") +
-                             m_folder.Path(QStringLiteral("src/two words.txt")) +
-                             QStringLiteral("\" ") + m_folder.Path(QStringLiteral("src/.hidden"));
+        m_zip.lpszItemList = m_folder.Path(u"src/One.txt"_s) + u" \""_s +
+                             m_folder.Path(u"src/two words.txt"_s) + u"\" "_s +
+                             m_folder.Path(u"src/.hidden"_s);
         m_zip.Options = QuietFlag | IncludeSysHiddenFlag;
         ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
-        m_zip.lpszItemList = m_folder.Path(QStringLiteral("src/Sub/*.*"));
+        m_zip.lpszItemList = m_folder.Path(u"src/Sub/*.*"_s);
         m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
         ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
 
-        ASSERT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}), 0)
+        ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0)
             << m_folder.Output().toStdString();
-        EXPECT_EQ(
-            ListWithUnzip(archive),
-            (QStringList{QStringLiteral(".hidden"), QStringLiteral("One.txt"),
-                         QStringLiteral("Sub/"), QStringLiteral("Sub/Inner/"),
-                         QStringLiteral("Sub/Inner/deep.txt"), QStringLiteral("two words.txt")}));
-        EXPECT_EQ(
-            ListWith7z(archive),
-            (QStringList{QStringLiteral(".hidden"), QStringLiteral("One.txt"),
-                         QStringLiteral("Sub"), QStringLiteral("Sub/Inner"),
-                         QStringLiteral("Sub/Inner/deep.txt"), QStringLiteral("two words.txt")}));
-        ASSERT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-v"), archive}), 0);
+        EXPECT_EQ(ListWithUnzip(archive),
+                  (QStringList{u".hidden"_s, u"One.txt"_s, u"Sub/"_s, u"Sub/Inner/"_s,
+                               u"Sub/Inner/deep.txt"_s, u"two words.txt"_s}));
+        EXPECT_EQ(ListWith7z(archive),
+                  (QStringList{u".hidden"_s, u"One.txt"_s, u"Sub"_s, u"Sub/Inner"_s,
+                               u"Sub/Inner/deep.txt"_s, u"two words.txt"_s}));
+        ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-v"_s, archive}), 0);
         QByteArray line;
         for (const QByteArray &candidate : m_folder.Output().split('\n'))
             if (candidate.endsWith("two words.txt"))
@@ -116,28 +112,27 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
 TEST_F(ZipWriteExtractTest, FolderItemWithoutRootKeepsItsNameAndTempBuildLeavesNothing)
 {
     MakeSourceTree();
-    const QString archive = m_folder.Path(QStringLiteral("whole.zip"));
-    QDir().mkpath(m_folder.Path(QStringLiteral("work")));
+    const QString archive = m_folder.Path(u"whole.zip"_s);
+    QDir().mkpath(m_folder.Path(u"work"_s));
     m_zip.lpszZipFile = archive;
-    m_zip.lpszTempPath = m_folder.Path(QStringLiteral("work"));
+    m_zip.lpszTempPath = m_folder.Path(u"work"_s);
     m_zip.CompFactor = 9;
-    m_zip.lpszItemList = m_folder.Path(QStringLiteral("src/Sub"));
+    m_zip.lpszItemList = m_folder.Path(u"src/Sub"_s);
     m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag;
     ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
     EXPECT_EQ(ListWithUnzip(archive),
-              (QStringList{QStringLiteral("Sub/"), QStringLiteral("Sub/Inner/"),
-                           QStringLiteral("Sub/Inner/deep.txt")}));
-    EXPECT_TRUE(QDir(m_folder.Path(QStringLiteral("work"))).isEmpty());
+              (QStringList{u"Sub/"_s, u"Sub/Inner/"_s, u"Sub/Inner/deep.txt"_s}));
+    EXPECT_TRUE(QDir(m_folder.Path(u"work"_s)).isEmpty());
 }
 
 TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
 {
-    m_zip.lpszZipFile = m_folder.Path(QStringLiteral("none.zip"));
+    m_zip.lpszZipFile = m_folder.Path(u"none.zip"_s);
     m_zip.lpszItemList.clear();
     EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::NothingToDo);
 
-    const QString locked = m_folder.Write(QStringLiteral("locked.txt"), "x");
+    const QString locked = m_folder.Write(u"locked.txt"_s, "x");
     QFile::setPermissions(locked, {});
     if (!QFile(locked).open(QIODevice::ReadOnly)) { // root reads anything
         m_zip.lpszItemList = locked;
@@ -146,14 +141,14 @@ TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
     }
 
     // A cancel leaves an existing archive as it was.
-    m_folder.Write(QStringLiteral("a.txt"), "a");
-    const QString archive = m_folder.Path(QStringLiteral("keep.zip"));
+    m_folder.Write(u"a.txt"_s, "a");
+    const QString archive = m_folder.Path(u"keep.zip"_s);
     m_zip.lpszZipFile = archive;
-    m_zip.lpszItemList = m_folder.Path(QStringLiteral("a.txt"));
+    m_zip.lpszItemList = m_folder.Path(u"a.txt"_s);
     ASSERT_TRUE(m_zip.Execute(ZipFunction::Add));
     const QByteArray before = ArchiveTestFolder::Read(archive);
-    m_folder.Write(QStringLiteral("b.txt"), "b");
-    m_zip.lpszItemList = m_folder.Path(QStringLiteral("b.txt"));
+    m_folder.Write(u"b.txt"_s, "b");
+    m_zip.lpszItemList = m_folder.Path(u"b.txt"_s);
     m_ui.SetCancelled(true);
     EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::Cancelled);
@@ -165,31 +160,25 @@ TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
 // the script executable, the pipe left out rather than read forever.
 TEST_F(ZipWriteExtractTest, LinksRoundTripAsLinksAndPipesAreLeftOut)
 {
-    m_folder.Write(QStringLiteral("src/data.txt"), "data");
-    const QString script = m_folder.Write(QStringLiteral("src/run.sh"), "#!/bin/sh\n");
+    m_folder.Write(u"src/data.txt"_s, "data");
+    const QString script = m_folder.Write(u"src/run.sh"_s, "#!/bin/sh\n");
     QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner | QFile::ExeUser);
-    ASSERT_TRUE(
-        QFile::link(QStringLiteral("data.txt"), m_folder.Path(QStringLiteral("src/to-data"))));
-    ASSERT_TRUE(QFile::link(QStringLiteral(".."), m_folder.Path(QStringLiteral("src/up"))));
-    ASSERT_TRUE(QFile::link(QStringLiteral("gone"), m_folder.Path(QStringLiteral("src/dangling"))));
-    ASSERT_EQ(
-        ::mkfifo(QFile::encodeName(m_folder.Path(QStringLiteral("src/pipe"))).constData(), 0600),
-        0);
+    ASSERT_TRUE(QFile::link(u"data.txt"_s, m_folder.Path(u"src/to-data"_s)));
+    ASSERT_TRUE(QFile::link(u".."_s, m_folder.Path(u"src/up"_s)));
+    ASSERT_TRUE(QFile::link(u"gone"_s, m_folder.Path(u"src/dangling"_s)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_folder.Path(u"src/pipe"_s)).constData(), 0600), 0);
 
-    const QString archive = m_folder.Path(QStringLiteral("links.zip"));
+    const QString archive = m_folder.Path(u"links.zip"_s);
     m_zip.lpszZipFile = archive;
-    m_zip.lpszRootPath = m_folder.Path(QStringLiteral("src"));
-    m_zip.lpszItemList = m_folder.Path(QStringLiteral("src/*.*"));
+    m_zip.lpszRootPath = m_folder.Path(u"src"_s);
+    m_zip.lpszItemList = m_folder.Path(u"src/*.*"_s);
     m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
     ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
-    ASSERT_EQ(m_folder.Run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}), 0)
-        << m_folder.Output().toStdString();
-    EXPECT_EQ(
-        ListWithUnzip(archive),
-        (QStringList{QStringLiteral("dangling"), QStringLiteral("data.txt"),
-                     QStringLiteral("run.sh"), QStringLiteral("to-data"), QStringLiteral("up")}));
+    ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0) << m_folder.Output().toStdString();
+    EXPECT_EQ(ListWithUnzip(archive),
+              (QStringList{u"dangling"_s, u"data.txt"_s, u"run.sh"_s, u"to-data"_s, u"up"_s}));
 
-    const QString out = ExtractTo(archive, QStringLiteral("out"), RecurseFlag);
+    const QString out = ExtractTo(archive, u"out"_s, RecurseFlag);
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
     for (const auto &[name, target] :
          {std::pair{"to-data", "data.txt"}, std::pair{"up", ".."}, std::pair{"dangling", "gone"}}) {
@@ -198,8 +187,8 @@ TEST_F(ZipWriteExtractTest, LinksRoundTripAsLinksAndPipesAreLeftOut)
         ASSERT_GT(::readlink(link.constData(), text, sizeof text - 1), 0) << name;
         EXPECT_STREQ(text, target);
     }
-    EXPECT_TRUE(QFileInfo(out + QStringLiteral("/run.sh")).isExecutable());
-    EXPECT_FALSE(QFileInfo(out + QStringLiteral("/data.txt")).isExecutable());
+    EXPECT_TRUE(QFileInfo(out + u"/run.sh"_s).isExecutable());
+    EXPECT_FALSE(QFileInfo(out + u"/data.txt"_s).isExecutable());
 }
 
 class ExtractTest : public ZipWriteExtractTest
@@ -208,11 +197,8 @@ protected:
     void SetUp() override
     {
         MakeSourceTree();
-        m_archive = m_folder.Path(QStringLiteral("src.zip"));
-        ASSERT_EQ(m_folder.Run(
-                      QStringLiteral("sh"),
-                      {QStringLiteral("-c"), QStringLiteral("cd src && zip -r -q ../src.zip .")}),
-                  0);
+        m_archive = m_folder.Path(u"src.zip"_s);
+        ASSERT_EQ(m_folder.Run(u"sh"_s, {u"-c"_s, u"cd src && zip -r -q ../src.zip ."_s}), 0);
     }
 
     QString m_archive;
@@ -220,33 +206,33 @@ protected:
 
 TEST_F(ExtractTest, ExtractsSelectedMembersWithFolders)
 {
-    const QString out = ExtractTo(m_archive, QStringLiteral("out"), RecurseFlag);
-    m_unzip.lpszFileSpec = QStringLiteral("\"sub\\*.*\" \"one.txt\"");
+    const QString out = ExtractTo(m_archive, u"out"_s, RecurseFlag);
+    m_unzip.lpszFileSpec = u"\"sub\\*.*\" \"one.txt\""_s;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/Sub/Inner/deep.txt")), "deep");
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/One.txt")), "one");
-    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/two words.txt")));
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/Sub/Inner/deep.txt"_s), "deep");
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/One.txt"_s), "one");
+    EXPECT_FALSE(QFileInfo::exists(out + u"/two words.txt"_s));
 }
 
 TEST_F(ExtractTest, OneFileWithoutFolderNames)
 {
-    const QString out = ExtractTo(m_archive, QStringLiteral("tmp"),
-                                  OverWriteFlag | QuietFlag | NoDirectoryNamesFlag);
-    m_folder.Write(QStringLiteral("tmp/deep.txt"), "old");
-    m_unzip.lpszFileSpec = QStringLiteral("\"Sub\\Inner\\deep.txt\"");
+    const QString out =
+        ExtractTo(m_archive, u"tmp"_s, OverWriteFlag | QuietFlag | NoDirectoryNamesFlag);
+    m_folder.Write(u"tmp/deep.txt"_s, "old");
+    m_unzip.lpszFileSpec = u"\"Sub\\Inner\\deep.txt\""_s;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/deep.txt")), "deep");
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/deep.txt"_s), "deep");
     EXPECT_TRUE(m_ui.TakeDuplicateQuestions().isEmpty());
 }
 
 TEST_F(ExtractTest, OverwriteAnswersDecidePerFile)
 {
-    const QString out = ExtractTo(m_archive, QStringLiteral("out"), RecurseFlag);
-    m_folder.Write(QStringLiteral("out/One.txt"), "old one");
-    m_folder.Write(QStringLiteral("out/two words.txt"), "old two");
-    const QString readOnly = m_folder.Write(QStringLiteral("out/Sub/Inner/deep.txt"), "old deep");
+    const QString out = ExtractTo(m_archive, u"out"_s, RecurseFlag);
+    m_folder.Write(u"out/One.txt"_s, "old one");
+    m_folder.Write(u"out/two words.txt"_s, "old two");
+    const QString readOnly = m_folder.Write(u"out/Sub/Inner/deep.txt"_s, "old deep");
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
-    m_unzip.lpszFileSpec = QStringLiteral("\"*.*\"");
+    m_unzip.lpszFileSpec = u"\"*.*\""_s;
 
     // No for the first file met, then Yes to all: the read-only one is replaced too.
     m_ui.QueueDuplicateAnswer(OverwriteAnswer::No);
@@ -259,9 +245,8 @@ TEST_F(ExtractTest, OverwriteAnswersDecidePerFile)
     QStringList contents;
     for (const char *name : {"/One.txt", "/two words.txt", "/Sub/Inner/deep.txt"})
         contents << QString::fromUtf8(ArchiveTestFolder::Read(out + QString::fromUtf8(name)));
-    EXPECT_EQ(contents.count(QStringLiteral("old one")) +
-                  contents.count(QStringLiteral("old two")) +
-                  contents.count(QStringLiteral("old deep")),
+    EXPECT_EQ(contents.count(u"old one"_s) + contents.count(u"old two"_s) +
+                  contents.count(u"old deep"_s),
               1)
         << contents.join(u'|').toStdString() << " kept " << kept.toStdString();
 
@@ -277,13 +262,10 @@ TEST_F(ExtractTest, CancelBetweenChunksRemovesThePartialFile)
     QByteArray big(1 << 20, Qt::Uninitialized);
     QRandomGenerator generator(7);
     generator.fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
-    m_folder.Write(QStringLiteral("bigsrc/big.bin"), big);
-    const QString archive = m_folder.Path(QStringLiteral("big.zip"));
-    ASSERT_EQ(m_folder.Run(QStringLiteral("sh"),
-                           {QStringLiteral("-c"),
-                            QStringLiteral("cd bigsrc && zip -q -0 ../big.zip big.bin")}),
-              0);
-    const QString out = ExtractTo(archive, QStringLiteral("out"), RecurseFlag);
+    m_folder.Write(u"bigsrc/big.bin"_s, big);
+    const QString archive = m_folder.Path(u"big.zip"_s);
+    ASSERT_EQ(m_folder.Run(u"sh"_s, {u"-c"_s, u"cd bigsrc && zip -q -0 ../big.zip big.bin"_s}), 0);
+    const QString out = ExtractTo(archive, u"out"_s, RecurseFlag);
     // The first pump is the member's start; the third comes after two chunks.
     int pumps = 0;
     m_ui.SetOnProcessEvents([&] {
@@ -293,14 +275,14 @@ TEST_F(ExtractTest, CancelBetweenChunksRemovesThePartialFile)
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Extract));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::ExtractCancelled);
     EXPECT_EQ(pumps, 3);
-    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/big.bin")));
+    EXPECT_FALSE(QFileInfo::exists(out + u"/big.bin"_s));
 }
 
 // Members that climb out of the destination or are absolute are refused;
 // the others are still extracted.
 TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 {
-    const QString archive = m_folder.Path(QStringLiteral("hostile.zip"));
+    const QString archive = m_folder.Path(u"hostile.zip"_s);
     {
         int error = 0;
         ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE, &error));
@@ -308,7 +290,7 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
         static const char payload[] = "payload";
         // An absolute name into this test's own folder shows an escape without
         // touching the rest of the system.
-        const QByteArray absoluteHere = QFile::encodeName(m_folder.Path(QStringLiteral("abs.txt")));
+        const QByteArray absoluteHere = QFile::encodeName(m_folder.Path(u"abs.txt"_s));
         for (const char *name :
              {"../pwned.txt", "/abs.txt", "good.txt", "a/../../up.txt", absoluteHere.constData()}) {
             ZipSource source(zip_source_buffer(zip.get(), payload, sizeof payload - 1, 0));
@@ -318,18 +300,18 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
         }
         ASSERT_EQ(CloseZipArchive(zip), ZIP_ER_OK);
     }
-    const QString out = ExtractTo(archive, QStringLiteral("nest/out"), RecurseFlag | OverWriteFlag);
+    const QString out = ExtractTo(archive, u"nest/out"_s, RecurseFlag | OverWriteFlag);
     // Existing folders, so a climbing path would resolve if it were written.
-    QDir().mkpath(out + QStringLiteral("/a"));
+    QDir().mkpath(out + u"/a"_s);
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Extract));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::NotAllProcessed);
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/good.txt")), "payload");
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("nest/pwned.txt"))));
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("nest/up.txt"))));
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("abs.txt"))));
-    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/abs.txt")));
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/good.txt"_s), "payload");
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"nest/pwned.txt"_s)));
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"nest/up.txt"_s)));
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"abs.txt"_s)));
+    EXPECT_FALSE(QFileInfo::exists(out + u"/abs.txt"_s));
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("a"), QStringLiteral("good.txt")}));
+              (QStringList{u"a"_s, u"good.txt"_s}));
 }
 
 // A link planted at a target or at a folder on the way is never followed:
@@ -338,7 +320,7 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 // member.
 TEST_F(ZipWriteExtractTest, LinksAreNeverFollowedAndExactNamesPickOneMember)
 {
-    const QString archive = m_folder.Path(QStringLiteral("links.zip"));
+    const QString archive = m_folder.Path(u"links.zip"_s);
     {
         int error = 0;
         ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE, &error));
@@ -352,26 +334,24 @@ TEST_F(ZipWriteExtractTest, LinksAreNeverFollowedAndExactNamesPickOneMember)
         }
         ASSERT_EQ(CloseZipArchive(zip), ZIP_ER_OK);
     }
-    const QString secret = m_folder.Write(QStringLiteral("outside/secret.txt"), "secret");
-    const QString out = ExtractTo(archive, QStringLiteral("out"), RecurseFlag | OverWriteFlag);
+    const QString secret = m_folder.Write(u"outside/secret.txt"_s, "secret");
+    const QString out = ExtractTo(archive, u"out"_s, RecurseFlag | OverWriteFlag);
     QDir().mkpath(out);
-    ASSERT_TRUE(QFile::link(secret, out + QStringLiteral("/plain.txt")));
-    ASSERT_TRUE(
-        QFile::link(m_folder.Path(QStringLiteral("outside")), out + QStringLiteral("/sub")));
+    ASSERT_TRUE(QFile::link(secret, out + u"/plain.txt"_s));
+    ASSERT_TRUE(QFile::link(m_folder.Path(u"outside"_s), out + u"/sub"_s));
     EXPECT_FALSE(m_unzip.Execute(ZipFunction::Extract));
     EXPECT_EQ(m_unzip.ErrorCode(), ZipResult::NotAllProcessed);
     EXPECT_EQ(ArchiveTestFolder::Read(secret), "secret");
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(QStringLiteral("outside/inner.txt"))));
-    EXPECT_FALSE(QFileInfo(out + QStringLiteral("/plain.txt")).isSymLink());
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/plain.txt")), "plain.txt");
-    EXPECT_EQ(ArchiveTestFolder::Read(out + QStringLiteral("/Back/slash.txt")), "Back\\slash.txt");
+    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"outside/inner.txt"_s)));
+    EXPECT_FALSE(QFileInfo(out + u"/plain.txt"_s).isSymLink());
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/plain.txt"_s), "plain.txt");
+    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/Back/slash.txt"_s), "Back\\slash.txt");
 
-    const QString flat =
-        ExtractTo(archive, QStringLiteral("flat"), OverWriteFlag | NoDirectoryNamesFlag);
-    m_unzip.lpszFileSpec = QStringLiteral("\"readme\"");
+    const QString flat = ExtractTo(archive, u"flat"_s, OverWriteFlag | NoDirectoryNamesFlag);
+    m_unzip.lpszFileSpec = u"\"readme\""_s;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
     EXPECT_EQ(QDir(flat).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("readme")});
+              QStringList{u"readme"_s});
 }
 
 } // namespace

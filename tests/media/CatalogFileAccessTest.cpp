@@ -20,6 +20,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A desktop of the test's own: one application, a script that writes the
@@ -31,22 +33,22 @@ public:
     TestDesktop()
     {
         // The MIME database reads its folders once, before they move.
-        QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain"));
-        m_folder.Write(QStringLiteral("opener.sh"),
+        QMimeDatabase().mimeTypeForName(u"text/plain"_s);
+        m_folder.Write(u"opener.sh"_s,
                        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"" +
                            Log().toUtf8() + "\"; done\n");
         QFile::setPermissions(Script(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_folder.Write(QStringLiteral("share/applications/opener.desktop"),
+        m_folder.Write(u"share/applications/opener.desktop"_s,
                        "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" +
                            Script().toUtf8() + "\" --file %f\n");
-        m_folder.Write(QStringLiteral("config/mimeapps.list"),
+        m_folder.Write(u"config/mimeapps.list"_s,
                        "[Default Applications]\ntext/plain=opener.desktop\n"
                        "inode/directory=opener.desktop\n");
-        m_folders.emplace(QDir::cleanPath(m_folder.Path(QStringLiteral("."))));
+        m_folders.emplace(QDir::cleanPath(m_folder.Path(u"."_s)));
     }
 
-    QString Script() const { return m_folder.Path(QStringLiteral("opener.sh")); }
-    QString Log() const { return m_folder.Path(QStringLiteral("opened.log")); }
+    QString Script() const { return m_folder.Path(u"opener.sh"_s); }
+    QString Log() const { return m_folder.Path(u"opened.log"_s); }
 
     // The arguments the application was started with, waiting for them a
     // while: it runs detached.
@@ -81,41 +83,34 @@ protected:
         StoreFixture::SetUp();
         m_accessOwner = std::make_unique<TCatalogFileAccess>(*m_data, m_temporaryFiles);
         m_temporaryFolder.emplace("TMPDIR", m_temp.path());
-        m_drives.Mount(Medium(), DriveKind::Removable, QStringLiteral("DISK7"));
-        m_medium.Write(QStringLiteral("docs/notes.txt"), "notes");
-        m_medium.Write(QStringLiteral("docs/NOTES.TXT"), "NOTES");
-        m_medium.Write(QStringLiteral("odd.qqq"), QByteArray("\x00\x01\x02", 3));
-        m_stage.Write(QStringLiteral("inner/Read Me.TXT"), "packed");
-        m_stage.Write(QStringLiteral("inner/read me.txt"), "lower");
+        m_drives.Mount(Medium(), DriveKind::Removable, u"DISK7"_s);
+        m_medium.Write(u"docs/notes.txt"_s, "notes");
+        m_medium.Write(u"docs/NOTES.TXT"_s, "NOTES");
+        m_medium.Write(u"odd.qqq"_s, QByteArray("\x00\x01\x02", 3));
+        m_stage.Write(u"inner/Read Me.TXT"_s, "packed");
+        m_stage.Write(u"inner/read me.txt"_s, "lower");
         // Cataloged in the folder "inner": folders of a package merge
         // without regard to letter case.
-        m_stage.Write(QStringLiteral("INNER/upper.txt"), "upper");
-        ASSERT_EQ(
-            m_stage.Run(QStringLiteral("zip"),
-                        {QStringLiteral("-qr"), m_medium.Path(QStringLiteral("docs/pack.zip")),
-                         QStringLiteral("inner"), QStringLiteral("INNER")}),
-            0);
+        m_stage.Write(u"INNER/upper.txt"_s, "upper");
+        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-qr"_s, m_medium.Path(u"docs/pack.zip"_s), u"inner"_s,
+                                         u"INNER"_s}),
+                  0);
         // A self-extracting program: a stub, then an archive with its offsets
         // adjusted by zip -A.
-        m_stage.Write(QStringLiteral("setup/install.txt"), "install");
-        ASSERT_EQ(m_stage.Run(QStringLiteral("zip"),
-                              {QStringLiteral("-q"), QStringLiteral("-r"),
-                               m_stage.Path(QStringLiteral("part.zip")), QStringLiteral("setup")}),
-                  0);
-        m_medium.Write(QStringLiteral("setup.exe"),
-                       QByteArray(4000, '\x90') +
-                           ArchiveTestFolder::Read(m_stage.Path(QStringLiteral("part.zip"))));
-        ASSERT_EQ(m_stage.Run(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-A"),
-                                                      m_medium.Path(QStringLiteral("setup.exe"))}),
-                  0);
+        m_stage.Write(u"setup/install.txt"_s, "install");
+        ASSERT_EQ(
+            m_stage.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_stage.Path(u"part.zip"_s), u"setup"_s}), 0);
+        m_medium.Write(u"setup.exe"_s, QByteArray(4000, '\x90') +
+                                           ArchiveTestFolder::Read(m_stage.Path(u"part.zip"_s)));
+        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-A"_s, m_medium.Path(u"setup.exe"_s)}), 0);
         m_data->RunInTransaction([&] {
             TMediaScanner scanner(*m_data, CatalogOptions{});
             TPackageAnalyser packages(scanner, *m_data);
             packages.AttachTo(Medium());
-            m_catalogId = scanner.CreateCatalogObject(
-                QStringLiteral("Stick"), Medium(), CatalogSchema::kCatalogsId,
-                CatalogSchema::kRemovableDiskClass, QString(), QStringLiteral("DISK7"), 0, 0,
-                NowDayCount(), NowDayCount());
+            m_catalogId =
+                scanner.CreateCatalogObject(u"Stick"_s, Medium(), CatalogSchema::kCatalogsId,
+                                            CatalogSchema::kRemovableDiskClass, QString(),
+                                            u"DISK7"_s, 0, 0, NowDayCount(), NowDayCount());
             qint64 total = 0;
             scanner.ScanSource(Medium(), m_catalogId, total);
         });
@@ -126,7 +121,7 @@ protected:
         StoreFixture::TearDown();
     }
 
-    QString Medium() const { return QDir::cleanPath(m_medium.Path(QStringLiteral("."))); }
+    QString Medium() const { return QDir::cleanPath(m_medium.Path(u"."_s)); }
 
     // The number of the row that a name is given in: a file's Key, an object's ID.
     qint64 NumberOf(const QString &sql, const QString &name)
@@ -139,11 +134,11 @@ protected:
     }
     qint64 FileKey(const QString &name)
     {
-        return NumberOf(QStringLiteral("SELECT Key FROM Files WHERE Name = ?1"), name);
+        return NumberOf(u"SELECT Key FROM Files WHERE Name = ?1"_s, name);
     }
     qint64 ObjectId(const QString &name)
     {
-        return NumberOf(QStringLiteral("SELECT ID FROM Catalogs WHERE Name = ?1"), name);
+        return NumberOf(u"SELECT ID FROM Catalogs WHERE Name = ?1"_s, name);
     }
 
     QTemporaryDir m_temp;
@@ -161,43 +156,42 @@ protected:
 TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer)
 {
     // Two files whose names differ only in letter case: each opens itself.
-    const QString notes = Medium() + QStringLiteral("/docs/notes.txt");
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), notes}));
+    const QString notes = Medium() + u"/docs/notes.txt"_s;
+    EXPECT_TRUE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, notes}));
 
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("NOTES.TXT")), true));
-    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{Medium() + QStringLiteral("/docs/NOTES.TXT")});
+    EXPECT_TRUE(Access().OpenFile(FileKey(u"NOTES.TXT"_s), true));
+    EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{Medium() + u"/docs/NOTES.TXT"_s});
     m_ui.SetQuickViewWorks(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), true));
+    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), true));
     const RecordedMessage refused = m_ui.TakeSingleMessage();
-    EXPECT_EQ(refused.caption, QStringLiteral("Quick View"));
-    EXPECT_EQ(refused.text,
-              QStringLiteral("Unable to locate the Quick View Application. Function terminated."));
+    EXPECT_EQ(refused.caption, u"Quick View"_s);
+    EXPECT_EQ(refused.text, u"Unable to locate the Quick View Application. Function terminated."_s);
     m_ui.TakeQuickViews();
 
     // No application for the type: the user picks a program.
-    const QString odd = Medium() + QStringLiteral("/odd.qqq");
+    const QString odd = Medium() + u"/odd.qqq"_s;
     m_ui.QueueFileName(m_desktop.Script());
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("odd.qqq")), false));
+    EXPECT_TRUE(Access().OpenFile(FileKey(u"odd.qqq"_s), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
 }
 
 TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
 {
-    QFile::remove(m_medium.Path(QStringLiteral("docs/notes.txt")));
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
+    QFile::remove(m_medium.Path(u"docs/notes.txt"_s));
+    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
     const RecordedMessage missing = m_ui.TakeSingleMessage();
-    EXPECT_EQ(missing.caption, QStringLiteral("File Not Found"));
-    EXPECT_EQ(missing.text, QStringLiteral("Dirvanta was unable to locate \"") + Medium() +
-                                QStringLiteral("/docs/notes.txt\" on Catalog \"Stick\"\n\n"
-                                               "The file may have been deleted from the Cataloged "
-                                               "Media. It is recommended that you perform a "
-                                               "Catalog Update to re-synchronize the Catalog"));
+    EXPECT_EQ(missing.caption, u"File Not Found"_s);
+    EXPECT_EQ(missing.text, u"Dirvanta was unable to locate \""_s + Medium() +
+                                u"/docs/notes.txt\" on Catalog \"Stick\"\n\n"
+                                "The file may have been deleted from the Cataloged "
+                                "Media. It is recommended that you perform a "
+                                "Catalog Update to re-synchronize the Catalog"_s);
 
     // Another disk in the drive: the device check asks, the user gives up.
-    m_drives.At(Medium()).label = QStringLiteral("OTHER");
+    m_drives.At(Medium()).label = u"OTHER"_s;
     m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(QStringLiteral("notes.txt")), false));
+    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
     EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
@@ -209,19 +203,18 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     struct stat status;
     ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);
-    const qint64 key = FileKey(QStringLiteral("Read Me.TXT"));
+    const qint64 key = FileKey(u"Read Me.TXT"_s);
     ASSERT_GT(key, 0);
-    const QString copy = QDir(folder).filePath(QStringLiteral("Read Me.TXT"));
+    const QString copy = QDir(folder).filePath(u"Read Me.TXT"_s);
     EXPECT_TRUE(Access().OpenFile(key, false));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), copy}));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, copy}));
     EXPECT_EQ(ArchiveTestFolder::Read(copy), QByteArray("packed"));
     // A member whose name differs only in letter case is its own file.
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("read me.txt")), true));
-    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("read me.txt"))),
+    EXPECT_TRUE(Access().OpenFile(FileKey(u"read me.txt"_s), true));
+    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(u"read me.txt"_s)),
               QByteArray("lower"));
-    EXPECT_TRUE(Access().OpenFile(FileKey(QStringLiteral("upper.txt")), true));
-    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(QStringLiteral("upper.txt"))),
-              QByteArray("upper"));
+    EXPECT_TRUE(Access().OpenFile(FileKey(u"upper.txt"_s), true));
+    EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(u"upper.txt"_s)), QByteArray("upper"));
     m_ui.TakeQuickViews();
     EXPECT_EQ(m_temporaryFiles.Files().first(), copy);
 
@@ -229,23 +222,22 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     m_ui.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(Access().OpenFile(key, true));
     const RecordedMessage question = m_ui.TakeSingleMessage();
-    EXPECT_EQ(question.caption, QStringLiteral("File Already Exists"));
+    EXPECT_EQ(question.caption, u"File Already Exists"_s);
     EXPECT_EQ(question.text, u'"' + copy +
-                                 QStringLiteral("\" is already present.\n\nDo you wish to replace "
-                                                "it with the Extracted version ?"));
+                                 u"\" is already present.\n\nDo you wish to replace "
+                                 "it with the Extracted version ?"_s);
     EXPECT_TRUE(m_ui.TakeQuickViews().isEmpty());
 
     m_temporaryFiles.DeleteAll();
     EXPECT_FALSE(QFileInfo::exists(copy));
 
     // The package is gone from the medium.
-    QFile::remove(m_medium.Path(QStringLiteral("docs/pack.zip")));
+    QFile::remove(m_medium.Path(u"docs/pack.zip"_s));
     EXPECT_FALSE(Access().OpenFile(key, false));
     const RecordedMessage failed = m_ui.TakeSingleMessage();
-    EXPECT_EQ(failed.caption, QStringLiteral("Error Extracting File"));
-    EXPECT_EQ(failed.text,
-              QStringLiteral("An Unknown Error occurred when extracting \"Read Me.TXT\"."
-                             "\n\nThe request has been terminated"));
+    EXPECT_EQ(failed.caption, u"Error Extracting File"_s);
+    EXPECT_EQ(failed.text, u"An Unknown Error occurred when extracting \"Read Me.TXT\"."
+                           "\n\nThe request has been terminated"_s);
 }
 
 namespace {
@@ -259,80 +251,75 @@ ListEntry ObjectEntry(qint64 id, int cls)
 
 TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolders)
 {
-    const qint64 readMe = FileKey(QStringLiteral("read me.txt"));
+    const qint64 readMe = FileKey(u"read me.txt"_s);
     const QList<ListEntry> folderAndFile = {
-        ObjectEntry(ObjectId(QStringLiteral("inner")), CatalogSchema::kPackagedFolderClass),
-        ListEntry{QStringLiteral("read me.txt"), readMe, kFirstFileImage, {}}};
+        ObjectEntry(ObjectId(u"inner"_s), CatalogSchema::kPackagedFolderClass),
+        ListEntry{u"read me.txt"_s, readMe, kFirstFileImage, {}}};
     const std::optional<ExtractRequest> request = BuildExtractRequest(*m_data, folderAndFile, true);
     ASSERT_TRUE(request);
-    EXPECT_EQ(request->packagePath, Medium() + QStringLiteral("/docs/pack.zip"));
-    EXPECT_EQ(request->itemSpecifications,
-              (QStringList{QStringLiteral("inner/*.*"), QStringLiteral("inner/read me.txt")}));
+    EXPECT_EQ(request->packagePath, Medium() + u"/docs/pack.zip"_s);
+    EXPECT_EQ(request->itemSpecifications, (QStringList{u"inner/*.*"_s, u"inner/read me.txt"_s}));
 
     // The folders the catalog merged come out as the package has them.
-    const QString into = m_temp.filePath(QStringLiteral("out"));
-    EXPECT_EQ(
-        RunExtractRequest(*m_data, *request, {QStringLiteral(" ") + into, false}, m_settings.get()),
-        ExtractOutcome::Done);
-    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/inner/Read Me.TXT")), "packed");
-    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/INNER/upper.txt")), "upper");
+    const QString into = m_temp.filePath(u"out"_s);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {u" "_s + into, false}, m_settings.get()),
+              ExtractOutcome::Done);
+    EXPECT_EQ(ArchiveTestFolder::Read(into + u"/inner/Read Me.TXT"_s), "packed");
+    EXPECT_EQ(ArchiveTestFolder::Read(into + u"/INNER/upper.txt"_s), "upper");
     EXPECT_EQ(ReadExtractOptions(*m_settings).folder, into);
     EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::ExtractFiles);
 
     // "Duplicate File": Yes to All asks once, Abort ends the request as done.
-    QFile changed(into + QStringLiteral("/inner/read me.txt"));
+    QFile changed(into + u"/inner/read me.txt"_s);
     ASSERT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write("changed") == 7);
     changed.close();
     m_ui.QueueDuplicateAnswer(OverwriteAnswer::YesToAll);
     EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr), ExtractOutcome::Done);
     EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
-    EXPECT_EQ(ArchiveTestFolder::Read(into + QStringLiteral("/inner/read me.txt")), "lower");
+    EXPECT_EQ(ArchiveTestFolder::Read(into + u"/inner/read me.txt"_s), "lower");
     m_ui.QueueDuplicateAnswer(OverwriteAnswer::Abort);
     EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
               ExtractOutcome::Cancelled);
     EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
     const RecordedMessage cancelled = m_ui.TakeSingleMessage();
-    EXPECT_EQ(cancelled.caption, QStringLiteral("Extact Cancelled"));
-    EXPECT_EQ(cancelled.text, QStringLiteral("The Extact was cancelled by the User"));
+    EXPECT_EQ(cancelled.caption, u"Extact Cancelled"_s);
+    EXPECT_EQ(cancelled.text, u"The Extact was cancelled by the User"_s);
 
     // Of two packages the last one's is taken; a file outside any gives nothing.
     const QList<ListEntry> twoPackages = {
-        ObjectEntry(ObjectId(QStringLiteral("pack.zip")), CatalogSchema::kPackageClass),
-        ListEntry{
-            QStringLiteral("notes.txt"), FileKey(QStringLiteral("notes.txt")), kFirstFileImage, {}},
-        ObjectEntry(ObjectId(QStringLiteral("setup.exe")), CatalogSchema::kPackageClass)};
+        ObjectEntry(ObjectId(u"pack.zip"_s), CatalogSchema::kPackageClass),
+        ListEntry{u"notes.txt"_s, FileKey(u"notes.txt"_s), kFirstFileImage, {}},
+        ObjectEntry(ObjectId(u"setup.exe"_s), CatalogSchema::kPackageClass)};
     const std::optional<ExtractRequest> last = BuildExtractRequest(*m_data, twoPackages, true);
     ASSERT_TRUE(last);
-    EXPECT_EQ(last->itemSpecifications,
-              (QStringList{QStringLiteral("*.*"), QStringLiteral("*.*")}));
-    const QString other = m_temp.filePath(QStringLiteral("other"));
+    EXPECT_EQ(last->itemSpecifications, (QStringList{u"*.*"_s, u"*.*"_s}));
+    const QString other = m_temp.filePath(u"other"_s);
     EXPECT_EQ(RunExtractRequest(*m_data, *last, {other, true}, nullptr), ExtractOutcome::Done);
     EXPECT_EQ(QDir(other).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("setup")});
-    EXPECT_EQ(ArchiveTestFolder::Read(other + QStringLiteral("/setup/install.txt")), "install");
+              QStringList{u"setup"_s});
+    EXPECT_EQ(ArchiveTestFolder::Read(other + u"/setup/install.txt"_s), "install");
 
     EXPECT_FALSE(BuildExtractRequest(*m_data, {twoPackages[1]}, true));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Format"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Format"_s);
 }
 
 TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothingExtracted)
 {
     const std::optional<ExtractRequest> request = BuildExtractRequest(
-        *m_data, {ObjectEntry(ObjectId(QStringLiteral("pack.zip")), CatalogSchema::kPackageClass)},
-        true);
+        *m_data, {ObjectEntry(ObjectId(u"pack.zip"_s), CatalogSchema::kPackageClass)}, true);
     ASSERT_TRUE(request);
-    QFile::remove(m_medium.Path(QStringLiteral("docs/pack.zip")));
-    const QString into = m_temp.filePath(QStringLiteral("out"));
+    QFile::remove(m_medium.Path(u"docs/pack.zip"_s));
+    const QString into = m_temp.filePath(u"out"_s);
     EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, m_settings.get()),
               ExtractOutcome::PackageMissing);
     const RecordedMessage missing = m_ui.TakeSingleMessage();
-    EXPECT_EQ(missing.caption, QStringLiteral("File Error"));
-    EXPECT_EQ(missing.text, QStringLiteral("Dirvanta was unable to locate the original File "
-                                           "Package \"") +
+    EXPECT_EQ(missing.caption, u"File Error"_s);
+    EXPECT_EQ(missing.text, u"Dirvanta was unable to locate the original File "
+                            "Package \""_s +
                                 Medium() +
-                                QStringLiteral("/docs/pack.zip\"\n\nPlease check that this file "
-                                               "has not been deleted since the Catalog was "
-                                               "perfromed"));
+                                u"/docs/pack.zip\"\n\nPlease check that this file "
+                                "has not been deleted since the Catalog was "
+                                "perfromed"_s);
     EXPECT_FALSE(QFileInfo::exists(into));
     EXPECT_TRUE(ReadExtractOptions(*m_settings).folder.isEmpty());
 }
@@ -340,18 +327,17 @@ TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothin
 TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)
 {
     EXPECT_TRUE(Access().ExploreObject(m_catalogId));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{QStringLiteral("--file"), Medium()}));
-    EXPECT_TRUE(Access().ExploreObject(ObjectId(QStringLiteral("docs"))));
-    EXPECT_EQ(m_desktop.Opened(2),
-              (QStringList{QStringLiteral("--file"), Medium() + QStringLiteral("/docs")}));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
+    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
     // A package is no folder on the medium.
-    EXPECT_FALSE(Access().ExploreObject(ObjectId(QStringLiteral("pack.zip"))));
+    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
     EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
 TEST(DesktopExecTest, ExecLinesBecomeArguments)
 {
-    const QString file = QStringLiteral("/m/a b.txt");
+    const QString file = u"/m/a b.txt"_s;
     struct Case
     {
         const char *exec;

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void WriteFile(const QString &path, qint64 size)
@@ -25,13 +27,12 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
-        m_medium = m_folder.filePath(QStringLiteral("medium"));
-        QDir().mkpath(m_medium + QStringLiteral("/Docs/Deep"));
-        WriteFile(m_medium + QStringLiteral("/README.TXT"), 100);
-        WriteFile(m_medium + QStringLiteral("/Docs/letter.odt"), 2000);
-        WriteFile(m_medium + QStringLiteral("/Docs/Deep/photo.jpg"), 30000);
-        FakeDriveSystem::Drive &drive =
-            m_drives.Mount(m_medium, DriveKind::Removable, QStringLiteral("STICK"));
+        m_medium = m_folder.filePath(u"medium"_s);
+        QDir().mkpath(m_medium + u"/Docs/Deep"_s);
+        WriteFile(m_medium + u"/README.TXT"_s, 100);
+        WriteFile(m_medium + u"/Docs/letter.odt"_s, 2000);
+        WriteFile(m_medium + u"/Docs/Deep/photo.jpg"_s, 30000);
+        FakeDriveSystem::Drive &drive = m_drives.Mount(m_medium, DriveKind::Removable, u"STICK"_s);
         drive.totalBytes = 8'000'000'000ULL;
         drive.freeBytes = 1'000'000'000ULL;
     }
@@ -48,26 +49,20 @@ protected:
 TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
 {
     qint64 id = -1;
-    const CatalogRequest request{m_medium,
-                                 QStringLiteral("My Stick"),
-                                 3,
-                                 QStringLiteral("STICK"),
-                                 QStringLiteral("STICK"),
-                                 QStringLiteral("keep")};
+    const CatalogRequest request{m_medium, u"My Stick"_s, 3, u"STICK"_s, u"STICK"_s, u"keep"_s};
     ASSERT_TRUE(m_data->RunInTransaction(
         [&] { ASSERT_TRUE(CatalogMedia(*m_data, m_options, request, &id)); }));
-    EXPECT_EQ(GetObjectPath(*m_data, id), QStringLiteral("Catalogs\\My Stick"));
+    EXPECT_EQ(GetObjectPath(*m_data, id), u"Catalogs\\My Stick"_s);
     EXPECT_EQ(GetObjectSize(*m_data, id), 32100);
-    EXPECT_EQ(Count(QStringLiteral("SELECT Class FROM Catalogs WHERE ID = %1").arg(id)),
+    EXPECT_EQ(Count(u"SELECT Class FROM Catalogs WHERE ID = %1"_s.arg(id)),
               CatalogSchema::kRemovableDiskClass);
-    EXPECT_EQ(Count(QStringLiteral("SELECT VolSize FROM Catalogs WHERE ID = %1").arg(id)),
-              8'000'000'000LL);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
-                        .arg(CatalogSchema::kFileFolderClass)),
+    EXPECT_EQ(Count(u"SELECT VolSize FROM Catalogs WHERE ID = %1"_s.arg(id)), 8'000'000'000LL);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(
+                  CatalogSchema::kFileFolderClass)),
               2);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 3);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'")), 1);
-    EXPECT_EQ(GetObjectComment(*m_data, id), QStringLiteral("keep"));
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 3);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'"_s), 1);
+    EXPECT_EQ(GetObjectComment(*m_data, id), u"keep"_s);
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
 
@@ -75,50 +70,39 @@ TEST_F(CatalogMediaTest, ANewLabelIsWrittenAndARefusedWriteAsks)
 {
     qint64 id = -1;
     ASSERT_TRUE(CatalogMedia(*m_data, m_options,
-                             {m_medium, QStringLiteral("A"), 3, QStringLiteral("STICK"),
-                              QStringLiteral("holiday"), QString()},
-                             &id));
-    EXPECT_EQ(m_drives.At(m_medium).label, QStringLiteral("holiday"));
-    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(QStringLiteral("SerialID")).toString(),
-              QStringLiteral("HOLIDAY"));
+                             {m_medium, u"A"_s, 3, u"STICK"_s, u"holiday"_s, QString()}, &id));
+    EXPECT_EQ(m_drives.At(m_medium).label, u"holiday"_s);
+    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(u"SerialID"_s).toString(), u"HOLIDAY"_s);
 
     m_drives.At(m_medium).labelWritable = false;
     m_ui.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(CatalogMedia(*m_data, m_options,
-                              {m_medium, QStringLiteral("B"), 3, QStringLiteral("holiday"),
-                               QStringLiteral("OTHER"), QString()}));
+                              {m_medium, u"B"_s, 3, u"holiday"_s, u"OTHER"_s, QString()}));
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Access Error"));
-    EXPECT_EQ(box.text,
-              QStringLiteral("Unable to Write to the Media being cataloged, either the Disk "
-                             "is damaged or is write protected\n\nDo you wish to ignore "
-                             "this error and continue with the Catalog ?"));
-    EXPECT_EQ(m_data->Catalogs.FindChild(3, QStringLiteral("B")), -1);
+    EXPECT_EQ(box.caption, u"Access Error"_s);
+    EXPECT_EQ(box.text, u"Unable to Write to the Media being cataloged, either the Disk "
+                        "is damaged or is write protected\n\nDo you wish to ignore "
+                        "this error and continue with the Catalog ?"_s);
+    EXPECT_EQ(m_data->Catalogs.FindChild(3, u"B"_s), -1);
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
     ASSERT_TRUE(CatalogMedia(*m_data, m_options,
-                             {m_medium, QStringLiteral("C"), 3, QStringLiteral("holiday"),
-                              QStringLiteral("OTHER"), QString()},
-                             &id));
+                             {m_medium, u"C"_s, 3, u"holiday"_s, u"OTHER"_s, QString()}, &id));
     m_ui.TakeMessages();
-    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(QStringLiteral("SerialID")).toString(),
-              QStringLiteral("HOLIDAY"));
+    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(u"SerialID"_s).toString(), u"HOLIDAY"_s);
 }
 
 TEST_F(CatalogMediaTest, NamesAndTargetFolders)
 {
-    EXPECT_EQ(UniqueCatalogName(*m_data, 3), QStringLiteral("New Disk Catalog"));
-    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("new disk catalog"),
-              CatalogSchema::kHardDiskClass);
-    AddObject(CatalogSchema::kCatalogsId, QStringLiteral("New Disk Catalog (2)"),
-              CatalogSchema::kHardDiskClass);
-    EXPECT_EQ(UniqueCatalogName(*m_data, 3), QStringLiteral("New Disk Catalog (3)"));
+    EXPECT_EQ(UniqueCatalogName(*m_data, 3), u"New Disk Catalog"_s);
+    AddObject(CatalogSchema::kCatalogsId, u"new disk catalog"_s, CatalogSchema::kHardDiskClass);
+    AddObject(CatalogSchema::kCatalogsId, u"New Disk Catalog (2)"_s, CatalogSchema::kHardDiskClass);
+    EXPECT_EQ(UniqueCatalogName(*m_data, 3), u"New Disk Catalog (3)"_s);
 
-    const qint64 work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                                  CatalogSchema::kCatalogFolderClass);
-    const qint64 disk = AddObject(work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
-    const qint64 folder =
-        AddObject(disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
+    const qint64 work =
+        AddObject(CatalogSchema::kCatalogsId, u"Work"_s, CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddObject(work, u"Disk"_s, CatalogSchema::kHardDiskClass);
+    const qint64 folder = AddObject(disk, u"Folder"_s, CatalogSchema::kFileFolderClass);
     EXPECT_EQ(CatalogTargetFolder(*m_data, folder), work);
     EXPECT_EQ(CatalogTargetFolder(*m_data, work), work);
     EXPECT_EQ(CatalogTargetFolder(*m_data, 5), 3);
@@ -128,46 +112,43 @@ TEST_F(CatalogMediaTest, NamesAndTargetFolders)
 TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
 {
     qint64 first = -1;
-    ASSERT_TRUE(CatalogMedia(*m_data, m_options,
-                             {m_medium, QStringLiteral("Stick"), 3, QStringLiteral("STICK"),
-                              QStringLiteral("STICK"), QStringLiteral("the catalog's own")},
-                             &first));
+    ASSERT_TRUE(CatalogMedia(
+        *m_data, m_options,
+        {m_medium, u"Stick"_s, 3, u"STICK"_s, u"STICK"_s, u"the catalog's own"_s}, &first));
     // The letter's name as an earlier build stored it, capitalised: its
     // comment is taken over all the same.
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Comment = 'about the letter', Name = 'Letter.odt' "
-                       "WHERE Name = 'letter.odt';"
-                       "UPDATE Catalogs SET Comment = 'deep folder' WHERE Name = 'Deep';"
-                       "UPDATE Catalogs SET Created = 40000 WHERE ID = %1;")
-            .arg(first));
-    WriteFile(m_medium + QStringLiteral("/new.txt"), 5);
-    WriteFile(m_medium + QStringLiteral("/README.TXT"), 101); // changed: loses nothing it had
+        u"UPDATE Files SET Comment = 'about the letter', Name = 'Letter.odt' "
+        "WHERE Name = 'letter.odt';"
+        "UPDATE Catalogs SET Comment = 'deep folder' WHERE Name = 'Deep';"
+        "UPDATE Catalogs SET Created = 40000 WHERE ID = %1;"_s.arg(first));
+    WriteFile(m_medium + u"/new.txt"_s, 5);
+    WriteFile(m_medium + u"/README.TXT"_s, 101); // changed: loses nothing it had
 
     qint64 second = -1;
     ASSERT_TRUE(UpdateCatalog(*m_data, m_options, first, &second));
     EXPECT_NE(second, first);
     EXPECT_EQ(GetObjectName(*m_data, first), QString());
-    EXPECT_EQ(GetObjectPath(*m_data, second), QStringLiteral("Catalogs\\Stick"));
-    EXPECT_EQ(GetObjectComment(*m_data, second), QStringLiteral("the catalog's own"));
-    EXPECT_EQ(Count(QStringLiteral("SELECT Created FROM Catalogs WHERE ID = %1").arg(second)),
-              40000);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'letter.odt' AND "
-                                   "Comment = 'about the letter'")),
+    EXPECT_EQ(GetObjectPath(*m_data, second), u"Catalogs\\Stick"_s);
+    EXPECT_EQ(GetObjectComment(*m_data, second), u"the catalog's own"_s);
+    EXPECT_EQ(Count(u"SELECT Created FROM Catalogs WHERE ID = %1"_s.arg(second)), 40000);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 4);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files WHERE Name = 'letter.odt' AND "
+                    "Comment = 'about the letter'"_s),
               1);
-    EXPECT_EQ(Count(QStringLiteral(
-                  "SELECT COUNT(*) FROM Catalogs WHERE Name = 'Deep' AND Comment = 'deep folder'")),
-              1);
+    EXPECT_EQ(
+        Count(u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Deep' AND Comment = 'deep folder'"_s),
+        1);
     EXPECT_EQ(GetObjectSize(*m_data, second), 32106);
     EXPECT_FALSE(m_options.reuseComments);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 
     // Another disk in the drive: asked for, given up, nothing changes.
-    m_drives.Insert(m_medium, QStringLiteral("OTHER"));
+    m_drives.Insert(m_medium, u"OTHER"_s);
     m_ui.QueueDeviceCheck(false);
     EXPECT_FALSE(UpdateCatalog(*m_data, m_options, second));
     m_ui.TakeDeviceChecks();
-    EXPECT_EQ(GetObjectName(*m_data, second), QStringLiteral("Stick"));
+    EXPECT_EQ(GetObjectName(*m_data, second), u"Stick"_s);
 
     // Not a disk catalog: nothing happens.
     EXPECT_FALSE(UpdateCatalog(*m_data, m_options, 3));
@@ -184,10 +165,9 @@ protected:
     void SetUp() override
     {
         CatalogMediaTest::SetUp();
-        m_work = AddObject(kCatalogsId, QStringLiteral("Work"), kCatalogFolderClass);
+        m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
         ASSERT_TRUE(CatalogMedia(*m_data, m_options,
-                                 {m_medium, QStringLiteral("Stick"), m_work,
-                                  QStringLiteral("STICK"), QStringLiteral("STICK"), QString()},
+                                 {m_medium, u"Stick"_s, m_work, u"STICK"_s, u"STICK"_s, QString()},
                                  &m_stick));
     }
 
@@ -215,30 +195,30 @@ TEST_F(ObjectPropertiesTest, CatalogPagesCountWhatTheScanFound)
 {
     const PropertiesDetails folder = Details(m_work);
     EXPECT_FALSE(folder.inCatalog);
-    EXPECT_EQ(folder.location, QStringLiteral("Catalogs"));
+    EXPECT_EQ(folder.location, u"Catalogs"_s);
     const PropertiesStatistics counted = Statistics(folder);
     EXPECT_TRUE(counted.complete);
-    EXPECT_EQ(counted.Value(QStringLiteral("Disk Catalogs:")), QStringLiteral("1"));
-    EXPECT_EQ(counted.Value(QStringLiteral("Cataloged Folders:")), QStringLiteral("2"));
-    EXPECT_EQ(counted.Value(QStringLiteral("Catalog Folders:")), QStringLiteral("0"));
-    EXPECT_EQ(counted.Value(QStringLiteral("Cataloged Files:")), QStringLiteral("3"));
-    EXPECT_EQ(counted.Value(QStringLiteral("Size of Cataloged Files:")), SizeText(32100, true));
+    EXPECT_EQ(counted.Value(u"Disk Catalogs:"_s), u"1"_s);
+    EXPECT_EQ(counted.Value(u"Cataloged Folders:"_s), u"2"_s);
+    EXPECT_EQ(counted.Value(u"Catalog Folders:"_s), u"0"_s);
+    EXPECT_EQ(counted.Value(u"Cataloged Files:"_s), u"3"_s);
+    EXPECT_EQ(counted.Value(u"Size of Cataloged Files:"_s), SizeText(32100, true));
     EXPECT_EQ(counted.lines.size(), 7); // no deleted date outside the Wastebasket
 
     const PropertiesDetails stick = Details(m_stick);
     EXPECT_TRUE(stick.labelEditable);
     EXPECT_TRUE(stick.sourceEditable);
-    EXPECT_EQ(stick.catalogName, QStringLiteral("Stick"));
-    EXPECT_EQ(stick.label, QStringLiteral("STICK"));
+    EXPECT_EQ(stick.catalogName, u"Stick"_s);
+    EXPECT_EQ(stick.label, u"STICK"_s);
     EXPECT_EQ(stick.source, m_medium);
-    EXPECT_EQ(Statistics(stick).Value(QStringLiteral("Disk Catalogs:")), QStringLiteral("0"));
+    EXPECT_EQ(Statistics(stick).Value(u"Disk Catalogs:"_s), u"0"_s);
 
-    const PropertiesDetails deep = Details(m_data->Catalogs.FindChild(
-        m_data->Catalogs.FindChild(m_stick, QStringLiteral("Docs")), QStringLiteral("Deep")));
-    EXPECT_EQ(deep.location, QStringLiteral("Catalogs\\Work\\Stick\\Docs"));
-    EXPECT_EQ(deep.catalogName, QStringLiteral("Stick"));
+    const PropertiesDetails deep = Details(
+        m_data->Catalogs.FindChild(m_data->Catalogs.FindChild(m_stick, u"Docs"_s), u"Deep"_s));
+    EXPECT_EQ(deep.location, u"Catalogs\\Work\\Stick\\Docs"_s);
+    EXPECT_EQ(deep.catalogName, u"Stick"_s);
     EXPECT_FALSE(deep.labelEditable || deep.sourceEditable);
-    EXPECT_EQ(Statistics(deep).Value(QStringLiteral("Cataloged Files:")), QStringLiteral("1"));
+    EXPECT_EQ(Statistics(deep).Value(u"Cataloged Files:"_s), u"1"_s);
 
     // In the Wastebasket the page shows when the folder went there.
     m_ui.QueueAnswer(MessageAnswer::Yes);
@@ -247,30 +227,30 @@ TEST_F(ObjectPropertiesTest, CatalogPagesCountWhatTheScanFound)
     const PropertiesDetails deleted = Details(m_work);
     EXPECT_TRUE(deleted.deletedShown);
     EXPECT_GT(deleted.deleted, 0);
-    EXPECT_EQ(Statistics(deleted).Value(QStringLiteral("Catalog Entry Deleted:")),
+    EXPECT_EQ(Statistics(deleted).Value(u"Catalog Entry Deleted:"_s),
               LongDateTimeText(deleted.deleted));
 }
 
 TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
 {
-    const qint64 key = Count(QStringLiteral("SELECT Key FROM Files WHERE Name = 'letter.odt'"));
+    const qint64 key = Count(u"SELECT Key FROM Files WHERE Name = 'letter.odt'"_s);
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Class = 33 WHERE Key = %1;").arg(key));
+        u"UPDATE Files SET Class = 33 WHERE Key = %1;"_s.arg(key));
     const PropertiesDetails file = Details(key, true);
-    EXPECT_EQ(file.name, QStringLiteral("letter.odt"));
-    EXPECT_EQ(file.location, QStringLiteral("Catalogs\\Work\\Stick\\Docs"));
-    EXPECT_EQ(file.catalogName, QStringLiteral("Stick"));
+    EXPECT_EQ(file.name, u"letter.odt"_s);
+    EXPECT_EQ(file.location, u"Catalogs\\Work\\Stick\\Docs"_s);
+    EXPECT_EQ(file.catalogName, u"Stick"_s);
     EXPECT_FALSE(file.labelEditable || file.sourceEditable);
     EXPECT_FALSE(PropertiesLayoutOf(file.cls, true).viewOnly);
     const PropertiesStatistics page = Statistics(file);
-    EXPECT_EQ(page.Value(QStringLiteral("Size:")), SizeText(2000, true));
-    EXPECT_EQ(page.Value(QStringLiteral("Attributes:")), QStringLiteral("Read-only, Archive"));
-    EXPECT_EQ(page.Value(QStringLiteral("Modified:")), LongDateTimeText(file.modified));
+    EXPECT_EQ(page.Value(u"Size:"_s), SizeText(2000, true));
+    EXPECT_EQ(page.Value(u"Attributes:"_s), u"Read-only, Archive"_s);
+    EXPECT_EQ(page.Value(u"Modified:"_s), LongDateTimeText(file.modified));
 
     const double stamped = GetObjectModified(*m_data, m_stick);
-    PropertiesEdits edits{QStringLiteral("signed"), file.label, file.source};
+    PropertiesEdits edits{u"signed"_s, file.label, file.source};
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, file, edits), PropertiesOutcome::Saved);
-    EXPECT_EQ(GetFileComment(*m_data, key), QStringLiteral("signed"));
+    EXPECT_EQ(GetFileComment(*m_data, key), u"signed"_s);
     EXPECT_EQ(GetObjectModified(*m_data, m_stick), stamped);
 }
 
@@ -290,8 +270,8 @@ TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
     }
     EXPECT_TRUE(names.contains(kCatalogsFileName));
     EXPECT_TRUE(names.contains(kFilesFileName));
-    EXPECT_EQ(page.Value(QStringLiteral("Space used by Database: ")), SizeText(total, true));
-    EXPECT_EQ(page.Value(QStringLiteral("Database Version:")), QStringLiteral("210"));
+    EXPECT_EQ(page.Value(u"Space used by Database: "_s), SizeText(total, true));
+    EXPECT_EQ(page.Value(u"Database Version:"_s), u"210"_s);
     EXPECT_TRUE(PropertiesLayoutOf(kVolumePoolClass, false).poolTabs);
 }
 
@@ -301,7 +281,7 @@ TEST_F(ObjectPropertiesTest, CancelStopsTheCountingWalk)
     m_ui.SetOnProcessEvents([this] { m_ui.SetCancelled(true); });
     const PropertiesStatistics page = Statistics(Details(m_work));
     EXPECT_FALSE(page.complete);
-    EXPECT_NE(page.Value(QStringLiteral("Cataloged Files:")), QStringLiteral("3"));
+    EXPECT_NE(page.Value(u"Cataloged Files:"_s), u"3"_s);
     m_ui.SetCancelled(false);
 }
 
@@ -309,42 +289,42 @@ TEST_F(ObjectPropertiesTest, LabelAndSourceChangesFollowTheDrive)
 {
     PropertiesDetails stick = Details(m_stick);
     // Another letter case only is no change: nothing is written.
-    PropertiesEdits edits{QString(), QStringLiteral("stick"), m_medium};
+    PropertiesEdits edits{QString(), u"stick"_s, m_medium};
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 
     m_drives.At(m_medium).labelWritable = false;
-    edits.label = QStringLiteral("travel");
+    edits.label = u"travel"_s;
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::StayOpen);
     const RecordedMessage refused = m_ui.TakeSingleMessage();
-    EXPECT_EQ(refused.caption, QStringLiteral("Unable to Label Disk"));
-    EXPECT_EQ(refused.text, QStringLiteral("The Disk in Drive ") + m_medium +
-                                QStringLiteral(" is Write-Protected. The request to change "
-                                               "the Disk Label has failed."));
-    EXPECT_EQ(edits.label, QStringLiteral("STICK"));
+    EXPECT_EQ(refused.caption, u"Unable to Label Disk"_s);
+    EXPECT_EQ(refused.text, u"The Disk in Drive "_s + m_medium +
+                                u" is Write-Protected. The request to change "
+                                "the Disk Label has failed."_s);
+    EXPECT_EQ(edits.label, u"STICK"_s);
 
     m_drives.At(m_medium).labelWritable = true;
-    edits.label = QStringLiteral("travel");
+    edits.label = u"travel"_s;
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
-    EXPECT_EQ(m_drives.At(m_medium).label, QStringLiteral("travel"));
+    EXPECT_EQ(m_drives.At(m_medium).label, u"travel"_s);
     stick = Details(m_stick);
-    EXPECT_EQ(stick.label, QStringLiteral("TRAVEL"));
+    EXPECT_EQ(stick.label, u"TRAVEL"_s);
 
     // A source on a fixed disk is refused; another removable disk is taken.
-    const QString fixed = m_folder.filePath(QStringLiteral("fixed"));
-    const QString other = m_folder.filePath(QStringLiteral("other"));
+    const QString fixed = m_folder.filePath(u"fixed"_s);
+    const QString other = m_folder.filePath(u"other"_s);
     QDir().mkpath(fixed);
     QDir().mkpath(other);
-    m_drives.Mount(fixed, DriveKind::Fixed, QStringLiteral("DATA"));
-    m_drives.Mount(other, DriveKind::Removable, QStringLiteral("OTHER"));
+    m_drives.Mount(fixed, DriveKind::Fixed, u"DATA"_s);
+    m_drives.Mount(other, DriveKind::Removable, u"OTHER"_s);
     edits = {QString(), stick.label, fixed};
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::StayOpen);
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Catalog Source"));
-    edits = {QStringLiteral("moved"), stick.label, QStringLiteral(" ") + other};
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Catalog Source"_s);
+    edits = {u"moved"_s, stick.label, u" "_s + other};
     EXPECT_EQ(ApplyPropertiesEdits(*m_data, stick, edits), PropertiesOutcome::Saved);
     stick = Details(m_stick);
     EXPECT_EQ(stick.source, other);
-    EXPECT_EQ(stick.comment, QStringLiteral("moved"));
+    EXPECT_EQ(stick.comment, u"moved"_s);
 }
 
 TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
@@ -352,38 +332,35 @@ TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
     // A volume of 4,000 bytes with 1,000 in use, holding a set with a folder
     // and two files; the set's row points at the volume through VolSize.
     const double now = NowDayCount();
-    const qint64 volume =
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"), QString(),
-                         kVolumePoolId, kEmptyArchiveVolumeClass, false, now, now, QString(),
-                         QStringLiteral("DVARC0001"), 1000, 4000);
+    const qint64 volume = AppendCatalogRow(m_data->Catalogs, u"Archive Volume 1"_s, QString(),
+                                           kVolumePoolId, kEmptyArchiveVolumeClass, false, now, now,
+                                           QString(), u"DVARC0001"_s, 1000, 4000);
     const qint64 set =
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Set"), QString(), kArchivesId,
-                         kArchiveSetClass, false, now, now, QString(), QString(), 900, volume);
-    AddFile(AddObject(set, QStringLiteral("Inner"), kArchiveFolderClass), QStringLiteral("a"), 300);
-    AddFile(set, QStringLiteral("b"), 200);
+        AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), kArchivesId, kArchiveSetClass,
+                         false, now, now, QString(), QString(), 900, volume);
+    AddFile(AddObject(set, u"Inner"_s, kArchiveFolderClass), u"a"_s, 300);
+    AddFile(set, u"b"_s, 200);
 
     const PropertiesStatistics onVolume = Statistics(Details(volume));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Archive Sets:")), QStringLiteral("1"));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Archived Folders:")), QStringLiteral("1"));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Archived Files:")), QStringLiteral("2"));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Size of Archived Files:")), SizeText(500, true));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Space Free on Volume:")), SizeText(3000, true));
-    EXPECT_EQ(onVolume.Value(QStringLiteral("Percentage Used:")),
-              DisplayLocale().toString(25.0, 'f', 2) + u'%');
+    EXPECT_EQ(onVolume.Value(u"Archive Sets:"_s), u"1"_s);
+    EXPECT_EQ(onVolume.Value(u"Archived Folders:"_s), u"1"_s);
+    EXPECT_EQ(onVolume.Value(u"Archived Files:"_s), u"2"_s);
+    EXPECT_EQ(onVolume.Value(u"Size of Archived Files:"_s), SizeText(500, true));
+    EXPECT_EQ(onVolume.Value(u"Space Free on Volume:"_s), SizeText(3000, true));
+    EXPECT_EQ(onVolume.Value(u"Percentage Used:"_s), DisplayLocale().toString(25.0, 'f', 2) + u'%');
 
     const PropertiesStatistics ofSet = Statistics(Details(set));
-    EXPECT_EQ(ofSet.Value(QStringLiteral("Folders in Archive Set::")), QStringLiteral("1"));
-    EXPECT_EQ(ofSet.Value(QStringLiteral("Space Used on Volume:")), SizeText(900, true));
+    EXPECT_EQ(ofSet.Value(u"Folders in Archive Set::"_s), u"1"_s);
+    EXPECT_EQ(ofSet.Value(u"Space Used on Volume:"_s), SizeText(900, true));
 
     const PropertiesDetails pool = Details(kVolumePoolId);
     EXPECT_TRUE(PropertiesLayoutOf(pool.cls, false).viewOnly);
     const PropertiesStatistics ofPool = Statistics(pool);
-    EXPECT_EQ(ofPool.Value(QStringLiteral("Archive Volumes:")), QStringLiteral("1"));
-    EXPECT_EQ(ofPool.Value(QStringLiteral("Size of Archived Sets:")), SizeText(900, true));
+    EXPECT_EQ(ofPool.Value(u"Archive Volumes:"_s), u"1"_s);
+    EXPECT_EQ(ofPool.Value(u"Size of Archived Sets:"_s), SizeText(900, true));
 
     // A volume whose capacity is unknown shows no space figures.
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET VolSize = 0 WHERE ID = %1;").arg(volume));
-    EXPECT_EQ(Statistics(Details(volume)).Value(QStringLiteral("Percentage Used:")),
-              QStringLiteral("N/A"));
+        u"UPDATE Catalogs SET VolSize = 0 WHERE ID = %1;"_s.arg(volume));
+    EXPECT_EQ(Statistics(Details(volume)).Value(u"Percentage Used:"_s), u"N/A"_s);
 }

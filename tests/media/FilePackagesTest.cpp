@@ -9,6 +9,8 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // One cataloged object or file below a catalog, read back from the tables.
@@ -38,9 +40,8 @@ protected:
     void ZipWithTool(const QString &zipName, const QStringList &members,
                      const QStringList &extra = {})
     {
-        ASSERT_EQ(m_stage.Run(QStringLiteral("zip"), QStringList{QStringLiteral("-q")} + extra +
-                                                         QStringList{m_medium.Path(zipName)} +
-                                                         members),
+        ASSERT_EQ(m_stage.Run(u"zip"_s, QStringList{u"-q"_s} + extra +
+                                            QStringList{m_medium.Path(zipName)} + members),
                   0)
             << m_stage.Output().constData();
     }
@@ -78,9 +79,8 @@ protected:
                 TPackageAnalyser packages(scanner, *m_data);
                 packages.AttachTo(Medium());
                 catalogId = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), Medium(), CatalogSchema::kCatalogsId,
-                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
-                    NowDayCount());
+                    u"Disk"_s, Medium(), CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
+                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
                 scanner.ScanSource(Medium(), catalogId, sum);
             },
             &failure);
@@ -98,8 +98,8 @@ protected:
             const auto [id, prefix] = pending.back();
             pending.pop_back();
             SqliteStatement &objects = m_data->CatalogDatabase.Prepare(
-                QStringLiteral("SELECT ID, Class, Name, Size, Comment, Modified, VolSize FROM "
-                               "Catalogs WHERE Parent = ?1 ORDER BY ID"));
+                u"SELECT ID, Class, Name, Size, Comment, Modified, VolSize FROM "
+                "Catalogs WHERE Parent = ?1 ORDER BY ID"_s);
             objects.Bind(1, id);
             std::vector<std::pair<qint64, QString>> children;
             while (objects.Step()) {
@@ -115,8 +115,8 @@ protected:
             }
             objects.Reset();
             SqliteStatement &files = m_data->CatalogDatabase.Prepare(
-                QStringLiteral("SELECT Class, Name, Size, Packaged, Comment, Modified FROM Files "
-                               "WHERE ID = ?1 ORDER BY Key"));
+                u"SELECT Class, Name, Size, Packaged, Comment, Modified FROM Files "
+                "WHERE ID = ?1 ORDER BY Key"_s);
             files.Bind(1, id);
             while (files.Step())
                 found[prefix + files.Text(1)] = Cataloged{false,          int(files.Int64(0)),
@@ -136,231 +136,206 @@ protected:
         return paths;
     }
 
-    qint64 FileCount() { return CountRows(QStringLiteral("SELECT count(*) FROM Files")); }
+    qint64 FileCount() { return CountRows(u"SELECT count(*) FROM Files"_s); }
 };
 
 TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
 {
-    m_stage.Write(QStringLiteral("stage/readme.txt"), QByteArray(300, 'r'));
-    m_stage.Write(QStringLiteral("stage/README.TXT"), QByteArray(30, 'R'));
-    m_stage.Write(QStringLiteral("stage/docs/Guide.TXT"), QByteArray(1200, 'g'));
-    ZipWithTool(QStringLiteral("DATA.ZIP"), {QStringLiteral("stage")}, {QStringLiteral("-r")});
-    m_medium.Write(QStringLiteral("after.txt"), "after");
-    ASSERT_TRUE(QFile::link(QStringLiteral("DATA.ZIP"), m_medium.Path(QStringLiteral("link.zip"))));
-    const qint64 zipSize = QFileInfo(m_medium.Path(QStringLiteral("DATA.ZIP"))).size();
+    m_stage.Write(u"stage/readme.txt"_s, QByteArray(300, 'r'));
+    m_stage.Write(u"stage/README.TXT"_s, QByteArray(30, 'R'));
+    m_stage.Write(u"stage/docs/Guide.TXT"_s, QByteArray(1200, 'g'));
+    ZipWithTool(u"DATA.ZIP"_s, {u"stage"_s}, {u"-r"_s});
+    m_medium.Write(u"after.txt"_s, "after");
+    ASSERT_TRUE(QFile::link(u"DATA.ZIP"_s, m_medium.Path(u"link.zip"_s)));
+    const qint64 zipSize = QFileInfo(m_medium.Path(u"DATA.ZIP"_s)).size();
 
     CatalogOptions off;
     off.zipFiles = false;
     const auto plain = Scan(off);
-    EXPECT_EQ(Paths(plain), (QStringList{QStringLiteral("DATA.ZIP"), QStringLiteral("after.txt"),
-                                         QStringLiteral("link.zip")}));
-    EXPECT_EQ(plain.at(QStringLiteral("DATA.ZIP")).size, zipSize);
-    EXPECT_FALSE(plain.at(QStringLiteral("DATA.ZIP")).packaged);
+    EXPECT_EQ(Paths(plain), (QStringList{u"DATA.ZIP"_s, u"after.txt"_s, u"link.zip"_s}));
+    EXPECT_EQ(plain.at(u"DATA.ZIP"_s).size, zipSize);
+    EXPECT_FALSE(plain.at(u"DATA.ZIP"_s).packaged);
 
     qint64 total = 0;
     const auto packaged = Scan(CatalogOptions{}, &total);
     // Folder entries of the archive are skipped; folders come from the paths.
     // Members keep their names, also two that differ only in letter case.
     EXPECT_EQ(Paths(packaged),
-              (QStringList{QStringLiteral("DATA.ZIP"), QStringLiteral("DATA.ZIP/stage"),
-                           QStringLiteral("DATA.ZIP/stage/README.TXT"),
-                           QStringLiteral("DATA.ZIP/stage/docs"),
-                           QStringLiteral("DATA.ZIP/stage/docs/Guide.TXT"),
-                           QStringLiteral("DATA.ZIP/stage/readme.txt"), QStringLiteral("after.txt"),
-                           QStringLiteral("link.zip")}));
+              (QStringList{u"DATA.ZIP"_s, u"DATA.ZIP/stage"_s, u"DATA.ZIP/stage/README.TXT"_s,
+                           u"DATA.ZIP/stage/docs"_s, u"DATA.ZIP/stage/docs/Guide.TXT"_s,
+                           u"DATA.ZIP/stage/readme.txt"_s, u"after.txt"_s, u"link.zip"_s}));
     // A link to a package is cataloged as the link it is.
-    EXPECT_FALSE(packaged.at(QStringLiteral("link.zip")).folder);
-    const Cataloged &package = packaged.at(QStringLiteral("DATA.ZIP"));
+    EXPECT_FALSE(packaged.at(u"link.zip"_s).folder);
+    const Cataloged &package = packaged.at(u"DATA.ZIP"_s);
     EXPECT_EQ(package.cls, CatalogSchema::kPackageClass);
     EXPECT_EQ(package.size, zipSize);
     EXPECT_EQ(package.volumeSize, 0);
-    EXPECT_EQ(packaged.at(QStringLiteral("DATA.ZIP/stage/docs")).cls,
-              CatalogSchema::kPackagedFolderClass);
-    const Cataloged &guide = packaged.at(QStringLiteral("DATA.ZIP/stage/docs/Guide.TXT"));
+    EXPECT_EQ(packaged.at(u"DATA.ZIP/stage/docs"_s).cls, CatalogSchema::kPackagedFolderClass);
+    const Cataloged &guide = packaged.at(u"DATA.ZIP/stage/docs/Guide.TXT"_s);
     EXPECT_TRUE(guide.packaged);
     EXPECT_EQ(guide.size, 1200);
     EXPECT_EQ(guide.cls & 0x10, 0);
-    EXPECT_FALSE(packaged.at(QStringLiteral("after.txt")).packaged);
+    EXPECT_FALSE(packaged.at(u"after.txt"_s).packaged);
     // The package counts with its own size, not its members'.
     EXPECT_EQ(total, zipSize + 5 + QByteArray("DATA.ZIP").size());
 }
 
 TEST_F(FilePackagesTest, FoldersInsideAPackageMatchWithoutLetterCase)
 {
-    m_stage.Write(QStringLiteral("src/a.c"), "a");
-    m_stage.Write(QStringLiteral("SRC/b.c"), "bb");
-    m_stage.Write(QStringLiteral("src/sub/c.c"), "ccc");
-    ZipWithTool(QStringLiteral("code.zip"), {QStringLiteral("src/a.c"), QStringLiteral("SRC/b.c"),
-                                             QStringLiteral("src/sub/c.c")});
+    m_stage.Write(u"src/a.c"_s, "a");
+    m_stage.Write(u"SRC/b.c"_s, "bb");
+    m_stage.Write(u"src/sub/c.c"_s, "ccc");
+    ZipWithTool(u"code.zip"_s, {u"src/a.c"_s, u"SRC/b.c"_s, u"src/sub/c.c"_s});
 
     const auto found = Scan();
-    EXPECT_EQ(
-        Paths(found),
-        (QStringList{QStringLiteral("code.zip"), QStringLiteral("code.zip/src"),
-                     QStringLiteral("code.zip/src/a.c"), QStringLiteral("code.zip/src/b.c"),
-                     QStringLiteral("code.zip/src/sub"), QStringLiteral("code.zip/src/sub/c.c")}));
+    EXPECT_EQ(Paths(found), (QStringList{u"code.zip"_s, u"code.zip/src"_s, u"code.zip/src/a.c"_s,
+                                         u"code.zip/src/b.c"_s, u"code.zip/src/sub"_s,
+                                         u"code.zip/src/sub/c.c"_s}));
 }
 
 TEST_F(FilePackagesTest, ATrailingSlashMakesAFolderUnlessTheEntryIsFlaggedAsOne)
 {
     ZipWithLibrary(
-        QStringLiteral("set.zip"),
+        u"set.zip"_s,
         {{"docs/", false}, {"flagged/", true}, {"flagged/inner/", true}, {"top.txt", false}});
     const auto found = Scan();
-    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("set.zip"), QStringLiteral("set.zip/docs"),
-                                         QStringLiteral("set.zip/top.txt")}));
+    EXPECT_EQ(Paths(found), (QStringList{u"set.zip"_s, u"set.zip/docs"_s, u"set.zip/top.txt"_s}));
 }
 
 TEST_F(FilePackagesTest, BackslashesSeparateFoldersAndEmptyNamesMakeNone)
 {
-    ZipWithLibrary(QStringLiteral("win.zip"), {{"Docs\\Deep\\a.txt", false},
-                                               {"docs\\b.txt", false},
-                                               {"x//y.txt", false},
-                                               {"/top.txt", false}});
+    ZipWithLibrary(u"win.zip"_s, {{"Docs\\Deep\\a.txt", false},
+                                  {"docs\\b.txt", false},
+                                  {"x//y.txt", false},
+                                  {"/top.txt", false}});
     const auto found = Scan();
-    EXPECT_EQ(
-        Paths(found),
-        (QStringList{QStringLiteral("win.zip"), QStringLiteral("win.zip/Docs"),
-                     QStringLiteral("win.zip/Docs/Deep"), QStringLiteral("win.zip/Docs/Deep/a.txt"),
-                     QStringLiteral("win.zip/Docs/b.txt"), QStringLiteral("win.zip/top.txt"),
-                     QStringLiteral("win.zip/x"), QStringLiteral("win.zip/x/y.txt")}));
+    EXPECT_EQ(Paths(found),
+              (QStringList{u"win.zip"_s, u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s,
+                           u"win.zip/Docs/Deep/a.txt"_s, u"win.zip/Docs/b.txt"_s,
+                           u"win.zip/top.txt"_s, u"win.zip/x"_s, u"win.zip/x/y.txt"_s}));
 }
 
 TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
 {
-    m_medium.Write(QStringLiteral("broken.zip"),
-                   QByteArrayLiteral("PK\x03\x04 this is no archive"));
+    m_medium.Write(u"broken.zip"_s, QByteArrayLiteral("PK\x03\x04 this is no archive"));
     // An archive without members is its end record alone.
-    m_medium.Write(QStringLiteral("empty.zip"), QByteArray("PK\x05\x06", 4) + QByteArray(18, 0));
-    m_stage.Write(QStringLiteral("whole.txt"), "whole");
-    ZipWithTool(QStringLiteral("whole.zip"), {QStringLiteral("whole.txt")});
+    m_medium.Write(u"empty.zip"_s, QByteArray("PK\x05\x06", 4) + QByteArray(18, 0));
+    m_stage.Write(u"whole.txt"_s, "whole");
+    ZipWithTool(u"whole.zip"_s, {u"whole.txt"_s});
     // A cut archive: its central directory is gone.
-    const QByteArray whole = ArchiveTestFolder::Read(m_medium.Path(QStringLiteral("whole.zip")));
-    m_medium.Write(QStringLiteral("cut.zip"), whole.left(whole.size() / 2));
+    const QByteArray whole = ArchiveTestFolder::Read(m_medium.Path(u"whole.zip"_s));
+    m_medium.Write(u"cut.zip"_s, whole.left(whole.size() / 2));
 
     const auto found = Scan();
-    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("broken.zip"), QStringLiteral("cut.zip"),
-                                         QStringLiteral("empty.zip"), QStringLiteral("whole.zip"),
-                                         QStringLiteral("whole.zip/whole.txt")}));
+    EXPECT_EQ(Paths(found), (QStringList{u"broken.zip"_s, u"cut.zip"_s, u"empty.zip"_s,
+                                         u"whole.zip"_s, u"whole.zip/whole.txt"_s}));
     for (const char *plain : {"broken.zip", "cut.zip", "empty.zip"})
         EXPECT_FALSE(found.at(QString::fromLatin1(plain)).folder) << plain;
 }
 
 TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
 {
-    m_stage.Write(QStringLiteral("inside.txt"), "inside");
+    m_stage.Write(u"inside.txt"_s, "inside");
     // A stub followed by an archive, with the offsets adjusted by zip -A.
-    ZipWithTool(QStringLiteral("part.zip"), {QStringLiteral("inside.txt")});
-    const QByteArray archive = ArchiveTestFolder::Read(m_medium.Path(QStringLiteral("part.zip")));
-    QFile::remove(m_medium.Path(QStringLiteral("part.zip")));
-    m_medium.Write(QStringLiteral("setup.exe"), QByteArray(4000, '\x90') + archive);
-    ASSERT_EQ(m_stage.Run(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-A"),
-                                                  m_medium.Path(QStringLiteral("setup.exe"))}),
-              0)
+    ZipWithTool(u"part.zip"_s, {u"inside.txt"_s});
+    const QByteArray archive = ArchiveTestFolder::Read(m_medium.Path(u"part.zip"_s));
+    QFile::remove(m_medium.Path(u"part.zip"_s));
+    m_medium.Write(u"setup.exe"_s, QByteArray(4000, '\x90') + archive);
+    ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-A"_s, m_medium.Path(u"setup.exe"_s)}), 0)
         << m_stage.Output().constData();
     // A program without an archive, one whose end record lies too far from
     // the end, and one too small to be looked at.
-    m_medium.Write(QStringLiteral("tool.exe"), QByteArray(5000, 'x'));
-    m_medium.Write(QStringLiteral("far.exe"),
-                   QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2045, 'y'));
-    m_medium.Write(QStringLiteral("tiny.exe"), QByteArray(880, 'z') + "PK\x05\x06");
+    m_medium.Write(u"tool.exe"_s, QByteArray(5000, 'x'));
+    m_medium.Write(u"far.exe"_s, QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2045, 'y'));
+    m_medium.Write(u"tiny.exe"_s, QByteArray(880, 'z') + "PK\x05\x06");
 
-    EXPECT_TRUE(IsSelfExtractingZip(Medium(), QStringLiteral("setup.exe")));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), QStringLiteral("tool.exe")));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), QStringLiteral("far.exe")));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), QStringLiteral("tiny.exe")));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), QStringLiteral("missing.exe")));
-    m_medium.Write(QStringLiteral("near.exe"),
-                   QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2044, 'y'));
-    EXPECT_TRUE(IsSelfExtractingZip(Medium(), QStringLiteral("near.exe")));
-    QFile::remove(m_medium.Path(QStringLiteral("near.exe")));
+    EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"setup.exe"_s));
+    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tool.exe"_s));
+    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"far.exe"_s));
+    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tiny.exe"_s));
+    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"missing.exe"_s));
+    m_medium.Write(u"near.exe"_s, QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2044, 'y'));
+    EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"near.exe"_s));
+    QFile::remove(m_medium.Path(u"near.exe"_s));
 
     const auto found = Scan();
-    EXPECT_EQ(Paths(found), (QStringList{QStringLiteral("far.exe"), QStringLiteral("setup.exe"),
-                                         QStringLiteral("setup.exe/inside.txt"),
-                                         QStringLiteral("tiny.exe"), QStringLiteral("tool.exe")}));
+    EXPECT_EQ(Paths(found), (QStringList{u"far.exe"_s, u"setup.exe"_s, u"setup.exe/inside.txt"_s,
+                                         u"tiny.exe"_s, u"tool.exe"_s}));
     CatalogOptions noExe;
     noExe.exeFiles = false;
-    EXPECT_EQ(Scan(noExe).count(QStringLiteral("setup.exe")), 1u);
+    EXPECT_EQ(Scan(noExe).count(u"setup.exe"_s), 1u);
 }
 
 TEST_F(FilePackagesTest, CommentsComeFromTheArchiveUnlessAnEarlierOneIsReused)
 {
-    m_stage.Write(QStringLiteral("a.txt"), "a");
-    ZipWithTool(QStringLiteral("notes.zip"), {QStringLiteral("a.txt")});
+    m_stage.Write(u"a.txt"_s, "a");
+    ZipWithTool(u"notes.zip"_s, {u"a.txt"_s});
     // zip -z reads the comment from its input.
-    ASSERT_EQ(m_stage.Run(QStringLiteral("zip"),
-                          {QStringLiteral("-q"), QStringLiteral("-z"),
-                           m_medium.Path(QStringLiteral("notes.zip"))},
+    ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-z"_s, m_medium.Path(u"notes.zip"_s)},
                           "Release notes\n.\n"),
               0);
     const auto first = Scan();
-    EXPECT_EQ(first.at(QStringLiteral("notes.zip")).comment, QStringLiteral("Release notes"));
+    EXPECT_EQ(first.at(u"notes.zip"_s).comment, u"Release notes"_s);
 
     // The user's own comment on the package and a member are carried to the
     // next catalog when comments are reused.
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET Comment = 'Mine' WHERE Class = %1")
-            .arg(CatalogSchema::kPackageClass));
+        u"UPDATE Catalogs SET Comment = 'Mine' WHERE Class = %1"_s.arg(
+            CatalogSchema::kPackageClass));
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Comment = 'Letter A' WHERE Name = 'a.txt'"));
+        u"UPDATE Files SET Comment = 'Letter A' WHERE Name = 'a.txt'"_s);
     CatalogOptions reuse;
     reuse.reuseComments = true;
     const auto second = Scan(reuse);
-    EXPECT_EQ(second.at(QStringLiteral("notes.zip")).comment, QStringLiteral("Mine"));
-    EXPECT_EQ(second.at(QStringLiteral("notes.zip/a.txt")).comment, QStringLiteral("Letter A"));
+    EXPECT_EQ(second.at(u"notes.zip"_s).comment, u"Mine"_s);
+    EXPECT_EQ(second.at(u"notes.zip/a.txt"_s).comment, u"Letter A"_s);
 }
 
 TEST_F(FilePackagesTest, ACancelKeepsThePackageAndTheMembersReadSoFar)
 {
     for (int i = 0; i < 5; ++i)
-        m_stage.Write(QStringLiteral("m%1.txt").arg(i), "m");
-    ZipWithTool(QStringLiteral("five.zip"),
-                {QStringLiteral("m0.txt"), QStringLiteral("m1.txt"), QStringLiteral("m2.txt"),
-                 QStringLiteral("m3.txt"), QStringLiteral("m4.txt")});
+        m_stage.Write(u"m%1.txt"_s.arg(i), "m");
+    ZipWithTool(u"five.zip"_s, {u"m0.txt"_s, u"m1.txt"_s, u"m2.txt"_s, u"m3.txt"_s, u"m4.txt"_s});
     qint64 packageId = 0;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions{});
         TPackageAnalyser packages(scanner, *m_data);
         scanner.SetProgressMaximum(100);
         UI().SetCancelled(true);
-        EXPECT_TRUE(packages.AnalysePackage(
-            Medium(), Medium(), 0, QString(), CatalogSchema::kPackageClass,
-            CatalogSchema::kCatalogsId, 123, 45000, 45000, QStringLiteral("five.zip")));
-        packageId =
-            m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, QStringLiteral("five.zip"));
+        EXPECT_TRUE(
+            packages.AnalysePackage(Medium(), Medium(), 0, QString(), CatalogSchema::kPackageClass,
+                                    CatalogSchema::kCatalogsId, 123, 45000, 45000, u"five.zip"_s));
+        packageId = m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, u"five.zip"_s);
         // The bar the scan showed is back.
         EXPECT_EQ(scanner.CurrentProgressBar().maximum, 100);
         EXPECT_EQ(scanner.ProcessedCount(), 1);
         UI().SetCancelled(false);
     });
-    EXPECT_EQ(Paths(Below(packageId)), QStringList{QStringLiteral("m0.txt")});
+    EXPECT_EQ(Paths(Below(packageId)), QStringList{u"m0.txt"_s});
 }
 
 TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
 {
-    m_stage.Write(QStringLiteral("a.txt"), "a");
-    ZipWithTool(QStringLiteral("BACKUP.ZIP"), {QStringLiteral("a.txt")});
+    m_stage.Write(u"a.txt"_s, "a");
+    ZipWithTool(u"BACKUP.ZIP"_s, {u"a.txt"_s});
     QStringList names;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions{});
         TPackageAnalyser packages(scanner, *m_data);
         for (int i = 0; i < 3; ++i) {
             ASSERT_TRUE(packages.AnalysePackage(
-                Medium(), QStringLiteral("/pool"), 77, QStringLiteral("set comment"),
-                CatalogSchema::kArchiveSetClass, CatalogSchema::kArchivesId, 10, 45000, 45000,
-                QStringLiteral("BACKUP.ZIP")));
+                Medium(), u"/pool"_s, 77, u"set comment"_s, CatalogSchema::kArchiveSetClass,
+                CatalogSchema::kArchivesId, 10, 45000, 45000, u"BACKUP.ZIP"_s));
         }
         // Letter case does not make a name free.
-        EXPECT_EQ(packages.ArchiveSetName(QStringLiteral("backup.zip")),
-                  QStringLiteral("Merged[2] backup"));
+        EXPECT_EQ(packages.ArchiveSetName(u"backup.zip"_s), u"Merged[2] backup"_s);
     });
     const auto sets = Below(CatalogSchema::kArchivesId);
-    EXPECT_EQ(sets.count(QStringLiteral("BACKUP")), 1u);
-    EXPECT_EQ(sets.count(QStringLiteral("Merged[0] BACKUP")), 1u);
-    EXPECT_EQ(sets.count(QStringLiteral("Merged[1] BACKUP/a.txt")), 1u);
-    EXPECT_EQ(sets.at(QStringLiteral("BACKUP")).volumeSize, 77);
-    EXPECT_EQ(sets.at(QStringLiteral("BACKUP")).comment, QStringLiteral("set comment"));
+    EXPECT_EQ(sets.count(u"BACKUP"_s), 1u);
+    EXPECT_EQ(sets.count(u"Merged[0] BACKUP"_s), 1u);
+    EXPECT_EQ(sets.count(u"Merged[1] BACKUP/a.txt"_s), 1u);
+    EXPECT_EQ(sets.at(u"BACKUP"_s).volumeSize, 77);
+    EXPECT_EQ(sets.at(u"BACKUP"_s).comment, u"set comment"_s);
 }
 
 TEST(MemberDateTimeTest, ReadsTheEngineTextWithADosCentury)

@@ -22,6 +22,8 @@
 #include <map>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A catalog date-time as the scan stores it: local time, seconds rounded down
@@ -99,9 +101,8 @@ protected:
             [&] {
                 TMediaScanner scanner(*m_data, options);
                 outcome.catalogId = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), from, CatalogSchema::kCatalogsId,
-                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
-                    NowDayCount());
+                    u"Disk"_s, from, CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
+                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
                 if (prepare)
                     prepare(scanner);
                 outcome.finished = scanner.ScanSource(from, outcome.catalogId, outcome.total);
@@ -124,15 +125,15 @@ protected:
             // Collected before recursing: the cached statements are shared.
             std::vector<Entry> found;
             SqliteStatement &objects = m_data->CatalogDatabase.Prepare(
-                QStringLiteral("SELECT ID, Parent, Class, Name, Size, Created, Modified, Source, "
-                               "Comment FROM Catalogs WHERE Parent = ?1 ORDER BY ID"));
+                u"SELECT ID, Parent, Class, Name, Size, Created, Modified, Source, "
+                "Comment FROM Catalogs WHERE Parent = ?1 ORDER BY ID"_s);
             objects.Bind(1, id);
             while (objects.Step())
                 found.push_back(Read(objects, true));
             objects.Reset();
             SqliteStatement &files = m_data->CatalogDatabase.Prepare(
-                QStringLiteral("SELECT Key, ID, Class, Name, Size, Created, Modified, '', Comment "
-                               "FROM Files WHERE ID = ?1 ORDER BY Key"));
+                u"SELECT Key, ID, Class, Name, Size, Created, Modified, '', Comment "
+                "FROM Files WHERE ID = ?1 ORDER BY Key"_s);
             files.Bind(1, id);
             while (files.Step())
                 found.push_back(Read(files, false));
@@ -142,7 +143,7 @@ protected:
                 EXPECT_EQ(entries.count(path), 0u) << path.toStdString();
                 entries[path] = entry;
                 if (entry.folder)
-                    pending.emplace_back(entry.number, path + QLatin1Char('/'));
+                    pending.emplace_back(entry.number, path + u'/');
             }
         }
         return entries;
@@ -228,7 +229,7 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         EXPECT_DOUBLE_EQ(entry.created, ExpectedCreated(onDisk));
         // The parent is the object of the folder that holds the entry.
         const QString path = QString::fromUtf8(row.path);
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const qsizetype slash = path.lastIndexOf(u'/');
         const qint64 parent = slash < 0 ? outcome.catalogId : entries.at(path.left(slash)).number;
         EXPECT_EQ(entry.owner, parent);
         if (row.folder) {
@@ -236,9 +237,9 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         }
     }
     // Times at DOS resolution: 05:06:07 is stored as 05:06:06.
-    EXPECT_DOUBLE_EQ(entries.at(QStringLiteral("AUTOEXEC.BAT")).modified,
+    EXPECT_DOUBLE_EQ(entries.at(u"AUTOEXEC.BAT"_s).modified,
                      ToDayCount(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 6))));
-    EXPECT_DOUBLE_EQ(entries.at(QStringLiteral("My Docs")).modified,
+    EXPECT_DOUBLE_EQ(entries.at(u"My Docs"_s).modified,
                      ToDayCount(QDateTime(QDate(2019, 12, 31), QTime(23, 59, 58))));
 }
 
@@ -246,22 +247,22 @@ TEST_F(MediaScanTest, FolderRowsAreThoseCreateCatalogObjectWrites)
 {
     m_tree.Folder("Photos");
     const Outcome outcome = Scan();
-    const Entry folder = Cataloged(outcome.catalogId).at(QStringLiteral("Photos"));
+    const Entry folder = Cataloged(outcome.catalogId).at(u"Photos"_s);
     qint64 made = -1;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions());
-        made = scanner.CreateCatalogObject(QStringLiteral("Photos"), Source(), outcome.catalogId,
+        made = scanner.CreateCatalogObject(u"Photos"_s, Source(), outcome.catalogId,
                                            CatalogSchema::kFileFolderClass, QString(), QString(), 0,
                                            0, folder.created, folder.modified);
     });
     // Every column, with its stored type, except the ID.
-    const QString columns = QStringLiteral(
-        "quote(Parent) || quote(Class) || quote(Name) || quote(Size) || quote(Source) || "
+    const QString columns =
+        u"quote(Parent) || quote(Class) || quote(Name) || quote(Size) || quote(Source) || "
         "quote(VolSize) || quote(SerialID) || quote(Comment) || quote(NameHidden) || "
-        "quote(Created) || quote(Modified) || quote(Deleted) || quote(Spare1)");
+        "quote(Created) || quote(Modified) || quote(Deleted) || quote(Spare1)"_s;
     auto rowText = [&](qint64 id) {
         SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-            QStringLiteral("SELECT %1 FROM Catalogs WHERE ID = ?1").arg(columns));
+            u"SELECT %1 FROM Catalogs WHERE ID = ?1"_s.arg(columns));
         query.Bind(1, id);
         const QString text = query.Step() ? query.Text(0) : QString();
         query.Reset();
@@ -287,17 +288,17 @@ TEST_F(MediaScanTest, LinksAreNeverFollowedAndSpecialFilesAreFiles)
     EXPECT_TRUE(outcome.finished);
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
     const std::map<QString, qint64> files = {
-        {QStringLiteral("target.txt"), 100},
-        {QStringLiteral("sub/inner.txt"), 7},
-        {QStringLiteral("link-to-file"), qint64(qstrlen("target.txt"))},
-        {QStringLiteral("link-to-folder"), qint64(qstrlen("sub"))},
-        {QStringLiteral("up"), 2},
-        {QStringLiteral("self"), 4},
-        {QStringLiteral("dangling"), qint64(qstrlen("nowhere/at/all"))},
-        {QStringLiteral("pipe"), 0},
+        {u"target.txt"_s, 100},
+        {u"sub/inner.txt"_s, 7},
+        {u"link-to-file"_s, qint64(qstrlen("target.txt"))},
+        {u"link-to-folder"_s, qint64(qstrlen("sub"))},
+        {u"up"_s, 2},
+        {u"self"_s, 4},
+        {u"dangling"_s, qint64(qstrlen("nowhere/at/all"))},
+        {u"pipe"_s, 0},
     };
     ASSERT_EQ(entries.size(), files.size() + 1);
-    EXPECT_TRUE(entries.at(QStringLiteral("sub")).folder);
+    EXPECT_TRUE(entries.at(u"sub"_s).folder);
     for (const auto &[path, size] : files) {
         SCOPED_TRACE(path.toStdString());
         ASSERT_EQ(entries.count(path), 1u);
@@ -332,8 +333,8 @@ TEST_F(MediaScanTest, AnUnreadableFolderIsCatalogedEmptyAndTheScanGoesOn)
         [&](TMediaScanner &) {
             if (!root)
                 return;
-            m_data->CatalogDatabase.ExecuteScript(QStringLiteral(
-                "INSERT INTO Files (ID) VALUES (-1); DELETE FROM Files WHERE ID = -1"));
+            m_data->CatalogDatabase.ExecuteScript(
+                u"INSERT INTO Files (ID) VALUES (-1); DELETE FROM Files WHERE ID = -1"_s);
             dropped = seteuid(65534) == 0;
         },
         QString(),
@@ -349,14 +350,14 @@ TEST_F(MediaScanTest, AnUnreadableFolderIsCatalogedEmptyAndTheScanGoesOn)
 
     EXPECT_TRUE(outcome.finished);
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    EXPECT_TRUE(entries.at(QStringLiteral("locked")).folder);
-    EXPECT_EQ(entries.count(QStringLiteral("locked/secret.txt")), 0u);
-    EXPECT_EQ(entries.at(QStringLiteral("open/ok.txt")).size, 3);
+    EXPECT_TRUE(entries.at(u"locked"_s).folder);
+    EXPECT_EQ(entries.count(u"locked/secret.txt"_s), 0u);
+    EXPECT_EQ(entries.at(u"open/ok.txt"_s).size, 3);
     // Listed but not examinable: kept by name, with nothing else known.
-    const Entry &listed = entries.at(QStringLiteral("listed/a.txt"));
+    const Entry &listed = entries.at(u"listed/a.txt"_s);
     EXPECT_EQ(listed.size, 0);
     EXPECT_EQ(listed.modified, 0.0);
-    EXPECT_TRUE(entries.at(QStringLiteral("listed/inner")).folder);
+    EXPECT_TRUE(entries.at(u"listed/inner"_s).folder);
     EXPECT_EQ(entries.size(), 6u);
 }
 
@@ -370,14 +371,14 @@ TEST_F(MediaScanTest, MountPointsBelowTheSourceAreCatalogedButNotEntered)
     m_tree.File("plain/a.txt", 3);
     FakeDriveSystem drives;
     drives.Mount(Source(), DriveKind::Fixed);
-    drives.Mount(Source() + QStringLiteral("/stick"), DriveKind::Removable);
+    drives.Mount(Source() + u"/stick"_s, DriveKind::Removable);
 
     const Outcome outcome = Scan();
     EXPECT_TRUE(outcome.finished);
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    EXPECT_TRUE(entries.at(QStringLiteral("stick")).folder);
-    EXPECT_EQ(entries.count(QStringLiteral("stick/photo.jpg")), 0u);
-    EXPECT_EQ(entries.count(QStringLiteral("plain/a.txt")), 1u);
+    EXPECT_TRUE(entries.at(u"stick"_s).folder);
+    EXPECT_EQ(entries.count(u"stick/photo.jpg"_s), 0u);
+    EXPECT_EQ(entries.count(u"plain/a.txt"_s), 1u);
     EXPECT_EQ(CountSourceFiles(Source(), true), qint64(entries.size()));
 }
 
@@ -386,29 +387,29 @@ TEST_F(MediaScanTest, MountPointsBelowTheSourceAreCatalogedButNotEntered)
 // mount list told without it.
 TEST_F(MediaScanTest, AFolderOfAnotherDeviceIsEnteredUnlessMounted)
 {
-    const QString volume = Source() + QStringLiteral("/volume");
+    const QString volume = Source() + u"/volume"_s;
     m_tree.Folder("volume");
     QTemporaryDir images;
     QString reason;
     LoopMount mount;
-    if (!MakeExt4Image(images.filePath(QStringLiteral("v.img")), QStringLiteral("V"), reason) ||
-        !mount.Mount(images.filePath(QStringLiteral("v.img")), volume, reason))
+    if (!MakeExt4Image(images.filePath(u"v.img"_s), u"V"_s, reason) ||
+        !mount.Mount(images.filePath(u"v.img"_s), volume, reason))
         GTEST_SKIP() << reason.toStdString();
     m_tree.File("volume/inside.txt", 5);
 
     // The machine's own mount list: a mount point.
     const auto cataloged = [this] { return Cataloged(Scan().catalogId); };
-    EXPECT_EQ(cataloged().count(QStringLiteral("volume/inside.txt")), 0u);
+    EXPECT_EQ(cataloged().count(u"volume/inside.txt"_s), 0u);
     EXPECT_EQ(CountSourceFiles(Source(), true), 1);
 
-    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    QFile mounts(u"/proc/self/mountinfo"_s);
     ASSERT_TRUE(mounts.open(QIODevice::ReadOnly));
     QByteArray withoutVolume;
     for (const QByteArray &line : mounts.readAll().split('\n')) {
         if (!line.contains(' ' + QFile::encodeName(volume) + ' '))
             withoutVolume += line + '\n';
     }
-    QFile list(images.filePath(QStringLiteral("mountinfo")));
+    QFile list(images.filePath(u"mountinfo"_s));
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));
     list.write(withoutVolume);
     list.close();
@@ -418,8 +419,8 @@ TEST_F(MediaScanTest, AFolderOfAnotherDeviceIsEnteredUnlessMounted)
     SetDriveSystem(&unmounted);
     const auto restore = qScopeGuard([] { SetDriveSystem(nullptr); });
     const std::map<QString, Entry> entries = cataloged();
-    ASSERT_EQ(entries.count(QStringLiteral("volume/inside.txt")), 1u);
-    EXPECT_EQ(entries.at(QStringLiteral("volume/inside.txt")).size, 5);
+    ASSERT_EQ(entries.count(u"volume/inside.txt"_s), 1u);
+    EXPECT_EQ(entries.at(u"volume/inside.txt"_s).size, 5);
     EXPECT_EQ(CountSourceFiles(Source(), true), qint64(entries.size()));
 }
 
@@ -440,7 +441,7 @@ TEST_F(MediaScanTest, ABirthTimeOfTheEpochIsNoBirthTime)
     }
     if (epochFile.isEmpty())
         GTEST_SKIP() << "no file here reports the epoch as its birth time";
-    const Entry file = Cataloged(Scan().catalogId).at(QStringLiteral("epoch"));
+    const Entry file = Cataloged(Scan().catalogId).at(u"epoch"_s);
     EXPECT_EQ(file.created, file.modified) << epochFile.constData();
     EXPECT_NE(file.created, MediumTimeToDayCount(0));
 }
@@ -468,9 +469,8 @@ TEST_F(MediaScanTest, NamesThatAreNotUtf8AreStoredLosslesslyAndOpenAgain)
     EXPECT_NE(storedNames[file], storedNames[sibling]);
     // The stored names give the bytes that open the file on the medium.
     const QString stored = storedNames[file];
-    const QByteArray path = m_tree.Root() + '/' +
-                            MediumNameBytes(stored.section(QLatin1Char('/'), 0, 0)) + '/' +
-                            MediumNameBytes(stored.section(QLatin1Char('/'), 1));
+    const QByteArray path = m_tree.Root() + '/' + MediumNameBytes(stored.section(u'/', 0, 0)) +
+                            '/' + MediumNameBytes(stored.section(u'/', 1));
     struct stat status;
     ASSERT_EQ(stat(path.constData(), &status), 0);
     EXPECT_EQ(status.st_size, 11);
@@ -488,14 +488,10 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
     };
     const Case cases[] = {
         {9, false, 100, 9, {}},
-        {10, false, 100, 10, {QStringLiteral("10 Files Processed")}},
-        {10, true, 10, 10, {QStringLiteral("10 Files of 10 Processed")}},
+        {10, false, 100, 10, {u"10 Files Processed"_s}},
+        {10, true, 10, 10, {u"10 Files of 10 Processed"_s}},
         // 25 steps on a bar of 10: 10, wrap, 20, wrap, 5.
-        {25,
-         true,
-         10,
-         5,
-         {QStringLiteral("10 Files of 10 Processed"), QStringLiteral("20 Files of 10 Processed")}},
+        {25, true, 10, 5, {u"10 Files of 10 Processed"_s, u"20 Files of 10 Processed"_s}},
         // The value never reaches 10 on a bar of 4.
         {25, false, 4, 1, {}},
     };
@@ -527,8 +523,8 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
         const QStringList texts = ui.ProgressTexts();
         ASSERT_EQ(texts.size(), row.statusLines.size() * 3);
         for (qsizetype i = 0; i < row.statusLines.size(); ++i) {
-            EXPECT_TRUE(texts[3 * i].startsWith(QLatin1Char('f')));
-            EXPECT_EQ(texts[3 * i + 1], source.toLower() + QLatin1Char('/'));
+            EXPECT_TRUE(texts[3 * i].startsWith(u'f'));
+            EXPECT_EQ(texts[3 * i + 1], source.toLower() + u'/');
             EXPECT_EQ(texts[3 * i + 2], row.statusLines[i]);
         }
         EXPECT_EQ(ui.ProcessEventsCount(), row.statusLines.size());
@@ -603,14 +599,14 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
 // every row back as it always did.
 TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
 {
-    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
+    const auto threads = [] { return QDir(u"/proc/self/task"_s).count(); };
     // More entries than the read-ahead holds, so that the worker is still busy.
     m_tree.Folder("big");
     constexpr std::size_t kBatch = 4;
     for (std::size_t i = 0; i < kBatch * TMediumReadAhead::kQueuedBatches + 40; ++i)
         m_tree.File("big/f" + QByteArray::number(qulonglong(i)));
-    const qint64 filesBefore = CountRows(QStringLiteral("SELECT COUNT(*) FROM Files"));
-    const qint64 objectsBefore = CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs"));
+    const qint64 filesBefore = CountRows(u"SELECT COUNT(*) FROM Files"_s);
+    const qint64 objectsBefore = CountRows(u"SELECT COUNT(*) FROM Catalogs"_s);
     const uint threadsBefore = threads();
 
     for (const bool cancel : {true, false}) {
@@ -623,7 +619,7 @@ TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
             if (cancel)
                 m_ui.SetCancelled(true);
             else
-                throw EDatabaseError(QStringLiteral("disk full"));
+                throw EDatabaseError(u"disk full"_s);
         });
         QString failure;
         const bool committed = m_data->RunInTransaction(
@@ -631,20 +627,19 @@ TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
                 TMediaScanner scanner(*m_data, CatalogOptions());
                 scanner.SetReadAheadBatch(kBatch);
                 const qint64 id = scanner.CreateCatalogObject(
-                    QStringLiteral("Disk"), Source(), CatalogSchema::kCatalogsId,
-                    CatalogSchema::kHardDiskClass, QString(), QString(), 0, 0, NowDayCount(),
-                    NowDayCount());
+                    u"Disk"_s, Source(), CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
+                    QString(), QString(), 0, 0, NowDayCount(), NowDayCount());
                 qint64 total = 0;
                 if (!scanner.ScanSource(Source(), id, total))
-                    throw EDatabaseError(QStringLiteral("cancelled"));
+                    throw EDatabaseError(u"cancelled"_s);
             },
             &failure);
         EXPECT_FALSE(committed);
-        EXPECT_EQ(failure, cancel ? QStringLiteral("cancelled") : QStringLiteral("disk full"));
+        EXPECT_EQ(failure, cancel ? u"cancelled"_s : u"disk full"_s);
         EXPECT_EQ(threadsDuring, threadsBefore + 1);
         EXPECT_EQ(threads(), threadsBefore);
-        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), filesBefore);
-        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs")), objectsBefore);
+        EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), filesBefore);
+        EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs"_s), objectsBefore);
         EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     }
     m_ui.SetCancelled(false);
@@ -655,10 +650,9 @@ TEST_F(MediaScanTest, ACancelOrAFailureStopsTheReadAheadAndTheRowsRollBack)
     Scan(
         {}, [](TMediaScanner &scanner) { scanner.SetReadAheadBatch(kBatch); }, {},
         [this] {
-            EXPECT_EQ(
-                CountRows(QStringLiteral("SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending")), 0);
+            EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending"_s), 0);
         });
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")),
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s),
               filesBefore + qint64(kBatch * TMediumReadAhead::kQueuedBatches + 40));
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 }
@@ -685,18 +679,18 @@ TEST_F(MediaScanTest, KeysFollowTheListingOrderAcrossBatches)
 
     qint64 previous = 0;
     for (const QByteArray &name : ListingOrder(m_tree.Path("many"))) {
-        const Entry &entry = entries.at(QStringLiteral("many/") + QString::fromUtf8(name));
+        const Entry &entry = entries.at(u"many/"_s + QString::fromUtf8(name));
         EXPECT_GT(entry.number, previous) << name.constData();
         previous = entry.number;
     }
     // The table's own numbering carries on after the last key.
-    const qint64 next = AddFile(3, QStringLiteral("after"));
+    const qint64 next = AddFile(3, u"after"_s);
     EXPECT_EQ(next, previous + 1);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM pragma_integrity_check WHERE "
-                                       "integrity_check <> 'ok'")),
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM pragma_integrity_check WHERE "
+                        "integrity_check <> 'ok'"_s),
               0);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files INDEXED BY SizeIndex WHERE "
-                                       "Size >= 0")),
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files INDEXED BY SizeIndex WHERE "
+                        "Size >= 0"_s),
               41);
 }
 
@@ -718,11 +712,11 @@ TEST_F(MediaScanTest, PackageOfferTakesFilesBeforeTheyAreWritten)
         });
     });
     offered.sort();
-    EXPECT_EQ(offered, QStringList({Source() + QStringLiteral("/sub/DATA.ZIP"),
-                                    Source() + QStringLiteral("/sub/plain.txt")}));
+    EXPECT_EQ(offered,
+              QStringList({Source() + u"/sub/DATA.ZIP"_s, Source() + u"/sub/plain.txt"_s}));
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    EXPECT_EQ(entries.count(QStringLiteral("sub/DATA.ZIP")), 0u);
-    EXPECT_EQ(entries.count(QStringLiteral("sub/plain.txt")), 1u);
+    EXPECT_EQ(entries.count(u"sub/DATA.ZIP"_s), 0u);
+    EXPECT_EQ(entries.count(u"sub/plain.txt"_s), 1u);
     EXPECT_EQ(outcome.total, 520);
 }
 
@@ -731,9 +725,9 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     const double when = 45000.5;
     const double nextSecondPair = when + 2.0 / 86400;
     auto addFile = [&](qint64 size, const char *name, double created, const char *comment) {
-        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (3, 0, ?1, ?2, 0, ?3, ?4, ?4)"));
+        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (3, 0, ?1, ?2, 0, ?3, ?4, ?4)"_s);
         insert.Bind(1, size)
             .Bind(2, QString::fromUtf8(name))
             .Bind(3, QString::fromUtf8(comment))
@@ -744,9 +738,9 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
     addFile(1000, "Report.txt", when, "second");
     addFile(1000, "Other.txt", when, "");
     addFile(1000, "REPORT.TXT", when, "upper");
-    AppendCatalogRow(m_data->Catalogs, QStringLiteral("Docs"), QString(),
-                     CatalogSchema::kWastebasketId, CatalogSchema::kFileFolderClass, false, when,
-                     when, QStringLiteral("in the wastebasket"), QString(), 0, 0);
+    AppendCatalogRow(m_data->Catalogs, u"Docs"_s, QString(), CatalogSchema::kWastebasketId,
+                     CatalogSchema::kFileFolderClass, false, when, when, u"in the wastebasket"_s,
+                     QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
     struct FileCase
@@ -802,14 +796,14 @@ TEST_F(MediaScanTest, ASecondScanTakesOverTheCommentsOfUnchangedEntries)
     std::map<QString, Entry> old = Cataloged(first.catalogId);
     auto comment = [&](const char *table, const char *key, qint64 number, const char *text) {
         m_data->CatalogDatabase.ExecuteScript(
-            QStringLiteral("UPDATE %1 SET Comment = '%2' WHERE %3 = %4")
+            u"UPDATE %1 SET Comment = '%2' WHERE %3 = %4"_s
                 .arg(QLatin1String(table), QLatin1String(text), QLatin1String(key))
                 .arg(number));
     };
-    comment("Catalogs", "ID", old.at(QStringLiteral("Docs")).number, "folder note");
-    comment("Files", "Key", old.at(QStringLiteral("Docs/kept.txt")).number, "keep me");
-    comment("Files", "Key", old.at(QStringLiteral("Docs/grown.txt")).number, "size changed");
-    comment("Files", "Key", old.at(QStringLiteral("renamed.txt")).number, "name changed");
+    comment("Catalogs", "ID", old.at(u"Docs"_s).number, "folder note");
+    comment("Files", "Key", old.at(u"Docs/kept.txt"_s).number, "keep me");
+    comment("Files", "Key", old.at(u"Docs/grown.txt"_s).number, "size changed");
+    comment("Files", "Key", old.at(u"renamed.txt"_s).number, "name changed");
     // The files change on the medium after the first catalog.
     ASSERT_EQ(truncate(m_tree.Path("Docs/grown.txt").constData(), 21), 0);
     ASSERT_EQ(rename(m_tree.Path("renamed.txt").constData(), m_tree.Path("moved.txt").constData()),
@@ -818,15 +812,15 @@ TEST_F(MediaScanTest, ASecondScanTakesOverTheCommentsOfUnchangedEntries)
     CatalogOptions reuse;
     reuse.reuseComments = true;
     const std::map<QString, Entry> again = Cataloged(Scan(reuse).catalogId);
-    EXPECT_EQ(again.at(QStringLiteral("Docs")).comment, QStringLiteral("folder note"));
-    EXPECT_EQ(again.at(QStringLiteral("Docs/kept.txt")).comment, QStringLiteral("keep me"));
-    EXPECT_EQ(again.at(QStringLiteral("Docs/grown.txt")).comment, QString());
-    EXPECT_EQ(again.at(QStringLiteral("moved.txt")).comment, QString());
+    EXPECT_EQ(again.at(u"Docs"_s).comment, u"folder note"_s);
+    EXPECT_EQ(again.at(u"Docs/kept.txt"_s).comment, u"keep me"_s);
+    EXPECT_EQ(again.at(u"Docs/grown.txt"_s).comment, QString());
+    EXPECT_EQ(again.at(u"moved.txt"_s).comment, QString());
 
     // Without the option nothing is taken over.
     const std::map<QString, Entry> plain = Cataloged(Scan().catalogId);
-    EXPECT_EQ(plain.at(QStringLiteral("Docs/kept.txt")).comment, QString());
-    EXPECT_EQ(plain.at(QStringLiteral("Docs")).comment, QString());
+    EXPECT_EQ(plain.at(u"Docs/kept.txt"_s).comment, QString());
+    EXPECT_EQ(plain.at(u"Docs"_s).comment, QString());
 }
 
 // A witness from outside: find's counts and sizes of a system folder.
@@ -843,17 +837,13 @@ TEST_F(MediaScanTest, AgreesWithFindOnASystemFolder)
         GTEST_SKIP() << "no system folder to compare with";
     auto find = [&](const QStringList &arguments) {
         QProcess process;
-        process.start(QStringLiteral("find"),
-                      QStringList{folder, QStringLiteral("-xdev"), QStringLiteral("-mindepth"),
-                                  QStringLiteral("1")} +
-                          arguments);
+        process.start(u"find"_s,
+                      QStringList{folder, u"-xdev"_s, u"-mindepth"_s, u"1"_s} + arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         return process.readAllStandardOutput().split('\n');
     };
-    const QList<QByteArray> folders = find({QStringLiteral("-type"), QStringLiteral("d")});
-    const QList<QByteArray> sizes =
-        find({QStringLiteral("!"), QStringLiteral("-type"), QStringLiteral("d"),
-              QStringLiteral("-printf"), QStringLiteral("%s\\n")});
+    const QList<QByteArray> folders = find({u"-type"_s, u"d"_s});
+    const QList<QByteArray> sizes = find({u"!"_s, u"-type"_s, u"d"_s, u"-printf"_s, u"%s\\n"_s});
     qint64 bytes = 0;
     qint64 others = 0;
     for (const QByteArray &size : sizes) {
@@ -866,9 +856,9 @@ TEST_F(MediaScanTest, AgreesWithFindOnASystemFolder)
     const Outcome outcome = Scan({}, {}, folder);
     EXPECT_TRUE(outcome.finished);
     EXPECT_EQ(outcome.total, bytes);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), others);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COALESCE(SUM(Size), 0) FROM Files")), bytes);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
-                            .arg(CatalogSchema::kFileFolderClass)),
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), others);
+    EXPECT_EQ(CountRows(u"SELECT COALESCE(SUM(Size), 0) FROM Files"_s), bytes);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(
+                  CatalogSchema::kFileFolderClass)),
               qint64(folders.size() - 1)); // the output ends with a line break
 }
