@@ -75,45 +75,6 @@ TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
     }
 }
 
-// Network and RAM disks as this machine's own drive layer sees them, from a
-// mount list: SMB and NFS shares are cataloged like hard disks.
-TEST(DriveClassTest, NetworkSharesAndRamDisksOfTheMountList)
-{
-    ScriptedUserInterface ui;
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    QFile info(folder.filePath(u"mountinfo"_s));
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n"
-               "2 1 0:2 / /nowhere/share rw - cifs //host/share rw\n"
-               "3 1 0:3 / /nowhere/nas rw - nfs4 server:/export rw\n"
-               "4 1 0:4 / /nowhere/ram rw - tmpfs tmpfs rw\n");
-    info.close();
-    LinuxDriveSystem::Sources sources;
-    sources.mountInfoFile = info.fileName();
-    sources.probeDevices = false;
-    LinuxDriveSystem machine(sources);
-    SetDriveSystem(&machine);
-    const struct
-    {
-        QString source;
-        int driveClass;
-        QString description;
-    } rows[] = {
-        {u"/nowhere/share/Docs and Settings"_s, 4, u"Network Disk"_s},
-        {u"/nowhere/nas"_s, 4, u"Network Disk"_s},
-        {u"/nowhere/ram/x"_s, 0, u"RAM Disk"_s},
-        {u"/elsewhere"_s, 0, u"Error Accessing Device"_s}, // no mount holds it
-    };
-    for (const auto &row : rows) {
-        QString description;
-        EXPECT_EQ(GetDriveClass(row.source, description), row.driveClass)
-            << row.source.toStdString();
-        EXPECT_EQ(description, row.description) << row.source.toStdString();
-    }
-    SetDriveSystem(nullptr);
-}
-
 TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
 {
     ScriptedUserInterface ui;
