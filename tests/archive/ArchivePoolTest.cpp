@@ -63,9 +63,30 @@ TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
             << row.used << " of " << row.capacity;
 }
 
+// A catalog whose pool rows are written as Add and Archive leave them.
+class PoolRowsTest : public StoreFixture
+{
+protected:
+    qint64 AddVolumeRow(const QString &drive, int number, quint64 capacity, quint64 used = 0)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(drive),
+                                kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
+                                QString(), VolumeLabelOf(number), qint64(used), qint64(capacity));
+    }
+
+    qint64 AddSetRow(qint64 volumeId, const QString &name = u"Set"_s, qint64 size = 10)
+    {
+        const double now = NowDayCount();
+        return AppendCatalogRow(m_data->Catalogs, name, QString(), CatalogSchema::kArchivesId,
+                                kArchiveSetClass, false, now, now, QString(), QString(), size,
+                                volumeId);
+    }
+};
+
 // A catalog with a pool whose drive is a real folder on a scripted removable
 // drive.
-class ArchivePoolTest : public StoreFixture
+class ArchivePoolTest : public PoolRowsTest
 {
 protected:
     void SetUp() override
@@ -80,22 +101,9 @@ protected:
     }
 
     FakeDriveSystem::Drive &Drive() { return m_drives.At(m_drive); }
-
-    // A volume row as Add leaves it, with its figures given.
     qint64 AddVolumeRow(int number, quint64 capacity, quint64 used)
     {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(m_drive),
-                                kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
-                                QString(), VolumeLabelOf(number), qint64(used), qint64(capacity));
-    }
-
-    qint64 AddSet(qint64 volumeId)
-    {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), CatalogSchema::kArchivesId,
-                                kArchiveSetClass, false, now, now, QString(), QString(), 10,
-                                volumeId);
+        return PoolRowsTest::AddVolumeRow(m_drive, number, capacity, used);
     }
 
     QString m_drive;
@@ -209,7 +217,7 @@ TEST_F(ArchivePoolTest, OnlyAnEmptyVolumeIsRemoved)
 {
     const qint64 full = AddVolumeRow(1, kMegabyte, 0);
     const qint64 empty = AddVolumeRow(2, kMegabyte, 0);
-    AddSet(full);
+    AddSetRow(full);
 
     EXPECT_FALSE(m_pool->RemoveVolume(full));
     const RecordedMessage refusal = m_ui.TakeSingleMessage();
@@ -300,7 +308,7 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
     local.totalBytes = 100 * kMegabyte;
     m_pool->SetPoolDrive(m_drive);
     const qint64 freed = AddVolumeRow(1, 10 * kMegabyte, kMegabyte);
-    const qint64 set = AddSet(freed);
+    const qint64 set = AddSetRow(freed);
     QDir(m_drive).mkdir(u"Archives"_s);
     QFile zip(m_drive + u"/Archives/Set.ZIP"_s);
     ASSERT_TRUE(zip.open(QFile::WriteOnly));
@@ -402,20 +410,28 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
 
 // A real ext4 volume: Add labels it and makes its folder; moved to another
 // mount point it is still found by its label.
-using ArchivePoolMediaTest = StoreFixture;
+// Volumes on loop-mounted ext4 images, in a folder without links on the way.
+class ArchivePoolMediaTest : public PoolRowsTest
+{
+protected:
+    void SetUp() override
+    {
+        PoolRowsTest::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "loop-mounting an image needs root";
+        m_root = QFileInfo(m_folder.path()).canonicalFilePath();
+    }
+
+    QString m_root;
+};
 
 TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMoves)
 {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "loop-mounting an image needs root";
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString root = QFileInfo(folder.path()).canonicalFilePath();
-    const QString image = root + u"/volume.img"_s;
-    const QString first = root + u"/first"_s;
-    const QString second = root + u"/second"_s;
-    QDir(root).mkpath(first);
-    QDir(root).mkpath(second);
+    const QString image = m_root + u"/volume.img"_s;
+    const QString first = m_root + u"/first"_s;
+    const QString second = m_root + u"/second"_s;
+    QDir(m_root).mkpath(first);
+    QDir(m_root).mkpath(second);
     QString output;
     if (!MakeExt4Image(image, u"blank"_s, output))
         GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
@@ -434,9 +450,7 @@ TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMov
         const PoolVolume volume = *pool.Volume(*id);
         EXPECT_EQ(volume.capacity, Drives().VolumeOf(first).totalBytes);
         EXPECT_GT(volume.used, 0u);
-        const double now = NowDayCount();
-        setId = AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), CatalogSchema::kArchivesId,
-                                 kArchiveSetClass, false, now, now, QString(), QString(), 10, *id);
+        setId = AddSetRow(*id);
     }
     LoopMount moved;
     ASSERT_TRUE(moved.Mount(image, second, output)) << output.toStdString();
@@ -448,13 +462,8 @@ TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMov
 // volumes one per volume: two passes, each set on its own new volume.
 TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
 {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "loop-mounting an image needs root";
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString root = QFileInfo(folder.path()).canonicalFilePath();
-    const QString work = root + u"/work"_s;
-    const QStringList drives = {root + u"/v1"_s, root + u"/v2"_s, root + u"/v3"_s};
+    const QString work = m_root + u"/work"_s;
+    const QStringList drives = {m_root + u"/v1"_s, m_root + u"/v2"_s, m_root + u"/v3"_s};
     LoopMount mounts[4];
     QString reason;
     if (!MountImage(mounts[0], work, u"work"_s, 8, reason))
@@ -470,11 +479,7 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     std::vector<qint64> volumes;
     for (int i = 0; i < 3; ++i) {
         QDir(drives[i]).mkdir(u"Archives"_s);
-        const double now = NowDayCount();
-        volumes.push_back(AppendCatalogRow(m_data->Catalogs, VolumeNameOf(i + 1),
-                                           ArchiveFolderOf(drives[0]), kVolumePoolId,
-                                           CatalogSchema::kEmptyArchiveVolumeClass, false, now, now,
-                                           QString(), VolumeLabelOf(i + 1), 0, 0));
+        volumes.push_back(AddVolumeRow(drives[0], i + 1, 0));
         pool.RefreshVolumeUsage(volumes.back(), drives[i]);
         m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"_s)
             .Bind(1, qint64(Drives().VolumeOf(drives[i]).totalBytes))
@@ -487,10 +492,7 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
         ASSERT_TRUE(zip.open(QFile::WriteOnly));
         ASSERT_EQ(zip.write(QByteArray(setSize, 'z')), setSize);
         zip.close();
-        const double now = NowDayCount();
-        sets.push_back(AppendCatalogRow(m_data->Catalogs, name, QString(),
-                                        CatalogSchema::kArchivesId, kArchiveSetClass, false, now,
-                                        now, QString(), QString(), setSize, volumes[0]));
+        sets.push_back(AddSetRow(volumes[0], name, setSize));
     }
 
     EXPECT_TRUE(pool.FreeVolume(volumes[0], work));
@@ -511,12 +513,7 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
 // originals byte for byte.
 TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
 {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "loop-mounting an image needs root";
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString root = QFileInfo(folder.path()).canonicalFilePath();
-    const QString drive = root + u"/volume"_s;
+    const QString drive = m_root + u"/volume"_s;
     LoopMount mount;
     QString reason;
     // A label other test runs on this machine are unlikely to have mounted.
@@ -549,11 +546,11 @@ TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
         EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
                   ExtractOutcome::Done);
     };
-    const QString whole = root + u"/whole"_s;
+    const QString whole = m_root + u"/whole"_s;
     restore(set, kArchiveSetClass, whole);
     EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"."_s), whole}, reason))
         << reason.toStdString();
-    const QString part = root + u"/part"_s;
+    const QString part = m_root + u"/part"_s;
     restore(docs, CatalogSchema::kPackagedFolderClass, part);
     EXPECT_EQ(QDir(part).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{u"docs"_s});
@@ -565,45 +562,29 @@ TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
 
 // A real volume holding one set, with the keeper that makes renames and
 // deletes reach the set's file.
-class ArchiveSetFileTest : public StoreFixture
+class ArchiveSetFileTest : public ArchivePoolMediaTest
 {
 protected:
     void SetUp() override
     {
-        StoreFixture::SetUp();
-        if (geteuid() != 0)
-            GTEST_SKIP() << "loop-mounting an image needs root";
-        ASSERT_TRUE(m_root.isValid());
+        ArchivePoolMediaTest::SetUp();
+        if (IsSkipped())
+            return;
         m_keeper.emplace(*m_data);
-        m_drive = QFileInfo(m_root.path()).canonicalFilePath() + u"/v1"_s;
+        m_drive = m_root + u"/v1"_s;
         QString reason;
         if (!MountImage(m_mount, m_drive, VolumeLabelOf(1), 8, reason))
             GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
         QDir(m_drive).mkdir(u"Archives"_s);
-        m_volume = AddVolume(1);
-        m_set = AddSet(u"Set A"_s, m_volume);
+        m_volume = AddVolumeRow(m_drive, 1, 8 * 1024 * 1024);
+        m_set = AddSetRow(m_volume, u"Set A"_s, 3);
         WriteFile(u"Set A.ZIP"_s, "zip");
     }
 
     void TearDown() override
     {
         m_keeper.reset();
-        StoreFixture::TearDown();
-    }
-
-    qint64 AddVolume(int number)
-    {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(m_drive),
-                                kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass, false, now,
-                                now, QString(), VolumeLabelOf(number), 0, 8 * 1024 * 1024);
-    }
-
-    qint64 AddSet(const QString &name, qint64 volume)
-    {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, name, QString(), CatalogSchema::kArchivesId,
-                                kArchiveSetClass, false, now, now, QString(), QString(), 3, volume);
+        ArchivePoolMediaTest::TearDown();
     }
 
     QString SetFile(const QString &name) const { return m_drive + u"/Archives/"_s + name; }
@@ -615,7 +596,6 @@ protected:
         file.write(content);
     }
 
-    QTemporaryDir m_root;
     LoopMount m_mount;
     QString m_drive;
     qint64 m_volume = 0;
@@ -653,7 +633,7 @@ TEST_F(ArchiveSetFileTest, ASetLosesItsFileOnlyWhenDeletedForGoodAndCommitted)
 {
     // A set whose volume is not brought in keeps its row, its members and
     // its file.
-    const qint64 elsewhere = AddSet(u"Set Z"_s, AddVolume(2));
+    const qint64 elsewhere = AddSetRow(AddVolumeRow(m_drive, 2, 8 * 1024 * 1024), u"Set Z"_s, 3);
     const qint64 member = AddObject(elsewhere, u"Folder"_s);
     m_ui.QueueDeviceCheck(false);
     EXPECT_TRUE(m_data->RunInTransaction([&] {
