@@ -153,22 +153,6 @@ TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPathsOfMediaInPlace)
     EXPECT_EQ(CountSourceFiles(root.filePath(u"unplugged"_s), true), 0);
 }
 
-TEST(VolumeLabelTest, WritesOnlyWhereTheMediumAllowsIt)
-{
-    FakeDriveSystem drives;
-    drives.Mount(u"/media/stick"_s, DriveKind::Removable, u"OLD"_s);
-    drives.Mount(u"/media/locked"_s, DriveKind::Removable, u"LOCKED"_s).labelWritable = false;
-    drives.Mount(u"/media/empty"_s, DriveKind::Removable).ready = false;
-
-    EXPECT_TRUE(SetVolumeLabel(u"/media/stick/x"_s, u"New"_s));
-    EXPECT_EQ(drives.At(u"/media/stick"_s).label, u"New"_s) << "written as given";
-    EXPECT_FALSE(SetVolumeLabel(u"/media/locked"_s, u"New"_s));
-    EXPECT_EQ(drives.At(u"/media/locked"_s).label, u"LOCKED"_s);
-    EXPECT_FALSE(SetVolumeLabel(u"/media/empty"_s, u"New"_s));
-    EXPECT_FALSE(SetVolumeLabel(u"/nowhere"_s, u"New"_s));
-    EXPECT_EQ(drives.LabelWrites().size(), 4u);
-}
-
 TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
 {
     constexpr quint64 kTebibyte = quint64(1) << 40;
@@ -324,18 +308,6 @@ TEST_F(MediumFolderTest, WithoutPrevalidationTheCountIsAHundredUntouched)
     EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
     EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
     EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
-}
-
-TEST_F(MediumFolderTest, AFolderThatCannotBeReadCountsAsEmpty)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
-    const QString source = MakeFolder(u"source/locked"_s).chopped(7);
-    WriteFile(Path(u"source/locked/secret"_s));
-    WriteFile(Path(u"source/open"_s));
-    ASSERT_EQ(chmod(QFile::encodeName(Path(u"source/locked"_s)).constData(), 0), 0);
-    EXPECT_EQ(CountSourceFiles(source, true), 2);
-    chmod(QFile::encodeName(Path(u"source/locked"_s)).constData(), 0700);
 }
 
 TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
@@ -561,11 +533,10 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
     };
     for (const auto &row : rows) {
         const MediaLocation found = Locate(row.id, row.withPath);
-        EXPECT_EQ(found.name, row.expected.name) << "object " << row.id;
-        EXPECT_EQ(found.label, row.expected.label) << "object " << row.id;
-        EXPECT_EQ(found.packagePath, row.expected.packagePath) << "object " << row.id;
-        EXPECT_EQ(found.source, row.expected.source) << "object " << row.id;
-        EXPECT_EQ(found.mediumSource, row.expected.mediumSource) << "object " << row.id;
+        const auto fields = [](const MediaLocation &l) {
+            return QStringList{l.name, l.label, l.packagePath, l.source, l.mediumSource};
+        };
+        EXPECT_EQ(fields(found), fields(row.expected)) << "object " << row.id;
     }
 }
 
