@@ -37,8 +37,6 @@ protected:
         drive.freeBytes = 1'000'000'000ULL;
     }
 
-    qint64 Count(const QString &sql) { return CountRows(sql); }
-
     FakeDriveSystem m_drives;
     QString m_medium;
     CatalogOptions m_options;
@@ -54,14 +52,14 @@ TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
         [&] { ASSERT_TRUE(CatalogMedia(*m_data, m_options, request, &id)); }));
     EXPECT_EQ(GetObjectPath(*m_data, id), u"Catalogs\\My Stick"_s);
     EXPECT_EQ(GetObjectSize(*m_data, id), 32100);
-    EXPECT_EQ(Count(u"SELECT Class FROM Catalogs WHERE ID = %1"_s.arg(id)),
+    EXPECT_EQ(CountRows(u"SELECT Class FROM Catalogs WHERE ID = ?1"_s, id),
               CatalogSchema::kRemovableDiskClass);
-    EXPECT_EQ(Count(u"SELECT VolSize FROM Catalogs WHERE ID = %1"_s.arg(id)), 8'000'000'000LL);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(
+    EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, id), 8'000'000'000LL);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(
                   CatalogSchema::kFileFolderClass)),
               2);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 3);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'"_s), 1);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 3);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'"_s), 1);
     EXPECT_EQ(GetObjectComment(*m_data, id), u"keep"_s);
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
@@ -131,13 +129,14 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
     EXPECT_EQ(GetObjectName(*m_data, first), QString());
     EXPECT_EQ(GetObjectPath(*m_data, second), u"Catalogs\\Stick"_s);
     EXPECT_EQ(GetObjectComment(*m_data, second), u"the catalog's own"_s);
-    EXPECT_EQ(Count(u"SELECT Created FROM Catalogs WHERE ID = %1"_s.arg(second)), 40000);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 4);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files WHERE Name = 'letter.odt' AND "
-                    "Comment = 'about the letter'"_s),
+    EXPECT_EQ(CountRows(u"SELECT Created FROM Catalogs WHERE ID = ?1"_s, second), 40000);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 4);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE Name = 'letter.odt' AND "
+                        "Comment = 'about the letter'"_s),
               1);
     EXPECT_EQ(
-        Count(u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Deep' AND Comment = 'deep folder'"_s),
+        CountRows(
+            u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Deep' AND Comment = 'deep folder'"_s),
         1);
     EXPECT_EQ(GetObjectSize(*m_data, second), 32106);
     EXPECT_FALSE(m_options.reuseComments);
@@ -233,7 +232,7 @@ TEST_F(ObjectPropertiesTest, CatalogPagesCountWhatTheScanFound)
 
 TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
 {
-    const qint64 key = Count(u"SELECT Key FROM Files WHERE Name = 'letter.odt'"_s);
+    const qint64 key = CountRows(u"SELECT Key FROM Files WHERE Name = 'letter.odt'"_s);
     m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Files SET Class = 33 WHERE Key = %1;"_s.arg(key));
     const PropertiesDetails file = Details(key, true);

@@ -128,25 +128,24 @@ TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
          true, true, kArchiveMessage, u"Drive Not Ready:"_s, false, QString(), u"DVARC0001"_s},
     };
     for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
         m_drives.Insert(m_mount, u"Holiday"_s);
         row.prepare(Stick());
         m_ui.QueueDeviceCheck(false);
         EXPECT_FALSE(DeviceReady(u"Name"_s, row.source, row.required, row.archive, row.demand))
-            << row.name << ": cancel gives up";
+            << "cancel gives up";
         const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
-        ASSERT_EQ(views.size(), 1u) << row.name;
+        ASSERT_EQ(views.size(), 1u);
         const DeviceCheckView &view = views[0];
-        EXPECT_EQ(view.message, row.message) << row.name;
-        EXPECT_EQ(view.currentDiskCaption, row.currentCaption) << row.name;
-        EXPECT_EQ(view.currentLabelShown, row.labelShown) << row.name;
-        EXPECT_EQ(view.currentLabel, row.currentLabel) << row.name;
-        EXPECT_EQ(view.requiredLabel, row.requiredLabel) << row.name;
-        EXPECT_EQ(view.requiredDrive, row.source) << row.name;
+        EXPECT_EQ(view.message, row.message);
+        EXPECT_EQ(view.currentDiskCaption, row.currentCaption);
+        EXPECT_EQ(view.currentLabelShown, row.labelShown);
+        EXPECT_EQ(view.currentLabel, row.currentLabel);
+        EXPECT_EQ(view.requiredLabel, row.requiredLabel);
+        EXPECT_EQ(view.requiredDrive, row.source);
         EXPECT_EQ(view.heading, row.archive ? u"Insert Archive Volume in Drive"_s
-                                            : u"Insert Cataloged Disk in Drive."_s)
-            << row.name;
-        EXPECT_EQ(view.nameCaption, row.archive ? u"Archive Name"_s : u"Catalog Name:"_s)
-            << row.name;
+                                            : u"Insert Cataloged Disk in Drive."_s);
+        EXPECT_EQ(view.nameCaption, row.archive ? u"Archive Name"_s : u"Catalog Name:"_s);
     }
 }
 
