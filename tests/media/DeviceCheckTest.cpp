@@ -69,16 +69,22 @@ TEST_F(DeviceCheckTest, TheRightDiskPassesWithoutAWindow)
     EXPECT_EQ(m_ui.BeepCount(), 0);
 }
 
-TEST_F(DeviceCheckTest, AWrongDiskIsShownUntilTheRightOneIsIn)
+// OK without a change asks again: for an empty drive, then for a wrong disk.
+TEST_F(DeviceCheckTest, AnEmptyDriveOrAWrongDiskIsShownUntilTheRightOneIsIn)
 {
-    Stick().label = u"Other"_s;
-    m_ui.QueueDeviceCheck(true); // OK with the same disk: asked again
+    Stick().ready = false;
+    m_ui.QueueDeviceCheck(true);
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"Other"_s); });
+    m_ui.QueueDeviceCheck(true);
     m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"holiday"_s); });
 
     EXPECT_TRUE(DeviceReady(u"Photos 2020"_s, m_source, u"HOLIDAY"_s, false, true));
     const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(views.size(), 2u);
-    const DeviceCheckView &view = views[0];
+    ASSERT_EQ(views.size(), 4u);
+    EXPECT_EQ(views[0].message, kNotReady);
+    EXPECT_EQ(views[1].message, kNotReady);
+    EXPECT_EQ(views[3].message, kWrongDisk);
+    const DeviceCheckView &view = views[2];
     EXPECT_EQ(view.caption, u"Insert Disk -- "_s + m_source);
     EXPECT_EQ(view.heading, u"Insert Cataloged Disk in Drive."_s);
     EXPECT_EQ(view.message, kWrongDisk);
@@ -91,7 +97,7 @@ TEST_F(DeviceCheckTest, AWrongDiskIsShownUntilTheRightOneIsIn)
     EXPECT_EQ(view.nameCaption, u"Catalog Name:"_s);
     EXPECT_EQ(view.name, u"Photos 2020"_s);
     EXPECT_EQ(view.driveClass, CatalogSchema::kRemovableDiskClass);
-    EXPECT_EQ(m_ui.BeepCount(), 2) << "one beep per showing";
+    EXPECT_EQ(m_ui.BeepCount(), 4) << "one beep per showing";
 }
 
 TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
@@ -147,22 +153,6 @@ TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
                                             : u"Insert Cataloged Disk in Drive."_s);
         EXPECT_EQ(view.nameCaption, row.archive ? u"Archive Name"_s : u"Catalog Name:"_s);
     }
-}
-
-TEST_F(DeviceCheckTest, AnEmptyDriveIsAskedForUntilADiskComesIn)
-{
-    Stick().ready = false;
-    m_ui.QueueDeviceCheck(true);
-    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"Other"_s); });
-    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_mount, u"Holiday"_s); });
-
-    EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, u"Holiday"_s, false, true));
-    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(views.size(), 3u);
-    EXPECT_EQ(views[0].message, kNotReady);
-    EXPECT_EQ(views[1].message, kNotReady);
-    EXPECT_EQ(views[2].message, kWrongDisk);
-    EXPECT_EQ(views[2].currentLabel, u"OTHER"_s);
 }
 
 TEST_F(DeviceCheckTest, TheStoredUnlabelledTextAsksForADiskWithoutLabel)
