@@ -142,30 +142,6 @@ TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
             << row.what;
 }
 
-TEST(ZipMessageTest, MessageAnswers)
-{
-    ScriptedUserInterface ui;
-    TUnzipFile unzip;
-    QStringList asked;
-    unzip.AskOverwrite = [&](const QString &path) {
-        asked << path;
-        return OverwriteAnswer::YesToAll;
-    };
-    for (int code : {2, 3, 4, 5, 6, 11, 12, 13})
-        EXPECT_EQ(unzip.MessageCallback(code, {}), 1) << code;
-    for (int code : {0, 1, 7, 9, 10, 14, 99})
-        EXPECT_EQ(unzip.MessageCallback(code, {}), 2) << code;
-    const QString tail(37, u'.');
-    EXPECT_EQ(unzip.MessageCallback(8, u"/tmp/x y.txt"_s + tail), OverwriteAnswer::YesToAll);
-    EXPECT_EQ(asked, QStringList{u"/tmp/x y.txt"_s});
-
-    // Without a handler of its own the question goes to the user interface.
-    unzip.AskOverwrite = nullptr;
-    ui.QueueDuplicateAnswer(OverwriteAnswer::No);
-    EXPECT_EQ(unzip.MessageCallback(8, u"/d/f.txt"_s + tail), OverwriteAnswer::No);
-    EXPECT_EQ(ui.TakeDuplicateQuestions(), QStringList{u"/d/f.txt"_s});
-}
-
 } // namespace
 
 // An archive made by 7-Zip, with DOS-style attributes where 7-Zip keeps them,

@@ -43,19 +43,6 @@ protected:
         return names;
     }
 
-    // The member names 7-Zip reads, folders without their trailing "/".
-    QStringList ListWith7z(const QString &archive)
-    {
-        EXPECT_EQ(m_folder.Run(u"7z"_s, {u"l"_s, u"-slt"_s, u"-ba"_s, archive}), 0)
-            << m_folder.Output().constData();
-        QStringList names;
-        for (const QString &line : QString::fromUtf8(m_folder.Output()).split(u'\n'))
-            if (line.startsWith(u"Path = "_s))
-                names << line.mid(7);
-        names.sort();
-        return names;
-    }
-
     // Writes an archive with libzip, which stores any name it is given; each
     // member holds its own name.
     QString WriteWithLibzip(const QString &name, const std::vector<QByteArray> &members)
@@ -113,9 +100,6 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
             << m_folder.Output().toStdString();
         EXPECT_EQ(ListWithUnzip(archive),
                   (QStringList{u".hidden"_s, u"One.txt"_s, u"Sub/"_s, u"Sub/Inner/"_s,
-                               u"Sub/Inner/deep.txt"_s, u"two words.txt"_s}));
-        EXPECT_EQ(ListWith7z(archive),
-                  (QStringList{u".hidden"_s, u"One.txt"_s, u"Sub"_s, u"Sub/Inner"_s,
                                u"Sub/Inner/deep.txt"_s, u"two words.txt"_s}));
         ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-v"_s, archive}), 0);
         QByteArray line;
@@ -257,8 +241,12 @@ TEST_F(ExtractTest, OverwriteAnswersDecidePerFile)
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
     const QStringList asked = m_ui.TakeDuplicateQuestions();
     ASSERT_EQ(asked.size(), 2);
-    EXPECT_TRUE(asked.first().startsWith(out + u'/')) << asked.first().toStdString();
+    // The question names the file as it lies in the destination.
     const QString kept = asked.first();
+    EXPECT_TRUE(QStringList({out + u"/One.txt"_s, out + u"/two words.txt"_s,
+                             out + u"/Sub/Inner/deep.txt"_s})
+                    .contains(kept))
+        << kept.toStdString();
     QStringList contents;
     for (const char *name : {"/One.txt", "/two words.txt", "/Sub/Inner/deep.txt"})
         contents << QString::fromUtf8(ArchiveTestFolder::Read(out + QString::fromUtf8(name)));
