@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ProgressAnimation.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
 
@@ -146,17 +147,21 @@ TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
                                   view.diskLabel}));
 }
 
-TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNo)
+TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNoInABoxOfTheMainWindow)
 {
     GuiUserInterface ui;
+    QWidget main;
+    main.show();
+    ui.SetMainWindow(&main);
     const std::pair<Qt::Key, MessageAnswer> cases[] = {{Qt::Key_Return, MessageAnswer::Yes},
                                                        {Qt::Key_Escape, MessageAnswer::No}};
     for (const auto &[key, expected] : cases) {
         MessageAnswer answer = MessageAnswer::Cancel;
-        ShowAndAnswer(
+        const SeenBox seen = ShowAndAnswer(
             ui, MessageKind::Question, MessageIcon::Question, u"Q"_s, u"Go on?"_s,
             [key](QMessageBox *box) { QTest::keyClick(box, key); }, &answer);
         EXPECT_EQ(answer, expected) << "key " << key;
+        EXPECT_EQ(seen.parent, &main);
     }
 }
 
@@ -194,19 +199,6 @@ TEST(DuplicateFileBox, ButtonsAnswerSixFiveSevenTwo)
         EXPECT_TRUE(text.startsWith(u"File: report.txt\nFolder: /data/out\n\n"_s))
             << text.toStdString();
     }
-}
-
-TEST(MessageBoxParent, BelongsToTheMainWindow)
-{
-    GuiUserInterface ui;
-    QWidget main;
-    main.show();
-    ui.SetMainWindow(&main);
-    MessageAnswer answer = MessageAnswer::Cancel;
-    const SeenBox seen = ShowAndAnswer(
-        ui, MessageKind::Information, MessageIcon::Information, u"I"_s, u"Done."_s,
-        [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); }, &answer);
-    EXPECT_EQ(seen.parent, &main);
 }
 
 TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
@@ -364,6 +356,8 @@ TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
     }
     EXPECT_TRUE(m_ui.Cancelled());
     EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_FALSE(Part<ProgressAnimation>("AnimationPanel")->isVisible());
+    EXPECT_FALSE(Part<ProgressAnimation>("AnimationPanel")->IsPlaying());
     EXPECT_EQ(Part<ElidedLabel>("FileNameLine")->text(), u"Please Wait...."_s);
     EXPECT_EQ(Part<ElidedLabel>("PathLine")->text(), u"Performing Tidy-up"_s);
     EXPECT_FALSE(Part<SegmentedMeter>("ProgressBar")->isVisible());
@@ -377,6 +371,23 @@ TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
     m_ui.ShowProgress(ProgressOperation::ExportData);
     EXPECT_TRUE(cancel->isEnabled());
     EXPECT_TRUE(Part<SegmentedMeter>("ProgressBar")->isVisible());
+    EXPECT_TRUE(Part<ProgressAnimation>("AnimationPanel")->isVisible());
+}
+
+TEST_F(GuiProgress, EachOperationPlaysItsOwnAnimationUntilClosed)
+{
+    for (int operation = 0; operation < ProgressOperation::Count; ++operation) {
+        SCOPED_TRACE(operation);
+        m_ui.ShowProgress(operation);
+        auto *panel = Part<ProgressAnimation>("AnimationPanel");
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(panel->isVisible() && panel->IsPlaying());
+        EXPECT_EQ(panel->Current(), ProgressLayoutFor(operation)->animation);
+        EXPECT_EQ(m_ui.Progress()->Animation(), panel->Current());
+        m_ui.CloseProgress();
+        EXPECT_FALSE(panel->IsPlaying());
+        EXPECT_FALSE(panel->isVisibleTo(m_ui.Progress()));
+    }
 }
 
 TEST_F(GuiProgress, TheFrameCannotCloseIt)

@@ -1,12 +1,8 @@
-#include "platform/ProgressOperations.h"
-#include "ui/GuiUserInterface.h"
 #include "ui/ProgressAnimation.h"
-#include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
 
 #include <QImage>
 #include <QPainter>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -125,12 +121,6 @@ TEST(SegmentedMeterDrawing, PaintsOneNavySegmentPerFilledStep)
     // A new range starts empty.
     meter.SetRange(10'000'000'000);
     EXPECT_TRUE(NavyRuns(meter).isEmpty());
-    meter.SetPosition(7'000'000'000);
-    EXPECT_EQ(NavyRuns(meter).size(), 21);
-
-    meter.SetRange(0);
-    meter.SetPosition(1);
-    EXPECT_TRUE(NavyRuns(meter).isEmpty());
 }
 
 QImage RenderFrame(int animation, int frame)
@@ -182,59 +172,6 @@ TEST(ProgressAnimationPlayer, TicksWhilePlayingAndHoldsWhenStopped)
     EXPECT_EQ(panel.Frame(), 0);
     panel.Play(42);
     EXPECT_FALSE(panel.IsPlaying());
-}
-
-class ProgressWindowAnimation : public testing::Test
-{
-protected:
-    ProgressAnimation *Panel()
-    {
-        return m_ui.Progress() ? m_ui.Progress()->findChild<ProgressAnimation *>(
-                                     QStringLiteral("AnimationPanel"))
-                               : nullptr;
-    }
-
-    void TearDown() override { m_ui.CloseProgress(); }
-
-    GuiUserInterface m_ui;
-};
-
-TEST_F(ProgressWindowAnimation, EachOperationPlaysItsOwnAnimationUntilClosed)
-{
-    for (int operation = 0; operation < ProgressOperation::Count; ++operation) {
-        SCOPED_TRACE(operation);
-        m_ui.ShowProgress(operation);
-        ProgressAnimation *panel = Panel();
-        ASSERT_NE(panel, nullptr);
-        EXPECT_TRUE(panel->isVisible());
-        EXPECT_TRUE(panel->IsPlaying());
-        EXPECT_EQ(panel->Current(), ProgressLayoutFor(operation)->animation);
-        EXPECT_EQ(m_ui.Progress()->Animation(), panel->Current());
-        m_ui.CloseProgress();
-        EXPECT_FALSE(panel->IsPlaying());
-        EXPECT_FALSE(panel->isVisibleTo(m_ui.Progress()));
-    }
-}
-
-TEST_F(ProgressWindowAnimation, CancelStopsAndHidesTheAnimation)
-{
-    m_ui.ShowProgress(ProgressOperation::DeleteObject);
-    ProgressAnimation *panel = Panel();
-    ASSERT_NE(panel, nullptr);
-    auto *cancel = m_ui.Progress()->findChild<QPushButton *>(QStringLiteral("CancelButton"));
-    ASSERT_NE(cancel, nullptr);
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    EXPECT_TRUE(m_ui.Cancelled());
-    EXPECT_FALSE(panel->IsPlaying());
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_TRUE(m_ui.Progress()->isVisible());
-
-    // The next operation shows it again.
-    m_ui.CloseProgress();
-    m_ui.ShowProgress(ProgressOperation::CompressDatabase);
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(panel->IsPlaying());
-    EXPECT_EQ(panel->Current(), 186);
 }
 
 } // namespace
