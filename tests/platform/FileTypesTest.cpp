@@ -93,16 +93,14 @@ TEST(FileTypesTest, FoldersFollowTheXdgVariablesAndTheirDefaults)
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("HOME"), QStringLiteral("/h"));
     DesktopAssociations::Folders folders = DesktopAssociations::FoldersFromEnvironment(environment);
-    EXPECT_EQ(folders.listFiles,
-              (QStringList{QStringLiteral("/h/.config/mimeapps.list"),
-                           QStringLiteral("/etc/xdg/mimeapps.list"),
-                           QStringLiteral("/h/.local/share/applications/mimeapps.list"),
-                           QStringLiteral("/usr/local/share/applications/mimeapps.list"),
-                           QStringLiteral("/usr/share/applications/mimeapps.list")}));
-    EXPECT_EQ(folders.applicationFolders,
-              (QStringList{QStringLiteral("/h/.local/share/applications"),
-                           QStringLiteral("/usr/local/share/applications"),
-                           QStringLiteral("/usr/share/applications")}));
+    EXPECT_EQ(folders.listFiles.join(u' '),
+              QStringLiteral("/h/.config/mimeapps.list /etc/xdg/mimeapps.list "
+                             "/h/.local/share/applications/mimeapps.list "
+                             "/usr/local/share/applications/mimeapps.list "
+                             "/usr/share/applications/mimeapps.list"));
+    EXPECT_EQ(folders.applicationFolders.join(u' '),
+              QStringLiteral("/h/.local/share/applications /usr/local/share/applications "
+                             "/usr/share/applications"));
 
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/c"));
     environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("relative:/d1"));
@@ -110,16 +108,12 @@ TEST(FileTypesTest, FoldersFollowTheXdgVariablesAndTheirDefaults)
     environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/s1:/s2/"));
     environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
     folders = DesktopAssociations::FoldersFromEnvironment(environment);
-    EXPECT_EQ(
-        folders.listFiles,
-        (QStringList{QStringLiteral("/c/kde-mimeapps.list"), QStringLiteral("/c/mimeapps.list"),
-                     QStringLiteral("/d1/kde-mimeapps.list"), QStringLiteral("/d1/mimeapps.list"),
-                     QStringLiteral("/data/applications/kde-mimeapps.list"),
-                     QStringLiteral("/data/applications/mimeapps.list"),
-                     QStringLiteral("/s1/applications/kde-mimeapps.list"),
-                     QStringLiteral("/s1/applications/mimeapps.list"),
-                     QStringLiteral("/s2/applications/kde-mimeapps.list"),
-                     QStringLiteral("/s2/applications/mimeapps.list")}));
+    EXPECT_EQ(folders.listFiles.join(u' '),
+              QStringLiteral("/c/kde-mimeapps.list /c/mimeapps.list /d1/kde-mimeapps.list "
+                             "/d1/mimeapps.list /data/applications/kde-mimeapps.list "
+                             "/data/applications/mimeapps.list /s1/applications/kde-mimeapps.list "
+                             "/s1/applications/mimeapps.list /s2/applications/kde-mimeapps.list "
+                             "/s2/applications/mimeapps.list"));
 }
 
 // A desktop in a temporary folder: a user and a system applications folder,

@@ -168,12 +168,11 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
     QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
     QSignalSpy requests(&first, &SingleInstance::RequestReceived);
 
+    // Which switches make which request is shown by the command line test
+    // below; these rows show that each kind of request reaches the first copy.
     const ForwardRow rows[] = {
         {"/C", {"/C", "/data/Disk 1"}, 2030, 1, QStringLiteral("/data/Disk 1")},
-        {"/CO", {"/CO", "/data/x"}, 2030, 2, QStringLiteral("/data/x")},
-        {"/A", {"/A", "/tmp/request.ini"}, 2029, 1, QStringLiteral("/tmp/request.ini")},
         {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, QStringLiteral("/tmp/request.ini")},
-        {"lower-case switch", {"/c", "/data/x"}, 0, 0, QStringLiteral("/data/x")},
         {"unknown switch", {"/X", "/data/y"}, 0, 0, QStringLiteral("/data/y")},
         {"switch without path", {"/C"}, 2030, 1, QString()},
         {"no parameters", {}, 0, 0, kNothingStored},
@@ -338,55 +337,51 @@ TEST_F(PrivateChannelTest, AConnectionOfAnotherUserIsNotServed)
     EXPECT_EQ(forward.count(), 0);
 }
 
-struct CommandLineRow
-{
-    const char *name;
-    std::initializer_list<const char *> parameters;
-    bool request;
-    QString commandSwitch;
-    QString storedPath;
-};
-
 TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
 {
-    const CommandLineRow rows[] = {
-        {"/C", {"/C", "/data/Disk 1"}, true, QStringLiteral("/C"), QStringLiteral("/data/Disk 1")},
-        {"/CO", {"/CO", "/data/x"}, true, QStringLiteral("/CO"), QStringLiteral("/data/x")},
-        {"/A", {"/A", "/tmp/r.ini"}, true, QStringLiteral("/A"), QStringLiteral("/tmp/r.ini")},
-        {"/AO", {"/AO", "/tmp/r.ini"}, true, QStringLiteral("/AO"), QStringLiteral("/tmp/r.ini")},
-        {"archive request by name",
-         {"/A", "r.ini"},
-         true,
-         QStringLiteral("/A"),
-         QDir::temp().filePath(QStringLiteral("r.ini"))},
-        {"unknown switch",
-         {"/X", "/data/x"},
-         false,
-         QStringLiteral("/X"),
-         QStringLiteral("/data/x")},
-        {"lower case", {"/co", "/data/x"}, false, QStringLiteral("/co"), QStringLiteral("/data/x")},
-        {"one parameter", {"/C"}, false, QString(), kNothingStored},
-        {"three parameters", {"/C", "/data/x", "extra"}, false, QString(), kNothingStored},
-        {"none", {}, false, QString(), kNothingStored},
+    const struct
+    {
+        std::initializer_list<const char *> parameters;
+        const char *commandSwitch;
+        int message;
+        int parameter;
+        const char *storedPath; // nullptr: nothing stored
+    } rows[] = {
+        {{"/C", "/data/Disk 1"}, "/C", 2030, 1, "/data/Disk 1"},
+        {{"/CO", "/data/x"}, "/CO", 2030, 2, "/data/x"},
+        {{"/A", "/tmp/r.ini"}, "/A", 2029, 1, "/tmp/r.ini"},
+        {{"/AO", "/tmp/r.ini"}, "/AO", 2029, 2, "/tmp/r.ini"},
+        {{"/A", "r.ini"}, "/A", 2029, 1, "r.ini"}, // an archive request by name: in /tmp
+        {{"/X", "/data/x"}, "/X", 0, 0, "/data/x"},
+        {{"/co", "/data/x"}, "/co", 0, 0, "/data/x"},
+        {{"/c", "/data/x"}, "/c", 0, 0, "/data/x"},
+        {{"/C"}, "", 0, 0, nullptr},
+        {{"/C", "/data/x", "extra"}, "", 0, 0, nullptr},
+        {{}, "", 0, 0, nullptr},
     };
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     int fileNumber = 0;
-    for (const CommandLineRow &row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString file = folder.filePath(QStringLiteral("%1.ini").arg(++fileNumber));
-        SettingsStore handOver(SettingsStore::IniFile{file});
+    for (const auto &row : rows) {
+        const QStringList parameters = Parameters(row.parameters);
+        SCOPED_TRACE(parameters.join(u' ').toStdString());
+        SettingsStore handOver(
+            SettingsStore::IniFile{folder.filePath(QStringLiteral("%1.ini").arg(++fileNumber))});
         const StartupCommandLine commandLine =
-            SingleInstance::ReadCommandLine(Parameters(row.parameters), handOver);
-        EXPECT_EQ(commandLine.CommandLineRequest, row.request);
-        EXPECT_EQ(commandLine.CommandLineSwitch, row.commandSwitch);
+            SingleInstance::ReadCommandLine(parameters, handOver);
+        EXPECT_EQ(commandLine.CommandLineRequest, row.message != 0);
+        EXPECT_EQ(commandLine.CommandLineSwitch, QString::fromUtf8(row.commandSwitch));
+        const InstanceRequest request =
+            SingleInstance::RequestForSwitch(commandLine.CommandLineSwitch);
+        EXPECT_EQ(request.message, row.message);
+        EXPECT_EQ(request.parameter, row.parameter);
+        const QString stored = row.storedPath ? QString::fromUtf8(row.storedPath) : kNothingStored;
         EXPECT_EQ(handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
                                     kNothingStored),
-                  row.storedPath);
+                  stored.startsWith(u'/') || !row.storedPath ? stored
+                                                             : QDir::temp().filePath(stored));
     }
 }
-
-// --- File-manager integration files ------------------------------------------
 
 TEST(ShellIntegrationTest, TheFilesStartTheProgramWithItsSwitchesAndAreRewrittenOnlyWhenWrong)
 {

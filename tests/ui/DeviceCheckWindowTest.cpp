@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,38 +21,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the window showed, read through the object names of its parts.
+// What the window showed: the texts of its labels by object name, and the
+// state of the parts the view switches.
 struct SeenWindow
 {
     QString title;
-    QString heading;
-    QString message;
+    QHash<QString, QString> texts;
     bool messageShown = false;
-    QString currentDiskCaption;
-    QString currentDrive;
     bool currentLabelShown = false;
-    QString currentLabel;
-    QString requiredDrive;
-    QString requiredLabel;
-    QString nameCaption;
-    QString name;
     bool hasPicture = false;
     bool okIsDefault = false;
 };
-
-QString LabelText(QWidget *window, const char *name)
-{
-    auto *label = window->findChild<QLabel *>(QString::fromLatin1(name));
-    EXPECT_NE(label, nullptr) << name;
-    return label ? label->text() : QString();
-}
-
-QString DriveText(QWidget *window, const char *name)
-{
-    auto *label = window->findChild<ElidedLabel *>(QString::fromLatin1(name));
-    EXPECT_NE(label, nullptr) << name;
-    return label ? label->text() : QString();
-}
 
 SeenWindow Read(QWidget *modal)
 {
@@ -62,18 +42,16 @@ SeenWindow Read(QWidget *modal)
         return seen;
     }
     seen.title = window->windowTitle();
-    seen.heading = LabelText(window, "Heading");
-    seen.message = LabelText(window, "Message");
-    seen.messageShown = window->findChild<QLabel *>(u"Message"_s)->isVisible();
-    seen.currentDiskCaption = LabelText(window, "CurrentDiskCaption");
-    seen.currentDrive = DriveText(window, "CurrentDrive");
-    seen.currentLabelShown = window->findChild<QLabel *>(u"CurrentLabel"_s)->isVisible() &&
-                             window->findChild<QLabel *>(u"CurrentLabelCaption"_s)->isVisible();
-    seen.currentLabel = LabelText(window, "CurrentLabel");
-    seen.requiredDrive = DriveText(window, "RequiredDrive");
-    seen.requiredLabel = LabelText(window, "RequiredLabel");
-    seen.nameCaption = LabelText(window, "NameCaption");
-    seen.name = LabelText(window, "CatalogName");
+    for (const QLabel *label : window->findChildren<QLabel *>())
+        seen.texts.insert(label->objectName(), label->text());
+    for (const ElidedLabel *label : window->findChildren<ElidedLabel *>())
+        seen.texts.insert(label->objectName(), label->text());
+    const auto shown = [window](const QString &name) {
+        const QWidget *part = window->findChild<QWidget *>(name);
+        return part && part->isVisible();
+    };
+    seen.messageShown = shown(u"Message"_s);
+    seen.currentLabelShown = shown(u"CurrentLabel"_s) && shown(u"CurrentLabelCaption"_s);
     const QLabel *picture = window->findChild<QLabel *>(u"DriveImage"_s);
     seen.hasPicture = picture && !picture->pixmap().isNull();
     const auto *ok = window->findChild<QPushButton *>(u"OKButton"_s);
@@ -98,7 +76,7 @@ DeviceCheckView NotReadyView()
     return view;
 }
 
-TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheView)
+TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheViewAndAnswersOkOrCancel)
 {
     GuiUserInterface ui;
     SeenWindow seen;
@@ -112,35 +90,29 @@ TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheView)
     }
     EXPECT_FALSE(answer) << "Escape cancels";
     EXPECT_EQ(seen.title, u"Insert Disk -- /media/user/DVARC0001/Archives/"_s);
-    EXPECT_EQ(seen.heading, u"Insert Archive Volume in Drive"_s);
-    EXPECT_EQ(seen.message, u"Please insert the indicated Archive Volume in the Drive specified"_s);
+    const std::pair<const char *, QString> texts[] = {
+        {"Heading", u"Insert Archive Volume in Drive"_s},
+        {"Message", u"Please insert the indicated Archive Volume in the Drive specified"_s},
+        {"CurrentDiskCaption", u"Drive Not Ready:"_s},
+        {"CurrentDrive", u"/media/user/DVARC0001/Archives/"_s},
+        {"RequiredDrive", u"/media/user/DVARC0001/Archives/"_s},
+        {"RequiredLabel", u"DVARC0001"_s},
+        {"NameCaption", u"Archive Name"_s},
+        {"CatalogName", u"<b>Archive</b> Volume 1"_s}};
+    for (const auto &[name, text] : texts)
+        EXPECT_EQ(seen.texts.value(QString::fromLatin1(name), u"<missing>"_s), text) << name;
     EXPECT_TRUE(seen.messageShown);
-    EXPECT_EQ(seen.currentDiskCaption, u"Drive Not Ready:"_s);
-    EXPECT_EQ(seen.currentDrive, u"/media/user/DVARC0001/Archives/"_s);
     EXPECT_FALSE(seen.currentLabelShown) << "no label for a drive that is not ready";
-    EXPECT_EQ(seen.requiredDrive, u"/media/user/DVARC0001/Archives/"_s);
-    EXPECT_EQ(seen.requiredLabel, u"DVARC0001"_s);
-    EXPECT_EQ(seen.nameCaption, u"Archive Name"_s);
-    EXPECT_EQ(seen.name, u"<b>Archive</b> Volume 1"_s);
     EXPECT_TRUE(seen.hasPicture);
     EXPECT_TRUE(seen.okIsDefault);
-}
 
-TEST(DeviceCheckWindowTest, OkAndCancelAnswer)
-{
-    GuiUserInterface ui;
-    const std::pair<const char *, bool> buttons[] = {{"OKButton", true}, {"CancelButton", false}};
-    for (const auto &[button, expected] : buttons) {
-        bool answer = !expected;
-        {
-            ModalResponder responder([button](QWidget *modal) {
-                auto *push = modal->findChild<QPushButton *>(QString::fromLatin1(button));
-                ASSERT_NE(push, nullptr) << button;
-                QTest::mouseClick(push, Qt::LeftButton);
-            });
-            answer = ui.ShowDeviceCheck(NotReadyView());
-        }
-        EXPECT_EQ(answer, expected) << button;
+    for (const auto &[button, expected] : {std::pair{"OKButton", true}, {"CancelButton", false}}) {
+        ModalResponder responder([button](QWidget *modal) {
+            auto *push = modal->findChild<QPushButton *>(QString::fromLatin1(button));
+            ASSERT_NE(push, nullptr) << button;
+            QTest::mouseClick(push, Qt::LeftButton);
+        });
+        EXPECT_EQ(ui.ShowDeviceCheck(NotReadyView()), expected) << button;
     }
 }
 
@@ -168,12 +140,12 @@ TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
     }
     EXPECT_TRUE(ready);
     EXPECT_EQ(seen.title, u"Insert Disk -- "_s + mount);
-    EXPECT_EQ(seen.heading, u"Insert Cataloged Disk in Drive."_s);
-    EXPECT_EQ(seen.currentDiskCaption, u"Current Disk in Drive:"_s);
+    EXPECT_EQ(seen.texts.value(u"Heading"_s), u"Insert Cataloged Disk in Drive."_s);
+    EXPECT_EQ(seen.texts.value(u"CurrentDiskCaption"_s), u"Current Disk in Drive:"_s);
     EXPECT_TRUE(seen.currentLabelShown);
-    EXPECT_EQ(seen.currentLabel, u"OTHER"_s);
-    EXPECT_EQ(seen.nameCaption, u"Catalog Name:"_s);
-    EXPECT_EQ(seen.name, u"Photos"_s);
+    EXPECT_EQ(seen.texts.value(u"CurrentLabel"_s), u"OTHER"_s);
+    EXPECT_EQ(seen.texts.value(u"NameCaption"_s), u"Catalog Name:"_s);
+    EXPECT_EQ(seen.texts.value(u"CatalogName"_s), u"Photos"_s);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the arrow was put back";
 }
 

@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ProgressAnimation.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
 
@@ -59,68 +60,54 @@ SeenBox ShowAndAnswer(GuiUserInterface &ui, MessageKind kind, MessageIcon icon,
     return seen;
 }
 
-struct BoxCase
+TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsAndAnswerTheClick)
 {
-    const char *name;
-    MessageKind kind;
-    MessageIcon icon;
-    QMessageBox::Icon expectedIcon;
-    QMessageBox::StandardButtons expectedButtons;
-    QMessageBox::StandardButton click;
-    MessageAnswer expectedAnswer;
-};
-
-class MessageBoxKinds : public testing::TestWithParam<BoxCase>
-{
-};
-
-TEST_P(MessageBoxKinds, ShowsTitleTextIconAndButtons)
-{
-    const BoxCase c = GetParam();
+    using Box = QMessageBox;
+    using A = MessageAnswer;
+    const struct
+    {
+        MessageKind kind;
+        MessageIcon icon;
+        Box::Icon shownIcon;
+        Box::StandardButtons buttons;
+        Box::StandardButton click;
+        A answer;
+    } rows[] = {
+        {MessageKind::Error, MessageIcon::Stop, Box::Critical, Box::Ok, Box::Ok, A::Ok},
+        // The kind decides the icon of errors, whatever the caller passed.
+        {MessageKind::Error, MessageIcon::Question, Box::Critical, Box::Ok, Box::Ok, A::Ok},
+        {MessageKind::Information, MessageIcon::Information, Box::Information, Box::Ok, Box::Ok,
+         A::Ok},
+        {MessageKind::Question, MessageIcon::Question, Box::Question, Box::Yes | Box::No, Box::Yes,
+         A::Yes},
+        {MessageKind::Question, MessageIcon::Warning, Box::Warning, Box::Yes | Box::No, Box::No,
+         A::No},
+        {MessageKind::Question, MessageIcon::Stop, Box::Critical, Box::Yes | Box::No, Box::Yes,
+         A::Yes},
+        {MessageKind::Question, MessageIcon::None, Box::NoIcon, Box::Yes | Box::No, Box::No, A::No},
+        {MessageKind::OkCancel, MessageIcon::Warning, Box::Warning, Box::Ok | Box::Cancel,
+         Box::Cancel, A::Cancel},
+        {MessageKind::RetryCancel, MessageIcon::Question, Box::Warning, Box::Retry | Box::Cancel,
+         Box::Retry, A::Retry},
+    };
     GuiUserInterface ui;
     // A file name that looks like markup must show as it is.
     const QString text = u"Cannot open <b>notes</b>.txt"_s + kParagraphBreak + u"Check it."_s;
-    MessageAnswer answer = MessageAnswer::Cancel;
-    const SeenBox seen = ShowAndAnswer(
-        ui, c.kind, c.icon, u"Dirvanta Catalog"_s, text,
-        [&](QMessageBox *box) { QTest::mouseClick(box->button(c.click), Qt::LeftButton); },
-        &answer);
-
-    EXPECT_EQ(seen.title, u"Dirvanta Catalog"_s);
-    EXPECT_EQ(seen.text, text);
-    EXPECT_EQ(seen.format, Qt::PlainText);
-    EXPECT_EQ(seen.icon, c.expectedIcon);
-    EXPECT_EQ(seen.buttons, c.expectedButtons);
-    EXPECT_EQ(answer, c.expectedAnswer);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << (&row - rows));
+        MessageAnswer answer = A::Ok;
+        const SeenBox seen = ShowAndAnswer(
+            ui, row.kind, row.icon, u"Dirvanta Catalog"_s, text,
+            [&](QMessageBox *box) { QTest::mouseClick(box->button(row.click), Qt::LeftButton); },
+            &answer);
+        EXPECT_EQ(seen.title, u"Dirvanta Catalog"_s);
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.format, Qt::PlainText);
+        EXPECT_EQ(seen.icon, row.shownIcon);
+        EXPECT_EQ(seen.buttons, row.buttons);
+        EXPECT_EQ(answer, row.answer);
+    }
 }
-
-constexpr auto kOk = QMessageBox::StandardButtons(QMessageBox::Ok);
-constexpr auto kYesNo = QMessageBox::Yes | QMessageBox::No;
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, MessageBoxKinds,
-    testing::Values(BoxCase{"Error", MessageKind::Error, MessageIcon::Stop, QMessageBox::Critical,
-                            kOk, QMessageBox::Ok, MessageAnswer::Ok},
-                    // The kind decides the icon of errors, whatever the caller passed.
-                    BoxCase{"ErrorIgnoresIcon", MessageKind::Error, MessageIcon::Question,
-                            QMessageBox::Critical, kOk, QMessageBox::Ok, MessageAnswer::Ok},
-                    BoxCase{"Information", MessageKind::Information, MessageIcon::Information,
-                            QMessageBox::Information, kOk, QMessageBox::Ok, MessageAnswer::Ok},
-                    BoxCase{"QuestionYes", MessageKind::Question, MessageIcon::Question,
-                            QMessageBox::Question, kYesNo, QMessageBox::Yes, MessageAnswer::Yes},
-                    BoxCase{"WarningNo", MessageKind::Question, MessageIcon::Warning,
-                            QMessageBox::Warning, kYesNo, QMessageBox::No, MessageAnswer::No},
-                    BoxCase{"StopYes", MessageKind::Question, MessageIcon::Stop,
-                            QMessageBox::Critical, kYesNo, QMessageBox::Yes, MessageAnswer::Yes},
-                    BoxCase{"NoIcon", MessageKind::Question, MessageIcon::None, QMessageBox::NoIcon,
-                            kYesNo, QMessageBox::No, MessageAnswer::No},
-                    BoxCase{"OkCancel", MessageKind::OkCancel, MessageIcon::Warning,
-                            QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel,
-                            QMessageBox::Cancel, MessageAnswer::Cancel},
-                    BoxCase{"RetryCancel", MessageKind::RetryCancel, MessageIcon::Question,
-                            QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel,
-                            QMessageBox::Retry, MessageAnswer::Retry}),
-    [](const testing::TestParamInfo<BoxCase> &info) { return std::string(info.param.name); });
 
 TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
 {
@@ -146,17 +133,21 @@ TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
                                   view.diskLabel}));
 }
 
-TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNo)
+TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNoInABoxOfTheMainWindow)
 {
     GuiUserInterface ui;
+    QWidget main;
+    main.show();
+    ui.SetMainWindow(&main);
     const std::pair<Qt::Key, MessageAnswer> cases[] = {{Qt::Key_Return, MessageAnswer::Yes},
                                                        {Qt::Key_Escape, MessageAnswer::No}};
     for (const auto &[key, expected] : cases) {
         MessageAnswer answer = MessageAnswer::Cancel;
-        ShowAndAnswer(
+        const SeenBox seen = ShowAndAnswer(
             ui, MessageKind::Question, MessageIcon::Question, u"Q"_s, u"Go on?"_s,
             [key](QMessageBox *box) { QTest::keyClick(box, key); }, &answer);
         EXPECT_EQ(answer, expected) << "key " << key;
+        EXPECT_EQ(seen.parent, &main);
     }
 }
 
@@ -194,19 +185,6 @@ TEST(DuplicateFileBox, ButtonsAnswerSixFiveSevenTwo)
         EXPECT_TRUE(text.startsWith(u"File: report.txt\nFolder: /data/out\n\n"_s))
             << text.toStdString();
     }
-}
-
-TEST(MessageBoxParent, BelongsToTheMainWindow)
-{
-    GuiUserInterface ui;
-    QWidget main;
-    main.show();
-    ui.SetMainWindow(&main);
-    MessageAnswer answer = MessageAnswer::Cancel;
-    const SeenBox seen = ShowAndAnswer(
-        ui, MessageKind::Information, MessageIcon::Information, u"I"_s, u"Done."_s,
-        [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); }, &answer);
-    EXPECT_EQ(seen.parent, &main);
 }
 
 TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
@@ -364,6 +342,8 @@ TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
     }
     EXPECT_TRUE(m_ui.Cancelled());
     EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_FALSE(Part<ProgressAnimation>("AnimationPanel")->isVisible());
+    EXPECT_FALSE(Part<ProgressAnimation>("AnimationPanel")->IsPlaying());
     EXPECT_EQ(Part<ElidedLabel>("FileNameLine")->text(), u"Please Wait...."_s);
     EXPECT_EQ(Part<ElidedLabel>("PathLine")->text(), u"Performing Tidy-up"_s);
     EXPECT_FALSE(Part<SegmentedMeter>("ProgressBar")->isVisible());
@@ -377,6 +357,23 @@ TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
     m_ui.ShowProgress(ProgressOperation::ExportData);
     EXPECT_TRUE(cancel->isEnabled());
     EXPECT_TRUE(Part<SegmentedMeter>("ProgressBar")->isVisible());
+    EXPECT_TRUE(Part<ProgressAnimation>("AnimationPanel")->isVisible());
+}
+
+TEST_F(GuiProgress, EachOperationPlaysItsOwnAnimationUntilClosed)
+{
+    for (int operation = 0; operation < ProgressOperation::Count; ++operation) {
+        SCOPED_TRACE(operation);
+        m_ui.ShowProgress(operation);
+        auto *panel = Part<ProgressAnimation>("AnimationPanel");
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(panel->isVisible() && panel->IsPlaying());
+        EXPECT_EQ(panel->Current(), ProgressLayoutFor(operation)->animation);
+        EXPECT_EQ(m_ui.Progress()->Animation(), panel->Current());
+        m_ui.CloseProgress();
+        EXPECT_FALSE(panel->IsPlaying());
+        EXPECT_FALSE(panel->isVisibleTo(m_ui.Progress()));
+    }
 }
 
 TEST_F(GuiProgress, TheFrameCannotCloseIt)

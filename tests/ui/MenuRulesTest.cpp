@@ -30,46 +30,30 @@ MenuFacts ListItem(int treeClass, const QString &path, int itemIndex, const QStr
 
 } // namespace
 
-TEST(MenuRulesTest, ClosedDatabaseLeavesOnlyTheDatabaseCommands)
+// The main window's tests show the closed state and a file chosen in the
+// list; these are the rules they do not reach.
+TEST(MenuRulesTest, ReopenNeedsHistoryAndAFileInTheListIsOpenedButNotExported)
 {
     MenuFacts facts;
     facts.historyHasEntry = true;
-    const MenuState state = UpdateMenuState(facts);
-    EXPECT_FALSE(state.databaseItemsEnabled);
-    EXPECT_FALSE(state.selectionRulesApplied);
-    EXPECT_TRUE(state.reopenEnabled);
+    EXPECT_TRUE(UpdateMenuState(facts).reopenEnabled);
+    EXPECT_FALSE(UpdateMenuState(facts).selectionRulesApplied);
     EXPECT_FALSE(UpdateMenuState(MenuFacts{}).reopenEnabled);
-    const ToolbarState toolbar = UpdateToolbarState(false, CatalogSchema::kRemovableDiskClass);
-    EXPECT_FALSE(toolbar.catalogDisk || toolbar.createFolder || toolbar.find ||
-                 toolbar.properties || toolbar.moveUp);
-    EXPECT_EQ(WindowTitle(false, QStringLiteral("/x")),
-              QStringLiteral("Dirvanta 97 -- [Database Closed]"));
-    EXPECT_EQ(WindowTitle(true, QStringLiteral("/Home/Cat")),
-              QStringLiteral("Dirvanta 97 --  /Home/Cat"));
-}
 
-TEST(MenuRulesTest, AFileInTheListOpensButIsNeitherRenamedNorDeleted)
-{
     MenuState state =
         UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
                                  32, QStringLiteral("notes.txt")));
-    EXPECT_FALSE(state.rename.enabled);
-    EXPECT_FALSE(state.deleteItem.enabled);
     EXPECT_FALSE(state.update.enabled);
-    EXPECT_TRUE(state.open.enabled);
-    EXPECT_TRUE(state.open.visible);
+    EXPECT_TRUE(state.open.enabled && state.open.visible);
     EXPECT_EQ(state.open.caption, QStringLiteral("&Open"));
     EXPECT_TRUE(state.comments.enabled);
-    EXPECT_FALSE(state.exportItem.enabled);
-    EXPECT_FALSE(state.find.enabled);
-    EXPECT_FALSE(state.find.visible);
+    EXPECT_FALSE(state.exportItem.enabled || state.find.enabled || state.find.visible);
     EXPECT_FALSE(state.listPopupShowsNoSelectionItems);
     EXPECT_TRUE(state.listPopupShowsSelectionItems);
 
     state =
         UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
                                  38, QStringLiteral("data.xyz")));
-    EXPECT_EQ(state.open.caption, QStringLiteral("&Open With..."));
     EXPECT_EQ(state.open.hint,
               QStringLiteral("Opens the Selected Item using the supplied Application"));
 }
@@ -79,7 +63,6 @@ TEST(MenuRulesTest, WastebasketCommandsReadEmptyAndRestore)
     MenuState state = UpdateMenuState(OpenDatabase(MenuFocus::ListWithoutSelection,
                                                    CatalogSchema::kFullWastebasketClass,
                                                    QStringLiteral("Wastebasket")));
-    EXPECT_EQ(state.deleteItem.caption, QStringLiteral("&Empty Wastebasket"));
     EXPECT_EQ(state.deleteItem.hint, QStringLiteral("Empty the Contents of the Wastebasket"));
     EXPECT_TRUE(state.deleteItem.enabled);
     EXPECT_FALSE(state.comments.enabled);

@@ -1,77 +1,62 @@
-#include "platform/ProgressOperations.h"
-#include "ui/GuiUserInterface.h"
 #include "ui/ProgressAnimation.h"
-#include "ui/ProgressWindow.h"
 #include "ui/SegmentedMeter.h"
 
 #include <QImage>
 #include <QPainter>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <ostream>
 
 namespace {
 
 const QRgb kNavy = qRgb(0, 0, 128);
 
-struct SegmentRow
-{
-    QRect bar;
-    int percent;
-    int filled;
-    QRect first; // of the filled segments, when there are any
-    int pitch;
-};
-
-std::ostream &operator<<(std::ostream &out, const SegmentRow &row)
-{
-    return out << row.bar.width() << " px at (" << row.bar.x() << "," << row.bar.y() << "), "
-               << row.percent << "%";
-}
-
-class SegmentGeometry : public testing::TestWithParam<SegmentRow>
-{
-};
-
-TEST_P(SegmentGeometry, FillsWholeSegmentsFromTheLeft)
-{
-    const SegmentRow &row = GetParam();
-    const QList<QRect> rects = SegmentRects(row.bar, row.percent);
-    ASSERT_EQ(rects.size(), row.filled);
-    if (rects.isEmpty())
-        return;
-    EXPECT_EQ(rects.first(), row.first);
-    for (qsizetype i = 1; i < rects.size(); ++i)
-        EXPECT_EQ(rects[i], rects[i - 1].translated(row.pitch, 0)) << "segment " << i;
-    EXPECT_GE(rects.first().left(), row.bar.left());
-    EXPECT_LE(rects.last().right(), row.bar.right() - 2);
-}
-
 // Pitch (width - 2) / 30, as many whole pitches as fit, the leftover split
 // before the first segment, less 2; a segment is the pitch less 2.
-INSTANTIATE_TEST_SUITE_P(
-    Widths, SegmentGeometry,
-    testing::Values(SegmentRow{QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
-                    SegmentRow{QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
-                    SegmentRow{QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
-                    SegmentRow{QRect(0, 0, 304, 20), 3, 0, {}, 10},
-                    SegmentRow{QRect(0, 0, 304, 20), 0, 0, {}, 10},
-                    SegmentRow{QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
-                    SegmentRow{QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
-                    SegmentRow{QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
-                    SegmentRow{QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
-                    SegmentRow{QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
-                    // Out-of-range percentages are clamped.
-                    SegmentRow{QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
-                    SegmentRow{QRect(0, 0, 304, 20), -5, 0, {}, 10},
-                    // Too narrow for a visible segment, or no room at all.
-                    SegmentRow{QRect(0, 0, 90, 20), 100, 0, {}, 2},
-                    SegmentRow{QRect(0, 0, 20, 20), 100, 0, {}, 0},
-                    SegmentRow{QRect(0, 0, 304, 4), 100, 0, {}, 10}));
+TEST(SegmentGeometry, FillsWholeSegmentsFromTheLeft)
+{
+    const struct
+    {
+        QRect bar;
+        int percent;
+        int filled;
+        QRect first; // of the filled segments, when there are any
+        int pitch;
+    } rows[] = {
+        {QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 3, 0, {}, 10},
+        {QRect(0, 0, 304, 20), 0, 0, {}, 10},
+        {QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
+        {QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
+        {QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
+        {QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
+        {QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
+        // Out-of-range percentages are clamped.
+        {QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), -5, 0, {}, 10},
+        // Too narrow for a visible segment, or no room at all.
+        {QRect(0, 0, 90, 20), 100, 0, {}, 2},
+        {QRect(0, 0, 20, 20), 100, 0, {}, 0},
+        {QRect(0, 0, 304, 4), 100, 0, {}, 10},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.bar.width() << " px at (" << row.bar.x() << ","
+                                        << row.bar.y() << "), " << row.percent << "%");
+        const QList<QRect> rects = SegmentRects(row.bar, row.percent);
+        ASSERT_EQ(rects.size(), row.filled);
+        if (rects.isEmpty())
+            continue;
+        EXPECT_EQ(rects.first(), row.first);
+        for (qsizetype i = 1; i < rects.size(); ++i)
+            EXPECT_EQ(rects[i], rects[i - 1].translated(row.pitch, 0)) << "segment " << i;
+        EXPECT_GE(rects.first().left(), row.bar.left());
+        EXPECT_LE(rects.last().right(), row.bar.right() - 2);
+    }
+}
 
 TEST(MeterPercent, StaysExactAndInRangeForAnyCount)
 {
@@ -125,12 +110,6 @@ TEST(SegmentedMeterDrawing, PaintsOneNavySegmentPerFilledStep)
     // A new range starts empty.
     meter.SetRange(10'000'000'000);
     EXPECT_TRUE(NavyRuns(meter).isEmpty());
-    meter.SetPosition(7'000'000'000);
-    EXPECT_EQ(NavyRuns(meter).size(), 21);
-
-    meter.SetRange(0);
-    meter.SetPosition(1);
-    EXPECT_TRUE(NavyRuns(meter).isEmpty());
 }
 
 QImage RenderFrame(int animation, int frame)
@@ -182,59 +161,6 @@ TEST(ProgressAnimationPlayer, TicksWhilePlayingAndHoldsWhenStopped)
     EXPECT_EQ(panel.Frame(), 0);
     panel.Play(42);
     EXPECT_FALSE(panel.IsPlaying());
-}
-
-class ProgressWindowAnimation : public testing::Test
-{
-protected:
-    ProgressAnimation *Panel()
-    {
-        return m_ui.Progress() ? m_ui.Progress()->findChild<ProgressAnimation *>(
-                                     QStringLiteral("AnimationPanel"))
-                               : nullptr;
-    }
-
-    void TearDown() override { m_ui.CloseProgress(); }
-
-    GuiUserInterface m_ui;
-};
-
-TEST_F(ProgressWindowAnimation, EachOperationPlaysItsOwnAnimationUntilClosed)
-{
-    for (int operation = 0; operation < ProgressOperation::Count; ++operation) {
-        SCOPED_TRACE(operation);
-        m_ui.ShowProgress(operation);
-        ProgressAnimation *panel = Panel();
-        ASSERT_NE(panel, nullptr);
-        EXPECT_TRUE(panel->isVisible());
-        EXPECT_TRUE(panel->IsPlaying());
-        EXPECT_EQ(panel->Current(), ProgressLayoutFor(operation)->animation);
-        EXPECT_EQ(m_ui.Progress()->Animation(), panel->Current());
-        m_ui.CloseProgress();
-        EXPECT_FALSE(panel->IsPlaying());
-        EXPECT_FALSE(panel->isVisibleTo(m_ui.Progress()));
-    }
-}
-
-TEST_F(ProgressWindowAnimation, CancelStopsAndHidesTheAnimation)
-{
-    m_ui.ShowProgress(ProgressOperation::DeleteObject);
-    ProgressAnimation *panel = Panel();
-    ASSERT_NE(panel, nullptr);
-    auto *cancel = m_ui.Progress()->findChild<QPushButton *>(QStringLiteral("CancelButton"));
-    ASSERT_NE(cancel, nullptr);
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    EXPECT_TRUE(m_ui.Cancelled());
-    EXPECT_FALSE(panel->IsPlaying());
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_TRUE(m_ui.Progress()->isVisible());
-
-    // The next operation shows it again.
-    m_ui.CloseProgress();
-    m_ui.ShowProgress(ProgressOperation::CompressDatabase);
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(panel->IsPlaying());
-    EXPECT_EQ(panel->Current(), 186);
 }
 
 } // namespace

@@ -118,7 +118,7 @@ TEST_F(WindowPlacementTest, AMinimizedWindowKeepsItsNormalRectangle)
     EXPECT_EQ(loaded.normalGeometry(), kNormal);
 }
 
-TEST_F(WindowPlacementTest, NothingIsRestoredUntilAPlacementWasSaved)
+TEST_F(WindowPlacementTest, StoredValuesAreCheckedBeforeTheyMoveTheWindow)
 {
     Write("Left", "300");
     Write("State", "2");
@@ -126,35 +126,28 @@ TEST_F(WindowPlacementTest, NothingIsRestoredUntilAPlacementWasSaved)
     QWidget window;
     window.setGeometry(kNormal);
     LoadPlacement(window, *m_settings, kSection);
-    EXPECT_EQ(window.geometry(), kNormal);
+    EXPECT_EQ(window.geometry(), kNormal) << "nothing is restored until a placement was saved";
     EXPECT_EQ(window.windowState(), Qt::WindowNoState);
-}
 
-TEST_F(WindowPlacementTest, ValuesAreReadAsTheSettingsRulesSayAndMissingOnesKeepTheWindows)
-{
+    // Values read as the settings rules say; missing ones keep the window's.
     Write("Saved", "1");
+    Write("State", "0");
     Write("Left", "0x100");
     Write("Top", "0X40");
     Write("Width", "not a number");
-    QWidget window;
-    window.setGeometry(kNormal);
     LoadPlacement(window, *m_settings, kSection);
     EXPECT_EQ(window.geometry(), QRect(256, 64, kNormal.width(), kNormal.height()));
-    EXPECT_EQ(window.windowState(), Qt::WindowNoState);
-}
 
-TEST_F(WindowPlacementTest, AWindowSavedOnAScreenThatIsGoneIsBroughtBack)
-{
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    Write("Saved", "1");
+    // A window saved on a screen that is gone is brought back.
     Write("Left", "5000");
     Write("Top", "-4000");
     Write("Width", "300");
     Write("Height", "9000");
-    QWidget window;
-    LoadPlacement(window, *m_settings, kSection);
-    EXPECT_TRUE(screen.contains(window.geometry())) << testing::PrintToString(window.geometry());
-    EXPECT_EQ(window.width(), 300);
+    QWidget lost;
+    LoadPlacement(lost, *m_settings, kSection);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(lost.geometry())) << testing::PrintToString(lost.geometry());
+    EXPECT_EQ(lost.width(), 300);
 }
 
 } // namespace
