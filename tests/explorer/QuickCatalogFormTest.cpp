@@ -2,21 +2,15 @@
 
 #include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogueForm.h"
 #include "media/CatalogMedia.h"
 #include "media/MediaIdentification.h"
-#include "platform/SettingsStore.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogTreeView.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -26,7 +20,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -48,24 +41,17 @@ void WriteFile(const QString &path, qint64 size)
 
 // A database with a catalog folder "Work", and a removable medium "STICK"
 // mounted on a temporary folder with three files in two folders.
-class QuickCatalogFormTest : public testing::Test
+class QuickCatalogFormTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        const QString database = m_folder.filePath(QStringLiteral("Database"));
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, database));
-        m_data->RunInTransaction([&] {
-            m_work =
-                AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(),
-                                 CatalogSchema::kCatalogsId, CatalogSchema::kCatalogFolderClass,
-                                 false, 46000, 46000, QString(), QString(), 0, 0);
+        WindowFixture::SetUp();
+        OpenDatabase(QStringLiteral("Database"), [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
         });
-        LastDatabase{database}.Write(*m_settings);
+        LastDatabase{m_data->DatabaseFolder}.Write(*m_settings);
 
         m_medium = m_folder.filePath(QStringLiteral("medium"));
         QDir().mkpath(m_medium + QStringLiteral("/Docs"));
@@ -78,8 +64,7 @@ protected:
     void TearDown() override
     {
         m_dialog.reset();
-        m_form.reset();
-        m_data.reset();
+        WindowFixture::TearDown();
     }
 
     TQuick_Catalog_Form &ShowDialog(const QString &source)
@@ -91,28 +76,14 @@ protected:
         return *m_dialog;
     }
 
-    // The explorer window on the database, with the Work folder selected.
+    // The main window on the database, with the Work folder selected.
     TCatalogueForm &ShowForm()
     {
         m_data->CloseDatabase(QString());
-        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
-        m_form->resize(800, 600);
-        m_form->show();
-        QApplication::setActiveWindow(m_form.get());
+        ShowMainWindow();
         EXPECT_TRUE(m_data->DatabaseOpen);
         m_form->Tree()->SelectByID(m_work);
         return *m_form;
-    }
-
-    QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
-
-    qint64 Count(const QString &sql)
-    {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
     }
 
     qint64 DiskCatalogs()
@@ -141,13 +112,8 @@ protected:
             WriteFile(m_medium + QStringLiteral("/extra%1.bin").arg(i), 10);
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
     FakeDriveSystem m_drives;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
     std::unique_ptr<TQuick_Catalog_Form> m_dialog;
-    std::unique_ptr<TCatalogueForm> m_form;
     CatalogOptions m_options;
     QString m_medium;
     qint64 m_work = 0;
@@ -391,9 +357,7 @@ TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
     TCatalogueForm &form = ShowForm();
     // A namesake in the folder: the name offered moves on.
     m_data->RunInTransaction([&] {
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("New Disk Catalog"), QString(), m_work,
-                         CatalogSchema::kHardDiskClass, false, 46000, 46000, QString(), QString(),
-                         0, 0);
+        AddObject(m_work, QStringLiteral("New Disk Catalog"), CatalogSchema::kHardDiskClass);
     });
     form.ReselectNode(m_work, true);
     {

@@ -9,16 +9,10 @@
 #include "findwindow/FindMenuRules.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/DayCount.h"
-#include "platform/DisplayFormats.h"
-#include "platform/SettingsStore.h"
 #include "platform/TemporaryFiles.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogListModel.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/PathLabel.h"
@@ -36,7 +30,6 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -84,52 +77,34 @@ private:
 
 // Catalogs\Work\Disk (label DISK1) with a folder Letters holding letters,
 // an archive set with a file, and many bulk files for searches to stop in.
-class FindFormTest : public testing::Test
+class FindFormTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
+        WindowFixture::SetUp();
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(QStringLiteral("db"))));
-        m_data->RunInTransaction([&] {
-            const double now = NowDayCount();
-            auto add = [&](qint64 parent, const char *name, int cls) {
-                return AppendCatalogRow(m_data->Catalogs, QString::fromUtf8(name), QString(),
-                                        parent, cls, false, now, now, QString(),
-                                        QStringLiteral("DISK1"), 4096, 0);
-            };
-            m_work = add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass);
-            m_disk = add(m_work, "Disk", CatalogSchema::kHardDiskClass);
-            m_letters = add(m_disk, "Letters", CatalogSchema::kFileFolderClass);
-            m_set = add(CatalogSchema::kArchivesId, "Set", CatalogSchema::kArchiveSetClass);
-            auto file = [&](qint64 owner, const QString &name, bool packaged = false) {
-                m_data->CatalogDatabase
-                    .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
-                                            "Comment, Created, Modified) VALUES (?1, 32, 10, ?2, "
-                                            "?3, '', 46000, 46000)"))
-                    .Bind(1, owner)
-                    .Bind(2, name)
-                    .Bind(3, packaged ? 1 : 0)
-                    .Execute();
-            };
-            file(m_letters, QStringLiteral("letter one.txt"));
-            file(m_letters, QStringLiteral("letter two.txt"));
-            file(m_set, QStringLiteral("archived letter.txt"), true);
+        OpenDatabase(QStringLiteral("db"), [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
+            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+            m_letters =
+                AddObject(m_disk, QStringLiteral("Letters"), CatalogSchema::kFileFolderClass);
+            m_set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
+                              CatalogSchema::kArchiveSetClass);
+            AddFile(m_letters, QStringLiteral("letter one.txt"));
+            AddFile(m_letters, QStringLiteral("letter two.txt"));
+            AddFile(m_set, QStringLiteral("archived letter.txt"), 10, true);
             for (int i = 0; i < 600; ++i)
-                file(m_disk, QStringLiteral("bulk%1.dat").arg(i));
+                AddFile(m_disk, QStringLiteral("bulk%1.dat").arg(i));
         });
     }
 
     void TearDown() override
     {
-        m_form.reset();
+        m_find.reset();
         m_tree.reset();
-        m_data.reset();
-        SetDisplayLocale(QLocale());
+        WindowFixture::TearDown();
     }
 
     // The main window's tree, for the actions that select in it.
@@ -145,25 +120,21 @@ protected:
 
     TFind_Form &Open(qint64 start = 1, FindHitActions *actions = nullptr)
     {
-        m_form = std::make_unique<TFind_Form>(*m_data, *m_settings, start, actions);
-        m_form->show();
-        return *m_form;
+        m_find = std::make_unique<TFind_Form>(*m_data, *m_settings, start, actions);
+        m_find->show();
+        return *m_find;
     }
 
     QStringList Captions() const
     {
         QStringList captions;
-        for (const ListEntry &entry : m_form->List()->Model()->Entries())
+        for (const ListEntry &entry : m_find->List()->Model()->Entries())
             captions << entry.caption;
         return captions;
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
     std::unique_ptr<TItemTree> m_tree;
-    std::unique_ptr<TFind_Form> m_form;
+    std::unique_ptr<TFind_Form> m_find;
     qint64 m_work = 0, m_disk = 0, m_letters = 0, m_set = 0;
 };
 
