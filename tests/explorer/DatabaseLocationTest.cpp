@@ -200,38 +200,13 @@ TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUs
     EXPECT_FALSE(DatabaseLocationCheck::Run(other, QString(), Choice::Open));
     ExpectBoxes(m_ui, {kMissing});
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("other"))));
-}
 
-TEST_F(DatabaseLocationTest, AFolderThatCannotBeCreatedIsReportedMissing)
-{
-    Folder(QStringLiteral("blocked"));
-    QFile file(Path(QStringLiteral("blocked/file")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    QString folder = Path(QStringLiteral("blocked/file/db"));
-
+    // A folder that cannot be made (a file is in the way) is reported missing.
+    QString blocked =
+        Folder(QStringLiteral("blocked"), {QStringLiteral("file")}) + QStringLiteral("/file/db");
     m_ui.QueueAnswer(MessageAnswer::Yes);
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    EXPECT_FALSE(DatabaseLocationCheck::Run(blocked, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kCreateFolder, kMissing});
-}
-
-TEST_F(DatabaseLocationTest, HalfADatabaseMustBeReplacedToCreateAndCannotBeOpened)
-{
-    const QString half = Folder(QStringLiteral("Half"), {kFilesFile});
-
-    QString folder = half;
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Open));
-    ExpectBoxes(m_ui, {kNoCatalog});
-
-    m_ui.QueueAnswer(MessageAnswer::No);
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
-    ExpectBoxes(m_ui, {kReplace});
-    EXPECT_EQ(FileNames(half), QStringList({kFilesFile})) << "No keeps the files";
-
-    m_ui.QueueAnswer(MessageAnswer::Yes);
-    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
-    ExpectBoxes(m_ui, {kReplace});
-    EXPECT_TRUE(FileNames(half).isEmpty());
 }
 
 TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
@@ -248,7 +223,13 @@ TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
     // A read-only database file goes too: removing needs only the folder.
     QFile::setPermissions(QDir(folder).filePath(kFilesFile), QFile::ReadOwner);
 
+    const QStringList before = FileNames(folder);
     QString typed = folder;
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_EQ(FileNames(folder), before) << "No keeps the files";
+
     m_ui.QueueAnswer(MessageAnswer::Yes);
     EXPECT_TRUE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kReplace});
