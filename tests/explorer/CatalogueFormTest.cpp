@@ -58,6 +58,23 @@ bool AllowCreating(const QString &folder, bool allow)
     return done;
 }
 
+// Hands over a request path of the file manager as a second copy does;
+// with a file to go with it.
+void HandOver(const QString &path, bool writeFile = false)
+{
+    if (writeFile)
+        QFile(path).open(QIODevice::WriteOnly);
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    SingleInstance::WriteRequestPath(handOver, path);
+}
+
+bool RequestPathTaken()
+{
+    return SettingsStore(SettingsStore::kHandOverKey)
+        .ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue)
+        .isEmpty();
+}
+
 class CatalogueFormTest : public WindowFixture
 {
 protected:
@@ -341,37 +358,19 @@ TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
     EXPECT_TRUE(editable(m_work));
 }
 
-TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
+// A remembered folder without a database asks for a location at start-up.
+TEST_F(CatalogueFormTest, WithoutADatabaseCreationThatFailsOrIsCancelledKeepsItClosed)
 {
-    ShowWorkDatabase();
-    Action("VerifyDatabase1")->trigger();
-    RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Dirvanta Database Open"));
-    EXPECT_EQ(box.text, QStringLiteral("There may not be any Databases open in Dirvanta during a "
-                                       "Database Verify\n\nPlease close the current database "
-                                       "before trying again."));
-    Action("RepairDatabase1")->trigger();
-    EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(QStringLiteral("during a Database Repair")));
-}
-
-TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
-{
+    const QString closed = QStringLiteral("Dirvanta 97 -- [Database Closed]");
     LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
-    // The location dialog is cancelled by the watchdog-free path: no folder
-    // is typed, so Escape closes it.
-    QTimer::singleShot(0, [] {
-        if (QWidget *dialog = QApplication::activeModalWidget())
-            dialog->close();
-    });
-    TCatalogueForm &form = ShowMainWindow();
-    const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
+    {
+        ModalResponder responder([](QWidget *dialog) { dialog->close(); });
+        ShowMainWindow();
+    }
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Database Access Failed"));
     EXPECT_FALSE(m_data->DatabaseOpen);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
-}
+    EXPECT_EQ(m_form->windowTitle(), closed);
 
-TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
-{
     const QString folder = m_folder.filePath(QStringLiteral("locked"));
     QDir().mkpath(folder);
     const auto restore = qScopeGuard([&] { AllowCreating(folder, true); });
@@ -388,20 +387,18 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
             QStringLiteral("Unable to create the Catalog Database in Folder \"") + folder))
             << box.text.toStdString();
         EXPECT_FALSE(m_data->DatabaseOpen);
+        EXPECT_EQ(m_form->windowTitle(), closed);
     };
 
-    // At start-up the remembered folder holds none.
-    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
-    TCatalogueForm *form = nullptr;
+    // At start-up.
     {
         ModalResponder responder(createIn);
-        form = &ShowMainWindow();
+        ShowMainWindow();
     }
     const std::vector<RecordedMessage> boxes = m_ui.TakeMessages();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Database Access Failed"));
     expectCreationFailure(boxes[1]);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
 
     // New from the window.
     {
@@ -409,7 +406,6 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
         Action("DatabaseNew1")->trigger();
     }
     expectCreationFailure(m_ui.TakeSingleMessage());
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
 }
 
 // Runs the verify or repair command on a folder and, once the dialog's pass
@@ -448,6 +444,14 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     TCatalogueForm &form = ShowWorkDatabase();
+    Action("VerifyDatabase1")->trigger();
+    const RecordedMessage open = m_ui.TakeSingleMessage();
+    EXPECT_EQ(open.caption, QStringLiteral("Dirvanta Database Open"));
+    EXPECT_EQ(open.text, QStringLiteral("There may not be any Databases open in Dirvanta during a "
+                                        "Database Verify\n\nPlease close the current database "
+                                        "before trying again."));
+    Action("RepairDatabase1")->trigger();
+    EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(QStringLiteral("during a Database Repair")));
     form.CloseDatabaseCommand();
 
     m_ui.QueueFileName(m_folder.filePath(QStringLiteral("medium")));
@@ -484,29 +488,6 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
                                  m_folder.filePath(QStringLiteral("Backup Dirvanta *.*")));
     EXPECT_TRUE(QFileInfo::exists(m_folder.filePath(QStringLiteral("Backup Dirvanta Files.db"))));
 }
-
-// --- Requests of the file manager -------------------------------------------
-
-namespace {
-
-// Hands over a request path as a second copy does; with a file to go with it.
-QString HandOver(const QString &path, bool writeFile = false)
-{
-    if (writeFile)
-        QFile(path).open(QIODevice::WriteOnly);
-    SettingsStore handOver(SettingsStore::kHandOverKey);
-    SingleInstance::WriteRequestPath(handOver, path);
-    return path;
-}
-
-bool RequestPathTaken()
-{
-    return SettingsStore(SettingsStore::kHandOverKey)
-        .ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue)
-        .isEmpty();
-}
-
-} // namespace
 
 TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
 {

@@ -132,6 +132,14 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog"));
 
+    // Browsing replaces the source; a cancelled browse keeps it.
+    m_ui.QueueFileName(m_medium);
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+    m_ui.QueueFileName(QString());
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+
     dialog.Catalog_Source->setText(QStringLiteral("  ") + m_medium + QStringLiteral(" "));
     QString driveDescription;
     GetDriveClass(m_medium, driveDescription);
@@ -274,7 +282,7 @@ TEST_F(QuickCatalogFormTest, TheLabelCanServeAsDescription)
     EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
 }
 
-TEST_F(QuickCatalogFormTest, NameCharactersAreRefusedWithABox)
+TEST_F(QuickCatalogFormTest, NameCharactersAndARamDiskAreRefusedWithABox)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
     for (QLineEdit *edit : {dialog.Catalog_Description, dialog.Label_MediaID}) {
@@ -318,16 +326,12 @@ TEST_F(QuickCatalogFormTest, NameCharactersAreRefusedWithABox)
         EXPECT_EQ(box.caption, row.caption) << row.description.toStdString();
         EXPECT_TRUE(dialog.isVisible());
     }
-    EXPECT_EQ(DiskCatalogs(), 0);
-    EXPECT_TRUE(m_drives.LabelWrites().empty());
-}
 
-TEST_F(QuickCatalogFormTest, ARamDiskIsNotCataloged)
-{
     const QString ram = m_folder.filePath(QStringLiteral("ram"));
     QDir().mkpath(ram);
     m_drives.Mount(ram, DriveKind::RamDisk, QStringLiteral("RAM"));
-    TQuick_Catalog_Form &dialog = ShowDialog(ram);
+    dialog.Catalog_Source->setText(ram);
+    dialog.Catalog_Description->setText(QStringLiteral("Holiday"));
     dialog.CatalogBtn->click();
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, QStringLiteral("Unsupported Device"));
@@ -337,19 +341,7 @@ TEST_F(QuickCatalogFormTest, ARamDiskIsNotCataloged)
     EXPECT_EQ(dialog.result(), 0);
     EXPECT_EQ(DiskCatalogs(), 0);
     EXPECT_TRUE(m_ui.ProgressOperations().empty());
-}
-
-TEST_F(QuickCatalogFormTest, BrowsingReplacesTheSource)
-{
-    TQuick_Catalog_Form &dialog = ShowDialog(QString());
-    m_ui.QueueFileName(m_medium);
-    dialog.BrowseBtn->click();
-    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
-    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
-    // Cancelling the browser keeps what was there.
-    m_ui.QueueFileName(QString());
-    dialog.BrowseBtn->click();
-    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
 
 TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
