@@ -181,6 +181,7 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
 
 TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
 {
+    SetDisplayLocale(QLocale::c());
     TFind_Form &form = Open();
     form.NameEdit->setText(QStringLiteral("  letter "));
     form.FindNowClick();
@@ -196,6 +197,14 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
     EXPECT_TRUE(form.LocationLine->isVisible());
     EXPECT_EQ(form.LocationLine->Path(),
               QStringLiteral("Path: Catalogs\\Work\\Disk\\Letters\\letter two.txt"));
+    // The date column fits a whole date and time.
+    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    const QModelIndex date = details->model()->index(0, 3);
+    QStyleOptionViewItem option;
+    option.initFrom(details);
+    EXPECT_GE(details->header()->sectionSize(3),
+              details->itemDelegate()->sizeHint(option, date).width())
+        << date.data().toString().toStdString();
     // The criteria went to the settings although Preserve is off.
     EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
               QStringLiteral("letter"));
@@ -205,22 +214,6 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
               (QStringList{QStringLiteral("Letters"), QStringLiteral("archived letter.txt")}));
     form.List()->SortBy(0);
     EXPECT_EQ(Captions().first(), QStringLiteral("letter two.txt"));
-}
-
-TEST_F(FindFormTest, TheDateColumnFitsAWholeDateAndTime)
-{
-    SetDisplayLocale(QLocale::c());
-    TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("letter one"));
-    form.FindNowClick();
-    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
-    ASSERT_NE(details, nullptr);
-    const QModelIndex date = details->model()->index(0, 3);
-    QStyleOptionViewItem option;
-    option.initFrom(details);
-    EXPECT_GE(details->header()->sectionSize(3),
-              details->itemDelegate()->sizeHint(option, date).width())
-        << date.data().toString().toStdString();
 }
 
 TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
@@ -517,10 +510,6 @@ TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
                  state.properties || state.comments);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
 {
     CatalogueFindActions actions(*m_data, nullptr, &MainTree());
@@ -585,10 +574,6 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_FALSE(m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), m_work));
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
 {
     TemporaryFileList temporaryFiles;
@@ -606,10 +591,6 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
         form.close();
     }
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
@@ -643,10 +624,6 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
     EXPECT_FALSE(form.BrowseMode());
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
 }
-
-} // namespace
-
-namespace {
 
 // Restore of an archived hit: the dialog comes up, stays open while the
 // set's volume is not there, and Cancel ends the request. The label is one
