@@ -72,13 +72,12 @@ TEST_F(ExchangeWindowTest, DuplicateCatalogFormGivesTheClickedAnswer)
     GuiUserInterface gui;
     DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Abort;
     {
-        ModalResponder responder([](QWidget *modal) {
-            auto *form = qobject_cast<TDuplicateCatalogForm *>(modal);
-            ASSERT_TRUE(form);
-            EXPECT_EQ(form->CatalogName->text(), u"Disk 1"_s);
-            EXPECT_EQ(form->FolderName->text(), u"Catalogs\\Work\\"_s);
-            form->YesToAllBtn->click();
-        });
+        ModalResponder responder(
+            ExpectDialog<TDuplicateCatalogForm>([](TDuplicateCatalogForm &form) {
+                EXPECT_EQ(form.CatalogName->text(), u"Disk 1"_s);
+                EXPECT_EQ(form.FolderName->text(), u"Catalogs\\Work\\"_s);
+                form.YesToAllBtn->click();
+            }));
         answer = gui.AskDuplicateCatalog(u"Disk 1"_s, u"Catalogs\\Work\\"_s);
     }
     EXPECT_EQ(answer, DuplicateCatalogAnswer::YesToAll);
@@ -118,29 +117,27 @@ TEST_F(ExchangeWindowTest, WindowConvertsVersionOneFilesOnceTheFormHasBoth)
     WriteBytes(u"V.CXP"_s, "1,LBL,100,50,01/02/95,10:00:00,A:,\r\n");
     WriteBytes(u"F.CXP"_s, "A.TXT,1,0,10,01/02/95,10:00:00,\\DIR,A:,\r\n");
     {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *form = qobject_cast<TConvert_V1_Form *>(modal);
-            ASSERT_TRUE(form);
-            EXPECT_EQ(form->windowTitle(), u"Dirvanta (Version 1) Import"_s);
+        ModalResponder responder(ExpectDialog<TConvert_V1_Form>([&](TConvert_V1_Form &form) {
+            EXPECT_EQ(form.windowTitle(), u"Dirvanta (Version 1) Import"_s);
             // The form stays open on the file that fails.
-            form->FilesFile->setText(FilePath(u"F.CXP"_s));
-            QTest::mouseClick(form->OKBtn, Qt::LeftButton);
+            form.FilesFile->setText(FilePath(u"F.CXP"_s));
+            QTest::mouseClick(form.OKBtn, Qt::LeftButton);
             EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"File Not Found"_s);
-            EXPECT_TRUE(form->isVisible());
-            EXPECT_EQ(form->focusWidget(), form->VolumesFile);
-            form->VolumesFile->setText(u"  "_s + FilePath(u"V.CXP"_s) + u"  "_s);
-            form->FilesFile->setText(FilePath(u"V.CXP"_s));
-            QTest::mouseClick(form->OKBtn, Qt::LeftButton);
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_EQ(form.focusWidget(), form.VolumesFile);
+            form.VolumesFile->setText(u"  "_s + FilePath(u"V.CXP"_s) + u"  "_s);
+            form.FilesFile->setText(FilePath(u"V.CXP"_s));
+            QTest::mouseClick(form.OKBtn, Qt::LeftButton);
             EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid File"_s);
-            EXPECT_EQ(form->VolumesFile->text(), FilePath(u"V.CXP"_s));
-            EXPECT_EQ(form->focusWidget(), form->FilesFile);
+            EXPECT_EQ(form.VolumesFile->text(), FilePath(u"V.CXP"_s));
+            EXPECT_EQ(form.focusWidget(), form.FilesFile);
             // Browse remembers the folder chosen.
             m_ui.QueueFileName(FilePath(u"F.CXP"_s));
-            QTest::mouseClick(form->FilesBrowseBtn, Qt::LeftButton);
-            EXPECT_EQ(form->FilesFile->text(), FilePath(u"F.CXP"_s));
+            QTest::mouseClick(form.FilesBrowseBtn, Qt::LeftButton);
+            EXPECT_EQ(form.FilesFile->text(), FilePath(u"F.CXP"_s));
             EXPECT_EQ(m_settings->ReadText(u"Export Options"_s, u"Path"_s), m_folder.path());
-            form->OKBtn->click();
-        });
+            form.OKBtn->click();
+        }));
         Action("DirvantaVersion1File1")->trigger();
     }
     EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Name IN ('Dirvanta Version 1', "

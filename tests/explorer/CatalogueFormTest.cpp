@@ -431,11 +431,7 @@ static TableUtilityRun RunTableUtilityDialog(QAction *command)
         EXPECT_FALSE(form->ProgressGroup->isVisible());
         form->Button1->click();
     };
-    ModalResponder responder([&](QWidget *modal) {
-        auto *form = qobject_cast<TTUForm *>(modal);
-        ASSERT_NE(form, nullptr);
-        waitForPass(form);
-    });
+    ModalResponder responder(ExpectDialog<TTUForm>([&](TTUForm &form) { waitForPass(&form); }));
     command->trigger();
     return run;
 }
@@ -547,12 +543,10 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
                      &TCatalogueForm::ServeRequest);
 
     QString shownSource;
-    ModalResponder responder([&](QWidget *modal) {
-        auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-        ASSERT_NE(dialog, nullptr);
-        shownSource = dialog->Catalog_Source->text();
-        dialog->CatalogBtn->click();
-    });
+    ModalResponder responder(ExpectDialog<TQuick_Catalog_Form>([&](TQuick_Catalog_Form &dialog) {
+        shownSource = dialog.Catalog_Source->text();
+        dialog.CatalogBtn->click();
+    }));
     QProcess second;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), suffix);

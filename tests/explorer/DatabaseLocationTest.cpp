@@ -281,14 +281,6 @@ TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)
 
 // The dialog itself, on the offscreen platform.
 
-template<typename Widget>
-Widget *Child(QWidget *parent, const char *name)
-{
-    auto *child = parent->findChild<Widget *>(QString::fromUtf8(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
 TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
 {
     struct Row
@@ -334,7 +326,7 @@ TEST_F(DatabaseLocationTest, OkIsEnabledExactlyWhileTheFolderIsNotBlank)
     EXPECT_TRUE(form.OKBtn->isDefault());
     EXPECT_FALSE(form.OKBtn->isEnabled());
 
-    Child<QLineEdit>(&form, "DatabasePath")->setText(QStringLiteral("  \t "));
+    form.DatabasePath->setText(QStringLiteral("  \t "));
     EXPECT_FALSE(form.OKBtn->isEnabled());
     QTest::keyClick(form.DatabasePath, Qt::Key_X);
     EXPECT_TRUE(form.OKBtn->isEnabled());
@@ -356,9 +348,10 @@ TEST_F(DatabaseLocationTest, OkOpensAnExistingDatabaseWithTheTrimmedFolder)
     QString folder = QStringLiteral(" ") + database + QStringLiteral(" ");
     int result = 0;
     {
-        ModalResponder responder([](QWidget *dialog) {
-            QTest::keyClick(Child<QLineEdit>(dialog, "DatabasePath"), Qt::Key_Return);
-        });
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([](TDatabase_Location_Form &form) {
+                QTest::keyClick(form.DatabasePath, Qt::Key_Return);
+            }));
         result = ShowDatabaseLocation(3, QString(), folder, nullptr);
     }
     EXPECT_EQ(result, 2);
@@ -372,16 +365,17 @@ TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
     int result = 0;
     bool stayedOpen = false;
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            Child<QRadioButton>(dialog, "Open1")->click();
-            Child<QPushButton>(dialog, "OKBtn")->click();
-            ExpectBoxes(m_ui, {kNoCatalog});
-            stayedOpen = dialog->isVisible();
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
+                form.Open1->click();
+                form.OKBtn->click();
+                ExpectBoxes(m_ui, {kNoCatalog});
+                stayedOpen = form.isVisible();
 
-            m_ui.QueueAnswer(MessageAnswer::Yes);
-            Child<QRadioButton>(dialog, "Create1")->click();
-            Child<QPushButton>(dialog, "OKBtn")->click();
-        });
+                m_ui.QueueAnswer(MessageAnswer::Yes);
+                form.Create1->click();
+                form.OKBtn->click();
+            }));
         result = ShowDatabaseLocation(1, QString(), folder, nullptr);
     }
     EXPECT_TRUE(stayedOpen);
@@ -397,14 +391,15 @@ TEST_F(DatabaseLocationTest, CancelLeavesTheFolderAsItWas)
     QString folder = inUse;
     int result = 0;
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            auto *edit = Child<QLineEdit>(dialog, "DatabasePath");
-            EXPECT_EQ(edit->text(), inUse) << "the edit starts with the current folder";
-            Child<QPushButton>(dialog, "OKBtn")->click();
-            ExpectBoxes(m_ui, {kInUse});
-            edit->setText(QStringLiteral("/somewhere/else"));
-            Child<QPushButton>(dialog, "CancelBtn")->click();
-        });
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
+                EXPECT_EQ(form.DatabasePath->text(), inUse)
+                    << "the edit starts with the current folder";
+                form.OKBtn->click();
+                ExpectBoxes(m_ui, {kInUse});
+                form.DatabasePath->setText(QStringLiteral("/somewhere/else"));
+                form.CancelBtn->click();
+            }));
         result = ShowDatabaseLocation(2, inUse, folder, nullptr);
     }
     EXPECT_EQ(result, -1);

@@ -260,17 +260,15 @@ TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList
     ASSERT_TRUE(List()->SelectEntryByData(m_fileKey));
     List()->CurrentView()->setFocus();
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TComments_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->findChild<QLabel *>(QStringLiteral("FileName"))->text(),
+        ModalResponder responder(ExpectDialog<TComments_Form>([](TComments_Form &form) {
+            EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("FileName"))->text(),
                       QStringLiteral("a.txt"));
-            form->Comments->setFocus();
-            QTest::keyClicks(form->Comments, QStringLiteral("first"));
-            QTest::keyClick(form->Comments, Qt::Key_Return);
-            QTest::keyClicks(form->Comments, QStringLiteral("second"));
-            form->Button1->click();
-        });
+            form.Comments->setFocus();
+            QTest::keyClicks(form.Comments, QStringLiteral("first"));
+            QTest::keyClick(form.Comments, Qt::Key_Return);
+            QTest::keyClicks(form.Comments, QStringLiteral("second"));
+            form.Button1->click();
+        }));
         m_form->CommentsCommand();
     }
     EXPECT_EQ(GetFileComment(*m_data, m_fileKey), QStringLiteral("first\nsecond"));
@@ -303,21 +301,19 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     auto *menuItem = m_form->findChild<QAction *>(QStringLiteral("Properties1"));
     ASSERT_TRUE(menuItem->isEnabled());
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            form->ComputeStatisticsNow();
-            EXPECT_EQ(form->Tabs->count(), 2);
-            EXPECT_EQ(form->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
-            auto value = [form](const char *caption) {
-                return form->findChild<QLabel *>(QString::fromLatin1(caption))->text();
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+            form.ComputeStatisticsNow();
+            EXPECT_EQ(form.Tabs->count(), 2);
+            EXPECT_EQ(form.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            auto value = [&form](const char *caption) {
+                return form.findChild<QLabel *>(QString::fromLatin1(caption))->text();
             };
             EXPECT_EQ(value("Disk Catalogs:"), QStringLiteral("2"));
             EXPECT_EQ(value("Cataloged Files:"), QStringLiteral("1"));
             EXPECT_EQ(value("Size of Cataloged Files:"), SizeText(10, true));
-            form->CommentsMemo->setPlainText(QStringLiteral("work disks"));
-            form->OKBtn->click();
-        });
+            form.CommentsMemo->setPlainText(QStringLiteral("work disks"));
+            form.OKBtn->click();
+        }));
         menuItem->trigger();
     }
     EXPECT_EQ(GetObjectComment(*m_data, m_work), QStringLiteral("work disks"));
@@ -325,16 +321,14 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     // The database object is view-only: one tab, and Cancel reads "OK".
     Tree()->SelectByID(CatalogSchema::kDatabaseObjectId);
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            form->ComputeStatisticsNow();
-            EXPECT_EQ(form->Tabs->count(), 1);
-            EXPECT_TRUE(form->OKBtn->isHidden());
-            EXPECT_EQ(form->CancelBtn->text(), QStringLiteral("OK"));
-            EXPECT_GE(form->DatabaseFiles->topLevelItemCount(), 2);
-            form->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+            form.ComputeStatisticsNow();
+            EXPECT_EQ(form.Tabs->count(), 1);
+            EXPECT_TRUE(form.OKBtn->isHidden());
+            EXPECT_EQ(form.CancelBtn->text(), QStringLiteral("OK"));
+            EXPECT_GE(form.DatabaseFiles->topLevelItemCount(), 2);
+            form.CancelBtn->click();
+        }));
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
 
@@ -342,18 +336,17 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     Tree()->SelectByID(CatalogSchema::kArchivesId);
     const QString missing = m_folder.filePath(QStringLiteral("missing"));
     {
-        ModalResponder responder([this, missing](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->Tabs->count(), 3);
-            form->WorkFolderEdit->setText(missing);
-            form->CancelBtn->click();
-            EXPECT_TRUE(form->isVisible());
+        ModalResponder responder(ExpectDialog<TProperties_Form>([this,
+                                                                 missing](TProperties_Form &form) {
+            EXPECT_EQ(form.Tabs->count(), 3);
+            form.WorkFolderEdit->setText(missing);
+            form.CancelBtn->click();
+            EXPECT_TRUE(form.isVisible());
             EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Folder"));
-            EXPECT_EQ(form->Tabs->currentWidget()->findChild<QLineEdit *>(), form->WorkFolderEdit);
-            form->WorkFolderEdit->setText(m_folder.path());
-            form->CancelBtn->click();
-        });
+            EXPECT_EQ(form.Tabs->currentWidget()->findChild<QLineEdit *>(), form.WorkFolderEdit);
+            form.WorkFolderEdit->setText(m_folder.path());
+            form.CancelBtn->click();
+        }));
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
     EXPECT_EQ(
@@ -413,24 +406,22 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
     m_ui.QueueFileName(drive);
     m_ui.QueueAddingVolume(true);
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->VolumeList->Count(), 0);
-            emit form->DriveBox->activated(form->DriveBox->count() - 1); // "Other Folder..."
-            EXPECT_EQ(form->DriveBox->currentData().toString(), drive);
-            form->AddBtn->click();
-            ASSERT_EQ(form->VolumeList->Count(), 1);
-            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
-            EXPECT_EQ(form->VolumeList->Text(0, 3), QStringLiteral("3,072"));
-            EXPECT_FALSE(form->RemoveBtn->isEnabled());
-            form->VolumeList->SelectRow(0);
-            EXPECT_TRUE(form->RemoveBtn->isEnabled());
-            EXPECT_FALSE(form->FreeBtn->isEnabled()); // the only volume: nowhere to move sets
-            form->RemoveBtn->click();
-            EXPECT_EQ(form->VolumeList->Count(), 0);
-            form->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([&](TProperties_Form &form) {
+            EXPECT_EQ(form.VolumeList->Count(), 0);
+            emit form.DriveBox->activated(form.DriveBox->count() - 1); // "Other Folder..."
+            EXPECT_EQ(form.DriveBox->currentData().toString(), drive);
+            form.AddBtn->click();
+            ASSERT_EQ(form.VolumeList->Count(), 1);
+            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
+            EXPECT_EQ(form.VolumeList->Text(0, 3), QStringLiteral("3,072"));
+            EXPECT_FALSE(form.RemoveBtn->isEnabled());
+            form.VolumeList->SelectRow(0);
+            EXPECT_TRUE(form.RemoveBtn->isEnabled());
+            EXPECT_FALSE(form.FreeBtn->isEnabled()); // the only volume: nowhere to move sets
+            form.RemoveBtn->click();
+            EXPECT_EQ(form.VolumeList->Count(), 0);
+            form.CancelBtn->click();
+        }));
         ShowProperties(*m_data, false, CatalogSchema::kVolumePoolId, m_form.get(), true);
     }
     EXPECT_EQ(drives.At(drive).label, QStringLiteral("DVARC0001"));
@@ -452,29 +443,25 @@ TEST_F(ObjectCommandsFormTest, PoolListSortsByValueAndKeepsItsView)
                              capacity);
         }
     });
-    ModalResponder responder([](QWidget *dialog) {
-        auto *form = qobject_cast<TProperties_Form *>(dialog);
-        ASSERT_NE(form, nullptr);
+    ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
         for (int column : {2, 3}) {
-            form->VolumeList->SortByColumn(column);
-            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
+            form.VolumeList->SortByColumn(column);
+            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
         }
-        EXPECT_EQ(form->VolumeList->IconView(), 0);
-        form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
-        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
-        form->CancelBtn->click();
-    });
+        EXPECT_EQ(form.VolumeList->IconView(), 0);
+        form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
+        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
+        form.CancelBtn->click();
+    }));
     ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
     EXPECT_EQ(
         m_settings->ReadInteger(QStringLiteral("Archive Options"), QStringLiteral("Icon View"), 0),
         3);
-    ModalResponder reopened([](QWidget *dialog) {
-        auto *form = qobject_cast<TProperties_Form *>(dialog);
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->VolumeList->IconView(), 3);
-        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
-        form->CancelBtn->click();
-    });
+    ModalResponder reopened(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+        EXPECT_EQ(form.VolumeList->IconView(), 3);
+        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
+        form.CancelBtn->click();
+    }));
     ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
 }
 
@@ -544,10 +531,6 @@ TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
     QTimer::singleShot(0, dialog.ReplaceButton(), &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
 }
-
-} // namespace
-
-namespace {
 
 // Sends a drag over a widget and, when the widget takes it, drops it at a
 // point, as the window system delivers them. Whether the drag was taken.

@@ -86,6 +86,15 @@ protected:
         return *m_form;
     }
 
+    // Triggers a command of the main window and hands the Catalog Disk
+    // dialog it opens to step.
+    void OnCatalogDialog(const char *command,
+                         const std::function<void(TQuick_Catalog_Form &)> &step)
+    {
+        ModalResponder responder(ExpectDialog<TQuick_Catalog_Form>(step));
+        Action(command)->trigger();
+    }
+
     qint64 DiskCatalogs()
     {
         return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
@@ -201,17 +210,14 @@ TEST_F(QuickCatalogFormTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
 
     const auto catalog = [&](const QString &source, const QString &description,
                              const std::function<void(TQuick_Catalog_Form &)> &edit) {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(source);
-            dialog->PageControl1->setCurrentIndex(1);
-            dialog->PageControl1->setCurrentIndex(0);
-            dialog->Catalog_Description->setText(description);
-            edit(*dialog);
-            dialog->CatalogBtn->click();
+        OnCatalogDialog("QuickCatalogBtn", [&](TQuick_Catalog_Form &dialog) {
+            dialog.Catalog_Source->setText(source);
+            dialog.PageControl1->setCurrentIndex(1);
+            dialog.PageControl1->setCurrentIndex(0);
+            dialog.Catalog_Description->setText(description);
+            edit(dialog);
+            dialog.CatalogBtn->click();
         });
-        Action("QuickCatalogBtn")->trigger();
         EXPECT_TRUE(m_ui.TakeMessages().empty()) << description.toStdString();
         return m_data->Catalogs.FindChild(m_work, description) > 0;
     };
@@ -352,19 +358,14 @@ TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
         AddObject(m_work, QStringLiteral("New Disk Catalog"), CatalogSchema::kHardDiskClass);
     });
     form.ReselectNode(m_work, true);
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
-            dialog->Catalog_Source->setText(m_medium);
-            dialog->Label_MediaID->setText(QStringLiteral("HOLS"));
-            dialog->Catalog_Comments->setPlainText(QStringLiteral("three files"));
-            dialog->Catalog_Reuse->setChecked(true);
-            dialog->CatalogBtn->click();
-        });
-        Action("QuickCatalogBtn")->trigger();
-    }
+    OnCatalogDialog("QuickCatalogBtn", [&](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
+        dialog.Catalog_Source->setText(m_medium);
+        dialog.Label_MediaID->setText(QStringLiteral("HOLS"));
+        dialog.Catalog_Comments->setPlainText(QStringLiteral("three files"));
+        dialog.Catalog_Reuse->setChecked(true);
+        dialog.CatalogBtn->click();
+    });
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Disk Catalog (2)"));
     ASSERT_GT(id, 0);
@@ -389,33 +390,23 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     // ends the command without a trace.
     m_drives.Eject(m_medium);
     m_ui.QueueDeviceCheck(false);
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(m_medium);
-            dialog->CatalogBtn->click();
-            EXPECT_TRUE(dialog->isVisible());
-            dialog->CancelBtn->click();
-        });
-        Action("DiskCatalog1")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog1", [&](TQuick_Catalog_Form &dialog) {
+        dialog.Catalog_Source->setText(m_medium);
+        dialog.CatalogBtn->click();
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.CancelBtn->click();
+    });
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1U);
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     EXPECT_EQ(DiskCatalogs(), 0);
 
     // A scan cancelled half-way is rolled back.
     m_drives.Insert(m_medium, QStringLiteral("STICK"));
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(m_medium);
-            CancelAtFirstPump();
-            dialog->CatalogBtn->click();
-        });
-        Action("DiskCatalog2")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog2", [&](TQuick_Catalog_Form &dialog) {
+        dialog.Catalog_Source->setText(m_medium);
+        CancelAtFirstPump();
+        dialog.CatalogBtn->click();
+    });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, QStringLiteral("Catalog Failed"));
@@ -428,16 +419,11 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     EXPECT_EQ(form.List()->Count(), 0);
 
     // A database failure half-way is reported, ends the dialog and is rolled back.
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
-            dialog->CatalogBtn->click();
-            EXPECT_FALSE(dialog->isVisible());
-        });
-        Action("DiskCatalog1")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog1", [&](TQuick_Catalog_Form &dialog) {
+        m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
+        dialog.CatalogBtn->click();
+        EXPECT_FALSE(dialog.isVisible());
+    });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage failure = m_ui.TakeSingleMessage();
     EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));
