@@ -125,6 +125,16 @@ protected:
         return *m_find;
     }
 
+    // Runs a search in the open window for a name among the entries of a
+    // type (its index in the type box); the captions found.
+    QStringList Search(const QString &name, int type = 0)
+    {
+        m_find->NameEdit->setText(name);
+        m_find->TypeCombo->setCurrentIndex(type);
+        m_find->FindNowClick();
+        return Captions();
+    }
+
     QStringList Captions() const
     {
         QStringList captions;
@@ -254,10 +264,7 @@ TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
 TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
 {
     TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_TRUE(form.BrowseMode());
@@ -352,8 +359,7 @@ TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
 {
     {
         TFind_Form &form = Open();
-        form.NameEdit->setText(QStringLiteral("kept"));
-        form.FindNowClick();
+        Search(QStringLiteral("kept"));
         form.SetIconView(3);
         form.close();
     }
@@ -389,17 +395,12 @@ TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
 {
     RecordingActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.TypeCombo->setCurrentIndex(7);
-    form.NameEdit->setText(QStringLiteral("letter one"));
-    form.FindNowClick();
+    Search(QStringLiteral("letter one"), 7);
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_EQ(actions.opened, 1) << "a double-click on a file opens it";
 
-    form.NameEdit->clear();
-    form.TypeCombo->setCurrentIndex(1);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(QString(), 1), QStringList{QStringLiteral("Work")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     EXPECT_TRUE(form.Rename1->isEnabled());
@@ -419,8 +420,7 @@ TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
     for (FindHitActions *actions :
          {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
         TFind_Form &form = Open(1, actions);
-        form.NameEdit->setText(QStringLiteral("Letters"));
-        form.FindNowClick();
+        Search(QStringLiteral("Letters"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
         EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
@@ -515,10 +515,7 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     CatalogueFindActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     // A folder found on a medium is neither renamed nor deleted.
@@ -528,19 +525,14 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
     ASSERT_TRUE(form.Properties1->isEnabled());
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *properties = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(properties, nullptr);
-            EXPECT_EQ(properties->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
-            properties->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &properties) {
+            EXPECT_EQ(properties.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            properties.CancelBtn->click();
+        }));
         form.Properties1->trigger();
     }
 
-    form.NameEdit->setText(QStringLiteral("Disk"));
-    form.TypeCombo->setCurrentIndex(2);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk")});
+    ASSERT_EQ(Search(QStringLiteral("Disk"), 2), QStringList{QStringLiteral("Disk")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     ASSERT_TRUE(form.Rename1->isEnabled());
@@ -563,10 +555,7 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
               CatalogSchema::kFullWastebasketClass);
 
     // Shift+Delete deletes for good.
-    form.NameEdit->setText(QStringLiteral("Work"));
-    form.TypeCombo->setCurrentIndex(0);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(QStringLiteral("Work")), QStringList{QStringLiteral("Work")});
     form.List()->SelectRow(0);
     m_ui.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(form.List()->CurrentView(), Qt::Key_Delete, Qt::ShiftModifier);
@@ -581,8 +570,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
         CatalogueFindActions actions(*m_data, access);
         TFind_Form &form = Open(1, &actions);
-        form.NameEdit->setText(QStringLiteral("letter one"));
-        form.FindNowClick();
+        Search(QStringLiteral("letter one"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
         EXPECT_TRUE(form.Open1->isVisible());
@@ -596,10 +584,7 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
     CatalogueFindActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     const auto expectReported = [&](const QString &text) {
         const RecordedMessage box = m_ui.TakeSingleMessage();
         EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
@@ -645,8 +630,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
     });
     CatalogueFindActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.NameEdit->setText(QStringLiteral("archived letter"));
-    form.FindNowClick();
+    Search(QStringLiteral("archived letter"));
     form.List()->SelectRow(0);
     form.UpdateMenus();
     ASSERT_EQ(form.Explore1->text(), QStringLiteral("R&estore..."));
