@@ -209,52 +209,29 @@ TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
     const qint64 gone = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Gone"),
                                      CatalogSchema::kRemovableDiskClass);
     MarkDeleted(gone);
-    enum Step
-    {
-        Click0,
-        Click2,
-        Name,
-        Type,
-        Size,
-        Date
-    };
+    // A column click, or an arrangement where the column is -1, and the sort it leaves.
+    using enum ArrangeKind;
     const struct
     {
         bool mainView;
-        Step step;
+        int column;
+        ArrangeKind arrange;
         int sort;
         bool ascending;
     } rows[] = {
-        {true, Click0, 0, false}, {true, Click0, 0, true},  {true, Click2, 2, true},
-        {true, Click2, 2, false}, {true, Size, 1, true},    {true, Size, 1, false},
-        {true, Date, 3, true},    {true, Type, 2, true},    {true, Name, 0, true},
-        {false, Type, 3, true},   {false, Size, 4, true},   {false, Date, 2, true},
-        {false, Date, 2, false},  {false, Click2, 2, true}, {false, Name, 0, true},
+        {true, 0, Name, 0, false},   {true, 0, Name, 0, true},   {true, 2, Name, 2, true},
+        {true, 2, Name, 2, false},   {true, -1, Size, 1, true},  {true, -1, Size, 1, false},
+        {true, -1, Date, 3, true},   {true, -1, Type, 2, true},  {true, -1, Name, 0, true},
+        {false, -1, Type, 3, true},  {false, -1, Size, 4, true}, {false, -1, Date, 2, true},
+        {false, -1, Date, 2, false}, {false, 2, Name, 2, true},  {false, -1, Name, 0, true},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << (row.mainView ? "main" : "wastebasket") << " step " << int(row.step));
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         m_list->Fill(row.mainView ? disk : CatalogSchema::kWastebasketId);
-        switch (row.step) {
-        case Click0:
-            m_list->ColumnClick(0);
-            break;
-        case Click2:
-            m_list->ColumnClick(2);
-            break;
-        case Name:
-            m_list->ArrangeBy(ArrangeKind::Name);
-            break;
-        case Type:
-            m_list->ArrangeBy(ArrangeKind::Type);
-            break;
-        case Size:
-            m_list->ArrangeBy(ArrangeKind::Size);
-            break;
-        case Date:
-            m_list->ArrangeBy(ArrangeKind::Date);
-            break;
-        }
+        if (row.column >= 0)
+            m_list->ColumnClick(row.column);
+        else
+            m_list->ArrangeBy(row.arrange);
         EXPECT_EQ(row.mainView ? m_list->CatalogSort() : m_list->WastebasketSort(), row.sort);
         EXPECT_EQ(row.mainView ? m_list->CatalogOrder() : m_list->WastebasketOrder(),
                   row.ascending);
@@ -263,26 +240,6 @@ TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
     // Each view keeps its own sort.
     EXPECT_EQ(m_list->CatalogSort(), 0);
     EXPECT_TRUE(m_list->CatalogOrder());
-}
-
-TEST_F(CatalogListTest, ClickingAHeaderSortsByItsColumn)
-{
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
-                                       CatalogSchema::kCatalogFolderClass);
-    AddFileRow(folder, QStringLiteral("b.zip"), 10);
-    AddFileRow(folder, QStringLiteral("a.txt"), 10);
-    m_list->SetIconView(TCatalogList::kDetailView);
-    m_list->resize(600, 300);
-    m_list->show();
-    m_list->Fill(folder);
-    QHeaderView *header = DetailView()->header();
-    const QPoint typeSection(header->sectionViewportPosition(2) + 5, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, typeSection);
-    EXPECT_EQ(m_list->CatalogSort(), 2);
-    EXPECT_TRUE(m_list->CatalogOrder());
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, typeSection);
-    EXPECT_FALSE(m_list->CatalogOrder());
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(CatalogListTest, ArchiveVolumeListsTheSetsStoredOnIt)
@@ -493,6 +450,7 @@ TEST_F(CatalogListTest, KeysClicksAndMenusBecomeRequests)
     const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
                                        CatalogSchema::kCatalogFolderClass);
     AddFileRow(folder, QStringLiteral("a.txt"), 10);
+    AddFileRow(folder, QStringLiteral("b.zip"), 10);
     m_list->SetIconView(TCatalogList::kDetailView);
     m_list->resize(600, 300);
     m_list->show();
@@ -518,6 +476,16 @@ TEST_F(CatalogListTest, KeysClicksAndMenusBecomeRequests)
     QApplication::sendEvent(view->viewport(), &event);
     ASSERT_EQ(menu.count(), 1);
     EXPECT_EQ(menu.first().first().toPoint(), view->viewport()->mapToGlobal(rect.center()));
+
+    // A header click sorts by its column; the same column again flips the order.
+    QHeaderView *header = view->header();
+    const QPoint typeSection(header->sectionViewportPosition(2) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, typeSection);
+    EXPECT_EQ(m_list->CatalogSort(), 2);
+    EXPECT_TRUE(m_list->CatalogOrder());
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, typeSection);
+    EXPECT_FALSE(m_list->CatalogOrder());
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(CatalogListTest, IconViewsChooseTheViewAndItsLayout)

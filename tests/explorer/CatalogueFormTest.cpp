@@ -1,25 +1,17 @@
-#include "explorer/CatalogueForm.h"
-
 #include "explorer/CatalogList.h"
 #include "explorer/ExchangeCommands.h"
 #include "explorer/QuickCatalogForm.h"
 #include "explorer/TUForm.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"
-#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/ElidedLabel.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -35,7 +27,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -67,83 +58,58 @@ bool AllowCreating(const QString &folder, bool allow)
     return done;
 }
 
-class CatalogueFormTest : public testing::Test
+// Hands over a request path of the file manager as a second copy does;
+// with a file to go with it.
+void HandOver(const QString &path, bool writeFile = false)
+{
+    if (writeFile)
+        QFile(path).open(QIODevice::WriteOnly);
+    SettingsStore handOver(SettingsStore::kHandOverKey);
+    SingleInstance::WriteRequestPath(handOver, path);
+}
+
+bool RequestPathTaken()
+{
+    return SettingsStore(SettingsStore::kHandOverKey)
+        .ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue)
+        .isEmpty();
+}
+
+class CatalogueFormTest : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-    }
-
-    void TearDown() override
-    {
-        m_form.reset();
-        m_data.reset();
-    }
-
     // A database with a folder, a disk catalog holding a folder and two
     // files, and a disk catalog in the wastebasket.
-    QString MakeDatabase(const QString &name)
+    QString MakeWorkDatabase(const QString &name = QStringLiteral("Main"))
     {
-        const QString folder = m_folder.filePath(name);
-        EXPECT_TRUE(OpenFreshDatabase(*m_data, folder));
-        m_data->RunInTransaction([&] {
-            m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                         CatalogSchema::kCatalogFolderClass);
-            m_disk =
-                Add(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass, m_medium.path());
-            Add(m_disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
-            SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
-                "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-                "VALUES (?1, 32, ?2, ?3, 0, '', 46000, 46000)"));
-            insert.Bind(1, m_disk)
-                .Bind(2, qint64(2048))
-                .Bind(3, QStringLiteral("odd.xyzq"))
-                .Execute();
-            m_fileKey = m_data->CatalogDatabase.LastInsertId();
-            insert.Reset();
-            insert.Bind(1, m_disk)
-                .Bind(2, qint64(1024))
-                .Bind(3, QStringLiteral("b.xyzq"))
-                .Execute();
+        return MakeDatabase(name, [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
+            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass,
+                               m_medium.path());
+            AddObject(m_disk, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
+            m_fileKey = AddFile(m_disk, QStringLiteral("odd.xyzq"), 2048);
+            AddFile(m_disk, QStringLiteral("b.xyzq"), 1024);
             const qint64 gone =
-                Add(m_work, QStringLiteral("Gone"), CatalogSchema::kRemovableDiskClass);
+                AddObject(m_work, QStringLiteral("Gone"), CatalogSchema::kRemovableDiskClass);
             m_data->Catalogs.MoveItem(gone, m_data->Catalogs.MirrorPath(gone, 3, 4));
         });
-        m_data->CloseDatabase(QString());
-        return folder;
     }
 
-    qint64 Add(qint64 parent, const QString &name, int cls, const QString &source = {})
+    // The main window on that database, on the disk catalog or the database object.
+    TCatalogueForm &ShowWorkDatabase(bool onDisk = false)
     {
-        return AppendCatalogRow(m_data->Catalogs, name, source, parent, cls, false, 46000, 46000,
-                                QString(), QString(), 0, 0);
+        LastDatabase{MakeWorkDatabase(), onDisk ? m_disk : 1}.Write(*m_settings);
+        return ShowMainWindow();
     }
-
-    TCatalogueForm &Show()
-    {
-        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
-        m_form->resize(800, 600);
-        m_form->show();
-        QApplication::setActiveWindow(m_form.get());
-        return *m_form;
-    }
+    QString MainFolder() const { return m_folder.filePath(QStringLiteral("Main")); }
 
     QString Text(const char *name)
     {
         return m_form->findChild<QLabel *>(QLatin1String(name))->text();
     }
-    QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
 
-    QTemporaryDir m_folder;
     QTemporaryDir m_medium; // where the disk catalog "Disk" was made
-    ScriptedUserInterface m_ui;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
-    std::unique_ptr<TCatalogueForm> m_form;
     qint64 m_work = 0;
     qint64 m_disk = 0;
     qint64 m_fileKey = 0;
@@ -153,7 +119,7 @@ protected:
 
 TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
 {
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowMainWindow();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
     EXPECT_EQ(Text("Panel2"), QStringLiteral("  No Database Loaded"));
     EXPECT_FALSE(m_data->DatabaseOpen);
@@ -184,11 +150,9 @@ TEST_F(CatalogueFormTest, FirstStartWithEmptySettingsShowsTheClosedState)
 
 TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder, m_disk}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase(true);
     ASSERT_TRUE(m_data->DatabaseOpen);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + folder);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 --  ") + MainFolder());
     EXPECT_EQ(Text("Panel2"), QStringLiteral(" All Catalogs and Archives"));
     EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
     EXPECT_EQ(form.List()->Count(), 3);
@@ -220,9 +184,7 @@ TEST_F(CatalogueFormTest, OpensTheRememberedDatabaseOnTheRememberedNode)
 
 TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder, m_disk}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase(true);
     form.Tree()->setFocus();
     const QString exports = m_folder.filePath(QStringLiteral("exports"));
     QDir().mkpath(exports);
@@ -258,9 +220,7 @@ TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
 
 TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     ASSERT_EQ(form.Tree()->SelectedID(), 1);
     ASSERT_TRUE(form.List()->SelectEntryByData(CatalogSchema::kWastebasketId));
     emit form.List()->EntryActivated();
@@ -283,9 +243,7 @@ TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("\x01\x02", 2);
     file.close();
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     form.Tree()->SelectByID(m_disk);
     ASSERT_TRUE(form.List()->SelectEntryByData(m_fileKey));
     form.List()->CurrentView()->setFocus();
@@ -309,10 +267,10 @@ TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
 
 TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 {
-    const QString first = MakeDatabase(QStringLiteral("First"));
-    const QString second = MakeDatabase(QStringLiteral("Second"));
+    const QString first = MakeWorkDatabase(QStringLiteral("First"));
+    const QString second = MakeWorkDatabase(QStringLiteral("Second"));
     LastDatabase{first}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowMainWindow();
     ASSERT_TRUE(m_data->DatabaseOpen);
 
     m_data->DatabaseFolder = second;
@@ -340,9 +298,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 
 TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     form.Tree()->SelectByID(m_disk);
     form.SetIconView(3);
     form.List()->ColumnClick(1);
@@ -350,18 +306,13 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
     EXPECT_FALSE(m_data->DatabaseOpen);
     EXPECT_EQ(
         m_settings->ReadText(QStringLiteral("Catalog Explorer"), QStringLiteral("Database Folder")),
-        folder);
+        MainFolder());
     EXPECT_EQ(m_settings->ReadInteger(QStringLiteral("Catalog Explorer"),
                                       QStringLiteral("Selected Node"), 0),
               m_disk);
-    EXPECT_EQ(
-        m_settings->ReadInteger(QStringLiteral("View Options"), QStringLiteral("Icon View"), 0), 3);
-    EXPECT_EQ(m_settings->ReadInteger(QStringLiteral("Catalog Explorer"),
-                                      QStringLiteral("Catalog Sort"), 0),
-              1);
-    EXPECT_EQ(m_settings->History(), QStringList{folder});
+    EXPECT_EQ(m_settings->History(), QStringList{MainFolder()});
 
-    TCatalogueForm &again = Show();
+    TCatalogueForm &again = ShowMainWindow();
     EXPECT_TRUE(m_data->DatabaseOpen);
     EXPECT_EQ(again.IconView(), 3);
     EXPECT_EQ(again.Tree()->SelectedID(), m_disk);
@@ -371,9 +322,7 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
 
 TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), QStringLiteral("Catalog Disk"));
     EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
     EXPECT_EQ(Action("byType1")->statusTip(), QString());
@@ -393,9 +342,7 @@ TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatus
 
 TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     const auto editable = [&](qint64 id) {
         form.Tree()->SelectByID(id);
         form.Tree()->editItem(form.Tree()->currentItem());
@@ -411,39 +358,19 @@ TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
     EXPECT_TRUE(editable(m_work));
 }
 
-TEST_F(CatalogueFormTest, VerifyAndRepairRefuseWhileADatabaseIsOpen)
+// A remembered folder without a database asks for a location at start-up.
+TEST_F(CatalogueFormTest, WithoutADatabaseCreationThatFailsOrIsCancelledKeepsItClosed)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    Show();
-    Action("VerifyDatabase1")->trigger();
-    RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Dirvanta Database Open"));
-    EXPECT_EQ(box.text, QStringLiteral("There may not be any Databases open in Dirvanta during a "
-                                       "Database Verify\n\nPlease close the current database "
-                                       "before trying again."));
-    Action("RepairDatabase1")->trigger();
-    EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(QStringLiteral("during a Database Repair")));
-}
-
-TEST_F(CatalogueFormTest, ARememberedFolderWithoutDatabaseAsksForALocation)
-{
+    const QString closed = QStringLiteral("Dirvanta 97 -- [Database Closed]");
     LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
-    // The location dialog is cancelled by the watchdog-free path: no folder
-    // is typed, so Escape closes it.
-    QTimer::singleShot(0, [] {
-        if (QWidget *dialog = QApplication::activeModalWidget())
-            dialog->close();
-    });
-    TCatalogueForm &form = Show();
-    const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
+    {
+        ModalResponder responder([](QWidget *dialog) { dialog->close(); });
+        ShowMainWindow();
+    }
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Database Access Failed"));
     EXPECT_FALSE(m_data->DatabaseOpen);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
-}
+    EXPECT_EQ(m_form->windowTitle(), closed);
 
-TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
-{
     const QString folder = m_folder.filePath(QStringLiteral("locked"));
     QDir().mkpath(folder);
     const auto restore = qScopeGuard([&] { AllowCreating(folder, true); });
@@ -460,20 +387,18 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
             QStringLiteral("Unable to create the Catalog Database in Folder \"") + folder))
             << box.text.toStdString();
         EXPECT_FALSE(m_data->DatabaseOpen);
+        EXPECT_EQ(m_form->windowTitle(), closed);
     };
 
-    // At start-up the remembered folder holds none.
-    LastDatabase{m_folder.filePath(QStringLiteral("missing"))}.Write(*m_settings);
-    TCatalogueForm *form = nullptr;
+    // At start-up.
     {
         ModalResponder responder(createIn);
-        form = &Show();
+        ShowMainWindow();
     }
     const std::vector<RecordedMessage> boxes = m_ui.TakeMessages();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Database Access Failed"));
     expectCreationFailure(boxes[1]);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
 
     // New from the window.
     {
@@ -481,7 +406,6 @@ TEST_F(CatalogueFormTest, ACreationThatFailsIsReportedAndTheDatabaseStaysClosed)
         Action("DatabaseNew1")->trigger();
     }
     expectCreationFailure(m_ui.TakeSingleMessage());
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Dirvanta 97 -- [Database Closed]"));
 }
 
 // Runs the verify or repair command on a folder and, once the dialog's pass
@@ -507,11 +431,7 @@ static TableUtilityRun RunTableUtilityDialog(QAction *command)
         EXPECT_FALSE(form->ProgressGroup->isVisible());
         form->Button1->click();
     };
-    ModalResponder responder([&](QWidget *modal) {
-        auto *form = qobject_cast<TTUForm *>(modal);
-        ASSERT_NE(form, nullptr);
-        waitForPass(form);
-    });
+    ModalResponder responder(ExpectDialog<TTUForm>([&](TTUForm &form) { waitForPass(&form); }));
     command->trigger();
     return run;
 }
@@ -519,9 +439,15 @@ static TableUtilityRun RunTableUtilityDialog(QAction *command)
 TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
+    Action("VerifyDatabase1")->trigger();
+    const RecordedMessage open = m_ui.TakeSingleMessage();
+    EXPECT_EQ(open.caption, QStringLiteral("Dirvanta Database Open"));
+    EXPECT_EQ(open.text, QStringLiteral("There may not be any Databases open in Dirvanta during a "
+                                        "Database Verify\n\nPlease close the current database "
+                                        "before trying again."));
+    Action("RepairDatabase1")->trigger();
+    EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(QStringLiteral("during a Database Repair")));
     form.CloseDatabaseCommand();
 
     m_ui.QueueFileName(m_folder.filePath(QStringLiteral("medium")));
@@ -533,7 +459,7 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
                   m_folder.filePath(QStringLiteral("medium")) +
                   QStringLiteral("/) does not contain a Dirvanta Database\n\nRequest failed."));
 
-    m_ui.QueueFileName(folder);
+    m_ui.QueueFileName(MainFolder());
     const TableUtilityRun verify = RunTableUtilityDialog(Action("VerifyDatabase1"));
     EXPECT_EQ(verify.caption, QStringLiteral("Verifying Database"));
     EXPECT_EQ(verify.folders, QStringLiteral("Verification Successful."));
@@ -544,10 +470,10 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
 
     {
         SqliteConnection files;
-        files.Open(TDataShare::FilesFilePath(folder), false);
+        files.Open(TDataShare::FilesFilePath(MainFolder()), false);
         files.ExecuteScript(QStringLiteral("UPDATE Files SET ID = 4242"));
     }
-    m_ui.QueueFileName(folder);
+    m_ui.QueueFileName(MainFolder());
     const TableUtilityRun repair = RunTableUtilityDialog(Action("RepairDatabase1"));
     EXPECT_EQ(repair.caption, QStringLiteral("Repairing Database"));
     EXPECT_EQ(repair.folders, QStringLiteral("Repair was successful. 10 rows recovered, 0 lost."));
@@ -559,32 +485,9 @@ TEST_F(CatalogueFormTest, VerifyAndRepairRunOnAFolderThatIsNotOpen)
     EXPECT_TRUE(QFileInfo::exists(m_folder.filePath(QStringLiteral("Backup Dirvanta Files.db"))));
 }
 
-// --- Requests of the file manager -------------------------------------------
-
-namespace {
-
-// Hands over a request path as a second copy does; with a file to go with it.
-QString HandOver(const QString &path, bool writeFile = false)
-{
-    if (writeFile)
-        QFile(path).open(QIODevice::WriteOnly);
-    SettingsStore handOver(SettingsStore::kHandOverKey);
-    SingleInstance::WriteRequestPath(handOver, path);
-    return path;
-}
-
-bool RequestPathTaken()
-{
-    return SettingsStore(SettingsStore::kHandOverKey)
-        .ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue)
-        .isEmpty();
-}
-
-} // namespace
-
 TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
 {
-    TCatalogueForm &closed = Show();
+    TCatalogueForm &closed = ShowMainWindow();
     const QString file = m_folder.filePath(QStringLiteral("request.ini"));
     for (const auto &[message, word] : {std::pair{2030, "Catalog"}, std::pair{2029, "Archive"}}) {
         HandOver(file, true);
@@ -597,8 +500,7 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
                                       QStringLiteral(" Request Failed")));
     }
 
-    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     HandOver(file, true);
     form.ServeRequest(2029, 1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Archive Pool Empty"));
@@ -607,8 +509,8 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
 
     // A request that comes while a catalog lets events run is dropped.
     m_data->RunInTransaction([&] {
-        Add(CatalogSchema::kVolumePoolId, QStringLiteral("Volume 1"),
-            CatalogSchema::kEmptyArchiveVolumeClass);
+        AddObject(CatalogSchema::kVolumePoolId, QStringLiteral("Volume 1"),
+                  CatalogSchema::kEmptyArchiveVolumeClass);
     });
     UI().ShowProgress(ProgressOperation::CatalogMedia);
     for (int message : {2029, 2030}) {
@@ -631,8 +533,7 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 {
     FakeDriveSystem drives;
     drives.Mount(m_medium.path(), DriveKind::Fixed);
-    LastDatabase{MakeDatabase(QStringLiteral("Main"))}.Write(*m_settings);
-    TCatalogueForm &form = Show();
+    TCatalogueForm &form = ShowWorkDatabase();
     const QString suffix = QStringLiteral("-form-%1").arg(QCoreApplication::applicationPid());
     SingleInstance::SetServerNameSuffix(suffix);
     const auto restore = qScopeGuard([] { SingleInstance::SetServerNameSuffix(QString()); });
@@ -642,12 +543,10 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
                      &TCatalogueForm::ServeRequest);
 
     QString shownSource;
-    ModalResponder responder([&](QWidget *modal) {
-        auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-        ASSERT_NE(dialog, nullptr);
-        shownSource = dialog->Catalog_Source->text();
-        dialog->CatalogBtn->click();
-    });
+    ModalResponder responder(ExpectDialog<TQuick_Catalog_Form>([&](TQuick_Catalog_Form &dialog) {
+        shownSource = dialog.Catalog_Source->text();
+        dialog.CatalogBtn->click();
+    }));
     QProcess second;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), suffix);
@@ -665,11 +564,9 @@ TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpen
 
 TEST_F(CatalogueFormTest, AFreshCopyServesItsRequestOffScreenAndLeavesTheSettingsAsTheyWere)
 {
-    const QString folder = MakeDatabase(QStringLiteral("Main"));
-    LastDatabase{folder}.Write(*m_settings);
-    Show().List()->ColumnClick(2);
+    ShowWorkDatabase().List()->ColumnClick(2);
     m_form->close();
-    m_settings->UpdateHistory(true, MakeDatabase(QStringLiteral("Other")));
+    m_settings->UpdateHistory(true, MakeWorkDatabase(QStringLiteral("Other")));
     m_settings->Flush();
     const auto contents = [&] {
         QFile file(m_folder.filePath(QStringLiteral("settings.ini")));

@@ -200,38 +200,13 @@ TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUs
     EXPECT_FALSE(DatabaseLocationCheck::Run(other, QString(), Choice::Open));
     ExpectBoxes(m_ui, {kMissing});
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("other"))));
-}
 
-TEST_F(DatabaseLocationTest, AFolderThatCannotBeCreatedIsReportedMissing)
-{
-    Folder(QStringLiteral("blocked"));
-    QFile file(Path(QStringLiteral("blocked/file")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    QString folder = Path(QStringLiteral("blocked/file/db"));
-
+    // A folder that cannot be made (a file is in the way) is reported missing.
+    QString blocked =
+        Folder(QStringLiteral("blocked"), {QStringLiteral("file")}) + QStringLiteral("/file/db");
     m_ui.QueueAnswer(MessageAnswer::Yes);
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
+    EXPECT_FALSE(DatabaseLocationCheck::Run(blocked, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kCreateFolder, kMissing});
-}
-
-TEST_F(DatabaseLocationTest, HalfADatabaseMustBeReplacedToCreateAndCannotBeOpened)
-{
-    const QString half = Folder(QStringLiteral("Half"), {kFilesFile});
-
-    QString folder = half;
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Open));
-    ExpectBoxes(m_ui, {kNoCatalog});
-
-    m_ui.QueueAnswer(MessageAnswer::No);
-    EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
-    ExpectBoxes(m_ui, {kReplace});
-    EXPECT_EQ(FileNames(half), QStringList({kFilesFile})) << "No keeps the files";
-
-    m_ui.QueueAnswer(MessageAnswer::Yes);
-    EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
-    ExpectBoxes(m_ui, {kReplace});
-    EXPECT_TRUE(FileNames(half).isEmpty());
 }
 
 TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
@@ -248,7 +223,13 @@ TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
     // A read-only database file goes too: removing needs only the folder.
     QFile::setPermissions(QDir(folder).filePath(kFilesFile), QFile::ReadOwner);
 
+    const QStringList before = FileNames(folder);
     QString typed = folder;
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
+    ExpectBoxes(m_ui, {kReplace});
+    EXPECT_EQ(FileNames(folder), before) << "No keeps the files";
+
     m_ui.QueueAnswer(MessageAnswer::Yes);
     EXPECT_TRUE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kReplace});
@@ -300,14 +281,6 @@ TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)
 
 // The dialog itself, on the offscreen platform.
 
-template<typename Widget>
-Widget *Child(QWidget *parent, const char *name)
-{
-    auto *child = parent->findChild<Widget *>(QString::fromUtf8(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
 TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
 {
     struct Row
@@ -353,7 +326,7 @@ TEST_F(DatabaseLocationTest, OkIsEnabledExactlyWhileTheFolderIsNotBlank)
     EXPECT_TRUE(form.OKBtn->isDefault());
     EXPECT_FALSE(form.OKBtn->isEnabled());
 
-    Child<QLineEdit>(&form, "DatabasePath")->setText(QStringLiteral("  \t "));
+    form.DatabasePath->setText(QStringLiteral("  \t "));
     EXPECT_FALSE(form.OKBtn->isEnabled());
     QTest::keyClick(form.DatabasePath, Qt::Key_X);
     EXPECT_TRUE(form.OKBtn->isEnabled());
@@ -375,9 +348,10 @@ TEST_F(DatabaseLocationTest, OkOpensAnExistingDatabaseWithTheTrimmedFolder)
     QString folder = QStringLiteral(" ") + database + QStringLiteral(" ");
     int result = 0;
     {
-        ModalResponder responder([](QWidget *dialog) {
-            QTest::keyClick(Child<QLineEdit>(dialog, "DatabasePath"), Qt::Key_Return);
-        });
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([](TDatabase_Location_Form &form) {
+                QTest::keyClick(form.DatabasePath, Qt::Key_Return);
+            }));
         result = ShowDatabaseLocation(3, QString(), folder, nullptr);
     }
     EXPECT_EQ(result, 2);
@@ -391,16 +365,17 @@ TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
     int result = 0;
     bool stayedOpen = false;
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            Child<QRadioButton>(dialog, "Open1")->click();
-            Child<QPushButton>(dialog, "OKBtn")->click();
-            ExpectBoxes(m_ui, {kNoCatalog});
-            stayedOpen = dialog->isVisible();
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
+                form.Open1->click();
+                form.OKBtn->click();
+                ExpectBoxes(m_ui, {kNoCatalog});
+                stayedOpen = form.isVisible();
 
-            m_ui.QueueAnswer(MessageAnswer::Yes);
-            Child<QRadioButton>(dialog, "Create1")->click();
-            Child<QPushButton>(dialog, "OKBtn")->click();
-        });
+                m_ui.QueueAnswer(MessageAnswer::Yes);
+                form.Create1->click();
+                form.OKBtn->click();
+            }));
         result = ShowDatabaseLocation(1, QString(), folder, nullptr);
     }
     EXPECT_TRUE(stayedOpen);
@@ -416,14 +391,15 @@ TEST_F(DatabaseLocationTest, CancelLeavesTheFolderAsItWas)
     QString folder = inUse;
     int result = 0;
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            auto *edit = Child<QLineEdit>(dialog, "DatabasePath");
-            EXPECT_EQ(edit->text(), inUse) << "the edit starts with the current folder";
-            Child<QPushButton>(dialog, "OKBtn")->click();
-            ExpectBoxes(m_ui, {kInUse});
-            edit->setText(QStringLiteral("/somewhere/else"));
-            Child<QPushButton>(dialog, "CancelBtn")->click();
-        });
+        ModalResponder responder(
+            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
+                EXPECT_EQ(form.DatabasePath->text(), inUse)
+                    << "the edit starts with the current folder";
+                form.OKBtn->click();
+                ExpectBoxes(m_ui, {kInUse});
+                form.DatabasePath->setText(QStringLiteral("/somewhere/else"));
+                form.CancelBtn->click();
+            }));
         result = ShowDatabaseLocation(2, inUse, folder, nullptr);
     }
     EXPECT_EQ(result, -1);

@@ -1,18 +1,12 @@
 #include "archive/ArchivePool.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogueForm.h"
 #include "explorer/PoolVolumeList.h"
 #include "explorer/PropertiesForm.h"
-#include "platform/DisplayFormats.h"
-#include "platform/SettingsStore.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "store/ObjectOperations.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogListModel.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
@@ -21,7 +15,6 @@
 #include "ui/ReplaceObjectDialog.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -32,72 +25,35 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-
-#include <gtest/gtest.h>
 
 namespace {
 
 // The main window on a database with Catalogs\Work holding the disk
 // catalogs Disk (with a file) and Other.
-class ObjectCommandsFormTest : public testing::Test
+class ObjectCommandsFormTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        const QString folder = m_folder.filePath(QStringLiteral("db"));
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, folder));
-        m_data->RunInTransaction([&] {
-            m_work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                         CatalogSchema::kCatalogFolderClass);
-            m_disk = Add(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
-            m_other = Add(m_work, QStringLiteral("Other"), CatalogSchema::kRemovableDiskClass);
-            m_data->CatalogDatabase
-                .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
-                                        "Comment, Created, Modified) VALUES (?1, 32, 10, "
-                                        "'a.txt', 0, '', 46000, 46000)"))
-                .Bind(1, m_disk)
-                .Execute();
-            m_fileKey = m_data->CatalogDatabase.LastInsertId();
+        WindowFixture::SetUp();
+        const QString folder = MakeDatabase(QStringLiteral("db"), [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
+            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+            m_other =
+                AddObject(m_work, QStringLiteral("Other"), CatalogSchema::kRemovableDiskClass);
+            m_fileKey = AddFile(m_disk, QStringLiteral("a.txt"));
         });
-        m_data->CloseDatabase(QString());
         LastDatabase{folder, m_work}.Write(*m_settings);
-        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
-        m_form->resize(800, 600);
-        m_form->show();
-        QApplication::setActiveWindow(m_form.get());
+        ShowMainWindow();
         ASSERT_TRUE(m_data->DatabaseOpen);
     }
 
-    void TearDown() override
-    {
-        m_form.reset();
-        m_data.reset();
-    }
-
-    qint64 Add(qint64 parent, const QString &name, int cls)
-    {
-        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, 46000, 46000,
-                                QString(), QString(), 0, 0);
-    }
-
-    qint64 Count(const char *sql)
-    {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(QString::fromLatin1(sql));
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
-    }
-    qint64 Objects() { return Count("SELECT COUNT(*) FROM Catalogs"); }
-    qint64 Files() { return Count("SELECT COUNT(*) FROM Files"); }
+    qint64 Objects() { return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs")); }
+    qint64 Files() { return Count(QStringLiteral("SELECT COUNT(*) FROM Files")); }
     QString Path(qint64 id) { return m_data->Catalogs.PathByID(id, false); }
     TItemTree *Tree() { return m_form->Tree(); }
     TCatalogList *List() { return m_form->List(); }
@@ -124,11 +80,6 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
-    std::unique_ptr<TCatalogueForm> m_form;
     qint64 m_work = 0;
     qint64 m_disk = 0;
     qint64 m_other = 0;
@@ -231,11 +182,14 @@ TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood
               CatalogSchema::kEmptyWastebasketClass);
 }
 
-TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogBack)
+TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogsBack)
 {
-    Tree()->SelectByID(m_disk);
-    m_ui.QueueAnswer(MessageAnswer::Yes);
-    m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    // Work's node is open; sending both its catalogs away leaves it empty.
+    for (qint64 id : {m_other, m_disk}) {
+        Tree()->SelectByID(id);
+        m_ui.QueueAnswer(MessageAnswer::Yes);
+        m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
+    }
     m_ui.TakeMessages();
 
     Tree()->SelectByID(CatalogSchema::kWastebasketId);
@@ -248,16 +202,24 @@ TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogBack)
     m_form->RenameCommand();
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
     EXPECT_EQ(Tree()->SelectedID(), CatalogSchema::kWastebasketId);
+    EXPECT_EQ(Files(), 1);
+    QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
+    ASSERT_NE(work, nullptr);
+    ASSERT_EQ(work->childCount(), 1);
+    EXPECT_EQ(TItemTree::NodeID(work->child(0)), m_disk);
+
+    ASSERT_TRUE(List()->SelectEntryByData(m_other));
+    m_form->RestoreCommand();
+    EXPECT_EQ(Path(m_other), QStringLiteral("Catalogs\\Work\\Other"));
     EXPECT_EQ(List()->Count(), 0);
     EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
               CatalogSchema::kEmptyWastebasketClass);
-    EXPECT_EQ(Files(), 1);
 }
 
 TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowAsTheyWere)
 {
-    const qint64 archive = Add(CatalogSchema::kArchivesId, QStringLiteral("Store"),
-                               CatalogSchema::kArchiveFolderClass);
+    const qint64 archive = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Store"),
+                                     CatalogSchema::kArchiveFolderClass);
     Tree()->SelectByID(m_work);
 
     // Onto the Catalogs node: moved, the last object selected.
@@ -298,17 +260,15 @@ TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList
     ASSERT_TRUE(List()->SelectEntryByData(m_fileKey));
     List()->CurrentView()->setFocus();
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TComments_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->findChild<QLabel *>(QStringLiteral("FileName"))->text(),
+        ModalResponder responder(ExpectDialog<TComments_Form>([](TComments_Form &form) {
+            EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("FileName"))->text(),
                       QStringLiteral("a.txt"));
-            form->Comments->setFocus();
-            QTest::keyClicks(form->Comments, QStringLiteral("first"));
-            QTest::keyClick(form->Comments, Qt::Key_Return);
-            QTest::keyClicks(form->Comments, QStringLiteral("second"));
-            form->Button1->click();
-        });
+            form.Comments->setFocus();
+            QTest::keyClicks(form.Comments, QStringLiteral("first"));
+            QTest::keyClick(form.Comments, Qt::Key_Return);
+            QTest::keyClicks(form.Comments, QStringLiteral("second"));
+            form.Button1->click();
+        }));
         m_form->CommentsCommand();
     }
     EXPECT_EQ(GetFileComment(*m_data, m_fileKey), QStringLiteral("first\nsecond"));
@@ -341,21 +301,19 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     auto *menuItem = m_form->findChild<QAction *>(QStringLiteral("Properties1"));
     ASSERT_TRUE(menuItem->isEnabled());
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            form->ComputeStatisticsNow();
-            EXPECT_EQ(form->Tabs->count(), 2);
-            EXPECT_EQ(form->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
-            auto value = [form](const char *caption) {
-                return form->findChild<QLabel *>(QString::fromLatin1(caption))->text();
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+            form.ComputeStatisticsNow();
+            EXPECT_EQ(form.Tabs->count(), 2);
+            EXPECT_EQ(form.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            auto value = [&form](const char *caption) {
+                return form.findChild<QLabel *>(QString::fromLatin1(caption))->text();
             };
             EXPECT_EQ(value("Disk Catalogs:"), QStringLiteral("2"));
             EXPECT_EQ(value("Cataloged Files:"), QStringLiteral("1"));
             EXPECT_EQ(value("Size of Cataloged Files:"), SizeText(10, true));
-            form->CommentsMemo->setPlainText(QStringLiteral("work disks"));
-            form->OKBtn->click();
-        });
+            form.CommentsMemo->setPlainText(QStringLiteral("work disks"));
+            form.OKBtn->click();
+        }));
         menuItem->trigger();
     }
     EXPECT_EQ(GetObjectComment(*m_data, m_work), QStringLiteral("work disks"));
@@ -363,16 +321,14 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     // The database object is view-only: one tab, and Cancel reads "OK".
     Tree()->SelectByID(CatalogSchema::kDatabaseObjectId);
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            form->ComputeStatisticsNow();
-            EXPECT_EQ(form->Tabs->count(), 1);
-            EXPECT_TRUE(form->OKBtn->isHidden());
-            EXPECT_EQ(form->CancelBtn->text(), QStringLiteral("OK"));
-            EXPECT_GE(form->DatabaseFiles->topLevelItemCount(), 2);
-            form->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+            form.ComputeStatisticsNow();
+            EXPECT_EQ(form.Tabs->count(), 1);
+            EXPECT_TRUE(form.OKBtn->isHidden());
+            EXPECT_EQ(form.CancelBtn->text(), QStringLiteral("OK"));
+            EXPECT_GE(form.DatabaseFiles->topLevelItemCount(), 2);
+            form.CancelBtn->click();
+        }));
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
 
@@ -380,18 +336,17 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     Tree()->SelectByID(CatalogSchema::kArchivesId);
     const QString missing = m_folder.filePath(QStringLiteral("missing"));
     {
-        ModalResponder responder([this, missing](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->Tabs->count(), 3);
-            form->WorkFolderEdit->setText(missing);
-            form->CancelBtn->click();
-            EXPECT_TRUE(form->isVisible());
+        ModalResponder responder(ExpectDialog<TProperties_Form>([this,
+                                                                 missing](TProperties_Form &form) {
+            EXPECT_EQ(form.Tabs->count(), 3);
+            form.WorkFolderEdit->setText(missing);
+            form.CancelBtn->click();
+            EXPECT_TRUE(form.isVisible());
             EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Folder"));
-            EXPECT_EQ(form->Tabs->currentWidget()->findChild<QLineEdit *>(), form->WorkFolderEdit);
-            form->WorkFolderEdit->setText(m_folder.path());
-            form->CancelBtn->click();
-        });
+            EXPECT_EQ(form.Tabs->currentWidget()->findChild<QLineEdit *>(), form.WorkFolderEdit);
+            form.WorkFolderEdit->setText(m_folder.path());
+            form.CancelBtn->click();
+        }));
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
     EXPECT_EQ(
@@ -406,7 +361,8 @@ TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
     constexpr int kFolders = 200;
     m_data->RunInTransaction([&] {
         for (int i = 0; i < kFolders; ++i)
-            Add(m_work, QStringLiteral("Folder %1").arg(i), CatalogSchema::kCatalogFolderClass);
+            AddObject(m_work, QStringLiteral("Folder %1").arg(i),
+                      CatalogSchema::kCatalogFolderClass);
     });
     Tree()->SelectByID(m_work);
     // Every object visited lets events run; the first run clicks Cancel.
@@ -450,24 +406,22 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
     m_ui.QueueFileName(drive);
     m_ui.QueueAddingVolume(true);
     {
-        ModalResponder responder([&](QWidget *dialog) {
-            auto *form = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(form, nullptr);
-            EXPECT_EQ(form->VolumeList->Count(), 0);
-            emit form->DriveBox->activated(form->DriveBox->count() - 1); // "Other Folder..."
-            EXPECT_EQ(form->DriveBox->currentData().toString(), drive);
-            form->AddBtn->click();
-            ASSERT_EQ(form->VolumeList->Count(), 1);
-            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
-            EXPECT_EQ(form->VolumeList->Text(0, 3), QStringLiteral("3,072"));
-            EXPECT_FALSE(form->RemoveBtn->isEnabled());
-            form->VolumeList->SelectRow(0);
-            EXPECT_TRUE(form->RemoveBtn->isEnabled());
-            EXPECT_FALSE(form->FreeBtn->isEnabled()); // the only volume: nowhere to move sets
-            form->RemoveBtn->click();
-            EXPECT_EQ(form->VolumeList->Count(), 0);
-            form->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([&](TProperties_Form &form) {
+            EXPECT_EQ(form.VolumeList->Count(), 0);
+            emit form.DriveBox->activated(form.DriveBox->count() - 1); // "Other Folder..."
+            EXPECT_EQ(form.DriveBox->currentData().toString(), drive);
+            form.AddBtn->click();
+            ASSERT_EQ(form.VolumeList->Count(), 1);
+            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
+            EXPECT_EQ(form.VolumeList->Text(0, 3), QStringLiteral("3,072"));
+            EXPECT_FALSE(form.RemoveBtn->isEnabled());
+            form.VolumeList->SelectRow(0);
+            EXPECT_TRUE(form.RemoveBtn->isEnabled());
+            EXPECT_FALSE(form.FreeBtn->isEnabled()); // the only volume: nowhere to move sets
+            form.RemoveBtn->click();
+            EXPECT_EQ(form.VolumeList->Count(), 0);
+            form.CancelBtn->click();
+        }));
         ShowProperties(*m_data, false, CatalogSchema::kVolumePoolId, m_form.get(), true);
     }
     EXPECT_EQ(drives.At(drive).label, QStringLiteral("DVARC0001"));
@@ -489,29 +443,25 @@ TEST_F(ObjectCommandsFormTest, PoolListSortsByValueAndKeepsItsView)
                              capacity);
         }
     });
-    ModalResponder responder([](QWidget *dialog) {
-        auto *form = qobject_cast<TProperties_Form *>(dialog);
-        ASSERT_NE(form, nullptr);
+    ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
         for (int column : {2, 3}) {
-            form->VolumeList->SortByColumn(column);
-            EXPECT_EQ(form->VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
+            form.VolumeList->SortByColumn(column);
+            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
         }
-        EXPECT_EQ(form->VolumeList->IconView(), 0);
-        form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
-        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
-        form->CancelBtn->click();
-    });
+        EXPECT_EQ(form.VolumeList->IconView(), 0);
+        form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
+        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
+        form.CancelBtn->click();
+    }));
     ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
     EXPECT_EQ(
         m_settings->ReadInteger(QStringLiteral("Archive Options"), QStringLiteral("Icon View"), 0),
         3);
-    ModalResponder reopened([](QWidget *dialog) {
-        auto *form = qobject_cast<TProperties_Form *>(dialog);
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->VolumeList->IconView(), 3);
-        EXPECT_TRUE(form->findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
-        form->CancelBtn->click();
-    });
+    ModalResponder reopened(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
+        EXPECT_EQ(form.VolumeList->IconView(), 3);
+        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
+        form.CancelBtn->click();
+    }));
     ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
 }
 
@@ -542,7 +492,7 @@ TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
     EXPECT_EQ(node(tree, 4)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
 
     // An object added meanwhile shows after collapsing and expanding.
-    const qint64 added = Add(m_work, QStringLiteral("Added"), CatalogSchema::kHardDiskClass);
+    const qint64 added = AddObject(m_work, QStringLiteral("Added"), CatalogSchema::kHardDiskClass);
     EXPECT_EQ(node(tree, added), nullptr);
     node(tree, m_work)->setExpanded(false);
     node(tree, m_work)->setExpanded(true);
@@ -582,10 +532,6 @@ TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
 }
 
-} // namespace
-
-namespace {
-
 // Sends a drag over a widget and, when the widget takes it, drops it at a
 // point, as the window system delivers them. Whether the drag was taken.
 bool OfferDrop(QWidget *target, const QPoint &at, const QMimeData *mime)
@@ -613,7 +559,7 @@ void DropAt(QWidget *target, const QPoint &at, const QList<qint64> &ids)
 
 } // namespace
 
-TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
+TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBackButNotFromOutside)
 {
     // The list drags the selected objects it may drag, never files.
     Tree()->SelectByID(m_work);
@@ -623,64 +569,32 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBack)
     std::unique_ptr<QMimeData> mime(model->mimeData(rows));
     EXPECT_EQ(DraggedObjects(mime.get()), (QList<qint64>{m_disk, m_other}));
 
-    // Dropped on the Catalogs node of the tree.
-    Tree()->SelectByID(3);
-    Tree()->SelectByID(m_work);
+    // The same format as another program, or another running copy, offers
+    // it, is refused on the tree and on the list.
+    QMimeData foreign;
+    foreign.setData(QString::fromLatin1(kObjectDragFormat), QByteArray::number(m_disk));
     QTreeWidgetItem *catalogs = Tree()->FindNodeByID(nullptr, 3);
     Tree()->scrollToItem(catalogs);
-    DropAt(Tree()->viewport(), Tree()->visualItemRect(catalogs).center(), {m_disk});
+    const QPoint onCatalogs = Tree()->visualItemRect(catalogs).center();
+    EXPECT_FALSE(OfferDrop(Tree()->viewport(), onCatalogs, &foreign));
+
+    // Dropped on the Catalogs node of the tree.
+    DropAt(Tree()->viewport(), onCatalogs, {m_disk});
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
     EXPECT_EQ(Tree()->SelectedID(), m_disk);
 
     // Dropped back on the entry of Work in the Catalogs list.
     Tree()->SelectByID(3);
     QAbstractItemView *view = List()->CurrentView();
-    const QModelIndex work = model->index(model->RowOfData(m_work), 0);
-    DropAt(view->viewport(), view->visualRect(work).center(), {m_disk});
+    const QPoint onWork = view->visualRect(model->index(model->RowOfData(m_work), 0)).center();
+    EXPECT_FALSE(OfferDrop(view->viewport(), onWork, &foreign));
+    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    DropAt(view->viewport(), onWork, {m_disk});
     EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
-}
-
-TEST_F(ObjectCommandsFormTest, ObjectDragsFromOutsideThisProgramAreIgnored)
-{
-    // The same format as another program, or another running copy, offers it.
-    QMimeData foreign;
-    foreign.setData(QString::fromLatin1(kObjectDragFormat), QByteArray::number(m_disk));
-    const QString before = Path(m_disk);
-    Tree()->SelectByID(m_work);
-    QTreeWidgetItem *catalogs = Tree()->FindNodeByID(nullptr, 3);
-    Tree()->scrollToItem(catalogs);
-    EXPECT_FALSE(
-        OfferDrop(Tree()->viewport(), Tree()->visualItemRect(catalogs).center(), &foreign));
-    Tree()->SelectByID(3);
-    QAbstractItemView *view = List()->CurrentView();
-    const QModelIndex work = List()->Model()->index(List()->Model()->RowOfData(m_work), 0);
-    EXPECT_FALSE(OfferDrop(view->viewport(), view->visualRect(work).center(), &foreign));
-    EXPECT_EQ(Path(m_disk), before);
 
     // A drag of this program ends with the database it was made on.
-    std::unique_ptr<QMimeData> made(ObjectDragData({m_disk}));
-    EXPECT_EQ(DraggedObjects(made.get()), QList<qint64>{m_disk});
     Tree()->ClearTree();
-    EXPECT_TRUE(DraggedObjects(made.get()).isEmpty());
-}
-
-TEST_F(ObjectCommandsFormTest, ARestoreIntoAFolderLeftEmptyShowsTheRestoredNode)
-{
-    // Work's node is open; sending both its catalogs away leaves it empty.
-    for (qint64 id : {m_other, m_disk}) {
-        Tree()->SelectByID(id);
-        m_ui.QueueAnswer(MessageAnswer::Yes);
-        m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
-    }
-    m_ui.TakeMessages();
-    Tree()->SelectByID(CatalogSchema::kWastebasketId);
-    ASSERT_TRUE(List()->SelectEntryByData(m_disk));
-    m_form->RestoreCommand();
-    ASSERT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
-    QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
-    ASSERT_NE(work, nullptr);
-    ASSERT_EQ(work->childCount(), 1);
-    EXPECT_EQ(TItemTree::NodeID(work->child(0)), m_disk);
+    EXPECT_TRUE(DraggedObjects(mime.get()).isEmpty());
 }
 
 TEST_F(ObjectCommandsFormTest, DatabaseFaultsInHandlersAreReportedAndTheWindowCarriesOn)

@@ -2,21 +2,15 @@
 
 #include "explorer/ArchiveFilesForm.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogueForm.h"
 #include "media/CatalogMedia.h"
 #include "media/MediaIdentification.h"
-#include "platform/SettingsStore.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogTreeView.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -26,7 +20,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -48,24 +41,17 @@ void WriteFile(const QString &path, qint64 size)
 
 // A database with a catalog folder "Work", and a removable medium "STICK"
 // mounted on a temporary folder with three files in two folders.
-class QuickCatalogFormTest : public testing::Test
+class QuickCatalogFormTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        const QString database = m_folder.filePath(QStringLiteral("Database"));
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, database));
-        m_data->RunInTransaction([&] {
-            m_work =
-                AppendCatalogRow(m_data->Catalogs, QStringLiteral("Work"), QString(),
-                                 CatalogSchema::kCatalogsId, CatalogSchema::kCatalogFolderClass,
-                                 false, 46000, 46000, QString(), QString(), 0, 0);
+        WindowFixture::SetUp();
+        OpenDatabase(QStringLiteral("Database"), [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
         });
-        LastDatabase{database}.Write(*m_settings);
+        LastDatabase{m_data->DatabaseFolder}.Write(*m_settings);
 
         m_medium = m_folder.filePath(QStringLiteral("medium"));
         QDir().mkpath(m_medium + QStringLiteral("/Docs"));
@@ -78,8 +64,7 @@ protected:
     void TearDown() override
     {
         m_dialog.reset();
-        m_form.reset();
-        m_data.reset();
+        WindowFixture::TearDown();
     }
 
     TQuick_Catalog_Form &ShowDialog(const QString &source)
@@ -91,28 +76,23 @@ protected:
         return *m_dialog;
     }
 
-    // The explorer window on the database, with the Work folder selected.
+    // The main window on the database, with the Work folder selected.
     TCatalogueForm &ShowForm()
     {
         m_data->CloseDatabase(QString());
-        m_form = std::make_unique<TCatalogueForm>(*m_data, *m_settings);
-        m_form->resize(800, 600);
-        m_form->show();
-        QApplication::setActiveWindow(m_form.get());
+        ShowMainWindow();
         EXPECT_TRUE(m_data->DatabaseOpen);
         m_form->Tree()->SelectByID(m_work);
         return *m_form;
     }
 
-    QAction *Action(const char *name) { return m_form->findChild<QAction *>(QLatin1String(name)); }
-
-    qint64 Count(const QString &sql)
+    // Triggers a command of the main window and hands the Catalog Disk
+    // dialog it opens to step.
+    void OnCatalogDialog(const char *command,
+                         const std::function<void(TQuick_Catalog_Form &)> &step)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
+        ModalResponder responder(ExpectDialog<TQuick_Catalog_Form>(step));
+        Action(command)->trigger();
     }
 
     qint64 DiskCatalogs()
@@ -141,13 +121,8 @@ protected:
             WriteFile(m_medium + QStringLiteral("/extra%1.bin").arg(i), 10);
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
     FakeDriveSystem m_drives;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
     std::unique_ptr<TQuick_Catalog_Form> m_dialog;
-    std::unique_ptr<TCatalogueForm> m_form;
     CatalogOptions m_options;
     QString m_medium;
     qint64 m_work = 0;
@@ -165,6 +140,14 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     EXPECT_TRUE(dialog.Label_ArchiveOptions->text().isEmpty());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog"));
+
+    // Browsing replaces the source; a cancelled browse keeps it.
+    m_ui.QueueFileName(m_medium);
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+    m_ui.QueueFileName(QString());
+    dialog.BrowseBtn->click();
+    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
 
     dialog.Catalog_Source->setText(QStringLiteral("  ") + m_medium + QStringLiteral(" "));
     QString driveDescription;
@@ -227,17 +210,14 @@ TEST_F(QuickCatalogFormTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
 
     const auto catalog = [&](const QString &source, const QString &description,
                              const std::function<void(TQuick_Catalog_Form &)> &edit) {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(source);
-            dialog->PageControl1->setCurrentIndex(1);
-            dialog->PageControl1->setCurrentIndex(0);
-            dialog->Catalog_Description->setText(description);
-            edit(*dialog);
-            dialog->CatalogBtn->click();
+        OnCatalogDialog("QuickCatalogBtn", [&](TQuick_Catalog_Form &dialog) {
+            dialog.Catalog_Source->setText(source);
+            dialog.PageControl1->setCurrentIndex(1);
+            dialog.PageControl1->setCurrentIndex(0);
+            dialog.Catalog_Description->setText(description);
+            edit(dialog);
+            dialog.CatalogBtn->click();
         });
-        Action("QuickCatalogBtn")->trigger();
         EXPECT_TRUE(m_ui.TakeMessages().empty()) << description.toStdString();
         return m_data->Catalogs.FindChild(m_work, description) > 0;
     };
@@ -308,7 +288,7 @@ TEST_F(QuickCatalogFormTest, TheLabelCanServeAsDescription)
     EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
 }
 
-TEST_F(QuickCatalogFormTest, NameCharactersAreRefusedWithABox)
+TEST_F(QuickCatalogFormTest, NameCharactersAndARamDiskAreRefusedWithABox)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
     for (QLineEdit *edit : {dialog.Catalog_Description, dialog.Label_MediaID}) {
@@ -352,16 +332,12 @@ TEST_F(QuickCatalogFormTest, NameCharactersAreRefusedWithABox)
         EXPECT_EQ(box.caption, row.caption) << row.description.toStdString();
         EXPECT_TRUE(dialog.isVisible());
     }
-    EXPECT_EQ(DiskCatalogs(), 0);
-    EXPECT_TRUE(m_drives.LabelWrites().empty());
-}
 
-TEST_F(QuickCatalogFormTest, ARamDiskIsNotCataloged)
-{
     const QString ram = m_folder.filePath(QStringLiteral("ram"));
     QDir().mkpath(ram);
     m_drives.Mount(ram, DriveKind::RamDisk, QStringLiteral("RAM"));
-    TQuick_Catalog_Form &dialog = ShowDialog(ram);
+    dialog.Catalog_Source->setText(ram);
+    dialog.Catalog_Description->setText(QStringLiteral("Holiday"));
     dialog.CatalogBtn->click();
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, QStringLiteral("Unsupported Device"));
@@ -371,19 +347,7 @@ TEST_F(QuickCatalogFormTest, ARamDiskIsNotCataloged)
     EXPECT_EQ(dialog.result(), 0);
     EXPECT_EQ(DiskCatalogs(), 0);
     EXPECT_TRUE(m_ui.ProgressOperations().empty());
-}
-
-TEST_F(QuickCatalogFormTest, BrowsingReplacesTheSource)
-{
-    TQuick_Catalog_Form &dialog = ShowDialog(QString());
-    m_ui.QueueFileName(m_medium);
-    dialog.BrowseBtn->click();
-    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
-    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
-    // Cancelling the browser keeps what was there.
-    m_ui.QueueFileName(QString());
-    dialog.BrowseBtn->click();
-    EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
+    EXPECT_TRUE(m_drives.LabelWrites().empty());
 }
 
 TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
@@ -391,24 +355,17 @@ TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
     TCatalogueForm &form = ShowForm();
     // A namesake in the folder: the name offered moves on.
     m_data->RunInTransaction([&] {
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("New Disk Catalog"), QString(), m_work,
-                         CatalogSchema::kHardDiskClass, false, 46000, 46000, QString(), QString(),
-                         0, 0);
+        AddObject(m_work, QStringLiteral("New Disk Catalog"), CatalogSchema::kHardDiskClass);
     });
     form.ReselectNode(m_work, true);
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
-            dialog->Catalog_Source->setText(m_medium);
-            dialog->Label_MediaID->setText(QStringLiteral("HOLS"));
-            dialog->Catalog_Comments->setPlainText(QStringLiteral("three files"));
-            dialog->Catalog_Reuse->setChecked(true);
-            dialog->CatalogBtn->click();
-        });
-        Action("QuickCatalogBtn")->trigger();
-    }
+    OnCatalogDialog("QuickCatalogBtn", [&](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
+        dialog.Catalog_Source->setText(m_medium);
+        dialog.Label_MediaID->setText(QStringLiteral("HOLS"));
+        dialog.Catalog_Comments->setPlainText(QStringLiteral("three files"));
+        dialog.Catalog_Reuse->setChecked(true);
+        dialog.CatalogBtn->click();
+    });
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Disk Catalog (2)"));
     ASSERT_GT(id, 0);
@@ -433,33 +390,23 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     // ends the command without a trace.
     m_drives.Eject(m_medium);
     m_ui.QueueDeviceCheck(false);
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(m_medium);
-            dialog->CatalogBtn->click();
-            EXPECT_TRUE(dialog->isVisible());
-            dialog->CancelBtn->click();
-        });
-        Action("DiskCatalog1")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog1", [&](TQuick_Catalog_Form &dialog) {
+        dialog.Catalog_Source->setText(m_medium);
+        dialog.CatalogBtn->click();
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.CancelBtn->click();
+    });
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1U);
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     EXPECT_EQ(DiskCatalogs(), 0);
 
     // A scan cancelled half-way is rolled back.
     m_drives.Insert(m_medium, QStringLiteral("STICK"));
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            dialog->Catalog_Source->setText(m_medium);
-            CancelAtFirstPump();
-            dialog->CatalogBtn->click();
-        });
-        Action("DiskCatalog2")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog2", [&](TQuick_Catalog_Form &dialog) {
+        dialog.Catalog_Source->setText(m_medium);
+        CancelAtFirstPump();
+        dialog.CatalogBtn->click();
+    });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, QStringLiteral("Catalog Failed"));
@@ -472,16 +419,11 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     EXPECT_EQ(form.List()->Count(), 0);
 
     // A database failure half-way is reported, ends the dialog and is rolled back.
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<TQuick_Catalog_Form *>(modal);
-            ASSERT_NE(dialog, nullptr);
-            m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
-            dialog->CatalogBtn->click();
-            EXPECT_FALSE(dialog->isVisible());
-        });
-        Action("DiskCatalog1")->trigger();
-    }
+    OnCatalogDialog("DiskCatalog1", [&](TQuick_Catalog_Form &dialog) {
+        m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
+        dialog.CatalogBtn->click();
+        EXPECT_FALSE(dialog.isVisible());
+    });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage failure = m_ui.TakeSingleMessage();
     EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));

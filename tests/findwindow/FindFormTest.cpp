@@ -9,16 +9,10 @@
 #include "findwindow/FindMenuRules.h"
 #include "media/CatalogFileAccess.h"
 #include "platform/DayCount.h"
-#include "platform/DisplayFormats.h"
-#include "platform/SettingsStore.h"
 #include "platform/TemporaryFiles.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogListModel.h"
 #include "ui/CatalogTreeView.h"
 #include "ui/PathLabel.h"
@@ -36,7 +30,6 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -84,52 +77,34 @@ private:
 
 // Catalogs\Work\Disk (label DISK1) with a folder Letters holding letters,
 // an archive set with a file, and many bulk files for searches to stop in.
-class FindFormTest : public testing::Test
+class FindFormTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
+        WindowFixture::SetUp();
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(QStringLiteral("db"))));
-        m_data->RunInTransaction([&] {
-            const double now = NowDayCount();
-            auto add = [&](qint64 parent, const char *name, int cls) {
-                return AppendCatalogRow(m_data->Catalogs, QString::fromUtf8(name), QString(),
-                                        parent, cls, false, now, now, QString(),
-                                        QStringLiteral("DISK1"), 4096, 0);
-            };
-            m_work = add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass);
-            m_disk = add(m_work, "Disk", CatalogSchema::kHardDiskClass);
-            m_letters = add(m_disk, "Letters", CatalogSchema::kFileFolderClass);
-            m_set = add(CatalogSchema::kArchivesId, "Set", CatalogSchema::kArchiveSetClass);
-            auto file = [&](qint64 owner, const QString &name, bool packaged = false) {
-                m_data->CatalogDatabase
-                    .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, "
-                                            "Comment, Created, Modified) VALUES (?1, 32, 10, ?2, "
-                                            "?3, '', 46000, 46000)"))
-                    .Bind(1, owner)
-                    .Bind(2, name)
-                    .Bind(3, packaged ? 1 : 0)
-                    .Execute();
-            };
-            file(m_letters, QStringLiteral("letter one.txt"));
-            file(m_letters, QStringLiteral("letter two.txt"));
-            file(m_set, QStringLiteral("archived letter.txt"), true);
+        OpenDatabase(QStringLiteral("db"), [&] {
+            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
+                               CatalogSchema::kCatalogFolderClass);
+            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
+            m_letters =
+                AddObject(m_disk, QStringLiteral("Letters"), CatalogSchema::kFileFolderClass);
+            m_set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
+                              CatalogSchema::kArchiveSetClass);
+            AddFile(m_letters, QStringLiteral("letter one.txt"));
+            AddFile(m_letters, QStringLiteral("letter two.txt"));
+            AddFile(m_set, QStringLiteral("archived letter.txt"), 10, true);
             for (int i = 0; i < 600; ++i)
-                file(m_disk, QStringLiteral("bulk%1.dat").arg(i));
+                AddFile(m_disk, QStringLiteral("bulk%1.dat").arg(i));
         });
     }
 
     void TearDown() override
     {
-        m_form.reset();
+        m_find.reset();
         m_tree.reset();
-        m_data.reset();
-        SetDisplayLocale(QLocale());
+        WindowFixture::TearDown();
     }
 
     // The main window's tree, for the actions that select in it.
@@ -145,25 +120,31 @@ protected:
 
     TFind_Form &Open(qint64 start = 1, FindHitActions *actions = nullptr)
     {
-        m_form = std::make_unique<TFind_Form>(*m_data, *m_settings, start, actions);
-        m_form->show();
-        return *m_form;
+        m_find = std::make_unique<TFind_Form>(*m_data, *m_settings, start, actions);
+        m_find->show();
+        return *m_find;
+    }
+
+    // Runs a search in the open window for a name among the entries of a
+    // type (its index in the type box); the captions found.
+    QStringList Search(const QString &name, int type = 0)
+    {
+        m_find->NameEdit->setText(name);
+        m_find->TypeCombo->setCurrentIndex(type);
+        m_find->FindNowClick();
+        return Captions();
     }
 
     QStringList Captions() const
     {
         QStringList captions;
-        for (const ListEntry &entry : m_form->List()->Model()->Entries())
+        for (const ListEntry &entry : m_find->List()->Model()->Entries())
             captions << entry.caption;
         return captions;
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
     std::unique_ptr<TItemTree> m_tree;
-    std::unique_ptr<TFind_Form> m_form;
+    std::unique_ptr<TFind_Form> m_find;
     qint64 m_work = 0, m_disk = 0, m_letters = 0, m_set = 0;
 };
 
@@ -210,6 +191,7 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
 
 TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
 {
+    SetDisplayLocale(QLocale::c());
     TFind_Form &form = Open();
     form.NameEdit->setText(QStringLiteral("  letter "));
     form.FindNowClick();
@@ -225,6 +207,14 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
     EXPECT_TRUE(form.LocationLine->isVisible());
     EXPECT_EQ(form.LocationLine->Path(),
               QStringLiteral("Path: Catalogs\\Work\\Disk\\Letters\\letter two.txt"));
+    // The date column fits a whole date and time.
+    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    const QModelIndex date = details->model()->index(0, 3);
+    QStyleOptionViewItem option;
+    option.initFrom(details);
+    EXPECT_GE(details->header()->sectionSize(3),
+              details->itemDelegate()->sizeHint(option, date).width())
+        << date.data().toString().toStdString();
     // The criteria went to the settings although Preserve is off.
     EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
               QStringLiteral("letter"));
@@ -234,22 +224,6 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
               (QStringList{QStringLiteral("Letters"), QStringLiteral("archived letter.txt")}));
     form.List()->SortBy(0);
     EXPECT_EQ(Captions().first(), QStringLiteral("letter two.txt"));
-}
-
-TEST_F(FindFormTest, TheDateColumnFitsAWholeDateAndTime)
-{
-    SetDisplayLocale(QLocale::c());
-    TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("letter one"));
-    form.FindNowClick();
-    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
-    ASSERT_NE(details, nullptr);
-    const QModelIndex date = details->model()->index(0, 3);
-    QStyleOptionViewItem option;
-    option.initFrom(details);
-    EXPECT_GE(details->header()->sectionSize(3),
-              details->itemDelegate()->sizeHint(option, date).width())
-        << date.data().toString().toStdString();
 }
 
 TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
@@ -290,10 +264,7 @@ TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
 TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
 {
     TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_TRUE(form.BrowseMode());
@@ -388,8 +359,7 @@ TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
 {
     {
         TFind_Form &form = Open();
-        form.NameEdit->setText(QStringLiteral("kept"));
-        form.FindNowClick();
+        Search(QStringLiteral("kept"));
         form.SetIconView(3);
         form.close();
     }
@@ -425,17 +395,12 @@ TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
 {
     RecordingActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.TypeCombo->setCurrentIndex(7);
-    form.NameEdit->setText(QStringLiteral("letter one"));
-    form.FindNowClick();
+    Search(QStringLiteral("letter one"), 7);
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_EQ(actions.opened, 1) << "a double-click on a file opens it";
 
-    form.NameEdit->clear();
-    form.TypeCombo->setCurrentIndex(1);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(QString(), 1), QStringList{QStringLiteral("Work")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     EXPECT_TRUE(form.Rename1->isEnabled());
@@ -455,8 +420,7 @@ TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
     for (FindHitActions *actions :
          {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
         TFind_Form &form = Open(1, actions);
-        form.NameEdit->setText(QStringLiteral("Letters"));
-        form.FindNowClick();
+        Search(QStringLiteral("Letters"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
         EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
@@ -546,19 +510,12 @@ TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
                  state.properties || state.comments);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
 {
     CatalogueFindActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     // A folder found on a medium is neither renamed nor deleted.
@@ -568,19 +525,14 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
     ASSERT_TRUE(form.Properties1->isEnabled());
     {
-        ModalResponder responder([](QWidget *dialog) {
-            auto *properties = qobject_cast<TProperties_Form *>(dialog);
-            ASSERT_NE(properties, nullptr);
-            EXPECT_EQ(properties->StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
-            properties->CancelBtn->click();
-        });
+        ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &properties) {
+            EXPECT_EQ(properties.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            properties.CancelBtn->click();
+        }));
         form.Properties1->trigger();
     }
 
-    form.NameEdit->setText(QStringLiteral("Disk"));
-    form.TypeCombo->setCurrentIndex(2);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk")});
+    ASSERT_EQ(Search(QStringLiteral("Disk"), 2), QStringList{QStringLiteral("Disk")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     ASSERT_TRUE(form.Rename1->isEnabled());
@@ -603,20 +555,13 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
               CatalogSchema::kFullWastebasketClass);
 
     // Shift+Delete deletes for good.
-    form.NameEdit->setText(QStringLiteral("Work"));
-    form.TypeCombo->setCurrentIndex(0);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(QStringLiteral("Work")), QStringList{QStringLiteral("Work")});
     form.List()->SelectRow(0);
     m_ui.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(form.List()->CurrentView(), Qt::Key_Delete, Qt::ShiftModifier);
     EXPECT_EQ(m_ui.TakeSingleMessage().icon, MessageIcon::Warning) << "the question warns";
     EXPECT_FALSE(m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), m_work));
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
 {
@@ -625,8 +570,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
         CatalogueFindActions actions(*m_data, access);
         TFind_Form &form = Open(1, &actions);
-        form.NameEdit->setText(QStringLiteral("letter one"));
-        form.FindNowClick();
+        Search(QStringLiteral("letter one"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
         EXPECT_TRUE(form.Open1->isVisible());
@@ -636,18 +580,11 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
     CatalogueFindActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.NameEdit->setText(QStringLiteral("Letters"));
-    form.TypeCombo->setCurrentIndex(4);
-    form.FindNowClick();
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     const auto expectReported = [&](const QString &text) {
         const RecordedMessage box = m_ui.TakeSingleMessage();
         EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
@@ -673,10 +610,6 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
 }
 
-} // namespace
-
-namespace {
-
 // Restore of an archived hit: the dialog comes up, stays open while the
 // set's volume is not there, and Cancel ends the request. The label is one
 // no other test mounts: volumes are looked for among the real mounts.
@@ -697,8 +630,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
     });
     CatalogueFindActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    form.NameEdit->setText(QStringLiteral("archived letter"));
-    form.FindNowClick();
+    Search(QStringLiteral("archived letter"));
     form.List()->SelectRow(0);
     form.UpdateMenus();
     ASSERT_EQ(form.Explore1->text(), QStringLiteral("R&estore..."));

@@ -68,3 +68,15 @@ private:
     bool m_handled = false;
     bool m_timedOut = false;
 };
+
+// An action for ModalResponder that expects the dialog to be a Dialog (and
+// fails the test otherwise) and hands it on.
+template<typename Dialog>
+std::function<void(QWidget *)> ExpectDialog(std::function<void(Dialog &)> action)
+{
+    return [action = std::move(action)](QWidget *modal) {
+        auto *dialog = qobject_cast<Dialog *>(modal);
+        ASSERT_NE(dialog, nullptr) << "another dialog came";
+        action(*dialog);
+    };
+}

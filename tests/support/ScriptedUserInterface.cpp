@@ -2,6 +2,31 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// The next scripted answer; fallback, and a failure naming the question,
+// when none is queued.
+template<typename T>
+T NextAnswer(std::deque<T> &queue, const std::string &question, T fallback)
+{
+    if (queue.empty()) {
+        ADD_FAILURE() << question << " asked with no answer queued";
+        return fallback;
+    }
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+template<typename T>
+void ExpectAllUsed(const std::deque<T> &queue, const char *what)
+{
+    if (!queue.empty())
+        ADD_FAILURE() << queue.size() << " queued " << what << "(s) never asked for";
+}
+
+} // namespace
+
 ScriptedUserInterface::ScriptedUserInterface()
     : m_installation(*this)
 {
@@ -12,42 +37,25 @@ ScriptedUserInterface::~ScriptedUserInterface()
     for (const RecordedMessage &m : m_messages)
         ADD_FAILURE() << "unexpected message \"" << m.caption.toStdString()
                       << "\": " << m.text.toStdString();
-    if (!m_answers.empty())
-        ADD_FAILURE() << m_answers.size() << " queued answer(s) were never asked for";
-    if (!m_duplicateAnswers.empty())
-        ADD_FAILURE() << m_duplicateAnswers.size() << " duplicate-file answer(s) never asked for";
-    if (!m_replaceAnswers.empty())
-        ADD_FAILURE() << m_replaceAnswers.size() << " replace answer(s) never asked for";
     for (const auto &[existing, incoming] : m_replaceQuestions)
         ADD_FAILURE() << "unexpected replace question for \"" << existing.name.toStdString()
                       << "\"";
-    if (!m_catalogAnswers.empty())
-        ADD_FAILURE() << m_catalogAnswers.size() << " duplicate-catalog answer(s) never asked for";
-    if (!m_fileNames.empty())
-        ADD_FAILURE() << m_fileNames.size() << " queued file name(s) were never asked for";
-    if (!m_addingAnswers.empty())
-        ADD_FAILURE() << m_addingAnswers.size()
-                      << " queued adding-volume answer(s) never asked for";
-    if (!m_deviceAnswers.empty())
-        ADD_FAILURE() << m_deviceAnswers.size() << " queued device check(s) never appeared";
-}
-
-std::vector<RecordedMessage> ScriptedUserInterface::TakeMessages()
-{
-    std::vector<RecordedMessage> taken;
-    taken.swap(m_messages);
-    return taken;
+    ExpectAllUsed(m_answers, "answer");
+    ExpectAllUsed(m_duplicateAnswers, "duplicate-file answer");
+    ExpectAllUsed(m_replaceAnswers, "replace answer");
+    ExpectAllUsed(m_catalogAnswers, "duplicate-catalog answer");
+    ExpectAllUsed(m_fileNames, "file name");
+    ExpectAllUsed(m_addingAnswers, "adding-volume answer");
+    ExpectAllUsed(m_deviceAnswers, "device check");
 }
 
 RecordedMessage ScriptedUserInterface::TakeSingleMessage()
 {
-    std::vector<RecordedMessage> taken = TakeMessages();
-    if (taken.size() != 1) {
+    const std::vector<RecordedMessage> taken = TakeMessages();
+    if (taken.size() != 1)
         ADD_FAILURE() << "expected one message, got " << taken.size();
-        return taken.empty() ? RecordedMessage{MessageKind::Information, {}, {}, MessageIcon::None}
-                             : taken.front();
-    }
-    return taken.front();
+    return taken.empty() ? RecordedMessage{MessageKind::Information, {}, {}, MessageIcon::None}
+                         : taken.front();
 }
 
 MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString &caption,
@@ -56,60 +64,34 @@ MessageAnswer ScriptedUserInterface::ShowMessage(MessageKind kind, const QString
     m_messages.push_back({kind, caption, text, icon});
     if (kind == MessageKind::Error || kind == MessageKind::Information)
         return MessageAnswer::Ok;
-    if (m_answers.empty()) {
-        ADD_FAILURE() << "question \"" << caption.toStdString() << "\" asked with no answer queued";
-        return MessageAnswer::No;
-    }
-    const MessageAnswer answer = m_answers.front();
-    m_answers.pop_front();
-    return answer;
+    return NextAnswer(m_answers, "question \"" + caption.toStdString() + '"', MessageAnswer::No);
 }
 
 bool ScriptedUserInterface::AskReplaceObject(const ReplaceObjectView &existing,
                                              const ReplaceObjectView &incoming)
 {
     m_replaceQuestions.emplace_back(existing, incoming);
-    if (m_replaceAnswers.empty()) {
-        ADD_FAILURE() << "replace question for \"" << existing.name.toStdString()
-                      << "\" asked with no answer queued";
-        return false;
-    }
-    const bool answer = m_replaceAnswers.front();
-    m_replaceAnswers.pop_front();
-    return answer;
+    return NextAnswer(m_replaceAnswers,
+                      "replace question for \"" + existing.name.toStdString() + '"', false);
 }
 
 bool ScriptedUserInterface::ShowAddingVolume(const AddingVolumeView &view)
 {
     m_addingViews.push_back(view);
-    if (m_addingAnswers.empty()) {
-        ADD_FAILURE() << "\"Adding Archive Volume\" shown with no answer queued";
-        return false;
-    }
-    DeviceAnswer answer = std::move(m_addingAnswers.front());
-    m_addingAnswers.pop_front();
-    if (answer.beforeAnswer)
-        answer.beforeAnswer();
-    return answer.ok;
-}
-
-std::vector<DeviceCheckView> ScriptedUserInterface::TakeDeviceChecks()
-{
-    std::vector<DeviceCheckView> taken;
-    taken.swap(m_deviceChecks);
-    return taken;
+    return Answer(NextAnswer(m_addingAnswers, "\"Adding Archive Volume\"", DeviceAnswer{}));
 }
 
 bool ScriptedUserInterface::ShowDeviceCheck(const DeviceCheckView &view)
 {
     m_deviceChecks.push_back(view);
-    if (m_deviceAnswers.empty()) {
-        ADD_FAILURE() << "device check \"" << view.caption.toStdString() << "\" ("
-                      << view.message.toStdString() << ") shown with no answer queued";
-        return false;
-    }
-    const DeviceAnswer answer = std::move(m_deviceAnswers.front());
-    m_deviceAnswers.pop_front();
+    return Answer(NextAnswer(m_deviceAnswers,
+                             "device check \"" + view.caption.toStdString() + "\" (" +
+                                 view.message.toStdString() + ')',
+                             DeviceAnswer{}));
+}
+
+bool ScriptedUserInterface::Answer(const DeviceAnswer &answer)
+{
     if (answer.beforeAnswer)
         answer.beforeAnswer();
     return answer.ok;
@@ -122,41 +104,9 @@ void ScriptedUserInterface::ProcessEvents()
         m_onProcessEvents();
 }
 
-void ScriptedUserInterface::OpenProgressWindow(int operation)
-{
-    m_progressOperations.push_back(operation);
-    m_progressOpen = true;
-}
-
-void ScriptedUserInterface::CloseProgressWindow()
-{
-    m_progressOpen = false;
-}
-
-void ScriptedUserInterface::SetProgressStatus(const QString &text)
-{
-    m_progressTexts.append(text);
-}
-
-void ScriptedUserInterface::SetProgressFileName(const QString &text)
-{
-    m_progressTexts.append(text);
-}
-
-void ScriptedUserInterface::SetProgressPath(const QString &text)
-{
-    m_progressTexts.append(text);
-}
-
 QString ScriptedUserInterface::NextFileName(const QString &title)
 {
-    if (m_fileNames.empty()) {
-        ADD_FAILURE() << "chooser \"" << title.toStdString() << "\" opened with no answer queued";
-        return {};
-    }
-    QString name = m_fileNames.front();
-    m_fileNames.pop_front();
-    return name;
+    return NextAnswer(m_fileNames, "chooser \"" + title.toStdString() + '"', QString());
 }
 
 QString ScriptedUserInterface::ChooseFolder(const QString &title, const QString &)
@@ -182,26 +132,14 @@ QString ScriptedUserInterface::ChooseSaveFile(const QString &title, const QStrin
 int ScriptedUserInterface::AskDuplicateFile(const QString &path)
 {
     m_duplicateQuestions << path;
-    if (m_duplicateAnswers.empty()) {
-        ADD_FAILURE() << "\"Duplicate File\" asked for " << path.toStdString()
-                      << " with no answer queued";
-        return 2;
-    }
-    const int answer = m_duplicateAnswers.front();
-    m_duplicateAnswers.pop_front();
-    return answer;
+    return NextAnswer(m_duplicateAnswers, "\"Duplicate File\" for " + path.toStdString(), 2);
 }
 
 DuplicateCatalogAnswer ScriptedUserInterface::AskDuplicateCatalog(const QString &catalogName,
                                                                   const QString &folderPath)
 {
     m_catalogQuestions << folderPath + catalogName;
-    if (m_catalogAnswers.empty()) {
-        ADD_FAILURE() << "\"Duplicate Disk Catalog\" asked for "
-                      << (folderPath + catalogName).toStdString() << " with no answer queued";
-        return DuplicateCatalogAnswer::Abort;
-    }
-    const DuplicateCatalogAnswer answer = m_catalogAnswers.front();
-    m_catalogAnswers.pop_front();
-    return answer;
+    return NextAnswer(m_catalogAnswers,
+                      "\"Duplicate Disk Catalog\" for " + m_catalogQuestions.last().toStdString(),
+                      DuplicateCatalogAnswer::Abort);
 }

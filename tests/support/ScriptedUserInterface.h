@@ -61,8 +61,6 @@ public:
     QStringList TakeDuplicateCatalogQuestions() { return std::exchange(m_catalogQuestions, {}); }
     DuplicateCatalogAnswer AskDuplicateCatalog(const QString &catalogName,
                                                const QString &folderPath) override;
-    // Answers the next device check with OK (true) or Cancel; beforeAnswer
-    // runs while the window is "open", as a user changes disks.
     // The quick viewer: what it was asked to show, and whether it can.
     void SetQuickViewWorks(bool works) { m_quickViewWorks = works; }
     QStringList TakeQuickViews() { return std::exchange(m_quickViews, {}); }
@@ -72,6 +70,8 @@ public:
         return m_quickViewWorks;
     }
 
+    // Answers the next device check with OK (true) or Cancel; beforeAnswer
+    // runs while the window is "open", as a user changes disks.
     void QueueDeviceCheck(bool ok, std::function<void()> beforeAnswer = {})
     {
         m_deviceAnswers.push_back({ok, std::move(beforeAnswer)});
@@ -90,12 +90,12 @@ public:
     bool ShowAddingVolume(const AddingVolumeView &view) override;
 
     // Returns the messages shown since the last call, and forgets them.
-    std::vector<RecordedMessage> TakeMessages();
+    std::vector<RecordedMessage> TakeMessages() { return std::exchange(m_messages, {}); }
     // Returns the one message shown since the last take; fails the test otherwise.
     RecordedMessage TakeSingleMessage();
 
     // Returns the device check windows shown since the last call, and forgets them.
-    std::vector<DeviceCheckView> TakeDeviceChecks();
+    std::vector<DeviceCheckView> TakeDeviceChecks() { return std::exchange(m_deviceChecks, {}); }
     int BeepCount() const { return m_beepCount; }
 
     const std::vector<int> &ProgressOperations() const { return m_progressOperations; }
@@ -107,9 +107,9 @@ public:
     // Called from ProcessEvents, as a click would arrive while work runs.
     void SetOnProcessEvents(std::function<void()> action) { m_onProcessEvents = std::move(action); }
 
-    void SetProgressStatus(const QString &text) override;
-    void SetProgressFileName(const QString &text) override;
-    void SetProgressPath(const QString &text) override;
+    void SetProgressStatus(const QString &text) override { m_progressTexts.append(text); }
+    void SetProgressFileName(const QString &text) override { m_progressTexts.append(text); }
+    void SetProgressPath(const QString &text) override { m_progressTexts.append(text); }
     void SetProgressRange(qint64 maximum) override { m_progressMaximum = maximum; }
     void SetProgressPosition(qint64 position) override { m_progressPosition = position; }
     qint64 ProgressMaximum() const { return m_progressMaximum; }
@@ -129,17 +129,23 @@ protected:
     MessageAnswer ShowMessage(MessageKind kind, const QString &caption, const QString &text,
                               MessageIcon icon) override;
     void ProcessEvents() override;
-    void OpenProgressWindow(int operation) override;
-    void CloseProgressWindow() override;
+    void OpenProgressWindow(int operation) override
+    {
+        m_progressOperations.push_back(operation);
+        m_progressOpen = true;
+    }
+    void CloseProgressWindow() override { m_progressOpen = false; }
 
 private:
     QString NextFileName(const QString &title);
 
     struct DeviceAnswer
     {
-        bool ok;
+        bool ok = false;
         std::function<void()> beforeAnswer;
     };
+    // Runs what the test does while the window is open, then answers.
+    static bool Answer(const DeviceAnswer &answer);
 
     // The interface logic reaches while this one lives.
     UserInterfaceInstallation m_installation;
