@@ -2,8 +2,8 @@
 
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
+#include "store/DBItemTree.h"
 #include "store/DatabaseError.h"
-#include "store/ItemTree.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
 #include "ui/ObjectDrag.h"
