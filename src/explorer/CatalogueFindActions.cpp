@@ -7,11 +7,11 @@
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/ItemTree.h"
 #include "ui/NodeSelectionForm.h"
 
 CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess,

@@ -13,8 +13,8 @@
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/HandlerGuard.h"
+#include "ui/ItemTree.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"

@@ -8,9 +8,9 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/DuplicateCatalogForm.h"
 #include "ui/GuiUserInterface.h"
+#include "ui/ItemTree.h"
 
 #include <QAction>
 #include <QApplication>

@@ -15,8 +15,8 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ItemTree.h"
 
 #include <QAction>
 #include <QApplication>

@@ -14,7 +14,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 
 #include <QAction>
 #include <QApplication>

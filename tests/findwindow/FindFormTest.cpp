@@ -20,7 +20,7 @@
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
 #include "ui/CatalogListModel.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 #include "ui/PathLabel.h"
 
 #include <QAbstractItemView>
