@@ -141,7 +141,7 @@ void ConvertV1Command(TCatalogueForm &form, TDataShare &data, SettingsStore &set
 
 void ConnectExchangeCommands(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
 {
-    CatalogueActions &actions = form.Actions();
+    MainWindowActions &actions = form.Actions();
     QObject::connect(actions.Export1, &QAction::triggered, &form,
                      Guarded(data, [&] { ExportCommand(form, data, settings); }));
     QObject::connect(actions.Dirvanta97File1, &QAction::triggered, &form,

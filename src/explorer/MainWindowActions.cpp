@@ -1,4 +1,4 @@
-#include "explorer/CatalogueActions.h"
+#include "explorer/MainWindowActions.h"
 
 #include "ui/MenuBuilding.h"
 #include "ui/ViewModeIcons.h"
@@ -42,7 +42,7 @@ const char *const kExploreHint = "Explore the Current Disk Catalog or Folder";
 
 } // namespace
 
-CatalogueActions::CatalogueActions(QWidget *window)
+MainWindowActions::MainWindowActions(QWidget *window)
 {
     File1 = TopMenu(window, "File1", "&File", "File Related Commands");
     DatabaseNew1 =
@@ -225,13 +225,13 @@ CatalogueActions::CatalogueActions(QWidget *window)
                             "Context Help|");
 }
 
-void CatalogueActions::AddMenusTo(QMenuBar *bar)
+void MainWindowActions::AddMenusTo(QMenuBar *bar)
 {
     for (QMenu *menu : {File1, View1, Tools1, Help1})
         bar->addMenu(menu);
 }
 
-QList<QAction *> CatalogueActions::IconViewActions(int view) const
+QList<QAction *> MainWindowActions::IconViewActions(int view) const
 {
     switch (view) {
     case 0:

@@ -1,6 +1,6 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogueFindActions.h"
+#include "explorer/CatalogHitActions.h"
 #include "explorer/ExtractForm.h"
 #include "explorer/PropertiesForm.h"
 #include "find/SearchEngine.h"
@@ -451,7 +451,7 @@ TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
 
 TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
 {
-    CatalogueFindActions mainWindow(*m_data, nullptr, &MainTree());
+    CatalogHitActions mainWindow(*m_data, nullptr, &MainTree());
     for (FindHitActions *actions :
          {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
         TFind_Form &form = Open(1, actions);
@@ -552,7 +552,7 @@ namespace {
 
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
 {
-    CatalogueFindActions actions(*m_data, nullptr, &MainTree());
+    CatalogHitActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
     form.NameEdit->setText(QStringLiteral("Letters"));
@@ -623,7 +623,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     TemporaryFileList temporaryFiles;
     TCatalogFileAccess fileAccess(*m_data, temporaryFiles);
     for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
-        CatalogueFindActions actions(*m_data, access);
+        CatalogHitActions actions(*m_data, access);
         TFind_Form &form = Open(1, &actions);
         form.NameEdit->setText(QStringLiteral("letter one"));
         form.FindNowClick();
@@ -642,7 +642,7 @@ namespace {
 
 TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
-    CatalogueFindActions actions(*m_data);
+    CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
     form.NameEdit->setText(QStringLiteral("Letters"));
     form.TypeCombo->setCurrentIndex(4);
@@ -695,7 +695,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
             .Bind(2, m_set)
             .Execute();
     });
-    CatalogueFindActions actions(*m_data);
+    CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
     form.NameEdit->setText(QStringLiteral("archived letter"));
     form.FindNowClick();
