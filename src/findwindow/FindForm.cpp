@@ -61,6 +61,15 @@ int Scaled(const QWidget *widget, int size)
     return qRound(size * widget->logicalDpiY() / 120.0);
 }
 
+// A new widget of the object name, made of the other arguments.
+template<typename Widget, typename... Args>
+Widget *NewNamed(const char *name, Args &&...args)
+{
+    auto *widget = new Widget(std::forward<Args>(args)...);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
 void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
 {
     action->setText(item.caption);
@@ -167,19 +176,15 @@ void TFind_Form::BuildMenus()
     std::tie(LargeIcons1, SmallIcons1, List1, Detail1) = AddViewModeItems(this, View1, '1');
     LargeIcons1->setChecked(true);
     View1->addSeparator();
-    Arrange1 = TopMenu(View1, "Arrange1", "Arrange &Icons",
-                       "Contains command for arranging items in the window");
-    View1->addMenu(Arrange1);
+    Arrange1 = AddSubmenu(View1, "Arrange1", "Arrange &Icons",
+                          "Contains command for arranging items in the window");
     std::tie(byName1, byType1, bySize1, byDate1) =
         AddArrangeItems(Arrange1, '1', "Sorts items by type|");
     View1->addSeparator();
-    AutoArrange1 =
-        MenuItem(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange1->setCheckable(true);
+    AutoArrange1 = AddAutoArrangeItem(View1, '1');
     View1->addSeparator();
     Options1 =
-        TopMenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
-    View1->addMenu(Options1);
+        AddSubmenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
     Preserve1 = MenuItem(Options1, "Preserve1", "&Preserve Find Parameters",
                          "Preserves the Find Parameters for the next use of the Find Command");
     Preserve1->setCheckable(true);
@@ -205,21 +210,17 @@ void TFind_Form::BuildMenus()
 
     ListPopup = new QMenu(this);
     ListPopup->setObjectName(QStringLiteral("ListPopup"));
-    QMenu *views =
-        TopMenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
-    ListPopup->addMenu(views);
+    QMenu *views = AddSubmenu(ListPopup, "ViewMenu2", "&View",
+                              "Contains commands for customizing this window");
     std::tie(LargeIcons2, SmallIcons2, List2, Detail2) = AddViewModeItems(this, views, '2');
     LargeIcons2->setChecked(true);
     ListPopup->addSeparator();
-    QMenu *arrange = TopMenu(ListPopup, "Arrange2", "Arrange &Icons",
-                             "Contains command for arranging items in the window");
-    ListPopup->addMenu(arrange);
+    QMenu *arrange = AddSubmenu(ListPopup, "Arrange2", "Arrange &Icons",
+                                "Contains command for arranging items in the window");
     std::tie(byName2, byType2, bySize2, byDate2) =
         AddArrangeItems(arrange, '2', "Sorts items by type");
     arrange->addSeparator();
-    AutoArrange2 =
-        MenuItem(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange2->setCheckable(true);
+    AutoArrange2 = AddAutoArrangeItem(arrange, '2');
     AutoArrange2->setChecked(true);
     AutoArrange1->setChecked(true);
     ListPopup->addSeparator();
@@ -272,30 +273,27 @@ void TFind_Form::BuildToolbar()
 
 void TFind_Form::BuildCriteria()
 {
-    CriteriaPanel = new QWidget(this);
-    CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
+    CriteriaPanel = NewNamed<QWidget>("CriteriaPanel", this);
     CriteriaPanel->setFixedHeight(Scaled(this, 188));
-    PageControl1 = new QTabWidget(CriteriaPanel);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1 = NewNamed<QTabWidget>("PageControl1", CriteriaPanel);
     const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    // A page of the criteria, laid out on a grid.
+    const auto newPage = [this](const char *name) {
+        auto *page = NewNamed<QWidget>(name, PageControl1);
+        return std::pair{page, new QGridLayout(page)};
+    };
 
-    auto *namePage = new QWidget(PageControl1);
-    namePage->setObjectName(QStringLiteral("NamePage"));
-    auto *nameGrid = new QGridLayout(namePage);
-    NameEdit = new QLineEdit(namePage);
-    NameEdit->setObjectName(QStringLiteral("NameEdit"));
-    TypeCombo = new QComboBox(namePage);
-    TypeCombo->setObjectName(QStringLiteral("TypeCombo"));
+    const auto [namePage, nameGrid] = newPage("NamePage");
+    NameEdit = NewNamed<QLineEdit>("NameEdit", namePage);
+    TypeCombo = NewNamed<QComboBox>("TypeCombo", namePage);
     TypeCombo->addItems(SearchTypeLabels());
     TypeCombo->setMaxVisibleItems(13);
-    LookInEdit = new QLineEdit(namePage);
-    LookInEdit->setObjectName(QStringLiteral("LookInEdit"));
+    LookInEdit = NewNamed<QLineEdit>("LookInEdit", namePage);
     LookInEdit->setReadOnly(true);
-    LookInBrowse = new QToolButton(namePage);
-    LookInBrowse->setObjectName(QStringLiteral("LookInBrowse"));
+    LookInBrowse = NewNamed<QToolButton>("LookInBrowse", namePage);
     LookInBrowse->setIcon(folder);
-    IncludeSubsCheck = new QCheckBox(QStringLiteral("&Include subfolders"), namePage);
-    IncludeSubsCheck->setObjectName(QStringLiteral("IncludeSubsCheck"));
+    IncludeSubsCheck =
+        NewNamed<QCheckBox>("IncludeSubsCheck", QStringLiteral("&Include subfolders"), namePage);
     IncludeSubsCheck->setChecked(true);
     auto label = [](const QString &text, QWidget *buddy, QWidget *parent) {
         auto *l = new QLabel(text, parent);
@@ -313,20 +311,15 @@ void TFind_Form::BuildCriteria()
     nameGrid->setRowStretch(4, 1);
     PageControl1->addTab(namePage, QStringLiteral("Name"));
 
-    auto *datePage = new QWidget(PageControl1);
-    datePage->setObjectName(QStringLiteral("DatePage"));
-    auto *dateGrid = new QGridLayout(datePage);
-    AllEntriesRadio = new QRadioButton(QStringLiteral("All &Entries"), datePage);
-    AllEntriesRadio->setObjectName(QStringLiteral("AllEntriesRadio"));
+    const auto [datePage, dateGrid] = newPage("DatePage");
+    AllEntriesRadio =
+        NewNamed<QRadioButton>("AllEntriesRadio", QStringLiteral("All &Entries"), datePage);
     AllEntriesRadio->setChecked(true);
-    DateRadio =
-        new QRadioButton(QStringLiteral("Find all Entries created or &modified:"), datePage);
-    DateRadio->setObjectName(QStringLiteral("DateRadio"));
-    BetweenEdit = new QLineEdit(datePage);
-    BetweenEdit->setObjectName(QStringLiteral("BetweenEdit"));
+    DateRadio = NewNamed<QRadioButton>(
+        "DateRadio", QStringLiteral("Find all Entries created or &modified:"), datePage);
+    BetweenEdit = NewNamed<QLineEdit>("BetweenEdit", datePage);
     BetweenEdit->setMaxLength(kMaxDateLength);
-    AndEdit = new QLineEdit(datePage);
-    AndEdit->setObjectName(QStringLiteral("AndEdit"));
+    AndEdit = NewNamed<QLineEdit>("AndEdit", datePage);
     AndEdit->setMaxLength(kMaxDateLength);
     BetweenLabel = label(QStringLiteral("&between"), BetweenEdit, datePage);
     AndLabel = label(QStringLiteral("&and"), AndEdit, datePage);
@@ -340,15 +333,12 @@ void TFind_Form::BuildCriteria()
     dateGrid->setRowStretch(4, 1);
     PageControl1->addTab(datePage, QStringLiteral("Date Modified"));
 
-    auto *commentPage = new QWidget(PageControl1);
-    commentPage->setObjectName(QStringLiteral("CommentPage"));
-    auto *commentGrid = new QGridLayout(commentPage);
-    CommentEdit = new QLineEdit(commentPage);
-    CommentEdit->setObjectName(QStringLiteral("CommentEdit"));
-    WholeWordsCheck = new QCheckBox(QStringLiteral("Match &whole words only"), commentPage);
-    WholeWordsCheck->setObjectName(QStringLiteral("WholeWordsCheck"));
-    MatchCaseCheck = new QCheckBox(QStringLiteral("Match &case"), commentPage);
-    MatchCaseCheck->setObjectName(QStringLiteral("MatchCaseCheck"));
+    const auto [commentPage, commentGrid] = newPage("CommentPage");
+    CommentEdit = NewNamed<QLineEdit>("CommentEdit", commentPage);
+    WholeWordsCheck = NewNamed<QCheckBox>("WholeWordsCheck",
+                                          QStringLiteral("Match &whole words only"), commentPage);
+    MatchCaseCheck =
+        NewNamed<QCheckBox>("MatchCaseCheck", QStringLiteral("Match &case"), commentPage);
     commentGrid->addWidget(label(QStringLiteral("Containing &Text:"), CommentEdit, commentPage), 0,
                            0);
     commentGrid->addWidget(CommentEdit, 0, 1);
@@ -357,15 +347,10 @@ void TFind_Form::BuildCriteria()
     commentGrid->setRowStretch(3, 1);
     PageControl1->addTab(commentPage, QStringLiteral("Comments"));
 
-    auto *advancedPage = new QWidget(PageControl1);
-    advancedPage->setObjectName(QStringLiteral("AdvancedPage"));
-    auto *advancedGrid = new QGridLayout(advancedPage);
-    LabelEdit = new QLineEdit(advancedPage);
-    LabelEdit->setObjectName(QStringLiteral("LabelEdit"));
-    SourceEdit = new QLineEdit(advancedPage);
-    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
-    SourceBrowse = new QToolButton(advancedPage);
-    SourceBrowse->setObjectName(QStringLiteral("SourceBrowse"));
+    const auto [advancedPage, advancedGrid] = newPage("AdvancedPage");
+    LabelEdit = NewNamed<QLineEdit>("LabelEdit", advancedPage);
+    SourceEdit = NewNamed<QLineEdit>("SourceEdit", advancedPage);
+    SourceBrowse = NewNamed<QToolButton>("SourceBrowse", advancedPage);
     SourceBrowse->setIcon(folder);
     advancedGrid->addWidget(new QLabel(QStringLiteral("Disk Label ID:"), advancedPage), 0, 0);
     advancedGrid->addWidget(LabelEdit, 0, 1, 1, 2);
@@ -375,20 +360,16 @@ void TFind_Form::BuildCriteria()
     advancedGrid->setRowStretch(2, 1);
     PageControl1->addTab(advancedPage, QStringLiteral("Advanced"));
 
-    FindNowBtn = new QPushButton(QStringLiteral("&Find Now"), CriteriaPanel);
-    FindNowBtn->setObjectName(QStringLiteral("FindNowBtn"));
+    FindNowBtn = NewNamed<QPushButton>("FindNowBtn", QStringLiteral("&Find Now"), CriteriaPanel);
     FindNowBtn->setDefault(true);
     FindNowBtn->setAutoDefault(true);
-    CloseBtn = new QPushButton(QStringLiteral("Close"), CriteriaPanel);
-    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+    CloseBtn = NewNamed<QPushButton>("CloseBtn", QStringLiteral("Close"), CriteriaPanel);
     CloseBtn->setAutoDefault(false);
-    NewSearchBtn = new QPushButton(QStringLiteral("&New Search"), CriteriaPanel);
-    NewSearchBtn->setObjectName(QStringLiteral("NewSearchBtn"));
+    NewSearchBtn =
+        NewNamed<QPushButton>("NewSearchBtn", QStringLiteral("&New Search"), CriteriaPanel);
     NewSearchBtn->setAutoDefault(false);
-    AnimationPanel = new QWidget(CriteriaPanel);
-    AnimationPanel->setObjectName(QStringLiteral("AnimationPanel"));
-    Animation = new ProgressAnimation(AnimationPanel);
-    Animation->setObjectName(QStringLiteral("Animation"));
+    AnimationPanel = NewNamed<QWidget>("AnimationPanel", CriteriaPanel);
+    Animation = NewNamed<ProgressAnimation>("Animation", AnimationPanel);
     auto *animationLayout = new QVBoxLayout(AnimationPanel);
     animationLayout->setContentsMargins(0, 0, 0, 0);
     animationLayout->addWidget(Animation);
