@@ -188,14 +188,14 @@ void TCatalogueForm::BuildLayout()
     Splitter->setSizes({233, 375});
     setCentralWidget(Splitter);
 
-    m_statusPanel1 = new QLabel;
-    m_statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    m_statusPanel1->setFixedWidth(kFirstPanelWidth);
-    m_statusPanel2 = new QLabel;
-    m_statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    m_countPanel = new QLabel;
+    m_countPanel->setObjectName(QStringLiteral("StatusPanel1"));
+    m_countPanel->setFixedWidth(kFirstPanelWidth);
+    m_sizePanel = new QLabel;
+    m_sizePanel->setObjectName(QStringLiteral("StatusPanel2"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_statusPanel1);
-    statusBar()->addWidget(m_statusPanel2, 1);
+    statusBar()->addWidget(m_countPanel);
+    statusBar()->addWidget(m_sizePanel, 1);
 }
 
 void TCatalogueForm::ConnectActions()
@@ -596,8 +596,8 @@ void TCatalogueForm::DatabaseOpened()
     UpdateTitle();
     UpdateToolbar();
     Splitter->show();
-    m_statusPanel1->show();
-    m_statusPanel2->show();
+    m_countPanel->show();
+    m_sizePanel->show();
     Panel2->setText(kOpenHeader);
 }
 
@@ -652,18 +652,18 @@ void TCatalogueForm::ShowStatus(const QString &first, const QString &second)
 {
     // New counts replace a message that is still showing.
     statusBar()->clearMessage();
-    m_statusPanel1->show();
-    m_statusPanel2->show();
-    m_statusPanel1->setText(first);
-    m_statusPanel2->setText(second);
+    m_countPanel->show();
+    m_sizePanel->show();
+    m_countPanel->setText(first);
+    m_sizePanel->setText(second);
 }
 
 void TCatalogueForm::ShowSinglePanel()
 {
-    m_statusPanel1->clear();
-    m_statusPanel2->clear();
-    m_statusPanel1->hide();
-    m_statusPanel2->hide();
+    m_countPanel->clear();
+    m_sizePanel->clear();
+    m_countPanel->hide();
+    m_sizePanel->hide();
 }
 
 void TCatalogueForm::UpdatePathLabel()

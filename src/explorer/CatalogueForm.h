@@ -202,8 +202,10 @@ private:
     PathLabel *ListViewCaption = nullptr;
     TItemTree *TreeView1 = nullptr;
     TCatalogList *ListView1 = nullptr;
-    QLabel *m_statusPanel1 = nullptr;
-    QLabel *m_statusPanel2 = nullptr;
+    // The status bar's two panels: the list's object or selection count,
+    // and the size of its contents.
+    QLabel *m_countPanel = nullptr;
+    QLabel *m_sizePanel = nullptr;
 
     QString m_commandLineSwitch;
     QStringList m_historyAtStart; // of a copy started for a request
