@@ -518,35 +518,34 @@ void TFind_Form::FormClose()
     CatalogSnapshot::Forget();
 }
 
-void TFind_Form::closeEvent(QCloseEvent *event)
+bool TFind_Form::ReadyToClose()
 {
     // While a search runs the window cannot go: the search is inside this
     // window's call. Closing it is a Stop.
     if (m_searching) {
-        event->ignore();
         if (CloseBtn->text() == QLatin1String("Stop"))
             StopOrCloseClick();
-        return;
+        return false;
     }
     if (!m_closing) {
         m_closing = true;
         FormClose();
     }
-    QDialog::closeEvent(event);
+    return true;
+}
+
+void TFind_Form::closeEvent(QCloseEvent *event)
+{
+    if (ReadyToClose())
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
 }
 
 void TFind_Form::reject()
 {
-    if (m_searching) {
-        if (CloseBtn->text() == QLatin1String("Stop"))
-            StopOrCloseClick();
-        return;
-    }
-    if (!m_closing) {
-        m_closing = true;
-        FormClose();
-    }
-    QDialog::reject();
+    if (ReadyToClose())
+        QDialog::reject();
 }
 
 bool TFind_Form::event(QEvent *event)

@@ -109,6 +109,9 @@ private:
     void ConnectActions();
     void FormShow();
     void FormClose();
+    // False while a search runs (a close request stops it instead); the
+    // first close that may go saves the window's state.
+    bool ReadyToClose();
     void ShowStatus(const QString &first, const QString &second);
     void Browse(qint64 id);
     void LeaveBrowseMode();
