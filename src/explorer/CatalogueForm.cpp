@@ -3,8 +3,8 @@
 #include "archive/ArchiveCreation.h"
 #include "archive/ArchivePool.h"
 #include "explorer/ArchiveFilesForm.h"
+#include "explorer/CatalogHitActions.h"
 #include "explorer/CatalogList.h"
-#include "explorer/CatalogueFindActions.h"
 #include "explorer/DatabaseLocationForm.h"
 #include "explorer/ExchangeCommands.h"
 #include "explorer/ExtractForm.h"
@@ -27,11 +27,11 @@
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
 #include "ui/CatalogListModel.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
 #include "ui/HandlerGuard.h"
 #include "ui/HelpForm.h"
+#include "ui/ItemTree.h"
 #include "ui/MenuRules.h"
 #include "ui/ObjectIcons.h"
 #include "ui/PathLabel.h"
@@ -104,7 +104,7 @@ TCatalogueForm::TCatalogueForm(TDataShare &data, SettingsStore &settings, QWidge
     : QMainWindow(parent)
     , m_data(data)
     , m_settings(settings)
-    , m_actions(std::make_unique<CatalogueActions>(this))
+    , m_actions(std::make_unique<MainWindowActions>(this))
     , m_fileAccess(data, m_temporaryFiles)
     , m_setFiles(data)
 {
@@ -134,7 +134,7 @@ void TCatalogueForm::BuildLayout()
     Toolbar_Panel->setObjectName(QStringLiteral("Toolbar_Panel"));
     Toolbar_Panel->setMovable(false);
     Toolbar_Panel->setIconSize(QSize(22, 22));
-    CatalogueActions &a = *m_actions;
+    MainWindowActions &a = *m_actions;
     Toolbar_Panel->addActions({a.QuickCatalogBtn, a.NewGroupBtn});
     Toolbar_Panel->addSeparator();
     Toolbar_Panel->addActions({a.FindBtn, a.PropertiesBtn, a.MoveUpBtn});
@@ -188,14 +188,14 @@ void TCatalogueForm::BuildLayout()
     Splitter->setSizes({233, 375});
     setCentralWidget(Splitter);
 
-    m_statusPanel1 = new QLabel;
-    m_statusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    m_statusPanel1->setFixedWidth(kFirstPanelWidth);
-    m_statusPanel2 = new QLabel;
-    m_statusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
+    m_countPanel = new QLabel;
+    m_countPanel->setObjectName(QStringLiteral("StatusPanel1"));
+    m_countPanel->setFixedWidth(kFirstPanelWidth);
+    m_sizePanel = new QLabel;
+    m_sizePanel->setObjectName(QStringLiteral("StatusPanel2"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_statusPanel1);
-    statusBar()->addWidget(m_statusPanel2, 1);
+    statusBar()->addWidget(m_countPanel);
+    statusBar()->addWidget(m_sizePanel, 1);
 }
 
 void TCatalogueForm::ConnectActions()
@@ -204,7 +204,7 @@ void TCatalogueForm::ConnectActions()
     // is reported and the window carries on.
     const auto guarded = [this](auto slot) { return Guarded(m_data, this, slot); };
     const auto guardedBody = [this](auto body) { return Guarded(m_data, body); };
-    CatalogueActions &a = *m_actions;
+    MainWindowActions &a = *m_actions;
     for (QMenu *menu : {a.File1, a.View1, a.Tools1, a.TreeView_Menu, a.ListviewPopup})
         connect(menu, &QMenu::aboutToShow, this, guarded(&TCatalogueForm::UpdateMenus));
     connect(a.Reopen1, &QMenu::aboutToShow, this, &TCatalogueForm::ReopenPopup);
@@ -596,8 +596,8 @@ void TCatalogueForm::DatabaseOpened()
     UpdateTitle();
     UpdateToolbar();
     Splitter->show();
-    m_statusPanel1->show();
-    m_statusPanel2->show();
+    m_countPanel->show();
+    m_sizePanel->show();
     Panel2->setText(kOpenHeader);
 }
 
@@ -635,7 +635,7 @@ void TCatalogueForm::UpdateToolbar()
 {
     const ToolbarState state = UpdateToolbarState(
         m_data.DatabaseOpen, m_data.DatabaseOpen ? TreeView1->SelectedClass() : 0);
-    CatalogueActions &a = *m_actions;
+    MainWindowActions &a = *m_actions;
     a.QuickCatalogBtn->setEnabled(state.catalogDisk);
     a.NewGroupBtn->setEnabled(state.createFolder);
     a.FindBtn->setEnabled(state.find);
@@ -652,18 +652,18 @@ void TCatalogueForm::ShowStatus(const QString &first, const QString &second)
 {
     // New counts replace a message that is still showing.
     statusBar()->clearMessage();
-    m_statusPanel1->show();
-    m_statusPanel2->show();
-    m_statusPanel1->setText(first);
-    m_statusPanel2->setText(second);
+    m_countPanel->show();
+    m_sizePanel->show();
+    m_countPanel->setText(first);
+    m_sizePanel->setText(second);
 }
 
 void TCatalogueForm::ShowSinglePanel()
 {
-    m_statusPanel1->clear();
-    m_statusPanel2->clear();
-    m_statusPanel1->hide();
-    m_statusPanel2->hide();
+    m_countPanel->clear();
+    m_sizePanel->clear();
+    m_countPanel->hide();
+    m_sizePanel->hide();
 }
 
 void TCatalogueForm::UpdatePathLabel()
@@ -682,7 +682,7 @@ void TCatalogueForm::UpdatePathLabel()
 
 void TCatalogueForm::UpdateMenus()
 {
-    CatalogueActions &a = *m_actions;
+    MainWindowActions &a = *m_actions;
     MenuFacts facts;
     facts.databaseOpen = m_data.DatabaseOpen;
     facts.historyHasEntry = !m_settings.ReadText(kHistorySection, QStringLiteral("1")).isEmpty();
@@ -925,7 +925,7 @@ void TCatalogueForm::FindClick()
         start = item->data;
     {
         const QScopedValueRollback<bool> gate(m_listRefreshGate, false);
-        CatalogueFindActions actions(m_data, &m_fileAccess, TreeView1);
+        CatalogHitActions actions(m_data, &m_fileAccess, TreeView1);
         TFind_Form::ShowFind(m_data, m_settings, start, &actions, m_findSort, this);
     }
     RefreshList();

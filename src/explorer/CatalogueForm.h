@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/ArchiveSetFileKeeper.h"
-#include "explorer/CatalogueActions.h"
+#include "explorer/MainWindowActions.h"
 #include "find/SearchEngine.h"
 #include "media/CatalogFileAccess.h"
 #include "media/CatalogOptions.h"
@@ -37,7 +37,7 @@ public:
     void SetCommandLineRequest(const QString &commandLineSwitch);
     bool CommandLineRequest() const { return !m_commandLineSwitch.isEmpty(); }
 
-    CatalogueActions &Actions() { return *m_actions; }
+    MainWindowActions &Actions() { return *m_actions; }
     TItemTree *Tree() const { return TreeView1; }
     TCatalogList *List() const { return ListView1; }
 
@@ -185,7 +185,7 @@ private:
 
     TDataShare &m_data;
     SettingsStore &m_settings;
-    std::unique_ptr<CatalogueActions> m_actions;
+    std::unique_ptr<MainWindowActions> m_actions;
     // Copies extracted from packages to be opened; deleted when the window closes.
     TemporaryFileList m_temporaryFiles;
     TCatalogFileAccess m_fileAccess;
@@ -202,8 +202,10 @@ private:
     PathLabel *ListViewCaption = nullptr;
     TItemTree *TreeView1 = nullptr;
     TCatalogList *ListView1 = nullptr;
-    QLabel *m_statusPanel1 = nullptr;
-    QLabel *m_statusPanel2 = nullptr;
+    // The status bar's two panels: the list's object or selection count,
+    // and the size of its contents.
+    QLabel *m_countPanel = nullptr;
+    QLabel *m_sizePanel = nullptr;
 
     QString m_commandLineSwitch;
     QStringList m_historyAtStart; // of a copy started for a request

@@ -13,8 +13,8 @@
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/HandlerGuard.h"
+#include "ui/ItemTree.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -141,7 +141,7 @@ void ConvertV1Command(TCatalogueForm &form, TDataShare &data, SettingsStore &set
 
 void ConnectExchangeCommands(TCatalogueForm &form, TDataShare &data, SettingsStore &settings)
 {
-    CatalogueActions &actions = form.Actions();
+    MainWindowActions &actions = form.Actions();
     QObject::connect(actions.Export1, &QAction::triggered, &form,
                      Guarded(data, [&] { ExportCommand(form, data, settings); }));
     QObject::connect(actions.Dirvanta97File1, &QAction::triggered, &form,

@@ -61,6 +61,15 @@ int Scaled(const QWidget *widget, int size)
     return qRound(size * widget->logicalDpiY() / 120.0);
 }
 
+// A new widget of the object name, made of the other arguments.
+template<typename Widget, typename... Args>
+Widget *NewNamed(const char *name, Args &&...args)
+{
+    auto *widget = new Widget(std::forward<Args>(args)...);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
 void ApplyItem(QAction *action, const FindMenuItem &item, bool available)
 {
     action->setText(item.caption);
@@ -135,105 +144,100 @@ void TFind_Form::BuildMenus()
 {
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
-    File1 = TopMenu(this, "File1", "&File", "File Related Commands");
-    LoadSearch1 =
-        MenuItem(File1, "LoadSearch1", "&Load Search...", "Loads a previously saved search");
-    SaveSearch1 = MenuItem(File1, "SaveSearch1", "Save Search...",
-                           "Saves the current search parameters for use another time");
-    File1->addSeparator();
-    Rename1 = MenuItem(File1, "Rename1", "&Rename", "Rename the Currently Selected Object",
-                       QKeySequence(Qt::Key_F2));
-    Delete1 = MenuItem(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
-    OpenSep1 = File1->addSeparator();
-    Open1 = MenuItem(File1, "Open1", "&Open",
-                     "Opens the Selected Item using its associated Application");
-    QuickView1 =
-        MenuItem(File1, "QuickView1", "&Quick View", "Display a preview of the select item");
-    File1->addSeparator();
-    Properties1 = MenuItem(File1, "Properties1", "&Properties...",
-                           "Displays the Properties of the Selected Object",
-                           QKeySequence(Qt::ALT | Qt::Key_Return));
-    File1->addSeparator();
-    ExitFind1 = MenuItem(File1, "ExitFind1", "E&xit Find", "Terminates the Find Function");
+    FileMenu = TopMenu(this, "File1", "&File", "File Related Commands");
+    LoadSearchItem =
+        MenuItem(FileMenu, "LoadSearch1", "&Load Search...", "Loads a previously saved search");
+    SaveSearchItem = MenuItem(FileMenu, "SaveSearch1", "Save Search...",
+                              "Saves the current search parameters for use another time");
+    FileMenu->addSeparator();
+    RenameItem = MenuItem(FileMenu, "Rename1", "&Rename", "Rename the Currently Selected Object",
+                          QKeySequence(Qt::Key_F2));
+    DeleteItem = MenuItem(FileMenu, "Delete1", "&Delete", "Delete the Currently Selected Object");
+    OpenSeparator = FileMenu->addSeparator();
+    OpenItem = MenuItem(FileMenu, "Open1", "&Open",
+                        "Opens the Selected Item using its associated Application");
+    QuickViewItem =
+        MenuItem(FileMenu, "QuickView1", "&Quick View", "Display a preview of the select item");
+    FileMenu->addSeparator();
+    PropertiesItem = MenuItem(FileMenu, "Properties1", "&Properties...",
+                              "Displays the Properties of the Selected Object",
+                              QKeySequence(Qt::ALT | Qt::Key_Return));
+    FileMenu->addSeparator();
+    ExitFindItem = MenuItem(FileMenu, "ExitFind1", "E&xit Find", "Terminates the Find Function");
 
-    View1 = TopMenu(this, "View1", "&View", "Contains Commands for Customizing this Display");
-    Toolbar1 = MenuItem(View1, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
-    StatusBar1 = MenuItem(View1, "StatusBar1", "Status &Bar", "Shows or hides the Status Bar");
-    Toolbar1->setCheckable(true);
-    StatusBar1->setCheckable(true);
-    Toolbar1->setChecked(true);
-    StatusBar1->setChecked(true);
-    View1->addSeparator();
-    std::tie(LargeIcons1, SmallIcons1, List1, Detail1) = AddViewModeItems(this, View1, '1');
-    LargeIcons1->setChecked(true);
-    View1->addSeparator();
-    Arrange1 = TopMenu(View1, "Arrange1", "Arrange &Icons",
-                       "Contains command for arranging items in the window");
-    View1->addMenu(Arrange1);
-    std::tie(byName1, byType1, bySize1, byDate1) =
-        AddArrangeItems(Arrange1, '1', "Sorts items by type|");
-    View1->addSeparator();
-    AutoArrange1 =
-        MenuItem(View1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange1->setCheckable(true);
-    View1->addSeparator();
-    Options1 =
-        TopMenu(View1, "Options1", "&Options", "Changes the Display Options for this Window");
-    View1->addMenu(Options1);
-    Preserve1 = MenuItem(Options1, "Preserve1", "&Preserve Find Parameters",
-                         "Preserves the Find Parameters for the next use of the Find Command");
-    Preserve1->setCheckable(true);
+    ViewMenu = TopMenu(this, "View1", "&View", "Contains Commands for Customizing this Display");
+    ToolbarItem = MenuItem(ViewMenu, "Toolbar1", "&Toolbar", "Shows or hides the Toolbar");
+    StatusBarItem =
+        MenuItem(ViewMenu, "StatusBar1", "Status &Bar", "Shows or hides the Status Bar");
+    ToolbarItem->setCheckable(true);
+    StatusBarItem->setCheckable(true);
+    ToolbarItem->setChecked(true);
+    StatusBarItem->setChecked(true);
+    ViewMenu->addSeparator();
+    std::tie(LargeIconsItem, SmallIconsItem, ListItem, DetailItem) =
+        AddViewModeItems(this, ViewMenu, '1');
+    LargeIconsItem->setChecked(true);
+    ViewMenu->addSeparator();
+    ArrangeMenu = AddSubmenu(ViewMenu, "Arrange1", "Arrange &Icons",
+                             "Contains command for arranging items in the window");
+    std::tie(ByNameItem, ByTypeItem, BySizeItem, ByDateItem) =
+        AddArrangeItems(ArrangeMenu, '1', "Sorts items by type|");
+    ViewMenu->addSeparator();
+    AutoArrangeItem = AddAutoArrangeItem(ViewMenu, '1');
+    ViewMenu->addSeparator();
+    OptionsMenu =
+        AddSubmenu(ViewMenu, "Options1", "&Options", "Changes the Display Options for this Window");
+    PreserveItem = MenuItem(OptionsMenu, "Preserve1", "&Preserve Find Parameters",
+                            "Preserves the Find Parameters for the next use of the Find Command");
+    PreserveItem->setCheckable(true);
 
-    Tools1 = TopMenu(this, "Tools1", "&Tools", "Commands related to Catalog tools");
-    Comments1 = MenuItem(Tools1, "Comments1", "&Edit Comments...",
-                         "Displays the Comments associated with the Catalog Entry",
-                         QKeySequence(Qt::Key_F9));
-    Tools1->addSeparator();
-    Explore1 =
-        MenuItem(Tools1, "Explore1", "E&xplore...", "Explore the Current Disk Catalog or Folder");
+    ToolsMenu = TopMenu(this, "Tools1", "&Tools", "Commands related to Catalog tools");
+    CommentsItem = MenuItem(ToolsMenu, "Comments1", "&Edit Comments...",
+                            "Displays the Comments associated with the Catalog Entry",
+                            QKeySequence(Qt::Key_F9));
+    ToolsMenu->addSeparator();
+    ExploreItem = MenuItem(ToolsMenu, "Explore1", "E&xplore...",
+                           "Explore the Current Disk Catalog or Folder");
 
-    Help1 = TopMenu(this, "Help1", "&Help", "Information and Help related commands");
-    Contents1 = MenuItem(Help1, "Contents1", "&Need Help ?", "Access the Dirvanta on-line help",
-                         QKeySequence(Qt::Key_F1));
-    Help1->addSeparator();
-    About1 = MenuItem(Help1, "About1", "&About Dirvanta 97...",
-                      "Displays the Copyright, version and build details for Dirvanta");
-    for (QMenu *menu : {File1, View1, Tools1, Help1})
+    HelpMenu = TopMenu(this, "Help1", "&Help", "Information and Help related commands");
+    ContentsItem = MenuItem(HelpMenu, "Contents1", "&Need Help ?",
+                            "Access the Dirvanta on-line help", QKeySequence(Qt::Key_F1));
+    HelpMenu->addSeparator();
+    AboutItem = MenuItem(HelpMenu, "About1", "&About Dirvanta 97...",
+                         "Displays the Copyright, version and build details for Dirvanta");
+    for (QMenu *menu : {FileMenu, ViewMenu, ToolsMenu, HelpMenu})
         MainMenu->addMenu(menu);
     // The shortcuts work while the menus are closed, as the window's own.
-    addActions({Rename1, Properties1, Comments1, Contents1});
+    addActions({RenameItem, PropertiesItem, CommentsItem, ContentsItem});
 
     ListPopup = new QMenu(this);
     ListPopup->setObjectName(QStringLiteral("ListPopup"));
-    QMenu *views =
-        TopMenu(ListPopup, "ViewMenu2", "&View", "Contains commands for customizing this window");
-    ListPopup->addMenu(views);
-    std::tie(LargeIcons2, SmallIcons2, List2, Detail2) = AddViewModeItems(this, views, '2');
-    LargeIcons2->setChecked(true);
+    QMenu *views = AddSubmenu(ListPopup, "ViewMenu2", "&View",
+                              "Contains commands for customizing this window");
+    std::tie(PopupLargeIcons, PopupSmallIcons, PopupList, PopupDetail) =
+        AddViewModeItems(this, views, '2');
+    PopupLargeIcons->setChecked(true);
     ListPopup->addSeparator();
-    QMenu *arrange = TopMenu(ListPopup, "Arrange2", "Arrange &Icons",
-                             "Contains command for arranging items in the window");
-    ListPopup->addMenu(arrange);
-    std::tie(byName2, byType2, bySize2, byDate2) =
+    QMenu *arrange = AddSubmenu(ListPopup, "Arrange2", "Arrange &Icons",
+                                "Contains command for arranging items in the window");
+    std::tie(PopupByName, PopupByType, PopupBySize, PopupByDate) =
         AddArrangeItems(arrange, '2', "Sorts items by type");
     arrange->addSeparator();
-    AutoArrange2 =
-        MenuItem(arrange, "AutoArrange2", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange2->setCheckable(true);
-    AutoArrange2->setChecked(true);
-    AutoArrange1->setChecked(true);
+    PopupAutoArrange = AddAutoArrangeItem(arrange, '2');
+    PopupAutoArrange->setChecked(true);
+    AutoArrangeItem->setChecked(true);
     ListPopup->addSeparator();
-    Rename2 = MenuItem(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
+    PopupRename = MenuItem(ListPopup, "Rename2", "&Rename", "Rename the Currently Selected Object");
     // Commands whose popup entry reads as the menu's are the menu's own action.
-    ListPopup->addAction(Delete1);
-    OpenSep2 = ListPopup->addSeparator();
-    ListPopup->addActions({Open1, QuickView1, Explore1});
+    ListPopup->addAction(DeleteItem);
+    PopupOpenSeparator = ListPopup->addSeparator();
+    ListPopup->addActions({OpenItem, QuickViewItem, ExploreItem});
     ListPopup->addSeparator();
-    Properties2 = MenuItem(ListPopup, "Properties2", "&Properties...",
-                           "Displays the Properties of the Selected Object");
+    PopupProperties = MenuItem(ListPopup, "Properties2", "&Properties...",
+                               "Displays the Properties of the Selected Object");
     ListPopup->addSeparator();
-    Comments2 = MenuItem(ListPopup, "Comments2", "&Comments...",
-                         "Displays the Comments associated with the Catalog Entry");
+    PopupComments = MenuItem(ListPopup, "Comments2", "&Comments...",
+                             "Displays the Comments associated with the Catalog Entry");
 }
 
 void TFind_Form::BuildToolbar()
@@ -272,30 +276,27 @@ void TFind_Form::BuildToolbar()
 
 void TFind_Form::BuildCriteria()
 {
-    CriteriaPanel = new QWidget(this);
-    CriteriaPanel->setObjectName(QStringLiteral("CriteriaPanel"));
+    CriteriaPanel = NewNamed<QWidget>("CriteriaPanel", this);
     CriteriaPanel->setFixedHeight(Scaled(this, 188));
-    PageControl1 = new QTabWidget(CriteriaPanel);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1 = NewNamed<QTabWidget>("PageControl1", CriteriaPanel);
     const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    // A page of the criteria, laid out on a grid.
+    const auto newPage = [this](const char *name) {
+        auto *page = NewNamed<QWidget>(name, PageControl1);
+        return std::pair{page, new QGridLayout(page)};
+    };
 
-    auto *namePage = new QWidget(PageControl1);
-    namePage->setObjectName(QStringLiteral("NamePage"));
-    auto *nameGrid = new QGridLayout(namePage);
-    NameEdit = new QLineEdit(namePage);
-    NameEdit->setObjectName(QStringLiteral("NameEdit"));
-    TypeCombo = new QComboBox(namePage);
-    TypeCombo->setObjectName(QStringLiteral("TypeCombo"));
+    const auto [namePage, nameGrid] = newPage("NamePage");
+    NameEdit = NewNamed<QLineEdit>("NameEdit", namePage);
+    TypeCombo = NewNamed<QComboBox>("TypeCombo", namePage);
     TypeCombo->addItems(SearchTypeLabels());
     TypeCombo->setMaxVisibleItems(13);
-    LookInEdit = new QLineEdit(namePage);
-    LookInEdit->setObjectName(QStringLiteral("LookInEdit"));
+    LookInEdit = NewNamed<QLineEdit>("LookInEdit", namePage);
     LookInEdit->setReadOnly(true);
-    LookInBrowse = new QToolButton(namePage);
-    LookInBrowse->setObjectName(QStringLiteral("LookInBrowse"));
+    LookInBrowse = NewNamed<QToolButton>("LookInBrowse", namePage);
     LookInBrowse->setIcon(folder);
-    IncludeSubsCheck = new QCheckBox(QStringLiteral("&Include subfolders"), namePage);
-    IncludeSubsCheck->setObjectName(QStringLiteral("IncludeSubsCheck"));
+    IncludeSubsCheck =
+        NewNamed<QCheckBox>("IncludeSubsCheck", QStringLiteral("&Include subfolders"), namePage);
     IncludeSubsCheck->setChecked(true);
     auto label = [](const QString &text, QWidget *buddy, QWidget *parent) {
         auto *l = new QLabel(text, parent);
@@ -313,20 +314,15 @@ void TFind_Form::BuildCriteria()
     nameGrid->setRowStretch(4, 1);
     PageControl1->addTab(namePage, QStringLiteral("Name"));
 
-    auto *datePage = new QWidget(PageControl1);
-    datePage->setObjectName(QStringLiteral("DatePage"));
-    auto *dateGrid = new QGridLayout(datePage);
-    AllEntriesRadio = new QRadioButton(QStringLiteral("All &Entries"), datePage);
-    AllEntriesRadio->setObjectName(QStringLiteral("AllEntriesRadio"));
+    const auto [datePage, dateGrid] = newPage("DatePage");
+    AllEntriesRadio =
+        NewNamed<QRadioButton>("AllEntriesRadio", QStringLiteral("All &Entries"), datePage);
     AllEntriesRadio->setChecked(true);
-    DateRadio =
-        new QRadioButton(QStringLiteral("Find all Entries created or &modified:"), datePage);
-    DateRadio->setObjectName(QStringLiteral("DateRadio"));
-    BetweenEdit = new QLineEdit(datePage);
-    BetweenEdit->setObjectName(QStringLiteral("BetweenEdit"));
+    DateRadio = NewNamed<QRadioButton>(
+        "DateRadio", QStringLiteral("Find all Entries created or &modified:"), datePage);
+    BetweenEdit = NewNamed<QLineEdit>("BetweenEdit", datePage);
     BetweenEdit->setMaxLength(kMaxDateLength);
-    AndEdit = new QLineEdit(datePage);
-    AndEdit->setObjectName(QStringLiteral("AndEdit"));
+    AndEdit = NewNamed<QLineEdit>("AndEdit", datePage);
     AndEdit->setMaxLength(kMaxDateLength);
     BetweenLabel = label(QStringLiteral("&between"), BetweenEdit, datePage);
     AndLabel = label(QStringLiteral("&and"), AndEdit, datePage);
@@ -340,15 +336,12 @@ void TFind_Form::BuildCriteria()
     dateGrid->setRowStretch(4, 1);
     PageControl1->addTab(datePage, QStringLiteral("Date Modified"));
 
-    auto *commentPage = new QWidget(PageControl1);
-    commentPage->setObjectName(QStringLiteral("CommentPage"));
-    auto *commentGrid = new QGridLayout(commentPage);
-    CommentEdit = new QLineEdit(commentPage);
-    CommentEdit->setObjectName(QStringLiteral("CommentEdit"));
-    WholeWordsCheck = new QCheckBox(QStringLiteral("Match &whole words only"), commentPage);
-    WholeWordsCheck->setObjectName(QStringLiteral("WholeWordsCheck"));
-    MatchCaseCheck = new QCheckBox(QStringLiteral("Match &case"), commentPage);
-    MatchCaseCheck->setObjectName(QStringLiteral("MatchCaseCheck"));
+    const auto [commentPage, commentGrid] = newPage("CommentPage");
+    CommentEdit = NewNamed<QLineEdit>("CommentEdit", commentPage);
+    WholeWordsCheck = NewNamed<QCheckBox>("WholeWordsCheck",
+                                          QStringLiteral("Match &whole words only"), commentPage);
+    MatchCaseCheck =
+        NewNamed<QCheckBox>("MatchCaseCheck", QStringLiteral("Match &case"), commentPage);
     commentGrid->addWidget(label(QStringLiteral("Containing &Text:"), CommentEdit, commentPage), 0,
                            0);
     commentGrid->addWidget(CommentEdit, 0, 1);
@@ -357,15 +350,10 @@ void TFind_Form::BuildCriteria()
     commentGrid->setRowStretch(3, 1);
     PageControl1->addTab(commentPage, QStringLiteral("Comments"));
 
-    auto *advancedPage = new QWidget(PageControl1);
-    advancedPage->setObjectName(QStringLiteral("AdvancedPage"));
-    auto *advancedGrid = new QGridLayout(advancedPage);
-    LabelEdit = new QLineEdit(advancedPage);
-    LabelEdit->setObjectName(QStringLiteral("LabelEdit"));
-    SourceEdit = new QLineEdit(advancedPage);
-    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
-    SourceBrowse = new QToolButton(advancedPage);
-    SourceBrowse->setObjectName(QStringLiteral("SourceBrowse"));
+    const auto [advancedPage, advancedGrid] = newPage("AdvancedPage");
+    LabelEdit = NewNamed<QLineEdit>("LabelEdit", advancedPage);
+    SourceEdit = NewNamed<QLineEdit>("SourceEdit", advancedPage);
+    SourceBrowse = NewNamed<QToolButton>("SourceBrowse", advancedPage);
     SourceBrowse->setIcon(folder);
     advancedGrid->addWidget(new QLabel(QStringLiteral("Disk Label ID:"), advancedPage), 0, 0);
     advancedGrid->addWidget(LabelEdit, 0, 1, 1, 2);
@@ -375,20 +363,16 @@ void TFind_Form::BuildCriteria()
     advancedGrid->setRowStretch(2, 1);
     PageControl1->addTab(advancedPage, QStringLiteral("Advanced"));
 
-    FindNowBtn = new QPushButton(QStringLiteral("&Find Now"), CriteriaPanel);
-    FindNowBtn->setObjectName(QStringLiteral("FindNowBtn"));
+    FindNowBtn = NewNamed<QPushButton>("FindNowBtn", QStringLiteral("&Find Now"), CriteriaPanel);
     FindNowBtn->setDefault(true);
     FindNowBtn->setAutoDefault(true);
-    CloseBtn = new QPushButton(QStringLiteral("Close"), CriteriaPanel);
-    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+    CloseBtn = NewNamed<QPushButton>("CloseBtn", QStringLiteral("Close"), CriteriaPanel);
     CloseBtn->setAutoDefault(false);
-    NewSearchBtn = new QPushButton(QStringLiteral("&New Search"), CriteriaPanel);
-    NewSearchBtn->setObjectName(QStringLiteral("NewSearchBtn"));
+    NewSearchBtn =
+        NewNamed<QPushButton>("NewSearchBtn", QStringLiteral("&New Search"), CriteriaPanel);
     NewSearchBtn->setAutoDefault(false);
-    AnimationPanel = new QWidget(CriteriaPanel);
-    AnimationPanel->setObjectName(QStringLiteral("AnimationPanel"));
-    Animation = new ProgressAnimation(AnimationPanel);
-    Animation->setObjectName(QStringLiteral("Animation"));
+    AnimationPanel = NewNamed<QWidget>("AnimationPanel", CriteriaPanel);
+    Animation = NewNamed<ProgressAnimation>("Animation", AnimationPanel);
     auto *animationLayout = new QVBoxLayout(AnimationPanel);
     animationLayout->setContentsMargins(0, 0, 0, 0);
     animationLayout->addWidget(Animation);
@@ -413,53 +397,53 @@ void TFind_Form::ConnectActions()
     // Every slot that may reach the database runs under the guard: a failure
     // is reported and the window carries on.
     const auto guarded = [this](auto slot) { return Guarded(m_data, this, slot); };
-    for (QMenu *menu : {File1, View1, Tools1, ListPopup})
+    for (QMenu *menu : {FileMenu, ViewMenu, ToolsMenu, ListPopup})
         connect(menu, &QMenu::aboutToShow, this, guarded(&TFind_Form::UpdateMenus));
     connect(FindNowBtn, &QPushButton::clicked, this, guarded(&TFind_Form::FindNowClick));
     connect(CloseBtn, &QPushButton::clicked, this, &TFind_Form::StopOrCloseClick);
     connect(NewSearchBtn, &QPushButton::clicked, this, &TFind_Form::NewSearchClick);
     connect(FindBtn, &QAction::triggered, this, &TFind_Form::FindBtnClick);
     connect(MoveUpBtn, &QAction::triggered, this, guarded(&TFind_Form::MoveUpBtnClick));
-    connect(LoadSearch1, &QAction::triggered, this, &TFind_Form::LoadSearchClick);
-    connect(SaveSearch1, &QAction::triggered, this, &TFind_Form::SaveSearchClick);
-    connect(ExitFind1, &QAction::triggered, this, &QWidget::close);
+    connect(LoadSearchItem, &QAction::triggered, this, &TFind_Form::LoadSearchClick);
+    connect(SaveSearchItem, &QAction::triggered, this, &TFind_Form::SaveSearchClick);
+    connect(ExitFindItem, &QAction::triggered, this, &QWidget::close);
     connect(AllEntriesRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
     connect(DateRadio, &QRadioButton::clicked, this, &TFind_Form::DateRadioClick);
     connect(LookInBrowse, &QToolButton::clicked, this, guarded(&TFind_Form::LookInBrowseClick));
     connect(SourceBrowse, &QToolButton::clicked, this, &TFind_Form::SourceBrowseClick);
-    for (QAction *action : {Rename1, Rename2})
+    for (QAction *action : {RenameItem, PopupRename})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::RenameClick));
-    connect(Delete1, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
-    connect(Open1, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
-    connect(QuickView1, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
-    for (QAction *action : {Properties1, Properties2, PropertiesBtn})
+    connect(DeleteItem, &QAction::triggered, this, guarded(&TFind_Form::DeleteClick));
+    connect(OpenItem, &QAction::triggered, this, guarded(&TFind_Form::OpenClick));
+    connect(QuickViewItem, &QAction::triggered, this, guarded(&TFind_Form::QuickViewClick));
+    for (QAction *action : {PropertiesItem, PopupProperties, PropertiesBtn})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::PropertiesClick));
-    for (QAction *action : {Comments1, Comments2})
+    for (QAction *action : {CommentsItem, PopupComments})
         connect(action, &QAction::triggered, this, guarded(&TFind_Form::CommentsClick));
-    connect(Explore1, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
-    connect(Toolbar1, &QAction::triggered, this, &TFind_Form::ToolbarClick);
-    connect(StatusBar1, &QAction::triggered, this, &TFind_Form::StatusBarClick);
-    connect(About1, &QAction::triggered, this, &TFind_Form::AboutClick);
-    connect(Contents1, &QAction::triggered, this, [this] {
+    connect(ExploreItem, &QAction::triggered, this, guarded(&TFind_Form::ExploreClick));
+    connect(ToolbarItem, &QAction::triggered, this, &TFind_Form::ToolbarClick);
+    connect(StatusBarItem, &QAction::triggered, this, &TFind_Form::StatusBarClick);
+    connect(AboutItem, &QAction::triggered, this, &TFind_Form::AboutClick);
+    connect(ContentsItem, &QAction::triggered, this, [this] {
         if (m_actions->Available(FindHitActions::Help))
             m_actions->ShowHelp(this, 0);
     });
     connect(HelpBtn, &QAction::triggered, this, &EnterContextHelp);
     const std::pair<QAction *, int> views[] = {
-        {LargeIcons1, 0},      {SmallIcons1, 1},      {List1, 2},           {Detail1, 3},
-        {LargeIcons2, 0},      {SmallIcons2, 1},      {List2, 2},           {Detail2, 3},
+        {LargeIconsItem, 0},   {SmallIconsItem, 1},   {ListItem, 2},        {DetailItem, 3},
+        {PopupLargeIcons, 0},  {PopupSmallIcons, 1},  {PopupList, 2},       {PopupDetail, 3},
         {IconViewLargeBtn, 0}, {IconViewSmallBtn, 1}, {IconViewListBtn, 2}, {IconViewDetailBtn, 3}};
     for (const auto &[action, view] : views)
         connect(action, &QAction::triggered, this, [this, view = view] { SetIconView(view); });
-    const std::pair<QAction *, int> arrangements[] = {{byName1, 0}, {byType1, 2}, {bySize1, 1},
-                                                      {byDate1, 3}, {byName2, 0}, {byType2, 2},
-                                                      {bySize2, 1}, {byDate2, 3}};
+    const std::pair<QAction *, int> arrangements[] = {
+        {ByNameItem, 0},  {ByTypeItem, 2},  {BySizeItem, 1},  {ByDateItem, 3},
+        {PopupByName, 0}, {PopupByType, 2}, {PopupBySize, 1}, {PopupByDate, 3}};
     for (const auto &[action, column] : arrangements)
         connect(action, &QAction::triggered, this, [this, column = column] { ArrangeBy(column); });
-    for (QAction *action : {AutoArrange1, AutoArrange2})
+    for (QAction *action : {AutoArrangeItem, PopupAutoArrange})
         connect(action, &QAction::triggered, this, [this](bool checked) {
-            AutoArrange1->setChecked(checked);
-            AutoArrange2->setChecked(checked);
+            AutoArrangeItem->setChecked(checked);
+            PopupAutoArrange->setChecked(checked);
         });
     connect(ListView1, &TFindList::SelectionChanged, this,
             guarded(&TFind_Form::ListView1SelectionChange));
@@ -469,7 +453,7 @@ void TFind_Form::ConnectActions()
     connect(ListView1, &TFindList::LabelEdited, this, guarded(&TFind_Form::ListView1LabelEdited));
     connect(ListView1, &TFindList::DeleteRequested, this, Guarded(m_data, [this] {
                 UpdateMenus();
-                if (Delete1->isEnabled())
+                if (DeleteItem->isEnabled())
                     DeleteClick();
             }));
 }
@@ -490,18 +474,20 @@ void TFind_Form::FormShow()
     ListView1->LoadColumnWidths(m_settings);
     m_sortOrder = m_settings.ReadInteger(kSearchSection, QStringLiteral("Sort Order"), 0);
     SetIconView(int(m_settings.ReadInteger(kSearchSection, QStringLiteral("Icon View"), 0)));
-    Preserve1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Preserve"), false));
-    StatusBar1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Status Bar"), true));
-    Toolbar1->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Toolbar"), true));
-    StatusBar->setVisible(StatusBar1->isChecked());
-    ToolbarPanel->setVisible(Toolbar1->isChecked());
+    PreserveItem->setChecked(
+        m_settings.ReadBool(kSearchSection, QStringLiteral("Preserve"), false));
+    StatusBarItem->setChecked(
+        m_settings.ReadBool(kSearchSection, QStringLiteral("Status Bar"), true));
+    ToolbarItem->setChecked(m_settings.ReadBool(kSearchSection, QStringLiteral("Toolbar"), true));
+    StatusBar->setVisible(StatusBarItem->isChecked());
+    ToolbarPanel->setVisible(ToolbarItem->isChecked());
     ShowStatus(QString(), QString());
-    if (Preserve1->isChecked())
+    if (PreserveItem->isChecked())
         TransferSettings(false);
     LoadPlacement(*this, m_settings, kPlacementSection);
     LookInBrowse->setEnabled(m_actions->Available(FindHitActions::SelectObject));
     const bool help = m_actions->Available(FindHitActions::Help);
-    Contents1->setEnabled(help);
+    ContentsItem->setEnabled(help);
     HelpBtn->setEnabled(help);
     NameEdit->setFocus();
 }
@@ -514,10 +500,11 @@ void TFind_Form::FormClose()
                    QStringLiteral("Clearing Previous Search Results."));
         m_settings.WriteInteger(kSearchSection, QStringLiteral("Sort Order"), m_sortOrder);
         m_settings.WriteInteger(kSearchSection, QStringLiteral("Icon View"), m_iconView);
-        m_settings.WriteBool(kSearchSection, QStringLiteral("Preserve"), Preserve1->isChecked());
-        m_settings.WriteBool(kSearchSection, QStringLiteral("Status Bar"), StatusBar1->isChecked());
-        m_settings.WriteBool(kSearchSection, QStringLiteral("Toolbar"), Toolbar1->isChecked());
-        if (Preserve1->isChecked())
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Preserve"), PreserveItem->isChecked());
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Status Bar"),
+                             StatusBarItem->isChecked());
+        m_settings.WriteBool(kSearchSection, QStringLiteral("Toolbar"), ToolbarItem->isChecked());
+        if (PreserveItem->isChecked())
             TransferSettings(true);
         SavePlacement(*this, m_settings, kPlacementSection);
         LocationLine->SetPath(QString());
@@ -531,35 +518,34 @@ void TFind_Form::FormClose()
     CatalogSnapshot::Forget();
 }
 
-void TFind_Form::closeEvent(QCloseEvent *event)
+bool TFind_Form::ReadyToClose()
 {
     // While a search runs the window cannot go: the search is inside this
     // window's call. Closing it is a Stop.
     if (m_searching) {
-        event->ignore();
         if (CloseBtn->text() == QLatin1String("Stop"))
             StopOrCloseClick();
-        return;
+        return false;
     }
     if (!m_closing) {
         m_closing = true;
         FormClose();
     }
-    QDialog::closeEvent(event);
+    return true;
+}
+
+void TFind_Form::closeEvent(QCloseEvent *event)
+{
+    if (ReadyToClose())
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
 }
 
 void TFind_Form::reject()
 {
-    if (m_searching) {
-        if (CloseBtn->text() == QLatin1String("Stop"))
-            StopOrCloseClick();
-        return;
-    }
-    if (!m_closing) {
-        m_closing = true;
-        FormClose();
-    }
-    QDialog::reject();
+    if (ReadyToClose())
+        QDialog::reject();
 }
 
 bool TFind_Form::event(QEvent *event)
@@ -853,7 +839,7 @@ void TFind_Form::ListView1DblClick()
         return;
     if (entry->IsFile()) {
         UpdateMenus();
-        if (Open1->isEnabled())
+        if (OpenItem->isEnabled())
             OpenClick();
         return;
     }
@@ -942,21 +928,22 @@ void TFind_Form::UpdateMenus()
             : m_actions->Available(state.explore.caption == QLatin1String("&Extract...")
                                        ? FindHitActions::Extract
                                        : FindHitActions::Restore);
-    ApplyItem(Explore1, state.explore, exploreAvailable);
-    ApplyItem(Open1, state.open, m_actions->Available(FindHitActions::Open));
-    QuickView1->setVisible(state.open.visible);
-    QuickView1->setEnabled(state.open.enabled && m_actions->Available(FindHitActions::QuickView));
-    OpenSep1->setVisible(state.open.visible);
-    OpenSep2->setVisible(state.open.visible);
-    for (QAction *action : {Rename1, Rename2})
+    ApplyItem(ExploreItem, state.explore, exploreAvailable);
+    ApplyItem(OpenItem, state.open, m_actions->Available(FindHitActions::Open));
+    QuickViewItem->setVisible(state.open.visible);
+    QuickViewItem->setEnabled(state.open.enabled &&
+                              m_actions->Available(FindHitActions::QuickView));
+    OpenSeparator->setVisible(state.open.visible);
+    PopupOpenSeparator->setVisible(state.open.visible);
+    for (QAction *action : {RenameItem, PopupRename})
         action->setEnabled(state.rename && m_actions->Available(FindHitActions::Rename));
-    Delete1->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
-    for (QAction *action : {Properties1, Properties2})
+    DeleteItem->setEnabled(state.deleteItem && m_actions->Available(FindHitActions::Delete));
+    for (QAction *action : {PropertiesItem, PopupProperties})
         action->setEnabled(state.properties && m_actions->Available(FindHitActions::Properties));
-    for (QAction *action : {Comments1, Comments2})
+    for (QAction *action : {CommentsItem, PopupComments})
         action->setEnabled(state.comments && m_actions->Available(FindHitActions::Comments));
-    AutoArrange1->setEnabled(m_iconView != 3);
-    AutoArrange2->setEnabled(m_iconView != 3);
+    AutoArrangeItem->setEnabled(m_iconView != 3);
+    PopupAutoArrange->setEnabled(m_iconView != 3);
 }
 
 bool TFind_Form::RefillRow(int row)
@@ -980,7 +967,7 @@ void TFind_Form::RenameClick()
     if (m_searching)
         return;
     UpdateMenus();
-    if (Rename1->isEnabled())
+    if (RenameItem->isEnabled())
         ListView1->EditCurrent();
 }
 
@@ -1066,9 +1053,9 @@ void TFind_Form::ExploreClick()
         return;
     UpdateMenus();
     const std::optional<ListEntry> entry = ListView1->CurrentEntry();
-    if (!entry || !Explore1->isEnabled())
+    if (!entry || !ExploreItem->isEnabled())
         return;
-    const QString caption = Explore1->text();
+    const QString caption = ExploreItem->text();
     if (caption == QLatin1String("&Explore...")) {
         if (!entry->IsFile())
             m_actions->ExploreHit(this, entry->data);
@@ -1086,10 +1073,10 @@ void TFind_Form::SetIconView(int view)
         view = 0;
     m_iconView = view;
     ListView1->SetIconView(view);
-    const QList<QList<QAction *>> actions = {{LargeIcons1, LargeIcons2, IconViewLargeBtn},
-                                             {SmallIcons1, SmallIcons2, IconViewSmallBtn},
-                                             {List1, List2, IconViewListBtn},
-                                             {Detail1, Detail2, IconViewDetailBtn}};
+    const QList<QList<QAction *>> actions = {{LargeIconsItem, PopupLargeIcons, IconViewLargeBtn},
+                                             {SmallIconsItem, PopupSmallIcons, IconViewSmallBtn},
+                                             {ListItem, PopupList, IconViewListBtn},
+                                             {DetailItem, PopupDetail, IconViewDetailBtn}};
     for (QAction *action : actions[view])
         action->setChecked(true);
 }
@@ -1103,12 +1090,12 @@ void TFind_Form::ArrangeBy(int column)
 
 void TFind_Form::ToolbarClick()
 {
-    ToolbarPanel->setVisible(Toolbar1->isChecked());
+    ToolbarPanel->setVisible(ToolbarItem->isChecked());
 }
 
 void TFind_Form::StatusBarClick()
 {
-    StatusBar->setVisible(StatusBar1->isChecked());
+    StatusBar->setVisible(StatusBarItem->isChecked());
 }
 
 void TFind_Form::AboutClick()

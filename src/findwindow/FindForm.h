@@ -109,6 +109,9 @@ private:
     void ConnectActions();
     void FormShow();
     void FormClose();
+    // False while a search runs (a close request stops it instead); the
+    // first close that may go saves the window's state.
+    bool ReadyToClose();
     void ShowStatus(const QString &first, const QString &second);
     void Browse(qint64 id);
     void LeaveBrowseMode();
@@ -133,24 +136,29 @@ private:
     QString m_mask;
 
 public:
-    // Widgets and actions, named as the tests and the help find them.
+    // Widgets and actions. A menu item is named after its command; the list
+    // popup's own items start with Popup. The object names keep the form's
+    // designer names ("Rename1", "Rename2"): the help texts are found by them.
     QMenuBar *MainMenu = nullptr;
-    QMenu *File1 = nullptr, *View1 = nullptr, *Tools1 = nullptr, *Help1 = nullptr;
-    QMenu *Arrange1 = nullptr, *Options1 = nullptr, *ListPopup = nullptr;
-    QAction *LoadSearch1 = nullptr, *SaveSearch1 = nullptr, *Rename1 = nullptr, *Delete1 = nullptr,
-            *OpenSep1 = nullptr, *Open1 = nullptr, *QuickView1 = nullptr, *Properties1 = nullptr,
-            *ExitFind1 = nullptr;
-    QAction *Toolbar1 = nullptr, *StatusBar1 = nullptr, *LargeIcons1 = nullptr,
-            *SmallIcons1 = nullptr, *List1 = nullptr, *Detail1 = nullptr;
-    QAction *byName1 = nullptr, *byType1 = nullptr, *bySize1 = nullptr, *byDate1 = nullptr,
-            *AutoArrange1 = nullptr, *Preserve1 = nullptr;
-    QAction *Comments1 = nullptr, *Explore1 = nullptr, *Contents1 = nullptr, *About1 = nullptr;
-    QAction *LargeIcons2 = nullptr, *SmallIcons2 = nullptr, *List2 = nullptr, *Detail2 = nullptr;
-    QAction *byName2 = nullptr, *byType2 = nullptr, *bySize2 = nullptr, *byDate2 = nullptr,
-            *AutoArrange2 = nullptr;
+    QMenu *FileMenu = nullptr, *ViewMenu = nullptr, *ToolsMenu = nullptr, *HelpMenu = nullptr;
+    QMenu *ArrangeMenu = nullptr, *OptionsMenu = nullptr, *ListPopup = nullptr;
+    QAction *LoadSearchItem = nullptr, *SaveSearchItem = nullptr, *RenameItem = nullptr,
+            *DeleteItem = nullptr, *OpenSeparator = nullptr, *OpenItem = nullptr,
+            *QuickViewItem = nullptr, *PropertiesItem = nullptr, *ExitFindItem = nullptr;
+    QAction *ToolbarItem = nullptr, *StatusBarItem = nullptr, *LargeIconsItem = nullptr,
+            *SmallIconsItem = nullptr, *ListItem = nullptr, *DetailItem = nullptr;
+    QAction *ByNameItem = nullptr, *ByTypeItem = nullptr, *BySizeItem = nullptr,
+            *ByDateItem = nullptr, *AutoArrangeItem = nullptr, *PreserveItem = nullptr;
+    QAction *CommentsItem = nullptr, *ExploreItem = nullptr, *ContentsItem = nullptr,
+            *AboutItem = nullptr;
+    QAction *PopupLargeIcons = nullptr, *PopupSmallIcons = nullptr, *PopupList = nullptr,
+            *PopupDetail = nullptr;
+    QAction *PopupByName = nullptr, *PopupByType = nullptr, *PopupBySize = nullptr,
+            *PopupByDate = nullptr, *PopupAutoArrange = nullptr;
     // The list popup's own entries; Delete, Open, Quick View and Explore
     // appear there as the File and Tools menus' actions.
-    QAction *Rename2 = nullptr, *OpenSep2 = nullptr, *Properties2 = nullptr, *Comments2 = nullptr;
+    QAction *PopupRename = nullptr, *PopupOpenSeparator = nullptr, *PopupProperties = nullptr,
+            *PopupComments = nullptr;
     QToolBar *ToolbarPanel = nullptr;
     QAction *FindBtn = nullptr, *PropertiesBtn = nullptr, *MoveUpBtn = nullptr,
             *IconViewLargeBtn = nullptr, *IconViewSmallBtn = nullptr, *IconViewListBtn = nullptr,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ItemTree.h"
+#include "store/DBItemTree.h"
 #include "store/SqliteConnection.h"
 #include "store/TableCursor.h"
 

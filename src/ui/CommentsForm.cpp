@@ -4,8 +4,8 @@
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/ContextHelp.h"
+#include "ui/ItemTree.h"
 #include "ui/ListViewStack.h"
 #include "ui/ObjectIcons.h"
 

@@ -38,6 +38,13 @@ QMenu *TopMenu(QWidget *owner, const char *name, const char *caption, const char
     return menu;
 }
 
+QMenu *AddSubmenu(QMenu *parent, const char *name, const char *caption, const char *hint)
+{
+    QMenu *menu = TopMenu(parent, name, caption, hint);
+    parent->addMenu(menu);
+    return menu;
+}
+
 QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, const char *hint)
 {
     auto *action = new QAction(window);
@@ -85,6 +92,15 @@ std::tuple<QAction *, QAction *, QAction *, QAction *> AddArrangeItems(QMenu *me
                           {"byType", "by &Type", typeHint},
                           {"bySize", "by Si&ze", "Sorts items by size"},
                           {"byDate", "by &Date", "Sorts items by date"}}});
+}
+
+QAction *AddAutoArrangeItem(QMenu *menu, char suffix)
+{
+    const QByteArray name = QByteArrayLiteral("AutoArrange") + suffix;
+    QAction *item =
+        MenuItem(menu, name.constData(), "&Auto Arrange", "Arranges the icons automatically");
+    item->setCheckable(true);
+    return item;
 }
 
 void MakeExclusive(QObject *owner, std::initializer_list<QAction *> actions)

@@ -26,6 +26,9 @@ QAction *MenuItem(QMenu *menu, const char *name, const char *caption, const char
 // A menu of its own (for the menu bar or a popup); the caller adds it.
 QMenu *TopMenu(QWidget *owner, const char *name, const char *caption, const char *hint);
 
+// A submenu added to the menu.
+QMenu *AddSubmenu(QMenu *parent, const char *name, const char *caption, const char *hint);
+
 // An icon-only toolbar command.
 QAction *ToolbarAction(QWidget *window, const char *name, const QIcon &icon, const char *hint);
 
@@ -44,3 +47,7 @@ std::tuple<QAction *, QAction *, QAction *, QAction *> AddViewModeItems(QObject 
 // is given.
 std::tuple<QAction *, QAction *, QAction *, QAction *> AddArrangeItems(QMenu *menu, char suffix,
                                                                        const char *typeHint);
+
+// The checkable "&Auto Arrange" item of a list's window, its object name
+// ending in the suffix ("AutoArrange1").
+QAction *AddAutoArrangeItem(QMenu *menu, char suffix);

@@ -2,9 +2,10 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/WindowFixture.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 #include "ui/DuplicateCatalogForm.h"
 #include "ui/GuiUserInterface.h"
+#include "ui/ItemTree.h"
 
 #include <QFile>
 #include <QLabel>

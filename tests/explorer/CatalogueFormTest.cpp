@@ -9,8 +9,9 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/WindowFixture.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 #include "ui/ElidedLabel.h"
+#include "ui/ItemTree.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -9,7 +9,7 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/WindowFixture.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "findwindow/FindForm.h"
 
-#include "explorer/CatalogueFindActions.h"
+#include "explorer/CatalogHitActions.h"
 #include "explorer/ExtractForm.h"
 #include "explorer/PropertiesForm.h"
 #include "find/SearchEngine.h"
@@ -14,7 +14,7 @@
 #include "support/QtPrinters.h"
 #include "support/WindowFixture.h"
 #include "ui/CatalogListModel.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 #include "ui/PathLabel.h"
 
 #include <QAbstractItemView>
@@ -171,7 +171,7 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
     EXPECT_FALSE(form.MoveUpBtn->isEnabled());
     EXPECT_FALSE(form.PropertiesBtn->isEnabled());
     EXPECT_TRUE(form.IconViewLargeBtn->isChecked());
-    EXPECT_TRUE(form.LargeIcons1->isChecked());
+    EXPECT_TRUE(form.LargeIconsItem->isChecked());
     EXPECT_FALSE(form.LocationLine->isVisible());
     // Without stored widths the columns have room for a typical entry.
     auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
@@ -179,8 +179,8 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
     EXPECT_GE(details->header()->sectionSize(0), 20 * details->fontMetrics().averageCharWidth());
     EXPECT_EQ(form.FindBtn->toolTip(), QStringLiteral("Find Entries"));
     EXPECT_EQ(form.FindBtn->statusTip(), QString());
-    EXPECT_EQ(form.ExitFind1->statusTip(), QStringLiteral("Terminates the Find Function"));
-    EXPECT_EQ(form.Preserve1->text(), QStringLiteral("&Preserve Find Parameters"));
+    EXPECT_EQ(form.ExitFindItem->statusTip(), QStringLiteral("Terminates the Find Function"));
+    EXPECT_EQ(form.PreserveItem->text(), QStringLiteral("&Preserve Find Parameters"));
     // The date fields follow the radio buttons.
     form.DateRadio->click();
     EXPECT_TRUE(form.BetweenEdit->isEnabled());
@@ -371,16 +371,16 @@ TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
     {
         TFind_Form &form = Open();
         EXPECT_EQ(form.NameEdit->text(), QString()) << "Preserve is off";
-        EXPECT_TRUE(form.Detail1->isChecked());
+        EXPECT_TRUE(form.DetailItem->isChecked());
         EXPECT_TRUE(form.IconViewDetailBtn->isChecked());
-        form.Toolbar1->trigger();
+        form.ToolbarItem->trigger();
         EXPECT_FALSE(form.ToolbarPanel->isVisible());
         form.close();
     }
     m_settings->WriteBool(kSearchSettingsSection, QStringLiteral("Preserve"), true);
     {
         TFind_Form &form = Open();
-        EXPECT_TRUE(form.Preserve1->isChecked());
+        EXPECT_TRUE(form.PreserveItem->isChecked());
         EXPECT_EQ(form.NameEdit->text(), QStringLiteral("kept"));
         EXPECT_FALSE(form.ToolbarPanel->isVisible());
         // With Preserve on, closing keeps the criteria as they stand.
@@ -403,37 +403,37 @@ TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
     ASSERT_EQ(Search(QString(), 1), QStringList{QStringLiteral("Work")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
-    EXPECT_TRUE(form.Rename1->isEnabled());
-    EXPECT_TRUE(form.Delete1->isEnabled());
-    EXPECT_FALSE(form.Comments1->isEnabled()) << "not offered by these actions";
-    EXPECT_FALSE(form.Properties1->isEnabled());
+    EXPECT_TRUE(form.RenameItem->isEnabled());
+    EXPECT_TRUE(form.DeleteItem->isEnabled());
+    EXPECT_FALSE(form.CommentsItem->isEnabled()) << "not offered by these actions";
+    EXPECT_FALSE(form.PropertiesItem->isEnabled());
     emit form.List()->LabelEdited(0, QStringLiteral("Office"));
     EXPECT_EQ(Captions(), QStringList{QStringLiteral("Office")});
     EXPECT_EQ(GetObjectName(*m_data, m_work), QStringLiteral("Office"));
-    form.Delete1->trigger();
+    form.DeleteItem->trigger();
     EXPECT_EQ(form.List()->Count(), 0) << "a hit whose row is gone leaves the list";
 }
 
 TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
 {
-    CatalogueFindActions mainWindow(*m_data, nullptr, &MainTree());
+    CatalogHitActions mainWindow(*m_data, nullptr, &MainTree());
     for (FindHitActions *actions :
          {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
         TFind_Form &form = Open(1, actions);
         Search(QStringLiteral("Letters"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
-        EXPECT_EQ(form.Explore1->text(), QStringLiteral("&Explore..."));
+        EXPECT_EQ(form.ExploreItem->text(), QStringLiteral("&Explore..."));
         if (!actions) {
             // Without the actions of the main window, what they do stays disabled.
-            EXPECT_FALSE(form.Explore1->isEnabled());
-            EXPECT_FALSE(form.Open1->isEnabled());
-            EXPECT_FALSE(form.Rename1->isEnabled());
+            EXPECT_FALSE(form.ExploreItem->isEnabled());
+            EXPECT_FALSE(form.OpenItem->isEnabled());
+            EXPECT_FALSE(form.RenameItem->isEnabled());
             EXPECT_FALSE(form.LookInBrowse->isEnabled());
             continue;
         }
-        ASSERT_TRUE(form.Explore1->isEnabled());
-        form.Explore1->trigger();
+        ASSERT_TRUE(form.ExploreItem->isEnabled());
+        form.ExploreItem->trigger();
         EXPECT_EQ(MainTree().SelectedID(), m_letters);
     }
 }
@@ -512,36 +512,36 @@ TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
 
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
 {
-    CatalogueFindActions actions(*m_data, nullptr, &MainTree());
+    CatalogHitActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
     ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     // A folder found on a medium is neither renamed nor deleted.
-    EXPECT_FALSE(form.Rename1->isEnabled());
-    EXPECT_FALSE(form.Delete1->isEnabled());
-    EXPECT_TRUE(form.Comments1->isEnabled());
-    EXPECT_FALSE(form.Open1->isEnabled()) << "Open belongs to the main window";
-    ASSERT_TRUE(form.Properties1->isEnabled());
+    EXPECT_FALSE(form.RenameItem->isEnabled());
+    EXPECT_FALSE(form.DeleteItem->isEnabled());
+    EXPECT_TRUE(form.CommentsItem->isEnabled());
+    EXPECT_FALSE(form.OpenItem->isEnabled()) << "Open belongs to the main window";
+    ASSERT_TRUE(form.PropertiesItem->isEnabled());
     {
         ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &properties) {
             EXPECT_EQ(properties.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
             properties.CancelBtn->click();
         }));
-        form.Properties1->trigger();
+        form.PropertiesItem->trigger();
     }
 
     ASSERT_EQ(Search(QStringLiteral("Disk"), 2), QStringList{QStringLiteral("Disk")});
     form.List()->SelectRow(0);
     form.UpdateMenus();
-    ASSERT_TRUE(form.Rename1->isEnabled());
+    ASSERT_TRUE(form.RenameItem->isEnabled());
     emit form.List()->LabelEdited(0, QStringLiteral("  Disk 2019 "));
     EXPECT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
     EXPECT_EQ(GetObjectName(*m_data, m_disk), QStringLiteral("Disk 2019"));
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
-    form.Delete1->trigger();
+    form.DeleteItem->trigger();
     EXPECT_EQ(m_ui.TakeMessages().size(), 1u) << "the delete asks first";
     // The disk went to the Wastebasket: it stays in the list with its new place.
     ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
@@ -568,21 +568,21 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     TemporaryFileList temporaryFiles;
     TCatalogFileAccess fileAccess(*m_data, temporaryFiles);
     for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
-        CatalogueFindActions actions(*m_data, access);
+        CatalogHitActions actions(*m_data, access);
         TFind_Form &form = Open(1, &actions);
         Search(QStringLiteral("letter one"));
         form.List()->SelectRow(0);
         form.UpdateMenus();
-        EXPECT_TRUE(form.Open1->isVisible());
-        EXPECT_EQ(form.Open1->isEnabled(), access != nullptr);
-        EXPECT_EQ(form.QuickView1->isEnabled(), access != nullptr);
+        EXPECT_TRUE(form.OpenItem->isVisible());
+        EXPECT_EQ(form.OpenItem->isEnabled(), access != nullptr);
+        EXPECT_EQ(form.QuickViewItem->isEnabled(), access != nullptr);
         form.close();
     }
 }
 
 TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
-    CatalogueFindActions actions(*m_data);
+    CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
     ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
     const auto expectReported = [&](const QString &text) {
@@ -594,7 +594,7 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
     // A parent cycle: opening a menu reads the selected hit's path.
     const QString cycle = QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2");
     m_data->CatalogDatabase.ExecuteScript(cycle.arg(m_letters).arg(m_work));
-    emit form.File1->aboutToShow();
+    emit form.FileMenu->aboutToShow();
     expectReported(QStringLiteral("Tree Levels"));
     m_data->CatalogDatabase.ExecuteScript(cycle.arg(3).arg(m_work));
 
@@ -628,13 +628,13 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
             .Bind(2, m_set)
             .Execute();
     });
-    CatalogueFindActions actions(*m_data);
+    CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
     Search(QStringLiteral("archived letter"));
     form.List()->SelectRow(0);
     form.UpdateMenus();
-    ASSERT_EQ(form.Explore1->text(), QStringLiteral("R&estore..."));
-    ASSERT_TRUE(form.Explore1->isEnabled());
+    ASSERT_EQ(form.ExploreItem->text(), QStringLiteral("R&estore..."));
+    ASSERT_TRUE(form.ExploreItem->isEnabled());
     std::unique_ptr<ModalResponder> again;
     ModalResponder first([&](QWidget *dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Restore Selected Items"));
@@ -646,7 +646,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
         m_ui.QueueDeviceCheck(false);
         extract->OKBtn->click();
     });
-    form.Explore1->trigger();
+    form.ExploreItem->trigger();
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     again.reset();

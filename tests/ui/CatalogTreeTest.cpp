@@ -6,7 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 #include "ui/ObjectIcons.h"
 
 #include <QApplication>

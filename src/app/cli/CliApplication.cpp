@@ -19,7 +19,6 @@
 #include "platform/SettingsStore.h"
 #include "store/CatalogContents.h"
 #include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
 
@@ -236,7 +235,8 @@ int CliApplication::RunCommand(TDataShare &data, SettingsStore &settings,
     case CliCommandGroup::Archive:
         return RunArchiveCommand(
             data, settings, line,
-            {open, [&](const QString &path) { return ResolvePath(data, path); }}, m_out);
+            {open, [&](const QString &path) { return ResolveCatalogPath(data, path, m_err); }},
+            m_out);
     case CliCommandGroup::DatabaseCheck:
         // The folder is checked as it is, never opened or created first.
         return RunDatabaseCheckCommand(
@@ -341,28 +341,12 @@ int CliApplication::Compress(TDataShare &data)
     return kSuccess;
 }
 
-qint64 CliApplication::ResolvePath(TDataShare &data, const QString &path)
-{
-    // Catalog paths start below the database object; names are matched
-    // without regard to letter case, as the item tree finds children.
-    qint64 id = CatalogSchema::kDatabaseObjectId;
-    for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-        id = data.Catalogs.FindChild(id, name);
-        if (id < 0) {
-            m_err << "error: there is no \"" << path << "\" in the catalog database in "
-                  << data.DatabaseFolder << "\n";
-            return -1;
-        }
-    }
-    return id;
-}
-
 int CliApplication::Catalog(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;
-    const qint64 into =
-        ResolvePath(data, options.Value(QStringLiteral("--into"), QStringLiteral("Catalogs")));
+    const qint64 into = ResolveCatalogPath(
+        data, options.Value(QStringLiteral("--into"), QStringLiteral("Catalogs")), m_err);
     if (into < 0)
         return kFailure;
     const qint64 folder = CatalogTargetFolder(data, into);
@@ -422,7 +406,7 @@ int CliApplication::Update(TDataShare &data, const CliCommandLine &options)
 {
     if (!OpenOrCreateDefault(data, options))
         return kFailure;
-    const qint64 id = ResolvePath(data, options.arguments.value(0));
+    const qint64 id = ResolveCatalogPath(data, options.arguments.value(0), m_err);
     if (id < 0)
         return kFailure;
     qint64 fresh = -1;
@@ -452,7 +436,7 @@ int CliApplication::List(TDataShare &data, const CliCommandLine &options)
         return kFailure;
     // Catalog paths start below the database object; names are matched
     // without regard to letter case, as the item tree finds children.
-    const qint64 id = ResolvePath(data, options.arguments.value(0));
+    const qint64 id = ResolveCatalogPath(data, options.arguments.value(0), m_err);
     if (id < 0)
         return kFailure;
     QList<ContentRow> entries;

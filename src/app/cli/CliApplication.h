@@ -53,8 +53,6 @@ private:
     int List(TDataShare &data, const CliCommandLine &options);
     int Catalog(TDataShare &data, const CliCommandLine &options);
     int Update(TDataShare &data, const CliCommandLine &options);
-    // The object a "\"-separated catalog path names, or -1 after saying so.
-    qint64 ResolvePath(TDataShare &data, const QString &path);
     bool OpenOrCreateDefault(TDataShare &data, const CliCommandLine &options);
 
     QTextStream &m_out;

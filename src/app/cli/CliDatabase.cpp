@@ -1,5 +1,7 @@
 #include "app/cli/CliDatabase.h"
 
+#include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
 #include <QDir>
@@ -16,4 +18,20 @@ bool OpenCliDatabase(TDataShare &data, bool databaseGiven, bool createDefault, Q
         return false;
     }
     return data.OpenDatabase();
+}
+
+qint64 ResolveCatalogPath(TDataShare &data, const QString &path, QTextStream &err)
+{
+    // Catalog paths start below the database object; names are matched
+    // without regard to letter case, as the item tree finds children.
+    qint64 id = CatalogSchema::kDatabaseObjectId;
+    for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
+        id = data.Catalogs.FindChild(id, name);
+        if (id < 0) {
+            err << "error: there is no \"" << path << "\" in the catalog database in "
+                << data.DatabaseFolder << "\n";
+            return -1;
+        }
+    }
+    return id;
 }

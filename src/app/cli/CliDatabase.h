@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+class QString;
 class QTextStream;
 class TDataShare;
 
@@ -8,3 +11,7 @@ class TDataShare;
 // needed when createDefault is set; a folder without a database is reported
 // on err. False when the database is not open.
 bool OpenCliDatabase(TDataShare &data, bool databaseGiven, bool createDefault, QTextStream &err);
+
+// The object a "\"-separated catalog path names, or -1 after saying on err
+// that there is none.
+qint64 ResolveCatalogPath(TDataShare &data, const QString &path, QTextStream &err);

@@ -6,7 +6,6 @@
 #include "exchange/ExportImport.h"
 #include "exchange/VersionOne.h"
 #include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
@@ -59,15 +58,9 @@ public:
         if (!Open(data, options, false))
             return CliApplication::kFailure;
         const QString &path = options.arguments[0];
-        qint64 id = CatalogSchema::kDatabaseObjectId;
-        for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-            id = data.Catalogs.FindChild(id, name);
-            if (id < 0) {
-                m_err << "error: there is no \"" << path << "\" in the catalog database in "
-                      << data.DatabaseFolder << "\n";
-                return CliApplication::kFailure;
-            }
-        }
+        const qint64 id = ResolveCatalogPath(data, path, m_err);
+        if (id < 0)
+            return CliApplication::kFailure;
         const int cls = data.Catalogs.Locate(data.Catalogs.LookupCursor(), id)
                             ? data.Catalogs.ItemClass(data.Catalogs.LookupCursor())
                             : -1;

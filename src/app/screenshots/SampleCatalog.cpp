@@ -62,6 +62,14 @@ qint64 BuildSampleCatalog(TDataShare &data)
     SampleWriter w(data);
     qint64 shown = 0;
     data.RunInTransaction([&] {
+        // The objects every database starts with carry the time it was
+        // made: a fixed day instead, so that the pictures stay the same.
+        for (const FixedObject &fixed : FixedObjects()) {
+            data.CatalogDatabase.ExecuteScript(
+                QStringLiteral("UPDATE Catalogs SET Created = %1, Modified = %1 WHERE ID = %2")
+                    .arg(Day(2026, 11, 1, 9, 30), 0, 'f', 6)
+                    .arg(fixed.id));
+        }
         const qint64 work = w.Object(CatalogSchema::kCatalogsId, "Work",
                                      CatalogSchema::kCatalogFolderClass, 0, "Disks of the office");
         const qint64 holiday =

@@ -16,7 +16,6 @@
 #include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "ui/AddingVolumeDialog.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
 #include "ui/ContextHelp.h"
 #include "ui/DeviceCheckWindow.h"
@@ -26,6 +25,7 @@
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/ItemTree.h"
 #include "ui/NodeSelectionForm.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QuickViewWindow.h"
@@ -39,6 +39,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLockFile>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -46,9 +47,11 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTreeWidget>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -85,6 +88,18 @@ void SaveWithPopup(QWidget &window, QWidget &popup, const char *name)
         std::fprintf(stderr, "could not write %s\n", qPrintable(file));
 }
 
+// The database files show when they last changed: a fixed time instead of
+// the clock's, set by path so that no second handle disturbs the database's
+// locks.
+void SetDatabaseFileTimes(const QString &folder)
+{
+    const QDateTime fixed(QDate(2026, 11, 20), QTime(18, 0));
+    struct timespec times[2] = {};
+    times[0].tv_sec = times[1].tv_sec = fixed.toSecsSinceEpoch();
+    for (const QString &name : {CatalogSchema::kCatalogsFileName, CatalogSchema::kFilesFileName})
+        utimensat(AT_FDCWD, QFile::encodeName(QDir(folder).filePath(name)).constData(), times, 0);
+}
+
 // The help window on both pages, the help viewer on its contents, a search
 // and the course, and a context popup over a control.
 void SaveHelpWindows()
@@ -111,12 +126,39 @@ void SaveHelpWindows()
     viewer->close();
 }
 
+// The home the windows work in. Its name is fixed rather than a temporary
+// folder's random one, so that the paths the pictures show are the same on
+// every run. It is emptied first and removed at the end; the lock keeps a
+// second run at the same time out of it.
+class FixedHome
+{
+public:
+    FixedHome()
+        : m_lock(QDir::tempPath() + QStringLiteral("/dirvanta-screenshots.lock"))
+        , m_dir(QDir::tempPath() + QStringLiteral("/dirvanta-screenshots"))
+    {
+        m_lock.lock();
+        m_dir.removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+    FixedHome(const FixedHome &) = delete;
+    FixedHome &operator=(const FixedHome &) = delete;
+    ~FixedHome() { m_dir.removeRecursively(); }
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QLockFile m_lock;
+    QDir m_dir;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     // Work in a home of its own: the user's settings stay untouched.
-    QTemporaryDir home;
+    const FixedHome home;
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -222,6 +264,8 @@ int main(int argc, char **argv)
             {false, CatalogSchema::kArchivesId, true, "properties-archive-pool"},
         };
         for (const PropertiesShot &shot : shots) {
+            if (!shot.file && shot.number == CatalogSchema::kDatabaseObjectId)
+                SetDatabaseFileTimes(folder);
             TProperties_Form dialog(data, &window);
             if (!dialog.SetSubject(shot.file, shot.number, shot.onPool))
                 continue;

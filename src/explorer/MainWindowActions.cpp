@@ -1,4 +1,4 @@
-#include "explorer/CatalogueActions.h"
+#include "explorer/MainWindowActions.h"
 
 #include "ui/MenuBuilding.h"
 #include "ui/ViewModeIcons.h"
@@ -12,13 +12,12 @@
 
 namespace {
 
+// A submenu whose item carries a name of its own ("Arrange1Item"), the key of
+// its context-help text.
 QMenu *Submenu(QMenu *parent, const char *name, const char *caption, const char *hint)
 {
-    auto *menu = new QMenu(QString::fromUtf8(caption), parent);
-    menu->setObjectName(QString::fromLatin1(name));
+    QMenu *menu = AddSubmenu(parent, name, caption, hint);
     menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
-    menu->menuAction()->setStatusTip(QString::fromUtf8(hint));
-    parent->addMenu(menu);
     return menu;
 }
 
@@ -35,14 +34,70 @@ QIcon Standard(QStyle::StandardPixmap icon)
     return QApplication::style()->standardIcon(icon);
 }
 
-const char *const kOpenCaption = "&Open";
-const char *const kOpenHint = "Opens the Selected Item using its associated Application";
-const char *const kQuickViewHint = "Display a preview of the select item";
-const char *const kExploreHint = "Explore the Current Disk Catalog or Folder";
+// A command's caption and hint, the same in every menu that shows it.
+struct CommandText
+{
+    const char *caption;
+    const char *hint;
+};
+
+const CommandText kCatalogDisk{"&Catalog Disk...", "Create a New Disk Catalog"};
+const CommandText kPopupNewFolder{"&New Folder", "Create a New Folder or Sub-Folder"};
+const CommandText kRename{"&Rename", "Rename the Currently Selected Object"};
+const CommandText kDelete{"&Delete", "Delete the Currently Selected Object"};
+const CommandText kUpdate{"&Update", "Updates the Disk Catalog from the Source Disk"};
+const CommandText kOpen{"&Open", "Opens the Selected Item using its associated Application"};
+const CommandText kQuickView{"&Quick View", "Display a preview of the select item"};
+const CommandText kExplore{"&Explore...", "Explore the Current Disk Catalog or Folder"};
+const CommandText kFind{"&Find...", "Finds Catalog Entries"};
+const CommandText kProperties{"&Properties...", "Displays the Properties of the Selected Object"};
+const CommandText kPopupComments{"&Comments...",
+                                 "Displays the Comments associated with the Catalog Entry"};
+
+// A command's item in one of the three menus, named after the command and
+// the menu's digit ("Delete2" in the tree popup).
+QAction *Twin(QMenu *menu, const char *command, char digit, const CommandText &text,
+              const QKeySequence &key = {})
+{
+    const QByteArray name = QByteArray(command) + digit;
+    return MenuItem(menu, name.constData(), text.caption, text.hint, key);
+}
+
+// Catalog Disk and New Folder, as both popups start.
+std::tuple<QAction *, QAction *> AddCreateItems(QMenu *popup, char digit)
+{
+    QAction *catalogDisk = Twin(popup, "DiskCatalog", digit, kCatalogDisk);
+    return {catalogDisk, Twin(popup, "CatalogGroup", digit, kPopupNewFolder)};
+}
+
+// Rename, Delete, Update and the separator shown with Open, a run the File
+// menu and both popups share.
+std::tuple<QAction *, QAction *, QAction *, QAction *> AddChangeItems(QMenu *menu, char digit)
+{
+    QAction *rename = Twin(menu, "RenameCatalog", digit, kRename);
+    QAction *remove = Twin(menu, "Delete", digit, kDelete);
+    QAction *update = Twin(menu, "Update", digit, kUpdate);
+    const QByteArray separator = QByteArray("OpenSep") + digit;
+    return {rename, remove, update, Separator(menu, separator.constData())};
+}
+
+// Open and Quick View, the pair every menu shows together.
+std::tuple<QAction *, QAction *> AddOpenItems(QMenu *menu, char digit)
+{
+    QAction *open = Twin(menu, "Open", digit, kOpen);
+    return {open, Twin(menu, "QuickView", digit, kQuickView)};
+}
+
+// Explore and Find, in the order of both popups.
+std::tuple<QAction *, QAction *> AddExploreItems(QMenu *popup, char digit)
+{
+    QAction *explore = Twin(popup, "Explore", digit, kExplore);
+    return {explore, Twin(popup, "Find", digit, kFind)};
+}
 
 } // namespace
 
-CatalogueActions::CatalogueActions(QWidget *window)
+MainWindowActions::MainWindowActions(QWidget *window)
 {
     File1 = TopMenu(window, "File1", "&File", "File Related Commands");
     DatabaseNew1 =
@@ -63,7 +118,7 @@ CatalogueActions::CatalogueActions(QWidget *window)
         MRU << entry;
     }
     Separator(File1);
-    DiskCatalog1 = MenuItem(File1, "DiskCatalog1", "&Catalog Disk...", "Create a New Disk Catalog");
+    DiskCatalog1 = Twin(File1, "DiskCatalog", '1', kCatalogDisk);
     CatalogGroup1 =
         MenuItem(File1, "CatalogGroup1", "New &Folder", "Create a New Folder or Sub-Folder");
     Separator(File1);
@@ -76,18 +131,12 @@ CatalogueActions::CatalogueActions(QWidget *window)
     Export1 = MenuItem(File1, "Export1", "&Export...",
                        "Exports the contents of the selected folder or disk catalog");
     Separator(File1);
-    RenameCatalog1 = MenuItem(File1, "RenameCatalog1", "&Rename",
-                              "Rename the Currently Selected Object", QKeySequence(Qt::Key_F2));
-    Delete1 = MenuItem(File1, "Delete1", "&Delete", "Delete the Currently Selected Object");
-    Update1 =
-        MenuItem(File1, "Update1", "&Update", "Updates the Disk Catalog from the Source Disk");
-    OpenSep1 = Separator(File1, "OpenSep1");
-    Open1 = MenuItem(File1, "Open1", kOpenCaption, kOpenHint);
-    QuickView1 = MenuItem(File1, "QuickView1", "&Quick View", kQuickViewHint);
+    std::tie(RenameCatalog1, Delete1, Update1, OpenSep1) = AddChangeItems(File1, '1');
+    RenameCatalog1->setShortcut(QKeySequence(Qt::Key_F2));
+    std::tie(Open1, QuickView1) = AddOpenItems(File1, '1');
     Separator(File1);
-    Properties1 = MenuItem(File1, "Properties1", "&Properties...",
-                           "Displays the Properties of the Selected Object",
-                           QKeySequence(Qt::ALT | Qt::Key_Return));
+    Properties1 =
+        Twin(File1, "Properties", '1', kProperties, QKeySequence(Qt::ALT | Qt::Key_Return));
     Separator(File1);
     Exit1 =
         MenuItem(File1, "Exit1", "E&xit", "Exit Application", QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -104,9 +153,7 @@ CatalogueActions::CatalogueActions(QWidget *window)
                        "Contains command for arranging items in the window");
     std::tie(byName1, byType1, bySize1, byDate1) =
         AddArrangeItems(Arrange1, '1', "Sorts items by type|");
-    AutoArrange1 =
-        MenuItem(Arrange1, "AutoArrange1", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange1->setCheckable(true);
+    AutoArrange1 = AddAutoArrangeItem(Arrange1, '1');
     Separator(View1);
     Options1 =
         Submenu(View1, "Options1", "&Options...", "Changes the Display Options for this Window");
@@ -119,8 +166,8 @@ CatalogueActions::CatalogueActions(QWidget *window)
                          "Displays the Comments associated with the Catalog Entry",
                          QKeySequence(Qt::Key_F9));
     Separator(Tools1);
-    Find1 = MenuItem(Tools1, "Find1", "&Find...", "Finds Catalog Entries");
-    Explore1 = MenuItem(Tools1, "Explore1", "&Explore...", kExploreHint);
+    Find1 = Twin(Tools1, "Find", '1', kFind);
+    Explore1 = Twin(Tools1, "Explore", '1', kExplore);
     Separator(Tools1);
     Archive1 = MenuItem(Tools1, "Archive1", "&Archive...",
                         "Archive a Folder and it's subfolders to the Archive Pool");
@@ -141,38 +188,22 @@ CatalogueActions::CatalogueActions(QWidget *window)
 
     TreeView_Menu = new QMenu(window);
     TreeView_Menu->setObjectName(QStringLiteral("TreeView_Menu"));
-    DiskCatalog2 =
-        MenuItem(TreeView_Menu, "DiskCatalog2", "&Catalog Disk...", "Create a New Disk Catalog");
-    CatalogGroup2 = MenuItem(TreeView_Menu, "CatalogGroup2", "&New Folder",
-                             "Create a New Folder or Sub-Folder");
+    std::tie(DiskCatalog2, CatalogGroup2) = AddCreateItems(TreeView_Menu, '2');
     Separator(TreeView_Menu);
-    RenameCatalog2 = MenuItem(TreeView_Menu, "RenameCatalog2", "&Rename",
-                              "Rename the Currently Selected Object");
-    Delete2 = MenuItem(TreeView_Menu, "Delete2", "&Delete", "Delete the Currently Selected Object");
-    Update2 = MenuItem(TreeView_Menu, "Update2", "&Update",
-                       "Updates the Disk Catalog from the Source Disk");
-    OpenSep2 = Separator(TreeView_Menu, "OpenSep2");
-    Open2 = MenuItem(TreeView_Menu, "Open2", kOpenCaption, kOpenHint);
+    std::tie(RenameCatalog2, Delete2, Update2, OpenSep2) = AddChangeItems(TreeView_Menu, '2');
+    std::tie(Open2, QuickView2) = AddOpenItems(TreeView_Menu, '2');
     TreeView_Menu->setDefaultAction(Open2);
-    QuickView2 = MenuItem(TreeView_Menu, "QuickView2", "&Quick View", kQuickViewHint);
-    Explore2 = MenuItem(TreeView_Menu, "Explore2", "&Explore...", kExploreHint);
-    Find2 = MenuItem(TreeView_Menu, "Find2", "&Find...", "Finds Catalog Entries");
+    std::tie(Explore2, Find2) = AddExploreItems(TreeView_Menu, '2');
     Separator(TreeView_Menu);
-    Properties2 = MenuItem(TreeView_Menu, "Properties2", "&Properties...",
-                           "Displays the Properties of the Selected Object");
+    Properties2 = Twin(TreeView_Menu, "Properties", '2', kProperties);
     Separator(TreeView_Menu);
-    Comments2 = MenuItem(TreeView_Menu, "Comments2", "&Comments...",
-                         "Displays the Comments associated with the Catalog Entry");
+    Comments2 = Twin(TreeView_Menu, "Comments", '2', kPopupComments);
 
     ListviewPopup = new QMenu(window);
     ListviewPopup->setObjectName(QStringLiteral("ListviewPopup"));
-    DiskCatalog3 =
-        MenuItem(ListviewPopup, "DiskCatalog3", "&Catalog Disk...", "Create a New Disk Catalog");
-    CatalogGroup3 = MenuItem(ListviewPopup, "CatalogGroup3", "&New Folder",
-                             "Create a New Folder or Sub-Folder");
-    Open3 = MenuItem(ListviewPopup, "Open3", kOpenCaption, kOpenHint);
+    std::tie(DiskCatalog3, CatalogGroup3) = AddCreateItems(ListviewPopup, '3');
+    std::tie(Open3, QuickView3) = AddOpenItems(ListviewPopup, '3');
     ListviewPopup->setDefaultAction(Open3);
-    QuickView3 = MenuItem(ListviewPopup, "QuickView3", "&Quick View", kQuickViewHint);
     N9 = Separator(ListviewPopup, "N9");
     QMenu *view =
         Submenu(ListviewPopup, "View3", "&View", "Contains commands for customizing this window");
@@ -183,24 +214,14 @@ CatalogueActions::CatalogueActions(QWidget *window)
     ArrangeMenu3 = arrange->menuAction();
     std::tie(byName3, byType3, bySize3, byDate3) =
         AddArrangeItems(arrange, '3', "Sorts items by type");
-    AutoArrange3 =
-        MenuItem(arrange, "AutoArrange3", "&Auto Arrange", "Arranges the icons automatically");
-    AutoArrange3->setCheckable(true);
+    AutoArrange3 = AddAutoArrangeItem(arrange, '3');
     AutoArrange3->setChecked(true);
-    RenameCatalog3 = MenuItem(ListviewPopup, "RenameCatalog3", "&Rename",
-                              "Rename the Currently Selected Object");
-    Delete3 = MenuItem(ListviewPopup, "Delete3", "&Delete", "Delete the Currently Selected Object");
-    Update3 = MenuItem(ListviewPopup, "Update3", "&Update",
-                       "Updates the Disk Catalog from the Source Disk");
-    OpenSep3 = Separator(ListviewPopup, "OpenSep3");
-    Explore3 = MenuItem(ListviewPopup, "Explore3", "&Explore...", kExploreHint);
-    Find3 = MenuItem(ListviewPopup, "Find3", "&Find...", "Finds Catalog Entries");
+    std::tie(RenameCatalog3, Delete3, Update3, OpenSep3) = AddChangeItems(ListviewPopup, '3');
+    std::tie(Explore3, Find3) = AddExploreItems(ListviewPopup, '3');
     N7 = Separator(ListviewPopup, "N7");
-    Properties3 = MenuItem(ListviewPopup, "Properties3", "&Properties...",
-                           "Displays the Properties of the Selected Object");
+    Properties3 = Twin(ListviewPopup, "Properties", '3', kProperties);
     N17 = Separator(ListviewPopup, "N17");
-    Comments3 = MenuItem(ListviewPopup, "Comments3", "&Comments...",
-                         "Displays the Comments associated with the Catalog Entry");
+    Comments3 = Twin(ListviewPopup, "Comments", '3', kPopupComments);
 
     QuickCatalogBtn =
         ToolbarAction(window, "QuickCatalogBtn", Standard(QStyle::SP_DriveHDIcon), "Catalog Disk|");
@@ -225,13 +246,13 @@ CatalogueActions::CatalogueActions(QWidget *window)
                             "Context Help|");
 }
 
-void CatalogueActions::AddMenusTo(QMenuBar *bar)
+void MainWindowActions::AddMenusTo(QMenuBar *bar)
 {
     for (QMenu *menu : {File1, View1, Tools1, Help1})
         bar->addMenu(menu);
 }
 
-QList<QAction *> CatalogueActions::IconViewActions(int view) const
+QList<QAction *> MainWindowActions::IconViewActions(int view) const
 {
     switch (view) {
     case 0:

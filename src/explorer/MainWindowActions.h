@@ -12,11 +12,11 @@ class QWidget;
 // as the rest of the program and the tests know them. The window connects
 // them; UpdateMenus sets their states. Twins of a main-menu item in the tree
 // popup end in 2, in the list popup in 3.
-struct CatalogueActions
+struct MainWindowActions
 {
-    explicit CatalogueActions(QWidget *window);
-    CatalogueActions(const CatalogueActions &) = delete;
-    CatalogueActions &operator=(const CatalogueActions &) = delete;
+    explicit MainWindowActions(QWidget *window);
+    MainWindowActions(const MainWindowActions &) = delete;
+    MainWindowActions &operator=(const MainWindowActions &) = delete;
 
     void AddMenusTo(QMenuBar *bar);
 

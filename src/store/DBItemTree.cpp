@@ -1,4 +1,4 @@
-#include "store/ItemTree.h"
+#include "store/DBItemTree.h"
 
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"

@@ -1,9 +1,9 @@
-#include "ui/CatalogTreeView.h"
+#include "ui/ItemTree.h"
 
 #include "platform/UserInterface.h"
 #include "store/CatalogSchema.h"
+#include "store/DBItemTree.h"
 #include "store/DatabaseError.h"
-#include "store/ItemTree.h"
 #include "store/ObjectOperations.h"
 #include "ui/BusyCursor.h"
 #include "ui/ObjectDrag.h"

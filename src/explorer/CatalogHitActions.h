@@ -16,11 +16,11 @@ class TItemTree;
 // Quick View of files on their media; Extract and Restore of packaged and
 // archived hits; the help window and the user guide; given the main
 // window's tree, Explore selects a hit in it and changes refresh it.
-class CatalogueFindActions : public FindHitActions
+class CatalogHitActions : public FindHitActions
 {
 public:
-    explicit CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess = nullptr,
-                                  TItemTree *tree = nullptr);
+    explicit CatalogHitActions(TDataShare &data, TCatalogFileAccess *fileAccess = nullptr,
+                               TItemTree *tree = nullptr);
 
     bool Available(Action action) const override;
     void OpenHits(QWidget *window, const QList<ListEntry> &hits) override;

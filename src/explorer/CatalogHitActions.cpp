@@ -1,4 +1,4 @@
-#include "explorer/CatalogueFindActions.h"
+#include "explorer/CatalogHitActions.h"
 
 #include "explorer/ExtractForm.h"
 #include "explorer/PropertiesForm.h"
@@ -7,22 +7,22 @@
 #include "store/DataShare.h"
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
-#include "ui/CatalogTreeView.h"
 #include "ui/CommentsForm.h"
 #include "ui/HelpBook.h"
 #include "ui/HelpForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/ItemTree.h"
 #include "ui/NodeSelectionForm.h"
 
-CatalogueFindActions::CatalogueFindActions(TDataShare &data, TCatalogFileAccess *fileAccess,
-                                           TItemTree *tree)
+CatalogHitActions::CatalogHitActions(TDataShare &data, TCatalogFileAccess *fileAccess,
+                                     TItemTree *tree)
     : m_data(data)
     , m_fileAccess(fileAccess)
     , m_tree(tree)
 {
 }
 
-bool CatalogueFindActions::Available(Action action) const
+bool CatalogHitActions::Available(Action action) const
 {
     switch (action) {
     case Rename:
@@ -44,12 +44,12 @@ bool CatalogueFindActions::Available(Action action) const
     }
 }
 
-bool CatalogueFindActions::RunCommand(const std::function<void()> &command)
+bool CatalogHitActions::RunCommand(const std::function<void()> &command)
 {
     return m_data.RunUserCommand(command);
 }
 
-void CatalogueFindActions::OpenHits(QWidget *, const QList<ListEntry> &hits)
+void CatalogHitActions::OpenHits(QWidget *, const QList<ListEntry> &hits)
 {
     for (const ListEntry &hit : hits) {
         if (hit.IsFile() && m_fileAccess)
@@ -57,7 +57,7 @@ void CatalogueFindActions::OpenHits(QWidget *, const QList<ListEntry> &hits)
     }
 }
 
-void CatalogueFindActions::QuickViewHits(QWidget *, const QList<ListEntry> &hits)
+void CatalogHitActions::QuickViewHits(QWidget *, const QList<ListEntry> &hits)
 {
     for (const ListEntry &hit : hits) {
         if (hit.IsFile() && m_fileAccess)
@@ -65,7 +65,7 @@ void CatalogueFindActions::QuickViewHits(QWidget *, const QList<ListEntry> &hits
     }
 }
 
-bool CatalogueFindActions::RenameHit(QWidget *, const ListEntry &hit, QString &name)
+bool CatalogHitActions::RenameHit(QWidget *, const ListEntry &hit, QString &name)
 {
     if (hit.IsFile())
         return false;
@@ -75,7 +75,7 @@ bool CatalogueFindActions::RenameHit(QWidget *, const ListEntry &hit, QString &n
     return outcome == RenameOutcome::Renamed;
 }
 
-bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits, bool forGood)
+bool CatalogHitActions::DeleteHits(QWidget *, const QList<ListEntry> &hits, bool forGood)
 {
     QList<qint64> ids;
     for (const ListEntry &hit : hits) {
@@ -95,7 +95,7 @@ bool CatalogueFindActions::DeleteHits(QWidget *, const QList<ListEntry> &hits, b
     return committed && confirmed;
 }
 
-bool CatalogueFindActions::EditComments(QWidget *window, const QList<ListEntry> &hits)
+bool CatalogHitActions::EditComments(QWidget *window, const QList<ListEntry> &hits)
 {
     if (hits.isEmpty())
         return false;
@@ -108,15 +108,15 @@ bool CatalogueFindActions::EditComments(QWidget *window, const QList<ListEntry> 
     return RunCommand([&] { wrote = dialog.WriteComment(); }) && wrote;
 }
 
-bool CatalogueFindActions::ShowProperties(QWidget *window, const QList<ListEntry> &hits)
+bool CatalogHitActions::ShowProperties(QWidget *window, const QList<ListEntry> &hits)
 {
     if (hits.isEmpty())
         return false;
     return ::ShowProperties(m_data, hits.first().IsFile(), hits.first().data, window);
 }
 
-std::optional<qint64> CatalogueFindActions::ChooseObject(QWidget *window, const QString &caption,
-                                                         const QString &prompt, qint64)
+std::optional<qint64> CatalogHitActions::ChooseObject(QWidget *window, const QString &caption,
+                                                      const QString &prompt, qint64)
 {
     const qint64 chosen =
         SelectNode(m_data, TNodeSelectionForm::kSearchStart, caption, prompt, window);
@@ -125,29 +125,29 @@ std::optional<qint64> CatalogueFindActions::ChooseObject(QWidget *window, const 
     return chosen;
 }
 
-void CatalogueFindActions::ExtractHits(QWidget *window, const QList<ListEntry> &hits)
+void CatalogHitActions::ExtractHits(QWidget *window, const QList<ListEntry> &hits)
 {
     m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, true, window); });
 }
 
-void CatalogueFindActions::RestoreHits(QWidget *window, const QList<ListEntry> &hits)
+void CatalogHitActions::RestoreHits(QWidget *window, const QList<ListEntry> &hits)
 {
     m_data.RunGuarded([&] { ExtractOrRestore(m_data, hits, false, window); });
 }
 
-void CatalogueFindActions::ExploreHit(QWidget *, qint64 objectId)
+void CatalogHitActions::ExploreHit(QWidget *, qint64 objectId)
 {
     if (m_tree)
         m_tree->SelectByID(objectId);
 }
 
-void CatalogueFindActions::CatalogChanged()
+void CatalogHitActions::CatalogChanged()
 {
     if (m_tree)
         m_tree->RefreshNodes();
 }
 
-void CatalogueFindActions::ShowHelp(QWidget *, int context)
+void CatalogHitActions::ShowHelp(QWidget *, int context)
 {
     if (context == 0)
         ShowHelpWindow();
