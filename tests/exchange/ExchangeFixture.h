@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // A source database (the StoreFixture's) and a second, fresh database to
 // import into; the display locale fixed so that date texts are known.
 class ExchangeFixture : public StoreFixture
@@ -17,9 +19,9 @@ class ExchangeFixture : public StoreFixture
 protected:
     void SetUp() override
     {
-        SetDisplayLocale(QLocale(QStringLiteral("en_US")));
+        SetDisplayLocale(QLocale(u"en_US"_s));
         StoreFixture::SetUp();
-        m_target = OpenDatabase(QStringLiteral("target"));
+        m_target = OpenDatabase(u"target"_s);
     }
 
     void TearDown() override
@@ -93,7 +95,7 @@ protected:
     {
         QStringList lines;
         auto date = [](const SqliteStatement &q, int column) {
-            return q.IsNull(column) ? QStringLiteral("blank")
+            return q.IsNull(column) ? u"blank"_s
                                     : QString::number(qRound64(q.Double(column) * 86400));
         };
         QList<qint64> ids;
@@ -111,10 +113,9 @@ protected:
             object.Bind(1, id);
             // The root is found, not made, by an import: its own row is the target's.
             if (id != root && object.Step()) {
-                lines << QStringLiteral("O|%1|%2|%3|%4|%5|%6|%7|%8|%9")
-                                 .arg(path, object.Text(0), object.Text(1), object.Text(2),
-                                      object.Text(3), object.Text(4), date(object, 5),
-                                      date(object, 6), object.Text(7)) +
+                lines << u"O|%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(
+                             path, object.Text(0), object.Text(1), object.Text(2), object.Text(3),
+                             object.Text(4), date(object, 5), date(object, 6), object.Text(7)) +
                              u'|' + object.Text(8) + u'|' + object.Text(9);
             }
             object.Reset();
@@ -123,9 +124,9 @@ protected:
                 "WHERE ID = ?1 ORDER BY Key"));
             files.Bind(1, id);
             while (files.Step()) {
-                lines << QStringLiteral("F|%1|%2|%3|%4|%5|%6|%7|%8")
-                             .arg(path, files.Text(0), files.Text(1), files.Text(2), files.Text(3),
-                                  date(files, 4), date(files, 5), files.Text(6));
+                lines << u"F|%1|%2|%3|%4|%5|%6|%7|%8"_s.arg(
+                    path, files.Text(0), files.Text(1), files.Text(2), files.Text(3),
+                    date(files, 4), date(files, 5), files.Text(6));
             }
             files.Reset();
         }

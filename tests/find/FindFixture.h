@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 // A catalog database in a temporary folder with helpers to add objects and
 // files with chosen labels, sources, comments and dates, and to run searches.
 class FindFixture : public testing::Test
@@ -25,7 +27,7 @@ protected:
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
         ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(QStringLiteral("db"))));
+        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(u"db"_s)));
     }
 
     void TearDown() override { SetDisplayLocale(QLocale()); }

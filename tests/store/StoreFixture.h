@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 // A fresh catalog database in a temporary folder, opened through the data
 // module, with its own settings file and the scripted user interface.
 class StoreFixture : public testing::Test
@@ -22,14 +24,14 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+            SettingsStore::IniFile{m_folder.filePath(u"settings.ini"_s)});
         m_data = std::make_unique<TDataShare>(m_settings.get());
         ASSERT_TRUE(OpenFreshDatabase(*m_data, DatabasePath()));
     }
 
     void TearDown() override { m_data.reset(); }
 
-    QString DatabasePath() const { return m_folder.filePath(QStringLiteral("db")); }
+    QString DatabasePath() const { return m_folder.filePath(u"db"_s); }
 
     // Adds an object under a parent and returns its ID.
     qint64 AddObject(qint64 parent, const QString &name, int cls = 7)
@@ -52,7 +54,7 @@ protected:
     qint64 CountRows(const QString &sql, qint64 bound = 0)
     {
         SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
-        if (sql.contains(QLatin1String("?1")))
+        if (sql.contains(u"?1"_s))
             query.Bind(1, bound);
         query.Step();
         const qint64 count = query.Int64(0);
@@ -62,7 +64,7 @@ protected:
 
     qint64 ParentOf(qint64 id)
     {
-        return CountRows(QStringLiteral("SELECT Parent FROM Catalogs WHERE ID = ?1"), id);
+        return CountRows(u"SELECT Parent FROM Catalogs WHERE ID = ?1"_s, id);
     }
 
     QTemporaryDir m_folder;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using RowEvent = TableCursor::RowEvent;
@@ -28,17 +30,16 @@ class TableCursorEventsTest : public testing::Test
 protected:
     void SetUp() override
     {
-        m_db.Open(m_folder.filePath(QStringLiteral("t.db")), true);
+        m_db.Open(m_folder.filePath(u"t.db"_s), true);
         m_db.ExecuteScript(
             QStringLiteral("CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
                            "INSERT INTO T (Name) VALUES ('a'), ('b');"));
         m_cursor.Open();
         m_subscription = m_cursor.WatchRows([this](TableCursor &cursor, RowEvent event) {
             // Each event with the name the cursor shows at that moment.
-            const QString name = cursor.Active()
-                                     ? cursor.FieldValue(QStringLiteral("Name")).toString()
-                                     : QStringLiteral("(closed)");
-            m_log << QString::fromLatin1(EventName(event)) + QLatin1Char(':') + name;
+            const QString name =
+                cursor.Active() ? cursor.FieldValue(u"Name"_s).toString() : u"(closed)"_s;
+            m_log << QString::fromLatin1(EventName(event)) + u':' + name;
         });
     }
 
@@ -46,7 +47,7 @@ protected:
 
     QTemporaryDir m_folder;
     SqliteConnection m_db;
-    TableCursor m_cursor{&m_db, QStringLiteral("T")};
+    TableCursor m_cursor{&m_db, u"T"_s};
     TableCursor::RowSubscription m_subscription;
     QStringList m_log;
 };
@@ -58,38 +59,35 @@ TEST_F(TableCursorEventsTest, ReportsEditPostAndCancelOfItsOwnRowOnly)
     ASSERT_TRUE(m_cursor.Locate(1));
     m_cursor.Edit();
     m_cursor.Edit(); // already editing: no second report
-    m_cursor.SetFieldValue(QStringLiteral("Name"), QStringLiteral("a2"));
+    m_cursor.SetFieldValue(u"Name"_s, u"a2"_s);
     m_cursor.Post();
-    EXPECT_EQ(TakeLog(),
-              (QStringList{QStringLiteral("EditStarted:a"), QStringLiteral("Posted:a2")}));
+    EXPECT_EQ(TakeLog(), (QStringList{u"EditStarted:a"_s, u"Posted:a2"_s}));
 
     // An append is posted but never started an edit.
     m_cursor.Append();
-    m_cursor.SetFieldValue(QStringLiteral("Name"), QStringLiteral("c"));
+    m_cursor.SetFieldValue(u"Name"_s, u"c"_s);
     m_cursor.Post();
-    EXPECT_EQ(TakeLog(), QStringList{QStringLiteral("Posted:c")});
+    EXPECT_EQ(TakeLog(), QStringList{u"Posted:c"_s});
 
     // Moving away drops an edit; cancelling while browsing reports nothing.
     m_cursor.Edit();
     ASSERT_TRUE(m_cursor.Locate(2));
     m_cursor.Cancel();
-    EXPECT_EQ(TakeLog(),
-              (QStringList{QStringLiteral("EditStarted:c"), QStringLiteral("Cancelled:c")}));
+    EXPECT_EQ(TakeLog(), (QStringList{u"EditStarted:c"_s, u"Cancelled:c"_s}));
 
     // Another cursor on the same table reports to its own listeners only.
-    TableCursor other(&m_db, QStringLiteral("T"));
+    TableCursor other(&m_db, u"T"_s);
     other.Open();
     ASSERT_TRUE(other.Locate(2));
     other.Edit();
-    other.SetFieldValue(QStringLiteral("Name"), QStringLiteral("b2"));
+    other.SetFieldValue(u"Name"_s, u"b2"_s);
     other.Post();
     EXPECT_TRUE(TakeLog().isEmpty());
 
     // Closing while editing drops the edit too.
     m_cursor.Edit();
     m_cursor.Close();
-    EXPECT_EQ(TakeLog(), (QStringList{QStringLiteral("EditStarted:b2"),
-                                      QStringLiteral("Cancelled:(closed)")}));
+    EXPECT_EQ(TakeLog(), (QStringList{u"EditStarted:b2"_s, u"Cancelled:(closed)"_s}));
 }
 
 TEST_F(TableCursorEventsTest, SubscriptionsEndWithTheirOwnerAndMayOutliveTheCursor)
@@ -126,7 +124,7 @@ TEST_F(TableCursorEventsTest, SubscriptionsEndWithTheirOwnerAndMayOutliveTheCurs
     EXPECT_EQ(thirdCalls, 1);
 
     // Ending a subscription after its cursor is gone is harmless.
-    auto orphan = std::make_unique<TableCursor>(&m_db, QStringLiteral("T"));
+    auto orphan = std::make_unique<TableCursor>(&m_db, u"T"_s);
     auto late = orphan->WatchRows([](TableCursor &, RowEvent) {});
     orphan.reset();
     late.Reset();
