@@ -4,22 +4,16 @@
 #include "app/cli/CliCommandLine.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
-#include "store/DataShare.h"
+#include "store/CatalogSchema.h"
 #include "store/DatabaseRepair.h"
 #include "support/DatabaseLockHolder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -40,6 +34,9 @@ protected:
 
     QString Db(const QString &name = u"db"_s) const { return m_folder.filePath(name); }
 
+    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
+    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
+
     // Adds files to a database through the store, as a scan would.
     void AddFiles(const QString &folder, const QList<qint64> &sizes)
     {
@@ -48,12 +45,24 @@ protected:
         data.DatabaseFolder = folder;
         ASSERT_TRUE(data.OpenDatabase());
         data.RunInTransaction([&] {
-            for (qint64 size : sizes) {
-                SqliteStatement &insert = data.CatalogDatabase.Prepare(
-                    u"INSERT INTO Files (ID, Size, Name) VALUES (3, ?1, 'f')"_s);
-                insert.Bind(1, size).Execute();
-            }
+            for (qint64 size : sizes)
+                AddCliFile(data, CatalogSchema::kCatalogsId, u"f"_s, size);
         });
+    }
+
+    // Runs the real executable, interrupts it once the file appears (the sign
+    // that it reached the step to interrupt) and waits for it to end.
+    void InterruptWhen(QProcess &process, const QStringList &arguments, const QString &sign)
+    {
+        process.start(QStringLiteral(DIRVANTA_CLI_PATH), arguments);
+        ASSERT_TRUE(process.waitForStarted());
+        QElapsedTimer timer;
+        timer.start();
+        while (!QFileInfo::exists(sign) && timer.elapsed() < 20000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(process.state(), QProcess::Running);
+        ::kill(pid_t(process.processId()), SIGINT);
+        ASSERT_TRUE(process.waitForFinished(30000));
     }
 
     QTemporaryDir m_folder;
@@ -61,41 +70,25 @@ protected:
 
 } // namespace
 
-TEST_F(CliApplicationTest, CreateThenInfoReportsTheDatabaseAsJson)
-{
-    CliResult created = RunCli({u"--db"_s, Db(), u"create"_s});
-    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
-    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, Db()));
-
-    AddFiles(Db(), {5'000'000'000LL, 12});
-    const CliResult info = RunCli({u"--db"_s, Db(), u"info"_s, u"--json"_s});
-    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
-    EXPECT_EQ(info.out, u"{\"version\":210,\"objects\":5,\"files\":2,\"bytes\":5000000012}\n"_s);
-
-    const CliResult text = RunCli({u"--db"_s, Db(), u"info"_s});
-    EXPECT_TRUE(text.out.contains(u"Version:  210"_s)) << text.out.toStdString();
-}
-
 TEST_F(CliApplicationTest, CreateKeepsAnExistingDatabaseUnlessToldToReplaceIt)
 {
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
-    AddFiles(Db(), {1});
-    const QStringList info = {u"--db"_s, Db(), u"--json"_s, u"info"_s};
+    const CliResult created = Run({u"create"_s});
+    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+    AddFiles(Db(), {5'000'000'000LL, 12});
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":5,\"files\":2,\"bytes\":5000000012}\n"_s);
+    EXPECT_TRUE(Run({u"info"_s}).out.contains(u"Version:  210"_s));
 
-    CliResult refused = RunCli({u"--db"_s, Db(), u"create"_s});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(u"Database Replace"_s));
+    const CliResult refused = Run({u"create"_s});
+    EXPECT_TRUE(FailedWith(refused, u"Database Replace"_s));
     EXPECT_TRUE(refused.err.contains(u"--replace"_s));
-    EXPECT_TRUE(RunCli(info).out.contains(u"\"files\":1"_s));
+    EXPECT_EQ(Run({u"--no"_s, u"create"_s}).exitCode, 1);
+    EXPECT_TRUE(Info().contains(u"\"files\":2"_s));
 
-    refused = RunCli({u"--no"_s, u"--db"_s, Db(), u"create"_s});
-    EXPECT_EQ(refused.exitCode, 1);
-
-    EXPECT_EQ(RunCli({u"--db"_s, Db(), u"create"_s, u"--replace"_s}).exitCode, 0);
-    EXPECT_TRUE(RunCli(info).out.contains(u"\"files\":0"_s));
+    EXPECT_EQ(Run({u"create"_s, u"--replace"_s}).exitCode, 0);
+    EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
     AddFiles(Db(), {1});
-    EXPECT_EQ(RunCli({u"--yes"_s, u"--db"_s, Db(), u"create"_s}).exitCode, 0);
-    EXPECT_TRUE(RunCli(info).out.contains(u"\"files\":0"_s));
+    EXPECT_EQ(Run({u"--yes"_s, u"create"_s}).exitCode, 0);
+    EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
 }
 
 TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
@@ -144,6 +137,9 @@ TEST(CliCommandLineTest, OneParserReadsEveryCommandAgainstItsTable)
         {{u"archive"_s, u"a"_s, u"b"_s}, u"unexpected argument b"_s, {}, {}},
         {{u"--json"_s}, u"no command given"_s, {}, {}},
         {{u"launch"_s}, u"unknown command launch"_s, {}, {}},
+        {{u"mkdir"_s}, u"mkdir needs "_s, {}, {}},
+        {{u"empty-wastebasket"_s, u"x"_s}, u"unexpected argument x"_s, {}, {}},
+        {{u"--permanent"_s, u"mkdir"_s, u"X"_s}, u"--permanent goes with rm"_s, {}, {}},
     };
     for (const auto &c : cases) {
         const CliCommandLine line = ParseCliCommandLine(c.arguments);
@@ -201,9 +197,8 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
 TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
 {
     for (const char *command : {"info", "compress"}) {
-        const CliResult result = RunCli({u"--db"_s, Db(), QLatin1String(command)});
-        EXPECT_EQ(result.exitCode, 1);
-        EXPECT_TRUE(result.err.contains(u"Unable to open the Catalog Database in Folder"_s));
+        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
+                               u"Unable to open the Catalog Database in Folder"_s));
     }
     EXPECT_FALSE(QDir(Db()).exists());
 }
@@ -236,36 +231,20 @@ TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed
 
 TEST_F(CliApplicationTest, DatabaseHeldByAnotherProcessIsLockedAndNotReplaced)
 {
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), {42});
     DatabaseLockHolder other(TDataShare::CatalogsFilePath(Db()));
     ASSERT_TRUE(other.Holding());
 
-    const CliResult info = RunCli({u"--db"_s, Db(), u"info"_s});
-    EXPECT_EQ(info.exitCode, 1);
-    EXPECT_TRUE(info.err.contains(u"Catalog Locked"_s));
-    EXPECT_TRUE(info.err.contains(u"is currently being accessed by another application or User"_s));
+    EXPECT_TRUE(FailedWith(Run({u"info"_s}),
+                           u"Catalog Locked: The Catalog \""_s + Db() +
+                               u"\" is currently being accessed by another application or User"_s));
 
-    const CliResult replace = RunCli({u"--db"_s, Db(), u"create"_s, u"--replace"_s});
-    EXPECT_EQ(replace.exitCode, 1);
-    EXPECT_TRUE(replace.err.contains(u"in use by another program"_s));
+    EXPECT_TRUE(FailedWith(Run({u"create"_s, u"--replace"_s}), u"in use by another program"_s));
 
     other.Release();
     // Nothing was lost while it was held.
-    EXPECT_TRUE(RunCli({u"--db"_s, Db(), u"--json"_s, u"info"_s}).out.contains(u"\"bytes\":42"_s));
-}
-
-TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
-{
-    QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {u"--db"_s, Db(), u"create"_s});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {u"--db"_s, Db(), u"--json"_s, u"info"_s});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(process.readAllStandardOutput(),
-              QByteArray("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+    EXPECT_TRUE(Info().contains(u"\"bytes\":42"_s));
 }
 
 TEST_F(CliApplicationTest, CtrlCCancelsACatalogWhichLeavesTheDatabaseAsItWas)
@@ -277,65 +256,49 @@ TEST_F(CliApplicationTest, CtrlCCancelsACatalogWhichLeavesTheDatabaseAsItWas)
         for (int file = 0; file < 100; ++file)
             ::close(::creat(QFile::encodeName(path + u"/f%1"_s.arg(file)), 0644));
     }
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
-    const QStringList info = {u"--db"_s, Db(), u"--json"_s, u"info"_s};
-    const QString before = RunCli(info).out;
-
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
+    const QString before = Info();
     QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {u"--db"_s, Db(), u"catalog"_s, tree});
-    ASSERT_TRUE(process.waitForStarted());
     // A journal shows the catalog's transaction has begun: interrupt it then.
-    const QString journal = Db() + u"/Dirvanta Catalogs.db-journal"_s;
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFileInfo::exists(journal) && timer.elapsed() < 20000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(30000));
+    InterruptWhen(process, {u"--db"_s, Db(), u"catalog"_s, tree},
+                  Db() + u"/Dirvanta Catalogs.db-journal"_s);
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-    EXPECT_EQ(RunCli(info).out, before);
+    EXPECT_EQ(Info(), before);
 }
 
 TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), {1, 2, 3});
     const CliResult sound = RunCli({u"--json"_s, u"verify"_s, Db()});
     EXPECT_EQ(sound.exitCode, 0);
-    EXPECT_TRUE(sound.out.contains(QStringLiteral("\"level\":0,\"problems\":[],\"text\":"
-                                                  "\"Verification Successful.\"")))
+    EXPECT_TRUE(sound.out.contains(u"\"level\":0,\"problems\":[],\"text\":"
+                                   "\"Verification Successful.\""_s))
         << sound.out.toStdString();
 
-    const CliResult invalid = RunCli({u"verify"_s, Db(u"none"_s)});
-    EXPECT_EQ(invalid.exitCode, 1);
-    EXPECT_TRUE(invalid.err.contains(u"Invalid Database Folder"_s));
+    EXPECT_TRUE(FailedWith(RunCli({u"verify"_s, Db(u"none"_s)}), u"Invalid Database Folder"_s));
 
     {
         SqliteConnection files;
         files.Open(TDataShare::FilesFilePath(Db()), false);
         files.ExecuteScript(u"UPDATE Files SET ID = 4242"_s);
     }
-    const CliResult orphans = RunCli({u"--db"_s, Db(), u"verify"_s});
+    const CliResult orphans = Run({u"verify"_s});
     EXPECT_EQ(orphans.exitCode, 1);
-    EXPECT_TRUE(
-        orphans.out.contains(QStringLiteral("Dirvanta Files.db: Verification Failed - Try a Repair "
-                                            "(level 3)\n  3 files have no owner")));
+    EXPECT_TRUE(orphans.out.contains(u"Dirvanta Files.db: Verification Failed - Try a Repair "
+                                     "(level 3)\n  3 files have no owner"_s));
 
     {
         DatabaseLockHolder other(TDataShare::FilesFilePath(Db()));
-        const CliResult held = RunCli({u"repair"_s, Db()});
-        EXPECT_EQ(held.exitCode, 1);
-        EXPECT_TRUE(held.err.contains(u"in use by another program"_s));
+        EXPECT_TRUE(FailedWith(RunCli({u"repair"_s, Db()}), u"in use by another program"_s));
     }
     const CliResult repair = RunCli({u"repair"_s, Db()});
     EXPECT_EQ(repair.exitCode, 0);
-    EXPECT_TRUE(
-        repair.out.contains(QStringLiteral("Dirvanta Files.db: Repair was successful. 3 rows "
-                                           "recovered, 0 lost, 3 moved to \"Recovered "
-                                           "Items\".")));
+    EXPECT_TRUE(repair.out.contains(u"Dirvanta Files.db: Repair was successful. 3 rows "
+                                    "recovered, 0 lost, 3 moved to \"Recovered "
+                                    "Items\"."_s));
     EXPECT_TRUE(repair.out.contains(u"Database Backed-up to: "_s +
                                     m_folder.filePath(u"Backup Dirvanta *.*"_s)));
     EXPECT_EQ(RunCli({u"verify"_s, Db()}).exitCode, 0);
@@ -345,7 +308,7 @@ TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
 TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheDatabaseAsItWas)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     // Past the header, whose change counters a copy through SQLite moves on.
     const auto pages = [](const QString &path) {
@@ -357,17 +320,9 @@ TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheDatabaseAsItWas)
     const QByteArray filesBefore = pages(files);
     const QByteArray catalogsBefore = pages(catalogs);
 
-    QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {u"repair"_s, Db()});
-    ASSERT_TRUE(process.waitForStarted());
     const QString rebuilt = files + u"-rebuilt"_s;
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFileInfo::exists(rebuilt) && timer.elapsed() < 20000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(30000));
+    QProcess process;
+    InterruptWhen(process, {u"repair"_s, Db()}, rebuilt);
     EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
     EXPECT_TRUE(pages(files) == filesBefore) << "the Files file was replaced";
     EXPECT_TRUE(pages(catalogs) == catalogsBefore) << "the Catalogs file stayed rebuilt";
@@ -378,7 +333,7 @@ TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedO
 {
     using namespace DatabaseRepair;
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({u"--db"_s, Db(), u"create"_s}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     const QString filesPath = TDataShare::FilesFilePath(Db());
     QByteArray damaged;

@@ -3,20 +3,14 @@
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -40,22 +34,11 @@ protected:
             m_disk = add(work, "Disk 1", kHardDiskClass, "WORK1");
             const qint64 folder = add(m_disk, "Letters", kFileFolderClass, "");
             const qint64 other = add(kCatalogsId, "Disk 2", kHardDiskClass, "OTHER");
-            auto addFile = [&](qint64 owner, const char *name, qint64 size, const char *comment) {
-                SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
-                    "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
-                    "Modified) VALUES (?1, 32, ?2, ?3, 0, ?4, ?5, ?5)"));
-                insert.Bind(1, owner)
-                    .Bind(2, size)
-                    .Bind(3, QString::fromUtf8(name))
-                    .Bind(4, QString::fromUtf8(comment))
-                    .Bind(5, m_when)
-                    .Execute();
-                return data.CatalogDatabase.LastInsertId();
-            };
-            m_letterKey = addFile(folder, "letter.txt", 1234, "to the cat\nsecond line");
-            addFile(folder, "a.b.txt", 10, "");
-            addFile(m_disk, "setup.exe", 5000, "");
-            addFile(other, "setup.exe", 5000, "");
+            m_letterKey = AddCliFile(data, folder, u"letter.txt"_s, 1234, m_when,
+                                     u"to the cat\nsecond line"_s);
+            AddCliFile(data, folder, u"a.b.txt"_s, 10, m_when);
+            AddCliFile(data, m_disk, u"setup.exe"_s, 5000, m_when);
+            AddCliFile(data, other, u"setup.exe"_s, 5000, m_when);
         });
     }
 
@@ -63,16 +46,10 @@ protected:
 
     CliResult Run(const QStringList &arguments)
     {
-        return RunCli(QStringList{u"--db"_s, Db(), u"find"_s} + arguments);
+        return RunCliOn(Db(), QStringList{u"find"_s} + arguments);
     }
 
-    QStringList Names(const CliResult &result)
-    {
-        QStringList names;
-        for (const QString &line : result.out.split(u'\n', Qt::SkipEmptyParts))
-            names << line.section(u'\t', 0, 0);
-        return names;
-    }
+    static QStringList Names(const CliResult &result) { return FirstColumns(result.out); }
 
     QTemporaryDir m_folder;
     double m_when = 0;
@@ -84,8 +61,8 @@ TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
 {
     const CliResult result = Run({u"--name"_s, u"letter"_s, u"--json"_s});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.startsWith(QStringLiteral("[{\"name\":\"letter.txt\",\"kind\":\"file\","
-                                                     "\"key\":")))
+    EXPECT_TRUE(result.out.startsWith(u"[{\"name\":\"letter.txt\",\"kind\":\"file\","
+                                      "\"key\":"_s))
         << result.out.toStdString();
     const QJsonArray hits = QJsonDocument::fromJson(result.out.toUtf8()).array();
     ASSERT_EQ(hits.size(), 2) << result.out.toStdString();
@@ -162,20 +139,13 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
     const QList<QStringList> usages = {{u"--type"_s, u"14"_s},
                                        {u"--type"_s, u"Files"_s},
                                        {u"--between"_s, u"2026-01-01"_s},
-                                       {u"--limit"_s, u"0"_s},
-                                       {u"--name"_s},
-                                       {u"--bogus"_s},
-                                       {u"stray"_s}};
+                                       {u"--limit"_s, u"0"_s}};
     for (const QStringList &arguments : usages)
         EXPECT_EQ(Run(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
 
-    const CliResult badDate = Run({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s});
-    EXPECT_EQ(badDate.exitCode, 1);
-    EXPECT_TRUE(badDate.err.contains(u"The Date entered is invalid"_s))
-        << badDate.err.toStdString();
-    const CliResult missing = Run({u"--in"_s, u"Catalogs\\Nowhere"_s});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(u"there is no"_s)) << missing.err.toStdString();
+    EXPECT_TRUE(FailedWith(Run({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
+                           u"The Date entered is invalid"_s));
+    EXPECT_TRUE(FailedWith(Run({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
 }
 
 } // namespace

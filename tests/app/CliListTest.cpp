@@ -1,23 +1,15 @@
 #include "CliRunner.h"
-#include "app/cli/CliApplication.h"
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QTextStream>
-
-#include <gtest/gtest.h>
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -45,31 +37,15 @@ protected:
             const qint64 set = add(kArchivesId, "Backup", kArchiveSetClass, 77, "");
             data.CatalogDatabase.ExecuteScript(
                 u"UPDATE Catalogs SET VolSize = %1 WHERE ID = %2"_s.arg(volume).arg(set));
-            auto addFile = [&](int attributes, qint64 size, const QString &name,
-                               const QString &comment) {
-                SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
-                    "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
-                    "Modified) VALUES (?1, ?2, ?3, ?4, 0, ?5, ?6, ?6)"));
-                insert.Bind(1, m_diskId)
-                    .Bind(2, attributes)
-                    .Bind(3, size)
-                    .Bind(4, name)
-                    .Bind(5, comment)
-                    .Bind(6, when)
-                    .Execute();
-                return data.CatalogDatabase.LastInsertId();
-            };
-            m_firstKey = addFile(33, 5'000'000'000LL, u"Big.iso"_s, u"say \"hi\""_s);
-            addFile(0, 100, u"Read.me"_s, QString());
+            m_firstKey = AddCliFile(data, m_diskId, u"Big.iso"_s, 5'000'000'000LL, when,
+                                    u"say \"hi\""_s, 33);
+            AddCliFile(data, m_diskId, u"Read.me"_s, 100, when, {}, 0);
         });
     }
 
     QString Db() const { return m_folder.filePath(u"db"_s); }
 
-    CliResult Run(const QStringList &arguments)
-    {
-        return RunCli(QStringList{u"--db"_s, Db()} + arguments);
-    }
+    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
 
     QTemporaryDir m_folder;
     qint64 m_diskId = 0;
@@ -84,15 +60,13 @@ TEST_F(CliListTest, ListsTheChildObjectsThenTheFilesAsJson)
     const CliResult listing = Run({u"ls"_s, u"catalogs\\WORK\\disk 1"_s, u"--json"_s});
     ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
     const QString expected =
-        QStringLiteral(
-            "[{\"name\":\"My Docs\",\"kind\":\"object\",\"id\":%1,\"class\":7,"
-            "\"size\":0,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"two\\nlines\"},"
-            "{\"name\":\"Big.iso\",\"kind\":\"file\",\"key\":%2,\"attributes\":33,"
-            "\"size\":5000000000,\"modified\":\"2026-07-14T10:01:00\","
-            "\"comment\":\"say \\\"hi\\\"\"},"
-            "{\"name\":\"Read.me\",\"kind\":\"file\",\"key\":%3,\"attributes\":0,"
-            "\"size\":100,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"\"}]\n")
-            .arg(m_folderId)
+        u"[{\"name\":\"My Docs\",\"kind\":\"object\",\"id\":%1,\"class\":7,"
+        "\"size\":0,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"two\\nlines\"},"
+        "{\"name\":\"Big.iso\",\"kind\":\"file\",\"key\":%2,\"attributes\":33,"
+        "\"size\":5000000000,\"modified\":\"2026-07-14T10:01:00\","
+        "\"comment\":\"say \\\"hi\\\"\"},"
+        "{\"name\":\"Read.me\",\"kind\":\"file\",\"key\":%3,\"attributes\":0,"
+        "\"size\":100,\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"\"}]\n"_s.arg(m_folderId)
             .arg(m_firstKey)
             .arg(m_firstKey + 1);
     EXPECT_EQ(listing.out, expected);

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 // What one run of the command-line tool gave.
 struct CliResult
 {
@@ -39,7 +41,7 @@ inline CliResult RunCli(const QStringList &arguments, const QString &input = QSt
 // Runs the tool on the database in the folder.
 inline CliResult RunCliOn(const QString &folder, const QStringList &arguments)
 {
-    return RunCli(QStringList{QStringLiteral("--db"), folder} + arguments);
+    return RunCli(QStringList{u"--db"_s, folder} + arguments);
 }
 
 // A run that failed (exit code 1) and said why on the error stream.
@@ -65,8 +67,8 @@ inline qint64 AddCliFile(TDataShare &data, qint64 owner, const QString &name, qi
                          double modified = 0, const QString &comment = {}, int attributes = 32)
 {
     data.CatalogDatabase
-        .Prepare(QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, "
-                                "Created, Modified) VALUES (?1, ?2, ?3, ?4, 0, ?5, ?6, ?6)"))
+        .Prepare(u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, "
+                 "Created, Modified) VALUES (?1, ?2, ?3, ?4, 0, ?5, ?6, ?6)"_s)
         .Bind(1, owner)
         .Bind(2, attributes)
         .Bind(3, size)

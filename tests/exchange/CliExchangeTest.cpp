@@ -62,27 +62,22 @@ TEST_F(CliExchangeTest, ImportAnswersDuplicatesFromItsFlags)
 
 TEST_F(CliExchangeTest, RefusesBadInputWithClearMessages)
 {
-    CliResult result = Cli({u"export"_s, u"Catalogs\\Nope"_s, FilePath(u"x.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"there is no \"Catalogs\\Nope\""_s));
-    result = Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"cannot be exported"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"export"_s, u"Catalogs\\Nope"_s, FilePath(u"x.dvx"_s)}),
+                           u"there is no \"Catalogs\\Nope\""_s));
+    EXPECT_TRUE(FailedWith(Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)}),
+                           u"cannot be exported"_s));
     EXPECT_FALSE(QFile::exists(FilePath(u"x.dvx"_s)));
     EXPECT_EQ(Cli({u"export"_s, u"Catalogs"_s}).exitCode, 2);
     EXPECT_EQ(Cli({u"import"_s, u"a"_s, u"--bogus"_s}).exitCode, 2);
     EXPECT_EQ(Cli({u"import-v1"_s, u"a"_s, u"--keep-all"_s, u"b"_s}).exitCode, 2);
 
     WriteBytes(u"nine.dvx"_s, "a,b,c,d,e,f,g,h,i\r\n");
-    result = Cli({u"import"_s, FilePath(u"nine.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"Invalid Format"_s));
-    result = Cli({u"import"_s, FilePath(u"missing.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"missing.dvx\" could not be opened"_s));
-    result = Cli({u"import-v1"_s, FilePath(u"missing.cxp"_s), FilePath(u"nine.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"File Not Found"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"import"_s, FilePath(u"nine.dvx"_s)}), u"Invalid Format"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"import"_s, FilePath(u"missing.dvx"_s)}),
+                           u"missing.dvx\" could not be opened"_s));
+    EXPECT_TRUE(
+        FailedWith(Cli({u"import-v1"_s, FilePath(u"missing.cxp"_s), FilePath(u"nine.dvx"_s)}),
+                   u"File Not Found"_s));
     EXPECT_TRUE(RunCli({u"--help"_s}).out.contains(u"import-v1 VOLUMES-FILE FILES-FILE"_s));
 }
 

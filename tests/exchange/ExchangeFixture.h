@@ -74,9 +74,9 @@ protected:
                        const QString &comment = QString(), bool packaged = false,
                        int attributes = 32, double created = 44000.75, double modified = 44001.5)
     {
-        SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+        SqliteStatement &insert = data.CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"_s);
         insert.Bind(1, owner)
             .Bind(2, attributes)
             .Bind(3, size)
@@ -107,9 +107,9 @@ protected:
             nullptr);
         for (const qint64 id : ids) {
             const QString path = data.Catalogs.PathByID(id, false);
-            SqliteStatement &object = data.CatalogDatabase.Prepare(QStringLiteral(
-                "SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
-                "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"));
+            SqliteStatement &object = data.CatalogDatabase.Prepare(
+                u"SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
+                "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"_s);
             object.Bind(1, id);
             // The root is found, not made, by an import: its own row is the target's.
             if (id != root && object.Step()) {
@@ -119,9 +119,9 @@ protected:
                              u'|' + object.Text(8) + u'|' + object.Text(9);
             }
             object.Reset();
-            SqliteStatement &files = data.CatalogDatabase.Prepare(QStringLiteral(
-                "SELECT Name, Class, Size, Packaged, Created, Modified, Comment FROM Files "
-                "WHERE ID = ?1 ORDER BY Key"));
+            SqliteStatement &files = data.CatalogDatabase.Prepare(
+                u"SELECT Name, Class, Size, Packaged, Created, Modified, Comment FROM Files "
+                "WHERE ID = ?1 ORDER BY Key"_s);
             files.Bind(1, id);
             while (files.Step()) {
                 lines << u"F|%1|%2|%3|%4|%5|%6|%7|%8"_s.arg(

@@ -6,7 +6,6 @@
 #include <QFile>
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -64,8 +63,8 @@ TEST_P(DateCheckTest, RejectsTheFirstBadDateWithTheFormatInTheBox)
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.kind, MessageKind::Error);
     EXPECT_EQ(box.caption, u"Invalid Date"_s);
-    EXPECT_EQ(box.text, QStringLiteral("The Date entered is invalid or the format is incorrect."
-                                       "\n\nPlease respecify in the format \"DD/MM/YYYY\""));
+    EXPECT_EQ(box.text, u"The Date entered is invalid or the format is incorrect."
+                        "\n\nPlease respecify in the format \"DD/MM/YYYY\""_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dates, DateCheckTest,

@@ -49,9 +49,9 @@ protected:
                    double modified = Day(2020, 5, 1), const QString &comment = QString(),
                    bool packaged = false)
     {
-        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"));
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"_s);
         insert.Bind(1, owner)
             .Bind(2, size)
             .Bind(3, name)

@@ -3,7 +3,6 @@
 #include "store/CatalogSchema.h"
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -292,10 +291,10 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
     const SearchResult result = RunSearch(m_data, request, hooks);
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Find Limit Exceeded"_s);
-    EXPECT_EQ(box.text, QStringLiteral("The Find limit of 8,000 matched Objects has been "
-                                       "exceeded.\nPlease amend the find criteria to return less "
-                                       "objects\n\nOnly the objects matched so far will be "
-                                       "displayed."));
+    EXPECT_EQ(box.text, u"The Find limit of 8,000 matched Objects has been "
+                        "exceeded.\nPlease amend the find criteria to return less "
+                        "objects\n\nOnly the objects matched so far will be "
+                        "displayed."_s);
     EXPECT_TRUE(result.limitReached);
     EXPECT_TRUE(result.interrupted);
     EXPECT_GT(result.hits.size(), 8000);

@@ -19,7 +19,6 @@
 #include <optional>
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -85,9 +84,9 @@ TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
                           {3, "Catalogs", 1, 1, 0},
                           {4, "Wastebasket", 1, 8, 0},
                           {5, "Volume Pool", 2, 25, 0}};
-    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(QStringLiteral(
-        "SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
-        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"));
+    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(
+        u"SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
+        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"_s);
     size_t row = 0;
     while (rows.Step()) {
         ASSERT_LT(row, std::size(expected));
@@ -119,17 +118,16 @@ TEST_F(CatalogDatabaseTest, TablesHaveTheFieldsAndIndexesInOrder)
     for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Catalogs"_s))
         catalogs << c.name + u':' + c.type;
     EXPECT_EQ(catalogs.join(u' '),
-              QStringLiteral("ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
-                             "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
-                             "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
-                             "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"));
+              u"ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
+              "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
+              "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
+              "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"_s);
     QStringList files;
     for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Files"_s))
         files << c.name + u':' + c.type;
-    EXPECT_EQ(files.join(u' '),
-              QStringLiteral("Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
-                             "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
-                             "Modified:DATETIME Spare1:INTEGER"));
+    EXPECT_EQ(files.join(u' '), u"Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
+                                "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
+                                "Modified:DATETIME Spare1:INTEGER"_s);
 
     EXPECT_EQ(Indexes(m_data->CatalogDatabase, u"main"_s, u"Catalogs"_s),
               (QStringList{u"ArchiveIdx(VolSize;Class)"_s, u"ClassIdx(Class)"_s,
@@ -148,16 +146,14 @@ TEST_F(CatalogDatabaseTest, AppendCatalogRowFollowsItsFieldRules)
                                        6'000'000'000LL, 9'000'000'000LL);
     EXPECT_EQ(id, 6);
     EXPECT_EQ(GetObjectName(*m_data, id), longName);
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT Parent IS NULL AND Class IS NULL FROM Catalogs WHERE "
-                                 "ID = ?1"),
-                  id),
-        1);
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT Modified IS NULL AND Deleted = 0 FROM Catalogs WHERE "
-                                 "ID = ?1"),
-                  id),
-        1);
+    EXPECT_EQ(CountRows(u"SELECT Parent IS NULL AND Class IS NULL FROM Catalogs WHERE "
+                        "ID = ?1"_s,
+                        id),
+              1);
+    EXPECT_EQ(CountRows(u"SELECT Modified IS NULL AND Deleted = 0 FROM Catalogs WHERE "
+                        "ID = ?1"_s,
+                        id),
+              1);
     EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(u"SerialID"_s).toString(),
               u"BACKUP SS 7"_s);
     // Sizes beyond 32 bits are kept whole.
@@ -168,8 +164,8 @@ TEST_F(CatalogDatabaseTest, AppendCatalogRowFollowsItsFieldRules)
     // like a number stays text.
     const qint64 second = AppendCatalogRow(m_data->Catalogs, u"007"_s, QString(), 0, 0, false, 0, 0,
                                            QString(), QString(), 0, 0);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT Parent = 0 AND Class = 0 AND typeof(Name) = 'text' "
-                                       "FROM Catalogs WHERE ID = ?1"),
+    EXPECT_EQ(CountRows(u"SELECT Parent = 0 AND Class = 0 AND typeof(Name) = 'text' "
+                        "FROM Catalogs WHERE ID = ?1"_s,
                         second),
               1);
     const qint64 unnamed =
@@ -281,11 +277,10 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
     // Changes of one row within one batch reach the index as their net effect.
     ASSERT_TRUE(m_data->RunInTransaction([&] {
         const qint64 brief = AddFile(disk, u"brief visit.tmp"_s);
-        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'second name' WHERE Key = %1; "
-                                        "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
-                                        "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
-                                        "= 'final name.txt' WHERE Key = %2")
-                             .arg(brief)
+        db.ExecuteScript(u"UPDATE Files SET Name = 'second name' WHERE Key = %1; "
+                         "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
+                         "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
+                         "= 'final name.txt' WHERE Key = %2"_s.arg(brief)
                              .arg(first));
     }));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
@@ -297,10 +292,9 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
         const qint64 renamed = AddFile(AddObject(disk, u"Bulk Folder"_s), u"bulk one.txt"_s);
         const qint64 gone = AddFile(disk, u"bulk gone.txt"_s);
         AddFile(disk, u"bulk two.txt"_s);
-        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'bulk renamed' WHERE Key = %1; "
-                                        "DELETE FROM Files WHERE Key = %2; UPDATE Files SET Name "
-                                        "= 'old renamed.txt' WHERE Key = %3")
-                             .arg(renamed)
+        db.ExecuteScript(u"UPDATE Files SET Name = 'bulk renamed' WHERE Key = %1; "
+                         "DELETE FROM Files WHERE Key = %2; UPDATE Files SET Name "
+                         "= 'old renamed.txt' WHERE Key = %3"_s.arg(renamed)
                              .arg(gone)
                              .arg(first));
         EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending"_s), 2);
@@ -338,11 +332,11 @@ TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
         EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     };
     // A database from before the index: no index tables, no triggers.
-    reopenAfter(QStringLiteral(
-        "DROP TRIGGER FilesDb.FilesNameIndexAdd; DROP TRIGGER FilesDb.FilesNameIndexRemove;"
+    reopenAfter(
+        u"DROP TRIGGER FilesDb.FilesNameIndexAdd; DROP TRIGGER FilesDb.FilesNameIndexRemove;"
         "DROP TRIGGER FilesDb.FilesNameIndexRename; DROP TABLE FilesDb.FilesNameIndex;"
         "DROP TABLE FilesDb.NameIndexVersion; INSERT INTO Files (ID, Name) VALUES (5, "
-        "'unindexed.doc')"));
+        "'unindexed.doc')"_s);
     // An index of another layout version.
     reopenAfter(u"UPDATE main.NameIndexVersion SET Version = 0"_s);
     // A current index is left alone.
@@ -421,9 +415,9 @@ TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
     EXPECT_FALSE(m_data->CompressDatabase());
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Database Error"_s);
-    EXPECT_EQ(box.text, QStringLiteral("Dirvanta was unable to compress the current \n Catalog "
-                                       "Database due to an unknown database error.\n\nPlease close "
-                                       "Dirvanta and restart, before retrying"));
+    EXPECT_EQ(box.text, u"Dirvanta was unable to compress the current \n Catalog "
+                        "Database due to an unknown database error.\n\nPlease close "
+                        "Dirvanta and restart, before retrying"_s);
     m_data->Rollback();
 }
 
@@ -439,9 +433,8 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
     RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.kind, MessageKind::Error);
     EXPECT_EQ(box.caption, u"Catalog Error"_s);
-    EXPECT_TRUE(
-        box.text.startsWith(QStringLiteral("Unable to Open Catalog due to the following Access "
-                                           "Error:\n\nError Code: 14\nError Type: ")))
+    EXPECT_TRUE(box.text.startsWith(u"Unable to Open Catalog due to the following Access "
+                                    "Error:\n\nError Code: 14\nError Type: "_s))
         << box.text.toStdString();
 
     // Files that are not databases.
@@ -470,8 +463,8 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
     EXPECT_FALSE(m_data->OpenDatabase());
     box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Catalog Error"_s);
-    EXPECT_EQ(box.text, QStringLiteral("An unknown error occured whilst opening the Dirvanta "
-                                       "Databases.\n\nThis request will be terminated"));
+    EXPECT_EQ(box.text, u"An unknown error occured whilst opening the Dirvanta "
+                        "Databases.\n\nThis request will be terminated"_s);
 
     // The real database opens again afterwards.
     m_data->DatabaseFolder = DatabasePath();
@@ -488,9 +481,9 @@ TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Catalog Locked"_s);
     EXPECT_EQ(box.text, u"The Catalog \""_s + DatabasePath() +
-                            QStringLiteral("\" is currently being accessed by another application "
-                                           "or User\n\nPlease try again when the other "
-                                           "Application or User has finished"));
+                            u"\" is currently being accessed by another application "
+                            "or User\n\nPlease try again when the other "
+                            "Application or User has finished"_s);
 
     other.Release();
     EXPECT_TRUE(m_data->OpenDatabase());
@@ -536,8 +529,8 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
     EXPECT_EQ(box.kind, MessageKind::Information);
     EXPECT_EQ(box.caption, u"Database Access Failed"_s);
     EXPECT_EQ(box.text, u"The Database Folder \""_s + missing +
-                            QStringLiteral("\" could not be located.\n\nPlease specifiy the Folder "
-                                           "required"));
+                            u"\" could not be located.\n\nPlease specifiy the Folder "
+                            "required"_s);
 
     // A folder without tables; the dialog chooses to create one elsewhere.
     const QString bare = m_folder.filePath(u"bare"_s);
@@ -552,8 +545,8 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
     }));
     box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.text, u"Unable to open the Catalog Database in Folder \""_s + bare +
-                            QStringLiteral("\"\n\nPlease specifiy the correct location or create "
-                                           "a new Catalog Database"));
+                            u"\"\n\nPlease specifiy the correct location or create "
+                            "a new Catalog Database"_s);
     EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, fresh));
     EXPECT_TRUE(m_data->OpenDatabase());
 }
@@ -638,9 +631,8 @@ protected:
         const auto declare = [&](const char *sql) {
             SqliteConnection db;
             db.Open(FilePath(DatabaseRepair::DatabaseFile::Files), false);
-            db.ExecuteScript(QStringLiteral("PRAGMA writable_schema=ON; UPDATE sqlite_schema SET "
-                                            "sql = '%1' WHERE name = 'SizeIndex'")
-                                 .arg(QLatin1String(sql)));
+            db.ExecuteScript(u"PRAGMA writable_schema=ON; UPDATE sqlite_schema SET "
+                             "sql = '%1' WHERE name = 'SizeIndex'"_s.arg(QLatin1String(sql)));
         };
         declare("CREATE INDEX SizeIndex ON Files (Spare1)");
         OnFile(DatabaseRepair::DatabaseFile::Files,
@@ -756,9 +748,9 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
     originalCopy.write(original);
     originalCopy.close();
     db.ExecuteScript(u"ATTACH '%1' AS original"_s.arg(originalCopy.fileName()));
-    SqliteStatement &differing = db.Prepare(QStringLiteral(
-        "SELECT count(*) FROM Files r JOIN original.Files o ON o.Key = r.Key WHERE r.Name <> "
-        "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"));
+    SqliteStatement &differing = db.Prepare(
+        u"SELECT count(*) FROM Files r JOIN original.Files o ON o.Key = r.Key WHERE r.Name <> "
+        "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"_s);
     differing.Step();
     EXPECT_EQ(differing.Int64(0), 0);
     db.Close();
@@ -797,16 +789,15 @@ TEST_F(DatabaseRepairTest, TablesOfOtherPartsAreCheckedAndCarriedOver)
     {
         SqliteConnection db;
         db.Open(FilePath(DatabaseFile::Files), false);
-        db.ExecuteScript(QStringLiteral(
-            "CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
+        db.ExecuteScript(
+            u"CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
             "CREATE INDEX SegmentOwner ON NameSegments (Owner);"
-            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"));
+            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"_s);
     }
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
     ASSERT_TRUE(RepairFile(DatabasePath(), DatabaseFile::Files, m_folder.path(), {}).repaired);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
-    EXPECT_EQ(OnFile(DatabaseFile::Files,
-                     QStringLiteral("SELECT sum(length(Names) * Owner) FROM NameSegments "
-                                    "INDEXED BY SegmentOwner WHERE Owner > 0")),
+    EXPECT_EQ(OnFile(DatabaseFile::Files, u"SELECT sum(length(Names) * Owner) FROM NameSegments "
+                                          "INDEXED BY SegmentOwner WHERE Owner > 0"_s),
               2 * 6 + 2 * 7);
 }

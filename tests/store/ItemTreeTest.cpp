@@ -3,7 +3,6 @@
 #include "store/DatabaseError.h"
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -6,7 +6,6 @@
 #include "store/Wastebasket.h"
 
 using namespace CatalogSchema;
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -82,9 +81,9 @@ TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
     EXPECT_GT(Field(disk, "Modified"), 100.0);
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Invalid Characters Found"_s);
-    EXPECT_EQ(box.text, QStringLiteral("The Catalog Name cannot contain any of the following "
-                                       "characters:\n\n\t\t \\ / : ? \" < > | .\n\nAny occurance "
-                                       "of these characters have been replaced by a Space"));
+    EXPECT_EQ(box.text, u"The Catalog Name cannot contain any of the following "
+                        "characters:\n\n\t\t \\ / : ? \" < > | .\n\nAny occurance "
+                        "of these characters have been replaced by a Space"_s);
 
     SetModified(disk, 100.0);
     name = u"A B C"_s;
@@ -100,9 +99,9 @@ TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
     const RecordedMessage refusal = m_ui.TakeSingleMessage();
     EXPECT_EQ(refusal.caption, u"Error Renaming Object"_s);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
-    EXPECT_EQ(refusal.text, QStringLiteral("Cannot Rename Object \"other\". An Object with the "
-                                           "name you specified already exists. Please specify "
-                                           "another name"));
+    EXPECT_EQ(refusal.text, u"Cannot Rename Object \"other\". An Object with the "
+                            "name you specified already exists. Please specify "
+                            "another name"_s);
 }
 
 TEST_F(ObjectOperationsTest, DateWritesFollowTheClassRule)
@@ -410,8 +409,8 @@ TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
     EXPECT_EQ(ParentOf(set), 2);
     RecordedMessage refusal = m_ui.TakeSingleMessage();
     EXPECT_EQ(refusal.caption, u"Object Move Failed"_s);
-    EXPECT_EQ(refusal.text, QStringLiteral("The Object \"Set\" may not be moved to the location "
-                                           "specified\n\nThe move of this Object failed."));
+    EXPECT_EQ(refusal.text, u"The Object \"Set\" may not be moved to the location "
+                            "specified\n\nThe move of this Object failed."_s);
     EXPECT_EQ(m_ui.ProgressOperations().back(), kProgressMoving);
 
     // A target that takes nothing.

@@ -44,9 +44,9 @@ protected:
     // Adds a file row owned by an object and returns its key.
     qint64 AddFile(qint64 owner, const QString &name, qint64 size = 100)
     {
-        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, 0, '', 45000, 45000)"));
+        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, 0, '', 45000, 45000)"_s);
         insert.Bind(1, owner).Bind(2, size).Bind(3, name).Execute();
         return m_data->CatalogDatabase.LastInsertId();
     }

@@ -31,9 +31,8 @@ protected:
     void SetUp() override
     {
         m_db.Open(m_folder.filePath(u"t.db"_s), true);
-        m_db.ExecuteScript(
-            QStringLiteral("CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
-                           "INSERT INTO T (Name) VALUES ('a'), ('b');"));
+        m_db.ExecuteScript(u"CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT);"
+                           "INSERT INTO T (Name) VALUES ('a'), ('b');"_s);
         m_cursor.Open();
         m_subscription = m_cursor.WatchRows([this](TableCursor &cursor, RowEvent event) {
             // Each event with the name the cursor shows at that moment.

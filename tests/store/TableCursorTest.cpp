@@ -18,10 +18,10 @@ protected:
     void SetUp() override
     {
         m_db.Open(m_folder.filePath(u"t.db"_s), true);
-        m_db.ExecuteScript(QStringLiteral(
-            "CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Parent INTEGER, Name TEXT);"
+        m_db.ExecuteScript(
+            u"CREATE TABLE T (ID INTEGER PRIMARY KEY AUTOINCREMENT, Parent INTEGER, Name TEXT);"
             "INSERT INTO T (Parent, Name) VALUES (1, 'a'), (NULL, 'b'), (1, 'c'), (2, 'd'), "
-            "(NULL, 'e');"));
+            "(NULL, 'e');"_s);
     }
 
     QStringList Names(TableCursor &cursor)
