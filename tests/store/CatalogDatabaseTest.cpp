@@ -191,7 +191,7 @@ TEST_F(CatalogDatabaseTest, AccessorsGiveTheirEmptyValueWhenNothingIsFound)
 
 TEST_F(CatalogDatabaseTest, FileAccessorsReadThroughTheKeyAndLeaveTheFilesCursorAlone)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     const qint64 folder = AddObject(disk, u"Docs"_s);
     const qint64 key = AddFile(folder, u"a.txt"_s, 7'000'000'000LL);
     m_data->CatalogDatabase.ExecuteScript(u"UPDATE Files SET Comment = 'seen', Packaged = 1"_s);
@@ -225,7 +225,7 @@ TEST_F(CatalogDatabaseTest, ClassNamesCoverEveryCode)
 
 TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     AddFile(disk, u"kept.txt"_s);
     QString failure;
     const bool committed = m_data->RunInTransaction(
@@ -257,7 +257,7 @@ TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
 TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
 {
     SqliteConnection &db = m_data->CatalogDatabase;
-    const qint64 disk = AddObject(kCatalogsId, u"Übersee Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Übersee Disk"_s);
     const qint64 folder = AddObject(disk, u"ΑΡΧΕΙΑ"_s);
     const qint64 first = AddFile(folder, u"Straße.TXT"_s);
     AddFile(disk, u"ab"_s);
@@ -268,8 +268,7 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
     db.ExecuteScript(u"UPDATE Catalogs SET Name = 'Αρχεία' WHERE ID = %1"_s.arg(folder));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
     // A merging move hands the files on and deletes the folder.
-    const qint64 namesake =
-        AddObject(AddObject(kCatalogsId, u"Other"_s, kHardDiskClass), u"Αρχεία"_s);
+    const qint64 namesake = AddObject(AddDisk(u"Other"_s), u"Αρχεία"_s);
     AddFile(namesake, u"moved along.txt"_s);
     ASSERT_TRUE(m_data->RunInTransaction([&] { m_data->Catalogs.MoveItem(namesake, disk); }));
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE ID = ?1"_s, folder), 2);
@@ -320,7 +319,7 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
 
 TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     AddFile(disk, u"report.txt"_s);
     const auto reopenAfter = [&](const QString &change) {
         m_data->CatalogDatabase.ExecuteScript(change);
@@ -348,7 +347,7 @@ TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 
 TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithTheRows)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     AddFile(disk, u"kept.txt"_s);
     m_data->CloseDatabase(m_data->DatabaseFolder);
     const pid_t child = fork();
@@ -392,7 +391,7 @@ TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
 
 TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     m_data->RunInTransaction([&] {
         for (int i = 0; i < 3000; ++i)
             AddFile(disk, u"file number %1 with a long name to fill pages"_s.arg(i));

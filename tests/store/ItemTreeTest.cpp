@@ -49,8 +49,8 @@ protected:
 
 TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
 {
-    const qint64 folder = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(folder, u"Disk 1"_s, kHardDiskClass);
+    const qint64 folder = AddFolder(u"Work"_s);
+    const qint64 disk = AddDisk(u"Disk 1"_s, folder);
     EXPECT_EQ(Tree().PathByID(3, false), u"Catalogs"_s);
     EXPECT_EQ(Tree().PathByID(disk, false), u"Catalogs\\Work\\Disk 1"_s);
     EXPECT_TRUE(Tree().LastFound());
@@ -73,7 +73,7 @@ TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
     m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET NameHidden = 1 WHERE ID = %1"_s.arg(folder));
     EXPECT_EQ(Tree().PathByID(disk, false), u"Catalogs\\Disk 1"_s);
-    const qint64 hidden = AddObject(1, u"Secret"_s, kCatalogFolderClass);
+    const qint64 hidden = AddFolder(u"Secret"_s, 1);
     m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET NameHidden = 1 WHERE ID = %1"_s.arg(hidden));
     EXPECT_EQ(Tree().PathByID(hidden, false), QString());
@@ -149,7 +149,7 @@ TEST_F(ItemTreeTest, ChildrenComeInIdOrderAndFindChildIgnoresAsciiCaseOnly)
 
 TEST_F(ItemTreeTest, LookUpsDoNotMoveTheComponentsOwnRow)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     ASSERT_TRUE(Tree().Locate(&Tree(), disk));
     Tree().PathByID(5, false);
     Tree().GetNameByID(2);
@@ -223,7 +223,7 @@ TEST_F(ItemTreeTest, WalkSubtreeLetsProceduresDeleteAndStop)
 
 TEST_F(ItemTreeTest, MovesRefuseDescendantsAndMergeFoldersWithTheirFiles)
 {
-    const qint64 target = AddObject(kCatalogsId, u"Target"_s, kCatalogFolderClass);
+    const qint64 target = AddFolder(u"Target"_s);
     const qint64 source = AddObject(kCatalogsId, u"A"_s);
     const qint64 x = AddObject(source, u"X"_s);
     const qint64 y = AddObject(source, u"Y"_s);
@@ -249,8 +249,8 @@ TEST_F(ItemTreeTest, MovesRefuseDescendantsAndMergeFoldersWithTheirFiles)
 
 TEST_F(ItemTreeTest, MovesOfCatalogsKeepNamesakesAndPlainMovesOnlyReparent)
 {
-    const qint64 first = AddObject(kCatalogsId, u"Folder 1"_s, kCatalogFolderClass);
-    const qint64 second = AddObject(kCatalogsId, u"Folder 2"_s, kCatalogFolderClass);
+    const qint64 first = AddFolder(u"Folder 1"_s);
+    const qint64 second = AddFolder(u"Folder 2"_s);
     const qint64 disk = AddObject(first, u"Disk"_s, kRemovableDiskClass);
     const qint64 inside = AddObject(disk, u"Inside"_s);
     const qint64 twin = AddObject(second, u"DISK"_s, kRemovableDiskClass);
@@ -277,9 +277,9 @@ TEST_F(ItemTreeTest, MovesOfCatalogsKeepNamesakesAndPlainMovesOnlyReparent)
 
 TEST_F(ItemTreeTest, CopyAndMirrorRebuildTheAncestorChainUnderAnotherRoot)
 {
-    const qint64 work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
-    const qint64 year = AddObject(work, u"2026"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(year, u"Disk"_s, kHardDiskClass);
+    const qint64 work = AddFolder(u"Work"_s);
+    const qint64 year = AddFolder(u"2026"_s, work);
+    const qint64 disk = AddDisk(u"Disk"_s, year);
     m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET Comment = 'kept', Source = '/srv' WHERE ID = %1"_s.arg(work));
 

@@ -39,8 +39,8 @@ protected:
 TEST_F(ObjectOperationsTest, NewNamesAreUniqueAmongTheChildrenInAnyLetterCase)
 {
     EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder"_s);
-    AddObject(kCatalogsId, u"new folder"_s, kCatalogFolderClass);
-    AddObject(kCatalogsId, u"New Folder (2)"_s, kCatalogFolderClass);
+    AddFolder(u"new folder"_s);
+    AddFolder(u"New Folder (2)"_s);
     EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder (3)"_s);
     EXPECT_EQ(NewObjectName(*m_data, kNewDiskCatalogName, 3), u"New Disk Catalog"_s);
 }
@@ -56,7 +56,7 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
     EXPECT_EQ(Path(nested), u"Archives\\New Folder\\New Folder"_s);
 
     // A disk catalog takes no folders; the name is checked like a rename.
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     const qint64 before = Objects();
     EXPECT_EQ(NewFolder(*m_data, disk, u"X"_s), -1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Create Folder Failed"_s);
@@ -70,8 +70,8 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
 
 TEST_F(ObjectOperationsTest, RenameCleansNamesChecksSiblingsAndStampsModified)
 {
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
-    AddObject(kCatalogsId, u"Other"_s, kCatalogFolderClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
+    AddFolder(u"Other"_s);
     SetModified(disk, 100.0);
 
     QString name = u"  a/b:c "_s;
@@ -207,7 +207,7 @@ TEST_F(ObjectOperationsTest, OtherClassesAskNothingAndEmptyingAsksForTheFullWast
 {
     for (qint64 id : {1, 2, 3, 4, 5})
         EXPECT_FALSE(BuildDeleteQuestion(*m_data, {id}, false).ask) << id;
-    const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     EXPECT_FALSE(
         BuildDeleteQuestion(*m_data, {AddObject(disk, u"Sub"_s, kFileFolderClass)}, false).ask);
     EXPECT_FALSE(DeleteObjects(*m_data, {}, false));
@@ -223,10 +223,10 @@ TEST_F(ObjectOperationsTest, OtherClassesAskNothingAndEmptyingAsksForTheFullWast
 
 TEST_F(ObjectOperationsTest, SendingKeepsTheFolderPathAndReusesWastebasketFolders)
 {
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 b = AddObject(a, u"B"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(b, u"Disk"_s, kHardDiskClass);
-    const qint64 disk2 = AddObject(b, u"Disk 2"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 b = AddFolder(u"B"_s, a);
+    const qint64 disk = AddDisk(u"Disk"_s, b);
+    const qint64 disk2 = AddDisk(u"Disk 2"_s, b);
     AddFile(disk, u"f.txt"_s);
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
@@ -252,9 +252,9 @@ TEST_F(ObjectOperationsTest, SendingKeepsTheFolderPathAndReusesWastebasketFolder
 
 TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWastebasket)
 {
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 b = AddObject(a, u"B"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(b, u"Disk"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 b = AddFolder(u"B"_s, a);
+    const qint64 disk = AddDisk(u"Disk"_s, b);
     AddFile(disk, u"f.txt"_s);
     SendToWastebasket(*m_data, disk);
     // The folders go too, for good, while the disk catalog waits.
@@ -292,10 +292,10 @@ TEST_F(ObjectOperationsTest, RestoreRecreatesDeletedFoldersAndEmptyingKeepsTheWa
 
 TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
 {
-    const qint64 junk = AddObject(kCatalogsId, u"Junk"_s, kCatalogFolderClass);
+    const qint64 junk = AddFolder(u"Junk"_s);
     ASSERT_TRUE(WriteObjectComment(*m_data, junk, u"keep me"_s));
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(a, u"Disk"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 disk = AddDisk(u"Disk"_s, a);
     SendToWastebasket(*m_data, junk);
     SendToWastebasket(*m_data, disk);
     TidyWastebasket(*m_data);
@@ -322,8 +322,8 @@ TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
 
 TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept)
 {
-    const qint64 first = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
-    const qint64 second = AddObject(kCatalogsId, u"Other"_s, kHardDiskClass);
+    const qint64 first = AddDisk(u"Disk"_s);
+    const qint64 second = AddDisk(u"Other"_s);
     SendToWastebasket(*m_data, first);
     SendToWastebasket(*m_data, second);
     const qint64 newcomer = AddObject(kCatalogsId, u"disk"_s, kRemovableDiskClass);
@@ -367,14 +367,14 @@ TEST_F(ObjectOperationsTest, ReplacedArchiveSetsKeepTheirOwnFiles)
 
 TEST_F(ObjectOperationsTest, PermanentDeletesTakeEveryRowBelowAndStopOnCancel)
 {
-    const qint64 folder = AddObject(kCatalogsId, u"F"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(folder, u"Disk"_s, kHardDiskClass);
+    const qint64 folder = AddFolder(u"F"_s);
+    const qint64 disk = AddDisk(u"Disk"_s, folder);
     const qint64 sub = AddObject(disk, u"Sub"_s, kFileFolderClass);
     AddFile(disk, u"a"_s);
     AddFile(sub, u"b"_s);
-    const qint64 other = AddObject(kCatalogsId, u"Other"_s, kHardDiskClass);
+    const qint64 other = AddDisk(u"Other"_s);
     AddFile(other, u"c"_s);
-    const qint64 third = AddObject(kCatalogsId, u"Third"_s, kHardDiskClass);
+    const qint64 third = AddDisk(u"Third"_s);
 
     // Cancel pressed while the first object goes: the rest stays.
     m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
@@ -393,9 +393,9 @@ TEST_F(ObjectOperationsTest, PermanentDeletesTakeEveryRowBelowAndStopOnCancel)
 
 TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
 {
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 b = AddObject(kCatalogsId, u"B"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(a, u"Disk"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 b = AddFolder(u"B"_s);
+    const qint64 disk = AddDisk(u"Disk"_s, a);
     const qint64 set = AddObject(kArchivesId, u"Set"_s, kArchiveSetClass);
     const qint64 archiveFolder = AddObject(kArchivesId, u"Store"_s, kArchiveFolderClass);
 
@@ -419,7 +419,7 @@ TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
               u"The selected Objects(s) may not be moved to the location specified"_s);
 
     // A folder into its own child is refused rather than failing the drop.
-    const qint64 child = AddObject(a, u"Child"_s, kCatalogFolderClass);
+    const qint64 child = AddFolder(u"Child"_s, a);
     EXPECT_EQ(DropObjects(*m_data, {a}, child), child);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Object Move Failed"_s);
     EXPECT_EQ(ParentOf(a), 3);
@@ -434,8 +434,8 @@ TEST_F(ObjectOperationsTest, DropsFollowTheClassRules)
 
 TEST_F(ObjectOperationsTest, DroppingOnANamesakeAsksAndReplaces)
 {
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(a, u"Disk"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 disk = AddDisk(u"Disk"_s, a);
     const qint64 namesake = AddObject(kCatalogsId, u"DISK"_s, kCdRomClass);
 
     m_ui.QueueReplaceAnswer(false);
@@ -456,8 +456,8 @@ TEST_F(ObjectOperationsTest, DroppingOnANamesakeAsksAndReplaces)
 
 TEST_F(ObjectOperationsTest, AFailedCommandLeavesTheCatalogAsItWas)
 {
-    const qint64 a = AddObject(kCatalogsId, u"A"_s, kCatalogFolderClass);
-    const qint64 disk = AddObject(a, u"Disk"_s, kHardDiskClass);
+    const qint64 a = AddFolder(u"A"_s);
+    const qint64 disk = AddDisk(u"Disk"_s, a);
     AddFile(disk, u"f"_s);
     const qint64 objects = Objects();
     const QString before = Path(disk);

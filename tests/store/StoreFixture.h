@@ -3,6 +3,7 @@
 #include "platform/DayCount.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
+#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
@@ -39,6 +40,16 @@ protected:
         const double now = NowDayCount();
         return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
                                 QString(), QString(), 0, 0);
+    }
+
+    qint64 AddDisk(const QString &name, qint64 parent = CatalogSchema::kCatalogsId)
+    {
+        return AddObject(parent, name, CatalogSchema::kHardDiskClass);
+    }
+
+    qint64 AddFolder(const QString &name, qint64 parent = CatalogSchema::kCatalogsId)
+    {
+        return AddObject(parent, name, CatalogSchema::kCatalogFolderClass);
     }
 
     // Adds a file row owned by an object and returns its key.
