@@ -47,11 +47,7 @@ class DateCheckTest : public FindFixture, public testing::WithParamInterface<Dat
 TEST_P(DateCheckTest, RejectsTheFirstBadDateWithTheFormatInTheBox)
 {
     const DateCase &c = GetParam();
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = QString::fromUtf8(c.from);
-    settings.andDate = QString::fromUtf8(c.to);
+    SearchSettings settings = Dated(QString::fromUtf8(c.from), QString::fromUtf8(c.to));
     SearchCriteria criteria;
     DateField shown = DateField::None;
     EXPECT_EQ(ValidateCriteria(settings, criteria, [&](DateField field) { shown = field; }),
@@ -77,30 +73,18 @@ INSTANTIATE_TEST_SUITE_P(Dates, DateCheckTest,
                                          DateCase{"bad", "worse", DateField::From},
                                          DateCase{"2020-03-04", "05.06.21", DateField::None}));
 
-TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedSilently)
+TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedAndTwoDigitYearsTakeTheWindow)
 {
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = u"02/03/2024"_s;
-    settings.andDate = u"01/03/2024"_s;
+    SearchSettings settings = Dated(u"02/03/2024"_s, u"01/03/2024"_s);
     SearchCriteria criteria;
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
     EXPECT_EQ(settings.between, u"01/03/2024"_s);
     EXPECT_EQ(settings.andDate, u"02/03/2024"_s);
     EXPECT_EQ(criteria.toDay - criteria.fromDay, 1);
     EXPECT_EQ(criteria.fromDay, qint64(Day(2024, 3, 1)));
-}
 
-TEST_F(CriteriaTest, TwoDigitYearsTakeTheWindowOfImport)
-{
     // Fifty years back and forty-nine ahead of the current year.
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = u"1/1/95"_s;
-    settings.andDate = u"31/12/20"_s;
-    SearchCriteria criteria;
+    settings = Dated(u"1/1/95"_s, u"31/12/20"_s);
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
     EXPECT_EQ(criteria.fromDay, qint64(Day(1995, 1, 1)));
     EXPECT_EQ(criteria.toDay, qint64(Day(2020, 12, 31)));

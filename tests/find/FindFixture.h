@@ -62,6 +62,17 @@ protected:
         return m_data.CatalogDatabase.LastInsertId();
     }
 
+    // Settings that restrict the search to dates between the two texts.
+    static SearchSettings Dated(const QString &from, const QString &to)
+    {
+        SearchSettings settings;
+        settings.allEntries = false;
+        settings.notAllEntries = true;
+        settings.between = from;
+        settings.andDate = to;
+        return settings;
+    }
+
     // Validates and runs with m_sort; the captions of the hits in list order.
     QStringList Find(SearchSettings settings, qint64 start = 1)
     {

@@ -157,11 +157,7 @@ TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
 
 TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
 {
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = u"31/12/2021"_s;
-    settings.andDate = u"1/1/2021"_s;
+    const SearchSettings settings = Dated(u"31/12/2021"_s, u"1/1/2021"_s);
     // Only readme.txt lies in 2021; the folders that hold it do not.
     EXPECT_EQ(Find(settings), QStringList{u"readme.txt"_s});
     m_data.CatalogDatabase.ExecuteScript(
@@ -317,10 +313,6 @@ TEST_F(SearchEngineTest, AnExactLimitKeepsThatManyHitsWithoutABox)
     EXPECT_FALSE(result.interrupted);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
 {
     EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
@@ -338,10 +330,6 @@ TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
     m_data.Rollback();
     EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
 }
-
-} // namespace
-
-namespace {
 
 TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
 {
@@ -389,10 +377,6 @@ TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
 {
     const QStringList names = {u"a.tar.gz"_s, u"b.gz"_s,  u".profile"_s, u"name."_s,
@@ -414,10 +398,6 @@ TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
     }
     EXPECT_EQ(checked, names.size());
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
 {
