@@ -53,6 +53,15 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    static qint64 CountIn(TDataShare &data, const QString &sql)
+    {
+        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+
     // Runs an import into a database as the menu command does: in one
     // transaction that a failure rolls back. True when it committed.
     bool Import(TDataShare &data, const QString &name)
