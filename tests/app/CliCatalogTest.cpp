@@ -82,8 +82,7 @@ TEST_F(CliCatalogTest, UpdateRebuildsAndRefusesWhatIsNoDiskCatalog)
     ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
     extra.write("1");
     extra.close();
-    const CliResult result = Run({u"update"_s, u"Catalogs\\Disk"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Succeeded(Run({u"update"_s, u"Catalogs\\Disk"_s})));
     EXPECT_TRUE(Info().contains(u"\"files\":3,\"bytes\":11"_s));
     EXPECT_EQ(Run({u"update"_s, u"Catalogs"_s}).exitCode, 1);
 
@@ -102,15 +101,14 @@ TEST_F(CliCatalogTest, ExtractTakesAPackagedFolderWithItsSubtree)
     ASSERT_EQ(Run({u"catalog"_s, m_medium, u"--name"_s, u"Disk"_s}).exitCode, 0);
     const QString folder = u"Catalogs\\Disk\\pack.zip\\Sub"_s;
     const QString into = m_folder.filePath(u"out"_s);
-    CliResult result = Run({u"extract"_s, folder, into});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Extracted \""_s + folder + u"\" into "_s + into + u'\n');
+    EXPECT_EQ(OutputOf(Run({u"extract"_s, folder, into})),
+              u"Extracted \""_s + folder + u"\" into "_s + into + u'\n');
     QFile copy(into + u"/Sub/b.dat"_s);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), "12345");
 
     // Without a terminal an existing file is kept; --overwrite replaces it.
-    result = Run({u"extract"_s, folder, into});
+    CliResult result = Run({u"extract"_s, folder, into});
     EXPECT_TRUE(
         result.err.contains(u"Duplicate File: \"b.dat\" already exists in "_s + into + u"/Sub."_s))
         << result.err.toStdString();

@@ -36,6 +36,7 @@ protected:
 
     QString Db() const { return m_folder.filePath(u"db"_s); }
     CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
+    QString Info() { return Run({u"info"_s, u"--json"_s}).out; }
     QStringList Names(const QString &path) { return FirstColumns(Run({u"ls"_s, path}).out); }
 
     // A blank removable disk of 10 MB, 7.5 MB free, mounted for the pool.
@@ -56,15 +57,13 @@ protected:
 
 TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
 {
-    CliResult result = Run({u"mkdir"_s, u"Catalogs\\Old/Disks"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Created folder \"Catalogs\\Old Disks\"\n"_s);
-    EXPECT_TRUE(result.err.contains(u"Invalid Characters Found"_s));
+    const CliResult made = Run({u"mkdir"_s, u"Catalogs\\Old/Disks"_s});
+    EXPECT_EQ(OutputOf(made), u"Created folder \"Catalogs\\Old Disks\"\n"_s);
+    EXPECT_TRUE(made.err.contains(u"Invalid Characters Found"_s));
 
     EXPECT_TRUE(FailedWith(Run({u"mkdir"_s, u"Catalogs\\work"_s}), u"already exists"_s));
 
-    result = Run({u"mv"_s, u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\Old Disks"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Succeeded(Run({u"mv"_s, u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\Old Disks"_s})));
     EXPECT_EQ(Names(u"Catalogs\\Old Disks"_s), QStringList{u"Disk 1"_s});
 
     EXPECT_TRUE(
@@ -77,11 +76,9 @@ TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
 
     EXPECT_TRUE(
         FailedWith(Run({u"rename"_s, u"Catalogs\\Old Disks"_s, u"Work"_s}), u"already exists"_s));
-    result = Run({u"rename"_s, u"Catalogs\\Old Disks\\Disk 1"_s, u"Disk One"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Renamed to \"Catalogs\\Old Disks\\Disk One\"\n"_s);
-    result = Run({u"rename"_s, u"Catalogs"_s, u"Other"_s});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(OutputOf(Run({u"rename"_s, u"Catalogs\\Old Disks\\Disk 1"_s, u"Disk One"_s})),
+              u"Renamed to \"Catalogs\\Old Disks\\Disk One\"\n"_s);
+    EXPECT_EQ(Run({u"rename"_s, u"Catalogs"_s, u"Other"_s}).exitCode, 1);
 }
 
 TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
@@ -89,20 +86,17 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
     // Without a terminal and without --yes the question is answered No.
     EXPECT_TRUE(FailedWith(
         Run({u"rm"_s, u"Catalogs\\Work\\Disk 1"_s}),
-        QLatin1String(
-            "Are you sure you wish to send the Disk Catalog \"Disk 1\" to the Wastebasket ?")));
+        u"Are you sure you wish to send the Disk Catalog \"Disk 1\" to the Wastebasket ?"_s));
 
-    CliResult result = Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Sent to \"Wastebasket\\Work\\Disk 1\"\n"_s);
+    EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s})),
+              u"Sent to \"Wastebasket\\Work\\Disk 1\"\n"_s);
     EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
 
     // A folder of the same name meanwhile: restoring asks before replacing.
     Run({u"mkdir"_s, u"Catalogs\\Work\\Disk 1"_s});
     EXPECT_TRUE(FailedWith(Run({u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s}),
                            u"Existing: \"Disk 1\", Catalog Folder"_s));
-    result = Run({u"--yes"_s, u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s})));
     EXPECT_EQ(Names(u"Catalogs\\Work\\Disk 1"_s), QStringList{u"Read Me.txt"_s});
     // The replaced folder waits in the Wastebasket, empty as it was.
     EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
@@ -111,20 +105,16 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
     EXPECT_TRUE(
         FailedWith(Run({u"restore"_s, u"Catalogs\\Work"_s}), u"is not in the Wastebasket"_s));
 
-    result = Run({u"--yes"_s, u"empty-wastebasket"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"empty-wastebasket"_s})));
     EXPECT_TRUE(Names(u"Wastebasket"_s).isEmpty());
-    result = Run({u"info"_s, u"--json"_s});
-    EXPECT_EQ(result.out, u"{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"_s);
-    result = Run({u"empty-wastebasket"_s});
-    EXPECT_EQ(result.out, u"The Wastebasket is empty\n"_s);
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"_s);
+    EXPECT_EQ(Run({u"empty-wastebasket"_s}).out, u"The Wastebasket is empty\n"_s);
 
-    result = Run({u"--yes"_s, u"rm"_s, u"--permanent"_s, u"Catalogs\\Work"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains(QLatin1String(
-        "Are you sure you wish to delete the Object \"Work\" and any Objects it contains ?")));
-    result = Run({u"info"_s, u"--json"_s});
-    EXPECT_EQ(result.out, u"{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"_s);
+    const CliResult deleted = Run({u"--yes"_s, u"rm"_s, u"--permanent"_s, u"Catalogs\\Work"_s});
+    EXPECT_TRUE(Succeeded(deleted));
+    EXPECT_TRUE(deleted.err.contains(
+        u"Are you sure you wish to delete the Object \"Work\" and any Objects it contains ?"_s));
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"_s);
 
     EXPECT_TRUE(FailedWith(Run({u"--yes"_s, u"rm"_s, u"Catalogs"_s}), u"may not be deleted"_s));
 }
@@ -151,12 +141,10 @@ TEST_F(CliObjectCommandsTest, PropertiesShowDetailsAndStatisticsOfObjectsAndFile
 
 TEST_F(CliObjectCommandsTest, CommentsReachObjectsAndFiles)
 {
-    CliResult result = Run({u"comment"_s, u"Catalogs\\Work\\Disk 1"_s, u"the blue one"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    result = Run({u"comment"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s, u"start here"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out,
-              u"Comment of the file \"Catalogs\\Work\\Disk 1\\Read Me.txt\" stored\n"_s);
+    EXPECT_TRUE(Succeeded(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1"_s, u"the blue one"_s})));
+    EXPECT_EQ(
+        OutputOf(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s, u"start here"_s})),
+        u"Comment of the file \"Catalogs\\Work\\Disk 1\\Read Me.txt\" stored\n"_s);
     const QString listing = Run({u"ls"_s, u"Catalogs\\Work"_s}).out;
     EXPECT_TRUE(listing.contains(u"the blue one"_s));
     EXPECT_TRUE(Run({u"ls"_s, u"Catalogs\\Work\\Disk 1"_s}).out.contains(u"start here"_s));
@@ -175,14 +163,13 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
 
     EXPECT_EQ(Run({u"pool"_s, u"add"_s}).exitCode, 1); // no drive yet
     EXPECT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
-    CliResult result = Run({u"--yes"_s, u"pool"_s, u"add"_s});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Added Archive Volume 1 (DVARC0001)\n"_s);
+    EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"pool"_s, u"add"_s})),
+              u"Added Archive Volume 1 (DVARC0001)\n"_s);
     EXPECT_EQ(drive.label, u"DVARC0001"_s);
     EXPECT_TRUE(QFileInfo(mount + u"/Archives"_s).isDir());
 
-    result = Run({u"--json"_s, u"pool"_s});
-    const QJsonObject pool = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    const QJsonObject pool =
+        QJsonDocument::fromJson(Run({u"--json"_s, u"pool"_s}).out.toUtf8()).object();
     EXPECT_EQ(pool[u"drive"_s].toString(), mount);
     const QJsonObject volume = pool[u"volumes"_s].toArray().at(0).toObject();
     EXPECT_EQ(volume[u"label"_s].toString(), u"DVARC0001"_s);

@@ -44,6 +44,15 @@ inline CliResult RunCliOn(const QString &folder, const QStringList &arguments)
     return RunCli(QStringList{u"--db"_s, folder} + arguments);
 }
 
+// A run that succeeded (exit code 0).
+inline testing::AssertionResult Succeeded(const CliResult &result)
+{
+    if (result.exitCode == 0)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "exit code " << result.exitCode << ", errors:\n"
+                                       << result.err.toStdString();
+}
+
 // A run that failed (exit code 1) and said why on the error stream.
 inline testing::AssertionResult FailedWith(const CliResult &result, const QString &reason)
 {
@@ -51,6 +60,13 @@ inline testing::AssertionResult FailedWith(const CliResult &result, const QStrin
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "exit code " << result.exitCode << ", errors:\n"
                                        << result.err.toStdString();
+}
+
+// What a run wrote, or why it failed.
+inline QString OutputOf(const CliResult &result)
+{
+    return result.exitCode == 0 ? result.out
+                                : u"exit code %1: %2"_s.arg(result.exitCode).arg(result.err);
 }
 
 // The first column of each line of a text listing.
