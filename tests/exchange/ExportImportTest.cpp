@@ -311,17 +311,11 @@ TEST_F(ExportImportTest, CancelledExportLeavesNoFileAndKeepsAnOldOne)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(ExportImportTest, UnwritableAndMissingFilesRaiseWithTheirName)
+TEST_F(ExportImportTest, AnUnwritableExportFileRaises)
 {
     BuildSmallTree();
     EXPECT_THROW(Export(3, u"no/such/folder/out.dvx"_s), EExchangeFileError);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
-    try {
-        ImportFile(*m_target, FilePath(u"missing.dvx"_s));
-        ADD_FAILURE() << "no failure raised";
-    } catch (const EExchangeFileError &error) {
-        EXPECT_TRUE(error.Message().contains(u"missing.dvx"_s));
-    }
 }
 
 TEST_F(ExportImportTest, OldWindowsFilesKeepTheirAccents)

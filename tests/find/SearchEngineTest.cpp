@@ -301,18 +301,6 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
     EXPECT_TRUE(statuses.first().startsWith(u"Please Wait...|Searching: Found "_s));
 }
 
-TEST_F(SearchEngineTest, AnExactLimitKeepsThatManyHitsWithoutABox)
-{
-    SearchRequest request;
-    request.criteria.type = 7;
-    request.hitLimit = 2;
-    request.exactLimit = true;
-    const SearchResult result = RunSearch(m_data, request);
-    EXPECT_EQ(result.hits.size(), 2);
-    EXPECT_TRUE(result.limitReached);
-    EXPECT_FALSE(result.interrupted);
-}
-
 TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
 {
     EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
