@@ -133,75 +133,59 @@ TEST_F(ObjectOperationsTest, DateWritesFollowTheClassRule)
     EXPECT_EQ(GetFileComment(*m_data, key), u"note"_s);
 }
 
-struct QuestionCase
+TEST_F(ObjectOperationsTest, DeleteQuestionsAskByTheFirstObjectsClassAndPlace)
 {
-    const char *label;
-    int firstClass;
-    int count;
-    bool shift;
-    bool inWastebasket;
-    const char *caption;
-    const char *text;
-    MessageIcon icon;
-};
-
-class DeleteQuestionTest : public ObjectOperationsTest,
-                           public testing::WithParamInterface<QuestionCase>
-{
-};
-
-TEST_P(DeleteQuestionTest, AsksByTheFirstObjectsClassAndPlace)
-{
-    const QuestionCase &c = GetParam();
-    const bool archived = c.firstClass == kArchiveSetClass || c.firstClass == kArchiveFolderClass;
-    const qint64 parent = c.inWastebasket ? kWastebasketId : archived ? kArchivesId : kCatalogsId;
-    QList<qint64> ids{AddObject(parent, u"First"_s, c.firstClass)};
-    // The other objects' classes do not change the question.
-    for (int i = 1; i < c.count; ++i)
-        ids << AddObject(parent, u"Other %1"_s.arg(i), i % 2 ? 2 : 4);
-    const DeleteQuestion question = BuildDeleteQuestion(*m_data, ids, c.shift);
-    EXPECT_TRUE(question.ask) << c.label;
-    EXPECT_EQ(question.caption, QString::fromUtf8(c.caption)) << c.label;
-    EXPECT_EQ(question.text, QString::fromUtf8(c.text)) << c.label;
-    EXPECT_EQ(question.icon, c.icon) << c.label;
+    const struct
+    {
+        const char *label;
+        int firstClass;
+        int count;
+        bool shift;
+        bool inWastebasket;
+        const char *caption;
+        const char *text;
+        MessageIcon icon;
+    } cases[] = {
+        {"folder sent", kCatalogFolderClass, 1, false, false, "Confirm Object Delete",
+         "Are you sure you wish to send the Object \"First\" and any Objects it "
+         "contains to the Wastebasket ?",
+         MessageIcon::Question},
+        {"folders sent", kArchiveFolderClass, 3, false, false, "Confirm Multiple Object Deletions",
+         "Are you sure you wish to send these 3 Objects and any Objects they contain "
+         "to the Wastebasket ?",
+         MessageIcon::Question},
+        {"set deleted with shift", kArchiveSetClass, 1, true, false, "Confirm Object Delete",
+         "Are you sure you wish to delete the Object \"First\" and any Objects it "
+         "contains ?",
+         MessageIcon::Warning},
+        {"disk sent", kHardDiskClass, 1, false, false, "Confirm Disk Catalog Delete",
+         "Are you sure you wish to send the Disk Catalog \"First\" to the Wastebasket ?",
+         MessageIcon::Question},
+        {"disk in the wastebasket", kCdRomClass, 1, false, true, "Confirm Disk Catalog Delete",
+         "Are you sure you wish to delete the Disk Catalog \"First\" ?", MessageIcon::Warning},
+        {"disks sent", kRemovableDiskClass, 2, false, false, "Confirm Multiple Object Delete",
+         "Are you sure you wish to send these 2 Objects to the Wastebasket ?",
+         MessageIcon::Question},
+        {"disks deleted", kRemovableDiskClass, 2, true, false, "Confirm Multiple Object Delete",
+         "Are you sure you wish to delete these 2 Objects ?", MessageIcon::Warning}};
+    for (const auto &c : cases) {
+        const bool archived =
+            c.firstClass == kArchiveSetClass || c.firstClass == kArchiveFolderClass;
+        const qint64 parent = c.inWastebasket ? kWastebasketId
+                              : archived      ? kArchivesId
+                                              : kCatalogsId;
+        QList<qint64> ids{AddObject(parent, u"First"_s, c.firstClass)};
+        // The other objects' classes do not change the question.
+        for (int i = 1; i < c.count; ++i)
+            ids << AddObject(parent, u"Other %1"_s.arg(i), i % 2 ? 2 : 4);
+        const DeleteQuestion question = BuildDeleteQuestion(*m_data, ids, c.shift);
+        SCOPED_TRACE(c.label);
+        EXPECT_TRUE(question.ask);
+        EXPECT_EQ(question.caption, QString::fromUtf8(c.caption));
+        EXPECT_EQ(question.text, QString::fromUtf8(c.text));
+        EXPECT_EQ(question.icon, c.icon);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DeleteQuestionTest,
-    testing::Values(
-        QuestionCase{"folder sent", kCatalogFolderClass, 1, false, false, "Confirm Object Delete",
-                     "Are you sure you wish to send the Object \"First\" and any Objects it "
-                     "contains to the Wastebasket ?",
-                     MessageIcon::Question},
-        QuestionCase{"folders sent", kArchiveFolderClass, 3, false, false,
-                     "Confirm Multiple Object Deletions",
-                     "Are you sure you wish to send these 3 Objects and any Objects they contain "
-                     "to the Wastebasket ?",
-                     MessageIcon::Question},
-        QuestionCase{"set deleted with shift", kArchiveSetClass, 1, true, false,
-                     "Confirm Object Delete",
-                     "Are you sure you wish to delete the Object \"First\" and any Objects it "
-                     "contains ?",
-                     MessageIcon::Warning},
-        QuestionCase{
-            "disk sent", kHardDiskClass, 1, false, false, "Confirm Disk Catalog Delete",
-            "Are you sure you wish to send the Disk Catalog \"First\" to the Wastebasket ?",
-            MessageIcon::Question},
-        QuestionCase{
-            "disk in the wastebasket", kCdRomClass, 1, false, true, "Confirm Disk Catalog Delete",
-            "Are you sure you wish to delete the Disk Catalog \"First\" ?", MessageIcon::Warning},
-        QuestionCase{"disks sent", kRemovableDiskClass, 2, false, false,
-                     "Confirm Multiple Object Delete",
-                     "Are you sure you wish to send these 2 Objects to the Wastebasket ?",
-                     MessageIcon::Question},
-        QuestionCase{"disks deleted", kRemovableDiskClass, 2, true, false,
-                     "Confirm Multiple Object Delete",
-                     "Are you sure you wish to delete these 2 Objects ?", MessageIcon::Warning}),
-    [](const testing::TestParamInfo<QuestionCase> &info) {
-        std::string name = info.param.label;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
 
 TEST_F(ObjectOperationsTest, OtherClassesAskNothingAndEmptyingAsksForTheFullWastebasket)
 {
