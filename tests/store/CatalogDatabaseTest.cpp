@@ -223,7 +223,7 @@ TEST_F(CatalogDatabaseTest, ClassNamesCoverEveryCode)
         EXPECT_EQ(GetClassName(cls), QLatin1String(name)) << "class " << cls;
 }
 
-TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
+TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWereAndCannotNest)
 {
     const qint64 disk = AddDisk(u"Disk"_s);
     AddFile(disk, u"kept.txt"_s);
@@ -234,6 +234,7 @@ TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
             AddFile(folder, u"new.txt"_s);
             m_data->CatalogDatabase.ExecuteScript(u"DELETE FROM Files WHERE ID = %1"_s.arg(disk));
             SetCatalogSize(*m_data, disk, 12345);
+            EXPECT_THROW(m_data->StartTransaction(), EDatabaseError);
             throw EDirvantaFailed(u"Catalog Failed"_s);
         },
         &failure);
@@ -379,14 +380,6 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 1);
     AddFile(disk, u"noted again.txt"_s);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
-}
-
-TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
-{
-    m_data->StartTransaction();
-    EXPECT_THROW(m_data->StartTransaction(), EDatabaseError);
-    m_data->Rollback();
-    EXPECT_FALSE(m_data->InTransaction());
 }
 
 TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
