@@ -4,22 +4,16 @@
 #include "app/cli/CliCommandLine.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogRows.h"
-#include "store/DataShare.h"
+#include "store/CatalogSchema.h"
 #include "store/DatabaseRepair.h"
 #include "support/DatabaseLockHolder.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -38,7 +32,10 @@ class CliApplicationTest : public testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
-    QString Db(const QString &name = QStringLiteral("db")) const { return m_folder.filePath(name); }
+    QString Db(const QString &name = u"db"_s) const { return m_folder.filePath(name); }
+
+    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
+    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
 
     // Adds files to a database through the store, as a scan would.
     void AddFiles(const QString &folder, const QList<qint64> &sizes)
@@ -48,12 +45,24 @@ protected:
         data.DatabaseFolder = folder;
         ASSERT_TRUE(data.OpenDatabase());
         data.RunInTransaction([&] {
-            for (qint64 size : sizes) {
-                SqliteStatement &insert = data.CatalogDatabase.Prepare(
-                    QStringLiteral("INSERT INTO Files (ID, Size, Name) VALUES (3, ?1, 'f')"));
-                insert.Bind(1, size).Execute();
-            }
+            for (qint64 size : sizes)
+                AddCliFile(data, CatalogSchema::kCatalogsId, u"f"_s, size);
         });
+    }
+
+    // Runs the real executable, interrupts it once the file appears (the sign
+    // that it reached the step to interrupt) and waits for it to end.
+    void InterruptWhen(QProcess &process, const QStringList &arguments, const QString &sign)
+    {
+        process.start(QStringLiteral(DIRVANTA_CLI_PATH), arguments);
+        ASSERT_TRUE(process.waitForStarted());
+        QElapsedTimer timer;
+        timer.start();
+        while (!QFileInfo::exists(sign) && timer.elapsed() < 20000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(process.state(), QProcess::Running);
+        ::kill(pid_t(process.processId()), SIGINT);
+        ASSERT_TRUE(process.waitForFinished(30000));
     }
 
     QTemporaryDir m_folder;
@@ -61,67 +70,40 @@ protected:
 
 } // namespace
 
-TEST_F(CliApplicationTest, CreateThenInfoReportsTheDatabaseAsJson)
-{
-    CliResult created = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")});
-    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
-    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, Db()));
-
-    AddFiles(Db(), {5'000'000'000LL, 12});
-    const CliResult info =
-        RunCli({QStringLiteral("--db"), Db(), QStringLiteral("info"), QStringLiteral("--json")});
-    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
-    EXPECT_EQ(info.out,
-              QStringLiteral("{\"version\":210,\"objects\":5,\"files\":2,\"bytes\":5000000012}\n"));
-
-    const CliResult text = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("info")});
-    EXPECT_TRUE(text.out.contains(QStringLiteral("Version:  210"))) << text.out.toStdString();
-}
-
 TEST_F(CliApplicationTest, CreateKeepsAnExistingDatabaseUnlessToldToReplaceIt)
 {
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    EXPECT_TRUE(Succeeded(Run({u"create"_s})));
+    AddFiles(Db(), {5'000'000'000LL, 12});
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":5,\"files\":2,\"bytes\":5000000012}\n"_s);
+    EXPECT_TRUE(Run({u"info"_s}).out.contains(u"Version:  210"_s));
+
+    const CliResult refused = Run({u"create"_s});
+    EXPECT_TRUE(FailedWith(refused, u"Database Replace"_s));
+    EXPECT_TRUE(refused.err.contains(u"--replace"_s));
+    EXPECT_EQ(Run({u"--no"_s, u"create"_s}).exitCode, 1);
+    EXPECT_TRUE(Info().contains(u"\"files\":2"_s));
+
+    EXPECT_EQ(Run({u"create"_s, u"--replace"_s}).exitCode, 0);
+    EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
     AddFiles(Db(), {1});
-    const QStringList info = {QStringLiteral("--db"), Db(), QStringLiteral("--json"),
-                              QStringLiteral("info")};
-
-    CliResult refused = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("Database Replace")));
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("--replace")));
-    EXPECT_TRUE(RunCli(info).out.contains(QStringLiteral("\"files\":1")));
-
-    refused =
-        RunCli({QStringLiteral("--no"), QStringLiteral("--db"), Db(), QStringLiteral("create")});
-    EXPECT_EQ(refused.exitCode, 1);
-
-    EXPECT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create"),
-                      QStringLiteral("--replace")})
-                  .exitCode,
-              0);
-    EXPECT_TRUE(RunCli(info).out.contains(QStringLiteral("\"files\":0")));
-    AddFiles(Db(), {1});
-    EXPECT_EQ(
-        RunCli({QStringLiteral("--yes"), QStringLiteral("--db"), Db(), QStringLiteral("create")})
-            .exitCode,
-        0);
-    EXPECT_TRUE(RunCli(info).out.contains(QStringLiteral("\"files\":0")));
+    EXPECT_EQ(Run({u"--yes"_s, u"create"_s}).exitCode, 0);
+    EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
 }
 
 TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
 {
     const QList<QStringList> cases = {
         {},
-        {QStringLiteral("--db")},
-        {QStringLiteral("--frobnicate"), QStringLiteral("info")},
-        {QStringLiteral("info"), QStringLiteral("extra")},
-        {QStringLiteral("--replace"), QStringLiteral("info")},
-        {QStringLiteral("--db"), Db(), QStringLiteral("launch")},
+        {u"--db"_s},
+        {u"--frobnicate"_s, u"info"_s},
+        {u"info"_s, u"extra"_s},
+        {u"--replace"_s, u"info"_s},
+        {u"--db"_s, Db(), u"launch"_s},
     };
     for (const QStringList &arguments : cases) {
         const CliResult result = RunCli(arguments);
-        EXPECT_EQ(result.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(result.err.contains(QStringLiteral("Usage: dirvanta-cli")));
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.err.contains(u"Usage: dirvanta-cli"_s));
     }
     EXPECT_FALSE(QDir(Db()).exists());
 }
@@ -154,6 +136,9 @@ TEST(CliCommandLineTest, OneParserReadsEveryCommandAgainstItsTable)
         {{u"archive"_s, u"a"_s, u"b"_s}, u"unexpected argument b"_s, {}, {}},
         {{u"--json"_s}, u"no command given"_s, {}, {}},
         {{u"launch"_s}, u"unknown command launch"_s, {}, {}},
+        {{u"mkdir"_s}, u"mkdir needs "_s, {}, {}},
+        {{u"empty-wastebasket"_s, u"x"_s}, u"unexpected argument x"_s, {}, {}},
+        {{u"--permanent"_s, u"mkdir"_s, u"X"_s}, u"--permanent goes with rm"_s, {}, {}},
     };
     for (const auto &c : cases) {
         const CliCommandLine line = ParseCliCommandLine(c.arguments);
@@ -170,21 +155,20 @@ TEST(CliCommandLineTest, OneParserReadsEveryCommandAgainstItsTable)
 
 TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
 {
-    const CliResult version = RunCli({QStringLiteral("--version")});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QStringLiteral("dirvanta-cli " DIRVANTA_VERSION "\n"));
+    EXPECT_EQ(OutputOf(RunCli({u"--version"_s})),
+              QStringLiteral("dirvanta-cli " DIRVANTA_VERSION "\n"));
 
     for (const char *command :
          {"create",  "info",       "compress", "ls",     "catalog",   "update",
           "mkdir",   "mv",         "rename",   "rm",     "restore",   "empty-wastebasket",
           "comment", "properties", "export",   "import", "import-v1", "find",
           "pool",    "archive",    "extract",  "verify", "repair"}) {
-        const CliResult help = RunCli({QLatin1String(command), QStringLiteral("--help")});
+        const CliResult help = RunCli({QLatin1String(command), u"--help"_s});
         EXPECT_EQ(help.exitCode, 0) << command;
-        EXPECT_TRUE(help.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '))
+        EXPECT_TRUE(help.out.contains(u"\n  "_s + QLatin1String(command) + u' '))
             << command << "\n"
             << help.out.toStdString();
-        EXPECT_FALSE(help.out.contains(QStringLiteral("Commands:"))) << command;
+        EXPECT_FALSE(help.out.contains(u"Commands:"_s)) << command;
     }
 
     // A mistake shows the usage of the command it was made in, and only that.
@@ -194,10 +178,10 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
         const char *shown;
         const char *notShown;
     } mistakes[] = {
-        {{QStringLiteral("info"), QStringLiteral("extra")}, "  info ", "  create "},
-        {{QStringLiteral("export"), QStringLiteral("Catalogs")}, "  export ", "  import "},
-        {{QStringLiteral("archive"), QStringLiteral("--bogus")}, "  archive ", "  find "},
-        {{QStringLiteral("extract"), QStringLiteral("Catalogs")}, "  extract ", "  ls "},
+        {{u"info"_s, u"extra"_s}, "  info ", "  create "},
+        {{u"export"_s, u"Catalogs"_s}, "  export ", "  import "},
+        {{u"archive"_s, u"--bogus"_s}, "  archive ", "  find "},
+        {{u"extract"_s, u"Catalogs"_s}, "  extract ", "  ls "},
     };
     for (const auto &mistake : mistakes) {
         const CliResult result = RunCli(mistake.arguments);
@@ -211,164 +195,118 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
 TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
 {
     for (const char *command : {"info", "compress"}) {
-        const CliResult result = RunCli({QStringLiteral("--db"), Db(), QLatin1String(command)});
-        EXPECT_EQ(result.exitCode, 1);
-        EXPECT_TRUE(
-            result.err.contains(QStringLiteral("Unable to open the Catalog Database in Folder")));
+        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
+                               u"Unable to open the Catalog Database in Folder"_s));
     }
     EXPECT_FALSE(QDir(Db()).exists());
 }
 
 TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed)
 {
-    const ScopedEnvironment data("XDG_DATA_HOME", m_folder.filePath(QStringLiteral("data")));
+    const ScopedEnvironment data("XDG_DATA_HOME", m_folder.filePath(u"data"_s));
     {
         SettingsStore settings(SettingsStore::kProgramKey);
-        settings.EraseSection(QStringLiteral("Catalog Explorer"));
+        settings.EraseSection(u"Catalog Explorer"_s);
     }
-    CliResult result = RunCli({QStringLiteral("info")});
+    CliResult result = RunCli({u"info"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    const QString defaultFolder =
-        m_folder.filePath(QStringLiteral("data/Corvane/Dirvanta97/Catalog"));
+    const QString defaultFolder = m_folder.filePath(u"data/Corvane/Dirvanta97/Catalog"_s);
     EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, defaultFolder));
     EXPECT_TRUE(result.out.contains(defaultFolder));
 
-    ASSERT_EQ(
-        RunCli({QStringLiteral("--db"), Db(QStringLiteral("remembered")), QStringLiteral("create")})
-            .exitCode,
-        0);
+    ASSERT_EQ(RunCli({u"--db"_s, Db(u"remembered"_s), u"create"_s}).exitCode, 0);
     {
         SettingsStore settings(SettingsStore::kProgramKey);
-        LastDatabase{Db(QStringLiteral("remembered"))}.Write(settings);
+        LastDatabase{Db(u"remembered"_s)}.Write(settings);
     }
-    result = RunCli({QStringLiteral("info")});
-    EXPECT_TRUE(result.out.contains(Db(QStringLiteral("remembered")))) << result.out.toStdString();
+    result = RunCli({u"info"_s});
+    EXPECT_TRUE(result.out.contains(Db(u"remembered"_s))) << result.out.toStdString();
     {
         SettingsStore settings(SettingsStore::kProgramKey);
-        settings.EraseSection(QStringLiteral("Catalog Explorer"));
+        settings.EraseSection(u"Catalog Explorer"_s);
     }
 }
 
 TEST_F(CliApplicationTest, DatabaseHeldByAnotherProcessIsLockedAndNotReplaced)
 {
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), {42});
     DatabaseLockHolder other(TDataShare::CatalogsFilePath(Db()));
     ASSERT_TRUE(other.Holding());
 
-    const CliResult info = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("info")});
-    EXPECT_EQ(info.exitCode, 1);
-    EXPECT_TRUE(info.err.contains(QStringLiteral("Catalog Locked")));
-    EXPECT_TRUE(info.err.contains(
-        QStringLiteral("is currently being accessed by another application or User")));
+    EXPECT_TRUE(FailedWith(Run({u"info"_s}),
+                           u"Catalog Locked: The Catalog \""_s + Db() +
+                               u"\" is currently being accessed by another application or User"_s));
 
-    const CliResult replace = RunCli(
-        {QStringLiteral("--db"), Db(), QStringLiteral("create"), QStringLiteral("--replace")});
-    EXPECT_EQ(replace.exitCode, 1);
-    EXPECT_TRUE(replace.err.contains(QStringLiteral("in use by another program")));
+    EXPECT_TRUE(FailedWith(Run({u"create"_s, u"--replace"_s}), u"in use by another program"_s));
 
     other.Release();
     // Nothing was lost while it was held.
-    EXPECT_TRUE(
-        RunCli({QStringLiteral("--db"), Db(), QStringLiteral("--json"), QStringLiteral("info")})
-            .out.contains(QStringLiteral("\"bytes\":42")));
-}
-
-TEST_F(CliApplicationTest, RealExecutableRunsEndToEnd)
-{
-    QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH),
-                  {QStringLiteral("--db"), Db(), QStringLiteral("create")});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH),
-                  {QStringLiteral("--db"), Db(), QStringLiteral("--json"), QStringLiteral("info")});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(process.readAllStandardOutput(),
-              QByteArray("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+    EXPECT_TRUE(Info().contains(u"\"bytes\":42"_s));
 }
 
 TEST_F(CliApplicationTest, CtrlCCancelsACatalogWhichLeavesTheDatabaseAsItWas)
 {
-    const QString tree = m_folder.filePath(QStringLiteral("tree"));
+    const QString tree = m_folder.filePath(u"tree"_s);
     for (int folder = 0; folder < 60; ++folder) {
-        const QString path = tree + QStringLiteral("/d%1").arg(folder);
+        const QString path = tree + u"/d%1"_s.arg(folder);
         ASSERT_TRUE(QDir().mkpath(path));
         for (int file = 0; file < 100; ++file)
-            ::close(::creat(QFile::encodeName(path + QStringLiteral("/f%1").arg(file)), 0644));
+            ::close(::creat(QFile::encodeName(path + u"/f%1"_s.arg(file)), 0644));
     }
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
-    const QStringList info = {QStringLiteral("--db"), Db(), QStringLiteral("--json"),
-                              QStringLiteral("info")};
-    const QString before = RunCli(info).out;
-
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
+    const QString before = Info();
     QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH),
-                  {QStringLiteral("--db"), Db(), QStringLiteral("catalog"), tree});
-    ASSERT_TRUE(process.waitForStarted());
     // A journal shows the catalog's transaction has begun: interrupt it then.
-    const QString journal = Db() + QStringLiteral("/Dirvanta Catalogs.db-journal");
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFileInfo::exists(journal) && timer.elapsed() < 20000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(30000));
+    InterruptWhen(process, {u"--db"_s, Db(), u"catalog"_s, tree},
+                  Db() + u"/Dirvanta Catalogs.db-journal"_s);
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-    EXPECT_EQ(RunCli(info).out, before);
+    EXPECT_EQ(Info(), before);
 }
 
 TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), {1, 2, 3});
-    const CliResult sound = RunCli({QStringLiteral("--json"), QStringLiteral("verify"), Db()});
+    const CliResult sound = RunCli({u"--json"_s, u"verify"_s, Db()});
     EXPECT_EQ(sound.exitCode, 0);
-    EXPECT_TRUE(sound.out.contains(QStringLiteral("\"level\":0,\"problems\":[],\"text\":"
-                                                  "\"Verification Successful.\"")))
+    EXPECT_TRUE(sound.out.contains(u"\"level\":0,\"problems\":[],\"text\":"
+                                   "\"Verification Successful.\""_s))
         << sound.out.toStdString();
 
-    const CliResult invalid = RunCli({QStringLiteral("verify"), Db(QStringLiteral("none"))});
-    EXPECT_EQ(invalid.exitCode, 1);
-    EXPECT_TRUE(invalid.err.contains(QStringLiteral("Invalid Database Folder")));
+    EXPECT_TRUE(FailedWith(RunCli({u"verify"_s, Db(u"none"_s)}), u"Invalid Database Folder"_s));
 
     {
         SqliteConnection files;
         files.Open(TDataShare::FilesFilePath(Db()), false);
-        files.ExecuteScript(QStringLiteral("UPDATE Files SET ID = 4242"));
+        files.ExecuteScript(u"UPDATE Files SET ID = 4242"_s);
     }
-    const CliResult orphans = RunCli({QStringLiteral("--db"), Db(), QStringLiteral("verify")});
+    const CliResult orphans = Run({u"verify"_s});
     EXPECT_EQ(orphans.exitCode, 1);
-    EXPECT_TRUE(
-        orphans.out.contains(QStringLiteral("Dirvanta Files.db: Verification Failed - Try a Repair "
-                                            "(level 3)\n  3 files have no owner")));
+    EXPECT_TRUE(orphans.out.contains(u"Dirvanta Files.db: Verification Failed - Try a Repair "
+                                     "(level 3)\n  3 files have no owner"_s));
 
     {
         DatabaseLockHolder other(TDataShare::FilesFilePath(Db()));
-        const CliResult held = RunCli({QStringLiteral("repair"), Db()});
-        EXPECT_EQ(held.exitCode, 1);
-        EXPECT_TRUE(held.err.contains(QStringLiteral("in use by another program")));
+        EXPECT_TRUE(FailedWith(RunCli({u"repair"_s, Db()}), u"in use by another program"_s));
     }
-    const CliResult repair = RunCli({QStringLiteral("repair"), Db()});
+    const CliResult repair = RunCli({u"repair"_s, Db()});
     EXPECT_EQ(repair.exitCode, 0);
-    EXPECT_TRUE(
-        repair.out.contains(QStringLiteral("Dirvanta Files.db: Repair was successful. 3 rows "
-                                           "recovered, 0 lost, 3 moved to \"Recovered "
-                                           "Items\".")));
-    EXPECT_TRUE(repair.out.contains(QStringLiteral("Database Backed-up to: ") +
-                                    m_folder.filePath(QStringLiteral("Backup Dirvanta *.*"))));
-    EXPECT_EQ(RunCli({QStringLiteral("verify"), Db()}).exitCode, 0);
+    EXPECT_TRUE(repair.out.contains(u"Dirvanta Files.db: Repair was successful. 3 rows "
+                                    "recovered, 0 lost, 3 moved to \"Recovered "
+                                    "Items\"."_s));
+    EXPECT_TRUE(repair.out.contains(u"Database Backed-up to: "_s +
+                                    m_folder.filePath(u"Backup Dirvanta *.*"_s)));
+    EXPECT_EQ(RunCli({u"verify"_s, Db()}).exitCode, 0);
 }
 
 // Interrupted while the Files file is rebuilt, after the Catalogs file was.
 TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheDatabaseAsItWas)
 {
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     // Past the header, whose change counters a copy through SQLite moves on.
     const auto pages = [](const QString &path) {
@@ -380,17 +318,9 @@ TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheDatabaseAsItWas)
     const QByteArray filesBefore = pages(files);
     const QByteArray catalogsBefore = pages(catalogs);
 
+    const QString rebuilt = files + u"-rebuilt"_s;
     QProcess process;
-    process.start(QStringLiteral(DIRVANTA_CLI_PATH), {QStringLiteral("repair"), Db()});
-    ASSERT_TRUE(process.waitForStarted());
-    const QString rebuilt = files + QStringLiteral("-rebuilt");
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFileInfo::exists(rebuilt) && timer.elapsed() < 20000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(30000));
+    InterruptWhen(process, {u"repair"_s, Db()}, rebuilt);
     EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
     EXPECT_TRUE(pages(files) == filesBefore) << "the Files file was replaced";
     EXPECT_TRUE(pages(catalogs) == catalogsBefore) << "the Catalogs file stayed rebuilt";
@@ -401,7 +331,7 @@ TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedO
 {
     using namespace DatabaseRepair;
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(RunCli({QStringLiteral("--db"), Db(), QStringLiteral("create")}).exitCode, 0);
+    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     const QString filesPath = TDataShare::FilesFilePath(Db());
     QByteArray damaged;
@@ -420,7 +350,7 @@ TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedO
     };
     const auto repairFor = [&](qint64 killAfterMs) {
         QProcess process;
-        process.start(QStringLiteral(DIRVANTA_CLI_PATH), {QStringLiteral("repair"), Db()});
+        process.start(QStringLiteral(DIRVANTA_CLI_PATH), {u"repair"_s, Db()});
         EXPECT_TRUE(process.waitForStarted());
         if (killAfterMs >= 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));

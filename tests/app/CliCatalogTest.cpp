@@ -1,15 +1,12 @@
 #include "CliRunner.h"
-#include "app/cli/CliApplication.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
 
-#include <gtest/gtest.h>
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -19,22 +16,24 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        m_medium = m_folder.filePath(QStringLiteral("medium"));
-        QDir().mkpath(m_medium + QStringLiteral("/Sub"));
+        m_medium = m_folder.filePath(u"medium"_s);
+        QDir().mkpath(m_medium + u"/Sub"_s);
         for (const char *name : {"A.TXT", "Sub/b.dat"}) {
-            QFile file(m_medium + QLatin1Char('/') + QLatin1String(name));
+            QFile file(m_medium + u'/' + QLatin1String(name));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write("12345");
         }
-        m_drives.Mount(m_medium, DriveKind::Fixed, QStringLiteral("DATA"));
-        ASSERT_EQ(Run({QStringLiteral("create")}).exitCode, 0);
+        m_drives.Mount(m_medium, DriveKind::Fixed, u"DATA"_s);
+        ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     }
 
     CliResult Run(const QStringList &arguments)
     {
-        return RunCli(QStringList{QStringLiteral("--db"), m_folder.filePath(QStringLiteral("db"))} +
-                      arguments);
+        return RunCliOn(m_folder.filePath(u"db"_s), arguments);
     }
+
+    // What "info" says of the whole database.
+    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
 
     QTemporaryDir m_folder;
     FakeDriveSystem m_drives;
@@ -43,125 +42,81 @@ protected:
 
 } // namespace
 
-TEST_F(CliCatalogTest, CatalogsUnderAUniqueNameAndListsTheResult)
+TEST_F(CliCatalogTest, CatalogsUnderAUniqueNameAndRefusesWhatTheDialogRefuses)
 {
-    CliResult result = Run({QStringLiteral("catalog"), m_medium});
+    CliResult result = Run({u"catalog"_s, m_medium});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"Catalogs\\New Disk Catalog\"")));
-    result = Run({QStringLiteral("catalog"), m_medium});
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"Catalogs\\New Disk Catalog (2)\"")));
+    EXPECT_TRUE(result.out.contains(u"\"Catalogs\\New Disk Catalog\""_s));
+    result = Run({u"catalog"_s, m_medium});
+    EXPECT_TRUE(result.out.contains(u"\"Catalogs\\New Disk Catalog (2)\""_s));
+    result = Run({u"ls"_s, u"Catalogs\\New Disk Catalog"_s, u"--json"_s});
+    EXPECT_TRUE(result.out.contains(u"\"name\":\"Sub\""_s));
+    EXPECT_TRUE(result.out.contains(u"\"name\":\"A.TXT\""_s));
+    EXPECT_TRUE(Info().contains(u"\"objects\":9,\"files\":4,\"bytes\":20"_s))
+        << Info().toStdString();
 
-    result = Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\New Disk Catalog"),
-                  QStringLiteral("--json")});
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"name\":\"Sub\"")));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"name\":\"A.TXT\"")));
-    result = Run({QStringLiteral("--json"), QStringLiteral("info")});
-    EXPECT_TRUE(result.out.contains(QStringLiteral("\"files\":4,\"bytes\":20")))
-        << result.out.toStdString();
-}
-
-TEST_F(CliCatalogTest, TheDialogsChecksRefuseBadRequestsAndLeaveNothing)
-{
-    ASSERT_EQ(
-        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("Disk")})
-            .exitCode,
-        0);
-    CliResult result = Run(
-        {QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("DISK")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Duplicate Description")));
-
-    result =
-        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("a.b")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Invalid Character")));
-    result =
-        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral(" ")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Catalog Description Required")));
-
-    // A folder that is not there is a disk that is not in.
-    result = Run({QStringLiteral("catalog"), m_medium + QStringLiteral("/nowhere")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("The Drive is not ready")))
-        << result.err.toStdString();
-
-    const QString ram = m_folder.filePath(QStringLiteral("ram"));
+    const QString ram = m_folder.filePath(u"ram"_s);
     QDir().mkpath(ram);
     m_drives.Mount(ram, DriveKind::RamDisk);
-    result = Run({QStringLiteral("catalog"), ram});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Unsupported Device")));
-
-    result = Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--into"),
-                  QStringLiteral("Catalogs\\Nope")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(Run({QStringLiteral("catalog")}).exitCode, 2);
-    EXPECT_EQ(Run({QStringLiteral("info"), QStringLiteral("--no-zip")}).exitCode, 2);
-    EXPECT_TRUE(Run({QStringLiteral("--json"), QStringLiteral("info")})
-                    .out.contains(QStringLiteral("\"objects\":7")));
+    const std::pair<QStringList, QString> refused[] = {
+        {{m_medium, u"--name"_s, u"new disk catalog"_s}, u"Duplicate Description"_s},
+        {{m_medium, u"--name"_s, u"a.b"_s}, u"Invalid Character"_s},
+        {{m_medium, u"--name"_s, u" "_s}, u"Catalog Description Required"_s},
+        {{m_medium, u"--into"_s, u"Catalogs\\Nope"_s}, u"Catalogs\\Nope"_s},
+        // A folder that is not there is a disk that is not in.
+        {{m_medium + u"/nowhere"_s}, u"The Drive is not ready"_s},
+        {{ram}, u"Unsupported Device"_s},
+    };
+    for (const auto &[arguments, reason] : refused)
+        EXPECT_TRUE(FailedWith(Run(QStringList{u"catalog"_s} + arguments), reason))
+            << reason.toStdString();
+    EXPECT_EQ(Run({u"catalog"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"info"_s, u"--no-zip"_s}).exitCode, 2);
+    EXPECT_TRUE(Info().contains(u"\"objects\":9,"_s)) << "the refused runs left nothing";
 }
 
 TEST_F(CliCatalogTest, UpdateRebuildsAndRefusesWhatIsNoDiskCatalog)
 {
-    ASSERT_EQ(
-        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("Disk")})
-            .exitCode,
-        0);
-    QFile extra(m_medium + QStringLiteral("/new.txt"));
+    ASSERT_EQ(Run({u"catalog"_s, m_medium, u"--name"_s, u"Disk"_s}).exitCode, 0);
+    QFile extra(m_medium + u"/new.txt"_s);
     ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
     extra.write("1");
     extra.close();
-    CliResult result = Run({QStringLiteral("update"), QStringLiteral("Catalogs\\Disk")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(Run({QStringLiteral("--json"), QStringLiteral("info")})
-                    .out.contains(QStringLiteral("\"files\":3,\"bytes\":11")));
-
-    result = Run({QStringLiteral("update"), QStringLiteral("Catalogs")});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(Succeeded(Run({u"update"_s, u"Catalogs\\Disk"_s})));
+    EXPECT_TRUE(Info().contains(u"\"files\":3,\"bytes\":11"_s));
+    EXPECT_EQ(Run({u"update"_s, u"Catalogs"_s}).exitCode, 1);
 
     // The medium is gone: without a terminal the check gives up at once.
     m_drives.Eject(m_medium);
-    result = Run({QStringLiteral("update"), QStringLiteral("Catalogs\\Disk")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(Run({QStringLiteral("--json"), QStringLiteral("info")})
-                    .out.contains(QStringLiteral("\"files\":3,\"bytes\":11")));
+    EXPECT_EQ(Run({u"update"_s, u"Catalogs\\Disk"_s}).exitCode, 1);
+    EXPECT_TRUE(Info().contains(u"\"files\":3,\"bytes\":11"_s));
 }
 
 TEST_F(CliCatalogTest, ExtractTakesAPackagedFolderWithItsSubtree)
 {
     QProcess zip;
     zip.setWorkingDirectory(m_medium);
-    zip.start(QStringLiteral("zip"),
-              {QStringLiteral("-qr"), QStringLiteral("pack.zip"), QStringLiteral("Sub")});
+    zip.start(u"zip"_s, {u"-qr"_s, u"pack.zip"_s, u"Sub"_s});
     ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
-    ASSERT_EQ(
-        Run({QStringLiteral("catalog"), m_medium, QStringLiteral("--name"), QStringLiteral("Disk")})
-            .exitCode,
-        0);
-    const QString folder = QStringLiteral("Catalogs\\Disk\\pack.zip\\Sub");
-    const QString into = m_folder.filePath(QStringLiteral("out"));
-    CliResult result = Run({QStringLiteral("extract"), folder, into});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out,
-              QStringLiteral("Extracted \"") + folder + QStringLiteral("\" into ") + into + u'\n');
-    QFile copy(into + QStringLiteral("/Sub/b.dat"));
+    ASSERT_EQ(Run({u"catalog"_s, m_medium, u"--name"_s, u"Disk"_s}).exitCode, 0);
+    const QString folder = u"Catalogs\\Disk\\pack.zip\\Sub"_s;
+    const QString into = m_folder.filePath(u"out"_s);
+    EXPECT_EQ(OutputOf(Run({u"extract"_s, folder, into})),
+              u"Extracted \""_s + folder + u"\" into "_s + into + u'\n');
+    QFile copy(into + u"/Sub/b.dat"_s);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), "12345");
 
     // Without a terminal an existing file is kept; --overwrite replaces it.
-    result = Run({QStringLiteral("extract"), folder, into});
-    EXPECT_TRUE(result.err.contains(QStringLiteral("Duplicate File: \"b.dat\" already exists in ") +
-                                    into + QStringLiteral("/Sub.")))
+    CliResult result = Run({u"extract"_s, folder, into});
+    EXPECT_TRUE(
+        result.err.contains(u"Duplicate File: \"b.dat\" already exists in "_s + into + u"/Sub."_s))
         << result.err.toStdString();
-    result = Run({QStringLiteral("--json"), QStringLiteral("extract"), folder, into,
-                  QStringLiteral("--overwrite")});
-    EXPECT_EQ(result.out, QStringLiteral("{\"destination\":\"") + into +
-                              QStringLiteral("\",\"items\":[\"Sub/*.*\"],\"package\":\"") +
-                              m_medium + QStringLiteral("/pack.zip\",\"result\":\"done\"}\n"));
+    result = Run({u"--json"_s, u"extract"_s, folder, into, u"--overwrite"_s});
+    EXPECT_EQ(result.out, u"{\"destination\":\""_s + into +
+                              u"\",\"items\":[\"Sub/*.*\"],\"package\":\""_s + m_medium +
+                              u"/pack.zip\",\"result\":\"done\"}\n"_s);
 
-    result = Run({QStringLiteral("restore"), folder, into});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("lies in no archive set")));
-    EXPECT_EQ(Run({QStringLiteral("extract"), folder}).exitCode, 2);
+    EXPECT_TRUE(FailedWith(Run({u"restore"_s, folder, into}), u"lies in no archive set"_s));
+    EXPECT_EQ(Run({u"extract"_s, folder}).exitCode, 2);
 }

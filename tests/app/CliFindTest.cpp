@@ -3,17 +3,15 @@
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,46 +30,26 @@ protected:
                                         cls, false, m_when, m_when, QString(),
                                         QString::fromUtf8(label), 2048, 0);
             };
-            const qint64 work =
-                add(CatalogSchema::kCatalogsId, "Work", CatalogSchema::kCatalogFolderClass, "");
-            m_disk = add(work, "Disk 1", CatalogSchema::kHardDiskClass, "WORK1");
-            const qint64 folder = add(m_disk, "Letters", CatalogSchema::kFileFolderClass, "");
-            const qint64 other =
-                add(CatalogSchema::kCatalogsId, "Disk 2", CatalogSchema::kHardDiskClass, "OTHER");
-            auto addFile = [&](qint64 owner, const char *name, qint64 size, const char *comment) {
-                SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
-                    "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, "
-                    "Modified) VALUES (?1, 32, ?2, ?3, 0, ?4, ?5, ?5)"));
-                insert.Bind(1, owner)
-                    .Bind(2, size)
-                    .Bind(3, QString::fromUtf8(name))
-                    .Bind(4, QString::fromUtf8(comment))
-                    .Bind(5, m_when)
-                    .Execute();
-                return data.CatalogDatabase.LastInsertId();
-            };
-            m_letterKey = addFile(folder, "letter.txt", 1234, "to the cat\nsecond line");
-            addFile(folder, "a.b.txt", 10, "");
-            addFile(m_disk, "setup.exe", 5000, "");
-            addFile(other, "setup.exe", 5000, "");
+            const qint64 work = add(kCatalogsId, "Work", kCatalogFolderClass, "");
+            m_disk = add(work, "Disk 1", kHardDiskClass, "WORK1");
+            const qint64 folder = add(m_disk, "Letters", kFileFolderClass, "");
+            const qint64 other = add(kCatalogsId, "Disk 2", kHardDiskClass, "OTHER");
+            m_letterKey = AddCliFile(data, folder, u"letter.txt"_s, 1234, m_when,
+                                     u"to the cat\nsecond line"_s);
+            AddCliFile(data, folder, u"a.b.txt"_s, 10, m_when);
+            AddCliFile(data, m_disk, u"setup.exe"_s, 5000, m_when);
+            AddCliFile(data, other, u"setup.exe"_s, 5000, m_when);
         });
     }
 
-    QString Db() const { return m_folder.filePath(QStringLiteral("db")); }
+    QString Db() const { return m_folder.filePath(u"db"_s); }
 
     CliResult Run(const QStringList &arguments)
     {
-        return RunCli(QStringList{QStringLiteral("--db"), Db(), QStringLiteral("find")} +
-                      arguments);
+        return RunCliOn(Db(), QStringList{u"find"_s} + arguments);
     }
 
-    QStringList Names(const CliResult &result)
-    {
-        QStringList names;
-        for (const QString &line : result.out.split(u'\n', Qt::SkipEmptyParts))
-            names << line.section(u'\t', 0, 0);
-        return names;
-    }
+    static QStringList Names(const CliResult &result) { return FirstColumns(result.out); }
 
     QTemporaryDir m_folder;
     double m_when = 0;
@@ -81,31 +59,27 @@ protected:
 
 TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
 {
-    const CliResult result =
-        Run({QStringLiteral("--name"), QStringLiteral("letter"), QStringLiteral("--json")});
+    const CliResult result = Run({u"--name"_s, u"letter"_s, u"--json"_s});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.startsWith(QStringLiteral("[{\"name\":\"letter.txt\",\"kind\":\"file\","
-                                                     "\"key\":")))
+    EXPECT_TRUE(result.out.startsWith(u"[{\"name\":\"letter.txt\",\"kind\":\"file\","
+                                      "\"key\":"_s))
         << result.out.toStdString();
     const QJsonArray hits = QJsonDocument::fromJson(result.out.toUtf8()).array();
     ASSERT_EQ(hits.size(), 2) << result.out.toStdString();
     // Name order, descending, as the Find list starts: folders sort before
     // files, so in this order they come last.
     const QJsonObject folder = hits.at(1).toObject();
-    EXPECT_EQ(folder.value(QStringLiteral("name")).toString(), QStringLiteral("Letters"));
-    EXPECT_EQ(folder.value(QStringLiteral("kind")).toString(), QStringLiteral("object"));
-    EXPECT_TRUE(folder.contains(QStringLiteral("id")));
-    EXPECT_EQ(folder.value(QStringLiteral("type")).toString(), QStringLiteral("File Folder"));
+    EXPECT_EQ(folder.value(u"name"_s).toString(), u"Letters"_s);
+    EXPECT_EQ(folder.value(u"kind"_s).toString(), u"object"_s);
+    EXPECT_TRUE(folder.contains(u"id"_s));
+    EXPECT_EQ(folder.value(u"type"_s).toString(), u"File Folder"_s);
     const QJsonObject file = hits.at(0).toObject();
-    EXPECT_EQ(file.value(QStringLiteral("kind")).toString(), QStringLiteral("file"));
-    EXPECT_EQ(file.value(QStringLiteral("key")).toInteger(), m_letterKey);
-    EXPECT_EQ(file.value(QStringLiteral("path")).toString(),
-              QStringLiteral("Catalogs\\Work\\Disk 1\\Letters\\letter.txt"));
-    EXPECT_EQ(file.value(QStringLiteral("size")).toInteger(), 1234);
-    EXPECT_EQ(file.value(QStringLiteral("modified")).toString(),
-              QStringLiteral("2026-07-14T10:01:00"));
-    EXPECT_EQ(file.value(QStringLiteral("comment")).toString(),
-              QStringLiteral("to the cat\nsecond line"));
+    EXPECT_EQ(file.value(u"kind"_s).toString(), u"file"_s);
+    EXPECT_EQ(file.value(u"key"_s).toInteger(), m_letterKey);
+    EXPECT_EQ(file.value(u"path"_s).toString(), u"Catalogs\\Work\\Disk 1\\Letters\\letter.txt"_s);
+    EXPECT_EQ(file.value(u"size"_s).toInteger(), 1234);
+    EXPECT_EQ(file.value(u"modified"_s).toString(), u"2026-07-14T10:01:00"_s);
+    EXPECT_EQ(file.value(u"comment"_s).toString(), u"to the cat\nsecond line"_s);
 }
 
 TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
@@ -116,34 +90,20 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
         QStringList names;
     };
     const Case cases[] = {
-        {{QStringLiteral("--name"), QStringLiteral("*.txt"), QStringLiteral("--type"),
-          QStringLiteral("7")},
-         {QStringLiteral("letter.txt"), QStringLiteral("a.b.txt")}},
-        {{QStringLiteral("--comment"), QStringLiteral("CAT"), QStringLiteral("--whole-words")},
-         {QStringLiteral("letter.txt")}},
-        {{QStringLiteral("--comment"), QStringLiteral("CAT"), QStringLiteral("--match-case")}, {}},
-        {{QStringLiteral("--label"), QStringLiteral("oth"), QStringLiteral("--name"),
-          QStringLiteral("setup")},
-         {QStringLiteral("setup.exe")}},
-        {{QStringLiteral("--in"), QStringLiteral("catalogs\\work\\disk 1"),
-          QStringLiteral("--no-subfolders")},
-         {QStringLiteral("setup.exe"), QStringLiteral("Letters")}},
-        {{QStringLiteral("--type"), QStringLiteral("12")},
-         {QStringLiteral("setup.exe"), QStringLiteral("setup.exe")}},
+        {{u"--name"_s, u"*.txt"_s, u"--type"_s, u"7"_s}, {u"letter.txt"_s, u"a.b.txt"_s}},
+        {{u"--comment"_s, u"CAT"_s, u"--whole-words"_s}, {u"letter.txt"_s}},
+        {{u"--comment"_s, u"CAT"_s, u"--match-case"_s}, {}},
+        {{u"--label"_s, u"oth"_s, u"--name"_s, u"setup"_s}, {u"setup.exe"_s}},
+        {{u"--in"_s, u"catalogs\\work\\disk 1"_s, u"--no-subfolders"_s},
+         {u"setup.exe"_s, u"Letters"_s}},
+        {{u"--type"_s, u"12"_s}, {u"setup.exe"_s, u"setup.exe"_s}},
         // The Type list's name in any letter case stands for its number.
-        {{QStringLiteral("--name"), QStringLiteral("*.txt"), QStringLiteral("--type"),
-          QStringLiteral("files only")},
-         {QStringLiteral("letter.txt"), QStringLiteral("a.b.txt")}},
-        {{QStringLiteral("--type"), QStringLiteral("2"), QStringLiteral("--between"),
-          QStringLiteral("2026-07-15"), QStringLiteral("--and"), QStringLiteral("2026-07-01")},
-         {QStringLiteral("Disk 2"), QStringLiteral("Disk 1")}},
-        {{QStringLiteral("--type"), QStringLiteral("2"), QStringLiteral("--between"),
-          QStringLiteral("2026-07-15"), QStringLiteral("--and"), QStringLiteral("2026-07-20")},
-         {}},
+        {{u"--name"_s, u"*.txt"_s, u"--type"_s, u"files only"_s}, {u"letter.txt"_s, u"a.b.txt"_s}},
+        {{u"--type"_s, u"2"_s, u"--between"_s, u"2026-07-15"_s, u"--and"_s, u"2026-07-01"_s},
+         {u"Disk 2"_s, u"Disk 1"_s}},
+        {{u"--type"_s, u"2"_s, u"--between"_s, u"2026-07-15"_s, u"--and"_s, u"2026-07-20"_s}, {}},
         // The limit keeps the first hits in stored order (objects before files).
-        {{QStringLiteral("--name"), QStringLiteral("lett"), QStringLiteral("--limit"),
-          QStringLiteral("1")},
-         {QStringLiteral("Letters")}},
+        {{u"--name"_s, u"lett"_s, u"--limit"_s, u"1"_s}, {u"Letters"_s}},
     };
     for (const Case &c : cases) {
         const CliResult result = Run(c.arguments);
@@ -155,47 +115,37 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
 
 TEST_F(CliFindTest, TextLinesShowTheListColumnsAndThePath)
 {
-    const CliResult result = Run({QStringLiteral("--name"), QStringLiteral("letter.txt")});
+    const CliResult result = Run({u"--name"_s, u"letter.txt"_s});
     ASSERT_EQ(result.exitCode, 0);
     const QStringList columns = result.out.trimmed().split(u'\t');
     ASSERT_EQ(columns.size(), 6) << result.out.toStdString();
-    EXPECT_EQ(columns.at(1), QStringLiteral("1KB"));
-    EXPECT_EQ(columns.at(4), QStringLiteral("Catalogs\\Work\\Disk 1\\Letters\\letter.txt"));
-    EXPECT_EQ(columns.at(5), QStringLiteral("to the cat second line"));
+    EXPECT_EQ(columns.at(1), u"1KB"_s);
+    EXPECT_EQ(columns.at(4), u"Catalogs\\Work\\Disk 1\\Letters\\letter.txt"_s);
+    EXPECT_EQ(columns.at(5), u"to the cat second line"_s);
 }
 
 TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
 {
-    const CliResult limited = Run({QStringLiteral("--limit"), QStringLiteral("1")});
+    const CliResult limited = Run({u"--limit"_s, u"1"_s});
     EXPECT_EQ(limited.exitCode, 0);
     EXPECT_EQ(Names(limited).size(), 1);
-    EXPECT_TRUE(limited.err.contains(QStringLiteral("limit of 1 hits")))
-        << limited.err.toStdString();
+    EXPECT_TRUE(limited.err.contains(u"limit of 1 hits"_s)) << limited.err.toStdString();
     // A duplicate search limits the duplicates it found, not the files it
     // looked at first (most of which have no twin).
-    const CliResult twins = Run({QStringLiteral("--type"), QStringLiteral("11"),
-                                 QStringLiteral("--limit"), QStringLiteral("1")});
-    EXPECT_EQ(Names(twins), QStringList{QStringLiteral("setup.exe")});
-    EXPECT_TRUE(twins.err.contains(QStringLiteral("limit of 1 hits"))) << twins.err.toStdString();
+    const CliResult twins = Run({u"--type"_s, u"11"_s, u"--limit"_s, u"1"_s});
+    EXPECT_EQ(Names(twins), QStringList{u"setup.exe"_s});
+    EXPECT_TRUE(twins.err.contains(u"limit of 1 hits"_s)) << twins.err.toStdString();
 
-    const QList<QStringList> usages = {{QStringLiteral("--type"), QStringLiteral("14")},
-                                       {QStringLiteral("--type"), QStringLiteral("Files")},
-                                       {QStringLiteral("--between"), QStringLiteral("2026-01-01")},
-                                       {QStringLiteral("--limit"), QStringLiteral("0")},
-                                       {QStringLiteral("--name")},
-                                       {QStringLiteral("--bogus")},
-                                       {QStringLiteral("stray")}};
+    const QList<QStringList> usages = {{u"--type"_s, u"14"_s},
+                                       {u"--type"_s, u"Files"_s},
+                                       {u"--between"_s, u"2026-01-01"_s},
+                                       {u"--limit"_s, u"0"_s}};
     for (const QStringList &arguments : usages)
         EXPECT_EQ(Run(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
 
-    const CliResult badDate = Run({QStringLiteral("--between"), QStringLiteral("32/13/2026"),
-                                   QStringLiteral("--and"), QStringLiteral("2026-01-01")});
-    EXPECT_EQ(badDate.exitCode, 1);
-    EXPECT_TRUE(badDate.err.contains(QStringLiteral("The Date entered is invalid")))
-        << badDate.err.toStdString();
-    const CliResult missing = Run({QStringLiteral("--in"), QStringLiteral("Catalogs\\Nowhere")});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("there is no"))) << missing.err.toStdString();
+    EXPECT_TRUE(FailedWith(Run({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
+                           u"The Date entered is invalid"_s));
+    EXPECT_TRUE(FailedWith(Run({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
 }
 
 } // namespace

@@ -2,19 +2,17 @@
 #include "platform/DayCount.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
-#include "store/DataShare.h"
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,191 +25,132 @@ protected:
         ASSERT_TRUE(m_folder.isValid());
         const double now = NowDayCount();
         MakeCliDatabase(Db(), [&](TDataShare &data) {
-            const qint64 work = AppendCatalogRow(
-                data.Catalogs, QStringLiteral("Work"), QString(), CatalogSchema::kCatalogsId,
-                CatalogSchema::kCatalogFolderClass, false, now, now, {}, {}, 0, 0);
-            const qint64 disk =
-                AppendCatalogRow(data.Catalogs, QStringLiteral("Disk 1"), QString(), work,
-                                 CatalogSchema::kHardDiskClass, false, now, now, {}, {}, 10, 0);
-            data.CatalogDatabase
-                .Prepare(
-                    QStringLiteral("INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment) "
-                                   "VALUES (?1, 32, 10, 'Read Me.txt', 0, '')"))
-                .Bind(1, disk)
-                .Execute();
+            const qint64 work =
+                AppendCatalogRow(data.Catalogs, u"Work"_s, {}, kCatalogsId, kCatalogFolderClass,
+                                 false, now, now, {}, {}, 0, 0);
+            const qint64 disk = AppendCatalogRow(data.Catalogs, u"Disk 1"_s, {}, work,
+                                                 kHardDiskClass, false, now, now, {}, {}, 10, 0);
+            AddCliFile(data, disk, u"Read Me.txt"_s, 10);
         });
     }
 
-    QString Db() const { return m_folder.filePath(QStringLiteral("db")); }
+    QString Db() const { return m_folder.filePath(u"db"_s); }
+    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
+    QString Info() { return Run({u"info"_s, u"--json"_s}).out; }
+    QStringList Names(const QString &path) { return FirstColumns(Run({u"ls"_s, path}).out); }
 
-    CliResult Run(QStringList arguments)
+    // A blank removable disk of 10 MB, 7.5 MB free, mounted for the pool.
+    FakeDriveSystem::Drive &MountBlankDisk()
     {
-        arguments.prepend(Db());
-        arguments.prepend(QStringLiteral("--db"));
-        return RunCli(arguments);
+        m_mount = m_folder.filePath(u"media/blank"_s);
+        QDir().mkpath(m_mount);
+        FakeDriveSystem::Drive &drive = m_drives.Mount(m_mount, DriveKind::Removable, u"blank"_s);
+        drive.totalBytes = 10'000'000;
+        drive.freeBytes = 7'500'000;
+        return drive;
     }
 
-    // The listing of an object: one name per line.
-    QStringList Names(const QString &path)
-    {
-        const CliResult result = Run({QStringLiteral("ls"), path});
-        QStringList names;
-        for (const QString &line : result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            names << line.section(QLatin1Char('\t'), 0, 0);
-        return names;
-    }
-
+    FakeDriveSystem m_drives;
+    QString m_mount;
     QTemporaryDir m_folder;
 };
 
 TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
 {
-    CliResult result = Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\Old/Disks")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QStringLiteral("Created folder \"Catalogs\\Old Disks\"\n"));
-    EXPECT_TRUE(result.err.contains(QLatin1String("Invalid Characters Found")));
+    const CliResult made = Run({u"mkdir"_s, u"Catalogs\\Old/Disks"_s});
+    EXPECT_EQ(OutputOf(made), u"Created folder \"Catalogs\\Old Disks\"\n"_s);
+    EXPECT_TRUE(made.err.contains(u"Invalid Characters Found"_s));
 
-    result = Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\work")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("already exists"))) << result.err.toStdString();
+    EXPECT_TRUE(FailedWith(Run({u"mkdir"_s, u"Catalogs\\work"_s}), u"already exists"_s));
 
-    result = Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Work\\Disk 1"),
-                  QStringLiteral("Catalogs\\Old Disks")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(Names(QStringLiteral("Catalogs\\Old Disks")), QStringList{QStringLiteral("Disk 1")});
+    EXPECT_TRUE(Succeeded(Run({u"mv"_s, u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\Old Disks"_s})));
+    EXPECT_EQ(Names(u"Catalogs\\Old Disks"_s), QStringList{u"Disk 1"_s});
 
-    result = Run(
-        {QStringLiteral("mv"), QStringLiteral("Catalogs\\Old Disks"), QStringLiteral("Archives")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(
-        QLatin1String("The Object \"Old Disks\" may not be moved to the location specified")));
+    EXPECT_TRUE(
+        FailedWith(Run({u"mv"_s, u"Catalogs\\Old Disks"_s, u"Archives"_s}),
+                   u"The Object \"Old Disks\" may not be moved to the location specified"_s));
 
-    result = Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Old Disks"),
-                  QStringLiteral("Catalogs\\Old Disks\\Disk 1")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("Object Move Failed")));
+    EXPECT_TRUE(
+        FailedWith(Run({u"mv"_s, u"Catalogs\\Old Disks"_s, u"Catalogs\\Old Disks\\Disk 1"_s}),
+                   u"Object Move Failed"_s));
 
-    result = Run(
-        {QStringLiteral("rename"), QStringLiteral("Catalogs\\Old Disks"), QStringLiteral("Work")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("already exists"))) << result.err.toStdString();
-    result = Run({QStringLiteral("rename"), QStringLiteral("Catalogs\\Old Disks\\Disk 1"),
-                  QStringLiteral("Disk One")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QStringLiteral("Renamed to \"Catalogs\\Old Disks\\Disk One\"\n"));
-    result = Run({QStringLiteral("rename"), QStringLiteral("Catalogs"), QStringLiteral("Other")});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(
+        FailedWith(Run({u"rename"_s, u"Catalogs\\Old Disks"_s, u"Work"_s}), u"already exists"_s));
+    EXPECT_EQ(OutputOf(Run({u"rename"_s, u"Catalogs\\Old Disks\\Disk 1"_s, u"Disk One"_s})),
+              u"Renamed to \"Catalogs\\Old Disks\\Disk One\"\n"_s);
+    EXPECT_EQ(Run({u"rename"_s, u"Catalogs"_s, u"Other"_s}).exitCode, 1);
 }
 
 TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
 {
     // Without a terminal and without --yes the question is answered No.
-    CliResult result = Run({QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String(
-        "Are you sure you wish to send the Disk Catalog \"Disk 1\" to the Wastebasket ?")));
+    EXPECT_TRUE(FailedWith(
+        Run({u"rm"_s, u"Catalogs\\Work\\Disk 1"_s}),
+        u"Are you sure you wish to send the Disk Catalog \"Disk 1\" to the Wastebasket ?"_s));
 
-    result = Run(
-        {QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QStringLiteral("Sent to \"Wastebasket\\Work\\Disk 1\"\n"));
-    EXPECT_EQ(Names(QStringLiteral("Wastebasket\\Work")), QStringList{QStringLiteral("Disk 1")});
+    EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s})),
+              u"Sent to \"Wastebasket\\Work\\Disk 1\"\n"_s);
+    EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
 
     // A folder of the same name meanwhile: restoring asks before replacing.
-    Run({QStringLiteral("mkdir"), QStringLiteral("Catalogs\\Work\\Disk 1")});
-    result = Run({QStringLiteral("restore"), QStringLiteral("Wastebasket\\Work\\Disk 1")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("Existing: \"Disk 1\", Catalog Folder")))
-        << result.err.toStdString();
-    result = Run({QStringLiteral("--yes"), QStringLiteral("restore"),
-                  QStringLiteral("Wastebasket\\Work\\Disk 1")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(Names(QStringLiteral("Catalogs\\Work\\Disk 1")),
-              QStringList{QStringLiteral("Read Me.txt")});
+    Run({u"mkdir"_s, u"Catalogs\\Work\\Disk 1"_s});
+    EXPECT_TRUE(FailedWith(Run({u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s}),
+                           u"Existing: \"Disk 1\", Catalog Folder"_s));
+    EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s})));
+    EXPECT_EQ(Names(u"Catalogs\\Work\\Disk 1"_s), QStringList{u"Read Me.txt"_s});
     // The replaced folder waits in the Wastebasket, empty as it was.
-    EXPECT_EQ(Names(QStringLiteral("Wastebasket\\Work")), QStringList{QStringLiteral("Disk 1")});
-    Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs\\Work\\Disk 1")});
+    EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
+    Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s});
 
-    result = Run({QStringLiteral("restore"), QStringLiteral("Catalogs\\Work")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("is not in the Wastebasket")));
+    EXPECT_TRUE(
+        FailedWith(Run({u"restore"_s, u"Catalogs\\Work"_s}), u"is not in the Wastebasket"_s));
 
-    result = Run({QStringLiteral("--yes"), QStringLiteral("empty-wastebasket")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(Names(QStringLiteral("Wastebasket")).isEmpty());
-    result = Run({QStringLiteral("info"), QStringLiteral("--json")});
-    EXPECT_EQ(result.out,
-              QStringLiteral("{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"));
-    result = Run({QStringLiteral("empty-wastebasket")});
-    EXPECT_EQ(result.out, QStringLiteral("The Wastebasket is empty\n"));
+    EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"empty-wastebasket"_s})));
+    EXPECT_TRUE(Names(u"Wastebasket"_s).isEmpty());
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"_s);
+    EXPECT_EQ(Run({u"empty-wastebasket"_s}).out, u"The Wastebasket is empty\n"_s);
 
-    result = Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("--permanent"),
-                  QStringLiteral("Catalogs\\Work")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains(QLatin1String(
-        "Are you sure you wish to delete the Object \"Work\" and any Objects it contains ?")));
-    result = Run({QStringLiteral("info"), QStringLiteral("--json")});
-    EXPECT_EQ(result.out,
-              QStringLiteral("{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"));
+    const CliResult deleted = Run({u"--yes"_s, u"rm"_s, u"--permanent"_s, u"Catalogs\\Work"_s});
+    EXPECT_TRUE(Succeeded(deleted));
+    EXPECT_TRUE(deleted.err.contains(
+        u"Are you sure you wish to delete the Object \"Work\" and any Objects it contains ?"_s));
+    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":5,\"files\":0,\"bytes\":0}\n"_s);
 
-    result = Run({QStringLiteral("--yes"), QStringLiteral("rm"), QStringLiteral("Catalogs")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("may not be deleted")));
+    EXPECT_TRUE(FailedWith(Run({u"--yes"_s, u"rm"_s, u"Catalogs"_s}), u"may not be deleted"_s));
 }
 
 TEST_F(CliObjectCommandsTest, PropertiesShowDetailsAndStatisticsOfObjectsAndFiles)
 {
-    CliResult result = Run({QStringLiteral("properties"), QStringLiteral("Catalogs\\Work")});
+    CliResult result = Run({u"properties"_s, u"Catalogs\\Work"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.contains(QLatin1String("Type: Catalog Folder\n")));
-    EXPECT_TRUE(result.out.contains(QLatin1String("Disk Catalogs: 1\n")));
-    EXPECT_TRUE(result.out.contains(QLatin1String("Cataloged Files: 1\n")));
+    EXPECT_TRUE(result.out.contains(u"Type: Catalog Folder\n"_s));
+    EXPECT_TRUE(result.out.contains(u"Disk Catalogs: 1\n"_s));
+    EXPECT_TRUE(result.out.contains(u"Cataloged Files: 1\n"_s));
 
-    result = Run({QStringLiteral("--json"), QStringLiteral("properties"),
-                  QStringLiteral("Catalogs\\Work\\Disk 1\\read me.txt")});
+    result = Run({u"--json"_s, u"properties"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.contains(QLatin1String("\"Name\":\"Read Me.txt\"")));
-    EXPECT_TRUE(result.out.contains(QLatin1String("\"Stored in Catalog\":\"Disk 1\"")));
-    EXPECT_TRUE(result.out.contains(QLatin1String("\"Attributes\":\"Archive\"")));
+    EXPECT_TRUE(result.out.contains(u"\"Name\":\"Read Me.txt\""_s));
+    EXPECT_TRUE(result.out.contains(u"\"Stored in Catalog\":\"Disk 1\""_s));
+    EXPECT_TRUE(result.out.contains(u"\"Attributes\":\"Archive\""_s));
 
-    result = Run({QStringLiteral("--json"), QStringLiteral("properties"), QString()});
-    EXPECT_TRUE(result.out.contains(QLatin1String("\"Database Version\":\"210\"")));
-    EXPECT_TRUE(result.out.contains(QLatin1String("\"name\":\"Dirvanta Files.db\"")));
-    EXPECT_EQ(Run({QStringLiteral("properties"), QStringLiteral("Catalogs\\Nothing")}).exitCode, 1);
+    result = Run({u"--json"_s, u"properties"_s, QString()});
+    EXPECT_TRUE(result.out.contains(u"\"Database Version\":\"210\""_s));
+    EXPECT_TRUE(result.out.contains(u"\"name\":\"Dirvanta Files.db\""_s));
+    EXPECT_EQ(Run({u"properties"_s, u"Catalogs\\Nothing"_s}).exitCode, 1);
 }
 
 TEST_F(CliObjectCommandsTest, CommentsReachObjectsAndFiles)
 {
-    CliResult result = Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Work\\Disk 1"),
-                            QStringLiteral("the blue one")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    result = Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Work\\Disk 1\\read me.txt"),
-                  QStringLiteral("start here")});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(Succeeded(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1"_s, u"the blue one"_s})));
     EXPECT_EQ(
-        result.out,
-        QStringLiteral("Comment of the file \"Catalogs\\Work\\Disk 1\\Read Me.txt\" stored\n"));
-    const QString listing = Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\Work")}).out;
-    EXPECT_TRUE(listing.contains(QLatin1String("the blue one")));
-    EXPECT_TRUE(Run({QStringLiteral("ls"), QStringLiteral("Catalogs\\Work\\Disk 1")})
-                    .out.contains(QLatin1String("start here")));
+        OutputOf(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s, u"start here"_s})),
+        u"Comment of the file \"Catalogs\\Work\\Disk 1\\Read Me.txt\" stored\n"_s);
+    const QString listing = Run({u"ls"_s, u"Catalogs\\Work"_s}).out;
+    EXPECT_TRUE(listing.contains(u"the blue one"_s));
+    EXPECT_TRUE(Run({u"ls"_s, u"Catalogs\\Work\\Disk 1"_s}).out.contains(u"start here"_s));
 
-    result =
-        Run({QStringLiteral("comment"), QStringLiteral("Catalogs\\Nothing"), QStringLiteral("x")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QLatin1String("there is no \"Catalogs\\Nothing\"")));
-}
-
-TEST_F(CliObjectCommandsTest, UsageMistakesAreRefusedBeforeAnythingRuns)
-{
-    EXPECT_EQ(Run({QStringLiteral("mv"), QStringLiteral("Catalogs\\Work")}).exitCode, 2);
-    EXPECT_EQ(Run({QStringLiteral("mkdir")}).exitCode, 2);
-    EXPECT_EQ(Run({QStringLiteral("empty-wastebasket"), QStringLiteral("x")}).exitCode, 2);
-    const CliResult result = Run(
-        {QStringLiteral("--permanent"), QStringLiteral("mkdir"), QStringLiteral("Catalogs\\X")});
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_TRUE(result.err.contains(QLatin1String("--permanent goes with rm")));
-    EXPECT_EQ(Run({QStringLiteral("--permanent"), QStringLiteral("ls")}).exitCode, 2);
+    EXPECT_TRUE(FailedWith(Run({u"comment"_s, u"Catalogs\\Nothing"_s, u"x"_s}),
+                           u"there is no \"Catalogs\\Nothing\""_s));
 }
 
 // The pool through the tool alone: a drive, a volume added on it, listed
@@ -219,24 +158,18 @@ TEST_F(CliObjectCommandsTest, UsageMistakesAreRefusedBeforeAnythingRuns)
 // and the volume removed.
 TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
 {
-    using namespace Qt::StringLiterals;
-    const QString mount = m_folder.filePath(u"media/blank"_s);
-    QDir().mkpath(mount);
-    FakeDriveSystem drives;
-    FakeDriveSystem::Drive &drive = drives.Mount(mount, DriveKind::Removable, u"blank"_s);
-    drive.totalBytes = 10'000'000;
-    drive.freeBytes = 7'500'000;
+    FakeDriveSystem::Drive &drive = MountBlankDisk();
+    const QString mount = m_mount;
 
     EXPECT_EQ(Run({u"pool"_s, u"add"_s}).exitCode, 1); // no drive yet
     EXPECT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
-    CliResult result = Run({u"--yes"_s, u"pool"_s, u"add"_s});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, u"Added Archive Volume 1 (DVARC0001)\n"_s);
+    EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"pool"_s, u"add"_s})),
+              u"Added Archive Volume 1 (DVARC0001)\n"_s);
     EXPECT_EQ(drive.label, u"DVARC0001"_s);
     EXPECT_TRUE(QFileInfo(mount + u"/Archives"_s).isDir());
 
-    result = Run({u"--json"_s, u"pool"_s});
-    const QJsonObject pool = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    const QJsonObject pool =
+        QJsonDocument::fromJson(Run({u"--json"_s, u"pool"_s}).out.toUtf8()).object();
     EXPECT_EQ(pool[u"drive"_s].toString(), mount);
     const QJsonObject volume = pool[u"volumes"_s].toArray().at(0).toObject();
     EXPECT_EQ(volume[u"label"_s].toString(), u"DVARC0001"_s);
@@ -244,13 +177,11 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     EXPECT_EQ(volume[u"used"_s].toInteger(), 2'500'000);
     EXPECT_EQ(volume[u"free"_s].toInteger(), 7'500'000);
     EXPECT_EQ(volume[u"percent"_s].toInt(), 25);
-    EXPECT_EQ(volume[u"class"_s].toInt(), CatalogSchema::kEmptyArchiveVolumeClass + 2);
+    EXPECT_EQ(volume[u"class"_s].toInt(), kEmptyArchiveVolumeClass + 2);
     EXPECT_EQ(volume[u"sets"_s].toInt(), 0);
 
     // Shown again after the failed check, the dialog is given up.
-    result = Run({u"--yes"_s, u"pool"_s, u"add"_s});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"Unable to Create Folder"_s)) << result.err.toStdString();
+    EXPECT_TRUE(FailedWith(Run({u"--yes"_s, u"pool"_s, u"add"_s}), u"Unable to Create Folder"_s));
     // Another drive is refused unless the warning is agreed to.
     EXPECT_EQ(Run({u"pool"_s, u"drive"_s, m_folder.path()}).exitCode, 1);
 
@@ -266,13 +197,8 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
 // catalog; the dialog's checks refuse a name taken in another case.
 TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
 {
-    using namespace Qt::StringLiterals;
-    const QString mount = m_folder.filePath(u"media/blank"_s);
-    QDir().mkpath(mount);
-    FakeDriveSystem drives;
-    FakeDriveSystem::Drive &drive = drives.Mount(mount, DriveKind::Removable, u"blank"_s);
-    drive.totalBytes = 10'000'000;
-    drive.freeBytes = 7'500'000;
+    MountBlankDisk();
+    const QString mount = m_mount;
     const QString source = m_folder.filePath(u"source"_s);
     QDir().mkpath(source + u"/sub"_s);
     QFile file(source + u"/sub/a.txt"_s);
@@ -293,9 +219,8 @@ TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
     EXPECT_EQ(Names(u"Archives\\Old Work"_s), QStringList{u"sub"_s});
     EXPECT_TRUE(QFileInfo::exists(source + u"/sub/a.txt"_s));
 
-    result = Run({u"archive"_s, source, u"--name"_s, u"OLD WORK"_s});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"Duplicate Name"_s)) << result.err.toStdString();
+    EXPECT_TRUE(
+        FailedWith(Run({u"archive"_s, source, u"--name"_s, u"OLD WORK"_s}), u"Duplicate Name"_s));
     EXPECT_EQ(Run({u"archive"_s}).exitCode, 2);
     EXPECT_EQ(Run({u"archive"_s, source, u"--zip"_s}).exitCode, 2);
 }
@@ -307,6 +232,6 @@ TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
 TEST_F(CliObjectCommandsTest, ARunPutsBackTheInterfaceInstalledBeforeIt)
 {
     ScriptedUserInterface outer;
-    EXPECT_EQ(Run({QStringLiteral("ls"), QStringLiteral("Catalogs")}).exitCode, 0);
+    EXPECT_EQ(Run({u"ls"_s, u"Catalogs"_s}).exitCode, 0);
     EXPECT_EQ(&UI(), &outer);
 }

@@ -113,6 +113,10 @@ TEST(TerminalQuestions, OnATerminalTheTypedLineAnswers)
         EXPECT_TRUE(t.err.startsWith(u"Delete: Delete it? [y/N] "_s));
         EXPECT_EQ(t.Unread(), ended ? QString() : u"rest\n"_s);
     }
+    // A flag answers even on a terminal.
+    Terminal flagged(true, AnswerPolicy::No, u"y\n"_s);
+    EXPECT_FALSE(flagged.ui->AskYesNo(u"Delete"_s, u"Delete it?"_s));
+    EXPECT_EQ(flagged.Unread(), u"y\n"_s);
 }
 
 // "Duplicate File" takes the four answers of the engine's question.
@@ -126,13 +130,6 @@ TEST(TerminalQuestions, DuplicateFileAnswersYesYesToAllNoOrAbort)
         EXPECT_TRUE(t.err.contains(u"Duplicate File: \"a.txt\" already exists in /dest/docs."_s))
             << t.err.toStdString();
     }
-}
-
-TEST(TerminalQuestions, AFlagAnswersEvenOnATerminal)
-{
-    Terminal t(true, AnswerPolicy::No, u"y\n"_s);
-    EXPECT_FALSE(t.ui->AskYesNo(u"Delete"_s, u"Delete it?"_s));
-    EXPECT_EQ(t.Unread(), u"y\n"_s);
 }
 
 TEST(TerminalProgress, OnlyAnErrorStreamThatIsATerminalShowsIt)
@@ -216,18 +213,15 @@ TEST(TerminalProgress, LongLinesAreCutFromTheLeftToTheWidth)
     EXPECT_TRUE(line.endsWith(u"/folder/photos"_s));
 }
 
-TEST(TerminalChoosers, WithoutATerminalTheyCancel)
+TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFitsWithoutOneTheyCancel)
 {
-    Terminal t(false, AnswerPolicy::Yes, u"/tmp\n"_s);
-    EXPECT_TRUE(t.ui->ChooseFolder(u"Folder"_s, QDir::tempPath()).isEmpty());
-    EXPECT_TRUE(t.ui->ChooseOpenFile(u"Open"_s, QDir::tempPath(), {}).isEmpty());
-    EXPECT_TRUE(t.ui->ChooseSaveFile(u"Save"_s, QDir::tempPath(), u"x.txt"_s, {}, {}).isEmpty());
-    EXPECT_TRUE(t.err.isEmpty());
-    EXPECT_EQ(t.Unread(), u"/tmp\n"_s);
-}
+    Terminal none(false, AnswerPolicy::Yes, u"/tmp\n"_s);
+    EXPECT_TRUE(none.ui->ChooseFolder(u"Folder"_s, QDir::tempPath()).isEmpty());
+    EXPECT_TRUE(none.ui->ChooseOpenFile(u"Open"_s, QDir::tempPath(), {}).isEmpty());
+    EXPECT_TRUE(none.ui->ChooseSaveFile(u"Save"_s, QDir::tempPath(), u"x.txt"_s, {}, {}).isEmpty());
+    EXPECT_TRUE(none.err.isEmpty());
+    EXPECT_EQ(none.Unread(), u"/tmp\n"_s);
 
-TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFits)
-{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = QDir::cleanPath(dir.path());

@@ -34,13 +34,11 @@ protected:
 
 TEST_F(CliExchangeTest, ImportAnswersDuplicatesFromItsFlags)
 {
-    CliResult result = Cli({u"import"_s, FilePath(u"all.dvx"_s)});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out,
+    EXPECT_EQ(OutputOf(Cli({u"import"_s, FilePath(u"all.dvx"_s)})),
               u"Imported %1 (2 objects, 1 files added)\n"_s.arg(FilePath(u"all.dvx"_s)));
 
     // Without a terminal a duplicate disk catalog is kept.
-    result = Cli({u"import"_s, FilePath(u"all.dvx"_s)});
+    CliResult result = Cli({u"import"_s, FilePath(u"all.dvx"_s)});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(u"\"Catalogs\\Work\\Disk 1\" is already"_s));
     EXPECT_TRUE(result.err.contains(u"no (not a terminal; --replace-all replaces)"_s));
@@ -51,8 +49,7 @@ TEST_F(CliExchangeTest, ImportAnswersDuplicatesFromItsFlags)
     EXPECT_TRUE(result.err.contains(u"yes to all (--replace-all)"_s));
 
     // The database now holds what the source held: its export is the same.
-    result = Cli({u"export"_s, u"catalogs"_s, FilePath(u"again.dvx"_s)});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    ASSERT_TRUE(Succeeded(Cli({u"export"_s, u"catalogs"_s, FilePath(u"again.dvx"_s)})));
     const QList<QByteArray> before = ReadBytes(u"all.dvx"_s).split('\n');
     const QList<QByteArray> after = ReadBytes(u"again.dvx"_s).split('\n');
     ASSERT_EQ(before.size(), after.size());
@@ -62,27 +59,22 @@ TEST_F(CliExchangeTest, ImportAnswersDuplicatesFromItsFlags)
 
 TEST_F(CliExchangeTest, RefusesBadInputWithClearMessages)
 {
-    CliResult result = Cli({u"export"_s, u"Catalogs\\Nope"_s, FilePath(u"x.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"there is no \"Catalogs\\Nope\""_s));
-    result = Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"cannot be exported"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"export"_s, u"Catalogs\\Nope"_s, FilePath(u"x.dvx"_s)}),
+                           u"there is no \"Catalogs\\Nope\""_s));
+    EXPECT_TRUE(FailedWith(Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)}),
+                           u"cannot be exported"_s));
     EXPECT_FALSE(QFile::exists(FilePath(u"x.dvx"_s)));
     EXPECT_EQ(Cli({u"export"_s, u"Catalogs"_s}).exitCode, 2);
     EXPECT_EQ(Cli({u"import"_s, u"a"_s, u"--bogus"_s}).exitCode, 2);
     EXPECT_EQ(Cli({u"import-v1"_s, u"a"_s, u"--keep-all"_s, u"b"_s}).exitCode, 2);
 
     WriteBytes(u"nine.dvx"_s, "a,b,c,d,e,f,g,h,i\r\n");
-    result = Cli({u"import"_s, FilePath(u"nine.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"Invalid Format"_s));
-    result = Cli({u"import"_s, FilePath(u"missing.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"missing.dvx\" could not be opened"_s));
-    result = Cli({u"import-v1"_s, FilePath(u"missing.cxp"_s), FilePath(u"nine.dvx"_s)});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(u"File Not Found"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"import"_s, FilePath(u"nine.dvx"_s)}), u"Invalid Format"_s));
+    EXPECT_TRUE(FailedWith(Cli({u"import"_s, FilePath(u"missing.dvx"_s)}),
+                           u"missing.dvx\" could not be opened"_s));
+    EXPECT_TRUE(
+        FailedWith(Cli({u"import-v1"_s, FilePath(u"missing.cxp"_s), FilePath(u"nine.dvx"_s)}),
+                   u"File Not Found"_s));
     EXPECT_TRUE(RunCli({u"--help"_s}).out.contains(u"import-v1 VOLUMES-FILE FILES-FILE"_s));
 }
 

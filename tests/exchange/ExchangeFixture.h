@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // A source database (the StoreFixture's) and a second, fresh database to
 // import into; the display locale fixed so that date texts are known.
 class ExchangeFixture : public StoreFixture
@@ -17,9 +19,9 @@ class ExchangeFixture : public StoreFixture
 protected:
     void SetUp() override
     {
-        SetDisplayLocale(QLocale(QStringLiteral("en_US")));
+        SetDisplayLocale(QLocale(u"en_US"_s));
         StoreFixture::SetUp();
-        m_target = OpenDatabase(QStringLiteral("target"));
+        m_target = OpenDatabase(u"target"_s);
     }
 
     void TearDown() override
@@ -51,6 +53,15 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    static qint64 CountIn(TDataShare &data, const QString &sql)
+    {
+        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
+        query.Step();
+        const qint64 count = query.Int64(0);
+        query.Reset();
+        return count;
+    }
+
     // Runs an import into a database as the menu command does: in one
     // transaction that a failure rolls back. True when it committed.
     bool Import(TDataShare &data, const QString &name)
@@ -72,9 +83,9 @@ protected:
                        const QString &comment = QString(), bool packaged = false,
                        int attributes = 32, double created = 44000.75, double modified = 44001.5)
     {
-        SqliteStatement &insert = data.CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+        SqliteStatement &insert = data.CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"_s);
         insert.Bind(1, owner)
             .Bind(2, attributes)
             .Bind(3, size)
@@ -93,7 +104,7 @@ protected:
     {
         QStringList lines;
         auto date = [](const SqliteStatement &q, int column) {
-            return q.IsNull(column) ? QStringLiteral("blank")
+            return q.IsNull(column) ? u"blank"_s
                                     : QString::number(qRound64(q.Double(column) * 86400));
         };
         QList<qint64> ids;
@@ -105,27 +116,26 @@ protected:
             nullptr);
         for (const qint64 id : ids) {
             const QString path = data.Catalogs.PathByID(id, false);
-            SqliteStatement &object = data.CatalogDatabase.Prepare(QStringLiteral(
-                "SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
-                "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"));
+            SqliteStatement &object = data.CatalogDatabase.Prepare(
+                u"SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
+                "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"_s);
             object.Bind(1, id);
             // The root is found, not made, by an import: its own row is the target's.
             if (id != root && object.Step()) {
-                lines << QStringLiteral("O|%1|%2|%3|%4|%5|%6|%7|%8|%9")
-                                 .arg(path, object.Text(0), object.Text(1), object.Text(2),
-                                      object.Text(3), object.Text(4), date(object, 5),
-                                      date(object, 6), object.Text(7)) +
+                lines << u"O|%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(
+                             path, object.Text(0), object.Text(1), object.Text(2), object.Text(3),
+                             object.Text(4), date(object, 5), date(object, 6), object.Text(7)) +
                              u'|' + object.Text(8) + u'|' + object.Text(9);
             }
             object.Reset();
-            SqliteStatement &files = data.CatalogDatabase.Prepare(QStringLiteral(
-                "SELECT Name, Class, Size, Packaged, Created, Modified, Comment FROM Files "
-                "WHERE ID = ?1 ORDER BY Key"));
+            SqliteStatement &files = data.CatalogDatabase.Prepare(
+                u"SELECT Name, Class, Size, Packaged, Created, Modified, Comment FROM Files "
+                "WHERE ID = ?1 ORDER BY Key"_s);
             files.Bind(1, id);
             while (files.Step()) {
-                lines << QStringLiteral("F|%1|%2|%3|%4|%5|%6|%7|%8")
-                             .arg(path, files.Text(0), files.Text(1), files.Text(2), files.Text(3),
-                                  date(files, 4), date(files, 5), files.Text(6));
+                lines << u"F|%1|%2|%3|%4|%5|%6|%7|%8"_s.arg(
+                    path, files.Text(0), files.Text(1), files.Text(2), files.Text(3),
+                    date(files, 4), date(files, 5), files.Text(6));
             }
             files.Reset();
         }

@@ -23,15 +23,6 @@ protected:
         AddFullFile(*m_data, m_cd, u"Setup.exe"_s, 7);
     }
 
-    qint64 CountIn(TDataShare &data, const QString &sql)
-    {
-        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
-    }
-
     bool Export(qint64 id, const QString &name = u"out.dvx"_s)
     {
         return ExportObjects(*m_data, id, FilePath(name));
@@ -132,7 +123,7 @@ TEST_F(ExportImportTest, RoundTripKeepsTreeRowsAndFields)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(ExportImportTest, ImportingTwiceAsksOncePerDiskCatalogAndMergesFolders)
+TEST_F(ExportImportTest, ImportingAgainAsksPerDiskCatalogAndAbortRollsBackTheWholeImport)
 {
     BuildSmallTree();
     ASSERT_TRUE(Export(3));
@@ -149,38 +140,19 @@ TEST_F(ExportImportTest, ImportingTwiceAsksOncePerDiskCatalogAndMergesFolders)
     EXPECT_EQ(Dump(*m_target), first);
     EXPECT_EQ(CountIn(*m_target, u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Work'"_s), 1);
     EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
-}
 
-TEST_F(ExportImportTest, YesToAllLastsForOneImportOnly)
-{
-    BuildSmallTree();
-    ASSERT_TRUE(Export(3));
-    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
+    // Yes to all lasts for one import only: a later one asks again.
     m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::YesToAll);
     ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
     EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions().size(), 1);
-    // A later import asks again rather than replacing silently.
-    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
-    m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::No);
-    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
-    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions().size(), 2);
-    EXPECT_EQ(Dump(*m_target), Dump(*m_data));
-}
-
-TEST_F(ExportImportTest, AbortInTheDuplicateQuestionRollsBackTheWholeImport)
-{
-    BuildSmallTree();
-    ASSERT_TRUE(Export(3));
-    ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
-    const QStringList before = Dump(*m_target);
     m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Yes);
     m_ui.QueueDuplicateCatalogAnswer(DuplicateCatalogAnswer::Abort);
     EXPECT_FALSE(Import(*m_target, u"out.dvx"_s));
+    EXPECT_EQ(m_ui.TakeDuplicateCatalogQuestions().size(), 2);
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Import Cancelled"_s);
     EXPECT_EQ(box.text, u"The Import request was cancelled by the User."_s);
-    m_ui.TakeDuplicateCatalogQuestions();
-    EXPECT_EQ(Dump(*m_target), before);
+    EXPECT_EQ(Dump(*m_target), first);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
@@ -339,17 +311,11 @@ TEST_F(ExportImportTest, CancelledExportLeavesNoFileAndKeepsAnOldOne)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(ExportImportTest, UnwritableAndMissingFilesRaiseWithTheirName)
+TEST_F(ExportImportTest, AnUnwritableExportFileRaises)
 {
     BuildSmallTree();
     EXPECT_THROW(Export(3, u"no/such/folder/out.dvx"_s), EExchangeFileError);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
-    try {
-        ImportFile(*m_target, FilePath(u"missing.dvx"_s));
-        ADD_FAILURE() << "no failure raised";
-    } catch (const EExchangeFileError &error) {
-        EXPECT_TRUE(error.Message().contains(u"missing.dvx"_s));
-    }
 }
 
 TEST_F(ExportImportTest, OldWindowsFilesKeepTheirAccents)

@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using CriteriaTest = FindFixture;
@@ -12,21 +15,21 @@ using CriteriaTest = FindFixture;
 TEST_F(CriteriaTest, TrimsTheTextsBackIntoTheSettingsAndEmptyMaskMeansEverything)
 {
     SearchSettings settings;
-    settings.name = QStringLiteral("  *.txt  ");
-    settings.labelId = QStringLiteral(" DISK ");
-    settings.source = QStringLiteral("\t/media ");
-    settings.comment = QStringLiteral(" cat ");
+    settings.name = u"  *.txt  "_s;
+    settings.labelId = u" DISK "_s;
+    settings.source = u"\t/media "_s;
+    settings.comment = u" cat "_s;
     SearchCriteria criteria;
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
-    EXPECT_EQ(settings.name, QStringLiteral("*.txt"));
-    EXPECT_EQ(settings.labelId, QStringLiteral("DISK"));
-    EXPECT_EQ(settings.source, QStringLiteral("/media"));
-    EXPECT_EQ(settings.comment, QStringLiteral("cat"));
-    EXPECT_EQ(criteria.mask, QStringLiteral("*.txt"));
-    settings.name = QStringLiteral("   ");
+    EXPECT_EQ(settings.name, u"*.txt"_s);
+    EXPECT_EQ(settings.labelId, u"DISK"_s);
+    EXPECT_EQ(settings.source, u"/media"_s);
+    EXPECT_EQ(settings.comment, u"cat"_s);
+    EXPECT_EQ(criteria.mask, u"*.txt"_s);
+    settings.name = u"   "_s;
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
     EXPECT_EQ(settings.name, QString());
-    EXPECT_EQ(criteria.mask, QStringLiteral("*.*"));
+    EXPECT_EQ(criteria.mask, u"*.*"_s);
     EXPECT_FALSE(criteria.dateRestricted);
 }
 
@@ -44,11 +47,7 @@ class DateCheckTest : public FindFixture, public testing::WithParamInterface<Dat
 TEST_P(DateCheckTest, RejectsTheFirstBadDateWithTheFormatInTheBox)
 {
     const DateCase &c = GetParam();
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = QString::fromUtf8(c.from);
-    settings.andDate = QString::fromUtf8(c.to);
+    SearchSettings settings = Dated(QString::fromUtf8(c.from), QString::fromUtf8(c.to));
     SearchCriteria criteria;
     DateField shown = DateField::None;
     EXPECT_EQ(ValidateCriteria(settings, criteria, [&](DateField field) { shown = field; }),
@@ -59,9 +58,9 @@ TEST_P(DateCheckTest, RejectsTheFirstBadDateWithTheFormatInTheBox)
         return;
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.kind, MessageKind::Error);
-    EXPECT_EQ(box.caption, QStringLiteral("Invalid Date"));
-    EXPECT_EQ(box.text, QStringLiteral("The Date entered is invalid or the format is incorrect."
-                                       "\n\nPlease respecify in the format \"DD/MM/YYYY\""));
+    EXPECT_EQ(box.caption, u"Invalid Date"_s);
+    EXPECT_EQ(box.text, u"The Date entered is invalid or the format is incorrect."
+                        "\n\nPlease respecify in the format \"DD/MM/YYYY\""_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dates, DateCheckTest,
@@ -74,30 +73,18 @@ INSTANTIATE_TEST_SUITE_P(Dates, DateCheckTest,
                                          DateCase{"bad", "worse", DateField::From},
                                          DateCase{"2020-03-04", "05.06.21", DateField::None}));
 
-TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedSilently)
+TEST_F(CriteriaTest, AFromDateAfterTheToDateIsSwappedAndTwoDigitYearsTakeTheWindow)
 {
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = QStringLiteral("02/03/2024");
-    settings.andDate = QStringLiteral("01/03/2024");
+    SearchSettings settings = Dated(u"02/03/2024"_s, u"01/03/2024"_s);
     SearchCriteria criteria;
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
-    EXPECT_EQ(settings.between, QStringLiteral("01/03/2024"));
-    EXPECT_EQ(settings.andDate, QStringLiteral("02/03/2024"));
+    EXPECT_EQ(settings.between, u"01/03/2024"_s);
+    EXPECT_EQ(settings.andDate, u"02/03/2024"_s);
     EXPECT_EQ(criteria.toDay - criteria.fromDay, 1);
     EXPECT_EQ(criteria.fromDay, qint64(Day(2024, 3, 1)));
-}
 
-TEST_F(CriteriaTest, TwoDigitYearsTakeTheWindowOfImport)
-{
     // Fifty years back and forty-nine ahead of the current year.
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = QStringLiteral("1/1/95");
-    settings.andDate = QStringLiteral("31/12/20");
-    SearchCriteria criteria;
+    settings = Dated(u"1/1/95"_s, u"31/12/20"_s);
     ASSERT_EQ(ValidateCriteria(settings, criteria), DateField::None);
     EXPECT_EQ(criteria.fromDay, qint64(Day(1995, 1, 1)));
     EXPECT_EQ(criteria.toDay, qint64(Day(2020, 12, 31)));
@@ -106,19 +93,19 @@ TEST_F(CriteriaTest, TwoDigitYearsTakeTheWindowOfImport)
 TEST_F(CriteriaTest, ASavedSearchRoundTripsWithItsKeysInOrder)
 {
     SearchSettings settings;
-    settings.name = QStringLiteral("*.t?t");
+    settings.name = u"*.t?t"_s;
     settings.type = 12;
     settings.includeSubs = false;
     settings.allEntries = false;
     settings.notAllEntries = true;
-    settings.between = QStringLiteral("01/01/2020");
-    settings.andDate = QStringLiteral("31/12/2020");
-    settings.comment = QStringLiteral("a, \"quoted\" = text");
+    settings.between = u"01/01/2020"_s;
+    settings.andDate = u"31/12/2020"_s;
+    settings.comment = u"a, \"quoted\" = text"_s;
     settings.wholeWords = true;
     settings.matchCase = true;
-    settings.labelId = QStringLiteral("DISK[0-9]");
-    settings.source = QStringLiteral("/media/ü");
-    const QString file = m_folder.filePath(QStringLiteral("saved.dvs"));
+    settings.labelId = u"DISK[0-9]"_s;
+    settings.source = u"/media/ü"_s;
+    const QString file = m_folder.filePath(u"saved.dvs"_s);
     ASSERT_TRUE(SaveSearchFile(file, settings));
     EXPECT_EQ(LoadSearchFile(file), settings);
 
@@ -128,15 +115,15 @@ TEST_F(CriteriaTest, ASavedSearchRoundTripsWithItsKeysInOrder)
     QStringList keys;
     for (const QString &line : lines.mid(1))
         keys << line.section(u'=', 0, 0);
-    EXPECT_EQ(lines.first(), QStringLiteral("[Search Settings]"));
+    EXPECT_EQ(lines.first(), u"[Search Settings]"_s);
     EXPECT_EQ(keys, SearchSettingsKeys());
-    EXPECT_EQ(lines.at(2), QStringLiteral("Type=12"));
-    EXPECT_EQ(lines.at(3), QStringLiteral("Include Subs=0"));
+    EXPECT_EQ(lines.at(2), u"Type=12"_s);
+    EXPECT_EQ(lines.at(3), u"Include Subs=0"_s);
 }
 
 TEST_F(CriteriaTest, MissingKeysOfASavedSearchTakeTheirDefaults)
 {
-    const QString file = m_folder.filePath(QStringLiteral("partial.dvs"));
+    const QString file = m_folder.filePath(u"partial.dvs"_s);
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("[Other]\nName=wrong\n[search settings]\nname=abc\nMatch Case=2\nType=99\n"
@@ -145,24 +132,24 @@ TEST_F(CriteriaTest, MissingKeysOfASavedSearchTakeTheirDefaults)
     const std::optional<SearchSettings> loaded = LoadSearchFile(file);
     ASSERT_TRUE(loaded.has_value());
     SearchSettings expected;
-    expected.name = QStringLiteral("abc");
+    expected.name = u"abc"_s;
     expected.matchCase = true;
     EXPECT_EQ(*loaded, expected);
-    EXPECT_FALSE(LoadSearchFile(m_folder.filePath(QStringLiteral("none.dvs"))).has_value());
+    EXPECT_FALSE(LoadSearchFile(m_folder.filePath(u"none.dvs"_s)).has_value());
 }
 
 // A lone carriage return ends a line, as in files from older systems: the
 // file is read as the saved search that saving would write again.
 TEST_F(CriteriaTest, ALoneCarriageReturnEndsALineOfASavedSearch)
 {
-    const QString file = m_folder.filePath(QStringLiteral("mac.dvs"));
+    const QString file = m_folder.filePath(u"mac.dvs"_s);
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("[Search Settings]\rName=*.th \x01\rMatch Case=1\r");
     out.close();
     const std::optional<SearchSettings> loaded = LoadSearchFile(file);
     ASSERT_TRUE(loaded.has_value());
-    EXPECT_EQ(loaded->name, QStringLiteral("*.th \x01"));
+    EXPECT_EQ(loaded->name, u"*.th \x01"_s);
     EXPECT_TRUE(loaded->matchCase);
     ASSERT_TRUE(SaveSearchFile(file, *loaded));
     EXPECT_EQ(LoadSearchFile(file), loaded);
@@ -170,16 +157,15 @@ TEST_F(CriteriaTest, ALoneCarriageReturnEndsALineOfASavedSearch)
 
 TEST_F(CriteriaTest, TheSettingsSectionHoldsTheSameKeys)
 {
-    SettingsStore settings(SettingsStore::IniFile{m_folder.filePath(QStringLiteral("s.ini"))});
+    SettingsStore settings(SettingsStore::IniFile{m_folder.filePath(u"s.ini"_s)});
     EXPECT_EQ(ReadSearchSettings(settings), SearchSettings{});
     SearchSettings criteria;
-    criteria.name = QStringLiteral("x");
+    criteria.name = u"x"_s;
     criteria.type = 3;
     criteria.includeSubs = false;
     WriteSearchSettings(settings, criteria);
     EXPECT_EQ(ReadSearchSettings(settings), criteria);
-    EXPECT_EQ(settings.ReadText(kSearchSettingsSection, QStringLiteral("Include Subs")),
-              QStringLiteral("0"));
+    EXPECT_EQ(settings.ReadText(kSearchSettingsSection, u"Include Subs"_s), u"0"_s);
 }
 
 // Files with equal names, sizes and dates in groups at the start, the middle
@@ -191,19 +177,17 @@ protected:
     {
         FindFixture::SetUp();
         m_data.RunInTransaction([&] {
-            const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                          CatalogSchema::kHardDiskClass);
-            const qint64 other = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
-                                           CatalogSchema::kHardDiskClass);
+            const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
+            const qint64 other = AddObject(kCatalogsId, u"Other"_s, kHardDiskClass);
             for (const qint64 owner : {disk, other, disk})
-                AddFile(owner, QStringLiteral("aaa.txt"), 500);
-            AddFile(disk, QStringLiteral("bbb.txt"), 500);
-            AddFile(disk, QStringLiteral("mmm.txt"), 500);
-            AddFile(other, QStringLiteral("MMM.TXT"), 500);
-            AddFile(disk, QStringLiteral("ppp.txt"), 500);
-            AddFile(disk, QStringLiteral("zzz.txt"), 100);
-            AddFile(other, QStringLiteral("zzz.txt"), 100, Day(2021, 1, 1));
-            AddFile(other, QStringLiteral("zzz.txt"), 900);
+                AddFile(owner, u"aaa.txt"_s, 500);
+            AddFile(disk, u"bbb.txt"_s, 500);
+            AddFile(disk, u"mmm.txt"_s, 500);
+            AddFile(other, u"MMM.TXT"_s, 500);
+            AddFile(disk, u"ppp.txt"_s, 500);
+            AddFile(disk, u"zzz.txt"_s, 100);
+            AddFile(other, u"zzz.txt"_s, 100, Day(2021, 1, 1));
+            AddFile(other, u"zzz.txt"_s, 900);
         });
     }
 };
@@ -212,21 +196,19 @@ TEST_F(DuplicateTest, KeepsEveryGroupOfEqualKeysInKeyOrder)
 {
     SearchSettings settings;
     settings.type = 11;
-    EXPECT_EQ(Find(settings), (QStringList{QStringLiteral("aaa.txt"), QStringLiteral("aaa.txt"),
-                                           QStringLiteral("aaa.txt"), QStringLiteral("mmm.txt"),
-                                           QStringLiteral("MMM.TXT")}));
+    EXPECT_EQ(Find(settings),
+              (QStringList{u"aaa.txt"_s, u"aaa.txt"_s, u"aaa.txt"_s, u"mmm.txt"_s, u"MMM.TXT"_s}));
     settings.type = 12;
     EXPECT_EQ(Find(settings).mid(3),
-              (QStringList{QStringLiteral("mmm.txt"), QStringLiteral("MMM.TXT"),
-                           QStringLiteral("zzz.txt"), QStringLiteral("zzz.txt")}));
+              (QStringList{u"mmm.txt"_s, u"MMM.TXT"_s, u"zzz.txt"_s, u"zzz.txt"_s}));
     settings.type = 13;
     const QStringList byName = Find(settings);
     EXPECT_EQ(byName.size(), 8);
-    EXPECT_EQ(byName.mid(5), QStringList(3, QStringLiteral("zzz.txt")));
+    EXPECT_EQ(byName.mid(5), QStringList(3, u"zzz.txt"_s));
     // A size key rounded to kilobytes would pair 100 and 900 bytes; sizes
     // compare exactly.
     settings.type = 12;
-    settings.name = QStringLiteral("zzz");
+    settings.name = u"zzz"_s;
     const QStringList sized = Find(settings);
     EXPECT_EQ(sized.size(), 2);
     for (const FindHit &hit : m_last.hits)
@@ -247,9 +229,8 @@ TEST_F(DuplicateTest, TheReductionReportsItsStatus)
     SearchHooks hooks;
     hooks.status = [&](const QString &a, const QString &b) { statuses << a << b; };
     RemoveNonDuplicates(hits, hooks);
-    EXPECT_EQ(Captions(hits), (QStringList{QStringLiteral("B"), QStringLiteral("B")}));
-    EXPECT_EQ(statuses, (QStringList{QStringLiteral("Please Wait..."),
-                                     QStringLiteral("Removing non-duplicated files....")}));
+    EXPECT_EQ(Captions(hits), (QStringList{u"B"_s, u"B"_s}));
+    EXPECT_EQ(statuses, (QStringList{u"Please Wait..."_s, u"Removing non-duplicated files...."_s}));
 }
 
 } // namespace

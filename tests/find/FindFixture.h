@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 // A catalog database in a temporary folder with helpers to add objects and
 // files with chosen labels, sources, comments and dates, and to run searches.
 class FindFixture : public testing::Test
@@ -25,7 +27,7 @@ protected:
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
         ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(QStringLiteral("db"))));
+        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(u"db"_s)));
     }
 
     void TearDown() override { SetDisplayLocale(QLocale()); }
@@ -47,9 +49,9 @@ protected:
                    double modified = Day(2020, 5, 1), const QString &comment = QString(),
                    bool packaged = false)
     {
-        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"));
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"_s);
         insert.Bind(1, owner)
             .Bind(2, size)
             .Bind(3, name)
@@ -58,6 +60,17 @@ protected:
             .Bind(6, modified)
             .Execute();
         return m_data.CatalogDatabase.LastInsertId();
+    }
+
+    // Settings that restrict the search to dates between the two texts.
+    static SearchSettings Dated(const QString &from, const QString &to)
+    {
+        SearchSettings settings;
+        settings.allEntries = false;
+        settings.notAllEntries = true;
+        settings.between = from;
+        settings.andDate = to;
+        return settings;
     }
 
     // Validates and runs with m_sort; the captions of the hits in list order.

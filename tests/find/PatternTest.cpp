@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct PatternCase
@@ -70,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MatchPatternTest, StaysFastOnPatternsThatBacktrack)
 {
-    const NamePattern pattern(QStringLiteral("*a*a*a*a*a*a*a*a*b"));
+    const NamePattern pattern(u"*a*a*a*a*a*a*a*a*b"_s);
     const QByteArray text(200, 'a');
     QElapsedTimer timer;
     timer.start();
@@ -82,7 +84,7 @@ TEST(MatchPatternTest, StaysFastOnPatternsThatBacktrack)
 
 TEST(MatchPatternTest, ABrokenUtf8ByteCountsAsOneCharacter)
 {
-    const NamePattern pattern(QStringLiteral("a?b"));
+    const NamePattern pattern(u"a?b"_s);
     const char name[] = {'a', char(0xFF), 'b'};
     EXPECT_TRUE(pattern.Matches(name, sizeof name));
     const char twoBytes[] = {'a', char(0xC3), 'b'};
@@ -137,15 +139,11 @@ INSTANTIATE_TEST_SUITE_P(Comments, MatchCommentTest,
 TEST(MatchCommentTest, SearchesOnlyTheFirst255Characters)
 {
     const QString padding(250, u'-');
-    EXPECT_TRUE(
-        MatchComment(padding + QStringLiteral("word"), QStringLiteral("word"), false, false));
-    EXPECT_TRUE(
-        MatchComment(padding + QStringLiteral("words"), QStringLiteral("words"), false, false));
-    EXPECT_FALSE(
-        MatchComment(padding + QStringLiteral("wordsX"), QStringLiteral("wordsx"), false, false));
+    EXPECT_TRUE(MatchComment(padding + u"word"_s, u"word"_s, false, false));
+    EXPECT_TRUE(MatchComment(padding + u"words"_s, u"words"_s, false, false));
+    EXPECT_FALSE(MatchComment(padding + u"wordsX"_s, u"wordsx"_s, false, false));
     // The cut also ends the word for a whole-word search.
-    EXPECT_TRUE(
-        MatchComment(padding + QStringLiteral("wordsmith"), QStringLiteral("words"), false, true));
+    EXPECT_TRUE(MatchComment(padding + u"wordsmith"_s, u"words"_s, false, true));
 }
 
 } // namespace

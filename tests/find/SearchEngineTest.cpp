@@ -2,6 +2,9 @@
 #include "platform/FileTypes.h"
 #include "store/CatalogSchema.h"
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Catalogs\Work\Disk A (label ALPHA) with a folder docs, Catalogs\Work\Disk B
@@ -13,27 +16,21 @@ protected:
     {
         FindFixture::SetUp();
         m_data.RunInTransaction([&] {
-            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                               CatalogSchema::kCatalogFolderClass, QString(), QString(),
-                               QStringLiteral("team cat files"));
-            m_diskA = AddObject(m_work, QStringLiteral("Disk A"), CatalogSchema::kHardDiskClass,
-                                QStringLiteral("ALPHA"), QStringLiteral("/media/alpha"));
-            m_docs = AddObject(m_diskA, QStringLiteral("docs"), CatalogSchema::kFileFolderClass);
+            m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass, QString(), QString(),
+                               u"team cat files"_s);
+            m_diskA = AddObject(m_work, u"Disk A"_s, kHardDiskClass, u"ALPHA"_s, u"/media/alpha"_s);
+            m_docs = AddObject(m_diskA, u"docs"_s, kFileFolderClass);
             m_diskB =
-                AddObject(m_work, QStringLiteral("Disk B"), CatalogSchema::kRemovableDiskClass,
-                          QStringLiteral("BETA"), QStringLiteral("/mnt/beta"));
-            m_set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Backup report"),
-                              CatalogSchema::kArchiveSetClass);
-            m_old = AddObject(CatalogSchema::kWastebasketId, QStringLiteral("Old report disk"),
-                              CatalogSchema::kHardDiskClass);
-            AddFile(m_docs, QStringLiteral("readme.txt"), 10, Day(2021, 3, 4),
-                    QStringLiteral("the cat sat"));
-            AddFile(m_docs, QStringLiteral("notes.txt"), 20, Day(2019, 1, 1));
-            AddFile(m_diskA, QStringLiteral("report.txt"), 300, Day(2020, 5, 1));
-            AddFile(m_diskB, QStringLiteral("report.txt"), 300, Day(2020, 5, 1));
-            AddFile(m_diskB, QStringLiteral("b.doc"), 5000, Day(2020, 5, 1));
-            AddFile(m_set, QStringLiteral("archived report.txt"), 1, Day(2020, 5, 1));
-            AddFile(m_old, QStringLiteral("report.txt"), 300, Day(2020, 5, 1));
+                AddObject(m_work, u"Disk B"_s, kRemovableDiskClass, u"BETA"_s, u"/mnt/beta"_s);
+            m_set = AddObject(kArchivesId, u"Backup report"_s, kArchiveSetClass);
+            m_old = AddObject(kWastebasketId, u"Old report disk"_s, kHardDiskClass);
+            AddFile(m_docs, u"readme.txt"_s, 10, Day(2021, 3, 4), u"the cat sat"_s);
+            AddFile(m_docs, u"notes.txt"_s, 20, Day(2019, 1, 1));
+            AddFile(m_diskA, u"report.txt"_s, 300, Day(2020, 5, 1));
+            AddFile(m_diskB, u"report.txt"_s, 300, Day(2020, 5, 1));
+            AddFile(m_diskB, u"b.doc"_s, 5000, Day(2020, 5, 1));
+            AddFile(m_set, u"archived report.txt"_s, 1, Day(2020, 5, 1));
+            AddFile(m_old, u"report.txt"_s, 300, Day(2020, 5, 1));
         });
     }
 
@@ -50,38 +47,33 @@ protected:
 
 TEST_F(SearchEngineTest, FromTheRootFindsObjectsAndFilesButNeverTheWastebasket)
 {
-    EXPECT_EQ(Sorted(Find(Named(QStringLiteral("report")))),
-              (QStringList{QStringLiteral("Backup report"), QStringLiteral("archived report.txt"),
-                           QStringLiteral("report.txt"), QStringLiteral("report.txt")}));
+    EXPECT_EQ(Sorted(Find(Named(u"report"_s))),
+              (QStringList{u"Backup report"_s, u"archived report.txt"_s, u"report.txt"_s,
+                           u"report.txt"_s}));
     // Nothing else reaches into the Wastebasket either: an empty mask lists everything else.
     const QStringList all = Find(SearchSettings{});
-    EXPECT_FALSE(all.contains(QStringLiteral("Old report disk")));
-    EXPECT_FALSE(all.contains(QStringLiteral("Wastebasket")));
+    EXPECT_FALSE(all.contains(u"Old report disk"_s));
+    EXPECT_FALSE(all.contains(u"Wastebasket"_s));
     EXPECT_EQ(all.size(), 14) << all.join(u'|').toStdString();
 }
 
 TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
 {
-    const QStringList names{QStringLiteral("README.TXT"),      QStringLiteral("thread.doc"),
-                            QStringLiteral("a.b.txt"),         QStringLiteral("ab"),
-                            QStringLiteral("Ünterwäsche.txt"), QStringLiteral("ünterwäsche.TXT"),
-                            QStringLiteral("ΑΡΧΕΙΟ.pdf"),      QStringLiteral("αρχειο.pdf"),
-                            QStringLiteral("say \"hi\".txt"),  QStringLiteral("[draft] notes.txt"),
-                            QStringLiteral("CAFÉ.JPG"),        QStringLiteral("café au lait.jpg")};
+    const QStringList names{
+        u"README.TXT"_s,      u"thread.doc"_s,        u"a.b.txt"_s,    u"ab"_s,
+        u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s,   u"ΑΡΧΕΙΟ.pdf"_s, u"αρχειο.pdf"_s,
+        u"say \"hi\".txt"_s,  u"[draft] notes.txt"_s, u"CAFÉ.JPG"_s,   u"café au lait.jpg"_s};
     m_data.RunInTransaction([&] {
         for (const QString &name : names)
             AddFile(m_diskB, name);
     });
-    const QStringList masks{
-        QStringLiteral("read"),          QStringLiteral("REA"),       QStringLiteral("re"),
-        QStringLiteral("*read*"),        QStringLiteral("read*"),     QStringLiteral("*me.txt"),
-        QStringLiteral("?hread.*"),      QStringLiteral("th?ead*"),   QStringLiteral("[rt]*ad*"),
-        QStringLiteral("[!r]hread.doc"), QStringLiteral("*.b.*"),     QStringLiteral("ab"),
-        QStringLiteral("*wäsche*"),      QStringLiteral("WÄSCHE"),    QStringLiteral("ünter"),
-        QStringLiteral("ΑΡΧ"),           QStringLiteral("αρχ*"),      QStringLiteral("\"hi\""),
-        QStringLiteral("[draft]"),       QStringLiteral("*[draft]*"), QStringLiteral("café"),
-        QStringLiteral("*É au*"),        QStringLiteral("["),         QStringLiteral("*[a-"),
-        QStringLiteral("rep?rt.txt"),    QStringLiteral("*port*")};
+    const QStringList masks{u"read"_s,       u"REA"_s,           u"re"_s,       u"*read*"_s,
+                            u"read*"_s,      u"*me.txt"_s,       u"?hread.*"_s, u"th?ead*"_s,
+                            u"[rt]*ad*"_s,   u"[!r]hread.doc"_s, u"*.b.*"_s,    u"ab"_s,
+                            u"*wäsche*"_s,   u"WÄSCHE"_s,        u"ünter"_s,    u"ΑΡΧ"_s,
+                            u"αρχ*"_s,       u"\"hi\""_s,        u"[draft]"_s,  u"*[draft]*"_s,
+                            u"café"_s,       u"*É au*"_s,        u"["_s,        u"*[a-"_s,
+                            u"rep?rt.txt"_s, u"*port*"_s};
     for (const QString &mask : masks) {
         SearchRequest request;
         request.criteria.mask = mask;
@@ -91,70 +83,61 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
     }
     // Letters beyond ASCII match in their own case only; the index, which
     // lowers them, only narrows the rows the matcher then decides on.
-    EXPECT_EQ(Find(Named(QStringLiteral("ünter"))), QStringList{QStringLiteral("ünterwäsche.TXT")});
-    EXPECT_EQ(Find(Named(QStringLiteral("ΑΡΧ"))), QStringList{QStringLiteral("ΑΡΧΕΙΟ.pdf")});
-    EXPECT_EQ(Sorted(Find(Named(QStringLiteral("wäsche")))),
-              (QStringList{QStringLiteral("Ünterwäsche.txt"), QStringLiteral("ünterwäsche.TXT")}));
+    EXPECT_EQ(Find(Named(u"ünter"_s)), QStringList{u"ünterwäsche.TXT"_s});
+    EXPECT_EQ(Find(Named(u"ΑΡΧ"_s)), QStringList{u"ΑΡΧΕΙΟ.pdf"_s});
+    EXPECT_EQ(Sorted(Find(Named(u"wäsche"_s))),
+              (QStringList{u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s}));
 }
 
 TEST_F(SearchEngineTest, TheStartObjectIsNotListedButItsFilesAreSearched)
 {
-    const QStringList hits = Find(Named(QStringLiteral("*")), m_docs);
-    EXPECT_EQ(Sorted(hits),
-              (QStringList{QStringLiteral("notes.txt"), QStringLiteral("readme.txt")}));
+    const QStringList hits = Find(Named(u"*"_s), m_docs);
+    EXPECT_EQ(Sorted(hits), (QStringList{u"notes.txt"_s, u"readme.txt"_s}));
     // Started from the wastebasket disk itself, its own files are found.
-    EXPECT_EQ(Find(Named(QStringLiteral("report")), m_old),
-              QStringList{QStringLiteral("report.txt")});
+    EXPECT_EQ(Find(Named(u"report"_s), m_old), QStringList{u"report.txt"_s});
 }
 
 TEST_F(SearchEngineTest, WithoutSubfoldersChildrenAreListedButTheirFilesAreNotSearched)
 {
     SearchSettings settings = Named(QString());
     settings.includeSubs = false;
-    EXPECT_EQ(Sorted(Find(settings, m_diskA)),
-              (QStringList{QStringLiteral("docs"), QStringLiteral("report.txt")}));
-    EXPECT_EQ(Sorted(Find(settings, 1)),
-              (QStringList{QStringLiteral("Archives"), QStringLiteral("Catalogs")}));
+    EXPECT_EQ(Sorted(Find(settings, m_diskA)), (QStringList{u"docs"_s, u"report.txt"_s}));
+    EXPECT_EQ(Sorted(Find(settings, 1)), (QStringList{u"Archives"_s, u"Catalogs"_s}));
 }
 
 TEST_F(SearchEngineTest, TheTypeChoosesTheClassesListedAndWhetherFilesAreSearched)
 {
-    EXPECT_EQ(Find(Named(QString(), 1)), QStringList{QStringLiteral("Work")});
-    EXPECT_EQ(Sorted(Find(Named(QString(), 2))),
-              (QStringList{QStringLiteral("Disk A"), QStringLiteral("Disk B")}));
-    EXPECT_EQ(Find(Named(QString(), 4)), QStringList{QStringLiteral("docs")});
-    EXPECT_EQ(Find(Named(QString(), 10)), QStringList{QStringLiteral("Backup report")});
-    EXPECT_EQ(Find(Named(QStringLiteral("*.doc"), 6)), QStringList{QStringLiteral("b.doc")});
-    EXPECT_EQ(Find(Named(QStringLiteral("Disk"), 7)), QStringList{});
+    EXPECT_EQ(Find(Named(QString(), 1)), QStringList{u"Work"_s});
+    EXPECT_EQ(Sorted(Find(Named(QString(), 2))), (QStringList{u"Disk A"_s, u"Disk B"_s}));
+    EXPECT_EQ(Find(Named(QString(), 4)), QStringList{u"docs"_s});
+    EXPECT_EQ(Find(Named(QString(), 10)), QStringList{u"Backup report"_s});
+    EXPECT_EQ(Find(Named(u"*.doc"_s, 6)), QStringList{u"b.doc"_s});
+    EXPECT_EQ(Find(Named(u"Disk"_s, 7)), QStringList{});
 }
 
 TEST_F(SearchEngineTest, ALabelPatternExcludesObjectsAndTheirFilesWithTypeZero)
 {
-    SearchSettings settings = Named(QStringLiteral("report"));
-    settings.labelId = QStringLiteral("  ALP ");
+    SearchSettings settings = Named(u"report"_s);
+    settings.labelId = u"  ALP "_s;
     // Disk A's own label matches; its folder docs has no label and is excluded
     // with its files, Disk B is excluded, and so are Work and the archive set.
-    EXPECT_EQ(Find(settings), QStringList{QStringLiteral("report.txt")});
+    EXPECT_EQ(Find(settings), QStringList{u"report.txt"_s});
     EXPECT_EQ(m_last.hits.at(0).owner, m_diskA);
     settings.name.clear();
-    settings.labelId = QStringLiteral("[ab]*");
-    EXPECT_EQ(
-        Sorted(Find(settings)),
-        (QStringList{QStringLiteral("Disk A"), QStringLiteral("Disk B"), QStringLiteral("b.doc"),
-                     QStringLiteral("report.txt"), QStringLiteral("report.txt")}));
+    settings.labelId = u"[ab]*"_s;
+    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Disk A"_s, u"Disk B"_s, u"b.doc"_s,
+                                                   u"report.txt"_s, u"report.txt"_s}));
     SearchSettings bySource = Named(QString());
-    bySource.source = QStringLiteral("/mnt");
-    EXPECT_EQ(Sorted(Find(bySource)),
-              (QStringList{QStringLiteral("Disk B"), QStringLiteral("b.doc"),
-                           QStringLiteral("report.txt")}));
+    bySource.source = u"/mnt"_s;
+    EXPECT_EQ(Sorted(Find(bySource)), (QStringList{u"Disk B"_s, u"b.doc"_s, u"report.txt"_s}));
 }
 
 TEST_F(SearchEngineTest, LabelAndSourcePatternsHaveNoEffectOnTheFileTypes)
 {
     for (const int type : {6, 7, 11, 12, 13}) {
-        SearchSettings settings = Named(QStringLiteral("report.txt"), type);
-        settings.labelId = QStringLiteral("NO SUCH LABEL");
-        settings.source = QStringLiteral("/nowhere");
+        SearchSettings settings = Named(u"report.txt"_s, type);
+        settings.labelId = u"NO SUCH LABEL"_s;
+        settings.source = u"/nowhere"_s;
         // "archived report.txt" has no namesake, so the duplicate types drop it.
         const qsizetype expected = type <= 7 ? 3 : 2;
         EXPECT_EQ(Find(settings).size(), expected) << "type " << type;
@@ -164,65 +147,57 @@ TEST_F(SearchEngineTest, LabelAndSourcePatternsHaveNoEffectOnTheFileTypes)
 TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
 {
     SearchSettings settings;
-    settings.comment = QStringLiteral(" cat ");
+    settings.comment = u" cat "_s;
     settings.wholeWords = true;
-    EXPECT_EQ(Sorted(Find(settings)),
-              (QStringList{QStringLiteral("Work"), QStringLiteral("readme.txt")}));
-    settings.comment = QStringLiteral("CAT");
+    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Work"_s, u"readme.txt"_s}));
+    settings.comment = u"CAT"_s;
     settings.matchCase = true;
     EXPECT_EQ(Find(settings), QStringList{});
 }
 
 TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
 {
-    SearchSettings settings;
-    settings.allEntries = false;
-    settings.notAllEntries = true;
-    settings.between = QStringLiteral("31/12/2021");
-    settings.andDate = QStringLiteral("1/1/2021");
+    const SearchSettings settings = Dated(u"31/12/2021"_s, u"1/1/2021"_s);
     // Only readme.txt lies in 2021; the folders that hold it do not.
-    EXPECT_EQ(Find(settings), QStringList{QStringLiteral("readme.txt")});
+    EXPECT_EQ(Find(settings), QStringList{u"readme.txt"_s});
     m_data.CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET Modified = 40000, Created = %1 WHERE ID = %2")
+        u"UPDATE Catalogs SET Modified = 40000, Created = %1 WHERE ID = %2"_s
             .arg(Day(2021, 12, 31, 23), 0, 'f', 6)
             .arg(m_docs));
-    EXPECT_EQ(Sorted(Find(settings)),
-              (QStringList{QStringLiteral("docs"), QStringLiteral("readme.txt")}));
+    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"docs"_s, u"readme.txt"_s}));
 }
 
 TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
 {
-    Find(Named(QStringLiteral("Disk A")));
+    Find(Named(u"Disk A"_s));
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &disk = m_last.hits.at(0);
     EXPECT_EQ(disk.entry.data, m_diskA);
-    EXPECT_EQ(disk.entry.imageIndex, CatalogSchema::kHardDiskClass);
-    EXPECT_EQ(disk.entry.subItems, (QStringList{QStringLiteral("1KB"), QStringLiteral("Hard Disk"),
-                                                DateTimeText(Day(2020, 5, 1)), QString(),
-                                                SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));
-    EXPECT_EQ(HitPath(m_data, disk), QStringLiteral("Catalogs\\Work\\Disk A"));
+    EXPECT_EQ(disk.entry.imageIndex, kHardDiskClass);
+    EXPECT_EQ(disk.entry.subItems,
+              (QStringList{u"1KB"_s, u"Hard Disk"_s, DateTimeText(Day(2020, 5, 1)), QString(),
+                           SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));
+    EXPECT_EQ(HitPath(m_data, disk), u"Catalogs\\Work\\Disk A"_s);
 
-    Find(Named(QStringLiteral("docs")));
+    Find(Named(u"docs"_s));
     ASSERT_EQ(m_last.hits.size(), 1);
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(0), QString()) << "folders show no size";
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(4), SizeSortKey(0));
 
-    Find(Named(QStringLiteral("readme")));
+    Find(Named(u"readme"_s));
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &file = m_last.hits.at(0);
     EXPECT_TRUE(file.entry.IsFile());
     EXPECT_EQ(file.entry.imageIndex, 32);
     EXPECT_EQ(file.entry.subItems.size(), 6);
-    EXPECT_EQ(file.entry.subItems.at(3), QStringLiteral("the cat sat"));
-    EXPECT_EQ(HitPath(m_data, file), QStringLiteral("Catalogs\\Work\\Disk A\\docs\\readme.txt"));
+    EXPECT_EQ(file.entry.subItems.at(3), u"the cat sat"_s);
+    EXPECT_EQ(HitPath(m_data, file), u"Catalogs\\Work\\Disk A\\docs\\readme.txt"_s);
 
     // The paths of a whole list, folders read once, are the same, hidden
     // names and all.
     m_data.CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)")
-            .arg(m_work)
-            .arg(m_set));
-    Find(Named(QStringLiteral("*")));
+        u"UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)"_s.arg(m_work).arg(m_set));
+    Find(Named(u"*"_s));
     ASSERT_GT(m_last.hits.size(), 10);
     HitPaths paths(m_data);
     for (const FindHit &hit : m_last.hits)
@@ -231,19 +206,17 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
 
 TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
 {
-    EXPECT_EQ(Find(Named(QStringLiteral("Disk"), 2)),
-              (QStringList{QStringLiteral("Disk B"), QStringLiteral("Disk A")}));
+    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk B"_s, u"Disk A"_s}));
     SortBy(m_sort, 0);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(QStringLiteral("Disk"), 2)),
-              (QStringList{QStringLiteral("Disk A"), QStringLiteral("Disk B")}));
+    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk A"_s, u"Disk B"_s}));
     SortBy(m_sort, 1);
     EXPECT_EQ(m_sort.column, 1);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(QStringLiteral("*.*"), 6)).last(), QStringLiteral("b.doc"));
+    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).last(), u"b.doc"_s);
     SortBy(m_sort, 1);
     EXPECT_FALSE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(QStringLiteral("*.*"), 6)).first(), QStringLiteral("b.doc"));
+    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).first(), u"b.doc"_s);
 }
 
 TEST_F(SearchEngineTest, TheScopeNeverHoldsTheWastebasketAndSurvivesACycle)
@@ -258,7 +231,7 @@ TEST_F(SearchEngineTest, TheScopeNeverHoldsTheWastebasketAndSurvivesACycle)
     EXPECT_EQ(scope, (QList<qint64>{1, 2, 3}));
     // A parent chain that loops back does not hang the walk.
     m_data.CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(m_docs).arg(m_work));
+        u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s.arg(m_docs).arg(m_work));
     scope = BuildScope(m_data, m_diskA, true);
     std::sort(scope.begin(), scope.end());
     EXPECT_EQ(scope, (QList<qint64>{m_work, m_diskA, m_docs, m_diskB}));
@@ -269,11 +242,11 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
 {
     m_data.RunInTransaction([&] {
         for (int i = 0; i < 2000; ++i)
-            AddFile(m_docs, QStringLiteral("bulk%1.dat").arg(i));
+            AddFile(m_docs, u"bulk%1.dat"_s.arg(i));
     });
     // A first search reads the tables into memory; the stop is tested on
     // the search that follows, which scans that copy.
-    EXPECT_EQ(Find(Named(QStringLiteral("bulk"))).size(), 2000);
+    EXPECT_EQ(Find(Named(u"bulk"_s)).size(), 2000);
     qint64 ticks = 0;
     m_ui.SetTickSource([&] { return ticks += 100; });
     int pumps = 0;
@@ -300,73 +273,51 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
 {
     m_data.RunInTransaction([&] {
         for (int i = 0; i < 9000; ++i)
-            AddFile(m_diskB, QStringLiteral("f%1.dat").arg(i, 4, 10, QLatin1Char('0')));
+            AddFile(m_diskB, u"f%1.dat"_s.arg(i, 4, 10, QChar(u'0')));
     });
     qint64 ticks = 0;
     QStringList statuses;
     SearchHooks hooks;
     hooks.clock = [&] { return ticks += 400; };
     hooks.status = [&](const QString &first, const QString &second) {
-        statuses << first + QLatin1Char('|') + second;
+        statuses << first + u'|' + second;
     };
     SearchRequest request;
-    request.criteria.mask = QStringLiteral("*.dat");
+    request.criteria.mask = u"*.dat"_s;
     const SearchResult result = RunSearch(m_data, request, hooks);
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Find Limit Exceeded"));
-    EXPECT_EQ(box.text, QStringLiteral("The Find limit of 8,000 matched Objects has been "
-                                       "exceeded.\nPlease amend the find criteria to return less "
-                                       "objects\n\nOnly the objects matched so far will be "
-                                       "displayed."));
+    EXPECT_EQ(box.caption, u"Find Limit Exceeded"_s);
+    EXPECT_EQ(box.text, u"The Find limit of 8,000 matched Objects has been "
+                        "exceeded.\nPlease amend the find criteria to return less "
+                        "objects\n\nOnly the objects matched so far will be "
+                        "displayed."_s);
     EXPECT_TRUE(result.limitReached);
     EXPECT_TRUE(result.interrupted);
     EXPECT_GT(result.hits.size(), 8000);
     EXPECT_LT(result.hits.size(), 8200) << "stopped at the next report";
-    EXPECT_EQ(result.hits.first().entry.caption,
-              QStringLiteral("f%1.dat").arg(result.hits.size() - 1));
-    EXPECT_EQ(result.hits.last().entry.caption, QStringLiteral("f0000.dat"));
+    EXPECT_EQ(result.hits.first().entry.caption, u"f%1.dat"_s.arg(result.hits.size() - 1));
+    EXPECT_EQ(result.hits.last().entry.caption, u"f0000.dat"_s);
     ASSERT_FALSE(statuses.isEmpty());
-    EXPECT_TRUE(statuses.first().startsWith(QStringLiteral("Please Wait...|Searching: Found ")));
+    EXPECT_TRUE(statuses.first().startsWith(u"Please Wait...|Searching: Found "_s));
 }
-
-TEST_F(SearchEngineTest, AnExactLimitKeepsThatManyHitsWithoutABox)
-{
-    SearchRequest request;
-    request.criteria.type = 7;
-    request.hitLimit = 2;
-    request.exactLimit = true;
-    const SearchResult result = RunSearch(m_data, request);
-    EXPECT_EQ(result.hits.size(), 2);
-    EXPECT_TRUE(result.limitReached);
-    EXPECT_FALSE(result.interrupted);
-}
-
-} // namespace
-
-namespace {
 
 TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
 {
-    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
-    const qint64 key = AddFile(m_docs, QStringLiteral("fresh.txt"));
-    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{QStringLiteral("fresh.txt")});
+    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    const qint64 key = AddFile(m_docs, u"fresh.txt"_s);
+    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{u"fresh.txt"_s});
     m_data.RunInTransaction([&] {
-        m_data.CatalogDatabase
-            .Prepare(QStringLiteral("UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"))
+        m_data.CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
             .Bind(1, key)
             .Execute();
     });
-    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
+    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
     // A change rolled back leaves the search where it was.
     m_data.StartTransaction();
-    AddFile(m_docs, QStringLiteral("fresh again.txt"));
+    AddFile(m_docs, u"fresh again.txt"_s);
     m_data.Rollback();
-    EXPECT_EQ(Find(Named(QStringLiteral("fresh"))), QStringList{});
+    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
 }
-
-} // namespace
-
-namespace {
 
 TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
 {
@@ -385,11 +336,11 @@ TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
             hit.entry.data = n;
             const qint64 size = (n * 7919) % 5000;
             hit.entry.subItems = {SizeText(size, false),
-                                  QStringLiteral("Type %1").arg(n % 3),
+                                  u"Type %1"_s.arg(n % 3),
                                   QString(),
                                   QString(),
                                   SizeSortKey(size),
-                                  QStringLiteral("2020%1").arg(n % 13, 6, 10, QLatin1Char('0')),
+                                  u"2020%1"_s.arg(n % 13, 6, 10, QChar(u'0')),
                                   QString::fromUtf8(name).toUpper()};
             hits.append(hit);
             ++n;
@@ -414,16 +365,10 @@ TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
 {
-    const QStringList names = {QStringLiteral("a.tar.gz"), QStringLiteral("b.gz"),
-                               QStringLiteral(".profile"), QStringLiteral("name."),
-                               QStringLiteral("README"),   QStringLiteral("x.TXT"),
-                               QStringLiteral("y.txt"),    QStringLiteral("z.odd.txt")};
+    const QStringList names = {u"a.tar.gz"_s, u"b.gz"_s,  u".profile"_s, u"name."_s,
+                               u"README"_s,   u"x.TXT"_s, u"y.txt"_s,    u"z.odd.txt"_s};
     for (const QString &name : names)
         AddFile(m_docs, name);
     SearchSettings settings;
@@ -442,15 +387,11 @@ TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
     EXPECT_EQ(checked, names.size());
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
 {
     m_data.RunInTransaction([&] {
         for (int i = 0; i < 1000; ++i)
-            AddObject(m_docs, QStringLiteral("many%1").arg(i), CatalogSchema::kFileFolderClass);
+            AddObject(m_docs, u"many%1"_s.arg(i), kFileFolderClass);
     });
     qint64 ticks = 0;
     m_ui.SetTickSource([&] { return ticks += 100; });
@@ -461,7 +402,7 @@ TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
     EXPECT_TRUE(stopped.hits.isEmpty());
     // The half-read copy is not kept: the next search reads it all.
     m_ui.SetOnProcessEvents({});
-    EXPECT_EQ(Find(Named(QStringLiteral("many"))).size(), 1000);
+    EXPECT_EQ(Find(Named(u"many"_s)).size(), 1000);
 }
 
 } // namespace

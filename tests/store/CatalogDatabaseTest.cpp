@@ -18,6 +18,9 @@
 #include <cstdlib>
 #include <optional>
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct ColumnInfo
@@ -29,7 +32,7 @@ struct ColumnInfo
 std::vector<ColumnInfo> Columns(SqliteConnection &db, const QString &table)
 {
     std::vector<ColumnInfo> columns;
-    SqliteStatement &info = db.Prepare(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    SqliteStatement &info = db.Prepare(u"PRAGMA table_info(%1)"_s.arg(table));
     while (info.Step())
         columns.push_back({info.Text(1), info.Text(2)});
     info.Reset();
@@ -40,20 +43,19 @@ std::vector<ColumnInfo> Columns(SqliteConnection &db, const QString &table)
 QStringList Indexes(SqliteConnection &db, const QString &schema, const QString &table)
 {
     QStringList names;
-    SqliteStatement &list =
-        db.Prepare(QStringLiteral("PRAGMA %1.index_list(%2)").arg(schema, table));
+    SqliteStatement &list = db.Prepare(u"PRAGMA %1.index_list(%2)"_s.arg(schema, table));
     while (list.Step())
         names << list.Text(1);
     list.Reset();
     QStringList result;
     for (const QString &name : names) {
         QStringList fields;
-        SqliteStatement &info = db.Prepare(
-            QStringLiteral("PRAGMA %1.index_info(%2)").arg(schema, QuoteIdentifier(name)));
+        SqliteStatement &info =
+            db.Prepare(u"PRAGMA %1.index_info(%2)"_s.arg(schema, QuoteIdentifier(name)));
         while (info.Step())
             fields << info.Text(2);
         info.Reset();
-        result << name + QLatin1Char('(') + fields.join(QLatin1Char(';')) + QLatin1Char(')');
+        result << name + u'(' + fields.join(u';') + u')';
     }
     result.sort();
     return result;
@@ -68,7 +70,7 @@ TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
     EXPECT_TRUE(QFileInfo::exists(TDataShare::CatalogsFilePath(DatabasePath())));
     EXPECT_TRUE(QFileInfo::exists(TDataShare::FilesFilePath(DatabasePath())));
     EXPECT_EQ(m_data->DatabaseVersion, 210);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 0);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 0);
 
     struct Expected
     {
@@ -82,9 +84,9 @@ TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
                           {3, "Catalogs", 1, 1, 0},
                           {4, "Wastebasket", 1, 8, 0},
                           {5, "Volume Pool", 2, 25, 0}};
-    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(QStringLiteral(
-        "SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
-        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"));
+    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(
+        u"SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
+        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"_s);
     size_t row = 0;
     while (rows.Step()) {
         ASSERT_LT(row, std::size(expected));
@@ -113,75 +115,63 @@ TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
 TEST_F(CatalogDatabaseTest, TablesHaveTheFieldsAndIndexesInOrder)
 {
     QStringList catalogs;
-    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, QStringLiteral("Catalogs")))
-        catalogs << c.name + QLatin1Char(':') + c.type;
-    EXPECT_EQ(catalogs.join(QLatin1Char(' ')),
-              QStringLiteral("ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
-                             "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
-                             "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
-                             "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"));
+    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Catalogs"_s))
+        catalogs << c.name + u':' + c.type;
+    EXPECT_EQ(catalogs.join(u' '),
+              u"ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
+              "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
+              "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
+              "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"_s);
     QStringList files;
-    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, QStringLiteral("Files")))
-        files << c.name + QLatin1Char(':') + c.type;
-    EXPECT_EQ(files.join(QLatin1Char(' ')),
-              QStringLiteral("Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
-                             "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
-                             "Modified:DATETIME Spare1:INTEGER"));
+    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Files"_s))
+        files << c.name + u':' + c.type;
+    EXPECT_EQ(files.join(u' '), u"Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
+                                "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
+                                "Modified:DATETIME Spare1:INTEGER"_s);
 
-    EXPECT_EQ(
-        Indexes(m_data->CatalogDatabase, QStringLiteral("main"), QStringLiteral("Catalogs")),
-        (QStringList{QStringLiteral("ArchiveIdx(VolSize;Class)"), QStringLiteral("ClassIdx(Class)"),
-                     QStringLiteral("CreateIdx(Class;Created)"),
-                     QStringLiteral("ParentIdx(Parent)")}));
-    EXPECT_EQ(
-        Indexes(m_data->CatalogDatabase, CatalogSchema::kFilesSchema, QStringLiteral("Files")),
-        (QStringList{QStringLiteral("IDIndex(ID)"), QStringLiteral("SizeIndex(Size;Created)")}));
+    EXPECT_EQ(Indexes(m_data->CatalogDatabase, u"main"_s, u"Catalogs"_s),
+              (QStringList{u"ArchiveIdx(VolSize;Class)"_s, u"ClassIdx(Class)"_s,
+                           u"CreateIdx(Class;Created)"_s, u"ParentIdx(Parent)"_s}));
+    EXPECT_EQ(Indexes(m_data->CatalogDatabase, kFilesSchema, u"Files"_s),
+              (QStringList{u"IDIndex(ID)"_s, u"SizeIndex(Size;Created)"_s}));
     // The Files table lives in its own file.
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT COUNT(*) FROM main.sqlite_master WHERE name = 'Files'")),
-        0);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM main.sqlite_master WHERE name = 'Files'"_s), 0);
 }
 
 TEST_F(CatalogDatabaseTest, AppendCatalogRowFollowsItsFieldRules)
 {
-    const QString longName =
-        QStringLiteral("A disk catalog name far longer than twelve characters");
-    const qint64 id =
-        AppendCatalogRow(m_data->Catalogs, longName, QStringLiteral("/media/x"), -1, -1, false,
-                         45000.5, kBlankDateTime, QStringLiteral("note"),
-                         QStringLiteral("backup ß 7"), 6'000'000'000LL, 9'000'000'000LL);
+    const QString longName = u"A disk catalog name far longer than twelve characters"_s;
+    const qint64 id = AppendCatalogRow(m_data->Catalogs, longName, u"/media/x"_s, -1, -1, false,
+                                       45000.5, kBlankDateTime, u"note"_s, u"backup ß 7"_s,
+                                       6'000'000'000LL, 9'000'000'000LL);
     EXPECT_EQ(id, 6);
     EXPECT_EQ(GetObjectName(*m_data, id), longName);
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT Parent IS NULL AND Class IS NULL FROM Catalogs WHERE "
-                                 "ID = ?1"),
-                  id),
-        1);
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT Modified IS NULL AND Deleted = 0 FROM Catalogs WHERE "
-                                 "ID = ?1"),
-                  id),
-        1);
-    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(QStringLiteral("SerialID")).toString(),
-              QStringLiteral("BACKUP SS 7"));
+    EXPECT_EQ(CountRows(u"SELECT Parent IS NULL AND Class IS NULL FROM Catalogs WHERE "
+                        "ID = ?1"_s,
+                        id),
+              1);
+    EXPECT_EQ(CountRows(u"SELECT Modified IS NULL AND Deleted = 0 FROM Catalogs WHERE "
+                        "ID = ?1"_s,
+                        id),
+              1);
+    EXPECT_EQ(m_data->Catalogs.LookupCursor()->FieldValue(u"SerialID"_s).toString(),
+              u"BACKUP SS 7"_s);
     // Sizes beyond 32 bits are kept whole.
     EXPECT_EQ(GetObjectSize(*m_data, id), 6'000'000'000LL);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT VolSize FROM Catalogs WHERE ID = ?1"), id),
-              9'000'000'000LL);
+    EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, id), 9'000'000'000LL);
 
     // A parent and class of 0 are written, not left blank; a name that looks
     // like a number stays text.
-    const qint64 second = AppendCatalogRow(m_data->Catalogs, QStringLiteral("007"), QString(), 0, 0,
-                                           false, 0, 0, QString(), QString(), 0, 0);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT Parent = 0 AND Class = 0 AND typeof(Name) = 'text' "
-                                       "FROM Catalogs WHERE ID = ?1"),
+    const qint64 second = AppendCatalogRow(m_data->Catalogs, u"007"_s, QString(), 0, 0, false, 0, 0,
+                                           QString(), QString(), 0, 0);
+    EXPECT_EQ(CountRows(u"SELECT Parent = 0 AND Class = 0 AND typeof(Name) = 'text' "
+                        "FROM Catalogs WHERE ID = ?1"_s,
                         second),
               1);
-    const qint64 unnamed = AppendCatalogRow(
-        m_data->Catalogs, QString(), QString(), CatalogSchema::kCatalogsId,
-        CatalogSchema::kCatalogFolderClass, false, 0, 0, QString(), QString(), 0, 0);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT Name IS NULL FROM Catalogs WHERE ID = ?1"), unnamed),
-              1);
+    const qint64 unnamed =
+        AppendCatalogRow(m_data->Catalogs, QString(), QString(), kCatalogsId, kCatalogFolderClass,
+                         false, 0, 0, QString(), QString(), 0, 0);
+    EXPECT_EQ(CountRows(u"SELECT Name IS NULL FROM Catalogs WHERE ID = ?1"_s, unnamed), 1);
 }
 
 TEST_F(CatalogDatabaseTest, AccessorsGiveTheirEmptyValueWhenNothingIsFound)
@@ -201,63 +191,59 @@ TEST_F(CatalogDatabaseTest, AccessorsGiveTheirEmptyValueWhenNothingIsFound)
 
 TEST_F(CatalogDatabaseTest, FileAccessorsReadThroughTheKeyAndLeaveTheFilesCursorAlone)
 {
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                  CatalogSchema::kHardDiskClass);
-    const qint64 folder = AddObject(disk, QStringLiteral("Docs"));
-    const qint64 key = AddFile(folder, QStringLiteral("a.txt"), 7'000'000'000LL);
-    m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Comment = 'seen', Packaged = 1"));
+    const qint64 disk = AddDisk(u"Disk"_s);
+    const qint64 folder = AddObject(disk, u"Docs"_s);
+    const qint64 key = AddFile(folder, u"a.txt"_s, 7'000'000'000LL);
+    m_data->CatalogDatabase.ExecuteScript(u"UPDATE Files SET Comment = 'seen', Packaged = 1"_s);
     m_data->Files.First();
     const qint64 before = m_data->Files.RowKey();
-    EXPECT_EQ(GetFileComment(*m_data, key), QStringLiteral("seen"));
+    EXPECT_EQ(GetFileComment(*m_data, key), u"seen"_s);
     EXPECT_TRUE(GetFilePackaged(*m_data, key));
     EXPECT_EQ(GetFileOwner(*m_data, key), folder);
-    EXPECT_EQ(GetFileFolderPath(*m_data, key), QStringLiteral("Catalogs\\Disk\\Docs"));
-    EXPECT_EQ(m_data->Files.IndexFieldName(), QStringLiteral("ID"));
+    EXPECT_EQ(GetFileFolderPath(*m_data, key), u"Catalogs\\Disk\\Docs"_s);
+    EXPECT_EQ(m_data->Files.IndexFieldName(), u"ID"_s);
     EXPECT_EQ(m_data->Files.RowKey(), before);
-    EXPECT_EQ(m_data->Files.FieldValue(QStringLiteral("Size")).toLongLong(), 7'000'000'000LL);
+    EXPECT_EQ(m_data->Files.FieldValue(u"Size"_s).toLongLong(), 7'000'000'000LL);
 }
 
 TEST_F(CatalogDatabaseTest, ClassNamesCoverEveryCode)
 {
-    const std::pair<int, const char *> names[] = {
-        {CatalogSchema::kDatabaseClass, "Dirvanta Database"},
-        {CatalogSchema::kCatalogFolderClass, "Catalog Folder"},
-        {CatalogSchema::kCdRomClass, "CD-ROM"},
-        {CatalogSchema::kFileFolderClass, "File Folder"},
-        {CatalogSchema::kFullWastebasketClass, "Catalog Wastebasket"},
-        {CatalogSchema::kEmptyArchiveVolumeClass, "Archive Volume"},
-        {CatalogSchema::kFullArchiveVolumeClass, "Archive Volume"},
-        {CatalogSchema::kPackageClass, "Packaged Files"},
-        {CatalogSchema::kArchiveFolderClass, "Archive Folder"},
-        {CatalogSchema::kArchiveFolderClass + 1, "Unknown"},
-        {-1, "Unknown"}};
+    const std::pair<int, const char *> names[] = {{kDatabaseClass, "Dirvanta Database"},
+                                                  {kCatalogFolderClass, "Catalog Folder"},
+                                                  {kCdRomClass, "CD-ROM"},
+                                                  {kFileFolderClass, "File Folder"},
+                                                  {kFullWastebasketClass, "Catalog Wastebasket"},
+                                                  {kEmptyArchiveVolumeClass, "Archive Volume"},
+                                                  {kFullArchiveVolumeClass, "Archive Volume"},
+                                                  {kPackageClass, "Packaged Files"},
+                                                  {kArchiveFolderClass, "Archive Folder"},
+                                                  {kArchiveFolderClass + 1, "Unknown"},
+                                                  {-1, "Unknown"}};
     for (const auto &[cls, name] : names)
         EXPECT_EQ(GetClassName(cls), QLatin1String(name)) << "class " << cls;
 }
 
-TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
+TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWereAndCannotNest)
 {
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                  CatalogSchema::kHardDiskClass);
-    AddFile(disk, QStringLiteral("kept.txt"));
+    const qint64 disk = AddDisk(u"Disk"_s);
+    AddFile(disk, u"kept.txt"_s);
     QString failure;
     const bool committed = m_data->RunInTransaction(
         [&] {
-            const qint64 folder = AddObject(disk, QStringLiteral("New"));
-            AddFile(folder, QStringLiteral("new.txt"));
-            m_data->CatalogDatabase.ExecuteScript(
-                QStringLiteral("DELETE FROM Files WHERE ID = %1").arg(disk));
+            const qint64 folder = AddObject(disk, u"New"_s);
+            AddFile(folder, u"new.txt"_s);
+            m_data->CatalogDatabase.ExecuteScript(u"DELETE FROM Files WHERE ID = %1"_s.arg(disk));
             SetCatalogSize(*m_data, disk, 12345);
-            throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+            EXPECT_THROW(m_data->StartTransaction(), EDatabaseError);
+            throw EDirvantaFailed(u"Catalog Failed"_s);
         },
         &failure);
     EXPECT_FALSE(committed);
-    EXPECT_EQ(failure, QStringLiteral("Catalog Failed"));
+    EXPECT_EQ(failure, u"Catalog Failed"_s);
     EXPECT_FALSE(m_data->InTransaction());
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Catalogs")), 6);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE Name = 'kept.txt'")), 1);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Catalogs"_s), 6);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE Name = 'kept.txt'"_s), 1);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 1);
     // Cursors show the rolled-back state, not what they read inside.
     EXPECT_EQ(GetObjectSize(*m_data, disk), 0);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
@@ -272,36 +258,29 @@ TEST_F(CatalogDatabaseTest, FailingCommandLeavesBothFilesAsTheyWere)
 TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
 {
     SqliteConnection &db = m_data->CatalogDatabase;
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Übersee Disk"),
-                                  CatalogSchema::kHardDiskClass);
-    const qint64 folder = AddObject(disk, QStringLiteral("ΑΡΧΕΙΑ"));
-    const qint64 first = AddFile(folder, QStringLiteral("Straße.TXT"));
-    AddFile(disk, QStringLiteral("ab"));
-    AddFile(disk, QStringLiteral("Ärger.doc"));
+    const qint64 disk = AddDisk(u"Übersee Disk"_s);
+    const qint64 folder = AddObject(disk, u"ΑΡΧΕΙΑ"_s);
+    const qint64 first = AddFile(folder, u"Straße.TXT"_s);
+    AddFile(disk, u"ab"_s);
+    AddFile(disk, u"Ärger.doc"_s);
     EXPECT_EQ(NameIndexDisagreement(db), QString());
 
-    db.Prepare(QStringLiteral("UPDATE Files SET Name = 'renamed.txt' WHERE Key = ?1"))
-        .Bind(1, first)
-        .Execute();
-    db.ExecuteScript(
-        QStringLiteral("UPDATE Catalogs SET Name = 'Αρχεία' WHERE ID = %1").arg(folder));
+    db.Prepare(u"UPDATE Files SET Name = 'renamed.txt' WHERE Key = ?1"_s).Bind(1, first).Execute();
+    db.ExecuteScript(u"UPDATE Catalogs SET Name = 'Αρχεία' WHERE ID = %1"_s.arg(folder));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
     // A merging move hands the files on and deletes the folder.
-    const qint64 namesake = AddObject(AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
-                                                CatalogSchema::kHardDiskClass),
-                                      QStringLiteral("Αρχεία"));
-    AddFile(namesake, QStringLiteral("moved along.txt"));
+    const qint64 namesake = AddObject(AddDisk(u"Other"_s), u"Αρχεία"_s);
+    AddFile(namesake, u"moved along.txt"_s);
     ASSERT_TRUE(m_data->RunInTransaction([&] { m_data->Catalogs.MoveItem(namesake, disk); }));
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files WHERE ID = ?1"), folder), 2);
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE ID = ?1"_s, folder), 2);
     EXPECT_EQ(NameIndexDisagreement(db), QString());
     // Changes of one row within one batch reach the index as their net effect.
     ASSERT_TRUE(m_data->RunInTransaction([&] {
-        const qint64 brief = AddFile(disk, QStringLiteral("brief visit.tmp"));
-        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'second name' WHERE Key = %1; "
-                                        "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
-                                        "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
-                                        "= 'final name.txt' WHERE Key = %2")
-                             .arg(brief)
+        const qint64 brief = AddFile(disk, u"brief visit.tmp"_s);
+        db.ExecuteScript(u"UPDATE Files SET Name = 'second name' WHERE Key = %1; "
+                         "DELETE FROM Files WHERE Key = %1; UPDATE Files SET Name "
+                         "= 'once more.txt' WHERE Key = %2; UPDATE Files SET Name "
+                         "= 'final name.txt' WHERE Key = %2"_s.arg(brief)
                              .arg(first));
     }));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
@@ -310,18 +289,15 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
     // the commit finishes it; rolled back, the triggers note rows as before.
     const auto bulkAppend = [&](bool finish) {
         NameIndex::BulkAppend bulk(db);
-        const qint64 renamed =
-            AddFile(AddObject(disk, QStringLiteral("Bulk Folder")), QStringLiteral("bulk one.txt"));
-        const qint64 gone = AddFile(disk, QStringLiteral("bulk gone.txt"));
-        AddFile(disk, QStringLiteral("bulk two.txt"));
-        db.ExecuteScript(QStringLiteral("UPDATE Files SET Name = 'bulk renamed' WHERE Key = %1; "
-                                        "DELETE FROM Files WHERE Key = %2; UPDATE Files SET Name "
-                                        "= 'old renamed.txt' WHERE Key = %3")
-                             .arg(renamed)
+        const qint64 renamed = AddFile(AddObject(disk, u"Bulk Folder"_s), u"bulk one.txt"_s);
+        const qint64 gone = AddFile(disk, u"bulk gone.txt"_s);
+        AddFile(disk, u"bulk two.txt"_s);
+        db.ExecuteScript(u"UPDATE Files SET Name = 'bulk renamed' WHERE Key = %1; "
+                         "DELETE FROM Files WHERE Key = %2; UPDATE Files SET Name "
+                         "= 'old renamed.txt' WHERE Key = %3"_s.arg(renamed)
                              .arg(gone)
                              .arg(first));
-        EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending")),
-                  2);
+        EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM FilesDb.FilesNameIndexPending"_s), 2);
         if (finish) {
             EXPECT_TRUE(bulk.Finish());
         }
@@ -332,21 +308,20 @@ TEST_F(CatalogDatabaseTest, TheNameIndexFollowsEveryInsertRenameMoveAndDelete)
     EXPECT_EQ(NameIndexDisagreement(db), QString());
     EXPECT_FALSE(m_data->RunInTransaction([&] {
         bulkAppend(false);
-        throw EDirvantaFailed(QStringLiteral("Catalog Failed"));
+        throw EDirvantaFailed(u"Catalog Failed"_s);
     }));
-    AddFile(disk, QStringLiteral("after the rollback.txt"));
+    AddFile(disk, u"after the rollback.txt"_s);
     EXPECT_EQ(NameIndexDisagreement(db), QString());
 
-    db.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Name = 'ab'"));
-    db.ExecuteScript(QStringLiteral("DELETE FROM Catalogs WHERE ID = %1").arg(disk));
+    db.ExecuteScript(u"DELETE FROM Files WHERE Name = 'ab'"_s);
+    db.ExecuteScript(u"DELETE FROM Catalogs WHERE ID = %1"_s.arg(disk));
     EXPECT_EQ(NameIndexDisagreement(db), QString());
 }
 
 TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 {
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                  CatalogSchema::kHardDiskClass);
-    AddFile(disk, QStringLiteral("report.txt"));
+    const qint64 disk = AddDisk(u"Disk"_s);
+    AddFile(disk, u"report.txt"_s);
     const auto reopenAfter = [&](const QString &change) {
         m_data->CatalogDatabase.ExecuteScript(change);
         m_data->CloseDatabase(m_data->DatabaseFolder);
@@ -357,13 +332,13 @@ TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
         EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
     };
     // A database from before the index: no index tables, no triggers.
-    reopenAfter(QStringLiteral(
-        "DROP TRIGGER FilesDb.FilesNameIndexAdd; DROP TRIGGER FilesDb.FilesNameIndexRemove;"
+    reopenAfter(
+        u"DROP TRIGGER FilesDb.FilesNameIndexAdd; DROP TRIGGER FilesDb.FilesNameIndexRemove;"
         "DROP TRIGGER FilesDb.FilesNameIndexRename; DROP TABLE FilesDb.FilesNameIndex;"
         "DROP TABLE FilesDb.NameIndexVersion; INSERT INTO Files (ID, Name) VALUES (5, "
-        "'unindexed.doc')"));
+        "'unindexed.doc')"_s);
     // An index of another layout version.
-    reopenAfter(QStringLiteral("UPDATE main.NameIndexVersion SET Version = 0"));
+    reopenAfter(u"UPDATE main.NameIndexVersion SET Version = 0"_s);
     // A current index is left alone.
     m_data->CloseDatabase(m_data->DatabaseFolder);
     m_ui.ClearProgressLog();
@@ -373,9 +348,8 @@ TEST_F(CatalogDatabaseTest, AMissingOrStaleNameIndexIsRebuiltWithProgressOnOpen)
 
 TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithTheRows)
 {
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                  CatalogSchema::kHardDiskClass);
-    AddFile(disk, QStringLiteral("kept.txt"));
+    const qint64 disk = AddDisk(u"Disk"_s);
+    AddFile(disk, u"kept.txt"_s);
     m_data->CloseDatabase(m_data->DatabaseFolder);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -386,7 +360,7 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
         writer.DatabaseFolder = DatabasePath();
         if (writer.OpenDatabase()) {
             writer.CatalogDatabase.ExecuteScript(
-                QStringLiteral("PRAGMA FilesDb.cache_size = 10; PRAGMA main.cache_size = 10"));
+                u"PRAGMA FilesDb.cache_size = 10; PRAGMA main.cache_size = 10"_s);
             writer.StartTransaction();
             // Half the rows noted one by one, half left to a bulk append.
             std::optional<NameIndex::BulkAppend> bulk;
@@ -394,9 +368,7 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
                 if (i == 1500)
                     bulk.emplace(writer.CatalogDatabase);
                 writer.CatalogDatabase.ExecuteScript(
-                    QStringLiteral("INSERT INTO Files (ID, Name) VALUES (%1, 'lost %2.txt')")
-                        .arg(disk)
-                        .arg(i));
+                    u"INSERT INTO Files (ID, Name) VALUES (%1, 'lost %2.txt')"_s.arg(disk).arg(i));
             }
         }
         raise(SIGKILL);
@@ -405,28 +377,19 @@ TEST_F(CatalogDatabaseTest, AWriterKilledMidTransactionLeavesTheIndexInStepWithT
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
     ASSERT_TRUE(m_data->OpenDatabase());
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 1);
-    AddFile(disk, QStringLiteral("noted again.txt"));
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 1);
+    AddFile(disk, u"noted again.txt"_s);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
-}
-
-TEST_F(CatalogDatabaseTest, NestedTransactionIsRefused)
-{
-    m_data->StartTransaction();
-    EXPECT_THROW(m_data->StartTransaction(), EDatabaseError);
-    m_data->Rollback();
-    EXPECT_FALSE(m_data->InTransaction());
 }
 
 TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
 {
-    const qint64 disk = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                  CatalogSchema::kHardDiskClass);
+    const qint64 disk = AddDisk(u"Disk"_s);
     m_data->RunInTransaction([&] {
         for (int i = 0; i < 3000; ++i)
-            AddFile(disk, QStringLiteral("file number %1 with a long name to fill pages").arg(i));
+            AddFile(disk, u"file number %1 with a long name to fill pages"_s.arg(i));
     });
-    m_data->CatalogDatabase.ExecuteScript(QStringLiteral("DELETE FROM Files WHERE Key > 10"));
+    m_data->CatalogDatabase.ExecuteScript(u"DELETE FROM Files WHERE Key > 10"_s);
     const qint64 before = QFileInfo(TDataShare::FilesFilePath(DatabasePath())).size();
     m_data->Catalogs.Locate(m_data->Catalogs.LookupCursor(), 3);
     EXPECT_TRUE(m_data->CompressDatabase());
@@ -435,18 +398,18 @@ TEST_F(CatalogDatabaseTest, CompressReclaimsSpaceAndKeepsEveryRow)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     EXPECT_TRUE(m_data->Catalogs.Active());
     EXPECT_TRUE(m_data->Files.Active());
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT COUNT(*) FROM Files")), 10);
-    EXPECT_EQ(GetObjectPath(*m_data, disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 10);
+    EXPECT_EQ(GetObjectPath(*m_data, disk), u"Catalogs\\Disk"_s);
     EXPECT_EQ(NameIndexDisagreement(m_data->CatalogDatabase), QString());
 
     // Inside a transaction it cannot pack, and says so.
     m_data->StartTransaction();
     EXPECT_FALSE(m_data->CompressDatabase());
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
-    EXPECT_EQ(box.text, QStringLiteral("Dirvanta was unable to compress the current \n Catalog "
-                                       "Database due to an unknown database error.\n\nPlease close "
-                                       "Dirvanta and restart, before retrying"));
+    EXPECT_EQ(box.caption, u"Database Error"_s);
+    EXPECT_EQ(box.text, u"Dirvanta was unable to compress the current \n Catalog "
+                        "Database due to an unknown database error.\n\nPlease close "
+                        "Dirvanta and restart, before retrying"_s);
     m_data->Rollback();
 }
 
@@ -455,20 +418,19 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
     m_data->CloseDatabase(m_data->DatabaseFolder);
 
     // A folder without a database.
-    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("empty"));
+    m_data->DatabaseFolder = m_folder.filePath(u"empty"_s);
     QDir().mkpath(m_data->DatabaseFolder);
     EXPECT_FALSE(m_data->OpenDatabase());
     EXPECT_FALSE(m_data->DatabaseOpen);
     RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.kind, MessageKind::Error);
-    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
-    EXPECT_TRUE(
-        box.text.startsWith(QStringLiteral("Unable to Open Catalog due to the following Access "
-                                           "Error:\n\nError Code: 14\nError Type: ")))
+    EXPECT_EQ(box.caption, u"Catalog Error"_s);
+    EXPECT_TRUE(box.text.startsWith(u"Unable to Open Catalog due to the following Access "
+                                    "Error:\n\nError Code: 14\nError Type: "_s))
         << box.text.toStdString();
 
     // Files that are not databases.
-    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("junk"));
+    m_data->DatabaseFolder = m_folder.filePath(u"junk"_s);
     QDir().mkpath(m_data->DatabaseFolder);
     for (const QString &path : {TDataShare::CatalogsFilePath(m_data->DatabaseFolder),
                                 TDataShare::FilesFilePath(m_data->DatabaseFolder)}) {
@@ -478,23 +440,23 @@ TEST_F(CatalogDatabaseTest, OpenFailuresAreReportedWithTheirBoxes)
     }
     EXPECT_FALSE(m_data->OpenDatabase());
     box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
-    EXPECT_TRUE(box.text.contains(QStringLiteral("Error Code: 26"))) << box.text.toStdString();
+    EXPECT_EQ(box.caption, u"Catalog Error"_s);
+    EXPECT_TRUE(box.text.contains(u"Error Code: 26"_s)) << box.text.toStdString();
 
     // Databases, but without the catalog tables.
-    m_data->DatabaseFolder = m_folder.filePath(QStringLiteral("foreign"));
+    m_data->DatabaseFolder = m_folder.filePath(u"foreign"_s);
     QDir().mkpath(m_data->DatabaseFolder);
     for (const QString &path : {TDataShare::CatalogsFilePath(m_data->DatabaseFolder),
                                 TDataShare::FilesFilePath(m_data->DatabaseFolder)}) {
         SqliteConnection other;
         other.Open(path, true);
-        other.ExecuteScript(QStringLiteral("CREATE TABLE Other (x)"));
+        other.ExecuteScript(u"CREATE TABLE Other (x)"_s);
     }
     EXPECT_FALSE(m_data->OpenDatabase());
     box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Catalog Error"));
-    EXPECT_EQ(box.text, QStringLiteral("An unknown error occured whilst opening the Dirvanta "
-                                       "Databases.\n\nThis request will be terminated"));
+    EXPECT_EQ(box.caption, u"Catalog Error"_s);
+    EXPECT_EQ(box.text, u"An unknown error occured whilst opening the Dirvanta "
+                        "Databases.\n\nThis request will be terminated"_s);
 
     // The real database opens again afterwards.
     m_data->DatabaseFolder = DatabasePath();
@@ -509,11 +471,11 @@ TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
 
     EXPECT_FALSE(m_data->OpenDatabase());
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Catalog Locked"));
-    EXPECT_EQ(box.text, QStringLiteral("The Catalog \"") + DatabasePath() +
-                            QStringLiteral("\" is currently being accessed by another application "
-                                           "or User\n\nPlease try again when the other "
-                                           "Application or User has finished"));
+    EXPECT_EQ(box.caption, u"Catalog Locked"_s);
+    EXPECT_EQ(box.text, u"The Catalog \""_s + DatabasePath() +
+                            u"\" is currently being accessed by another application "
+                            "or User\n\nPlease try again when the other "
+                            "Application or User has finished"_s);
 
     other.Release();
     EXPECT_TRUE(m_data->OpenDatabase());
@@ -523,12 +485,12 @@ TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
     DatabaseLockHolder filesHolder(TDataShare::FilesFilePath(DatabasePath()));
     ASSERT_TRUE(filesHolder.Holding());
     EXPECT_FALSE(m_data->OpenDatabase());
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Catalog Locked"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Catalog Locked"_s);
 }
 
 TEST_F(CatalogDatabaseTest, OpenAndCloseKeepTheHistoryList)
 {
-    m_settings->WriteText(QStringLiteral("History List"), QStringLiteral("1"), DatabasePath());
+    m_settings->WriteText(u"History List"_s, u"1"_s, DatabasePath());
     m_data->CloseDatabase(m_data->DatabaseFolder);
     EXPECT_EQ(m_settings->History(), QStringList{DatabasePath()});
     ASSERT_TRUE(m_data->OpenDatabase());
@@ -547,7 +509,7 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
         return -1;
     }));
 
-    const QString missing = m_folder.filePath(QStringLiteral("gone"));
+    const QString missing = m_folder.filePath(u"gone"_s);
     m_data->DatabaseFolder = missing;
     int askedMode = 0;
     EXPECT_FALSE(m_data->LocateDatabase([&](int mode, const QString &) {
@@ -557,14 +519,14 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
     EXPECT_EQ(askedMode, 1);
     RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.kind, MessageKind::Information);
-    EXPECT_EQ(box.caption, QStringLiteral("Database Access Failed"));
-    EXPECT_EQ(box.text, QStringLiteral("The Database Folder \"") + missing +
-                            QStringLiteral("\" could not be located.\n\nPlease specifiy the Folder "
-                                           "required"));
+    EXPECT_EQ(box.caption, u"Database Access Failed"_s);
+    EXPECT_EQ(box.text, u"The Database Folder \""_s + missing +
+                            u"\" could not be located.\n\nPlease specifiy the Folder "
+                            "required"_s);
 
     // A folder without tables; the dialog chooses to create one elsewhere.
-    const QString bare = m_folder.filePath(QStringLiteral("bare"));
-    const QString fresh = m_folder.filePath(QStringLiteral("fresh"));
+    const QString bare = m_folder.filePath(u"bare"_s);
+    const QString fresh = m_folder.filePath(u"fresh"_s);
     QDir().mkpath(bare);
     QDir().mkpath(fresh);
     QFile(TDataShare::FilesFilePath(bare)).open(QIODevice::WriteOnly);
@@ -574,9 +536,9 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
         return int(TDataShare::LocationCreate);
     }));
     box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.text, QStringLiteral("Unable to open the Catalog Database in Folder \"") + bare +
-                            QStringLiteral("\"\n\nPlease specifiy the correct location or create "
-                                           "a new Catalog Database"));
+    EXPECT_EQ(box.text, u"Unable to open the Catalog Database in Folder \""_s + bare +
+                            u"\"\n\nPlease specifiy the correct location or create "
+                            "a new Catalog Database"_s);
     EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, fresh));
     EXPECT_TRUE(m_data->OpenDatabase());
 }
@@ -603,14 +565,12 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
-        QDir().mkpath(m_folder.filePath(QStringLiteral("tmp")));
+        QDir().mkpath(m_folder.filePath(u"tmp"_s));
         ASSERT_TRUE(m_data->RunInTransaction([&] {
             for (int f = 0; f < kFolders; ++f) {
-                const qint64 folder = AddObject(CatalogSchema::kCatalogsId,
-                                                QStringLiteral("folder %1 of the sample").arg(f));
+                const qint64 folder = AddObject(kCatalogsId, u"folder %1 of the sample"_s.arg(f));
                 for (int i = 0; i < kFilesPerFolder; ++i)
-                    AddFile(folder,
-                            QStringLiteral("file %1 in folder %2 with a long name").arg(i).arg(f));
+                    AddFile(folder, u"file %1 in folder %2 with a long name"_s.arg(i).arg(f));
             }
         }));
         m_data->CloseDatabase(m_data->DatabaseFolder);
@@ -618,7 +578,7 @@ protected:
         // the sound sample is a tidy file.
         for (const auto file :
              {DatabaseRepair::DatabaseFile::Catalogs, DatabaseRepair::DatabaseFile::Files})
-            OnFile(file, QStringLiteral("VACUUM"));
+            OnFile(file, u"VACUUM"_s);
     }
 
     QString FilePath(DatabaseRepair::DatabaseFile file) const
@@ -638,13 +598,11 @@ protected:
     // A leaf page of the table in the middle of the file, and its rows.
     std::pair<qint64, qint64> MiddleLeaf(DatabaseRepair::DatabaseFile file, const QString &table)
     {
-        const QString leaves =
-            QStringLiteral("FROM dbstat WHERE name = '%1' AND pagetype = 'leaf'").arg(table);
-        const qint64 count = OnFile(file, QStringLiteral("SELECT count(*) ") + leaves);
-        const QString middle =
-            leaves + QStringLiteral(" ORDER BY pageno LIMIT 1 OFFSET %1").arg(count / 2);
-        return {OnFile(file, QStringLiteral("SELECT pageno ") + middle),
-                OnFile(file, QStringLiteral("SELECT ncell ") + middle)};
+        const QString leaves = u"FROM dbstat WHERE name = '%1' AND pagetype = 'leaf'"_s.arg(table);
+        const qint64 count = OnFile(file, u"SELECT count(*) "_s + leaves);
+        const QString middle = leaves + u" ORDER BY pageno LIMIT 1 OFFSET %1"_s.arg(count / 2);
+        return {OnFile(file, u"SELECT pageno "_s + middle),
+                OnFile(file, u"SELECT ncell "_s + middle)};
     }
 
     void WriteNoise(DatabaseRepair::DatabaseFile file, qint64 page)
@@ -665,13 +623,12 @@ protected:
         const auto declare = [&](const char *sql) {
             SqliteConnection db;
             db.Open(FilePath(DatabaseRepair::DatabaseFile::Files), false);
-            db.ExecuteScript(QStringLiteral("PRAGMA writable_schema=ON; UPDATE sqlite_schema SET "
-                                            "sql = '%1' WHERE name = 'SizeIndex'")
-                                 .arg(QLatin1String(sql)));
+            db.ExecuteScript(u"PRAGMA writable_schema=ON; UPDATE sqlite_schema SET "
+                             "sql = '%1' WHERE name = 'SizeIndex'"_s.arg(QLatin1String(sql)));
         };
         declare("CREATE INDEX SizeIndex ON Files (Spare1)");
         OnFile(DatabaseRepair::DatabaseFile::Files,
-               QStringLiteral("UPDATE Files SET Size = Size + 1 WHERE Key < 20"));
+               u"UPDATE Files SET Size = Size + 1 WHERE Key < 20"_s);
         declare("CREATE INDEX \"SizeIndex\" ON \"Files\" (\"Size\", \"Created\")");
     }
 
@@ -686,52 +643,47 @@ TEST_F(DatabaseRepairTest, EachKindOfDamageIsReportedAtItsLevel)
     using namespace DatabaseRepair;
     EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
-    EXPECT_EQ(VerifyStatusText(kSound), QStringLiteral("Verification Successful."));
+    EXPECT_EQ(VerifyStatusText(kSound), u"Verification Successful."_s);
 
-    OnFile(DatabaseFile::Files, QStringLiteral("DELETE FROM Files WHERE Key > 1000"));
+    OnFile(DatabaseFile::Files, u"DELETE FROM Files WHERE Key > 1000"_s);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kTidyOnly);
-    EXPECT_EQ(VerifyStatusText(kTidyOnly), QStringLiteral("Verification Successful"));
+    EXPECT_EQ(VerifyStatusText(kTidyOnly), u"Verification Successful"_s);
 
     // A name changed behind the name index's back.
-    OnFile(DatabaseFile::Files, QStringLiteral("DROP TRIGGER FilesNameIndexRename"));
-    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET Name = 'renamed' WHERE Key = 5"));
+    OnFile(DatabaseFile::Files, u"DROP TRIGGER FilesNameIndexRename"_s);
+    OnFile(DatabaseFile::Files, u"UPDATE Files SET Name = 'renamed' WHERE Key = 5"_s);
     const VerifyResult names = Verify(DatabaseFile::Files);
     EXPECT_EQ(names.level, kIndexFault);
-    EXPECT_TRUE(
-        names.problems.contains(QStringLiteral("The name index is out of step with the names")));
+    EXPECT_TRUE(names.problems.contains(u"The name index is out of step with the names"_s));
 
     SpoilIndex();
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
 
-    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 7 WHERE ID = 6"));
-    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 6 WHERE ID = 7"));
+    OnFile(DatabaseFile::Catalogs, u"UPDATE Catalogs SET Parent = 7 WHERE ID = 6"_s);
+    OnFile(DatabaseFile::Catalogs, u"UPDATE Catalogs SET Parent = 6 WHERE ID = 7"_s);
     const VerifyResult cycle = Verify(DatabaseFile::Catalogs);
     EXPECT_EQ(cycle.level, kContentFault);
-    EXPECT_EQ(VerifyStatusText(cycle.level), QStringLiteral("Verification Failed - Try a Repair"));
+    EXPECT_EQ(VerifyStatusText(cycle.level), u"Verification Failed - Try a Repair"_s);
     // The files of the objects in the cycle still have their owners.
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kIndexFault);
-    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET ID = 99999 WHERE Key = 500"));
-    EXPECT_TRUE(
-        Verify(DatabaseFile::Files).problems.contains(QStringLiteral("1 files have no owner")));
+    OnFile(DatabaseFile::Files, u"UPDATE Files SET ID = 99999 WHERE Key = 500"_s);
+    EXPECT_TRUE(Verify(DatabaseFile::Files).problems.contains(u"1 files have no owner"_s));
 
-    WriteNoise(DatabaseFile::Catalogs,
-               MiddleLeaf(DatabaseFile::Catalogs, QStringLiteral("Catalogs")).first);
+    WriteNoise(DatabaseFile::Catalogs, MiddleLeaf(DatabaseFile::Catalogs, u"Catalogs"_s).first);
     EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kUnreadable);
     QFile::resize(FilePath(DatabaseFile::Files),
                   QFileInfo(FilePath(DatabaseFile::Files)).size() / 2);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kUnreadable);
 
     QFile::resize(FilePath(DatabaseFile::Files), 0);
-    EXPECT_EQ(VerifyStatusText(Verify(DatabaseFile::Files).level),
-              QStringLiteral("Verification unsuccessful."));
+    EXPECT_EQ(VerifyStatusText(Verify(DatabaseFile::Files).level), u"Verification unsuccessful."_s);
 }
 
 TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
 {
     using namespace DatabaseRepair;
-    const auto [catalogsPage, catalogsRows] =
-        MiddleLeaf(DatabaseFile::Catalogs, QStringLiteral("Catalogs"));
-    const auto [filesPage, filesRows] = MiddleLeaf(DatabaseFile::Files, QStringLiteral("Files"));
+    const auto [catalogsPage, catalogsRows] = MiddleLeaf(DatabaseFile::Catalogs, u"Catalogs"_s);
+    const auto [filesPage, filesRows] = MiddleLeaf(DatabaseFile::Files, u"Files"_s);
     ASSERT_GT(catalogsRows, 0);
     ASSERT_GT(filesRows, 0);
     const QByteArray original = [&] {
@@ -745,7 +697,7 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
     ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
     const QByteArray damagedBytes = damaged.readAll();
 
-    const QString backups = m_folder.filePath(QStringLiteral("tmp"));
+    const QString backups = m_folder.filePath(u"tmp"_s);
     std::vector<int> phases;
     const RepairResult catalogs =
         RepairFile(DatabasePath(), DatabaseFile::Catalogs, backups, [&](Phase phase, int percent) {
@@ -760,13 +712,12 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
     EXPECT_EQ(phases.back(), 8100);
     // The files of the lost folders were moved, not dropped.
     EXPECT_GT(files.reattached, 0);
-    const qint64 recoveredItems = OnFile(
-        DatabaseFile::Catalogs,
-        QStringLiteral("SELECT ID FROM Catalogs WHERE Name = '%1'").arg(kRecoveredItemsName));
-    EXPECT_EQ(
-        OnFile(DatabaseFile::Files,
-               QStringLiteral("SELECT count(*) FROM Files WHERE ID = %1").arg(recoveredItems)),
-        files.reattached);
+    const qint64 recoveredItems =
+        OnFile(DatabaseFile::Catalogs,
+               u"SELECT ID FROM Catalogs WHERE Name = '%1'"_s.arg(kRecoveredItemsName));
+    EXPECT_EQ(OnFile(DatabaseFile::Files,
+                     u"SELECT count(*) FROM Files WHERE ID = %1"_s.arg(recoveredItems)),
+              files.reattached);
     EXPECT_EQ(
         RepairStatusText(files),
         QStringLiteral(
@@ -774,25 +725,24 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
             .arg(QLocale().toString(files.recovered), QLocale().toString(files.lost),
                  QLocale().toString(files.reattached)));
 
-    QFile backup(QDir(backups).filePath(QStringLiteral("Backup Dirvanta Files.db")));
+    QFile backup(QDir(backups).filePath(u"Backup Dirvanta Files.db"_s));
     ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
     // The header's change counter moves; every page is copied as it was.
     EXPECT_EQ(backup.readAll().mid(100), damagedBytes.mid(100));
-    EXPECT_TRUE(
-        QFile::exists(QDir(backups).filePath(QStringLiteral("Backup Dirvanta Catalogs.db"))));
+    EXPECT_TRUE(QFile::exists(QDir(backups).filePath(u"Backup Dirvanta Catalogs.db"_s)));
     EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
     // Every row that was recovered is the row it was.
     SqliteConnection db;
     db.Open(FilePath(DatabaseFile::Files), false);
-    QFile originalCopy(m_folder.filePath(QStringLiteral("original.db")));
+    QFile originalCopy(m_folder.filePath(u"original.db"_s));
     originalCopy.open(QIODevice::WriteOnly);
     originalCopy.write(original);
     originalCopy.close();
-    db.ExecuteScript(QStringLiteral("ATTACH '%1' AS original").arg(originalCopy.fileName()));
-    SqliteStatement &differing = db.Prepare(QStringLiteral(
-        "SELECT count(*) FROM Files r JOIN original.Files o ON o.Key = r.Key WHERE r.Name <> "
-        "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"));
+    db.ExecuteScript(u"ATTACH '%1' AS original"_s.arg(originalCopy.fileName()));
+    SqliteStatement &differing = db.Prepare(
+        u"SELECT count(*) FROM Files r JOIN original.Files o ON o.Key = r.Key WHERE r.Name <> "
+        "o.Name OR r.Size <> o.Size OR r.Created <> o.Created"_s);
     differing.Step();
     EXPECT_EQ(differing.Int64(0), 0);
     db.Close();
@@ -807,11 +757,11 @@ TEST_F(DatabaseRepairTest, RepairRecoversEveryReadableRowAndKeepsTheBackup)
 TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)
 {
     using namespace DatabaseRepair;
-    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 7 WHERE ID = 6"));
-    OnFile(DatabaseFile::Catalogs, QStringLiteral("UPDATE Catalogs SET Parent = 6 WHERE ID = 7"));
-    OnFile(DatabaseFile::Catalogs, QStringLiteral("DELETE FROM Catalogs WHERE ID = 4"));
-    OnFile(DatabaseFile::Files, QStringLiteral("UPDATE Files SET ID = 99999 WHERE Key <= 3"));
-    const QString backups = m_folder.filePath(QStringLiteral("tmp"));
+    OnFile(DatabaseFile::Catalogs, u"UPDATE Catalogs SET Parent = 7 WHERE ID = 6"_s);
+    OnFile(DatabaseFile::Catalogs, u"UPDATE Catalogs SET Parent = 6 WHERE ID = 7"_s);
+    OnFile(DatabaseFile::Catalogs, u"DELETE FROM Catalogs WHERE ID = 4"_s);
+    OnFile(DatabaseFile::Files, u"UPDATE Files SET ID = 99999 WHERE Key <= 3"_s);
+    const QString backups = m_folder.filePath(u"tmp"_s);
     EXPECT_EQ(RepairFile(DatabasePath(), DatabaseFile::Catalogs, backups, {}).reattached, 1);
     EXPECT_EQ(RepairFile(DatabasePath(), DatabaseFile::Files, backups, {}).reattached, 3);
     EXPECT_EQ(Verify(DatabaseFile::Catalogs).level, kSound);
@@ -819,11 +769,10 @@ TEST_F(DatabaseRepairTest, RepairPutsCutOffObjectsAndFilesUnderRecoveredItems)
 
     ASSERT_TRUE(m_data->OpenDatabase());
     const qint64 recovered =
-        m_data->Catalogs.FindChild(CatalogSchema::kCatalogsId, DatabaseRepair::kRecoveredItemsName);
-    EXPECT_EQ(GetObjectName(*m_data, CatalogSchema::kWastebasketId), QStringLiteral("Wastebasket"));
-    EXPECT_EQ(
-        CountRows(QStringLiteral("SELECT count(*) FROM Catalogs WHERE Parent = ?1"), recovered), 1);
-    EXPECT_EQ(CountRows(QStringLiteral("SELECT count(*) FROM Files WHERE ID = ?1"), recovered), 3);
+        m_data->Catalogs.FindChild(kCatalogsId, DatabaseRepair::kRecoveredItemsName);
+    EXPECT_EQ(GetObjectName(*m_data, kWastebasketId), u"Wastebasket"_s);
+    EXPECT_EQ(CountRows(u"SELECT count(*) FROM Catalogs WHERE Parent = ?1"_s, recovered), 1);
+    EXPECT_EQ(CountRows(u"SELECT count(*) FROM Files WHERE ID = ?1"_s, recovered), 3);
 }
 
 TEST_F(DatabaseRepairTest, TablesOfOtherPartsAreCheckedAndCarriedOver)
@@ -832,16 +781,15 @@ TEST_F(DatabaseRepairTest, TablesOfOtherPartsAreCheckedAndCarriedOver)
     {
         SqliteConnection db;
         db.Open(FilePath(DatabaseFile::Files), false);
-        db.ExecuteScript(QStringLiteral(
-            "CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
+        db.ExecuteScript(
+            u"CREATE TABLE NameSegments (Segment INTEGER PRIMARY KEY, Names BLOB, Owner INTEGER);"
             "CREATE INDEX SegmentOwner ON NameSegments (Owner);"
-            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"));
+            "INSERT INTO NameSegments VALUES (1, x'0102', 6), (2, x'0304', 7);"_s);
     }
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
     ASSERT_TRUE(RepairFile(DatabasePath(), DatabaseFile::Files, m_folder.path(), {}).repaired);
     EXPECT_EQ(Verify(DatabaseFile::Files).level, kSound);
-    EXPECT_EQ(OnFile(DatabaseFile::Files,
-                     QStringLiteral("SELECT sum(length(Names) * Owner) FROM NameSegments "
-                                    "INDEXED BY SegmentOwner WHERE Owner > 0")),
+    EXPECT_EQ(OnFile(DatabaseFile::Files, u"SELECT sum(length(Names) * Owner) FROM NameSegments "
+                                          "INDEXED BY SegmentOwner WHERE Owner > 0"_s),
               2 * 6 + 2 * 7);
 }
