@@ -81,13 +81,25 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
         QStringLiteral("ΑΡΧ"),           QStringLiteral("αρχ*"),      QStringLiteral("\"hi\""),
         QStringLiteral("[draft]"),       QStringLiteral("*[draft]*"), QStringLiteral("café"),
         QStringLiteral("*É au*"),        QStringLiteral("["),         QStringLiteral("*[a-"),
-        QStringLiteral("rep?rt.txt"),    QStringLiteral("*port*")};
+        QStringLiteral("rep?rt.txt"),    QStringLiteral("*port*"),    QStringLiteral("disk"),
+        QStringLiteral("*ork"),          QStringLiteral("basket")};
+    // Objects too, from every kind of start: the index names the objects and
+    // their ancestors decide the scope, where the plain scan walks the tree.
+    const std::pair<qint64, bool> starts[] = {{1, true},      {m_work, false},
+                                              {m_work, true}, {m_old, true},
+                                              {1, false},     {CatalogSchema::kWastebasketId, true},
+                                              {9999, true}};
     for (const QString &mask : masks) {
-        SearchRequest request;
-        request.criteria.mask = mask;
-        request.useNameIndex = false;
-        const QStringList scanned = Captions(RunSearch(m_data, request).hits);
-        EXPECT_EQ(Find(Named(mask)), scanned) << mask.toStdString();
+        for (const auto &[start, subs] : starts) {
+            SearchSettings settings = Named(mask);
+            settings.includeSubs = subs;
+            SearchRequest request;
+            ValidateCriteria(settings, request.criteria);
+            request.startId = start;
+            request.useNameIndex = false;
+            const QStringList scanned = Captions(RunSearch(m_data, request).hits);
+            EXPECT_EQ(Find(settings, start), scanned) << mask.toStdString() << " from " << start;
+        }
     }
     // Letters beyond ASCII match in their own case only; the index, which
     // lowers them, only narrows the rows the matcher then decides on.
