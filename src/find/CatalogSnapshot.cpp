@@ -26,24 +26,11 @@ bool Read(TDataShare &data, CatalogSnapshot &snapshot)
         UI().PumpMessages(kPumpIntervalMs);
         return !UI().Cancelled();
     };
-    RawRows objects(db,
-                    "SELECT ID, Parent, Class, Size, Created, Modified, Name, Source, SerialID, "
-                    "Comment FROM Catalogs ORDER BY ID");
+    RawRows objects(
+        db,
+        (QByteArray(CatalogSnapshot::kObjectColumns) + "FROM Catalogs ORDER BY ID").constData());
     while (objects.Step()) {
-        CatalogSnapshot::Object object;
-        object.id = objects.Int(0);
-        object.hasParent = !objects.IsNull(1);
-        object.parent = objects.Int(1);
-        object.cls = objects.IsNull(2) ? -1 : int(objects.Int(2));
-        object.size = objects.Int(3);
-        object.created = objects.Date(4);
-        object.modified = objects.Date(5);
-        object.name = std::string(objects.Bytes(6));
-        object.source = std::string(objects.Bytes(7));
-        object.serial = std::string(objects.Bytes(8));
-        const std::string_view comment = objects.Bytes(9);
-        object.comment = QString::fromUtf8(comment.data(), qsizetype(comment.size()));
-        snapshot.objects.push_back(std::move(object));
+        snapshot.objects.push_back(CatalogSnapshot::ObjectOf(objects));
         if (!pump())
             return false;
     }
@@ -99,6 +86,28 @@ Kept &KeptSnapshot()
 }
 
 } // namespace
+
+const char CatalogSnapshot::kObjectColumns[] =
+    "SELECT Catalogs.ID, Catalogs.Parent, Catalogs.Class, Catalogs.Size, Catalogs.Created, "
+    "Catalogs.Modified, Catalogs.Name, Catalogs.Source, Catalogs.SerialID, Catalogs.Comment ";
+
+CatalogSnapshot::Object CatalogSnapshot::ObjectOf(const RawRows &row)
+{
+    Object object;
+    object.id = row.Int(0);
+    object.hasParent = !row.IsNull(1);
+    object.parent = row.Int(1);
+    object.cls = row.IsNull(2) ? -1 : int(row.Int(2));
+    object.size = row.Int(3);
+    object.created = row.Date(4);
+    object.modified = row.Date(5);
+    object.name = std::string(row.Bytes(6));
+    object.source = std::string(row.Bytes(7));
+    object.serial = std::string(row.Bytes(8));
+    const std::string_view comment = row.Bytes(9);
+    object.comment = QString::fromUtf8(comment.data(), qsizetype(comment.size()));
+    return object;
+}
 
 const QList<qint64> *CatalogSnapshot::CachedScope(qint64 startId, bool includeSubs) const
 {

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class RawRows;
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -34,6 +36,11 @@ public:
     };
 
     std::vector<Object> objects; // in ID order
+
+    // The columns an object is read from, as the start of a query on the
+    // Catalogs table, and the object of a row of such a query.
+    static const char kObjectColumns[];
+    static Object ObjectOf(const RawRows &row);
 
     qint64 MaxObjectId() const;
 

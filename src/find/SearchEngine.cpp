@@ -250,6 +250,24 @@ public:
     {
     }
 
+    // Whether the start object exists: without it nothing is in scope.
+    bool StartExists() { return Read(m_request.startId).found; }
+
+    // Whether an object lies in the scope of the search (see BuildScope):
+    // the start object and its children, or with the subfolders every object
+    // the start object (from the database object, "Catalogs" or "Archives")
+    // is an ancestor of; never the Wastebasket itself.
+    bool ObjectInScope(qint64 id)
+    {
+        const Row row = Read(id);
+        if (!row.found || id == CatalogSchema::kWastebasketId)
+            return false;
+        if (m_request.criteria.includeSubs)
+            return InScope(id, row);
+        return id == m_request.startId ||
+               (row.hasParent && row.parent == m_request.startId && row.parent != id);
+    }
+
     bool Accepts(qint64 owner)
     {
         const auto known = m_accepted.find(owner);
@@ -368,8 +386,10 @@ public:
     SearchResult Run();
 
 private:
-    void CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope);
-    void FilePass(OwnerFilter &owners);
+    bool CatalogPass();
+    bool IndexedCatalogPass(const QString &expression, OwnerFilter &owners);
+    void ListObject(const CatalogSnapshot::Object &object, bool inScope);
+    void FilePass(OwnerFilter &owners, const QString &expression);
     QString IndexExpression();
     void TestFile(const RawRows &row, OwnerFilter &owners);
     bool DateAccepted(double modified, double created) const
@@ -417,25 +437,21 @@ private:
 SearchResult Search::Run()
 {
     UI().SetCancelled(false);
-    // Only a search that lists objects reads them all; the files find their
-    // owners one by one.
+    // The files find their owners one by one; so do the objects the name
+    // index names. Only a search that lists objects without the index reads
+    // them all.
+    OwnerFilter owners(m_data, m_request, m_label, m_source);
+    const QString expression = IndexExpression();
     if (SearchTypeListsObjects(m_c.type)) {
-        const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
-        const QList<qint64> scopeIds =
-            snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
-        if (scopeIds.isEmpty() || UI().Cancelled()) {
+        const bool searched =
+            expression.isEmpty() ? CatalogPass() : IndexedCatalogPass(expression, owners);
+        if (!searched) {
             m_result.interrupted = UI().Cancelled();
             return m_result;
         }
-        IdSet scope(snapshot->MaxObjectId());
-        for (const qint64 id : scopeIds)
-            scope.Insert(id);
-        CatalogPass(*snapshot, scope);
     }
-    if (SearchTypeSearchesFiles(m_c.type) && !Ended()) {
-        OwnerFilter owners(m_data, m_request, m_label, m_source);
-        FilePass(owners);
-    }
+    if (SearchTypeSearchesFiles(m_c.type) && !Ended())
+        FilePass(owners, expression);
     m_result.interrupted = UI().Cancelled();
 
     if (SearchTypeFindsDuplicates(m_c.type)) {
@@ -447,55 +463,88 @@ SearchResult Search::Run()
     return m_result;
 }
 
-void Search::CatalogPass(const CatalogSnapshot &snapshot, const IdSet &scope)
+// False when there is nothing in scope or the search was cancelled.
+bool Search::CatalogPass()
 {
-    const bool listsObjects = SearchTypeListsObjects(m_c.type);
-    for (const CatalogSnapshot::Object &object : snapshot.objects) {
+    const std::shared_ptr<const CatalogSnapshot> snapshot = CatalogSnapshot::Of(m_data);
+    const QList<qint64> scopeIds =
+        snapshot ? ScopeOf(*snapshot, m_request.startId, m_c.includeSubs) : QList<qint64>();
+    if (scopeIds.isEmpty() || UI().Cancelled())
+        return false;
+    IdSet scope(snapshot->MaxObjectId());
+    for (const qint64 id : scopeIds)
+        scope.Insert(id);
+    for (const CatalogSnapshot::Object &object : snapshot->objects) {
         if (Ended())
             break;
-        // The dates decide only whether the object itself is listed: its
-        // files are tested by their own dates.
-        const bool accepted =
-            scope.Contains(object.id) && SearchTypeAcceptsClass(m_c.type, object.cls);
-        if (!accepted) {
-            AfterRecord();
-            continue;
-        }
-        // The start object is never listed; the file types list no objects
-        // and ignore the label and source patterns. A label or source that
-        // does not match excludes the object and its files.
-        bool excluded = false;
-        bool listed = false;
-        if (object.id != m_request.startId && listsObjects) {
-            if (!m_c.sourcePattern.isEmpty())
-                excluded = !m_source.Matches(object.source.data(), object.source.size());
-            if (!excluded && !m_c.labelPattern.isEmpty())
-                excluded = !m_label.Matches(object.serial.data(), object.serial.size());
-            listed = !excluded;
-            if (listed && m_testName)
-                listed = m_mask.Matches(object.name.data(), object.name.size());
-            if (listed && !m_c.comment.isEmpty())
-                listed = m_comment.Matches(object.comment);
-            listed = listed && DateAccepted(object.modified, object.created);
-        }
-        if (listed) {
-            FindHit hit;
-            hit.size = object.size;
-            hit.modified = OptionalDate(object.modified);
-            hit.comment = object.comment;
-            hit.cls = object.cls;
-            hit.owner = object.parent;
-            const bool noSize = ClassShowsNoSize(object.cls);
-            hit.entry =
-                ListEntry{FromUtf8(object.name), object.id, object.cls,
-                          QStringList{noSize ? QString() : SizeText(hit.size, false),
-                                      GetClassName(object.cls), DateText(hit.modified),
-                                      OneLineComment(hit.comment),
-                                      SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
-            AddHit(std::move(hit));
-        }
-        AfterRecord();
+        ListObject(object, scope.Contains(object.id));
     }
+    return true;
+}
+
+// Reads only the objects whose names may match, in ID order as the full pass
+// meets them. False when there is nothing in scope.
+bool Search::IndexedCatalogPass(const QString &expression, OwnerFilter &owners)
+{
+    if (!owners.StartExists())
+        return false;
+    RawRows rows(m_data.CatalogDatabase.Handle(),
+                 (QByteArray(CatalogSnapshot::kObjectColumns) +
+                  "FROM CatalogsNameIndex CROSS JOIN Catalogs ON Catalogs.ID = "
+                  "CatalogsNameIndex.rowid WHERE CatalogsNameIndex MATCH ?1 ORDER BY "
+                  "CatalogsNameIndex.rowid")
+                     .constData());
+    rows.Bind(1, expression);
+    while (!Ended() && rows.Step()) {
+        const CatalogSnapshot::Object object = CatalogSnapshot::ObjectOf(rows);
+        ListObject(object, owners.ObjectInScope(object.id));
+    }
+    return true;
+}
+
+void Search::ListObject(const CatalogSnapshot::Object &object, bool inScope)
+{
+    const bool listsObjects = SearchTypeListsObjects(m_c.type);
+    // The dates decide only whether the object itself is listed: its
+    // files are tested by their own dates.
+    const bool accepted = inScope && SearchTypeAcceptsClass(m_c.type, object.cls);
+    if (!accepted) {
+        AfterRecord();
+        return;
+    }
+    // The start object is never listed; the file types list no objects
+    // and ignore the label and source patterns. A label or source that
+    // does not match excludes the object and its files.
+    bool excluded = false;
+    bool listed = false;
+    if (object.id != m_request.startId && listsObjects) {
+        if (!m_c.sourcePattern.isEmpty())
+            excluded = !m_source.Matches(object.source.data(), object.source.size());
+        if (!excluded && !m_c.labelPattern.isEmpty())
+            excluded = !m_label.Matches(object.serial.data(), object.serial.size());
+        listed = !excluded;
+        if (listed && m_testName)
+            listed = m_mask.Matches(object.name.data(), object.name.size());
+        if (listed && !m_c.comment.isEmpty())
+            listed = m_comment.Matches(object.comment);
+        listed = listed && DateAccepted(object.modified, object.created);
+    }
+    if (listed) {
+        FindHit hit;
+        hit.size = object.size;
+        hit.modified = OptionalDate(object.modified);
+        hit.comment = object.comment;
+        hit.cls = object.cls;
+        hit.owner = object.parent;
+        const bool noSize = ClassShowsNoSize(object.cls);
+        hit.entry = ListEntry{
+            FromUtf8(object.name), object.id, object.cls,
+            QStringList{noSize ? QString() : SizeText(hit.size, false), GetClassName(object.cls),
+                        DateText(hit.modified), OneLineComment(hit.comment),
+                        SizeSortKey(noSize ? 0 : hit.size), DateKey(hit.modified)}};
+        AddHit(std::move(hit));
+    }
+    AfterRecord();
 }
 
 // The columns TestFile reads, in its order.
@@ -515,12 +564,11 @@ enum FileColumn
     kCommentColumn
 };
 
-void Search::FilePass(OwnerFilter &owners)
+void Search::FilePass(OwnerFilter &owners, const QString &expression)
 {
     // Every pass reads the files in stored order, so the hits come in the
     // same order whichever way they were found.
     sqlite3 *db = m_data.CatalogDatabase.Handle();
-    const QString expression = IndexExpression();
     QByteArray sql(kFileColumns);
     if (!expression.isEmpty())
         sql += "FROM FilesNameIndex CROSS JOIN Files ON Files.Key = FilesNameIndex.rowid "

@@ -41,9 +41,33 @@ const QString kInsertFolder =
     QStringLiteral("INSERT INTO Catalogs (Parent, Class, Name, Source, NameHidden, Created, "
                    "Modified, Deleted, Comment, SerialID, Size, VolSize) VALUES (?1, ?2, ?3, ?4, "
                    "0, ?5, ?6, 0.0, ?7, '', 0, 0)");
-const QString kInsertFile =
-    QStringLiteral("INSERT INTO Files (Key, ID, Class, Size, Name, Packaged, Comment, Created, "
-                   "Modified) VALUES (?1, ?2, ?3, ?4, ?5, ?9, ?6, ?7, ?8)");
+// Files rows go in many to a statement: each statement costs a start, an end
+// and a look at the table's sequence, a fifth of the time of a row of its
+// own. OR FAIL spares a statement of many rows the journal it would keep to
+// undo itself alone on a conflict; the scan's transaction is rolled back as
+// a whole on any failure.
+constexpr int kRowsPerInsert = 64;
+constexpr int kFileRowValues = 9;
+
+// The insert of `rows` Files rows; row r binds ?(9r+1) to ?(9r+9) in the
+// order Key, ID, Class, Size, Name, Comment, Created, Modified, Packaged.
+QString InsertFilesCommand(int rows)
+{
+    QString command =
+        QStringLiteral("INSERT OR FAIL INTO Files (Key, ID, Class, Size, Name, Comment, "
+                       "Created, Modified, Packaged) VALUES ");
+    for (int row = 0; row < rows; ++row) {
+        command += row == 0 ? QStringLiteral("(") : QStringLiteral(", (");
+        for (int value = 1; value <= kFileRowValues; ++value) {
+            command += QLatin1Char('?') + QString::number(row * kFileRowValues + value);
+            command += value < kFileRowValues ? QStringLiteral(", ") : QStringLiteral(")");
+        }
+    }
+    return command;
+}
+
+const QString kInsertFile = InsertFilesCommand(1);
+const QString kInsertFiles = InsertFilesCommand(kRowsPerInsert);
 // The key the Files table would give its next row: AUTOINCREMENT never reuses
 // a key, not even that of a row deleted since.
 const QString kNextFileKey =
@@ -337,22 +361,38 @@ void TMediaScanner::FlushFileRows()
                       return a.created < b.created;
                   return a.key < b.key;
               });
-    // One statement for the batch, reset after each row.
-    SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+    // Whole groups of rows go through the statement for many, the rest one
+    // by one; both are reset after each use.
     const char *text = m_pendingText.constData();
-    for (const PendingFileRow &row : m_pendingRows) {
+    const auto bindRow = [text](SqliteStatement &insert, int first, const PendingFileRow &row) {
         const char *name = text + row.nameOffset;
-        insert.Bind(1, row.key)
-            .Bind(2, row.owner)
-            .Bind(3, row.attributes)
-            .Bind(4, row.size)
-            .Bind(5, QByteArray::fromRawData(name, row.nameLength))
-            .Bind(6, QByteArray::fromRawData(name + row.nameLength, row.commentLength))
-            .Bind(7, row.created)
-            .Bind(8, row.modified)
-            .Bind(9, row.packaged ? 1 : 0);
-        insert.Execute();
-        insert.Reset();
+        insert.Bind(first + 1, row.key)
+            .Bind(first + 2, row.owner)
+            .Bind(first + 3, row.attributes)
+            .Bind(first + 4, row.size)
+            .Bind(first + 5, QByteArray::fromRawData(name, row.nameLength))
+            .Bind(first + 6, QByteArray::fromRawData(name + row.nameLength, row.commentLength))
+            .Bind(first + 7, row.created)
+            .Bind(first + 8, row.modified)
+            .Bind(first + 9, row.packaged ? 1 : 0);
+    };
+    const std::size_t grouped = m_pendingRows.size() - m_pendingRows.size() % kRowsPerInsert;
+    if (grouped > 0) {
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFiles);
+        for (std::size_t start = 0; start < grouped; start += kRowsPerInsert) {
+            for (int row = 0; row < kRowsPerInsert; ++row)
+                bindRow(insert, row * kFileRowValues, m_pendingRows[start + row]);
+            insert.Execute();
+            insert.Reset();
+        }
+    }
+    if (grouped < m_pendingRows.size()) {
+        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(kInsertFile);
+        for (std::size_t row = grouped; row < m_pendingRows.size(); ++row) {
+            bindRow(insert, 0, m_pendingRows[row]);
+            insert.Execute();
+            insert.Reset();
+        }
     }
     m_pendingRows.clear();
     m_pendingText.resize(0);

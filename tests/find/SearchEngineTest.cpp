@@ -67,19 +67,30 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
         for (const QString &name : names)
             AddFile(m_diskB, name);
     });
-    const QStringList masks{u"read"_s,       u"REA"_s,           u"re"_s,       u"*read*"_s,
-                            u"read*"_s,      u"*me.txt"_s,       u"?hread.*"_s, u"th?ead*"_s,
-                            u"[rt]*ad*"_s,   u"[!r]hread.doc"_s, u"*.b.*"_s,    u"ab"_s,
-                            u"*wäsche*"_s,   u"WÄSCHE"_s,        u"ünter"_s,    u"ΑΡΧ"_s,
-                            u"αρχ*"_s,       u"\"hi\""_s,        u"[draft]"_s,  u"*[draft]*"_s,
-                            u"café"_s,       u"*É au*"_s,        u"["_s,        u"*[a-"_s,
-                            u"rep?rt.txt"_s, u"*port*"_s};
+    const QStringList masks{
+        u"read"_s,    u"REA"_s,      u"re"_s,       u"*read*"_s,   u"read*"_s,
+        u"*me.txt"_s, u"?hread.*"_s, u"th?ead*"_s,  u"[rt]*ad*"_s, u"[!r]hread.doc"_s,
+        u"*.b.*"_s,   u"ab"_s,       u"*wäsche*"_s, u"WÄSCHE"_s,   u"ünter"_s,
+        u"ΑΡΧ"_s,     u"αρχ*"_s,     u"\"hi\""_s,   u"[draft]"_s,  u"*[draft]*"_s,
+        u"café"_s,    u"*É au*"_s,   u"["_s,        u"*[a-"_s,     u"rep?rt.txt"_s,
+        u"*port*"_s,  u"disk"_s,     u"*ork"_s,     u"basket"_s};
+    // Objects too, from every kind of start: the index names the objects and
+    // their ancestors decide the scope, where the plain scan walks the tree.
+    const std::pair<qint64, bool> starts[] = {{1, true},      {m_work, false},
+                                              {m_work, true}, {m_old, true},
+                                              {1, false},     {CatalogSchema::kWastebasketId, true},
+                                              {9999, true}};
     for (const QString &mask : masks) {
-        SearchRequest request;
-        request.criteria.mask = mask;
-        request.useNameIndex = false;
-        const QStringList scanned = Captions(RunSearch(m_data, request).hits);
-        EXPECT_EQ(Find(Named(mask)), scanned) << mask.toStdString();
+        for (const auto &[start, subs] : starts) {
+            SearchSettings settings = Named(mask);
+            settings.includeSubs = subs;
+            SearchRequest request;
+            ValidateCriteria(settings, request.criteria);
+            request.startId = start;
+            request.useNameIndex = false;
+            const QStringList scanned = Captions(RunSearch(m_data, request).hits);
+            EXPECT_EQ(Find(settings, start), scanned) << mask.toStdString() << " from " << start;
+        }
     }
     // Letters beyond ASCII match in their own case only; the index, which
     // lowers them, only narrows the rows the matcher then decides on.

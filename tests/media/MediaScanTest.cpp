@@ -673,16 +673,19 @@ TEST_F(MediaScanTest, KeysFollowTheListingOrderAcrossBatches)
 {
     m_tree.Folder("many");
     // Sizes that run against the listing order, so that the batches are
-    // inserted in another order than they were found.
-    for (int i = 0; i < 40; ++i)
-        m_tree.File("many/n" + QByteArray::number(i), 1000 - i * 7 % 90);
-    const Outcome outcome = Scan({}, [](TMediaScanner &scanner) { scanner.SetFileRowBatch(7); });
+    // inserted in another order than they were found. A batch of 150 writes
+    // rows many to a statement and the rest one by one.
+    const auto sizeOf = [](int i) { return 1000 - i * 7 % 90; };
+    for (int i = 0; i < 157; ++i)
+        m_tree.File("many/n" + QByteArray::number(i), sizeOf(i));
+    const Outcome outcome = Scan({}, [](TMediaScanner &scanner) { scanner.SetFileRowBatch(150); });
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
 
     qint64 previous = 0;
     for (const QByteArray &name : ListingOrder(m_tree.Path("many"))) {
         const Entry &entry = entries.at(u"many/"_s + QString::fromUtf8(name));
         EXPECT_GT(entry.number, previous) << name.constData();
+        EXPECT_EQ(entry.size, sizeOf(name.mid(1).toInt())) << name.constData();
         previous = entry.number;
     }
     // The table's own numbering carries on after the last key.
@@ -693,7 +696,7 @@ TEST_F(MediaScanTest, KeysFollowTheListingOrderAcrossBatches)
               0);
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files INDEXED BY SizeIndex WHERE "
                         "Size >= 0"_s),
-              41);
+              158);
 }
 
 TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
