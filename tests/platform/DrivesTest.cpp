@@ -53,12 +53,11 @@ TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
     EXPECT_EQ(table.Entries()[1].fileSystemType, u"ext4"_s)
         << "optional fields before the separator are skipped";
     EXPECT_EQ(table.Entries()[15].mountPoint, u"/nowhere/odd\ttab\\slash"_s);
-    // Raw bytes and escaped bytes form one UTF-8 name.
-    EXPECT_EQ(MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n")
-                  .Entries()
-                  .at(0)
-                  .mountPoint,
-              u"/nowhere/Gr\u00fc\u00dfe"_s);
+    const MountTable utf8 =
+        MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n");
+    ASSERT_EQ(utf8.Entries().size(), 1u);
+    EXPECT_EQ(utf8.Entries()[0].mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
+        << "raw bytes and escaped bytes form one UTF-8 name";
 }
 
 TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
