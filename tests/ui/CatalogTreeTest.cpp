@@ -235,11 +235,9 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 
     Sql(u"UPDATE Catalogs SET Name = 'Zoo', Class = %5 WHERE ID = %1;"
         "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
-        "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;"_s.arg(keep)
-            .arg(gone)
-            .arg(gonesChild)
-            .arg(moved)
-            .arg(CatalogSchema::kArchiveFolderClass));
+        "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;"_s.arg(
+            QString::number(keep), QString::number(gone), QString::number(gonesChild),
+            QString::number(moved), QString::number(CatalogSchema::kArchiveFolderClass)));
     const qint64 fresh = AddTop(u"Fresh"_s);
     Add(leaf, u"Sprout"_s);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);

@@ -20,6 +20,12 @@ MenuFacts OpenDatabase(MenuFocus focus, int treeClass, const QString &path)
     return facts;
 }
 
+// An object of the open database selected in the tree.
+MenuFacts TreeObject(int treeClass, const QString &path)
+{
+    return OpenDatabase(MenuFocus::Tree, treeClass, path);
+}
+
 MenuFacts ListItem(int treeClass, const QString &path, int itemIndex, const QString &caption,
                    bool packaged = false)
 {
@@ -91,31 +97,26 @@ TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
         bool enabled;
         const char *caption;
     } const rows[] = {
-        {"disk catalog in the tree",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass, u"Catalogs\\D"_s), true,
-         "&Explore..."},
+        {"disk catalog in the tree", TreeObject(CatalogSchema::kHardDiskClass, u"Catalogs\\D"_s),
+         true, "&Explore..."},
         {"file folder in the list",
          ListItem(CatalogSchema::kHardDiskClass, u"Catalogs\\D"_s, CatalogSchema::kFileFolderClass,
                   u"F"_s),
          true, "&Explore..."},
-        {"catalog folder",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s),
+        {"catalog folder", TreeObject(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s),
          false, "&Explore..."},
         {"packaged file",
          ListItem(CatalogSchema::kPackageClass, u"Catalogs\\D\\a.zip"_s, 32, u"r.txt"_s, true),
          true, "&Extract..."},
-        {"package in the tree",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kPackageClass, u"Catalogs\\D\\a.zip"_s), true,
-         "&Extract..."},
-        {"archive set",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kArchiveSetClass, u"Archives\\Set"_s), true,
+        {"package in the tree", TreeObject(CatalogSchema::kPackageClass, u"Catalogs\\D\\a.zip"_s),
+         true, "&Extract..."},
+        {"archive set", TreeObject(CatalogSchema::kArchiveSetClass, u"Archives\\Set"_s), true,
          "R&estore..."},
         {"archived file",
          ListItem(CatalogSchema::kArchiveSetClass, u"Archives\\Set"_s, 38, u"x.doc"_s), true,
          "R&estore..."},
-        {"disk in the wastebasket",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass, u"Wastebasket\\D"_s), false,
-         "&Explore..."}};
+        {"disk in the wastebasket", TreeObject(CatalogSchema::kHardDiskClass, u"Wastebasket\\D"_s),
+         false, "&Explore..."}};
     for (const Row &row : rows) {
         const MenuState state = UpdateMenuState(row.facts);
         EXPECT_EQ(std::make_pair(state.explore.enabled, state.explore.caption),
@@ -126,20 +127,18 @@ TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
 
 TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
 {
-    MenuState state = UpdateMenuState(
-        OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogsFolderClass, u"Catalogs"_s));
+    MenuState state =
+        UpdateMenuState(TreeObject(CatalogSchema::kCatalogsFolderClass, u"Catalogs"_s));
     EXPECT_EQ(std::vector<bool>({state.newFolder.enabled, state.exportItem.enabled,
                                  state.deleteItem.enabled, state.rename.enabled,
                                  state.comments.enabled, state.find.enabled}),
               std::vector<bool>({true, true, false, false, false, true}));
 
-    state = UpdateMenuState(
-        OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s));
+    state = UpdateMenuState(TreeObject(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s));
     EXPECT_TRUE(state.newFolder.enabled && state.deleteItem.enabled && state.rename.enabled &&
                 state.comments.enabled);
 
-    state = UpdateMenuState(
-        OpenDatabase(MenuFocus::Tree, CatalogSchema::kFileFolderClass, u"Catalogs\\D\\F"_s));
+    state = UpdateMenuState(TreeObject(CatalogSchema::kFileFolderClass, u"Catalogs\\D\\F"_s));
     EXPECT_FALSE(state.newFolder.visible || state.deleteItem.enabled || state.rename.enabled);
     // New Folder makes its folder in the tree's object, whatever the list has selected.
     state = UpdateMenuState(ListItem(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s,
@@ -149,12 +148,10 @@ TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
                                      CatalogSchema::kCatalogFolderClass, u"Junk"_s));
     EXPECT_FALSE(state.newFolder.enabled);
 
-    state = UpdateMenuState(
-        OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s));
+    state = UpdateMenuState(TreeObject(CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s));
     EXPECT_TRUE(state.update.enabled);
 
-    MenuFacts detail =
-        OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s);
+    MenuFacts detail = TreeObject(CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s);
     detail.listDetailView = true;
     detail.listAutoArrange = false;
     state = UpdateMenuState(detail);
