@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every test runs with a locale of its own choosing, whatever the machine's.
@@ -24,23 +26,21 @@ TEST_F(DisplayFormatsTest, SizeTextShortAndDetailed)
         qint64 bytes;
         bool detailed;
         const char *text;
-    } rows[] = {
-        {0, false, "0KB"},
-        {1, false, "1KB"},
-        {1023, false, "1KB"},
-        {1024, false, "1KB"},
-        {1536, false, "2KB"},
-        {1048576, false, "1,024KB"},
-        {5368709120, false, "5,242,880KB"},
-        {5000000000, false, "4,882,813KB"},
-        {0, true, "0.00 bytes  (0 bytes)"},
-        {1023, true, "1,023.00 bytes  (1,023 bytes)"},
-        {1024, true, "1.00KB  (1,024 bytes)"},
-        {1048575, true, "1,024.00KB  (1,048,575 bytes)"},
-        {1048576, true, "1.00MB  (1,048,576 bytes)"},
-        {5368709120, true, "5,120.00MB  (5,368,709,120 bytes)"},
-        {5000000000, true, "4,768.37MB  (5,000,000,000 bytes)"},
-    };
+    } rows[] = {{0, false, "0KB"},
+                {1, false, "1KB"},
+                {1023, false, "1KB"},
+                {1024, false, "1KB"},
+                {1536, false, "2KB"},
+                {1048576, false, "1,024KB"},
+                {5368709120, false, "5,242,880KB"},
+                {5000000000, false, "4,882,813KB"},
+                {0, true, "0.00 bytes  (0 bytes)"},
+                {1023, true, "1,023.00 bytes  (1,023 bytes)"},
+                {1024, true, "1.00KB  (1,024 bytes)"},
+                {1048575, true, "1,024.00KB  (1,048,575 bytes)"},
+                {1048576, true, "1.00MB  (1,048,576 bytes)"},
+                {5368709120, true, "5,120.00MB  (5,368,709,120 bytes)"},
+                {5000000000, true, "4,768.37MB  (5,000,000,000 bytes)"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << row.bytes << (row.detailed ? " detailed" : " short"));
         EXPECT_EQ(SizeText(row.bytes, row.detailed), QString::fromUtf8(row.text));
@@ -50,8 +50,8 @@ TEST_F(DisplayFormatsTest, SizeTextShortAndDetailed)
 TEST_F(DisplayFormatsTest, SeparatorsComeFromTheDisplayLocale)
 {
     SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(SizeText(1048576, true), QStringLiteral("1,00MB  (1.048.576 bytes)"));
-    EXPECT_EQ(SizeText(1048576, false), QStringLiteral("1.024KB"));
+    EXPECT_EQ(SizeText(1048576, true), u"1,00MB  (1.048.576 bytes)"_s);
+    EXPECT_EQ(SizeText(1048576, false), u"1.024KB"_s);
 }
 
 TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
@@ -60,11 +60,9 @@ TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
     {
         const char *format;
         const char *expected;
-    } rows[] = {
-        {"dd-MMM-yyyy", "dd-MM-yyyy"}, {"d MMMM yy", "d MM yy"},
-        {"MMM d, yyyy", "MM d, yyyy"}, {"M/d/yy", "M/d/yy"},
-        {"MM/dd/yyyy", "MM/dd/yyyy"},  {"d.MMM 'MMM' yy", "d.MM 'MMM' yy"},
-    };
+    } rows[] = {{"dd-MMM-yyyy", "dd-MM-yyyy"}, {"d MMMM yy", "d MM yy"},
+                {"MMM d, yyyy", "MM d, yyyy"}, {"M/d/yy", "M/d/yy"},
+                {"MM/dd/yyyy", "MM/dd/yyyy"},  {"d.MMM 'MMM' yy", "d.MM 'MMM' yy"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.format);
         EXPECT_EQ(KeepTwoMonthLetters(QString::fromUtf8(row.format)),
@@ -74,13 +72,13 @@ TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
 
 TEST_F(DisplayFormatsTest, DateTimeTextIsShortDateAndShortTimeOfTheLocale)
 {
-    EXPECT_EQ(ShortDateFormat(), QStringLiteral("M/d/yy"));
-    EXPECT_EQ(DateTimeText(45000.25), QStringLiteral("3/15/23 6:00 AM"));
+    EXPECT_EQ(ShortDateFormat(), u"M/d/yy"_s);
+    EXPECT_EQ(DateTimeText(45000.25), u"3/15/23 6:00 AM"_s);
     SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(DateTimeText(45000.75), QStringLiteral("15.03.23 18:00"));
+    EXPECT_EQ(DateTimeText(45000.75), u"15.03.23 18:00"_s);
     // The C locale (no LANG) has no usual notation of its own: ISO 8601.
     SetDisplayLocale(QLocale::c());
-    EXPECT_EQ(DateTimeText(45000.25 + 5.0 / 86400), QStringLiteral("2023-03-15 06:00:05"));
+    EXPECT_EQ(DateTimeText(45000.25 + 5.0 / 86400), u"2023-03-15 06:00:05"_s);
 }
 
 TEST_F(DisplayFormatsTest, DateSortKeyAgreesWithTheDayCountRules)
@@ -89,16 +87,16 @@ TEST_F(DisplayFormatsTest, DateSortKeyAgreesWithTheDayCountRules)
     for (const double count : {0.0, 45000.25, 45000.999999, 45000.0 + 86399.9996 / 86400, -1.25,
                                -700.5, 2.0 + 59.0 / 86400, 46000.0 - 1e-10}) {
         SCOPED_TRACE(count);
-        EXPECT_EQ(DateSortKey(count), FromDayCount(count).toString(QStringLiteral("yyyyMMddhhmm")));
+        EXPECT_EQ(DateSortKey(count), FromDayCount(count).toString(u"yyyyMMddhhmm"_s));
     }
-    EXPECT_EQ(DateSortKey(45000.75), QStringLiteral("202303151800"));
+    EXPECT_EQ(DateSortKey(45000.75), u"202303151800"_s);
 }
 
 TEST_F(DisplayFormatsTest, SizeSortKeysAreWholeKilobytesInFixedWidth)
 {
-    EXPECT_EQ(SizeSortKey(0), QStringLiteral("        0.000000"));
+    EXPECT_EQ(SizeSortKey(0), u"        0.000000"_s);
     EXPECT_EQ(SizeSortKey(100), SizeSortKey(400)); // both round to 0 KB
-    EXPECT_EQ(SizeSortKey(1536), QStringLiteral("        2.000000"));
+    EXPECT_EQ(SizeSortKey(1536), u"        2.000000"_s);
     for (const qint64 bytes : {qint64(-5000), qint64(0), qint64(511), qint64(512), qint64(1048576),
                                qint64(5368709120), qint64(1) << 50, qint64(1) << 62}) {
         SCOPED_TRACE(bytes);
@@ -115,8 +113,8 @@ TEST_F(DisplayFormatsTest, SizeSortKeysAreWholeKilobytesInFixedWidth)
 
 TEST_F(DisplayFormatsTest, StatusTexts)
 {
-    EXPECT_EQ(ObjectCountText(1234), QStringLiteral("1234 object(s)"));
-    EXPECT_EQ(SelectedCountText(0), QStringLiteral("0 object(s) selected"));
+    EXPECT_EQ(ObjectCountText(1234), u"1234 object(s)"_s);
+    EXPECT_EQ(SelectedCountText(0), u"0 object(s) selected"_s);
 }
 
 } // namespace

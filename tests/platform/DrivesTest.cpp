@@ -46,14 +46,18 @@ TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
     ASSERT_EQ(table.Entries().size(), 18u) << "the two malformed lines are skipped";
 
     const MountEntry &removable = table.Entries()[2];
-    EXPECT_EQ(removable.mountPoint, QStringLiteral("/nowhere/media/user/My Disk"));
-    EXPECT_EQ(removable.fileSystemType, QStringLiteral("vfat"));
-    EXPECT_EQ(removable.source, QStringLiteral("/dev/sdb1"));
-    EXPECT_EQ(removable.root, QStringLiteral("/"));
+    EXPECT_EQ((QStringList{removable.mountPoint, removable.fileSystemType, removable.source,
+                           removable.root}),
+              (QStringList{u"/nowhere/media/user/My Disk"_s, u"vfat"_s, u"/dev/sdb1"_s, u"/"_s}));
 
-    EXPECT_EQ(table.Entries()[1].fileSystemType, QStringLiteral("ext4"))
+    EXPECT_EQ(table.Entries()[1].fileSystemType, u"ext4"_s)
         << "optional fields before the separator are skipped";
-    EXPECT_EQ(table.Entries()[15].mountPoint, QStringLiteral("/nowhere/odd\ttab\\slash"));
+    EXPECT_EQ(table.Entries()[15].mountPoint, u"/nowhere/odd\ttab\\slash"_s);
+    const MountTable utf8 =
+        MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n");
+    ASSERT_EQ(utf8.Entries().size(), 1u);
+    EXPECT_EQ(utf8.Entries()[0].mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
+        << "raw bytes and escaped bytes form one UTF-8 name";
 }
 
 TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
@@ -70,38 +74,27 @@ TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
             << table.Entries()[i].mountPoint.toStdString();
 }
 
-TEST(MountTableTest, DecodesNamesAsUtf8Bytes)
-{
-    const MountTable table =
-        MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n");
-    ASSERT_EQ(table.Entries().size(), 1u);
-    EXPECT_EQ(table.Entries()[0].mountPoint, QStringLiteral("/nowhere/Gr\u00fc\u00dfe"))
-        << "raw bytes and escaped bytes form one UTF-8 name";
-}
-
 TEST(MountTableTest, FindsTheLongestMountPointOnFolderBoundaries)
 {
     const MountTable table = MountTable::Parse(kMountInfo);
     const auto mountOf = [&table](const char *path) {
         const MountEntry *entry = table.MountFor(QString::fromUtf8(path));
-        return entry ? entry->mountPoint : QStringLiteral("<none>");
+        return entry ? entry->mountPoint : u"<none>"_s;
     };
-    EXPECT_EQ(mountOf("/nowhere/home"), QStringLiteral("/nowhere/home"));
-    EXPECT_EQ(mountOf("/nowhere/home/user/db"), QStringLiteral("/nowhere/home"));
-    EXPECT_EQ(mountOf("/nowhere/homework"), QStringLiteral("/")) << "a name that only starts alike";
-    EXPECT_EQ(mountOf("/nowhere/media/user/My Disk/db"),
-              QStringLiteral("/nowhere/media/user/My Disk"));
-    EXPECT_EQ(mountOf("/nowhere/cd/../nas//x/"), QStringLiteral("/nowhere/nas")) << "cleaned first";
-    EXPECT_EQ(mountOf("/etc"), QStringLiteral("/"));
-    EXPECT_EQ(mountOf("relative/path"), QStringLiteral("<none>"));
-    EXPECT_EQ(mountOf(""), QStringLiteral("<none>"));
+    // "homework" only starts alike; a path is cleaned first.
+    EXPECT_EQ((QStringList{mountOf("/nowhere/home"), mountOf("/nowhere/home/user/db"),
+                           mountOf("/nowhere/homework"), mountOf("/nowhere/media/user/My Disk/db"),
+                           mountOf("/nowhere/cd/../nas//x/"), mountOf("/etc"),
+                           mountOf("relative/path"), mountOf("")}),
+              (QStringList{u"/nowhere/home"_s, u"/nowhere/home"_s, u"/"_s,
+                           u"/nowhere/media/user/My Disk"_s, u"/nowhere/nas"_s, u"/"_s, u"<none>"_s,
+                           u"<none>"_s}));
 
-    const MountEntry *shm = table.MountFor(QStringLiteral("/nowhere/shm/x"));
+    const MountEntry *shm = table.MountFor(u"/nowhere/shm/x"_s);
     ASSERT_NE(shm, nullptr);
-    EXPECT_EQ(shm->fileSystemType, QStringLiteral("ext4")) << "the mount on top wins";
+    EXPECT_EQ(shm->fileSystemType, u"ext4"_s) << "the mount on top wins";
 
-    EXPECT_EQ(MountTable::Parse("1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n")
-                  .MountFor(QStringLiteral("/etc")),
+    EXPECT_EQ(MountTable::Parse("1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n").MountFor(u"/etc"_s),
               nullptr);
 }
 
@@ -113,14 +106,14 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        WriteFile(QStringLiteral("mountinfo"), kMountInfo);
-        WriteFile(QStringLiteral("block/sda/removable"), "0\n");
-        QDir(m_folder.path()).mkpath(QStringLiteral("block/sda/sda2"));
-        QDir(m_folder.path()).mkpath(QStringLiteral("block/sda/sda3"));
-        WriteFile(QStringLiteral("block/sdb/removable"), "1\n");
-        QDir(m_folder.path()).mkpath(QStringLiteral("block/sdb/sdb1"));
-        WriteFile(QStringLiteral("block/sdc/removable"), "1\n");
-        WriteFile(QStringLiteral("block/sdd/removable"), "1\n");
+        WriteFile(u"mountinfo"_s, kMountInfo);
+        WriteFile(u"block/sda/removable"_s, "0\n");
+        QDir(m_folder.path()).mkpath(u"block/sda/sda2"_s);
+        QDir(m_folder.path()).mkpath(u"block/sda/sda3"_s);
+        WriteFile(u"block/sdb/removable"_s, "1\n");
+        QDir(m_folder.path()).mkpath(u"block/sdb/sdb1"_s);
+        WriteFile(u"block/sdc/removable"_s, "1\n");
+        WriteFile(u"block/sdd/removable"_s, "1\n");
     }
 
     void WriteFile(const QString &relative, const QByteArray &contents)
@@ -134,8 +127,7 @@ protected:
 
     LinuxDriveSystem Machine() const
     {
-        return LinuxDriveSystem({m_folder.filePath(QStringLiteral("mountinfo")),
-                                 m_folder.filePath(QStringLiteral("block"))});
+        return LinuxDriveSystem({m_folder.filePath(u"mountinfo"_s), m_folder.filePath(u"block"_s)});
     }
 
     QTemporaryDir m_folder;
@@ -143,90 +135,70 @@ protected:
 
 TEST_F(LinuxDriveSystemTest, TellsTheKindOfEveryMount)
 {
-    struct Row
+    // A partition of a removable disk and a removable disk without partitions
+    // are removable; udf wins over the removable flag.
+    // An aggregate, so that the path lists live as long as the rows.
+    const struct
     {
-        const char *path;
         DriveKind kind;
-    };
-    const Row rows[] = {
-        {"/nowhere/home/user/Catalogs", DriveKind::Fixed},
-        {"/nowhere/overlay/x", DriveKind::Fixed},
-        {"/nowhere/odd\ttab\\slash", DriveKind::Fixed},
-        {"/", DriveKind::Fixed},
-        {"/nowhere/media/user/My Disk/db", DriveKind::Removable}, // partition of a removable disk
-        {"/nowhere/stick", DriveKind::Removable}, // removable disk without partitions
-        {"/nowhere/cd/docs", DriveKind::CdRom},
-        {"/nowhere/dvd", DriveKind::CdRom}, // udf wins over the removable flag
-        {"/nowhere/optical", DriveKind::CdRom},
-        {"/nowhere/nas/db", DriveKind::Network},
-        {"/nowhere/share", DriveKind::Network},
-        {"/nowhere/ssh/x", DriveKind::Network},
-        {"/nowhere/wsl", DriveKind::Network},
-        {"/nowhere/smb", DriveKind::Network},
-        {"/nowhere/run/user", DriveKind::RamDisk},
-        {"/nowhere/ram", DriveKind::RamDisk},
-        {"", DriveKind::NoRootDirectory},
-        {"relative/db", DriveKind::NoRootDirectory},
-        {"nowhere/home", DriveKind::NoRootDirectory},
-    };
+        std::initializer_list<const char *> paths;
+    } rows[] = {
+        {DriveKind::Fixed,
+         {"/nowhere/home/user/Catalogs", "/nowhere/overlay/x", "/nowhere/odd\ttab\\slash", "/"}},
+        {DriveKind::Removable, {"/nowhere/media/user/My Disk/db", "/nowhere/stick"}},
+        {DriveKind::CdRom, {"/nowhere/cd/docs", "/nowhere/dvd", "/nowhere/optical"}},
+        {DriveKind::Network,
+         {"/nowhere/nas/db", "/nowhere/share", "/nowhere/ssh/x", "/nowhere/wsl", "/nowhere/smb"}},
+        {DriveKind::RamDisk, {"/nowhere/run/user", "/nowhere/ram"}},
+        {DriveKind::NoRootDirectory, {"", "relative/db", "nowhere/home"}}};
     const LinuxDriveSystem machine = Machine();
-    for (const Row &row : rows) {
-        const DriveInfo drive = machine.DriveOf(QString::fromUtf8(row.path));
-        EXPECT_EQ(int(drive.kind), int(row.kind))
-            << "path \"" << row.path << "\" on \"" << drive.mount.mountPoint.toStdString() << '"';
-    }
+    for (const auto &[kind, paths] : rows)
+        for (const char *path : paths) {
+            const DriveInfo drive = machine.DriveOf(QString::fromUtf8(path));
+            EXPECT_EQ(int(drive.kind), int(kind))
+                << "path \"" << path << "\" on \"" << drive.mount.mountPoint.toStdString() << '"';
+        }
 }
 
 TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 {
-    WriteFile(QStringLiteral("mountinfo"), "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
-    const DriveInfo drive = Machine().DriveOf(QStringLiteral("/etc"));
+    WriteFile(u"mountinfo"_s, "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
+    const DriveInfo drive = Machine().DriveOf(u"/etc"_s);
     EXPECT_EQ(drive.kind, DriveKind::NoRootDirectory);
     EXPECT_TRUE(drive.mount.mountPoint.isEmpty());
 
-    WriteFile(QStringLiteral("mountinfo"), "");
-    EXPECT_EQ(Machine().KindOf(QStringLiteral("/nowhere")), DriveKind::NoRootDirectory);
+    WriteFile(u"mountinfo"_s, "");
+    EXPECT_EQ(Machine().KindOf(u"/nowhere"_s), DriveKind::NoRootDirectory);
 }
 
 // A folder meant for a medium, with nothing mounted on it, is not the disk
 // it was made on; mount points below a folder come from the mount list.
 TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
 {
-    WriteFile(QStringLiteral("mountinfo"),
-              "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
-              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
-    WriteFile(QStringLiteral("fstab"), "# static mounts\n"
-                                       "/dev/sda1 / ext4 defaults 0 1\n"
-                                       "UUID=1234 none swap sw 0 0\n"
-                                       "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
-                                       "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
-    LinuxDriveSystem::Sources sources;
-    sources.mountInfoFile = m_folder.filePath(QStringLiteral("mountinfo"));
-    sources.sysBlockFolder = m_folder.filePath(QStringLiteral("block"));
-    sources.fstabFile = m_folder.filePath(QStringLiteral("fstab"));
-    sources.mediaFolders = {QStringLiteral("/nowhere/media/user")};
-    const LinuxDriveSystem machine(sources);
-    const std::vector<std::pair<const char *, bool>> rows = {
-        {"/nowhere/mnt/cd rom", true},
-        {"/nowhere/mnt/cd rom/photos", true},
-        {"/nowhere/mnt/backup", true},
-        {"/nowhere/mnt/backup/inner/x", false}, // a medium is mounted below
-        {"/nowhere/media/user/OLDSTICK", true},
-        {"/nowhere/media/user/STICK/x", false},
-        {"/nowhere/media/user", false},
-        {"/nowhere/mnt", false},
-        {"/", false},
-    };
-    for (const auto &[path, awaits] : rows)
-        EXPECT_EQ(machine.AwaitsMedium(QString::fromLatin1(path)), awaits) << path;
+    WriteFile(u"mountinfo"_s, "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
+                              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
+    WriteFile(u"fstab"_s, "# static mounts\n"
+                          "/dev/sda1 / ext4 defaults 0 1\n"
+                          "UUID=1234 none swap sw 0 0\n"
+                          "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
+                          "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
+    const LinuxDriveSystem machine({.mountInfoFile = m_folder.filePath(u"mountinfo"_s),
+                                    .sysBlockFolder = m_folder.filePath(u"block"_s),
+                                    .fstabFile = m_folder.filePath(u"fstab"_s),
+                                    .mediaFolders = {u"/nowhere/media/user"_s}});
+    // Below "backup/inner" a medium is mounted.
+    for (const char *path : {"/nowhere/mnt/cd rom", "/nowhere/mnt/cd rom/photos",
+                             "/nowhere/mnt/backup", "/nowhere/media/user/OLDSTICK"})
+        EXPECT_TRUE(machine.AwaitsMedium(QString::fromLatin1(path))) << path;
+    for (const char *path : {"/nowhere/mnt/backup/inner/x", "/nowhere/media/user/STICK/x",
+                             "/nowhere/media/user", "/nowhere/mnt", "/"})
+        EXPECT_FALSE(machine.AwaitsMedium(QString::fromLatin1(path))) << path;
 
-    EXPECT_EQ(machine.MountPointsBelow(QStringLiteral("/nowhere/mnt")),
-              QStringList{QStringLiteral("backup/inner")});
-    EXPECT_EQ(
-        machine.MountPointsBelow(QStringLiteral("/nowhere/")),
-        (QStringList{QStringLiteral("media/user/STICK"), QStringLiteral("mnt/backup/inner")}));
-    EXPECT_TRUE(machine.MountPointsBelow(QStringLiteral("/nowhere/mnt/backup/inner")).isEmpty());
+    EXPECT_EQ(machine.MountPointsBelow(u"/nowhere/mnt"_s), QStringList{u"backup/inner"_s});
+    EXPECT_EQ(machine.MountPointsBelow(u"/nowhere/"_s),
+              (QStringList{u"media/user/STICK"_s, u"mnt/backup/inner"_s}));
+    EXPECT_TRUE(machine.MountPointsBelow(u"/nowhere/mnt/backup/inner"_s).isEmpty());
 }
 
 TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
@@ -236,12 +208,10 @@ TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
         const char *link;
         QString label;
     } rows[] = {
-        {"MY\\x20DISK", QStringLiteral("MY DISK")},
-        {"caf\\xc3\\xa9", QStringLiteral("caf\u00e9")},
-        {"A\\x2fB", QStringLiteral("A/B")},
-        {"plain-label_1", QStringLiteral("plain-label_1")},
-        {"cut\\x2", QStringLiteral("cut\\x2")},     // too short: kept as written
-        {"odd\\xzz1", QStringLiteral("odd\\xzz1")}, // not hex: kept as written
+        {"MY\\x20DISK", u"MY DISK"_s}, {"caf\\xc3\\xa9", u"caf\u00e9"_s},
+        {"A\\x2fB", u"A/B"_s},         {"plain-label_1", u"plain-label_1"_s},
+        {"cut\\x2", u"cut\\x2"_s},     // too short: kept as written
+        {"odd\\xzz1", u"odd\\xzz1"_s}, // not hex: kept as written
     };
     for (const auto &row : rows) {
         EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(row.link)), row.label)
@@ -251,12 +221,12 @@ TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
 
 TEST(UDisksObjects, AreNamedAfterTheKernelDevice)
 {
-    const QString base = QStringLiteral("/org/freedesktop/UDisks2/block_devices/");
-    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("sdb1")), base + u"sdb1"_s);
-    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("nvme0n1p2")),
-              base + u"nvme0n1p2"_s);
-    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("dm-0")), base + u"dm_2d0"_s);
-    EXPECT_EQ(LinuxDriveSystem::UDisksBlockObjectPath(QStringLiteral("a.b")), base + u"a_2eb"_s);
+    const QString base = u"/org/freedesktop/UDisks2/block_devices/"_s;
+    QStringList paths;
+    for (const char *device : {"sdb1", "nvme0n1p2", "dm-0", "a.b"})
+        paths << LinuxDriveSystem::UDisksBlockObjectPath(QLatin1String(device));
+    EXPECT_EQ(paths, (QStringList{base + u"sdb1"_s, base + u"nvme0n1p2"_s, base + u"dm_2d0"_s,
+                                  base + u"a_2eb"_s}));
 }
 
 // A machine whose mounts lie on real folders, so that they answer statvfs:
@@ -271,17 +241,17 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         m_root = QFileInfo(m_folder.path()).canonicalFilePath();
-        QDir(m_root).mkpath(QStringLiteral("links"));
+        QDir(m_root).mkpath(u"links"_s);
         for (const char *point : {"stick", "fixed", "plain", "share", "ro", "covered", "sub"})
-            QDir(m_root).mkpath(QStringLiteral("mnt/") + QLatin1String(point));
-        Link("STICK\\x201", "/dev/dirvanta-none-sdx1");
-        Link("Data", "/dev/dirvanta-none-sdy1");
-        Link("Lower", "/dev/dirvanta-none-sdz1");
-        Link("Upper", "/dev/dirvanta-none-sdz2");
-        Link("Sub", "/dev/dirvanta-none-sdz3");
-        Link("Shared", "/dev/dirvanta-none-sdz4");
+            QDir(m_root).mkpath(u"mnt/"_s + QLatin1String(point));
+        const std::pair<const char *, const char *> links[] = {
+            {"STICK\\x201", "sdx1"}, {"Data", "sdy1"}, {"Lower", "sdz1"},
+            {"Upper", "sdz2"},       {"Sub", "sdz3"},  {"Shared", "sdz4"}};
+        for (const auto &[name, device] : links)
+            ASSERT_TRUE(QFile::link(u"/dev/dirvanta-none-"_s + QLatin1String(device),
+                                    m_root + u"/links/"_s + QString::fromUtf8(name)));
         const QString info =
-            QStringLiteral(
+            QString::fromLatin1(
                 "1 0 8:1 / / rw - ext4 /dev/dirvanta-none-sda1 rw\n"
                 "2 1 8:2 / M/stick rw - vfat /dev/dirvanta-none-sdx1 rw\n"
                 "3 1 8:3 / M/fixed rw - ext4 /dev/dirvanta-none-sdy1 rw\n"
@@ -292,28 +262,20 @@ protected:
                 "8 7 8:8 / M/covered rw - ext4 /dev/dirvanta-none-sdz2 rw\n"
                 "9 1 8:9 /inner M/sub rw - ext4 /dev/dirvanta-none-sdz3 rw\n"
                 "10 1 8:10 / /nowhere-dirvanta/gone rw - ext4 /dev/dirvanta-none-sdv1 rw\n")
-                .replace(QStringLiteral(" M/"), u' ' + m_root + QStringLiteral("/mnt/"));
-        QFile file(m_root + QStringLiteral("/mountinfo"));
+                .replace(u" M/"_s, u' ' + m_root + u"/mnt/"_s);
+        QFile file(m_root + u"/mountinfo"_s);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(info.toUtf8());
-    }
-
-    void Link(const char *name, const char *target)
-    {
-        ASSERT_TRUE(QFile::link(QString::fromUtf8(target),
-                                m_root + QStringLiteral("/links/") + QString::fromUtf8(name)));
     }
 
     QString Mount(const char *point) const { return m_root + u"/mnt/"_s + QLatin1String(point); }
 
     LinuxDriveSystem Machine() const
     {
-        LinuxDriveSystem::Sources sources;
-        sources.mountInfoFile = m_root + QStringLiteral("/mountinfo");
-        sources.sysBlockFolder = m_root + QStringLiteral("/no-sys-block");
-        sources.byLabelFolder = m_root + QStringLiteral("/links");
-        sources.probeDevices = false;
-        return LinuxDriveSystem(sources);
+        return LinuxDriveSystem({.mountInfoFile = m_root + u"/mountinfo"_s,
+                                 .sysBlockFolder = m_root + u"/no-sys-block"_s,
+                                 .byLabelFolder = m_root + u"/links"_s,
+                                 .probeDevices = false});
     }
 
     QTemporaryDir m_folder;
@@ -328,12 +290,12 @@ TEST_F(LabelledMachineTest, ReadsTheLabelAndSizeOfTheMountUnderAPath)
         const char *below;
         QString label;
     } rows[] = {
-        {"stick", "/photos/2020", QStringLiteral("STICK 1")}, // a folder still to be made
-        {"fixed", "", QStringLiteral("Data")},
+        {"stick", "/photos/2020", u"STICK 1"_s}, // a folder still to be made
+        {"fixed", "", u"Data"_s},
         {"plain", "/x", QString()}, // no link names the device
         {"share", "", QString()},   // network shares have no label
-        {"ro", "", QStringLiteral("Data")},
-        {"covered", "", QStringLiteral("Upper")}, // the mount on top
+        {"ro", "", u"Data"_s},
+        {"covered", "", u"Upper"_s}, // the mount on top
     };
     const LinuxDriveSystem machine = Machine();
     for (const auto &row : rows) {
@@ -355,26 +317,22 @@ TEST_F(LabelledMachineTest, APathNoMountHoldsIsNotReadable)
         EXPECT_EQ(volume.totalBytes, 0u) << path;
     }
     // A mount that does not answer: its point cannot be reached.
-    EXPECT_FALSE(machine.VolumeOf(QStringLiteral("/nowhere-dirvanta/gone/x")).readable);
-    EXPECT_EQ(machine.DriveOf(QStringLiteral("/nowhere-dirvanta/gone/x")).mount.mountPoint,
-              QStringLiteral("/nowhere-dirvanta/gone"));
+    EXPECT_FALSE(machine.VolumeOf(u"/nowhere-dirvanta/gone/x"_s).readable);
+    EXPECT_EQ(machine.DriveOf(u"/nowhere-dirvanta/gone/x"_s).mount.mountPoint,
+              u"/nowhere-dirvanta/gone"_s);
 }
 
 TEST_F(LabelledMachineTest, FindsTheMountOfALabelWhereverItIs)
 {
     const LinuxDriveSystem machine = Machine();
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("stick 1")), Mount("stick"))
-        << "letter case ignored";
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("DATA")), Mount("fixed"))
-        << "the first mount of a device mounted twice";
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Upper")), Mount("covered"));
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Lower")), QString())
-        << "a mount covered by another shows nothing";
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Sub")), QString())
-        << "a mount of a sub-folder is not the volume";
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("Shared")), QString())
-        << "a link to a device nothing mounts";
-    EXPECT_EQ(machine.MountPointOfLabel(QString()), QString());
+    // Letter case is ignored and a device mounted twice gives its first mount;
+    // a mount covered by another, a mount of a sub-folder (not the volume) and
+    // a link to a device nothing mounts give none.
+    QStringList found;
+    for (const char *label : {"stick 1", "DATA", "Upper", "Lower", "Sub", "Shared", ""})
+        found << machine.MountPointOfLabel(QString::fromUtf8(label));
+    EXPECT_EQ(found, (QStringList{Mount("stick"), Mount("fixed"), Mount("covered"), QString(),
+                                  QString(), QString(), QString()}));
 }
 
 TEST_F(LabelledMachineTest, LabelsCannotBeWrittenWithoutAWritableLocalDevice)
@@ -385,10 +343,10 @@ TEST_F(LabelledMachineTest, LabelsCannotBeWrittenWithoutAWritableLocalDevice)
     // so udisks2, where it runs, refuses them too.
     for (const char *point : {"share", "ro", "stick", "fixed"}) {
         EXPECT_FALSE(machine.CanWriteLabel(Mount(point))) << point;
-        EXPECT_FALSE(machine.WriteLabel(Mount(point), QStringLiteral("NEW"))) << point;
+        EXPECT_FALSE(machine.WriteLabel(Mount(point), u"NEW"_s)) << point;
     }
-    EXPECT_FALSE(machine.WriteLabel(QStringLiteral("relative"), QStringLiteral("NEW")));
-    EXPECT_EQ(machine.VolumeOf(Mount("stick")).label, QStringLiteral("STICK 1"));
+    EXPECT_FALSE(machine.WriteLabel(u"relative"_s, u"NEW"_s));
+    EXPECT_EQ(machine.VolumeOf(Mount("stick")).label, u"STICK 1"_s);
 }
 
 // Without udisks2 the file system's own tool writes the label, exactly as
@@ -400,38 +358,36 @@ TEST(RealDrivesTest, ReadsAndWritesTheLabelOfALoopMountedImage)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString root = QFileInfo(folder.path()).canonicalFilePath();
-    const QString image = root + QStringLiteral("/volume.img");
-    const QString mountPoint = root + QStringLiteral("/Dv Label");
+    const QString image = root + u"/volume.img"_s;
+    const QString mountPoint = root + u"/Dv Label"_s;
     ASSERT_TRUE(QDir(root).mkpath(mountPoint));
     QString output;
-    if (!MakeExt4Image(image, QStringLiteral("Dv Label"), output))
+    if (!MakeExt4Image(image, u"Dv Label"_s, output))
         GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
     LoopMount mount;
     if (!mount.Mount(image, mountPoint, output))
         GTEST_SKIP() << "this machine does not loop-mount: " << output.toStdString();
 
     LinuxDriveSystem machine;
-    const DriveInfo drive = machine.DriveOf(mountPoint + QStringLiteral("/new/folder"));
+    const DriveInfo drive = machine.DriveOf(mountPoint + u"/new/folder"_s);
     EXPECT_EQ(drive.mount.mountPoint, mountPoint);
-    EXPECT_EQ(drive.mount.fileSystemType, QStringLiteral("ext4"));
+    EXPECT_EQ(drive.mount.fileSystemType, u"ext4"_s);
     const VolumeInfo volume = machine.VolumeOf(mountPoint);
     EXPECT_TRUE(volume.readable);
-    EXPECT_EQ(volume.label, QStringLiteral("Dv Label"))
-        << "read from " << drive.mount.source.toStdString();
+    EXPECT_EQ(volume.label, u"Dv Label"_s) << "read from " << drive.mount.source.toStdString();
     EXPECT_GT(volume.totalBytes, 4u * 1024 * 1024);
     EXPECT_LT(volume.totalBytes, 8u * 1024 * 1024 + 1);
     EXPECT_GT(volume.freeBytes, 0u);
-    EXPECT_EQ(machine.MountPointOfLabel(QStringLiteral("DV LABEL")), mountPoint);
+    EXPECT_EQ(machine.MountPointOfLabel(u"DV LABEL"_s), mountPoint);
 
     EXPECT_TRUE(machine.CanWriteLabel(mountPoint));
-    EXPECT_TRUE(machine.WriteLabel(mountPoint, QStringLiteral("Holiday 20")));
-    EXPECT_EQ(machine.VolumeOf(mountPoint).label, QStringLiteral("Holiday 20"));
-    ASSERT_TRUE(RunTool(QStringLiteral("mount"),
-                        {QStringLiteral("-o"), QStringLiteral("remount,ro"), mountPoint}, output))
+    EXPECT_TRUE(machine.WriteLabel(mountPoint, u"Holiday 20"_s));
+    EXPECT_EQ(machine.VolumeOf(mountPoint).label, u"Holiday 20"_s);
+    ASSERT_TRUE(RunTool(u"mount"_s, {u"-o"_s, u"remount,ro"_s, mountPoint}, output))
         << output.toStdString();
     EXPECT_FALSE(machine.CanWriteLabel(mountPoint));
-    EXPECT_FALSE(machine.WriteLabel(mountPoint, QStringLiteral("Other")));
-    EXPECT_EQ(machine.VolumeOf(mountPoint).label, QStringLiteral("Holiday 20"));
+    EXPECT_FALSE(machine.WriteLabel(mountPoint, u"Other"_s));
+    EXPECT_EQ(machine.VolumeOf(mountPoint).label, u"Holiday 20"_s);
 }
 
 // The real machine: the temporary folder lies on a local disk. On a machine
@@ -448,7 +404,7 @@ TEST(RealDrivesTest, TheTemporaryFolderIsOnALocalDisk)
         << drive.mount.fileSystemType.toStdString() << ")"
         << (ramDisk ? ": this machine keeps /tmp in memory" : "");
 
-    const DriveInfo missing = Drives().DriveOf(folder.filePath(QStringLiteral("not/yet/made")));
+    const DriveInfo missing = Drives().DriveOf(folder.filePath(u"not/yet/made"_s));
     EXPECT_EQ(missing.mount.mountPoint, drive.mount.mountPoint)
         << "a folder still to be created lies on its parent's mount";
     EXPECT_EQ(missing.kind, drive.kind);
@@ -456,15 +412,15 @@ TEST(RealDrivesTest, TheTemporaryFolderIsOnALocalDisk)
 
 TEST(RealDrivesTest, ResolvesLinksToTheMountTheyPointInto)
 {
-    const DriveInfo shm = Drives().DriveOf(QStringLiteral("/dev/shm"));
+    const DriveInfo shm = Drives().DriveOf(u"/dev/shm"_s);
     if (shm.mount.mountPoint != u"/dev/shm" || shm.mount.fileSystemType != u"tmpfs")
         GTEST_SKIP() << "this machine has no tmpfs at /dev/shm";
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString link = folder.filePath(QStringLiteral("memory"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/shm"), link));
-    EXPECT_EQ(Drives().KindOf(link + QStringLiteral("/new/db")), DriveKind::RamDisk);
-    EXPECT_EQ(Drives().KindOf(QStringLiteral("relative")), DriveKind::NoRootDirectory);
+    const QString link = folder.filePath(u"memory"_s);
+    ASSERT_TRUE(QFile::link(u"/dev/shm"_s, link));
+    EXPECT_EQ(Drives().KindOf(link + u"/new/db"_s), DriveKind::RamDisk);
+    EXPECT_EQ(Drives().KindOf(u"relative"_s), DriveKind::NoRootDirectory);
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void WriteFile(const QString &path, const char *contents)
@@ -32,10 +34,8 @@ TEST(FileTypesTest, ExtensionIsTheTextAfterTheLastInnerDot)
     {
         const char *name;
         const char *extension;
-    } rows[] = {
-        {"report.xyz", "xyz"}, {"a.tar.gz", "gz"}, {"readme", ""},
-        {".profile", ""},      {"name.", ""},      {"My.Photo.JPG", "JPG"},
-    };
+    } rows[] = {{"report.xyz", "xyz"}, {"a.tar.gz", "gz"}, {"readme", ""},
+                {".profile", ""},      {"name.", ""},      {"My.Photo.JPG", "JPG"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(FileExtension(QString::fromUtf8(row.name)), QString::fromUtf8(row.extension));
@@ -48,18 +48,16 @@ TEST(FileTypesTest, TypeNamesComeFromTheMimeDatabaseWithFallbacks)
     {
         const char *name;
         QString expected;
-    } rows[] = {
-        {"readme", QStringLiteral("File")},
-        {"Makefile", QStringLiteral("File")},
-        {"name.", QStringLiteral("File")},
-        {"a.xyzq", QStringLiteral("XYZQ File")},
-        {"report.Qwzx", QStringLiteral("QWZX File")},
-        {"notes.txt", Comment("text/plain")},
-        {"NOTES.TXT", Comment("text/plain")},
-        {"backup.tar.gz", Comment("application/x-compressed-tar")},
-        {"single.gz", Comment("application/gzip")},
-        {"paper.pdf", Comment("application/pdf")},
-    };
+    } rows[] = {{"readme", u"File"_s},
+                {"Makefile", u"File"_s},
+                {"name.", u"File"_s},
+                {"a.xyzq", u"XYZQ File"_s},
+                {"report.Qwzx", u"QWZX File"_s},
+                {"notes.txt", Comment("text/plain")},
+                {"NOTES.TXT", Comment("text/plain")},
+                {"backup.tar.gz", Comment("application/x-compressed-tar")},
+                {"single.gz", Comment("application/gzip")},
+                {"paper.pdf", Comment("application/pdf")}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_FALSE(row.expected.isEmpty());
@@ -75,13 +73,12 @@ TEST(FileTypesTest, IconIndexByLowerCaseExtension)
     {
         const char *name;
         int index;
-    } rows[] = {
-        {"SETUP.EXE", 31}, {"command.com", 31}, {"a.txt", 32},     {"b.Bmp", 33},     {"c.gif", 33},
-        {"d.jpg", 33},     {"e.wmf", 33},       {"f.tif", 33},     {"g.avi", 34},     {"h.zip", 35},
-        {"i.hlp", 36},     {"j.reg", 37},       {"k.bat", 39},     {"l.ini", 40},     {"m.386", 41},
-        {"n.SYS", 41},     {"o.cpl", 41},       {"p.dll", 41},     {"q.drv", 41},     {"r.doc", 38},
-        {"readme", 38},    {"s.jpeg", 38},      {"t.txt.bak", 38}, {"u.tar.zip", 35},
-    };
+    } rows[] = {{"SETUP.EXE", 31}, {"command.com", 31}, {"a.txt", 32},     {"b.Bmp", 33},
+                {"c.gif", 33},     {"d.jpg", 33},       {"e.wmf", 33},     {"f.tif", 33},
+                {"g.avi", 34},     {"h.zip", 35},       {"i.hlp", 36},     {"j.reg", 37},
+                {"k.bat", 39},     {"l.ini", 40},       {"m.386", 41},     {"n.SYS", 41},
+                {"o.cpl", 41},     {"p.dll", 41},       {"q.drv", 41},     {"r.doc", 38},
+                {"readme", 38},    {"s.jpeg", 38},      {"t.txt.bak", 38}, {"u.tar.zip", 35}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(FileIconIndex(QString::fromUtf8(row.name)), row.index);
@@ -91,29 +88,28 @@ TEST(FileTypesTest, IconIndexByLowerCaseExtension)
 TEST(FileTypesTest, FoldersFollowTheXdgVariablesAndTheirDefaults)
 {
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("HOME"), QStringLiteral("/h"));
+    environment.insert(u"HOME"_s, u"/h"_s);
     DesktopAssociations::Folders folders = DesktopAssociations::FoldersFromEnvironment(environment);
-    EXPECT_EQ(folders.listFiles.join(u' '),
-              QStringLiteral("/h/.config/mimeapps.list /etc/xdg/mimeapps.list "
-                             "/h/.local/share/applications/mimeapps.list "
-                             "/usr/local/share/applications/mimeapps.list "
-                             "/usr/share/applications/mimeapps.list"));
+    EXPECT_EQ(folders.listFiles.join(u' '), u"/h/.config/mimeapps.list /etc/xdg/mimeapps.list "
+                                            "/h/.local/share/applications/mimeapps.list "
+                                            "/usr/local/share/applications/mimeapps.list "
+                                            "/usr/share/applications/mimeapps.list"_s);
     EXPECT_EQ(folders.applicationFolders.join(u' '),
-              QStringLiteral("/h/.local/share/applications /usr/local/share/applications "
-                             "/usr/share/applications"));
+              u"/h/.local/share/applications /usr/local/share/applications "
+              "/usr/share/applications"_s);
 
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/c"));
-    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("relative:/d1"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/s1:/s2/"));
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+    environment.insert(u"XDG_CONFIG_HOME"_s, u"/c"_s);
+    environment.insert(u"XDG_CONFIG_DIRS"_s, u"relative:/d1"_s);
+    environment.insert(u"XDG_DATA_HOME"_s, u"/data"_s);
+    environment.insert(u"XDG_DATA_DIRS"_s, u"/s1:/s2/"_s);
+    environment.insert(u"XDG_CURRENT_DESKTOP"_s, u"KDE"_s);
     folders = DesktopAssociations::FoldersFromEnvironment(environment);
     EXPECT_EQ(folders.listFiles.join(u' '),
-              QStringLiteral("/c/kde-mimeapps.list /c/mimeapps.list /d1/kde-mimeapps.list "
-                             "/d1/mimeapps.list /data/applications/kde-mimeapps.list "
-                             "/data/applications/mimeapps.list /s1/applications/kde-mimeapps.list "
-                             "/s1/applications/mimeapps.list /s2/applications/kde-mimeapps.list "
-                             "/s2/applications/mimeapps.list"));
+              u"/c/kde-mimeapps.list /c/mimeapps.list /d1/kde-mimeapps.list "
+              "/d1/mimeapps.list /data/applications/kde-mimeapps.list "
+              "/data/applications/mimeapps.list /s1/applications/kde-mimeapps.list "
+              "/s1/applications/mimeapps.list /s2/applications/kde-mimeapps.list "
+              "/s2/applications/mimeapps.list"_s);
 }
 
 // A desktop in a temporary folder: a user and a system applications folder,
@@ -183,33 +179,33 @@ TEST_F(DesktopAssociationsTest, RemovalsHideOnlyLessImportantAssociations)
         // A removal in the user's file beats the system cache; a removal in
         // the same file beats that file's default.
         DesktopAssociations associations(Folders());
-        EXPECT_FALSE(associations.HasApplication(QStringLiteral("text/plain")));
-        EXPECT_FALSE(associations.HasApplication(QStringLiteral("image/png")));
+        EXPECT_FALSE(associations.HasApplication(u"text/plain"_s));
+        EXPECT_FALSE(associations.HasApplication(u"image/png"_s));
     }
     WriteFile(Path("config/mimeapps.list"), "[Added Associations]\nimage/gif=viewer.desktop\n");
     DesktopAssociations associations(Folders());
     // A removal in a less important file cannot take back a user's choice.
-    EXPECT_TRUE(associations.HasApplication(QStringLiteral("image/gif")));
+    EXPECT_TRUE(associations.HasApplication(u"image/gif"_s));
 }
 
 TEST_F(DesktopAssociationsTest, HasOpenCommandReadsTheDesktopOfTheEnvironment)
 {
     // The MIME database reads its files from the data folders once; it must
     // have done so before they are pointed at the test's folders below.
-    ASSERT_TRUE(QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")).isValid());
+    ASSERT_TRUE(QMimeDatabase().mimeTypeForName(u"image/png"_s).isValid());
     WriteFile(
         Path("share/applications/mimeinfo.cache"),
         "[MIME Cache]\ntext/plain=editor.desktop;\napplication/octet-stream=editor.desktop;\n");
     WriteFile(Path("config/mimeapps.list"), "[Default Applications]\nimage/png=viewer.desktop\n");
     const ScopedDesktopFolders folders(m_root.path());
 
-    EXPECT_TRUE(HasOpenCommand(QStringLiteral("photo.PNG")));
-    EXPECT_TRUE(HasOpenCommand(QStringLiteral("notes.txt")));
+    EXPECT_TRUE(HasOpenCommand(u"photo.PNG"_s));
+    EXPECT_TRUE(HasOpenCommand(u"notes.txt"_s));
     // C source derives from plain text, which the editor opens.
-    EXPECT_TRUE(HasOpenCommand(QStringLiteral("main.c")));
+    EXPECT_TRUE(HasOpenCommand(u"main.c"_s));
     // Every type derives from binary data; what opens that opens nothing by default.
-    EXPECT_FALSE(HasOpenCommand(QStringLiteral("song.flac")));
-    EXPECT_FALSE(HasOpenCommand(QStringLiteral("paper.pdf")));
+    EXPECT_FALSE(HasOpenCommand(u"song.flac"_s));
+    EXPECT_FALSE(HasOpenCommand(u"paper.pdf"_s));
 }
 
 } // namespace

@@ -117,10 +117,10 @@ protected:
         QDir().mkpath(m_mount);
         QFile info(m_folder.filePath(u"mountinfo"_s));
         ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-        info.write(QString(u"1 0 8:1 / / rw - ext4 /dev/dirvanta-test-sda1 rw\n"_s +
-                           u"2 1 8:2 / "_s + m_mount +
-                           u" rw - vfat /dev/dirvanta-test-sdx1 rw\n"_s + u"3 1 8:3 / "_s +
-                           m_mount + u"/other rw - vfat /dev/dirvanta-test-sdy1 rw\n"_s)
+        info.write(u"1 0 8:1 / / rw - ext4 /dev/dirvanta-test-sda1 rw\n"
+                   "2 1 8:2 / M rw - vfat /dev/dirvanta-test-sdx1 rw\n"
+                   "3 1 8:3 / M/other rw - vfat /dev/dirvanta-test-sdy1 rw\n"_s
+                       .replace(u" M"_s, u' ' + m_mount)
                        .toUtf8());
     }
 
@@ -145,19 +145,24 @@ protected:
 
     LinuxDriveSystem Machine() const
     {
-        LinuxDriveSystem::Sources sources;
-        sources.mountInfoFile = m_folder.filePath(u"mountinfo"_s);
-        sources.sysBlockFolder = m_folder.filePath(u"no-sys-block"_s);
-        sources.byLabelFolder = m_folder.filePath(u"no-links"_s);
-        sources.probeDevices = false;
-        sources.systemBusAddress = m_address;
-        return LinuxDriveSystem(sources);
+        return LinuxDriveSystem({.mountInfoFile = m_folder.filePath(u"mountinfo"_s),
+                                 .sysBlockFolder = m_folder.filePath(u"no-sys-block"_s),
+                                 .byLabelFolder = m_folder.filePath(u"no-links"_s),
+                                 .probeDevices = false,
+                                 .systemBusAddress = m_address});
     }
 
     QStringList Labels()
     {
         const QMutexLocker lock(&m_requests.mutex);
         return m_requests.labels;
+    }
+
+    // Sets how the stand-in answers from now on.
+    void SetAnswer(bool LabelRequests::*flag)
+    {
+        const QMutexLocker lock(&m_requests.mutex);
+        m_requests.*flag = true;
     }
 
     static inline const QString kServiceConnection = u"dirvanta-test-udisks"_s;
@@ -185,17 +190,11 @@ TEST_F(LabelWriteTest, AsksUdisksToWriteTheLabelOfTheMountsDevice)
 TEST_F(LabelWriteTest, AReadOnlyDeviceOrARefusalIsAFailedWrite)
 {
     LinuxDriveSystem machine = Machine();
-    {
-        const QMutexLocker lock(&m_requests.mutex);
-        m_requests.refuse = true;
-    }
+    SetAnswer(&LabelRequests::refuse);
     EXPECT_TRUE(machine.CanWriteLabel(m_mount));
     EXPECT_FALSE(machine.WriteLabel(m_mount, u"Holiday"_s));
     EXPECT_EQ(Labels(), QStringList{u"Holiday"_s}) << "asked, and refused";
-    {
-        const QMutexLocker lock(&m_requests.mutex);
-        m_requests.readOnly = true;
-    }
+    SetAnswer(&LabelRequests::readOnly);
     EXPECT_FALSE(machine.CanWriteLabel(m_mount));
     EXPECT_FALSE(machine.WriteLabel(m_mount, u"Holiday"_s));
     EXPECT_EQ(Labels().size(), 1) << "a read-only device is never asked to write";

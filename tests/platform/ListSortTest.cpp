@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // An entry of the main view: sub-items Size, Type, Modified, Comment, size
@@ -33,8 +35,7 @@ TEST(ListSortTest, ColumnsMapToTheirSortKeysPerMode)
         {kSortWastebasketView, 2, 6}, {kSortWastebasketView, 3, 3}, {kSortWastebasketView, 4, 7},
         {kSortFindList, 1, 5},        {kSortFindList, 3, 6},        {kSortFindList, 4, 4},
         {kSortPropertiesList, 1, 1},  {kSortPropertiesList, 4, 5},  {kSortDuplicateKey, 0, 7},
-        {kSortDuplicateKey, 3, 7},
-    };
+        {kSortDuplicateKey, 3, 7}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "mode " << row.mode << " column " << row.column);
         EXPECT_EQ(SortKeyColumn(row.mode, row.column), row.keyColumn);
@@ -48,19 +49,17 @@ TEST(ListSortTest, ContainersComeFirstAndCaseIsIgnored)
         ListEntry a;
         ListEntry b;
         int ascending; // sign of the comparison in ascending order
-    } rows[] = {
-        // Fixed folders before everything, even with later names.
-        {Entry("Wastebasket", 8), Entry("Alpha", 7), -1},
-        {Entry("Catalogs", 1), Entry("archives", 10), 1},
-        {Entry("Wastebasket", 9), Entry("0.txt", 32), -1},
-        // Folders on media and in packages before files and disk catalogs.
-        {Entry("zeta", 7), Entry("alpha.txt", 32), -1},
-        {Entry("zeta", 24), Entry("Alpha", 4), -1},
-        {Entry("zeta", 7), Entry("ALPHA", 24), 1},
-        // User folders and disk catalogs have no prefix.
-        {Entry("Beta", 2), Entry("alpha", 4), 1},
-        {Entry("readme.TXT", 32), Entry("README.txt", 32), 0},
-    };
+    } rows[] = {       // Fixed folders before everything, even with later names.
+                {Entry("Wastebasket", 8), Entry("Alpha", 7), -1},
+                {Entry("Catalogs", 1), Entry("archives", 10), 1},
+                {Entry("Wastebasket", 9), Entry("0.txt", 32), -1},
+                // Folders on media and in packages before files and disk catalogs.
+                {Entry("zeta", 7), Entry("alpha.txt", 32), -1},
+                {Entry("zeta", 24), Entry("Alpha", 4), -1},
+                {Entry("zeta", 7), Entry("ALPHA", 24), 1},
+                // User folders and disk catalogs have no prefix.
+                {Entry("Beta", 2), Entry("alpha", 4), 1},
+                {Entry("readme.TXT", 32), Entry("README.txt", 32), 0}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message()
                      << row.a.caption.toStdString() << " vs " << row.b.caption.toStdString());
@@ -83,9 +82,9 @@ TEST(ListSortTest, SizeColumnComparesTheHiddenKilobyteKey)
     EXPECT_GT(CompareListItems(medium, larger, kSortMainView, 1, false), 0);
     // The duplicate-key mode always sorts ascending by column 7.
     ListEntry keyed = small;
-    keyed.subItems << QStringLiteral("B");
+    keyed.subItems << u"B"_s;
     ListEntry earlier = larger;
-    earlier.subItems << QStringLiteral("A");
+    earlier.subItems << u"A"_s;
     EXPECT_GT(CompareListItems(keyed, earlier, kSortDuplicateKey, 0, false), 0);
 }
 

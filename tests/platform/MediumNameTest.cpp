@@ -8,6 +8,8 @@
 
 #include <ctime>
 
+using namespace Qt::StringLiterals;
+
 TEST(MediumNameTest, BytesMapToTextAndBack)
 {
     struct Case
@@ -17,20 +19,19 @@ TEST(MediumNameTest, BytesMapToTextAndBack)
         QString text; // empty: not checked
     };
     const Case cases[] = {
-        {"ASCII", "Read.me", QStringLiteral("Read.me")},
+        {"ASCII", "Read.me", u"Read.me"_s},
         {"valid UTF-8", "caf\xc3\xa9", QString::fromUtf8("caf\xc3\xa9")},
         {"four-byte sequence", "\xf0\x9f\x98\x80.png", QString::fromUtf8("\xf0\x9f\x98\x80.png")},
-        {"Latin-1 byte", "caf\xe9", QStringLiteral("caf") + QChar(0xEFE9)},
-        {"cut sequence", "a\xc3", QStringLiteral("a") + QChar(0xEFC3)},
-        {"stray continuation", "\x80x", QString(QChar(0xEF80)) + QStringLiteral("x")},
+        {"Latin-1 byte", "caf\xe9", u"caf"_s + QChar(0xEFE9)},
+        {"cut sequence", "a\xc3", u"a"_s + QChar(0xEFC3)},
+        {"stray continuation", "\x80x", QString(QChar(0xEF80)) + u"x"_s},
         {"overlong slash", "\xc0\xaf", QString(QChar(0xEFC0)) + QChar(0xEFAF)},
         {"surrogate", "\xed\xa0\x80", QString(QChar(0xEFED)) + QChar(0xEFA0) + QChar(0xEF80)},
         {"beyond U+10FFFF", "\xf4\x90\x80\x80", {}},
         // A real character of the escape range is escaped too, byte by byte.
         {"escape-range character", "\xee\xbe\x80",
          QString(QChar(0xEFEE)) + QChar(0xEFBE) + QChar(0xEF80)},
-        {"empty", "", QString()},
-    };
+        {"empty", "", QString()}};
     for (const Case &row : cases) {
         SCOPED_TRACE(row.what);
         const QString text = MediumNameText(row.bytes);

@@ -14,13 +14,15 @@
 #include <string>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Lines = std::vector<std::string>;
 
-const QString kSection = QStringLiteral("Catalog Explorer");
-const QString kValue = QStringLiteral("Database Folder");
-const QString kHistory = QStringLiteral("History List");
+const QString kSection = u"Catalog Explorer"_s;
+const QString kValue = u"Database Folder"_s;
+const QString kHistory = u"History List"_s;
 
 Lines Strings(const QStringList &list)
 {
@@ -48,7 +50,7 @@ void WriteFile(const QString &path, const QByteArray &contents)
 class SettingsStoreTest : public testing::Test
 {
 protected:
-    QString IniPath() const { return m_dir.filePath(QStringLiteral("Corvane/Dirvanta97.ini")); }
+    QString IniPath() const { return m_dir.filePath(u"Corvane/Dirvanta97.ini"_s); }
 
     QTemporaryDir m_dir;
     SettingsStore m_store{SettingsStore::IniFile{IniPath()}};
@@ -67,11 +69,9 @@ TEST_F(SettingsStoreTest, TextRoundTripsExactly)
     SettingsStore reader{SettingsStore::IniFile{IniPath()}};
     for (qsizetype i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE('"' + texts[i].toStdString() + '"');
-        EXPECT_EQ(reader.ReadText(kSection, QString::number(i), QStringLiteral("default")),
-                  texts[i]);
+        EXPECT_EQ(reader.ReadText(kSection, QString::number(i), u"default"_s), texts[i]);
     }
-    EXPECT_EQ(reader.ReadText(kSection, QStringLiteral("missing"), QStringLiteral("default")),
-              QStringLiteral("default"));
+    EXPECT_EQ(reader.ReadText(kSection, u"missing"_s, u"default"_s), u"default"_s);
 }
 
 TEST_F(SettingsStoreTest, NumbersAndBooleansAreStoredAsText)
@@ -82,12 +82,11 @@ TEST_F(SettingsStoreTest, NumbersAndBooleansAreStoredAsText)
         EXPECT_EQ(m_store.ReadText(kSection, kValue), QString::number(number));
         EXPECT_EQ(m_store.ReadInteger(kSection, kValue, 7), number);
     }
-    m_store.WriteBool(kSection, kValue, true);
-    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("1"));
-    EXPECT_TRUE(m_store.ReadBool(kSection, kValue, false));
-    m_store.WriteBool(kSection, kValue, false);
-    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("0"));
-    EXPECT_FALSE(m_store.ReadBool(kSection, kValue, true));
+    for (const bool value : {true, false}) {
+        m_store.WriteBool(kSection, kValue, value);
+        EXPECT_EQ(m_store.ReadText(kSection, kValue), value ? u"1"_s : u"0"_s);
+        EXPECT_EQ(m_store.ReadBool(kSection, kValue, !value), value);
+    }
 }
 
 TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnly)
@@ -141,29 +140,27 @@ TEST_F(SettingsStoreTest, HandEditedValuesReadAsText)
 {
     // Unquoted commas make the INI reader return a list; "@Invalid()" reads as no value.
     WriteFile(IniPath(), "[Catalog%20Explorer]\nList=a, b,c\nNothing=@Invalid()\n");
-    EXPECT_EQ(m_store.ReadText(kSection, QStringLiteral("List")), QStringLiteral("a, b, c"));
-    EXPECT_EQ(m_store.ReadText(kSection, QStringLiteral("Nothing"), QStringLiteral("default")),
-              QStringLiteral("default"));
+    EXPECT_EQ(m_store.ReadText(kSection, u"List"_s), u"a, b, c"_s);
+    EXPECT_EQ(m_store.ReadText(kSection, u"Nothing"_s, u"default"_s), u"default"_s);
 }
 
 TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
 {
-    m_store.WriteText(kSection, QStringLiteral("b"), QStringLiteral("x=y"));
-    m_store.WriteText(kSection, QStringLiteral("a"), QString());
-    m_store.WriteText(kSection + QStringLiteral("/Sub"), QStringLiteral("c"), QStringLiteral("3"));
-    m_store.WriteProgramLocation(QStringLiteral("/opt/dirvanta/dirvanta"));
+    m_store.WriteText(kSection, u"b"_s, u"x=y"_s);
+    m_store.WriteText(kSection, u"a"_s, QString());
+    m_store.WriteText(kSection + u"/Sub"_s, u"c"_s, u"3"_s);
+    m_store.WriteProgramLocation(u"/opt/dirvanta/dirvanta"_s);
 
     EXPECT_EQ(Strings(m_store.ReadSection(kSection)), (Lines{"a=", "b=x=y"}));
-    EXPECT_EQ(Strings(m_store.ReadSection(QStringLiteral("Program"))),
+    EXPECT_EQ(Strings(m_store.ReadSection(u"Program"_s)),
               (Lines{"Location=/opt/dirvanta/dirvanta"}));
-    EXPECT_TRUE(m_store.ReadSection(QStringLiteral("Nowhere")).isEmpty());
+    EXPECT_TRUE(m_store.ReadSection(u"Nowhere"_s).isEmpty());
 
     m_store.EraseSection(QString()); // must not erase the whole file
     m_store.EraseSection(kSection);
     EXPECT_TRUE(m_store.ReadSection(kSection).isEmpty());
-    EXPECT_EQ(m_store.ReadText(kSection + QStringLiteral("/Sub"), QStringLiteral("c")), QString());
-    EXPECT_EQ(m_store.ReadText(QStringLiteral("Program"), QStringLiteral("Location")),
-              QStringLiteral("/opt/dirvanta/dirvanta"));
+    EXPECT_EQ(m_store.ReadText(kSection + u"/Sub"_s, u"c"_s), QString());
+    EXPECT_EQ(m_store.ReadText(u"Program"_s, u"Location"_s), u"/opt/dirvanta/dirvanta"_s);
 }
 
 TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
@@ -175,17 +172,15 @@ TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
         bool add;
         const char *folder;
         const char *after;
-    } rows[] = {
-        {"open removes the entry, later ones move up", "A|B|C|D|E", false, "C", "A|B|D|E"},
-        {"close puts the folder at the top", "A|B|D|E", true, "C", "C|A|B|D|E"},
-        {"close of a listed folder moves it up", "A|B|C", true, "C", "C|A|B"},
-        {"a sixth folder pushes the oldest out", "A|B|C|D|E", true, "F", "F|A|B|C|D"},
-        {"folders differing in case are different folders", "/Data/One|/data/two|/data/one", true,
-         "/data/one", "/data/one|/Data/One|/data/two"},
-        {"open of an unlisted folder changes nothing", "A|B", false, "Z", "A|B"},
-        {"an empty folder is not added", "A|B", true, "", "A|B"},
-        {"first close", "", true, "/d b", "/d b"},
-    };
+    } rows[] = {{"open removes the entry, later ones move up", "A|B|C|D|E", false, "C", "A|B|D|E"},
+                {"close puts the folder at the top", "A|B|D|E", true, "C", "C|A|B|D|E"},
+                {"close of a listed folder moves it up", "A|B|C", true, "C", "C|A|B"},
+                {"a sixth folder pushes the oldest out", "A|B|C|D|E", true, "F", "F|A|B|C|D"},
+                {"folders differing in case are different folders", "/Data/One|/data/two|/data/one",
+                 true, "/data/one", "/data/one|/Data/One|/data/two"},
+                {"open of an unlisted folder changes nothing", "A|B", false, "Z", "A|B"},
+                {"an empty folder is not added", "A|B", true, "", "A|B"},
+                {"first close", "", true, "/d b", "/d b"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         m_store.EraseSection(kHistory);
@@ -205,9 +200,8 @@ TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
 
     // Hand-made gaps: empty entries are skipped, and only five are read.
     m_store.EraseSection(kHistory);
-    m_store.WriteText(kHistory, QStringLiteral("1"), QString());
-    m_store.WriteText(kHistory, QStringLiteral("3"), QStringLiteral("/c"));
-    m_store.WriteText(kHistory, QStringLiteral("6"), QStringLiteral("/f"));
+    for (const auto &[key, folder] : {std::pair{"1", ""}, {"3", "/c"}, {"6", "/f"}})
+        m_store.WriteText(kHistory, QString::fromLatin1(key), QString::fromLatin1(folder));
     EXPECT_EQ(Strings(m_store.History()), (Lines{"/c"}));
 }
 
@@ -221,85 +215,79 @@ TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
 {
     {
         SettingsStore scoped{SettingsStore::IniFile{IniPath()}};
-        scoped.WriteText(kSection, kValue, QStringLiteral("/first"));
+        scoped.WriteText(kSection, kValue, u"/first"_s);
     }
     EXPECT_TRUE(FileContents(IniPath()).contains("=/first"));
 
-    m_store.WriteText(kSection, kValue, QStringLiteral("/second"));
+    m_store.WriteText(kSection, kValue, u"/second"_s);
     m_store.Flush();
     EXPECT_TRUE(FileContents(IniPath()).contains("=/second"));
 
     SettingsStore other{SettingsStore::IniFile{IniPath()}};
-    m_store.WriteText(kSection, kValue, QStringLiteral("/third"));
-    EXPECT_EQ(other.ReadText(kSection, kValue), QStringLiteral("/third"));
+    m_store.WriteText(kSection, kValue, u"/third"_s);
+    EXPECT_EQ(other.ReadText(kSection, kValue), u"/third"_s);
 
     // Another process rewrites the file: both stores see the new text.
     WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\n");
-    EXPECT_EQ(m_store.ReadText(kSection, kValue), QStringLiteral("/fourth"));
-    EXPECT_EQ(other.ReadText(kSection, kValue), QStringLiteral("/fourth"));
+    EXPECT_EQ(m_store.ReadText(kSection, kValue), u"/fourth"_s);
+    EXPECT_EQ(other.ReadText(kSection, kValue), u"/fourth"_s);
 }
 
 TEST_F(SettingsStoreTest, UnusableFileGivesDefaults)
 {
     // The config folder is a file, so the settings file can never be created.
-    const QString configFile = m_dir.filePath(QStringLiteral("config-is-a-file"));
+    const QString configFile = m_dir.filePath(u"config-is-a-file"_s);
     WriteFile(configFile, "x");
     const ScopedEnvironment config("XDG_CONFIG_HOME", configFile);
     SettingsStore blocked(SettingsStore::kProgramKey);
     EXPECT_FALSE(blocked.IsUsable());
-    blocked.WriteText(kSection, kValue, QStringLiteral("/lost"));
-    blocked.WriteInteger(kSection, QStringLiteral("n"), 5);
-    blocked.UpdateHistory(true, QStringLiteral("/lost"));
-    EXPECT_EQ(blocked.ReadText(kSection, kValue, QStringLiteral("default")),
-              QStringLiteral("default"));
-    EXPECT_EQ(blocked.ReadInteger(kSection, QStringLiteral("n"), 3), 3);
-    EXPECT_TRUE(blocked.ReadSection(kSection).isEmpty());
-    EXPECT_TRUE(blocked.History().isEmpty());
+    blocked.WriteText(kSection, kValue, u"/lost"_s);
+    blocked.WriteInteger(kSection, u"n"_s, 5);
+    blocked.UpdateHistory(true, u"/lost"_s);
+    EXPECT_EQ(blocked.ReadText(kSection, kValue, u"default"_s), u"default"_s);
+    EXPECT_EQ(blocked.ReadInteger(kSection, u"n"_s, 3), 3);
+    EXPECT_TRUE(blocked.ReadSection(kSection).isEmpty() && blocked.History().isEmpty());
 
     // A write that fails later leaves no trace either: the file format keeps
     // the unwritten value in memory, the store must not report it.
-    m_store.WriteText(kSection, kValue, QStringLiteral("/kept"));
+    m_store.WriteText(kSection, kValue, u"/kept"_s);
     m_store.Flush();
     const QString folder = QFileInfo(IniPath()).path();
     ASSERT_TRUE(QDir(folder).removeRecursively());
     WriteFile(folder, "now a file");
-    m_store.WriteText(kSection, kValue, QStringLiteral("/lost"));
+    m_store.WriteText(kSection, kValue, u"/lost"_s);
     m_store.Flush();
     EXPECT_FALSE(m_store.IsUsable());
-    EXPECT_EQ(m_store.ReadText(kSection, kValue, QStringLiteral("default")),
-              QStringLiteral("default"));
+    EXPECT_EQ(m_store.ReadText(kSection, kValue, u"default"_s), u"default"_s);
 }
 
 TEST(SettingsStoreLocation, KeyTextsMapToFilesInTheConfigFolder)
 {
     QTemporaryDir home;
     const ScopedEnvironment homeVariable("HOME", home.path());
-    const QString fallback = home.path() + QStringLiteral("/.config");
-    const QString custom = home.filePath(QStringLiteral("custom"));
+    const QString fallback = home.path() + u"/.config"_s;
+    const QString custom = home.filePath(u"custom"_s);
     const struct
     {
         QString configHome;
         QString expectedFolder;
-    } rows[] = {
-        {custom, custom},
-        {custom + u'/', custom},
-        {QString(), fallback},
-        {QStringLiteral("relative/config"), fallback},
-    };
+    } rows[] = {{custom, custom},
+                {custom + u'/', custom},
+                {QString(), fallback},
+                {u"relative/config"_s, fallback}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.configHome.toStdString());
         const ScopedEnvironment config("XDG_CONFIG_HOME", row.configHome);
         EXPECT_EQ(SettingsStore::FileForKey(SettingsStore::kProgramKey),
-                  row.expectedFolder + QStringLiteral("/Corvane/Dirvanta97.ini"));
+                  row.expectedFolder + u"/Corvane/Dirvanta97.ini"_s);
         EXPECT_EQ(SettingsStore::FileForKey(SettingsStore::kHandOverKey),
-                  row.expectedFolder + QStringLiteral("/Corvane/Dirvanta.ini"));
+                  row.expectedFolder + u"/Corvane/Dirvanta.ini"_s);
     }
 
     const ScopedEnvironment config("XDG_CONFIG_HOME", custom);
     SettingsStore(SettingsStore::kHandOverKey)
-        .WriteText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
-                   QStringLiteral("/tmp/a.d97"));
-    EXPECT_TRUE(QFile::exists(custom + QStringLiteral("/Corvane/Dirvanta.ini")));
+        .WriteText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue, u"/tmp/a.d97"_s);
+    EXPECT_TRUE(QFile::exists(custom + u"/Corvane/Dirvanta.ini"_s));
 }
 
 } // namespace

@@ -27,9 +27,11 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString kNothingStored = QStringLiteral("<nothing stored>");
+const QString kNothingStored = u"<nothing stored>"_s;
 
 QString HandedOverPath()
 {
@@ -117,7 +119,7 @@ protected:
     void SetUp() override
     {
         static int run = 0;
-        m_suffix = QStringLiteral("-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++run);
+        m_suffix = u"-test-%1-%2"_s.arg(QCoreApplication::applicationPid()).arg(++run);
         SingleInstance::SetServerNameSuffix(m_suffix);
         ClearHandOver();
     }
@@ -130,7 +132,7 @@ protected:
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DIRVANTA_TEST_INSTANCE_SUFFIX"), m_suffix);
+        environment.insert(u"DIRVANTA_TEST_INSTANCE_SUFFIX"_s, m_suffix);
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         if (!folder.isEmpty())
@@ -146,6 +148,13 @@ protected:
         if (!run.finished)
             process.kill();
         return run;
+    }
+
+    // The message of the first request the running copy received, waiting
+    // for it if none came yet; -1 when none comes.
+    static int FirstRequest(QSignalSpy &requests)
+    {
+        return requests.count() == 1 || requests.wait(3000) ? requests.at(0).at(0).toInt() : -1;
     }
 
     QString m_suffix;
@@ -170,14 +179,12 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
 
     // Which switches make which request is shown by the command line test
     // below; these rows show that each kind of request reaches the first copy.
-    const ForwardRow rows[] = {
-        {"/C", {"/C", "/data/Disk 1"}, 2030, 1, QStringLiteral("/data/Disk 1")},
-        {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, QStringLiteral("/tmp/request.ini")},
-        {"unknown switch", {"/X", "/data/y"}, 0, 0, QStringLiteral("/data/y")},
-        {"switch without path", {"/C"}, 2030, 1, QString()},
-        {"no parameters", {}, 0, 0, kNothingStored},
-        {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored},
-    };
+    const ForwardRow rows[] = {{"/C", {"/C", "/data/Disk 1"}, 2030, 1, u"/data/Disk 1"_s},
+                               {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, u"/tmp/request.ini"_s},
+                               {"unknown switch", {"/X", "/data/y"}, 0, 0, u"/data/y"_s},
+                               {"switch without path", {"/C"}, 2030, 1, QString()},
+                               {"no parameters", {}, 0, 0, kNothingStored},
+                               {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored}};
     for (const ForwardRow &row : rows) {
         SCOPED_TRACE(row.name);
         ClearHandOver();
@@ -196,8 +203,8 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
             EXPECT_EQ(requests.count(), 0);
         } else {
             ASSERT_EQ(requests.count(), 1);
-            EXPECT_EQ(requests.at(0).at(0).toInt(), row.message);
-            EXPECT_EQ(requests.at(0).at(1).toInt(), row.parameter);
+            EXPECT_EQ(std::make_pair(requests.at(0).at(0).toInt(), requests.at(0).at(1).toInt()),
+                      std::make_pair(row.message, row.parameter));
         }
         EXPECT_EQ(HandedOverPath(), row.storedPath);
     }
@@ -215,8 +222,7 @@ TEST_F(SingleInstanceTest, ARelativePathIsHandedOverAbsolute)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(requests.count() == 1 || requests.wait(3000));
-    EXPECT_EQ(HandedOverPath(),
-              QFileInfo(folder.path()).canonicalFilePath() + QStringLiteral("/Photos/2024"));
+    EXPECT_EQ(HandedOverPath(), QFileInfo(folder.path()).canonicalFilePath() + u"/Photos/2024"_s);
 }
 
 TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
@@ -240,10 +246,8 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStart)
     EXPECT_EQ(HandedOverPath(), kNothingStored) << "nobody answered, so nothing was handed over";
 
     QSignalSpy requests(&first, &SingleInstance::RequestReceived);
-    const SecondCopyRun run = RunSecondCopy(Parameters({"/CO", "/data/x"}));
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
-    EXPECT_EQ(requests.at(0).at(0).toInt(), 2030);
+    EXPECT_EQ(RunSecondCopy(Parameters({"/CO", "/data/x"})).exitCode, 0);
+    EXPECT_EQ(FirstRequest(requests), 2030);
 }
 
 TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
@@ -262,10 +266,8 @@ TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
     EXPECT_TRUE(dropped.wait(3000)) << "the running copy hangs up on a stranger";
     EXPECT_EQ(forward.count(), 0);
 
-    const SecondCopyRun run = RunSecondCopy(Parameters({"/A", "/tmp/r.ini"}));
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
-    EXPECT_EQ(requests.at(0).at(0).toInt(), 2029);
+    EXPECT_EQ(RunSecondCopy(Parameters({"/A", "/tmp/r.ini"})).exitCode, 0);
+    EXPECT_EQ(FirstRequest(requests), 2029);
 }
 
 // The socket's folder is the test's own temporary folder, without a
@@ -296,8 +298,8 @@ TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContact
 {
     // Someone else listens first on the name copies once met at.
     QLocalServer squatter;
-    ASSERT_TRUE(squatter.listen(
-        m_temporary.filePath(QStringLiteral("dirvanta97-%1%2").arg(::getuid()).arg(m_suffix))));
+    ASSERT_TRUE(
+        squatter.listen(m_temporary.filePath(u"dirvanta97-%1%2"_s.arg(::getuid()).arg(m_suffix))));
 
     SingleInstance first;
     EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
@@ -346,19 +348,17 @@ TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
         int message;
         int parameter;
         const char *storedPath; // nullptr: nothing stored
-    } rows[] = {
-        {{"/C", "/data/Disk 1"}, "/C", 2030, 1, "/data/Disk 1"},
-        {{"/CO", "/data/x"}, "/CO", 2030, 2, "/data/x"},
-        {{"/A", "/tmp/r.ini"}, "/A", 2029, 1, "/tmp/r.ini"},
-        {{"/AO", "/tmp/r.ini"}, "/AO", 2029, 2, "/tmp/r.ini"},
-        {{"/A", "r.ini"}, "/A", 2029, 1, "r.ini"}, // an archive request by name: in /tmp
-        {{"/X", "/data/x"}, "/X", 0, 0, "/data/x"},
-        {{"/co", "/data/x"}, "/co", 0, 0, "/data/x"},
-        {{"/c", "/data/x"}, "/c", 0, 0, "/data/x"},
-        {{"/C"}, "", 0, 0, nullptr},
-        {{"/C", "/data/x", "extra"}, "", 0, 0, nullptr},
-        {{}, "", 0, 0, nullptr},
-    };
+    } rows[] = {{{"/C", "/data/Disk 1"}, "/C", 2030, 1, "/data/Disk 1"},
+                {{"/CO", "/data/x"}, "/CO", 2030, 2, "/data/x"},
+                {{"/A", "/tmp/r.ini"}, "/A", 2029, 1, "/tmp/r.ini"},
+                {{"/AO", "/tmp/r.ini"}, "/AO", 2029, 2, "/tmp/r.ini"},
+                {{"/A", "r.ini"}, "/A", 2029, 1, "r.ini"}, // an archive request by name: in /tmp
+                {{"/X", "/data/x"}, "/X", 0, 0, "/data/x"},
+                {{"/co", "/data/x"}, "/co", 0, 0, "/data/x"},
+                {{"/c", "/data/x"}, "/c", 0, 0, "/data/x"},
+                {{"/C"}, "", 0, 0, nullptr},
+                {{"/C", "/data/x", "extra"}, "", 0, 0, nullptr},
+                {{}, "", 0, 0, nullptr}};
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     int fileNumber = 0;
@@ -366,15 +366,15 @@ TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
         const QStringList parameters = Parameters(row.parameters);
         SCOPED_TRACE(parameters.join(u' ').toStdString());
         SettingsStore handOver(
-            SettingsStore::IniFile{folder.filePath(QStringLiteral("%1.ini").arg(++fileNumber))});
+            SettingsStore::IniFile{folder.filePath(u"%1.ini"_s.arg(++fileNumber))});
         const StartupCommandLine commandLine =
             SingleInstance::ReadCommandLine(parameters, handOver);
-        EXPECT_EQ(commandLine.CommandLineRequest, row.message != 0);
-        EXPECT_EQ(commandLine.CommandLineSwitch, QString::fromUtf8(row.commandSwitch));
+        EXPECT_EQ(std::make_pair(commandLine.CommandLineRequest, commandLine.CommandLineSwitch),
+                  std::make_pair(row.message != 0, QString::fromUtf8(row.commandSwitch)));
         const InstanceRequest request =
             SingleInstance::RequestForSwitch(commandLine.CommandLineSwitch);
-        EXPECT_EQ(request.message, row.message);
-        EXPECT_EQ(request.parameter, row.parameter);
+        EXPECT_EQ(std::make_pair(request.message, request.parameter),
+                  std::make_pair(row.message, row.parameter));
         const QString stored = row.storedPath ? QString::fromUtf8(row.storedPath) : kNothingStored;
         EXPECT_EQ(handOver.ReadText(SettingsStore::kHandOverSection, SettingsStore::kHandOverValue,
                                     kNothingStored),
@@ -386,28 +386,25 @@ TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
 TEST(ShellIntegrationTest, TheFilesStartTheProgramWithItsSwitchesAndAreRewrittenOnlyWhenWrong)
 {
     QTemporaryDir data;
-    const QString program = QStringLiteral("/opt/My Apps/dirvanta");
+    const QString program = u"/opt/My Apps/dirvanta"_s;
     ASSERT_EQ(RegisterShellExtension(program, data.path()), 9);
-    const QString entry =
-        data.filePath(QStringLiteral("applications/com.corvane.Dirvanta97.Requests.desktop"));
+    const QString entry = data.filePath(u"applications/com.corvane.Dirvanta97.Requests.desktop"_s);
     const QString menu =
-        data.filePath(QStringLiteral("kio/servicemenus/com.corvane.Dirvanta97.Catalog.desktop"));
-    const QString script =
-        data.filePath(QStringLiteral("nautilus/scripts/Archive with Dirvanta 97"));
+        data.filePath(u"kio/servicemenus/com.corvane.Dirvanta97.Catalog.desktop"_s);
+    const QString script = data.filePath(u"nautilus/scripts/Archive with Dirvanta 97"_s);
     const auto read = [](const QString &path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
-    EXPECT_TRUE(read(entry).contains(QStringLiteral(
-        "Name=Archive with Dirvanta 97...\nExec=\"/opt/My Apps/dirvanta\" /AO --selection %F")));
+    EXPECT_TRUE(read(entry).contains(
+        u"Name=Archive with Dirvanta 97...\nExec=\"/opt/My Apps/dirvanta\" /AO --selection %F"_s));
     EXPECT_TRUE(read(menu).contains(
-        QStringLiteral("MimeType=inode/directory;\nActions=catalog;\nX-KDE-Priority=TopLevel\n")));
-    EXPECT_TRUE(read(menu).contains(QStringLiteral("Exec=\"/opt/My Apps/dirvanta\" /C %f")));
-    EXPECT_TRUE(read(script).endsWith(
-        QStringLiteral("exec '/opt/My Apps/dirvanta' /A --selection \"$@\"\n")));
+        u"MimeType=inode/directory;\nActions=catalog;\nX-KDE-Priority=TopLevel\n"_s));
+    EXPECT_TRUE(read(menu).contains(u"Exec=\"/opt/My Apps/dirvanta\" /C %f"_s));
+    EXPECT_TRUE(read(script).endsWith(u"exec '/opt/My Apps/dirvanta' /A --selection \"$@\"\n"_s));
     EXPECT_TRUE(QFileInfo(script).isExecutable() && QFileInfo(menu).isExecutable());
     QProcess validate;
-    validate.start(QStringLiteral("desktop-file-validate"), {entry});
+    validate.start(u"desktop-file-validate"_s, {entry});
     ASSERT_TRUE(validate.waitForFinished(10000));
     EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
 
@@ -417,7 +414,7 @@ TEST(ShellIntegrationTest, TheFilesStartTheProgramWithItsSwitchesAndAreRewritten
     QFile::remove(menu);
     EXPECT_EQ(RegisterShellExtension(program, data.path()), 2);
     EXPECT_TRUE(QFileInfo(script).isExecutable());
-    EXPECT_EQ(RegisterShellExtension(QStringLiteral("/usr/bin/dirvanta"), data.path()), 9);
+    EXPECT_EQ(RegisterShellExtension(u"/usr/bin/dirvanta"_s, data.path()), 9);
     // A data folder that cannot hold the files is no failure.
     EXPECT_EQ(RegisterShellExtension(program, entry), 0);
 }

@@ -105,28 +105,18 @@ TEST(PumpMessages, RunsOnlyAfterTheIntervalAndRestartsFromTheLastPump)
     qint64 now = 1000;
     ui.SetTickSource([&now] { return now; });
 
-    ui.PumpMessages(100);
-    now = 1100; // exactly the interval: not yet
-    ui.PumpMessages(100);
-    EXPECT_EQ(ui.ProcessEventsCount(), 0);
-
-    now = 1101;
-    ui.PumpMessages(100);
-    ui.PumpMessages(100);
-    EXPECT_EQ(ui.ProcessEventsCount(), 1);
-
-    now = 1201; // 100 after the last pump, not after the start
-    ui.PumpMessages(100);
-    EXPECT_EQ(ui.ProcessEventsCount(), 1);
-    now = 1202;
-    ui.PumpMessages(100);
-    EXPECT_EQ(ui.ProcessEventsCount(), 2);
-
-    ui.PumpMessages(0); // same tick: nothing has passed
-    EXPECT_EQ(ui.ProcessEventsCount(), 2);
-    now = 1203;
-    ui.PumpMessages(0);
-    EXPECT_EQ(ui.ProcessEventsCount(), 3);
+    // Each row: the tick, the interval of a pump at that tick, and how many
+    // times events ran so far. 1100 is exactly the interval: not yet; 1201 is
+    // 100 after the last pump, not after the start; a zero interval on the
+    // same tick: nothing has passed.
+    const std::tuple<qint64, int, int> rows[] = {{1000, 100, 0}, {1100, 100, 0}, {1101, 100, 1},
+                                                 {1101, 100, 1}, {1201, 100, 1}, {1202, 100, 2},
+                                                 {1202, 0, 2},   {1203, 0, 3}};
+    for (const auto &[tick, interval, count] : rows) {
+        now = tick;
+        ui.PumpMessages(interval);
+        EXPECT_EQ(ui.ProcessEventsCount(), count) << "at " << tick;
+    }
 }
 
 TEST(Progress, ShowAndCloseClearTheCancelFlagAndRecordTheOperation)
@@ -134,16 +124,13 @@ TEST(Progress, ShowAndCloseClearTheCancelFlagAndRecordTheOperation)
     ScriptedUserInterface ui;
     ui.SetCancelled(true);
     ui.ShowProgress(ProgressOperation::ExportData);
-    EXPECT_FALSE(ui.Cancelled());
-    EXPECT_TRUE(ui.ProgressVisible());
-    EXPECT_TRUE(ui.ProgressWindowOpen());
+    EXPECT_EQ(std::make_tuple(ui.Cancelled(), ui.ProgressVisible(), ui.ProgressWindowOpen()),
+              std::make_tuple(false, true, true));
     EXPECT_EQ(ui.ProgressOperation(), ProgressOperation::ExportData);
 
     ui.SetCancelled(true);
     ui.CloseProgress();
-    EXPECT_FALSE(ui.Cancelled());
-    EXPECT_FALSE(ui.ProgressVisible());
-    EXPECT_FALSE(ui.ProgressWindowOpen());
+    EXPECT_FALSE(ui.Cancelled() || ui.ProgressVisible() || ui.ProgressWindowOpen());
     EXPECT_EQ(ui.ProgressOperations(), std::vector<int>{ProgressOperation::ExportData});
 }
 
@@ -159,14 +146,10 @@ TEST(ProgressOperations, RowsWithSpecialPartsAndNoRowsOutsideTheTable)
     const ProgressLayout &compress = *ProgressLayoutFor(ProgressOperation::CompressDatabase);
     EXPECT_EQ(compress.caption, u"Compressing Database...");
     EXPECT_TRUE(compress.showFileNameLine);
-
     const ProgressLayout &freeing = *ProgressLayoutFor(ProgressOperation::FreeArchiveVolume);
-    EXPECT_TRUE(freeing.showStatusLine && freeing.showProgressBar);
-    EXPECT_FALSE(freeing.hideCancel);
-
+    EXPECT_TRUE(freeing.showStatusLine && freeing.showProgressBar && !freeing.hideCancel);
     const ProgressLayout &extract = *ProgressLayoutFor(ProgressOperation::ExtractFiles);
-    EXPECT_TRUE(extract.showStatusLine && extract.showProgressBar);
-    EXPECT_FALSE(extract.showFileNameLine);
+    EXPECT_TRUE(extract.showStatusLine && extract.showProgressBar && !extract.showFileNameLine);
 
     const ProgressLayout &catalog = *ProgressLayoutFor(ProgressOperation::CatalogMedia);
     EXPECT_EQ(catalog.pathLine, u"Validating the Catalog Media...");

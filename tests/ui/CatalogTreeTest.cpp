@@ -22,6 +22,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A catalog database in a temporary folder and the tree bound to its
@@ -37,9 +39,9 @@ protected:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         ASSERT_TRUE(m_folder.isValid());
         m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("settings.ini"))});
+            SettingsStore::IniFile{m_folder.filePath(u"settings.ini"_s)});
         m_data = std::make_unique<TDataShare>(m_settings.get());
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(QStringLiteral("db"))));
+        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(u"db"_s)));
         m_tree = std::make_unique<TItemTree>();
         m_tree->SetDBITree(&m_data->Catalogs);
         m_tree->resize(300, 500);
@@ -54,11 +56,16 @@ protected:
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "hourglass left on";
     }
 
-    qint64 Add(qint64 parent, const QString &name, int cls = 2)
+    qint64 Add(qint64 parent, const QString &name, int cls = CatalogSchema::kCatalogFolderClass)
     {
         const double now = NowDayCount();
         return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
                                 QString(), QString(), 0, 0);
+    }
+
+    qint64 AddTop(const QString &name, int cls = CatalogSchema::kCatalogFolderClass)
+    {
+        return Add(CatalogSchema::kCatalogsId, name, cls);
     }
 
     // Changes made by another part of the program, behind the tree's back.
@@ -117,23 +124,21 @@ protected:
 
 TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 {
-    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
-    const qint64 disk = Add(work, QStringLiteral("Disk 1"), CatalogSchema::kHardDiskClass);
-    const qint64 folder = Add(disk, QStringLiteral("Docs"), CatalogSchema::kFileFolderClass);
+    const qint64 work = AddTop(u"Work"_s);
+    const qint64 disk = Add(work, u"Disk 1"_s, CatalogSchema::kHardDiskClass);
+    const qint64 folder = Add(disk, u"Docs"_s, CatalogSchema::kFileFolderClass);
 
     m_tree->LoadTree(1);
     ASSERT_EQ(m_tree->topLevelItemCount(), 1);
     QTreeWidgetItem *top = m_tree->topLevelItem(0);
     EXPECT_EQ(TItemTree::NodeID(top), 1);
     EXPECT_TRUE(top->isExpanded());
-    EXPECT_EQ(Texts(top), (QStringList{QStringLiteral("Archives"), QStringLiteral("Catalogs"),
-                                       QStringLiteral("Wastebasket")}));
+    EXPECT_EQ(Texts(top), (QStringList{u"Archives"_s, u"Catalogs"_s, u"Wastebasket"_s}));
     EXPECT_EQ(NodeCount(), 4) << "only the top node and its children";
 
     QTreeWidgetItem *catalogs = Node(3);
-    EXPECT_TRUE(Expandable(Node(2))) << "Archives holds the Volume Pool";
-    EXPECT_TRUE(Expandable(catalogs));
-    EXPECT_FALSE(Expandable(Node(4)));
+    // Archives holds the Volume Pool; the Wastebasket is empty.
+    EXPECT_TRUE(Expandable(Node(2)) && Expandable(catalogs) && !Expandable(Node(4)));
     EXPECT_EQ(catalogs->childCount(), 0);
 
     catalogs->setExpanded(true);
@@ -158,10 +163,9 @@ TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 
 TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 {
-    const qint64 discarded = Add(CatalogSchema::kWastebasketId, QStringLiteral("Old Disk"),
-                                 CatalogSchema::kHardDiskClass);
-    Sql(QStringLiteral("UPDATE Catalogs SET Class = %1 WHERE ID = %2")
-            .arg(CatalogSchema::kFullWastebasketClass)
+    const qint64 discarded =
+        Add(CatalogSchema::kWastebasketId, u"Old Disk"_s, CatalogSchema::kHardDiskClass);
+    Sql(u"UPDATE Catalogs SET Class = %1 WHERE ID = %2"_s.arg(CatalogSchema::kFullWastebasketClass)
             .arg(CatalogSchema::kWastebasketId));
 
     m_tree->LoadTree(1);
@@ -182,11 +186,11 @@ TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 
 TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 {
-    const qint64 a = Add(CatalogSchema::kCatalogsId, QStringLiteral("A"));
-    const qint64 b = Add(a, QStringLiteral("B"));
-    const qint64 target = Add(b, QStringLiteral("Target"), CatalogSchema::kHardDiskClass);
-    const qint64 below = Add(target, QStringLiteral("Below"), CatalogSchema::kFileFolderClass);
-    Add(CatalogSchema::kCatalogsId, QStringLiteral("Z Sibling"));
+    const qint64 a = AddTop(u"A"_s);
+    const qint64 b = Add(a, u"B"_s);
+    const qint64 target = Add(b, u"Target"_s, CatalogSchema::kHardDiskClass);
+    const qint64 below = Add(target, u"Below"_s, CatalogSchema::kFileFolderClass);
+    AddTop(u"Z Sibling"_s);
     m_tree->LoadTree(1);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
@@ -208,44 +212,39 @@ TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
 {
     for (const char *name : {"cherry", "Banana", "apple", "\xc3\x84pfel"})
-        Add(CatalogSchema::kCatalogsId, QString::fromUtf8(name));
+        AddTop(QString::fromUtf8(name));
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     // Letter case and accents sort as a reader expects, not by code point.
-    EXPECT_EQ(Texts(Node(3)),
-              (QStringList{QString::fromUtf8("\xc3\x84pfel"), QStringLiteral("apple"),
-                           QStringLiteral("Banana"), QStringLiteral("cherry")}));
+    EXPECT_EQ(Texts(Node(3)), (QStringList{QString::fromUtf8("\xc3\x84pfel"), u"apple"_s,
+                                           u"Banana"_s, u"cherry"_s}));
 }
 
 TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 {
-    const qint64 keep = Add(CatalogSchema::kCatalogsId, QStringLiteral("Keep"));
-    const qint64 gone = Add(CatalogSchema::kCatalogsId, QStringLiteral("Gone"));
-    const qint64 gonesChild = Add(gone, QStringLiteral("Inside"));
-    const qint64 moved = Add(CatalogSchema::kCatalogsId, QStringLiteral("Moved"));
-    const qint64 leaf = Add(CatalogSchema::kCatalogsId, QStringLiteral("Leaf"));
+    const qint64 keep = AddTop(u"Keep"_s);
+    const qint64 gone = AddTop(u"Gone"_s);
+    const qint64 gonesChild = Add(gone, u"Inside"_s);
+    const qint64 moved = AddTop(u"Moved"_s);
+    const qint64 leaf = AddTop(u"Leaf"_s);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(gone)->setExpanded(true);
     m_tree->setCurrentItem(Node(gonesChild));
     EXPECT_FALSE(Expandable(Node(leaf)));
 
-    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Zoo', Class = %5 WHERE ID = %1;"
-                       "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
-                       "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;")
-            .arg(keep)
-            .arg(gone)
-            .arg(gonesChild)
-            .arg(moved)
-            .arg(CatalogSchema::kArchiveFolderClass));
-    const qint64 fresh = Add(CatalogSchema::kCatalogsId, QStringLiteral("Fresh"));
-    Add(leaf, QStringLiteral("Sprout"));
+    Sql(u"UPDATE Catalogs SET Name = 'Zoo', Class = %5 WHERE ID = %1;"
+        "DELETE FROM Catalogs WHERE ID IN (%2, %3);"
+        "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;"_s.arg(
+            QString::number(keep), QString::number(gone), QString::number(gonesChild),
+            QString::number(moved), QString::number(CatalogSchema::kArchiveFolderClass)));
+    const qint64 fresh = AddTop(u"Fresh"_s);
+    Add(leaf, u"Sprout"_s);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
     m_tree->RefreshNodes();
     // A renamed node moves to its sorted place.
-    EXPECT_EQ(Texts(Node(3)), (QStringList{QStringLiteral("Fresh"), QStringLiteral("Leaf"),
-                                           QStringLiteral("Zoo")}));
+    EXPECT_EQ(Texts(Node(3)), (QStringList{u"Fresh"_s, u"Leaf"_s, u"Zoo"_s}));
     EXPECT_EQ(TItemTree::NodeClass(Node(keep)), CatalogSchema::kArchiveFolderClass);
     EXPECT_EQ(Node(gone), nullptr);
     EXPECT_EQ(Node(gonesChild), nullptr);
@@ -259,74 +258,70 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 
 TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
 {
-    const qint64 first = Add(CatalogSchema::kCatalogsId, QStringLiteral("A Folder"));
-    const qint64 inside = Add(first, QStringLiteral("Inside"));
-    Add(CatalogSchema::kCatalogsId, QStringLiteral("M Folder"));
+    const qint64 first = AddTop(u"A Folder"_s);
+    const qint64 inside = Add(first, u"Inside"_s);
+    AddTop(u"M Folder"_s);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(first)->setExpanded(true);
     m_tree->setCurrentItem(Node(inside));
 
-    Sql(QStringLiteral("UPDATE Catalogs SET Name = 'Z Folder' WHERE ID = %1").arg(first));
+    Sql(u"UPDATE Catalogs SET Name = 'Z Folder' WHERE ID = %1"_s.arg(first));
     m_tree->RefreshNodes();
-    EXPECT_EQ(Texts(Node(3)),
-              (QStringList{QStringLiteral("M Folder"), QStringLiteral("Z Folder")}));
+    EXPECT_EQ(Texts(Node(3)), (QStringList{u"M Folder"_s, u"Z Folder"_s}));
     EXPECT_TRUE(Node(first)->isExpanded());
     EXPECT_EQ(m_tree->currentItem(), Node(inside));
 }
 
 TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
 {
-    const qint64 first = Add(CatalogSchema::kCatalogsId, QStringLiteral("P"));
-    const qint64 second = Add(CatalogSchema::kCatalogsId, QStringLiteral("Q"));
-    const qint64 third = Add(CatalogSchema::kCatalogsId, QStringLiteral("R"));
+    const qint64 first = AddTop(u"P"_s);
+    const qint64 second = AddTop(u"Q"_s);
+    const qint64 third = AddTop(u"R"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(third);
     m_tree->SyncSelection();
     EXPECT_EQ(m_data->Catalogs.CurrentID(), third);
 
     m_tree->SelectByID(second);
-    Sql(QStringLiteral("DELETE FROM Catalogs WHERE ID IN (%1, %2)").arg(second).arg(third));
+    Sql(u"DELETE FROM Catalogs WHERE ID IN (%1, %2)"_s.arg(second).arg(third));
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
     m_tree->SyncSelection();
     EXPECT_EQ(m_tree->SelectedID(), first) << "Q went, then its neighbour R; P remains";
     EXPECT_EQ(m_data->Catalogs.CurrentID(), first);
-    EXPECT_EQ(Texts(Node(3)), QStringList{QStringLiteral("P")});
+    EXPECT_EQ(Texts(Node(3)), QStringList{u"P"_s});
     EXPECT_EQ(selection.count(), 1);
 }
 
 TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 {
-    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
-    Add(CatalogSchema::kCatalogsId, QStringLiteral("Archive Copies"));
+    const qint64 work = AddTop(u"Work"_s);
+    AddTop(u"Archive Copies"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(work);
     QSignalSpy renamed(m_tree.get(), &TItemTree::NodeRenamed);
+    // The node's text, the stored name and the number of rename signals.
+    const auto state = [&] {
+        return QStringList{Node(work)->text(0), StoredName(work), QString::number(renamed.count())};
+    };
 
-    EditInPlace(Node(work), QStringLiteral("WORK"));
-    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Work"));
-    EXPECT_EQ(StoredName(work), QStringLiteral("Work"));
-    EXPECT_EQ(renamed.count(), 0);
+    EditInPlace(Node(work), u"WORK"_s);
+    EXPECT_EQ(state(), (QStringList{u"Work"_s, u"Work"_s, u"0"_s}));
 
-    EditInPlace(Node(work), QStringLiteral("archive copies"));
+    EditInPlace(Node(work), u"archive copies"_s);
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.kind, MessageKind::Error);
-    EXPECT_EQ(box.icon, MessageIcon::Stop);
-    EXPECT_EQ(box.caption, QStringLiteral("Error Renaming Object"));
-    EXPECT_EQ(box.text,
-              QStringLiteral("Cannot Rename Object \"archive copies\". An Object with the "
-                             "name you specified already exists. Please specify another "
-                             "name"));
-    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Work"));
-    EXPECT_EQ(StoredName(work), QStringLiteral("Work"));
-    EXPECT_EQ(renamed.count(), 0);
+    EXPECT_EQ(std::make_pair(box.kind, box.icon),
+              std::make_pair(MessageKind::Error, MessageIcon::Stop));
+    EXPECT_EQ(box.caption, u"Error Renaming Object"_s);
+    EXPECT_EQ(box.text, u"Cannot Rename Object \"archive copies\". An Object with the name you "
+                        "specified already exists. Please specify another name"_s);
+    EXPECT_EQ(state(), (QStringList{u"Work"_s, u"Work"_s, u"0"_s}));
 
-    EditInPlace(Node(work), QStringLiteral("Projects"));
-    EXPECT_EQ(StoredName(work), QStringLiteral("Projects"));
-    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Projects"));
+    EditInPlace(Node(work), u"Projects"_s);
+    EXPECT_EQ(state(), (QStringList{u"Projects"_s, u"Projects"_s, u"1"_s}));
     ASSERT_EQ(renamed.count(), 1);
     EXPECT_EQ(renamed.at(0).at(0).value<QTreeWidgetItem *>(), Node(work));
-    EXPECT_EQ(renamed.at(0).at(1).toString(), QStringLiteral("Projects"));
+    EXPECT_EQ(renamed.at(0).at(1).toString(), u"Projects"_s);
 
     // The owner may refuse edits for some nodes.
     m_tree->SetEditPermission([](QTreeWidgetItem *node) { return TItemTree::NodeID(node) != 3; });
@@ -340,40 +335,36 @@ TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 
 TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
 {
-    const qint64 work = Add(CatalogSchema::kCatalogsId, QStringLiteral("Work"));
-    const qint64 other = Add(CatalogSchema::kCatalogsId, QStringLiteral("Other"));
+    const qint64 work = AddTop(u"Work"_s);
+    const qint64 other = AddTop(u"Other"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(other);
     m_tree->SyncSelection();
 
-    QString name = QStringLiteral("WORK");
-    EXPECT_FALSE(m_tree->RenameNode(Node(work), work, name));
-    EXPECT_EQ(name, QStringLiteral("Work")) << "the stored name comes back";
-
-    name = QStringLiteral("other");
-    EXPECT_FALSE(m_tree->RenameNode(Node(work), work, name));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Error Renaming Object"));
-    EXPECT_EQ(name, QStringLiteral("Work"));
-
-    name = QStringLiteral("Jobs");
-    EXPECT_TRUE(m_tree->RenameNode(Node(work), work, name));
-    EXPECT_EQ(StoredName(work), QStringLiteral("Jobs"));
-    EXPECT_EQ(Node(work)->text(0), QStringLiteral("Jobs"));
+    // Whether the rename was stored, and the name handed back.
+    const auto rename = [&](QString name) {
+        const bool stored = m_tree->RenameNode(Node(work), work, name);
+        return std::make_pair(stored, name);
+    };
+    EXPECT_EQ(rename(u"WORK"_s), std::make_pair(false, u"Work"_s)) << "the stored name comes back";
+    EXPECT_EQ(rename(u"other"_s), std::make_pair(false, u"Work"_s));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Error Renaming Object"_s);
+    EXPECT_EQ(rename(u"Jobs"_s), std::make_pair(true, u"Jobs"_s));
+    EXPECT_EQ(StoredName(work), u"Jobs"_s);
+    EXPECT_EQ(Node(work)->text(0), u"Jobs"_s);
     EXPECT_EQ(m_data->Catalogs.CurrentID(), other) << "the table is back on the selected object";
     EXPECT_EQ(m_tree->SelectedID(), other);
 
-    name = QStringLiteral("Anything");
+    QString name = u"Anything"_s;
     EXPECT_FALSE(m_tree->RenameNode(nullptr, -1, name));
     EXPECT_FALSE(m_tree->RenameNode(nullptr, 999, name));
-    EXPECT_EQ(name, QStringLiteral("Anything")) << "nothing found, nothing handed back";
+    EXPECT_EQ(name, u"Anything"_s) << "nothing found, nothing handed back";
 }
 
 TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
 {
-    const qint64 disk =
-        Add(CatalogSchema::kCatalogsId, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
-    const qint64 other = Add(CatalogSchema::kCatalogsId, QStringLiteral("Other"),
-                             CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = AddTop(u"Disk"_s, CatalogSchema::kHardDiskClass);
+    const qint64 other = AddTop(u"Other"_s, CatalogSchema::kCatalogFolderClass);
     m_tree->LoadTree(1);
     m_tree->SelectByID(disk);
     m_tree->SyncSelection();
@@ -381,10 +372,10 @@ TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
     // Another part edits the current row, as commands do after SyncSelection.
     TDBItemTree &table = m_data->Catalogs;
     table.Edit();
-    table.SetCurrentName(QStringLiteral("Disk Renamed"));
-    table.SetFieldValue(QStringLiteral("Class"), 5);
+    table.SetCurrentName(u"Disk Renamed"_s);
+    table.SetFieldValue(u"Class"_s, 5);
     table.Post();
-    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
+    EXPECT_EQ(Node(disk)->text(0), u"Disk Renamed"_s);
     EXPECT_EQ(TItemTree::NodeClass(Node(disk)), CatalogSchema::kCdRomClass);
     EXPECT_EQ(Node(disk)->icon(0).cacheKey(), ObjectIcon(5).cacheKey());
 
@@ -392,22 +383,21 @@ TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
     // cancelled edit changes nothing.
     ASSERT_TRUE(table.Locate(&table, other));
     table.Edit();
-    table.SetCurrentName(QStringLiteral("Other Renamed"));
+    table.SetCurrentName(u"Other Renamed"_s);
     table.Post();
-    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
-    EXPECT_EQ(Node(other)->text(0), QStringLiteral("Other"));
+    EXPECT_EQ(Node(disk)->text(0), u"Disk Renamed"_s);
+    EXPECT_EQ(Node(other)->text(0), u"Other"_s);
     ASSERT_TRUE(table.Locate(&table, disk));
     table.Edit();
-    table.SetCurrentName(QStringLiteral("Never"));
+    table.SetCurrentName(u"Never"_s);
     table.Cancel();
-    EXPECT_EQ(Node(disk)->text(0), QStringLiteral("Disk Renamed"));
+    EXPECT_EQ(Node(disk)->text(0), u"Disk Renamed"_s);
 }
 
 TEST_F(CatalogTreeTest, IconsShowTheOwnersClass)
 {
-    const qint64 unclassed = Add(CatalogSchema::kCatalogsId, QStringLiteral("Unclassed"), 0);
-    const qint64 folder =
-        Add(CatalogSchema::kCatalogsId, QStringLiteral("Folder"), CatalogSchema::kFileFolderClass);
+    const qint64 unclassed = AddTop(u"Unclassed"_s, 0);
+    const qint64 folder = AddTop(u"Folder"_s, CatalogSchema::kFileFolderClass);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     EXPECT_EQ(TItemTree::NodeClass(Node(1)), CatalogSchema::kDatabaseClass);

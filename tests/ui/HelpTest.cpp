@@ -44,6 +44,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The names of a form's controls and menu items that have no context text.
@@ -62,8 +64,8 @@ QStringList Untold(QWidget &form)
     for (QAction *action : form.findChildren<QAction *>())
         if (!action->isSeparator())
             check(action->objectName());
-    if (!texts.Find(formClass, QStringLiteral("*")))
-        missing << formClass + QStringLiteral("/*");
+    if (!texts.Find(formClass, u"*"_s))
+        missing << formClass + u"/*"_s;
     return missing;
 }
 
@@ -81,7 +83,7 @@ protected:
         InstallContextHelp();
         ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.path()));
         m_data.RunInTransaction([this] {
-            m_disk = AppendCatalogRow(m_data.Catalogs, QStringLiteral("Disk"), m_folder.path(),
+            m_disk = AppendCatalogRow(m_data.Catalogs, u"Disk"_s, m_folder.path(),
                                       CatalogSchema::kCatalogsId, CatalogSchema::kHardDiskClass,
                                       false, 46000, 46000, QString(), QString(), 0, 0);
         });
@@ -121,15 +123,15 @@ TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
     forms.emplace_back(new TArchiveFilesForm(m_data, QString()));
     forms.emplace_back(new TExtractForm(true, nullptr));
     forms.emplace_back(new TComments_Form(m_data));
-    forms.emplace_back(new TNodeSelectionForm(m_data, TNodeSelectionForm::kSearchStart,
-                                              QStringLiteral("Select"), QStringLiteral("Where")));
+    forms.emplace_back(
+        new TNodeSelectionForm(m_data, TNodeSelectionForm::kSearchStart, u"Select"_s, u"Where"_s));
     forms.emplace_back(new ReplaceObjectDialog({}, {}));
     forms.emplace_back(new TDatabase_Location_Form());
     forms.emplace_back(new DeviceCheckWindow());
     forms.emplace_back(new AddingVolumeDialog({}));
     forms.emplace_back(new ProgressWindow(m_ui));
     forms.emplace_back(new QuickViewWindow());
-    forms.emplace_back(new TDuplicateCatalogForm(QStringLiteral("Disk"), QStringLiteral("C\\")));
+    forms.emplace_back(new TDuplicateCatalogForm(u"Disk"_s, u"C\\"_s));
     forms.emplace_back(new TConvert_V1_Form(&m_settings));
     forms.emplace_back(new TTUForm(m_data, true, m_folder.path()));
     forms.emplace_back(new THelpForm());
@@ -158,27 +160,27 @@ TEST_F(HelpTest, EveryControlAndMenuItemOfEveryFormHasAText)
 
 TEST_F(HelpTest, EveryLinkAndPictureOfTheBooksResolves)
 {
-    static const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+    static const QRegularExpression reference(u"(?:href|src)=\"([^\"]+)\""_s);
     for (const QString &name : {HelpBook::kGuide, HelpBook::kQuestions}) {
         const HelpBook &book = HelpBook::Named(name);
-        ASSERT_TRUE(book.Pages().contains(QStringLiteral("index.html"))) << qPrintable(name);
+        ASSERT_TRUE(book.Pages().contains(u"index.html"_s)) << qPrintable(name);
         QStringList targets;
         for (const HelpBook::ContentsEntry &entry : book.Contents())
-            targets << QStringLiteral("contents.txt -> ") + entry.page;
+            targets << u"contents.txt -> "_s + entry.page;
         for (const QString &page : book.Pages()) {
             const QString html = ReadResource(book.PageUrl(page).path().prepend(QLatin1Char(':')));
             for (const auto &match : reference.globalMatch(html))
                 if (!match.captured(1).contains(QLatin1Char(':')))
-                    targets << page + QStringLiteral(" -> ") + match.captured(1);
+                    targets << page + u" -> "_s + match.captured(1);
         }
         for (const QString &target : std::as_const(targets)) {
-            const QUrl from = book.PageUrl(target.section(QStringLiteral(" -> "), 0, 0));
-            const QUrl url = from.resolved(QUrl(target.section(QStringLiteral(" -> "), 1)));
+            const QUrl from = book.PageUrl(target.section(u" -> "_s, 0, 0));
+            const QUrl url = from.resolved(QUrl(target.section(u" -> "_s, 1)));
             const QString file = QLatin1Char(':') + url.path();
             const QString html = ReadResource(file);
             EXPECT_TRUE(QFile::exists(file)) << qPrintable(name + QLatin1Char('/') + target);
-            const bool anchored = !url.hasFragment() ||
-                                  html.contains(QStringLiteral("id=\"%1\"").arg(url.fragment()));
+            const bool anchored =
+                !url.hasFragment() || html.contains(u"id=\"%1\""_s.arg(url.fragment()));
             EXPECT_TRUE(anchored) << qPrintable(name + QLatin1Char('/') + target);
         }
     }
@@ -187,11 +189,11 @@ TEST_F(HelpTest, EveryLinkAndPictureOfTheBooksResolves)
 TEST_F(HelpTest, SearchListsThePagesHoldingEveryWord)
 {
     const HelpBook &guide = HelpBook::Named(HelpBook::kGuide);
-    const QList<HelpBook::SearchHit> hits = guide.Search(QStringLiteral("  DUPLICATE   files "));
+    const QList<HelpBook::SearchHit> hits = guide.Search(u"  DUPLICATE   files "_s);
     ASSERT_FALSE(hits.isEmpty());
-    EXPECT_EQ(hits.first().page, QStringLiteral("find.html"));
-    EXPECT_EQ(hits.first().title, QStringLiteral("Finding entries"));
-    EXPECT_TRUE(guide.Search(QStringLiteral("duplicate zzyzx")).isEmpty());
+    EXPECT_EQ(hits.first().page, u"find.html"_s);
+    EXPECT_EQ(hits.first().title, u"Finding entries"_s);
+    EXPECT_TRUE(guide.Search(u"duplicate zzyzx"_s).isEmpty());
 }
 
 TEST_F(HelpTest, HelpWindowKeysAndBackLink)
@@ -228,22 +230,22 @@ TEST_F(HelpTest, HelpWindowKeysAndBackLink)
 TEST_F(HelpTest, WebAndMailFailuresAreReported)
 {
     QUrl opened;
-    OpenWebOrMail(QStringLiteral("www.example.com"), true, [&](const QUrl &url) {
+    OpenWebOrMail(u"www.example.com"_s, true, [&](const QUrl &url) {
         opened = url;
         return true;
     });
-    EXPECT_EQ(opened, QUrl(QStringLiteral("http://www.example.com")));
+    EXPECT_EQ(opened, QUrl(u"http://www.example.com"_s));
     const auto refuse = [](const QUrl &) { return false; };
-    OpenWebOrMail(QStringLiteral("www.example.com"), true, refuse);
-    OpenWebOrMail(QStringLiteral("help@example.com"), false, refuse);
+    OpenWebOrMail(u"www.example.com"_s, true, refuse);
+    OpenWebOrMail(u"help@example.com"_s, false, refuse);
     const auto messages = m_ui.TakeMessages();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].caption, QStringLiteral("Internet Browser Error"));
-    EXPECT_EQ(messages[0].text, QStringLiteral("Dirvanta was unable to invoke an Internet Browser "
-                                               "to access \"HTTP:\\\\www.example.com\""));
-    EXPECT_EQ(messages[1].caption, QStringLiteral("Mail Engine Error"));
-    EXPECT_EQ(messages[1].text, QStringLiteral("Dirvanta was unable to invoke your Mail Engine "
-                                               "to mail \"help@example.com\""));
+    EXPECT_EQ(messages[0].caption, u"Internet Browser Error"_s);
+    EXPECT_EQ(messages[0].text, u"Dirvanta was unable to invoke an Internet Browser "
+                                "to access \"HTTP:\\\\www.example.com\""_s);
+    EXPECT_EQ(messages[1].caption, u"Mail Engine Error"_s);
+    EXPECT_EQ(messages[1].text, u"Dirvanta was unable to invoke your Mail Engine "
+                                "to mail \"help@example.com\""_s);
 }
 
 TEST_F(HelpTest, PopupShowsTheControlsTextAndClosesOnKeyClickOrLink)
@@ -282,8 +284,8 @@ TEST_F(HelpTest, PopupShowsTheControlsTextAndClosesOnKeyClickOrLink)
     // A menu item clicked in context-help mode shows its text instead of running.
     TCatalogueForm main(m_data, m_settings);
     main.show();
-    auto *fileMenu = main.findChild<QMenu *>(QStringLiteral("File1"));
-    auto *exit = main.findChild<QAction *>(QStringLiteral("Exit1"));
+    auto *fileMenu = main.findChild<QMenu *>(u"File1"_s);
+    auto *exit = main.findChild<QAction *>(u"Exit1"_s);
     EnterContextHelp();
     fileMenu->popup(main.mapToGlobal(QPoint(0, 0)));
     QTest::mouseClick(fileMenu, Qt::LeftButton, {}, fileMenu->actionGeometry(exit).center());

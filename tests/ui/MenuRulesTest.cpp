@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 MenuFacts OpenDatabase(MenuFocus focus, int treeClass, const QString &path)
@@ -16,6 +18,12 @@ MenuFacts OpenDatabase(MenuFocus focus, int treeClass, const QString &path)
     facts.selectedPath = path;
     facts.hasOpenCommand = [](const QString &name) { return name.endsWith(QLatin1String(".txt")); };
     return facts;
+}
+
+// An object of the open database selected in the tree.
+MenuFacts TreeObject(int treeClass, const QString &path)
+{
+    return OpenDatabase(MenuFocus::Tree, treeClass, path);
 }
 
 MenuFacts ListItem(int treeClass, const QString &path, int itemIndex, const QString &caption,
@@ -40,50 +48,44 @@ TEST(MenuRulesTest, ReopenNeedsHistoryAndAFileInTheListIsOpenedButNotExported)
     EXPECT_FALSE(UpdateMenuState(facts).selectionRulesApplied);
     EXPECT_FALSE(UpdateMenuState(MenuFacts{}).reopenEnabled);
 
-    MenuState state =
-        UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
-                                 32, QStringLiteral("notes.txt")));
-    EXPECT_FALSE(state.update.enabled);
-    EXPECT_TRUE(state.open.enabled && state.open.visible);
-    EXPECT_EQ(state.open.caption, QStringLiteral("&Open"));
-    EXPECT_TRUE(state.comments.enabled);
-    EXPECT_FALSE(state.exportItem.enabled || state.find.enabled || state.find.visible);
-    EXPECT_FALSE(state.listPopupShowsNoSelectionItems);
-    EXPECT_TRUE(state.listPopupShowsSelectionItems);
+    MenuState state = UpdateMenuState(
+        ListItem(CatalogSchema::kHardDiskClass, u"Catalogs\\Disk"_s, 32, u"notes.txt"_s));
+    // update, open (enabled, shown), comments, export, find (enabled, shown), and the popup's
+    // items without and with a selection.
+    EXPECT_EQ(
+        std::vector<bool>({state.update.enabled, state.open.enabled, state.open.visible,
+                           state.comments.enabled, state.exportItem.enabled, state.find.enabled,
+                           state.find.visible, state.listPopupShowsNoSelectionItems,
+                           state.listPopupShowsSelectionItems}),
+        std::vector<bool>({false, true, true, true, false, false, false, false, true}));
+    EXPECT_EQ(state.open.caption, u"&Open"_s);
 
-    state =
-        UpdateMenuState(ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\Disk"),
-                                 38, QStringLiteral("data.xyz")));
-    EXPECT_EQ(state.open.hint,
-              QStringLiteral("Opens the Selected Item using the supplied Application"));
+    state = UpdateMenuState(
+        ListItem(CatalogSchema::kHardDiskClass, u"Catalogs\\Disk"_s, 38, u"data.xyz"_s));
+    EXPECT_EQ(state.open.hint, u"Opens the Selected Item using the supplied Application"_s);
 }
 
 TEST(MenuRulesTest, WastebasketCommandsReadEmptyAndRestore)
 {
-    MenuState state = UpdateMenuState(OpenDatabase(MenuFocus::ListWithoutSelection,
-                                                   CatalogSchema::kFullWastebasketClass,
-                                                   QStringLiteral("Wastebasket")));
-    EXPECT_EQ(state.deleteItem.hint, QStringLiteral("Empty the Contents of the Wastebasket"));
-    EXPECT_TRUE(state.deleteItem.enabled);
-    EXPECT_FALSE(state.comments.enabled);
-    EXPECT_FALSE(state.exportItem.enabled);
-    EXPECT_FALSE(state.open.visible);
-    EXPECT_FALSE(state.find.enabled);
-    EXPECT_TRUE(state.listPopupShowsNoSelectionItems);
-    EXPECT_FALSE(state.listPopupShowsSelectionItems);
+    MenuState state = UpdateMenuState(OpenDatabase(
+        MenuFocus::ListWithoutSelection, CatalogSchema::kFullWastebasketClass, u"Wastebasket"_s));
+    EXPECT_EQ(state.deleteItem.hint, u"Empty the Contents of the Wastebasket"_s);
+    EXPECT_EQ(std::vector<bool>({state.deleteItem.enabled, state.comments.enabled,
+                                 state.exportItem.enabled, state.open.visible, state.find.enabled,
+                                 state.listPopupShowsNoSelectionItems,
+                                 state.listPopupShowsSelectionItems}),
+              std::vector<bool>({true, false, false, false, false, true, false}));
 
     // An item of the wastebasket view.
-    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass,
-                                     QStringLiteral("Wastebasket"), CatalogSchema::kHardDiskClass,
-                                     QStringLiteral("Old disk")));
-    EXPECT_EQ(state.rename.caption, QStringLiteral("&Restore"));
-    EXPECT_EQ(state.rename.hint,
-              QStringLiteral("Restore the Selected Object from the Wastebasket"));
-    EXPECT_TRUE(state.rename.enabled);
-    EXPECT_EQ(state.deleteItem.caption, QStringLiteral("&Delete"));
-    EXPECT_TRUE(state.deleteItem.enabled);
-    EXPECT_FALSE(state.update.enabled); // not from the wastebasket
-    EXPECT_FALSE(state.explore.enabled);
+    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass, u"Wastebasket"_s,
+                                     CatalogSchema::kHardDiskClass, u"Old disk"_s));
+    EXPECT_EQ(state.rename.caption, u"&Restore"_s);
+    EXPECT_EQ(state.rename.hint, u"Restore the Selected Object from the Wastebasket"_s);
+    EXPECT_EQ(state.deleteItem.caption, u"&Delete"_s);
+    // Rename and delete are enabled; update and explore are not, from the wastebasket.
+    EXPECT_EQ(std::vector<bool>({state.rename.enabled, state.deleteItem.enabled,
+                                 state.update.enabled, state.explore.enabled}),
+              std::vector<bool>({true, true, false, false}));
 }
 
 TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
@@ -95,96 +97,70 @@ TEST(MenuRulesTest, ExploreBecomesExtractOrRestoreByWhatIsSelected)
         bool enabled;
         const char *caption;
     } const rows[] = {
-        {"disk catalog in the tree",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass,
-                      QStringLiteral("Catalogs\\D")),
+        {"disk catalog in the tree", TreeObject(CatalogSchema::kHardDiskClass, u"Catalogs\\D"_s),
          true, "&Explore..."},
         {"file folder in the list",
-         ListItem(CatalogSchema::kHardDiskClass, QStringLiteral("Catalogs\\D"),
-                  CatalogSchema::kFileFolderClass, QStringLiteral("F")),
+         ListItem(CatalogSchema::kHardDiskClass, u"Catalogs\\D"_s, CatalogSchema::kFileFolderClass,
+                  u"F"_s),
          true, "&Explore..."},
-        {"catalog folder",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass,
-                      QStringLiteral("Catalogs\\Work")),
+        {"catalog folder", TreeObject(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s),
          false, "&Explore..."},
         {"packaged file",
-         ListItem(CatalogSchema::kPackageClass, QStringLiteral("Catalogs\\D\\a.zip"), 32,
-                  QStringLiteral("r.txt"), true),
+         ListItem(CatalogSchema::kPackageClass, u"Catalogs\\D\\a.zip"_s, 32, u"r.txt"_s, true),
          true, "&Extract..."},
-        {"package in the tree",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kPackageClass,
-                      QStringLiteral("Catalogs\\D\\a.zip")),
+        {"package in the tree", TreeObject(CatalogSchema::kPackageClass, u"Catalogs\\D\\a.zip"_s),
          true, "&Extract..."},
-        {"archive set",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kArchiveSetClass,
-                      QStringLiteral("Archives\\Set")),
-         true, "R&estore..."},
+        {"archive set", TreeObject(CatalogSchema::kArchiveSetClass, u"Archives\\Set"_s), true,
+         "R&estore..."},
         {"archived file",
-         ListItem(CatalogSchema::kArchiveSetClass, QStringLiteral("Archives\\Set"), 38,
-                  QStringLiteral("x.doc")),
-         true, "R&estore..."},
-        {"disk in the wastebasket",
-         OpenDatabase(MenuFocus::Tree, CatalogSchema::kHardDiskClass,
-                      QStringLiteral("Wastebasket\\D")),
-         false, "&Explore..."},
-    };
+         ListItem(CatalogSchema::kArchiveSetClass, u"Archives\\Set"_s, 38, u"x.doc"_s), true,
+         "R&estore..."},
+        {"disk in the wastebasket", TreeObject(CatalogSchema::kHardDiskClass, u"Wastebasket\\D"_s),
+         false, "&Explore..."}};
     for (const Row &row : rows) {
         const MenuState state = UpdateMenuState(row.facts);
-        EXPECT_EQ(state.explore.enabled, row.enabled) << row.name;
-        EXPECT_EQ(state.explore.caption, QLatin1String(row.caption)) << row.name;
+        EXPECT_EQ(std::make_pair(state.explore.enabled, state.explore.caption),
+                  std::make_pair(row.enabled, QString::fromLatin1(row.caption)))
+            << row.name;
     }
 }
 
 TEST(MenuRulesTest, ClassRulesForFoldersAndFixedObjects)
 {
-    MenuState state = UpdateMenuState(OpenDatabase(
-        MenuFocus::Tree, CatalogSchema::kCatalogsFolderClass, QStringLiteral("Catalogs")));
-    EXPECT_TRUE(state.newFolder.enabled);
-    EXPECT_TRUE(state.exportItem.enabled);
-    EXPECT_FALSE(state.deleteItem.enabled);
-    EXPECT_FALSE(state.rename.enabled);
-    EXPECT_FALSE(state.comments.enabled);
-    EXPECT_TRUE(state.find.enabled);
+    MenuState state =
+        UpdateMenuState(TreeObject(CatalogSchema::kCatalogsFolderClass, u"Catalogs"_s));
+    EXPECT_EQ(std::vector<bool>({state.newFolder.enabled, state.exportItem.enabled,
+                                 state.deleteItem.enabled, state.rename.enabled,
+                                 state.comments.enabled, state.find.enabled}),
+              std::vector<bool>({true, true, false, false, false, true}));
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kCatalogFolderClass,
-                                         QStringLiteral("Catalogs\\Work")));
+    state = UpdateMenuState(TreeObject(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s));
     EXPECT_TRUE(state.newFolder.enabled && state.deleteItem.enabled && state.rename.enabled &&
                 state.comments.enabled);
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kFileFolderClass,
-                                         QStringLiteral("Catalogs\\D\\F")));
-    EXPECT_FALSE(state.newFolder.visible);
-    EXPECT_FALSE(state.deleteItem.enabled);
-    EXPECT_FALSE(state.rename.enabled);
+    state = UpdateMenuState(TreeObject(CatalogSchema::kFileFolderClass, u"Catalogs\\D\\F"_s));
+    EXPECT_FALSE(state.newFolder.visible || state.deleteItem.enabled || state.rename.enabled);
     // New Folder makes its folder in the tree's object, whatever the list has selected.
-    state = UpdateMenuState(ListItem(CatalogSchema::kCatalogFolderClass,
-                                     QStringLiteral("Catalogs\\Work"),
-                                     CatalogSchema::kHardDiskClass, QStringLiteral("D")));
+    state = UpdateMenuState(ListItem(CatalogSchema::kCatalogFolderClass, u"Catalogs\\Work"_s,
+                                     CatalogSchema::kHardDiskClass, u"D"_s));
     EXPECT_TRUE(state.newFolder.enabled && state.newFolder.visible);
-    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass,
-                                     QStringLiteral("Wastebasket"),
-                                     CatalogSchema::kCatalogFolderClass, QStringLiteral("Junk")));
+    state = UpdateMenuState(ListItem(CatalogSchema::kFullWastebasketClass, u"Wastebasket"_s,
+                                     CatalogSchema::kCatalogFolderClass, u"Junk"_s));
     EXPECT_FALSE(state.newFolder.enabled);
 
-    state = UpdateMenuState(OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass,
-                                         QStringLiteral("Catalogs\\Floppy")));
+    state = UpdateMenuState(TreeObject(CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s));
     EXPECT_TRUE(state.update.enabled);
 
-    MenuFacts detail = OpenDatabase(MenuFocus::Tree, CatalogSchema::kRemovableDiskClass,
-                                    QStringLiteral("Catalogs\\Floppy"));
+    MenuFacts detail = TreeObject(CatalogSchema::kRemovableDiskClass, u"Catalogs\\Floppy"_s);
     detail.listDetailView = true;
     detail.listAutoArrange = false;
     state = UpdateMenuState(detail);
-    EXPECT_FALSE(state.autoArrangeEnabled);
-    EXPECT_FALSE(state.autoArrangeChecked);
+    EXPECT_FALSE(state.autoArrangeEnabled || state.autoArrangeChecked);
 
     const ToolbarState wastebasket =
         UpdateToolbarState(true, CatalogSchema::kEmptyWastebasketClass);
-    EXPECT_FALSE(wastebasket.find);
-    EXPECT_TRUE(wastebasket.moveUp);
+    EXPECT_TRUE(!wastebasket.find && wastebasket.moveUp);
     const ToolbarState root = UpdateToolbarState(true, CatalogSchema::kDatabaseClass);
-    EXPECT_FALSE(root.moveUp);
-    EXPECT_TRUE(root.find);
-    EXPECT_FALSE(root.createFolder);
+    EXPECT_TRUE(!root.moveUp && root.find && !root.createFolder);
     EXPECT_TRUE(UpdateToolbarState(true, CatalogSchema::kArchiveFolderClass).createFolder);
 }

@@ -24,25 +24,23 @@ TEST(SegmentGeometry, FillsWholeSegmentsFromTheLeft)
         int filled;
         QRect first; // of the filled segments, when there are any
         int pitch;
-    } rows[] = {
-        {QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
-        {QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
-        {QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
-        {QRect(0, 0, 304, 20), 3, 0, {}, 10},
-        {QRect(0, 0, 304, 20), 0, 0, {}, 10},
-        {QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
-        {QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
-        {QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
-        {QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
-        {QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
-        // Out-of-range percentages are clamped.
-        {QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
-        {QRect(0, 0, 304, 20), -5, 0, {}, 10},
-        // Too narrow for a visible segment, or no room at all.
-        {QRect(0, 0, 90, 20), 100, 0, {}, 2},
-        {QRect(0, 0, 20, 20), 100, 0, {}, 0},
-        {QRect(0, 0, 304, 4), 100, 0, {}, 10},
-    };
+    } rows[] = {{QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
+                {QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
+                {QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
+                {QRect(0, 0, 304, 20), 3, 0, {}, 10},
+                {QRect(0, 0, 304, 20), 0, 0, {}, 10},
+                {QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
+                {QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
+                {QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
+                {QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
+                {QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
+                // Out-of-range percentages are clamped.
+                {QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
+                {QRect(0, 0, 304, 20), -5, 0, {}, 10},
+                // Too narrow for a visible segment, or no room at all.
+                {QRect(0, 0, 90, 20), 100, 0, {}, 2},
+                {QRect(0, 0, 20, 20), 100, 0, {}, 0},
+                {QRect(0, 0, 304, 4), 100, 0, {}, 10}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << row.bar.width() << " px at (" << row.bar.x() << ","
                                         << row.bar.y() << "), " << row.percent << "%");
@@ -61,17 +59,15 @@ TEST(SegmentGeometry, FillsWholeSegmentsFromTheLeft)
 TEST(MeterPercent, StaysExactAndInRangeForAnyCount)
 {
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
-    EXPECT_EQ(MeterPercent(0, 0), 0);
-    EXPECT_EQ(MeterPercent(5, 0), 0);
-    EXPECT_EQ(MeterPercent(5, -10), 0);
-    EXPECT_EQ(MeterPercent(1, 3), 33);
-    EXPECT_EQ(MeterPercent(-4, 3), 0);
-    EXPECT_EQ(MeterPercent(40, 3), 100);
-    EXPECT_EQ(MeterPercent(kMax / 2, kMax), 49);
-    EXPECT_EQ(MeterPercent(kMax, kMax), 100);
-    EXPECT_EQ(MeterPercent(kMax - 1, kMax), 99);
-    EXPECT_EQ(MeterPercent(kMax / 100 * 3 - 1, kMax), 2);
-    EXPECT_EQ(MeterPercent(10'000'000'000 / 4, 10'000'000'000), 25);
+    // position, maximum, percent
+    // clang-format off
+    const std::tuple<qint64, qint64, int> rows[] = {
+        {0, 0, 0}, {5, 0, 0}, {5, -10, 0}, {1, 3, 33}, {-4, 3, 0}, {40, 3, 100},
+        {kMax / 2, kMax, 49}, {kMax, kMax, 100}, {kMax - 1, kMax, 99},
+        {kMax / 100 * 3 - 1, kMax, 2}, {10'000'000'000 / 4, 10'000'000'000, 25}};
+    // clang-format on
+    for (const auto &[position, maximum, percent] : rows)
+        EXPECT_EQ(MeterPercent(position, maximum), percent) << position << " of " << maximum;
 }
 
 // The navy runs along one row of the painted meter.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class QuickViewWindowTest : public testing::Test
@@ -28,13 +30,13 @@ protected:
 
 TEST_F(QuickViewWindowTest, ShowsTextAndPicturesAndRefusesTheRest)
 {
-    const QString notes = Write(QStringLiteral("notes.txt"), "caf\xe9 au lait\n");
-    const QString source = Write(QStringLiteral("main.c"), "int main() {}\n");
-    const QString picture = m_folder.filePath(QStringLiteral("dot.png"));
+    const QString notes = Write(u"notes.txt"_s, "caf\xe9 au lait\n");
+    const QString source = Write(u"main.c"_s, "int main() {}\n");
+    const QString picture = m_folder.filePath(u"dot.png"_s);
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(Qt::red);
     ASSERT_TRUE(image.save(picture));
-    const QString binary = Write(QStringLiteral("data.bin"), QByteArray("\x00\x01\x02\x03", 4));
+    const QString binary = Write(u"data.bin"_s, QByteArray("\x00\x01\x02\x03", 4));
 
     EXPECT_TRUE(QuickViewWindow::CanShow(notes));
     EXPECT_TRUE(QuickViewWindow::CanShow(source));
@@ -45,26 +47,24 @@ TEST_F(QuickViewWindowTest, ShowsTextAndPicturesAndRefusesTheRest)
     QuickViewWindow text;
     ASSERT_TRUE(text.ShowFile(notes));
     // Text that is not UTF-8 is read as the Windows code page.
-    EXPECT_EQ(text.findChild<QPlainTextEdit *>()->toPlainText(),
-              QStringLiteral("caf\u00e9 au lait\n"));
-    EXPECT_EQ(text.windowTitle(), QStringLiteral("notes.txt - Quick View"));
+    EXPECT_EQ(text.findChild<QPlainTextEdit *>()->toPlainText(), u"caf\u00e9 au lait\n"_s);
+    EXPECT_EQ(text.windowTitle(), u"notes.txt - Quick View"_s);
 
     QuickViewWindow photo;
     ASSERT_TRUE(photo.ShowFile(picture));
-    const QLabel *shown = photo.findChild<QLabel *>(QStringLiteral("QuickViewPicture"));
+    const QLabel *shown = photo.findChild<QLabel *>(u"QuickViewPicture"_s);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->pixmap().size(), QSize(3, 2));
 }
 
 TEST_F(QuickViewWindowTest, LongTextIsCutAtTheLimit)
 {
-    const QString big =
-        Write(QStringLiteral("big.txt"), QByteArray(QuickViewWindow::kTextLimit + 10, 'a'));
+    const QString big = Write(u"big.txt"_s, QByteArray(QuickViewWindow::kTextLimit + 10, 'a'));
     QuickViewWindow window;
     ASSERT_TRUE(window.ShowFile(big));
     const QString shown = window.findChild<QPlainTextEdit *>()->toPlainText();
     EXPECT_EQ(shown.size(), QuickViewWindow::kTextLimit + 4);
-    EXPECT_TRUE(shown.endsWith(QStringLiteral("\n...")));
+    EXPECT_TRUE(shown.endsWith(u"\n..."_s));
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // Found by GoogleTest next to QRect, in the global namespace.
 [[maybe_unused]] static void PrintTo(const QRect &rect, std::ostream *out)
 {
@@ -22,7 +24,7 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Catalog Explorer");
+const QString kSection = u"Catalog Explorer"_s;
 
 class WindowPlacementTest : public testing::Test
 {
@@ -31,7 +33,7 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(QStringLiteral("placement.ini"))});
+            SettingsStore::IniFile{m_folder.filePath(u"placement.ini"_s)});
     }
 
     qint64 Read(const char *value) const
@@ -39,9 +41,11 @@ protected:
         return m_settings->ReadInteger(kSection, QString::fromUtf8(value), -99999);
     }
 
-    void Write(const char *value, const char *text)
+    // Stores the texts as a hand edit of the settings file would.
+    void Write(std::initializer_list<std::pair<const char *, const char *>> values)
     {
-        m_settings->WriteText(kSection, QString::fromUtf8(value), QString::fromUtf8(text));
+        for (const auto &[value, text] : values)
+            m_settings->WriteText(kSection, QString::fromUtf8(value), QString::fromUtf8(text));
     }
 
     static void ShowAndWait(QWidget &window)
@@ -120,9 +124,7 @@ TEST_F(WindowPlacementTest, AMinimizedWindowKeepsItsNormalRectangle)
 
 TEST_F(WindowPlacementTest, StoredValuesAreCheckedBeforeTheyMoveTheWindow)
 {
-    Write("Left", "300");
-    Write("State", "2");
-    Write("Saved", "0");
+    Write({{"Left", "300"}, {"State", "2"}, {"Saved", "0"}});
     QWidget window;
     window.setGeometry(kNormal);
     LoadPlacement(window, *m_settings, kSection);
@@ -130,19 +132,16 @@ TEST_F(WindowPlacementTest, StoredValuesAreCheckedBeforeTheyMoveTheWindow)
     EXPECT_EQ(window.windowState(), Qt::WindowNoState);
 
     // Values read as the settings rules say; missing ones keep the window's.
-    Write("Saved", "1");
-    Write("State", "0");
-    Write("Left", "0x100");
-    Write("Top", "0X40");
-    Write("Width", "not a number");
+    Write({{"Saved", "1"},
+           {"State", "0"},
+           {"Left", "0x100"},
+           {"Top", "0X40"},
+           {"Width", "not a number"}});
     LoadPlacement(window, *m_settings, kSection);
     EXPECT_EQ(window.geometry(), QRect(256, 64, kNormal.width(), kNormal.height()));
 
     // A window saved on a screen that is gone is brought back.
-    Write("Left", "5000");
-    Write("Top", "-4000");
-    Write("Width", "300");
-    Write("Height", "9000");
+    Write({{"Left", "5000"}, {"Top", "-4000"}, {"Width", "300"}, {"Height", "9000"}});
     QWidget lost;
     LoadPlacement(lost, *m_settings, kSection);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
