@@ -156,20 +156,9 @@ protected:
 
     static Entry Read(const SqliteStatement &row, bool folder)
     {
-        Entry entry;
-        entry.folder = folder;
-        entry.number = row.Int64(0);
-        entry.owner = row.Int64(1);
-        entry.cls = int(row.Int64(2));
-        entry.name = row.Text(3);
-        entry.size = row.Int64(4);
-        entry.created = row.Double(5);
-        entry.modified = row.Double(6);
-        entry.source = row.Text(7);
-        entry.comment = row.Text(8);
-        entry.volumeSize = row.Int64(9);
-        entry.packaged = row.Int64(10) != 0;
-        return entry;
+        return Entry{folder,      row.Int64(0), row.Int64(1),  int(row.Int64(2)),
+                     row.Text(3), row.Int64(4), row.Double(5), row.Double(6),
+                     row.Text(7), row.Text(8),  row.Int64(9),  row.Int64(10) != 0};
     }
 
     MediumTree m_tree;
@@ -200,14 +189,8 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
     EXPECT_EQ(outcome.total, 1234 + 7 + 8 + 10 + 0 + 5'000'000'000LL + 300 + 1);
 
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    struct Expected
-    {
-        const char *path; // names as stored, exactly those on the medium
-        bool folder;
-        int attributes;
-        qint64 size;
-    };
-    const Expected expected[] = {
+    // Names as stored, exactly those on the medium: folder, attributes, size.
+    const std::tuple<const char *, bool, int, qint64> expected[] = {
         {"AUTOEXEC.BAT", false, 0, 1234},
         {"README", false, 0, 7},
         {"readme", false, 0, 8},
@@ -221,25 +204,22 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         {"empty", true, CatalogSchema::kFileFolderClass, 0},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
-    for (const Expected &row : expected) {
-        SCOPED_TRACE(row.path);
-        const auto found = entries.find(QString::fromUtf8(row.path));
-        ASSERT_NE(found, entries.end());
-        const Entry &entry = found->second;
-        EXPECT_EQ(entry.folder, row.folder);
-        EXPECT_EQ(entry.cls, row.attributes);
-        EXPECT_EQ(entry.size, row.size);
-        EXPECT_TRUE(entry.comment.isEmpty());
-        const QByteArray onDisk = m_tree.Path(row.path);
+    for (const auto &[name, folder, attributes, size] : expected) {
+        SCOPED_TRACE(name);
+        const QString path = QString::fromUtf8(name);
+        ASSERT_EQ(entries.count(path), 1u);
+        const Entry &entry = entries.at(path);
+        EXPECT_EQ(std::tuple(entry.folder, entry.cls, entry.size, entry.comment),
+                  std::tuple(folder, attributes, size, QString()));
+        const QByteArray onDisk = m_tree.Path(name);
         EXPECT_DOUBLE_EQ(entry.modified,
                          DosDayCount(QFileInfo(QString::fromUtf8(onDisk)).lastModified()));
         EXPECT_DOUBLE_EQ(entry.created, ExpectedCreated(onDisk));
         // The parent is the object of the folder that holds the entry.
-        const QString path = QString::fromUtf8(row.path);
         const qsizetype slash = path.lastIndexOf(u'/');
         const qint64 parent = slash < 0 ? outcome.catalogId : entries.at(path.left(slash)).number;
         EXPECT_EQ(entry.owner, parent);
-        if (row.folder) {
+        if (folder) {
             EXPECT_EQ(entry.source, Source());
         }
     }
@@ -719,14 +699,8 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
                      QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
-    struct FileCase
-    {
-        qint64 size;
-        const char *name;
-        double created;
-        const char *comment;
-    };
-    const FileCase files[] = {
+    // Size, name, creation and the comment found.
+    const std::tuple<qint64, const char *, double, const char *> files[] = {
         {1000, "Report.txt", when, "first"}, // the first in index order
         {1001, "Report.txt", when, ""},
         {1000, "Report.txt", nextSecondPair, ""},
@@ -736,28 +710,21 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
         {1000, "report.txt", when, "first"},
         {1000, "Other.txt", when, ""}, // a match with an empty comment
     };
-    for (const FileCase &row : files) {
-        EXPECT_EQ(scanner.ReuseFileComment(row.size, QString::fromUtf8(row.name), row.created),
-                  QString::fromUtf8(row.comment))
-            << row.size << " " << row.name;
+    for (const auto &[size, name, created, comment] : files) {
+        EXPECT_EQ(scanner.ReuseFileComment(size, QString::fromUtf8(name), created),
+                  QString::fromUtf8(comment))
+            << size << " " << name;
     }
-    struct ObjectCase
-    {
-        int cls;
-        const char *name;
-        double created;
-        const char *comment;
-    };
-    const ObjectCase objects[] = {
+    const std::tuple<int, const char *, double, const char *> objects[] = {
         {CatalogSchema::kFileFolderClass, "Docs", when, "in the wastebasket"},
         {24, "Docs", when, ""},
         {CatalogSchema::kFileFolderClass, "docs", when, ""},
         {CatalogSchema::kFileFolderClass, "Docs", nextSecondPair, ""},
     };
-    for (const ObjectCase &row : objects) {
-        EXPECT_EQ(scanner.ReuseObjectComment(row.cls, QString::fromUtf8(row.name), row.created),
-                  QString::fromUtf8(row.comment))
-            << row.cls << " " << row.name;
+    for (const auto &[cls, name, created, comment] : objects) {
+        EXPECT_EQ(scanner.ReuseObjectComment(cls, QString::fromUtf8(name), created),
+                  QString::fromUtf8(comment))
+            << cls << " " << name;
     }
 }
 
@@ -960,10 +927,8 @@ TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
     m_medium.Write(u"tiny.exe"_s, QByteArray(880, 'z') + "PK\x05\x06");
 
     EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"setup.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tool.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"far.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tiny.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"missing.exe"_s));
+    for (const QString &name : {u"tool.exe"_s, u"far.exe"_s, u"tiny.exe"_s, u"missing.exe"_s})
+        EXPECT_FALSE(IsSelfExtractingZip(Medium(), name)) << name.toStdString();
     m_medium.Write(u"near.exe"_s, QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2044, 'y'));
     EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"near.exe"_s));
     QFile::remove(m_medium.Path(u"near.exe"_s));
@@ -1041,22 +1006,16 @@ TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
         EXPECT_EQ(packages.ArchiveSetName(u"backup.zip"_s), u"Merged[2] backup"_s);
     });
     const auto sets = Cataloged(CatalogSchema::kArchivesId);
-    EXPECT_EQ(sets.count(u"BACKUP"_s), 1u);
-    EXPECT_EQ(sets.count(u"Merged[0] BACKUP"_s), 1u);
-    EXPECT_EQ(sets.count(u"Merged[1] BACKUP/a.txt"_s), 1u);
+    for (const QString &path : {u"BACKUP"_s, u"Merged[0] BACKUP"_s, u"Merged[1] BACKUP/a.txt"_s})
+        EXPECT_EQ(sets.count(path), 1u) << path.toStdString();
     EXPECT_EQ(sets.at(u"BACKUP"_s).volumeSize, 77);
     EXPECT_EQ(sets.at(u"BACKUP"_s).comment, u"set comment"_s);
 }
 
 TEST(MemberDateTimeTest, ReadsTheEngineTextWithADosCentury)
 {
-    struct Case
-    {
-        const char *text;
-        QDateTime expected;
-    };
     const QDateTime fallback(QDate(1980, 1, 1), QTime(0, 0));
-    const Case cases[] = {
+    const std::pair<const char *, QDateTime> cases[] = {
         {"03/04/21 05:06", QDateTime(QDate(2021, 3, 4), QTime(5, 6))},
         {"12/31/99 23:59", QDateTime(QDate(1999, 12, 31), QTime(23, 59))},
         {"01/01/80 00:00", fallback},
@@ -1068,7 +1027,6 @@ TEST(MemberDateTimeTest, ReadsTheEngineTextWithADosCentury)
         {"", fallback},
         {"aa/bb/cc dd:ee", fallback},
     };
-    for (const Case &row : cases)
-        EXPECT_DOUBLE_EQ(MemberDateTime(QString::fromLatin1(row.text)), ToDayCount(row.expected))
-            << row.text;
+    for (const auto &[text, expected] : cases)
+        EXPECT_DOUBLE_EQ(MemberDateTime(QString::fromLatin1(text)), ToDayCount(expected)) << text;
 }
