@@ -101,6 +101,10 @@ protected:
     }
 
     FakeDriveSystem::Drive &Drive() { return m_drives.At(m_drive); }
+    QString WriteSetFile()
+    {
+        return ArchiveTestFolder::WriteAt(m_folder.filePath(u"set.zip"_s), QByteArray(1000, 'x'));
+    }
     qint64 AddVolumeRow(int number, quint64 capacity, quint64 used)
     {
         return PoolRowsTest::AddVolumeRow(m_drive, number, capacity, used);
@@ -137,18 +141,16 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
     ASSERT_TRUE(id);
     const std::vector<AddingVolumeView> views = m_ui.TakeAddingVolumeViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(views[0].heading, u"Insert Disk in Drive "_s + m_drive);
-    EXPECT_EQ(views[0].volumeName, u"Archive Volume 2"_s);
-    EXPECT_EQ(views[0].diskLabel, u"DVARC0002"_s);
+    EXPECT_EQ(
+        (QStringList{views[0].heading, views[0].volumeName, views[0].diskLabel}),
+        (QStringList{u"Insert Disk in Drive "_s + m_drive, u"Archive Volume 2"_s, u"DVARC0002"_s}));
     EXPECT_EQ(Drive().label, u"DVARC0002"_s);
     EXPECT_TRUE(QFileInfo(m_drive + u"/Archives"_s).isDir());
     const std::optional<PoolVolume> volume = m_pool->Volume(*id);
     ASSERT_TRUE(volume);
-    EXPECT_EQ(volume->name, u"Archive Volume 2"_s);
-    EXPECT_EQ(volume->source, m_drive + u"/Archives/"_s);
-    EXPECT_EQ(volume->capacity, 10 * kMegabyte);
-    EXPECT_EQ(volume->used, 2 * kMegabyte);
-    EXPECT_EQ(volume->cls, CatalogSchema::kEmptyArchiveVolumeClass + 2);
+    EXPECT_EQ(std::tuple(volume->name, volume->source, volume->capacity, volume->used, volume->cls),
+              std::tuple(u"Archive Volume 2"_s, m_drive + u"/Archives/"_s, 10 * kMegabyte,
+                         2 * kMegabyte, CatalogSchema::kEmptyArchiveVolumeClass + 2));
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
 }
@@ -238,10 +240,7 @@ TEST_F(ArchivePoolTest, SelectionPrefersTheDiskInTheDriveOnlyWhenSpaceIsNeeded)
     const qint64 inDrive = AddVolumeRow(2, 10 * kMegabyte, 5 * kMegabyte);
     Drive().label = VolumeLabelOf(2);
     Drive().freeBytes = 5 * kMegabyte;
-    const QString file = m_folder.filePath(u"set.zip"_s);
-    QFile zip(file);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
-    zip.close();
+    const QString file = WriteSetFile();
 
     std::optional<ArchivePool::Selection> chosen = m_pool->SelectArchiveVolume(file, true, true);
     ASSERT_TRUE(chosen);
@@ -271,12 +270,8 @@ TEST_F(ArchivePoolTest, ADiskFullerThanRecordedSendsTheSelectionElsewhere)
     AddVolumeRow(2, 10 * kMegabyte, 9'999'999);
     Drive().label = VolumeLabelOf(1);
     Drive().freeBytes = 0; // filled since the catalog last looked
-    const QString file = m_folder.filePath(u"set.zip"_s);
-    QFile zip(file);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
-    zip.close();
 
-    EXPECT_FALSE(m_pool->SelectArchiveVolume(file, true, true));
+    EXPECT_FALSE(m_pool->SelectArchiveVolume(WriteSetFile(), true, true));
     EXPECT_EQ(m_pool->Volume(first)->cls, CatalogSchema::kFullArchiveVolumeClass);
     const RecordedMessage message = m_ui.TakeSingleMessage();
     EXPECT_EQ(message.caption, u"Archive Terminated"_s);
@@ -309,10 +304,7 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
     m_pool->SetPoolDrive(m_drive);
     const qint64 freed = AddVolumeRow(1, 10 * kMegabyte, kMegabyte);
     const qint64 set = AddSetRow(freed);
-    QDir(m_drive).mkdir(u"Archives"_s);
-    QFile zip(m_drive + u"/Archives/Set.ZIP"_s);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly));
-    zip.close();
+    const QString zip = ArchiveTestFolder::WriteAt(m_drive + u"/Archives/Set.ZIP"_s, {});
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         m_drives.At(work).freeBytes = row.workFree;
@@ -326,7 +318,7 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
         EXPECT_TRUE(message.text.startsWith(row.textStart)) << message.text.toStdString();
         EXPECT_EQ(m_pool->SetCount(freed), 1);
         EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, set), freed);
-        EXPECT_TRUE(QFile::exists(zip.fileName()));
+        EXPECT_TRUE(QFile::exists(zip));
         EXPECT_TRUE(QDir(work).isEmpty());
         EXPECT_FALSE(m_ui.ProgressWindowOpen());
         m_ui.TakeDeviceChecks();
@@ -352,9 +344,7 @@ TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
     ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s,
                                      u"docs"_s, u"b.txt"_s}),
               0);
-    QFile notes(m_drive + u"/Archives/notes.txt"_s);
-    ASSERT_TRUE(notes.open(QFile::WriteOnly) && notes.write("not a zip") > 0);
-    notes.close();
+    ArchiveTestFolder::WriteAt(m_drive + u"/Archives/notes.txt"_s, "not a zip");
 
     m_ui.QueueAnswer(MessageAnswer::Cancel);
     EXPECT_FALSE(m_pool->MergeVolume(m_drive));
@@ -488,10 +478,8 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     }
     std::vector<qint64> sets;
     for (const QString &name : {u"Set A"_s, u"Set B"_s}) {
-        QFile zip(drives[0] + u"/Archives/"_s + name + u".ZIP"_s);
-        ASSERT_TRUE(zip.open(QFile::WriteOnly));
-        ASSERT_EQ(zip.write(QByteArray(setSize, 'z')), setSize);
-        zip.close();
+        ArchiveTestFolder::WriteAt(drives[0] + u"/Archives/"_s + name + u".ZIP"_s,
+                                   QByteArray(setSize, 'z'));
         sets.push_back(AddSetRow(volumes[0], name, setSize));
     }
 
@@ -578,7 +566,7 @@ protected:
         QDir(m_drive).mkdir(u"Archives"_s);
         m_volume = AddVolumeRow(m_drive, 1, 8 * 1024 * 1024);
         m_set = AddSetRow(m_volume, u"Set A"_s, 3);
-        WriteFile(u"Set A.ZIP"_s, "zip");
+        ArchiveTestFolder::WriteAt(SetFile(u"Set A.ZIP"_s), "zip");
     }
 
     void TearDown() override
@@ -588,13 +576,6 @@ protected:
     }
 
     QString SetFile(const QString &name) const { return m_drive + u"/Archives/"_s + name; }
-
-    void WriteFile(const QString &name, const QByteArray &content)
-    {
-        QFile file(SetFile(name));
-        ASSERT_TRUE(file.open(QFile::WriteOnly));
-        file.write(content);
-    }
 
     LoopMount m_mount;
     QString m_drive;
@@ -621,7 +602,7 @@ TEST_F(ArchiveSetFileTest, ARenamedSetRenamesItsFileOrKeepsItsName)
 
     // A file of the new name on the volume is never replaced: the row keeps
     // its name and the user hears why.
-    WriteFile(u"Set C.ZIP"_s, "other");
+    ArchiveTestFolder::WriteAt(SetFile(u"Set C.ZIP"_s), "other");
     EXPECT_FALSE(m_data->RunInTransaction([&] { RenameObject(*m_data, m_set, name); }));
     EXPECT_EQ(m_data->Catalogs.GetNameByID(m_set), u"Set B"_s);
     EXPECT_TRUE(QFile::exists(SetFile(u"Set B.ZIP"_s)));

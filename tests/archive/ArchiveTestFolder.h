@@ -21,11 +21,17 @@ public:
     QString Write(const QString &relative, const QByteArray &content,
                   const QDateTime &modified = {})
     {
-        const QString path = Path(relative);
+        return WriteAt(Path(relative), content, modified);
+    }
+
+    // Writes a file anywhere, making the folders on its way.
+    static QString WriteAt(const QString &path, const QByteArray &content,
+                           const QDateTime &modified = {})
+    {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-        file.write(content);
+        EXPECT_EQ(file.write(content), content.size()) << path.toStdString();
         file.flush(); // a later write would move the time again
         if (modified.isValid())
             file.setFileTime(modified, QFileDevice::FileModificationTime);
