@@ -58,6 +58,15 @@ public:
     }
     const QByteArray &Output() const { return m_output; }
 
+    // The member names of a ZIP file as unzip lists them, sorted.
+    QStringList ListWithUnzip(const QString &zip)
+    {
+        EXPECT_EQ(Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}), 0);
+        QStringList names = QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    }
+
 private:
     QTemporaryDir m_dir;
     QByteArray m_output;
