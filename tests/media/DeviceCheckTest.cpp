@@ -46,23 +46,19 @@ protected:
 
 TEST_F(DeviceCheckTest, TheRightDiskPassesWithoutAWindow)
 {
-    const struct
-    {
-        QString label; // on the disk
-        QString required;
-        bool demand;
-    } rows[] = {
+    // Each row: label (on the disk), required, demand.
+    const std::tuple<QString, QString, bool> rows[] = {
         {u"Holiday"_s, u"HOLIDAY"_s, true}, // letter case ignored
         {u"Holiday"_s, u"holiday"_s, true},
         {QString(), QString(), true},      // an unlabelled disk for an unlabelled catalog
         {u"Other"_s, u"HOLIDAY"_s, false}, // any disk will do
         {QString(), u"HOLIDAY"_s, false},
     };
-    for (const auto &row : rows) {
-        Stick().label = row.label;
+    for (const auto &[label, required, demand] : rows) {
+        Stick().label = label;
         QString found;
-        EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, row.required, false, row.demand, &found))
-            << row.label.toStdString() << " for " << row.required.toStdString();
+        EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, required, false, demand, &found))
+            << label.toStdString() << " for " << required.toStdString();
         EXPECT_EQ(found, m_source);
     }
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
