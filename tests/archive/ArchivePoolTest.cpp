@@ -25,31 +25,23 @@ constexpr quint64 kMegabyte = 1'000'000;
 
 TEST(VolumeNumbersTest, NextLabelIsTheLowestFreeNumber)
 {
-    const struct
-    {
-        QStringList labels;
-        QString next;
-    } rows[] = {
-        {{}, u"DVARC0001"_s},
+    // Each row: labels, next.
+    const std::tuple<QStringList, QString> rows[] = {
+        {QStringList(), u"DVARC0001"_s},
         {{u"DVARC0001"_s, u"DVARC0002"_s, u"DVARC0004"_s}, u"DVARC0003"_s},
         {{u"DVARC0003"_s, u"DVARC0001"_s, u"dvarc0002"_s}, u"DVARC0004"_s},
         {{u"DVARC0002"_s}, u"DVARC0001"_s},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(NextVolumeLabel(row.labels).label, row.next)
-            << row.labels.join(u',').toStdString();
+    for (const auto &[labels, next] : rows)
+        EXPECT_EQ(NextVolumeLabel(labels).label, next) << labels.join(u',').toStdString();
 }
 
 TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
 {
     constexpr int kEmpty = CatalogSchema::kEmptyArchiveVolumeClass;
     constexpr int kFull = CatalogSchema::kFullArchiveVolumeClass;
-    const struct
-    {
-        quint64 capacity;
-        quint64 used;
-        int cls;
-    } rows[] = {
+    // Each row: capacity, used, cls.
+    const std::tuple<quint64, quint64, int> rows[] = {
         {1'000'000, 455'000, kEmpty + 4}, // 45.5 % rounds to 46
         {1'000, 95, kEmpty + 1},          // 9.5 % rounds to the even 10
         {1'000, 85, kEmpty},              // 8.5 % rounds to the even 8
@@ -58,9 +50,8 @@ TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
         {100, 150, kFull},
         {8ull << 40, 4ull << 40, kEmpty + 5}, // 8 TiB: sizes beyond 32 bits
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(VolumeClassForUsage(row.capacity, row.used), row.cls)
-            << row.used << " of " << row.capacity;
+    for (const auto &[capacity, used, cls] : rows)
+        EXPECT_EQ(VolumeClassForUsage(capacity, used), cls) << used << " of " << capacity;
 }
 
 // A catalog whose pool rows are written as Add and Archive leave them.
