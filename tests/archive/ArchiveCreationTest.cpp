@@ -291,12 +291,8 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
     };
     const qint64 large = m_large.size();
     const QString terminated = u"The Archive was terminated by the User"_s;
-    const struct
-    {
-        std::function<bool(qint64)> now;
-        QString caption;
-        QString text;
-    } phases[] = {
+    // Each row: now, caption, text.
+    const std::tuple<std::function<bool(qint64)>, QString, QString> phases[] = {
         {[&](qint64) { return !staged(); }, u"Archive Terminated"_s,
          u"The Archive request was cancelled by the User"_s},
         {[&](qint64) { return staged(); }, u"Archive Error"_s, terminated},
@@ -304,9 +300,9 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
          terminated},
         {[&](qint64 onVolume) { return onVolume > large; }, u"Archive Error"_s, terminated},
     };
-    for (const auto &phase : phases) {
+    for (const auto &[now, caption, text] : phases) {
         m_ui.SetOnProcessEvents([&] {
-            if (m_ui.ProgressWindowOpen() && phase.now(QFileInfo(SetFile(u"Cancelled"_s)).size()))
+            if (m_ui.ProgressWindowOpen() && now(QFileInfo(SetFile(u"Cancelled"_s)).size()))
                 m_ui.SetCancelled(true);
         });
         ArchiveRequest request = Request(u"Cancelled"_s, true);
@@ -315,7 +311,7 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
         EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
         const RecordedMessage message = m_ui.TakeSingleMessage();
-        EXPECT_EQ(std::pair(message.caption, message.text), std::pair(phase.caption, phase.text));
+        EXPECT_EQ(std::pair(message.caption, message.text), std::pair(caption, text));
         ExpectNothingLeft();
     }
 }
