@@ -149,42 +149,39 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
 // Each failed check keeps the dialog open: it is shown again and cancelled.
 TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
 {
-    const struct
-    {
-        const char *what;
-        std::function<void(FakeDriveSystem::Drive &)> prepare;
-        std::vector<MessageAnswer> answers;
-        QStringList captions;
-    } rows[] = {
-        {"not ready",
-         [](FakeDriveSystem::Drive &d) { d.ready = false; },
-         {MessageAnswer::Cancel},
-         {u"Archive Drive - "_s}},
-        {"files on the disk",
-         [this](FakeDriveSystem::Drive &) {
-             QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
-         },
-         {MessageAnswer::Cancel},
-         {u"Disk Not Empty"_s}},
-        {"write-protected",
-         [](FakeDriveSystem::Drive &d) { d.labelWritable = false; },
-         {},
-         {u"Unable to Write to Media"_s}},
-        {"Archives there",
-         [this](FakeDriveSystem::Drive &) { QDir(m_drive).mkdir(u"Archives"_s); },
-         {MessageAnswer::Ok},
-         {u"Disk Not Empty"_s, u"Unable to Create Folder"_s}},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
+    // Each row: what, prepare, answers, the captions shown.
+    const std::tuple<const char *, std::function<void(FakeDriveSystem::Drive &)>,
+                     std::vector<MessageAnswer>, QStringList>
+        rows[] = {
+            {"not ready",
+             [](FakeDriveSystem::Drive &d) { d.ready = false; },
+             {MessageAnswer::Cancel},
+             {u"Archive Drive - "_s}},
+            {"files on the disk",
+             [this](FakeDriveSystem::Drive &) {
+                 QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
+             },
+             {MessageAnswer::Cancel},
+             {u"Disk Not Empty"_s}},
+            {"write-protected",
+             [](FakeDriveSystem::Drive &d) { d.labelWritable = false; },
+             {},
+             {u"Unable to Write to Media"_s}},
+            {"Archives there",
+             [this](FakeDriveSystem::Drive &) { QDir(m_drive).mkdir(u"Archives"_s); },
+             {MessageAnswer::Ok},
+             {u"Disk Not Empty"_s, u"Unable to Create Folder"_s}},
+        };
+    for (const auto &[what, prepare, answers, expected] : rows) {
+        SCOPED_TRACE(what);
         QDir(m_drive).removeRecursively();
         QDir().mkpath(m_drive);
         FakeDriveSystem::Drive &drive = Drive();
         drive.label = u"BLANK"_s;
         drive.ready = true;
         drive.labelWritable = true;
-        row.prepare(Drive());
-        for (MessageAnswer answer : row.answers)
+        prepare(Drive());
+        for (MessageAnswer answer : answers)
             m_ui.QueueAnswer(answer);
         m_ui.QueueAddingVolume(true);
         m_ui.QueueAddingVolume(false);
@@ -196,12 +193,12 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
         QStringList captions;
         for (const RecordedMessage &message : m_ui.TakeMessages())
             captions << message.caption;
-        ASSERT_EQ(captions.size(), row.captions.size()) << captions.join(u',').toStdString();
+        ASSERT_EQ(captions.size(), expected.size()) << captions.join(u',').toStdString();
         for (qsizetype i = 0; i < captions.size(); ++i)
-            EXPECT_TRUE(captions[i].startsWith(row.captions[i])) << captions[i].toStdString();
+            EXPECT_TRUE(captions[i].startsWith(expected[i])) << captions[i].toStdString();
         EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
         // Only a folder that was there stays; the disk keeps its label.
-        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), row.captions.size() == 2);
+        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), expected.size() == 2);
         EXPECT_EQ(Drive().label, u"BLANK"_s);
     }
 }
@@ -273,14 +270,8 @@ TEST_F(ArchivePoolTest, ADiskFullerThanRecordedSendsTheSelectionElsewhere)
 // pointing there, and nothing in the work folder.
 TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
 {
-    const struct
-    {
-        const char *what;
-        quint64 workFree;
-        bool freedIn;
-        QString caption;
-        QString textStart;
-    } rows[] = {
+    // Each row: what, workFree, freedIn, caption, textStart.
+    const std::tuple<const char *, quint64, bool, QString, QString> rows[] = {
         {"no local room", 0, true, u"Operation Failed"_s,
          u"The \"Free Volume\" request has failed due to lack of\nfree disk space on drive \""_s},
         {"pool full", 100 * kMegabyte, true, u"Operation Failed"_s,
@@ -296,17 +287,17 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
     const qint64 freed = AddVolumeRow(1, 10 * kMegabyte, kMegabyte);
     const qint64 set = AddSetRow(freed);
     const QString zip = ArchiveTestFolder::WriteAt(m_drive + u"/Archives/Set.ZIP"_s, {});
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
-        m_drives.At(work).freeBytes = row.workFree;
-        m_drives.Insert(m_drive, row.freedIn ? VolumeLabelOf(1) : u"OTHER"_s);
-        if (!row.freedIn)
+    for (const auto &[what, workFree, freedIn, caption, textStart] : rows) {
+        SCOPED_TRACE(what);
+        m_drives.At(work).freeBytes = workFree;
+        m_drives.Insert(m_drive, freedIn ? VolumeLabelOf(1) : u"OTHER"_s);
+        if (!freedIn)
             m_ui.QueueDeviceCheck(false);
 
         EXPECT_FALSE(m_pool->FreeVolume(freed, work));
         const RecordedMessage message = m_ui.TakeSingleMessage();
-        EXPECT_EQ(message.caption, row.caption);
-        EXPECT_TRUE(message.text.startsWith(row.textStart)) << message.text.toStdString();
+        EXPECT_EQ(message.caption, caption);
+        EXPECT_TRUE(message.text.startsWith(textStart)) << message.text.toStdString();
         EXPECT_EQ(m_pool->SetCount(freed), 1);
         EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, set), freed);
         EXPECT_TRUE(QFile::exists(zip));
