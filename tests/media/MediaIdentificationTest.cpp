@@ -346,27 +346,22 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
 // written; deciding writes nothing.
 TEST_F(MediumFolderTest, TheLabelEditFollowsTheFileSystem)
 {
-    const struct
-    {
-        const char *type;
-        QString label;
-        bool writable;
-        int maxLength;
-    } rows[] = {
+    // Each row: type, label, writable, maxLength.
+    const std::tuple<const char *, QString, bool, int> rows[] = {
         {"exfat", u"Photos"_s, true, 15},
         {"ext4", u"Family Pictures"_s, true, 16},
         {"iso9660", u"HOLIDAY_PHOTOS_2019_DISC_ONE_X"_s, false, 32},
         {"vfat", u"OVERLONG LABEL"_s, true, 14}, // kept whole, never cut
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.type);
+    for (const auto &[type, label, writable, maxLength] : rows) {
+        SCOPED_TRACE(type);
         const QString point =
-            MakeFolder(QString::fromLatin1(row.type) + u"-"_s + QString::number(qHash(row.label)));
-        m_drives.Mount(point, DriveKind::Removable, row.label).fileSystemType =
-            QString::fromLatin1(row.type);
+            MakeFolder(QString::fromLatin1(type) + u"-"_s + QString::number(qHash(label)));
+        m_drives.Mount(point, DriveKind::Removable, label).fileSystemType =
+            QString::fromLatin1(type);
         const LabelEditState state = LabelEditStateOf(point);
         EXPECT_EQ(std::tuple(state.label, state.writable, state.maxLength),
-                  std::tuple(row.label, row.writable, row.maxLength));
+                  std::tuple(label, writable, maxLength));
     }
     const QString locked = MakeFolder(u"locked"_s);
     m_drives.Mount(locked, DriveKind::Removable, u"Locked"_s).labelWritable = false;
@@ -475,12 +470,12 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
     const qint64 outer = AddRow(docs, u"outer.zip"_s, 22);
     const qint64 nested = AddRow(outer, u"nested.zip"_s, 22);
 
-    const auto onFloppy = [](const QString &package, const QString &source) {
-        return MediaLocation{u"Floppy"_s, u"DISK1"_s, package, source, u"A:\\"_s};
+    const auto onFloppy = [](const QString &packagePath, const QString &source) {
+        return MediaLocation{u"Floppy"_s, u"DISK1"_s, packagePath, source, u"A:\\"_s};
     };
     const QString stickRoot = u"/media/user/STICK"_s;
-    const auto onStick = [&](const QString &package, const QString &source) {
-        return MediaLocation{u"Stick"_s, u"<Unlabelled>"_s, package, source, stickRoot};
+    const auto onStick = [&](const QString &packagePath, const QString &source) {
+        return MediaLocation{u"Stick"_s, u"<Unlabelled>"_s, packagePath, source, stickRoot};
     };
     // Each row: id, withPath, expected.
     const std::tuple<qint64, bool, MediaLocation> rows[] = {
