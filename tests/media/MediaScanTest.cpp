@@ -468,15 +468,8 @@ TEST_F(MediaScanTest, NamesThatAreNotUtf8AreStoredLosslesslyAndOpenAgain)
 
 TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
 {
-    struct Case
-    {
-        int files;
-        bool validate;
-        qint64 maximum;
-        qint64 finalPosition;
-        QStringList statusLines;
-    };
-    const Case cases[] = {
+    // Each row: files, validate, maximum, finalPosition, statusLines.
+    const std::tuple<int, bool, qint64, qint64, QStringList> cases[] = {
         {0, false, 100, 0, {}},
         {9, false, 100, 9, {}},
         {10, false, 100, 10, {u"10 Files Processed"_s}},
@@ -486,56 +479,50 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
         // The value never reaches 10 on a bar of 4.
         {25, false, 4, 1, {}},
     };
-    for (const Case &row : cases) {
-        SCOPED_TRACE(testing::Message() << row.files << " files, bar " << row.maximum);
+    for (const auto &[files, validate, maximum, finalPosition, statusLines] : cases) {
+        SCOPED_TRACE(testing::Message() << files << " files, bar " << maximum);
         MediumTree tree;
         const QByteArray top = "Source MIXED";
         tree.Folder(top);
-        for (int i = 0; i < row.files; ++i)
+        for (int i = 0; i < files; ++i)
             tree.File(top + "/f" + QByteArray::number(i));
         const QString source = QString::fromUtf8(tree.Path(top));
         ScriptedUserInterface ui;
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         CatalogOptions options;
-        options.validateMedia = row.validate;
+        options.validateMedia = validate;
         qint64 processed = -1;
         const Outcome outcome = Scan(
             options,
             [&](TMediaScanner &scanner) {
-                scanner.SetProgressMaximum(row.maximum);
+                scanner.SetProgressMaximum(maximum);
                 ui.SetOnProcessEvents([&] { processed = scanner.ProcessedCount(); });
             },
             source);
         EXPECT_TRUE(outcome.finished);
-        EXPECT_EQ(Cataloged(outcome.catalogId).size(), std::size_t(row.files));
-        EXPECT_EQ(ui.ProgressMaximum(), row.maximum);
-        EXPECT_EQ(ui.ProgressPosition(), row.finalPosition);
+        EXPECT_EQ(Cataloged(outcome.catalogId).size(), std::size_t(files));
+        EXPECT_EQ(ui.ProgressMaximum(), maximum);
+        EXPECT_EQ(ui.ProgressPosition(), finalPosition);
         // Each showing is the file name, the lower-cased folder path, the status.
         const QStringList texts = ui.ProgressTexts();
-        ASSERT_EQ(texts.size(), row.statusLines.size() * 3);
-        for (qsizetype i = 0; i < row.statusLines.size(); ++i) {
+        ASSERT_EQ(texts.size(), statusLines.size() * 3);
+        for (qsizetype i = 0; i < statusLines.size(); ++i) {
             EXPECT_TRUE(texts[3 * i].startsWith(u'f'));
             EXPECT_EQ(texts[3 * i + 1], source.toLower() + u'/');
-            EXPECT_EQ(texts[3 * i + 2], row.statusLines[i]);
+            EXPECT_EQ(texts[3 * i + 2], statusLines[i]);
         }
-        EXPECT_EQ(ui.ProcessEventsCount(), row.statusLines.size());
-        if (!row.statusLines.isEmpty()) {
-            EXPECT_EQ(processed, 10 * row.statusLines.size());
+        EXPECT_EQ(ui.ProcessEventsCount(), statusLines.size());
+        if (!statusLines.isEmpty()) {
+            EXPECT_EQ(processed, 10 * statusLines.size());
         }
     }
 }
 
 TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
 {
-    struct Case
-    {
-        const char *what;
-        std::function<void(MediumTree &)> build;
-        qint64 files;
-        qint64 folders;
-    };
-    const Case cases[] = {
+    // Each row: what, build, the files and the folders cataloged.
+    const std::tuple<const char *, std::function<void(MediumTree &)>, qint64, qint64> cases[] = {
         {"files two folders down",
          [](MediumTree &tree) {
              tree.Folder("a");
@@ -561,24 +548,24 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
          },
          0, 10},
     };
-    for (const Case &row : cases) {
-        SCOPED_TRACE(row.what);
+    for (const auto &[what, build, expectedFiles, expectedFolders] : cases) {
+        SCOPED_TRACE(what);
         MediumTree tree;
-        row.build(tree);
+        build(tree);
         ScriptedUserInterface ui;
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         ui.SetOnProcessEvents([&ui] { ui.SetCancelled(true); });
         const Outcome outcome = Scan({}, {}, QString::fromUtf8(tree.Root()));
         EXPECT_FALSE(outcome.finished);
-        EXPECT_EQ(outcome.total, row.files);
+        EXPECT_EQ(outcome.total, expectedFiles);
         const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
         qint64 files = 0;
         qint64 folders = 0;
         for (const auto &[path, entry] : entries)
             ++(entry.folder ? folders : files);
-        EXPECT_EQ(files, row.files);
-        EXPECT_EQ(folders, row.folders);
+        EXPECT_EQ(files, expectedFiles);
+        EXPECT_EQ(folders, expectedFolders);
         // The catalog keeps the size it was made with: the caller sets it.
         EXPECT_EQ(GetObjectSize(*m_data, outcome.catalogId), 0);
         // The commit indexes the names the cancel left unindexed.
