@@ -81,17 +81,13 @@ TEST_F(DeviceCheckTest, AnEmptyDriveOrAWrongDiskIsShownUntilTheRightOneIsIn)
     EXPECT_EQ(views[1].message, kNotReady);
     EXPECT_EQ(views[3].message, kWrongDisk);
     const DeviceCheckView &view = views[2];
-    EXPECT_EQ(view.caption, u"Insert Disk -- "_s + m_source);
-    EXPECT_EQ(view.heading, u"Insert Cataloged Disk in Drive."_s);
-    EXPECT_EQ(view.message, kWrongDisk);
-    EXPECT_EQ(view.currentDiskCaption, u"Current Disk in Drive:"_s);
+    EXPECT_EQ((QStringList{view.caption, view.heading, view.message, view.currentDiskCaption,
+                           view.currentLabel, view.currentDrive, view.requiredDrive,
+                           view.requiredLabel, view.nameCaption, view.name}),
+              (QStringList{u"Insert Disk -- "_s + m_source, u"Insert Cataloged Disk in Drive."_s,
+                           kWrongDisk, u"Current Disk in Drive:"_s, u"OTHER"_s, m_mount, m_source,
+                           u"HOLIDAY"_s, u"Catalog Name:"_s, u"Photos 2020"_s}));
     EXPECT_TRUE(view.currentLabelShown);
-    EXPECT_EQ(view.currentLabel, u"OTHER"_s);
-    EXPECT_EQ(view.currentDrive, m_mount);
-    EXPECT_EQ(view.requiredDrive, m_source);
-    EXPECT_EQ(view.requiredLabel, u"HOLIDAY"_s);
-    EXPECT_EQ(view.nameCaption, u"Catalog Name:"_s);
-    EXPECT_EQ(view.name, u"Photos 2020"_s);
     EXPECT_EQ(view.driveClass, CatalogSchema::kRemovableDiskClass);
     EXPECT_EQ(m_ui.BeepCount(), 4) << "one beep per showing";
 }
