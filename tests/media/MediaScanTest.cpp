@@ -847,14 +847,11 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     // A link to a package is cataloged as the link it is.
     EXPECT_FALSE(packaged.at(u"link.zip"_s).folder);
     const Entry &package = packaged.at(u"DATA.ZIP"_s);
-    EXPECT_EQ(package.cls, CatalogSchema::kPackageClass);
-    EXPECT_EQ(package.size, zipSize);
-    EXPECT_EQ(package.volumeSize, 0);
+    EXPECT_EQ(std::tuple(package.cls, package.size, package.volumeSize),
+              std::tuple(CatalogSchema::kPackageClass, zipSize, qint64(0)));
     EXPECT_EQ(packaged.at(u"DATA.ZIP/stage/docs"_s).cls, CatalogSchema::kPackagedFolderClass);
     const Entry &guide = packaged.at(u"DATA.ZIP/stage/docs/Guide.TXT"_s);
-    EXPECT_TRUE(guide.packaged);
-    EXPECT_EQ(guide.size, 1200);
-    EXPECT_EQ(guide.cls & 0x10, 0);
+    EXPECT_EQ(std::tuple(guide.packaged, guide.size, guide.cls & 0x10), std::tuple(true, 1200, 0));
     EXPECT_FALSE(packaged.at(u"after.txt"_s).packaged);
     // The package counts with its own size, not its members'.
     EXPECT_EQ(total, zipSize + 5 + QByteArray("DATA.ZIP").size());
