@@ -95,10 +95,7 @@ TEST(ZipFileTest, AMemberWithDamagedDataFailsTheTest)
 
     QByteArray bytes = ArchiveTestFolder::Read(zip);
     bytes[bytes.indexOf(QByteArray(16, 'a'))] = 'b';
-    QFile file(zip);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    ArchiveTestFolder::WriteAt(zip, bytes);
     EXPECT_FALSE(ZipFilePassesTest(zip));
     EXPECT_FALSE(ZipFilePassesTest(folder.Path(u"missing.zip"_s)));
 }
@@ -135,7 +132,7 @@ protected:
                    {u"sub/inner.txt"_s, "inner"},
                    {u"sub/deeper/.deep"_s, "deep"}};
         for (const auto &[name, content] : m_files)
-            Write(m_source + u'/' + name, content);
+            ArchiveTestFolder::WriteAt(m_source + u'/' + name, content);
         QDir().mkpath(m_source + u"/sub/empty"_s);
     }
 
@@ -146,14 +143,6 @@ protected:
         for (char &byte : bytes)
             byte = char(generator.generate());
         return bytes;
-    }
-
-    static void Write(const QString &path, const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
     }
 
     ArchiveRequest Request(const QString &name, bool staging)
@@ -189,13 +178,18 @@ protected:
         ExpectSourcesInPlace();
     }
 
-    QStringList Members(const QString &zip)
+    QStringList Members(const QString &zip) { return ArchiveTestFolder().ListWithUnzip(zip); }
+
+    // The name of the one archive set in the catalog.
+    QString SetName()
     {
-        ArchiveTestFolder tools;
-        EXPECT_EQ(tools.Run(u"unzip"_s, {u"-Z1"_s, zip}), 0);
-        QStringList names = QString::fromUtf8(tools.Output()).split(u'\n', Qt::SkipEmptyParts);
-        names.sort();
-        return names;
+        SqliteStatement &query =
+            m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
+        const bool found = query.Bind(1, kArchiveSetClass).Step();
+        EXPECT_TRUE(found) << "no archive set";
+        const QString name = found ? query.Text(0) : QString();
+        query.Reset();
+        return name;
     }
 
     LoopMount m_mount;
@@ -272,7 +266,8 @@ TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
 
 TEST_F(ArchiveCreationMediaTest, ASetLargerThanEveryVolumeChangesNothing)
 {
-    Write(m_source + u"/huge.bin"_s, Random(qint64(Drives().VolumeOf(m_drive).freeBytes) + 1));
+    ArchiveTestFolder::WriteAt(m_source + u"/huge.bin"_s,
+                               Random(qint64(Drives().VolumeOf(m_drive).freeBytes) + 1));
     m_files.emplace_back(u"huge.bin"_s, ArchiveTestFolder::Read(m_source + u"/huge.bin"_s));
     ArchiveRequest request = Request(u"Huge"_s, true);
     request.deleteFiles = true;
@@ -296,12 +291,8 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
     };
     const qint64 large = m_large.size();
     const QString terminated = u"The Archive was terminated by the User"_s;
-    const struct
-    {
-        std::function<bool(qint64)> now;
-        QString caption;
-        QString text;
-    } phases[] = {
+    // Each row: now, caption, text.
+    const std::tuple<std::function<bool(qint64)>, QString, QString> phases[] = {
         {[&](qint64) { return !staged(); }, u"Archive Terminated"_s,
          u"The Archive request was cancelled by the User"_s},
         {[&](qint64) { return staged(); }, u"Archive Error"_s, terminated},
@@ -309,9 +300,9 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
          terminated},
         {[&](qint64 onVolume) { return onVolume > large; }, u"Archive Error"_s, terminated},
     };
-    for (const auto &phase : phases) {
+    for (const auto &[now, caption, text] : phases) {
         m_ui.SetOnProcessEvents([&] {
-            if (m_ui.ProgressWindowOpen() && phase.now(QFileInfo(SetFile(u"Cancelled"_s)).size()))
+            if (m_ui.ProgressWindowOpen() && now(QFileInfo(SetFile(u"Cancelled"_s)).size()))
                 m_ui.SetCancelled(true);
         });
         ArchiveRequest request = Request(u"Cancelled"_s, true);
@@ -320,8 +311,7 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
         EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
         const RecordedMessage message = m_ui.TakeSingleMessage();
-        EXPECT_EQ(message.caption, phase.caption);
-        EXPECT_EQ(message.text, phase.text);
+        EXPECT_EQ(std::pair(message.caption, message.text), std::pair(caption, text));
         ExpectNothingLeft();
     }
 }
@@ -333,21 +323,18 @@ TEST_F(ArchiveCreationMediaTest, ACancelInAnyPhaseLeavesNoFileNoRowAndEverySourc
 TEST_F(ArchiveCreationMediaTest, QuickArchiveTakesTheFilesAndFoldersOfASelectionList)
 {
     const QString list = m_folder.filePath(u"selection.ini"_s);
-    Write(list, "[Files]\n");
+    ArchiveTestFolder::WriteAt(list, "[Files]\n");
     EXPECT_FALSE(QuickArchive(*m_data, list));
     EXPECT_EQ(m_ui.TakeSingleMessage().text, u"The Archive request was cancelled by the User"_s);
 
     m_settings->WriteBool(u"Archive Options"_s, u"Include Subfolders"_s, false);
     m_settings->WriteBool(u"Archive Options"_s, u"Delete Files"_s, true);
-    Write(list,
-          u"[Files]\n%1=\n\"%1/top.txt\"=\n[Folders]\n\"%1/sub/*.*\"=\n"_s.arg(m_source).toUtf8());
+    ArchiveTestFolder::WriteAt(
+        list,
+        u"[Files]\n%1=\n\"%1/top.txt\"=\n[Folders]\n\"%1/sub/*.*\"=\n"_s.arg(m_source).toUtf8());
     ASSERT_TRUE(QuickArchive(*m_data, list)) << m_ui.TakeSingleMessage().text.toStdString();
 
-    SqliteStatement &query =
-        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
-    ASSERT_TRUE(query.Bind(1, kArchiveSetClass).Step());
-    const QString setName = query.Text(0);
-    query.Reset();
+    const QString setName = SetName();
     EXPECT_TRUE(setName.startsWith(u"Archive ["_s));
     EXPECT_EQ(Members(SetFile(setName)), (QStringList{u"sub/inner.txt"_s, u"top.txt"_s}));
     EXPECT_FALSE(QFileInfo::exists(m_source + u"/top.txt"_s));
@@ -377,11 +364,7 @@ TEST_F(ArchiveCreationMediaTest, TheArchiveActionsCommandLineGivesARequestTheArc
     EXPECT_EQ(request[0], u"/A"_s);
     EXPECT_EQ(QFileInfo(request[1]).path(), m_folder.path());
     ASSERT_TRUE(QuickArchive(*m_data, request[1])) << m_ui.TakeSingleMessage().text.toStdString();
-    SqliteStatement &query =
-        m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
-    ASSERT_TRUE(query.Bind(1, kArchiveSetClass).Step());
-    const QStringList members = Members(SetFile(query.Text(0)));
-    query.Reset();
+    const QStringList members = Members(SetFile(SetName()));
     EXPECT_TRUE(members.contains(u"top.txt"_s) && members.contains(u"sub/inner.txt"_s))
         << members.join(u' ').toStdString();
 }

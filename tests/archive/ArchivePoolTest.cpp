@@ -25,31 +25,23 @@ constexpr quint64 kMegabyte = 1'000'000;
 
 TEST(VolumeNumbersTest, NextLabelIsTheLowestFreeNumber)
 {
-    const struct
-    {
-        QStringList labels;
-        QString next;
-    } rows[] = {
-        {{}, u"DVARC0001"_s},
+    // Each row: labels, next.
+    const std::tuple<QStringList, QString> rows[] = {
+        {QStringList(), u"DVARC0001"_s},
         {{u"DVARC0001"_s, u"DVARC0002"_s, u"DVARC0004"_s}, u"DVARC0003"_s},
         {{u"DVARC0003"_s, u"DVARC0001"_s, u"dvarc0002"_s}, u"DVARC0004"_s},
         {{u"DVARC0002"_s}, u"DVARC0001"_s},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(NextVolumeLabel(row.labels).label, row.next)
-            << row.labels.join(u',').toStdString();
+    for (const auto &[labels, next] : rows)
+        EXPECT_EQ(NextVolumeLabel(labels).label, next) << labels.join(u',').toStdString();
 }
 
 TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
 {
     constexpr int kEmpty = CatalogSchema::kEmptyArchiveVolumeClass;
     constexpr int kFull = CatalogSchema::kFullArchiveVolumeClass;
-    const struct
-    {
-        quint64 capacity;
-        quint64 used;
-        int cls;
-    } rows[] = {
+    // Each row: capacity, used, cls.
+    const std::tuple<quint64, quint64, int> rows[] = {
         {1'000'000, 455'000, kEmpty + 4}, // 45.5 % rounds to 46
         {1'000, 95, kEmpty + 1},          // 9.5 % rounds to the even 10
         {1'000, 85, kEmpty},              // 8.5 % rounds to the even 8
@@ -58,9 +50,8 @@ TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
         {100, 150, kFull},
         {8ull << 40, 4ull << 40, kEmpty + 5}, // 8 TiB: sizes beyond 32 bits
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(VolumeClassForUsage(row.capacity, row.used), row.cls)
-            << row.used << " of " << row.capacity;
+    for (const auto &[capacity, used, cls] : rows)
+        EXPECT_EQ(VolumeClassForUsage(capacity, used), cls) << used << " of " << capacity;
 }
 
 // A catalog whose pool rows are written as Add and Archive leave them.
@@ -101,6 +92,10 @@ protected:
     }
 
     FakeDriveSystem::Drive &Drive() { return m_drives.At(m_drive); }
+    QString WriteSetFile()
+    {
+        return ArchiveTestFolder::WriteAt(m_folder.filePath(u"set.zip"_s), QByteArray(1000, 'x'));
+    }
     qint64 AddVolumeRow(int number, quint64 capacity, quint64 used)
     {
         return PoolRowsTest::AddVolumeRow(m_drive, number, capacity, used);
@@ -137,18 +132,16 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
     ASSERT_TRUE(id);
     const std::vector<AddingVolumeView> views = m_ui.TakeAddingVolumeViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(views[0].heading, u"Insert Disk in Drive "_s + m_drive);
-    EXPECT_EQ(views[0].volumeName, u"Archive Volume 2"_s);
-    EXPECT_EQ(views[0].diskLabel, u"DVARC0002"_s);
+    EXPECT_EQ(
+        (QStringList{views[0].heading, views[0].volumeName, views[0].diskLabel}),
+        (QStringList{u"Insert Disk in Drive "_s + m_drive, u"Archive Volume 2"_s, u"DVARC0002"_s}));
     EXPECT_EQ(Drive().label, u"DVARC0002"_s);
     EXPECT_TRUE(QFileInfo(m_drive + u"/Archives"_s).isDir());
     const std::optional<PoolVolume> volume = m_pool->Volume(*id);
     ASSERT_TRUE(volume);
-    EXPECT_EQ(volume->name, u"Archive Volume 2"_s);
-    EXPECT_EQ(volume->source, m_drive + u"/Archives/"_s);
-    EXPECT_EQ(volume->capacity, 10 * kMegabyte);
-    EXPECT_EQ(volume->used, 2 * kMegabyte);
-    EXPECT_EQ(volume->cls, CatalogSchema::kEmptyArchiveVolumeClass + 2);
+    EXPECT_EQ(std::tuple(volume->name, volume->source, volume->capacity, volume->used, volume->cls),
+              std::tuple(u"Archive Volume 2"_s, m_drive + u"/Archives/"_s, 10 * kMegabyte,
+                         2 * kMegabyte, CatalogSchema::kEmptyArchiveVolumeClass + 2));
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
 }
@@ -156,42 +149,39 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
 // Each failed check keeps the dialog open: it is shown again and cancelled.
 TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
 {
-    const struct
-    {
-        const char *what;
-        std::function<void(FakeDriveSystem::Drive &)> prepare;
-        std::vector<MessageAnswer> answers;
-        QStringList captions;
-    } rows[] = {
-        {"not ready",
-         [](FakeDriveSystem::Drive &d) { d.ready = false; },
-         {MessageAnswer::Cancel},
-         {u"Archive Drive - "_s}},
-        {"files on the disk",
-         [this](FakeDriveSystem::Drive &) {
-             QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
-         },
-         {MessageAnswer::Cancel},
-         {u"Disk Not Empty"_s}},
-        {"write-protected",
-         [](FakeDriveSystem::Drive &d) { d.labelWritable = false; },
-         {},
-         {u"Unable to Write to Media"_s}},
-        {"Archives there",
-         [this](FakeDriveSystem::Drive &) { QDir(m_drive).mkdir(u"Archives"_s); },
-         {MessageAnswer::Ok},
-         {u"Disk Not Empty"_s, u"Unable to Create Folder"_s}},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
+    // Each row: what, prepare, answers, the captions shown.
+    const std::tuple<const char *, std::function<void(FakeDriveSystem::Drive &)>,
+                     std::vector<MessageAnswer>, QStringList>
+        rows[] = {
+            {"not ready",
+             [](FakeDriveSystem::Drive &d) { d.ready = false; },
+             {MessageAnswer::Cancel},
+             {u"Archive Drive - "_s}},
+            {"files on the disk",
+             [this](FakeDriveSystem::Drive &) {
+                 QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
+             },
+             {MessageAnswer::Cancel},
+             {u"Disk Not Empty"_s}},
+            {"write-protected",
+             [](FakeDriveSystem::Drive &d) { d.labelWritable = false; },
+             {},
+             {u"Unable to Write to Media"_s}},
+            {"Archives there",
+             [this](FakeDriveSystem::Drive &) { QDir(m_drive).mkdir(u"Archives"_s); },
+             {MessageAnswer::Ok},
+             {u"Disk Not Empty"_s, u"Unable to Create Folder"_s}},
+        };
+    for (const auto &[what, prepare, answers, expected] : rows) {
+        SCOPED_TRACE(what);
         QDir(m_drive).removeRecursively();
         QDir().mkpath(m_drive);
         FakeDriveSystem::Drive &drive = Drive();
         drive.label = u"BLANK"_s;
         drive.ready = true;
         drive.labelWritable = true;
-        row.prepare(Drive());
-        for (MessageAnswer answer : row.answers)
+        prepare(Drive());
+        for (MessageAnswer answer : answers)
             m_ui.QueueAnswer(answer);
         m_ui.QueueAddingVolume(true);
         m_ui.QueueAddingVolume(false);
@@ -203,12 +193,12 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
         QStringList captions;
         for (const RecordedMessage &message : m_ui.TakeMessages())
             captions << message.caption;
-        ASSERT_EQ(captions.size(), row.captions.size()) << captions.join(u',').toStdString();
+        ASSERT_EQ(captions.size(), expected.size()) << captions.join(u',').toStdString();
         for (qsizetype i = 0; i < captions.size(); ++i)
-            EXPECT_TRUE(captions[i].startsWith(row.captions[i])) << captions[i].toStdString();
+            EXPECT_TRUE(captions[i].startsWith(expected[i])) << captions[i].toStdString();
         EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
         // Only a folder that was there stays; the disk keeps its label.
-        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), row.captions.size() == 2);
+        EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), expected.size() == 2);
         EXPECT_EQ(Drive().label, u"BLANK"_s);
     }
 }
@@ -238,10 +228,7 @@ TEST_F(ArchivePoolTest, SelectionPrefersTheDiskInTheDriveOnlyWhenSpaceIsNeeded)
     const qint64 inDrive = AddVolumeRow(2, 10 * kMegabyte, 5 * kMegabyte);
     Drive().label = VolumeLabelOf(2);
     Drive().freeBytes = 5 * kMegabyte;
-    const QString file = m_folder.filePath(u"set.zip"_s);
-    QFile zip(file);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
-    zip.close();
+    const QString file = WriteSetFile();
 
     std::optional<ArchivePool::Selection> chosen = m_pool->SelectArchiveVolume(file, true, true);
     ASSERT_TRUE(chosen);
@@ -271,12 +258,8 @@ TEST_F(ArchivePoolTest, ADiskFullerThanRecordedSendsTheSelectionElsewhere)
     AddVolumeRow(2, 10 * kMegabyte, 9'999'999);
     Drive().label = VolumeLabelOf(1);
     Drive().freeBytes = 0; // filled since the catalog last looked
-    const QString file = m_folder.filePath(u"set.zip"_s);
-    QFile zip(file);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly) && zip.write(QByteArray(1000, 'x')) == 1000);
-    zip.close();
 
-    EXPECT_FALSE(m_pool->SelectArchiveVolume(file, true, true));
+    EXPECT_FALSE(m_pool->SelectArchiveVolume(WriteSetFile(), true, true));
     EXPECT_EQ(m_pool->Volume(first)->cls, CatalogSchema::kFullArchiveVolumeClass);
     const RecordedMessage message = m_ui.TakeSingleMessage();
     EXPECT_EQ(message.caption, u"Archive Terminated"_s);
@@ -287,14 +270,8 @@ TEST_F(ArchivePoolTest, ADiskFullerThanRecordedSendsTheSelectionElsewhere)
 // pointing there, and nothing in the work folder.
 TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
 {
-    const struct
-    {
-        const char *what;
-        quint64 workFree;
-        bool freedIn;
-        QString caption;
-        QString textStart;
-    } rows[] = {
+    // Each row: what, workFree, freedIn, caption, textStart.
+    const std::tuple<const char *, quint64, bool, QString, QString> rows[] = {
         {"no local room", 0, true, u"Operation Failed"_s,
          u"The \"Free Volume\" request has failed due to lack of\nfree disk space on drive \""_s},
         {"pool full", 100 * kMegabyte, true, u"Operation Failed"_s,
@@ -309,24 +286,21 @@ TEST_F(ArchivePoolTest, AFreeThatCannotFinishLeavesEverySetInPlace)
     m_pool->SetPoolDrive(m_drive);
     const qint64 freed = AddVolumeRow(1, 10 * kMegabyte, kMegabyte);
     const qint64 set = AddSetRow(freed);
-    QDir(m_drive).mkdir(u"Archives"_s);
-    QFile zip(m_drive + u"/Archives/Set.ZIP"_s);
-    ASSERT_TRUE(zip.open(QFile::WriteOnly));
-    zip.close();
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
-        m_drives.At(work).freeBytes = row.workFree;
-        m_drives.Insert(m_drive, row.freedIn ? VolumeLabelOf(1) : u"OTHER"_s);
-        if (!row.freedIn)
+    const QString zip = ArchiveTestFolder::WriteAt(m_drive + u"/Archives/Set.ZIP"_s, {});
+    for (const auto &[what, workFree, freedIn, caption, textStart] : rows) {
+        SCOPED_TRACE(what);
+        m_drives.At(work).freeBytes = workFree;
+        m_drives.Insert(m_drive, freedIn ? VolumeLabelOf(1) : u"OTHER"_s);
+        if (!freedIn)
             m_ui.QueueDeviceCheck(false);
 
         EXPECT_FALSE(m_pool->FreeVolume(freed, work));
         const RecordedMessage message = m_ui.TakeSingleMessage();
-        EXPECT_EQ(message.caption, row.caption);
-        EXPECT_TRUE(message.text.startsWith(row.textStart)) << message.text.toStdString();
+        EXPECT_EQ(message.caption, caption);
+        EXPECT_TRUE(message.text.startsWith(textStart)) << message.text.toStdString();
         EXPECT_EQ(m_pool->SetCount(freed), 1);
         EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, set), freed);
-        EXPECT_TRUE(QFile::exists(zip.fileName()));
+        EXPECT_TRUE(QFile::exists(zip));
         EXPECT_TRUE(QDir(work).isEmpty());
         EXPECT_FALSE(m_ui.ProgressWindowOpen());
         m_ui.TakeDeviceChecks();
@@ -352,9 +326,7 @@ TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
     ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s,
                                      u"docs"_s, u"b.txt"_s}),
               0);
-    QFile notes(m_drive + u"/Archives/notes.txt"_s);
-    ASSERT_TRUE(notes.open(QFile::WriteOnly) && notes.write("not a zip") > 0);
-    notes.close();
+    ArchiveTestFolder::WriteAt(m_drive + u"/Archives/notes.txt"_s, "not a zip");
 
     m_ui.QueueAnswer(MessageAnswer::Cancel);
     EXPECT_FALSE(m_pool->MergeVolume(m_drive));
@@ -488,10 +460,8 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     }
     std::vector<qint64> sets;
     for (const QString &name : {u"Set A"_s, u"Set B"_s}) {
-        QFile zip(drives[0] + u"/Archives/"_s + name + u".ZIP"_s);
-        ASSERT_TRUE(zip.open(QFile::WriteOnly));
-        ASSERT_EQ(zip.write(QByteArray(setSize, 'z')), setSize);
-        zip.close();
+        ArchiveTestFolder::WriteAt(drives[0] + u"/Archives/"_s + name + u".ZIP"_s,
+                                   QByteArray(setSize, 'z'));
         sets.push_back(AddSetRow(volumes[0], name, setSize));
     }
 
@@ -578,7 +548,7 @@ protected:
         QDir(m_drive).mkdir(u"Archives"_s);
         m_volume = AddVolumeRow(m_drive, 1, 8 * 1024 * 1024);
         m_set = AddSetRow(m_volume, u"Set A"_s, 3);
-        WriteFile(u"Set A.ZIP"_s, "zip");
+        ArchiveTestFolder::WriteAt(SetFile(u"Set A.ZIP"_s), "zip");
     }
 
     void TearDown() override
@@ -588,13 +558,6 @@ protected:
     }
 
     QString SetFile(const QString &name) const { return m_drive + u"/Archives/"_s + name; }
-
-    void WriteFile(const QString &name, const QByteArray &content)
-    {
-        QFile file(SetFile(name));
-        ASSERT_TRUE(file.open(QFile::WriteOnly));
-        file.write(content);
-    }
 
     LoopMount m_mount;
     QString m_drive;
@@ -621,7 +584,7 @@ TEST_F(ArchiveSetFileTest, ARenamedSetRenamesItsFileOrKeepsItsName)
 
     // A file of the new name on the volume is never replaced: the row keeps
     // its name and the user hears why.
-    WriteFile(u"Set C.ZIP"_s, "other");
+    ArchiveTestFolder::WriteAt(SetFile(u"Set C.ZIP"_s), "other");
     EXPECT_FALSE(m_data->RunInTransaction([&] { RenameObject(*m_data, m_set, name); }));
     EXPECT_EQ(m_data->Catalogs.GetNameByID(m_set), u"Set B"_s);
     EXPECT_TRUE(QFile::exists(SetFile(u"Set B.ZIP"_s)));

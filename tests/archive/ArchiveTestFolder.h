@@ -21,11 +21,17 @@ public:
     QString Write(const QString &relative, const QByteArray &content,
                   const QDateTime &modified = {})
     {
-        const QString path = Path(relative);
+        return WriteAt(Path(relative), content, modified);
+    }
+
+    // Writes a file anywhere, making the folders on its way.
+    static QString WriteAt(const QString &path, const QByteArray &content,
+                           const QDateTime &modified = {})
+    {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-        file.write(content);
+        EXPECT_EQ(file.write(content), content.size()) << path.toStdString();
         file.flush(); // a later write would move the time again
         if (modified.isValid())
             file.setFileTime(modified, QFileDevice::FileModificationTime);
@@ -51,6 +57,15 @@ public:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     const QByteArray &Output() const { return m_output; }
+
+    // The member names of a ZIP file as unzip lists them, sorted.
+    QStringList ListWithUnzip(const QString &zip)
+    {
+        EXPECT_EQ(Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip}), 0);
+        QStringList names = QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    }
 
 private:
     QTemporaryDir m_dir;

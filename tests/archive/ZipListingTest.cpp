@@ -120,15 +120,8 @@ TEST_F(ZipListingTest, TruncatedArchiveFailsCleanly)
 
 TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
 {
-    struct Row
-    {
-        const char *what;
-        quint8 opsys;
-        quint32 external;
-        bool folderName;
-        quint32 expected;
-    };
-    const Row rows[] = {
+    // Each row: what, opsys, external, folderName, expected.
+    const std::tuple<const char *, quint8, quint32, bool, quint32> rows[] = {
         {"unix file", ZIP_OPSYS_UNIX, 0100644u << 16, false, 0x20},
         {"unix read-only file", ZIP_OPSYS_UNIX, 0100444u << 16, false, 0x21},
         {"unix folder", ZIP_OPSYS_UNIX, (040755u << 16) | 0x10, true, 0x10},
@@ -137,9 +130,8 @@ TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
         {"dos folder by name only", ZIP_OPSYS_DOS, 0, true, 0x10},
         {"dos file with a folder's name", ZIP_OPSYS_DOS, 0x20, true, 0x20},
     };
-    for (const Row &row : rows)
-        EXPECT_EQ(TUnzipFile::DosAttributes(row.opsys, row.external, row.folderName), row.expected)
-            << row.what;
+    for (const auto &[what, opsys, external, folderName, expected] : rows)
+        EXPECT_EQ(TUnzipFile::DosAttributes(opsys, external, folderName), expected) << what;
 }
 
 } // namespace

@@ -270,9 +270,7 @@ TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolde
     EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::ExtractFiles);
 
     // "Duplicate File": Yes to All asks once, Abort ends the request as done.
-    QFile changed(into + u"/inner/read me.txt"_s);
-    ASSERT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write("changed") == 7);
-    changed.close();
+    ArchiveTestFolder::WriteAt(into + u"/inner/read me.txt"_s, "changed");
     m_ui.QueueDuplicateAnswer(OverwriteAnswer::YesToAll);
     EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr), ExtractOutcome::Done);
     EXPECT_EQ(m_ui.TakeDuplicateQuestions().size(), 1);
@@ -338,12 +336,7 @@ TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)
 TEST(DesktopExecTest, ExecLinesBecomeArguments)
 {
     const QString file = u"/m/a b.txt"_s;
-    struct Case
-    {
-        const char *exec;
-        std::vector<const char *> expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, std::vector<const char *>> cases[] = {
         {"editor %f", {"editor", "/m/a b.txt"}},
         {"editor %U --new", {"editor", "file:///m/a%20b.txt", "--new"}},
         {"\"/opt/My App/run\" --open=%f %i %c", {"/opt/My App/run", "--open=/m/a b.txt"}},
@@ -353,10 +346,10 @@ TEST(DesktopExecTest, ExecLinesBecomeArguments)
         {"broken \"quote", {}},
         {"", {}},
     };
-    for (const Case &row : cases) {
+    for (const auto &[exec, arguments] : cases) {
         QStringList expected;
-        for (const char *argument : row.expected)
+        for (const char *argument : arguments)
             expected << QString::fromUtf8(argument);
-        EXPECT_EQ(DesktopExecArguments(QString::fromUtf8(row.exec), file), expected) << row.exec;
+        EXPECT_EQ(DesktopExecArguments(QString::fromUtf8(exec), file), expected) << exec;
     }
 }

@@ -205,11 +205,9 @@ TEST_F(ObjectPropertiesTest, CatalogPagesCountWhatTheScanFound)
     EXPECT_EQ(counted.lines.size(), 7); // no deleted date outside the Wastebasket
 
     const PropertiesDetails stick = Details(m_stick);
-    EXPECT_TRUE(stick.labelEditable);
-    EXPECT_TRUE(stick.sourceEditable);
-    EXPECT_EQ(stick.catalogName, u"Stick"_s);
-    EXPECT_EQ(stick.label, u"STICK"_s);
-    EXPECT_EQ(stick.source, m_medium);
+    EXPECT_EQ(std::tuple(stick.labelEditable, stick.sourceEditable, stick.catalogName, stick.label,
+                         stick.source),
+              std::tuple(true, true, u"Stick"_s, u"STICK"_s, m_medium));
     EXPECT_EQ(Statistics(stick).Value(u"Disk Catalogs:"_s), u"0"_s);
 
     const PropertiesDetails deep = Details(
@@ -236,9 +234,8 @@ TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
     m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Files SET Class = 33 WHERE Key = %1;"_s.arg(key));
     const PropertiesDetails file = Details(key, true);
-    EXPECT_EQ(file.name, u"letter.odt"_s);
-    EXPECT_EQ(file.location, u"Catalogs\\Work\\Stick\\Docs"_s);
-    EXPECT_EQ(file.catalogName, u"Stick"_s);
+    EXPECT_EQ((QStringList{file.name, file.location, file.catalogName}),
+              (QStringList{u"letter.odt"_s, u"Catalogs\\Work\\Stick\\Docs"_s, u"Stick"_s}));
     EXPECT_FALSE(file.labelEditable || file.sourceEditable);
     EXPECT_FALSE(PropertiesLayoutOf(file.cls, true).viewOnly);
     const PropertiesStatistics page = Statistics(file);

@@ -46,23 +46,19 @@ protected:
 
 TEST_F(DeviceCheckTest, TheRightDiskPassesWithoutAWindow)
 {
-    const struct
-    {
-        QString label; // on the disk
-        QString required;
-        bool demand;
-    } rows[] = {
+    // Each row: label (on the disk), required, demand.
+    const std::tuple<QString, QString, bool> rows[] = {
         {u"Holiday"_s, u"HOLIDAY"_s, true}, // letter case ignored
         {u"Holiday"_s, u"holiday"_s, true},
         {QString(), QString(), true},      // an unlabelled disk for an unlabelled catalog
         {u"Other"_s, u"HOLIDAY"_s, false}, // any disk will do
         {QString(), u"HOLIDAY"_s, false},
     };
-    for (const auto &row : rows) {
-        Stick().label = row.label;
+    for (const auto &[label, required, demand] : rows) {
+        Stick().label = label;
         QString found;
-        EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, row.required, false, row.demand, &found))
-            << row.label.toStdString() << " for " << row.required.toStdString();
+        EXPECT_TRUE(DeviceReady(u"Photos"_s, m_source, required, false, demand, &found))
+            << label.toStdString() << " for " << required.toStdString();
         EXPECT_EQ(found, m_source);
     }
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
@@ -85,17 +81,13 @@ TEST_F(DeviceCheckTest, AnEmptyDriveOrAWrongDiskIsShownUntilTheRightOneIsIn)
     EXPECT_EQ(views[1].message, kNotReady);
     EXPECT_EQ(views[3].message, kWrongDisk);
     const DeviceCheckView &view = views[2];
-    EXPECT_EQ(view.caption, u"Insert Disk -- "_s + m_source);
-    EXPECT_EQ(view.heading, u"Insert Cataloged Disk in Drive."_s);
-    EXPECT_EQ(view.message, kWrongDisk);
-    EXPECT_EQ(view.currentDiskCaption, u"Current Disk in Drive:"_s);
+    EXPECT_EQ((QStringList{view.caption, view.heading, view.message, view.currentDiskCaption,
+                           view.currentLabel, view.currentDrive, view.requiredDrive,
+                           view.requiredLabel, view.nameCaption, view.name}),
+              (QStringList{u"Insert Disk -- "_s + m_source, u"Insert Cataloged Disk in Drive."_s,
+                           kWrongDisk, u"Current Disk in Drive:"_s, u"OTHER"_s, m_mount, m_source,
+                           u"HOLIDAY"_s, u"Catalog Name:"_s, u"Photos 2020"_s}));
     EXPECT_TRUE(view.currentLabelShown);
-    EXPECT_EQ(view.currentLabel, u"OTHER"_s);
-    EXPECT_EQ(view.currentDrive, m_mount);
-    EXPECT_EQ(view.requiredDrive, m_source);
-    EXPECT_EQ(view.requiredLabel, u"HOLIDAY"_s);
-    EXPECT_EQ(view.nameCaption, u"Catalog Name:"_s);
-    EXPECT_EQ(view.name, u"Photos 2020"_s);
     EXPECT_EQ(view.driveClass, CatalogSchema::kRemovableDiskClass);
     EXPECT_EQ(m_ui.BeepCount(), 4) << "one beep per showing";
 }
@@ -103,55 +95,46 @@ TEST_F(DeviceCheckTest, AnEmptyDriveOrAWrongDiskIsShownUntilTheRightOneIsIn)
 TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
 {
     const QString missing = m_mount + u"/Music"_s;
-    const struct
-    {
-        const char *name;
-        std::function<void(FakeDriveSystem::Drive &)> prepare;
-        QString source;
-        QString required;
-        bool archive;
-        bool demand;
-        QString message;
-        QString currentCaption;
-        bool labelShown;
-        QString currentLabel;
-        QString requiredLabel;
-    } rows[] = {
-        {"unlabelled disk in the drive", [](auto &d) { d.label.clear(); }, m_source, u"HOLIDAY"_s,
-         false, true, kWrongDisk, u"Current Disk in Drive:"_s, true, u"<Unlabelled>"_s,
-         u"HOLIDAY"_s},
-        {"labelled disk for an unlabelled catalog", [](auto &) {}, m_source, QString(), false, true,
-         kWrongDisk, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"<Unlabelled>"_s},
-        {"empty drive", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s, false, true,
-         kNotReady, u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
-        {"empty drive, any disk", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s, false,
-         false, kNotReady, u"Drive Not Ready:"_s, false, QString(), QString()},
-        {"source folder missing", [](auto &) {}, missing, u"HOLIDAY"_s, false, true, kNotReady,
-         u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
-        {"archive volume, wrong disk", [](auto &) {}, m_source, u"DVARC0001"_s, true, true,
-         kArchiveMessage, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"DVARC0001"_s},
-        {"archive volume, empty drive", [](auto &d) { d.ready = false; }, m_source, u"DVARC0001"_s,
-         true, true, kArchiveMessage, u"Drive Not Ready:"_s, false, QString(), u"DVARC0001"_s},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
+    // Each row: name, prepare, source, required, archive, demand, message, currentCaption,
+    // labelShown, currentLabel, requiredLabel.
+    const std::tuple<const char *, std::function<void(FakeDriveSystem::Drive &)>, QString, QString,
+                     bool, bool, QString, QString, bool, QString, QString>
+        rows[] = {
+            {"unlabelled disk in the drive", [](auto &d) { d.label.clear(); }, m_source,
+             u"HOLIDAY"_s, false, true, kWrongDisk, u"Current Disk in Drive:"_s, true,
+             u"<Unlabelled>"_s, u"HOLIDAY"_s},
+            {"labelled disk for an unlabelled catalog", [](auto &) {}, m_source, QString(), false,
+             true, kWrongDisk, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"<Unlabelled>"_s},
+            {"empty drive", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s, false, true,
+             kNotReady, u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
+            {"empty drive, any disk", [](auto &d) { d.ready = false; }, m_source, u"HOLIDAY"_s,
+             false, false, kNotReady, u"Drive Not Ready:"_s, false, QString(), QString()},
+            {"source folder missing", [](auto &) {}, missing, u"HOLIDAY"_s, false, true, kNotReady,
+             u"Drive Not Ready:"_s, false, QString(), u"HOLIDAY"_s},
+            {"archive volume, wrong disk", [](auto &) {}, m_source, u"DVARC0001"_s, true, true,
+             kArchiveMessage, u"Current Disk in Drive:"_s, true, u"HOLIDAY"_s, u"DVARC0001"_s},
+            {"archive volume, empty drive", [](auto &d) { d.ready = false; }, m_source,
+             u"DVARC0001"_s, true, true, kArchiveMessage, u"Drive Not Ready:"_s, false, QString(),
+             u"DVARC0001"_s},
+        };
+    for (const auto &[name, prepare, source, required, archive, demand, message, currentCaption,
+                      labelShown, currentLabel, requiredLabel] : rows) {
+        SCOPED_TRACE(name);
         m_drives.Insert(m_mount, u"Holiday"_s);
-        row.prepare(Stick());
+        prepare(Stick());
         m_ui.QueueDeviceCheck(false);
-        EXPECT_FALSE(DeviceReady(u"Name"_s, row.source, row.required, row.archive, row.demand))
+        EXPECT_FALSE(DeviceReady(u"Name"_s, source, required, archive, demand))
             << "cancel gives up";
         const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
         ASSERT_EQ(views.size(), 1u);
         const DeviceCheckView &view = views[0];
-        EXPECT_EQ(view.message, row.message);
-        EXPECT_EQ(view.currentDiskCaption, row.currentCaption);
-        EXPECT_EQ(view.currentLabelShown, row.labelShown);
-        EXPECT_EQ(view.currentLabel, row.currentLabel);
-        EXPECT_EQ(view.requiredLabel, row.requiredLabel);
-        EXPECT_EQ(view.requiredDrive, row.source);
-        EXPECT_EQ(view.heading, row.archive ? u"Insert Archive Volume in Drive"_s
-                                            : u"Insert Cataloged Disk in Drive."_s);
-        EXPECT_EQ(view.nameCaption, row.archive ? u"Archive Name"_s : u"Catalog Name:"_s);
+        EXPECT_EQ(
+            std::tuple(view.message, view.currentDiskCaption, view.currentLabelShown,
+                       view.currentLabel, view.requiredLabel, view.requiredDrive),
+            std::tuple(message, currentCaption, labelShown, currentLabel, requiredLabel, source));
+        EXPECT_EQ(view.heading, archive ? u"Insert Archive Volume in Drive"_s
+                                        : u"Insert Cataloged Disk in Drive."_s);
+        EXPECT_EQ(view.nameCaption, archive ? u"Archive Name"_s : u"Catalog Name:"_s);
     }
 }
 

@@ -51,12 +51,8 @@ TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
     drives.Mount(u"/net/share"_s, DriveKind::Network);
     drives.Mount(u"/dev/shm"_s, DriveKind::RamDisk);
     drives.Mount(u"/odd"_s, DriveKind::Unknown);
-    const struct
-    {
-        QString source;
-        int driveClass;
-        QString description;
-    } rows[] = {
+    // Each row: source, class, description.
+    const std::tuple<QString, int, QString> rows[] = {
         {u"/media/stick/photos"_s, 3, u"Floppy or Removable Disk"_s},
         {u"/media/empty"_s, 3, u"Floppy or Removable Disk"_s}, // a drive without its disk
         {u"/home/user"_s, 4, u"Local Fixed Disk"_s},
@@ -67,11 +63,10 @@ TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
         {u"A:\\"_s, 0, u"Error Accessing Device"_s}, // a source stored by another system
         {QString(), 0, u"Error Accessing Device"_s},
     };
-    for (const auto &row : rows) {
+    for (const auto &[source, driveClass, expected] : rows) {
         QString description = u"stale"_s;
-        EXPECT_EQ(GetDriveClass(row.source, description), row.driveClass)
-            << row.source.toStdString();
-        EXPECT_EQ(description, row.description) << row.source.toStdString();
+        EXPECT_EQ(GetDriveClass(source, description), driveClass) << source.toStdString();
+        EXPECT_EQ(description, expected) << source.toStdString();
     }
 }
 
@@ -128,12 +123,8 @@ TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPathsOfMediaInPlace)
     drives.Mount(root.path(), DriveKind::Fixed, u"SYSTEM"_s);
     drives.emptyMountPoints = {folder(u"unplugged"_s)};
     folder(u"stick/some/folder"_s);
-    const struct
-    {
-        QString drive;
-        bool readable;
-        QString label;
-    } rows[] = {
+    // Each row: drive, readable, label read.
+    const std::tuple<QString, bool, QString> rows[] = {
         {root.filePath(u"stick/some/folder"_s), true, u"PHOTOS 2020"_s},
         {root.filePath(u"caf\u00e9"_s), true, u"CAF\u00c9"_s},
         {root.filePath(u"none"_s), true, QString()},
@@ -145,10 +136,10 @@ TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPathsOfMediaInPlace)
         {u"a:\\"_s, false, QString()},                         // a drive letter is no path here
         {QString(), false, QString()},
     };
-    for (const auto &row : rows) {
+    for (const auto &[drive, readable, expected] : rows) {
         QString label = u"stale"_s;
-        EXPECT_EQ(GetVolumeLabel(row.drive, label), row.readable) << row.drive.toStdString();
-        EXPECT_EQ(label, row.label) << row.drive.toStdString();
+        EXPECT_EQ(GetVolumeLabel(drive, label), readable) << drive.toStdString();
+        EXPECT_EQ(label, expected) << drive.toStdString();
     }
     EXPECT_EQ(CountSourceFiles(root.filePath(u"unplugged"_s), true), 0);
 }
@@ -169,18 +160,12 @@ TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
     quint64 total = 1;
     quint64 used = 1;
     EXPECT_TRUE(GetDiskSpace(u"/data/x"_s, total, used));
-    EXPECT_EQ(total, 8 * kTebibyte);
-    EXPECT_EQ(used, 5 * kTebibyte - 5);
+    EXPECT_EQ(std::pair(total, used), std::pair(8 * kTebibyte, 5 * kTebibyte - 5));
     EXPECT_FALSE(GetDiskSpace(u"/media/empty"_s, total, used));
-    EXPECT_EQ(total, 0u);
-    EXPECT_EQ(used, 0u);
+    EXPECT_EQ(std::pair(total, used), std::pair(quint64(0), quint64(0)));
 
-    const struct
-    {
-        QString drive;
-        qint64 size;
-        bool room;
-    } rows[] = {
+    // Each row: drive, size, room.
+    const std::tuple<QString, qint64, bool> rows[] = {
         {u"/media/stick"_s, qint64(5) << 30, true}, // strictly less than the free bytes
         {u"/media/stick"_s, (qint64(5) << 30) + 1, false},
         {u"/media/stick"_s, (qint64(5) << 30) + 2, false},
@@ -189,9 +174,8 @@ TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
         {u"/media/empty"_s, 1, false},
         {u"/nowhere"_s, 1, false},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(DiskHasRoom(row.drive, row.size), row.room)
-            << row.drive.toStdString() << ' ' << row.size;
+    for (const auto &[drive, size, room] : rows)
+        EXPECT_EQ(DiskHasRoom(drive, size), room) << drive.toStdString() << ' ' << size;
 }
 
 // Mount points of the fake drives are real folders: what lies on a medium
@@ -239,11 +223,8 @@ TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
     const QString folder = MakeFolder(u"a folder"_s);
     WriteFile(Path(u"a file"_s));
     ASSERT_TRUE(QFile::link(folder, Path(u"link"_s)));
-    const struct
-    {
-        QString path;
-        bool exists;
-    } rows[] = {
+    // Each row: path, exists.
+    const std::tuple<QString, bool> rows[] = {
         {folder, true},
         {folder + u'/', true},
         {Path(u"link"_s), true},
@@ -253,33 +234,25 @@ TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
         {u"."_s, false}, // relative paths are never sources
         {QString(), false},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(FolderExists(row.path), row.exists) << row.path.toStdString();
+    for (const auto &[path, exists] : rows)
+        EXPECT_EQ(FolderExists(path), exists) << path.toStdString();
 }
 
 TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntries)
 {
-    const struct
-    {
-        int entries;
-        QStringList texts;
-    } rows[] = {
-        {0, {}},
-        {1, {u"Processing: 0 Files Found"_s}},
-        {14, {u"Processing: 0 Files Found"_s}},
-        {15, {u"Processing: 0 Files Found"_s}},
-        {16, {u"Processing: 0 Files Found"_s, u"Processing: 15 Files Found"_s}},
-        {31,
-         {u"Processing: 0 Files Found"_s, u"Processing: 15 Files Found"_s,
-          u"Processing: 30 Files Found"_s}},
-    };
-    for (const auto &row : rows) {
-        const QString source = MakeFolder(QString::number(row.entries));
-        for (int i = 0; i < row.entries; ++i)
+    // Each row: entries, shownCounts.
+    const std::tuple<int, QList<int>> rows[] = {{0, {}},   {1, {0}},      {14, {0}},
+                                                {15, {0}}, {16, {0, 15}}, {31, {0, 15, 30}}};
+    for (const auto &[entries, shownCounts] : rows) {
+        const QString source = MakeFolder(QString::number(entries));
+        for (int i = 0; i < entries; ++i)
             WriteFile(source + u"/file "_s + QString::number(i));
         const qsizetype before = m_ui.ProgressTexts().size();
-        EXPECT_EQ(CountSourceFiles(source, true), row.entries);
-        EXPECT_EQ(m_ui.ProgressTexts().mid(before), row.texts) << row.entries << " entries";
+        EXPECT_EQ(CountSourceFiles(source, true), entries);
+        QStringList texts;
+        for (int count : shownCounts)
+            texts << u"Processing: %1 Files Found"_s.arg(count);
+        EXPECT_EQ(m_ui.ProgressTexts().mid(before), texts) << entries << " entries";
     }
 }
 
@@ -373,35 +346,29 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
 // written; deciding writes nothing.
 TEST_F(MediumFolderTest, TheLabelEditFollowsTheFileSystem)
 {
-    const struct
-    {
-        const char *type;
-        QString label;
-        bool writable;
-        int maxLength;
-    } rows[] = {
+    // Each row: type, label, writable, maxLength.
+    const std::tuple<const char *, QString, bool, int> rows[] = {
         {"exfat", u"Photos"_s, true, 15},
         {"ext4", u"Family Pictures"_s, true, 16},
         {"iso9660", u"HOLIDAY_PHOTOS_2019_DISC_ONE_X"_s, false, 32},
         {"vfat", u"OVERLONG LABEL"_s, true, 14}, // kept whole, never cut
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.type);
+    for (const auto &[type, label, writable, maxLength] : rows) {
+        SCOPED_TRACE(type);
         const QString point =
-            MakeFolder(QString::fromLatin1(row.type) + u"-"_s + QString::number(qHash(row.label)));
-        m_drives.Mount(point, DriveKind::Removable, row.label).fileSystemType =
-            QString::fromLatin1(row.type);
+            MakeFolder(QString::fromLatin1(type) + u"-"_s + QString::number(qHash(label)));
+        m_drives.Mount(point, DriveKind::Removable, label).fileSystemType =
+            QString::fromLatin1(type);
         const LabelEditState state = LabelEditStateOf(point);
-        EXPECT_EQ(state.label, row.label);
-        EXPECT_EQ(state.writable, row.writable);
-        EXPECT_EQ(state.maxLength, row.maxLength);
+        EXPECT_EQ(std::tuple(state.label, state.writable, state.maxLength),
+                  std::tuple(label, writable, maxLength));
     }
     const QString locked = MakeFolder(u"locked"_s);
     m_drives.Mount(locked, DriveKind::Removable, u"Locked"_s).labelWritable = false;
-    EXPECT_FALSE(LabelEditStateOf(locked).writable);
-    EXPECT_EQ(LabelEditStateOf(locked).label, u"Locked"_s);
-    EXPECT_EQ(LabelEditStateOf(locked + u"/gone"_s).label, QString()) << "not ready";
-    EXPECT_FALSE(LabelEditStateOf(locked + u"/gone"_s).writable);
+    EXPECT_EQ(std::pair(LabelEditStateOf(locked).label, LabelEditStateOf(locked).writable),
+              std::pair(u"Locked"_s, false));
+    const LabelEditState gone = LabelEditStateOf(locked + u"/gone"_s);
+    EXPECT_EQ(std::pair(gone.label, gone.writable), std::pair(QString(), false)) << "not ready";
     EXPECT_TRUE(m_drives.LabelWrites().empty());
 
     EXPECT_FALSE(LabelChanged(u"photos"_s, u"Photos"_s));
@@ -439,22 +406,18 @@ TEST_F(DescriptionCheckTest, RefusesANameTheFolderHoldsInAnyLetterCase)
     AddObject(folder, u"Holiday Photos"_s, CatalogSchema::kRemovableDiskClass);
     const qint64 other =
         AddObject(CatalogSchema::kCatalogsId, u"Home"_s, CatalogSchema::kCatalogFolderClass);
-    const struct
-    {
-        QString description;
-        qint64 folder;
-        bool accepted;
-    } rows[] = {
+    // Each row: description, parent folder, accepted.
+    const std::tuple<QString, qint64, bool> rows[] = {
         {u"Holiday Photos"_s, folder, false},
         {u"HOLIDAY photos"_s, folder, false},
         {u"Holiday Photos 2"_s, folder, true},
         {u"Holiday Photos"_s, other, true},
         {u"Work"_s, 3, false},
     };
-    for (const auto &row : rows) {
-        EXPECT_EQ(ValidateCatalogDescription(*m_data, row.description, row.folder), row.accepted)
-            << row.description.toStdString();
-        if (row.accepted) {
+    for (const auto &[description, parent, accepted] : rows) {
+        EXPECT_EQ(ValidateCatalogDescription(*m_data, description, parent), accepted)
+            << description.toStdString();
+        if (accepted) {
             EXPECT_TRUE(m_ui.TakeMessages().empty());
             continue;
         }
@@ -487,6 +450,11 @@ protected:
         EXPECT_EQ(LocateOnMedia(*m_data, id, withPath, location), expectFound) << "object " << id;
         return location;
     }
+
+    static QStringList Fields(const MediaLocation &l)
+    {
+        return {l.name, l.label, l.packagePath, l.source, l.mediumSource};
+    }
 };
 
 TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
@@ -502,42 +470,28 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
     const qint64 outer = AddRow(docs, u"outer.zip"_s, 22);
     const qint64 nested = AddRow(outer, u"nested.zip"_s, 22);
 
-    const struct
-    {
-        qint64 id;
-        bool withPath;
-        MediaLocation expected;
-    } rows[] = {
-        {two, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\One\\Two\\"_s, u"A:\\"_s}},
-        {two, false, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s, u"A:\\"_s}},
-        {floppy, true, {u"Floppy"_s, u"DISK1"_s, QString(), u"A:\\"_s, u"A:\\"_s}},
-        {package,
-         true,
-         {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\"_s, u"A:\\"_s}},
-        {inner,
-         true,
-         {u"Floppy"_s, u"DISK1"_s, u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\inner\\"_s, u"A:\\"_s}},
-        {docs,
-         true,
-         {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK/Docs/"_s,
-          u"/media/user/STICK"_s}},
-        {docs,
-         false,
-         {u"Stick"_s, u"<Unlabelled>"_s, QString(), u"/media/user/STICK"_s,
-          u"/media/user/STICK"_s}},
-        // The outermost package is the file that lies on the medium.
-        {nested,
-         true,
-         {u"Stick"_s, u"<Unlabelled>"_s, u"/media/user/STICK/Docs/outer.zip"_s,
-          u"/media/user/STICK/Docs/outer.zip/nested.zip/"_s, u"/media/user/STICK"_s}},
+    const auto onFloppy = [](const QString &packagePath, const QString &source) {
+        return MediaLocation{u"Floppy"_s, u"DISK1"_s, packagePath, source, u"A:\\"_s};
     };
-    for (const auto &row : rows) {
-        const MediaLocation found = Locate(row.id, row.withPath);
-        const auto fields = [](const MediaLocation &l) {
-            return QStringList{l.name, l.label, l.packagePath, l.source, l.mediumSource};
-        };
-        EXPECT_EQ(fields(found), fields(row.expected)) << "object " << row.id;
-    }
+    const QString stickRoot = u"/media/user/STICK"_s;
+    const auto onStick = [&](const QString &packagePath, const QString &source) {
+        return MediaLocation{u"Stick"_s, u"<Unlabelled>"_s, packagePath, source, stickRoot};
+    };
+    // Each row: id, withPath, expected.
+    const std::tuple<qint64, bool, MediaLocation> rows[] = {
+        {two, true, onFloppy({}, u"A:\\One\\Two\\"_s)},
+        {two, false, onFloppy({}, u"A:\\"_s)},
+        {floppy, true, onFloppy({}, u"A:\\"_s)},
+        {package, true, onFloppy(u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\"_s)},
+        {inner, true, onFloppy(u"A:\\X\\D.ZIP"_s, u"A:\\X\\D.ZIP\\inner\\"_s)},
+        {docs, true, onStick({}, stickRoot + u"/Docs/"_s)},
+        {docs, false, onStick({}, stickRoot)},
+        // The outermost package is the file that lies on the medium.
+        {nested, true,
+         onStick(stickRoot + u"/Docs/outer.zip"_s, stickRoot + u"/Docs/outer.zip/nested.zip/"_s)},
+    };
+    for (const auto &[id, withPath, expected] : rows)
+        EXPECT_EQ(Fields(Locate(id, withPath)), Fields(expected)) << "object " << id;
 }
 
 TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
@@ -548,13 +502,11 @@ TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
     const qint64 docs = AddRow(set, u"docs"_s, 24);
     const qint64 lost = AddRow(2, u"Lost"_s, 23, {}, {}, 9999);
 
-    const MediaLocation found = Locate(docs, true);
-    EXPECT_EQ(found.name, u"Archive Volume 1"_s);
-    EXPECT_EQ(found.label, u"DVARC0001"_s);
-    EXPECT_EQ(found.packagePath, u"/media/user/DVARC0001/Archives/Set 1.ZIP"_s);
-    EXPECT_EQ(found.source, u"/media/user/DVARC0001/Archives/Set 1.ZIP/docs/"_s);
-    EXPECT_EQ(Locate(set, false).source, u"/media/user/DVARC0001/Archives/"_s);
-    EXPECT_EQ(found.mediumSource, u"/media/user/DVARC0001/Archives/"_s);
+    const QString folder = u"/media/user/DVARC0001/Archives/"_s;
+    EXPECT_EQ(Fields(Locate(docs, true)),
+              (QStringList{u"Archive Volume 1"_s, u"DVARC0001"_s, folder + u"Set 1.ZIP"_s,
+                           folder + u"Set 1.ZIP/docs/"_s, folder}));
+    EXPECT_EQ(Locate(set, false).source, folder);
     Locate(lost, true, false); // its volume is gone: no medium holds it
 }
 
@@ -572,13 +524,8 @@ TEST_F(LocateOnMediaTest, ObjectsOutsideAnyDiskCatalogLieOnNoMedium)
 
 TEST(MediaPathTest, JoinsWithTheSeparatorOfTheSource)
 {
-    const struct
-    {
-        QString source;
-        QStringList names;
-        bool trailing;
-        QString path;
-    } rows[] = {
+    // Each row: source, names, trailing, path.
+    const std::tuple<QString, QStringList, bool, QString> rows[] = {
         {u"A:\\"_s, {u"X"_s, u"D.ZIP"_s}, false, u"A:\\X\\D.ZIP"_s},
         {u"A:\\Data"_s, {u"X"_s}, true, u"A:\\Data\\X\\"_s},
         {u"/media/disk"_s, {u"X"_s, u"D.ZIP"_s}, false, u"/media/disk/X/D.ZIP"_s},
@@ -587,9 +534,8 @@ TEST(MediaPathTest, JoinsWithTheSeparatorOfTheSource)
         {u"/media/disk"_s, {}, true, u"/media/disk/"_s},
         {u"/media/disk"_s, {u"back\\slash"_s}, false, u"/media/disk/back\\slash"_s},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(JoinMediaPath(row.source, row.names, row.trailing), row.path)
-            << row.source.toStdString();
+    for (const auto &[source, names, trailing, path] : rows)
+        EXPECT_EQ(JoinMediaPath(source, names, trailing), path) << source.toStdString();
 }
 
 TEST_F(MediumFolderTest, ASourceFollowsItsLabelToANewMountPoint)
@@ -598,12 +544,8 @@ TEST_F(MediumFolderTest, ASourceFollowsItsLabelToANewMountPoint)
     MakeFolder(u"media/DISK1_/Photos/2020"_s);
     m_drives.Mount(moved, DriveKind::Removable, u"Disk1"_s);
     const QString old = Path(u"media/DISK1"_s);
-    const struct
-    {
-        QString source;
-        QString label;
-        QString found;
-    } rows[] = {
+    // Each row: source, label, found.
+    const std::tuple<QString, QString, QString> rows[] = {
         // The part after the folder named like the label.
         {old + u"/Music"_s, u"DISK1"_s, moved + u"/Music"_s},
         {old, u"disk1"_s, moved},
@@ -616,8 +558,8 @@ TEST_F(MediumFolderTest, ASourceFollowsItsLabelToANewMountPoint)
         {old, QString(), QString()},
         {u"A:\\Music"_s, u"disk1"_s, QString()},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(RelocateSource(row.source, row.label), row.found) << row.source.toStdString();
+    for (const auto &[source, label, found] : rows)
+        EXPECT_EQ(RelocateSource(source, label), found) << source.toStdString();
 }
 
 } // namespace

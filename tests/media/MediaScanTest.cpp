@@ -156,20 +156,9 @@ protected:
 
     static Entry Read(const SqliteStatement &row, bool folder)
     {
-        Entry entry;
-        entry.folder = folder;
-        entry.number = row.Int64(0);
-        entry.owner = row.Int64(1);
-        entry.cls = int(row.Int64(2));
-        entry.name = row.Text(3);
-        entry.size = row.Int64(4);
-        entry.created = row.Double(5);
-        entry.modified = row.Double(6);
-        entry.source = row.Text(7);
-        entry.comment = row.Text(8);
-        entry.volumeSize = row.Int64(9);
-        entry.packaged = row.Int64(10) != 0;
-        return entry;
+        return Entry{folder,      row.Int64(0), row.Int64(1),  int(row.Int64(2)),
+                     row.Text(3), row.Int64(4), row.Double(5), row.Double(6),
+                     row.Text(7), row.Text(8),  row.Int64(9),  row.Int64(10) != 0};
     }
 
     MediumTree m_tree;
@@ -200,14 +189,8 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
     EXPECT_EQ(outcome.total, 1234 + 7 + 8 + 10 + 0 + 5'000'000'000LL + 300 + 1);
 
     const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
-    struct Expected
-    {
-        const char *path; // names as stored, exactly those on the medium
-        bool folder;
-        int attributes;
-        qint64 size;
-    };
-    const Expected expected[] = {
+    // Names as stored, exactly those on the medium: folder, attributes, size.
+    const std::tuple<const char *, bool, int, qint64> expected[] = {
         {"AUTOEXEC.BAT", false, 0, 1234},
         {"README", false, 0, 7},
         {"readme", false, 0, 8},
@@ -221,25 +204,22 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
         {"empty", true, CatalogSchema::kFileFolderClass, 0},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
-    for (const Expected &row : expected) {
-        SCOPED_TRACE(row.path);
-        const auto found = entries.find(QString::fromUtf8(row.path));
-        ASSERT_NE(found, entries.end());
-        const Entry &entry = found->second;
-        EXPECT_EQ(entry.folder, row.folder);
-        EXPECT_EQ(entry.cls, row.attributes);
-        EXPECT_EQ(entry.size, row.size);
-        EXPECT_TRUE(entry.comment.isEmpty());
-        const QByteArray onDisk = m_tree.Path(row.path);
+    for (const auto &[name, folder, attributes, size] : expected) {
+        SCOPED_TRACE(name);
+        const QString path = QString::fromUtf8(name);
+        ASSERT_EQ(entries.count(path), 1u);
+        const Entry &entry = entries.at(path);
+        EXPECT_EQ(std::tuple(entry.folder, entry.cls, entry.size, entry.comment),
+                  std::tuple(folder, attributes, size, QString()));
+        const QByteArray onDisk = m_tree.Path(name);
         EXPECT_DOUBLE_EQ(entry.modified,
                          DosDayCount(QFileInfo(QString::fromUtf8(onDisk)).lastModified()));
         EXPECT_DOUBLE_EQ(entry.created, ExpectedCreated(onDisk));
         // The parent is the object of the folder that holds the entry.
-        const QString path = QString::fromUtf8(row.path);
         const qsizetype slash = path.lastIndexOf(u'/');
         const qint64 parent = slash < 0 ? outcome.catalogId : entries.at(path.left(slash)).number;
         EXPECT_EQ(entry.owner, parent);
-        if (row.folder) {
+        if (folder) {
             EXPECT_EQ(entry.source, Source());
         }
     }
@@ -488,15 +468,8 @@ TEST_F(MediaScanTest, NamesThatAreNotUtf8AreStoredLosslesslyAndOpenAgain)
 
 TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
 {
-    struct Case
-    {
-        int files;
-        bool validate;
-        qint64 maximum;
-        qint64 finalPosition;
-        QStringList statusLines;
-    };
-    const Case cases[] = {
+    // Each row: files, validate, maximum, finalPosition, statusLines.
+    const std::tuple<int, bool, qint64, qint64, QStringList> cases[] = {
         {0, false, 100, 0, {}},
         {9, false, 100, 9, {}},
         {10, false, 100, 10, {u"10 Files Processed"_s}},
@@ -506,56 +479,50 @@ TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
         // The value never reaches 10 on a bar of 4.
         {25, false, 4, 1, {}},
     };
-    for (const Case &row : cases) {
-        SCOPED_TRACE(testing::Message() << row.files << " files, bar " << row.maximum);
+    for (const auto &[files, validate, maximum, finalPosition, statusLines] : cases) {
+        SCOPED_TRACE(testing::Message() << files << " files, bar " << maximum);
         MediumTree tree;
         const QByteArray top = "Source MIXED";
         tree.Folder(top);
-        for (int i = 0; i < row.files; ++i)
+        for (int i = 0; i < files; ++i)
             tree.File(top + "/f" + QByteArray::number(i));
         const QString source = QString::fromUtf8(tree.Path(top));
         ScriptedUserInterface ui;
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         CatalogOptions options;
-        options.validateMedia = row.validate;
+        options.validateMedia = validate;
         qint64 processed = -1;
         const Outcome outcome = Scan(
             options,
             [&](TMediaScanner &scanner) {
-                scanner.SetProgressMaximum(row.maximum);
+                scanner.SetProgressMaximum(maximum);
                 ui.SetOnProcessEvents([&] { processed = scanner.ProcessedCount(); });
             },
             source);
         EXPECT_TRUE(outcome.finished);
-        EXPECT_EQ(Cataloged(outcome.catalogId).size(), std::size_t(row.files));
-        EXPECT_EQ(ui.ProgressMaximum(), row.maximum);
-        EXPECT_EQ(ui.ProgressPosition(), row.finalPosition);
+        EXPECT_EQ(Cataloged(outcome.catalogId).size(), std::size_t(files));
+        EXPECT_EQ(ui.ProgressMaximum(), maximum);
+        EXPECT_EQ(ui.ProgressPosition(), finalPosition);
         // Each showing is the file name, the lower-cased folder path, the status.
         const QStringList texts = ui.ProgressTexts();
-        ASSERT_EQ(texts.size(), row.statusLines.size() * 3);
-        for (qsizetype i = 0; i < row.statusLines.size(); ++i) {
+        ASSERT_EQ(texts.size(), statusLines.size() * 3);
+        for (qsizetype i = 0; i < statusLines.size(); ++i) {
             EXPECT_TRUE(texts[3 * i].startsWith(u'f'));
             EXPECT_EQ(texts[3 * i + 1], source.toLower() + u'/');
-            EXPECT_EQ(texts[3 * i + 2], row.statusLines[i]);
+            EXPECT_EQ(texts[3 * i + 2], statusLines[i]);
         }
-        EXPECT_EQ(ui.ProcessEventsCount(), row.statusLines.size());
-        if (!row.statusLines.isEmpty()) {
-            EXPECT_EQ(processed, 10 * row.statusLines.size());
+        EXPECT_EQ(ui.ProcessEventsCount(), statusLines.size());
+        if (!statusLines.isEmpty()) {
+            EXPECT_EQ(processed, 10 * statusLines.size());
         }
     }
 }
 
 TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
 {
-    struct Case
-    {
-        const char *what;
-        std::function<void(MediumTree &)> build;
-        qint64 files;
-        qint64 folders;
-    };
-    const Case cases[] = {
+    // Each row: what, build, the files and the folders cataloged.
+    const std::tuple<const char *, std::function<void(MediumTree &)>, qint64, qint64> cases[] = {
         {"files two folders down",
          [](MediumTree &tree) {
              tree.Folder("a");
@@ -581,24 +548,24 @@ TEST_F(MediaScanTest, CancelEndsEveryWalkAfterTheFileInHandAndKeepsTheRows)
          },
          0, 10},
     };
-    for (const Case &row : cases) {
-        SCOPED_TRACE(row.what);
+    for (const auto &[what, build, expectedFiles, expectedFolders] : cases) {
+        SCOPED_TRACE(what);
         MediumTree tree;
-        row.build(tree);
+        build(tree);
         ScriptedUserInterface ui;
         qint64 tick = 0;
         ui.SetTickSource([&tick] { return tick += 5; });
         ui.SetOnProcessEvents([&ui] { ui.SetCancelled(true); });
         const Outcome outcome = Scan({}, {}, QString::fromUtf8(tree.Root()));
         EXPECT_FALSE(outcome.finished);
-        EXPECT_EQ(outcome.total, row.files);
+        EXPECT_EQ(outcome.total, expectedFiles);
         const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
         qint64 files = 0;
         qint64 folders = 0;
         for (const auto &[path, entry] : entries)
             ++(entry.folder ? folders : files);
-        EXPECT_EQ(files, row.files);
-        EXPECT_EQ(folders, row.folders);
+        EXPECT_EQ(files, expectedFiles);
+        EXPECT_EQ(folders, expectedFolders);
         // The catalog keeps the size it was made with: the caller sets it.
         EXPECT_EQ(GetObjectSize(*m_data, outcome.catalogId), 0);
         // The commit indexes the names the cancel left unindexed.
@@ -722,14 +689,8 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
                      QString(), 0, 0);
 
     TMediaScanner scanner(*m_data, CatalogOptions());
-    struct FileCase
-    {
-        qint64 size;
-        const char *name;
-        double created;
-        const char *comment;
-    };
-    const FileCase files[] = {
+    // Size, name, creation and the comment found.
+    const std::tuple<qint64, const char *, double, const char *> files[] = {
         {1000, "Report.txt", when, "first"}, // the first in index order
         {1001, "Report.txt", when, ""},
         {1000, "Report.txt", nextSecondPair, ""},
@@ -739,28 +700,21 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
         {1000, "report.txt", when, "first"},
         {1000, "Other.txt", when, ""}, // a match with an empty comment
     };
-    for (const FileCase &row : files) {
-        EXPECT_EQ(scanner.ReuseFileComment(row.size, QString::fromUtf8(row.name), row.created),
-                  QString::fromUtf8(row.comment))
-            << row.size << " " << row.name;
+    for (const auto &[size, name, created, comment] : files) {
+        EXPECT_EQ(scanner.ReuseFileComment(size, QString::fromUtf8(name), created),
+                  QString::fromUtf8(comment))
+            << size << " " << name;
     }
-    struct ObjectCase
-    {
-        int cls;
-        const char *name;
-        double created;
-        const char *comment;
-    };
-    const ObjectCase objects[] = {
+    const std::tuple<int, const char *, double, const char *> objects[] = {
         {CatalogSchema::kFileFolderClass, "Docs", when, "in the wastebasket"},
         {24, "Docs", when, ""},
         {CatalogSchema::kFileFolderClass, "docs", when, ""},
         {CatalogSchema::kFileFolderClass, "Docs", nextSecondPair, ""},
     };
-    for (const ObjectCase &row : objects) {
-        EXPECT_EQ(scanner.ReuseObjectComment(row.cls, QString::fromUtf8(row.name), row.created),
-                  QString::fromUtf8(row.comment))
-            << row.cls << " " << row.name;
+    for (const auto &[cls, name, created, comment] : objects) {
+        EXPECT_EQ(scanner.ReuseObjectComment(cls, QString::fromUtf8(name), created),
+                  QString::fromUtf8(comment))
+            << cls << " " << name;
     }
 }
 
@@ -896,14 +850,11 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     // A link to a package is cataloged as the link it is.
     EXPECT_FALSE(packaged.at(u"link.zip"_s).folder);
     const Entry &package = packaged.at(u"DATA.ZIP"_s);
-    EXPECT_EQ(package.cls, CatalogSchema::kPackageClass);
-    EXPECT_EQ(package.size, zipSize);
-    EXPECT_EQ(package.volumeSize, 0);
+    EXPECT_EQ(std::tuple(package.cls, package.size, package.volumeSize),
+              std::tuple(CatalogSchema::kPackageClass, zipSize, qint64(0)));
     EXPECT_EQ(packaged.at(u"DATA.ZIP/stage/docs"_s).cls, CatalogSchema::kPackagedFolderClass);
     const Entry &guide = packaged.at(u"DATA.ZIP/stage/docs/Guide.TXT"_s);
-    EXPECT_TRUE(guide.packaged);
-    EXPECT_EQ(guide.size, 1200);
-    EXPECT_EQ(guide.cls & 0x10, 0);
+    EXPECT_EQ(std::tuple(guide.packaged, guide.size, guide.cls & 0x10), std::tuple(true, 1200, 0));
     EXPECT_FALSE(packaged.at(u"after.txt"_s).packaged);
     // The package counts with its own size, not its members'.
     EXPECT_EQ(total, zipSize + 5 + QByteArray("DATA.ZIP").size());
@@ -963,10 +914,8 @@ TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
     m_medium.Write(u"tiny.exe"_s, QByteArray(880, 'z') + "PK\x05\x06");
 
     EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"setup.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tool.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"far.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"tiny.exe"_s));
-    EXPECT_FALSE(IsSelfExtractingZip(Medium(), u"missing.exe"_s));
+    for (const QString &name : {u"tool.exe"_s, u"far.exe"_s, u"tiny.exe"_s, u"missing.exe"_s})
+        EXPECT_FALSE(IsSelfExtractingZip(Medium(), name)) << name.toStdString();
     m_medium.Write(u"near.exe"_s, QByteArray(100, 'x') + "PK\x05\x06" + QByteArray(2044, 'y'));
     EXPECT_TRUE(IsSelfExtractingZip(Medium(), u"near.exe"_s));
     QFile::remove(m_medium.Path(u"near.exe"_s));
@@ -1044,22 +993,16 @@ TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
         EXPECT_EQ(packages.ArchiveSetName(u"backup.zip"_s), u"Merged[2] backup"_s);
     });
     const auto sets = Cataloged(CatalogSchema::kArchivesId);
-    EXPECT_EQ(sets.count(u"BACKUP"_s), 1u);
-    EXPECT_EQ(sets.count(u"Merged[0] BACKUP"_s), 1u);
-    EXPECT_EQ(sets.count(u"Merged[1] BACKUP/a.txt"_s), 1u);
+    for (const QString &path : {u"BACKUP"_s, u"Merged[0] BACKUP"_s, u"Merged[1] BACKUP/a.txt"_s})
+        EXPECT_EQ(sets.count(path), 1u) << path.toStdString();
     EXPECT_EQ(sets.at(u"BACKUP"_s).volumeSize, 77);
     EXPECT_EQ(sets.at(u"BACKUP"_s).comment, u"set comment"_s);
 }
 
 TEST(MemberDateTimeTest, ReadsTheEngineTextWithADosCentury)
 {
-    struct Case
-    {
-        const char *text;
-        QDateTime expected;
-    };
     const QDateTime fallback(QDate(1980, 1, 1), QTime(0, 0));
-    const Case cases[] = {
+    const std::pair<const char *, QDateTime> cases[] = {
         {"03/04/21 05:06", QDateTime(QDate(2021, 3, 4), QTime(5, 6))},
         {"12/31/99 23:59", QDateTime(QDate(1999, 12, 31), QTime(23, 59))},
         {"01/01/80 00:00", fallback},
@@ -1071,7 +1014,6 @@ TEST(MemberDateTimeTest, ReadsTheEngineTextWithADosCentury)
         {"", fallback},
         {"aa/bb/cc dd:ee", fallback},
     };
-    for (const Case &row : cases)
-        EXPECT_DOUBLE_EQ(MemberDateTime(QString::fromLatin1(row.text)), ToDayCount(row.expected))
-            << row.text;
+    for (const auto &[text, expected] : cases)
+        EXPECT_DOUBLE_EQ(MemberDateTime(QString::fromLatin1(text)), ToDayCount(expected)) << text;
 }

@@ -17,12 +17,8 @@ TEST(MediumTimeTest, FileTimesBecomeLocalDayCountsAtTwoSeconds)
     tzset();
     const auto restore = qScopeGuard([] { tzset(); });
 
-    struct Case
-    {
-        QDateTime local;
-        QTime stored;
-    };
-    const Case cases[] = {
+    // Each row: local, stored.
+    const std::tuple<QDateTime, QTime> cases[] = {
         {QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)), QTime(5, 6, 6)},
         {QDateTime(QDate(2021, 7, 14), QTime(10, 1, 0)), QTime(10, 1, 0)}, // summer time
         {QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)), QTime(23, 59, 58)},
@@ -31,9 +27,9 @@ TEST(MediumTimeTest, FileTimesBecomeLocalDayCountsAtTwoSeconds)
         {QDateTime(QDate(1960, 6, 1), QTime(12, 0, 3)), QTime(12, 0, 2)},
         {QDateTime(QDate(2150, 1, 1), QTime(0, 0, 1)), QTime(0, 0, 0)},
     };
-    for (const Case &row : cases) {
-        const double expected = ToDayCount(QDateTime(row.local.date(), row.stored));
-        EXPECT_DOUBLE_EQ(MediumTimeToDayCount(row.local.toSecsSinceEpoch()), expected)
-            << row.local.toString(Qt::ISODate).toStdString();
+    for (const auto &[local, stored] : cases) {
+        const double expected = ToDayCount(QDateTime(local.date(), stored));
+        EXPECT_DOUBLE_EQ(MediumTimeToDayCount(local.toSecsSinceEpoch()), expected)
+            << local.toString(Qt::ISODate).toStdString();
     }
 }
