@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserInterface.h"
 #include "store/DataShare.h"
+#include "support/HeadlessUserInterface.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,39 +17,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Answers Yes or OK to every box and never shows anything: an input must
-// not wait for a user, and a "Yes" walks the reader the furthest.
-class SilentUserInterface final : public UserInterface
-{
-public:
-    void SetProgressStatus(const QString &) override {}
-    void SetProgressFileName(const QString &) override {}
-    void SetProgressPath(const QString &) override {}
-    void SetProgressRange(qint64) override {}
-    void SetProgressPosition(qint64) override {}
-    bool ShowDeviceCheck(const DeviceCheckView &) override { return false; }
-    QString ChooseFolder(const QString &, const QString &) override { return {}; }
-    QString ChooseOpenFile(const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-    QString ChooseSaveFile(const QString &, const QString &, const QString &, const QString &,
-                           const QString &) override
-    {
-        return {};
-    }
-
-protected:
-    MessageAnswer ShowMessage(MessageKind kind, const QString &, const QString &,
-                              MessageIcon) override
-    {
-        return kind == MessageKind::Question ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-    void ProcessEvents() override {}
-    void OpenProgressWindow(int) override {}
-    void CloseProgressWindow() override {}
-};
 
 QTemporaryDir *g_scratch = nullptr;
 
@@ -80,7 +48,11 @@ void PrepareFuzzProcess()
     new QCoreApplication(argc, argv);
     SetDisplayLocale(QLocale(QStringLiteral("en_US")));
     // The interface stays installed for the life of the process.
-    static SilentUserInterface silent;
+    // Yes or OK to every box: an input must not wait for a user, and a
+    // "Yes" walks the reader the furthest.
+    static HeadlessUserInterface silent([](MessageKind kind) {
+        return kind == MessageKind::Question ? MessageAnswer::Yes : MessageAnswer::Ok;
+    });
     static UserInterfaceInstallation installation(silent);
     std::atexit([] { delete g_scratch; });
 }

@@ -1,6 +1,7 @@
 #include "platform/UserInterface.h"
 
 #include "platform/ProgressOperations.h"
+#include "support/HeadlessUserInterface.h"
 #include "support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -8,46 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A front end whose box always returns the same answer, whatever the kind,
-// to show what the message routine makes of it.
-class FixedAnswerUserInterface final : public UserInterface
-{
-public:
-    explicit FixedAnswerUserInterface(MessageAnswer answer)
-        : m_answer(answer)
-    {
-    }
-
-    void SetProgressStatus(const QString &) override {}
-    void SetProgressFileName(const QString &) override {}
-    void SetProgressPath(const QString &) override {}
-    void SetProgressRange(qint64) override {}
-    void SetProgressPosition(qint64) override {}
-    bool ShowDeviceCheck(const DeviceCheckView &) override { return false; }
-    QString ChooseFolder(const QString &, const QString &) override { return {}; }
-    QString ChooseOpenFile(const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-    QString ChooseSaveFile(const QString &, const QString &, const QString &, const QString &,
-                           const QString &) override
-    {
-        return {};
-    }
-
-protected:
-    MessageAnswer ShowMessage(MessageKind, const QString &, const QString &, MessageIcon) override
-    {
-        return m_answer;
-    }
-    void ProcessEvents() override {}
-    void OpenProgressWindow(int) override {}
-    void CloseProgressWindow() override {}
-
-private:
-    MessageAnswer m_answer;
-};
 
 QString Repeated(char16_t c, int count)
 {
@@ -87,7 +48,7 @@ TEST(MessageAnswers, EachKindAnswersOnlyWithItsOwnButtons)
 {
     using A = MessageAnswer;
     for (const A box : {A::Ok, A::Cancel, A::Yes, A::No, A::Retry}) {
-        FixedAnswerUserInterface ui(box);
+        HeadlessUserInterface ui([box](MessageKind) { return box; });
         const auto answer = [&ui](MessageKind kind) { return ui.Message(kind, u"c"_s, u"t"_s); };
         SCOPED_TRACE(static_cast<int>(box));
         EXPECT_EQ(answer(MessageKind::Error), A::Ok);
