@@ -122,6 +122,13 @@ private:
     QByteArray m_buffer;
 };
 
+// What one read of a file takes: a chunk, or less when less is left, so that
+// a small file does not cost a chunk's memory.
+qint64 NextReadSize(const QFile &file)
+{
+    return qBound<qint64>(1, file.size() - file.pos(), kFileChunk);
+}
+
 // Reads an export file as records: everything up to and including a line
 // feed outside double quotes, so quoted fields may span lines.
 class RecordReader final
@@ -144,7 +151,7 @@ public:
         QByteArray bytes;
         while (true) {
             if (m_at >= m_chunk.size()) {
-                m_chunk = m_file.read(kFileChunk);
+                m_chunk = m_file.read(NextReadSize(m_file));
                 m_at = 0;
                 if (m_chunk.isEmpty()) {
                     if (bytes.isEmpty() || m_inside ||
@@ -193,7 +200,7 @@ void SurveyFile(const QString &fileName, qint64 &lines, ExternalEncoding &encodi
     lines = 0;
     char last = '\n';
     while (true) {
-        const QByteArray chunk = file.read(kFileChunk);
+        const QByteArray chunk = file.read(NextReadSize(file));
         if (chunk.isEmpty())
             break;
         lines += chunk.count('\n');
