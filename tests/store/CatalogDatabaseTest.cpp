@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -486,6 +487,44 @@ TEST_F(CatalogDatabaseTest, DatabaseHeldByAnotherProcessIsReportedAsLocked)
     ASSERT_TRUE(filesHolder.Holding());
     EXPECT_FALSE(m_data->OpenDatabase());
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Catalog Locked"_s);
+}
+
+TEST_F(CatalogDatabaseTest, AnOpenDatabaseHoldsBothFilesAndMadeNoFileToDoSo)
+{
+    m_data->CloseDatabase(m_data->DatabaseFolder);
+    // Locking through a two-file commit would make (and sync) a super-journal.
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    inotify_add_watch(watch, QFile::encodeName(DatabasePath()).constData(), IN_CREATE);
+    ASSERT_TRUE(m_data->OpenDatabase());
+    QStringList created;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t size; (size = read(watch, events, sizeof events)) > 0;) {
+        for (const char *at = events; at < events + size;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(at);
+            created << QString::fromUtf8(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(created, QStringList());
+
+    for (const QString &file : {TDataShare::CatalogsFilePath(DatabasePath()),
+                                TDataShare::FilesFilePath(DatabasePath())}) {
+        // Another program cannot even read either file.
+        SqliteConnection other;
+        other.Open(file, false);
+        EXPECT_THROW(other.ExecuteScript(u"SELECT count(*) FROM sqlite_master"_s), EDatabaseError)
+            << file.toStdString();
+    }
+    const auto syncing = [this](const QString &schema) {
+        SqliteStatement &pragma =
+            m_data->CatalogDatabase.Prepare(u"PRAGMA %1.synchronous"_s.arg(schema));
+        const qint64 level = pragma.Step() ? pragma.Int64(0) : -1;
+        pragma.Reset();
+        return level;
+    };
+    EXPECT_EQ(syncing(QuoteIdentifier(kFilesSchema)), syncing(u"main"_s));
 }
 
 TEST_F(CatalogDatabaseTest, OpenAndCloseKeepTheHistoryList)
