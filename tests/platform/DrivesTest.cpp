@@ -1,5 +1,6 @@
 #include "platform/Drives.h"
 
+#include "TestFiles.h"
 #include "support/LoopMount.h"
 #include "support/QtPrinters.h"
 
@@ -106,23 +107,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        WriteFile(u"mountinfo"_s, kMountInfo);
-        WriteFile(u"block/sda/removable"_s, "0\n");
-        QDir(m_folder.path()).mkpath(u"block/sda/sda2"_s);
-        QDir(m_folder.path()).mkpath(u"block/sda/sda3"_s);
-        WriteFile(u"block/sdb/removable"_s, "1\n");
-        QDir(m_folder.path()).mkpath(u"block/sdb/sdb1"_s);
-        WriteFile(u"block/sdc/removable"_s, "1\n");
-        WriteFile(u"block/sdd/removable"_s, "1\n");
-    }
-
-    void WriteFile(const QString &relative, const QByteArray &contents)
-    {
-        const QString path = m_folder.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        WriteFile(m_folder.filePath(u"mountinfo"_s), kMountInfo);
+        // A partition is a folder inside its disk's folder.
+        const std::pair<const char *, const char *> sysfs[] = {
+            {"sda/removable", "0\n"}, {"sda/sda2/dev", ""},     {"sdb/removable", "1\n"},
+            {"sdb/sdb1/dev", ""},     {"sdc/removable", "1\n"}, {"sdd/removable", "1\n"}};
+        for (const auto &[file, text] : sysfs)
+            WriteFile(m_folder.filePath(u"block/"_s + QLatin1String(file)), text);
     }
 
     LinuxDriveSystem Machine() const
@@ -162,12 +153,12 @@ TEST_F(LinuxDriveSystemTest, TellsTheKindOfEveryMount)
 
 TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 {
-    WriteFile(u"mountinfo"_s, "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
+    WriteFile(m_folder.filePath(u"mountinfo"_s), "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
     const DriveInfo drive = Machine().DriveOf(u"/etc"_s);
     EXPECT_EQ(drive.kind, DriveKind::NoRootDirectory);
     EXPECT_TRUE(drive.mount.mountPoint.isEmpty());
 
-    WriteFile(u"mountinfo"_s, "");
+    WriteFile(m_folder.filePath(u"mountinfo"_s), "");
     EXPECT_EQ(Machine().KindOf(u"/nowhere"_s), DriveKind::NoRootDirectory);
 }
 
@@ -175,14 +166,16 @@ TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 // it was made on; mount points below a folder come from the mount list.
 TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
 {
-    WriteFile(u"mountinfo"_s, "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
-                              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
-    WriteFile(u"fstab"_s, "# static mounts\n"
-                          "/dev/sda1 / ext4 defaults 0 1\n"
-                          "UUID=1234 none swap sw 0 0\n"
-                          "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
-                          "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
+    WriteFile(m_folder.filePath(u"mountinfo"_s),
+              "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
+              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
+    WriteFile(m_folder.filePath(u"fstab"_s),
+              "# static mounts\n"
+              "/dev/sda1 / ext4 defaults 0 1\n"
+              "UUID=1234 none swap sw 0 0\n"
+              "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
+              "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
     const LinuxDriveSystem machine({.mountInfoFile = m_folder.filePath(u"mountinfo"_s),
                                     .sysBlockFolder = m_folder.filePath(u"block"_s),
                                     .fstabFile = m_folder.filePath(u"fstab"_s),
@@ -203,20 +196,14 @@ TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
 
 TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
 {
-    const struct
-    {
-        const char *link;
-        QString label;
-    } rows[] = {
+    const std::pair<const char *, QString> rows[] = {
         {"MY\\x20DISK", u"MY DISK"_s}, {"caf\\xc3\\xa9", u"caf\u00e9"_s},
         {"A\\x2fB", u"A/B"_s},         {"plain-label_1", u"plain-label_1"_s},
         {"cut\\x2", u"cut\\x2"_s},     // too short: kept as written
         {"odd\\xzz1", u"odd\\xzz1"_s}, // not hex: kept as written
     };
-    for (const auto &row : rows) {
-        EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(row.link)), row.label)
-            << row.link;
-    }
+    for (const auto &[link, label] : rows)
+        EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(link)), label) << link;
 }
 
 TEST(UDisksObjects, AreNamedAfterTheKernelDevice)
@@ -263,9 +250,7 @@ protected:
                 "9 1 8:9 /inner M/sub rw - ext4 /dev/dirvanta-none-sdz3 rw\n"
                 "10 1 8:10 / /nowhere-dirvanta/gone rw - ext4 /dev/dirvanta-none-sdv1 rw\n")
                 .replace(u" M/"_s, u' ' + m_root + u"/mnt/"_s);
-        QFile file(m_root + u"/mountinfo"_s);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(info.toUtf8());
+        WriteFile(m_root + u"/mountinfo"_s, info.toUtf8());
     }
 
     QString Mount(const char *point) const { return m_root + u"/mnt/"_s + QLatin1String(point); }
@@ -284,12 +269,8 @@ protected:
 
 TEST_F(LabelledMachineTest, ReadsTheLabelAndSizeOfTheMountUnderAPath)
 {
-    const struct
-    {
-        const char *point;
-        const char *below;
-        QString label;
-    } rows[] = {
+    // The mount point, a path below it and the label read there.
+    const std::tuple<const char *, const char *, QString> rows[] = {
         {"stick", "/photos/2020", u"STICK 1"_s}, // a folder still to be made
         {"fixed", "", u"Data"_s},
         {"plain", "/x", QString()}, // no link names the device
@@ -297,13 +278,13 @@ TEST_F(LabelledMachineTest, ReadsTheLabelAndSizeOfTheMountUnderAPath)
         {"ro", "", u"Data"_s},
         {"covered", "", u"Upper"_s}, // the mount on top
     };
-    const LinuxDriveSystem machine = Machine();
-    for (const auto &row : rows) {
-        const VolumeInfo volume = machine.VolumeOf(Mount(row.point) + QLatin1String(row.below));
-        EXPECT_TRUE(volume.readable) << row.point;
-        EXPECT_EQ(volume.label, row.label) << row.point;
-        EXPECT_GT(volume.totalBytes, 0u) << row.point;
-        EXPECT_LE(volume.freeBytes, volume.totalBytes) << row.point;
+    for (const auto &[point, below, label] : rows) {
+        SCOPED_TRACE(point);
+        const VolumeInfo volume = Machine().VolumeOf(Mount(point) + QLatin1String(below));
+        EXPECT_TRUE(volume.readable);
+        EXPECT_EQ(volume.label, label);
+        EXPECT_GT(volume.totalBytes, 0u);
+        EXPECT_LE(volume.freeBytes, volume.totalBytes);
     }
 }
 

@@ -1,10 +1,9 @@
 #include "platform/SettingsStore.h"
 
+#include "TestFiles.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,39 +11,20 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 const QString kSection = u"Catalog Explorer"_s;
 const QString kValue = u"Database Folder"_s;
 const QString kHistory = u"History List"_s;
-
-Lines Strings(const QStringList &list)
-{
-    Lines result;
-    for (const QString &text : list)
-        result.push_back(text.toStdString());
-    return result;
-}
 
 // "a|b|c" -> {"a", "b", "c"}; "" -> {}.
 QStringList Split(const char *texts)
 {
     const QString joined = QString::fromUtf8(texts);
     return joined.isEmpty() ? QStringList() : joined.split(u'|');
-}
-
-void WriteFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QFile::WriteOnly | QFile::Truncate)) << path.toStdString();
-    file.write(contents);
 }
 
 class SettingsStoreTest : public testing::Test
@@ -151,9 +131,8 @@ TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
     m_store.WriteText(kSection + u"/Sub"_s, u"c"_s, u"3"_s);
     m_store.WriteProgramLocation(u"/opt/dirvanta/dirvanta"_s);
 
-    EXPECT_EQ(Strings(m_store.ReadSection(kSection)), (Lines{"a=", "b=x=y"}));
-    EXPECT_EQ(Strings(m_store.ReadSection(u"Program"_s)),
-              (Lines{"Location=/opt/dirvanta/dirvanta"}));
+    EXPECT_EQ(m_store.ReadSection(kSection), (QStringList{u"a="_s, u"b=x=y"_s}));
+    EXPECT_EQ(m_store.ReadSection(u"Program"_s), QStringList{u"Location=/opt/dirvanta/dirvanta"_s});
     EXPECT_TRUE(m_store.ReadSection(u"Nowhere"_s).isEmpty());
 
     m_store.EraseSection(QString()); // must not erase the whole file
@@ -194,21 +173,15 @@ TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
         QStringList lines;
         for (qsizetype i = 0; i < after.size(); ++i)
             lines.append(QString::number(i + 1) + u'=' + after[i]);
-        EXPECT_EQ(Strings(m_store.ReadSection(kHistory)), Strings(lines));
-        EXPECT_EQ(Strings(m_store.History()), Strings(after));
+        EXPECT_EQ(m_store.ReadSection(kHistory), lines);
+        EXPECT_EQ(m_store.History(), after);
     }
 
     // Hand-made gaps: empty entries are skipped, and only five are read.
     m_store.EraseSection(kHistory);
     for (const auto &[key, folder] : {std::pair{"1", ""}, {"3", "/c"}, {"6", "/f"}})
         m_store.WriteText(kHistory, QString::fromLatin1(key), QString::fromLatin1(folder));
-    EXPECT_EQ(Strings(m_store.History()), (Lines{"/c"}));
-}
-
-QByteArray FileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QFile::ReadOnly) ? file.readAll() : QByteArray();
+    EXPECT_EQ(m_store.History(), QStringList{u"/c"_s});
 }
 
 TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
@@ -217,11 +190,11 @@ TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
         SettingsStore scoped{SettingsStore::IniFile{IniPath()}};
         scoped.WriteText(kSection, kValue, u"/first"_s);
     }
-    EXPECT_TRUE(FileContents(IniPath()).contains("=/first"));
+    EXPECT_TRUE(ReadFile(IniPath()).contains("=/first"));
 
     m_store.WriteText(kSection, kValue, u"/second"_s);
     m_store.Flush();
-    EXPECT_TRUE(FileContents(IniPath()).contains("=/second"));
+    EXPECT_TRUE(ReadFile(IniPath()).contains("=/second"));
 
     SettingsStore other{SettingsStore::IniFile{IniPath()}};
     m_store.WriteText(kSection, kValue, u"/third"_s);
