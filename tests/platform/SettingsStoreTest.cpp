@@ -69,50 +69,30 @@ TEST_F(SettingsStoreTest, NumbersAndBooleansAreStoredAsText)
     }
 }
 
-TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnly)
+// ReadBool is true for any non-zero integer ReadInteger accepts.
+TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnlyAndReadBoolAnyNonZeroInteger)
 {
     // "\u0663" is a digit, but not an ASCII one.
-    constexpr qint64 kDefault = -999;
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    // The stored text (nullptr: missing) and its number (nullopt: none).
     // clang-format off
-    const struct
-    {
-        const char *stored; // nullptr: the value is missing
-        qint64 expected;
-    } rows[] = {
+    const std::pair<const char *, std::optional<qint64>> rows[] = {
         {"0x100", 256}, {"0X1f", 31}, {"0x7FFFFFFFFFFFFFFF", kMax}, {"-5", -5}, {"+7", 7},
-        {"007", 7}, {" 42 ", 42}, {"\t0x10 ", 16},
-        {"0x", kDefault}, {"0xZZ", kDefault}, {"0x-1", kDefault}, {"0x 1", kDefault},
-        {"0x10000000000000000", kDefault}, {"x10", kDefault}, {"abc", kDefault},
-        {"12abc", kDefault}, {"1 2", kDefault}, {"-", kDefault}, {"1e3", kDefault},
-        {"99999999999999999999", kDefault}, {"\u0663", kDefault}, {"", kDefault},
-        {nullptr, kDefault}};
+        {"007", 7}, {" 42 ", 42}, {"\t0x10 ", 16}, {"0", 0}, {"0x0", 0},
+        {"0x", {}}, {"0xZZ", {}}, {"0x-1", {}}, {"0x 1", {}},
+        {"0x10000000000000000", {}}, {"x10", {}}, {"abc", {}}, {"yes", {}}, {"true", {}},
+        {"12abc", {}}, {"1 2", {}}, {"-", {}}, {"1e3", {}},
+        {"99999999999999999999", {}}, {"\u0663", {}}, {"", {}}, {nullptr, {}}};
     // clang-format on
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
+    for (const auto &[stored, number] : rows) {
+        SCOPED_TRACE(stored ? '"' + std::string(stored) + '"' : "missing");
         m_store.EraseSection(kSection);
-        if (row.stored)
-            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
-        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, kDefault), row.expected);
-    }
-}
-
-TEST_F(SettingsStoreTest, ReadBoolTreatsAnyNonZeroIntegerAsTrue)
-{
-    const struct
-    {
-        const char *stored;           // nullptr: the value is missing
-        std::optional<bool> expected; // nullopt: the default
-    } rows[] = {{"1", true},    {"2", true}, {"-1", true}, {"0x10", true}, {"0", false},
-                {"0x0", false}, {"yes", {}}, {"true", {}}, {"", {}},       {nullptr, {}}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
-        m_store.EraseSection(kSection);
-        if (row.stored)
-            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
+        if (stored)
+            m_store.WriteText(kSection, kValue, QString::fromUtf8(stored));
+        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, -999), number.value_or(-999));
         for (const bool defaultValue : {false, true})
             EXPECT_EQ(m_store.ReadBool(kSection, kValue, defaultValue),
-                      row.expected.value_or(defaultValue));
+                      number ? *number != 0 : defaultValue);
     }
 }
 
