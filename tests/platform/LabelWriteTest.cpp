@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QProcess>

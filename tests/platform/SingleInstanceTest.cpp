@@ -256,23 +256,9 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStartAndNoiseIs
 class PrivateChannelTest : public SingleInstanceTest
 {
 protected:
-    void SetUp() override
-    {
-        SingleInstanceTest::SetUp();
-        ASSERT_TRUE(m_temporary.isValid());
-        m_environment.emplace(
-            std::initializer_list<std::pair<const char *, ScopedEnvironment::Value>>{
-                {"TMPDIR", m_temporary.path()}, {"XDG_RUNTIME_DIR", std::nullopt}});
-    }
-
-    void TearDown() override
-    {
-        m_environment.reset();
-        SingleInstanceTest::TearDown();
-    }
-
     QTemporaryDir m_temporary;
-    std::optional<ScopedEnvironment> m_environment;
+    const ScopedEnvironment m_environment{{"TMPDIR", m_temporary.path()},
+                                          {"XDG_RUNTIME_DIR", std::nullopt}};
 };
 
 TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContacted)

@@ -37,23 +37,28 @@ struct SeenBox
     QWidget *parent = nullptr;
 };
 
-// Runs `ask`, answers the message box it shows by running `answer` on it
-// and returns what the box looked like.
+// Runs `ask` and answers the modal dialog it opens by running `answer` on it.
+template<typename Dialog>
+void Answer(const std::function<void()> &ask, const std::function<void(Dialog *)> &answer)
+{
+    ModalResponder responder([&](QWidget *modal) {
+        auto *dialog = qobject_cast<Dialog *>(modal);
+        ASSERT_TRUE(dialog) << "the modal widget is not a " << Dialog::staticMetaObject.className();
+        answer(dialog);
+    });
+    ask();
+}
+
+// Answers the message box `ask` shows and returns what the box looked like.
 SeenBox AnswerBox(const std::function<void()> &ask,
                   const std::function<void(QMessageBox *)> &answer)
 {
     SeenBox seen;
-    ModalResponder responder([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box) {
-            ADD_FAILURE() << "the modal widget is not a message box";
-            return;
-        }
+    Answer<QMessageBox>(ask, [&](QMessageBox *box) {
         seen = {box->windowTitle(),     box->text(),        box->textFormat(), box->icon(),
                 box->standardButtons(), box->parentWidget()};
         answer(box);
     });
-    ask();
     return seen;
 }
 
@@ -175,27 +180,22 @@ TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
     bool dirsOnly = false;
     QString title;
     QString chosen;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            if (!dialog) {
-                ADD_FAILURE() << "the modal widget is not a file dialog";
-                return;
-            }
+    Answer<QFileDialog>(
+        [&] { chosen = ui.ChooseFolder(u"Choose the Catalog Folder"_s, QDir::tempPath()); },
+        [&](QFileDialog *dialog) {
             mode = dialog->fileMode();
             dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
             title = dialog->windowTitle();
             dialog->setDirectory(folder.path());
             static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
         });
-        chosen = ui.ChooseFolder(u"Choose the Catalog Folder"_s, QDir::tempPath());
-    }
     EXPECT_EQ(std::make_pair(mode, dirsOnly), std::make_pair(QFileDialog::Directory, true));
     EXPECT_EQ(title, u"Choose the Catalog Folder"_s);
     EXPECT_EQ(chosen, QDir::cleanPath(folder.path()));
 
-    ModalResponder cancel([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
-    EXPECT_TRUE(ui.ChooseFolder(u"Choose"_s, QDir::tempPath()).isEmpty());
+    Answer<QDialog>([&] { chosen = ui.ChooseFolder(u"Choose"_s, QDir::tempPath()); },
+                    [](QDialog *dialog) { dialog->reject(); });
+    EXPECT_TRUE(chosen.isEmpty());
 }
 
 TEST(SaveFileChooser, AddsTheDefaultEndingBeforeAskingAboutReplacing)
@@ -208,24 +208,20 @@ TEST(SaveFileChooser, AddsTheDefaultEndingBeforeAskingAboutReplacing)
     GuiUserInterface ui;
     QString question;
     QString chosen;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            ASSERT_TRUE(dialog) << "the modal widget is not a file dialog";
+    Answer<QFileDialog>(
+        [&] {
+            chosen = ui.ChooseSaveFile(u"Export"_s, folder.path(), QString(),
+                                       u"Export Files (*.DVX)"_s, u"DVX"_s);
+        },
+        [&](QFileDialog *dialog) {
             auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
             ASSERT_TRUE(name) << "the dialog has no file name edit";
             name->setText(u"backup"_s);
-            ModalResponder replace([&](QWidget *box) {
-                auto *message = qobject_cast<QMessageBox *>(box);
-                ASSERT_TRUE(message) << "no question about replacing";
-                question = message->text();
-                message->button(QMessageBox::Yes)->click();
-            });
-            static_cast<QDialog *>(dialog)->accept(); // reaches QFileDialog::accept
+            // QDialog::accept reaches QFileDialog::accept, which asks about replacing.
+            question = AnswerBox([dialog] { static_cast<QDialog *>(dialog)->accept(); },
+                                 [](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); })
+                           .text;
         });
-        chosen = ui.ChooseSaveFile(u"Export"_s, folder.path(), QString(), u"Export Files (*.DVX)"_s,
-                                   u"DVX"_s);
-    }
     EXPECT_TRUE(question.contains(u"backup.DVX"_s)) << question.toStdString();
     EXPECT_EQ(chosen, folder.filePath(u"backup.DVX"_s));
 }
