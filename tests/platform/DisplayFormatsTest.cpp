@@ -41,13 +41,6 @@ TEST_F(DisplayFormatsTest, SizeTextShortAndDetailed)
         EXPECT_EQ(SizeText(bytes, detailed), QString::fromUtf8(text)) << bytes << ' ' << detailed;
 }
 
-TEST_F(DisplayFormatsTest, SeparatorsComeFromTheDisplayLocale)
-{
-    SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(SizeText(1048576, true), u"1,00MB  (1.048.576 bytes)"_s);
-    EXPECT_EQ(SizeText(1048576, false), u"1.024KB"_s);
-}
-
 TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
 {
     const std::pair<const char *, const char *> rows[] = {
@@ -58,12 +51,15 @@ TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
         EXPECT_EQ(KeepTwoMonthLetters(QString::fromUtf8(format)), QString::fromUtf8(expected));
 }
 
-TEST_F(DisplayFormatsTest, DateTimeTextIsShortDateAndShortTimeOfTheLocale)
+// Dates, times and the separators of sizes follow the display locale.
+TEST_F(DisplayFormatsTest, DateTimeAndSizeTextsFollowTheLocale)
 {
     EXPECT_EQ(ShortDateFormat(), u"M/d/yy"_s);
     EXPECT_EQ(DateTimeText(45000.25), u"3/15/23 6:00 AM"_s);
     SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(DateTimeText(45000.75), u"15.03.23 18:00"_s);
+    EXPECT_EQ(SizeText(1048576, true), u"1,00MB  (1.048.576 bytes)"_s);
+    EXPECT_EQ(SizeText(1048576, false), u"1.024KB"_s);
     // The C locale (no LANG) has no usual notation of its own: ISO 8601.
     SetDisplayLocale(QLocale::c());
     EXPECT_EQ(DateTimeText(45000.25 + 5.0 / 86400), u"2023-03-15 06:00:05"_s);

@@ -96,14 +96,6 @@ TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnlyAndReadBoolAnyNonZe
     }
 }
 
-TEST_F(SettingsStoreTest, HandEditedValuesReadAsText)
-{
-    // Unquoted commas make the INI reader return a list; "@Invalid()" reads as no value.
-    WriteFile(IniPath(), "[Catalog%20Explorer]\nList=a, b,c\nNothing=@Invalid()\n");
-    EXPECT_EQ(m_store.ReadText(kSection, u"List"_s), u"a, b, c"_s);
-    EXPECT_EQ(m_store.ReadText(kSection, u"Nothing"_s, u"default"_s), u"default"_s);
-}
-
 TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
 {
     m_store.WriteText(kSection, u"b"_s, u"x=y"_s);
@@ -164,7 +156,7 @@ TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
     EXPECT_EQ(m_store.History(), QStringList{u"/c"_s});
 }
 
-TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
+TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersAndHandEditsAreSeen)
 {
     {
         SettingsStore scoped{SettingsStore::IniFile{IniPath()}};
@@ -180,10 +172,14 @@ TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
     m_store.WriteText(kSection, kValue, u"/third"_s);
     EXPECT_EQ(other.ReadText(kSection, kValue), u"/third"_s);
 
-    // Another process rewrites the file: both stores see the new text.
-    WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\n");
+    // Another process rewrites the file: both stores see the new text. Unquoted
+    // commas make the INI reader return a list; "@Invalid()" reads as no value.
+    WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\nList=a, b,c\n"
+                         "Nothing=@Invalid()\n");
     EXPECT_EQ(m_store.ReadText(kSection, kValue), u"/fourth"_s);
     EXPECT_EQ(other.ReadText(kSection, kValue), u"/fourth"_s);
+    EXPECT_EQ(m_store.ReadText(kSection, u"List"_s), u"a, b, c"_s);
+    EXPECT_EQ(m_store.ReadText(kSection, u"Nothing"_s, u"default"_s), u"default"_s);
 }
 
 TEST_F(SettingsStoreTest, UnusableFileGivesDefaults)
