@@ -41,7 +41,7 @@ const QByteArray kMountInfo =
     "this line is not a mount\n"
     "40 22 0:61 / /nowhere/broken rw no-separator-here\n";
 
-TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
+TEST(MountTableTest, ParsesFieldsDecodesEscapesAndNotesReadOnly)
 {
     const MountTable table = MountTable::Parse(kMountInfo);
     ASSERT_EQ(table.Entries().size(), 18u) << "the two malformed lines are skipped";
@@ -54,25 +54,20 @@ TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
     EXPECT_EQ(table.Entries()[1].fileSystemType, u"ext4"_s)
         << "optional fields before the separator are skipped";
     EXPECT_EQ(table.Entries()[15].mountPoint, u"/nowhere/odd\ttab\\slash"_s);
-    const MountTable utf8 =
-        MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n");
-    ASSERT_EQ(utf8.Entries().size(), 1u);
-    EXPECT_EQ(utf8.Entries()[0].mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
-        << "raw bytes and escaped bytes form one UTF-8 name";
-}
 
-TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
-{
-    const MountTable table = MountTable::Parse(
-        "1 0 8:1 / /nowhere/a ro,relatime - ext4 /dev/sda1 rw\n"      // the mount is read-only
-        "2 0 8:2 / /nowhere/b rw,relatime - ext4 /dev/sda2 ro,data\n" // the file system is
-        "3 0 8:3 / /nowhere/c rw,rootcontext - ext4 /dev/sda3 rw\n"   // "ro" only as a prefix
-        "4 0 8:4 / /nowhere/d rw - ext4 /dev/sda4\n");                // no super options
-    ASSERT_EQ(table.Entries().size(), 4u);
-    const bool expected[] = {true, true, false, false};
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(table.Entries()[i].readOnly, expected[i])
-            << table.Entries()[i].mountPoint.toStdString();
+    // A read-only mount, a read-only file system, "ro" only as a prefix, and
+    // no super options, in a name of raw and escaped bytes.
+    const MountTable more =
+        MountTable::Parse("1 0 8:1 / /nowhere/a ro,relatime - ext4 /dev/sda1 rw\n"
+                          "2 0 8:2 / /nowhere/b rw,relatime - ext4 /dev/sda2 ro,data\n"
+                          "3 0 8:3 / /nowhere/c rw,rootcontext - ext4 /dev/sda3 rw\n"
+                          "4 0 8:4 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda4\n");
+    QString readOnly;
+    for (const MountEntry &entry : more.Entries())
+        readOnly += entry.readOnly ? u'1' : u'0';
+    ASSERT_EQ(readOnly, u"1100"_s);
+    EXPECT_EQ(more.Entries().back().mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
+        << "raw bytes and escaped bytes form one UTF-8 name";
 }
 
 TEST(MountTableTest, FindsTheLongestMountPointOnFolderBoundaries)
