@@ -62,7 +62,8 @@ SeenBox AnswerBox(const std::function<void()> &ask,
     return seen;
 }
 
-TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsAndAnswerTheClick)
+// Boxes belong to the main window; Enter answers Yes and Escape No.
+TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsOfTheMainWindowAndAnswerTheClickOrKey)
 {
     using Box = QMessageBox;
     using A = MessageAnswer;
@@ -88,6 +89,9 @@ TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsAndAnswerTheClick)
             {MessageKind::RetryCancel, MessageIcon::Question, Box::Warning,
              Box::Retry | Box::Cancel, Box::Retry, A::Retry}};
     GuiUserInterface ui;
+    QWidget main;
+    main.show();
+    ui.SetMainWindow(&main);
     // A file name that looks like markup must show as it is.
     const QString text = u"Cannot open <b>notes</b>.txt"_s + kParagraphBreak + u"Check it."_s;
     for (const auto &[kind, icon, shownIcon, buttons, click, expected] : rows) {
@@ -101,7 +105,15 @@ TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsAndAnswerTheClick)
         EXPECT_EQ(seen.format, Qt::PlainText);
         EXPECT_EQ(seen.icon, shownIcon);
         EXPECT_EQ(seen.buttons, buttons);
+        EXPECT_EQ(seen.parent, &main);
         EXPECT_EQ(answer, expected);
+    }
+    for (const auto &[key, expected] :
+         {std::pair{Qt::Key_Return, A::Yes}, {Qt::Key_Escape, A::No}}) {
+        MessageAnswer answer = A::Cancel;
+        AnswerBox([&] { answer = ui.Message(MessageKind::Question, u"Q"_s, u"Go on?"_s); },
+                  [key](QMessageBox *box) { QTest::keyClick(box, key); });
+        EXPECT_EQ(answer, expected) << "key " << key;
     }
 }
 
@@ -115,36 +127,16 @@ TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
     view.diskLabel = u"DVARC0003"_s;
     QStringList shown;
     bool answer = false;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            shown << modal->windowTitle();
-            for (const char *name : {"Drive", "VolumeName", "DiskLabel"})
-                shown << modal->findChild<QLabel *>(QString::fromLatin1(name))->text();
-            QTest::keyClick(modal, Qt::Key_Return);
-        });
-        answer = ui.ShowAddingVolume(view);
-    }
+    Answer<QDialog>([&] { answer = ui.ShowAddingVolume(view); },
+                    [&](QDialog *dialog) {
+                        shown << dialog->windowTitle();
+                        for (const char *name : {"Drive", "VolumeName", "DiskLabel"})
+                            shown << dialog->findChild<QLabel *>(QString::fromLatin1(name))->text();
+                        QTest::keyClick(dialog, Qt::Key_Return);
+                    });
     EXPECT_TRUE(answer);
     EXPECT_EQ(shown, QStringList({u"Adding Archive Volume"_s, view.drive, view.volumeName,
                                   view.diskLabel}));
-}
-
-TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNoInABoxOfTheMainWindow)
-{
-    GuiUserInterface ui;
-    QWidget main;
-    main.show();
-    ui.SetMainWindow(&main);
-    const std::pair<Qt::Key, MessageAnswer> cases[] = {{Qt::Key_Return, MessageAnswer::Yes},
-                                                       {Qt::Key_Escape, MessageAnswer::No}};
-    for (const auto &[key, expected] : cases) {
-        MessageAnswer answer = MessageAnswer::Cancel;
-        const SeenBox seen =
-            AnswerBox([&] { answer = ui.Message(MessageKind::Question, u"Q"_s, u"Go on?"_s); },
-                      [key](QMessageBox *box) { QTest::keyClick(box, key); });
-        EXPECT_EQ(answer, expected) << "key " << key;
-        EXPECT_EQ(seen.parent, &main);
-    }
 }
 
 // Each of the four buttons gives its number; Escape is Abort.
