@@ -62,6 +62,7 @@ QString SocketFile(const QString &serverName)
     return serverName.startsWith(u'/') ? serverName : QDir::tempPath() + u'/' + serverName;
 }
 
+// The address of a socket file; a path too long for it is cut short.
 sockaddr_un UnixAddress(const QString &path)
 {
     const QByteArray bytes = QFile::encodeName(path);
