@@ -4,19 +4,16 @@
 
 TEST(DayCountTest, CountsDaysAndTimeFromTheEpochInLocalTime)
 {
-    const struct
-    {
-        double dayCount;
-        QDateTime local;
-    } rows[] = {{0.0, QDateTime(QDate(1899, 12, 30), QTime(0, 0))},
-                {1.5, QDateTime(QDate(1899, 12, 31), QTime(12, 0))},
-                {45000.25, QDateTime(QDate(2023, 3, 15), QTime(6, 0))},
-                {-1.25, QDateTime(QDate(1899, 12, 29), QTime(6, 0))},
-                {2.0 + 59.0 / 86400, QDateTime(QDate(1900, 1, 1), QTime(0, 0, 59))}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.dayCount);
-        EXPECT_EQ(FromDayCount(row.dayCount), row.local);
-        EXPECT_DOUBLE_EQ(ToDayCount(row.local), row.dayCount);
+    const std::pair<double, QDateTime> rows[] = {
+        {0.0, QDateTime(QDate(1899, 12, 30), QTime(0, 0))},
+        {1.5, QDateTime(QDate(1899, 12, 31), QTime(12, 0))},
+        {45000.25, QDateTime(QDate(2023, 3, 15), QTime(6, 0))},
+        {-1.25, QDateTime(QDate(1899, 12, 29), QTime(6, 0))},
+        {2.0 + 59.0 / 86400, QDateTime(QDate(1900, 1, 1), QTime(0, 0, 59))}};
+    for (const auto &[dayCount, local] : rows) {
+        SCOPED_TRACE(dayCount);
+        EXPECT_EQ(FromDayCount(dayCount), local);
+        EXPECT_DOUBLE_EQ(ToDayCount(local), dayCount);
     }
 }
 

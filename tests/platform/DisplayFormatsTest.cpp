@@ -21,61 +21,45 @@ protected:
 
 TEST_F(DisplayFormatsTest, SizeTextShortAndDetailed)
 {
-    const struct
-    {
-        qint64 bytes;
-        bool detailed;
-        const char *text;
-    } rows[] = {{0, false, "0KB"},
-                {1, false, "1KB"},
-                {1023, false, "1KB"},
-                {1024, false, "1KB"},
-                {1536, false, "2KB"},
-                {1048576, false, "1,024KB"},
-                {5368709120, false, "5,242,880KB"},
-                {5000000000, false, "4,882,813KB"},
-                {0, true, "0.00 bytes  (0 bytes)"},
-                {1023, true, "1,023.00 bytes  (1,023 bytes)"},
-                {1024, true, "1.00KB  (1,024 bytes)"},
-                {1048575, true, "1,024.00KB  (1,048,575 bytes)"},
-                {1048576, true, "1.00MB  (1,048,576 bytes)"},
-                {5368709120, true, "5,120.00MB  (5,368,709,120 bytes)"},
-                {5000000000, true, "4,768.37MB  (5,000,000,000 bytes)"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << row.bytes << (row.detailed ? " detailed" : " short"));
-        EXPECT_EQ(SizeText(row.bytes, row.detailed), QString::fromUtf8(row.text));
-    }
-}
-
-TEST_F(DisplayFormatsTest, SeparatorsComeFromTheDisplayLocale)
-{
-    SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(SizeText(1048576, true), u"1,00MB  (1.048.576 bytes)"_s);
-    EXPECT_EQ(SizeText(1048576, false), u"1.024KB"_s);
+    const std::tuple<qint64, bool, const char *> rows[] = {
+        {0, false, "0KB"},
+        {1, false, "1KB"},
+        {1023, false, "1KB"},
+        {1024, false, "1KB"},
+        {1536, false, "2KB"},
+        {1048576, false, "1,024KB"},
+        {5368709120, false, "5,242,880KB"},
+        {5000000000, false, "4,882,813KB"},
+        {0, true, "0.00 bytes  (0 bytes)"},
+        {1023, true, "1,023.00 bytes  (1,023 bytes)"},
+        {1024, true, "1.00KB  (1,024 bytes)"},
+        {1048575, true, "1,024.00KB  (1,048,575 bytes)"},
+        {1048576, true, "1.00MB  (1,048,576 bytes)"},
+        {5368709120, true, "5,120.00MB  (5,368,709,120 bytes)"},
+        {5000000000, true, "4,768.37MB  (5,000,000,000 bytes)"}};
+    for (const auto &[bytes, detailed, text] : rows)
+        EXPECT_EQ(SizeText(bytes, detailed), QString::fromUtf8(text)) << bytes << ' ' << detailed;
 }
 
 TEST_F(DisplayFormatsTest, ShortDatesKeepTwoMonthLetters)
 {
-    const struct
-    {
-        const char *format;
-        const char *expected;
-    } rows[] = {{"dd-MMM-yyyy", "dd-MM-yyyy"}, {"d MMMM yy", "d MM yy"},
-                {"MMM d, yyyy", "MM d, yyyy"}, {"M/d/yy", "M/d/yy"},
-                {"MM/dd/yyyy", "MM/dd/yyyy"},  {"d.MMM 'MMM' yy", "d.MM 'MMM' yy"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.format);
-        EXPECT_EQ(KeepTwoMonthLetters(QString::fromUtf8(row.format)),
-                  QString::fromUtf8(row.expected));
-    }
+    const std::pair<const char *, const char *> rows[] = {
+        {"dd-MMM-yyyy", "dd-MM-yyyy"}, {"d MMMM yy", "d MM yy"},
+        {"MMM d, yyyy", "MM d, yyyy"}, {"M/d/yy", "M/d/yy"},
+        {"MM/dd/yyyy", "MM/dd/yyyy"},  {"d.MMM 'MMM' yy", "d.MM 'MMM' yy"}};
+    for (const auto &[format, expected] : rows)
+        EXPECT_EQ(KeepTwoMonthLetters(QString::fromUtf8(format)), QString::fromUtf8(expected));
 }
 
-TEST_F(DisplayFormatsTest, DateTimeTextIsShortDateAndShortTimeOfTheLocale)
+// Dates, times and the separators of sizes follow the display locale.
+TEST_F(DisplayFormatsTest, DateTimeAndSizeTextsFollowTheLocale)
 {
     EXPECT_EQ(ShortDateFormat(), u"M/d/yy"_s);
     EXPECT_EQ(DateTimeText(45000.25), u"3/15/23 6:00 AM"_s);
     SetDisplayLocale(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(DateTimeText(45000.75), u"15.03.23 18:00"_s);
+    EXPECT_EQ(SizeText(1048576, true), u"1,00MB  (1.048.576 bytes)"_s);
+    EXPECT_EQ(SizeText(1048576, false), u"1.024KB"_s);
     // The C locale (no LANG) has no usual notation of its own: ISO 8601.
     SetDisplayLocale(QLocale::c());
     EXPECT_EQ(DateTimeText(45000.25 + 5.0 / 86400), u"2023-03-15 06:00:05"_s);

@@ -1,5 +1,6 @@
 #include "platform/Drives.h"
 
+#include "TestFiles.h"
 #include "support/LoopMount.h"
 #include "support/QtPrinters.h"
 
@@ -40,7 +41,7 @@ const QByteArray kMountInfo =
     "this line is not a mount\n"
     "40 22 0:61 / /nowhere/broken rw no-separator-here\n";
 
-TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
+TEST(MountTableTest, ParsesFieldsDecodesEscapesAndNotesReadOnly)
 {
     const MountTable table = MountTable::Parse(kMountInfo);
     ASSERT_EQ(table.Entries().size(), 18u) << "the two malformed lines are skipped";
@@ -53,25 +54,20 @@ TEST(MountTableTest, ParsesFieldsAndDecodesEscapes)
     EXPECT_EQ(table.Entries()[1].fileSystemType, u"ext4"_s)
         << "optional fields before the separator are skipped";
     EXPECT_EQ(table.Entries()[15].mountPoint, u"/nowhere/odd\ttab\\slash"_s);
-    const MountTable utf8 =
-        MountTable::Parse("1 0 8:1 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda1 rw\n");
-    ASSERT_EQ(utf8.Entries().size(), 1u);
-    EXPECT_EQ(utf8.Entries()[0].mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
-        << "raw bytes and escaped bytes form one UTF-8 name";
-}
 
-TEST(MountTableTest, NotesReadOnlyMountsAndFileSystems)
-{
-    const MountTable table = MountTable::Parse(
-        "1 0 8:1 / /nowhere/a ro,relatime - ext4 /dev/sda1 rw\n"      // the mount is read-only
-        "2 0 8:2 / /nowhere/b rw,relatime - ext4 /dev/sda2 ro,data\n" // the file system is
-        "3 0 8:3 / /nowhere/c rw,rootcontext - ext4 /dev/sda3 rw\n"   // "ro" only as a prefix
-        "4 0 8:4 / /nowhere/d rw - ext4 /dev/sda4\n");                // no super options
-    ASSERT_EQ(table.Entries().size(), 4u);
-    const bool expected[] = {true, true, false, false};
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(table.Entries()[i].readOnly, expected[i])
-            << table.Entries()[i].mountPoint.toStdString();
+    // A read-only mount, a read-only file system, "ro" only as a prefix, and
+    // no super options, in a name of raw and escaped bytes.
+    const MountTable more =
+        MountTable::Parse("1 0 8:1 / /nowhere/a ro,relatime - ext4 /dev/sda1 rw\n"
+                          "2 0 8:2 / /nowhere/b rw,relatime - ext4 /dev/sda2 ro,data\n"
+                          "3 0 8:3 / /nowhere/c rw,rootcontext - ext4 /dev/sda3 rw\n"
+                          "4 0 8:4 / /nowhere/Gr\xc3\xbc\\303\\237e rw - ext4 /dev/sda4\n");
+    QString readOnly;
+    for (const MountEntry &entry : more.Entries())
+        readOnly += entry.readOnly ? u'1' : u'0';
+    ASSERT_EQ(readOnly, u"1100"_s);
+    EXPECT_EQ(more.Entries().back().mountPoint, u"/nowhere/Gr\u00fc\u00dfe"_s)
+        << "raw bytes and escaped bytes form one UTF-8 name";
 }
 
 TEST(MountTableTest, FindsTheLongestMountPointOnFolderBoundaries)
@@ -106,23 +102,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        WriteFile(u"mountinfo"_s, kMountInfo);
-        WriteFile(u"block/sda/removable"_s, "0\n");
-        QDir(m_folder.path()).mkpath(u"block/sda/sda2"_s);
-        QDir(m_folder.path()).mkpath(u"block/sda/sda3"_s);
-        WriteFile(u"block/sdb/removable"_s, "1\n");
-        QDir(m_folder.path()).mkpath(u"block/sdb/sdb1"_s);
-        WriteFile(u"block/sdc/removable"_s, "1\n");
-        WriteFile(u"block/sdd/removable"_s, "1\n");
-    }
-
-    void WriteFile(const QString &relative, const QByteArray &contents)
-    {
-        const QString path = m_folder.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        WriteFile(m_folder.filePath(u"mountinfo"_s), kMountInfo);
+        // A partition is a folder inside its disk's folder.
+        const std::pair<const char *, const char *> sysfs[] = {
+            {"sda/removable", "0\n"}, {"sda/sda2/dev", ""},     {"sdb/removable", "1\n"},
+            {"sdb/sdb1/dev", ""},     {"sdc/removable", "1\n"}, {"sdd/removable", "1\n"}};
+        for (const auto &[file, text] : sysfs)
+            WriteFile(m_folder.filePath(u"block/"_s + QLatin1String(file)), text);
     }
 
     LinuxDriveSystem Machine() const
@@ -162,12 +148,12 @@ TEST_F(LinuxDriveSystemTest, TellsTheKindOfEveryMount)
 
 TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 {
-    WriteFile(u"mountinfo"_s, "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
+    WriteFile(m_folder.filePath(u"mountinfo"_s), "1 0 8:1 / /nowhere rw - ext4 /dev/sda1 rw\n");
     const DriveInfo drive = Machine().DriveOf(u"/etc"_s);
     EXPECT_EQ(drive.kind, DriveKind::NoRootDirectory);
     EXPECT_TRUE(drive.mount.mountPoint.isEmpty());
 
-    WriteFile(u"mountinfo"_s, "");
+    WriteFile(m_folder.filePath(u"mountinfo"_s), "");
     EXPECT_EQ(Machine().KindOf(u"/nowhere"_s), DriveKind::NoRootDirectory);
 }
 
@@ -175,14 +161,16 @@ TEST_F(LinuxDriveSystemTest, WithoutAMountAPathHasNoRoot)
 // it was made on; mount points below a folder come from the mount list.
 TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
 {
-    WriteFile(u"mountinfo"_s, "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
-                              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
-    WriteFile(u"fstab"_s, "# static mounts\n"
-                          "/dev/sda1 / ext4 defaults 0 1\n"
-                          "UUID=1234 none swap sw 0 0\n"
-                          "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
-                          "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
+    WriteFile(m_folder.filePath(u"mountinfo"_s),
+              "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+              "2 1 8:17 / /nowhere/media/user/STICK rw - vfat /dev/sdb1 rw\n"
+              "3 1 8:33 / /nowhere/mnt/backup/inner rw - ext4 /dev/sdc1 rw\n");
+    WriteFile(m_folder.filePath(u"fstab"_s),
+              "# static mounts\n"
+              "/dev/sda1 / ext4 defaults 0 1\n"
+              "UUID=1234 none swap sw 0 0\n"
+              "/dev/sr0 /nowhere/mnt/cd\\040rom iso9660 ro,noauto 0 0\n"
+              "  /dev/sdd1\t/nowhere/mnt/backup ext4 noauto 0 2\n");
     const LinuxDriveSystem machine({.mountInfoFile = m_folder.filePath(u"mountinfo"_s),
                                     .sysBlockFolder = m_folder.filePath(u"block"_s),
                                     .fstabFile = m_folder.filePath(u"fstab"_s),
@@ -203,20 +191,14 @@ TEST_F(LinuxDriveSystemTest, EmptyMountPointsAndMountsBelowAFolder)
 
 TEST(LabelLinkNames, DecodeTheEscapesOfUdev)
 {
-    const struct
-    {
-        const char *link;
-        QString label;
-    } rows[] = {
+    const std::pair<const char *, QString> rows[] = {
         {"MY\\x20DISK", u"MY DISK"_s}, {"caf\\xc3\\xa9", u"caf\u00e9"_s},
         {"A\\x2fB", u"A/B"_s},         {"plain-label_1", u"plain-label_1"_s},
         {"cut\\x2", u"cut\\x2"_s},     // too short: kept as written
         {"odd\\xzz1", u"odd\\xzz1"_s}, // not hex: kept as written
     };
-    for (const auto &row : rows) {
-        EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(row.link)), row.label)
-            << row.link;
-    }
+    for (const auto &[link, label] : rows)
+        EXPECT_EQ(LinuxDriveSystem::DecodeLabelLinkName(QString::fromUtf8(link)), label) << link;
 }
 
 TEST(UDisksObjects, AreNamedAfterTheKernelDevice)
@@ -263,9 +245,7 @@ protected:
                 "9 1 8:9 /inner M/sub rw - ext4 /dev/dirvanta-none-sdz3 rw\n"
                 "10 1 8:10 / /nowhere-dirvanta/gone rw - ext4 /dev/dirvanta-none-sdv1 rw\n")
                 .replace(u" M/"_s, u' ' + m_root + u"/mnt/"_s);
-        QFile file(m_root + u"/mountinfo"_s);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(info.toUtf8());
+        WriteFile(m_root + u"/mountinfo"_s, info.toUtf8());
     }
 
     QString Mount(const char *point) const { return m_root + u"/mnt/"_s + QLatin1String(point); }
@@ -282,43 +262,30 @@ protected:
     QString m_root;
 };
 
+// A path no mount holds, or on a mount that does not answer, is not readable.
 TEST_F(LabelledMachineTest, ReadsTheLabelAndSizeOfTheMountUnderAPath)
 {
-    const struct
-    {
-        const char *point;
-        const char *below;
-        QString label;
-    } rows[] = {
-        {"stick", "/photos/2020", u"STICK 1"_s}, // a folder still to be made
-        {"fixed", "", u"Data"_s},
-        {"plain", "/x", QString()}, // no link names the device
-        {"share", "", QString()},   // network shares have no label
-        {"ro", "", u"Data"_s},
-        {"covered", "", u"Upper"_s}, // the mount on top
-    };
-    const LinuxDriveSystem machine = Machine();
-    for (const auto &row : rows) {
-        const VolumeInfo volume = machine.VolumeOf(Mount(row.point) + QLatin1String(row.below));
-        EXPECT_TRUE(volume.readable) << row.point;
-        EXPECT_EQ(volume.label, row.label) << row.point;
-        EXPECT_GT(volume.totalBytes, 0u) << row.point;
-        EXPECT_LE(volume.freeBytes, volume.totalBytes) << row.point;
+    // The path, whether it is readable and the label read there.
+    const std::tuple<QString, bool, QString> rows[] = {
+        {Mount("stick") + u"/photos/2020"_s, true, u"STICK 1"_s}, // a folder still to be made
+        {Mount("fixed"), true, u"Data"_s},
+        {Mount("plain") + u"/x"_s, true, QString()}, // no link names the device
+        {Mount("share"), true, QString()},           // network shares have no label
+        {Mount("ro"), true, u"Data"_s},
+        {Mount("covered"), true, u"Upper"_s}, // the mount on top
+        {QString(), false, QString()},
+        {u"relative/x"_s, false, QString()},
+        {u"A:\\"_s, false, QString()},
+        {u"/nowhere-dirvanta/gone/x"_s, false, QString()}};
+    for (const auto &[path, readable, label] : rows) {
+        SCOPED_TRACE(path.toStdString());
+        const VolumeInfo volume = Machine().VolumeOf(path);
+        EXPECT_EQ(volume.readable, readable);
+        EXPECT_EQ(volume.label, label);
+        EXPECT_EQ(volume.totalBytes > 0, readable);
+        EXPECT_LE(volume.freeBytes, volume.totalBytes);
     }
-}
-
-TEST_F(LabelledMachineTest, APathNoMountHoldsIsNotReadable)
-{
-    const LinuxDriveSystem machine = Machine();
-    for (const char *path : {"", "relative/x", "A:\\"}) {
-        const VolumeInfo volume = machine.VolumeOf(QString::fromUtf8(path));
-        EXPECT_FALSE(volume.readable) << path;
-        EXPECT_TRUE(volume.label.isEmpty()) << path;
-        EXPECT_EQ(volume.totalBytes, 0u) << path;
-    }
-    // A mount that does not answer: its point cannot be reached.
-    EXPECT_FALSE(machine.VolumeOf(u"/nowhere-dirvanta/gone/x"_s).readable);
-    EXPECT_EQ(machine.DriveOf(u"/nowhere-dirvanta/gone/x"_s).mount.mountPoint,
+    EXPECT_EQ(Machine().DriveOf(u"/nowhere-dirvanta/gone/x"_s).mount.mountPoint,
               u"/nowhere-dirvanta/gone"_s);
 }
 
@@ -368,10 +335,15 @@ TEST(RealDrivesTest, ReadsAndWritesTheLabelOfALoopMountedImage)
     if (!mount.Mount(image, mountPoint, output))
         GTEST_SKIP() << "this machine does not loop-mount: " << output.toStdString();
 
+    // A folder still to be made lies on its parent's mount; a link leads
+    // into the mount it points into.
+    const QString link = root + u"/link"_s;
+    ASSERT_TRUE(QFile::link(mountPoint, link));
     LinuxDriveSystem machine;
-    const DriveInfo drive = machine.DriveOf(mountPoint + u"/new/folder"_s);
+    const DriveInfo drive = machine.DriveOf(link + u"/new/folder"_s);
     EXPECT_EQ(drive.mount.mountPoint, mountPoint);
     EXPECT_EQ(drive.mount.fileSystemType, u"ext4"_s);
+    EXPECT_EQ(drive.kind, DriveKind::Fixed);
     const VolumeInfo volume = machine.VolumeOf(mountPoint);
     EXPECT_TRUE(volume.readable);
     EXPECT_EQ(volume.label, u"Dv Label"_s) << "read from " << drive.mount.source.toStdString();
@@ -388,39 +360,6 @@ TEST(RealDrivesTest, ReadsAndWritesTheLabelOfALoopMountedImage)
     EXPECT_FALSE(machine.CanWriteLabel(mountPoint));
     EXPECT_FALSE(machine.WriteLabel(mountPoint, u"Other"_s));
     EXPECT_EQ(machine.VolumeOf(mountPoint).label, u"Holiday 20"_s);
-}
-
-// The real machine: the temporary folder lies on a local disk. On a machine
-// whose /tmp is a tmpfs (a RAM disk) the expectation says so.
-TEST(RealDrivesTest, TheTemporaryFolderIsOnALocalDisk)
-{
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const DriveInfo drive = Drives().DriveOf(folder.path());
-    ASSERT_FALSE(drive.mount.mountPoint.isEmpty());
-    const bool ramDisk = drive.mount.fileSystemType == u"tmpfs";
-    EXPECT_EQ(drive.kind, ramDisk ? DriveKind::RamDisk : DriveKind::Fixed)
-        << "temporary folder on " << drive.mount.mountPoint.toStdString() << " ("
-        << drive.mount.fileSystemType.toStdString() << ")"
-        << (ramDisk ? ": this machine keeps /tmp in memory" : "");
-
-    const DriveInfo missing = Drives().DriveOf(folder.filePath(u"not/yet/made"_s));
-    EXPECT_EQ(missing.mount.mountPoint, drive.mount.mountPoint)
-        << "a folder still to be created lies on its parent's mount";
-    EXPECT_EQ(missing.kind, drive.kind);
-}
-
-TEST(RealDrivesTest, ResolvesLinksToTheMountTheyPointInto)
-{
-    const DriveInfo shm = Drives().DriveOf(u"/dev/shm"_s);
-    if (shm.mount.mountPoint != u"/dev/shm" || shm.mount.fileSystemType != u"tmpfs")
-        GTEST_SKIP() << "this machine has no tmpfs at /dev/shm";
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString link = folder.filePath(u"memory"_s);
-    ASSERT_TRUE(QFile::link(u"/dev/shm"_s, link));
-    EXPECT_EQ(Drives().KindOf(link + u"/new/db"_s), DriveKind::RamDisk);
-    EXPECT_EQ(Drives().KindOf(u"relative"_s), DriveKind::NoRootDirectory);
 }
 
 } // namespace

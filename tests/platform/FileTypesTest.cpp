@@ -1,11 +1,9 @@
 #include "platform/FileTypes.h"
 
+#include "TestFiles.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 
@@ -15,14 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void WriteFile(const QString &path, const char *contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(contents);
-}
-
 QString Comment(const char *mimeType)
 {
     return QMimeDatabase().mimeTypeForName(QString::fromUtf8(mimeType)).comment();
@@ -30,59 +20,45 @@ QString Comment(const char *mimeType)
 
 TEST(FileTypesTest, ExtensionIsTheTextAfterTheLastInnerDot)
 {
-    const struct
-    {
-        const char *name;
-        const char *extension;
-    } rows[] = {{"report.xyz", "xyz"}, {"a.tar.gz", "gz"}, {"readme", ""},
-                {".profile", ""},      {"name.", ""},      {"My.Photo.JPG", "JPG"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(FileExtension(QString::fromUtf8(row.name)), QString::fromUtf8(row.extension));
-    }
+    const std::pair<const char *, const char *> rows[] = {
+        {"report.xyz", "xyz"}, {"a.tar.gz", "gz"}, {"readme", ""},
+        {".profile", ""},      {"name.", ""},      {"My.Photo.JPG", "JPG"}};
+    for (const auto &[name, extension] : rows)
+        EXPECT_EQ(FileExtension(QString::fromUtf8(name)), QString::fromUtf8(extension)) << name;
 }
 
 TEST(FileTypesTest, TypeNamesComeFromTheMimeDatabaseWithFallbacks)
 {
-    const struct
-    {
-        const char *name;
-        QString expected;
-    } rows[] = {{"readme", u"File"_s},
-                {"Makefile", u"File"_s},
-                {"name.", u"File"_s},
-                {"a.xyzq", u"XYZQ File"_s},
-                {"report.Qwzx", u"QWZX File"_s},
-                {"notes.txt", Comment("text/plain")},
-                {"NOTES.TXT", Comment("text/plain")},
-                {"backup.tar.gz", Comment("application/x-compressed-tar")},
-                {"single.gz", Comment("application/gzip")},
-                {"paper.pdf", Comment("application/pdf")}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(row.expected.isEmpty());
-        EXPECT_EQ(FileTypeName(QString::fromUtf8(row.name)), row.expected);
+    const std::pair<const char *, QString> rows[] = {
+        {"readme", u"File"_s},
+        {"Makefile", u"File"_s},
+        {"name.", u"File"_s},
+        {"a.xyzq", u"XYZQ File"_s},
+        {"report.Qwzx", u"QWZX File"_s},
+        {"notes.txt", Comment("text/plain")},
+        {"NOTES.TXT", Comment("text/plain")},
+        {"backup.tar.gz", Comment("application/x-compressed-tar")},
+        {"single.gz", Comment("application/gzip")},
+        {"paper.pdf", Comment("application/pdf")}};
+    for (const auto &[name, expected] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(expected.isEmpty());
+        EXPECT_EQ(FileTypeName(QString::fromUtf8(name)), expected);
         // A second look-up comes from the cache and must agree.
-        EXPECT_EQ(FileTypeName(QString::fromUtf8(row.name)), row.expected);
+        EXPECT_EQ(FileTypeName(QString::fromUtf8(name)), expected);
     }
 }
 
 TEST(FileTypesTest, IconIndexByLowerCaseExtension)
 {
-    const struct
-    {
-        const char *name;
-        int index;
-    } rows[] = {{"SETUP.EXE", 31}, {"command.com", 31}, {"a.txt", 32},     {"b.Bmp", 33},
-                {"c.gif", 33},     {"d.jpg", 33},       {"e.wmf", 33},     {"f.tif", 33},
-                {"g.avi", 34},     {"h.zip", 35},       {"i.hlp", 36},     {"j.reg", 37},
-                {"k.bat", 39},     {"l.ini", 40},       {"m.386", 41},     {"n.SYS", 41},
-                {"o.cpl", 41},     {"p.dll", 41},       {"q.drv", 41},     {"r.doc", 38},
-                {"readme", 38},    {"s.jpeg", 38},      {"t.txt.bak", 38}, {"u.tar.zip", 35}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(FileIconIndex(QString::fromUtf8(row.name)), row.index);
-    }
+    const std::pair<const char *, int> rows[] = {
+        {"SETUP.EXE", 31}, {"command.com", 31}, {"a.txt", 32},     {"b.Bmp", 33},    {"c.gif", 33},
+        {"d.jpg", 33},     {"e.wmf", 33},       {"f.tif", 33},     {"g.avi", 34},    {"h.zip", 35},
+        {"i.hlp", 36},     {"j.reg", 37},       {"k.bat", 39},     {"l.ini", 40},    {"m.386", 41},
+        {"n.SYS", 41},     {"o.cpl", 41},       {"p.dll", 41},     {"q.drv", 41},    {"r.doc", 38},
+        {"readme", 38},    {"s.jpeg", 38},      {"t.txt.bak", 38}, {"u.tar.zip", 35}};
+    for (const auto &[name, index] : rows)
+        EXPECT_EQ(FileIconIndex(QString::fromUtf8(name)), index) << name;
 }
 
 TEST(FileTypesTest, FoldersFollowTheXdgVariablesAndTheirDefaults)
@@ -148,11 +124,7 @@ TEST_F(DesktopAssociationsTest, DefaultsAddedAssociationsAndCacheEntriesCountWhe
     WriteFile(Path("share/applications/mimeinfo.cache"),
               "[MIME Cache]\ntext/plain=editor.desktop;\nimage/bmp=missing.desktop;\n");
     DesktopAssociations associations(Folders());
-    const struct
-    {
-        const char *type;
-        bool has;
-    } rows[] = {
+    const std::pair<const char *, bool> rows[] = {
         {"image/png", true},   // the second default is installed
         {"video/mp4", true},   // found in a subfolder of an applications folder
         {"image/gif", true},   // an added association
@@ -160,10 +132,8 @@ TEST_F(DesktopAssociationsTest, DefaultsAddedAssociationsAndCacheEntriesCountWhe
         {"image/bmp", false},  // only a program that is not installed
         {"audio/flac", false}, // nothing at all
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.type);
-        EXPECT_EQ(associations.HasApplication(QString::fromUtf8(row.type)), row.has);
-    }
+    for (const auto &[type, has] : rows)
+        EXPECT_EQ(associations.HasApplication(QString::fromUtf8(type)), has) << type;
 }
 
 TEST_F(DesktopAssociationsTest, RemovalsHideOnlyLessImportantAssociations)

@@ -24,47 +24,38 @@ int Sign(int value)
 
 TEST(ListSortTest, ColumnsMapToTheirSortKeysPerMode)
 {
-    const struct
-    {
-        int mode;
-        int column;
-        int keyColumn;
-    } rows[] = {
+    // mode, column, the column of its sort key
+    const std::tuple<int, int, int> rows[] = {
         {kSortMainView, 0, 0},        {kSortMainView, 1, 5},        {kSortMainView, 2, 2},
         {kSortMainView, 3, 6},        {kSortMainView, 4, 4},        {kSortWastebasketView, 1, 1},
         {kSortWastebasketView, 2, 6}, {kSortWastebasketView, 3, 3}, {kSortWastebasketView, 4, 7},
         {kSortFindList, 1, 5},        {kSortFindList, 3, 6},        {kSortFindList, 4, 4},
         {kSortPropertiesList, 1, 1},  {kSortPropertiesList, 4, 5},  {kSortDuplicateKey, 0, 7},
         {kSortDuplicateKey, 3, 7}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << "mode " << row.mode << " column " << row.column);
-        EXPECT_EQ(SortKeyColumn(row.mode, row.column), row.keyColumn);
-    }
+    for (const auto &[mode, column, keyColumn] : rows)
+        EXPECT_EQ(SortKeyColumn(mode, column), keyColumn)
+            << "mode " << mode << " column " << column;
 }
 
 TEST(ListSortTest, ContainersComeFirstAndCaseIsIgnored)
 {
-    const struct
-    {
-        ListEntry a;
-        ListEntry b;
-        int ascending; // sign of the comparison in ascending order
-    } rows[] = {       // Fixed folders before everything, even with later names.
-                {Entry("Wastebasket", 8), Entry("Alpha", 7), -1},
-                {Entry("Catalogs", 1), Entry("archives", 10), 1},
-                {Entry("Wastebasket", 9), Entry("0.txt", 32), -1},
-                // Folders on media and in packages before files and disk catalogs.
-                {Entry("zeta", 7), Entry("alpha.txt", 32), -1},
-                {Entry("zeta", 24), Entry("Alpha", 4), -1},
-                {Entry("zeta", 7), Entry("ALPHA", 24), 1},
-                // User folders and disk catalogs have no prefix.
-                {Entry("Beta", 2), Entry("alpha", 4), 1},
-                {Entry("readme.TXT", 32), Entry("README.txt", 32), 0}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << row.a.caption.toStdString() << " vs " << row.b.caption.toStdString());
-        EXPECT_EQ(Sign(CompareListItems(row.a, row.b, kSortMainView, 0, true)), row.ascending);
-        EXPECT_EQ(Sign(CompareListItems(row.a, row.b, kSortMainView, 0, false)), -row.ascending);
+    // Two entries and the sign of their comparison in ascending order.
+    const std::tuple<ListEntry, ListEntry, int> rows[] = {
+        // Fixed folders before everything, even with later names.
+        {Entry("Wastebasket", 8), Entry("Alpha", 7), -1},
+        {Entry("Catalogs", 1), Entry("archives", 10), 1},
+        {Entry("Wastebasket", 9), Entry("0.txt", 32), -1},
+        // Folders on media and in packages before files and disk catalogs.
+        {Entry("zeta", 7), Entry("alpha.txt", 32), -1},
+        {Entry("zeta", 24), Entry("Alpha", 4), -1},
+        {Entry("zeta", 7), Entry("ALPHA", 24), 1},
+        // User folders and disk catalogs have no prefix.
+        {Entry("Beta", 2), Entry("alpha", 4), 1},
+        {Entry("readme.TXT", 32), Entry("README.txt", 32), 0}};
+    for (const auto &[a, b, ascending] : rows) {
+        SCOPED_TRACE(a.caption.toStdString() + " vs " + b.caption.toStdString());
+        EXPECT_EQ(Sign(CompareListItems(a, b, kSortMainView, 0, true)), ascending);
+        EXPECT_EQ(Sign(CompareListItems(a, b, kSortMainView, 0, false)), -ascending);
     }
 }
 

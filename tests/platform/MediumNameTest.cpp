@@ -12,13 +12,8 @@ using namespace Qt::StringLiterals;
 
 TEST(MediumNameTest, BytesMapToTextAndBack)
 {
-    struct Case
-    {
-        const char *what;
-        QByteArray bytes;
-        QString text; // empty: not checked
-    };
-    const Case cases[] = {
+    // What the case is, the bytes and their text (null: not checked).
+    const std::tuple<const char *, QByteArray, QString> cases[] = {
         {"ASCII", "Read.me", u"Read.me"_s},
         {"valid UTF-8", "caf\xc3\xa9", QString::fromUtf8("caf\xc3\xa9")},
         {"four-byte sequence", "\xf0\x9f\x98\x80.png", QString::fromUtf8("\xf0\x9f\x98\x80.png")},
@@ -32,16 +27,16 @@ TEST(MediumNameTest, BytesMapToTextAndBack)
         {"escape-range character", "\xee\xbe\x80",
          QString(QChar(0xEFEE)) + QChar(0xEFBE) + QChar(0xEF80)},
         {"empty", "", QString()}};
-    for (const Case &row : cases) {
-        SCOPED_TRACE(row.what);
-        const QString text = MediumNameText(row.bytes);
-        if (!row.text.isNull() || row.bytes.isEmpty()) {
-            EXPECT_EQ(text, row.text);
+    for (const auto &[what, bytes, expected] : cases) {
+        SCOPED_TRACE(what);
+        const QString text = MediumNameText(bytes);
+        if (!expected.isNull() || bytes.isEmpty()) {
+            EXPECT_EQ(text, expected);
         }
-        EXPECT_EQ(MediumNameBytes(text), row.bytes);
+        EXPECT_EQ(MediumNameBytes(text), bytes);
         // What is stored is valid UTF-8 and survives the database.
         EXPECT_EQ(QString::fromUtf8(text.toUtf8()), text);
-        EXPECT_EQ(MediumNameIsPlainText(row.bytes), text.toUtf8() == row.bytes);
+        EXPECT_EQ(MediumNameIsPlainText(bytes), text.toUtf8() == bytes);
     }
 }
 

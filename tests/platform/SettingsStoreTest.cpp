@@ -1,10 +1,9 @@
 #include "platform/SettingsStore.h"
 
+#include "TestFiles.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,39 +11,20 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 const QString kSection = u"Catalog Explorer"_s;
 const QString kValue = u"Database Folder"_s;
 const QString kHistory = u"History List"_s;
-
-Lines Strings(const QStringList &list)
-{
-    Lines result;
-    for (const QString &text : list)
-        result.push_back(text.toStdString());
-    return result;
-}
 
 // "a|b|c" -> {"a", "b", "c"}; "" -> {}.
 QStringList Split(const char *texts)
 {
     const QString joined = QString::fromUtf8(texts);
     return joined.isEmpty() ? QStringList() : joined.split(u'|');
-}
-
-void WriteFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QFile::WriteOnly | QFile::Truncate)) << path.toStdString();
-    file.write(contents);
 }
 
 class SettingsStoreTest : public testing::Test
@@ -89,59 +69,31 @@ TEST_F(SettingsStoreTest, NumbersAndBooleansAreStoredAsText)
     }
 }
 
-TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnly)
+// ReadBool is true for any non-zero integer ReadInteger accepts.
+TEST_F(SettingsStoreTest, ReadIntegerAcceptsDecimalAndHexOnlyAndReadBoolAnyNonZeroInteger)
 {
     // "\u0663" is a digit, but not an ASCII one.
-    constexpr qint64 kDefault = -999;
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    // The stored text (nullptr: missing) and its number (nullopt: none).
     // clang-format off
-    const struct
-    {
-        const char *stored; // nullptr: the value is missing
-        qint64 expected;
-    } rows[] = {
+    const std::pair<const char *, std::optional<qint64>> rows[] = {
         {"0x100", 256}, {"0X1f", 31}, {"0x7FFFFFFFFFFFFFFF", kMax}, {"-5", -5}, {"+7", 7},
-        {"007", 7}, {" 42 ", 42}, {"\t0x10 ", 16},
-        {"0x", kDefault}, {"0xZZ", kDefault}, {"0x-1", kDefault}, {"0x 1", kDefault},
-        {"0x10000000000000000", kDefault}, {"x10", kDefault}, {"abc", kDefault},
-        {"12abc", kDefault}, {"1 2", kDefault}, {"-", kDefault}, {"1e3", kDefault},
-        {"99999999999999999999", kDefault}, {"\u0663", kDefault}, {"", kDefault},
-        {nullptr, kDefault}};
+        {"007", 7}, {" 42 ", 42}, {"\t0x10 ", 16}, {"0", 0}, {"0x0", 0},
+        {"0x", {}}, {"0xZZ", {}}, {"0x-1", {}}, {"0x 1", {}},
+        {"0x10000000000000000", {}}, {"x10", {}}, {"abc", {}}, {"yes", {}}, {"true", {}},
+        {"12abc", {}}, {"1 2", {}}, {"-", {}}, {"1e3", {}},
+        {"99999999999999999999", {}}, {"\u0663", {}}, {"", {}}, {nullptr, {}}};
     // clang-format on
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
+    for (const auto &[stored, number] : rows) {
+        SCOPED_TRACE(stored ? '"' + std::string(stored) + '"' : "missing");
         m_store.EraseSection(kSection);
-        if (row.stored)
-            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
-        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, kDefault), row.expected);
-    }
-}
-
-TEST_F(SettingsStoreTest, ReadBoolTreatsAnyNonZeroIntegerAsTrue)
-{
-    const struct
-    {
-        const char *stored;           // nullptr: the value is missing
-        std::optional<bool> expected; // nullopt: the default
-    } rows[] = {{"1", true},    {"2", true}, {"-1", true}, {"0x10", true}, {"0", false},
-                {"0x0", false}, {"yes", {}}, {"true", {}}, {"", {}},       {nullptr, {}}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.stored ? '"' + std::string(row.stored) + '"' : "missing");
-        m_store.EraseSection(kSection);
-        if (row.stored)
-            m_store.WriteText(kSection, kValue, QString::fromUtf8(row.stored));
+        if (stored)
+            m_store.WriteText(kSection, kValue, QString::fromUtf8(stored));
+        EXPECT_EQ(m_store.ReadInteger(kSection, kValue, -999), number.value_or(-999));
         for (const bool defaultValue : {false, true})
             EXPECT_EQ(m_store.ReadBool(kSection, kValue, defaultValue),
-                      row.expected.value_or(defaultValue));
+                      number ? *number != 0 : defaultValue);
     }
-}
-
-TEST_F(SettingsStoreTest, HandEditedValuesReadAsText)
-{
-    // Unquoted commas make the INI reader return a list; "@Invalid()" reads as no value.
-    WriteFile(IniPath(), "[Catalog%20Explorer]\nList=a, b,c\nNothing=@Invalid()\n");
-    EXPECT_EQ(m_store.ReadText(kSection, u"List"_s), u"a, b, c"_s);
-    EXPECT_EQ(m_store.ReadText(kSection, u"Nothing"_s, u"default"_s), u"default"_s);
 }
 
 TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
@@ -151,9 +103,8 @@ TEST_F(SettingsStoreTest, ReadSectionAndEraseSection)
     m_store.WriteText(kSection + u"/Sub"_s, u"c"_s, u"3"_s);
     m_store.WriteProgramLocation(u"/opt/dirvanta/dirvanta"_s);
 
-    EXPECT_EQ(Strings(m_store.ReadSection(kSection)), (Lines{"a=", "b=x=y"}));
-    EXPECT_EQ(Strings(m_store.ReadSection(u"Program"_s)),
-              (Lines{"Location=/opt/dirvanta/dirvanta"}));
+    EXPECT_EQ(m_store.ReadSection(kSection), (QStringList{u"a="_s, u"b=x=y"_s}));
+    EXPECT_EQ(m_store.ReadSection(u"Program"_s), QStringList{u"Location=/opt/dirvanta/dirvanta"_s});
     EXPECT_TRUE(m_store.ReadSection(u"Nowhere"_s).isEmpty());
 
     m_store.EraseSection(QString()); // must not erase the whole file
@@ -194,43 +145,41 @@ TEST_F(SettingsStoreTest, UpdateHistoryKeepsFiveRecentFoldersOnce)
         QStringList lines;
         for (qsizetype i = 0; i < after.size(); ++i)
             lines.append(QString::number(i + 1) + u'=' + after[i]);
-        EXPECT_EQ(Strings(m_store.ReadSection(kHistory)), Strings(lines));
-        EXPECT_EQ(Strings(m_store.History()), Strings(after));
+        EXPECT_EQ(m_store.ReadSection(kHistory), lines);
+        EXPECT_EQ(m_store.History(), after);
     }
 
     // Hand-made gaps: empty entries are skipped, and only five are read.
     m_store.EraseSection(kHistory);
     for (const auto &[key, folder] : {std::pair{"1", ""}, {"3", "/c"}, {"6", "/f"}})
         m_store.WriteText(kHistory, QString::fromLatin1(key), QString::fromLatin1(folder));
-    EXPECT_EQ(Strings(m_store.History()), (Lines{"/c"}));
+    EXPECT_EQ(m_store.History(), QStringList{u"/c"_s});
 }
 
-QByteArray FileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QFile::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersSeeThem)
+TEST_F(SettingsStoreTest, WritesReachTheDiskAndOthersAndHandEditsAreSeen)
 {
     {
         SettingsStore scoped{SettingsStore::IniFile{IniPath()}};
         scoped.WriteText(kSection, kValue, u"/first"_s);
     }
-    EXPECT_TRUE(FileContents(IniPath()).contains("=/first"));
+    EXPECT_TRUE(ReadFile(IniPath()).contains("=/first"));
 
     m_store.WriteText(kSection, kValue, u"/second"_s);
     m_store.Flush();
-    EXPECT_TRUE(FileContents(IniPath()).contains("=/second"));
+    EXPECT_TRUE(ReadFile(IniPath()).contains("=/second"));
 
     SettingsStore other{SettingsStore::IniFile{IniPath()}};
     m_store.WriteText(kSection, kValue, u"/third"_s);
     EXPECT_EQ(other.ReadText(kSection, kValue), u"/third"_s);
 
-    // Another process rewrites the file: both stores see the new text.
-    WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\n");
+    // Another process rewrites the file: both stores see the new text. Unquoted
+    // commas make the INI reader return a list; "@Invalid()" reads as no value.
+    WriteFile(IniPath(), "[Catalog%20Explorer]\nDatabase%20Folder=/fourth\nList=a, b,c\n"
+                         "Nothing=@Invalid()\n");
     EXPECT_EQ(m_store.ReadText(kSection, kValue), u"/fourth"_s);
     EXPECT_EQ(other.ReadText(kSection, kValue), u"/fourth"_s);
+    EXPECT_EQ(m_store.ReadText(kSection, u"List"_s), u"a, b, c"_s);
+    EXPECT_EQ(m_store.ReadText(kSection, u"Nothing"_s, u"default"_s), u"default"_s);
 }
 
 TEST_F(SettingsStoreTest, UnusableFileGivesDefaults)

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "TestFiles.h"
 #include "platform/SettingsStore.h"
 #include "platform/ShellIntegration.h"
 #include "support/QtPrinters.h"
@@ -25,6 +26,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -60,17 +62,24 @@ QString SocketFile(const QString &serverName)
     return serverName.startsWith(u'/') ? serverName : QDir::tempPath() + u'/' + serverName;
 }
 
-// What a copy that crashed leaves behind: a socket file nobody listens on.
-bool LeaveStaleSocket(const QString &path)
+// The address of a socket file; a path too long for it is cut short.
+sockaddr_un UnixAddress(const QString &path)
 {
     const QByteArray bytes = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (bytes.size() >= qsizetype(sizeof(address.sun_path)))
-        return false;
-    std::memcpy(address.sun_path, bytes.constData(), bytes.size());
+    std::memcpy(address.sun_path, bytes.constData(),
+                std::min(std::size_t(bytes.size()), sizeof(address.sun_path) - 1));
+    return address;
+}
+
+// What a copy that crashed leaves behind: a socket file nobody listens on.
+bool LeaveStaleSocket(const QString &path)
+{
+    const sockaddr_un address = UnixAddress(path);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    const bool bound =
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
     ::close(fd);
     return bound && QFileInfo::exists(path);
 }
@@ -80,16 +89,13 @@ bool LeaveStaleSocket(const QString &path)
 // 0 acknowledged, 1 refused, 2 could not connect.
 int RequestAsAnotherUser(const QString &socketPath)
 {
-    const QByteArray bytes = QFile::encodeName(socketPath);
+    const sockaddr_un address = UnixAddress(socketPath);
     const pid_t child = ::fork();
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, bytes.constData(), bytes.size());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0)
             ::_exit(2);
         const quint32 packet[] = {htonl(0x44563937), htonl(2030), htonl(1)};
         if (::write(fd, packet, sizeof(packet)) != sizeof(packet))
@@ -150,13 +156,6 @@ protected:
         return run;
     }
 
-    // The message of the first request the running copy received, waiting
-    // for it if none came yet; -1 when none comes.
-    static int FirstRequest(QSignalSpy &requests)
-    {
-        return requests.count() == 1 || requests.wait(3000) ? requests.at(0).at(0).toInt() : -1;
-    }
-
     QString m_suffix;
 };
 
@@ -176,22 +175,27 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
     ASSERT_TRUE(first.IsListening());
     QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
     QSignalSpy requests(&first, &SingleInstance::RequestReceived);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString canonical = QFileInfo(folder.path()).canonicalFilePath();
 
     // Which switches make which request is shown by the command line test
     // below; these rows show that each kind of request reaches the first copy.
-    const ForwardRow rows[] = {{"/C", {"/C", "/data/Disk 1"}, 2030, 1, u"/data/Disk 1"_s},
-                               {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, u"/tmp/request.ini"_s},
-                               {"unknown switch", {"/X", "/data/y"}, 0, 0, u"/data/y"_s},
-                               {"switch without path", {"/C"}, 2030, 1, QString()},
-                               {"no parameters", {}, 0, 0, kNothingStored},
-                               {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored}};
+    const ForwardRow rows[] = {
+        {"/C", {"/C", "/data/Disk 1"}, 2030, 1, u"/data/Disk 1"_s},
+        {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, u"/tmp/request.ini"_s},
+        {"unknown switch", {"/X", "/data/y"}, 0, 0, u"/data/y"_s},
+        {"relative path", {"/C", "Photos/./2024"}, 2030, 1, canonical + u"/Photos/2024"_s},
+        {"switch without path", {"/C"}, 2030, 1, QString()},
+        {"no parameters", {}, 0, 0, kNothingStored},
+        {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored}};
     for (const ForwardRow &row : rows) {
         SCOPED_TRACE(row.name);
         ClearHandOver();
         forward.clear();
         requests.clear();
 
-        const SecondCopyRun run = RunSecondCopy(Parameters(row.parameters));
+        const SecondCopyRun run = RunSecondCopy(Parameters(row.parameters), folder.path());
         ASSERT_TRUE(run.finished) << "the second copy did not end";
         EXPECT_EQ(run.exitCode, 0) << "the second copy did not find the first";
         EXPECT_LT(run.elapsedMs, 4000) << "the second copy waited for an acknowledgement";
@@ -210,21 +214,6 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
     }
 }
 
-TEST_F(SingleInstanceTest, ARelativePathIsHandedOverAbsolute)
-{
-    SingleInstance first;
-    ASSERT_FALSE(first.ForwardRequest({}));
-    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-
-    const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "Photos/./2024"}), folder.path());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(requests.count() == 1 || requests.wait(3000));
-    EXPECT_EQ(HandedOverPath(), QFileInfo(folder.path()).canonicalFilePath() + u"/Photos/2024"_s);
-}
-
 TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
 {
     const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "/data/x"}));
@@ -235,7 +224,9 @@ TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
         << "a copy that ends normally removes its socket";
 }
 
-TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStart)
+// The copy that finds a crashed copy's socket serves, hangs up on noise and
+// keeps serving.
+TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStartAndNoiseIsDropped)
 {
     const QString socketFile = SocketFile(SingleInstance::ServerName());
     ASSERT_TRUE(LeaveStaleSocket(socketFile)) << socketFile.toStdString();
@@ -244,16 +235,6 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStart)
     EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
     ASSERT_TRUE(first.IsListening());
     EXPECT_EQ(HandedOverPath(), kNothingStored) << "nobody answered, so nothing was handed over";
-
-    QSignalSpy requests(&first, &SingleInstance::RequestReceived);
-    EXPECT_EQ(RunSecondCopy(Parameters({"/CO", "/data/x"})).exitCode, 0);
-    EXPECT_EQ(FirstRequest(requests), 2030);
-}
-
-TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
-{
-    SingleInstance first;
-    ASSERT_FALSE(first.ForwardRequest({}));
     QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
     QSignalSpy requests(&first, &SingleInstance::RequestReceived);
 
@@ -266,8 +247,9 @@ TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
     EXPECT_TRUE(dropped.wait(3000)) << "the running copy hangs up on a stranger";
     EXPECT_EQ(forward.count(), 0);
 
-    EXPECT_EQ(RunSecondCopy(Parameters({"/A", "/tmp/r.ini"})).exitCode, 0);
-    EXPECT_EQ(FirstRequest(requests), 2029);
+    EXPECT_EQ(RunSecondCopy(Parameters({"/CO", "/data/x"})).exitCode, 0);
+    ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
+    EXPECT_EQ(requests.at(0).at(0).toInt(), 2030);
 }
 
 // The socket's folder is the test's own temporary folder, without a
@@ -275,23 +257,9 @@ TEST_F(SingleInstanceTest, NoiseOnTheSocketIsDroppedAndTheServerKeepsServing)
 class PrivateChannelTest : public SingleInstanceTest
 {
 protected:
-    void SetUp() override
-    {
-        SingleInstanceTest::SetUp();
-        ASSERT_TRUE(m_temporary.isValid());
-        m_environment.emplace(
-            std::initializer_list<std::pair<const char *, ScopedEnvironment::Value>>{
-                {"TMPDIR", m_temporary.path()}, {"XDG_RUNTIME_DIR", std::nullopt}});
-    }
-
-    void TearDown() override
-    {
-        m_environment.reset();
-        SingleInstanceTest::TearDown();
-    }
-
     QTemporaryDir m_temporary;
-    std::optional<ScopedEnvironment> m_environment;
+    const ScopedEnvironment m_environment{{"TMPDIR", m_temporary.path()},
+                                          {"XDG_RUNTIME_DIR", std::nullopt}};
 };
 
 TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContacted)
@@ -392,10 +360,7 @@ TEST(ShellIntegrationTest, TheFilesStartTheProgramWithItsSwitchesAndAreRewritten
     const QString menu =
         data.filePath(u"kio/servicemenus/com.corvane.Dirvanta97.Catalog.desktop"_s);
     const QString script = data.filePath(u"nautilus/scripts/Archive with Dirvanta 97"_s);
-    const auto read = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
+    const auto read = [](const QString &path) { return QString::fromUtf8(ReadFile(path)); };
     EXPECT_TRUE(read(entry).contains(
         u"Name=Archive with Dirvanta 97...\nExec=\"/opt/My Apps/dirvanta\" /AO --selection %F"_s));
     EXPECT_TRUE(read(menu).contains(

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSignalSpy>
@@ -56,16 +55,12 @@ protected:
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "hourglass left on";
     }
 
-    qint64 Add(qint64 parent, const QString &name, int cls = CatalogSchema::kCatalogFolderClass)
+    qint64 Add(const QString &name, int cls = CatalogSchema::kCatalogFolderClass,
+               qint64 parent = CatalogSchema::kCatalogsId)
     {
         const double now = NowDayCount();
         return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
                                 QString(), QString(), 0, 0);
-    }
-
-    qint64 AddTop(const QString &name, int cls = CatalogSchema::kCatalogFolderClass)
-    {
-        return Add(CatalogSchema::kCatalogsId, name, cls);
     }
 
     // Changes made by another part of the program, behind the tree's back.
@@ -124,9 +119,9 @@ protected:
 
 TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 {
-    const qint64 work = AddTop(u"Work"_s);
-    const qint64 disk = Add(work, u"Disk 1"_s, CatalogSchema::kHardDiskClass);
-    const qint64 folder = Add(disk, u"Docs"_s, CatalogSchema::kFileFolderClass);
+    const qint64 work = Add(u"Work"_s);
+    const qint64 disk = Add(u"Disk 1"_s, CatalogSchema::kHardDiskClass, work);
+    const qint64 folder = Add(u"Docs"_s, CatalogSchema::kFileFolderClass, disk);
 
     m_tree->LoadTree(1);
     ASSERT_EQ(m_tree->topLevelItemCount(), 1);
@@ -164,7 +159,7 @@ TEST_F(CatalogTreeTest, LoadsOneLevelPerExpansionWithExpandMarksFromTheTable)
 TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 {
     const qint64 discarded =
-        Add(CatalogSchema::kWastebasketId, u"Old Disk"_s, CatalogSchema::kHardDiskClass);
+        Add(u"Old Disk"_s, CatalogSchema::kHardDiskClass, CatalogSchema::kWastebasketId);
     Sql(u"UPDATE Catalogs SET Class = %1 WHERE ID = %2"_s.arg(CatalogSchema::kFullWastebasketClass)
             .arg(CatalogSchema::kWastebasketId));
 
@@ -186,11 +181,11 @@ TEST_F(CatalogTreeTest, WastebasketShowsNoChildrenEvenWhenItHoldsObjects)
 
 TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 {
-    const qint64 a = AddTop(u"A"_s);
-    const qint64 b = Add(a, u"B"_s);
-    const qint64 target = Add(b, u"Target"_s, CatalogSchema::kHardDiskClass);
-    const qint64 below = Add(target, u"Below"_s, CatalogSchema::kFileFolderClass);
-    AddTop(u"Z Sibling"_s);
+    const qint64 a = Add(u"A"_s);
+    const qint64 b = Add(u"B"_s, CatalogSchema::kCatalogFolderClass, a);
+    const qint64 target = Add(u"Target"_s, CatalogSchema::kHardDiskClass, b);
+    const qint64 below = Add(u"Below"_s, CatalogSchema::kFileFolderClass, target);
+    Add(u"Z Sibling"_s);
     m_tree->LoadTree(1);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
@@ -212,7 +207,7 @@ TEST_F(CatalogTreeTest, SelectByIdOpensTheWayToANestedObject)
 TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
 {
     for (const char *name : {"cherry", "Banana", "apple", "\xc3\x84pfel"})
-        AddTop(QString::fromUtf8(name));
+        Add(QString::fromUtf8(name));
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     // Letter case and accents sort as a reader expects, not by code point.
@@ -222,11 +217,11 @@ TEST_F(CatalogTreeTest, ExpandedChildrenAreSortedByLocaleAwareText)
 
 TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 {
-    const qint64 keep = AddTop(u"Keep"_s);
-    const qint64 gone = AddTop(u"Gone"_s);
-    const qint64 gonesChild = Add(gone, u"Inside"_s);
-    const qint64 moved = AddTop(u"Moved"_s);
-    const qint64 leaf = AddTop(u"Leaf"_s);
+    const qint64 keep = Add(u"Keep"_s);
+    const qint64 gone = Add(u"Gone"_s);
+    const qint64 gonesChild = Add(u"Inside"_s, CatalogSchema::kCatalogFolderClass, gone);
+    const qint64 moved = Add(u"Moved"_s);
+    const qint64 leaf = Add(u"Leaf"_s);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(gone)->setExpanded(true);
@@ -238,8 +233,8 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
         "UPDATE Catalogs SET Parent = 2 WHERE ID = %4;"_s.arg(
             QString::number(keep), QString::number(gone), QString::number(gonesChild),
             QString::number(moved), QString::number(CatalogSchema::kArchiveFolderClass)));
-    const qint64 fresh = AddTop(u"Fresh"_s);
-    Add(leaf, u"Sprout"_s);
+    const qint64 fresh = Add(u"Fresh"_s);
+    Add(u"Sprout"_s, CatalogSchema::kCatalogFolderClass, leaf);
     QSignalSpy selection(m_tree.get(), &TItemTree::SelectionChanged);
 
     m_tree->RefreshNodes();
@@ -258,9 +253,9 @@ TEST_F(CatalogTreeTest, RefreshNodesFollowsRenamesDeletionsMovesAndNewChildren)
 
 TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
 {
-    const qint64 first = AddTop(u"A Folder"_s);
-    const qint64 inside = Add(first, u"Inside"_s);
-    AddTop(u"M Folder"_s);
+    const qint64 first = Add(u"A Folder"_s);
+    const qint64 inside = Add(u"Inside"_s, CatalogSchema::kCatalogFolderClass, first);
+    Add(u"M Folder"_s);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     Node(first)->setExpanded(true);
@@ -275,9 +270,9 @@ TEST_F(CatalogTreeTest, RenamedNodeMovesWithItsOpenBranchAndSelection)
 
 TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
 {
-    const qint64 first = AddTop(u"P"_s);
-    const qint64 second = AddTop(u"Q"_s);
-    const qint64 third = AddTop(u"R"_s);
+    const qint64 first = Add(u"P"_s);
+    const qint64 second = Add(u"Q"_s);
+    const qint64 third = Add(u"R"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(third);
     m_tree->SyncSelection();
@@ -295,8 +290,8 @@ TEST_F(CatalogTreeTest, SyncSelectionLocatesTheRowAndMovesOnFromVanishedNodes)
 
 TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 {
-    const qint64 work = AddTop(u"Work"_s);
-    AddTop(u"Archive Copies"_s);
+    const qint64 work = Add(u"Work"_s);
+    Add(u"Archive Copies"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(work);
     QSignalSpy renamed(m_tree.get(), &TItemTree::NodeRenamed);
@@ -335,8 +330,8 @@ TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
 
 TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
 {
-    const qint64 work = AddTop(u"Work"_s);
-    const qint64 other = AddTop(u"Other"_s);
+    const qint64 work = Add(u"Work"_s);
+    const qint64 other = Add(u"Other"_s);
     m_tree->LoadTree(1);
     m_tree->SelectByID(other);
     m_tree->SyncSelection();
@@ -363,8 +358,8 @@ TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
 
 TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
 {
-    const qint64 disk = AddTop(u"Disk"_s, CatalogSchema::kHardDiskClass);
-    const qint64 other = AddTop(u"Other"_s, CatalogSchema::kCatalogFolderClass);
+    const qint64 disk = Add(u"Disk"_s, CatalogSchema::kHardDiskClass);
+    const qint64 other = Add(u"Other"_s, CatalogSchema::kCatalogFolderClass);
     m_tree->LoadTree(1);
     m_tree->SelectByID(disk);
     m_tree->SyncSelection();
@@ -396,8 +391,8 @@ TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
 
 TEST_F(CatalogTreeTest, IconsShowTheOwnersClass)
 {
-    const qint64 unclassed = AddTop(u"Unclassed"_s, 0);
-    const qint64 folder = AddTop(u"Folder"_s, CatalogSchema::kFileFolderClass);
+    const qint64 unclassed = Add(u"Unclassed"_s, 0);
+    const qint64 folder = Add(u"Folder"_s, CatalogSchema::kFileFolderClass);
     m_tree->LoadTree(1);
     Node(3)->setExpanded(true);
     EXPECT_EQ(TItemTree::NodeClass(Node(1)), CatalogSchema::kDatabaseClass);

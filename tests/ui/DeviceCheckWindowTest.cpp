@@ -1,21 +1,19 @@
 #include "ui/DeviceCheckWindow.h"
 
-#include "media/DeviceCheck.h"
 #include "store/CatalogSchema.h"
-#include "support/FakeDriveSystem.h"
 #include "support/ModalResponder.h"
 #include "ui/ElidedLabel.h"
 #include "ui/GuiUserInterface.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QHash>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +29,7 @@ struct SeenWindow
     bool currentLabelShown = false;
     bool hasPicture = false;
     bool okIsDefault = false;
+    bool underArrow = false;
 };
 
 SeenWindow Read(QWidget *modal)
@@ -56,6 +55,8 @@ SeenWindow Read(QWidget *modal)
     seen.hasPicture = picture && !picture->pixmap().isNull();
     const auto *ok = window->findChild<QPushButton *>(u"OKButton"_s);
     seen.okIsDefault = ok && ok->isDefault();
+    seen.underArrow = QApplication::overrideCursor() &&
+                      QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
     return seen;
 }
 
@@ -76,19 +77,27 @@ DeviceCheckView NotReadyView()
     return view;
 }
 
-TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheViewAndAnswersOkOrCancel)
+// Shows the view in the real window under the arrow, answers it with
+// `answer`, and returns what it showed and the answer.
+std::pair<SeenWindow, bool> ShowAndAnswer(const DeviceCheckView &view,
+                                          const std::function<void(QWidget *)> &answer)
 {
     GuiUserInterface ui;
     SeenWindow seen;
-    bool answer = true;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            seen = Read(modal);
-            QTest::keyClick(modal, Qt::Key_Escape);
-        });
-        answer = ui.ShowDeviceCheck(NotReadyView());
-    }
-    EXPECT_FALSE(answer) << "Escape cancels";
+    ModalResponder responder([&](QWidget *modal) {
+        seen = Read(modal);
+        answer(modal);
+    });
+    return {seen, ui.ShowDeviceCheck(view)};
+}
+
+TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheViewUnderTheArrowAndAnswersOkOrCancel)
+{
+    DeviceCheckView view = NotReadyView();
+    const auto [seen, answer] = ShowAndAnswer(view, [](QWidget *modal) {
+        QTest::mouseClick(modal->findChild<QPushButton *>(u"CancelButton"_s), Qt::LeftButton);
+    });
+    EXPECT_FALSE(answer);
     EXPECT_EQ(seen.title, u"Insert Disk -- /media/user/DVARC0001/Archives/"_s);
     const std::pair<const char *, QString> texts[] = {
         {"Heading", u"Insert Archive Volume in Drive"_s},
@@ -105,48 +114,17 @@ TEST(DeviceCheckWindowTest, ShowsEveryTextOfTheViewAndAnswersOkOrCancel)
     EXPECT_FALSE(seen.currentLabelShown) << "no label for a drive that is not ready";
     EXPECT_TRUE(seen.hasPicture);
     EXPECT_TRUE(seen.okIsDefault);
+    EXPECT_TRUE(seen.underArrow);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor was put back";
 
-    for (const auto &[button, expected] : {std::pair{"OKButton", true}, {"CancelButton", false}}) {
-        ModalResponder responder([button](QWidget *modal) {
-            auto *push = modal->findChild<QPushButton *>(QString::fromLatin1(button));
-            ASSERT_NE(push, nullptr) << button;
-            QTest::mouseClick(push, Qt::LeftButton);
-        });
-        EXPECT_EQ(ui.ShowDeviceCheck(NotReadyView()), expected) << button;
-    }
-}
-
-// The whole check with the real window: a wrong disk is in the drive; the
-// user puts the right one in and presses OK.
-TEST(DeviceCheckWindowTest, TheUserSwapsDisksAndPressesOk)
-{
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString mount = folder.filePath(u"STICK"_s);
-    QDir().mkpath(mount);
-    FakeDriveSystem drives;
-    drives.Mount(mount, DriveKind::Removable, u"Other"_s);
-    SeenWindow seen;
-    bool ready = false;
-    {
-        GuiUserInterface ui;
-        const UserInterfaceInstallation installed(ui);
-        ModalResponder responder([&](QWidget *modal) {
-            seen = Read(modal);
-            drives.Insert(mount, u"Holiday"_s);
-            QTest::keyClick(modal, Qt::Key_Return);
-        });
-        ready = DeviceReady(u"Photos"_s, mount, u"HOLIDAY"_s, false, true);
-    }
-    EXPECT_TRUE(ready);
-    EXPECT_EQ(seen.title, u"Insert Disk -- "_s + mount);
-    EXPECT_EQ(seen.texts.value(u"Heading"_s), u"Insert Cataloged Disk in Drive."_s);
-    EXPECT_EQ(seen.texts.value(u"CurrentDiskCaption"_s), u"Current Disk in Drive:"_s);
-    EXPECT_TRUE(seen.currentLabelShown);
-    EXPECT_EQ(seen.texts.value(u"CurrentLabel"_s), u"OTHER"_s);
-    EXPECT_EQ(seen.texts.value(u"NameCaption"_s), u"Catalog Name:"_s);
-    EXPECT_EQ(seen.texts.value(u"CatalogName"_s), u"Photos"_s);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the arrow was put back";
+    // A wrong disk in the drive shows its label; Enter answers OK.
+    view.currentLabelShown = true;
+    view.currentLabel = u"OTHER"_s;
+    const auto [swapped, ok] =
+        ShowAndAnswer(view, [](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Return); });
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(swapped.currentLabelShown);
+    EXPECT_EQ(swapped.texts.value(u"CurrentLabel"_s), u"OTHER"_s);
 }
 
 } // namespace

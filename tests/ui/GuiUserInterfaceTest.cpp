@@ -37,74 +37,83 @@ struct SeenBox
     QWidget *parent = nullptr;
 };
 
-// Shows a message through the user interface and answers the box that
-// appears by running `answer` on it; returns what the box looked like.
-SeenBox ShowAndAnswer(GuiUserInterface &ui, MessageKind kind, MessageIcon icon,
-                      const QString &caption, const QString &text,
-                      const std::function<void(QMessageBox *)> &answer, MessageAnswer *result)
+// Runs `ask` and answers the modal dialog it opens by running `answer` on it.
+template<typename Dialog>
+void Answer(const std::function<void()> &ask, const std::function<void(Dialog *)> &answer)
+{
+    ModalResponder responder([&](QWidget *modal) {
+        auto *dialog = qobject_cast<Dialog *>(modal);
+        ASSERT_TRUE(dialog) << "the modal widget is not a " << Dialog::staticMetaObject.className();
+        answer(dialog);
+    });
+    ask();
+}
+
+// Answers the message box `ask` shows and returns what the box looked like.
+SeenBox AnswerBox(const std::function<void()> &ask,
+                  const std::function<void(QMessageBox *)> &answer)
 {
     SeenBox seen;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            if (!box) {
-                ADD_FAILURE() << "the modal widget is not a message box";
-                return;
-            }
-            seen = {box->windowTitle(),     box->text(),        box->textFormat(), box->icon(),
-                    box->standardButtons(), box->parentWidget()};
-            answer(box);
-        });
-        *result = ui.Message(kind, caption, text, icon);
-    }
+    Answer<QMessageBox>(ask, [&](QMessageBox *box) {
+        seen = {box->windowTitle(),     box->text(),        box->textFormat(), box->icon(),
+                box->standardButtons(), box->parentWidget()};
+        answer(box);
+    });
     return seen;
 }
 
-TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsAndAnswerTheClick)
+// Boxes belong to the main window; Enter answers Yes and Escape No.
+TEST(MessageBoxKinds, ShowTitleTextIconAndButtonsOfTheMainWindowAndAnswerTheClickOrKey)
 {
     using Box = QMessageBox;
     using A = MessageAnswer;
-    const struct
-    {
-        MessageKind kind;
-        MessageIcon icon;
-        Box::Icon shownIcon;
-        Box::StandardButtons buttons;
-        Box::StandardButton click;
-        A answer;
-    } rows[] = {
-        {MessageKind::Error, MessageIcon::Stop, Box::Critical, Box::Ok, Box::Ok, A::Ok},
-        // The kind decides the icon of errors, whatever the caller passed.
-        {MessageKind::Error, MessageIcon::Question, Box::Critical, Box::Ok, Box::Ok, A::Ok},
-        {MessageKind::Information, MessageIcon::Information, Box::Information, Box::Ok, Box::Ok,
-         A::Ok},
-        {MessageKind::Question, MessageIcon::Question, Box::Question, Box::Yes | Box::No, Box::Yes,
-         A::Yes},
-        {MessageKind::Question, MessageIcon::Warning, Box::Warning, Box::Yes | Box::No, Box::No,
-         A::No},
-        {MessageKind::Question, MessageIcon::Stop, Box::Critical, Box::Yes | Box::No, Box::Yes,
-         A::Yes},
-        {MessageKind::Question, MessageIcon::None, Box::NoIcon, Box::Yes | Box::No, Box::No, A::No},
-        {MessageKind::OkCancel, MessageIcon::Warning, Box::Warning, Box::Ok | Box::Cancel,
-         Box::Cancel, A::Cancel},
-        {MessageKind::RetryCancel, MessageIcon::Question, Box::Warning, Box::Retry | Box::Cancel,
-         Box::Retry, A::Retry}};
+    // The kind and icon asked for, the icon and buttons shown, the click and its answer.
+    const std::tuple<MessageKind, MessageIcon, Box::Icon, Box::StandardButtons, Box::StandardButton,
+                     A>
+        rows[] = {
+            {MessageKind::Error, MessageIcon::Stop, Box::Critical, Box::Ok, Box::Ok, A::Ok},
+            // The kind decides the icon of errors, whatever the caller passed.
+            {MessageKind::Error, MessageIcon::Question, Box::Critical, Box::Ok, Box::Ok, A::Ok},
+            {MessageKind::Information, MessageIcon::Information, Box::Information, Box::Ok, Box::Ok,
+             A::Ok},
+            {MessageKind::Question, MessageIcon::Question, Box::Question, Box::Yes | Box::No,
+             Box::Yes, A::Yes},
+            {MessageKind::Question, MessageIcon::Warning, Box::Warning, Box::Yes | Box::No, Box::No,
+             A::No},
+            {MessageKind::Question, MessageIcon::Stop, Box::Critical, Box::Yes | Box::No, Box::Yes,
+             A::Yes},
+            {MessageKind::Question, MessageIcon::None, Box::NoIcon, Box::Yes | Box::No, Box::No,
+             A::No},
+            {MessageKind::OkCancel, MessageIcon::Warning, Box::Warning, Box::Ok | Box::Cancel,
+             Box::Cancel, A::Cancel},
+            {MessageKind::RetryCancel, MessageIcon::Question, Box::Warning,
+             Box::Retry | Box::Cancel, Box::Retry, A::Retry}};
     GuiUserInterface ui;
+    QWidget main;
+    main.show();
+    ui.SetMainWindow(&main);
     // A file name that looks like markup must show as it is.
     const QString text = u"Cannot open <b>notes</b>.txt"_s + kParagraphBreak + u"Check it."_s;
-    for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << "row " << (&row - rows));
+    for (const auto &[kind, icon, shownIcon, buttons, click, expected] : rows) {
+        SCOPED_TRACE(testing::Message() << "kind " << int(kind) << " icon " << int(icon));
         MessageAnswer answer = A::Ok;
-        const SeenBox seen = ShowAndAnswer(
-            ui, row.kind, row.icon, u"Dirvanta Catalog"_s, text,
-            [&](QMessageBox *box) { QTest::mouseClick(box->button(row.click), Qt::LeftButton); },
-            &answer);
+        const SeenBox seen = AnswerBox(
+            [&] { answer = ui.Message(kind, u"Dirvanta Catalog"_s, text, icon); },
+            [&](QMessageBox *box) { QTest::mouseClick(box->button(click), Qt::LeftButton); });
         EXPECT_EQ(seen.title, u"Dirvanta Catalog"_s);
         EXPECT_EQ(seen.text, text);
         EXPECT_EQ(seen.format, Qt::PlainText);
-        EXPECT_EQ(seen.icon, row.shownIcon);
-        EXPECT_EQ(seen.buttons, row.buttons);
-        EXPECT_EQ(answer, row.answer);
+        EXPECT_EQ(seen.icon, shownIcon);
+        EXPECT_EQ(seen.buttons, buttons);
+        EXPECT_EQ(seen.parent, &main);
+        EXPECT_EQ(answer, expected);
+    }
+    for (const auto &[key, expected] :
+         {std::pair{Qt::Key_Return, A::Yes}, {Qt::Key_Escape, A::No}}) {
+        MessageAnswer answer = A::Cancel;
+        AnswerBox([&] { answer = ui.Message(MessageKind::Question, u"Q"_s, u"Go on?"_s); },
+                  [key](QMessageBox *box) { QTest::keyClick(box, key); });
+        EXPECT_EQ(answer, expected) << "key " << key;
     }
 }
 
@@ -118,36 +127,16 @@ TEST(AddingVolumeDialog, ShowsTheVolumeDetailsAndEnterAnswersOk)
     view.diskLabel = u"DVARC0003"_s;
     QStringList shown;
     bool answer = false;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            shown << modal->windowTitle();
-            for (const char *name : {"Drive", "VolumeName", "DiskLabel"})
-                shown << modal->findChild<QLabel *>(QString::fromLatin1(name))->text();
-            QTest::keyClick(modal, Qt::Key_Return);
-        });
-        answer = ui.ShowAddingVolume(view);
-    }
+    Answer<QDialog>([&] { answer = ui.ShowAddingVolume(view); },
+                    [&](QDialog *dialog) {
+                        shown << dialog->windowTitle();
+                        for (const char *name : {"Drive", "VolumeName", "DiskLabel"})
+                            shown << dialog->findChild<QLabel *>(QString::fromLatin1(name))->text();
+                        QTest::keyClick(dialog, Qt::Key_Return);
+                    });
     EXPECT_TRUE(answer);
     EXPECT_EQ(shown, QStringList({u"Adding Archive Volume"_s, view.drive, view.volumeName,
                                   view.diskLabel}));
-}
-
-TEST(MessageBoxKeys, EnterAnswersYesAndEscapeAnswersNoInABoxOfTheMainWindow)
-{
-    GuiUserInterface ui;
-    QWidget main;
-    main.show();
-    ui.SetMainWindow(&main);
-    const std::pair<Qt::Key, MessageAnswer> cases[] = {{Qt::Key_Return, MessageAnswer::Yes},
-                                                       {Qt::Key_Escape, MessageAnswer::No}};
-    for (const auto &[key, expected] : cases) {
-        MessageAnswer answer = MessageAnswer::Cancel;
-        const SeenBox seen = ShowAndAnswer(
-            ui, MessageKind::Question, MessageIcon::Question, u"Q"_s, u"Go on?"_s,
-            [key](QMessageBox *box) { QTest::keyClick(box, key); }, &answer);
-        EXPECT_EQ(answer, expected) << "key " << key;
-        EXPECT_EQ(seen.parent, &main);
-    }
 }
 
 // Each of the four buttons gives its number; Escape is Abort.
@@ -157,32 +146,20 @@ TEST(DuplicateFileBox, ButtonsAnswerSixFiveSevenTwo)
     const std::pair<QString, int> cases[] = {
         {u"&Yes"_s, 6}, {u"&Yes to All"_s, 5}, {u"&No"_s, 7}, {u"&Abort"_s, 2}, {QString(), 2}};
     for (const auto &[buttonText, expected] : cases) {
-        QString title;
-        QString text;
         int answer = -1;
-        {
-            ModalResponder responder([&](QWidget *modal) {
-                auto *box = qobject_cast<QMessageBox *>(modal);
-                if (!box) {
-                    ADD_FAILURE() << "the modal widget is not a message box";
-                    return;
-                }
-                title = box->windowTitle();
-                text = box->text();
-                if (buttonText.isEmpty()) {
-                    QTest::keyClick(box, Qt::Key_Escape);
-                    return;
-                }
-                for (QAbstractButton *button : box->buttons())
-                    if (button->text() == buttonText)
-                        button->click();
-            });
-            answer = ui.AskDuplicateFile(u"/data/out/report.txt"_s);
-        }
+        const SeenBox seen =
+            AnswerBox([&] { answer = ui.AskDuplicateFile(u"/data/out/report.txt"_s); },
+                      [&](QMessageBox *box) {
+                          for (QAbstractButton *button : box->buttons())
+                              if (button->text() == buttonText)
+                                  button->click();
+                          if (buttonText.isEmpty())
+                              QTest::keyClick(box, Qt::Key_Escape);
+                      });
         EXPECT_EQ(answer, expected) << buttonText.toStdString();
-        EXPECT_EQ(title, u"Duplicate File"_s);
-        EXPECT_TRUE(text.startsWith(u"File: report.txt\nFolder: /data/out\n\n"_s))
-            << text.toStdString();
+        EXPECT_EQ(seen.title, u"Duplicate File"_s);
+        EXPECT_TRUE(seen.text.startsWith(u"File: report.txt\nFolder: /data/out\n\n"_s))
+            << seen.text.toStdString();
     }
 }
 
@@ -195,27 +172,22 @@ TEST(FolderChooser, OffersFoldersOnlyAndReturnsTheChosenOne)
     bool dirsOnly = false;
     QString title;
     QString chosen;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            if (!dialog) {
-                ADD_FAILURE() << "the modal widget is not a file dialog";
-                return;
-            }
+    Answer<QFileDialog>(
+        [&] { chosen = ui.ChooseFolder(u"Choose the Catalog Folder"_s, QDir::tempPath()); },
+        [&](QFileDialog *dialog) {
             mode = dialog->fileMode();
             dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
             title = dialog->windowTitle();
             dialog->setDirectory(folder.path());
             static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
         });
-        chosen = ui.ChooseFolder(u"Choose the Catalog Folder"_s, QDir::tempPath());
-    }
     EXPECT_EQ(std::make_pair(mode, dirsOnly), std::make_pair(QFileDialog::Directory, true));
     EXPECT_EQ(title, u"Choose the Catalog Folder"_s);
     EXPECT_EQ(chosen, QDir::cleanPath(folder.path()));
 
-    ModalResponder cancel([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
-    EXPECT_TRUE(ui.ChooseFolder(u"Choose"_s, QDir::tempPath()).isEmpty());
+    Answer<QDialog>([&] { chosen = ui.ChooseFolder(u"Choose"_s, QDir::tempPath()); },
+                    [](QDialog *dialog) { dialog->reject(); });
+    EXPECT_TRUE(chosen.isEmpty());
 }
 
 TEST(SaveFileChooser, AddsTheDefaultEndingBeforeAskingAboutReplacing)
@@ -228,24 +200,20 @@ TEST(SaveFileChooser, AddsTheDefaultEndingBeforeAskingAboutReplacing)
     GuiUserInterface ui;
     QString question;
     QString chosen;
-    {
-        ModalResponder responder([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            ASSERT_TRUE(dialog) << "the modal widget is not a file dialog";
+    Answer<QFileDialog>(
+        [&] {
+            chosen = ui.ChooseSaveFile(u"Export"_s, folder.path(), QString(),
+                                       u"Export Files (*.DVX)"_s, u"DVX"_s);
+        },
+        [&](QFileDialog *dialog) {
             auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
             ASSERT_TRUE(name) << "the dialog has no file name edit";
             name->setText(u"backup"_s);
-            ModalResponder replace([&](QWidget *box) {
-                auto *message = qobject_cast<QMessageBox *>(box);
-                ASSERT_TRUE(message) << "no question about replacing";
-                question = message->text();
-                message->button(QMessageBox::Yes)->click();
-            });
-            static_cast<QDialog *>(dialog)->accept(); // reaches QFileDialog::accept
+            // QDialog::accept reaches QFileDialog::accept, which asks about replacing.
+            question = AnswerBox([dialog] { static_cast<QDialog *>(dialog)->accept(); },
+                                 [](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); })
+                           .text;
         });
-        chosen = ui.ChooseSaveFile(u"Export"_s, folder.path(), QString(), u"Export Files (*.DVX)"_s,
-                                   u"DVX"_s);
-    }
     EXPECT_TRUE(question.contains(u"backup.DVX"_s)) << question.toStdString();
     EXPECT_EQ(chosen, folder.filePath(u"backup.DVX"_s));
 }
@@ -313,7 +281,8 @@ TEST_F(GuiProgress, ShowsThePartsOfEachOperation)
 
 // The scan starts without the status line, the file name and the bar, and
 // brings them up as its work asks: the status line first, then the others.
-TEST_F(GuiProgress, HiddenPartsComeUpWhenTheWorkAsks)
+// The window's frame cannot close it.
+TEST_F(GuiProgress, HiddenPartsComeUpWhenTheWorkAsksAndTheFrameCannotClose)
 {
     m_ui.ShowProgress(ProgressOperation::CatalogMedia);
     EXPECT_EQ(Shown({"StatusLine", "FileNameLine", "ProgressBar"}), "000");
@@ -321,6 +290,12 @@ TEST_F(GuiProgress, HiddenPartsComeUpWhenTheWorkAsks)
     EXPECT_EQ(Shown({"StatusLine", "ProgressBar"}), "10");
     m_ui.ShowProgressParts(false, true, true);
     EXPECT_EQ(Shown({"FileNameLine", "ProgressBar"}), "11");
+
+    EXPECT_FALSE(m_ui.Progress()->close());
+    m_ui.Progress()->windowHandle()->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_ui.Progress()->isVisible());
+    EXPECT_TRUE(m_ui.ProgressVisible());
 }
 
 TEST_F(GuiProgress, CancelAsksForTidyUpAndLeavesTheWindowOpen)
@@ -369,17 +344,6 @@ TEST_F(GuiProgress, EachOperationPlaysItsOwnAnimationUntilClosed)
         EXPECT_FALSE(panel->IsPlaying());
         EXPECT_FALSE(panel->isVisibleTo(m_ui.Progress()));
     }
-}
-
-TEST_F(GuiProgress, TheFrameCannotCloseIt)
-{
-    m_ui.ShowProgress(ProgressOperation::CatalogMedia);
-    ProgressWindow *window = m_ui.Progress();
-    EXPECT_FALSE(window->close());
-    window->windowHandle()->close();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(m_ui.ProgressVisible());
 }
 
 TEST_F(GuiProgress, SitsBelowTheMainWindowsCornerOrCentred)

@@ -17,42 +17,37 @@ const QRgb kNavy = qRgb(0, 0, 128);
 // before the first segment, less 2; a segment is the pitch less 2.
 TEST(SegmentGeometry, FillsWholeSegmentsFromTheLeft)
 {
-    const struct
-    {
-        QRect bar;
-        int percent;
-        int filled;
-        QRect first; // of the filled segments, when there are any
-        int pitch;
-    } rows[] = {{QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
-                {QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
-                {QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
-                {QRect(0, 0, 304, 20), 3, 0, {}, 10},
-                {QRect(0, 0, 304, 20), 0, 0, {}, 10},
-                {QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
-                {QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
-                {QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
-                {QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
-                {QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
-                // Out-of-range percentages are clamped.
-                {QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
-                {QRect(0, 0, 304, 20), -5, 0, {}, 10},
-                // Too narrow for a visible segment, or no room at all.
-                {QRect(0, 0, 90, 20), 100, 0, {}, 2},
-                {QRect(0, 0, 20, 20), 100, 0, {}, 0},
-                {QRect(0, 0, 304, 4), 100, 0, {}, 10}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << row.bar.width() << " px at (" << row.bar.x() << ","
-                                        << row.bar.y() << "), " << row.percent << "%");
-        const QList<QRect> rects = SegmentRects(row.bar, row.percent);
-        ASSERT_EQ(rects.size(), row.filled);
+    // The bar, the percentage, the filled segments, the first of them and the pitch.
+    const std::tuple<QRect, int, int, QRect, int> rows[] = {
+        {QRect(0, 0, 304, 20), 50, 15, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 100, 30, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 33, 9, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), 3, 0, {}, 10},
+        {QRect(0, 0, 304, 20), 0, 0, {}, 10},
+        {QRect(10, 5, 304, 20), 50, 15, QRect(11, 7, 8, 16), 10},
+        {QRect(0, 0, 400, 20), 50, 15, QRect(4, 2, 11, 16), 13},
+        {QRect(0, 0, 447, 20), 100, 31, QRect(5, 2, 12, 16), 14},
+        {QRect(0, 0, 120, 20), 50, 19, QRect(0, 2, 1, 16), 3},
+        {QRect(0, 0, 93, 20), 100, 30, QRect(0, 2, 1, 16), 3},
+        // Out-of-range percentages are clamped.
+        {QRect(0, 0, 304, 20), 150, 30, QRect(1, 2, 8, 16), 10},
+        {QRect(0, 0, 304, 20), -5, 0, {}, 10},
+        // Too narrow for a visible segment, or no room at all.
+        {QRect(0, 0, 90, 20), 100, 0, {}, 2},
+        {QRect(0, 0, 20, 20), 100, 0, {}, 0},
+        {QRect(0, 0, 304, 4), 100, 0, {}, 10}};
+    for (const auto &[bar, percent, filled, first, pitch] : rows) {
+        SCOPED_TRACE(testing::Message() << bar.width() << " px at (" << bar.x() << "," << bar.y()
+                                        << "), " << percent << "%");
+        const QList<QRect> rects = SegmentRects(bar, percent);
+        ASSERT_EQ(rects.size(), filled);
         if (rects.isEmpty())
             continue;
-        EXPECT_EQ(rects.first(), row.first);
+        EXPECT_EQ(rects.first(), first);
         for (qsizetype i = 1; i < rects.size(); ++i)
-            EXPECT_EQ(rects[i], rects[i - 1].translated(row.pitch, 0)) << "segment " << i;
-        EXPECT_GE(rects.first().left(), row.bar.left());
-        EXPECT_LE(rects.last().right(), row.bar.right() - 2);
+            EXPECT_EQ(rects[i], rects[i - 1].translated(pitch, 0)) << "segment " << i;
+        EXPECT_GE(rects.first().left(), bar.left());
+        EXPECT_LE(rects.last().right(), bar.right() - 2);
     }
 }
 

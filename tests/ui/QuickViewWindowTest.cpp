@@ -28,7 +28,7 @@ protected:
     QTemporaryDir m_folder;
 };
 
-TEST_F(QuickViewWindowTest, ShowsTextAndPicturesAndRefusesTheRest)
+TEST_F(QuickViewWindowTest, ShowsTextCutAtTheLimitAndPicturesAndRefusesTheRest)
 {
     const QString notes = Write(u"notes.txt"_s, "caf\xe9 au lait\n");
     const QString source = Write(u"main.c"_s, "int main() {}\n");
@@ -55,16 +55,12 @@ TEST_F(QuickViewWindowTest, ShowsTextAndPicturesAndRefusesTheRest)
     const QLabel *shown = photo.findChild<QLabel *>(u"QuickViewPicture"_s);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->pixmap().size(), QSize(3, 2));
-}
 
-TEST_F(QuickViewWindowTest, LongTextIsCutAtTheLimit)
-{
-    const QString big = Write(u"big.txt"_s, QByteArray(QuickViewWindow::kTextLimit + 10, 'a'));
-    QuickViewWindow window;
-    ASSERT_TRUE(window.ShowFile(big));
-    const QString shown = window.findChild<QPlainTextEdit *>()->toPlainText();
-    EXPECT_EQ(shown.size(), QuickViewWindow::kTextLimit + 4);
-    EXPECT_TRUE(shown.endsWith(u"\n..."_s));
+    ASSERT_TRUE(
+        text.ShowFile(Write(u"big.txt"_s, QByteArray(QuickViewWindow::kTextLimit + 10, 'a'))));
+    const QString cut = text.findChild<QPlainTextEdit *>()->toPlainText();
+    EXPECT_EQ(cut.size(), QuickViewWindow::kTextLimit + 4);
+    EXPECT_TRUE(cut.endsWith(u"\n..."_s));
 }
 
 } // namespace
