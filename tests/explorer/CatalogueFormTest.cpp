@@ -215,23 +215,6 @@ TEST_F(CatalogueFormTest, ExportStartsWhereUsersExpectAndLongWorkSaysWhatItDid)
     EXPECT_EQ(form.statusBar()->currentMessage(), u"The Wastebasket is empty"_s);
 }
 
-TEST_F(CatalogueFormTest, DoubleClickOnTheWastebasketEntryShowsTheWastebasketView)
-{
-    TCatalogueForm &form = ShowWorkDatabase();
-    ASSERT_EQ(form.Tree()->SelectedID(), 1);
-    ASSERT_TRUE(form.List()->SelectEntryByData(kWastebasketId));
-    emit form.List()->EntryActivated();
-    EXPECT_EQ(form.Tree()->SelectedID(), kWastebasketId);
-    EXPECT_FALSE(form.List()->MainView());
-    EXPECT_EQ(form.List()->Count(), 1);
-
-    // An ordinary object selects its node.
-    form.Tree()->SelectByID(m_work);
-    ASSERT_TRUE(form.List()->SelectEntryByData(m_disk));
-    emit form.List()->EntryActivated();
-    EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
-}
-
 TEST_F(CatalogueFormTest, QuickViewAndDoubleClickReachTheFileOnItsMedium)
 {
     FakeDriveSystem drives;
@@ -313,8 +296,9 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
     EXPECT_TRUE(m_settings->History().isEmpty());
 }
 
-TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatusBar)
+TEST_F(CatalogueFormTest, HintsDoubleClicksAndTreeEditsFollowTheObjectsRules)
 {
+    // Hints split into tooltip and status text and take over the status bar.
     TCatalogueForm &form = ShowWorkDatabase();
     EXPECT_EQ(Action("QuickCatalogBtn")->toolTip(), u"Catalog Disk"_s);
     EXPECT_EQ(Action("QuickCatalogBtn")->statusTip(), QString());
@@ -331,11 +315,22 @@ TEST_F(CatalogueFormTest, HintsSplitIntoTooltipAndStatusTextAndTakeOverTheStatus
     QStatusTipEvent none{QString()};
     QApplication::sendEvent(&form, &none);
     EXPECT_TRUE(first->isVisible());
-}
 
-TEST_F(CatalogueFormTest, OnlyRenamableObjectsCanBeEditedInTheTree)
-{
-    TCatalogueForm &form = ShowWorkDatabase();
+    // A double-click on the Wastebasket entry shows the wastebasket view.
+    ASSERT_EQ(form.Tree()->SelectedID(), 1);
+    ASSERT_TRUE(form.List()->SelectEntryByData(kWastebasketId));
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(form.Tree()->SelectedID(), kWastebasketId);
+    EXPECT_FALSE(form.List()->MainView());
+    EXPECT_EQ(form.List()->Count(), 1);
+
+    // An ordinary object selects its node.
+    form.Tree()->SelectByID(m_work);
+    ASSERT_TRUE(form.List()->SelectEntryByData(m_disk));
+    emit form.List()->EntryActivated();
+    EXPECT_EQ(form.Tree()->SelectedID(), m_disk);
+
+    // Only renamable objects can be edited in the tree.
     const auto editable = [&](qint64 id) {
         form.Tree()->SelectByID(id);
         form.Tree()->editItem(form.Tree()->currentItem());
