@@ -286,17 +286,16 @@ TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)
 
 // The dialog itself, on the offscreen platform.
 
-TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
+TEST_F(DatabaseLocationTest, EachModeHasItsCaptionAndChoiceAndOkNeedsAFolder)
 {
-    struct Row
+    const struct
     {
         int mode;
         const char *caption;
         const char *explanation;
         bool choiceShown;
         bool create;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {1, "Select Database",
          "Please specify the Folder that contains, or is to contain, the Dirvanta Database.", true,
          true},
@@ -306,7 +305,7 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
          "Please specify the Folder that contains the Dirvanta Database that you wish to open.",
          false, false},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.caption);
         TDatabase_Location_Form form;
         EXPECT_EQ(form.windowTitle(), u"Catalog Folder"_s);
@@ -322,10 +321,8 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
             EXPECT_EQ(form.Create1->isChecked(), row.create);
         }
     }
-}
 
-TEST_F(DatabaseLocationTest, OkIsEnabledExactlyWhileTheFolderIsNotBlank)
-{
+    // OK is enabled exactly while the folder is not blank.
     TDatabase_Location_Form form;
     EXPECT_TRUE(form.Create1->isChecked());
     EXPECT_TRUE(form.OKBtn->isDefault());

@@ -243,7 +243,7 @@ TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowA
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList)
+TEST_F(ObjectCommandsFormTest, CommentsAndPropertiesStoreOnlyWhatWasChangedAndShowIt)
 {
     Tree()->SelectByID(m_disk);
     ASSERT_TRUE(List()->SelectEntryByData(m_fileKey));
@@ -280,10 +280,8 @@ TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList
         m_form->CommentsCommand(TCatalogueForm::CommandSource::Tree);
     }
     EXPECT_EQ(GetObjectComment(*m_data, m_disk), QString());
-}
 
-TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
-{
+    // Properties open from the menu, count and store the comment.
     Tree()->SelectByID(m_work);
     Tree()->setFocus();
     auto *menuItem = m_form->findChild<QAction *>(u"Properties1"_s);
