@@ -2,7 +2,6 @@
 #include "support/ModalResponder.h"
 #include "support/QtPrinters.h"
 #include "support/WindowFixture.h"
-#include "ui/ItemTree.h"
 #include "ui/DuplicateCatalogForm.h"
 #include "ui/GuiUserInterface.h"
 #include "ui/ItemTree.h"
@@ -13,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace CatalogSchema;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -26,9 +26,8 @@ protected:
         MakeDatabase(
             u"db"_s,
             [&] {
-                m_work = AddObject(CatalogSchema::kCatalogsId, u"Work"_s,
-                                   CatalogSchema::kCatalogFolderClass);
-                AddFile(AddObject(m_work, u"Disk"_s, CatalogSchema::kHardDiskClass), u"a.txt"_s);
+                m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
+                AddFile(AddObject(m_work, u"Disk"_s, kHardDiskClass), u"a.txt"_s);
             },
             true);
         return ShowMainWindow();

@@ -4,6 +4,7 @@
 #include "platform/FileTypes.h"
 #include "store/CatalogSchema.h"
 #include "store/StoreFixture.h"
+#include "support/WindowFixture.h"
 #include "ui/CatalogListModel.h"
 
 #include <QAbstractItemModelTester>
@@ -17,6 +18,9 @@
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -54,9 +58,9 @@ protected:
     qint64 AddFileRow(qint64 owner, const QString &name, qint64 size,
                       const QString &comment = QString())
     {
-        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(QStringLiteral(
-            "INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, 0, ?4, ?5, ?5)"));
+        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(
+            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+            "VALUES (?1, 32, ?2, ?3, 0, ?4, ?5, ?5)"_s);
         insert.Bind(1, owner).Bind(2, size).Bind(3, name).Bind(4, comment).Bind(5, kModified);
         insert.Execute();
         return m_data->CatalogDatabase.LastInsertId();
@@ -64,18 +68,13 @@ protected:
 
     void MarkDeleted(qint64 id)
     {
-        SqliteStatement &update = m_data->CatalogDatabase.Prepare(
-            QStringLiteral("UPDATE Catalogs SET Deleted = ?1 WHERE ID = ?2"));
+        SqliteStatement &update =
+            m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET Deleted = ?1 WHERE ID = ?2"_s);
         update.Bind(1, kDeleted).Bind(2, id).Execute();
     }
 
-    QStringList Captions() const
-    {
-        QStringList captions;
-        for (const ListEntry &entry : m_list->Model()->Entries())
-            captions.append(entry.caption);
-        return captions;
-    }
+    // The captions in their order, joined by "|".
+    QString Captions() const { return CaptionsOf(m_list->Model()).join(u'|'); }
 
     // The texts of a row as the detail view shows them.
     QStringList RowTexts(int row) const
@@ -87,15 +86,9 @@ protected:
         return texts;
     }
 
-    QTreeView *DetailView() const
-    {
-        return m_list->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
-    }
+    QTreeView *DetailView() const { return m_list->findChild<QTreeView *>(u"ListView1Details"_s); }
 
-    QListView *IconView() const
-    {
-        return m_list->findChild<QListView *>(QStringLiteral("ListView1Icons"));
-    }
+    QListView *IconView() const { return m_list->findChild<QListView *>(u"ListView1Icons"_s); }
 
     std::unique_ptr<TCatalogList> m_list;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
@@ -103,47 +96,39 @@ protected:
 
 TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
 {
-    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk 1"),
-                                     CatalogSchema::kHardDiskClass, 1048576,
-                                     QStringLiteral("first line\r\nsecond\nthird"));
-    const qint64 folder =
-        AddObjectRow(disk, QStringLiteral("Docs"), CatalogSchema::kFileFolderClass, 777);
-    const qint64 text = AddFileRow(disk, QStringLiteral("notes.txt"), 1536, QStringLiteral("a\rb"));
-    const qint64 program = AddFileRow(disk, QStringLiteral("SETUP.EXE"), 5000000000);
-    AddFileRow(folder, QStringLiteral("elsewhere.txt"), 1);
+    const qint64 disk = AddObjectRow(kCatalogsId, u"Disk 1"_s, kHardDiskClass, 1048576,
+                                     u"first line\r\nsecond\nthird"_s);
+    const qint64 folder = AddObjectRow(disk, u"Docs"_s, kFileFolderClass, 777);
+    const qint64 text = AddFileRow(disk, u"notes.txt"_s, 1536, u"a\rb"_s);
+    const qint64 program = AddFileRow(disk, u"SETUP.EXE"_s, 5000000000);
+    AddFileRow(folder, u"elsewhere.txt"_s, 1);
 
-    EXPECT_EQ(m_list->Fill(CatalogSchema::kCatalogsId), 1048576);
+    EXPECT_EQ(m_list->Fill(kCatalogsId), 1048576);
     EXPECT_TRUE(m_list->MainView());
     EXPECT_EQ(m_list->Model()->Columns(),
-              (QStringList{QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
-                           QStringLiteral("Modified"), QStringLiteral("Comment")}));
+              (QStringList{u"Name"_s, u"Size"_s, u"Type"_s, u"Modified"_s, u"Comment"_s}));
     ASSERT_EQ(m_list->Count(), 1);
-    EXPECT_EQ(RowTexts(0),
-              (QStringList{QStringLiteral("Disk 1"), QStringLiteral("1,024KB"),
-                           QStringLiteral("Hard Disk"), QStringLiteral("3/15/23 6:00 AM"),
-                           QStringLiteral("first line  second third")}));
+    EXPECT_EQ(RowTexts(0), (QStringList{u"Disk 1"_s, u"1,024KB"_s, u"Hard Disk"_s,
+                                        u"3/15/23 6:00 AM"_s, u"first line  second third"_s}));
 
     // Every listed size adds to the total, a folder's too.
     EXPECT_EQ(m_list->Fill(disk), 777 + 1536 + 5000000000);
     ASSERT_EQ(m_list->Count(), 3);
     const ListEntry &docs = m_list->Model()->Entry(0);
     EXPECT_EQ(docs.data, folder);
-    EXPECT_EQ(docs.imageIndex, CatalogSchema::kFileFolderClass);
+    EXPECT_EQ(docs.imageIndex, kFileFolderClass);
     // Folders show no size and sort as size 0.
-    EXPECT_EQ(docs.subItems,
-              (QStringList{QString(), QStringLiteral("File Folder"),
-                           QStringLiteral("3/15/23 6:00 AM"), QString(),
-                           QStringLiteral("        0.000000"), QStringLiteral("202303150600")}));
+    EXPECT_EQ(docs.subItems, (QStringList{QString(), u"File Folder"_s, u"3/15/23 6:00 AM"_s,
+                                          QString(), u"        0.000000"_s, u"202303150600"_s}));
     const ListEntry &notes = m_list->Model()->Entry(1);
     EXPECT_EQ(notes.data, text);
     EXPECT_EQ(notes.imageIndex, 32);
     EXPECT_EQ(notes.subItems,
-              (QStringList{QStringLiteral("2KB"), FileTypeName(QStringLiteral("notes.txt")),
-                           QStringLiteral("3/15/23 6:00 AM"), QStringLiteral("a b"),
-                           QStringLiteral("        2.000000"), QStringLiteral("202303150600")}));
+              (QStringList{u"2KB"_s, FileTypeName(u"notes.txt"_s), u"3/15/23 6:00 AM"_s, u"a b"_s,
+                           u"        2.000000"_s, u"202303150600"_s}));
     EXPECT_EQ(m_list->Model()->Entry(2).data, program);
-    EXPECT_EQ(m_list->Model()->Entry(2).imageIndex, CatalogSchema::kFirstFileClass);
-    EXPECT_EQ(RowTexts(2).at(1), QStringLiteral("4,882,813KB"));
+    EXPECT_EQ(m_list->Model()->Entry(2).imageIndex, kFirstFileClass);
+    EXPECT_EQ(RowTexts(2).at(1), u"4,882,813KB"_s);
     EXPECT_EQ(m_list->Model()->index(2, 1).data(Qt::TextAlignmentRole).toInt(),
               int(Qt::AlignRight | Qt::AlignVCenter));
     // Only objects that may take a new name in the list can be edited: not
@@ -152,62 +137,49 @@ TEST_F(CatalogListTest, MainViewListsChildObjectsThenFilesWithTheirTexts)
     EXPECT_FALSE(m_list->Model()->flags(m_list->Model()->index(1, 0)) & Qt::ItemIsEditable);
 
     // A symbolic link reads as one, with its own few bytes.
-    const qint64 link = AddFileRow(folder, QStringLiteral("current.txt"), 23);
+    const qint64 link = AddFileRow(folder, u"current.txt"_s, 23);
     m_data->CatalogDatabase.ExecuteScript(
-        QStringLiteral("UPDATE Files SET Class = %1 WHERE Key = %2")
-            .arg(32 | CatalogSchema::kLinkAttribute)
-            .arg(link));
+        u"UPDATE Files SET Class = %1 WHERE Key = %2"_s.arg(32 | kLinkAttribute).arg(link));
     m_list->Fill(folder);
     const int row = m_list->Model()->RowOfData(link);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(RowTexts(row).mid(1, 2),
-              (QStringList{QStringLiteral("23 bytes"), QStringLiteral("Link")}));
+    EXPECT_EQ(RowTexts(row).mid(1, 2), (QStringList{u"23 bytes"_s, u"Link"_s}));
 }
 
 TEST_F(CatalogListTest, FixedFoldersComeFirstThenFoldersThenTheRest)
 {
-    EXPECT_EQ(m_list->Fill(CatalogSchema::kDatabaseObjectId), 0);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Archives"), QStringLiteral("Catalogs"),
-                                       QStringLiteral("Wastebasket")}));
+    EXPECT_EQ(m_list->Fill(kDatabaseObjectId), 0);
+    EXPECT_EQ(Captions(), u"Archives|Catalogs|Wastebasket"_s);
     // The fixed objects show no size.
-    EXPECT_EQ(RowTexts(1).mid(1, 2), (QStringList{QString(), QStringLiteral("Catalog Folder")}));
+    EXPECT_EQ(RowTexts(1).mid(1, 2), (QStringList{QString(), u"Catalog Folder"_s}));
 
-    const qint64 mixed = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Mixed"),
-                                      CatalogSchema::kCatalogFolderClass);
-    AddFileRow(mixed, QStringLiteral("b.txt"), 400);
-    AddObjectRow(mixed, QStringLiteral("Zed"), CatalogSchema::kFileFolderClass);
-    AddObjectRow(mixed, QStringLiteral("Mmm"), CatalogSchema::kHardDiskClass, 3000);
-    AddFileRow(mixed, QStringLiteral("a.txt"), 100);
-    AddObjectRow(mixed, QStringLiteral("packed"), CatalogSchema::kPackagedFolderClass);
-    AddFileRow(mixed, QStringLiteral("C.txt"), 2048);
+    const qint64 mixed = AddObjectRow(kCatalogsId, u"Mixed"_s, kCatalogFolderClass);
+    AddFileRow(mixed, u"b.txt"_s, 400);
+    AddObjectRow(mixed, u"Zed"_s, kFileFolderClass);
+    AddObjectRow(mixed, u"Mmm"_s, kHardDiskClass, 3000);
+    AddFileRow(mixed, u"a.txt"_s, 100);
+    AddObjectRow(mixed, u"packed"_s, kPackagedFolderClass);
+    AddFileRow(mixed, u"C.txt"_s, 2048);
     m_list->Fill(mixed);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("packed"), QStringLiteral("Zed"),
-                                       QStringLiteral("a.txt"), QStringLiteral("b.txt"),
-                                       QStringLiteral("C.txt"), QStringLiteral("Mmm")}));
+    EXPECT_EQ(Captions(), u"packed|Zed|a.txt|b.txt|C.txt|Mmm"_s);
     // By size: containers first, then whole kilobytes; equal keys (400 and
     // 100 bytes are both 0 KB) follow by name, also in a fresh fill.
     m_list->ArrangeBy(ArrangeKind::Size);
-    const QStringList bySize{QStringLiteral("packed"), QStringLiteral("Zed"),
-                             QStringLiteral("a.txt"),  QStringLiteral("b.txt"),
-                             QStringLiteral("C.txt"),  QStringLiteral("Mmm")};
+    const QString bySize = u"packed|Zed|a.txt|b.txt|C.txt|Mmm"_s;
     EXPECT_EQ(Captions(), bySize);
     m_list->Fill(mixed);
     EXPECT_EQ(Captions(), bySize);
     m_list->ArrangeBy(ArrangeKind::Size);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Mmm"), QStringLiteral("C.txt"),
-                                       QStringLiteral("b.txt"), QStringLiteral("a.txt"),
-                                       QStringLiteral("Zed"), QStringLiteral("packed")}));
+    EXPECT_EQ(Captions(), u"Mmm|C.txt|b.txt|a.txt|Zed|packed"_s);
     // The order is kept for the next fill.
     m_list->Fill(mixed);
-    EXPECT_EQ(Captions().first(), QStringLiteral("Mmm"));
+    EXPECT_TRUE(Captions().startsWith(u"Mmm|"_s)) << Captions().toStdString();
 }
 
 TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
 {
-    const qint64 disk = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Disk"),
-                                     CatalogSchema::kHardDiskClass);
-    const qint64 gone = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Gone"),
-                                     CatalogSchema::kRemovableDiskClass);
+    const qint64 disk = AddObjectRow(kCatalogsId, u"Disk"_s, kHardDiskClass);
+    const qint64 gone = AddObjectRow(kWastebasketId, u"Gone"_s, kRemovableDiskClass);
     MarkDeleted(gone);
     // A column click, or an arrangement where the column is -1, and the sort it leaves.
     using enum ArrangeKind;
@@ -227,7 +199,7 @@ TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
-        m_list->Fill(row.mainView ? disk : CatalogSchema::kWastebasketId);
+        m_list->Fill(row.mainView ? disk : kWastebasketId);
         if (row.column >= 0)
             m_list->ColumnClick(row.column);
         else
@@ -244,73 +216,57 @@ TEST_F(CatalogListTest, ColumnClicksAndArrangementsFollowTheViewsRules)
 
 TEST_F(CatalogListTest, ArchiveVolumeListsTheSetsStoredOnIt)
 {
-    const qint64 volume = AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0001"),
-                                       CatalogSchema::kEmptyArchiveVolumeClass + 2, 500, {}, 1440);
-    const qint64 other = AddObjectRow(CatalogSchema::kVolumePoolId, QStringLiteral("DVARC0002"),
-                                      CatalogSchema::kEmptyArchiveVolumeClass, 0, {}, 1440);
-    const qint64 setB = AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set B"),
-                                     CatalogSchema::kArchiveSetClass, 300, {}, volume);
-    const qint64 setA = AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Set A"),
-                                     CatalogSchema::kArchiveSetClass, 250, {}, volume);
-    AddObjectRow(CatalogSchema::kArchivesId, QStringLiteral("Elsewhere"),
-                 CatalogSchema::kArchiveSetClass, 50, {}, other);
+    const qint64 volume =
+        AddObjectRow(kVolumePoolId, u"DVARC0001"_s, kEmptyArchiveVolumeClass + 2, 500, {}, 1440);
+    const qint64 other =
+        AddObjectRow(kVolumePoolId, u"DVARC0002"_s, kEmptyArchiveVolumeClass, 0, {}, 1440);
+    const qint64 setB = AddObjectRow(kArchivesId, u"Set B"_s, kArchiveSetClass, 300, {}, volume);
+    const qint64 setA = AddObjectRow(kArchivesId, u"Set A"_s, kArchiveSetClass, 250, {}, volume);
+    AddObjectRow(kArchivesId, u"Elsewhere"_s, kArchiveSetClass, 50, {}, other);
     // A row of another class that happens to carry the volume's ID is no set.
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Big disk"),
-                 CatalogSchema::kHardDiskClass, 9, {}, volume);
+    AddObjectRow(kCatalogsId, u"Big disk"_s, kHardDiskClass, 9, {}, volume);
 
     EXPECT_EQ(m_list->Fill(volume), 550);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("Set A"), QStringLiteral("Set B")}));
+    EXPECT_EQ(Captions(), u"Set A|Set B"_s);
     EXPECT_EQ(m_list->Model()->Entry(0).data, setA);
     EXPECT_EQ(m_list->Model()->Entry(1).data, setB);
-    EXPECT_EQ(RowTexts(0).at(2), QStringLiteral("Archive Set"));
+    EXPECT_EQ(RowTexts(0).at(2), u"Archive Set"_s);
 
     // The pool itself lists its volumes as ordinary children.
-    m_list->Fill(CatalogSchema::kVolumePoolId);
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("DVARC0001"), QStringLiteral("DVARC0002")}));
+    m_list->Fill(kVolumePoolId);
+    EXPECT_EQ(Captions(), u"DVARC0001|DVARC0002"_s);
 }
 
 TEST_F(CatalogListTest, WastebasketViewListsDeletedCatalogsWithTheirFormerPlaces)
 {
-    const qint64 work = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Work"),
-                                     CatalogSchema::kCatalogFolderClass);
-    const qint64 old =
-        AddObjectRow(work, QStringLiteral("Old"), CatalogSchema::kCatalogFolderClass);
-    const qint64 disk = AddObjectRow(work, QStringLiteral("Disk 1"), CatalogSchema::kHardDiskClass,
-                                     2048, QStringLiteral("kept\r\nfor now"));
-    const qint64 nested =
-        AddObjectRow(old, QStringLiteral("Floppy"), CatalogSchema::kRemovableDiskClass, 1024);
-    const qint64 loose = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("CD"),
-                                      CatalogSchema::kCdRomClass, 10);
-    const qint64 set = AddObjectRow(CatalogSchema::kWastebasketId, QStringLiteral("Set"),
-                                    CatalogSchema::kArchiveSetClass, 99);
+    const qint64 work = AddObjectRow(kWastebasketId, u"Work"_s, kCatalogFolderClass);
+    const qint64 old = AddObjectRow(work, u"Old"_s, kCatalogFolderClass);
+    const qint64 disk = AddObjectRow(work, u"Disk 1"_s, kHardDiskClass, 2048, u"kept\r\nfor now"_s);
+    const qint64 nested = AddObjectRow(old, u"Floppy"_s, kRemovableDiskClass, 1024);
+    const qint64 loose = AddObjectRow(kWastebasketId, u"CD"_s, kCdRomClass, 10);
+    const qint64 set = AddObjectRow(kWastebasketId, u"Set"_s, kArchiveSetClass, 99);
     // What lies inside a disk catalog is not listed.
-    const qint64 inside =
-        AddObjectRow(disk, QStringLiteral("Folder on disk"), CatalogSchema::kFileFolderClass);
-    AddFileRow(disk, QStringLiteral("file.txt"), 5);
-    AddObjectRow(inside, QStringLiteral("Package.zip"), CatalogSchema::kPackageClass, 5);
+    const qint64 inside = AddObjectRow(disk, u"Folder on disk"_s, kFileFolderClass);
+    AddFileRow(disk, u"file.txt"_s, 5);
+    AddObjectRow(inside, u"Package.zip"_s, kPackageClass, 5);
     // Nor is anything outside the wastebasket.
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Alive"),
-                 CatalogSchema::kHardDiskClass);
+    AddObjectRow(kCatalogsId, u"Alive"_s, kHardDiskClass);
     for (const qint64 id : {work, old, disk, nested, loose, set})
         MarkDeleted(id);
 
-    EXPECT_EQ(m_list->Fill(CatalogSchema::kWastebasketId), -1);
+    EXPECT_EQ(m_list->Fill(kWastebasketId), -1);
     EXPECT_FALSE(m_list->MainView());
     EXPECT_EQ(m_list->Model()->Columns(),
-              (QStringList{QStringLiteral("Name"), QStringLiteral("Original Location"),
-                           QStringLiteral("Date Deleted"), QStringLiteral("Type"),
-                           QStringLiteral("Size"), QStringLiteral("Comment")}));
-    EXPECT_EQ(Captions(), (QStringList{QStringLiteral("CD"), QStringLiteral("Disk 1"),
-                                       QStringLiteral("Floppy"), QStringLiteral("Set")}));
-    EXPECT_EQ(RowTexts(1),
-              (QStringList{QStringLiteral("Disk 1"), QStringLiteral("Catalogs\\Work\\"),
-                           QStringLiteral("6/23/23 12:00 PM"), QStringLiteral("Hard Disk"),
-                           QStringLiteral("2KB"), QStringLiteral("kept  for now")}));
+              (QStringList{u"Name"_s, u"Original Location"_s, u"Date Deleted"_s, u"Type"_s,
+                           u"Size"_s, u"Comment"_s}));
+    EXPECT_EQ(Captions(), u"CD|Disk 1|Floppy|Set"_s);
+    EXPECT_EQ(RowTexts(1), (QStringList{u"Disk 1"_s, u"Catalogs\\Work\\"_s, u"6/23/23 12:00 PM"_s,
+                                        u"Hard Disk"_s, u"2KB"_s, u"kept  for now"_s}));
     EXPECT_EQ(m_list->Model()->Entry(1).subItems.mid(5),
-              (QStringList{QStringLiteral("202306231200"), QStringLiteral("        2.000000")}));
-    EXPECT_EQ(RowTexts(0).at(1), QStringLiteral("Catalogs\\"));
-    EXPECT_EQ(RowTexts(2).at(1), QStringLiteral("Catalogs\\Work\\Old\\"));
-    EXPECT_EQ(RowTexts(3).at(1), QStringLiteral("Archives\\"));
+              (QStringList{u"202306231200"_s, u"        2.000000"_s}));
+    EXPECT_EQ(RowTexts(0).at(1), u"Catalogs\\"_s);
+    EXPECT_EQ(RowTexts(2).at(1), u"Catalogs\\Work\\Old\\"_s);
+    EXPECT_EQ(RowTexts(3).at(1), u"Archives\\"_s);
     EXPECT_EQ(m_list->Model()->Entry(3).data, set);
     EXPECT_EQ(m_list->Model()->index(0, 4).data(Qt::TextAlignmentRole).toInt(),
               int(Qt::AlignRight | Qt::AlignVCenter));
@@ -320,8 +276,8 @@ TEST_F(CatalogListTest, WastebasketViewListsDeletedCatalogsWithTheirFormerPlaces
     EXPECT_EQ(m_list->Fill(old), -1);
     EXPECT_EQ(m_list->Count(), 4);
     // An empty wastebasket is still the wastebasket view.
-    m_data->CatalogDatabase.ExecuteScript(QStringLiteral("DELETE FROM Catalogs WHERE ID > 5"));
-    EXPECT_EQ(m_list->Fill(CatalogSchema::kWastebasketId), -1);
+    m_data->CatalogDatabase.ExecuteScript(u"DELETE FROM Catalogs WHERE ID > 5"_s);
+    EXPECT_EQ(m_list->Fill(kWastebasketId), -1);
     EXPECT_EQ(m_list->Count(), 0);
     EXPECT_EQ(m_list->Model()->columnCount(), 6);
 }
@@ -329,11 +285,11 @@ TEST_F(CatalogListTest, WastebasketViewListsDeletedCatalogsWithTheirFormerPlaces
 TEST_F(CatalogListTest, ColumnWidthsRoundTripThroughTheSettings)
 {
     const QString wastebasketSection = TCatalogList::kWastebasketViewSection;
-    m_settings->WriteInteger(wastebasketSection, QStringLiteral("1"), 150);
-    m_settings->WriteInteger(wastebasketSection, QStringLiteral("2"), -1);
+    m_settings->WriteInteger(wastebasketSection, u"1"_s, 150);
+    m_settings->WriteInteger(wastebasketSection, u"2"_s, -1);
     QHeaderView *header = DetailView()->header();
 
-    m_list->Fill(CatalogSchema::kCatalogsId);
+    m_list->Fill(kCatalogsId);
     // Missing widths fit the header and a typical entry: the name column
     // takes far more than its header's text.
     for (int column = 0; column < 5; ++column)
@@ -342,9 +298,8 @@ TEST_F(CatalogListTest, ColumnWidthsRoundTripThroughTheSettings)
     header->resizeSection(0, 234);
 
     // Switching to the wastebasket saves the main widths and reads its own.
-    m_list->Fill(CatalogSchema::kWastebasketId);
-    EXPECT_EQ(m_settings->ReadInteger(TCatalogList::kMainViewSection, QStringLiteral("0"), -1),
-              234);
+    m_list->Fill(kWastebasketId);
+    EXPECT_EQ(m_settings->ReadInteger(TCatalogList::kMainViewSection, u"0"_s, -1), 234);
     EXPECT_EQ(header->sectionSize(1), 150);
     EXPECT_GE(header->sectionSize(2), header->sectionSizeHint(2)); // -1: as if missing
 
@@ -352,38 +307,36 @@ TEST_F(CatalogListTest, ColumnWidthsRoundTripThroughTheSettings)
     m_list->SetIconView(TCatalogList::kDetailView);
     header->resizeSection(3, 99);
     m_list->SetIconView(TCatalogList::kListView);
-    EXPECT_EQ(m_settings->ReadInteger(wastebasketSection, QStringLiteral("3"), -1), 99);
+    EXPECT_EQ(m_settings->ReadInteger(wastebasketSection, u"3"_s, -1), 99);
 
     // Back in the main view the saved widths return; losing the focus saves them.
-    m_list->Fill(CatalogSchema::kCatalogsId);
+    m_list->Fill(kCatalogsId);
     EXPECT_EQ(header->sectionSize(0), 234);
     header->resizeSection(4, 321);
     QSignalSpy focusLeft(m_list.get(), &TCatalogList::FocusLeft);
     QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(IconView(), &focusOut);
     EXPECT_EQ(focusLeft.count(), 1);
-    EXPECT_EQ(m_settings->ReadInteger(TCatalogList::kMainViewSection, QStringLiteral("4"), -1),
-              321);
+    EXPECT_EQ(m_settings->ReadInteger(TCatalogList::kMainViewSection, u"4"_s, -1), 321);
     // In the wastebasket view the focus leaving saves nothing.
-    m_list->Fill(CatalogSchema::kWastebasketId);
+    m_list->Fill(kWastebasketId);
     header->resizeSection(0, 77);
     QApplication::sendEvent(IconView(), &focusOut);
     EXPECT_EQ(focusLeft.count(), 2);
-    EXPECT_NE(m_settings->ReadInteger(wastebasketSection, QStringLiteral("0"), -1), 77);
+    EXPECT_NE(m_settings->ReadInteger(wastebasketSection, u"0"_s, -1), 77);
     m_list->SaveColumnWidths();
-    EXPECT_EQ(m_settings->ReadInteger(wastebasketSection, QStringLiteral("0"), -1), 77);
+    EXPECT_EQ(m_settings->ReadInteger(wastebasketSection, u"0"_s, -1), 77);
 }
 
 TEST_F(CatalogListTest, TheDateColumnFitsAWholeDateAndTimeInEveryLocale)
 {
-    AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
-                 CatalogSchema::kCatalogFolderClass);
+    AddObjectRow(kCatalogsId, u"F"_s, kCatalogFolderClass);
     QHeaderView *header = DetailView()->header();
     for (const char *name : {"C", "en_US", "de_DE", "ja_JP", "ko_KR"}) {
         SetDisplayLocale(QLocale(QString::fromLatin1(name)));
-        m_list->Fill(CatalogSchema::kWastebasketId);
+        m_list->Fill(kWastebasketId);
         m_settings->EraseSection(TCatalogList::kMainViewSection);
-        m_list->Fill(CatalogSchema::kCatalogsId);
+        m_list->Fill(kCatalogsId);
         const QModelIndex date = m_list->Model()->index(0, 3);
         QStyleOptionViewItem option;
         option.initFrom(DetailView());
@@ -396,13 +349,11 @@ TEST_F(CatalogListTest, TheDateColumnFitsAWholeDateAndTimeInEveryLocale)
 
 TEST_F(CatalogListTest, SelectionFollowsItsEntriesThroughSortsAndViews)
 {
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
-                                       CatalogSchema::kCatalogFolderClass);
-    const qint64 sub =
-        AddObjectRow(folder, QStringLiteral("Sub"), CatalogSchema::kCatalogFolderClass);
-    const qint64 key = AddFileRow(folder, QStringLiteral("b.txt"), 10);
+    const qint64 folder = AddObjectRow(kCatalogsId, u"F"_s, kCatalogFolderClass);
+    const qint64 sub = AddObjectRow(folder, u"Sub"_s, kCatalogFolderClass);
+    const qint64 key = AddFileRow(folder, u"b.txt"_s, 10);
     // A file whose Key equals the folder's ID: objects are found first.
-    while (AddFileRow(folder, QStringLiteral("a.txt"), 10) < sub) {
+    while (AddFileRow(folder, u"a.txt"_s, 10) < sub) {
     }
     m_list->Fill(folder);
     QSignalSpy changed(m_list.get(), &TCatalogList::SelectionChanged);
@@ -411,7 +362,7 @@ TEST_F(CatalogListTest, SelectionFollowsItsEntriesThroughSortsAndViews)
     ASSERT_TRUE(m_list->SelectEntryByData(sub));
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(m_list->SelectedCount(), 1);
-    EXPECT_EQ(m_list->CurrentEntry()->caption, QStringLiteral("Sub"));
+    EXPECT_EQ(m_list->CurrentEntry()->caption, u"Sub"_s);
     EXPECT_FALSE(m_list->CurrentEntry()->IsFile());
     EXPECT_FALSE(m_list->SelectEntryByData(999999));
 
@@ -426,7 +377,7 @@ TEST_F(CatalogListTest, SelectionFollowsItsEntriesThroughSortsAndViews)
 
     DetailView()->selectAll();
     EXPECT_EQ(m_list->SelectedCount(), m_list->Count());
-    EXPECT_EQ(m_list->SelectedEntries().first().caption, QStringLiteral("Sub"));
+    EXPECT_EQ(m_list->SelectedEntries().first().caption, u"Sub"_s);
     m_list->Clear();
     EXPECT_EQ(m_list->Count(), 0);
     EXPECT_EQ(m_list->SelectedCount(), 0);
@@ -447,10 +398,9 @@ void DoubleClick(QWidget *widget, QPoint position)
 
 TEST_F(CatalogListTest, KeysClicksAndMenusBecomeRequests)
 {
-    const qint64 folder = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("F"),
-                                       CatalogSchema::kCatalogFolderClass);
-    AddFileRow(folder, QStringLiteral("a.txt"), 10);
-    AddFileRow(folder, QStringLiteral("b.zip"), 10);
+    const qint64 folder = AddObjectRow(kCatalogsId, u"F"_s, kCatalogFolderClass);
+    AddFileRow(folder, u"a.txt"_s, 10);
+    AddFileRow(folder, u"b.zip"_s, 10);
     m_list->SetIconView(TCatalogList::kDetailView);
     m_list->resize(600, 300);
     m_list->show();
@@ -525,12 +475,11 @@ TEST_F(CatalogListTest, IconViewsChooseTheViewAndItsLayout)
 
 TEST_F(CatalogListTest, LabelsTakeTheRoomThereIsAndTheEditorTheWholeName)
 {
-    const qint64 parent = AddObjectRow(CatalogSchema::kCatalogsId, QStringLiteral("Parent"),
-                                       CatalogSchema::kCatalogFolderClass);
-    AddObjectRow(parent, QStringLiteral("a"), CatalogSchema::kCatalogFolderClass);
-    const QString longName = QStringLiteral("Photographs of the summer 2026");
-    const qint64 named = AddObjectRow(parent, longName, CatalogSchema::kCatalogFolderClass);
-    AddObjectRow(parent, QString(200, u'x'), CatalogSchema::kCatalogFolderClass);
+    const qint64 parent = AddObjectRow(kCatalogsId, u"Parent"_s, kCatalogFolderClass);
+    AddObjectRow(parent, u"a"_s, kCatalogFolderClass);
+    const QString longName = u"Photographs of the summer 2026"_s;
+    const qint64 named = AddObjectRow(parent, longName, kCatalogFolderClass);
+    AddObjectRow(parent, QString(200, u'x'), kCatalogFolderClass);
     m_list->show();
     m_list->Fill(parent);
     const QFontMetrics metrics = IconView()->fontMetrics();

@@ -18,14 +18,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Choice = DatabaseLocationCheck::Choice;
 
-const QString kCatalogsFile = QStringLiteral("Dirvanta Catalogs.db");
-const QString kFilesFile = QStringLiteral("Dirvanta Files.db");
+const QString kCatalogsFile = u"Dirvanta Catalogs.db"_s;
+const QString kFilesFile = u"Dirvanta Files.db"_s;
 
 struct Box
 {
@@ -83,10 +85,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_root.isValid());
-        m_drives.Mount(QStringLiteral("/"), DriveKind::Fixed);
-        m_drives.Mount(Path(QStringLiteral("share")), DriveKind::Network);
-        m_drives.Mount(Path(QStringLiteral("memory")), DriveKind::RamDisk);
-        m_drives.Mount(Path(QStringLiteral("stick")), DriveKind::Removable);
+        m_drives.Mount(u"/"_s, DriveKind::Fixed);
+        m_drives.Mount(Path(u"share"_s), DriveKind::Network);
+        m_drives.Mount(Path(u"memory"_s), DriveKind::RamDisk);
+        m_drives.Mount(Path(u"stick"_s), DriveKind::Removable);
     }
 
     QString Path(const QString &relative) const { return m_root.filePath(relative); }
@@ -108,6 +110,14 @@ protected:
         return Folder(relative, {kCatalogsFile, kFilesFile});
     }
 
+    // Opens the dialog in a mode, hands it to step and returns its result.
+    static int ShowDialog(int mode, const QString &inUse, QString &folder,
+                          std::function<void(TDatabase_Location_Form &)> step)
+    {
+        ModalResponder responder(ExpectDialog<TDatabase_Location_Form>(std::move(step)));
+        return ShowDatabaseLocation(mode, inUse, folder, nullptr);
+    }
+
     QTemporaryDir m_root;
     FakeDriveSystem m_drives;
     ScriptedUserInterface m_ui;
@@ -115,8 +125,8 @@ protected:
 
 TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritten)
 {
-    const QString inUse = DatabaseFolder(QStringLiteral("Catalogs"));
-    QFile::link(inUse, Path(QStringLiteral("link")));
+    const QString inUse = DatabaseFolder(u"Catalogs"_s);
+    QFile::link(inUse, Path(u"link"_s));
     struct Row
     {
         const char *name;
@@ -127,9 +137,9 @@ TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritt
         {"same text", inUse, inUse},
         {"typed with a trailing slash", inUse + u'/', inUse},
         {"in-use folder with a trailing slash", inUse, inUse + u'/'},
-        {"doubled and dot separators", m_root.path() + QStringLiteral("/.//Catalogs/"), inUse},
-        {"a link to it", Path(QStringLiteral("link")), inUse},
-        {"surrounded by blanks", QStringLiteral("  ") + inUse + QStringLiteral("\t"), inUse},
+        {"doubled and dot separators", m_root.path() + u"/.//Catalogs/"_s, inUse},
+        {"a link to it", Path(u"link"_s), inUse},
+        {"surrounded by blanks", u"  "_s + inUse + u"\t"_s, inUse},
     };
     for (const Row &row : rows) {
         for (const Choice choice : {Choice::Open, Choice::Create}) {
@@ -151,21 +161,20 @@ TEST_F(DatabaseLocationTest, TheFolderOfTheOpenDatabaseIsRefusedHoweverItIsWritt
 
 TEST_F(DatabaseLocationTest, OnlyALocalFixedDiskIsAcceptedAndBeforeAnythingElse)
 {
-    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+    const QString inUse = DatabaseFolder(u"Current"_s);
     struct Row
     {
         const char *name;
         QString folder;
     };
     const Row rows[] = {
-        {"network share, missing folder", Path(QStringLiteral("share/db"))},
-        {"network share, with a database", DatabaseFolder(QStringLiteral("share/full"))},
-        {"RAM disk, missing folder", Path(QStringLiteral("memory/db"))},
-        {"RAM disk, with only the Files table",
-         Folder(QStringLiteral("memory/half"), {kFilesFile})},
-        {"removable disk", Folder(QStringLiteral("stick/db"))},
-        {"relative path", QStringLiteral("Catalogs/db")},
-        {"drive-letter path", QStringLiteral("C:\\Catalogs")},
+        {"network share, missing folder", Path(u"share/db"_s)},
+        {"network share, with a database", DatabaseFolder(u"share/full"_s)},
+        {"RAM disk, missing folder", Path(u"memory/db"_s)},
+        {"RAM disk, with only the Files table", Folder(u"memory/half"_s, {kFilesFile})},
+        {"removable disk", Folder(u"stick/db"_s)},
+        {"relative path", u"Catalogs/db"_s},
+        {"drive-letter path", u"C:\\Catalogs"_s},
     };
     for (const Row &row : rows) {
         for (const Choice choice : {Choice::Create, Choice::Open}) {
@@ -176,19 +185,19 @@ TEST_F(DatabaseLocationTest, OnlyALocalFixedDiskIsAcceptedAndBeforeAnythingElse)
             ExpectBoxes(m_ui, {kNotLocalDisk});
         }
     }
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("share/db"))));
-    EXPECT_EQ(FileNames(Path(QStringLiteral("memory/half"))), QStringList({kFilesFile}));
+    EXPECT_FALSE(QFileInfo::exists(Path(u"share/db"_s)));
+    EXPECT_EQ(FileNames(Path(u"memory/half"_s)), QStringList({kFilesFile}));
 }
 
 TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUserAgrees)
 {
-    const QString missing = Path(QStringLiteral("new/deep/db"));
+    const QString missing = Path(u"new/deep/db"_s);
     QString folder = missing;
 
     m_ui.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kCreateFolder});
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("new"))));
+    EXPECT_FALSE(QFileInfo::exists(Path(u"new"_s)));
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
     EXPECT_TRUE(DatabaseLocationCheck::Run(folder, QString(), Choice::Create));
@@ -196,14 +205,13 @@ TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUs
     EXPECT_TRUE(QFileInfo(missing).isDir()) << "created with all its parents";
 
     // Opening never creates anything.
-    QString other = Path(QStringLiteral("other/db"));
+    QString other = Path(u"other/db"_s);
     EXPECT_FALSE(DatabaseLocationCheck::Run(other, QString(), Choice::Open));
     ExpectBoxes(m_ui, {kMissing});
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("other"))));
+    EXPECT_FALSE(QFileInfo::exists(Path(u"other"_s)));
 
     // A folder that cannot be made (a file is in the way) is reported missing.
-    QString blocked =
-        Folder(QStringLiteral("blocked"), {QStringLiteral("file")}) + QStringLiteral("/file/db");
+    QString blocked = Folder(u"blocked"_s, {u"file"_s}) + u"/file/db"_s;
     m_ui.QueueAnswer(MessageAnswer::Yes);
     EXPECT_FALSE(DatabaseLocationCheck::Run(blocked, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kCreateFolder, kMissing});
@@ -211,15 +219,14 @@ TEST_F(DatabaseLocationTest, AMissingFolderForANewDatabaseIsCreatedOnlyWhenTheUs
 
 TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
 {
-    const QString folder = Folder(
-        QStringLiteral("Full"),
-        {kCatalogsFile, kFilesFile, QStringLiteral("Dirvanta Catalogs.db-journal"),
-         QStringLiteral("Dirvanta Files.db-wal"), QStringLiteral("Dirvanta Files.db-shm"),
-         QStringLiteral("Dirvanta Catalogs.db-mj1A2B3C94D"), QStringLiteral("Dirvanta Files"),
-         QStringLiteral("Dirvanta Catalogs.db.bak"), QStringLiteral("Dirvanta Catalogs-old.db"),
-         QStringLiteral("Dirvanta Files.db-journal.old"), QStringLiteral("dirvanta catalogs.db"),
-         QStringLiteral("notes.txt"), QStringLiteral(".Dirvanta Files.db")});
-    QDir(folder).mkdir(QStringLiteral("Dirvanta Files.d"));
+    const QString folder =
+        Folder(u"Full"_s, {kCatalogsFile, kFilesFile, u"Dirvanta Catalogs.db-journal"_s,
+                           u"Dirvanta Files.db-wal"_s, u"Dirvanta Files.db-shm"_s,
+                           u"Dirvanta Catalogs.db-mj1A2B3C94D"_s, u"Dirvanta Files"_s,
+                           u"Dirvanta Catalogs.db.bak"_s, u"Dirvanta Catalogs-old.db"_s,
+                           u"Dirvanta Files.db-journal.old"_s, u"dirvanta catalogs.db"_s,
+                           u"notes.txt"_s, u".Dirvanta Files.db"_s});
+    QDir(folder).mkdir(u"Dirvanta Files.d"_s);
     // A read-only database file goes too: removing needs only the folder.
     QFile::setPermissions(QDir(folder).filePath(kFilesFile), QFile::ReadOwner);
 
@@ -234,17 +241,15 @@ TEST_F(DatabaseLocationTest, ReplacingDeletesTheDatabaseAndItsJournalsOnly)
     EXPECT_TRUE(DatabaseLocationCheck::Run(typed, QString(), Choice::Create));
     ExpectBoxes(m_ui, {kReplace});
     EXPECT_EQ(FileNames(folder),
-              QStringList({QStringLiteral(".Dirvanta Files.db"),
-                           QStringLiteral("Dirvanta Catalogs-old.db"),
-                           QStringLiteral("Dirvanta Catalogs.db.bak"),
-                           QStringLiteral("Dirvanta Files"), QStringLiteral("Dirvanta Files.d"),
-                           QStringLiteral("Dirvanta Files.db-journal.old"),
-                           QStringLiteral("dirvanta catalogs.db"), QStringLiteral("notes.txt")}));
+              QStringList({u".Dirvanta Files.db"_s, u"Dirvanta Catalogs-old.db"_s,
+                           u"Dirvanta Catalogs.db.bak"_s, u"Dirvanta Files"_s,
+                           u"Dirvanta Files.d"_s, u"Dirvanta Files.db-journal.old"_s,
+                           u"dirvanta catalogs.db"_s, u"notes.txt"_s}));
 }
 
 TEST_F(DatabaseLocationTest, ADatabaseAnotherProgramHoldsIsReportedLockedAndKept)
 {
-    const QString folder = DatabaseFolder(QStringLiteral("Held"));
+    const QString folder = DatabaseFolder(u"Held"_s);
     for (const QString &held : {kCatalogsFile, kFilesFile}) {
         SCOPED_TRACE(held.toStdString());
         DatabaseLockHolder other(QDir(folder).filePath(held));
@@ -265,33 +270,32 @@ TEST_F(DatabaseLocationTest, ADatabaseAnotherProgramHoldsIsReportedLockedAndKept
 
 TEST_F(DatabaseLocationTest, GoodFoldersPassWithoutABoxAndComeBackTrimmed)
 {
-    const QString database = DatabaseFolder(QStringLiteral("Database"));
-    const QString empty = Folder(QStringLiteral("Empty"), {QStringLiteral("notes.txt")});
-    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+    const QString database = DatabaseFolder(u"Database"_s);
+    const QString empty = Folder(u"Empty"_s, {u"notes.txt"_s});
+    const QString inUse = DatabaseFolder(u"Current"_s);
 
-    QString folder = QStringLiteral("  ") + database + QStringLiteral("  ");
+    QString folder = u"  "_s + database + u"  "_s;
     EXPECT_TRUE(DatabaseLocationCheck::Run(folder, inUse, Choice::Open));
     EXPECT_EQ(folder, database);
 
     folder = empty;
     EXPECT_TRUE(DatabaseLocationCheck::Run(folder, inUse, Choice::Create));
     ExpectBoxes(m_ui, {});
-    EXPECT_EQ(FileNames(empty), QStringList({QStringLiteral("notes.txt")}));
+    EXPECT_EQ(FileNames(empty), QStringList({u"notes.txt"_s}));
 }
 
 // The dialog itself, on the offscreen platform.
 
-TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
+TEST_F(DatabaseLocationTest, EachModeHasItsCaptionAndChoiceAndOkNeedsAFolder)
 {
-    struct Row
+    const struct
     {
         int mode;
         const char *caption;
         const char *explanation;
         bool choiceShown;
         bool create;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {1, "Select Database",
          "Please specify the Folder that contains, or is to contain, the Dirvanta Database.", true,
          true},
@@ -301,10 +305,10 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
          "Please specify the Folder that contains the Dirvanta Database that you wish to open.",
          false, false},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.caption);
         TDatabase_Location_Form form;
-        EXPECT_EQ(form.windowTitle(), QStringLiteral("Catalog Folder"));
+        EXPECT_EQ(form.windowTitle(), u"Catalog Folder"_s);
         form.Open1->setChecked(true);
         form.SetMode(row.mode);
         form.show();
@@ -317,92 +321,76 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionExplanationAndChoice)
             EXPECT_EQ(form.Create1->isChecked(), row.create);
         }
     }
-}
 
-TEST_F(DatabaseLocationTest, OkIsEnabledExactlyWhileTheFolderIsNotBlank)
-{
+    // OK is enabled exactly while the folder is not blank.
     TDatabase_Location_Form form;
     EXPECT_TRUE(form.Create1->isChecked());
     EXPECT_TRUE(form.OKBtn->isDefault());
     EXPECT_FALSE(form.OKBtn->isEnabled());
 
-    form.DatabasePath->setText(QStringLiteral("  \t "));
+    form.DatabasePath->setText(u"  \t "_s);
     EXPECT_FALSE(form.OKBtn->isEnabled());
     QTest::keyClick(form.DatabasePath, Qt::Key_X);
     EXPECT_TRUE(form.OKBtn->isEnabled());
     form.DatabasePath->clear();
     EXPECT_FALSE(form.OKBtn->isEnabled());
 
-    m_ui.QueueFileName(QStringLiteral("/chosen/folder"));
+    m_ui.QueueFileName(u"/chosen/folder"_s);
     form.BrowseBtn->click();
-    EXPECT_EQ(form.DatabasePath->text(), QStringLiteral("/chosen/folder"));
+    EXPECT_EQ(form.DatabasePath->text(), u"/chosen/folder"_s);
     EXPECT_TRUE(form.OKBtn->isEnabled());
     m_ui.QueueFileName(QString()); // the chooser was cancelled
     form.BrowseBtn->click();
-    EXPECT_EQ(form.DatabasePath->text(), QStringLiteral("/chosen/folder"));
+    EXPECT_EQ(form.DatabasePath->text(), u"/chosen/folder"_s);
 }
 
 TEST_F(DatabaseLocationTest, OkOpensAnExistingDatabaseWithTheTrimmedFolder)
 {
-    const QString database = DatabaseFolder(QStringLiteral("Database"));
-    QString folder = QStringLiteral(" ") + database + QStringLiteral(" ");
-    int result = 0;
-    {
-        ModalResponder responder(
-            ExpectDialog<TDatabase_Location_Form>([](TDatabase_Location_Form &form) {
-                QTest::keyClick(form.DatabasePath, Qt::Key_Return);
-            }));
-        result = ShowDatabaseLocation(3, QString(), folder, nullptr);
-    }
-    EXPECT_EQ(result, 2);
+    const QString database = DatabaseFolder(u"Database"_s);
+    QString folder = u" "_s + database + u" "_s;
+    EXPECT_EQ(ShowDialog(3, QString(), folder,
+                         [](TDatabase_Location_Form &form) {
+                             QTest::keyClick(form.DatabasePath, Qt::Key_Return);
+                         }),
+              2);
     EXPECT_EQ(folder, database);
 }
 
 TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
 {
-    const QString half = Folder(QStringLiteral("Half"), {kFilesFile});
+    const QString half = Folder(u"Half"_s, {kFilesFile});
     QString folder = half;
-    int result = 0;
     bool stayedOpen = false;
-    {
-        ModalResponder responder(
-            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
-                form.Open1->click();
-                form.OKBtn->click();
-                ExpectBoxes(m_ui, {kNoCatalog});
-                stayedOpen = form.isVisible();
-
-                m_ui.QueueAnswer(MessageAnswer::Yes);
-                form.Create1->click();
-                form.OKBtn->click();
-            }));
-        result = ShowDatabaseLocation(1, QString(), folder, nullptr);
-    }
+    EXPECT_EQ(ShowDialog(1, QString(), folder,
+                         [&](TDatabase_Location_Form &form) {
+                             form.Open1->click();
+                             form.OKBtn->click();
+                             ExpectBoxes(m_ui, {kNoCatalog});
+                             stayedOpen = form.isVisible();
+                             m_ui.QueueAnswer(MessageAnswer::Yes);
+                             form.Create1->click();
+                             form.OKBtn->click();
+                         }),
+              1);
     EXPECT_TRUE(stayedOpen);
     ExpectBoxes(m_ui, {kReplace});
-    EXPECT_EQ(result, 1);
     EXPECT_EQ(folder, half);
     EXPECT_TRUE(FileNames(half).isEmpty());
 }
 
 TEST_F(DatabaseLocationTest, CancelLeavesTheFolderAsItWas)
 {
-    const QString inUse = DatabaseFolder(QStringLiteral("Current"));
+    const QString inUse = DatabaseFolder(u"Current"_s);
     QString folder = inUse;
-    int result = 0;
-    {
-        ModalResponder responder(
-            ExpectDialog<TDatabase_Location_Form>([&](TDatabase_Location_Form &form) {
-                EXPECT_EQ(form.DatabasePath->text(), inUse)
-                    << "the edit starts with the current folder";
-                form.OKBtn->click();
-                ExpectBoxes(m_ui, {kInUse});
-                form.DatabasePath->setText(QStringLiteral("/somewhere/else"));
-                form.CancelBtn->click();
-            }));
-        result = ShowDatabaseLocation(2, inUse, folder, nullptr);
-    }
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(ShowDialog(2, inUse, folder,
+                         [&](TDatabase_Location_Form &form) {
+                             EXPECT_EQ(form.DatabasePath->text(), inUse) << "starts with it";
+                             form.OKBtn->click();
+                             ExpectBoxes(m_ui, {kInUse});
+                             form.DatabasePath->setText(u"/somewhere/else"_s);
+                             form.CancelBtn->click();
+                         }),
+              -1);
     EXPECT_EQ(folder, inUse);
 }
 

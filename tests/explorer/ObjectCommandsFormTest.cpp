@@ -29,6 +29,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The main window on a database with Catalogs\Work holding the disk
@@ -39,33 +42,27 @@ protected:
     void SetUp() override
     {
         WindowFixture::SetUp();
-        const QString folder = MakeDatabase(QStringLiteral("db"), [&] {
-            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                               CatalogSchema::kCatalogFolderClass);
-            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
-            m_other =
-                AddObject(m_work, QStringLiteral("Other"), CatalogSchema::kRemovableDiskClass);
-            m_fileKey = AddFile(m_disk, QStringLiteral("a.txt"));
+        const QString folder = MakeDatabase(u"db"_s, [&] {
+            m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
+            m_disk = AddObject(m_work, u"Disk"_s, kHardDiskClass);
+            m_other = AddObject(m_work, u"Other"_s, kRemovableDiskClass);
+            m_fileKey = AddFile(m_disk, u"a.txt"_s);
         });
         LastDatabase{folder, m_work}.Write(*m_settings);
         ShowMainWindow();
         ASSERT_TRUE(m_data->DatabaseOpen);
     }
 
-    qint64 Objects() { return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs")); }
-    qint64 Files() { return Count(QStringLiteral("SELECT COUNT(*) FROM Files")); }
+    qint64 Objects() { return Count(u"SELECT COUNT(*) FROM Catalogs"_s); }
+    qint64 Files() { return Count(u"SELECT COUNT(*) FROM Files"_s); }
     QString Path(qint64 id) { return m_data->Catalogs.PathByID(id, false); }
     TItemTree *Tree() { return m_form->Tree(); }
     TCatalogList *List() { return m_form->List(); }
 
-    // The captions of the list, in order.
-    QStringList Captions()
+    QStringList Captions() { return CaptionsOf(List()->Model()); }
+    int WastebasketNodeClass()
     {
-        QStringList captions;
-        for (const ListEntry &entry : List()->Model()->Entries())
-            captions << entry.caption;
-        captions.sort();
-        return captions;
+        return TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, kWastebasketId));
     }
 
     // Types into the open editor of a view and presses Enter.
@@ -91,13 +88,13 @@ TEST_F(ObjectCommandsFormTest, NewFolderInTheTreeOpensItsNameAndTheRenameIsClean
     ASSERT_EQ(Tree()->SelectedID(), m_work);
     Tree()->setFocus();
     m_form->NewFolderCommand();
-    const qint64 folder = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder"));
+    const qint64 folder = m_data->Catalogs.FindChild(m_work, u"New Folder"_s);
     ASSERT_GT(folder, 0);
     EXPECT_EQ(Tree()->SelectedID(), folder);
-    TypeIntoEditor(Tree()->viewport(), QStringLiteral("  Old:Disks "));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Characters Found"));
-    EXPECT_EQ(m_data->Catalogs.GetNameByID(folder), QStringLiteral("Old Disks"));
-    EXPECT_EQ(Tree()->currentItem()->text(0), QStringLiteral("Old Disks"));
+    TypeIntoEditor(Tree()->viewport(), u"  Old:Disks "_s);
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Characters Found"_s);
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(folder), u"Old Disks"_s);
+    EXPECT_EQ(Tree()->currentItem()->text(0), u"Old Disks"_s);
     EXPECT_GT(GetObjectModified(*m_data, folder), 46000.0);
 
     // A second new folder under Work, from the list this time, is named (2)
@@ -105,14 +102,14 @@ TEST_F(ObjectCommandsFormTest, NewFolderInTheTreeOpensItsNameAndTheRenameIsClean
     Tree()->SelectByID(m_work);
     List()->CurrentView()->setFocus();
     m_form->NewFolderCommand();
-    const qint64 second = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder"));
+    const qint64 second = m_data->Catalogs.FindChild(m_work, u"New Folder"_s);
     ASSERT_GT(second, 0);
     EXPECT_EQ(Tree()->SelectedID(), m_work);
     ASSERT_EQ(List()->CurrentEntry()->data, second);
-    TypeIntoEditor(List()->CurrentView()->viewport(), QStringLiteral("disk"));
+    TypeIntoEditor(List()->CurrentView()->viewport(), u"disk"_s);
     const RecordedMessage refusal = m_ui.TakeSingleMessage();
-    EXPECT_EQ(refusal.caption, QStringLiteral("Error Renaming Object"));
-    EXPECT_EQ(m_data->Catalogs.GetNameByID(second), QStringLiteral("New Folder"));
+    EXPECT_EQ(refusal.caption, u"Error Renaming Object"_s);
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(second), u"New Folder"_s);
 }
 
 TEST_F(ObjectCommandsFormTest, AListRenameRewritesTheEntryAndTheTree)
@@ -121,18 +118,18 @@ TEST_F(ObjectCommandsFormTest, AListRenameRewritesTheEntryAndTheTree)
     ASSERT_TRUE(List()->SelectEntryByData(m_disk));
     List()->CurrentView()->setFocus();
     m_form->RenameCommand();
-    TypeIntoEditor(List()->CurrentView()->viewport(), QStringLiteral("Zip Disk"));
-    EXPECT_EQ(m_data->Catalogs.GetNameByID(m_disk), QStringLiteral("Zip Disk"));
+    TypeIntoEditor(List()->CurrentView()->viewport(), u"Zip Disk"_s);
+    EXPECT_EQ(m_data->Catalogs.GetNameByID(m_disk), u"Zip Disk"_s);
     // The entry and the node move behind Other at once.
     const int row = List()->Model()->RowOfData(m_disk);
     ASSERT_EQ(row, 1) << Captions().join(QLatin1Char(',')).toStdString();
     const ListEntry &entry = List()->Model()->Entry(row);
-    EXPECT_EQ(entry.caption, QStringLiteral("Zip Disk"));
+    EXPECT_EQ(entry.caption, u"Zip Disk"_s);
     EXPECT_EQ(entry.subItems[2], DateTimeText(GetObjectModified(*m_data, m_disk)));
     QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
     ASSERT_NE(work, nullptr);
     ASSERT_EQ(work->childCount(), 2);
-    EXPECT_EQ(work->child(1)->text(0), QStringLiteral("Zip Disk"));
+    EXPECT_EQ(work->child(1)->text(0), u"Zip Disk"_s);
 
     // A file's caption is never editable.
     Tree()->SelectByID(m_disk);
@@ -147,13 +144,12 @@ TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood
     Tree()->setFocus();
     m_ui.QueueAnswer(MessageAnswer::Yes);
     m_form->DeleteCommand(TCatalogueForm::CommandSource::Tree, false);
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Confirm Disk Catalog Delete"));
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Wastebasket\\Work\\Disk"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Confirm Disk Catalog Delete"_s);
+    EXPECT_EQ(Path(m_disk), u"Wastebasket\\Work\\Disk"_s);
     EXPECT_EQ(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
     EXPECT_EQ(Tree()->SelectedID(), m_work);
-    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Other")});
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
-              CatalogSchema::kFullWastebasketClass);
+    EXPECT_EQ(Captions(), QStringList{u"Other"_s});
+    EXPECT_EQ(WastebasketNodeClass(), kFullWastebasketClass);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 
     // From the list with Shift: the question warns and the rows go for good.
@@ -163,23 +159,20 @@ TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood
     m_ui.QueueAnswer(MessageAnswer::Yes);
     m_form->DeleteCommand(TCatalogueForm::CommandSource::Focus, true);
     const RecordedMessage question = m_ui.TakeSingleMessage();
-    EXPECT_EQ(question.text,
-              QStringLiteral("Are you sure you wish to delete the Disk Catalog \"Other\" ?"));
+    EXPECT_EQ(question.text, u"Are you sure you wish to delete the Disk Catalog \"Other\" ?"_s);
     EXPECT_EQ(question.icon, MessageIcon::Warning);
     EXPECT_EQ(Objects(), objects - 1);
     EXPECT_TRUE(Captions().isEmpty());
 
     // The Wastebasket emptied from its node; it stays, at class 8.
-    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    Tree()->SelectByID(kWastebasketId);
     Tree()->setFocus();
     m_ui.QueueAnswer(MessageAnswer::Yes);
     m_form->DeleteCommand(TCatalogueForm::CommandSource::Focus, false);
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption,
-              QStringLiteral("Confirm Multiple Object Deletions"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Confirm Multiple Object Deletions"_s);
     EXPECT_EQ(Files(), 0);
     EXPECT_EQ(Objects(), 6);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
-              CatalogSchema::kEmptyWastebasketClass);
+    EXPECT_EQ(WastebasketNodeClass(), kEmptyWastebasketClass);
 }
 
 TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogsBack)
@@ -192,16 +185,15 @@ TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogsBack)
     }
     m_ui.TakeMessages();
 
-    Tree()->SelectByID(CatalogSchema::kWastebasketId);
+    Tree()->SelectByID(kWastebasketId);
     ASSERT_FALSE(List()->MainView());
     ASSERT_TRUE(List()->SelectEntryByData(m_disk));
     List()->CurrentView()->setFocus();
     m_form->UpdateMenus();
-    EXPECT_EQ(m_form->findChild<QAction *>(QStringLiteral("RenameCatalog1"))->text(),
-              QStringLiteral("&Restore"));
+    EXPECT_EQ(m_form->findChild<QAction *>(u"RenameCatalog1"_s)->text(), u"&Restore"_s);
     m_form->RenameCommand();
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
-    EXPECT_EQ(Tree()->SelectedID(), CatalogSchema::kWastebasketId);
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Work\\Disk"_s);
+    EXPECT_EQ(Tree()->SelectedID(), kWastebasketId);
     EXPECT_EQ(Files(), 1);
     QTreeWidgetItem *work = Tree()->FindNodeByID(nullptr, m_work);
     ASSERT_NE(work, nullptr);
@@ -210,70 +202,66 @@ TEST_F(ObjectCommandsFormTest, RestoreFromTheWastebasketViewPutsTheCatalogsBack)
 
     ASSERT_TRUE(List()->SelectEntryByData(m_other));
     m_form->RestoreCommand();
-    EXPECT_EQ(Path(m_other), QStringLiteral("Catalogs\\Work\\Other"));
+    EXPECT_EQ(Path(m_other), u"Catalogs\\Work\\Other"_s);
     EXPECT_EQ(List()->Count(), 0);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
-              CatalogSchema::kEmptyWastebasketClass);
+    EXPECT_EQ(WastebasketNodeClass(), kEmptyWastebasketClass);
 }
 
 TEST_F(ObjectCommandsFormTest, DropsMoveAndAFailureLeavesTheCatalogAndTheWindowAsTheyWere)
 {
-    const qint64 archive = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Store"),
-                                     CatalogSchema::kArchiveFolderClass);
+    const qint64 archive = AddObject(kArchivesId, u"Store"_s, kArchiveFolderClass);
     Tree()->SelectByID(m_work);
 
     // Onto the Catalogs node: moved, the last object selected.
-    m_form->DropObjectsOn(CatalogSchema::kCatalogsId, {m_disk, m_other});
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
-    EXPECT_EQ(Path(m_other), QStringLiteral("Catalogs\\Other"));
+    m_form->DropObjectsOn(kCatalogsId, {m_disk, m_other});
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Disk"_s);
+    EXPECT_EQ(Path(m_other), u"Catalogs\\Other"_s);
     EXPECT_EQ(Tree()->SelectedID(), m_other);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 
     // A disk catalog onto an archive folder is refused; the target is selected.
     m_form->DropObjectsOn(archive, {m_disk});
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Object Move Failed"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Object Move Failed"_s);
     EXPECT_EQ(Tree()->SelectedID(), archive);
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Disk"_s);
 
     // A failure half-way (here from the event pump) rolls everything back.
     Tree()->SelectByID(m_work);
     const qint64 objects = Objects();
     m_ui.SetTickSource([n = qint64(0)]() mutable { return n += 2000; });
     m_ui.SetOnProcessEvents([] { throw std::runtime_error("disk full"); });
-    m_form->DropObjectsOn(CatalogSchema::kWastebasketId, {m_disk, m_work});
+    m_form->DropObjectsOn(kWastebasketId, {m_disk, m_work});
     m_ui.SetOnProcessEvents({});
     const RecordedMessage failure = m_ui.TakeSingleMessage();
-    EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));
+    EXPECT_EQ(failure.caption, u"Database Error"_s);
     EXPECT_EQ(Objects(), objects);
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
-    EXPECT_EQ(Path(m_work), QStringLiteral("Catalogs\\Work"));
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Disk"_s);
+    EXPECT_EQ(Path(m_work), u"Catalogs\\Work"_s);
     EXPECT_NE(Tree()->FindNodeByID(nullptr, m_disk), nullptr);
     EXPECT_NE(Tree()->FindNodeByID(nullptr, m_work), nullptr);
-    EXPECT_EQ(TItemTree::NodeClass(Tree()->FindNodeByID(nullptr, 4)),
-              CatalogSchema::kEmptyWastebasketClass);
+    EXPECT_EQ(WastebasketNodeClass(), kEmptyWastebasketClass);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
-TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList)
+TEST_F(ObjectCommandsFormTest, CommentsAndPropertiesStoreOnlyWhatWasChangedAndShowIt)
 {
     Tree()->SelectByID(m_disk);
     ASSERT_TRUE(List()->SelectEntryByData(m_fileKey));
     List()->CurrentView()->setFocus();
     {
         ModalResponder responder(ExpectDialog<TComments_Form>([](TComments_Form &form) {
-            EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("FileName"))->text(),
-                      QStringLiteral("a.txt"));
+            EXPECT_EQ(form.findChild<QLabel *>(u"FileName"_s)->text(), u"a.txt"_s);
             form.Comments->setFocus();
-            QTest::keyClicks(form.Comments, QStringLiteral("first"));
+            QTest::keyClicks(form.Comments, u"first"_s);
             QTest::keyClick(form.Comments, Qt::Key_Return);
-            QTest::keyClicks(form.Comments, QStringLiteral("second"));
+            QTest::keyClicks(form.Comments, u"second"_s);
             form.Button1->click();
         }));
         m_form->CommentsCommand();
     }
-    EXPECT_EQ(GetFileComment(*m_data, m_fileKey), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(GetFileComment(*m_data, m_fileKey), u"first\nsecond"_s);
     const ListEntry &entry = List()->Model()->Entry(List()->Model()->RowOfData(m_fileKey));
-    EXPECT_EQ(entry.subItems[3], QStringLiteral("first second"));
+    EXPECT_EQ(entry.subItems[3], u"first second"_s);
 
     // The tree's node: OK without typing writes nothing, Modified stays.
     Tree()->setFocus();
@@ -286,46 +274,44 @@ TEST_F(ObjectCommandsFormTest, CommentsAreWrittenOnlyWhenChangedAndShowInTheList
     {
         ModalResponder responder([](QWidget *dialog) {
             auto *form = qobject_cast<TComments_Form *>(dialog);
-            QTest::keyClicks(form->Comments, QStringLiteral("kept"));
+            QTest::keyClicks(form->Comments, u"kept"_s);
             form->Button2->click();
         });
         m_form->CommentsCommand(TCatalogueForm::CommandSource::Tree);
     }
     EXPECT_EQ(GetObjectComment(*m_data, m_disk), QString());
-}
 
-TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
-{
+    // Properties open from the menu, count and store the comment.
     Tree()->SelectByID(m_work);
     Tree()->setFocus();
-    auto *menuItem = m_form->findChild<QAction *>(QStringLiteral("Properties1"));
+    auto *menuItem = m_form->findChild<QAction *>(u"Properties1"_s);
     ASSERT_TRUE(menuItem->isEnabled());
     {
         ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
             form.ComputeStatisticsNow();
             EXPECT_EQ(form.Tabs->count(), 2);
-            EXPECT_EQ(form.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            EXPECT_EQ(form.StatisticsTitle->text(), u"Catalog Statistics"_s);
             auto value = [&form](const char *caption) {
                 return form.findChild<QLabel *>(QString::fromLatin1(caption))->text();
             };
-            EXPECT_EQ(value("Disk Catalogs:"), QStringLiteral("2"));
-            EXPECT_EQ(value("Cataloged Files:"), QStringLiteral("1"));
+            EXPECT_EQ(value("Disk Catalogs:"), u"2"_s);
+            EXPECT_EQ(value("Cataloged Files:"), u"1"_s);
             EXPECT_EQ(value("Size of Cataloged Files:"), SizeText(10, true));
-            form.CommentsMemo->setPlainText(QStringLiteral("work disks"));
+            form.CommentsMemo->setPlainText(u"work disks"_s);
             form.OKBtn->click();
         }));
         menuItem->trigger();
     }
-    EXPECT_EQ(GetObjectComment(*m_data, m_work), QStringLiteral("work disks"));
+    EXPECT_EQ(GetObjectComment(*m_data, m_work), u"work disks"_s);
 
     // The database object is view-only: one tab, and Cancel reads "OK".
-    Tree()->SelectByID(CatalogSchema::kDatabaseObjectId);
+    Tree()->SelectByID(kDatabaseObjectId);
     {
         ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
             form.ComputeStatisticsNow();
             EXPECT_EQ(form.Tabs->count(), 1);
             EXPECT_TRUE(form.OKBtn->isHidden());
-            EXPECT_EQ(form.CancelBtn->text(), QStringLiteral("OK"));
+            EXPECT_EQ(form.CancelBtn->text(), u"OK"_s);
             EXPECT_GE(form.DatabaseFiles->topLevelItemCount(), 2);
             form.CancelBtn->click();
         }));
@@ -333,8 +319,8 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
     }
 
     // The Archives folder keeps the dialog open until the work folder exists.
-    Tree()->SelectByID(CatalogSchema::kArchivesId);
-    const QString missing = m_folder.filePath(QStringLiteral("missing"));
+    Tree()->SelectByID(kArchivesId);
+    const QString missing = m_folder.filePath(u"missing"_s);
     {
         ModalResponder responder(ExpectDialog<TProperties_Form>([this,
                                                                  missing](TProperties_Form &form) {
@@ -342,16 +328,14 @@ TEST_F(ObjectCommandsFormTest, PropertiesOpenFromTheMenuCountAndStoreTheComment)
             form.WorkFolderEdit->setText(missing);
             form.CancelBtn->click();
             EXPECT_TRUE(form.isVisible());
-            EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Invalid Folder"));
+            EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Folder"_s);
             EXPECT_EQ(form.Tabs->currentWidget()->findChild<QLineEdit *>(), form.WorkFolderEdit);
             form.WorkFolderEdit->setText(m_folder.path());
             form.CancelBtn->click();
         }));
         m_form->PropertiesCommand(TCatalogueForm::CommandSource::Tree);
     }
-    EXPECT_EQ(
-        m_settings->ReadText(QStringLiteral("Archive Options"), QStringLiteral("Work Folder")),
-        m_folder.path());
+    EXPECT_EQ(m_settings->ReadText(u"Archive Options"_s, u"Work Folder"_s), m_folder.path());
 }
 
 // Cancel pressed while a big folder's statistics are counted stops the walk
@@ -361,8 +345,7 @@ TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
     constexpr int kFolders = 200;
     m_data->RunInTransaction([&] {
         for (int i = 0; i < kFolders; ++i)
-            AddObject(m_work, QStringLiteral("Folder %1").arg(i),
-                      CatalogSchema::kCatalogFolderClass);
+            AddObject(m_work, u"Folder %1"_s.arg(i), kCatalogFolderClass);
     });
     Tree()->SelectByID(m_work);
     // Every object visited lets events run; the first run clicks Cancel.
@@ -396,11 +379,10 @@ TEST_F(ObjectCommandsFormTest, CancelStopsTheStatisticsWhileTheyAreCounted)
 // as a volume and removes it again.
 TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
 {
-    const QString drive = m_folder.filePath(QStringLiteral("DRIVE"));
+    const QString drive = m_folder.filePath(u"DRIVE"_s);
     QDir().mkpath(drive);
     FakeDriveSystem drives;
-    FakeDriveSystem::Drive &medium =
-        drives.Mount(drive, DriveKind::Removable, QStringLiteral("BLANK"));
+    FakeDriveSystem::Drive &medium = drives.Mount(drive, DriveKind::Removable, u"BLANK"_s);
     medium.totalBytes = 4 << 20;
     medium.freeBytes = 3 << 20;
     m_ui.QueueFileName(drive);
@@ -412,8 +394,8 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
             EXPECT_EQ(form.DriveBox->currentData().toString(), drive);
             form.AddBtn->click();
             ASSERT_EQ(form.VolumeList->Count(), 1);
-            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0001"));
-            EXPECT_EQ(form.VolumeList->Text(0, 3), QStringLiteral("3,072"));
+            EXPECT_EQ(form.VolumeList->Text(0, 0), u"DVARC0001"_s);
+            EXPECT_EQ(form.VolumeList->Text(0, 3), u"3,072"_s);
             EXPECT_FALSE(form.RemoveBtn->isEnabled());
             form.VolumeList->SelectRow(0);
             EXPECT_TRUE(form.RemoveBtn->isEnabled());
@@ -422,9 +404,9 @@ TEST_F(ObjectCommandsFormTest, PoolTabAddsAndRemovesAVolumeOnTheChosenDrive)
             EXPECT_EQ(form.VolumeList->Count(), 0);
             form.CancelBtn->click();
         }));
-        ShowProperties(*m_data, false, CatalogSchema::kVolumePoolId, m_form.get(), true);
+        ShowProperties(*m_data, false, kVolumePoolId, m_form.get(), true);
     }
-    EXPECT_EQ(drives.At(drive).label, QStringLiteral("DVARC0001"));
+    EXPECT_EQ(drives.At(drive).label, u"DVARC0001"_s);
     ArchivePool pool(*m_data);
     EXPECT_EQ(pool.PoolDrive(), drive);
     EXPECT_TRUE(pool.Volumes().empty());
@@ -437,32 +419,29 @@ TEST_F(ObjectCommandsFormTest, PoolListSortsByValueAndKeepsItsView)
     m_data->RunInTransaction([&] {
         for (const auto &[label, used, capacity] : {std::tuple{"DVARC0001", 3'072'000, 10'240'000},
                                                     std::tuple{"DVARC0002", 92'160, 1'024'000}}) {
-            AppendCatalogRow(m_data->Catalogs, QString::fromLatin1(label), QString(),
-                             CatalogSchema::kVolumePoolId, VolumeClassForUsage(capacity, used),
-                             false, 46000, 46000, QString(), QString::fromLatin1(label), used,
-                             capacity);
+            AppendCatalogRow(m_data->Catalogs, QString::fromLatin1(label), QString(), kVolumePoolId,
+                             VolumeClassForUsage(capacity, used), false, 46000, 46000, QString(),
+                             QString::fromLatin1(label), used, capacity);
         }
     });
     ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
         for (int column : {2, 3}) {
             form.VolumeList->SortByColumn(column);
-            EXPECT_EQ(form.VolumeList->Text(0, 0), QStringLiteral("DVARC0002")) << column;
+            EXPECT_EQ(form.VolumeList->Text(0, 0), u"DVARC0002"_s) << column;
         }
         EXPECT_EQ(form.VolumeList->IconView(), 0);
-        form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->trigger();
-        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("Detail1"))->isChecked());
+        form.findChild<QAction *>(u"IconViewDetailBtn"_s)->trigger();
+        EXPECT_TRUE(form.findChild<QAction *>(u"Detail1"_s)->isChecked());
         form.CancelBtn->click();
     }));
-    ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
-    EXPECT_EQ(
-        m_settings->ReadInteger(QStringLiteral("Archive Options"), QStringLiteral("Icon View"), 0),
-        3);
+    ShowProperties(*m_data, false, kArchivesId, m_form.get(), true);
+    EXPECT_EQ(m_settings->ReadInteger(u"Archive Options"_s, u"Icon View"_s, 0), 3);
     ModalResponder reopened(ExpectDialog<TProperties_Form>([](TProperties_Form &form) {
         EXPECT_EQ(form.VolumeList->IconView(), 3);
-        EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("IconViewDetailBtn"))->isChecked());
+        EXPECT_TRUE(form.findChild<QAction *>(u"IconViewDetailBtn"_s)->isChecked());
         form.CancelBtn->click();
     }));
-    ShowProperties(*m_data, false, CatalogSchema::kArchivesId, m_form.get(), true);
+    ShowProperties(*m_data, false, kArchivesId, m_form.get(), true);
 }
 
 TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
@@ -475,8 +454,8 @@ TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
         return nullptr;
     };
     TNodeSelectionForm archive(*m_data, TNodeSelectionForm::kArchiveDestination,
-                               QStringLiteral("Select Archive Destination"),
-                               QStringLiteral("Select the Destination Folder for the Archive"));
+                               u"Select Archive Destination"_s,
+                               u"Select the Destination Folder for the Archive"_s);
     QTreeWidget *tree = archive.TreeView1;
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_FALSE(archive.Button1->isEnabled()) << "the database object";
@@ -492,15 +471,14 @@ TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
     EXPECT_EQ(node(tree, 4)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
 
     // An object added meanwhile shows after collapsing and expanding.
-    const qint64 added = AddObject(m_work, QStringLiteral("Added"), CatalogSchema::kHardDiskClass);
+    const qint64 added = AddObject(m_work, u"Added"_s, kHardDiskClass);
     EXPECT_EQ(node(tree, added), nullptr);
     node(tree, m_work)->setExpanded(false);
     node(tree, m_work)->setExpanded(true);
     EXPECT_NE(node(tree, added), nullptr);
 
-    TNodeSelectionForm search(
-        *m_data, TNodeSelectionForm::kSearchStart, QStringLiteral("Select Object"),
-        QStringLiteral("Select the Object where you want to begin the search"));
+    TNodeSelectionForm search(*m_data, TNodeSelectionForm::kSearchStart, u"Select Object"_s,
+                              u"Select the Object where you want to begin the search"_s);
     EXPECT_TRUE(search.Button1->isEnabled()) << "the database object";
     search.TreeView1->setCurrentItem(node(search.TreeView1, 4));
     EXPECT_FALSE(search.Button1->isEnabled());
@@ -511,21 +489,17 @@ TEST_F(ObjectCommandsFormTest, NodeSelectionEnablesOkByModeAndReadsLevelsAfresh)
         form->TreeView1->setCurrentItem(node(form->TreeView1, 3));
         form->Button1->click();
     });
-    EXPECT_EQ(SelectNode(*m_data, 2, QStringLiteral("Select Object"), QStringLiteral("m")), 3);
+    EXPECT_EQ(SelectNode(*m_data, 2, u"Select Object"_s, u"m"_s), 3);
 }
 
 TEST(ReplaceObjectDialogTest, ShowsBothObjectsAndAnswersByButton)
 {
-    const ReplaceObjectView existing{4, QStringLiteral("Disk"), QStringLiteral("Hard Disk"),
-                                     QStringLiteral("10 KB"), QStringLiteral("01/02/26 10:00")};
-    const ReplaceObjectView incoming{3, QStringLiteral("disk"), QStringLiteral("Floppy Disk"),
-                                     QStringLiteral("1 KB"), QString()};
+    const ReplaceObjectView existing{4, u"Disk"_s, u"Hard Disk"_s, u"10 KB"_s, u"01/02/26 10:00"_s};
+    const ReplaceObjectView incoming{3, u"disk"_s, u"Floppy Disk"_s, u"1 KB"_s, QString()};
     ReplaceObjectDialog dialog(existing, incoming);
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Confirm Object Replace"));
-    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Existing1"))->text(),
-              QStringLiteral("Hard Disk"));
-    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Incoming0"))->text(),
-              QStringLiteral("disk"));
+    EXPECT_EQ(dialog.windowTitle(), u"Confirm Object Replace"_s);
+    EXPECT_EQ(dialog.findChild<QLabel *>(u"Existing1"_s)->text(), u"Hard Disk"_s);
+    EXPECT_EQ(dialog.findChild<QLabel *>(u"Incoming0"_s)->text(), u"disk"_s);
     QTimer::singleShot(0, dialog.KeepButton(), &QPushButton::click);
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     QTimer::singleShot(0, dialog.ReplaceButton(), &QPushButton::click);
@@ -580,7 +554,7 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBackButNotF
 
     // Dropped on the Catalogs node of the tree.
     DropAt(Tree()->viewport(), onCatalogs, {m_disk});
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Disk"_s);
     EXPECT_EQ(Tree()->SelectedID(), m_disk);
 
     // Dropped back on the entry of Work in the Catalogs list.
@@ -588,9 +562,9 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBackButNotF
     QAbstractItemView *view = List()->CurrentView();
     const QPoint onWork = view->visualRect(model->index(model->RowOfData(m_work), 0)).center();
     EXPECT_FALSE(OfferDrop(view->viewport(), onWork, &foreign));
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Disk"));
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Disk"_s);
     DropAt(view->viewport(), onWork, {m_disk});
-    EXPECT_EQ(Path(m_disk), QStringLiteral("Catalogs\\Work\\Disk"));
+    EXPECT_EQ(Path(m_disk), u"Catalogs\\Work\\Disk"_s);
 
     // A drag of this program ends with the database it was made on.
     Tree()->ClearTree();
@@ -599,44 +573,29 @@ TEST_F(ObjectCommandsFormTest, DragDataTravelsFromTheListToTheTreeAndBackButNotF
 
 TEST_F(ObjectCommandsFormTest, DatabaseFaultsInHandlersAreReportedAndTheWindowCarriesOn)
 {
-    const auto sql = [&](const QString &statement) {
-        m_data->CatalogDatabase.ExecuteScript(statement);
-    };
-    const auto expectReported = [&](const QString &text) {
-        const RecordedMessage box = m_ui.TakeSingleMessage();
-        EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
-        EXPECT_TRUE(box.text.contains(text)) << box.text.toStdString();
-        EXPECT_FALSE(m_data->InTransaction());
-        EXPECT_FALSE(m_ui.ProgressWindowOpen());
-    };
-
     // A parent cycle: opening a menu reads the selected node's path.
     Tree()->SelectByID(m_disk);
-    sql(QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(m_disk).arg(m_work));
+    Sql(u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s.arg(m_disk).arg(m_work));
     emit m_form->Actions().File1->aboutToShow();
-    expectReported(QStringLiteral("Tree Levels"));
+    ExpectDatabaseError(u"Tree Levels"_s);
 
     // A row whose parent is missing: a double-click selects its node.
-    sql(QStringLiteral("UPDATE Catalogs SET Parent = 3 WHERE ID = %1").arg(m_work));
+    Sql(u"UPDATE Catalogs SET Parent = 3 WHERE ID = %1"_s.arg(m_work));
     Tree()->SelectByID(m_work);
     ASSERT_TRUE(List()->SelectEntryByData(m_other));
-    sql(QStringLiteral("UPDATE Catalogs SET Parent = 9999 WHERE ID = %1").arg(m_other));
+    Sql(u"UPDATE Catalogs SET Parent = 9999 WHERE ID = %1"_s.arg(m_other));
     emit List()->EntryActivated();
-    expectReported(QStringLiteral("9999"));
-    sql(QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2").arg(m_work).arg(m_other));
+    ExpectDatabaseError(u"9999"_s);
+    Sql(u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s.arg(m_work).arg(m_other));
 
     // The window carries on: another node is selected and a command runs.
     Tree()->SelectByID(m_disk);
     EXPECT_EQ(List()->Count(), 1);
     Tree()->SelectByID(m_work);
     m_form->Actions().NewGroupBtn->trigger();
-    EXPECT_GT(m_data->Catalogs.FindChild(m_work, QStringLiteral("New Folder")), 0);
+    EXPECT_GT(m_data->Catalogs.FindChild(m_work, u"New Folder"_s), 0);
 
-    // The files truncated under the open connection (and its page cache
-    // dropped, as memory pressure would): the next read fails.
-    QFile::resize(TDataShare::FilesFilePath(m_data->DatabaseFolder), 0);
-    QFile::resize(TDataShare::CatalogsFilePath(m_data->DatabaseFolder), 0);
-    sql(QStringLiteral("PRAGMA shrink_memory"));
+    TruncateOpenDatabase();
     Tree()->setCurrentItem(Tree()->FindNodeByID(nullptr, m_disk));
-    expectReported(QStringLiteral("not a database"));
+    ExpectDatabaseError(u"not a database"_s);
 }

@@ -24,13 +24,16 @@
 
 #include <gtest/gtest.h>
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kInvalidCharacterText =
-    QStringLiteral("The Catalog Name cannot contain any of the following characters:\n\n"
-                   "\t\t \\ / : ? \" < > | .");
-const QString kCatalogFailedText = QStringLiteral(
-    "The request to Catalog the selected media failed or was cancelled by the user.");
+    u"The Catalog Name cannot contain any of the following characters:\n\n"
+    "\t\t \\ / : ? \" < > | ."_s;
+const QString kCatalogFailedText =
+    u"The request to Catalog the selected media failed or was cancelled by the user."_s;
 
 void WriteFile(const QString &path, qint64 size)
 {
@@ -47,18 +50,16 @@ protected:
     void SetUp() override
     {
         WindowFixture::SetUp();
-        OpenDatabase(QStringLiteral("Database"), [&] {
-            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                               CatalogSchema::kCatalogFolderClass);
-        });
+        OpenDatabase(u"Database"_s,
+                     [&] { m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass); });
         LastDatabase{m_data->DatabaseFolder}.Write(*m_settings);
 
-        m_medium = m_folder.filePath(QStringLiteral("medium"));
-        QDir().mkpath(m_medium + QStringLiteral("/Docs"));
-        WriteFile(m_medium + QStringLiteral("/README.TXT"), 100);
-        WriteFile(m_medium + QStringLiteral("/Docs/a.txt"), 200);
-        WriteFile(m_medium + QStringLiteral("/Docs/b.txt"), 300);
-        m_drives.Mount(m_medium, DriveKind::Removable, QStringLiteral("STICK"));
+        m_medium = m_folder.filePath(u"medium"_s);
+        QDir().mkpath(m_medium + u"/Docs"_s);
+        WriteFile(m_medium + u"/README.TXT"_s, 100);
+        WriteFile(m_medium + u"/Docs/a.txt"_s, 200);
+        WriteFile(m_medium + u"/Docs/b.txt"_s, 300);
+        m_drives.Mount(m_medium, DriveKind::Removable, u"STICK"_s);
     }
 
     void TearDown() override
@@ -71,7 +72,7 @@ protected:
     {
         m_dialog = std::make_unique<TQuick_Catalog_Form>(*m_data, m_options, m_work);
         m_dialog->Source = source;
-        m_dialog->ProposedDescription = QStringLiteral("New Disk Catalog");
+        m_dialog->ProposedDescription = u"New Disk Catalog"_s;
         m_dialog->show();
         return *m_dialog;
     }
@@ -97,8 +98,7 @@ protected:
 
     qint64 DiskCatalogs()
     {
-        return Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Class = %1")
-                         .arg(CatalogSchema::kRemovableDiskClass));
+        return Count(u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(kRemovableDiskClass));
     }
 
     // Lets every pump through and sets the cancel flag at the first one, as
@@ -118,7 +118,7 @@ protected:
     void FillMedium()
     {
         for (int i = 0; i < 20; ++i)
-            WriteFile(m_medium + QStringLiteral("/extra%1.bin").arg(i), 10);
+            WriteFile(m_medium + u"/extra%1.bin"_s.arg(i), 10);
     }
 
     FakeDriveSystem m_drives;
@@ -134,12 +134,12 @@ protected:
 TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(QString());
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Catalog Disk"));
+    EXPECT_EQ(dialog.windowTitle(), u"Catalog Disk"_s);
     EXPECT_FALSE(dialog.CatalogBtn->isEnabled());
     EXPECT_TRUE(dialog.Label_MediaType->text().isEmpty());
     EXPECT_TRUE(dialog.Label_ArchiveOptions->text().isEmpty());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"New Disk Catalog"_s);
 
     // Browsing replaces the source; a cancelled browse keeps it.
     m_ui.QueueFileName(m_medium);
@@ -149,13 +149,13 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     dialog.BrowseBtn->click();
     EXPECT_EQ(dialog.Catalog_Source->text(), m_medium);
 
-    dialog.Catalog_Source->setText(QStringLiteral("  ") + m_medium + QStringLiteral(" "));
+    dialog.Catalog_Source->setText(u"  "_s + m_medium + u" "_s);
     QString driveDescription;
     GetDriveClass(m_medium, driveDescription);
     EXPECT_TRUE(dialog.CatalogBtn->isEnabled());
     EXPECT_EQ(dialog.Label_MediaType->text(), driveDescription);
-    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), QStringLiteral("Analyse"));
-    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
+    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), u"Analyse"_s);
+    EXPECT_EQ(dialog.Label_MediaID->text(), u"STICK"_s);
     EXPECT_TRUE(dialog.Label_MediaID->isEnabled());
     EXPECT_TRUE(dialog.Catalog_UseSerialID->isEnabled());
 
@@ -164,17 +164,17 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     dialog.Catalog_EXE->setChecked(false);
     dialog.PageControl1->setCurrentIndex(2);
     dialog.PageControl1->setCurrentIndex(0);
-    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), QStringLiteral("Don't Analyse"));
+    EXPECT_EQ(dialog.Label_ArchiveOptions->text(), u"Don't Analyse"_s);
 
     // A write-protected medium: the label shows but cannot be edited.
     m_drives.At(m_medium).labelWritable = false;
     dialog.Catalog_Source->setText(m_medium);
-    EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("STICK"));
+    EXPECT_EQ(dialog.Label_MediaID->text(), u"STICK"_s);
     EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
 
     // No medium: no label, nothing to describe it by.
     m_drives.Eject(m_medium);
-    dialog.Catalog_Source->setText(m_medium + QStringLiteral("/"));
+    dialog.Catalog_Source->setText(m_medium + u"/"_s);
     EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
     EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
@@ -182,9 +182,9 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
 
     // A folder that is not there, or an empty mount point, shows no medium:
     // never the label of the disk the folder lies on.
-    m_drives.Insert(m_medium, QStringLiteral("STICK"));
+    m_drives.Insert(m_medium, u"STICK"_s);
     m_drives.At(m_medium).labelWritable = true;
-    dialog.Catalog_Source->setText(m_medium + QStringLiteral("/gone"));
+    dialog.Catalog_Source->setText(m_medium + u"/gone"_s);
     EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
     EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
     m_drives.emptyMountPoints = {m_medium};
@@ -199,13 +199,12 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
 TEST_F(QuickCatalogFormTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
 {
     FakeDriveSystem::Drive &stick = m_drives.At(m_medium);
-    stick.label = QStringLiteral("Photos");
-    stick.fileSystemType = QStringLiteral("vfat");
-    const QString disc = m_folder.filePath(QStringLiteral("disc"));
+    stick.label = u"Photos"_s;
+    stick.fileSystemType = u"vfat"_s;
+    const QString disc = m_folder.filePath(u"disc"_s);
     QDir().mkpath(disc);
-    WriteFile(disc + QStringLiteral("/track.txt"), 5);
-    m_drives.Mount(disc, DriveKind::CdRom, QStringLiteral("HOLIDAY_PHOTOS_2019")).fileSystemType =
-        QStringLiteral("iso9660");
+    WriteFile(disc + u"/track.txt"_s, 5);
+    m_drives.Mount(disc, DriveKind::CdRom, u"HOLIDAY_PHOTOS_2019"_s).fileSystemType = u"iso9660"_s;
     ShowForm();
 
     const auto catalog = [&](const QString &source, const QString &description,
@@ -222,40 +221,39 @@ TEST_F(QuickCatalogFormTest, TheLabelIsWrittenOnlyWhenTheUserChangedIt)
         return m_data->Catalogs.FindChild(m_work, description) > 0;
     };
 
-    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Looked at"), [](TQuick_Catalog_Form &dialog) {
-        EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("Photos"));
+    EXPECT_TRUE(catalog(m_medium, u"Looked at"_s, [](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Label_MediaID->text(), u"Photos"_s);
         EXPECT_EQ(dialog.Label_MediaID->maxLength(), 11);
         EXPECT_TRUE(dialog.Label_MediaID->isEnabled());
     }));
-    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Case only"), [](TQuick_Catalog_Form &dialog) {
-        dialog.Label_MediaID->setText(QStringLiteral("PHOTOS"));
+    EXPECT_TRUE(catalog(m_medium, u"Case only"_s, [](TQuick_Catalog_Form &dialog) {
+        dialog.Label_MediaID->setText(u"PHOTOS"_s);
     }));
     EXPECT_TRUE(m_drives.LabelWrites().empty());
-    EXPECT_EQ(stick.label, QStringLiteral("Photos"));
+    EXPECT_EQ(stick.label, u"Photos"_s);
 
-    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Renamed"), [](TQuick_Catalog_Form &dialog) {
-        dialog.Label_MediaID->setText(QStringLiteral("Holiday"));
+    EXPECT_TRUE(catalog(m_medium, u"Renamed"_s, [](TQuick_Catalog_Form &dialog) {
+        dialog.Label_MediaID->setText(u"Holiday"_s);
     }));
     EXPECT_EQ(m_drives.LabelWrites(),
-              (std::vector<std::pair<QString, QString>>{{m_medium, QStringLiteral("Holiday")}}));
+              (std::vector<std::pair<QString, QString>>{{m_medium, u"Holiday"_s}}));
 
     // A medium put in when Catalog asks for it keeps its label.
     m_drives.Eject(m_medium);
-    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_medium, QStringLiteral("Holiday")); });
-    EXPECT_TRUE(catalog(m_medium, QStringLiteral("Put in"), [](TQuick_Catalog_Form &) {}));
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(m_medium, u"Holiday"_s); });
+    EXPECT_TRUE(catalog(m_medium, u"Put in"_s, [](TQuick_Catalog_Form &) {}));
     EXPECT_EQ(m_drives.LabelWrites().size(), 1u);
 
     // A disc's long label is shown whole and is no change to write.
-    EXPECT_TRUE(catalog(disc, QStringLiteral("Disc"), [](TQuick_Catalog_Form &dialog) {
-        EXPECT_EQ(dialog.Label_MediaID->text(), QStringLiteral("HOLIDAY_PHOTOS_2019"));
+    EXPECT_TRUE(catalog(disc, u"Disc"_s, [](TQuick_Catalog_Form &dialog) {
+        EXPECT_EQ(dialog.Label_MediaID->text(), u"HOLIDAY_PHOTOS_2019"_s);
         EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
     }));
     EXPECT_EQ(m_drives.LabelWrites().size(), 1u);
-    const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("Disc"));
+    const qint64 id = m_data->Catalogs.FindChild(m_work, u"Disc"_s);
     TableCursor *row = m_data->Catalogs.LookupCursor();
     ASSERT_TRUE(row->Locate(id));
-    EXPECT_EQ(row->FieldValue(QStringLiteral("SerialID")).toString(),
-              QStringLiteral("HOLIDAY_PHOTOS_2019"));
+    EXPECT_EQ(row->FieldValue(u"SerialID"_s).toString(), u"HOLIDAY_PHOTOS_2019"_s);
 }
 
 TEST_F(QuickCatalogFormTest, TheLabelCanServeAsDescription)
@@ -263,26 +261,26 @@ TEST_F(QuickCatalogFormTest, TheLabelCanServeAsDescription)
     m_options.useLabelForDescription = true;
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
     EXPECT_TRUE(dialog.Catalog_UseSerialID->isChecked());
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"STICK"_s);
     EXPECT_FALSE(dialog.Catalog_Description->isEnabled());
 
-    QTest::keyClicks(dialog.Label_MediaID, QStringLiteral("2"));
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+    QTest::keyClicks(dialog.Label_MediaID, u"2"_s);
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"STICK2"_s);
 
     // Emptying the label unticks the box and frees the description.
     dialog.Label_MediaID->clear();
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isChecked());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"STICK2"_s);
 
     // A new label enables the box but leaves it unticked until clicked.
-    QTest::keyClicks(dialog.Label_MediaID, QStringLiteral("HOLS"));
+    QTest::keyClicks(dialog.Label_MediaID, u"HOLS"_s);
     EXPECT_TRUE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isChecked());
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("STICK2"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"STICK2"_s);
     dialog.Catalog_UseSerialID->click();
-    EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("HOLS"));
+    EXPECT_EQ(dialog.Catalog_Description->text(), u"HOLS"_s);
     EXPECT_FALSE(dialog.Catalog_Description->isEnabled());
     dialog.Catalog_UseSerialID->click();
     EXPECT_TRUE(dialog.Catalog_Description->isEnabled());
@@ -292,20 +290,20 @@ TEST_F(QuickCatalogFormTest, NameCharactersAndARamDiskAreRefusedWithABox)
 {
     TQuick_Catalog_Form &dialog = ShowDialog(m_medium);
     for (QLineEdit *edit : {dialog.Catalog_Description, dialog.Label_MediaID}) {
-        edit->setText(QStringLiteral("AB"));
+        edit->setText(u"AB"_s);
         for (const char character : {'\\', '/', ':', '?', '"', '<', '>', '|', '.'}) {
             QTest::keyClick(edit, character);
-            EXPECT_EQ(edit->text(), QStringLiteral("AB"))
+            EXPECT_EQ(edit->text(), u"AB"_s)
                 << edit->objectName().toStdString() << " took " << character;
             const RecordedMessage box = m_ui.TakeSingleMessage();
-            EXPECT_EQ(box.caption, QStringLiteral("Invalid Character"));
+            EXPECT_EQ(box.caption, u"Invalid Character"_s);
             EXPECT_EQ(box.text, kInvalidCharacterText);
             EXPECT_EQ(box.kind, MessageKind::Error);
         }
         // Ordinary characters and the editing keys pass.
-        QTest::keyClicks(edit, QStringLiteral("c d"));
+        QTest::keyClicks(edit, u"c d"_s);
         QTest::keyClick(edit, Qt::Key_Backspace);
-        EXPECT_EQ(edit->text(), QStringLiteral("ABc "));
+        EXPECT_EQ(edit->text(), u"ABc "_s);
         EXPECT_TRUE(m_ui.TakeMessages().empty());
     }
 
@@ -317,12 +315,10 @@ TEST_F(QuickCatalogFormTest, NameCharactersAndARamDiskAreRefusedWithABox)
         QString label;
         QString caption;
     } refused[] = {
-        {QStringLiteral("Holiday.2019"), QStringLiteral("STICK"),
-         QStringLiteral("Invalid Character")},
-        {QStringLiteral("Holiday"), QStringLiteral("A/B"), QStringLiteral("Invalid Character")},
-        {QString(), QStringLiteral("STICK"), QStringLiteral("Catalog Description Required")},
-        {QStringLiteral("   "), QStringLiteral("STICK"),
-         QStringLiteral("Catalog Description Required")},
+        {u"Holiday.2019"_s, u"STICK"_s, u"Invalid Character"_s},
+        {u"Holiday"_s, u"A/B"_s, u"Invalid Character"_s},
+        {QString(), u"STICK"_s, u"Catalog Description Required"_s},
+        {u"   "_s, u"STICK"_s, u"Catalog Description Required"_s},
     };
     for (const auto &row : refused) {
         dialog.Catalog_Description->setText(row.description);
@@ -333,16 +329,16 @@ TEST_F(QuickCatalogFormTest, NameCharactersAndARamDiskAreRefusedWithABox)
         EXPECT_TRUE(dialog.isVisible());
     }
 
-    const QString ram = m_folder.filePath(QStringLiteral("ram"));
+    const QString ram = m_folder.filePath(u"ram"_s);
     QDir().mkpath(ram);
-    m_drives.Mount(ram, DriveKind::RamDisk, QStringLiteral("RAM"));
+    m_drives.Mount(ram, DriveKind::RamDisk, u"RAM"_s);
     dialog.Catalog_Source->setText(ram);
-    dialog.Catalog_Description->setText(QStringLiteral("Holiday"));
+    dialog.Catalog_Description->setText(u"Holiday"_s);
     dialog.CatalogBtn->click();
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Unsupported Device"));
-    EXPECT_EQ(box.text, QStringLiteral("The device to be cataloged is not supported by this "
-                                       "release\n\nPlease select another Catalog Source"));
+    EXPECT_EQ(box.caption, u"Unsupported Device"_s);
+    EXPECT_EQ(box.text, u"The device to be cataloged is not supported by this "
+                        "release\n\nPlease select another Catalog Source"_s);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), 0);
     EXPECT_EQ(DiskCatalogs(), 0);
@@ -354,27 +350,25 @@ TEST_F(QuickCatalogFormTest, CatalogDiskBuildsTheCatalogAndSelectsIt)
 {
     TCatalogueForm &form = ShowForm();
     // A namesake in the folder: the name offered moves on.
-    m_data->RunInTransaction([&] {
-        AddObject(m_work, QStringLiteral("New Disk Catalog"), CatalogSchema::kHardDiskClass);
-    });
+    m_data->RunInTransaction([&] { AddObject(m_work, u"New Disk Catalog"_s, kHardDiskClass); });
     form.ReselectNode(m_work, true);
     OnCatalogDialog("QuickCatalogBtn", [&](TQuick_Catalog_Form &dialog) {
-        EXPECT_EQ(dialog.Catalog_Description->text(), QStringLiteral("New Disk Catalog (2)"));
+        EXPECT_EQ(dialog.Catalog_Description->text(), u"New Disk Catalog (2)"_s);
         dialog.Catalog_Source->setText(m_medium);
-        dialog.Label_MediaID->setText(QStringLiteral("HOLS"));
-        dialog.Catalog_Comments->setPlainText(QStringLiteral("three files"));
+        dialog.Label_MediaID->setText(u"HOLS"_s);
+        dialog.Catalog_Comments->setPlainText(u"three files"_s);
         dialog.Catalog_Reuse->setChecked(true);
         dialog.CatalogBtn->click();
     });
     EXPECT_TRUE(m_ui.TakeMessages().empty());
-    const qint64 id = m_data->Catalogs.FindChild(m_work, QStringLiteral("New Disk Catalog (2)"));
+    const qint64 id = m_data->Catalogs.FindChild(m_work, u"New Disk Catalog (2)"_s);
     ASSERT_GT(id, 0);
     EXPECT_EQ(form.Tree()->SelectedID(), id);
-    EXPECT_EQ(GetObjectComment(*m_data, id), QStringLiteral("three files"));
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 3);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE Name = 'Docs'")), 1);
+    EXPECT_EQ(GetObjectComment(*m_data, id), u"three files"_s);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 3);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Docs'"_s), 1);
     // The label typed was written, and the choices are kept for next time.
-    EXPECT_EQ(m_drives.At(m_medium).label, QStringLiteral("HOLS"));
+    EXPECT_EQ(m_drives.At(m_medium).label, u"HOLS"_s);
     EXPECT_EQ(CatalogOptions::Load(*m_settings).source, m_medium);
     EXPECT_TRUE(CatalogOptions::Load(*m_settings).reuseComments);
     EXPECT_EQ(m_ui.ProgressOperations(), std::vector<int>{0});
@@ -401,7 +395,7 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     EXPECT_EQ(DiskCatalogs(), 0);
 
     // A scan cancelled half-way is rolled back.
-    m_drives.Insert(m_medium, QStringLiteral("STICK"));
+    m_drives.Insert(m_medium, u"STICK"_s);
     OnCatalogDialog("DiskCatalog2", [&](TQuick_Catalog_Form &dialog) {
         dialog.Catalog_Source->setText(m_medium);
         CancelAtFirstPump();
@@ -409,25 +403,25 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
     });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Catalog Failed"));
+    EXPECT_EQ(box.caption, u"Catalog Failed"_s);
     EXPECT_EQ(box.text, kCatalogFailedText);
     EXPECT_EQ(m_catalogsAtCancel, 1);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     EXPECT_EQ(DiskCatalogs(), 0);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 0);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 0);
     EXPECT_EQ(form.Tree()->SelectedID(), m_work);
     EXPECT_EQ(form.List()->Count(), 0);
 
     // A database failure half-way is reported, ends the dialog and is rolled back.
     OnCatalogDialog("DiskCatalog1", [&](TQuick_Catalog_Form &dialog) {
-        m_ui.SetOnProcessEvents([] { throw EDatabaseError(QStringLiteral("disk I/O error")); });
+        m_ui.SetOnProcessEvents([] { throw EDatabaseError(u"disk I/O error"_s); });
         dialog.CatalogBtn->click();
         EXPECT_FALSE(dialog.isVisible());
     });
     m_ui.SetOnProcessEvents({});
     const RecordedMessage failure = m_ui.TakeSingleMessage();
-    EXPECT_EQ(failure.caption, QStringLiteral("Database Error"));
-    EXPECT_EQ(failure.text, QStringLiteral("disk I/O error"));
+    EXPECT_EQ(failure.caption, u"Database Error"_s);
+    EXPECT_EQ(failure.text, u"disk I/O error"_s);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     EXPECT_FALSE(m_data->InTransaction());
     EXPECT_EQ(DiskCatalogs(), 0);
@@ -437,21 +431,19 @@ TEST_F(QuickCatalogFormTest, AFailedCatalogLeavesNothing)
 TEST_F(QuickCatalogFormTest, UpdateReplacesTheCatalogOrLeavesItWhole)
 {
     qint64 old = -1;
-    const CatalogRequest request{
-        m_medium, QStringLiteral("Stick"), m_work, QStringLiteral("STICK"), QStringLiteral("STICK"),
-        QString()};
+    const CatalogRequest request{m_medium, u"Stick"_s, m_work, u"STICK"_s, u"STICK"_s, QString()};
     m_data->RunInTransaction([&] { ASSERT_TRUE(CatalogMedia(*m_data, m_options, request, &old)); });
-    WriteFile(m_medium + QStringLiteral("/new.txt"), 5);
+    WriteFile(m_medium + u"/new.txt"_s, 5);
     TCatalogueForm &form = ShowForm();
     form.Tree()->SelectByID(old);
     form.Tree()->setFocus();
 
     Action("Update1")->trigger();
-    const qint64 updated = m_data->Catalogs.FindChild(m_work, QStringLiteral("Stick"));
+    const qint64 updated = m_data->Catalogs.FindChild(m_work, u"Stick"_s);
     ASSERT_GT(updated, 0);
     EXPECT_NE(updated, old);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Catalogs WHERE ID = %1").arg(old)), 0);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE ID = %1"_s.arg(old)), 0);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 4);
     EXPECT_EQ(form.Tree()->SelectedID(), updated);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 
@@ -463,8 +455,8 @@ TEST_F(QuickCatalogFormTest, UpdateReplacesTheCatalogOrLeavesItWhole)
     m_ui.SetOnProcessEvents({});
     EXPECT_EQ(m_catalogsAtCancel, 2);
     EXPECT_EQ(DiskCatalogs(), 1);
-    EXPECT_EQ(m_data->Catalogs.FindChild(m_work, QStringLiteral("Stick")), updated);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM Files")), 4);
+    EXPECT_EQ(m_data->Catalogs.FindChild(m_work, u"Stick"_s), updated);
+    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 4);
     EXPECT_EQ(form.Tree()->SelectedID(), updated);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
     EXPECT_TRUE(m_ui.TakeMessages().empty());
@@ -477,23 +469,21 @@ using ArchiveFilesDialogTest = QuickCatalogFormTest;
 TEST_F(ArchiveFilesDialogTest, NameCharactersAreRefusedAndOkChecksInOrder)
 {
     m_data->RunInTransaction([&] {
-        AppendCatalogRow(m_data->Catalogs, QStringLiteral("Old Work"), QString(),
-                         CatalogSchema::kArchivesId, CatalogSchema::kArchiveSetClass, false, 0, 0,
-                         QString(), QString(), 10, 0);
+        AppendCatalogRow(m_data->Catalogs, u"Old Work"_s, QString(), kArchivesId, kArchiveSetClass,
+                         false, 0, 0, QString(), QString(), 10, 0);
     });
     TArchiveFilesForm dialog(*m_data, QString());
     dialog.show();
     QApplication::setActiveWindow(&dialog);
-    EXPECT_TRUE(dialog.NameEdit->text().startsWith(QStringLiteral("Archive [")));
-    dialog.NameEdit->setText(QStringLiteral("AB"));
+    EXPECT_TRUE(dialog.NameEdit->text().startsWith(u"Archive ["_s));
+    dialog.NameEdit->setText(u"AB"_s);
     for (const char character : {'\\', '/', ':', '?', '"', '<', '>', '|', '.'}) {
         QTest::keyClick(dialog.NameEdit, character);
         EXPECT_EQ(m_ui.TakeSingleMessage().text,
-                  QString(kInvalidCharacterText)
-                      .replace(QStringLiteral("Catalog"), QStringLiteral("Archive")));
+                  QString(kInvalidCharacterText).replace(u"Catalog"_s, u"Archive"_s));
     }
-    QTest::keyClicks(dialog.NameEdit, QStringLiteral("c"));
-    EXPECT_EQ(dialog.NameEdit->text(), QStringLiteral("ABc"));
+    QTest::keyClicks(dialog.NameEdit, u"c"_s);
+    EXPECT_EQ(dialog.NameEdit->text(), u"ABc"_s);
 
     const struct
     {
@@ -504,15 +494,15 @@ TEST_F(ArchiveFilesDialogTest, NameCharactersAreRefusedAndOkChecksInOrder)
         int page;
         QWidget *field;
     } refused[] = {
-        {m_folder.filePath(QStringLiteral("none")), m_medium, QStringLiteral("A"),
-         QStringLiteral("Invalid Folder"), TArchiveFilesForm::kOptionsPage, dialog.WorkFolderEdit},
-        {m_folder.path(), m_medium + QStringLiteral("/none"), QStringLiteral("A"),
-         QStringLiteral("Invalid Folder"), TArchiveFilesForm::kSettingsPage, dialog.FolderEdit},
-        {m_folder.path(), m_medium, QStringLiteral("  "), QStringLiteral("Invalid Name"),
+        {m_folder.filePath(u"none"_s), m_medium, u"A"_s, u"Invalid Folder"_s,
+         TArchiveFilesForm::kOptionsPage, dialog.WorkFolderEdit},
+        {m_folder.path(), m_medium + u"/none"_s, u"A"_s, u"Invalid Folder"_s,
+         TArchiveFilesForm::kSettingsPage, dialog.FolderEdit},
+        {m_folder.path(), m_medium, u"  "_s, u"Invalid Name"_s, TArchiveFilesForm::kSettingsPage,
+         dialog.NameEdit},
+        {m_folder.path(), m_medium, u"a.b"_s, u"Invalid Character"_s,
          TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
-        {m_folder.path(), m_medium, QStringLiteral("a.b"), QStringLiteral("Invalid Character"),
-         TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
-        {m_folder.path(), m_medium, QStringLiteral("old WORK"), QStringLiteral("Duplicate Name"),
+        {m_folder.path(), m_medium, u"old WORK"_s, u"Duplicate Name"_s,
          TArchiveFilesForm::kSettingsPage, dialog.NameEdit},
     };
     for (const auto &row : refused) {

@@ -37,6 +37,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace CatalogSchema;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Records what the window hands over, and deletes and renames for real.
@@ -54,8 +57,7 @@ public:
     void OpenHits(QWidget *, const QList<ListEntry> &hits) override { opened += hits.size(); }
     bool RenameHit(QWidget *, const ListEntry &hit, QString &name) override
     {
-        m_data.CatalogDatabase
-            .Prepare(QStringLiteral("UPDATE Catalogs SET Name = ?1 WHERE ID = ?2"))
+        m_data.CatalogDatabase.Prepare(u"UPDATE Catalogs SET Name = ?1 WHERE ID = ?2"_s)
             .Bind(1, name)
             .Bind(2, hit.data)
             .Execute();
@@ -64,7 +66,7 @@ public:
     bool DeleteHits(QWidget *, const QList<ListEntry> &hits, bool) override
     {
         for (const ListEntry &hit : hits)
-            m_data.CatalogDatabase.Prepare(QStringLiteral("DELETE FROM Catalogs WHERE ID = ?1"))
+            m_data.CatalogDatabase.Prepare(u"DELETE FROM Catalogs WHERE ID = ?1"_s)
                 .Bind(1, hit.data)
                 .Execute();
         return true;
@@ -84,19 +86,16 @@ protected:
     {
         WindowFixture::SetUp();
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        OpenDatabase(QStringLiteral("db"), [&] {
-            m_work = AddObject(CatalogSchema::kCatalogsId, QStringLiteral("Work"),
-                               CatalogSchema::kCatalogFolderClass);
-            m_disk = AddObject(m_work, QStringLiteral("Disk"), CatalogSchema::kHardDiskClass);
-            m_letters =
-                AddObject(m_disk, QStringLiteral("Letters"), CatalogSchema::kFileFolderClass);
-            m_set = AddObject(CatalogSchema::kArchivesId, QStringLiteral("Set"),
-                              CatalogSchema::kArchiveSetClass);
-            AddFile(m_letters, QStringLiteral("letter one.txt"));
-            AddFile(m_letters, QStringLiteral("letter two.txt"));
-            AddFile(m_set, QStringLiteral("archived letter.txt"), 10, true);
+        OpenDatabase(u"db"_s, [&] {
+            m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass);
+            m_disk = AddObject(m_work, u"Disk"_s, kHardDiskClass);
+            m_letters = AddObject(m_disk, u"Letters"_s, kFileFolderClass);
+            m_set = AddObject(kArchivesId, u"Set"_s, kArchiveSetClass);
+            AddFile(m_letters, u"letter one.txt"_s);
+            AddFile(m_letters, u"letter two.txt"_s);
+            AddFile(m_set, u"archived letter.txt"_s, 10, true);
             for (int i = 0; i < 600; ++i)
-                AddFile(m_disk, QStringLiteral("bulk%1.dat").arg(i));
+                AddFile(m_disk, u"bulk%1.dat"_s.arg(i));
         });
     }
 
@@ -135,13 +134,7 @@ protected:
         return Captions();
     }
 
-    QStringList Captions() const
-    {
-        QStringList captions;
-        for (const ListEntry &entry : m_find->List()->Model()->Entries())
-            captions << entry.caption;
-        return captions;
-    }
+    QStringList Captions() const { return CaptionsOf(m_find->List()->Model()); }
 
     std::unique_ptr<TItemTree> m_tree;
     std::unique_ptr<TFind_Form> m_find;
@@ -151,22 +144,21 @@ protected:
 TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
 {
     TFind_Form &form = Open(m_disk);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Find"));
+    EXPECT_EQ(form.windowTitle(), u"Find"_s);
     QStringList pages;
     for (int i = 0; i < form.PageControl1->count(); ++i)
         pages << form.PageControl1->tabText(i);
-    EXPECT_EQ(pages, (QStringList{QStringLiteral("Name"), QStringLiteral("Date Modified"),
-                                  QStringLiteral("Comments"), QStringLiteral("Advanced")}));
+    EXPECT_EQ(pages, (QStringList{u"Name"_s, u"Date Modified"_s, u"Comments"_s, u"Advanced"_s}));
     EXPECT_EQ(form.TypeCombo->count(), 14);
     EXPECT_EQ(form.TypeCombo->currentIndex(), 0);
     EXPECT_EQ(form.TypeCombo->maxVisibleItems(), 13);
-    EXPECT_EQ(form.LookInEdit->text(), QStringLiteral("Catalogs\\Work\\Disk"));
+    EXPECT_EQ(form.LookInEdit->text(), u"Catalogs\\Work\\Disk"_s);
     EXPECT_TRUE(form.IncludeSubsCheck->isChecked());
     EXPECT_TRUE(form.AllEntriesRadio->isChecked());
     EXPECT_FALSE(form.BetweenEdit->isEnabled());
     EXPECT_EQ(form.BetweenEdit->maxLength(), 20);
     EXPECT_TRUE(form.FindNowBtn->isDefault());
-    EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+    EXPECT_EQ(form.CloseBtn->text(), u"Close"_s);
     EXPECT_FALSE(form.FindBtn->isEnabled());
     EXPECT_FALSE(form.MoveUpBtn->isEnabled());
     EXPECT_FALSE(form.PropertiesBtn->isEnabled());
@@ -174,13 +166,13 @@ TEST_F(FindFormTest, OpensWithItsPagesButtonsAndStartStates)
     EXPECT_TRUE(form.LargeIconsItem->isChecked());
     EXPECT_FALSE(form.LocationLine->isVisible());
     // Without stored widths the columns have room for a typical entry.
-    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    auto *details = form.List()->findChild<QTreeView *>(u"ListView1Details"_s);
     ASSERT_NE(details, nullptr);
     EXPECT_GE(details->header()->sectionSize(0), 20 * details->fontMetrics().averageCharWidth());
-    EXPECT_EQ(form.FindBtn->toolTip(), QStringLiteral("Find Entries"));
+    EXPECT_EQ(form.FindBtn->toolTip(), u"Find Entries"_s);
     EXPECT_EQ(form.FindBtn->statusTip(), QString());
-    EXPECT_EQ(form.ExitFindItem->statusTip(), QStringLiteral("Terminates the Find Function"));
-    EXPECT_EQ(form.PreserveItem->text(), QStringLiteral("&Preserve Find Parameters"));
+    EXPECT_EQ(form.ExitFindItem->statusTip(), u"Terminates the Find Function"_s);
+    EXPECT_EQ(form.PreserveItem->text(), u"&Preserve Find Parameters"_s);
     // The date fields follow the radio buttons.
     form.DateRadio->click();
     EXPECT_TRUE(form.BetweenEdit->isEnabled());
@@ -193,22 +185,20 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
 {
     SetDisplayLocale(QLocale::c());
     TFind_Form &form = Open();
-    form.NameEdit->setText(QStringLiteral("  letter "));
+    form.NameEdit->setText(u"  letter "_s);
     form.FindNowClick();
-    EXPECT_EQ(form.NameEdit->text(), QStringLiteral("letter"));
+    EXPECT_EQ(form.NameEdit->text(), u"letter"_s);
     // Name order, descending: folders sort before files, so they come last.
-    EXPECT_EQ(Captions(),
-              (QStringList{QStringLiteral("letter two.txt"), QStringLiteral("letter one.txt"),
-                           QStringLiteral("archived letter.txt"), QStringLiteral("Letters")}));
-    EXPECT_EQ(form.StatusItems->text(), QStringLiteral("4 Items"));
+    EXPECT_EQ(Captions(), (QStringList{u"letter two.txt"_s, u"letter one.txt"_s,
+                                       u"archived letter.txt"_s, u"Letters"_s}));
+    EXPECT_EQ(form.StatusItems->text(), u"4 Items"_s);
     EXPECT_EQ(form.StatusText->text(), QString());
-    EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+    EXPECT_EQ(form.CloseBtn->text(), u"Close"_s);
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
     EXPECT_TRUE(form.LocationLine->isVisible());
-    EXPECT_EQ(form.LocationLine->Path(),
-              QStringLiteral("Path: Catalogs\\Work\\Disk\\Letters\\letter two.txt"));
+    EXPECT_EQ(form.LocationLine->Path(), u"Path: Catalogs\\Work\\Disk\\Letters\\letter two.txt"_s);
     // The date column fits a whole date and time.
-    auto *details = form.List()->findChild<QTreeView *>(QStringLiteral("ListView1Details"));
+    auto *details = form.List()->findChild<QTreeView *>(u"ListView1Details"_s);
     const QModelIndex date = details->model()->index(0, 3);
     QStyleOptionViewItem option;
     option.initFrom(details);
@@ -216,14 +206,12 @@ TEST_F(FindFormTest, FindNowListsTheHitsSortedAndShowsTheirPath)
               details->itemDelegate()->sizeHint(option, date).width())
         << date.data().toString().toStdString();
     // The criteria went to the settings although Preserve is off.
-    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
-              QStringLiteral("letter"));
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, u"Name"_s), u"letter"_s);
     // A header click sorts by that column at once; the same column flips it.
     form.List()->SortBy(0);
-    EXPECT_EQ(Captions().mid(0, 2),
-              (QStringList{QStringLiteral("Letters"), QStringLiteral("archived letter.txt")}));
+    EXPECT_EQ(Captions().mid(0, 2), (QStringList{u"Letters"_s, u"archived letter.txt"_s}));
     form.List()->SortBy(0);
-    EXPECT_EQ(Captions().first(), QStringLiteral("letter two.txt"));
+    EXPECT_EQ(Captions().first(), u"letter two.txt"_s);
 }
 
 TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
@@ -245,15 +233,15 @@ TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
         EXPECT_FALSE(form.FindNowBtn->isEnabled());
         EXPECT_FALSE(form.NewSearchBtn->isEnabled());
         form.CloseBtn->click();
-        EXPECT_EQ(form.CloseBtn->text(), QStringLiteral("Close"));
+        EXPECT_EQ(form.CloseBtn->text(), u"Close"_s);
         EXPECT_FALSE(form.CloseBtn->isEnabled());
     });
     form.FindNowClick();
     m_ui.SetOnProcessEvents({});
     EXPECT_TRUE(clicked);
-    EXPECT_EQ(captionDuringSearch, QStringLiteral("Stop"));
+    EXPECT_EQ(captionDuringSearch, u"Stop"_s);
     EXPECT_LT(form.List()->Count(), 603);
-    EXPECT_EQ(form.StatusText->text(), QStringLiteral("Search Interrupted"));
+    EXPECT_EQ(form.StatusText->text(), u"Search Interrupted"_s);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.CloseBtn->isEnabled());
     EXPECT_FALSE(m_ui.Cancelled());
@@ -264,7 +252,7 @@ TEST_F(FindFormTest, StopKeepsTheWindowOpenAndTheNextCloseClosesIt)
 TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
 {
     TFind_Form &form = Open();
-    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(u"Letters"_s, 4), QStringList{u"Letters"_s});
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_TRUE(form.BrowseMode());
@@ -272,9 +260,8 @@ TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
     EXPECT_FALSE(form.CriteriaPanel->isVisible());
     EXPECT_TRUE(form.FindBtn->isEnabled());
     EXPECT_TRUE(form.MoveUpBtn->isEnabled());
-    EXPECT_EQ(Captions(),
-              (QStringList{QStringLiteral("letter two.txt"), QStringLiteral("letter one.txt")}));
-    EXPECT_EQ(form.StatusItems->text(), QStringLiteral("2 Items"));
+    EXPECT_EQ(Captions(), (QStringList{u"letter two.txt"_s, u"letter one.txt"_s}));
+    EXPECT_EQ(form.StatusItems->text(), u"2 Items"_s);
     EXPECT_EQ(form.StatusText->text(), SizeText(20, true));
     // Find Now does nothing while browsing.
     form.FindNowClick();
@@ -284,7 +271,7 @@ TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
     EXPECT_FALSE(form.BrowseMode());
     EXPECT_TRUE(form.CriteriaPanel->isVisible());
     EXPECT_FALSE(form.MoveUpBtn->isEnabled());
-    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Letters")}) << "the search ran again";
+    EXPECT_EQ(Captions(), QStringList{u"Letters"_s}) << "the search ran again";
 
     // The Find button leaves browse mode with an empty list.
     form.List()->SelectRow(0);
@@ -295,63 +282,53 @@ TEST_F(FindFormTest, BrowsingIntoAHitAndMovingUpRunsTheSearchAgain)
     EXPECT_FALSE(form.FindBtn->isEnabled());
 }
 
-TEST_F(FindFormTest, NewSearchResetsTheCriteriaButNotTheStartObject)
+TEST_F(FindFormTest, CriteriaAreCheckedResetSavedAndLoadedButNotTheStartObject)
 {
     TFind_Form &form = Open(m_disk);
-    form.NameEdit->setText(QStringLiteral("x"));
-    form.TypeCombo->setCurrentIndex(5);
-    form.IncludeSubsCheck->setChecked(false);
+    // An invalid date turns to the date page and runs nothing.
     form.DateRadio->click();
-    form.BetweenEdit->setText(QStringLiteral("1/1/2000"));
-    form.CommentEdit->setText(QStringLiteral("c"));
-    form.MatchCaseCheck->setChecked(true);
-    form.LabelEdit->setText(QStringLiteral("L"));
-    form.SourceEdit->setText(QStringLiteral("/s"));
-    form.NewSearchClick();
-    EXPECT_EQ(form.Criteria(), SearchSettings{});
-    EXPECT_FALSE(form.BetweenEdit->isEnabled());
-    EXPECT_EQ(form.LookInEdit->text(), QStringLiteral("Catalogs\\Work\\Disk"));
-    EXPECT_EQ(form.StartId(), m_disk);
-}
-
-TEST_F(FindFormTest, AnInvalidDateTurnsToTheDatePageAndRunsNothing)
-{
-    TFind_Form &form = Open();
-    form.DateRadio->click();
-    form.BetweenEdit->setText(QStringLiteral("1/1/2000"));
-    form.AndEdit->setText(QStringLiteral("1/1/2200"));
+    form.BetweenEdit->setText(u"1/1/2000"_s);
+    form.AndEdit->setText(u"1/1/2200"_s);
     form.FindNowClick();
-    const RecordedMessage box = m_ui.TakeSingleMessage();
-    EXPECT_EQ(box.caption, QStringLiteral("Invalid Date"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Date"_s);
     EXPECT_EQ(form.PageControl1->currentIndex(), 1);
     EXPECT_EQ(form.List()->Count(), 0);
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
-}
 
-TEST_F(FindFormTest, SavedSearchesRoundTripAndLeaveTheStartObject)
-{
-    TFind_Form &form = Open(m_disk);
-    form.NameEdit->setText(QStringLiteral("*.txt"));
+    form.NameEdit->setText(u"x"_s);
+    form.TypeCombo->setCurrentIndex(5);
+    form.IncludeSubsCheck->setChecked(false);
+    form.CommentEdit->setText(u"c"_s);
+    form.MatchCaseCheck->setChecked(true);
+    form.LabelEdit->setText(u"L"_s);
+    form.SourceEdit->setText(u"/s"_s);
+    form.NewSearchClick();
+    EXPECT_EQ(form.Criteria(), SearchSettings{});
+    EXPECT_FALSE(form.BetweenEdit->isEnabled());
+    EXPECT_EQ(form.LookInEdit->text(), u"Catalogs\\Work\\Disk"_s);
+    EXPECT_EQ(form.StartId(), m_disk);
+
+    form.NameEdit->setText(u"*.txt"_s);
     form.TypeCombo->setCurrentIndex(6);
     form.WholeWordsCheck->setChecked(true);
-    const QString file = m_folder.filePath(QStringLiteral("saves/mine"));
-    QDir().mkpath(m_folder.filePath(QStringLiteral("saves")));
+    const QString file = m_folder.filePath(u"saves/mine"_s);
+    QDir().mkpath(m_folder.filePath(u"saves"_s));
     m_ui.QueueFileName(file);
     form.SaveSearchClick();
-    EXPECT_TRUE(QFile::exists(file + QStringLiteral(".dvs")));
-    EXPECT_EQ(m_settings->ReadText(TFind_Form::kFindOptionsSection, QStringLiteral("Save Folder")),
-              m_folder.filePath(QStringLiteral("saves")));
+    EXPECT_TRUE(QFile::exists(file + u".dvs"_s));
+    EXPECT_EQ(m_settings->ReadText(TFind_Form::kFindOptionsSection, u"Save Folder"_s),
+              m_folder.filePath(u"saves"_s));
     const SearchSettings saved = form.Criteria();
     form.NewSearchClick();
     form.SetStartId(m_work);
-    m_ui.QueueFileName(file + QStringLiteral(".dvs"));
+    m_ui.QueueFileName(file + u".dvs"_s);
     form.LoadSearchClick();
     EXPECT_EQ(form.Criteria(), saved);
     EXPECT_EQ(form.StartId(), m_work);
     // A file that cannot be read says so and changes nothing.
-    m_ui.QueueFileName(m_folder.filePath(QStringLiteral("none.dvs")));
+    m_ui.QueueFileName(m_folder.filePath(u"none.dvs"_s));
     form.LoadSearchClick();
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, QStringLiteral("Load Saved Search"));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Load Saved Search"_s);
     EXPECT_EQ(form.Criteria(), saved);
 }
 
@@ -359,15 +336,14 @@ TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
 {
     {
         TFind_Form &form = Open();
-        Search(QStringLiteral("kept"));
+        Search(u"kept"_s);
         form.SetIconView(3);
         form.close();
     }
     // The search wrote its criteria although Preserve is off.
-    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
-              QStringLiteral("kept"));
-    EXPECT_EQ(m_settings->ReadInteger(kSearchSettingsSection, QStringLiteral("Icon View"), -1), 3);
-    EXPECT_GT(m_settings->ReadInteger(TFindList::kColumnSection, QStringLiteral("0"), -1), 0);
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, u"Name"_s), u"kept"_s);
+    EXPECT_EQ(m_settings->ReadInteger(kSearchSettingsSection, u"Icon View"_s, -1), 3);
+    EXPECT_GT(m_settings->ReadInteger(TFindList::kColumnSection, u"0"_s, -1), 0);
     {
         TFind_Form &form = Open();
         EXPECT_EQ(form.NameEdit->text(), QString()) << "Preserve is off";
@@ -377,39 +353,38 @@ TEST_F(FindFormTest, PreservedCriteriaComeBackOnlyWhenPreserveIsOn)
         EXPECT_FALSE(form.ToolbarPanel->isVisible());
         form.close();
     }
-    m_settings->WriteBool(kSearchSettingsSection, QStringLiteral("Preserve"), true);
+    m_settings->WriteBool(kSearchSettingsSection, u"Preserve"_s, true);
     {
         TFind_Form &form = Open();
         EXPECT_TRUE(form.PreserveItem->isChecked());
-        EXPECT_EQ(form.NameEdit->text(), QStringLiteral("kept"));
+        EXPECT_EQ(form.NameEdit->text(), u"kept"_s);
         EXPECT_FALSE(form.ToolbarPanel->isVisible());
         // With Preserve on, closing keeps the criteria as they stand.
-        form.NameEdit->setText(QStringLiteral("changed"));
+        form.NameEdit->setText(u"changed"_s);
         form.close();
     }
-    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, QStringLiteral("Name")),
-              QStringLiteral("changed"));
+    EXPECT_EQ(m_settings->ReadText(kSearchSettingsSection, u"Name"_s), u"changed"_s);
 }
 
 TEST_F(FindFormTest, ActionsOnHitsGoThroughTheHandedActions)
 {
     RecordingActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    Search(QStringLiteral("letter one"), 7);
+    Search(u"letter one"_s, 7);
     form.List()->SelectRow(0);
     emit form.List()->EntryActivated();
     EXPECT_EQ(actions.opened, 1) << "a double-click on a file opens it";
 
-    ASSERT_EQ(Search(QString(), 1), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(QString(), 1), QStringList{u"Work"_s});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     EXPECT_TRUE(form.RenameItem->isEnabled());
     EXPECT_TRUE(form.DeleteItem->isEnabled());
     EXPECT_FALSE(form.CommentsItem->isEnabled()) << "not offered by these actions";
     EXPECT_FALSE(form.PropertiesItem->isEnabled());
-    emit form.List()->LabelEdited(0, QStringLiteral("Office"));
-    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Office")});
-    EXPECT_EQ(GetObjectName(*m_data, m_work), QStringLiteral("Office"));
+    emit form.List()->LabelEdited(0, u"Office"_s);
+    EXPECT_EQ(Captions(), QStringList{u"Office"_s});
+    EXPECT_EQ(GetObjectName(*m_data, m_work), u"Office"_s);
     form.DeleteItem->trigger();
     EXPECT_EQ(form.List()->Count(), 0) << "a hit whose row is gone leaves the list";
 }
@@ -420,10 +395,10 @@ TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
     for (FindHitActions *actions :
          {static_cast<FindHitActions *>(nullptr), static_cast<FindHitActions *>(&mainWindow)}) {
         TFind_Form &form = Open(1, actions);
-        Search(QStringLiteral("Letters"));
+        Search(u"Letters"_s);
         form.List()->SelectRow(0);
         form.UpdateMenus();
-        EXPECT_EQ(form.ExploreItem->text(), QStringLiteral("&Explore..."));
+        EXPECT_EQ(form.ExploreItem->text(), u"&Explore..."_s);
         if (!actions) {
             // Without the actions of the main window, what they do stays disabled.
             EXPECT_FALSE(form.ExploreItem->isEnabled());
@@ -438,76 +413,54 @@ TEST_F(FindFormTest, ExploreSelectsTheObjectInTheMainWindowsTree)
     }
 }
 
-struct MenuCase
+// The menu for a hit in one line: the Explore item's caption, "(off)" when
+// it is disabled, then the captions or names of the other enabled items.
+QString MenuLine(const FindMenuState &state)
 {
-    const char *what;
-    int imageIndex;
-    bool packaged;
-    const char *path;
-    const char *exploreCaption;
-    bool exploreEnabled;
-    bool rename;
-    bool comments;
-};
-
-class FindMenuRulesTest : public testing::TestWithParam<MenuCase>
-{
-};
-
-TEST_P(FindMenuRulesTest, FollowTheSelectedHit)
-{
-    const MenuCase &c = GetParam();
-    FindMenuFacts facts;
-    facts.selection = true;
-    facts.imageIndex = c.imageIndex;
-    facts.caption = QStringLiteral("x.txt");
-    facts.packaged = c.packaged;
-    facts.path = QString::fromUtf8(c.path);
-    facts.hasOpenCommand = [](const QString &) { return false; };
-    const FindMenuState state = FindMenuStateFor(facts);
-    EXPECT_EQ(state.explore.caption, QString::fromUtf8(c.exploreCaption)) << c.what;
-    EXPECT_EQ(state.explore.enabled, c.exploreEnabled) << c.what;
-    EXPECT_EQ(state.rename, c.rename) << c.what;
-    EXPECT_EQ(state.deleteItem, c.rename) << c.what;
-    EXPECT_EQ(state.comments, c.comments) << c.what;
-    EXPECT_TRUE(state.properties);
-    const bool file = CatalogSchema::IsFileImage(c.imageIndex);
-    EXPECT_EQ(state.open.enabled, file) << c.what;
-    if (file) {
-        EXPECT_EQ(state.open.caption, QStringLiteral("&Open With...")) << c.what;
+    QStringList line{state.explore.caption + (state.explore.enabled ? u""_s : u"(off)"_s)};
+    if (state.open.enabled)
+        line << state.open.caption;
+    for (const auto &[name, enabled] :
+         {std::pair{"rename", state.rename}, std::pair{"delete", state.deleteItem},
+          std::pair{"properties", state.properties}, std::pair{"comments", state.comments}}) {
+        if (enabled)
+            line << QString::fromLatin1(name);
     }
+    return line.join(u' ');
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hits, FindMenuRulesTest,
-    testing::Values(MenuCase{"disk catalog", CatalogSchema::kHardDiskClass, false, "Catalogs\\Disk",
-                             "&Explore...", true, true, true},
-                    MenuCase{"folder on a medium", CatalogSchema::kFileFolderClass, false,
-                             "Catalogs\\Disk\\F", "&Explore...", true, false, true},
-                    MenuCase{"catalog folder", CatalogSchema::kCatalogFolderClass, false,
-                             "Catalogs\\Work", "&Explore...", false, true, true},
-                    MenuCase{"packaged file", 32, true, "Catalogs\\Disk\\a.zip\\x.txt",
-                             "&Extract...", true, false, true},
-                    MenuCase{"package", CatalogSchema::kPackageClass, false,
-                             "Catalogs\\Disk\\a.zip", "&Extract...", true, false, true},
-                    MenuCase{"archived file", 32, true, "Archives\\Set\\x.txt", "R&estore...", true,
-                             false, true},
-                    MenuCase{"archive set", CatalogSchema::kArchiveSetClass, false, "Archives\\Set",
-                             "R&estore...", true, false, true},
-                    MenuCase{"volume", CatalogSchema::kEmptyArchiveVolumeClass, false,
-                             "Archives\\Volume Pool\\DVARC0001", "&Explore...", false, false, true},
-                    MenuCase{"wastebasket disk", CatalogSchema::kHardDiskClass, false,
-                             "Wastebasket\\Old", "&Explore...", false, true, true},
-                    MenuCase{"catalogs folder", CatalogSchema::kCatalogsFolderClass, false,
-                             "Catalogs", "&Explore...", false, false, false},
-                    MenuCase{"archives folder", CatalogSchema::kArchivesClass, false, "Archives",
-                             "&Explore...", false, false, false}));
-
-TEST(FindMenuRulesTest, NoSelectionDisablesEverything)
+TEST(FindMenuRulesTest, FollowTheSelectedHit)
 {
-    const FindMenuState state = FindMenuStateFor(FindMenuFacts{});
-    EXPECT_FALSE(state.explore.enabled || state.open.enabled || state.rename || state.deleteItem ||
-                 state.properties || state.comments);
+    const struct
+    {
+        int imageIndex;
+        bool packaged;
+        const char *path;
+        const char *menu;
+    } rows[] = {
+        {kHardDiskClass, false, "Catalogs\\Disk", "&Explore... rename delete properties comments"},
+        {kFileFolderClass, false, "Catalogs\\Disk\\F", "&Explore... properties comments"},
+        {kCatalogFolderClass, false, "Catalogs\\Work",
+         "&Explore...(off) rename delete properties comments"},
+        {32, true, "Catalogs\\Disk\\a.zip\\x.txt", "&Extract... &Open With... properties comments"},
+        {kPackageClass, false, "Catalogs\\Disk\\a.zip", "&Extract... properties comments"},
+        {32, true, "Archives\\Set\\x.txt", "R&estore... &Open With... properties comments"},
+        {kArchiveSetClass, false, "Archives\\Set", "R&estore... properties comments"},
+        {kEmptyArchiveVolumeClass, false, "Archives\\Volume Pool\\DVARC0001",
+         "&Explore...(off) properties comments"},
+        {kHardDiskClass, false, "Wastebasket\\Old",
+         "&Explore...(off) rename delete properties comments"},
+        {kCatalogsFolderClass, false, "Catalogs", "&Explore...(off) properties"},
+        {kArchivesClass, false, "Archives", "&Explore...(off) properties"},
+    };
+    const auto noOpenCommand = [](const QString &) { return false; };
+    for (const auto &row : rows) {
+        FindMenuFacts facts{true, row.imageIndex, u"x.txt"_s, row.packaged, {}, noOpenCommand};
+        facts.path = QString::fromUtf8(row.path);
+        EXPECT_EQ(MenuLine(FindMenuStateFor(facts)), QString::fromUtf8(row.menu)) << row.path;
+    }
+    // No selection disables everything.
+    EXPECT_TRUE(MenuLine(FindMenuStateFor(FindMenuFacts{})).endsWith(u"(off)"_s));
 }
 
 TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
@@ -515,7 +468,7 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     CatalogHitActions actions(*m_data, nullptr, &MainTree());
     TFind_Form &form = Open(1, &actions);
     EXPECT_TRUE(form.LookInBrowse->isEnabled());
-    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
+    ASSERT_EQ(Search(u"Letters"_s, 4), QStringList{u"Letters"_s});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     // A folder found on a medium is neither renamed nor deleted.
@@ -526,36 +479,35 @@ TEST_F(FindFormTest, TheCatalogsOwnOperationsRenameAndDeleteHits)
     ASSERT_TRUE(form.PropertiesItem->isEnabled());
     {
         ModalResponder responder(ExpectDialog<TProperties_Form>([](TProperties_Form &properties) {
-            EXPECT_EQ(properties.StatisticsTitle->text(), QStringLiteral("Catalog Statistics"));
+            EXPECT_EQ(properties.StatisticsTitle->text(), u"Catalog Statistics"_s);
             properties.CancelBtn->click();
         }));
         form.PropertiesItem->trigger();
     }
 
-    ASSERT_EQ(Search(QStringLiteral("Disk"), 2), QStringList{QStringLiteral("Disk")});
+    ASSERT_EQ(Search(u"Disk"_s, 2), QStringList{u"Disk"_s});
     form.List()->SelectRow(0);
     form.UpdateMenus();
     ASSERT_TRUE(form.RenameItem->isEnabled());
-    emit form.List()->LabelEdited(0, QStringLiteral("  Disk 2019 "));
-    EXPECT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
-    EXPECT_EQ(GetObjectName(*m_data, m_disk), QStringLiteral("Disk 2019"));
+    emit form.List()->LabelEdited(0, u"  Disk 2019 "_s);
+    EXPECT_EQ(Captions(), QStringList{u"Disk 2019"_s});
+    EXPECT_EQ(GetObjectName(*m_data, m_disk), u"Disk 2019"_s);
 
     m_ui.QueueAnswer(MessageAnswer::Yes);
     form.DeleteItem->trigger();
     EXPECT_EQ(m_ui.TakeMessages().size(), 1u) << "the delete asks first";
     // The disk went to the Wastebasket: it stays in the list with its new place.
-    ASSERT_EQ(Captions(), QStringList{QStringLiteral("Disk 2019")});
-    EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(QStringLiteral("Wastebasket")));
+    ASSERT_EQ(Captions(), QStringList{u"Disk 2019"_s});
+    EXPECT_TRUE(GetObjectPath(*m_data, m_disk).startsWith(u"Wastebasket"_s));
     form.List()->SelectRow(0);
-    EXPECT_TRUE(form.LocationLine->Path().startsWith(QStringLiteral("Path: Wastebasket")));
+    EXPECT_TRUE(form.LocationLine->Path().startsWith(u"Path: Wastebasket"_s));
     // The Wastebasket shows it holds something, in the main window's tree too.
-    EXPECT_EQ(m_data->Catalogs.OwnerClass(CatalogSchema::kWastebasketId),
-              CatalogSchema::kFullWastebasketClass);
-    EXPECT_EQ(TItemTree::NodeClass(MainTree().FindNodeByID(nullptr, CatalogSchema::kWastebasketId)),
-              CatalogSchema::kFullWastebasketClass);
+    EXPECT_EQ(m_data->Catalogs.OwnerClass(kWastebasketId), kFullWastebasketClass);
+    EXPECT_EQ(TItemTree::NodeClass(MainTree().FindNodeByID(nullptr, kWastebasketId)),
+              kFullWastebasketClass);
 
     // Shift+Delete deletes for good.
-    ASSERT_EQ(Search(QStringLiteral("Work")), QStringList{QStringLiteral("Work")});
+    ASSERT_EQ(Search(u"Work"_s), QStringList{u"Work"_s});
     form.List()->SelectRow(0);
     m_ui.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(form.List()->CurrentView(), Qt::Key_Delete, Qt::ShiftModifier);
@@ -570,7 +522,7 @@ TEST_F(FindFormTest, OpenAndQuickViewNeedTheMainWindowsFileAccess)
     for (TCatalogFileAccess *access : {static_cast<TCatalogFileAccess *>(nullptr), &fileAccess}) {
         CatalogHitActions actions(*m_data, access);
         TFind_Form &form = Open(1, &actions);
-        Search(QStringLiteral("letter one"));
+        Search(u"letter one"_s);
         form.List()->SelectRow(0);
         form.UpdateMenus();
         EXPECT_TRUE(form.OpenItem->isVisible());
@@ -584,27 +536,18 @@ TEST_F(FindFormTest, DatabaseFaultsAreReportedAndTheWindowCarriesOn)
 {
     CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    ASSERT_EQ(Search(QStringLiteral("Letters"), 4), QStringList{QStringLiteral("Letters")});
-    const auto expectReported = [&](const QString &text) {
-        const RecordedMessage box = m_ui.TakeSingleMessage();
-        EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
-        EXPECT_TRUE(box.text.contains(text)) << box.text.toStdString();
-    };
-
+    ASSERT_EQ(Search(u"Letters"_s, 4), QStringList{u"Letters"_s});
     // A parent cycle: opening a menu reads the selected hit's path.
-    const QString cycle = QStringLiteral("UPDATE Catalogs SET Parent = %1 WHERE ID = %2");
-    m_data->CatalogDatabase.ExecuteScript(cycle.arg(m_letters).arg(m_work));
+    const QString cycle = u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s;
+    Sql(cycle.arg(m_letters).arg(m_work));
     emit form.FileMenu->aboutToShow();
-    expectReported(QStringLiteral("Tree Levels"));
-    m_data->CatalogDatabase.ExecuteScript(cycle.arg(3).arg(m_work));
+    ExpectDatabaseError(u"Tree Levels"_s);
+    Sql(cycle.arg(kCatalogsId).arg(m_work));
 
-    // The files truncated under the open connection (and its page cache
-    // dropped, as memory pressure would): browsing into the hit fails.
-    QFile::resize(TDataShare::FilesFilePath(m_data->DatabaseFolder), 0);
-    QFile::resize(TDataShare::CatalogsFilePath(m_data->DatabaseFolder), 0);
-    m_data->CatalogDatabase.ExecuteScript(QStringLiteral("PRAGMA shrink_memory"));
+    // The files broken under the open connection: browsing into the hit fails.
+    TruncateOpenDatabase();
     emit form.List()->EntryActivated();
-    expectReported(QStringLiteral("not a database"));
+    ExpectDatabaseError(u"not a database"_s);
     EXPECT_FALSE(form.Searching());
     EXPECT_FALSE(form.BrowseMode());
     EXPECT_TRUE(form.FindNowBtn->isEnabled());
@@ -617,30 +560,27 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
 {
     m_data->RunInTransaction([&] {
         const double now = NowDayCount();
-        const qint64 volume =
-            AppendCatalogRow(m_data->Catalogs, QStringLiteral("Archive Volume 1"),
-                             m_folder.filePath(QStringLiteral("gone/")),
-                             CatalogSchema::kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass,
-                             false, now, now, QString(), QStringLiteral("DVARC0090"), 0, 0);
-        m_data->CatalogDatabase
-            .Prepare(QStringLiteral("UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"))
+        const qint64 volume = AppendCatalogRow(
+            m_data->Catalogs, u"Archive Volume 1"_s, m_folder.filePath(u"gone/"_s), kVolumePoolId,
+            kEmptyArchiveVolumeClass, false, now, now, QString(), u"DVARC0090"_s, 0, 0);
+        m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"_s)
             .Bind(1, volume)
             .Bind(2, m_set)
             .Execute();
     });
     CatalogHitActions actions(*m_data);
     TFind_Form &form = Open(1, &actions);
-    Search(QStringLiteral("archived letter"));
+    Search(u"archived letter"_s);
     form.List()->SelectRow(0);
     form.UpdateMenus();
-    ASSERT_EQ(form.ExploreItem->text(), QStringLiteral("R&estore..."));
+    ASSERT_EQ(form.ExploreItem->text(), u"R&estore..."_s);
     ASSERT_TRUE(form.ExploreItem->isEnabled());
     std::unique_ptr<ModalResponder> again;
     ModalResponder first([&](QWidget *dialog) {
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Restore Selected Items"));
+        EXPECT_EQ(dialog->windowTitle(), u"Restore Selected Items"_s);
         auto *extract = qobject_cast<TExtractForm *>(dialog);
         ASSERT_NE(extract, nullptr);
-        extract->FolderEdit->setText(m_folder.filePath(QStringLiteral("out")));
+        extract->FolderEdit->setText(m_folder.filePath(u"out"_s));
         again = std::make_unique<ModalResponder>(
             [](QWidget *shown) { qobject_cast<TExtractForm *>(shown)->CancelBtn->click(); });
         m_ui.QueueDeviceCheck(false);
@@ -650,7 +590,7 @@ TEST_F(FindFormTest, RestoreOfAnArchivedHitAsksForTheFolderUntilTheVolumeIsThere
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
     EXPECT_TRUE(m_ui.TakeMessages().empty());
     again.reset();
-    EXPECT_FALSE(QFileInfo::exists(m_folder.filePath(QStringLiteral("out"))));
+    EXPECT_FALSE(QFileInfo::exists(m_folder.filePath(u"out"_s)));
 }
 
 } // namespace

@@ -117,8 +117,7 @@ public:
 
     bool WriteLabel(const QString &path, const QString &label) override
     {
-        const qsizetype index = IndexOf(path);
-        Drive *drive = index < 0 ? nullptr : &m_drives[std::size_t(index)];
+        auto *drive = const_cast<Drive *>(Find(path));
         m_labelWrites.emplace_back(drive ? drive->mountPoint : QString(), label);
         if (!drive || !drive->ready || !drive->labelWritable)
             return false;
@@ -157,26 +156,20 @@ public:
     }
 
 private:
-    // The drive with the longest mount point that holds the path, or -1.
-    qsizetype IndexOf(const QString &path) const
-    {
-        if (!path.startsWith(u'/'))
-            return -1;
-        const QString clean = QDir::cleanPath(path);
-        qsizetype best = -1;
-        for (std::size_t i = 0; i < m_drives.size(); ++i) {
-            const QString &point = m_drives[i].mountPoint;
-            const bool holds = point == u'/' || clean == point || clean.startsWith(point + u'/');
-            if (holds && (best < 0 || point.size() > m_drives[std::size_t(best)].mountPoint.size()))
-                best = qsizetype(i);
-        }
-        return best;
-    }
-
+    // The drive with the longest mount point that holds the path, or none.
     const Drive *Find(const QString &path) const
     {
-        const qsizetype index = IndexOf(path);
-        return index < 0 ? nullptr : &m_drives[std::size_t(index)];
+        if (!path.startsWith(u'/'))
+            return nullptr;
+        const QString clean = QDir::cleanPath(path);
+        const Drive *best = nullptr;
+        for (const Drive &drive : m_drives) {
+            const QString &point = drive.mountPoint;
+            const bool holds = point == u'/' || clean == point || clean.startsWith(point + u'/');
+            if (holds && (!best || point.size() > best->mountPoint.size()))
+                best = &drive;
+        }
+        return best;
     }
 
     std::deque<Drive> m_drives;

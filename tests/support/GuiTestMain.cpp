@@ -1,8 +1,6 @@
 #include "support/TestEnvironment.h"
 #include "ui/GuardedApplication.h"
 
-#include <gtest/gtest.h>
-
 int main(int argc, char **argv)
 {
     // ctest lists the cases by running this program without the test
@@ -11,8 +9,5 @@ int main(int argc, char **argv)
     // As in the program: a failure that reaches the event loop is reported
     // (and fails the test as an unexpected box) rather than ending the run.
     GuardedApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    WatchEnvironmentLeaks();
-    const int failed = RUN_ALL_TESTS();
-    return failed != 0 || EnvironmentLeaked() ? 1 : 0;
+    return RunAllTests(argc, argv);
 }

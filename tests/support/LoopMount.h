@@ -29,12 +29,13 @@ inline bool RunTool(const QString &tool, const QStringList &arguments, QString &
     return ran && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// An ext4 image of 8 MB with a label; false with the reason when it cannot
-// be made.
-inline bool MakeExt4Image(const QString &image, const QString &label, QString &reason)
+// An ext4 image of the given size with a label; false with the reason when
+// it cannot be made.
+inline bool MakeExt4Image(const QString &image, const QString &label, QString &reason,
+                          int megabytes = 8)
 {
     QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(8 * 1024 * 1024)) {
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) * 1024 * 1024)) {
         reason = QStringLiteral("cannot make ") + image;
         return false;
     }
@@ -79,15 +80,6 @@ inline bool MountImage(LoopMount &mount, const QString &folder, const QString &l
                        QString &reason)
 {
     const QString image = folder + QStringLiteral(".img");
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) * 1024 * 1024)) {
-        reason = QStringLiteral("cannot make ") + image;
-        return false;
-    }
-    file.close();
     QDir().mkpath(folder);
-    return RunTool(QStringLiteral("mkfs.ext4"),
-                   {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-L"), label, image},
-                   reason) &&
-           mount.Mount(image, folder, reason);
+    return MakeExt4Image(image, label, reason, megabytes) && mount.Mount(image, folder, reason);
 }

@@ -17,6 +17,8 @@
 #include <set>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 std::unique_ptr<QTemporaryDir> g_home;
 bool g_environmentLeaked = false;
@@ -50,24 +52,21 @@ void PrepareTestEnvironment()
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_home =
-        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/dirvanta-test-XXXXXX"));
+    g_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/dirvanta-test-XXXXXX"_s);
     const QString home = g_home->path();
-    QDir(home).mkpath(QStringLiteral("config"));
-    QDir(home).mkpath(QStringLiteral("data"));
-    qputenv("XDG_CONFIG_HOME", QString(home + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", QString(home + QStringLiteral("/data")).toUtf8());
+    QDir(home).mkpath(u"config"_s);
+    QDir(home).mkpath(u"data"_s);
+    qputenv("XDG_CONFIG_HOME", QString(home + u"/config"_s).toUtf8());
+    qputenv("XDG_DATA_HOME", QString(home + u"/data"_s).toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.toUtf8());
 }
 
-void WatchEnvironmentLeaks()
+int RunAllTests(int &argc, char **argv)
 {
+    testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new EnvironmentLeakWatcher);
-}
-
-bool EnvironmentLeaked()
-{
-    return g_environmentLeaked;
+    const int failed = RUN_ALL_TESTS();
+    return failed != 0 || g_environmentLeaked ? 1 : 0;
 }
 
 QString TestHome()
@@ -106,10 +105,10 @@ ScopedDesktopFolders::ScopedDesktopFolders(const QString &root)
 {
     const QDir folder(root);
     m_environment.emplace(std::initializer_list<std::pair<const char *, ScopedEnvironment::Value>>{
-        {"XDG_CONFIG_HOME", folder.filePath(QStringLiteral("config"))},
-        {"XDG_CONFIG_DIRS", folder.filePath(QStringLiteral("etc"))},
-        {"XDG_DATA_HOME", folder.filePath(QStringLiteral("local"))},
-        {"XDG_DATA_DIRS", folder.filePath(QStringLiteral("share"))}});
+        {"XDG_CONFIG_HOME", folder.filePath(u"config"_s)},
+        {"XDG_CONFIG_DIRS", folder.filePath(u"etc"_s)},
+        {"XDG_DATA_HOME", folder.filePath(u"local"_s)},
+        {"XDG_DATA_DIRS", folder.filePath(u"share"_s)}});
     ResetFileTypeCaches();
 }
 
@@ -131,17 +130,24 @@ QString NameIndexDisagreement(SqliteConnection &db)
 {
     struct Indexed
     {
-        QLatin1String schema, table, row, index;
+        QString schema, table, row, index;
     };
-    const Indexed tables[] = {{QLatin1String("main"), QLatin1String("Catalogs"),
-                               QLatin1String("ID"), QLatin1String("CatalogsNameIndex")},
-                              {QLatin1String("FilesDb"), QLatin1String("Files"),
-                               QLatin1String("Key"), QLatin1String("FilesNameIndex")}};
+    const Indexed tables[] = {{u"main"_s, u"Catalogs"_s, u"ID"_s, u"CatalogsNameIndex"_s},
+                              {u"FilesDb"_s, u"Files"_s, u"Key"_s, u"FilesNameIndex"_s}};
+    using Trigrams = std::set<std::pair<QString, qint64>>;
+    // The first trigram of one set the other lacks, as a sentence; empty when none.
+    const auto lacking = [](const Trigrams &from, const Trigrams &in, const QString &how) {
+        for (const auto &[trigram, row] : from) {
+            if (!in.count({trigram, row}))
+                return how.arg(row).arg(trigram);
+        }
+        return QString();
+    };
     NameIndex::Flush(db);
     for (const Indexed &t : tables) {
-        std::set<std::pair<QString, qint64>> expected;
+        Trigrams expected;
         SqliteStatement &rows =
-            db.Prepare(QStringLiteral("SELECT %1, Name FROM %2.%3").arg(t.row, t.schema, t.table));
+            db.Prepare(u"SELECT %1, Name FROM %2.%3"_s.arg(t.row, t.schema, t.table));
         while (rows.Step()) {
             const QList<uint> name = rows.Text(1).toLower().toUcs4();
             for (qsizetype i = 0; i + 3 <= name.size(); ++i)
@@ -149,30 +155,18 @@ QString NameIndexDisagreement(SqliteConnection &db)
                                  rows.Int64(0));
         }
         rows.Reset();
-        const QString vocabulary = QStringLiteral("%1Vocabulary").arg(t.index);
-        db.ExecuteScript(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.%1 USING "
-                                        "fts5vocab(%2, %3, 'instance')")
-                             .arg(vocabulary, t.schema, t.index));
-        std::set<std::pair<QString, qint64>> actual;
-        SqliteStatement &terms =
-            db.Prepare(QStringLiteral("SELECT term, doc FROM temp.%1").arg(vocabulary));
+        const QString vocabulary = u"%1Vocabulary"_s.arg(t.index);
+        db.ExecuteScript(u"CREATE VIRTUAL TABLE IF NOT EXISTS temp.%1 USING "
+                         "fts5vocab(%2, %3, 'instance')"_s.arg(vocabulary, t.schema, t.index));
+        Trigrams actual;
+        SqliteStatement &terms = db.Prepare(u"SELECT term, doc FROM temp.%1"_s.arg(vocabulary));
         while (terms.Step())
             actual.emplace(terms.Text(0), terms.Int64(1));
         terms.Reset();
-        for (const auto &[trigram, row] : expected) {
-            if (!actual.count({trigram, row}))
-                return QStringLiteral("%1 row %2 is missing \"%3\"")
-                    .arg(t.table)
-                    .arg(row)
-                    .arg(trigram);
-        }
-        for (const auto &[trigram, row] : actual) {
-            if (!expected.count({trigram, row}))
-                return QStringLiteral("%1 row %2 wrongly has \"%3\"")
-                    .arg(t.table)
-                    .arg(row)
-                    .arg(trigram);
-        }
+        const QString missing = lacking(expected, actual, t.table + u" row %1 is missing \"%2\""_s);
+        const QString wrong = lacking(actual, expected, t.table + u" row %1 wrongly has \"%2\""_s);
+        if (!missing.isEmpty() || !wrong.isEmpty())
+            return missing.isEmpty() ? wrong : missing;
     }
     return {};
 }

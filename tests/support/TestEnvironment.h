@@ -12,10 +12,10 @@
 // temporary home, so no test reads or writes the user's real settings.
 void PrepareTestEnvironment();
 
-// Watches every test for environment variables it leaves changed, naming the
-// test and the variables. True once any test has: the mains then fail the run.
-void WatchEnvironmentLeaks();
-bool EnvironmentLeaked();
+// Runs the tests of the command line, watching each for environment
+// variables it leaves changed (named with the test); a run with a failure
+// or such a leak returns 1.
+int RunAllTests(int &argc, char **argv);
 
 // The temporary home made by PrepareTestEnvironment.
 QString TestHome();

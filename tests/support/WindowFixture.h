@@ -8,15 +8,26 @@
 #include "store/DataShare.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
+#include "ui/CatalogListModel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+
+// The captions of a list's entries, in their order.
+inline QStringList CaptionsOf(const CatalogListModel *model)
+{
+    QStringList captions;
+    for (const ListEntry &entry : model->Entries())
+        captions << entry.caption;
+    return captions;
+}
 
 // A window test's home: a temporary folder with the settings file, the data
 // module on it and the scripted user interface. Builds catalog databases row
@@ -102,6 +113,28 @@ protected:
         query.Reset();
         return count;
     }
+
+    // Truncates the open database's files under its connection and drops
+    // the page cache, as memory pressure would: the next read fails.
+    void TruncateOpenDatabase()
+    {
+        QFile::resize(TDataShare::FilesFilePath(m_data->DatabaseFolder), 0);
+        QFile::resize(TDataShare::CatalogsFilePath(m_data->DatabaseFolder), 0);
+        m_data->CatalogDatabase.ExecuteScript(QStringLiteral("PRAGMA shrink_memory"));
+    }
+
+    // The one box shown since the last take reports a database error
+    // mentioning text, and the failed work left nothing open.
+    void ExpectDatabaseError(const QString &text)
+    {
+        const RecordedMessage box = m_ui.TakeSingleMessage();
+        EXPECT_EQ(box.caption, QStringLiteral("Database Error"));
+        EXPECT_TRUE(box.text.contains(text)) << box.text.toStdString();
+        EXPECT_FALSE(m_data->InTransaction());
+        EXPECT_FALSE(m_ui.ProgressWindowOpen());
+    }
+
+    void Sql(const QString &script) { m_data->CatalogDatabase.ExecuteScript(script); }
 
     QTemporaryDir m_folder;
     ScriptedUserInterface m_ui;
