@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -57,6 +58,35 @@ public:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     const QByteArray &Output() const { return m_output; }
+
+    // Runs the system's zip quietly in this folder; a failure fails the test.
+    void Zip(const QStringList &arguments, const QByteArray &input = {})
+    {
+        EXPECT_EQ(Run(QStringLiteral("zip"), QStringList{QStringLiteral("-q")} + arguments, input),
+                  0)
+            << m_output.constData();
+    }
+
+    // A program as self-extracting ones are: a stub, then a ZIP file of the
+    // members with its offsets adjusted by zip -A.
+    void ZipSelfExtracting(const QString &program, const QStringList &members)
+    {
+        const QString part = Path(QStringLiteral("part.zip"));
+        Zip(QStringList{QStringLiteral("-r"), part} + members);
+        WriteAt(program, QByteArray(4000, '\x90') + Read(part));
+        QFile::remove(part);
+        Zip({QStringLiteral("-A"), program});
+    }
+
+    // Bytes that do not compress, the same on every run.
+    static QByteArray RandomBytes(qsizetype size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        QRandomGenerator generator(7);
+        for (char &byte : bytes)
+            byte = char(generator.generate());
+        return bytes;
+    }
 
     // The member names of a ZIP file as unzip lists them, sorted.
     QStringList ListWithUnzip(const QString &zip)
