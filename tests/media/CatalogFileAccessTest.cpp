@@ -4,8 +4,7 @@
 #include "../store/StoreFixture.h"
 #include "archive/ExtractRestore.h"
 #include "archive/ZipEngine.h"
-#include "media/FilePackages.h"
-#include "media/MediaScan.h"
+#include "media/CatalogMedia.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"
 #include "platform/ShellServices.h"
@@ -92,28 +91,13 @@ protected:
         // Cataloged in the folder "inner": folders of a package merge
         // without regard to letter case.
         m_stage.Write(u"INNER/upper.txt"_s, "upper");
-        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-qr"_s, m_medium.Path(u"docs/pack.zip"_s), u"inner"_s,
-                                         u"INNER"_s}),
-                  0);
-        // A self-extracting program: a stub, then an archive with its offsets
-        // adjusted by zip -A.
+        m_stage.Zip({u"-r"_s, m_medium.Path(u"docs/pack.zip"_s), u"inner"_s, u"INNER"_s});
         m_stage.Write(u"setup/install.txt"_s, "install");
-        ASSERT_EQ(
-            m_stage.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_stage.Path(u"part.zip"_s), u"setup"_s}), 0);
-        m_medium.Write(u"setup.exe"_s, QByteArray(4000, '\x90') +
-                                           ArchiveTestFolder::Read(m_stage.Path(u"part.zip"_s)));
-        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-A"_s, m_medium.Path(u"setup.exe"_s)}), 0);
-        m_data->RunInTransaction([&] {
-            TMediaScanner scanner(*m_data, CatalogOptions{});
-            TPackageAnalyser packages(scanner, *m_data);
-            packages.AttachTo(Medium());
-            m_catalogId =
-                scanner.CreateCatalogObject(u"Stick"_s, Medium(), CatalogSchema::kCatalogsId,
-                                            CatalogSchema::kRemovableDiskClass, QString(),
-                                            u"DISK7"_s, 0, 0, NowDayCount(), NowDayCount());
-            qint64 total = 0;
-            scanner.ScanSource(Medium(), m_catalogId, total);
-        });
+        m_stage.ZipSelfExtracting(m_medium.Path(u"setup.exe"_s), {u"setup"_s});
+        ASSERT_TRUE(CatalogMedia(
+            *m_data, CatalogOptions{},
+            {Medium(), u"Stick"_s, CatalogSchema::kCatalogsId, u"DISK7"_s, u"DISK7"_s, QString()},
+            &m_catalogId));
     }
     void TearDown() override
     {

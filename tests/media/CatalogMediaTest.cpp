@@ -1,6 +1,7 @@
 #include "media/CatalogMedia.h"
 
-#include "../store/StoreFixture.h"
+#include "../archive/ArchivePoolFixture.h"
+#include "../archive/ArchiveTestFolder.h"
 #include "media/ObjectProperties.h"
 #include "platform/DisplayFormats.h"
 #include "store/CatalogSchema.h"
@@ -13,15 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void WriteFile(const QString &path, qint64 size)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(int(size), 'x'));
-}
-
 // A removable medium mounted in a temporary folder, with a small tree.
-class CatalogMediaTest : public StoreFixture
+class CatalogMediaTest : public ArchivePoolFixture
 {
 protected:
     void SetUp() override
@@ -29,9 +23,9 @@ protected:
         StoreFixture::SetUp();
         m_medium = m_folder.filePath(u"medium"_s);
         QDir().mkpath(m_medium + u"/Docs/Deep"_s);
-        WriteFile(m_medium + u"/README.TXT"_s, 100);
-        WriteFile(m_medium + u"/Docs/letter.odt"_s, 2000);
-        WriteFile(m_medium + u"/Docs/Deep/photo.jpg"_s, 30000);
+        ArchiveTestFolder::WriteAt(m_medium + u"/README.TXT"_s, QByteArray(100, 'x'));
+        ArchiveTestFolder::WriteAt(m_medium + u"/Docs/letter.odt"_s, QByteArray(2000, 'x'));
+        ArchiveTestFolder::WriteAt(m_medium + u"/Docs/Deep/photo.jpg"_s, QByteArray(30000, 'x'));
         FakeDriveSystem::Drive &drive = m_drives.Mount(m_medium, DriveKind::Removable, u"STICK"_s);
         drive.totalBytes = 8'000'000'000ULL;
         drive.freeBytes = 1'000'000'000ULL;
@@ -120,8 +114,9 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
         "WHERE Name = 'letter.odt';"
         "UPDATE Catalogs SET Comment = 'deep folder' WHERE Name = 'Deep';"
         "UPDATE Catalogs SET Created = 40000 WHERE ID = %1;"_s.arg(first));
-    WriteFile(m_medium + u"/new.txt"_s, 5);
-    WriteFile(m_medium + u"/README.TXT"_s, 101); // changed: loses nothing it had
+    ArchiveTestFolder::WriteAt(m_medium + u"/new.txt"_s, QByteArray(5, 'x'));
+    ArchiveTestFolder::WriteAt(m_medium + u"/README.TXT"_s,
+                               QByteArray(101, 'x')); // changed: loses nothing it had
 
     qint64 second = -1;
     ASSERT_TRUE(UpdateCatalog(*m_data, m_options, first, &second));
@@ -327,13 +322,8 @@ TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
 {
     // A volume of 4,000 bytes with 1,000 in use, holding a set with a folder
     // and two files; the set's row points at the volume through VolSize.
-    const double now = NowDayCount();
-    const qint64 volume = AppendCatalogRow(m_data->Catalogs, u"Archive Volume 1"_s, QString(),
-                                           kVolumePoolId, kEmptyArchiveVolumeClass, false, now, now,
-                                           QString(), u"DVARC0001"_s, 1000, 4000);
-    const qint64 set =
-        AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), kArchivesId, kArchiveSetClass,
-                         false, now, now, QString(), QString(), 900, volume);
+    const qint64 volume = AddVolumeRow(QString(), 1, 4000, 1000);
+    const qint64 set = AddSetRow(volume, u"Set"_s, 900);
     AddFile(AddObject(set, u"Inner"_s, kArchiveFolderClass), u"a"_s, 300);
     AddFile(set, u"b"_s, 200);
 

@@ -1,5 +1,6 @@
 #include "media/MediaIdentification.h"
 
+#include "../archive/ArchiveTestFolder.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogSchema.h"
 #include "store/StoreFixture.h"
@@ -20,13 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void WriteFile(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
 
 // Diagnostic mode on for the length of a test, in the test's own settings.
 class DiagnosticMode final
@@ -203,10 +197,10 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
     const QString empty = MakeFolder(u"empty"_s);
     const QString fresh = MakeFolder(u"fresh/lost+found"_s).chopped(11);
     const QString hidden = MakeFolder(u"hidden"_s);
-    WriteFile(Path(u"hidden/.settings"_s));
+    ArchiveTestFolder::WriteAt(Path(u"hidden/.settings"_s), {});
     const QString folderOnly = MakeFolder(u"folder/Archives"_s).chopped(9);
     const QString ejected = MakeFolder(u"ejected"_s);
-    WriteFile(Path(u"ejected/file"_s));
+    ArchiveTestFolder::WriteAt(Path(u"ejected/file"_s), {});
     for (const QString &point : {empty, fresh, hidden, folderOnly})
         m_drives.Mount(point, DriveKind::Removable);
     m_drives.Mount(ejected, DriveKind::Removable).ready = false;
@@ -221,7 +215,7 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
 TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
 {
     const QString folder = MakeFolder(u"a folder"_s);
-    WriteFile(Path(u"a file"_s));
+    ArchiveTestFolder::WriteAt(Path(u"a file"_s), {});
     ASSERT_TRUE(QFile::link(folder, Path(u"link"_s)));
     // Each row: path, exists.
     const std::tuple<QString, bool> rows[] = {
@@ -246,7 +240,7 @@ TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntries)
     for (const auto &[entries, shownCounts] : rows) {
         const QString source = MakeFolder(QString::number(entries));
         for (int i = 0; i < entries; ++i)
-            WriteFile(source + u"/file "_s + QString::number(i));
+            ArchiveTestFolder::WriteAt(source + u"/file "_s + QString::number(i), {});
         const qsizetype before = m_ui.ProgressTexts().size();
         EXPECT_EQ(CountSourceFiles(source, true), entries);
         QStringList texts;
@@ -260,13 +254,13 @@ TEST_F(MediumFolderTest, CountingCountsFoldersAndLinksButNeverFollowsLinks)
 {
     const QString source = MakeFolder(u"source"_s);
     MakeFolder(u"source/a/b/c"_s);                                            // 3 folders
-    WriteFile(Path(u"source/a/b/c/deep.txt"_s));                              // 1
-    WriteFile(Path(u"source/.hidden"_s));                                     // 1
+    ArchiveTestFolder::WriteAt(Path(u"source/a/b/c/deep.txt"_s), {});         // 1
+    ArchiveTestFolder::WriteAt(Path(u"source/.hidden"_s), {});                // 1
     MakeFolder(u"source/empty"_s);                                            // 1
     ASSERT_TRUE(QFile::link(Path(u"elsewhere"_s), Path(u"source/broken"_s))); // 1
     const QString big = MakeFolder(u"big"_s);
     for (int i = 0; i < 20; ++i)
-        WriteFile(big + u"/f"_s + QString::number(i));
+        ArchiveTestFolder::WriteAt(big + u"/f"_s + QString::number(i), {});
     ASSERT_TRUE(QFile::link(big, Path(u"source/to big"_s)));    // 1, not its 20
     ASSERT_TRUE(QFile::link(source, Path(u"source/a/loop"_s))); // 1, not a cycle
 
@@ -289,7 +283,8 @@ TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
     for (int i = 0; i < 3; ++i) {
         MakeFolder(u"source/sub"_s + QString::number(i));
         for (int j = 0; j < 20; ++j)
-            WriteFile(source + u"/sub"_s + QString::number(i) + u"/f"_s + QString::number(j));
+            ArchiveTestFolder::WriteAt(
+                source + u"/sub"_s + QString::number(i) + u"/f"_s + QString::number(j), {});
     }
     // Every pump lets events run; the second one brings the click on Cancel.
     qint64 tick = 0;
@@ -325,7 +320,7 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
         EXPECT_EQ(box.text, u"Please specify a valid Catalog Source before continuing"_s);
     }
 
-    WriteFile(Path(u"stick/notes.txt"_s));
+    ArchiveTestFolder::WriteAt(Path(u"stick/notes.txt"_s), {});
     EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/notes.txt"_s, label));
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Invalid Catalog Source"_s);
