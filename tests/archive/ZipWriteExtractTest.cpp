@@ -51,6 +51,17 @@ protected:
         return archive;
     }
 
+    // Adds items to an archive as the archive creation does.
+    bool Add(const QString &archive, const QString &items, unsigned options,
+             const QString &root = {})
+    {
+        m_zip.lpszZipFile = archive;
+        m_zip.lpszRootPath = root;
+        m_zip.lpszItemList = items;
+        m_zip.Options = options;
+        return m_zip.Execute(ZipFunction::Add);
+    }
+
     QString ExtractTo(const QString &archive, const QString &destination, unsigned options)
     {
         m_unzip.lpszZipFile = archive;
@@ -75,17 +86,15 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
     for (int factor : {9, 0}) {
         SCOPED_TRACE(factor);
         QFile::remove(archive);
-        m_zip.lpszZipFile = archive;
-        m_zip.lpszRootPath = m_folder.Path(u"src"_s);
         m_zip.CompFactor = factor;
-        m_zip.lpszItemList = m_folder.Path(u"src/One.txt"_s) + u" \""_s +
-                             m_folder.Path(u"src/two words.txt"_s) + u"\" "_s +
-                             m_folder.Path(u"src/.hidden"_s);
-        m_zip.Options = QuietFlag | IncludeSysHiddenFlag;
-        ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
-        m_zip.lpszItemList = m_folder.Path(u"src/Sub/*.*"_s);
-        m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
-        ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+        const QString src = m_folder.Path(u"src"_s);
+        ASSERT_TRUE(Add(archive,
+                        src + u"/One.txt \""_s + src + u"/two words.txt\" "_s + src + u"/.hidden"_s,
+                        QuietFlag | IncludeSysHiddenFlag, src))
+            << m_zip.ErrorCode();
+        ASSERT_TRUE(
+            Add(archive, src + u"/Sub/*.*"_s, QuietFlag | IncludeSysHiddenFlag | RecurseFlag, src))
+            << m_zip.ErrorCode();
 
         ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0)
             << m_folder.Output().toStdString();
@@ -106,12 +115,11 @@ TEST_F(ZipWriteExtractTest, FolderItemWithoutRootKeepsItsNameAndTempBuildLeavesN
     MakeSourceTree();
     const QString archive = m_folder.Path(u"whole.zip"_s);
     QDir().mkpath(m_folder.Path(u"work"_s));
-    m_zip.lpszZipFile = archive;
     m_zip.lpszTempPath = m_folder.Path(u"work"_s);
     m_zip.CompFactor = 9;
-    m_zip.lpszItemList = m_folder.Path(u"src/Sub"_s);
-    m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag;
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+    ASSERT_TRUE(Add(archive, m_folder.Path(u"src/Sub"_s),
+                    QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag))
+        << m_zip.ErrorCode();
     EXPECT_EQ(m_folder.ListWithUnzip(archive),
               (QStringList{u"Sub/"_s, u"Sub/Inner/"_s, u"Sub/Inner/deep.txt"_s}));
     EXPECT_TRUE(QDir(m_folder.Path(u"work"_s)).isEmpty());
@@ -119,30 +127,24 @@ TEST_F(ZipWriteExtractTest, FolderItemWithoutRootKeepsItsNameAndTempBuildLeavesN
 
 TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
 {
-    m_zip.lpszZipFile = m_folder.Path(u"none.zip"_s);
-    m_zip.lpszItemList.clear();
-    EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+    EXPECT_FALSE(Add(m_folder.Path(u"none.zip"_s), QString(), 0));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::NothingToDo);
 
     const QString locked = m_folder.Write(u"locked.txt"_s, "x");
     QFile::setPermissions(locked, {});
     if (!QFile(locked).open(QIODevice::ReadOnly)) { // root reads anything
-        m_zip.lpszItemList = locked;
-        EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+        EXPECT_FALSE(Add(m_folder.Path(u"none.zip"_s), locked, 0));
         EXPECT_EQ(m_zip.ErrorCode(), ZipResult::FileInUse);
     }
 
     // A cancel leaves an existing archive as it was.
     m_folder.Write(u"a.txt"_s, "a");
     const QString archive = m_folder.Path(u"keep.zip"_s);
-    m_zip.lpszZipFile = archive;
-    m_zip.lpszItemList = m_folder.Path(u"a.txt"_s);
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add));
+    ASSERT_TRUE(Add(archive, m_folder.Path(u"a.txt"_s), 0));
     const QByteArray before = ArchiveTestFolder::Read(archive);
     m_folder.Write(u"b.txt"_s, "b");
-    m_zip.lpszItemList = m_folder.Path(u"b.txt"_s);
     m_ui.SetCancelled(true);
-    EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+    EXPECT_FALSE(Add(archive, m_folder.Path(u"b.txt"_s), 0));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::Cancelled);
     EXPECT_EQ(ArchiveTestFolder::Read(archive), before);
 }
@@ -161,11 +163,9 @@ TEST_F(ZipWriteExtractTest, LinksRoundTripAsLinksAndPipesAreLeftOut)
     ASSERT_EQ(::mkfifo(QFile::encodeName(m_folder.Path(u"src/pipe"_s)).constData(), 0600), 0);
 
     const QString archive = m_folder.Path(u"links.zip"_s);
-    m_zip.lpszZipFile = archive;
-    m_zip.lpszRootPath = m_folder.Path(u"src"_s);
-    m_zip.lpszItemList = m_folder.Path(u"src/*.*"_s);
-    m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+    ASSERT_TRUE(Add(archive, m_folder.Path(u"src/*.*"_s),
+                    QuietFlag | IncludeSysHiddenFlag | RecurseFlag, m_folder.Path(u"src"_s)))
+        << m_zip.ErrorCode();
     ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0) << m_folder.Output().toStdString();
     EXPECT_EQ(m_folder.ListWithUnzip(archive),
               (QStringList{u"dangling"_s, u"data.txt"_s, u"run.sh"_s, u"to-data"_s, u"up"_s}));

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -69,33 +71,31 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     ScriptedUserInterface ui;
     FakeDriveSystem drives;
     drives.Mount(u"/net/share"_s, DriveKind::Network);
-    QString description;
-
-    GetDriveClass(u"/net/share/docs"_s, description);
-    EXPECT_TRUE(ui.TakeMessages().empty()) << "off while the setting is missing";
-    for (const QString &on : {u"1"_s, u"0x10"_s}) {
-        const DiagnosticMode mode(on);
-        EXPECT_EQ(GetDriveClass(u"/net/share/docs"_s, description), DriveClass::HardDisk);
-        const RecordedMessage box = ui.TakeSingleMessage();
-        EXPECT_EQ(box.kind, MessageKind::Information);
-        EXPECT_EQ(box.caption, u"Dirvanta Debug"_s);
-        EXPECT_EQ(box.text, u"Drive String: \t/net/share/docs\n\n"
-                            u"Drive Identifier: \t/net/share\n\n"
-                            u"Drive Type: \t4\n\n"
-                            u"Drive Description: \tNetwork Disk"_s)
-            << "with " << on.toStdString();
-    }
-    {
-        const DiagnosticMode mode(u"0"_s);
-        GetDriveClass(u"/net/share/docs"_s, description);
-        EXPECT_TRUE(ui.TakeMessages().empty()) << "0 is off";
-    }
-    {
-        const DiagnosticMode mode(u"1"_s);
-        GetDriveClass(u"/unmounted"_s, description);
-        EXPECT_EQ(ui.TakeSingleMessage().text,
-                  u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
-                  u"Drive Description: \tError Accessing Device"_s);
+    const QString network = u"Drive String: \t/net/share/docs\n\nDrive Identifier: \t/net/share\n\n"
+                            u"Drive Type: \t4\n\nDrive Description: \tNetwork Disk"_s;
+    // Each row: setting (none when empty), source, the box's text (no box when empty).
+    const std::tuple<QString, QString, QString> rows[] = {
+        {QString(), u"/net/share/docs"_s, QString()},
+        {u"1"_s, u"/net/share/docs"_s, network},
+        {u"0x10"_s, u"/net/share/docs"_s, network},
+        {u"0"_s, u"/net/share/docs"_s, QString()},
+        {u"1"_s, u"/unmounted"_s,
+         u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
+         u"Drive Description: \tError Accessing Device"_s},
+    };
+    for (const auto &[setting, source, text] : rows) {
+        SCOPED_TRACE(setting.toStdString() + ' ' + source.toStdString());
+        std::optional<DiagnosticMode> mode;
+        if (!setting.isEmpty())
+            mode.emplace(setting);
+        QString description;
+        GetDriveClass(source, description);
+        QStringList boxes;
+        for (const RecordedMessage &box : ui.TakeMessages()) {
+            EXPECT_EQ(box.kind, MessageKind::Information);
+            boxes << box.caption + u'|' + box.text;
+        }
+        EXPECT_EQ(boxes, text.isEmpty() ? QStringList() : QStringList{u"Dirvanta Debug|"_s + text});
     }
 }
 
