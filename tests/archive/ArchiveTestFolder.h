@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <zip.h>
+
+#include <algorithm>
+#include <vector>
+
 // A scratch folder for archive tests, with helpers to make files and run the
 // system's zip tools as independent witnesses.
 class ArchiveTestFolder
@@ -65,6 +70,28 @@ public:
         EXPECT_EQ(Run(QStringLiteral("zip"), QStringList{QStringLiteral("-q")} + arguments, input),
                   0)
             << m_output.constData();
+    }
+
+    // Writes a ZIP file with libzip, which stores any name it is given. Each
+    // member holds its own name; its DOS attributes mark it as a folder when
+    // the name is one of `folders`, else as a file.
+    QString ZipWithLibrary(const QString &zip, const std::vector<QByteArray> &members,
+                           const std::vector<QByteArray> &folders = {})
+    {
+        int error = 0;
+        zip_t *archive =
+            zip_open(QFile::encodeName(Path(zip)).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        for (const QByteArray &name : members) {
+            zip_source_t *source =
+                zip_source_buffer(archive, name.constData(), zip_uint64_t(name.size()), 0);
+            const zip_int64_t index = zip_file_add(archive, name.constData(), source, 0);
+            EXPECT_GE(index, 0) << name.constData();
+            const bool folder = std::find(folders.begin(), folders.end(), name) != folders.end();
+            zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
+                                             folder ? 0x10 : 0x20);
+        }
+        EXPECT_EQ(zip_close(archive), 0);
+        return Path(zip);
     }
 
     // A program as self-extracting ones are: a stub, then a ZIP file of the

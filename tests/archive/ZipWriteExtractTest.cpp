@@ -34,23 +34,6 @@ protected:
         QDir().mkpath(m_folder.Path(u"src/Empty"_s));
     }
 
-    // Writes an archive with libzip, which stores any name it is given; each
-    // member holds its own name.
-    QString WriteWithLibzip(const QString &name, const std::vector<QByteArray> &members)
-    {
-        const QString archive = m_folder.Path(name);
-        int error = 0;
-        ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE, &error));
-        for (const QByteArray &member : members) {
-            ZipSource source(zip_source_buffer(zip.get(), member.constData(), member.size(), 0));
-            EXPECT_GE(zip_file_add(zip.get(), member.constData(), source.get(), 0), 0)
-                << member.constData();
-            source.release();
-        }
-        EXPECT_EQ(CloseZipArchive(zip), ZIP_ER_OK);
-        return archive;
-    }
-
     // Adds items to an archive as the archive creation does.
     bool Add(const QString &archive, const QString &items, unsigned options,
              const QString &root = {})
@@ -277,9 +260,9 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 {
     // An absolute name into this test's own folder shows an escape without
     // touching the rest of the system.
-    const QString archive =
-        WriteWithLibzip(u"hostile.zip"_s, {"../pwned.txt", "/abs.txt", "good.txt", "a/../../up.txt",
-                                           QFile::encodeName(m_folder.Path(u"abs.txt"_s))});
+    const QString archive = m_folder.ZipWithLibrary(
+        u"hostile.zip"_s, {"../pwned.txt", "/abs.txt", "good.txt", "a/../../up.txt",
+                           QFile::encodeName(m_folder.Path(u"abs.txt"_s))});
     const QString out = ExtractTo(archive, u"nest/out"_s, RecurseFlag | OverWriteFlag);
     // Existing folders, so a climbing path would resolve if it were written.
     QDir().mkpath(out + u"/a"_s);
@@ -300,7 +283,7 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 // member.
 TEST_F(ZipWriteExtractTest, LinksAreNeverFollowedAndExactNamesPickOneMember)
 {
-    const QString archive = WriteWithLibzip(
+    const QString archive = m_folder.ZipWithLibrary(
         u"links.zip"_s, {"plain.txt", "sub/inner.txt", "Back\\slash.txt", "README", "readme"});
     const QString secret = m_folder.Write(u"outside/secret.txt"_s, "secret");
     const QString out = ExtractTo(archive, u"out"_s, RecurseFlag | OverWriteFlag);

@@ -233,7 +233,7 @@ ListEntry ObjectEntry(qint64 id, int cls)
 
 } // namespace
 
-TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolders)
+TEST_F(CatalogFileAccessTest, PackagedItemsAreExtractedWithTheirFoldersOrTheMissingPackageNamed)
 {
     const qint64 readMe = FileKey(u"read me.txt"_s);
     const QList<ListEntry> folderAndFile = {
@@ -283,16 +283,12 @@ TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolde
 
     EXPECT_FALSE(BuildExtractRequest(*m_data, {twoPackages[1]}, true));
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Format"_s);
-}
 
-TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothingExtracted)
-{
-    const std::optional<ExtractRequest> request = BuildExtractRequest(
-        *m_data, {ObjectEntry(ObjectId(u"pack.zip"_s), CatalogSchema::kPackageClass)}, true);
-    ASSERT_TRUE(request);
+    // A package deleted since the catalog is reported; nothing is extracted
+    // and the folder is not remembered.
     QFile::remove(m_medium.Path(u"docs/pack.zip"_s));
-    const QString into = m_temp.filePath(u"out"_s);
-    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, m_settings.get()),
+    const QString gone = m_temp.filePath(u"gone"_s);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {gone, false}, m_settings.get()),
               ExtractOutcome::PackageMissing);
     const RecordedMessage missing = m_ui.TakeSingleMessage();
     EXPECT_EQ(missing.caption, u"File Error"_s);
@@ -302,8 +298,8 @@ TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothin
                                 u"/docs/pack.zip\"\n\nPlease check that this file "
                                 "has not been deleted since the Catalog was "
                                 "perfromed"_s);
-    EXPECT_FALSE(QFileInfo::exists(into));
-    EXPECT_TRUE(ReadExtractOptions(*m_settings).folder.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(ReadExtractOptions(*m_settings).folder, into);
 }
 
 TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)

@@ -18,23 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <optional>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Diagnostic mode on for the length of a test, in the test's own settings.
-class DiagnosticMode final
-{
-public:
-    explicit DiagnosticMode(const QString &value)
-    {
-        SettingsStore(SettingsStore::kProgramKey).WriteText(u"Debug Mode"_s, u"On"_s, value);
-    }
-    ~DiagnosticMode() { SettingsStore(SettingsStore::kProgramKey).EraseSection(u"Debug Mode"_s); }
-    Q_DISABLE_COPY_MOVE(DiagnosticMode)
-};
 
 TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
 {
@@ -85,11 +71,13 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     };
     for (const auto &[setting, source, text] : rows) {
         SCOPED_TRACE(setting.toStdString() + ' ' + source.toStdString());
-        std::optional<DiagnosticMode> mode;
+        SettingsStore program(SettingsStore::kProgramKey);
+        program.EraseSection(u"Debug Mode"_s);
         if (!setting.isEmpty())
-            mode.emplace(setting);
+            program.WriteText(u"Debug Mode"_s, u"On"_s, setting);
         QString description;
         GetDriveClass(source, description);
+        program.EraseSection(u"Debug Mode"_s);
         QStringList boxes;
         for (const RecordedMessage &box : ui.TakeMessages()) {
             EXPECT_EQ(box.kind, MessageKind::Information);
@@ -177,9 +165,7 @@ TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
 class MediumFolderTest : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    QString Path(const QString &relative) const { return m_folder.filePath(relative); }
+    QString Path(const QString &relative) const { return m_folder.Path(relative); }
 
     QString MakeFolder(const QString &relative) const
     {
@@ -187,7 +173,7 @@ protected:
         return Path(relative);
     }
 
-    QTemporaryDir m_folder;
+    ArchiveTestFolder m_folder;
     FakeDriveSystem m_drives;
     ScriptedUserInterface m_ui;
 };
@@ -197,10 +183,10 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
     const QString empty = MakeFolder(u"empty"_s);
     const QString fresh = MakeFolder(u"fresh/lost+found"_s).chopped(11);
     const QString hidden = MakeFolder(u"hidden"_s);
-    ArchiveTestFolder::WriteAt(Path(u"hidden/.settings"_s), {});
+    m_folder.Write(u"hidden/.settings"_s, {});
     const QString folderOnly = MakeFolder(u"folder/Archives"_s).chopped(9);
     const QString ejected = MakeFolder(u"ejected"_s);
-    ArchiveTestFolder::WriteAt(Path(u"ejected/file"_s), {});
+    m_folder.Write(u"ejected/file"_s, {});
     for (const QString &point : {empty, fresh, hidden, folderOnly})
         m_drives.Mount(point, DriveKind::Removable);
     m_drives.Mount(ejected, DriveKind::Removable).ready = false;
@@ -215,7 +201,7 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
 TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
 {
     const QString folder = MakeFolder(u"a folder"_s);
-    ArchiveTestFolder::WriteAt(Path(u"a file"_s), {});
+    m_folder.Write(u"a file"_s, {});
     ASSERT_TRUE(QFile::link(folder, Path(u"link"_s)));
     // Each row: path, exists.
     const std::tuple<QString, bool> rows[] = {
@@ -232,8 +218,13 @@ TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
         EXPECT_EQ(FolderExists(path), exists) << path.toStdString();
 }
 
-TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntries)
+TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntriesOrIsAHundredUntouched)
 {
+    for (const QString &source : {MakeFolder(u"empty"_s), Path(u"missing"_s), u"A:\\"_s})
+        EXPECT_EQ(CountSourceFiles(source, false), 100) << source.toStdString();
+    EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
+    EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
+    EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
     // Each row: entries, shownCounts.
     const std::tuple<int, QList<int>> rows[] = {{0, {}},   {1, {0}},      {14, {0}},
                                                 {15, {0}}, {16, {0, 15}}, {31, {0, 15, 30}}};
@@ -254,8 +245,8 @@ TEST_F(MediumFolderTest, CountingCountsFoldersAndLinksButNeverFollowsLinks)
 {
     const QString source = MakeFolder(u"source"_s);
     MakeFolder(u"source/a/b/c"_s);                                            // 3 folders
-    ArchiveTestFolder::WriteAt(Path(u"source/a/b/c/deep.txt"_s), {});         // 1
-    ArchiveTestFolder::WriteAt(Path(u"source/.hidden"_s), {});                // 1
+    m_folder.Write(u"source/a/b/c/deep.txt"_s, {});                           // 1
+    m_folder.Write(u"source/.hidden"_s, {});                                  // 1
     MakeFolder(u"source/empty"_s);                                            // 1
     ASSERT_TRUE(QFile::link(Path(u"elsewhere"_s), Path(u"source/broken"_s))); // 1
     const QString big = MakeFolder(u"big"_s);
@@ -266,15 +257,6 @@ TEST_F(MediumFolderTest, CountingCountsFoldersAndLinksButNeverFollowsLinks)
 
     EXPECT_EQ(CountSourceFiles(source, true), 9);
     EXPECT_EQ(CountSourceFiles(source + u'/', true), 9);
-}
-
-TEST_F(MediumFolderTest, WithoutPrevalidationTheCountIsAHundredUntouched)
-{
-    for (const QString &source : {MakeFolder(u"empty"_s), Path(u"missing"_s), u"A:\\"_s})
-        EXPECT_EQ(CountSourceFiles(source, false), 100) << source.toStdString();
-    EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
-    EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
-    EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
 }
 
 TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
@@ -320,7 +302,7 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
         EXPECT_EQ(box.text, u"Please specify a valid Catalog Source before continuing"_s);
     }
 
-    ArchiveTestFolder::WriteAt(Path(u"stick/notes.txt"_s), {});
+    m_folder.Write(u"stick/notes.txt"_s, {});
     EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/notes.txt"_s, label));
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Invalid Catalog Source"_s);
@@ -333,6 +315,20 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
     m_ui.QueueDeviceCheck(false);
     EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/music"_s, label));
     EXPECT_TRUE(m_ui.TakeMessages().empty());
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+
+    // An empty drive waits for any disk; giving up shows no box.
+    m_drives.At(stick).ready = false;
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick, label));
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    const std::vector<DeviceCheckView> checks = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(std::pair(checks[0].name, checks[0].requiredLabel),
+              std::pair(u"Photos"_s, QString()));
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(stick, u"New Disk"_s); });
+    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, stick, label));
+    EXPECT_EQ(label, u"NEW DISK"_s);
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
 }
 
@@ -368,26 +364,6 @@ TEST_F(MediumFolderTest, TheLabelEditFollowsTheFileSystem)
 
     EXPECT_FALSE(LabelChanged(u"photos"_s, u"Photos"_s));
     EXPECT_TRUE(LabelChanged(QString(), u"Photos"_s));
-}
-
-TEST_F(MediumFolderTest, TheSourceCheckWaitsForAnyDiskInAnEmptyDrive)
-{
-    const QString stick = MakeFolder(u"stick"_s);
-    m_drives.Mount(stick, DriveKind::Removable).ready = false;
-    QString label = u"stale"_s;
-
-    m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick, label)) << "given up";
-    EXPECT_TRUE(m_ui.TakeMessages().empty()) << "giving up shows no box";
-    std::vector<DeviceCheckView> checks = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks[0].name, u"Photos"_s);
-    EXPECT_EQ(checks[0].requiredLabel, QString()) << "any disk will do";
-
-    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(stick, u"New Disk"_s); });
-    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, stick, label));
-    EXPECT_EQ(label, u"NEW DISK"_s) << "the label of the disk that was put in";
-    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
 }
 
 class DescriptionCheckTest : public StoreFixture

@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <zip.h>
 
 #include <map>
 #include <optional>
@@ -765,25 +764,6 @@ protected:
 
     QString Medium() const { return m_medium.Path(QString()); }
 
-    // Writes a ZIP on the medium with libzip: each member a name and whether
-    // its external attributes mark a folder (DOS attribute 16).
-    void ZipWithLibrary(const QString &zipName,
-                        const std::vector<std::pair<QByteArray, bool>> &members)
-    {
-        int error = 0;
-        zip_t *archive = zip_open(QFile::encodeName(m_medium.Path(zipName)).constData(),
-                                  ZIP_CREATE | ZIP_TRUNCATE, &error);
-        ASSERT_NE(archive, nullptr);
-        for (const auto &[name, folder] : members) {
-            zip_source_t *source = zip_source_buffer(archive, "data", 4, 0);
-            const zip_int64_t index = zip_file_add(archive, name.constData(), source, 0);
-            ASSERT_GE(index, 0) << name.constData();
-            zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
-                                             folder ? 0x10 : 0x20);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
-    }
-
     // Everything cataloged from the medium by path of stored names
     // ("DATA.ZIP/src/a.c"); rows are written two at a time.
     std::map<QString, Entry> ScanPackages(const CatalogOptions &options = {},
@@ -855,13 +835,10 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
 // without regard to letter case; empty names make none.
 TEST_F(FilePackagesTest, HandWrittenMemberNamesMakeTheirFolders)
 {
-    ZipWithLibrary(
-        u"set.zip"_s,
-        {{"docs/", false}, {"flagged/", true}, {"flagged/inner/", true}, {"top.txt", false}});
-    ZipWithLibrary(u"win.zip"_s, {{"Docs\\Deep\\a.txt", false},
-                                  {"docs\\b.txt", false},
-                                  {"x//y.txt", false},
-                                  {"/top.txt", false}});
+    m_medium.ZipWithLibrary(u"set.zip"_s, {"docs/", "flagged/", "flagged/inner/", "top.txt"},
+                            {"flagged/", "flagged/inner/"});
+    m_medium.ZipWithLibrary(u"win.zip"_s,
+                            {"Docs\\Deep\\a.txt", "docs\\b.txt", "x//y.txt", "/top.txt"});
     EXPECT_EQ(Paths(ScanPackages()),
               (QStringList{u"set.zip"_s, u"set.zip/docs"_s, u"set.zip/top.txt"_s, u"win.zip"_s,
                            u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s, u"win.zip/Docs/Deep/a.txt"_s,
