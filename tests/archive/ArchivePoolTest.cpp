@@ -84,21 +84,7 @@ protected:
     std::optional<ArchivePool> m_pool;
 };
 
-TEST_F(ArchivePoolTest, AnotherDriveIsAskedForOnlyWhileThePoolHoldsVolumes)
-{
-    m_pool->SetPoolDrive(m_drive);
-    const QString other = m_folder.filePath(u"OTHER"_s);
-    EXPECT_TRUE(m_pool->ChangePoolDrive(other));
-    EXPECT_EQ(m_pool->PoolDrive(), other);
-
-    AddVolumeRow(1, kMegabyte, 0);
-    m_ui.QueueAnswer(MessageAnswer::No);
-    EXPECT_FALSE(m_pool->ChangePoolDrive(m_drive));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Destination Changing"_s);
-    EXPECT_EQ(m_pool->PoolDrive(), other);
-}
-
-TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
+TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizesThenTheDriveIsKept)
 {
     EXPECT_TRUE(m_pool->IsPoolEmpty());
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Pool Empty"_s);
@@ -122,10 +108,16 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
                          2 * kMegabyte, CatalogSchema::kEmptyArchiveVolumeClass + 2));
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
+
+    // A pool that holds volumes asks before it moves to another drive.
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(m_pool->ChangePoolDrive(m_folder.filePath(u"OTHER"_s)));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Destination Changing"_s);
+    EXPECT_EQ(m_pool->PoolDrive(), m_drive);
 }
 
 // Each failed check keeps the dialog open: it is shown again and cancelled.
-TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
+TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpenAndTheEmptyPoolMovesFreely)
 {
     // Each row: what, prepare, answers, the captions shown.
     const std::tuple<const char *, std::function<void(FakeDriveSystem::Drive &)>,
@@ -179,6 +171,9 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
         EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), expected.size() == 2);
         EXPECT_EQ(Drive().label, u"BLANK"_s);
     }
+    // An empty pool moves to another drive without asking.
+    EXPECT_TRUE(m_pool->ChangePoolDrive(m_folder.filePath(u"OTHER"_s)));
+    EXPECT_EQ(m_pool->PoolDrive(), m_folder.filePath(u"OTHER"_s));
 }
 
 TEST_F(ArchivePoolTest, OnlyAnEmptyVolumeIsRemoved)
