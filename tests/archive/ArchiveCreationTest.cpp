@@ -21,38 +21,33 @@ namespace {
 const QString kSetRows = u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(kArchiveSetClass);
 
 // The checks of OK, in their order; none needs a volume.
-class ArchiveRequestCheckTest : public StoreFixture
-{
-protected:
-    ArchiveRequestProblem Check(ArchiveRequest request, QString folder)
-    {
-        const ArchiveRequestProblem problem = CheckArchiveRequest(*m_data, request, &folder);
-        m_checked = request;
-        return problem;
-    }
-    ArchiveRequest m_checked;
-};
+using ArchiveRequestCheckTest = ArchivePoolFixture;
 
 TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCase)
 {
     const QString folder = m_folder.path();
-    AppendCatalogRow(m_data->Catalogs, u"Photos 2026"_s, QString(), kArchivesId, kArchiveSetClass,
-                     false, 0, 0, QString(), QString(), 10, 0);
+    AddSetRow(0, u"Photos 2026"_s);
     ArchiveRequest request;
+    ArchiveRequest checked;
+    // Each check runs on a copy of the request as the dialog holds it.
+    const auto check = [&](QString folder) {
+        checked = request;
+        return CheckArchiveRequest(*m_data, checked, &folder);
+    };
     request.workFolder = u"  "_s + folder + u"  "_s;
     request.name = u"  "_s;
     request.destination = kVolumePoolId;
 
-    EXPECT_EQ(Check(request, folder + u"/missing"_s), ArchiveRequestProblem::Folder);
-    EXPECT_EQ(m_checked.destination, kArchivesId);
-    EXPECT_EQ(m_checked.workFolder, folder);
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    EXPECT_EQ(check(folder + u"/missing"_s), ArchiveRequestProblem::Folder);
+    EXPECT_EQ(checked.destination, kArchivesId);
+    EXPECT_EQ(checked.workFolder, folder);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::Name);
     request.name = u"a.b"_s; // pasted past the key filter
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::Name);
     request.name = u" PHOTOS 2026"_s;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::DuplicateName);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::DuplicateName);
     request.workFolder = folder + u"/missing"_s;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::WorkFolder);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::WorkFolder);
 
     QStringList captions;
     for (const RecordedMessage &message : m_ui.TakeMessages())
@@ -61,7 +56,7 @@ TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCa
                                      u"Duplicate Name"_s, u"Invalid Folder"_s}));
     request.name = u"Photos 2027"_s;
     request.workFolder = folder;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::None);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::None);
 }
 
 TEST_F(ArchiveRequestCheckTest, AnEmptyFolderIsRefusedBeforeAnythingIsWritten)

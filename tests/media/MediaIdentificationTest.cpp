@@ -465,7 +465,7 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
         EXPECT_EQ(Fields(Locate(id, withPath)), Fields(expected)) << "object " << id;
 }
 
-TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
+TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolumeAndOtherObjectsOnNone)
 {
     const qint64 volume =
         AddRow(5, u"Archive Volume 1"_s, 11, u"/media/user/DVARC0001/Archives/"_s, u"DVARC0001"_s);
@@ -478,15 +478,13 @@ TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
               (QStringList{u"Archive Volume 1"_s, u"DVARC0001"_s, folder + u"Set 1.ZIP"_s,
                            folder + u"Set 1.ZIP/docs/"_s, folder}));
     EXPECT_EQ(Locate(set, false).source, folder);
-    Locate(lost, true, false); // its volume is gone: no medium holds it
-}
 
-TEST_F(LocateOnMediaTest, ObjectsOutsideAnyDiskCatalogLieOnNoMedium)
-{
-    const qint64 folder = AddRow(3, u"Work"_s, 2);
-    const qint64 archiveFolder = AddRow(2, u"Old"_s, 26);
+    // A set whose volume is gone and objects outside any disk catalog lie on
+    // no medium.
+    const qint64 work = AddRow(3, u"Work"_s, 2);
+    const qint64 old = AddRow(2, u"Old"_s, 26);
     for (const qint64 id :
-         {folder, archiveFolder, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
+         {lost, work, old, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
         MediaLocation location{u"kept"_s, {}, {}, {}, {}};
         EXPECT_FALSE(LocateOnMedia(*m_data, id, true, location)) << "object " << id;
         EXPECT_EQ(location.name, u"kept"_s) << "nothing handed back";

@@ -227,17 +227,13 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
                      ToDayCount(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 6))));
     EXPECT_DOUBLE_EQ(entries.at(u"My Docs"_s).modified,
                      ToDayCount(QDateTime(QDate(2019, 12, 31), QTime(23, 59, 58))));
-}
 
-TEST_F(MediaScanTest, FolderRowsAreThoseCreateCatalogObjectWrites)
-{
-    m_tree.Folder("Photos");
-    const Outcome outcome = Scan();
-    const Entry folder = Cataloged(outcome.catalogId).at(u"Photos"_s);
+    // A folder's row is, column by column, the one CreateCatalogObject writes.
+    const Entry &folder = entries.at(u"My Docs"_s);
     qint64 made = -1;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions());
-        made = scanner.CreateCatalogObject(u"Photos"_s, Source(), outcome.catalogId,
+        made = scanner.CreateCatalogObject(u"My Docs"_s, Source(), outcome.catalogId,
                                            CatalogSchema::kFileFolderClass, QString(), QString(), 0,
                                            0, folder.created, folder.modified);
     });
@@ -833,21 +829,13 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
 // Names as other systems write them: a trailing slash makes a folder unless
 // the entry is flagged as one; backslashes separate folders, which merge
 // without regard to letter case; empty names make none.
-TEST_F(FilePackagesTest, HandWrittenMemberNamesMakeTheirFolders)
+TEST_F(FilePackagesTest, HandWrittenNamesMakeTheirFoldersAndUnlistablePackagesArePlainFiles)
 {
     m_medium.ZipWithLibrary(u"set.zip"_s, {"docs/", "flagged/", "flagged/inner/", "top.txt"},
                             {"flagged/", "flagged/inner/"});
     m_medium.ZipWithLibrary(u"win.zip"_s,
                             {"Docs\\Deep\\a.txt", "docs\\b.txt", "x//y.txt", "/top.txt"});
-    EXPECT_EQ(Paths(ScanPackages()),
-              (QStringList{u"set.zip"_s, u"set.zip/docs"_s, u"set.zip/top.txt"_s, u"win.zip"_s,
-                           u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s, u"win.zip/Docs/Deep/a.txt"_s,
-                           u"win.zip/Docs/b.txt"_s, u"win.zip/top.txt"_s, u"win.zip/x"_s,
-                           u"win.zip/x/y.txt"_s}));
-}
-
-TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
-{
+    // Packages the engine cannot list are cataloged as plain files.
     m_medium.Write(u"broken.zip"_s, QByteArrayLiteral("PK\x03\x04 this is no archive"));
     // An archive without members is its end record alone.
     m_medium.Write(u"empty.zip"_s, QByteArray("PK\x05\x06", 4) + QByteArray(18, 0));
@@ -858,8 +846,13 @@ TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
     m_medium.Write(u"cut.zip"_s, whole.left(whole.size() / 2));
 
     const auto found = ScanPackages();
-    EXPECT_EQ(Paths(found), (QStringList{u"broken.zip"_s, u"cut.zip"_s, u"empty.zip"_s,
-                                         u"whole.zip"_s, u"whole.zip/whole.txt"_s}));
+    EXPECT_EQ(
+        Paths(found),
+        (QStringList{u"broken.zip"_s, u"cut.zip"_s, u"empty.zip"_s, u"set.zip"_s, u"set.zip/docs"_s,
+                     u"set.zip/top.txt"_s, u"whole.zip"_s, u"whole.zip/whole.txt"_s, u"win.zip"_s,
+                     u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s, u"win.zip/Docs/Deep/a.txt"_s,
+                     u"win.zip/Docs/b.txt"_s, u"win.zip/top.txt"_s, u"win.zip/x"_s,
+                     u"win.zip/x/y.txt"_s}));
     for (const char *plain : {"broken.zip", "cut.zip", "empty.zip"})
         EXPECT_FALSE(found.at(QString::fromLatin1(plain)).folder) << plain;
 }
