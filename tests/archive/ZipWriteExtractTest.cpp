@@ -62,7 +62,7 @@ protected:
 
 // The two calls the archive creation makes: the top-level files without
 // recursion, then a subfolder with it, into one archive.
-TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
+TEST_F(ZipWriteExtractTest, WrittenArchivesPassUnzipTestWithRelativeNames)
 {
     MakeSourceTree();
     const QString archive = m_folder.Path(u"set.zip"_s);
@@ -91,19 +91,17 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
                 line = candidate;
         EXPECT_TRUE(line.contains(factor == 0 ? "Stored" : "Defl:X")) << line.toStdString();
     }
-}
 
-TEST_F(ZipWriteExtractTest, FolderItemWithoutRootKeepsItsNameAndTempBuildLeavesNothing)
-{
-    MakeSourceTree();
-    const QString archive = m_folder.Path(u"whole.zip"_s);
+    // A folder item without a root keeps its name; a build in a temporary
+    // folder leaves nothing there.
+    const QString whole = m_folder.Path(u"whole.zip"_s);
     QDir().mkpath(m_folder.Path(u"work"_s));
     m_zip.lpszTempPath = m_folder.Path(u"work"_s);
     m_zip.CompFactor = 9;
-    ASSERT_TRUE(Add(archive, m_folder.Path(u"src/Sub"_s),
+    ASSERT_TRUE(Add(whole, m_folder.Path(u"src/Sub"_s),
                     QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag))
         << m_zip.ErrorCode();
-    EXPECT_EQ(m_folder.ListWithUnzip(archive),
+    EXPECT_EQ(m_folder.ListWithUnzip(whole),
               (QStringList{u"Sub/"_s, u"Sub/Inner/"_s, u"Sub/Inner/deep.txt"_s}));
     EXPECT_TRUE(QDir(m_folder.Path(u"work"_s)).isEmpty());
 }
@@ -179,7 +177,7 @@ protected:
     QString m_archive;
 };
 
-TEST_F(ExtractTest, ExtractsSelectedMembersWithFolders)
+TEST_F(ExtractTest, ExtractsSelectedMembersWithOrWithoutTheirFolders)
 {
     const QString out = ExtractTo(m_archive, u"out"_s, RecurseFlag);
     m_unzip.lpszFileSpec = u"\"sub\\*.*\" \"one.txt\""_s;
@@ -187,16 +185,14 @@ TEST_F(ExtractTest, ExtractsSelectedMembersWithFolders)
     EXPECT_EQ(ArchiveTestFolder::Read(out + u"/Sub/Inner/deep.txt"_s), "deep");
     EXPECT_EQ(ArchiveTestFolder::Read(out + u"/One.txt"_s), "one");
     EXPECT_FALSE(QFileInfo::exists(out + u"/two words.txt"_s));
-}
 
-TEST_F(ExtractTest, OneFileWithoutFolderNames)
-{
-    const QString out =
+    // One file without its folder names.
+    const QString flat =
         ExtractTo(m_archive, u"tmp"_s, OverWriteFlag | QuietFlag | NoDirectoryNamesFlag);
     m_folder.Write(u"tmp/deep.txt"_s, "old");
     m_unzip.lpszFileSpec = u"\"Sub\\Inner\\deep.txt\""_s;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/deep.txt"_s), "deep");
+    EXPECT_EQ(ArchiveTestFolder::Read(flat + u"/deep.txt"_s), "deep");
     EXPECT_TRUE(m_ui.TakeDuplicateQuestions().isEmpty());
 }
 

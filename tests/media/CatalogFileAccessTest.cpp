@@ -137,7 +137,7 @@ protected:
     qint64 m_catalogId = 0;
 };
 
-TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer)
+TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredWithTheDesktopOrTheQuickViewer)
 {
     // Two files whose names differ only in letter case: each opens itself.
     const QString notes = Medium() + u"/docs/notes.txt"_s;
@@ -158,6 +158,15 @@ TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer
     m_ui.QueueFileName(m_desktop.Script());
     EXPECT_TRUE(Access().OpenFile(FileKey(u"odd.qqq"_s), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
+
+    // Folders of catalogs and scanned folders are explored; a package is no
+    // folder on the medium.
+    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
+    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
+    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
+    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
 TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
@@ -300,17 +309,6 @@ TEST_F(CatalogFileAccessTest, PackagedItemsAreExtractedWithTheirFoldersOrTheMiss
                                 "perfromed"_s);
     EXPECT_FALSE(QFileInfo::exists(gone));
     EXPECT_EQ(ReadExtractOptions(*m_settings).folder, into);
-}
-
-TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)
-{
-    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
-    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
-    // A package is no folder on the medium.
-    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
-    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
 TEST(DesktopExecTest, ExecLinesBecomeArguments)

@@ -38,7 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
+TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSizeAndWritesANewLabel)
 {
     qint64 id = -1;
     const CatalogRequest request{m_medium, u"My Stick"_s, 3, u"STICK"_s, u"STICK"_s, u"keep"_s};
@@ -56,11 +56,8 @@ TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'"_s), 1);
     EXPECT_EQ(GetObjectComment(*m_data, id), u"keep"_s);
     EXPECT_TRUE(m_drives.LabelWrites().empty());
-}
 
-TEST_F(CatalogMediaTest, ANewLabelIsWrittenAndARefusedWriteAsks)
-{
-    qint64 id = -1;
+    // A new label is written; a refused write asks.
     ASSERT_TRUE(CatalogMedia(*m_data, m_options,
                              {m_medium, u"A"_s, 3, u"STICK"_s, u"holiday"_s, QString()}, &id));
     EXPECT_EQ(m_drives.At(m_medium).label, u"holiday"_s);
@@ -245,7 +242,7 @@ TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
     EXPECT_EQ(GetObjectModified(*m_data, m_stick), stamped);
 }
 
-TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
+TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndACancelStopsTheCount)
 {
     const PropertiesDetails database = Details(kDatabaseObjectId);
     const PropertiesLayout layout = PropertiesLayoutOf(database.cls, false);
@@ -264,15 +261,13 @@ TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
     EXPECT_EQ(page.Value(u"Space used by Database: "_s), SizeText(total, true));
     EXPECT_EQ(page.Value(u"Database Version:"_s), u"210"_s);
     EXPECT_TRUE(PropertiesLayoutOf(kVolumePoolClass, false).poolTabs);
-}
 
-TEST_F(ObjectPropertiesTest, CancelStopsTheCountingWalk)
-{
+    // A cancel stops the counting walk.
     m_ui.SetTickSource([ticks = qint64(0)]() mutable { return ticks += 1000; });
     m_ui.SetOnProcessEvents([this] { m_ui.SetCancelled(true); });
-    const PropertiesStatistics page = Statistics(Details(m_work));
-    EXPECT_FALSE(page.complete);
-    EXPECT_NE(page.Value(u"Cataloged Files:"_s), u"3"_s);
+    const PropertiesStatistics cancelled = Statistics(Details(m_work));
+    EXPECT_FALSE(cancelled.complete);
+    EXPECT_NE(cancelled.Value(u"Cataloged Files:"_s), u"3"_s);
     m_ui.SetCancelled(false);
 }
 
