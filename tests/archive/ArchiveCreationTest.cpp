@@ -1,18 +1,15 @@
 #include "archive/ArchiveCreation.h"
 
-#include "../store/StoreFixture.h"
+#include "ArchivePoolFixture.h"
 #include "ArchiveTestFolder.h"
-#include "archive/ArchivePool.h"
 #include "platform/Drives.h"
 #include "platform/ProgressOperations.h"
 #include "platform/ShellIntegration.h"
 #include "store/CatalogSchema.h"
-#include "support/LoopMount.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
 using CatalogSchema::kArchiveSetClass;
@@ -24,38 +21,33 @@ namespace {
 const QString kSetRows = u"SELECT COUNT(*) FROM Catalogs WHERE Class = %1"_s.arg(kArchiveSetClass);
 
 // The checks of OK, in their order; none needs a volume.
-class ArchiveRequestCheckTest : public StoreFixture
-{
-protected:
-    ArchiveRequestProblem Check(ArchiveRequest request, QString folder)
-    {
-        const ArchiveRequestProblem problem = CheckArchiveRequest(*m_data, request, &folder);
-        m_checked = request;
-        return problem;
-    }
-    ArchiveRequest m_checked;
-};
+using ArchiveRequestCheckTest = ArchivePoolFixture;
 
 TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCase)
 {
     const QString folder = m_folder.path();
-    AppendCatalogRow(m_data->Catalogs, u"Photos 2026"_s, QString(), kArchivesId, kArchiveSetClass,
-                     false, 0, 0, QString(), QString(), 10, 0);
+    AddSetRow(0, u"Photos 2026"_s);
     ArchiveRequest request;
+    ArchiveRequest checked;
+    // Each check runs on a copy of the request as the dialog holds it.
+    const auto check = [&](QString folder) {
+        checked = request;
+        return CheckArchiveRequest(*m_data, checked, &folder);
+    };
     request.workFolder = u"  "_s + folder + u"  "_s;
     request.name = u"  "_s;
     request.destination = kVolumePoolId;
 
-    EXPECT_EQ(Check(request, folder + u"/missing"_s), ArchiveRequestProblem::Folder);
-    EXPECT_EQ(m_checked.destination, kArchivesId);
-    EXPECT_EQ(m_checked.workFolder, folder);
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    EXPECT_EQ(check(folder + u"/missing"_s), ArchiveRequestProblem::Folder);
+    EXPECT_EQ(checked.destination, kArchivesId);
+    EXPECT_EQ(checked.workFolder, folder);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::Name);
     request.name = u"a.b"_s; // pasted past the key filter
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::Name);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::Name);
     request.name = u" PHOTOS 2026"_s;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::DuplicateName);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::DuplicateName);
     request.workFolder = folder + u"/missing"_s;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::WorkFolder);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::WorkFolder);
 
     QStringList captions;
     for (const RecordedMessage &message : m_ui.TakeMessages())
@@ -64,7 +56,7 @@ TEST_F(ArchiveRequestCheckTest, ChecksComeInTheirOrderAndRefuseADuplicateInAnyCa
                                      u"Duplicate Name"_s, u"Invalid Folder"_s}));
     request.name = u"Photos 2027"_s;
     request.workFolder = folder;
-    EXPECT_EQ(Check(request, folder), ArchiveRequestProblem::None);
+    EXPECT_EQ(check(folder), ArchiveRequestProblem::None);
 }
 
 TEST_F(ArchiveRequestCheckTest, AnEmptyFolderIsRefusedBeforeAnythingIsWritten)
@@ -89,7 +81,7 @@ TEST(ZipFileTest, AMemberWithDamagedDataFailsTheTest)
 {
     ArchiveTestFolder folder;
     folder.Write(u"a.txt"_s, QByteArray(4096, 'a'));
-    ASSERT_EQ(folder.Run(u"zip"_s, {u"-0q"_s, u"set.zip"_s, u"a.txt"_s}), 0);
+    folder.Zip({u"-0"_s, u"set.zip"_s, u"a.txt"_s});
     const QString zip = folder.Path(u"set.zip"_s);
     EXPECT_TRUE(ZipFilePassesTest(zip));
 
@@ -102,30 +94,23 @@ TEST(ZipFileTest, AMemberWithDamagedDataFailsTheTest)
 
 // A pool of one real ext4 volume and a folder to archive with subfolders,
 // hidden files and a file of several megabytes.
-class ArchiveCreationMediaTest : public StoreFixture
+class ArchiveCreationMediaTest : public ArchivePoolFixture
 {
 protected:
     void SetUp() override
     {
-        StoreFixture::SetUp();
-        if (geteuid() != 0)
-            GTEST_SKIP() << "loop-mounting an image needs root";
-        const QString root = QFileInfo(m_folder.path()).canonicalFilePath();
-        m_drive = root + u"/volume"_s;
+        ArchivePoolFixture::SetUp();
         QString reason;
-        if (!MountImage(m_mount, m_drive, VolumeLabelOf(1), 16, reason))
+        m_drive = MountVolume(m_mount, u"volume"_s, 1, 16, reason);
+        if (m_drive.isEmpty())
             GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
-        QDir(m_drive).mkdir(u"Archives"_s);
         ArchivePool pool(*m_data);
         pool.SetPoolDrive(m_drive);
-        const quint64 capacity = Drives().VolumeOf(m_drive).totalBytes;
-        m_volume = AppendCatalogRow(m_data->Catalogs, VolumeNameOf(1), ArchiveFolderOf(m_drive),
-                                    kVolumePoolId, CatalogSchema::kEmptyArchiveVolumeClass, false,
-                                    0, 0, QString(), VolumeLabelOf(1), 0, qint64(capacity));
+        m_volume = AddVolumeRow(m_drive, 1, Drives().VolumeOf(m_drive).totalBytes);
         pool.RefreshVolumeUsage(m_volume, m_drive);
 
-        m_source = root + u"/source"_s;
-        m_large = Random(3'000'000);
+        m_source = Root() + u"/source"_s;
+        m_large = ArchiveTestFolder::RandomBytes(3'000'000);
         m_files = {{u"top.txt"_s, "top"},
                    {u".hidden"_s, "hidden"},
                    {u"large.bin"_s, m_large},
@@ -134,15 +119,6 @@ protected:
         for (const auto &[name, content] : m_files)
             ArchiveTestFolder::WriteAt(m_source + u'/' + name, content);
         QDir().mkpath(m_source + u"/sub/empty"_s);
-    }
-
-    static QByteArray Random(qsizetype size)
-    {
-        QByteArray bytes(size, Qt::Uninitialized);
-        QRandomGenerator generator(7);
-        for (char &byte : bytes)
-            byte = char(generator.generate());
-        return bytes;
     }
 
     ArchiveRequest Request(const QString &name, bool staging)
@@ -183,13 +159,8 @@ protected:
     // The name of the one archive set in the catalog.
     QString SetName()
     {
-        SqliteStatement &query =
-            m_data->CatalogDatabase.Prepare(u"SELECT Name FROM Catalogs WHERE Class = ?1"_s);
-        const bool found = query.Bind(1, kArchiveSetClass).Step();
-        EXPECT_TRUE(found) << "no archive set";
-        const QString name = found ? query.Text(0) : QString();
-        query.Reset();
-        return name;
+        return m_data->Catalogs.GetNameByID(
+            CountRows(u"SELECT ID FROM Catalogs WHERE Class = %1"_s.arg(kArchiveSetClass)));
     }
 
     LoopMount m_mount;
@@ -266,8 +237,9 @@ TEST_F(ArchiveCreationMediaTest, DeletingSendsOnlyTheArchivedFilesToTheTrash)
 
 TEST_F(ArchiveCreationMediaTest, ASetLargerThanEveryVolumeChangesNothing)
 {
-    ArchiveTestFolder::WriteAt(m_source + u"/huge.bin"_s,
-                               Random(qint64(Drives().VolumeOf(m_drive).freeBytes) + 1));
+    ArchiveTestFolder::WriteAt(
+        m_source + u"/huge.bin"_s,
+        ArchiveTestFolder::RandomBytes(qint64(Drives().VolumeOf(m_drive).freeBytes) + 1));
     m_files.emplace_back(u"huge.bin"_s, ArchiveTestFolder::Read(m_source + u"/huge.bin"_s));
     ArchiveRequest request = Request(u"Huge"_s, true);
     request.deleteFiles = true;

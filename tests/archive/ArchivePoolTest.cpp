@@ -1,6 +1,6 @@
 #include "archive/ArchivePool.h"
 
-#include "../store/StoreFixture.h"
+#include "ArchivePoolFixture.h"
 #include "ArchiveTestFolder.h"
 #include "archive/ArchiveSetFileKeeper.h"
 #include "archive/ExtractRestore.h"
@@ -10,7 +10,6 @@
 #include "store/ObjectOperations.h"
 #include "store/Wastebasket.h"
 #include "support/FakeDriveSystem.h"
-#include "support/LoopMount.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,30 +53,9 @@ TEST(VolumeNumbersTest, ClassFollowsTheRoundedPercentageUsed)
         EXPECT_EQ(VolumeClassForUsage(capacity, used), cls) << used << " of " << capacity;
 }
 
-// A catalog whose pool rows are written as Add and Archive leave them.
-class PoolRowsTest : public StoreFixture
-{
-protected:
-    qint64 AddVolumeRow(const QString &drive, int number, quint64 capacity, quint64 used = 0)
-    {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, VolumeNameOf(number), ArchiveFolderOf(drive),
-                                kVolumePoolId, VolumeClassForUsage(capacity, used), false, now, now,
-                                QString(), VolumeLabelOf(number), qint64(used), qint64(capacity));
-    }
-
-    qint64 AddSetRow(qint64 volumeId, const QString &name = u"Set"_s, qint64 size = 10)
-    {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, name, QString(), CatalogSchema::kArchivesId,
-                                kArchiveSetClass, false, now, now, QString(), QString(), size,
-                                volumeId);
-    }
-};
-
 // A catalog with a pool whose drive is a real folder on a scripted removable
 // drive.
-class ArchivePoolTest : public PoolRowsTest
+class ArchivePoolTest : public ArchivePoolFixture
 {
 protected:
     void SetUp() override
@@ -98,7 +76,7 @@ protected:
     }
     qint64 AddVolumeRow(int number, quint64 capacity, quint64 used)
     {
-        return PoolRowsTest::AddVolumeRow(m_drive, number, capacity, used);
+        return ArchivePoolFixture::AddVolumeRow(m_drive, number, capacity, used);
     }
 
     QString m_drive;
@@ -106,21 +84,7 @@ protected:
     std::optional<ArchivePool> m_pool;
 };
 
-TEST_F(ArchivePoolTest, AnotherDriveIsAskedForOnlyWhileThePoolHoldsVolumes)
-{
-    m_pool->SetPoolDrive(m_drive);
-    const QString other = m_folder.filePath(u"OTHER"_s);
-    EXPECT_TRUE(m_pool->ChangePoolDrive(other));
-    EXPECT_EQ(m_pool->PoolDrive(), other);
-
-    AddVolumeRow(1, kMegabyte, 0);
-    m_ui.QueueAnswer(MessageAnswer::No);
-    EXPECT_FALSE(m_pool->ChangePoolDrive(m_drive));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Destination Changing"_s);
-    EXPECT_EQ(m_pool->PoolDrive(), other);
-}
-
-TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
+TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizesThenTheDriveIsKept)
 {
     EXPECT_TRUE(m_pool->IsPoolEmpty());
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Pool Empty"_s);
@@ -144,10 +108,16 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizes)
                          2 * kMegabyte, CatalogSchema::kEmptyArchiveVolumeClass + 2));
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
+
+    // A pool that holds volumes asks before it moves to another drive.
+    m_ui.QueueAnswer(MessageAnswer::No);
+    EXPECT_FALSE(m_pool->ChangePoolDrive(m_folder.filePath(u"OTHER"_s)));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Destination Changing"_s);
+    EXPECT_EQ(m_pool->PoolDrive(), m_drive);
 }
 
 // Each failed check keeps the dialog open: it is shown again and cancelled.
-TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
+TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpenAndTheEmptyPoolMovesFreely)
 {
     // Each row: what, prepare, answers, the captions shown.
     const std::tuple<const char *, std::function<void(FakeDriveSystem::Drive &)>,
@@ -201,6 +171,9 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpen)
         EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), expected.size() == 2);
         EXPECT_EQ(Drive().label, u"BLANK"_s);
     }
+    // An empty pool moves to another drive without asking.
+    EXPECT_TRUE(m_pool->ChangePoolDrive(m_folder.filePath(u"OTHER"_s)));
+    EXPECT_EQ(m_pool->PoolDrive(), m_folder.filePath(u"OTHER"_s));
 }
 
 TEST_F(ArchivePoolTest, OnlyAnEmptyVolumeIsRemoved)
@@ -323,9 +296,7 @@ TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
     members.Write(u"docs/a.txt"_s, "alpha");
     members.Write(u"b.txt"_s, "beta");
     QDir(m_drive).mkdir(u"Archives"_s);
-    ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s,
-                                     u"docs"_s, u"b.txt"_s}),
-              0);
+    members.Zip({u"-r"_s, m_drive + u"/Archives/Backup 1.ZIP"_s, u"docs"_s, u"b.txt"_s});
     ArchiveTestFolder::WriteAt(m_drive + u"/Archives/notes.txt"_s, "not a zip");
 
     m_ui.QueueAnswer(MessageAnswer::Cancel);
@@ -364,8 +335,7 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
     members.Write(u"b.txt"_s, "beta");
     QDir(m_drive).mkdir(u"Archives"_s);
     for (const QString &name : {u"One.ZIP"_s, u"Two.ZIP"_s})
-        ASSERT_EQ(members.Run(u"zip"_s, {u"-q"_s, m_drive + u"/Archives/"_s + name, u"b.txt"_s}),
-                  0);
+        members.Zip({m_drive + u"/Archives/"_s + name, u"b.txt"_s});
     qint64 tick = 0;
     m_ui.SetTickSource([&] { return tick += 10; });
     m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
@@ -380,30 +350,20 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
+// Volumes on loop-mounted ext4 images.
+using ArchivePoolMediaTest = ArchivePoolFixture;
+
 // A real ext4 volume: Add labels it and makes its folder; moved to another
 // mount point it is still found by its label.
-// Volumes on loop-mounted ext4 images, in a folder without links on the way.
-class ArchivePoolMediaTest : public PoolRowsTest
-{
-protected:
-    void SetUp() override
-    {
-        PoolRowsTest::SetUp();
-        if (geteuid() != 0)
-            GTEST_SKIP() << "loop-mounting an image needs root";
-        m_root = QFileInfo(m_folder.path()).canonicalFilePath();
-    }
-
-    QString m_root;
-};
-
 TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMoves)
 {
-    const QString image = m_root + u"/volume.img"_s;
-    const QString first = m_root + u"/first"_s;
-    const QString second = m_root + u"/second"_s;
-    QDir(m_root).mkpath(first);
-    QDir(m_root).mkpath(second);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loop-mounting an image needs root";
+    const QString image = Root() + u"/volume.img"_s;
+    const QString first = Root() + u"/first"_s;
+    const QString second = Root() + u"/second"_s;
+    QDir().mkpath(first);
+    QDir().mkpath(second);
     QString output;
     if (!MakeExt4Image(image, u"blank"_s, output))
         GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
@@ -434,29 +394,24 @@ TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMov
 // volumes one per volume: two passes, each set on its own new volume.
 TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
 {
-    const QString work = m_root + u"/work"_s;
-    const QStringList drives = {m_root + u"/v1"_s, m_root + u"/v2"_s, m_root + u"/v3"_s};
+    const QString work = Root() + u"/work"_s;
     LoopMount mounts[4];
     QString reason;
     if (!MountImage(mounts[0], work, u"work"_s, 8, reason))
         GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(
-            MountImage(mounts[i + 1], drives[i], VolumeLabelOf(i + 1), i == 0 ? 16 : 8, reason))
-            << reason.toStdString();
+    QStringList drives;
+    for (int i = 1; i <= 3; ++i) {
+        drives << MountVolume(mounts[i], u"v%1"_s.arg(i), i, i == 1 ? 16 : 8, reason);
+        ASSERT_FALSE(drives.back().isEmpty()) << reason.toStdString();
+    }
 
     ArchivePool pool(*m_data);
     pool.SetPoolDrive(drives[0]);
     const qint64 setSize = qint64(Drives().VolumeOf(work).freeBytes) * 6 / 10;
     std::vector<qint64> volumes;
     for (int i = 0; i < 3; ++i) {
-        QDir(drives[i]).mkdir(u"Archives"_s);
-        volumes.push_back(AddVolumeRow(drives[0], i + 1, 0));
+        volumes.push_back(AddVolumeRow(drives[0], i + 1, Drives().VolumeOf(drives[i]).totalBytes));
         pool.RefreshVolumeUsage(volumes.back(), drives[i]);
-        m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET VolSize = ?1 WHERE ID = ?2"_s)
-            .Bind(1, qint64(Drives().VolumeOf(drives[i]).totalBytes))
-            .Bind(2, volumes.back())
-            .Execute();
     }
     std::vector<qint64> sets;
     for (const QString &name : {u"Set A"_s, u"Set B"_s}) {
@@ -483,25 +438,20 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
 // originals byte for byte.
 TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
 {
-    const QString drive = m_root + u"/volume"_s;
     LoopMount mount;
     QString reason;
     // A label other test runs on this machine are unlikely to have mounted.
-    if (!MountImage(mount, drive, VolumeLabelOf(97), 16, reason))
+    const QString drive = MountVolume(mount, u"volume"_s, 97, 16, reason);
+    if (drive.isEmpty())
         GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
 
     ArchiveTestFolder original;
-    QByteArray big(3 * 1024 * 1024, Qt::Uninitialized);
-    for (qsizetype i = 0; i < big.size(); ++i)
-        big[i] = char((i * 7919) >> 5);
-    original.Write(u"docs/deep/big.bin"_s, big);
+    original.Write(u"docs/deep/big.bin"_s, ArchiveTestFolder::RandomBytes(3 * 1024 * 1024));
     original.Write(u"docs/a.txt"_s, "alpha");
     original.Write(u".hidden"_s, "hidden");
     original.Write(u"top.txt"_s, "top");
-    QDir(drive).mkdir(u"Archives"_s);
-    ASSERT_EQ(original.Run(u"zip"_s, {u"-q"_s, u"-r"_s, drive + u"/Archives/Backup.ZIP"_s,
-                                      u"docs"_s, u".hidden"_s, u"top.txt"_s}),
-              0);
+    original.Zip(
+        {u"-r"_s, drive + u"/Archives/Backup.ZIP"_s, u"docs"_s, u".hidden"_s, u"top.txt"_s});
     ArchivePool pool(*m_data);
     pool.SetPoolDrive(drive);
     ASSERT_TRUE(m_data->RunInTransaction([&] { ASSERT_TRUE(pool.MergeVolume(drive)); }));
@@ -516,11 +466,11 @@ TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
         EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
                   ExtractOutcome::Done);
     };
-    const QString whole = m_root + u"/whole"_s;
+    const QString whole = Root() + u"/whole"_s;
     restore(set, kArchiveSetClass, whole);
     EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"."_s), whole}, reason))
         << reason.toStdString();
-    const QString part = m_root + u"/part"_s;
+    const QString part = Root() + u"/part"_s;
     restore(docs, CatalogSchema::kPackagedFolderClass, part);
     EXPECT_EQ(QDir(part).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{u"docs"_s});
@@ -532,20 +482,17 @@ TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
 
 // A real volume holding one set, with the keeper that makes renames and
 // deletes reach the set's file.
-class ArchiveSetFileTest : public ArchivePoolMediaTest
+class ArchiveSetFileTest : public ArchivePoolFixture
 {
 protected:
     void SetUp() override
     {
-        ArchivePoolMediaTest::SetUp();
-        if (IsSkipped())
-            return;
-        m_keeper.emplace(*m_data);
-        m_drive = m_root + u"/v1"_s;
+        ArchivePoolFixture::SetUp();
         QString reason;
-        if (!MountImage(m_mount, m_drive, VolumeLabelOf(1), 8, reason))
+        m_drive = MountVolume(m_mount, u"v1"_s, 1, 8, reason);
+        if (m_drive.isEmpty())
             GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
-        QDir(m_drive).mkdir(u"Archives"_s);
+        m_keeper.emplace(*m_data);
         m_volume = AddVolumeRow(m_drive, 1, 8 * 1024 * 1024);
         m_set = AddSetRow(m_volume, u"Set A"_s, 3);
         ArchiveTestFolder::WriteAt(SetFile(u"Set A.ZIP"_s), "zip");
@@ -554,7 +501,7 @@ protected:
     void TearDown() override
     {
         m_keeper.reset();
-        ArchivePoolMediaTest::TearDown();
+        ArchivePoolFixture::TearDown();
     }
 
     QString SetFile(const QString &name) const { return m_drive + u"/Archives/"_s + name; }

@@ -3,7 +3,6 @@
 #include "support/ScriptedUserInterface.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,21 +34,15 @@ protected:
         QDir().mkpath(m_folder.Path(u"src/Empty"_s));
     }
 
-    // Writes an archive with libzip, which stores any name it is given; each
-    // member holds its own name.
-    QString WriteWithLibzip(const QString &name, const std::vector<QByteArray> &members)
+    // Adds items to an archive as the archive creation does.
+    bool Add(const QString &archive, const QString &items, unsigned options,
+             const QString &root = {})
     {
-        const QString archive = m_folder.Path(name);
-        int error = 0;
-        ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE, &error));
-        for (const QByteArray &member : members) {
-            ZipSource source(zip_source_buffer(zip.get(), member.constData(), member.size(), 0));
-            EXPECT_GE(zip_file_add(zip.get(), member.constData(), source.get(), 0), 0)
-                << member.constData();
-            source.release();
-        }
-        EXPECT_EQ(CloseZipArchive(zip), ZIP_ER_OK);
-        return archive;
+        m_zip.lpszZipFile = archive;
+        m_zip.lpszRootPath = root;
+        m_zip.lpszItemList = items;
+        m_zip.Options = options;
+        return m_zip.Execute(ZipFunction::Add);
     }
 
     QString ExtractTo(const QString &archive, const QString &destination, unsigned options)
@@ -69,24 +62,22 @@ protected:
 
 // The two calls the archive creation makes: the top-level files without
 // recursion, then a subfolder with it, into one archive.
-TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
+TEST_F(ZipWriteExtractTest, WrittenArchivesPassUnzipTestWithRelativeNames)
 {
     MakeSourceTree();
     const QString archive = m_folder.Path(u"set.zip"_s);
     for (int factor : {9, 0}) {
         SCOPED_TRACE(factor);
         QFile::remove(archive);
-        m_zip.lpszZipFile = archive;
-        m_zip.lpszRootPath = m_folder.Path(u"src"_s);
         m_zip.CompFactor = factor;
-        m_zip.lpszItemList = m_folder.Path(u"src/One.txt"_s) + u" \""_s +
-                             m_folder.Path(u"src/two words.txt"_s) + u"\" "_s +
-                             m_folder.Path(u"src/.hidden"_s);
-        m_zip.Options = QuietFlag | IncludeSysHiddenFlag;
-        ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
-        m_zip.lpszItemList = m_folder.Path(u"src/Sub/*.*"_s);
-        m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
-        ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+        const QString src = m_folder.Path(u"src"_s);
+        ASSERT_TRUE(Add(archive,
+                        src + u"/One.txt \""_s + src + u"/two words.txt\" "_s + src + u"/.hidden"_s,
+                        QuietFlag | IncludeSysHiddenFlag, src))
+            << m_zip.ErrorCode();
+        ASSERT_TRUE(
+            Add(archive, src + u"/Sub/*.*"_s, QuietFlag | IncludeSysHiddenFlag | RecurseFlag, src))
+            << m_zip.ErrorCode();
 
         ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0)
             << m_folder.Output().toStdString();
@@ -100,50 +91,41 @@ TEST_F(ZipWriteExtractTest, WrittenArchivePassesUnzipTestWithRelativeNames)
                 line = candidate;
         EXPECT_TRUE(line.contains(factor == 0 ? "Stored" : "Defl:X")) << line.toStdString();
     }
-}
 
-TEST_F(ZipWriteExtractTest, FolderItemWithoutRootKeepsItsNameAndTempBuildLeavesNothing)
-{
-    MakeSourceTree();
-    const QString archive = m_folder.Path(u"whole.zip"_s);
+    // A folder item without a root keeps its name; a build in a temporary
+    // folder leaves nothing there.
+    const QString whole = m_folder.Path(u"whole.zip"_s);
     QDir().mkpath(m_folder.Path(u"work"_s));
-    m_zip.lpszZipFile = archive;
     m_zip.lpszTempPath = m_folder.Path(u"work"_s);
     m_zip.CompFactor = 9;
-    m_zip.lpszItemList = m_folder.Path(u"src/Sub"_s);
-    m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag;
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
-    EXPECT_EQ(m_folder.ListWithUnzip(archive),
+    ASSERT_TRUE(Add(whole, m_folder.Path(u"src/Sub"_s),
+                    QuietFlag | IncludeSysHiddenFlag | RecurseFlag | PathForTempFlag))
+        << m_zip.ErrorCode();
+    EXPECT_EQ(m_folder.ListWithUnzip(whole),
               (QStringList{u"Sub/"_s, u"Sub/Inner/"_s, u"Sub/Inner/deep.txt"_s}));
     EXPECT_TRUE(QDir(m_folder.Path(u"work"_s)).isEmpty());
 }
 
 TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
 {
-    m_zip.lpszZipFile = m_folder.Path(u"none.zip"_s);
-    m_zip.lpszItemList.clear();
-    EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+    EXPECT_FALSE(Add(m_folder.Path(u"none.zip"_s), QString(), 0));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::NothingToDo);
 
     const QString locked = m_folder.Write(u"locked.txt"_s, "x");
     QFile::setPermissions(locked, {});
     if (!QFile(locked).open(QIODevice::ReadOnly)) { // root reads anything
-        m_zip.lpszItemList = locked;
-        EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+        EXPECT_FALSE(Add(m_folder.Path(u"none.zip"_s), locked, 0));
         EXPECT_EQ(m_zip.ErrorCode(), ZipResult::FileInUse);
     }
 
     // A cancel leaves an existing archive as it was.
     m_folder.Write(u"a.txt"_s, "a");
     const QString archive = m_folder.Path(u"keep.zip"_s);
-    m_zip.lpszZipFile = archive;
-    m_zip.lpszItemList = m_folder.Path(u"a.txt"_s);
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add));
+    ASSERT_TRUE(Add(archive, m_folder.Path(u"a.txt"_s), 0));
     const QByteArray before = ArchiveTestFolder::Read(archive);
     m_folder.Write(u"b.txt"_s, "b");
-    m_zip.lpszItemList = m_folder.Path(u"b.txt"_s);
     m_ui.SetCancelled(true);
-    EXPECT_FALSE(m_zip.Execute(ZipFunction::Add));
+    EXPECT_FALSE(Add(archive, m_folder.Path(u"b.txt"_s), 0));
     EXPECT_EQ(m_zip.ErrorCode(), ZipResult::Cancelled);
     EXPECT_EQ(ArchiveTestFolder::Read(archive), before);
 }
@@ -162,11 +144,9 @@ TEST_F(ZipWriteExtractTest, LinksRoundTripAsLinksAndPipesAreLeftOut)
     ASSERT_EQ(::mkfifo(QFile::encodeName(m_folder.Path(u"src/pipe"_s)).constData(), 0600), 0);
 
     const QString archive = m_folder.Path(u"links.zip"_s);
-    m_zip.lpszZipFile = archive;
-    m_zip.lpszRootPath = m_folder.Path(u"src"_s);
-    m_zip.lpszItemList = m_folder.Path(u"src/*.*"_s);
-    m_zip.Options = QuietFlag | IncludeSysHiddenFlag | RecurseFlag;
-    ASSERT_TRUE(m_zip.Execute(ZipFunction::Add)) << m_zip.ErrorCode();
+    ASSERT_TRUE(Add(archive, m_folder.Path(u"src/*.*"_s),
+                    QuietFlag | IncludeSysHiddenFlag | RecurseFlag, m_folder.Path(u"src"_s)))
+        << m_zip.ErrorCode();
     ASSERT_EQ(m_folder.Run(u"unzip"_s, {u"-t"_s, archive}), 0) << m_folder.Output().toStdString();
     EXPECT_EQ(m_folder.ListWithUnzip(archive),
               (QStringList{u"dangling"_s, u"data.txt"_s, u"run.sh"_s, u"to-data"_s, u"up"_s}));
@@ -197,7 +177,7 @@ protected:
     QString m_archive;
 };
 
-TEST_F(ExtractTest, ExtractsSelectedMembersWithFolders)
+TEST_F(ExtractTest, ExtractsSelectedMembersWithOrWithoutTheirFolders)
 {
     const QString out = ExtractTo(m_archive, u"out"_s, RecurseFlag);
     m_unzip.lpszFileSpec = u"\"sub\\*.*\" \"one.txt\""_s;
@@ -205,16 +185,14 @@ TEST_F(ExtractTest, ExtractsSelectedMembersWithFolders)
     EXPECT_EQ(ArchiveTestFolder::Read(out + u"/Sub/Inner/deep.txt"_s), "deep");
     EXPECT_EQ(ArchiveTestFolder::Read(out + u"/One.txt"_s), "one");
     EXPECT_FALSE(QFileInfo::exists(out + u"/two words.txt"_s));
-}
 
-TEST_F(ExtractTest, OneFileWithoutFolderNames)
-{
-    const QString out =
+    // One file without its folder names.
+    const QString flat =
         ExtractTo(m_archive, u"tmp"_s, OverWriteFlag | QuietFlag | NoDirectoryNamesFlag);
     m_folder.Write(u"tmp/deep.txt"_s, "old");
     m_unzip.lpszFileSpec = u"\"Sub\\Inner\\deep.txt\""_s;
     ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(ArchiveTestFolder::Read(out + u"/deep.txt"_s), "deep");
+    EXPECT_EQ(ArchiveTestFolder::Read(flat + u"/deep.txt"_s), "deep");
     EXPECT_TRUE(m_ui.TakeDuplicateQuestions().isEmpty());
 }
 
@@ -256,12 +234,9 @@ TEST_F(ExtractTest, OverwriteAnswersDecidePerFile)
 
 TEST_F(ExtractTest, CancelBetweenChunksRemovesThePartialFile)
 {
-    QByteArray big(1 << 20, Qt::Uninitialized);
-    QRandomGenerator generator(7);
-    generator.fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
-    m_folder.Write(u"bigsrc/big.bin"_s, big);
+    m_folder.Write(u"big.bin"_s, ArchiveTestFolder::RandomBytes(1 << 20));
     const QString archive = m_folder.Path(u"big.zip"_s);
-    ASSERT_EQ(m_folder.Run(u"sh"_s, {u"-c"_s, u"cd bigsrc && zip -q -0 ../big.zip big.bin"_s}), 0);
+    m_folder.Zip({u"-0"_s, archive, u"big.bin"_s});
     const QString out = ExtractTo(archive, u"out"_s, RecurseFlag);
     // The first pump is the member's start; the third comes after two chunks.
     int pumps = 0;
@@ -281,9 +256,9 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 {
     // An absolute name into this test's own folder shows an escape without
     // touching the rest of the system.
-    const QString archive =
-        WriteWithLibzip(u"hostile.zip"_s, {"../pwned.txt", "/abs.txt", "good.txt", "a/../../up.txt",
-                                           QFile::encodeName(m_folder.Path(u"abs.txt"_s))});
+    const QString archive = m_folder.ZipWithLibrary(
+        u"hostile.zip"_s, {"../pwned.txt", "/abs.txt", "good.txt", "a/../../up.txt",
+                           QFile::encodeName(m_folder.Path(u"abs.txt"_s))});
     const QString out = ExtractTo(archive, u"nest/out"_s, RecurseFlag | OverWriteFlag);
     // Existing folders, so a climbing path would resolve if it were written.
     QDir().mkpath(out + u"/a"_s);
@@ -304,7 +279,7 @@ TEST_F(ZipWriteExtractTest, HostileNamesAreRefusedOthersExtracted)
 // member.
 TEST_F(ZipWriteExtractTest, LinksAreNeverFollowedAndExactNamesPickOneMember)
 {
-    const QString archive = WriteWithLibzip(
+    const QString archive = m_folder.ZipWithLibrary(
         u"links.zip"_s, {"plain.txt", "sub/inner.txt", "Back\\slash.txt", "README", "readme"});
     const QString secret = m_folder.Write(u"outside/secret.txt"_s, "secret");
     const QString out = ExtractTo(archive, u"out"_s, RecurseFlag | OverWriteFlag);

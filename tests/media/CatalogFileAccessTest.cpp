@@ -4,8 +4,7 @@
 #include "../store/StoreFixture.h"
 #include "archive/ExtractRestore.h"
 #include "archive/ZipEngine.h"
-#include "media/FilePackages.h"
-#include "media/MediaScan.h"
+#include "media/CatalogMedia.h"
 #include "platform/FileTypes.h"
 #include "platform/ProgressOperations.h"
 #include "platform/ShellServices.h"
@@ -92,28 +91,13 @@ protected:
         // Cataloged in the folder "inner": folders of a package merge
         // without regard to letter case.
         m_stage.Write(u"INNER/upper.txt"_s, "upper");
-        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-qr"_s, m_medium.Path(u"docs/pack.zip"_s), u"inner"_s,
-                                         u"INNER"_s}),
-                  0);
-        // A self-extracting program: a stub, then an archive with its offsets
-        // adjusted by zip -A.
+        m_stage.Zip({u"-r"_s, m_medium.Path(u"docs/pack.zip"_s), u"inner"_s, u"INNER"_s});
         m_stage.Write(u"setup/install.txt"_s, "install");
-        ASSERT_EQ(
-            m_stage.Run(u"zip"_s, {u"-q"_s, u"-r"_s, m_stage.Path(u"part.zip"_s), u"setup"_s}), 0);
-        m_medium.Write(u"setup.exe"_s, QByteArray(4000, '\x90') +
-                                           ArchiveTestFolder::Read(m_stage.Path(u"part.zip"_s)));
-        ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-A"_s, m_medium.Path(u"setup.exe"_s)}), 0);
-        m_data->RunInTransaction([&] {
-            TMediaScanner scanner(*m_data, CatalogOptions{});
-            TPackageAnalyser packages(scanner, *m_data);
-            packages.AttachTo(Medium());
-            m_catalogId =
-                scanner.CreateCatalogObject(u"Stick"_s, Medium(), CatalogSchema::kCatalogsId,
-                                            CatalogSchema::kRemovableDiskClass, QString(),
-                                            u"DISK7"_s, 0, 0, NowDayCount(), NowDayCount());
-            qint64 total = 0;
-            scanner.ScanSource(Medium(), m_catalogId, total);
-        });
+        m_stage.ZipSelfExtracting(m_medium.Path(u"setup.exe"_s), {u"setup"_s});
+        ASSERT_TRUE(CatalogMedia(
+            *m_data, CatalogOptions{},
+            {Medium(), u"Stick"_s, CatalogSchema::kCatalogsId, u"DISK7"_s, u"DISK7"_s, QString()},
+            &m_catalogId));
     }
     void TearDown() override
     {
@@ -124,21 +108,13 @@ protected:
     QString Medium() const { return QDir::cleanPath(m_medium.Path(u"."_s)); }
 
     // The number of the row that a name is given in: a file's Key, an object's ID.
-    qint64 NumberOf(const QString &sql, const QString &name)
-    {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
-        query.Bind(1, name);
-        const qint64 number = query.Step() ? query.Int64(0) : -1;
-        query.Reset();
-        return number;
-    }
     qint64 FileKey(const QString &name)
     {
-        return NumberOf(u"SELECT Key FROM Files WHERE Name = ?1"_s, name);
+        return CountRows(u"SELECT Key FROM Files WHERE Name = '%1'"_s.arg(name));
     }
     qint64 ObjectId(const QString &name)
     {
-        return NumberOf(u"SELECT ID FROM Catalogs WHERE Name = ?1"_s, name);
+        return CountRows(u"SELECT ID FROM Catalogs WHERE Name = '%1'"_s.arg(name));
     }
 
     QTemporaryDir m_temp;
@@ -153,7 +129,7 @@ protected:
     qint64 m_catalogId = 0;
 };
 
-TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer)
+TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredUnlessMissingOrNotInTheDrive)
 {
     // Two files whose names differ only in letter case: each opens itself.
     const QString notes = Medium() + u"/docs/notes.txt"_s;
@@ -174,10 +150,17 @@ TEST_F(CatalogFileAccessTest, FilesOpenWithTheDefaultApplicationOrTheQuickViewer
     m_ui.QueueFileName(m_desktop.Script());
     EXPECT_TRUE(Access().OpenFile(FileKey(u"odd.qqq"_s), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
-}
 
-TEST_F(CatalogFileAccessTest, AMissingFileOrMediumIsReported)
-{
+    // Folders of catalogs and scanned folders are explored; a package is no
+    // folder on the medium.
+    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
+    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
+    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
+    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
+    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
+
+    // A file gone from the medium is reported.
     QFile::remove(m_medium.Path(u"docs/notes.txt"_s));
     EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
     const RecordedMessage missing = m_ui.TakeSingleMessage();
@@ -249,7 +232,7 @@ ListEntry ObjectEntry(qint64 id, int cls)
 
 } // namespace
 
-TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolders)
+TEST_F(CatalogFileAccessTest, PackagedItemsAreExtractedWithTheirFoldersOrTheMissingPackageNamed)
 {
     const qint64 readMe = FileKey(u"read me.txt"_s);
     const QList<ListEntry> folderAndFile = {
@@ -299,16 +282,12 @@ TEST_F(CatalogFileAccessTest, ItemsOfCatalogedPackagesAreExtractedWithTheirFolde
 
     EXPECT_FALSE(BuildExtractRequest(*m_data, {twoPackages[1]}, true));
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Format"_s);
-}
 
-TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothingExtracted)
-{
-    const std::optional<ExtractRequest> request = BuildExtractRequest(
-        *m_data, {ObjectEntry(ObjectId(u"pack.zip"_s), CatalogSchema::kPackageClass)}, true);
-    ASSERT_TRUE(request);
+    // A package deleted since the catalog is reported; nothing is extracted
+    // and the folder is not remembered.
     QFile::remove(m_medium.Path(u"docs/pack.zip"_s));
-    const QString into = m_temp.filePath(u"out"_s);
-    EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, m_settings.get()),
+    const QString gone = m_temp.filePath(u"gone"_s);
+    EXPECT_EQ(RunExtractRequest(*m_data, *request, {gone, false}, m_settings.get()),
               ExtractOutcome::PackageMissing);
     const RecordedMessage missing = m_ui.TakeSingleMessage();
     EXPECT_EQ(missing.caption, u"File Error"_s);
@@ -318,19 +297,8 @@ TEST_F(CatalogFileAccessTest, APackageDeletedSinceCataloguingIsReportedAndNothin
                                 u"/docs/pack.zip\"\n\nPlease check that this file "
                                 "has not been deleted since the Catalog was "
                                 "perfromed"_s);
-    EXPECT_FALSE(QFileInfo::exists(into));
-    EXPECT_TRUE(ReadExtractOptions(*m_settings).folder.isEmpty());
-}
-
-TEST_F(CatalogFileAccessTest, ExploreShowsFoldersOfCatalogsAndScannedFolders)
-{
-    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
-    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
-    EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
-    // A package is no folder on the medium.
-    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
-    EXPECT_EQ(m_desktop.Opened(0), QStringList{});
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(ReadExtractOptions(*m_settings).folder, into);
 }
 
 TEST(DesktopExecTest, ExecLinesBecomeArguments)

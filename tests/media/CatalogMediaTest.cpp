@@ -1,6 +1,7 @@
 #include "media/CatalogMedia.h"
 
-#include "../store/StoreFixture.h"
+#include "../archive/ArchivePoolFixture.h"
+#include "../archive/ArchiveTestFolder.h"
 #include "media/ObjectProperties.h"
 #include "platform/DisplayFormats.h"
 #include "store/CatalogSchema.h"
@@ -13,15 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void WriteFile(const QString &path, qint64 size)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(int(size), 'x'));
-}
-
 // A removable medium mounted in a temporary folder, with a small tree.
-class CatalogMediaTest : public StoreFixture
+class CatalogMediaTest : public ArchivePoolFixture
 {
 protected:
     void SetUp() override
@@ -29,9 +23,9 @@ protected:
         StoreFixture::SetUp();
         m_medium = m_folder.filePath(u"medium"_s);
         QDir().mkpath(m_medium + u"/Docs/Deep"_s);
-        WriteFile(m_medium + u"/README.TXT"_s, 100);
-        WriteFile(m_medium + u"/Docs/letter.odt"_s, 2000);
-        WriteFile(m_medium + u"/Docs/Deep/photo.jpg"_s, 30000);
+        ArchiveTestFolder::WriteAt(m_medium + u"/README.TXT"_s, QByteArray(100, 'x'));
+        ArchiveTestFolder::WriteAt(m_medium + u"/Docs/letter.odt"_s, QByteArray(2000, 'x'));
+        ArchiveTestFolder::WriteAt(m_medium + u"/Docs/Deep/photo.jpg"_s, QByteArray(30000, 'x'));
         FakeDriveSystem::Drive &drive = m_drives.Mount(m_medium, DriveKind::Removable, u"STICK"_s);
         drive.totalBytes = 8'000'000'000ULL;
         drive.freeBytes = 1'000'000'000ULL;
@@ -44,7 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
+TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSizeAndWritesANewLabel)
 {
     qint64 id = -1;
     const CatalogRequest request{m_medium, u"My Stick"_s, 3, u"STICK"_s, u"STICK"_s, u"keep"_s};
@@ -62,11 +56,8 @@ TEST_F(CatalogMediaTest, NewCatalogHoldsTheMediumAndItsSize)
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE Name = 'README.TXT'"_s), 1);
     EXPECT_EQ(GetObjectComment(*m_data, id), u"keep"_s);
     EXPECT_TRUE(m_drives.LabelWrites().empty());
-}
 
-TEST_F(CatalogMediaTest, ANewLabelIsWrittenAndARefusedWriteAsks)
-{
-    qint64 id = -1;
+    // A new label is written; a refused write asks.
     ASSERT_TRUE(CatalogMedia(*m_data, m_options,
                              {m_medium, u"A"_s, 3, u"STICK"_s, u"holiday"_s, QString()}, &id));
     EXPECT_EQ(m_drives.At(m_medium).label, u"holiday"_s);
@@ -120,8 +111,9 @@ TEST_F(CatalogMediaTest, UpdateRebuildsBesideTheOldOneAndKeepsCommentsAndDates)
         "WHERE Name = 'letter.odt';"
         "UPDATE Catalogs SET Comment = 'deep folder' WHERE Name = 'Deep';"
         "UPDATE Catalogs SET Created = 40000 WHERE ID = %1;"_s.arg(first));
-    WriteFile(m_medium + u"/new.txt"_s, 5);
-    WriteFile(m_medium + u"/README.TXT"_s, 101); // changed: loses nothing it had
+    ArchiveTestFolder::WriteAt(m_medium + u"/new.txt"_s, QByteArray(5, 'x'));
+    ArchiveTestFolder::WriteAt(m_medium + u"/README.TXT"_s,
+                               QByteArray(101, 'x')); // changed: loses nothing it had
 
     qint64 second = -1;
     ASSERT_TRUE(UpdateCatalog(*m_data, m_options, first, &second));
@@ -250,7 +242,7 @@ TEST_F(ObjectPropertiesTest, FilePageAndItsCommentTouchOnlyTheFileRow)
     EXPECT_EQ(GetObjectModified(*m_data, m_stick), stamped);
 }
 
-TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
+TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndACancelStopsTheCount)
 {
     const PropertiesDetails database = Details(kDatabaseObjectId);
     const PropertiesLayout layout = PropertiesLayoutOf(database.cls, false);
@@ -269,15 +261,13 @@ TEST_F(ObjectPropertiesTest, DatabasePageListsTheTableFilesAndTheirTotal)
     EXPECT_EQ(page.Value(u"Space used by Database: "_s), SizeText(total, true));
     EXPECT_EQ(page.Value(u"Database Version:"_s), u"210"_s);
     EXPECT_TRUE(PropertiesLayoutOf(kVolumePoolClass, false).poolTabs);
-}
 
-TEST_F(ObjectPropertiesTest, CancelStopsTheCountingWalk)
-{
+    // A cancel stops the counting walk.
     m_ui.SetTickSource([ticks = qint64(0)]() mutable { return ticks += 1000; });
     m_ui.SetOnProcessEvents([this] { m_ui.SetCancelled(true); });
-    const PropertiesStatistics page = Statistics(Details(m_work));
-    EXPECT_FALSE(page.complete);
-    EXPECT_NE(page.Value(u"Cataloged Files:"_s), u"3"_s);
+    const PropertiesStatistics cancelled = Statistics(Details(m_work));
+    EXPECT_FALSE(cancelled.complete);
+    EXPECT_NE(cancelled.Value(u"Cataloged Files:"_s), u"3"_s);
     m_ui.SetCancelled(false);
 }
 
@@ -327,13 +317,8 @@ TEST_F(ObjectPropertiesTest, ArchivePagesCountVolumesSetsAndTheirFiles)
 {
     // A volume of 4,000 bytes with 1,000 in use, holding a set with a folder
     // and two files; the set's row points at the volume through VolSize.
-    const double now = NowDayCount();
-    const qint64 volume = AppendCatalogRow(m_data->Catalogs, u"Archive Volume 1"_s, QString(),
-                                           kVolumePoolId, kEmptyArchiveVolumeClass, false, now, now,
-                                           QString(), u"DVARC0001"_s, 1000, 4000);
-    const qint64 set =
-        AppendCatalogRow(m_data->Catalogs, u"Set"_s, QString(), kArchivesId, kArchiveSetClass,
-                         false, now, now, QString(), QString(), 900, volume);
+    const qint64 volume = AddVolumeRow(QString(), 1, 4000, 1000);
+    const qint64 set = AddSetRow(volume, u"Set"_s, 900);
     AddFile(AddObject(set, u"Inner"_s, kArchiveFolderClass), u"a"_s, 300);
     AddFile(set, u"b"_s, 200);
 

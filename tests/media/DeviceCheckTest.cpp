@@ -138,7 +138,7 @@ TEST_F(DeviceCheckTest, ShowsWhatIsWrongInEachCase)
     }
 }
 
-TEST_F(DeviceCheckTest, TheStoredUnlabelledTextAsksForADiskWithoutLabel)
+TEST_F(DeviceCheckTest, TheStoredUnlabelledTextAsksForADiskWithoutLabelAndForeignSourcesNever)
 {
     Stick().label.clear();
     EXPECT_TRUE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, m_source, false));
@@ -148,9 +148,14 @@ TEST_F(DeviceCheckTest, TheStoredUnlabelledTextAsksForADiskWithoutLabel)
     EXPECT_TRUE(DeviceReadyForLabel(u"Photos"_s, u"holiday"_s, m_source, false));
     m_ui.QueueDeviceCheck(false);
     EXPECT_FALSE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, m_source, true));
+    // A source stored by another system is never ready.
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(DeviceReadyForLabel(u"Old floppy"_s, u"DISK1"_s, u"A:\\"_s, false));
     const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(views.size(), 1u);
+    ASSERT_EQ(views.size(), 2u);
     EXPECT_EQ(views[0].requiredLabel, u"<Unlabelled>"_s);
+    EXPECT_EQ(std::tuple(views[1].caption, views[1].message, views[1].driveClass),
+              std::tuple(u"Insert Disk -- A:\\"_s, kNotReady, int(DriveClass::NotSupported)));
 }
 
 TEST_F(DeviceCheckTest, ADiskMountedElsewhereIsFoundByItsLabel)
@@ -178,17 +183,6 @@ TEST_F(DeviceCheckTest, ADiskMountedElsewhereIsFoundByItsLabel)
     m_ui.QueueDeviceCheck(false);
     EXPECT_FALSE(DeviceReadyForLabel(u"Photos"_s, u"<Unlabelled>"_s, stored, false, &found));
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
-}
-
-TEST_F(DeviceCheckTest, StoredSourcesOfAnotherSystemAreNeverReady)
-{
-    m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(DeviceReadyForLabel(u"Old floppy"_s, u"DISK1"_s, u"A:\\"_s, false));
-    const std::vector<DeviceCheckView> views = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(views[0].caption, u"Insert Disk -- A:\\"_s);
-    EXPECT_EQ(views[0].message, kNotReady);
-    EXPECT_EQ(views[0].driveClass, DriveClass::NotSupported);
 }
 
 } // namespace

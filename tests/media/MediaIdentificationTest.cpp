@@ -1,5 +1,6 @@
 #include "media/MediaIdentification.h"
 
+#include "../archive/ArchiveTestFolder.h"
 #include "platform/SettingsStore.h"
 #include "store/CatalogSchema.h"
 #include "store/StoreFixture.h"
@@ -20,25 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void WriteFile(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
-// Diagnostic mode on for the length of a test, in the test's own settings.
-class DiagnosticMode final
-{
-public:
-    explicit DiagnosticMode(const QString &value)
-    {
-        SettingsStore(SettingsStore::kProgramKey).WriteText(u"Debug Mode"_s, u"On"_s, value);
-    }
-    ~DiagnosticMode() { SettingsStore(SettingsStore::kProgramKey).EraseSection(u"Debug Mode"_s); }
-    Q_DISABLE_COPY_MOVE(DiagnosticMode)
-};
 
 TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
 {
@@ -75,33 +57,33 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     ScriptedUserInterface ui;
     FakeDriveSystem drives;
     drives.Mount(u"/net/share"_s, DriveKind::Network);
-    QString description;
-
-    GetDriveClass(u"/net/share/docs"_s, description);
-    EXPECT_TRUE(ui.TakeMessages().empty()) << "off while the setting is missing";
-    for (const QString &on : {u"1"_s, u"0x10"_s}) {
-        const DiagnosticMode mode(on);
-        EXPECT_EQ(GetDriveClass(u"/net/share/docs"_s, description), DriveClass::HardDisk);
-        const RecordedMessage box = ui.TakeSingleMessage();
-        EXPECT_EQ(box.kind, MessageKind::Information);
-        EXPECT_EQ(box.caption, u"Dirvanta Debug"_s);
-        EXPECT_EQ(box.text, u"Drive String: \t/net/share/docs\n\n"
-                            u"Drive Identifier: \t/net/share\n\n"
-                            u"Drive Type: \t4\n\n"
-                            u"Drive Description: \tNetwork Disk"_s)
-            << "with " << on.toStdString();
-    }
-    {
-        const DiagnosticMode mode(u"0"_s);
-        GetDriveClass(u"/net/share/docs"_s, description);
-        EXPECT_TRUE(ui.TakeMessages().empty()) << "0 is off";
-    }
-    {
-        const DiagnosticMode mode(u"1"_s);
-        GetDriveClass(u"/unmounted"_s, description);
-        EXPECT_EQ(ui.TakeSingleMessage().text,
-                  u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
-                  u"Drive Description: \tError Accessing Device"_s);
+    const QString network = u"Drive String: \t/net/share/docs\n\nDrive Identifier: \t/net/share\n\n"
+                            u"Drive Type: \t4\n\nDrive Description: \tNetwork Disk"_s;
+    // Each row: setting (none when empty), source, the box's text (no box when empty).
+    const std::tuple<QString, QString, QString> rows[] = {
+        {QString(), u"/net/share/docs"_s, QString()},
+        {u"1"_s, u"/net/share/docs"_s, network},
+        {u"0x10"_s, u"/net/share/docs"_s, network},
+        {u"0"_s, u"/net/share/docs"_s, QString()},
+        {u"1"_s, u"/unmounted"_s,
+         u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
+         u"Drive Description: \tError Accessing Device"_s},
+    };
+    for (const auto &[setting, source, text] : rows) {
+        SCOPED_TRACE(setting.toStdString() + ' ' + source.toStdString());
+        SettingsStore program(SettingsStore::kProgramKey);
+        program.EraseSection(u"Debug Mode"_s);
+        if (!setting.isEmpty())
+            program.WriteText(u"Debug Mode"_s, u"On"_s, setting);
+        QString description;
+        GetDriveClass(source, description);
+        program.EraseSection(u"Debug Mode"_s);
+        QStringList boxes;
+        for (const RecordedMessage &box : ui.TakeMessages()) {
+            EXPECT_EQ(box.kind, MessageKind::Information);
+            boxes << box.caption + u'|' + box.text;
+        }
+        EXPECT_EQ(boxes, text.isEmpty() ? QStringList() : QStringList{u"Dirvanta Debug|"_s + text});
     }
 }
 
@@ -183,9 +165,7 @@ TEST(DiskSpaceTest, SizesBeyondFourGigabytesKeepEveryByte)
 class MediumFolderTest : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    QString Path(const QString &relative) const { return m_folder.filePath(relative); }
+    QString Path(const QString &relative) const { return m_folder.Path(relative); }
 
     QString MakeFolder(const QString &relative) const
     {
@@ -193,7 +173,7 @@ protected:
         return Path(relative);
     }
 
-    QTemporaryDir m_folder;
+    ArchiveTestFolder m_folder;
     FakeDriveSystem m_drives;
     ScriptedUserInterface m_ui;
 };
@@ -203,10 +183,10 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
     const QString empty = MakeFolder(u"empty"_s);
     const QString fresh = MakeFolder(u"fresh/lost+found"_s).chopped(11);
     const QString hidden = MakeFolder(u"hidden"_s);
-    WriteFile(Path(u"hidden/.settings"_s));
+    m_folder.Write(u"hidden/.settings"_s, {});
     const QString folderOnly = MakeFolder(u"folder/Archives"_s).chopped(9);
     const QString ejected = MakeFolder(u"ejected"_s);
-    WriteFile(Path(u"ejected/file"_s));
+    m_folder.Write(u"ejected/file"_s, {});
     for (const QString &point : {empty, fresh, hidden, folderOnly})
         m_drives.Mount(point, DriveKind::Removable);
     m_drives.Mount(ejected, DriveKind::Removable).ready = false;
@@ -221,7 +201,7 @@ TEST_F(MediumFolderTest, ADiskHoldsEntriesWhenItsRootListsOne)
 TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
 {
     const QString folder = MakeFolder(u"a folder"_s);
-    WriteFile(Path(u"a file"_s));
+    m_folder.Write(u"a file"_s, {});
     ASSERT_TRUE(QFile::link(folder, Path(u"link"_s)));
     // Each row: path, exists.
     const std::tuple<QString, bool> rows[] = {
@@ -238,15 +218,20 @@ TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
         EXPECT_EQ(FolderExists(path), exists) << path.toStdString();
 }
 
-TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntries)
+TEST_F(MediumFolderTest, CountingShowsTheCountEveryFifteenEntriesOrIsAHundredUntouched)
 {
+    for (const QString &source : {MakeFolder(u"empty"_s), Path(u"missing"_s), u"A:\\"_s})
+        EXPECT_EQ(CountSourceFiles(source, false), 100) << source.toStdString();
+    EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
+    EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
+    EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
     // Each row: entries, shownCounts.
     const std::tuple<int, QList<int>> rows[] = {{0, {}},   {1, {0}},      {14, {0}},
                                                 {15, {0}}, {16, {0, 15}}, {31, {0, 15, 30}}};
     for (const auto &[entries, shownCounts] : rows) {
         const QString source = MakeFolder(QString::number(entries));
         for (int i = 0; i < entries; ++i)
-            WriteFile(source + u"/file "_s + QString::number(i));
+            ArchiveTestFolder::WriteAt(source + u"/file "_s + QString::number(i), {});
         const qsizetype before = m_ui.ProgressTexts().size();
         EXPECT_EQ(CountSourceFiles(source, true), entries);
         QStringList texts;
@@ -260,27 +245,18 @@ TEST_F(MediumFolderTest, CountingCountsFoldersAndLinksButNeverFollowsLinks)
 {
     const QString source = MakeFolder(u"source"_s);
     MakeFolder(u"source/a/b/c"_s);                                            // 3 folders
-    WriteFile(Path(u"source/a/b/c/deep.txt"_s));                              // 1
-    WriteFile(Path(u"source/.hidden"_s));                                     // 1
+    m_folder.Write(u"source/a/b/c/deep.txt"_s, {});                           // 1
+    m_folder.Write(u"source/.hidden"_s, {});                                  // 1
     MakeFolder(u"source/empty"_s);                                            // 1
     ASSERT_TRUE(QFile::link(Path(u"elsewhere"_s), Path(u"source/broken"_s))); // 1
     const QString big = MakeFolder(u"big"_s);
     for (int i = 0; i < 20; ++i)
-        WriteFile(big + u"/f"_s + QString::number(i));
+        ArchiveTestFolder::WriteAt(big + u"/f"_s + QString::number(i), {});
     ASSERT_TRUE(QFile::link(big, Path(u"source/to big"_s)));    // 1, not its 20
     ASSERT_TRUE(QFile::link(source, Path(u"source/a/loop"_s))); // 1, not a cycle
 
     EXPECT_EQ(CountSourceFiles(source, true), 9);
     EXPECT_EQ(CountSourceFiles(source + u'/', true), 9);
-}
-
-TEST_F(MediumFolderTest, WithoutPrevalidationTheCountIsAHundredUntouched)
-{
-    for (const QString &source : {MakeFolder(u"empty"_s), Path(u"missing"_s), u"A:\\"_s})
-        EXPECT_EQ(CountSourceFiles(source, false), 100) << source.toStdString();
-    EXPECT_TRUE(m_ui.ProgressTexts().isEmpty());
-    EXPECT_EQ(m_ui.ProcessEventsCount(), 0);
-    EXPECT_EQ(CountSourceFiles(Path(u"missing"_s), true), 0);
 }
 
 TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
@@ -289,7 +265,8 @@ TEST_F(MediumFolderTest, CountingStopsWhenTheUserCancels)
     for (int i = 0; i < 3; ++i) {
         MakeFolder(u"source/sub"_s + QString::number(i));
         for (int j = 0; j < 20; ++j)
-            WriteFile(source + u"/sub"_s + QString::number(i) + u"/f"_s + QString::number(j));
+            ArchiveTestFolder::WriteAt(
+                source + u"/sub"_s + QString::number(i) + u"/f"_s + QString::number(j), {});
     }
     // Every pump lets events run; the second one brings the click on Cancel.
     qint64 tick = 0;
@@ -325,7 +302,7 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
         EXPECT_EQ(box.text, u"Please specify a valid Catalog Source before continuing"_s);
     }
 
-    WriteFile(Path(u"stick/notes.txt"_s));
+    m_folder.Write(u"stick/notes.txt"_s, {});
     EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/notes.txt"_s, label));
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Invalid Catalog Source"_s);
@@ -338,6 +315,20 @@ TEST_F(MediumFolderTest, TheSourceCheckAsksForADiskAndForAFolder)
     m_ui.QueueDeviceCheck(false);
     EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick + u"/music"_s, label));
     EXPECT_TRUE(m_ui.TakeMessages().empty());
+    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
+
+    // An empty drive waits for any disk; giving up shows no box.
+    m_drives.At(stick).ready = false;
+    m_ui.QueueDeviceCheck(false);
+    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick, label));
+    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    const std::vector<DeviceCheckView> checks = m_ui.TakeDeviceChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(std::pair(checks[0].name, checks[0].requiredLabel),
+              std::pair(u"Photos"_s, QString()));
+    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(stick, u"New Disk"_s); });
+    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, stick, label));
+    EXPECT_EQ(label, u"NEW DISK"_s);
     EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
 }
 
@@ -373,26 +364,6 @@ TEST_F(MediumFolderTest, TheLabelEditFollowsTheFileSystem)
 
     EXPECT_FALSE(LabelChanged(u"photos"_s, u"Photos"_s));
     EXPECT_TRUE(LabelChanged(QString(), u"Photos"_s));
-}
-
-TEST_F(MediumFolderTest, TheSourceCheckWaitsForAnyDiskInAnEmptyDrive)
-{
-    const QString stick = MakeFolder(u"stick"_s);
-    m_drives.Mount(stick, DriveKind::Removable).ready = false;
-    QString label = u"stale"_s;
-
-    m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(ValidateCatalogSource(u"Photos"_s, stick, label)) << "given up";
-    EXPECT_TRUE(m_ui.TakeMessages().empty()) << "giving up shows no box";
-    std::vector<DeviceCheckView> checks = m_ui.TakeDeviceChecks();
-    ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks[0].name, u"Photos"_s);
-    EXPECT_EQ(checks[0].requiredLabel, QString()) << "any disk will do";
-
-    m_ui.QueueDeviceCheck(true, [&] { m_drives.Insert(stick, u"New Disk"_s); });
-    EXPECT_TRUE(ValidateCatalogSource(u"Photos"_s, stick, label));
-    EXPECT_EQ(label, u"NEW DISK"_s) << "the label of the disk that was put in";
-    EXPECT_EQ(m_ui.TakeDeviceChecks().size(), 1u);
 }
 
 class DescriptionCheckTest : public StoreFixture
@@ -494,7 +465,7 @@ TEST_F(LocateOnMediaTest, FoldersAndPackagesOfADiskCatalog)
         EXPECT_EQ(Fields(Locate(id, withPath)), Fields(expected)) << "object " << id;
 }
 
-TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
+TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolumeAndOtherObjectsOnNone)
 {
     const qint64 volume =
         AddRow(5, u"Archive Volume 1"_s, 11, u"/media/user/DVARC0001/Archives/"_s, u"DVARC0001"_s);
@@ -507,15 +478,13 @@ TEST_F(LocateOnMediaTest, ArchiveSetsLieOnTheirVolume)
               (QStringList{u"Archive Volume 1"_s, u"DVARC0001"_s, folder + u"Set 1.ZIP"_s,
                            folder + u"Set 1.ZIP/docs/"_s, folder}));
     EXPECT_EQ(Locate(set, false).source, folder);
-    Locate(lost, true, false); // its volume is gone: no medium holds it
-}
 
-TEST_F(LocateOnMediaTest, ObjectsOutsideAnyDiskCatalogLieOnNoMedium)
-{
-    const qint64 folder = AddRow(3, u"Work"_s, 2);
-    const qint64 archiveFolder = AddRow(2, u"Old"_s, 26);
+    // A set whose volume is gone and objects outside any disk catalog lie on
+    // no medium.
+    const qint64 work = AddRow(3, u"Work"_s, 2);
+    const qint64 old = AddRow(2, u"Old"_s, 26);
     for (const qint64 id :
-         {folder, archiveFolder, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
+         {lost, work, old, qint64(1), qint64(2), qint64(3), qint64(5), qint64(12345)}) {
         MediaLocation location{u"kept"_s, {}, {}, {}, {}};
         EXPECT_FALSE(LocateOnMedia(*m_data, id, true, location)) << "object " << id;
         EXPECT_EQ(location.name, u"kept"_s) << "nothing handed back";

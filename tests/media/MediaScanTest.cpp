@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <zip.h>
 
 #include <map>
 #include <optional>
@@ -228,17 +227,13 @@ TEST_F(MediaScanTest, TreeIsCatalogedRowByRow)
                      ToDayCount(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 6))));
     EXPECT_DOUBLE_EQ(entries.at(u"My Docs"_s).modified,
                      ToDayCount(QDateTime(QDate(2019, 12, 31), QTime(23, 59, 58))));
-}
 
-TEST_F(MediaScanTest, FolderRowsAreThoseCreateCatalogObjectWrites)
-{
-    m_tree.Folder("Photos");
-    const Outcome outcome = Scan();
-    const Entry folder = Cataloged(outcome.catalogId).at(u"Photos"_s);
+    // A folder's row is, column by column, the one CreateCatalogObject writes.
+    const Entry &folder = entries.at(u"My Docs"_s);
     qint64 made = -1;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions());
-        made = scanner.CreateCatalogObject(u"Photos"_s, Source(), outcome.catalogId,
+        made = scanner.CreateCatalogObject(u"My Docs"_s, Source(), outcome.catalogId,
                                            CatalogSchema::kFileFolderClass, QString(), QString(), 0,
                                            0, folder.created, folder.modified);
     });
@@ -765,35 +760,6 @@ protected:
 
     QString Medium() const { return m_medium.Path(QString()); }
 
-    // Packs staged files into a ZIP on the medium with Debian's zip.
-    void ZipWithTool(const QString &zipName, const QStringList &members,
-                     const QStringList &extra = {})
-    {
-        ASSERT_EQ(m_stage.Run(u"zip"_s, QStringList{u"-q"_s} + extra +
-                                            QStringList{m_medium.Path(zipName)} + members),
-                  0)
-            << m_stage.Output().constData();
-    }
-
-    // Writes a ZIP on the medium with libzip: each member a name and whether
-    // its external attributes mark a folder (DOS attribute 16).
-    void ZipWithLibrary(const QString &zipName,
-                        const std::vector<std::pair<QByteArray, bool>> &members)
-    {
-        int error = 0;
-        zip_t *archive = zip_open(QFile::encodeName(m_medium.Path(zipName)).constData(),
-                                  ZIP_CREATE | ZIP_TRUNCATE, &error);
-        ASSERT_NE(archive, nullptr);
-        for (const auto &[name, folder] : members) {
-            zip_source_t *source = zip_source_buffer(archive, "data", 4, 0);
-            const zip_int64_t index = zip_file_add(archive, name.constData(), source, 0);
-            ASSERT_GE(index, 0) << name.constData();
-            zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
-                                             folder ? 0x10 : 0x20);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
-    }
-
     // Everything cataloged from the medium by path of stored names
     // ("DATA.ZIP/src/a.c"); rows are written two at a time.
     std::map<QString, Entry> ScanPackages(const CatalogOptions &options = {},
@@ -827,7 +793,7 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
     m_stage.Write(u"stage/readme.txt"_s, QByteArray(300, 'r'));
     m_stage.Write(u"stage/README.TXT"_s, QByteArray(30, 'R'));
     m_stage.Write(u"stage/docs/Guide.TXT"_s, QByteArray(1200, 'g'));
-    ZipWithTool(u"DATA.ZIP"_s, {u"stage"_s}, {u"-r"_s});
+    m_stage.Zip({u"-r"_s, m_medium.Path(u"DATA.ZIP"_s), u"stage"_s});
     m_medium.Write(u"after.txt"_s, "after");
     ASSERT_TRUE(QFile::link(u"DATA.ZIP"_s, m_medium.Path(u"link.zip"_s)));
     const qint64 zipSize = QFileInfo(m_medium.Path(u"DATA.ZIP"_s)).size();
@@ -863,36 +829,30 @@ TEST_F(FilePackagesTest, ZipFilesBecomePackagesOnlyWithTheirOption)
 // Names as other systems write them: a trailing slash makes a folder unless
 // the entry is flagged as one; backslashes separate folders, which merge
 // without regard to letter case; empty names make none.
-TEST_F(FilePackagesTest, HandWrittenMemberNamesMakeTheirFolders)
+TEST_F(FilePackagesTest, HandWrittenNamesMakeTheirFoldersAndUnlistablePackagesArePlainFiles)
 {
-    ZipWithLibrary(
-        u"set.zip"_s,
-        {{"docs/", false}, {"flagged/", true}, {"flagged/inner/", true}, {"top.txt", false}});
-    ZipWithLibrary(u"win.zip"_s, {{"Docs\\Deep\\a.txt", false},
-                                  {"docs\\b.txt", false},
-                                  {"x//y.txt", false},
-                                  {"/top.txt", false}});
-    EXPECT_EQ(Paths(ScanPackages()),
-              (QStringList{u"set.zip"_s, u"set.zip/docs"_s, u"set.zip/top.txt"_s, u"win.zip"_s,
-                           u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s, u"win.zip/Docs/Deep/a.txt"_s,
-                           u"win.zip/Docs/b.txt"_s, u"win.zip/top.txt"_s, u"win.zip/x"_s,
-                           u"win.zip/x/y.txt"_s}));
-}
-
-TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
-{
+    m_medium.ZipWithLibrary(u"set.zip"_s, {"docs/", "flagged/", "flagged/inner/", "top.txt"},
+                            {"flagged/", "flagged/inner/"});
+    m_medium.ZipWithLibrary(u"win.zip"_s,
+                            {"Docs\\Deep\\a.txt", "docs\\b.txt", "x//y.txt", "/top.txt"});
+    // Packages the engine cannot list are cataloged as plain files.
     m_medium.Write(u"broken.zip"_s, QByteArrayLiteral("PK\x03\x04 this is no archive"));
     // An archive without members is its end record alone.
     m_medium.Write(u"empty.zip"_s, QByteArray("PK\x05\x06", 4) + QByteArray(18, 0));
     m_stage.Write(u"whole.txt"_s, "whole");
-    ZipWithTool(u"whole.zip"_s, {u"whole.txt"_s});
+    m_stage.Zip({m_medium.Path(u"whole.zip"_s), u"whole.txt"_s});
     // A cut archive: its central directory is gone.
     const QByteArray whole = ArchiveTestFolder::Read(m_medium.Path(u"whole.zip"_s));
     m_medium.Write(u"cut.zip"_s, whole.left(whole.size() / 2));
 
     const auto found = ScanPackages();
-    EXPECT_EQ(Paths(found), (QStringList{u"broken.zip"_s, u"cut.zip"_s, u"empty.zip"_s,
-                                         u"whole.zip"_s, u"whole.zip/whole.txt"_s}));
+    EXPECT_EQ(
+        Paths(found),
+        (QStringList{u"broken.zip"_s, u"cut.zip"_s, u"empty.zip"_s, u"set.zip"_s, u"set.zip/docs"_s,
+                     u"set.zip/top.txt"_s, u"whole.zip"_s, u"whole.zip/whole.txt"_s, u"win.zip"_s,
+                     u"win.zip/Docs"_s, u"win.zip/Docs/Deep"_s, u"win.zip/Docs/Deep/a.txt"_s,
+                     u"win.zip/Docs/b.txt"_s, u"win.zip/top.txt"_s, u"win.zip/x"_s,
+                     u"win.zip/x/y.txt"_s}));
     for (const char *plain : {"broken.zip", "cut.zip", "empty.zip"})
         EXPECT_FALSE(found.at(QString::fromLatin1(plain)).folder) << plain;
 }
@@ -900,13 +860,7 @@ TEST_F(FilePackagesTest, PackagesTheEngineCannotListAreCatalogedAsPlainFiles)
 TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
 {
     m_stage.Write(u"inside.txt"_s, "inside");
-    // A stub followed by an archive, with the offsets adjusted by zip -A.
-    ZipWithTool(u"part.zip"_s, {u"inside.txt"_s});
-    const QByteArray archive = ArchiveTestFolder::Read(m_medium.Path(u"part.zip"_s));
-    QFile::remove(m_medium.Path(u"part.zip"_s));
-    m_medium.Write(u"setup.exe"_s, QByteArray(4000, '\x90') + archive);
-    ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-A"_s, m_medium.Path(u"setup.exe"_s)}), 0)
-        << m_stage.Output().constData();
+    m_stage.ZipSelfExtracting(m_medium.Path(u"setup.exe"_s), {u"inside.txt"_s});
     // A program without an archive, one whose end record lies too far from
     // the end, and one too small to be looked at.
     m_medium.Write(u"tool.exe"_s, QByteArray(5000, 'x'));
@@ -931,11 +885,9 @@ TEST_F(FilePackagesTest, SelfExtractingFilesAreRecognisedByTheEndRecord)
 TEST_F(FilePackagesTest, CommentsComeFromTheArchiveUnlessAnEarlierOneIsReused)
 {
     m_stage.Write(u"a.txt"_s, "a");
-    ZipWithTool(u"notes.zip"_s, {u"a.txt"_s});
+    m_stage.Zip({m_medium.Path(u"notes.zip"_s), u"a.txt"_s});
     // zip -z reads the comment from its input.
-    ASSERT_EQ(m_stage.Run(u"zip"_s, {u"-q"_s, u"-z"_s, m_medium.Path(u"notes.zip"_s)},
-                          "Release notes\n.\n"),
-              0);
+    m_stage.Zip({u"-z"_s, m_medium.Path(u"notes.zip"_s)}, "Release notes\n.\n");
     const auto first = ScanPackages();
     EXPECT_EQ(first.at(u"notes.zip"_s).comment, u"Release notes"_s);
 
@@ -957,7 +909,8 @@ TEST_F(FilePackagesTest, ACancelKeepsThePackageAndTheMembersReadSoFar)
 {
     for (int i = 0; i < 5; ++i)
         m_stage.Write(u"m%1.txt"_s.arg(i), "m");
-    ZipWithTool(u"five.zip"_s, {u"m0.txt"_s, u"m1.txt"_s, u"m2.txt"_s, u"m3.txt"_s, u"m4.txt"_s});
+    m_stage.Zip({m_medium.Path(u"five.zip"_s), u"m0.txt"_s, u"m1.txt"_s, u"m2.txt"_s, u"m3.txt"_s,
+                 u"m4.txt"_s});
     qint64 packageId = 0;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions{});
@@ -979,7 +932,7 @@ TEST_F(FilePackagesTest, ACancelKeepsThePackageAndTheMembersReadSoFar)
 TEST_F(FilePackagesTest, ArchiveSetsTakeMergedNamesWhenTheirNameIsTaken)
 {
     m_stage.Write(u"a.txt"_s, "a");
-    ZipWithTool(u"BACKUP.ZIP"_s, {u"a.txt"_s});
+    m_stage.Zip({m_medium.Path(u"BACKUP.ZIP"_s), u"a.txt"_s});
     QStringList names;
     m_data->RunInTransaction([&] {
         TMediaScanner scanner(*m_data, CatalogOptions{});
