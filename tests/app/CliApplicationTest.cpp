@@ -27,16 +27,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CliApplicationTest : public testing::Test
+class CliApplicationTest : public CliFixture
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    QString Db(const QString &name = u"db"_s) const { return m_folder.filePath(name); }
-
-    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
-    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
-
     // Adds files to a database through the store, as a scan would.
     void AddFiles(const QString &folder, const QList<qint64> &sizes)
     {
@@ -64,8 +57,6 @@ protected:
         ::kill(pid_t(process.processId()), SIGINT);
         ASSERT_TRUE(process.waitForFinished(30000));
     }
-
-    QTemporaryDir m_folder;
 };
 
 } // namespace

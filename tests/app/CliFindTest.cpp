@@ -17,49 +17,37 @@ namespace {
 
 // Catalogs\Work\Disk 1 (label WORK1) holding a folder and files, and
 // Catalogs\Disk 2 (label OTHER) holding a namesake of one of them.
-class CliFindTest : public testing::Test
+class CliFindTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        m_when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
-        MakeCliDatabase(Db(), [&](TDataShare &data) {
-            auto add = [&](qint64 parent, const char *name, int cls, const char *label) {
-                return AppendCatalogRow(data.Catalogs, QString::fromUtf8(name), QString(), parent,
-                                        cls, false, m_when, m_when, QString(),
-                                        QString::fromUtf8(label), 2048, 0);
+        CliFixture::SetUp();
+        const double when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
+        MakeDatabase([&](TDataShare &data) {
+            auto add = [&](qint64 parent, const QString &name, int cls, const QString &label) {
+                return AddCliObject(data, parent, name, cls, when, 2048, {}, label);
             };
-            const qint64 work = add(kCatalogsId, "Work", kCatalogFolderClass, "");
-            m_disk = add(work, "Disk 1", kHardDiskClass, "WORK1");
-            const qint64 folder = add(m_disk, "Letters", kFileFolderClass, "");
-            const qint64 other = add(kCatalogsId, "Disk 2", kHardDiskClass, "OTHER");
-            m_letterKey = AddCliFile(data, folder, u"letter.txt"_s, 1234, m_when,
-                                     u"to the cat\nsecond line"_s);
-            AddCliFile(data, folder, u"a.b.txt"_s, 10, m_when);
-            AddCliFile(data, m_disk, u"setup.exe"_s, 5000, m_when);
-            AddCliFile(data, other, u"setup.exe"_s, 5000, m_when);
+            const qint64 work = add(kCatalogsId, u"Work"_s, kCatalogFolderClass, {});
+            const qint64 disk = add(work, u"Disk 1"_s, kHardDiskClass, u"WORK1"_s);
+            const qint64 folder = add(disk, u"Letters"_s, kFileFolderClass, {});
+            const qint64 other = add(kCatalogsId, u"Disk 2"_s, kHardDiskClass, u"OTHER"_s);
+            m_letterKey =
+                AddCliFile(data, folder, u"letter.txt"_s, 1234, when, u"to the cat\nsecond line"_s);
+            AddCliFile(data, folder, u"a.b.txt"_s, 10, when);
+            AddCliFile(data, disk, u"setup.exe"_s, 5000, when);
+            AddCliFile(data, other, u"setup.exe"_s, 5000, when);
         });
     }
 
-    QString Db() const { return m_folder.filePath(u"db"_s); }
+    CliResult Find(const QStringList &arguments) { return Run(QStringList{u"find"_s} + arguments); }
 
-    CliResult Run(const QStringList &arguments)
-    {
-        return RunCliOn(Db(), QStringList{u"find"_s} + arguments);
-    }
-
-    static QStringList Names(const CliResult &result) { return FirstColumns(result.out); }
-
-    QTemporaryDir m_folder;
-    double m_when = 0;
-    qint64 m_disk = 0;
     qint64 m_letterKey = 0;
 };
 
 TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
 {
-    const CliResult result = Run({u"--name"_s, u"letter"_s, u"--json"_s});
+    const CliResult result = Find({u"--name"_s, u"letter"_s, u"--json"_s});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.startsWith(u"[{\"name\":\"letter.txt\",\"kind\":\"file\","
                                       "\"key\":"_s))
@@ -106,16 +94,16 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
         {{u"--name"_s, u"lett"_s, u"--limit"_s, u"1"_s}, {u"Letters"_s}},
     };
     for (const Case &c : cases) {
-        const CliResult result = Run(c.arguments);
+        const CliResult result = Find(c.arguments);
         EXPECT_EQ(result.exitCode, 0) << c.arguments.join(u' ').toStdString() << "\n"
                                       << result.err.toStdString();
-        EXPECT_EQ(Names(result), c.names) << c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(FirstColumns(result.out), c.names) << c.arguments.join(u' ').toStdString();
     }
 }
 
 TEST_F(CliFindTest, TextLinesShowTheListColumnsAndThePath)
 {
-    const CliResult result = Run({u"--name"_s, u"letter.txt"_s});
+    const CliResult result = Find({u"--name"_s, u"letter.txt"_s});
     ASSERT_EQ(result.exitCode, 0);
     const QStringList columns = result.out.trimmed().split(u'\t');
     ASSERT_EQ(columns.size(), 6) << result.out.toStdString();
@@ -126,14 +114,14 @@ TEST_F(CliFindTest, TextLinesShowTheListColumnsAndThePath)
 
 TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
 {
-    const CliResult limited = Run({u"--limit"_s, u"1"_s});
+    const CliResult limited = Find({u"--limit"_s, u"1"_s});
     EXPECT_EQ(limited.exitCode, 0);
-    EXPECT_EQ(Names(limited).size(), 1);
+    EXPECT_EQ(FirstColumns(limited.out).size(), 1);
     EXPECT_TRUE(limited.err.contains(u"limit of 1 hits"_s)) << limited.err.toStdString();
     // A duplicate search limits the duplicates it found, not the files it
     // looked at first (most of which have no twin).
-    const CliResult twins = Run({u"--type"_s, u"11"_s, u"--limit"_s, u"1"_s});
-    EXPECT_EQ(Names(twins), QStringList{u"setup.exe"_s});
+    const CliResult twins = Find({u"--type"_s, u"11"_s, u"--limit"_s, u"1"_s});
+    EXPECT_EQ(FirstColumns(twins.out), QStringList{u"setup.exe"_s});
     EXPECT_TRUE(twins.err.contains(u"limit of 1 hits"_s)) << twins.err.toStdString();
 
     const QList<QStringList> usages = {{u"--type"_s, u"14"_s},
@@ -141,11 +129,11 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
                                        {u"--between"_s, u"2026-01-01"_s},
                                        {u"--limit"_s, u"0"_s}};
     for (const QStringList &arguments : usages)
-        EXPECT_EQ(Run(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(Find(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
 
-    EXPECT_TRUE(FailedWith(Run({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
+    EXPECT_TRUE(FailedWith(Find({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
                            u"The Date entered is invalid"_s));
-    EXPECT_TRUE(FailedWith(Run({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
+    EXPECT_TRUE(FailedWith(Find({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
 }
 
 } // namespace

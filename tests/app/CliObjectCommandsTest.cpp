@@ -17,27 +17,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A database with Catalogs\Work\Disk 1 holding a file.
-class CliObjectCommandsTest : public testing::Test
+class CliObjectCommandsTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
+        CliFixture::SetUp();
         const double now = NowDayCount();
-        MakeCliDatabase(Db(), [&](TDataShare &data) {
+        MakeDatabase([&](TDataShare &data) {
             const qint64 work =
-                AppendCatalogRow(data.Catalogs, u"Work"_s, {}, kCatalogsId, kCatalogFolderClass,
-                                 false, now, now, {}, {}, 0, 0);
-            const qint64 disk = AppendCatalogRow(data.Catalogs, u"Disk 1"_s, {}, work,
-                                                 kHardDiskClass, false, now, now, {}, {}, 10, 0);
+                AddCliObject(data, kCatalogsId, u"Work"_s, kCatalogFolderClass, now);
+            const qint64 disk = AddCliObject(data, work, u"Disk 1"_s, kHardDiskClass, now, 10);
             AddCliFile(data, disk, u"Read Me.txt"_s, 10);
         });
     }
-
-    QString Db() const { return m_folder.filePath(u"db"_s); }
-    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
-    QString Info() { return Run({u"info"_s, u"--json"_s}).out; }
-    QStringList Names(const QString &path) { return FirstColumns(Run({u"ls"_s, path}).out); }
 
     // A blank removable disk of 10 MB, 7.5 MB free, mounted for the pool.
     FakeDriveSystem::Drive &MountBlankDisk()
@@ -52,7 +45,6 @@ protected:
 
     FakeDriveSystem m_drives;
     QString m_mount;
-    QTemporaryDir m_folder;
 };
 
 TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)

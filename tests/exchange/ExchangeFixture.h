@@ -53,15 +53,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    static qint64 CountIn(TDataShare &data, const QString &sql)
-    {
-        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
-    }
-
     // Runs an import into a database as the menu command does: in one
     // transaction that a failure rolls back. True when it committed.
     bool Import(TDataShare &data, const QString &name)
@@ -83,19 +74,8 @@ protected:
                        const QString &comment = QString(), bool packaged = false,
                        int attributes = 32, double created = 44000.75, double modified = 44001.5)
     {
-        SqliteStatement &insert = data.CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"_s);
-        insert.Bind(1, owner)
-            .Bind(2, attributes)
-            .Bind(3, size)
-            .Bind(4, name)
-            .Bind(5, packaged ? 1 : 0)
-            .Bind(6, comment)
-            .Bind(7, created)
-            .Bind(8, modified);
-        insert.Execute();
-        return data.CatalogDatabase.LastInsertId();
+        return InsertFileRow(data, owner, name, size, comment, packaged, attributes, created,
+                             modified);
     }
 
     // Everything below an object (its own files included) as sorted text

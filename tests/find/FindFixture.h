@@ -5,6 +5,7 @@
 #include "platform/DisplayFormats.h"
 #include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "store/StoreFixture.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
@@ -49,17 +50,7 @@ protected:
                    double modified = Day(2020, 5, 1), const QString &comment = QString(),
                    bool packaged = false)
     {
-        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"_s);
-        insert.Bind(1, owner)
-            .Bind(2, size)
-            .Bind(3, name)
-            .Bind(4, packaged ? 1 : 0)
-            .Bind(5, comment)
-            .Bind(6, modified)
-            .Execute();
-        return m_data.CatalogDatabase.LastInsertId();
+        return InsertFileRow(m_data, owner, name, size, comment, packaged, 32, modified, modified);
     }
 
     // Settings that restrict the search to dates between the two texts.

@@ -34,27 +34,89 @@ protected:
         });
     }
 
-    SearchSettings Named(const QString &mask, int type = 0)
+    // The criteria a row of a table sets; the rest keep their defaults.
+    struct Criteria
     {
-        SearchSettings settings;
-        settings.name = mask;
-        settings.type = type;
-        return settings;
-    }
+        QString name = {};
+        int type = 0;
+        bool includeSubs = true;
+        QString labelId = {}, source = {}, comment = {};
+        bool wholeWords = false, matchCase = false;
+
+        operator SearchSettings() const
+        {
+            SearchSettings settings;
+            settings.name = name;
+            settings.type = type;
+            settings.includeSubs = includeSubs;
+            settings.labelId = labelId;
+            settings.source = source;
+            settings.comment = comment;
+            settings.wholeWords = wholeWords;
+            settings.matchCase = matchCase;
+            return settings;
+        }
+    };
 
     qint64 m_work = 0, m_diskA = 0, m_docs = 0, m_diskB = 0, m_set = 0, m_old = 0;
 };
 
-TEST_F(SearchEngineTest, FromTheRootFindsObjectsAndFilesButNeverTheWastebasket)
+TEST_F(SearchEngineTest, AnEmptyMaskListsEverythingOutsideTheWastebasket)
 {
-    EXPECT_EQ(Sorted(Find(Named(u"report"_s))),
-              (QStringList{u"Backup report"_s, u"archived report.txt"_s, u"report.txt"_s,
-                           u"report.txt"_s}));
-    // Nothing else reaches into the Wastebasket either: an empty mask lists everything else.
     const QStringList all = Find(SearchSettings{});
     EXPECT_FALSE(all.contains(u"Old report disk"_s));
     EXPECT_FALSE(all.contains(u"Wastebasket"_s));
     EXPECT_EQ(all.size(), 14) << all.join(u'|').toStdString();
+}
+
+TEST_F(SearchEngineTest, EachCriterionSelectsTheObjectsAndFilesItNames)
+{
+    const QStringList reports{u"report.txt"_s, u"report.txt"_s};
+    const QStringList allReports = QStringList{u"archived report.txt"_s} + reports;
+    const struct
+    {
+        Criteria criteria;
+        qint64 start;
+        QStringList found;
+    } rows[] = {
+        {{.name = u"report"_s}, 1, QStringList{u"Backup report"_s} + allReports},
+        // The start object is not listed, but its own files are searched.
+        {{.name = u"*"_s}, m_docs, {u"notes.txt"_s, u"readme.txt"_s}},
+        {{.name = u"report"_s}, m_old, {u"report.txt"_s}},
+        // Without subfolders children are listed, their files not searched.
+        {{.includeSubs = false}, m_diskA, {u"docs"_s, u"report.txt"_s}},
+        {{.includeSubs = false}, 1, {u"Archives"_s, u"Catalogs"_s}},
+        // The type chooses the classes listed and whether files are searched.
+        {{.type = 1}, 1, {u"Work"_s}},
+        {{.type = 2}, 1, {u"Disk A"_s, u"Disk B"_s}},
+        {{.type = 4}, 1, {u"docs"_s}},
+        {{.type = 10}, 1, {u"Backup report"_s}},
+        {{.name = u"*.doc"_s, .type = 6}, 1, {u"b.doc"_s}},
+        {{.name = u"Disk"_s, .type = 7}, 1, {}},
+        // A label or source pattern leaves out the objects that fail it with
+        // their files: docs has no label, Work and the archive set neither.
+        {{.name = u"report"_s, .labelId = u"  ALP "_s}, 1, {u"report.txt"_s}},
+        {{.labelId = u"[ab]*"_s}, 1, QStringList{u"Disk A"_s, u"Disk B"_s, u"b.doc"_s} + reports},
+        {{.source = u"/mnt"_s}, 1, {u"Disk B"_s, u"b.doc"_s, u"report.txt"_s}},
+        {{.comment = u" cat "_s, .wholeWords = true}, 1, {u"Work"_s, u"readme.txt"_s}},
+        {{.comment = u"CAT"_s, .wholeWords = true, .matchCase = true}, 1, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.found.join(u'|').toStdString());
+        EXPECT_EQ(Sorted(Find(row.criteria, row.start)), row.found);
+    }
+    Find(Criteria{.name = u"report"_s, .labelId = u"ALPHA"_s});
+    ASSERT_EQ(m_last.hits.size(), 1);
+    EXPECT_EQ(m_last.hits.at(0).owner, m_diskA);
+    // Label and source patterns have no effect on the file types; "archived
+    // report.txt" has no namesake, so the duplicate types drop it.
+    for (const int type : {6, 7, 11, 12, 13}) {
+        const Criteria settings{.name = u"report.txt"_s,
+                                .type = type,
+                                .labelId = u"NO SUCH LABEL"_s,
+                                .source = u"/nowhere"_s};
+        EXPECT_EQ(Sorted(Find(settings)), type <= 7 ? allReports : reports) << "type " << type;
+    }
 }
 
 TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
@@ -82,7 +144,7 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
                                               {9999, true}};
     for (const QString &mask : masks) {
         for (const auto &[start, subs] : starts) {
-            SearchSettings settings = Named(mask);
+            SearchSettings settings = Criteria{.name = mask};
             settings.includeSubs = subs;
             SearchRequest request;
             ValidateCriteria(settings, request.criteria);
@@ -94,76 +156,10 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
     }
     // Letters beyond ASCII match in their own case only; the index, which
     // lowers them, only narrows the rows the matcher then decides on.
-    EXPECT_EQ(Find(Named(u"ünter"_s)), QStringList{u"ünterwäsche.TXT"_s});
-    EXPECT_EQ(Find(Named(u"ΑΡΧ"_s)), QStringList{u"ΑΡΧΕΙΟ.pdf"_s});
-    EXPECT_EQ(Sorted(Find(Named(u"wäsche"_s))),
+    EXPECT_EQ(Find(Criteria{.name = u"ünter"_s}), QStringList{u"ünterwäsche.TXT"_s});
+    EXPECT_EQ(Find(Criteria{.name = u"ΑΡΧ"_s}), QStringList{u"ΑΡΧΕΙΟ.pdf"_s});
+    EXPECT_EQ(Sorted(Find(Criteria{.name = u"wäsche"_s})),
               (QStringList{u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s}));
-}
-
-TEST_F(SearchEngineTest, TheStartObjectIsNotListedButItsFilesAreSearched)
-{
-    const QStringList hits = Find(Named(u"*"_s), m_docs);
-    EXPECT_EQ(Sorted(hits), (QStringList{u"notes.txt"_s, u"readme.txt"_s}));
-    // Started from the wastebasket disk itself, its own files are found.
-    EXPECT_EQ(Find(Named(u"report"_s), m_old), QStringList{u"report.txt"_s});
-}
-
-TEST_F(SearchEngineTest, WithoutSubfoldersChildrenAreListedButTheirFilesAreNotSearched)
-{
-    SearchSettings settings = Named(QString());
-    settings.includeSubs = false;
-    EXPECT_EQ(Sorted(Find(settings, m_diskA)), (QStringList{u"docs"_s, u"report.txt"_s}));
-    EXPECT_EQ(Sorted(Find(settings, 1)), (QStringList{u"Archives"_s, u"Catalogs"_s}));
-}
-
-TEST_F(SearchEngineTest, TheTypeChoosesTheClassesListedAndWhetherFilesAreSearched)
-{
-    EXPECT_EQ(Find(Named(QString(), 1)), QStringList{u"Work"_s});
-    EXPECT_EQ(Sorted(Find(Named(QString(), 2))), (QStringList{u"Disk A"_s, u"Disk B"_s}));
-    EXPECT_EQ(Find(Named(QString(), 4)), QStringList{u"docs"_s});
-    EXPECT_EQ(Find(Named(QString(), 10)), QStringList{u"Backup report"_s});
-    EXPECT_EQ(Find(Named(u"*.doc"_s, 6)), QStringList{u"b.doc"_s});
-    EXPECT_EQ(Find(Named(u"Disk"_s, 7)), QStringList{});
-}
-
-TEST_F(SearchEngineTest, ALabelPatternExcludesObjectsAndTheirFilesWithTypeZero)
-{
-    SearchSettings settings = Named(u"report"_s);
-    settings.labelId = u"  ALP "_s;
-    // Disk A's own label matches; its folder docs has no label and is excluded
-    // with its files, Disk B is excluded, and so are Work and the archive set.
-    EXPECT_EQ(Find(settings), QStringList{u"report.txt"_s});
-    EXPECT_EQ(m_last.hits.at(0).owner, m_diskA);
-    settings.name.clear();
-    settings.labelId = u"[ab]*"_s;
-    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Disk A"_s, u"Disk B"_s, u"b.doc"_s,
-                                                   u"report.txt"_s, u"report.txt"_s}));
-    SearchSettings bySource = Named(QString());
-    bySource.source = u"/mnt"_s;
-    EXPECT_EQ(Sorted(Find(bySource)), (QStringList{u"Disk B"_s, u"b.doc"_s, u"report.txt"_s}));
-}
-
-TEST_F(SearchEngineTest, LabelAndSourcePatternsHaveNoEffectOnTheFileTypes)
-{
-    for (const int type : {6, 7, 11, 12, 13}) {
-        SearchSettings settings = Named(u"report.txt"_s, type);
-        settings.labelId = u"NO SUCH LABEL"_s;
-        settings.source = u"/nowhere"_s;
-        // "archived report.txt" has no namesake, so the duplicate types drop it.
-        const qsizetype expected = type <= 7 ? 3 : 2;
-        EXPECT_EQ(Find(settings).size(), expected) << "type " << type;
-    }
-}
-
-TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
-{
-    SearchSettings settings;
-    settings.comment = u" cat "_s;
-    settings.wholeWords = true;
-    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Work"_s, u"readme.txt"_s}));
-    settings.comment = u"CAT"_s;
-    settings.matchCase = true;
-    EXPECT_EQ(Find(settings), QStringList{});
 }
 
 TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
@@ -180,7 +176,7 @@ TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
 
 TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
 {
-    Find(Named(u"Disk A"_s));
+    Find(Criteria{.name = u"Disk A"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &disk = m_last.hits.at(0);
     EXPECT_EQ(disk.entry.data, m_diskA);
@@ -190,12 +186,12 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
                            SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));
     EXPECT_EQ(HitPath(m_data, disk), u"Catalogs\\Work\\Disk A"_s);
 
-    Find(Named(u"docs"_s));
+    Find(Criteria{.name = u"docs"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(0), QString()) << "folders show no size";
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(4), SizeSortKey(0));
 
-    Find(Named(u"readme"_s));
+    Find(Criteria{.name = u"readme"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &file = m_last.hits.at(0);
     EXPECT_TRUE(file.entry.IsFile());
@@ -208,7 +204,7 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     // names and all.
     m_data.CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)"_s.arg(m_work).arg(m_set));
-    Find(Named(u"*"_s));
+    Find(Criteria{.name = u"*"_s});
     ASSERT_GT(m_last.hits.size(), 10);
     HitPaths paths(m_data);
     for (const FindHit &hit : m_last.hits)
@@ -217,17 +213,19 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
 
 TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
 {
-    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk B"_s, u"Disk A"_s}));
+    EXPECT_EQ(Find(Criteria{.name = u"Disk"_s, .type = 2}),
+              (QStringList{u"Disk B"_s, u"Disk A"_s}));
     SortBy(m_sort, 0);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk A"_s, u"Disk B"_s}));
+    EXPECT_EQ(Find(Criteria{.name = u"Disk"_s, .type = 2}),
+              (QStringList{u"Disk A"_s, u"Disk B"_s}));
     SortBy(m_sort, 1);
     EXPECT_EQ(m_sort.column, 1);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).last(), u"b.doc"_s);
+    EXPECT_EQ(Find(Criteria{.name = u"*.*"_s, .type = 6}).last(), u"b.doc"_s);
     SortBy(m_sort, 1);
     EXPECT_FALSE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).first(), u"b.doc"_s);
+    EXPECT_EQ(Find(Criteria{.name = u"*.*"_s, .type = 6}).first(), u"b.doc"_s);
 }
 
 TEST_F(SearchEngineTest, TheScopeNeverHoldsTheWastebasketAndSurvivesACycle)
@@ -257,7 +255,7 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
     });
     // A first search reads the tables into memory; the stop is tested on
     // the search that follows, which scans that copy.
-    EXPECT_EQ(Find(Named(u"bulk"_s)).size(), 2000);
+    EXPECT_EQ(Find(Criteria{.name = u"bulk"_s}).size(), 2000);
     qint64 ticks = 0;
     m_ui.SetTickSource([&] { return ticks += 100; });
     int pumps = 0;
@@ -314,20 +312,20 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
 
 TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
 {
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     const qint64 key = AddFile(m_docs, u"fresh.txt"_s);
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{u"fresh.txt"_s});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{u"fresh.txt"_s});
     m_data.RunInTransaction([&] {
         m_data.CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
             .Bind(1, key)
             .Execute();
     });
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     // A change rolled back leaves the search where it was.
     m_data.StartTransaction();
     AddFile(m_docs, u"fresh again.txt"_s);
     m_data.Rollback();
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
 }
 
 TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
@@ -413,7 +411,7 @@ TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
     EXPECT_TRUE(stopped.hits.isEmpty());
     // The half-read copy is not kept: the next search reads it all.
     m_ui.SetOnProcessEvents({});
-    EXPECT_EQ(Find(Named(u"many"_s)).size(), 1000);
+    EXPECT_EQ(Find(Criteria{.name = u"many"_s}).size(), 1000);
 }
 
 } // namespace
