@@ -18,12 +18,9 @@ protected:
     QString Path(qint64 id) { return m_data->Catalogs.PathByID(id, false); }
     double Field(qint64 id, const char *field)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-            u"SELECT %1 FROM Catalogs WHERE ID = ?1"_s.arg(QLatin1String(field)));
-        query.Bind(1, id);
-        const double value = query.Step() ? query.Value(0).toDouble() : -1;
-        query.Reset();
-        return value;
+        const QVariant value = QueryValue(
+            *m_data, u"SELECT %1 FROM Catalogs WHERE ID = ?1"_s.arg(QLatin1String(field)), id);
+        return value.isValid() ? value.toDouble() : -1;
     }
     void SetModified(qint64 id, double value)
     {

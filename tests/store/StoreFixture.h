@@ -36,16 +36,21 @@ inline qint64 InsertFileRow(TDataShare &data, qint64 owner, const QString &name,
     return data.CatalogDatabase.LastInsertId();
 }
 
-// The first column of the first row of a query, with ?1 bound when it has one.
-inline qint64 QueryNumber(TDataShare &data, const QString &sql, qint64 bound = 0)
+// The first column of the first row of a query (null when there is none),
+// with ?1 bound when it has one.
+inline QVariant QueryValue(TDataShare &data, const QString &sql, qint64 bound = 0)
 {
     SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
     if (sql.contains(u"?1"_s))
         query.Bind(1, bound);
-    query.Step();
-    const qint64 number = query.Int64(0);
+    const QVariant value = query.Step() ? query.Value(0) : QVariant();
     query.Reset();
-    return number;
+    return value;
+}
+
+inline qint64 QueryNumber(TDataShare &data, const QString &sql, qint64 bound = 0)
+{
+    return QueryValue(data, sql, bound).toLongLong();
 }
 
 // A fresh catalog database in a temporary folder, opened through the data
@@ -92,6 +97,11 @@ protected:
     qint64 CountRows(const QString &sql, qint64 bound = 0)
     {
         return QueryNumber(*m_data, sql, bound);
+    }
+
+    QString QueryText(const QString &sql, qint64 bound = 0)
+    {
+        return QueryValue(*m_data, sql, bound).toString();
     }
 
     qint64 ParentOf(qint64 id)
