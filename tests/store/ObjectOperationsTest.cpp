@@ -24,10 +24,8 @@ protected:
     }
     void SetModified(qint64 id, double value)
     {
-        m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET Modified = ?1 WHERE ID = ?2"_s)
-            .Bind(1, value)
-            .Bind(2, id)
-            .Execute();
+        m_data->CatalogDatabase.ExecuteScript(
+            u"UPDATE Catalogs SET Modified = %1 WHERE ID = %2"_s.arg(value).arg(id));
     }
     int ClassOf(qint64 id) { return ::ObjectClass(*m_data, id); }
     int WastebasketClass() { return ClassOf(kWastebasketId); }
