@@ -168,7 +168,7 @@ protected:
     void SetUp() override
     {
         FindFixture::SetUp();
-        m_data.RunInTransaction([&] {
+        m_data->RunInTransaction([&] {
             const qint64 disk = AddObject(kCatalogsId, u"Disk"_s, kHardDiskClass);
             const qint64 other = AddObject(kCatalogsId, u"Other"_s, kHardDiskClass);
             for (const qint64 owner : {disk, other, disk})

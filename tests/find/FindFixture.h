@@ -4,16 +4,7 @@
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "store/CatalogRows.h"
-#include "store/DataShare.h"
 #include "store/StoreFixture.h"
-#include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -21,17 +12,20 @@ using namespace Qt::StringLiterals;
 
 // A catalog database in a temporary folder with helpers to add objects and
 // files with chosen labels, sources, comments and dates, and to run searches.
-class FindFixture : public testing::Test
+class FindFixture : public StoreFixture
 {
 protected:
     void SetUp() override
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(u"db"_s)));
+        StoreFixture::SetUp();
     }
 
-    void TearDown() override { SetDisplayLocale(QLocale()); }
+    void TearDown() override
+    {
+        StoreFixture::TearDown();
+        SetDisplayLocale(QLocale());
+    }
 
     static double Day(int year, int month, int day, int hour = 12)
     {
@@ -42,7 +36,7 @@ protected:
                      const QString &source = QString(), const QString &comment = QString(),
                      double modified = Day(2020, 5, 1))
     {
-        return AppendCatalogRow(m_data.Catalogs, name, source, parent, cls, false, modified,
+        return AppendCatalogRow(m_data->Catalogs, name, source, parent, cls, false, modified,
                                 modified, comment, label, 1000, 0);
     }
 
@@ -50,7 +44,7 @@ protected:
                    double modified = Day(2020, 5, 1), const QString &comment = QString(),
                    bool packaged = false)
     {
-        return InsertFileRow(m_data, owner, name, size, comment, packaged, 32, modified, modified);
+        return InsertFileRow(*m_data, owner, name, size, comment, packaged, 32, modified, modified);
     }
 
     // Settings that restrict the search to dates between the two texts.
@@ -73,7 +67,7 @@ protected:
         request.criteria = criteria;
         request.startId = start;
         request.sort = m_sort;
-        m_last = RunSearch(m_data, request);
+        m_last = RunSearch(*m_data, request);
         return Captions(m_last.hits);
     }
 
@@ -91,9 +85,6 @@ protected:
         return list;
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    TDataShare m_data;
     FindSortState m_sort;
     SearchResult m_last;
 };

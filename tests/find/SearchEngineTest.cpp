@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         FindFixture::SetUp();
-        m_data.RunInTransaction([&] {
+        m_data->RunInTransaction([&] {
             m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass, QString(), QString(),
                                u"team cat files"_s);
             m_diskA = AddObject(m_work, u"Disk A"_s, kHardDiskClass, u"ALPHA"_s, u"/media/alpha"_s);
@@ -125,7 +125,7 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
         u"README.TXT"_s,      u"thread.doc"_s,        u"a.b.txt"_s,    u"ab"_s,
         u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s,   u"ΑΡΧΕΙΟ.pdf"_s, u"αρχειο.pdf"_s,
         u"say \"hi\".txt"_s,  u"[draft] notes.txt"_s, u"CAFÉ.JPG"_s,   u"café au lait.jpg"_s};
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (const QString &name : names)
             AddFile(m_diskB, name);
     });
@@ -150,7 +150,7 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
             ValidateCriteria(settings, request.criteria);
             request.startId = start;
             request.useNameIndex = false;
-            const QStringList scanned = Captions(RunSearch(m_data, request).hits);
+            const QStringList scanned = Captions(RunSearch(*m_data, request).hits);
             EXPECT_EQ(Find(settings, start), scanned) << mask.toStdString() << " from " << start;
         }
     }
@@ -167,7 +167,7 @@ TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
     const SearchSettings settings = Dated(u"31/12/2021"_s, u"1/1/2021"_s);
     // Only readme.txt lies in 2021; the folders that hold it do not.
     EXPECT_EQ(Find(settings), QStringList{u"readme.txt"_s});
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET Modified = 40000, Created = %1 WHERE ID = %2"_s
             .arg(Day(2021, 12, 31, 23), 0, 'f', 6)
             .arg(m_docs));
@@ -184,7 +184,7 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     EXPECT_EQ(disk.entry.subItems,
               (QStringList{u"1KB"_s, u"Hard Disk"_s, DateTimeText(Day(2020, 5, 1)), QString(),
                            SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));
-    EXPECT_EQ(HitPath(m_data, disk), u"Catalogs\\Work\\Disk A"_s);
+    EXPECT_EQ(HitPath(*m_data, disk), u"Catalogs\\Work\\Disk A"_s);
 
     Find(Criteria{.name = u"docs"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
@@ -198,17 +198,17 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     EXPECT_EQ(file.entry.imageIndex, 32);
     EXPECT_EQ(file.entry.subItems.size(), 6);
     EXPECT_EQ(file.entry.subItems.at(3), u"the cat sat"_s);
-    EXPECT_EQ(HitPath(m_data, file), u"Catalogs\\Work\\Disk A\\docs\\readme.txt"_s);
+    EXPECT_EQ(HitPath(*m_data, file), u"Catalogs\\Work\\Disk A\\docs\\readme.txt"_s);
 
     // The paths of a whole list, folders read once, are the same, hidden
     // names and all.
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)"_s.arg(m_work).arg(m_set));
     Find(Criteria{.name = u"*"_s});
     ASSERT_GT(m_last.hits.size(), 10);
-    HitPaths paths(m_data);
+    HitPaths paths(*m_data);
     for (const FindHit &hit : m_last.hits)
-        EXPECT_EQ(paths.Of(hit), HitPath(m_data, hit)) << hit.entry.caption.toStdString();
+        EXPECT_EQ(paths.Of(hit), HitPath(*m_data, hit)) << hit.entry.caption.toStdString();
 }
 
 TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
@@ -230,26 +230,26 @@ TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
 
 TEST_F(SearchEngineTest, TheScopeNeverHoldsTheWastebasketAndSurvivesACycle)
 {
-    QList<qint64> scope = BuildScope(m_data, 1, true);
+    QList<qint64> scope = BuildScope(*m_data, 1, true);
     EXPECT_FALSE(scope.contains(4));
     EXPECT_FALSE(scope.contains(m_old));
     EXPECT_TRUE(scope.contains(m_docs));
     EXPECT_TRUE(scope.contains(5)) << "the volume pool lies under Archives";
-    scope = BuildScope(m_data, 1, false);
+    scope = BuildScope(*m_data, 1, false);
     std::sort(scope.begin(), scope.end());
     EXPECT_EQ(scope, (QList<qint64>{1, 2, 3}));
     // A parent chain that loops back does not hang the walk.
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s.arg(m_docs).arg(m_work));
-    scope = BuildScope(m_data, m_diskA, true);
+    scope = BuildScope(*m_data, m_diskA, true);
     std::sort(scope.begin(), scope.end());
     EXPECT_EQ(scope, (QList<qint64>{m_work, m_diskA, m_docs, m_diskB}));
-    EXPECT_TRUE(BuildScope(m_data, 99999, true).isEmpty());
+    EXPECT_TRUE(BuildScope(*m_data, 99999, true).isEmpty());
 }
 
 TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 2000; ++i)
             AddFile(m_docs, u"bulk%1.dat"_s.arg(i));
     });
@@ -267,7 +267,7 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
     criteria.type = 7;
     SearchRequest request;
     request.criteria = criteria;
-    const SearchResult result = RunSearch(m_data, request);
+    const SearchResult result = RunSearch(*m_data, request);
     EXPECT_TRUE(result.interrupted);
     EXPECT_GT(result.hits.size(), 0);
     EXPECT_LT(result.hits.size(), 2000);
@@ -280,7 +280,7 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
 
 TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 9000; ++i)
             AddFile(m_diskB, u"f%1.dat"_s.arg(i, 4, 10, QChar(u'0')));
     });
@@ -293,7 +293,7 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
     };
     SearchRequest request;
     request.criteria.mask = u"*.dat"_s;
-    const SearchResult result = RunSearch(m_data, request, hooks);
+    const SearchResult result = RunSearch(*m_data, request, hooks);
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Find Limit Exceeded"_s);
     EXPECT_EQ(box.text, u"The Find limit of 8,000 matched Objects has been "
@@ -315,16 +315,16 @@ TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
     EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     const qint64 key = AddFile(m_docs, u"fresh.txt"_s);
     EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{u"fresh.txt"_s});
-    m_data.RunInTransaction([&] {
-        m_data.CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
+    m_data->RunInTransaction([&] {
+        m_data->CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
             .Bind(1, key)
             .Execute();
     });
     EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     // A change rolled back leaves the search where it was.
-    m_data.StartTransaction();
+    m_data->StartTransaction();
     AddFile(m_docs, u"fresh again.txt"_s);
-    m_data.Rollback();
+    m_data->Rollback();
     EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
 }
 
@@ -398,7 +398,7 @@ TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
 
 TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 1000; ++i)
             AddObject(m_docs, u"many%1"_s.arg(i), kFileFolderClass);
     });
@@ -406,7 +406,7 @@ TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
     m_ui.SetTickSource([&] { return ticks += 100; });
     m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
     SearchRequest request;
-    const SearchResult stopped = RunSearch(m_data, request);
+    const SearchResult stopped = RunSearch(*m_data, request);
     EXPECT_TRUE(stopped.interrupted);
     EXPECT_TRUE(stopped.hits.isEmpty());
     // The half-read copy is not kept: the next search reads it all.
