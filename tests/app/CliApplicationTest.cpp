@@ -81,7 +81,7 @@ TEST_F(CliApplicationTest, CreateKeepsAnExistingDatabaseUnlessToldToReplaceIt)
     EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
 }
 
-TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
+TEST_F(CliApplicationTest, BadArgumentsAreUsageErrorsAndNothingIsCreated)
 {
     const QList<QStringList> cases = {
         {},
@@ -95,6 +95,11 @@ TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
         const CliResult result = RunCli(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(result.err.contains(u"Usage: dirvanta-cli"_s));
+    }
+    // A database that is not there is no usage error, and is not made.
+    for (const char *command : {"info", "compress"}) {
+        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
+                               u"Unable to open the Catalog Database in Folder"_s));
     }
     EXPECT_FALSE(QDir(Db()).exists());
 }
@@ -181,15 +186,6 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
         EXPECT_FALSE(result.err.contains(QLatin1String(mistake.notShown)))
             << result.err.toStdString();
     }
-}
-
-TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
-{
-    for (const char *command : {"info", "compress"}) {
-        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
-                               u"Unable to open the Catalog Database in Folder"_s));
-    }
-    EXPECT_FALSE(QDir(Db()).exists());
 }
 
 TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed)

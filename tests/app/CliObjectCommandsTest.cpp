@@ -163,14 +163,15 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     const QJsonObject pool =
         QJsonDocument::fromJson(Run({u"--json"_s, u"pool"_s}).out.toUtf8()).object();
     EXPECT_EQ(pool[u"drive"_s].toString(), mount);
-    const QJsonObject volume = pool[u"volumes"_s].toArray().at(0).toObject();
-    EXPECT_EQ(volume[u"label"_s].toString(), u"DVARC0001"_s);
-    EXPECT_EQ(volume[u"capacity"_s].toInteger(), 10'000'000);
-    EXPECT_EQ(volume[u"used"_s].toInteger(), 2'500'000);
-    EXPECT_EQ(volume[u"free"_s].toInteger(), 7'500'000);
-    EXPECT_EQ(volume[u"percent"_s].toInt(), 25);
-    EXPECT_EQ(volume[u"class"_s].toInt(), kEmptyArchiveVolumeClass + 2);
-    EXPECT_EQ(volume[u"sets"_s].toInt(), 0);
+    EXPECT_EQ(pool[u"volumes"_s].toArray().at(0).toObject(),
+              (QJsonObject{{u"label"_s, u"DVARC0001"_s},
+                           {u"name"_s, u"Archive Volume 1"_s},
+                           {u"capacity"_s, 10'000'000},
+                           {u"used"_s, 2'500'000},
+                           {u"free"_s, 7'500'000},
+                           {u"percent"_s, 25},
+                           {u"class"_s, kEmptyArchiveVolumeClass + 2},
+                           {u"sets"_s, 0}}));
 
     // Shown again after the failed check, the dialog is given up.
     EXPECT_TRUE(FailedWith(Run({u"--yes"_s, u"pool"_s, u"add"_s}), u"Unable to Create Folder"_s));
