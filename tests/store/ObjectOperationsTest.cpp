@@ -31,18 +31,13 @@ protected:
     int WastebasketClass() { return ClassOf(kWastebasketId); }
 };
 
-TEST_F(ObjectOperationsTest, NewNamesAreUniqueAmongTheChildrenInAnyLetterCase)
+TEST_F(ObjectOperationsTest, NewFoldersTakeAUniqueNameAndTheClassOfTheSideOfTheirParent)
 {
-    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder"_s);
-    AddFolder(u"new folder"_s);
-    AddFolder(u"New Folder (2)"_s);
-    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder (3)"_s);
     EXPECT_EQ(NewObjectName(*m_data, kNewDiskCatalogName, 3), u"New Disk Catalog"_s);
-}
-
-TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
-{
+    // Names are unique among the children in any letter case.
+    AddFolder(u"new folder"_s);
     const qint64 catalogFolder = NewFolder(*m_data, 3);
+    EXPECT_EQ(Path(catalogFolder), u"Catalogs\\New Folder (2)"_s);
     const qint64 archiveFolder = NewFolder(*m_data, 2);
     const qint64 nested = NewFolder(*m_data, archiveFolder);
     EXPECT_EQ(ClassOf(catalogFolder), kCatalogFolderClass);
@@ -58,6 +53,7 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
     EXPECT_EQ(NewFolder(*m_data, 3, u"new FOLDER"_s), -1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Create Folder Failed"_s);
     EXPECT_EQ(Objects(), before);
+    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder (3)"_s);
     const qint64 cleaned = NewFolder(*m_data, 3, u"a/b"_s);
     EXPECT_EQ(m_data->Catalogs.GetNameByID(cleaned), u"a b"_s);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Characters Found"_s);
