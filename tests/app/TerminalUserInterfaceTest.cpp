@@ -68,55 +68,39 @@ TEST(TerminalMessages, GoToTheErrorStreamAsCaptionAndText)
     }
 }
 
-TEST(TerminalQuestions, WithoutATerminalThePolicyAnswersAndSaysSo)
+TEST(TerminalQuestions, AFlagAnswersElseTheTypedLineOrWithoutATerminalNo)
 {
     const struct
     {
+        bool terminal;
         AnswerPolicy policy;
-        MessageAnswer expected;
-        QString printed;
-    } cases[] = {
-        {AnswerPolicy::Ask, MessageAnswer::No, u"no (not a terminal; --yes agrees)"_s},
-        {AnswerPolicy::No, MessageAnswer::No, u"no (--no)"_s},
-        {AnswerPolicy::Yes, MessageAnswer::Yes, u"yes (--yes)"_s},
-    };
-    for (const auto &c : cases) {
-        Terminal t(false, c.policy, u"y\n"_s);
-        EXPECT_EQ(t.ui->Message(MessageKind::Question, u"Replace Database"_s,
-                                u"The catalog exists. Replace it?"_s),
-                  c.expected)
-            << c.printed.toStdString();
-        EXPECT_EQ(t.err, u"Replace Database: The catalog exists. Replace it? [y/N] "_s + c.printed +
-                             u'\n');
-        EXPECT_EQ(t.Unread(), u"y\n"_s) << "nothing is read without a terminal";
-    }
-}
-
-TEST(TerminalQuestions, OnATerminalTheTypedLineAnswers)
-{
-    const struct
-    {
         QString typed;
         MessageAnswer expected;
+        QString printed; // after the prompt
     } cases[] = {
-        {u"y\n"_s, MessageAnswer::Yes},     {u"Yes\n"_s, MessageAnswer::Yes},
-        {u" YES \n"_s, MessageAnswer::Yes}, {u"n\n"_s, MessageAnswer::No},
-        {u"\n"_s, MessageAnswer::No},       {u"yep\n"_s, MessageAnswer::No},
-        {QString(), MessageAnswer::No}, // end of input
+        {false, AnswerPolicy::Ask, u"y\n"_s, MessageAnswer::No,
+         u"no (not a terminal; --yes agrees)\n"_s},
+        {false, AnswerPolicy::No, u"y\n"_s, MessageAnswer::No, u"no (--no)\n"_s},
+        {false, AnswerPolicy::Yes, u"y\n"_s, MessageAnswer::Yes, u"yes (--yes)\n"_s},
+        {true, AnswerPolicy::No, u"y\n"_s, MessageAnswer::No, u"no (--no)\n"_s},
+        {true, AnswerPolicy::Ask, u"y\n"_s, MessageAnswer::Yes, {}},
+        {true, AnswerPolicy::Ask, u"Yes\n"_s, MessageAnswer::Yes, {}},
+        {true, AnswerPolicy::Ask, u" YES \n"_s, MessageAnswer::Yes, {}},
+        {true, AnswerPolicy::Ask, u"n\n"_s, MessageAnswer::No, {}},
+        {true, AnswerPolicy::Ask, u"\n"_s, MessageAnswer::No, {}},
+        {true, AnswerPolicy::Ask, u"yep\n"_s, MessageAnswer::No, {}},
+        {true, AnswerPolicy::Ask, QString(), MessageAnswer::No, u"\n"_s}, // end of input
     };
     for (const auto &c : cases) {
-        // A second line follows every typed answer, to show only one is read.
-        const bool ended = c.typed.isEmpty();
-        Terminal t(true, AnswerPolicy::Ask, ended ? QString() : c.typed + u"rest\n"_s);
-        EXPECT_EQ(t.ui->Message(MessageKind::Question, u"Delete"_s, u"Delete it?"_s), c.expected)
-            << "typed \"" << c.typed.toStdString() << '"';
-        EXPECT_TRUE(t.err.startsWith(u"Delete: Delete it? [y/N] "_s));
-        EXPECT_EQ(t.Unread(), ended ? QString() : u"rest\n"_s);
+        SCOPED_TRACE(c.terminal ? "terminal, typed " + c.typed.toStdString() : "no terminal");
+        // A second line follows every typed answer, to show what is read.
+        const QString input = c.typed.isEmpty() ? QString() : c.typed + u"rest\n"_s;
+        Terminal t(c.terminal, c.policy, input);
+        EXPECT_EQ(t.ui->Message(MessageKind::Question, u"Delete"_s, u"Delete it?"_s), c.expected);
+        EXPECT_EQ(t.err, u"Delete: Delete it? [y/N] "_s + c.printed);
+        const bool reads = c.terminal && c.policy == AnswerPolicy::Ask && !input.isEmpty();
+        EXPECT_EQ(t.Unread(), reads ? u"rest\n"_s : input);
     }
-    // A flag answers even on a terminal.
-    Terminal flagged(true, AnswerPolicy::No, u"y\n"_s);
-    EXPECT_FALSE(flagged.ui->AskYesNo(u"Delete"_s, u"Delete it?"_s));
-    EXPECT_EQ(flagged.Unread(), u"y\n"_s);
 }
 
 // "Duplicate File" takes the four answers of the engine's question.
@@ -294,14 +278,11 @@ TEST(TerminalDeviceCheck, WithoutATerminalItGivesUpAndSaysHowToWait)
     view.currentDrive = view.requiredDrive;
     t.ui->Beep();
     EXPECT_FALSE(t.ui->ShowDeviceCheck(view));
-    EXPECT_EQ(t.err, u"Insert Disk -- /media/user/HOLIDAY\n"
-                     u"Insert Cataloged Disk in Drive.\n"
-                     u"The Disk in the drive, is not the expected disk or the disks Label has "
-                     u"been changed.\n"
-                     u"  Drive Not Ready: /media/user/HOLIDAY\n"
-                     u"  Required Disk: /media/user/HOLIDAY  Disk Label: HOLIDAY\n"
-                     u"  Archive Name: Photos\n"
-                     u"cancelled (not a terminal; --wait waits for the disk)\n"_s);
+    EXPECT_EQ(t.err, QString(kWrongDiskText)
+                             .replace(u"Current Disk in Drive: /media/user  Disk Label: OTHER"_s,
+                                      u"Drive Not Ready: /media/user/HOLIDAY"_s)
+                             .replace(u"Catalog Name:"_s, u"Archive Name:"_s) +
+                         u"cancelled (not a terminal; --wait waits for the disk)\n"_s);
 }
 
 TEST(TerminalDeviceCheck, WaitingLooksAgainAndPrintsOnlyChanges)
