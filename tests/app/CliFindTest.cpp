@@ -1,13 +1,11 @@
 #include "CliRunner.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
+#include "platform/FileTypes.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "support/QtPrinters.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 using namespace CatalogSchema;
@@ -30,11 +28,11 @@ protected:
             };
             const qint64 work = add(kCatalogsId, u"Work"_s, kCatalogFolderClass, {});
             const qint64 disk = add(work, u"Disk 1"_s, kHardDiskClass, u"WORK1"_s);
-            const qint64 folder = add(disk, u"Letters"_s, kFileFolderClass, {});
+            m_folderId = add(disk, u"Letters"_s, kFileFolderClass, {});
             const qint64 other = add(kCatalogsId, u"Disk 2"_s, kHardDiskClass, u"OTHER"_s);
-            m_letterKey =
-                AddCliFile(data, folder, u"letter.txt"_s, 1234, when, u"to the cat\nsecond line"_s);
-            AddCliFile(data, folder, u"a.b.txt"_s, 10, when);
+            m_letterKey = AddCliFile(data, m_folderId, u"letter.txt"_s, 1234, when,
+                                     u"to the cat\nsecond line"_s);
+            AddCliFile(data, m_folderId, u"a.b.txt"_s, 10, when);
             AddCliFile(data, disk, u"setup.exe"_s, 5000, when);
             AddCliFile(data, other, u"setup.exe"_s, 5000, when);
         });
@@ -43,31 +41,22 @@ protected:
     CliResult Find(const QStringList &arguments) { return Run(QStringList{u"find"_s} + arguments); }
 
     qint64 m_letterKey = 0;
+    qint64 m_folderId = 0;
 };
 
+// Name order, descending, as the Find list starts: folders sort before files,
+// so in this order they come last.
 TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
 {
-    const CliResult result = Find({u"--name"_s, u"letter"_s, u"--json"_s});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.startsWith(u"[{\"name\":\"letter.txt\",\"kind\":\"file\","
-                                      "\"key\":"_s))
-        << result.out.toStdString();
-    const QJsonArray hits = QJsonDocument::fromJson(result.out.toUtf8()).array();
-    ASSERT_EQ(hits.size(), 2) << result.out.toStdString();
-    // Name order, descending, as the Find list starts: folders sort before
-    // files, so in this order they come last.
-    const QJsonObject folder = hits.at(1).toObject();
-    EXPECT_EQ(folder.value(u"name"_s).toString(), u"Letters"_s);
-    EXPECT_EQ(folder.value(u"kind"_s).toString(), u"object"_s);
-    EXPECT_TRUE(folder.contains(u"id"_s));
-    EXPECT_EQ(folder.value(u"type"_s).toString(), u"File Folder"_s);
-    const QJsonObject file = hits.at(0).toObject();
-    EXPECT_EQ(file.value(u"kind"_s).toString(), u"file"_s);
-    EXPECT_EQ(file.value(u"key"_s).toInteger(), m_letterKey);
-    EXPECT_EQ(file.value(u"path"_s).toString(), u"Catalogs\\Work\\Disk 1\\Letters\\letter.txt"_s);
-    EXPECT_EQ(file.value(u"size"_s).toInteger(), 1234);
-    EXPECT_EQ(file.value(u"modified"_s).toString(), u"2026-07-14T10:01:00"_s);
-    EXPECT_EQ(file.value(u"comment"_s).toString(), u"to the cat\nsecond line"_s);
+    EXPECT_EQ(OutputOf(Find({u"--name"_s, u"letter"_s, u"--json"_s})),
+              u"[{\"name\":\"letter.txt\",\"kind\":\"file\",\"key\":%1,\"path\":\"Catalogs\\\\Work"
+              "\\\\Disk 1\\\\Letters\\\\letter.txt\",\"size\":1234,\"type\":\"%3\",\"modified\":"
+              "\"2026-07-14T10:01:00\",\"comment\":\"to the cat\\nsecond line\"},{\"name\":"
+              "\"Letters\",\"kind\":\"object\",\"id\":%2,\"path\":\"Catalogs\\\\Work\\\\Disk 1"
+              "\\\\Letters\",\"size\":2048,\"type\":\"File Folder\",\"modified\":"
+              "\"2026-07-14T10:01:00\",\"comment\":\"\"}]\n"_s.arg(m_letterKey)
+                  .arg(m_folderId)
+                  .arg(FileTypeName(u"letter.txt"_s)));
 }
 
 TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
