@@ -134,7 +134,7 @@ TEST(TerminalProgress, OnlyAnErrorStreamThatIsATerminalShowsIt)
     EXPECT_TRUE(t.err.endsWith(u"/media/disk/photos"_s)) << t.err.toStdString();
 }
 
-TEST(TerminalProgress, AfterASecondTheLineCountsTheStepsAndTheirRate)
+TEST(TerminalProgress, AfterASecondTheLineCountsStepsAndRateAndIsCutToTheWidth)
 {
     Terminal t(true);
     qint64 now = 1000;
@@ -145,6 +145,15 @@ TEST(TerminalProgress, AfterASecondTheLineCountsTheStepsAndTheirRate)
     now += 2000;
     t.ui.SetProgressPath(u"/media/disk/photos"_s);
     EXPECT_TRUE(t.err.endsWith(u"30 (15/s)  /media/disk/photos"_s)) << t.err.toStdString();
+
+    // Long lines are cut from the left to the width.
+    const ScopedEnvironment width("COLUMNS", u"30"_s);
+    now += 2000;
+    t.ui.SetProgressPath(u"/media/disk/a/very/long/path/to/the/folder/photos"_s);
+    const QString line = t.err.section(kErase, -1);
+    EXPECT_EQ(line.size(), 29);
+    EXPECT_TRUE(line.startsWith(QChar(0x2026)));
+    EXPECT_TRUE(line.endsWith(u"/folder/photos"_s));
 }
 
 TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAFewTimesASecond)
@@ -178,20 +187,6 @@ TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAFewTimesASecond)
     t.ui.CloseProgress();
     expected += kErase;
     EXPECT_EQ(t.err, expected);
-}
-
-TEST(TerminalProgress, LongLinesAreCutFromTheLeftToTheWidth)
-{
-    Terminal t(true);
-    {
-        const ScopedEnvironment width("COLUMNS", u"30"_s);
-        t.ui.ShowProgress(ProgressOperation::CatalogMedia);
-        t.ui.SetProgressPath(u"/media/disk/a/very/long/path/to/the/folder/photos"_s);
-    }
-    const QString line = t.err.section(kErase, -1);
-    EXPECT_EQ(line.size(), 29);
-    EXPECT_TRUE(line.startsWith(QChar(0x2026)));
-    EXPECT_TRUE(line.endsWith(u"/folder/photos"_s));
 }
 
 TEST(TerminalChoosers, OnATerminalTheyAskUntilTheAnswerFitsWithoutOneTheyCancel)
