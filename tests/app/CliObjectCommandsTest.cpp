@@ -107,7 +107,7 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
     EXPECT_TRUE(FailedWith(Run({u"--yes"_s, u"rm"_s, u"Catalogs"_s}), u"may not be deleted"_s));
 }
 
-TEST_F(CliObjectCommandsTest, PropertiesShowDetailsAndStatisticsOfObjectsAndFiles)
+TEST_F(CliObjectCommandsTest, PropertiesAndCommentsReachObjectsAndFiles)
 {
     CliResult result = Run({u"properties"_s, u"Catalogs\\Work"_s});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -125,10 +125,8 @@ TEST_F(CliObjectCommandsTest, PropertiesShowDetailsAndStatisticsOfObjectsAndFile
     EXPECT_TRUE(result.out.contains(u"\"Database Version\":\"210\""_s));
     EXPECT_TRUE(result.out.contains(u"\"name\":\"Dirvanta Files.db\""_s));
     EXPECT_EQ(Run({u"properties"_s, u"Catalogs\\Nothing"_s}).exitCode, 1);
-}
 
-TEST_F(CliObjectCommandsTest, CommentsReachObjectsAndFiles)
-{
+    // Comments reach objects and files.
     EXPECT_TRUE(Succeeded(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1"_s, u"the blue one"_s})));
     EXPECT_EQ(
         OutputOf(Run({u"comment"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s, u"start here"_s})),

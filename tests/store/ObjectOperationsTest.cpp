@@ -295,7 +295,7 @@ TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
     EXPECT_GE(m_data->Catalogs.FindChild(4, u"F"_s), 0);
 }
 
-TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept)
+TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeWhichKeepsItsOwnFiles)
 {
     const qint64 first = AddDisk(u"Disk"_s);
     const qint64 second = AddDisk(u"Other"_s);
@@ -319,10 +319,7 @@ TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept
     EXPECT_EQ(Path(first), u"Catalogs\\Disk"_s);
     EXPECT_EQ(Path(second), u"Catalogs\\Other"_s);
     EXPECT_EQ(Path(newcomer), u"Wastebasket\\disk"_s);
-}
 
-TEST_F(ObjectOperationsTest, ReplacedArchiveSetsKeepTheirOwnFiles)
-{
     // Two sets of one name: the one replaced must not merge into the one
     // coming back, or its files would join the other's.
     const qint64 set = AddObject(kArchivesId, u"Set"_s, kArchiveSetClass);
