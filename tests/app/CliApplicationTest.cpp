@@ -27,16 +27,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CliApplicationTest : public testing::Test
+class CliApplicationTest : public CliFixture
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    QString Db(const QString &name = u"db"_s) const { return m_folder.filePath(name); }
-
-    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
-    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
-
     // Adds files to a database through the store, as a scan would.
     void AddFiles(const QString &folder, const QList<qint64> &sizes)
     {
@@ -64,8 +57,6 @@ protected:
         ::kill(pid_t(process.processId()), SIGINT);
         ASSERT_TRUE(process.waitForFinished(30000));
     }
-
-    QTemporaryDir m_folder;
 };
 
 } // namespace
@@ -90,7 +81,7 @@ TEST_F(CliApplicationTest, CreateKeepsAnExistingDatabaseUnlessToldToReplaceIt)
     EXPECT_TRUE(Info().contains(u"\"files\":0"_s));
 }
 
-TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
+TEST_F(CliApplicationTest, BadArgumentsAreUsageErrorsAndNothingIsCreated)
 {
     const QList<QStringList> cases = {
         {},
@@ -104,6 +95,11 @@ TEST_F(CliApplicationTest, BadArgumentsAreUsageErrors)
         const CliResult result = RunCli(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(result.err.contains(u"Usage: dirvanta-cli"_s));
+    }
+    // A database that is not there is no usage error, and is not made.
+    for (const char *command : {"info", "compress"}) {
+        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
+                               u"Unable to open the Catalog Database in Folder"_s));
     }
     EXPECT_FALSE(QDir(Db()).exists());
 }
@@ -190,15 +186,6 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
         EXPECT_FALSE(result.err.contains(QLatin1String(mistake.notShown)))
             << result.err.toStdString();
     }
-}
-
-TEST_F(CliApplicationTest, MissingDatabaseFailsAndCreatesNothing)
-{
-    for (const char *command : {"info", "compress"}) {
-        EXPECT_TRUE(FailedWith(Run({QLatin1String(command)}),
-                               u"Unable to open the Catalog Database in Folder"_s));
-    }
-    EXPECT_FALSE(QDir(Db()).exists());
 }
 
 TEST_F(CliApplicationTest, WithoutDbTheRememberedFolderOrTheDefaultCatalogIsUsed)
@@ -302,38 +289,34 @@ TEST_F(CliApplicationTest, VerifyAndRepairReportEachFileAndExitByTheOutcome)
     EXPECT_EQ(RunCli({u"verify"_s, Db()}).exitCode, 0);
 }
 
-// Interrupted while the Files file is rebuilt, after the Catalogs file was.
-TEST_F(CliApplicationTest, CtrlCDuringARepairLeavesTheDatabaseAsItWas)
-{
-    const ScopedEnvironment temporary("TMPDIR", m_folder.path());
-    ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
-    AddFiles(Db(), QList<qint64>(40000, 7));
-    // Past the header, whose change counters a copy through SQLite moves on.
-    const auto pages = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().mid(100) : QByteArray();
-    };
-    const QString files = TDataShare::FilesFilePath(Db());
-    const QString catalogs = TDataShare::CatalogsFilePath(Db());
-    const QByteArray filesBefore = pages(files);
-    const QByteArray catalogsBefore = pages(catalogs);
-
-    const QString rebuilt = files + u"-rebuilt"_s;
-    QProcess process;
-    InterruptWhen(process, {u"repair"_s, Db()}, rebuilt);
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-    EXPECT_TRUE(pages(files) == filesBefore) << "the Files file was replaced";
-    EXPECT_TRUE(pages(catalogs) == catalogsBefore) << "the Catalogs file stayed rebuilt";
-    EXPECT_FALSE(QFileInfo::exists(rebuilt));
-}
-
-TEST_F(CliApplicationTest, RepairKilledAtAnyMomentLeavesTheOldFileOrTheRepairedOne)
+TEST_F(CliApplicationTest, RepairInterruptedOrKilledLeavesTheOldFileOrTheRepairedOne)
 {
     using namespace DatabaseRepair;
     const ScopedEnvironment temporary("TMPDIR", m_folder.path());
     ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     AddFiles(Db(), QList<qint64>(40000, 7));
     const QString filesPath = TDataShare::FilesFilePath(Db());
+    const QString catalogsPath = TDataShare::CatalogsFilePath(Db());
+    // Ctrl+C while the Files file is rebuilt, after the Catalogs file was:
+    // both stay as they were, past the header, whose change counters a copy
+    // through SQLite moves on.
+    const auto pages = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().mid(100) : QByteArray();
+    };
+    const QByteArray filesBefore = pages(filesPath);
+    const QByteArray catalogsBefore = pages(catalogsPath);
+    const QString rebuilt = filesPath + u"-rebuilt"_s;
+    {
+        QProcess process;
+        InterruptWhen(process, {u"repair"_s, Db()}, rebuilt);
+        EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    }
+    EXPECT_TRUE(pages(filesPath) == filesBefore) << "the Files file was replaced";
+    EXPECT_TRUE(pages(catalogsPath) == catalogsBefore) << "the Catalogs file stayed rebuilt";
+    EXPECT_FALSE(QFileInfo::exists(rebuilt));
+
+    // Killed at any moment, the old file or the repaired one is left.
     QByteArray damaged;
     {
         QFile file(filesPath);

@@ -10,12 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CliCatalogTest : public testing::Test
+class CliCatalogTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
+        CliFixture::SetUp();
         m_medium = m_folder.filePath(u"medium"_s);
         QDir().mkpath(m_medium + u"/Sub"_s);
         for (const char *name : {"A.TXT", "Sub/b.dat"}) {
@@ -27,15 +27,6 @@ protected:
         ASSERT_EQ(Run({u"create"_s}).exitCode, 0);
     }
 
-    CliResult Run(const QStringList &arguments)
-    {
-        return RunCliOn(m_folder.filePath(u"db"_s), arguments);
-    }
-
-    // What "info" says of the whole database.
-    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
-
-    QTemporaryDir m_folder;
     FakeDriveSystem m_drives;
     QString m_medium;
 };

@@ -1,13 +1,11 @@
 #include "CliRunner.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
+#include "platform/FileTypes.h"
 #include "store/CatalogRows.h"
 #include "store/CatalogSchema.h"
 #include "support/QtPrinters.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 using namespace CatalogSchema;
@@ -17,69 +15,48 @@ namespace {
 
 // Catalogs\Work\Disk 1 (label WORK1) holding a folder and files, and
 // Catalogs\Disk 2 (label OTHER) holding a namesake of one of them.
-class CliFindTest : public testing::Test
+class CliFindTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        m_when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
-        MakeCliDatabase(Db(), [&](TDataShare &data) {
-            auto add = [&](qint64 parent, const char *name, int cls, const char *label) {
-                return AppendCatalogRow(data.Catalogs, QString::fromUtf8(name), QString(), parent,
-                                        cls, false, m_when, m_when, QString(),
-                                        QString::fromUtf8(label), 2048, 0);
+        CliFixture::SetUp();
+        const double when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
+        MakeDatabase([&](TDataShare &data) {
+            auto add = [&](qint64 parent, const QString &name, int cls, const QString &label) {
+                return AddCliObject(data, parent, name, cls, when, 2048, {}, label);
             };
-            const qint64 work = add(kCatalogsId, "Work", kCatalogFolderClass, "");
-            m_disk = add(work, "Disk 1", kHardDiskClass, "WORK1");
-            const qint64 folder = add(m_disk, "Letters", kFileFolderClass, "");
-            const qint64 other = add(kCatalogsId, "Disk 2", kHardDiskClass, "OTHER");
-            m_letterKey = AddCliFile(data, folder, u"letter.txt"_s, 1234, m_when,
+            const qint64 work = add(kCatalogsId, u"Work"_s, kCatalogFolderClass, {});
+            const qint64 disk = add(work, u"Disk 1"_s, kHardDiskClass, u"WORK1"_s);
+            m_folderId = add(disk, u"Letters"_s, kFileFolderClass, {});
+            const qint64 other = add(kCatalogsId, u"Disk 2"_s, kHardDiskClass, u"OTHER"_s);
+            m_letterKey = AddCliFile(data, m_folderId, u"letter.txt"_s, 1234, when,
                                      u"to the cat\nsecond line"_s);
-            AddCliFile(data, folder, u"a.b.txt"_s, 10, m_when);
-            AddCliFile(data, m_disk, u"setup.exe"_s, 5000, m_when);
-            AddCliFile(data, other, u"setup.exe"_s, 5000, m_when);
+            AddCliFile(data, m_folderId, u"a.b.txt"_s, 10, when);
+            AddCliFile(data, disk, u"setup.exe"_s, 5000, when);
+            AddCliFile(data, other, u"setup.exe"_s, 5000, when);
         });
     }
 
-    QString Db() const { return m_folder.filePath(u"db"_s); }
+    CliResult Find(const QStringList &arguments) { return Run(QStringList{u"find"_s} + arguments); }
 
-    CliResult Run(const QStringList &arguments)
-    {
-        return RunCliOn(Db(), QStringList{u"find"_s} + arguments);
-    }
-
-    static QStringList Names(const CliResult &result) { return FirstColumns(result.out); }
-
-    QTemporaryDir m_folder;
-    double m_when = 0;
-    qint64 m_disk = 0;
     qint64 m_letterKey = 0;
+    qint64 m_folderId = 0;
 };
 
+// Name order, descending, as the Find list starts: folders sort before files,
+// so in this order they come last.
 TEST_F(CliFindTest, JsonHitsCarryTheirPathTypeAndRawComment)
 {
-    const CliResult result = Run({u"--name"_s, u"letter"_s, u"--json"_s});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.startsWith(u"[{\"name\":\"letter.txt\",\"kind\":\"file\","
-                                      "\"key\":"_s))
-        << result.out.toStdString();
-    const QJsonArray hits = QJsonDocument::fromJson(result.out.toUtf8()).array();
-    ASSERT_EQ(hits.size(), 2) << result.out.toStdString();
-    // Name order, descending, as the Find list starts: folders sort before
-    // files, so in this order they come last.
-    const QJsonObject folder = hits.at(1).toObject();
-    EXPECT_EQ(folder.value(u"name"_s).toString(), u"Letters"_s);
-    EXPECT_EQ(folder.value(u"kind"_s).toString(), u"object"_s);
-    EXPECT_TRUE(folder.contains(u"id"_s));
-    EXPECT_EQ(folder.value(u"type"_s).toString(), u"File Folder"_s);
-    const QJsonObject file = hits.at(0).toObject();
-    EXPECT_EQ(file.value(u"kind"_s).toString(), u"file"_s);
-    EXPECT_EQ(file.value(u"key"_s).toInteger(), m_letterKey);
-    EXPECT_EQ(file.value(u"path"_s).toString(), u"Catalogs\\Work\\Disk 1\\Letters\\letter.txt"_s);
-    EXPECT_EQ(file.value(u"size"_s).toInteger(), 1234);
-    EXPECT_EQ(file.value(u"modified"_s).toString(), u"2026-07-14T10:01:00"_s);
-    EXPECT_EQ(file.value(u"comment"_s).toString(), u"to the cat\nsecond line"_s);
+    EXPECT_EQ(OutputOf(Find({u"--name"_s, u"letter"_s, u"--json"_s})),
+              u"[{\"name\":\"letter.txt\",\"kind\":\"file\",\"key\":%1,\"path\":\"Catalogs\\\\Work"
+              "\\\\Disk 1\\\\Letters\\\\letter.txt\",\"size\":1234,\"type\":\"%3\",\"modified\":"
+              "\"2026-07-14T10:01:00\",\"comment\":\"to the cat\\nsecond line\"},{\"name\":"
+              "\"Letters\",\"kind\":\"object\",\"id\":%2,\"path\":\"Catalogs\\\\Work\\\\Disk 1"
+              "\\\\Letters\",\"size\":2048,\"type\":\"File Folder\",\"modified\":"
+              "\"2026-07-14T10:01:00\",\"comment\":\"\"}]\n"_s.arg(m_letterKey)
+                  .arg(m_folderId)
+                  .arg(FileTypeName(u"letter.txt"_s)));
 }
 
 TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
@@ -106,16 +83,16 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
         {{u"--name"_s, u"lett"_s, u"--limit"_s, u"1"_s}, {u"Letters"_s}},
     };
     for (const Case &c : cases) {
-        const CliResult result = Run(c.arguments);
+        const CliResult result = Find(c.arguments);
         EXPECT_EQ(result.exitCode, 0) << c.arguments.join(u' ').toStdString() << "\n"
                                       << result.err.toStdString();
-        EXPECT_EQ(Names(result), c.names) << c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(FirstColumns(result.out), c.names) << c.arguments.join(u' ').toStdString();
     }
 }
 
 TEST_F(CliFindTest, TextLinesShowTheListColumnsAndThePath)
 {
-    const CliResult result = Run({u"--name"_s, u"letter.txt"_s});
+    const CliResult result = Find({u"--name"_s, u"letter.txt"_s});
     ASSERT_EQ(result.exitCode, 0);
     const QStringList columns = result.out.trimmed().split(u'\t');
     ASSERT_EQ(columns.size(), 6) << result.out.toStdString();
@@ -126,14 +103,14 @@ TEST_F(CliFindTest, TextLinesShowTheListColumnsAndThePath)
 
 TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
 {
-    const CliResult limited = Run({u"--limit"_s, u"1"_s});
+    const CliResult limited = Find({u"--limit"_s, u"1"_s});
     EXPECT_EQ(limited.exitCode, 0);
-    EXPECT_EQ(Names(limited).size(), 1);
+    EXPECT_EQ(FirstColumns(limited.out).size(), 1);
     EXPECT_TRUE(limited.err.contains(u"limit of 1 hits"_s)) << limited.err.toStdString();
     // A duplicate search limits the duplicates it found, not the files it
     // looked at first (most of which have no twin).
-    const CliResult twins = Run({u"--type"_s, u"11"_s, u"--limit"_s, u"1"_s});
-    EXPECT_EQ(Names(twins), QStringList{u"setup.exe"_s});
+    const CliResult twins = Find({u"--type"_s, u"11"_s, u"--limit"_s, u"1"_s});
+    EXPECT_EQ(FirstColumns(twins.out), QStringList{u"setup.exe"_s});
     EXPECT_TRUE(twins.err.contains(u"limit of 1 hits"_s)) << twins.err.toStdString();
 
     const QList<QStringList> usages = {{u"--type"_s, u"14"_s},
@@ -141,11 +118,11 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
                                        {u"--between"_s, u"2026-01-01"_s},
                                        {u"--limit"_s, u"0"_s}};
     for (const QStringList &arguments : usages)
-        EXPECT_EQ(Run(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(Find(arguments).exitCode, 2) << arguments.join(u' ').toStdString();
 
-    EXPECT_TRUE(FailedWith(Run({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
+    EXPECT_TRUE(FailedWith(Find({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
                            u"The Date entered is invalid"_s));
-    EXPECT_TRUE(FailedWith(Run({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
+    EXPECT_TRUE(FailedWith(Find({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
 }
 
 } // namespace

@@ -13,39 +13,32 @@ namespace {
 
 // A database with Catalogs\Work\Disk 1 holding a folder and two files, and
 // an archive volume with one archive set.
-class CliListTest : public testing::Test
+class CliListTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
+        CliFixture::SetUp();
         const double when = ToDayCount(QDateTime(QDate(2026, 7, 14), QTime(10, 1, 0)));
-        MakeCliDatabase(Db(), [&](TDataShare &data) {
-            auto add = [&](qint64 parent, const char *name, int cls, qint64 size,
-                           const char *comment) {
-                return AppendCatalogRow(data.Catalogs, QString::fromUtf8(name), QString(), parent,
-                                        cls, false, when, when, QString::fromUtf8(comment),
-                                        QString(), size, 0);
-            };
-            const qint64 work = add(kCatalogsId, "Work", kCatalogFolderClass, 0, "");
-            m_diskId = add(work, "Disk 1", kHardDiskClass, 5'000'000'100LL, "");
-            m_folderId = add(m_diskId, "My Docs", kFileFolderClass, 0, "two\nlines");
-            const qint64 volume = add(kVolumePoolId, "DVARC0001", kEmptyArchiveVolumeClass, 0, "");
-            const qint64 set = add(kArchivesId, "Backup", kArchiveSetClass, 77, "");
+        MakeDatabase([&](TDataShare &data) {
+            const qint64 work =
+                AddCliObject(data, kCatalogsId, u"Work"_s, kCatalogFolderClass, when);
+            const qint64 disk =
+                AddCliObject(data, work, u"Disk 1"_s, kHardDiskClass, when, 5'000'000'100LL);
+            m_folderId =
+                AddCliObject(data, disk, u"My Docs"_s, kFileFolderClass, when, 0, u"two\nlines"_s);
+            const qint64 volume =
+                AddCliObject(data, kVolumePoolId, u"DVARC0001"_s, kEmptyArchiveVolumeClass, when);
+            const qint64 set =
+                AddCliObject(data, kArchivesId, u"Backup"_s, kArchiveSetClass, when, 77);
             data.CatalogDatabase.ExecuteScript(
                 u"UPDATE Catalogs SET VolSize = %1 WHERE ID = %2"_s.arg(volume).arg(set));
-            m_firstKey = AddCliFile(data, m_diskId, u"Big.iso"_s, 5'000'000'000LL, when,
-                                    u"say \"hi\""_s, 33);
-            AddCliFile(data, m_diskId, u"Read.me"_s, 100, when, {}, 0);
+            m_firstKey =
+                AddCliFile(data, disk, u"Big.iso"_s, 5'000'000'000LL, when, u"say \"hi\""_s, 33);
+            AddCliFile(data, disk, u"Read.me"_s, 100, when, {}, 0);
         });
     }
 
-    QString Db() const { return m_folder.filePath(u"db"_s); }
-
-    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
-
-    QTemporaryDir m_folder;
-    qint64 m_diskId = 0;
     qint64 m_folderId = 0;
     qint64 m_firstKey = 0;
 };

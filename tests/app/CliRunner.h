@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/cli/CliApplication.h"
+#include "store/CatalogRows.h"
 #include "store/DataShare.h"
+#include "store/StoreFixture.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -82,26 +85,39 @@ inline QStringList FirstColumns(const QString &listing)
 inline qint64 AddCliFile(TDataShare &data, qint64 owner, const QString &name, qint64 size,
                          double modified = 0, const QString &comment = {}, int attributes = 32)
 {
-    data.CatalogDatabase
-        .Prepare(u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, "
-                 "Created, Modified) VALUES (?1, ?2, ?3, ?4, 0, ?5, ?6, ?6)"_s)
-        .Bind(1, owner)
-        .Bind(2, attributes)
-        .Bind(3, size)
-        .Bind(4, name)
-        .Bind(5, comment)
-        .Bind(6, modified)
-        .Execute();
-    return data.CatalogDatabase.LastInsertId();
+    return InsertFileRow(data, owner, name, size, comment, false, attributes, modified, modified);
 }
 
-// Makes a catalog database in the folder and fills it in one transaction;
-// it is closed again before the tool opens it.
-inline void MakeCliDatabase(const QString &folder, const std::function<void(TDataShare &)> &fill)
+// Adds a Catalogs row as a scan would and returns its ID.
+inline qint64 AddCliObject(TDataShare &data, qint64 parent, const QString &name, int cls,
+                           double when, qint64 size = 0, const QString &comment = {},
+                           const QString &label = {})
 {
-    ScriptedUserInterface ui;
-    TDataShare data;
-    ASSERT_TRUE(OpenFreshDatabase(data, folder));
-    QString failure;
-    ASSERT_TRUE(data.RunInTransaction([&] { fill(data); }, &failure)) << failure.toStdString();
+    return AppendCatalogRow(data.Catalogs, name, {}, parent, cls, false, when, when, comment, label,
+                            size, 0);
 }
+
+// A temporary folder with the catalog database the tool runs on.
+class CliFixture : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    QString Db(const QString &name = u"db"_s) const { return m_folder.filePath(name); }
+    CliResult Run(const QStringList &arguments) { return RunCliOn(Db(), arguments); }
+    QString Info() { return Run({u"--json"_s, u"info"_s}).out; }
+    QStringList Names(const QString &path) { return FirstColumns(Run({u"ls"_s, path}).out); }
+
+    // Makes the database and fills it in one transaction; it is closed
+    // again before the tool opens it.
+    void MakeDatabase(const std::function<void(TDataShare &)> &fill)
+    {
+        ScriptedUserInterface ui;
+        TDataShare data;
+        ASSERT_TRUE(OpenFreshDatabase(data, Db()));
+        QString failure;
+        ASSERT_TRUE(data.RunInTransaction([&] { fill(data); }, &failure)) << failure.toStdString();
+    }
+
+    QTemporaryDir m_folder;
+};

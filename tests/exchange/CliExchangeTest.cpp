@@ -20,12 +20,7 @@ protected:
         ASSERT_EQ(Cli({u"create"_s}).exitCode, 0);
     }
 
-    CliResult Cli(QStringList arguments)
-    {
-        arguments.prepend(m_db);
-        arguments.prepend(u"--db"_s);
-        return RunCli(arguments);
-    }
+    CliResult Cli(const QStringList &arguments) { return RunCliOn(m_db, arguments); }
 
     QString m_db;
 };

@@ -53,15 +53,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    static qint64 CountIn(TDataShare &data, const QString &sql)
-    {
-        SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
-    }
-
     // Runs an import into a database as the menu command does: in one
     // transaction that a failure rolls back. True when it committed.
     bool Import(TDataShare &data, const QString &name)
@@ -83,62 +74,40 @@ protected:
                        const QString &comment = QString(), bool packaged = false,
                        int attributes = 32, double created = 44000.75, double modified = 44001.5)
     {
-        SqliteStatement &insert = data.CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"_s);
-        insert.Bind(1, owner)
-            .Bind(2, attributes)
-            .Bind(3, size)
-            .Bind(4, name)
-            .Bind(5, packaged ? 1 : 0)
-            .Bind(6, comment)
-            .Bind(7, created)
-            .Bind(8, modified);
-        insert.Execute();
-        return data.CatalogDatabase.LastInsertId();
+        return InsertFileRow(data, owner, name, size, comment, packaged, attributes, created,
+                             modified);
     }
 
     // Everything below an object (its own files included) as sorted text
     // lines, IDs left out: paths, fields, dates to the second.
     static QStringList Dump(TDataShare &data, qint64 root = 3)
     {
-        QStringList lines;
-        auto date = [](const SqliteStatement &q, int column) {
-            return q.IsNull(column) ? u"blank"_s
-                                    : QString::number(qRound64(q.Double(column) * 86400));
+        const auto fields = [](const QStringList &names) {
+            QStringList texts;
+            for (const QString &name : names) {
+                texts << (name.endsWith(u'@')
+                              ? u"ifnull(cast(round(%1 * 86400) AS INTEGER), 'blank')"_s.arg(
+                                    name.chopped(1))
+                              : u"ifnull(%1, '')"_s.arg(name));
+            }
+            return texts.join(u" || '|' || "_s);
         };
-        QList<qint64> ids;
-        data.Catalogs.WalkSubtree(
-            root,
-            [&](TableCursor &cursor, qint64 &, bool &) {
-                ids.append(data.Catalogs.ItemID(&cursor));
-            },
-            nullptr);
-        for (const qint64 id : ids) {
-            const QString path = data.Catalogs.PathByID(id, false);
-            SqliteStatement &object = data.CatalogDatabase.Prepare(
-                u"SELECT Class, Source, SerialID, Size, VolSize, Created, Modified, Comment, "
-                "NameHidden, Deleted FROM Catalogs WHERE ID = ?1"_s);
-            object.Bind(1, id);
-            // The root is found, not made, by an import: its own row is the target's.
-            if (id != root && object.Step()) {
-                lines << u"O|%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(
-                             path, object.Text(0), object.Text(1), object.Text(2), object.Text(3),
-                             object.Text(4), date(object, 5), date(object, 6), object.Text(7)) +
-                             u'|' + object.Text(8) + u'|' + object.Text(9);
-            }
-            object.Reset();
-            SqliteStatement &files = data.CatalogDatabase.Prepare(
-                u"SELECT Name, Class, Size, Packaged, Created, Modified, Comment FROM Files "
-                "WHERE ID = ?1 ORDER BY Key"_s);
-            files.Bind(1, id);
-            while (files.Step()) {
-                lines << u"F|%1|%2|%3|%4|%5|%6|%7|%8"_s.arg(
-                    path, files.Text(0), files.Text(1), files.Text(2), files.Text(3),
-                    date(files, 4), date(files, 5), files.Text(6));
-            }
-            files.Reset();
-        }
+        SqliteStatement &query = data.CatalogDatabase.Prepare(
+            u"WITH RECURSIVE tree(id, path) AS (SELECT ?1, ?2 UNION ALL SELECT c.ID, tree.path || "
+            "'\\' || ifnull(c.Name, '') FROM Catalogs c JOIN tree ON c.Parent = tree.id) "
+            "SELECT 'O|' || path || '|' || %1 FROM tree JOIN Catalogs o ON o.ID = tree.id "
+            "WHERE o.ID <> ?1 UNION ALL SELECT 'F|' || path || '|' || %2 FROM tree JOIN Files f "
+            "ON f.ID = tree.id"_s.arg(
+                fields({u"o.Class"_s, u"o.Source"_s, u"o.SerialID"_s, u"o.Size"_s, u"o.VolSize"_s,
+                        u"o.Created@"_s, u"o.Modified@"_s, u"o.Comment"_s, u"o.NameHidden"_s,
+                        u"o.Deleted"_s}),
+                fields({u"f.Name"_s, u"f.Class"_s, u"f.Size"_s, u"f.Packaged"_s, u"f.Created@"_s,
+                        u"f.Modified@"_s, u"f.Comment"_s})));
+        query.Bind(1, root).Bind(2, data.Catalogs.PathByID(root, false));
+        QStringList lines;
+        while (query.Step())
+            lines << query.Text(0);
+        query.Reset();
         lines.sort();
         return lines;
     }

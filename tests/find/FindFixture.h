@@ -4,15 +4,7 @@
 #include "platform/DayCount.h"
 #include "platform/DisplayFormats.h"
 #include "store/CatalogRows.h"
-#include "store/DataShare.h"
-#include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "store/StoreFixture.h"
 
 #include <algorithm>
 
@@ -20,17 +12,20 @@ using namespace Qt::StringLiterals;
 
 // A catalog database in a temporary folder with helpers to add objects and
 // files with chosen labels, sources, comments and dates, and to run searches.
-class FindFixture : public testing::Test
+class FindFixture : public StoreFixture
 {
 protected:
     void SetUp() override
     {
         SetDisplayLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(OpenFreshDatabase(m_data, m_folder.filePath(u"db"_s)));
+        StoreFixture::SetUp();
     }
 
-    void TearDown() override { SetDisplayLocale(QLocale()); }
+    void TearDown() override
+    {
+        StoreFixture::TearDown();
+        SetDisplayLocale(QLocale());
+    }
 
     static double Day(int year, int month, int day, int hour = 12)
     {
@@ -41,7 +36,7 @@ protected:
                      const QString &source = QString(), const QString &comment = QString(),
                      double modified = Day(2020, 5, 1))
     {
-        return AppendCatalogRow(m_data.Catalogs, name, source, parent, cls, false, modified,
+        return AppendCatalogRow(m_data->Catalogs, name, source, parent, cls, false, modified,
                                 modified, comment, label, 1000, 0);
     }
 
@@ -49,17 +44,7 @@ protected:
                    double modified = Day(2020, 5, 1), const QString &comment = QString(),
                    bool packaged = false)
     {
-        SqliteStatement &insert = m_data.CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, ?4, ?5, ?6, ?6)"_s);
-        insert.Bind(1, owner)
-            .Bind(2, size)
-            .Bind(3, name)
-            .Bind(4, packaged ? 1 : 0)
-            .Bind(5, comment)
-            .Bind(6, modified)
-            .Execute();
-        return m_data.CatalogDatabase.LastInsertId();
+        return InsertFileRow(*m_data, owner, name, size, comment, packaged, 32, modified, modified);
     }
 
     // Settings that restrict the search to dates between the two texts.
@@ -82,7 +67,7 @@ protected:
         request.criteria = criteria;
         request.startId = start;
         request.sort = m_sort;
-        m_last = RunSearch(m_data, request);
+        m_last = RunSearch(*m_data, request);
         return Captions(m_last.hits);
     }
 
@@ -100,9 +85,6 @@ protected:
         return list;
     }
 
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    TDataShare m_data;
     FindSortState m_sort;
     SearchResult m_last;
 };

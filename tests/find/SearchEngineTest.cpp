@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         FindFixture::SetUp();
-        m_data.RunInTransaction([&] {
+        m_data->RunInTransaction([&] {
             m_work = AddObject(kCatalogsId, u"Work"_s, kCatalogFolderClass, QString(), QString(),
                                u"team cat files"_s);
             m_diskA = AddObject(m_work, u"Disk A"_s, kHardDiskClass, u"ALPHA"_s, u"/media/alpha"_s);
@@ -34,27 +34,89 @@ protected:
         });
     }
 
-    SearchSettings Named(const QString &mask, int type = 0)
+    // The criteria a row of a table sets; the rest keep their defaults.
+    struct Criteria
     {
-        SearchSettings settings;
-        settings.name = mask;
-        settings.type = type;
-        return settings;
-    }
+        QString name = {};
+        int type = 0;
+        bool includeSubs = true;
+        QString labelId = {}, source = {}, comment = {};
+        bool wholeWords = false, matchCase = false;
+
+        operator SearchSettings() const
+        {
+            SearchSettings settings;
+            settings.name = name;
+            settings.type = type;
+            settings.includeSubs = includeSubs;
+            settings.labelId = labelId;
+            settings.source = source;
+            settings.comment = comment;
+            settings.wholeWords = wholeWords;
+            settings.matchCase = matchCase;
+            return settings;
+        }
+    };
 
     qint64 m_work = 0, m_diskA = 0, m_docs = 0, m_diskB = 0, m_set = 0, m_old = 0;
 };
 
-TEST_F(SearchEngineTest, FromTheRootFindsObjectsAndFilesButNeverTheWastebasket)
+TEST_F(SearchEngineTest, AnEmptyMaskListsEverythingOutsideTheWastebasket)
 {
-    EXPECT_EQ(Sorted(Find(Named(u"report"_s))),
-              (QStringList{u"Backup report"_s, u"archived report.txt"_s, u"report.txt"_s,
-                           u"report.txt"_s}));
-    // Nothing else reaches into the Wastebasket either: an empty mask lists everything else.
     const QStringList all = Find(SearchSettings{});
     EXPECT_FALSE(all.contains(u"Old report disk"_s));
     EXPECT_FALSE(all.contains(u"Wastebasket"_s));
     EXPECT_EQ(all.size(), 14) << all.join(u'|').toStdString();
+}
+
+TEST_F(SearchEngineTest, EachCriterionSelectsTheObjectsAndFilesItNames)
+{
+    const QStringList reports{u"report.txt"_s, u"report.txt"_s};
+    const QStringList allReports = QStringList{u"archived report.txt"_s} + reports;
+    const struct
+    {
+        Criteria criteria;
+        qint64 start;
+        QStringList found;
+    } rows[] = {
+        {{.name = u"report"_s}, 1, QStringList{u"Backup report"_s} + allReports},
+        // The start object is not listed, but its own files are searched.
+        {{.name = u"*"_s}, m_docs, {u"notes.txt"_s, u"readme.txt"_s}},
+        {{.name = u"report"_s}, m_old, {u"report.txt"_s}},
+        // Without subfolders children are listed, their files not searched.
+        {{.includeSubs = false}, m_diskA, {u"docs"_s, u"report.txt"_s}},
+        {{.includeSubs = false}, 1, {u"Archives"_s, u"Catalogs"_s}},
+        // The type chooses the classes listed and whether files are searched.
+        {{.type = 1}, 1, {u"Work"_s}},
+        {{.type = 2}, 1, {u"Disk A"_s, u"Disk B"_s}},
+        {{.type = 4}, 1, {u"docs"_s}},
+        {{.type = 10}, 1, {u"Backup report"_s}},
+        {{.name = u"*.doc"_s, .type = 6}, 1, {u"b.doc"_s}},
+        {{.name = u"Disk"_s, .type = 7}, 1, {}},
+        // A label or source pattern leaves out the objects that fail it with
+        // their files: docs has no label, Work and the archive set neither.
+        {{.name = u"report"_s, .labelId = u"  ALP "_s}, 1, {u"report.txt"_s}},
+        {{.labelId = u"[ab]*"_s}, 1, QStringList{u"Disk A"_s, u"Disk B"_s, u"b.doc"_s} + reports},
+        {{.source = u"/mnt"_s}, 1, {u"Disk B"_s, u"b.doc"_s, u"report.txt"_s}},
+        {{.comment = u" cat "_s, .wholeWords = true}, 1, {u"Work"_s, u"readme.txt"_s}},
+        {{.comment = u"CAT"_s, .wholeWords = true, .matchCase = true}, 1, {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.found.join(u'|').toStdString());
+        EXPECT_EQ(Sorted(Find(row.criteria, row.start)), row.found);
+    }
+    Find(Criteria{.name = u"report"_s, .labelId = u"ALPHA"_s});
+    ASSERT_EQ(m_last.hits.size(), 1);
+    EXPECT_EQ(m_last.hits.at(0).owner, m_diskA);
+    // Label and source patterns have no effect on the file types; "archived
+    // report.txt" has no namesake, so the duplicate types drop it.
+    for (const int type : {6, 7, 11, 12, 13}) {
+        const Criteria settings{.name = u"report.txt"_s,
+                                .type = type,
+                                .labelId = u"NO SUCH LABEL"_s,
+                                .source = u"/nowhere"_s};
+        EXPECT_EQ(Sorted(Find(settings)), type <= 7 ? allReports : reports) << "type " << type;
+    }
 }
 
 TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
@@ -63,7 +125,7 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
         u"README.TXT"_s,      u"thread.doc"_s,        u"a.b.txt"_s,    u"ab"_s,
         u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s,   u"ΑΡΧΕΙΟ.pdf"_s, u"αρχειο.pdf"_s,
         u"say \"hi\".txt"_s,  u"[draft] notes.txt"_s, u"CAFÉ.JPG"_s,   u"café au lait.jpg"_s};
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (const QString &name : names)
             AddFile(m_diskB, name);
     });
@@ -82,88 +144,22 @@ TEST_F(SearchEngineTest, TheNameIndexFindsWhatAPlainScanFindsForEveryMask)
                                               {9999, true}};
     for (const QString &mask : masks) {
         for (const auto &[start, subs] : starts) {
-            SearchSettings settings = Named(mask);
+            SearchSettings settings = Criteria{.name = mask};
             settings.includeSubs = subs;
             SearchRequest request;
             ValidateCriteria(settings, request.criteria);
             request.startId = start;
             request.useNameIndex = false;
-            const QStringList scanned = Captions(RunSearch(m_data, request).hits);
+            const QStringList scanned = Captions(RunSearch(*m_data, request).hits);
             EXPECT_EQ(Find(settings, start), scanned) << mask.toStdString() << " from " << start;
         }
     }
     // Letters beyond ASCII match in their own case only; the index, which
     // lowers them, only narrows the rows the matcher then decides on.
-    EXPECT_EQ(Find(Named(u"ünter"_s)), QStringList{u"ünterwäsche.TXT"_s});
-    EXPECT_EQ(Find(Named(u"ΑΡΧ"_s)), QStringList{u"ΑΡΧΕΙΟ.pdf"_s});
-    EXPECT_EQ(Sorted(Find(Named(u"wäsche"_s))),
+    EXPECT_EQ(Find(Criteria{.name = u"ünter"_s}), QStringList{u"ünterwäsche.TXT"_s});
+    EXPECT_EQ(Find(Criteria{.name = u"ΑΡΧ"_s}), QStringList{u"ΑΡΧΕΙΟ.pdf"_s});
+    EXPECT_EQ(Sorted(Find(Criteria{.name = u"wäsche"_s})),
               (QStringList{u"Ünterwäsche.txt"_s, u"ünterwäsche.TXT"_s}));
-}
-
-TEST_F(SearchEngineTest, TheStartObjectIsNotListedButItsFilesAreSearched)
-{
-    const QStringList hits = Find(Named(u"*"_s), m_docs);
-    EXPECT_EQ(Sorted(hits), (QStringList{u"notes.txt"_s, u"readme.txt"_s}));
-    // Started from the wastebasket disk itself, its own files are found.
-    EXPECT_EQ(Find(Named(u"report"_s), m_old), QStringList{u"report.txt"_s});
-}
-
-TEST_F(SearchEngineTest, WithoutSubfoldersChildrenAreListedButTheirFilesAreNotSearched)
-{
-    SearchSettings settings = Named(QString());
-    settings.includeSubs = false;
-    EXPECT_EQ(Sorted(Find(settings, m_diskA)), (QStringList{u"docs"_s, u"report.txt"_s}));
-    EXPECT_EQ(Sorted(Find(settings, 1)), (QStringList{u"Archives"_s, u"Catalogs"_s}));
-}
-
-TEST_F(SearchEngineTest, TheTypeChoosesTheClassesListedAndWhetherFilesAreSearched)
-{
-    EXPECT_EQ(Find(Named(QString(), 1)), QStringList{u"Work"_s});
-    EXPECT_EQ(Sorted(Find(Named(QString(), 2))), (QStringList{u"Disk A"_s, u"Disk B"_s}));
-    EXPECT_EQ(Find(Named(QString(), 4)), QStringList{u"docs"_s});
-    EXPECT_EQ(Find(Named(QString(), 10)), QStringList{u"Backup report"_s});
-    EXPECT_EQ(Find(Named(u"*.doc"_s, 6)), QStringList{u"b.doc"_s});
-    EXPECT_EQ(Find(Named(u"Disk"_s, 7)), QStringList{});
-}
-
-TEST_F(SearchEngineTest, ALabelPatternExcludesObjectsAndTheirFilesWithTypeZero)
-{
-    SearchSettings settings = Named(u"report"_s);
-    settings.labelId = u"  ALP "_s;
-    // Disk A's own label matches; its folder docs has no label and is excluded
-    // with its files, Disk B is excluded, and so are Work and the archive set.
-    EXPECT_EQ(Find(settings), QStringList{u"report.txt"_s});
-    EXPECT_EQ(m_last.hits.at(0).owner, m_diskA);
-    settings.name.clear();
-    settings.labelId = u"[ab]*"_s;
-    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Disk A"_s, u"Disk B"_s, u"b.doc"_s,
-                                                   u"report.txt"_s, u"report.txt"_s}));
-    SearchSettings bySource = Named(QString());
-    bySource.source = u"/mnt"_s;
-    EXPECT_EQ(Sorted(Find(bySource)), (QStringList{u"Disk B"_s, u"b.doc"_s, u"report.txt"_s}));
-}
-
-TEST_F(SearchEngineTest, LabelAndSourcePatternsHaveNoEffectOnTheFileTypes)
-{
-    for (const int type : {6, 7, 11, 12, 13}) {
-        SearchSettings settings = Named(u"report.txt"_s, type);
-        settings.labelId = u"NO SUCH LABEL"_s;
-        settings.source = u"/nowhere"_s;
-        // "archived report.txt" has no namesake, so the duplicate types drop it.
-        const qsizetype expected = type <= 7 ? 3 : 2;
-        EXPECT_EQ(Find(settings).size(), expected) << "type " << type;
-    }
-}
-
-TEST_F(SearchEngineTest, CommentsAreSearchedInObjectsAndFiles)
-{
-    SearchSettings settings;
-    settings.comment = u" cat "_s;
-    settings.wholeWords = true;
-    EXPECT_EQ(Sorted(Find(settings)), (QStringList{u"Work"_s, u"readme.txt"_s}));
-    settings.comment = u"CAT"_s;
-    settings.matchCase = true;
-    EXPECT_EQ(Find(settings), QStringList{});
 }
 
 TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
@@ -171,7 +167,7 @@ TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
     const SearchSettings settings = Dated(u"31/12/2021"_s, u"1/1/2021"_s);
     // Only readme.txt lies in 2021; the folders that hold it do not.
     EXPECT_EQ(Find(settings), QStringList{u"readme.txt"_s});
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET Modified = 40000, Created = %1 WHERE ID = %2"_s
             .arg(Day(2021, 12, 31, 23), 0, 'f', 6)
             .arg(m_docs));
@@ -180,7 +176,7 @@ TEST_F(SearchEngineTest, DatesTestFilesByTheirOwnDatesAndObjectsByTheirs)
 
 TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
 {
-    Find(Named(u"Disk A"_s));
+    Find(Criteria{.name = u"Disk A"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &disk = m_last.hits.at(0);
     EXPECT_EQ(disk.entry.data, m_diskA);
@@ -188,76 +184,78 @@ TEST_F(SearchEngineTest, HitsCarryTheirColumnsAndSortKeys)
     EXPECT_EQ(disk.entry.subItems,
               (QStringList{u"1KB"_s, u"Hard Disk"_s, DateTimeText(Day(2020, 5, 1)), QString(),
                            SizeSortKey(1000), DateSortKey(Day(2020, 5, 1))}));
-    EXPECT_EQ(HitPath(m_data, disk), u"Catalogs\\Work\\Disk A"_s);
+    EXPECT_EQ(HitPath(*m_data, disk), u"Catalogs\\Work\\Disk A"_s);
 
-    Find(Named(u"docs"_s));
+    Find(Criteria{.name = u"docs"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(0), QString()) << "folders show no size";
     EXPECT_EQ(m_last.hits.at(0).entry.subItems.at(4), SizeSortKey(0));
 
-    Find(Named(u"readme"_s));
+    Find(Criteria{.name = u"readme"_s});
     ASSERT_EQ(m_last.hits.size(), 1);
     const FindHit &file = m_last.hits.at(0);
     EXPECT_TRUE(file.entry.IsFile());
     EXPECT_EQ(file.entry.imageIndex, 32);
     EXPECT_EQ(file.entry.subItems.size(), 6);
     EXPECT_EQ(file.entry.subItems.at(3), u"the cat sat"_s);
-    EXPECT_EQ(HitPath(m_data, file), u"Catalogs\\Work\\Disk A\\docs\\readme.txt"_s);
+    EXPECT_EQ(HitPath(*m_data, file), u"Catalogs\\Work\\Disk A\\docs\\readme.txt"_s);
 
     // The paths of a whole list, folders read once, are the same, hidden
     // names and all.
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET NameHidden = 1 WHERE ID IN (%1, %2)"_s.arg(m_work).arg(m_set));
-    Find(Named(u"*"_s));
+    Find(Criteria{.name = u"*"_s});
     ASSERT_GT(m_last.hits.size(), 10);
-    HitPaths paths(m_data);
+    HitPaths paths(*m_data);
     for (const FindHit &hit : m_last.hits)
-        EXPECT_EQ(paths.Of(hit), HitPath(m_data, hit)) << hit.entry.caption.toStdString();
+        EXPECT_EQ(paths.Of(hit), HitPath(*m_data, hit)) << hit.entry.caption.toStdString();
 }
 
 TEST_F(SearchEngineTest, ResultsSortByTheirSortStateStartingDescendingByName)
 {
-    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk B"_s, u"Disk A"_s}));
+    EXPECT_EQ(Find(Criteria{.name = u"Disk"_s, .type = 2}),
+              (QStringList{u"Disk B"_s, u"Disk A"_s}));
     SortBy(m_sort, 0);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"Disk"_s, 2)), (QStringList{u"Disk A"_s, u"Disk B"_s}));
+    EXPECT_EQ(Find(Criteria{.name = u"Disk"_s, .type = 2}),
+              (QStringList{u"Disk A"_s, u"Disk B"_s}));
     SortBy(m_sort, 1);
     EXPECT_EQ(m_sort.column, 1);
     EXPECT_TRUE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).last(), u"b.doc"_s);
+    EXPECT_EQ(Find(Criteria{.name = u"*.*"_s, .type = 6}).last(), u"b.doc"_s);
     SortBy(m_sort, 1);
     EXPECT_FALSE(m_sort.ascending);
-    EXPECT_EQ(Find(Named(u"*.*"_s, 6)).first(), u"b.doc"_s);
+    EXPECT_EQ(Find(Criteria{.name = u"*.*"_s, .type = 6}).first(), u"b.doc"_s);
 }
 
 TEST_F(SearchEngineTest, TheScopeNeverHoldsTheWastebasketAndSurvivesACycle)
 {
-    QList<qint64> scope = BuildScope(m_data, 1, true);
+    QList<qint64> scope = BuildScope(*m_data, 1, true);
     EXPECT_FALSE(scope.contains(4));
     EXPECT_FALSE(scope.contains(m_old));
     EXPECT_TRUE(scope.contains(m_docs));
     EXPECT_TRUE(scope.contains(5)) << "the volume pool lies under Archives";
-    scope = BuildScope(m_data, 1, false);
+    scope = BuildScope(*m_data, 1, false);
     std::sort(scope.begin(), scope.end());
     EXPECT_EQ(scope, (QList<qint64>{1, 2, 3}));
     // A parent chain that loops back does not hang the walk.
-    m_data.CatalogDatabase.ExecuteScript(
+    m_data->CatalogDatabase.ExecuteScript(
         u"UPDATE Catalogs SET Parent = %1 WHERE ID = %2"_s.arg(m_docs).arg(m_work));
-    scope = BuildScope(m_data, m_diskA, true);
+    scope = BuildScope(*m_data, m_diskA, true);
     std::sort(scope.begin(), scope.end());
     EXPECT_EQ(scope, (QList<qint64>{m_work, m_diskA, m_docs, m_diskB}));
-    EXPECT_TRUE(BuildScope(m_data, 99999, true).isEmpty());
+    EXPECT_TRUE(BuildScope(*m_data, 99999, true).isEmpty());
 }
 
 TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 2000; ++i)
             AddFile(m_docs, u"bulk%1.dat"_s.arg(i));
     });
     // A first search reads the tables into memory; the stop is tested on
     // the search that follows, which scans that copy.
-    EXPECT_EQ(Find(Named(u"bulk"_s)).size(), 2000);
+    EXPECT_EQ(Find(Criteria{.name = u"bulk"_s}).size(), 2000);
     qint64 ticks = 0;
     m_ui.SetTickSource([&] { return ticks += 100; });
     int pumps = 0;
@@ -269,7 +267,7 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
     criteria.type = 7;
     SearchRequest request;
     request.criteria = criteria;
-    const SearchResult result = RunSearch(m_data, request);
+    const SearchResult result = RunSearch(*m_data, request);
     EXPECT_TRUE(result.interrupted);
     EXPECT_GT(result.hits.size(), 0);
     EXPECT_LT(result.hits.size(), 2000);
@@ -282,7 +280,7 @@ TEST_F(SearchEngineTest, StopEndsThePassesAfterTheCurrentRecord)
 
 TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 9000; ++i)
             AddFile(m_diskB, u"f%1.dat"_s.arg(i, 4, 10, QChar(u'0')));
     });
@@ -295,7 +293,7 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
     };
     SearchRequest request;
     request.criteria.mask = u"*.dat"_s;
-    const SearchResult result = RunSearch(m_data, request, hooks);
+    const SearchResult result = RunSearch(*m_data, request, hooks);
     const RecordedMessage box = m_ui.TakeSingleMessage();
     EXPECT_EQ(box.caption, u"Find Limit Exceeded"_s);
     EXPECT_EQ(box.text, u"The Find limit of 8,000 matched Objects has been "
@@ -314,20 +312,20 @@ TEST_F(SearchEngineTest, MoreThan8000HitsStopAtTheNextReportWithTheLimitBox)
 
 TEST_F(SearchEngineTest, EachSearchSeesTheCatalogAsItIsNow)
 {
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     const qint64 key = AddFile(m_docs, u"fresh.txt"_s);
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{u"fresh.txt"_s});
-    m_data.RunInTransaction([&] {
-        m_data.CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{u"fresh.txt"_s});
+    m_data->RunInTransaction([&] {
+        m_data->CatalogDatabase.Prepare(u"UPDATE Files SET Name = 'stale.txt' WHERE Key = ?1"_s)
             .Bind(1, key)
             .Execute();
     });
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
     // A change rolled back leaves the search where it was.
-    m_data.StartTransaction();
+    m_data->StartTransaction();
     AddFile(m_docs, u"fresh again.txt"_s);
-    m_data.Rollback();
-    EXPECT_EQ(Find(Named(u"fresh"_s)), QStringList{});
+    m_data->Rollback();
+    EXPECT_EQ(Find(Criteria{.name = u"fresh"_s}), QStringList{});
 }
 
 TEST(SortHitsTest, OrdersAsTheListComparisonDoes)
@@ -400,7 +398,7 @@ TEST_F(SearchEngineTest, FileHitsTakeTheTypeAndIconOfTheirOwnName)
 
 TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
 {
-    m_data.RunInTransaction([&] {
+    m_data->RunInTransaction([&] {
         for (int i = 0; i < 1000; ++i)
             AddObject(m_docs, u"many%1"_s.arg(i), kFileFolderClass);
     });
@@ -408,12 +406,12 @@ TEST_F(SearchEngineTest, AStopWhileTheCatalogIsReadEndsTheSearchEmpty)
     m_ui.SetTickSource([&] { return ticks += 100; });
     m_ui.SetOnProcessEvents([&] { m_ui.SetCancelled(true); });
     SearchRequest request;
-    const SearchResult stopped = RunSearch(m_data, request);
+    const SearchResult stopped = RunSearch(*m_data, request);
     EXPECT_TRUE(stopped.interrupted);
     EXPECT_TRUE(stopped.hits.isEmpty());
     // The half-read copy is not kept: the next search reads it all.
     m_ui.SetOnProcessEvents({});
-    EXPECT_EQ(Find(Named(u"many"_s)).size(), 1000);
+    EXPECT_EQ(Find(Criteria{.name = u"many"_s}).size(), 1000);
 }
 
 } // namespace

@@ -22,119 +22,52 @@
 using namespace CatalogSchema;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-struct ColumnInfo
-{
-    QString name;
-    QString type;
-};
-
-std::vector<ColumnInfo> Columns(SqliteConnection &db, const QString &table)
-{
-    std::vector<ColumnInfo> columns;
-    SqliteStatement &info = db.Prepare(u"PRAGMA table_info(%1)"_s.arg(table));
-    while (info.Step())
-        columns.push_back({info.Text(1), info.Text(2)});
-    info.Reset();
-    return columns;
-}
-
-// "name(field;field)" for every secondary index of a schema's table, sorted.
-QStringList Indexes(SqliteConnection &db, const QString &schema, const QString &table)
-{
-    QStringList names;
-    SqliteStatement &list = db.Prepare(u"PRAGMA %1.index_list(%2)"_s.arg(schema, table));
-    while (list.Step())
-        names << list.Text(1);
-    list.Reset();
-    QStringList result;
-    for (const QString &name : names) {
-        QStringList fields;
-        SqliteStatement &info =
-            db.Prepare(u"PRAGMA %1.index_info(%2)"_s.arg(schema, QuoteIdentifier(name)));
-        while (info.Step())
-            fields << info.Text(2);
-        info.Reset();
-        result << name + u'(' + fields.join(u';') + u')';
-    }
-    result.sort();
-    return result;
-}
-
-} // namespace
-
 using CatalogDatabaseTest = StoreFixture;
 
 TEST_F(CatalogDatabaseTest, FreshDatabaseHoldsTheFixedObjectsAndNoFiles)
 {
-    EXPECT_TRUE(QFileInfo::exists(TDataShare::CatalogsFilePath(DatabasePath())));
-    EXPECT_TRUE(QFileInfo::exists(TDataShare::FilesFilePath(DatabasePath())));
+    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, DatabasePath()));
     EXPECT_EQ(m_data->DatabaseVersion, 210);
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files"_s), 0);
-
-    struct Expected
-    {
-        qint64 id;
-        const char *name;
-        qint64 parent;
-        int cls;
-        qint64 size;
-    } const expected[] = {{1, "Dirvanta Database", 0, 0, 210},
-                          {2, "Archives", 1, 10, 0},
-                          {3, "Catalogs", 1, 1, 0},
-                          {4, "Wastebasket", 1, 8, 0},
-                          {5, "Volume Pool", 2, 25, 0}};
-    SqliteStatement &rows = m_data->CatalogDatabase.Prepare(
-        u"SELECT ID, Name, Parent, Class, Size, Source, VolSize, SerialID, Comment, NameHidden, "
-        "Created, Modified, Deleted, Spare1 FROM Catalogs ORDER BY ID"_s);
-    size_t row = 0;
-    while (rows.Step()) {
-        ASSERT_LT(row, std::size(expected));
-        const Expected &e = expected[row++];
-        SCOPED_TRACE(e.name);
-        EXPECT_EQ(rows.Int64(0), e.id);
-        EXPECT_EQ(rows.Text(1), QLatin1String(e.name));
-        EXPECT_EQ(rows.Int64(2), e.parent);
-        EXPECT_EQ(rows.Int64(3), e.cls);
-        EXPECT_EQ(rows.Int64(4), e.size);
-        EXPECT_EQ(rows.Text(5), QString());
-        EXPECT_EQ(rows.Int64(6), 0);
-        EXPECT_EQ(rows.Text(7), QString());
-        EXPECT_EQ(rows.Text(8), QString());
-        EXPECT_EQ(rows.Int64(9), 0);
-        EXPECT_NEAR(rows.Double(10), NowDayCount(), 1.0 / 24);
-        EXPECT_EQ(rows.Double(10), rows.Double(11));
-        EXPECT_FALSE(rows.IsNull(12));
-        EXPECT_EQ(rows.Double(12), 0.0);
-        EXPECT_TRUE(rows.IsNull(13));
-    }
-    rows.Reset();
-    EXPECT_EQ(row, std::size(expected));
+    // Every other field blank, Deleted 0 rather than blank, both dates now.
+    EXPECT_NEAR(QueryValue(*m_data, u"SELECT Created FROM Catalogs WHERE ID = 1"_s).toDouble(),
+                NowDayCount(), 1.0 / 24);
+    EXPECT_EQ(QueryText(u"SELECT group_concat(ID || ':' || Name || ':' || Parent || ':' || Class "
+                        "|| ':' || Size, ' ') FROM Catalogs WHERE ifnull(Source, '') || "
+                        "ifnull(SerialID, '') || ifnull(Comment, '') = '' AND ifnull(VolSize, 0) "
+                        "= 0 AND ifnull(NameHidden, 0) = 0 AND Deleted = 0 AND Spare1 IS NULL AND "
+                        "Modified = Created AND Created = (SELECT Created FROM Catalogs WHERE ID "
+                        "= 1)"_s),
+              u"1:Dirvanta Database:0:0:210 2:Archives:1:10:0 3:Catalogs:1:1:0 "
+              "4:Wastebasket:1:8:0 5:Volume Pool:2:25:0"_s);
 }
 
 TEST_F(CatalogDatabaseTest, TablesHaveTheFieldsAndIndexesInOrder)
 {
-    QStringList catalogs;
-    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Catalogs"_s))
-        catalogs << c.name + u':' + c.type;
-    EXPECT_EQ(catalogs.join(u' '),
+    const auto columns = [&](const QString &table) {
+        return QueryText(
+            u"SELECT group_concat(name || ':' || type, ' ') FROM pragma_table_info('%1', '%2')"_s
+                .arg(table, table == u"Files"_s ? kFilesSchema : u"main"_s));
+    };
+    EXPECT_EQ(columns(u"Catalogs"_s),
               u"ID:INTEGER Parent:INTEGER Class:SMALLINT Name:MEMO TEXT(12) "
               "Size:LARGEINT Source:MEMO TEXT(0) VolSize:LARGEINT SerialID:MEMO "
               "TEXT(0) Comment:MEMO TEXT(0) NameHidden:BOOLEAN Created:DATETIME "
               "Modified:DATETIME Deleted:DATETIME Spare1:INTEGER"_s);
-    QStringList files;
-    for (const ColumnInfo &c : Columns(m_data->CatalogDatabase, u"Files"_s))
-        files << c.name + u':' + c.type;
-    EXPECT_EQ(files.join(u' '), u"Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
-                                "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
-                                "Modified:DATETIME Spare1:INTEGER"_s);
-
-    EXPECT_EQ(Indexes(m_data->CatalogDatabase, u"main"_s, u"Catalogs"_s),
-              (QStringList{u"ArchiveIdx(VolSize;Class)"_s, u"ClassIdx(Class)"_s,
-                           u"CreateIdx(Class;Created)"_s, u"ParentIdx(Parent)"_s}));
-    EXPECT_EQ(Indexes(m_data->CatalogDatabase, kFilesSchema, u"Files"_s),
-              (QStringList{u"IDIndex(ID)"_s, u"SizeIndex(Size;Created)"_s}));
+    EXPECT_EQ(columns(u"Files"_s),
+              u"Key:INTEGER ID:INTEGER Class:INTEGER Size:LARGEINT Name:MEMO "
+              "TEXT(12) Packaged:BOOLEAN Comment:MEMO TEXT(0) Created:DATETIME "
+              "Modified:DATETIME Spare1:INTEGER"_s);
+    // "name(field;field)" for every secondary index, sorted.
+    const auto indexes = [&](const QString &schema, const QString &table) {
+        return QueryText(u"SELECT group_concat(entry, ' ') FROM (SELECT l.name || '(' || (SELECT "
+                         "group_concat(name, ';') FROM pragma_index_info(l.name, '%1')) || ')' "
+                         "AS entry FROM pragma_index_list('%2', '%1') AS l ORDER BY entry)"_s.arg(
+                             schema, table));
+    };
+    EXPECT_EQ(indexes(u"main"_s, u"Catalogs"_s), u"ArchiveIdx(VolSize;Class) ClassIdx(Class) "
+                                                 "CreateIdx(Class;Created) ParentIdx(Parent)"_s);
+    EXPECT_EQ(indexes(kFilesSchema, u"Files"_s), u"IDIndex(ID) SizeIndex(Size;Created)"_s);
     // The Files table lives in its own file.
     EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM main.sqlite_master WHERE name = 'Files'"_s), 0);
 }
@@ -549,6 +482,7 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
     }));
 
     const QString missing = m_folder.filePath(u"gone"_s);
+    EXPECT_FALSE(TDataShare::DatabaseFilesExist(false, missing));
     m_data->DatabaseFolder = missing;
     int askedMode = 0;
     EXPECT_FALSE(m_data->LocateDatabase([&](int mode, const QString &) {
@@ -569,6 +503,8 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
     QDir().mkpath(bare);
     QDir().mkpath(fresh);
     QFile(TDataShare::FilesFilePath(bare)).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(TDataShare::DatabaseFilesExist(false, bare)) << "either file";
+    EXPECT_FALSE(TDataShare::DatabaseFilesExist(true, bare)) << "both files";
     m_data->DatabaseFolder = bare;
     EXPECT_TRUE(m_data->LocateDatabase([&](int, const QString &) {
         m_data->DatabaseFolder = fresh;
@@ -580,17 +516,6 @@ TEST_F(CatalogDatabaseTest, LocateDatabaseExplainsAMissingDatabaseAndRunsTheDial
                             "a new Catalog Database"_s);
     EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, fresh));
     EXPECT_TRUE(m_data->OpenDatabase());
-}
-
-TEST(DatabaseFilesExistTest, BothOrEither)
-{
-    QTemporaryDir folder;
-    EXPECT_FALSE(TDataShare::DatabaseFilesExist(false, folder.path()));
-    QFile(TDataShare::FilesFilePath(folder.path())).open(QIODevice::WriteOnly);
-    EXPECT_TRUE(TDataShare::DatabaseFilesExist(false, folder.path()));
-    EXPECT_FALSE(TDataShare::DatabaseFilesExist(true, folder.path()));
-    QFile(TDataShare::CatalogsFilePath(folder.path())).open(QIODevice::WriteOnly);
-    EXPECT_TRUE(TDataShare::DatabaseFilesExist(true, folder.path()));
 }
 
 // A filled database, closed, with ways to damage its files as a crash, a bad

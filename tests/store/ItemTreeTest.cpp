@@ -80,7 +80,7 @@ TEST_F(ItemTreeTest, PathsStartBelowTheDatabaseObject)
     EXPECT_EQ(Tree().PathByID(hidden, true), u"Secret"_s);
 }
 
-TEST_F(ItemTreeTest, DepthLimitAllows1024StepsAndRefusesMore)
+TEST_F(ItemTreeTest, DepthLimitAllows1024StepsAndCyclesFail)
 {
     const std::vector<qint64> chain = Chain(1027);
     // From the 1024th link, 1024 steps lead up to Catalogs; one more is too many.
@@ -90,11 +90,8 @@ TEST_F(ItemTreeTest, DepthLimitAllows1024StepsAndRefusesMore)
                           u"To many Tree Levels. Tree could be corrupted. ID=3"_s);
     EXPECT_EQ(Tree().WalkUp(chain[1022], nullptr, false), 1024);
     EXPECT_THROW(Tree().WalkUp(chain[1024], nullptr, false), EDatabaseError);
-}
 
-TEST_F(ItemTreeTest, CyclesFailInsteadOfLoopingForEver)
-{
-    // Class 0 makes OwnerClass climb as well.
+    // Cycles fail instead of looping for ever; class 0 makes OwnerClass climb as well.
     const qint64 a = AddObject(kCatalogsId, u"A"_s, 0);
     const qint64 b = AddObject(a, u"B"_s, 0);
     m_data->CatalogDatabase.ExecuteScript(
@@ -166,7 +163,7 @@ TEST_F(ItemTreeTest, LookUpsDoNotMoveTheComponentsOwnRow)
     EXPECT_EQ(Tree().ChildCursor()->IndexFieldName(), u"Parent"_s);
 }
 
-TEST_F(ItemTreeTest, WalkSubtreeCountsAndPassesDataDownward)
+TEST_F(ItemTreeTest, WalkSubtreeCountsPassesDataDownwardAndLetsProceduresDeleteAndStop)
 {
     const qint64 leaf = AddObject(kCatalogsId, u"Leaf"_s);
     EXPECT_EQ(Tree().WalkSubtree(leaf, nullptr, nullptr), 1);
@@ -197,20 +194,14 @@ TEST_F(ItemTreeTest, WalkSubtreeCountsAndPassesDataDownward)
 
     EXPECT_DATABASE_ERROR(Tree().WalkSubtree(4711, nullptr, nullptr),
                           u"Node ID = 4711 not found."_s);
-}
 
-TEST_F(ItemTreeTest, WalkSubtreeLetsProceduresDeleteAndStop)
-{
-    const qint64 top = AddObject(kCatalogsId, u"Top"_s);
-    for (int i = 0; i < 5; ++i)
-        AddObject(top, u"Child %1"_s.arg(i));
-    // Deleting the children as they are visited: the snapshot still holds.
-    const qint64 count =
-        Tree().WalkSubtree(top, nullptr, [&](TableCursor &cursor, qint64 &, bool &) {
-            if (Tree().ItemID(&cursor) != top)
-                cursor.Delete();
-        });
-    EXPECT_EQ(count, 6);
+    // Deleting what is visited: the snapshot still holds.
+    EXPECT_EQ(Tree().WalkSubtree(top, nullptr,
+                                 [&](TableCursor &cursor, qint64 &, bool &) {
+                                     if (Tree().ItemID(&cursor) != top)
+                                         cursor.Delete();
+                                 }),
+              4);
     EXPECT_FALSE(Tree().HasChildren(top));
 
     for (int i = 0; i < 5; ++i)
@@ -302,7 +293,7 @@ TEST_F(ItemTreeTest, CopyAndMirrorRebuildTheAncestorChainUnderAnotherRoot)
     EXPECT_EQ(Tree().MirrorPath(disk, 4, 3), year);
 }
 
-TEST_F(ItemTreeTest, OwnerClassAndFieldRules)
+TEST_F(ItemTreeTest, OwnerClassAndFieldNameRules)
 {
     const qint64 zero = AddObject(kCatalogsId, u"No class"_s, 0);
     EXPECT_EQ(Tree().OwnerClass(zero), kCatalogsFolderClass);
@@ -313,10 +304,8 @@ TEST_F(ItemTreeTest, OwnerClassAndFieldRules)
     EXPECT_DATABASE_ERROR(Tree().SetItemName(nullptr, u"x"_s), u"TDBItemTree error. Table = nil"_s);
     EXPECT_EQ(Tree().ItemID(nullptr), 0);
     EXPECT_EQ(Tree().ItemName(nullptr), QString());
-}
 
-TEST_F(ItemTreeTest, FieldNamesAreCheckedWhenResolved)
-{
+    // Field names are checked when they are resolved.
     struct Case
     {
         const char *id;

@@ -18,36 +18,26 @@ protected:
     QString Path(qint64 id) { return m_data->Catalogs.PathByID(id, false); }
     double Field(qint64 id, const char *field)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(
-            u"SELECT %1 FROM Catalogs WHERE ID = ?1"_s.arg(QLatin1String(field)));
-        query.Bind(1, id);
-        const double value = query.Step() ? query.Value(0).toDouble() : -1;
-        query.Reset();
-        return value;
+        const QVariant value = QueryValue(
+            *m_data, u"SELECT %1 FROM Catalogs WHERE ID = ?1"_s.arg(QLatin1String(field)), id);
+        return value.isValid() ? value.toDouble() : -1;
     }
     void SetModified(qint64 id, double value)
     {
-        m_data->CatalogDatabase.Prepare(u"UPDATE Catalogs SET Modified = ?1 WHERE ID = ?2"_s)
-            .Bind(1, value)
-            .Bind(2, id)
-            .Execute();
+        m_data->CatalogDatabase.ExecuteScript(
+            u"UPDATE Catalogs SET Modified = %1 WHERE ID = %2"_s.arg(value).arg(id));
     }
     int ClassOf(qint64 id) { return ::ObjectClass(*m_data, id); }
     int WastebasketClass() { return ClassOf(kWastebasketId); }
 };
 
-TEST_F(ObjectOperationsTest, NewNamesAreUniqueAmongTheChildrenInAnyLetterCase)
+TEST_F(ObjectOperationsTest, NewFoldersTakeAUniqueNameAndTheClassOfTheSideOfTheirParent)
 {
-    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder"_s);
-    AddFolder(u"new folder"_s);
-    AddFolder(u"New Folder (2)"_s);
-    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder (3)"_s);
     EXPECT_EQ(NewObjectName(*m_data, kNewDiskCatalogName, 3), u"New Disk Catalog"_s);
-}
-
-TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
-{
+    // Names are unique among the children in any letter case.
+    AddFolder(u"new folder"_s);
     const qint64 catalogFolder = NewFolder(*m_data, 3);
+    EXPECT_EQ(Path(catalogFolder), u"Catalogs\\New Folder (2)"_s);
     const qint64 archiveFolder = NewFolder(*m_data, 2);
     const qint64 nested = NewFolder(*m_data, archiveFolder);
     EXPECT_EQ(ClassOf(catalogFolder), kCatalogFolderClass);
@@ -63,6 +53,7 @@ TEST_F(ObjectOperationsTest, NewFolderTakesItsClassFromTheSideOfItsParent)
     EXPECT_EQ(NewFolder(*m_data, 3, u"new FOLDER"_s), -1);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Create Folder Failed"_s);
     EXPECT_EQ(Objects(), before);
+    EXPECT_EQ(NewObjectName(*m_data, kNewFolderName, 3), u"New Folder (3)"_s);
     const qint64 cleaned = NewFolder(*m_data, 3, u"a/b"_s);
     EXPECT_EQ(m_data->Catalogs.GetNameByID(cleaned), u"a b"_s);
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Invalid Characters Found"_s);
@@ -304,7 +295,7 @@ TEST_F(ObjectOperationsTest, TheTidyRemovesOnlyTheEmptyFoldersMadeForPaths)
     EXPECT_GE(m_data->Catalogs.FindChild(4, u"F"_s), 0);
 }
 
-TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept)
+TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeWhichKeepsItsOwnFiles)
 {
     const qint64 first = AddDisk(u"Disk"_s);
     const qint64 second = AddDisk(u"Other"_s);
@@ -328,10 +319,7 @@ TEST_F(ObjectOperationsTest, RestoreAsksBeforeReplacingANamesakeAndStopsWhenKept
     EXPECT_EQ(Path(first), u"Catalogs\\Disk"_s);
     EXPECT_EQ(Path(second), u"Catalogs\\Other"_s);
     EXPECT_EQ(Path(newcomer), u"Wastebasket\\disk"_s);
-}
 
-TEST_F(ObjectOperationsTest, ReplacedArchiveSetsKeepTheirOwnFiles)
-{
     // Two sets of one name: the one replaced must not merge into the one
     // coming back, or its files would join the other's.
     const qint64 set = AddObject(kArchivesId, u"Set"_s, kArchiveSetClass);

@@ -16,6 +16,43 @@
 
 using namespace Qt::StringLiterals;
 
+// Adds a Files row as a scan would and returns its key.
+inline qint64 InsertFileRow(TDataShare &data, qint64 owner, const QString &name, qint64 size,
+                            const QString &comment = {}, bool packaged = false, int attributes = 32,
+                            double created = 45000, double modified = 45000)
+{
+    data.CatalogDatabase
+        .Prepare(u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
+                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"_s)
+        .Bind(1, owner)
+        .Bind(2, attributes)
+        .Bind(3, size)
+        .Bind(4, name)
+        .Bind(5, packaged ? 1 : 0)
+        .Bind(6, comment)
+        .Bind(7, created)
+        .Bind(8, modified)
+        .Execute();
+    return data.CatalogDatabase.LastInsertId();
+}
+
+// The first column of the first row of a query (null when there is none),
+// with ?1 bound when it has one.
+inline QVariant QueryValue(TDataShare &data, const QString &sql, qint64 bound = 0)
+{
+    SqliteStatement &query = data.CatalogDatabase.Prepare(sql);
+    if (sql.contains(u"?1"_s))
+        query.Bind(1, bound);
+    const QVariant value = query.Step() ? query.Value(0) : QVariant();
+    query.Reset();
+    return value;
+}
+
+inline qint64 QueryNumber(TDataShare &data, const QString &sql, qint64 bound = 0)
+{
+    return QueryValue(data, sql, bound).toLongLong();
+}
+
 // A fresh catalog database in a temporary folder, opened through the data
 // module, with its own settings file and the scripted user interface.
 class StoreFixture : public testing::Test
@@ -52,25 +89,19 @@ protected:
         return AddObject(parent, name, CatalogSchema::kCatalogFolderClass);
     }
 
-    // Adds a file row owned by an object and returns its key.
     qint64 AddFile(qint64 owner, const QString &name, qint64 size = 100)
     {
-        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (?1, 32, ?2, ?3, 0, '', 45000, 45000)"_s);
-        insert.Bind(1, owner).Bind(2, size).Bind(3, name).Execute();
-        return m_data->CatalogDatabase.LastInsertId();
+        return InsertFileRow(*m_data, owner, name, size);
     }
 
     qint64 CountRows(const QString &sql, qint64 bound = 0)
     {
-        SqliteStatement &query = m_data->CatalogDatabase.Prepare(sql);
-        if (sql.contains(u"?1"_s))
-            query.Bind(1, bound);
-        query.Step();
-        const qint64 count = query.Int64(0);
-        query.Reset();
-        return count;
+        return QueryNumber(*m_data, sql, bound);
+    }
+
+    QString QueryText(const QString &sql, qint64 bound = 0)
+    {
+        return QueryValue(*m_data, sql, bound).toString();
     }
 
     qint64 ParentOf(qint64 id)
