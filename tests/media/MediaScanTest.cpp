@@ -71,7 +71,6 @@ protected:
         qint64 number = 0; // ID or Key
         qint64 owner = 0;
         int cls = 0; // class of an object, attributes of a file
-        QString name;
         qint64 size = 0;
         double created = 0;
         double modified = 0;
@@ -112,43 +111,25 @@ protected:
     // Everything cataloged below an object, by path of stored names ("My Docs/Letter.doc").
     std::map<QString, Entry> Cataloged(qint64 rootId)
     {
+        SqliteStatement &rows = m_data->CatalogDatabase.Prepare(
+            u"WITH RECURSIVE Tree(ID, Path) AS (SELECT ?1, '' UNION ALL SELECT C.ID, "
+            "Tree.Path || C.Name || '/' FROM Catalogs C JOIN Tree ON C.Parent = Tree.ID) "
+            "SELECT 1, C.ID, C.Parent, C.Class, T.Path || C.Name, C.Size, C.Created, C.Modified, "
+            "C.Source, C.Comment, C.VolSize, 0 FROM Catalogs C JOIN Tree T ON C.Parent = T.ID "
+            "UNION ALL "
+            "SELECT 0, F.Key, F.ID, F.Class, T.Path || F.Name, F.Size, F.Created, F.Modified, '', "
+            "F.Comment, 0, F.Packaged FROM Files F JOIN Tree T ON F.ID = T.ID"_s);
+        rows.Bind(1, rootId);
         std::map<QString, Entry> entries;
-        std::vector<std::pair<qint64, QString>> pending{{rootId, QString()}};
-        while (!pending.empty()) {
-            const auto [id, prefix] = pending.back();
-            pending.pop_back();
-            // Collected before recursing: the cached statements are shared.
-            std::vector<Entry> found;
-            SqliteStatement &objects = m_data->CatalogDatabase.Prepare(
-                u"SELECT ID, Parent, Class, Name, Size, Created, Modified, Source, "
-                "Comment, VolSize, 0 FROM Catalogs WHERE Parent = ?1 ORDER BY ID"_s);
-            objects.Bind(1, id);
-            while (objects.Step())
-                found.push_back(Read(objects, true));
-            objects.Reset();
-            SqliteStatement &files = m_data->CatalogDatabase.Prepare(
-                u"SELECT Key, ID, Class, Name, Size, Created, Modified, '', Comment, "
-                "0, Packaged FROM Files WHERE ID = ?1 ORDER BY Key"_s);
-            files.Bind(1, id);
-            while (files.Step())
-                found.push_back(Read(files, false));
-            files.Reset();
-            for (const Entry &entry : found) {
-                const QString path = prefix + entry.name;
-                EXPECT_EQ(entries.count(path), 0u) << path.toStdString();
-                entries[path] = entry;
-                if (entry.folder)
-                    pending.emplace_back(entry.number, path + u'/');
-            }
+        while (rows.Step()) {
+            const Entry entry{rows.Int64(0) != 0, rows.Int64(1),      rows.Int64(2),
+                              int(rows.Int64(3)), rows.Int64(5),      rows.Double(6),
+                              rows.Double(7),     rows.Text(8),       rows.Text(9),
+                              rows.Int64(10),     rows.Int64(11) != 0};
+            EXPECT_TRUE(entries.emplace(rows.Text(4), entry).second) << rows.Text(4).toStdString();
         }
+        rows.Reset();
         return entries;
-    }
-
-    static Entry Read(const SqliteStatement &row, bool folder)
-    {
-        return Entry{folder,      row.Int64(0), row.Int64(1),  int(row.Int64(2)),
-                     row.Text(3), row.Int64(4), row.Double(5), row.Double(6),
-                     row.Text(7), row.Text(8),  row.Int64(9),  row.Int64(10) != 0};
     }
 
     MediumTree m_tree;
@@ -411,32 +392,20 @@ TEST_F(MediaScanTest, ABirthTimeOfTheEpochIsNoBirthTime)
 
 TEST_F(MediaScanTest, NamesThatAreNotUtf8AreStoredLosslesslyAndOpenAgain)
 {
-    const QByteArray folder("d\xff\xfe");
-    const QByteArray file("Caf\xe9.txt");
-    const QByteArray sibling("Caf\xe8.txt");
-    m_tree.Folder(folder);
-    m_tree.File(folder + "/" + file, 11);
-    m_tree.File(sibling, 12);
+    // Two names that differ only in a byte that is not UTF-8.
+    m_tree.Folder("d\xff\xfe");
+    m_tree.File("d\xff\xfe/Caf\xe9.txt", 11);
+    m_tree.File("Caf\xe8.txt", 12);
 
-    const Outcome outcome = Scan();
-    EXPECT_TRUE(outcome.finished);
-    const std::map<QString, Entry> entries = Cataloged(outcome.catalogId);
+    const std::map<QString, Entry> entries = Cataloged(Scan().catalogId);
     ASSERT_EQ(entries.size(), 3u);
-    std::map<QByteArray, QString> storedNames;
-    for (const auto &[path, entry] : entries)
-        storedNames[MediumNameBytes(entry.name)] = path;
-    ASSERT_EQ(storedNames.count(folder), 1u);
-    ASSERT_EQ(storedNames.count(file), 1u);
-    ASSERT_EQ(storedNames.count(sibling), 1u);
-    // The two names that differ only in an invalid byte stay apart.
-    EXPECT_NE(storedNames[file], storedNames[sibling]);
-    // The stored names give the bytes that open the file on the medium.
-    const QString stored = storedNames[file];
-    const QByteArray path = m_tree.Root() + '/' + MediumNameBytes(stored.section(u'/', 0, 0)) +
-                            '/' + MediumNameBytes(stored.section(u'/', 1));
-    struct stat status;
-    ASSERT_EQ(stat(path.constData(), &status), 0);
-    EXPECT_EQ(status.st_size, 11);
+    // Each stored path gives the bytes that open its entry on the medium.
+    for (const auto &[path, entry] : entries) {
+        struct stat status;
+        ASSERT_EQ(stat(m_tree.Path(MediumNameBytes(path)).constData(), &status), 0)
+            << path.toStdString();
+        EXPECT_EQ(entry.folder ? 0 : status.st_size, entry.size) << path.toStdString();
+    }
 }
 
 TEST_F(MediaScanTest, ProgressLinesAtEveryTenthStepAndTheBarWraps)
@@ -643,20 +612,11 @@ TEST_F(MediaScanTest, CommentLookupsMatchNameSizeAndCreationExactly)
 {
     const double when = 45000.5;
     const double nextSecondPair = when + 2.0 / 86400;
-    auto addFile = [&](qint64 size, const char *name, double created, const char *comment) {
-        SqliteStatement &insert = m_data->CatalogDatabase.Prepare(
-            u"INSERT INTO Files (ID, Class, Size, Name, Packaged, Comment, Created, Modified) "
-            "VALUES (3, 0, ?1, ?2, 0, ?3, ?4, ?4)"_s);
-        insert.Bind(1, size)
-            .Bind(2, QString::fromUtf8(name))
-            .Bind(3, QString::fromUtf8(comment))
-            .Bind(4, created)
-            .Execute();
-    };
-    addFile(1000, "Report.txt", when, "first");
-    addFile(1000, "Report.txt", when, "second");
-    addFile(1000, "Other.txt", when, "");
-    addFile(1000, "REPORT.TXT", when, "upper");
+    for (const auto &[name, comment] : {std::pair(u"Report.txt"_s, u"first"_s),
+                                        {u"Report.txt"_s, u"second"_s},
+                                        {u"Other.txt"_s, QString()},
+                                        {u"REPORT.TXT"_s, u"upper"_s}})
+        InsertFileRow(*m_data, 3, name, 1000, comment, false, 0, when, when);
     AppendCatalogRow(m_data->Catalogs, u"Docs"_s, QString(), CatalogSchema::kWastebasketId,
                      CatalogSchema::kFileFolderClass, false, when, when, u"in the wastebasket"_s,
                      QString(), 0, 0);
