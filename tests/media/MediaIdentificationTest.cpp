@@ -36,14 +36,12 @@ TEST(DriveClassTest, MapsEveryKindToAClassAndDescription)
     // Each row: source, class, description.
     const std::tuple<QString, int, QString> rows[] = {
         {u"/media/stick/photos"_s, 3, u"Floppy or Removable Disk"_s},
-        {u"/media/empty"_s, 3, u"Floppy or Removable Disk"_s}, // a drive without its disk
         {u"/home/user"_s, 4, u"Local Fixed Disk"_s},
         {u"/net/share/docs"_s, 4, u"Network Disk"_s},
         {u"/media/cdrom"_s, 5, u"CD-ROM"_s},
         {u"/dev/shm/x"_s, 0, u"RAM Disk"_s},
         {u"/odd/x"_s, 0, u"Unknown Media Type"_s},
         {u"A:\\"_s, 0, u"Error Accessing Device"_s}, // a source stored by another system
-        {QString(), 0, u"Error Accessing Device"_s},
     };
     for (const auto &[source, driveClass, expected] : rows) {
         QString description = u"stale"_s;
@@ -63,11 +61,7 @@ TEST(DriveClassTest, DiagnosticModeShowsWhatWasFound)
     const std::tuple<QString, QString, QString> rows[] = {
         {QString(), u"/net/share/docs"_s, QString()},
         {u"1"_s, u"/net/share/docs"_s, network},
-        {u"0x10"_s, u"/net/share/docs"_s, network},
         {u"0"_s, u"/net/share/docs"_s, QString()},
-        {u"1"_s, u"/unmounted"_s,
-         u"Drive String: \t/unmounted\n\nDrive Identifier: \t\n\nDrive Type: \t1\n\n"
-         u"Drive Description: \tError Accessing Device"_s},
     };
     for (const auto &[setting, source, text] : rows) {
         SCOPED_TRACE(setting.toStdString() + ' ' + source.toStdString());
@@ -110,13 +104,9 @@ TEST(VolumeLabelTest, ReadsLabelsUpperCasedForPathsOfMediaInPlace)
         {root.filePath(u"stick/some/folder"_s), true, u"PHOTOS 2020"_s},
         {root.filePath(u"caf\u00e9"_s), true, u"CAF\u00c9"_s},
         {root.filePath(u"none"_s), true, QString()},
-        {root.filePath(u"empty"_s), false, QString()},         // a drive without its disk
-        {root.filePath(u"stick/gone"_s), false, QString()},    // a folder that is not there
-        {root.filePath(u"unplugged"_s), false, QString()},     // not the disk below
-        {root.filePath(u"unplugged/a/b"_s), false, QString()}, // nor a folder on it
-        {u"/elsewhere"_s, false, QString()},                   // no mount at all
-        {u"a:\\"_s, false, QString()},                         // a drive letter is no path here
-        {QString(), false, QString()},
+        {root.filePath(u"empty"_s), false, QString()},      // a drive without its disk
+        {root.filePath(u"stick/gone"_s), false, QString()}, // a folder that is not there
+        {root.filePath(u"unplugged"_s), false, QString()},  // not the disk below
     };
     for (const auto &[drive, readable, expected] : rows) {
         QString label = u"stale"_s;
@@ -204,13 +194,9 @@ TEST_F(MediumFolderTest, FoldersExistOnlyAsAbsoluteFolderPaths)
     // Each row: path, exists.
     const std::tuple<QString, bool> rows[] = {
         {folder, true},
-        {folder + u'/', true},
         {Path(u"link"_s), true},
         {Path(u"a file"_s), false},
-        {Path(u"missing"_s), false},
-        {u"A:\\"_s, false},
         {u"."_s, false}, // relative paths are never sources
-        {QString(), false},
     };
     for (const auto &[path, exists] : rows)
         EXPECT_EQ(FolderExists(path), exists) << path.toStdString();
