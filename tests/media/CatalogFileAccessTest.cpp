@@ -80,7 +80,7 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
-        m_accessOwner = std::make_unique<TCatalogFileAccess>(*m_data, m_temporaryFiles);
+        m_access.emplace(*m_data, m_temporaryFiles);
         m_temporaryFolder.emplace("TMPDIR", m_temp.path());
         m_drives.Mount(Medium(), DriveKind::Removable, u"DISK7"_s);
         m_medium.Write(u"docs/notes.txt"_s, "notes");
@@ -99,12 +99,6 @@ protected:
             {Medium(), u"Stick"_s, CatalogSchema::kCatalogsId, u"DISK7"_s, u"DISK7"_s, QString()},
             &m_catalogId));
     }
-    void TearDown() override
-    {
-        m_temporaryFolder.reset();
-        StoreFixture::TearDown();
-    }
-
     QString Medium() const { return QDir::cleanPath(m_medium.Path(u"."_s)); }
 
     // The number of the row that a name is given in: a file's Key, an object's ID.
@@ -124,8 +118,7 @@ protected:
     FakeDriveSystem m_drives;
     TestDesktop m_desktop;
     TemporaryFileList m_temporaryFiles;
-    std::unique_ptr<TCatalogFileAccess> m_accessOwner;
-    TCatalogFileAccess &Access() { return *m_accessOwner; }
+    std::optional<TCatalogFileAccess> m_access;
     qint64 m_catalogId = 0;
 };
 
@@ -133,13 +126,13 @@ TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredUnlessMissingOrNotIn
 {
     // Two files whose names differ only in letter case: each opens itself.
     const QString notes = Medium() + u"/docs/notes.txt"_s;
-    EXPECT_TRUE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
+    EXPECT_TRUE(m_access->OpenFile(FileKey(u"notes.txt"_s), false));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, notes}));
 
-    EXPECT_TRUE(Access().OpenFile(FileKey(u"NOTES.TXT"_s), true));
+    EXPECT_TRUE(m_access->OpenFile(FileKey(u"NOTES.TXT"_s), true));
     EXPECT_EQ(m_ui.TakeQuickViews(), QStringList{Medium() + u"/docs/NOTES.TXT"_s});
     m_ui.SetQuickViewWorks(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), true));
+    EXPECT_FALSE(m_access->OpenFile(FileKey(u"notes.txt"_s), true));
     const RecordedMessage refused = m_ui.TakeSingleMessage();
     EXPECT_EQ(refused.caption, u"Quick View"_s);
     EXPECT_EQ(refused.text, u"Unable to locate the Quick View Application. Function terminated."_s);
@@ -148,21 +141,21 @@ TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredUnlessMissingOrNotIn
     // No application for the type: the user picks a program.
     const QString odd = Medium() + u"/odd.qqq"_s;
     m_ui.QueueFileName(m_desktop.Script());
-    EXPECT_TRUE(Access().OpenFile(FileKey(u"odd.qqq"_s), false));
+    EXPECT_TRUE(m_access->OpenFile(FileKey(u"odd.qqq"_s), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
 
     // Folders of catalogs and scanned folders are explored; a package is no
     // folder on the medium.
-    EXPECT_TRUE(Access().ExploreObject(m_catalogId));
+    EXPECT_TRUE(m_access->ExploreObject(m_catalogId));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium()}));
-    EXPECT_TRUE(Access().ExploreObject(ObjectId(u"docs"_s)));
+    EXPECT_TRUE(m_access->ExploreObject(ObjectId(u"docs"_s)));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, Medium() + u"/docs"_s}));
-    EXPECT_FALSE(Access().ExploreObject(ObjectId(u"pack.zip"_s)));
+    EXPECT_FALSE(m_access->ExploreObject(ObjectId(u"pack.zip"_s)));
     EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 
     // A file gone from the medium is reported.
     QFile::remove(m_medium.Path(u"docs/notes.txt"_s));
-    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
+    EXPECT_FALSE(m_access->OpenFile(FileKey(u"notes.txt"_s), false));
     const RecordedMessage missing = m_ui.TakeSingleMessage();
     EXPECT_EQ(missing.caption, u"File Not Found"_s);
     EXPECT_EQ(missing.text, u"Dirvanta was unable to locate \""_s + Medium() +
@@ -174,7 +167,7 @@ TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredUnlessMissingOrNotIn
     // Another disk in the drive: the device check asks, the user gives up.
     m_drives.At(Medium()).label = u"OTHER"_s;
     m_ui.QueueDeviceCheck(false);
-    EXPECT_FALSE(Access().OpenFile(FileKey(u"notes.txt"_s), false));
+    EXPECT_FALSE(m_access->OpenFile(FileKey(u"notes.txt"_s), false));
     EXPECT_EQ(m_desktop.Opened(0), QStringList{});
 }
 
@@ -189,21 +182,21 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
     const qint64 key = FileKey(u"Read Me.TXT"_s);
     ASSERT_GT(key, 0);
     const QString copy = QDir(folder).filePath(u"Read Me.TXT"_s);
-    EXPECT_TRUE(Access().OpenFile(key, false));
+    EXPECT_TRUE(m_access->OpenFile(key, false));
     EXPECT_EQ(m_desktop.Opened(2), (QStringList{u"--file"_s, copy}));
     EXPECT_EQ(ArchiveTestFolder::Read(copy), QByteArray("packed"));
     // A member whose name differs only in letter case is its own file.
-    EXPECT_TRUE(Access().OpenFile(FileKey(u"read me.txt"_s), true));
+    EXPECT_TRUE(m_access->OpenFile(FileKey(u"read me.txt"_s), true));
     EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(u"read me.txt"_s)),
               QByteArray("lower"));
-    EXPECT_TRUE(Access().OpenFile(FileKey(u"upper.txt"_s), true));
+    EXPECT_TRUE(m_access->OpenFile(FileKey(u"upper.txt"_s), true));
     EXPECT_EQ(ArchiveTestFolder::Read(QDir(folder).filePath(u"upper.txt"_s)), QByteArray("upper"));
     m_ui.TakeQuickViews();
     EXPECT_EQ(m_temporaryFiles.Files().first(), copy);
 
     // A second time the earlier copy is there: the user keeps it.
     m_ui.QueueAnswer(MessageAnswer::No);
-    EXPECT_FALSE(Access().OpenFile(key, true));
+    EXPECT_FALSE(m_access->OpenFile(key, true));
     const RecordedMessage question = m_ui.TakeSingleMessage();
     EXPECT_EQ(question.caption, u"File Already Exists"_s);
     EXPECT_EQ(question.text, u'"' + copy +
@@ -216,7 +209,7 @@ TEST_F(CatalogFileAccessTest, PackagedFilesAreExtractedToTemporaryCopies)
 
     // The package is gone from the medium.
     QFile::remove(m_medium.Path(u"docs/pack.zip"_s));
-    EXPECT_FALSE(Access().OpenFile(key, false));
+    EXPECT_FALSE(m_access->OpenFile(key, false));
     const RecordedMessage failed = m_ui.TakeSingleMessage();
     EXPECT_EQ(failed.caption, u"Error Extracting File"_s);
     EXPECT_EQ(failed.text, u"An Unknown Error occurred when extracting \"Read Me.TXT\"."
