@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -511,37 +510,19 @@ TEST_F(CatalogueFormTest, RequestsAreRefusedWithTheirBoxesAndTheirFilesDropped)
     UI().CloseProgress();
 }
 
-// The running copy and a second one started by the file manager's catalog
-// action, through the real channel.
-TEST_F(CatalogueFormTest, ASecondCopysCatalogRequestCatalogsTheFolderIntoTheOpenDatabase)
+// The file manager's catalog action, as the running copy receives it.
+TEST_F(CatalogueFormTest, ACatalogRequestCatalogsTheFolderIntoTheOpenDatabase)
 {
     FakeDriveSystem drives;
     drives.Mount(m_medium.path(), DriveKind::Fixed);
     TCatalogueForm &form = ShowWorkDatabase();
-    const QString suffix = u"-form-%1"_s.arg(QCoreApplication::applicationPid());
-    SingleInstance::SetServerNameSuffix(suffix);
-    const auto restore = qScopeGuard([] { SingleInstance::SetServerNameSuffix(QString()); });
-    SingleInstance running;
-    ASSERT_FALSE(running.ForwardRequest({}));
-    QObject::connect(&running, &SingleInstance::RequestReceived, &form,
-                     &TCatalogueForm::ServeRequest);
-
-    QString shownSource;
+    HandOver(m_medium.path());
     ModalResponder responder(ExpectDialog<TQuick_Catalog_Form>([&](TQuick_Catalog_Form &dialog) {
-        shownSource = dialog.Catalog_Source->text();
+        EXPECT_EQ(dialog.Catalog_Source->text(), m_medium.path());
         dialog.CatalogBtn->click();
     }));
-    QProcess second;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DIRVANTA_TEST_INSTANCE_SUFFIX"_s, suffix);
-    second.setProcessEnvironment(environment);
-    second.start(QStringLiteral(DIRVANTA_SECOND_COPY), {u"/C"_s, m_medium.path()});
-    QTRY_VERIFY_WITH_TIMEOUT(m_data->Catalogs.FindChild(kCatalogsId, u"New Disk Catalog"_s) > 0,
-                             10000);
-    ASSERT_TRUE(second.state() == QProcess::NotRunning || second.waitForFinished(10000));
-    EXPECT_EQ(second.exitCode(), 0) << "the second copy handed its request over";
-    EXPECT_EQ(shownSource, m_medium.path());
-    EXPECT_TRUE(m_ui.TakeMessages().empty());
+    form.ServeRequest(2030, 1);
+    EXPECT_GT(m_data->Catalogs.FindChild(kCatalogsId, u"New Disk Catalog"_s), 0);
     EXPECT_TRUE(RequestPathTaken());
 }
 
