@@ -271,6 +271,7 @@ TEST_F(CatalogueFormTest, SwitchingKeepsTheHistoryAndFallsBackOnFailure)
 
     form.CloseDatabaseCommand();
     EXPECT_FALSE(m_data->DatabaseOpen);
+    EXPECT_EQ(form.List()->Count(), 0);
     EXPECT_EQ(form.windowTitle(), u"Dirvanta 97 -- [Database Closed]"_s);
     EXPECT_EQ(m_settings->History(), (QStringList{first, second}));
 }
