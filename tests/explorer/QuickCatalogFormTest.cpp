@@ -166,12 +166,6 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     dialog.PageControl1->setCurrentIndex(0);
     EXPECT_EQ(dialog.Label_ArchiveOptions->text(), u"Don't Analyse"_s);
 
-    // A write-protected medium: the label shows but cannot be edited.
-    m_drives.At(m_medium).labelWritable = false;
-    dialog.Catalog_Source->setText(m_medium);
-    EXPECT_EQ(dialog.Label_MediaID->text(), u"STICK"_s);
-    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
-
     // No medium: no label, nothing to describe it by.
     m_drives.Eject(m_medium);
     dialog.Catalog_Source->setText(m_medium + u"/"_s);
@@ -180,17 +174,6 @@ TEST_F(QuickCatalogFormTest, TheSourceDecidesWhatCanBeEdited)
     EXPECT_FALSE(dialog.Catalog_UseSerialID->isEnabled());
     EXPECT_TRUE(dialog.CatalogBtn->isEnabled());
 
-    // A folder that is not there, or an empty mount point, shows no medium:
-    // never the label of the disk the folder lies on.
-    m_drives.Insert(m_medium, u"STICK"_s);
-    m_drives.At(m_medium).labelWritable = true;
-    dialog.Catalog_Source->setText(m_medium + u"/gone"_s);
-    EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
-    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
-    m_drives.emptyMountPoints = {m_medium};
-    dialog.Catalog_Source->setText(m_medium);
-    EXPECT_TRUE(dialog.Label_MediaID->text().isEmpty());
-    EXPECT_FALSE(dialog.Label_MediaID->isEnabled());
     EXPECT_TRUE(m_drives.LabelWrites().empty()) << "looking never writes";
 }
 
