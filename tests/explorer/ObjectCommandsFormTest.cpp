@@ -127,11 +127,6 @@ TEST_F(ObjectCommandsFormTest, AListRenameRewritesTheEntryAndTheTree)
     ASSERT_NE(work, nullptr);
     ASSERT_EQ(work->childCount(), 2);
     EXPECT_EQ(work->child(1)->text(0), u"Zip Disk"_s);
-
-    // A file's caption is never editable.
-    Tree()->SelectByID(m_disk);
-    const QModelIndex file = List()->Model()->index(List()->Model()->RowOfData(m_fileKey), 0);
-    EXPECT_FALSE(List()->Model()->flags(file) & Qt::ItemIsEditable);
 }
 
 TEST_F(ObjectCommandsFormTest, DeleteSendsToTheWastebasketAndShiftDeletesForGood)
