@@ -293,7 +293,6 @@ TEST_F(CatalogueFormTest, ClosingStoresTheLayoutAndTheNextStartRestoresIt)
     EXPECT_EQ(again.IconView(), 3);
     EXPECT_EQ(again.Tree()->SelectedID(), m_disk);
     EXPECT_EQ(again.List()->CatalogSort(), 1);
-    EXPECT_TRUE(m_settings->History().isEmpty());
 }
 
 TEST_F(CatalogueFormTest, HintsDoubleClicksAndTreeEditsFollowTheObjectsRules)
