@@ -62,11 +62,14 @@ protected:
         return folder;
     }
 
-    // The same, closed again.
-    QString MakeDatabase(const QString &name, const std::function<void()> &fill)
+    // The same, closed again; the settings remember it when remember is set.
+    QString MakeDatabase(const QString &name, const std::function<void()> &fill,
+                         bool remember = false)
     {
         const QString folder = OpenDatabase(name, fill);
         m_data->CloseDatabase(QString());
+        if (remember)
+            LastDatabase{folder}.Write(*m_settings);
         return folder;
     }
 
