@@ -308,7 +308,6 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionAndChoiceAndOkNeedsAFolder)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.caption);
         TDatabase_Location_Form form;
-        EXPECT_EQ(form.windowTitle(), u"Catalog Folder"_s);
         form.Open1->setChecked(true);
         form.SetMode(row.mode);
         form.show();
@@ -344,18 +343,6 @@ TEST_F(DatabaseLocationTest, EachModeHasItsCaptionAndChoiceAndOkNeedsAFolder)
     EXPECT_EQ(form.DatabasePath->text(), u"/chosen/folder"_s);
 }
 
-TEST_F(DatabaseLocationTest, OkOpensAnExistingDatabaseWithTheTrimmedFolder)
-{
-    const QString database = DatabaseFolder(u"Database"_s);
-    QString folder = u" "_s + database + u" "_s;
-    EXPECT_EQ(ShowDialog(3, QString(), folder,
-                         [](TDatabase_Location_Form &form) {
-                             QTest::keyClick(form.DatabasePath, Qt::Key_Return);
-                         }),
-              2);
-    EXPECT_EQ(folder, database);
-}
-
 TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
 {
     const QString half = Folder(u"Half"_s, {kFilesFile});
@@ -378,20 +365,27 @@ TEST_F(DatabaseLocationTest, AFailedCheckKeepsTheDialogOpenUntilTheUserFixesIt)
     EXPECT_TRUE(FileNames(half).isEmpty());
 }
 
-TEST_F(DatabaseLocationTest, CancelLeavesTheFolderAsItWas)
+TEST_F(DatabaseLocationTest, OkOpensWithTheTrimmedFolderAndCancelLeavesItAsItWas)
 {
-    const QString inUse = DatabaseFolder(u"Current"_s);
-    QString folder = inUse;
-    EXPECT_EQ(ShowDialog(2, inUse, folder,
+    const QString database = DatabaseFolder(u"Database"_s);
+    QString folder = u" "_s + database + u" "_s;
+    EXPECT_EQ(ShowDialog(3, QString(), folder,
+                         [](TDatabase_Location_Form &form) {
+                             QTest::keyClick(form.DatabasePath, Qt::Key_Return);
+                         }),
+              2);
+    EXPECT_EQ(folder, database);
+
+    EXPECT_EQ(ShowDialog(2, database, folder,
                          [&](TDatabase_Location_Form &form) {
-                             EXPECT_EQ(form.DatabasePath->text(), inUse) << "starts with it";
+                             EXPECT_EQ(form.DatabasePath->text(), database) << "starts with it";
                              form.OKBtn->click();
                              ExpectBoxes(m_ui, {kInUse});
                              form.DatabasePath->setText(u"/somewhere/else"_s);
                              form.CancelBtn->click();
                          }),
               -1);
-    EXPECT_EQ(folder, inUse);
+    EXPECT_EQ(folder, database);
 }
 
 } // namespace

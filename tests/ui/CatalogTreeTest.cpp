@@ -1,11 +1,4 @@
-#include "platform/DayCount.h"
-#include "platform/SettingsStore.h"
-#include "store/CatalogRows.h"
-#include "store/CatalogSchema.h"
-#include "store/DataShare.h"
-#include "support/QtPrinters.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/TestEnvironment.h"
+#include "store/StoreFixture.h"
 #include "ui/ItemTree.h"
 #include "ui/ObjectIcons.h"
 
@@ -14,20 +7,15 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
 // A catalog database in a temporary folder and the tree bound to its
 // Catalogs table, shown offscreen.
-class CatalogTreeTest : public testing::Test
+class CatalogTreeTest : public StoreFixture
 {
 protected:
     void SetUp() override
@@ -36,11 +24,7 @@ protected:
         // orders do not depend on the machine.
         m_savedLocale = QLocale();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings = std::make_unique<SettingsStore>(
-            SettingsStore::IniFile{m_folder.filePath(u"settings.ini"_s)});
-        m_data = std::make_unique<TDataShare>(m_settings.get());
-        ASSERT_TRUE(OpenFreshDatabase(*m_data, m_folder.filePath(u"db"_s)));
+        StoreFixture::SetUp();
         m_tree = std::make_unique<TItemTree>();
         m_tree->SetDBITree(&m_data->Catalogs);
         m_tree->resize(300, 500);
@@ -50,7 +34,7 @@ protected:
     void TearDown() override
     {
         m_tree.reset();
-        m_data.reset();
+        StoreFixture::TearDown();
         QLocale::setDefault(m_savedLocale);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "hourglass left on";
     }
@@ -58,15 +42,11 @@ protected:
     qint64 Add(const QString &name, int cls = CatalogSchema::kCatalogFolderClass,
                qint64 parent = CatalogSchema::kCatalogsId)
     {
-        const double now = NowDayCount();
-        return AppendCatalogRow(m_data->Catalogs, name, QString(), parent, cls, false, now, now,
-                                QString(), QString(), 0, 0);
+        return AddObject(parent, name, cls);
     }
 
     // Changes made by another part of the program, behind the tree's back.
     void Sql(const QString &script) { m_data->CatalogDatabase.ExecuteScript(script); }
-
-    QString StoredName(qint64 id) { return GetObjectName(*m_data, id); }
 
     QTreeWidgetItem *Node(qint64 id) { return m_tree->FindNodeByID(nullptr, id); }
 
@@ -108,10 +88,6 @@ protected:
     }
 
     QLocale m_savedLocale;
-    QTemporaryDir m_folder;
-    ScriptedUserInterface m_ui;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<TDataShare> m_data;
     std::unique_ptr<TItemTree> m_tree;
 };
 
@@ -297,7 +273,8 @@ TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
     QSignalSpy renamed(m_tree.get(), &TItemTree::NodeRenamed);
     // The node's text, the stored name and the number of rename signals.
     const auto state = [&] {
-        return QStringList{Node(work)->text(0), StoredName(work), QString::number(renamed.count())};
+        return QStringList{Node(work)->text(0), GetObjectName(*m_data, work),
+                           QString::number(renamed.count())};
     };
 
     EditInPlace(Node(work), u"WORK"_s);
@@ -326,34 +303,6 @@ TEST_F(CatalogTreeTest, InPlaceRenameChecksCaseAndSiblingsBeforeStoring)
     m_tree->setCurrentItem(Node(work));
     QTest::keyClick(m_tree.get(), Qt::Key_F2);
     EXPECT_NE(m_tree->viewport()->findChild<QLineEdit *>(), nullptr);
-}
-
-TEST_F(CatalogTreeTest, RenameNodeStoresOnlyNewNamesAndKeepsTheTablePosition)
-{
-    const qint64 work = Add(u"Work"_s);
-    const qint64 other = Add(u"Other"_s);
-    m_tree->LoadTree(1);
-    m_tree->SelectByID(other);
-    m_tree->SyncSelection();
-
-    // Whether the rename was stored, and the name handed back.
-    const auto rename = [&](QString name) {
-        const bool stored = m_tree->RenameNode(Node(work), work, name);
-        return std::make_pair(stored, name);
-    };
-    EXPECT_EQ(rename(u"WORK"_s), std::make_pair(false, u"Work"_s)) << "the stored name comes back";
-    EXPECT_EQ(rename(u"other"_s), std::make_pair(false, u"Work"_s));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Error Renaming Object"_s);
-    EXPECT_EQ(rename(u"Jobs"_s), std::make_pair(true, u"Jobs"_s));
-    EXPECT_EQ(StoredName(work), u"Jobs"_s);
-    EXPECT_EQ(Node(work)->text(0), u"Jobs"_s);
-    EXPECT_EQ(m_data->Catalogs.CurrentID(), other) << "the table is back on the selected object";
-    EXPECT_EQ(m_tree->SelectedID(), other);
-
-    QString name = u"Anything"_s;
-    EXPECT_FALSE(m_tree->RenameNode(nullptr, -1, name));
-    EXPECT_FALSE(m_tree->RenameNode(nullptr, 999, name));
-    EXPECT_EQ(name, u"Anything"_s) << "nothing found, nothing handed back";
 }
 
 TEST_F(CatalogTreeTest, SelectedNodeFollowsEditsPostedOnTheTableRow)
