@@ -2,9 +2,10 @@
 #include "platform/Drives.h"
 #include "support/QtPrinters.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -15,70 +16,48 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the stand-in for udisks2 was asked.
-struct LabelRequests
+// The stand-in for udisks2: one block device with a file system, which takes
+// every label unless told to refuse and says whether it is read-only.
+class FakeBlockDevice final : public QDBusVirtualObject
 {
-    QMutex mutex;
-    QStringList labels;
-    bool refuse = false;
-    bool readOnly = false;
-};
-
-class FakeFileSystemAdaptor final : public QDBusAbstractAdaptor
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Filesystem")
-
 public:
-    FakeFileSystemAdaptor(QObject *parent, LabelRequests &requests, QDBusConnection bus)
-        : QDBusAbstractAdaptor(parent)
-        , m_requests(requests)
-        , m_bus(std::move(bus))
+    QStringList Labels()
     {
+        const QMutexLocker lock(&m_mutex);
+        return m_labels;
     }
 
-public Q_SLOTS:
-    void SetLabel(const QString &label, const QVariantMap &, const QDBusMessage &message)
+    QString introspect(const QString &) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
     {
-        const QMutexLocker lock(&m_requests.mutex);
-        m_requests.labels.append(label);
-        if (m_requests.refuse) {
-            message.setDelayedReply(true);
-            m_bus.send(message.createErrorReply(u"org.freedesktop.UDisks2.Error.Failed"_s,
-                                                u"write-protected"_s));
+        if (message.member() == u"SetLabel"_s) {
+            const QMutexLocker lock(&m_mutex);
+            m_labels.append(message.arguments().value(0).toString());
+            return connection.send(
+                refuse ? message.createErrorReply(u"org.freedesktop.UDisks2.Error.Failed"_s,
+                                                  u"write-protected"_s)
+                       : message.createReply());
         }
+        if (message.member() == u"GetAll"_s)
+            return connection.send(message.createReply(QVariantMap()));
+        return message.member() == u"Get"_s &&
+               connection.send(
+                   message.createReply(QVariant::fromValue(QDBusVariant(bool(readOnly)))));
     }
+
+    std::atomic<bool> refuse = false;
+    std::atomic<bool> readOnly = false;
 
 private:
-    LabelRequests &m_requests;
-    QDBusConnection m_bus;
-};
-
-class FakeBlockAdaptor final : public QDBusAbstractAdaptor
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Block")
-    Q_PROPERTY(bool ReadOnly READ ReadOnly)
-
-public:
-    FakeBlockAdaptor(QObject *parent, LabelRequests &requests)
-        : QDBusAbstractAdaptor(parent)
-        , m_requests(requests)
-    {
-    }
-
-    bool ReadOnly() const
-    {
-        const QMutexLocker lock(&m_requests.mutex);
-        return m_requests.readOnly;
-    }
-
-private:
-    LabelRequests &m_requests;
+    QMutex m_mutex;
+    QStringList m_labels;
 };
 
 // A private message bus with a stand-in for udisks2 that owns one block
@@ -103,14 +82,11 @@ protected:
         QDBusConnection service = QDBusConnection::connectToBus(m_address, kServiceConnection);
         ASSERT_TRUE(service.isConnected()) << service.lastError().message().toStdString();
         ASSERT_TRUE(service.registerService(u"org.freedesktop.UDisks2"_s));
-        m_device = new QObject;
-        new FakeFileSystemAdaptor(m_device, m_requests, service);
-        new FakeBlockAdaptor(m_device, m_requests);
+        m_device = new FakeBlockDevice;
         m_device->moveToThread(&m_thread);
         m_thread.start();
-        ASSERT_TRUE(service.registerObject(
-            u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s, m_device,
-            QDBusConnection::ExportAdaptors));
+        ASSERT_TRUE(service.registerVirtualObject(
+            u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s, m_device));
 
         // The disk mounts on a real folder so that it answers statvfs.
         m_mount = QFileInfo(m_folder.path()).canonicalFilePath() + u"/mnt"_s;
@@ -130,7 +106,7 @@ protected:
                 .unregisterObject(
                     u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s);
             // Deleted in its own thread, where its signals belong.
-            QObject *device = m_device;
+            FakeBlockDevice *device = m_device;
             QMetaObject::invokeMethod(
                 device, [device] { delete device; }, Qt::BlockingQueuedConnection);
         }
@@ -151,26 +127,12 @@ protected:
                                  .systemBusAddress = m_address});
     }
 
-    QStringList Labels()
-    {
-        const QMutexLocker lock(&m_requests.mutex);
-        return m_requests.labels;
-    }
-
-    // Sets how the stand-in answers from now on.
-    void SetAnswer(bool LabelRequests::*flag)
-    {
-        const QMutexLocker lock(&m_requests.mutex);
-        m_requests.*flag = true;
-    }
-
     static inline const QString kServiceConnection = u"dirvanta-test-udisks"_s;
     QTemporaryDir m_folder;
     QProcess m_daemon;
     QString m_address;
     QThread m_thread;
-    QObject *m_device = nullptr;
-    LabelRequests m_requests;
+    FakeBlockDevice *m_device = nullptr;
     QString m_mount;
 };
 
@@ -179,22 +141,21 @@ TEST_F(LabelWriteTest, AsksUdisksForTheLabelAndFailsOnARefusalOrAReadOnlyDevice)
     LinuxDriveSystem machine = Machine();
     EXPECT_TRUE(machine.CanWriteLabel(m_mount + u"/folder"_s));
     EXPECT_TRUE(machine.WriteLabel(m_mount + u"/folder"_s, u"Holiday 2020"_s));
-    EXPECT_EQ(Labels(), QStringList{u"Holiday 2020"_s});
+    EXPECT_EQ(m_device->Labels(), QStringList{u"Holiday 2020"_s});
 
     EXPECT_FALSE(machine.CanWriteLabel(m_mount + u"/other"_s)) << "udisks2 has no such device";
     EXPECT_FALSE(machine.WriteLabel(m_mount + u"/other"_s, u"X"_s));
-    EXPECT_EQ(Labels().size(), 1);
+    EXPECT_EQ(m_device->Labels().size(), 1);
 
-    SetAnswer(&LabelRequests::refuse);
+    m_device->refuse = true;
     EXPECT_TRUE(machine.CanWriteLabel(m_mount));
     EXPECT_FALSE(machine.WriteLabel(m_mount, u"Holiday"_s));
-    EXPECT_EQ(Labels(), (QStringList{u"Holiday 2020"_s, u"Holiday"_s})) << "asked, and refused";
-    SetAnswer(&LabelRequests::readOnly);
+    EXPECT_EQ(m_device->Labels(), (QStringList{u"Holiday 2020"_s, u"Holiday"_s}))
+        << "asked, and refused";
+    m_device->readOnly = true;
     EXPECT_FALSE(machine.CanWriteLabel(m_mount));
     EXPECT_FALSE(machine.WriteLabel(m_mount, u"Holiday"_s));
-    EXPECT_EQ(Labels().size(), 2) << "a read-only device is never asked to write";
+    EXPECT_EQ(m_device->Labels().size(), 2) << "a read-only device is never asked to write";
 }
 
 } // namespace
-
-#include "LabelWriteTest.moc"
