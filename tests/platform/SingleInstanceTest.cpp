@@ -168,8 +168,15 @@ struct ForwardRow
     QString storedPath;
 };
 
-TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
+TEST_F(SingleInstanceTest, ALoneCopyBecomesTheFirstAndReceivesEachSecondCopysRequest)
 {
+    const SecondCopyRun alone = RunSecondCopy(Parameters({"/C", "/data/x"}));
+    ASSERT_TRUE(alone.finished);
+    EXPECT_EQ(alone.exitCode, 3);
+    EXPECT_EQ(HandedOverPath(), kNothingStored);
+    EXPECT_FALSE(QFileInfo::exists(SocketFile(SingleInstance::ServerName())))
+        << "a copy that ends normally removes its socket";
+
     SingleInstance first;
     ASSERT_FALSE(first.ForwardRequest({})) << "no copy runs yet";
     ASSERT_TRUE(first.IsListening());
@@ -212,16 +219,6 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
         }
         EXPECT_EQ(HandedOverPath(), row.storedPath);
     }
-}
-
-TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
-{
-    const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "/data/x"}));
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(HandedOverPath(), kNothingStored);
-    EXPECT_FALSE(QFileInfo::exists(SocketFile(SingleInstance::ServerName())))
-        << "a copy that ends normally removes its socket";
 }
 
 // The copy that finds a crashed copy's socket serves, hangs up on noise and
