@@ -13,8 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Catalogs\Work\Disk 1 (label WORK1) holding a folder and files, and
-// Catalogs\Disk 2 (label OTHER) holding a namesake of one of them.
+// Catalogs\Work\Disk 1 (label WORK1) holding a folder of a folder and files,
+// Catalogs\Disk 2 (label OTHER) holding a namesake of one of them, and an
+// archive volume with one archive set.
 class CliFindTest : public CliFixture
 {
 protected:
@@ -30,9 +31,17 @@ protected:
             const qint64 disk = add(work, u"Disk 1"_s, kHardDiskClass, u"WORK1"_s);
             m_folderId = add(disk, u"Letters"_s, kFileFolderClass, {});
             const qint64 other = add(kCatalogsId, u"Disk 2"_s, kHardDiskClass, u"OTHER"_s);
+            m_draftsId = AddCliObject(data, m_folderId, u"Drafts"_s, kFileFolderClass, when, 0,
+                                      u"two\nlines"_s);
+            const qint64 volume =
+                AddCliObject(data, kVolumePoolId, u"DVARC0001"_s, kEmptyArchiveVolumeClass, when);
+            const qint64 set =
+                AddCliObject(data, kArchivesId, u"Backup"_s, kArchiveSetClass, when, 77);
+            data.CatalogDatabase.ExecuteScript(
+                u"UPDATE Catalogs SET VolSize = %1 WHERE ID = %2"_s.arg(volume).arg(set));
             m_letterKey = AddCliFile(data, m_folderId, u"letter.txt"_s, 1234, when,
-                                     u"to the cat\nsecond line"_s);
-            AddCliFile(data, m_folderId, u"a.b.txt"_s, 10, when);
+                                     u"to the cat\nsecond line"_s, 0);
+            AddCliFile(data, m_folderId, u"a.b.txt"_s, 5'000'000'000LL, when, u"say \"hi\""_s, 33);
             AddCliFile(data, disk, u"setup.exe"_s, 5000, when);
             AddCliFile(data, other, u"setup.exe"_s, 5000, when);
         });
@@ -42,6 +51,7 @@ protected:
 
     qint64 m_letterKey = 0;
     qint64 m_folderId = 0;
+    qint64 m_draftsId = 0;
 };
 
 // Name order, descending, as the Find list starts: folders sort before files,
@@ -118,6 +128,65 @@ TEST_F(CliFindTest, TheLimitIsReportedAndBadInputIsRefused)
     EXPECT_TRUE(FailedWith(Find({u"--between"_s, u"32/13/2026"_s, u"--and"_s, u"2026-01-01"_s}),
                            u"The Date entered is invalid"_s));
     EXPECT_TRUE(FailedWith(Find({u"--in"_s, u"Catalogs\\Nowhere"_s}), u"there is no"_s));
+}
+
+TEST_F(CliFindTest, ListsTheChildObjectsThenTheFilesAsJson)
+{
+    EXPECT_EQ(OutputOf(Run({u"ls"_s, u"catalogs\\WORK\\disk 1\\letters"_s, u"--json"_s})),
+              u"[{\"name\":\"Drafts\",\"kind\":\"object\",\"id\":%1,\"class\":7,\"size\":0,"
+              "\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"two\\nlines\"},{\"name\":"
+              "\"letter.txt\",\"kind\":\"file\",\"key\":%2,\"attributes\":0,\"size\":1234,"
+              "\"modified\":\"2026-07-14T10:01:00\",\"comment\":\"to the cat\\nsecond line\"},"
+              "{\"name\":\"a.b.txt\",\"kind\":\"file\",\"key\":%3,\"attributes\":33,"
+              "\"size\":5000000000,\"modified\":\"2026-07-14T10:01:00\",\"comment\":"
+              "\"say \\\"hi\\\"\"}]\n"_s.arg(m_draftsId)
+                  .arg(m_letterKey)
+                  .arg(m_letterKey + 1));
+}
+
+TEST_F(CliFindTest, TextListsOneLinePerEntryInTheMainListColumns)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QStringList firstColumns;
+    };
+    const Case cases[] = {
+        {{u"ls"_s}, {u"Archives"_s, u"Catalogs"_s, u"Wastebasket"_s}},
+        {{u"ls"_s, u"Catalogs\\Work\\"_s}, {u"Disk 1"_s}},
+        {{u"ls"_s, u"Catalogs\\Work\\Disk 1\\Letters"_s},
+         {u"Drafts"_s, u"letter.txt"_s, u"a.b.txt"_s}},
+        // An archive volume lists the archive sets stored on it.
+        {{u"ls"_s, u"Archives\\Volume Pool\\DVARC0001"_s}, {u"Backup"_s}},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
+        const CliResult listing = Run(row.arguments);
+        ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
+        QStringList lines = listing.out.split(u'\n');
+        ASSERT_EQ(lines.takeLast(), QString());
+        QStringList names;
+        for (const QString &line : lines) {
+            EXPECT_EQ(line.count(u'\t'), 4) << line.toStdString();
+            names << line.section(u'\t', 0, 0);
+        }
+        EXPECT_EQ(names, row.firstColumns);
+    }
+    const QStringList folder =
+        Run({u"ls"_s, u"Catalogs\\Work\\Disk 1\\Letters"_s}).out.split(u'\n');
+    // A folder shows no size, a comment stays on its line.
+    EXPECT_TRUE(folder[0].startsWith(u"Drafts\t\tFile Folder\t"_s));
+    EXPECT_TRUE(folder[0].endsWith(u"\ttwo lines"_s));
+    EXPECT_TRUE(folder[1].startsWith(u"letter.txt\t1KB\t"_s));
+}
+
+TEST_F(CliFindTest, APathThatDoesNotExistFails)
+{
+    // Paths start at the top: "Work" alone names nothing.
+    const CliResult listing = Run({u"ls"_s, u"Work"_s});
+    EXPECT_TRUE(FailedWith(listing, u"there is no \"Work\""_s));
+    EXPECT_TRUE(listing.out.isEmpty());
+    EXPECT_EQ(Run({u"ls"_s, u"a"_s, u"b"_s}).exitCode, 2);
 }
 
 } // namespace
