@@ -162,7 +162,6 @@ TEST_F(CliApplicationTest, EachCommandHasItsOwnHelpAndUsage)
     } mistakes[] = {
         {{u"info"_s, u"extra"_s}, "  info ", "  create "},
         {{u"export"_s, u"Catalogs"_s}, "  export ", "  import "},
-        {{u"archive"_s, u"--bogus"_s}, "  archive ", "  find "},
         {{u"extract"_s, u"Catalogs"_s}, "  extract ", "  ls "},
     };
     for (const auto &mistake : mistakes) {
