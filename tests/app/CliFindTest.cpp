@@ -77,12 +77,8 @@ TEST_F(CliFindTest, HitsAsJsonWithTheRawCommentOrAsLinesOfTheListColumns)
 
 TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
 {
-    struct Case
-    {
-        QStringList arguments;
-        QStringList names;
-    };
-    const Case cases[] = {
+    // The options and the names found.
+    const std::pair<QStringList, QStringList> cases[] = {
         {{u"--name"_s, u"*.txt"_s, u"--type"_s, u"7"_s}, {u"letter.txt"_s, u"a.b.txt"_s}},
         {{u"--comment"_s, u"CAT"_s, u"--whole-words"_s}, {u"letter.txt"_s}},
         {{u"--comment"_s, u"CAT"_s, u"--match-case"_s}, {}},
@@ -98,11 +94,11 @@ TEST_F(CliFindTest, OptionsNarrowTheSearchAsTheWindowsCriteriaDo)
         // The limit keeps the first hits in stored order (objects before files).
         {{u"--name"_s, u"lett"_s, u"--limit"_s, u"1"_s}, {u"Letters"_s}},
     };
-    for (const Case &c : cases) {
-        const CliResult result = Find(c.arguments);
-        EXPECT_EQ(result.exitCode, 0) << c.arguments.join(u' ').toStdString() << "\n"
-                                      << result.err.toStdString();
-        EXPECT_EQ(FirstColumns(result.out), c.names) << c.arguments.join(u' ').toStdString();
+    for (const auto &[arguments, names] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const CliResult result = Find(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(FirstColumns(result.out), names);
     }
 }
 
@@ -146,12 +142,8 @@ TEST_F(CliFindTest, ListsTheChildObjectsThenTheFilesAsJson)
 
 TEST_F(CliFindTest, TextListsOneLinePerEntryInTheMainListColumns)
 {
-    struct Case
-    {
-        QStringList arguments;
-        QStringList firstColumns;
-    };
-    const Case cases[] = {
+    // The arguments and the first column of each line.
+    const std::pair<QStringList, QStringList> cases[] = {
         {{u"ls"_s}, {u"Archives"_s, u"Catalogs"_s, u"Wastebasket"_s}},
         {{u"ls"_s, u"Catalogs\\Work\\"_s}, {u"Disk 1"_s}},
         {{u"ls"_s, u"Catalogs\\Work\\Disk 1\\Letters"_s},
@@ -159,9 +151,9 @@ TEST_F(CliFindTest, TextListsOneLinePerEntryInTheMainListColumns)
         // An archive volume lists the archive sets stored on it.
         {{u"ls"_s, u"Archives\\Volume Pool\\DVARC0001"_s}, {u"Backup"_s}},
     };
-    for (const Case &row : cases) {
-        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
-        const CliResult listing = Run(row.arguments);
+    for (const auto &[arguments, firstColumns] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const CliResult listing = Run(arguments);
         ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
         QStringList lines = listing.out.split(u'\n');
         ASSERT_EQ(lines.takeLast(), QString());
@@ -170,7 +162,7 @@ TEST_F(CliFindTest, TextListsOneLinePerEntryInTheMainListColumns)
             EXPECT_EQ(line.count(u'\t'), 4) << line.toStdString();
             names << line.section(u'\t', 0, 0);
         }
-        EXPECT_EQ(names, row.firstColumns);
+        EXPECT_EQ(names, firstColumns);
     }
     const QStringList folder =
         Run({u"ls"_s, u"Catalogs\\Work\\Disk 1\\Letters"_s}).out.split(u'\n');
