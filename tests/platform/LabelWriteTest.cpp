@@ -105,10 +105,8 @@ protected:
             QDBusConnection(kServiceConnection)
                 .unregisterObject(
                     u"/org/freedesktop/UDisks2/block_devices/dirvanta_2dtest_2dsdx1"_s);
-            // Deleted in its own thread, where its signals belong.
-            FakeBlockDevice *device = m_device;
-            QMetaObject::invokeMethod(
-                device, [device] { delete device; }, Qt::BlockingQueuedConnection);
+            // Deleted in its own thread, at the latest as the thread ends.
+            m_device->deleteLater();
         }
         m_thread.quit();
         m_thread.wait();
