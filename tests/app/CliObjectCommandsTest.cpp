@@ -5,10 +5,12 @@
 #include "support/FakeDriveSystem.h"
 #include "support/QtPrinters.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace CatalogSchema;
@@ -16,13 +18,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A database with Catalogs\Work\Disk 1 holding a file.
+// A database with Catalogs\Work\Disk 1 holding a file, and a medium, a
+// fixed disk labelled DATA, holding a file and a folder with a file.
 class CliObjectCommandsTest : public CliFixture
 {
 protected:
     void SetUp() override
     {
         CliFixture::SetUp();
+        m_medium = m_folder.filePath(u"medium"_s);
+        QDir().mkpath(m_medium + u"/Sub"_s);
+        for (const char *name : {"A.TXT", "Sub/b.dat"}) {
+            QFile file(m_medium + u'/' + QLatin1String(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("12345");
+        }
+        m_drives.Mount(m_medium, DriveKind::Fixed, u"DATA"_s);
         const double now = NowDayCount();
         MakeDatabase([&](TDataShare &data) {
             const qint64 work =
@@ -32,31 +43,19 @@ protected:
         });
     }
 
-    // A blank removable disk of 10 MB, 7.5 MB free, mounted for the pool.
-    FakeDriveSystem::Drive &MountBlankDisk()
-    {
-        m_mount = m_folder.filePath(u"media/blank"_s);
-        QDir().mkpath(m_mount);
-        FakeDriveSystem::Drive &drive = m_drives.Mount(m_mount, DriveKind::Removable, u"blank"_s);
-        drive.totalBytes = 10'000'000;
-        drive.freeBytes = 7'500'000;
-        return drive;
-    }
-
     FakeDriveSystem m_drives;
-    QString m_mount;
+    QString m_medium;
 };
 
 TEST_F(CliObjectCommandsTest, FoldersAreMadeMovedAndRefusedAsInTheWindow)
 {
-    const CliResult made = Run({u"mkdir"_s, u"Catalogs\\Old/Disks"_s});
-    EXPECT_EQ(OutputOf(made), u"Created folder \"Catalogs\\Old Disks\"\n"_s);
-    EXPECT_TRUE(made.err.contains(u"Invalid Characters Found"_s));
+    EXPECT_EQ(OutputOf(Run({u"mkdir"_s, u"Catalogs\\Old/Disks"_s})),
+              u"Created folder \"Catalogs\\Old Disks\"\n"_s);
 
     EXPECT_TRUE(FailedWith(Run({u"mkdir"_s, u"Catalogs\\work"_s}), u"already exists"_s));
 
-    EXPECT_TRUE(Succeeded(Run({u"mv"_s, u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\Old Disks"_s})));
-    EXPECT_EQ(Names(u"Catalogs\\Old Disks"_s), QStringList{u"Disk 1"_s});
+    EXPECT_EQ(OutputOf(Run({u"mv"_s, u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\Old Disks"_s})),
+              u"Moved to \"Catalogs\\Old Disks\\Disk 1\"\n"_s);
 
     EXPECT_TRUE(
         FailedWith(Run({u"mv"_s, u"Catalogs\\Old Disks"_s, u"Archives"_s}),
@@ -78,24 +77,19 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
 
     EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s})),
               u"Sent to \"Wastebasket\\Work\\Disk 1\"\n"_s);
-    EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
 
     // A folder of the same name meanwhile: restoring asks before replacing.
     Run({u"mkdir"_s, u"Catalogs\\Work\\Disk 1"_s});
     EXPECT_TRUE(FailedWith(Run({u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s}),
                            u"Existing: \"Disk 1\", Catalog Folder"_s));
-    EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s})));
-    EXPECT_EQ(Names(u"Catalogs\\Work\\Disk 1"_s), QStringList{u"Read Me.txt"_s});
-    // The replaced folder waits in the Wastebasket, empty as it was.
-    EXPECT_EQ(Names(u"Wastebasket\\Work"_s), QStringList{u"Disk 1"_s});
-    Run({u"--yes"_s, u"rm"_s, u"Catalogs\\Work\\Disk 1"_s});
+    EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"restore"_s, u"Wastebasket\\Work\\Disk 1"_s})),
+              u"Restored \"Catalogs\\Work\\Disk 1\"\n"_s);
 
     EXPECT_TRUE(
         FailedWith(Run({u"restore"_s, u"Catalogs\\Work"_s}), u"is not in the Wastebasket"_s));
 
     EXPECT_TRUE(Succeeded(Run({u"--yes"_s, u"empty-wastebasket"_s})));
     EXPECT_TRUE(Names(u"Wastebasket"_s).isEmpty());
-    EXPECT_EQ(Info(), u"{\"version\":210,\"objects\":6,\"files\":0,\"bytes\":0}\n"_s);
     EXPECT_EQ(Run({u"empty-wastebasket"_s}).out, u"The Wastebasket is empty\n"_s);
 
     const CliResult deleted = Run({u"--yes"_s, u"rm"_s, u"--permanent"_s, u"Catalogs\\Work"_s});
@@ -110,16 +104,12 @@ TEST_F(CliObjectCommandsTest, RemoveRestoreAndEmptyKeepEveryRowAccounted)
 TEST_F(CliObjectCommandsTest, PropertiesAndCommentsReachObjectsAndFiles)
 {
     CliResult result = Run({u"properties"_s, u"Catalogs\\Work"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(u"Type: Catalog Folder\n"_s));
-    EXPECT_TRUE(result.out.contains(u"Disk Catalogs: 1\n"_s));
     EXPECT_TRUE(result.out.contains(u"Cataloged Files: 1\n"_s));
 
     result = Run({u"--json"_s, u"properties"_s, u"Catalogs\\Work\\Disk 1\\read me.txt"_s});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(u"\"Name\":\"Read Me.txt\""_s));
     EXPECT_TRUE(result.out.contains(u"\"Stored in Catalog\":\"Disk 1\""_s));
-    EXPECT_TRUE(result.out.contains(u"\"Attributes\":\"Archive\""_s));
 
     result = Run({u"--json"_s, u"properties"_s, QString()});
     EXPECT_TRUE(result.out.contains(u"\"Database Version\":\"210\""_s));
@@ -139,20 +129,29 @@ TEST_F(CliObjectCommandsTest, PropertiesAndCommentsReachObjectsAndFiles)
                            u"there is no \"Catalogs\\Nothing\""_s));
 }
 
-// The pool through the tool alone: a drive, a volume added on it, listed
-// with its figures, a second add refused by the disk's "Archives" folder,
-// and the volume removed.
-TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
+// The pool and the archive through the tool alone, on a blank removable disk
+// of 10 MB, 7.5 MB free: a volume added on it and listed with its figures, a
+// second add refused by the disk's "Archives" folder, a folder archived onto
+// it (a name taken in another case refused), and the volume removed.
+TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndAFolderArchivedFromTheCommandLine)
 {
-    FakeDriveSystem::Drive &drive = MountBlankDisk();
-    const QString mount = m_mount;
+    const QString mount = m_folder.filePath(u"media/blank"_s);
+    QDir().mkpath(mount);
+    FakeDriveSystem::Drive &drive = m_drives.Mount(mount, DriveKind::Removable, u"blank"_s);
+    drive.totalBytes = 10'000'000;
+    drive.freeBytes = 7'500'000;
+    const QString source = m_folder.filePath(u"source"_s);
+    QDir().mkpath(source + u"/sub"_s);
+    QFile file(source + u"/sub/a.txt"_s);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("archived");
+    file.close();
 
-    EXPECT_EQ(Run({u"pool"_s, u"add"_s}).exitCode, 1); // no drive yet
+    EXPECT_EQ(Run({u"pool"_s, u"add"_s}).exitCode, 1);  // no drive yet
+    EXPECT_EQ(Run({u"archive"_s, source}).exitCode, 1); // the pool is empty
     EXPECT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
     EXPECT_EQ(OutputOf(Run({u"--yes"_s, u"pool"_s, u"add"_s})),
               u"Added Archive Volume 1 (DVARC0001)\n"_s);
-    EXPECT_EQ(drive.label, u"DVARC0001"_s);
-    EXPECT_TRUE(QFileInfo(mount + u"/Archives"_s).isDir());
 
     const QJsonObject pool =
         QJsonDocument::fromJson(Run({u"--json"_s, u"pool"_s}).out.toUtf8()).object();
@@ -172,32 +171,8 @@ TEST_F(CliObjectCommandsTest, ThePoolIsBuiltAndListedFromTheCommandLine)
     // Another drive is refused unless the warning is agreed to.
     EXPECT_EQ(Run({u"pool"_s, u"drive"_s, m_folder.path()}).exitCode, 1);
 
-    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0009"_s}).exitCode, 1);
-    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0001"_s}).exitCode, 0);
-    EXPECT_EQ(Run({u"pool"_s}).out, u"Drive: "_s + mount + u"\n"_s);
-    EXPECT_EQ(Run({u"pool"_s, u"free"_s}).exitCode, 2);
-    EXPECT_EQ(Run({u"pool"_s, u"merge"_s, u"x"_s}).exitCode, 2);
-    EXPECT_EQ(Run({u"pool"_s, u"remove"_s}).exitCode, 2);
-}
-
-// A folder archived from the command line lands on the volume and in the
-// catalog; the dialog's checks refuse a name taken in another case.
-TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
-{
-    MountBlankDisk();
-    const QString mount = m_mount;
-    const QString source = m_folder.filePath(u"source"_s);
-    QDir().mkpath(source + u"/sub"_s);
-    QFile file(source + u"/sub/a.txt"_s);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("archived");
-    file.close();
-
-    EXPECT_EQ(Run({u"archive"_s, source}).exitCode, 1); // the pool is empty
-    ASSERT_EQ(Run({u"pool"_s, u"drive"_s, mount}).exitCode, 0);
-    ASSERT_EQ(Run({u"--yes"_s, u"pool"_s, u"add"_s}).exitCode, 0);
-    CliResult result = Run({u"--json"_s, u"archive"_s, source, u"--name"_s, u"Old Work"_s,
-                            u"--comment"_s, u"done"_s, u"--store"_s});
+    const CliResult result = Run({u"--json"_s, u"archive"_s, source, u"--name"_s, u"Old Work"_s,
+                                  u"--comment"_s, u"done"_s, u"--store"_s});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QJsonObject set = QJsonDocument::fromJson(result.out.toUtf8()).object();
     EXPECT_EQ(set[u"volume"_s].toString(), u"DVARC0001"_s);
@@ -205,11 +180,88 @@ TEST_F(CliObjectCommandsTest, AFolderIsArchivedFromTheCommandLine)
     EXPECT_TRUE(QFileInfo::exists(mount + u"/Archives/Old Work.ZIP"_s));
     EXPECT_EQ(Names(u"Archives\\Old Work"_s), QStringList{u"sub"_s});
     EXPECT_TRUE(QFileInfo::exists(source + u"/sub/a.txt"_s));
-
     EXPECT_TRUE(
         FailedWith(Run({u"archive"_s, source, u"--name"_s, u"OLD WORK"_s}), u"Duplicate Name"_s));
     EXPECT_EQ(Run({u"archive"_s}).exitCode, 2);
-    EXPECT_EQ(Run({u"archive"_s, source, u"--zip"_s}).exitCode, 2);
+
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0009"_s}).exitCode, 1);
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0001"_s}).exitCode, 1) << "it holds a set";
+    ASSERT_EQ(Run({u"--yes"_s, u"rm"_s, u"--permanent"_s, u"Archives\\Old Work"_s}).exitCode, 0);
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s, u"dvarc0001"_s}).exitCode, 0);
+    EXPECT_EQ(Run({u"pool"_s}).out, u"Drive: "_s + mount + u"\n"_s);
+    EXPECT_EQ(Run({u"pool"_s, u"free"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"pool"_s, u"merge"_s, u"x"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"pool"_s, u"remove"_s}).exitCode, 2);
+}
+
+TEST_F(CliObjectCommandsTest, CatalogsUnderAUniqueNameAndRefusesWhatTheDialogRefuses)
+{
+    CliResult result = Run({u"catalog"_s, m_medium});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(u"\"Catalogs\\New Disk Catalog\""_s));
+    result = Run({u"catalog"_s, m_medium});
+    EXPECT_TRUE(result.out.contains(u"\"Catalogs\\New Disk Catalog (2)\""_s));
+
+    const QString ram = m_folder.filePath(u"ram"_s);
+    QDir().mkpath(ram);
+    m_drives.Mount(ram, DriveKind::RamDisk);
+    const std::pair<QStringList, QString> refused[] = {
+        {{m_medium, u"--name"_s, u"new disk catalog"_s}, u"Duplicate Description"_s},
+        {{m_medium, u"--name"_s, u"a.b"_s}, u"Invalid Character"_s},
+        {{m_medium, u"--name"_s, u" "_s}, u"Catalog Description Required"_s},
+        {{m_medium, u"--into"_s, u"Catalogs\\Nope"_s}, u"Catalogs\\Nope"_s},
+        // A folder that is not there is a disk that is not in.
+        {{m_medium + u"/nowhere"_s}, u"The Drive is not ready"_s},
+        {{ram}, u"Unsupported Device"_s},
+    };
+    for (const auto &[arguments, reason] : refused)
+        EXPECT_TRUE(FailedWith(Run(QStringList{u"catalog"_s} + arguments), reason))
+            << reason.toStdString();
+    EXPECT_EQ(Run({u"catalog"_s}).exitCode, 2);
+    EXPECT_EQ(Run({u"info"_s, u"--no-zip"_s}).exitCode, 2);
+    EXPECT_TRUE(Info().contains(u"\"objects\":11,"_s)) << "the refused runs left nothing";
+}
+
+TEST_F(CliObjectCommandsTest, UpdateRebuildsAndRefusesWhatIsNoDiskCatalog)
+{
+    ASSERT_EQ(Run({u"catalog"_s, m_medium, u"--name"_s, u"Disk"_s}).exitCode, 0);
+    QFile extra(m_medium + u"/new.txt"_s);
+    ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
+    extra.write("1");
+    extra.close();
+    EXPECT_TRUE(Succeeded(Run({u"update"_s, u"Catalogs\\Disk"_s})));
+    EXPECT_TRUE(Info().contains(u"\"files\":4,\"bytes\":21"_s));
+    EXPECT_EQ(Run({u"update"_s, u"Catalogs"_s}).exitCode, 1);
+
+    // The medium is gone: without a terminal the check gives up at once.
+    m_drives.Eject(m_medium);
+    EXPECT_EQ(Run({u"update"_s, u"Catalogs\\Disk"_s}).exitCode, 1);
+    EXPECT_TRUE(Info().contains(u"\"files\":4,\"bytes\":21"_s));
+}
+
+TEST_F(CliObjectCommandsTest, ExtractTakesAPackagedFolderWithItsSubtree)
+{
+    QProcess zip;
+    zip.setWorkingDirectory(m_medium);
+    zip.start(u"zip"_s, {u"-qr"_s, u"pack.zip"_s, u"Sub"_s});
+    ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
+    ASSERT_EQ(Run({u"catalog"_s, m_medium, u"--name"_s, u"Disk"_s}).exitCode, 0);
+    const QString folder = u"Catalogs\\Disk\\pack.zip\\Sub"_s;
+    const QString into = m_folder.filePath(u"out"_s);
+    EXPECT_EQ(OutputOf(Run({u"extract"_s, folder, into})),
+              u"Extracted \""_s + folder + u"\" into "_s + into + u'\n');
+    QFile copy(into + u"/Sub/b.dat"_s);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "12345");
+
+    // The file is there now: --overwrite replaces it without asking.
+    const CliResult result = Run({u"--json"_s, u"extract"_s, folder, into, u"--overwrite"_s});
+    EXPECT_EQ(result.out, u"{\"destination\":\""_s + into +
+                              u"\",\"items\":[\"Sub/*.*\"],\"package\":\""_s + m_medium +
+                              u"/pack.zip\",\"result\":\"done\"}\n"_s);
+
+    EXPECT_TRUE(FailedWith(Run({u"restore"_s, folder, into}), u"lies in no archive set"_s));
+    EXPECT_EQ(Run({u"extract"_s, folder}).exitCode, 2);
 }
 
 } // namespace

@@ -48,14 +48,6 @@ void ClearHandOver()
     handOver.EraseSection(SettingsStore::kHandOverSection);
 }
 
-QStringList Parameters(std::initializer_list<const char *> texts)
-{
-    QStringList list;
-    for (const char *text : texts)
-        list.append(QString::fromUtf8(text));
-    return list;
-}
-
 // Where the socket file of a server name lies.
 QString SocketFile(const QString &serverName)
 {
@@ -162,14 +154,21 @@ protected:
 struct ForwardRow
 {
     const char *name;
-    std::initializer_list<const char *> parameters;
+    QStringList parameters;
     int message;
     int parameter;
     QString storedPath;
 };
 
-TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
+TEST_F(SingleInstanceTest, ALoneCopyBecomesTheFirstAndReceivesEachSecondCopysRequest)
 {
+    const SecondCopyRun alone = RunSecondCopy({u"/C"_s, u"/data/x"_s});
+    ASSERT_TRUE(alone.finished);
+    EXPECT_EQ(alone.exitCode, 3);
+    EXPECT_EQ(HandedOverPath(), kNothingStored);
+    EXPECT_FALSE(QFileInfo::exists(SocketFile(SingleInstance::ServerName())))
+        << "a copy that ends normally removes its socket";
+
     SingleInstance first;
     ASSERT_FALSE(first.ForwardRequest({})) << "no copy runs yet";
     ASSERT_TRUE(first.IsListening());
@@ -182,20 +181,20 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
     // Which switches make which request is shown by the command line test
     // below; these rows show that each kind of request reaches the first copy.
     const ForwardRow rows[] = {
-        {"/C", {"/C", "/data/Disk 1"}, 2030, 1, u"/data/Disk 1"_s},
-        {"/AO", {"/AO", "/tmp/request.ini"}, 2029, 2, u"/tmp/request.ini"_s},
-        {"unknown switch", {"/X", "/data/y"}, 0, 0, u"/data/y"_s},
-        {"relative path", {"/C", "Photos/./2024"}, 2030, 1, canonical + u"/Photos/2024"_s},
-        {"switch without path", {"/C"}, 2030, 1, QString()},
+        {"/C", {u"/C"_s, u"/data/Disk 1"_s}, 2030, 1, u"/data/Disk 1"_s},
+        {"/AO", {u"/AO"_s, u"/tmp/request.ini"_s}, 2029, 2, u"/tmp/request.ini"_s},
+        {"unknown switch", {u"/X"_s, u"/data/y"_s}, 0, 0, u"/data/y"_s},
+        {"relative path", {u"/C"_s, u"Photos/./2024"_s}, 2030, 1, canonical + u"/Photos/2024"_s},
+        {"switch without path", {u"/C"_s}, 2030, 1, QString()},
         {"no parameters", {}, 0, 0, kNothingStored},
-        {"empty switch", {"", "/data/z"}, 0, 0, kNothingStored}};
+        {"empty switch", {u""_s, u"/data/z"_s}, 0, 0, kNothingStored}};
     for (const ForwardRow &row : rows) {
         SCOPED_TRACE(row.name);
         ClearHandOver();
         forward.clear();
         requests.clear();
 
-        const SecondCopyRun run = RunSecondCopy(Parameters(row.parameters), folder.path());
+        const SecondCopyRun run = RunSecondCopy(row.parameters, folder.path());
         ASSERT_TRUE(run.finished) << "the second copy did not end";
         EXPECT_EQ(run.exitCode, 0) << "the second copy did not find the first";
         EXPECT_LT(run.elapsedMs, 4000) << "the second copy waited for an acknowledgement";
@@ -214,16 +213,6 @@ TEST_F(SingleInstanceTest, TheRunningCopyReceivesEachSecondCopysRequest)
     }
 }
 
-TEST_F(SingleInstanceTest, ACopyThatRunsAloneStoresNothingAndBecomesTheFirst)
-{
-    const SecondCopyRun run = RunSecondCopy(Parameters({"/C", "/data/x"}));
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(HandedOverPath(), kNothingStored);
-    EXPECT_FALSE(QFileInfo::exists(SocketFile(SingleInstance::ServerName())))
-        << "a copy that ends normally removes its socket";
-}
-
 // The copy that finds a crashed copy's socket serves, hangs up on noise and
 // keeps serving.
 TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStartAndNoiseIsDropped)
@@ -232,7 +221,7 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStartAndNoiseIs
     ASSERT_TRUE(LeaveStaleSocket(socketFile)) << socketFile.toStdString();
 
     SingleInstance first;
-    EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
+    EXPECT_FALSE(first.ForwardRequest({u"/C"_s, u"/data/x"_s}));
     ASSERT_TRUE(first.IsListening());
     EXPECT_EQ(HandedOverPath(), kNothingStored) << "nobody answered, so nothing was handed over";
     QSignalSpy forward(&first, &SingleInstance::BringForwardRequested);
@@ -247,7 +236,7 @@ TEST_F(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStartAndNoiseIs
     EXPECT_TRUE(dropped.wait(3000)) << "the running copy hangs up on a stranger";
     EXPECT_EQ(forward.count(), 0);
 
-    EXPECT_EQ(RunSecondCopy(Parameters({"/CO", "/data/x"})).exitCode, 0);
+    EXPECT_EQ(RunSecondCopy({u"/CO"_s, u"/data/x"_s}).exitCode, 0);
     ASSERT_TRUE(requests.count() == 1 || requests.wait(3000));
     EXPECT_EQ(requests.at(0).at(0).toInt(), 2030);
 }
@@ -270,7 +259,7 @@ TEST_F(PrivateChannelTest, ANameSquattedInTheSharedTemporaryFolderIsNeverContact
         squatter.listen(m_temporary.filePath(u"dirvanta97-%1%2"_s.arg(::getuid()).arg(m_suffix))));
 
     SingleInstance first;
-    EXPECT_FALSE(first.ForwardRequest(Parameters({"/C", "/data/x"})));
+    EXPECT_FALSE(first.ForwardRequest({u"/C"_s, u"/data/x"_s}));
     EXPECT_TRUE(first.IsListening());
     EXPECT_EQ(HandedOverPath(), kNothingStored);
     EXPECT_FALSE(squatter.waitForNewConnection(200));
@@ -311,32 +300,32 @@ TEST(StartupCommandLineTest, OnlyTwoParametersCountAndOnlyExactSwitchesRequest)
 {
     const struct
     {
-        std::initializer_list<const char *> parameters;
+        QStringList parameters;
         const char *commandSwitch;
         int message;
         int parameter;
         const char *storedPath; // nullptr: nothing stored
-    } rows[] = {{{"/C", "/data/Disk 1"}, "/C", 2030, 1, "/data/Disk 1"},
-                {{"/CO", "/data/x"}, "/CO", 2030, 2, "/data/x"},
-                {{"/A", "/tmp/r.ini"}, "/A", 2029, 1, "/tmp/r.ini"},
-                {{"/AO", "/tmp/r.ini"}, "/AO", 2029, 2, "/tmp/r.ini"},
-                {{"/A", "r.ini"}, "/A", 2029, 1, "r.ini"}, // an archive request by name: in /tmp
-                {{"/X", "/data/x"}, "/X", 0, 0, "/data/x"},
-                {{"/co", "/data/x"}, "/co", 0, 0, "/data/x"},
-                {{"/c", "/data/x"}, "/c", 0, 0, "/data/x"},
-                {{"/C"}, "", 0, 0, nullptr},
-                {{"/C", "/data/x", "extra"}, "", 0, 0, nullptr},
-                {{}, "", 0, 0, nullptr}};
+    } rows[] = {
+        {{u"/C"_s, u"/data/Disk 1"_s}, "/C", 2030, 1, "/data/Disk 1"},
+        {{u"/CO"_s, u"/data/x"_s}, "/CO", 2030, 2, "/data/x"},
+        {{u"/A"_s, u"/tmp/r.ini"_s}, "/A", 2029, 1, "/tmp/r.ini"},
+        {{u"/AO"_s, u"/tmp/r.ini"_s}, "/AO", 2029, 2, "/tmp/r.ini"},
+        {{u"/A"_s, u"r.ini"_s}, "/A", 2029, 1, "r.ini"}, // an archive request by name: in /tmp
+        {{u"/X"_s, u"/data/x"_s}, "/X", 0, 0, "/data/x"},
+        {{u"/co"_s, u"/data/x"_s}, "/co", 0, 0, "/data/x"},
+        {{u"/c"_s, u"/data/x"_s}, "/c", 0, 0, "/data/x"},
+        {{u"/C"_s}, "", 0, 0, nullptr},
+        {{u"/C"_s, u"/data/x"_s, u"extra"_s}, "", 0, 0, nullptr},
+        {{}, "", 0, 0, nullptr}};
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     int fileNumber = 0;
     for (const auto &row : rows) {
-        const QStringList parameters = Parameters(row.parameters);
-        SCOPED_TRACE(parameters.join(u' ').toStdString());
+        SCOPED_TRACE(row.parameters.join(u' ').toStdString());
         SettingsStore handOver(
             SettingsStore::IniFile{folder.filePath(u"%1.ini"_s.arg(++fileNumber))});
         const StartupCommandLine commandLine =
-            SingleInstance::ReadCommandLine(parameters, handOver);
+            SingleInstance::ReadCommandLine(row.parameters, handOver);
         EXPECT_EQ(std::make_pair(commandLine.CommandLineRequest, commandLine.CommandLineSwitch),
                   std::make_pair(row.message != 0, QString::fromUtf8(row.commandSwitch)));
         const InstanceRequest request =
