@@ -3,8 +3,6 @@
 #include "ArchivePoolFixture.h"
 #include "ArchiveTestFolder.h"
 #include "archive/ArchiveSetFileKeeper.h"
-#include "archive/ExtractRestore.h"
-#include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
@@ -108,6 +106,14 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizesThenTheDrive
                          2 * kMegabyte, CatalogSchema::kEmptyArchiveVolumeClass + 2));
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
+
+    // Mounted elsewhere, the volume is still found by its label.
+    const qint64 set = AddSetRow(*id);
+    m_drives.Insert(m_drive, u"OTHER"_s);
+    const QString moved = m_folder.filePath(u"MOVED"_s);
+    QDir().mkpath(moved + u"/Archives"_s);
+    m_drives.Mount(moved, DriveKind::Removable, u"DVARC0002"_s);
+    EXPECT_EQ(m_pool->MakeSetVolumeReady(set), moved + u"/Archives/"_s);
 
     // A pool that holds volumes asks before it moves to another drive.
     m_ui.QueueAnswer(MessageAnswer::No);
@@ -353,43 +359,6 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
 // Volumes on loop-mounted ext4 images.
 using ArchivePoolMediaTest = ArchivePoolFixture;
 
-// A real ext4 volume: Add labels it and makes its folder; moved to another
-// mount point it is still found by its label.
-TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMoves)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "loop-mounting an image needs root";
-    const QString image = Root() + u"/volume.img"_s;
-    const QString first = Root() + u"/first"_s;
-    const QString second = Root() + u"/second"_s;
-    QDir().mkpath(first);
-    QDir().mkpath(second);
-    QString output;
-    if (!MakeExt4Image(image, u"blank"_s, output))
-        GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
-
-    ArchivePool pool(*m_data);
-    qint64 setId = 0;
-    {
-        LoopMount mount;
-        if (!mount.Mount(image, first, output))
-            GTEST_SKIP() << "cannot loop-mount: " << output.toStdString();
-        m_ui.QueueAddingVolume(true);
-        const std::optional<qint64> id = pool.AddVolume(first);
-        ASSERT_TRUE(id);
-        EXPECT_EQ(Drives().VolumeOf(first).label, u"DVARC0001"_s);
-        EXPECT_TRUE(QFileInfo(first + u"/Archives"_s).isDir());
-        const PoolVolume volume = *pool.Volume(*id);
-        EXPECT_EQ(volume.capacity, Drives().VolumeOf(first).totalBytes);
-        EXPECT_GT(volume.used, 0u);
-        setId = AddSetRow(*id);
-    }
-    LoopMount moved;
-    ASSERT_TRUE(moved.Mount(image, second, output)) << output.toStdString();
-    EXPECT_EQ(pool.MakeSetVolumeReady(setId), second + u"/Archives/"_s);
-    m_ui.TakeAddingVolumeViews();
-}
-
 // Two sets that fit on the local disk one at a time and on the other
 // volumes one per volume: two passes, each set on its own new volume.
 TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
@@ -432,52 +401,6 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     EXPECT_EQ(QDir(work).entryList({u"*.ZIP"_s}, QDir::Files), QStringList());
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
     EXPECT_TRUE(pool.RemoveVolume(volumes[0]));
-}
-
-// A set on a real volume restored whole and in part: the copies are the
-// originals byte for byte.
-TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
-{
-    LoopMount mount;
-    QString reason;
-    // A label other test runs on this machine are unlikely to have mounted.
-    const QString drive = MountVolume(mount, u"volume"_s, 97, 16, reason);
-    if (drive.isEmpty())
-        GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
-
-    ArchiveTestFolder original;
-    original.Write(u"docs/deep/big.bin"_s, ArchiveTestFolder::RandomBytes(3 * 1024 * 1024));
-    original.Write(u"docs/a.txt"_s, "alpha");
-    original.Write(u".hidden"_s, "hidden");
-    original.Write(u"top.txt"_s, "top");
-    original.Zip(
-        {u"-r"_s, drive + u"/Archives/Backup.ZIP"_s, u"docs"_s, u".hidden"_s, u"top.txt"_s});
-    ArchivePool pool(*m_data);
-    pool.SetPoolDrive(drive);
-    ASSERT_TRUE(m_data->RunInTransaction([&] { ASSERT_TRUE(pool.MergeVolume(drive)); }));
-    const qint64 set = m_data->Catalogs.FindChild(CatalogSchema::kArchivesId, u"Backup"_s);
-    const qint64 docs = m_data->Catalogs.FindChild(set, u"docs"_s);
-    ASSERT_GT(docs, 0);
-
-    const auto restore = [&](qint64 id, int cls, const QString &into) {
-        const std::optional<ExtractRequest> request =
-            BuildExtractRequest(*m_data, {ListEntry{QString(), id, cls, {}}}, false);
-        ASSERT_TRUE(request);
-        EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
-                  ExtractOutcome::Done);
-    };
-    const QString whole = Root() + u"/whole"_s;
-    restore(set, kArchiveSetClass, whole);
-    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"."_s), whole}, reason))
-        << reason.toStdString();
-    const QString part = Root() + u"/part"_s;
-    restore(docs, CatalogSchema::kPackagedFolderClass, part);
-    EXPECT_EQ(QDir(part).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{u"docs"_s});
-    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"docs"_s), part + u"/docs"_s}, reason))
-        << reason.toStdString();
-    EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::RestoreFiles);
-    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
 }
 
 // A real volume holding one set, with the keeper that makes renames and
