@@ -256,9 +256,7 @@ TEST_F(ArchiveCreationMediaTest, ASetLargerThanEveryVolumeChangesNothing)
 
     EXPECT_NE(RunArchiveRequest(*m_data, request), ArchiveOutcome::Archived);
 
-    const RecordedMessage message = m_ui.TakeSingleMessage();
-    EXPECT_EQ(message.caption, u"Archive Terminated"_s);
-    EXPECT_TRUE(message.text.startsWith(u"Dirvanta was unable to locate an Archive Volume"_s));
+    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Archive Terminated"_s);
     ExpectNothingLeft();
 }
 
