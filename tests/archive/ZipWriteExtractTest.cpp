@@ -89,6 +89,17 @@ TEST_F(ZipWriteExtractTest, WrittenArchivesPassUnzipTestWithRelativeNames)
                 line = candidate;
         EXPECT_TRUE(line.contains(factor == 0 ? "Stored" : "Defl:X")) << line.toStdString();
     }
+
+    // Into an existing archive, a folder item without a root keeps its name;
+    // a build in a temporary folder leaves nothing there.
+    m_zip.lpszTempPath = m_folder.Path(u"work"_s);
+    QDir().mkpath(m_zip.lpszTempPath);
+    ASSERT_TRUE(Add(archive, src + u"/Sub/Inner"_s, RecurseFlag | PathForTempFlag))
+        << m_zip.ErrorCode();
+    EXPECT_EQ(m_folder.ListWithUnzip(archive),
+              (QStringList{u".hidden"_s, u"Inner/"_s, u"Inner/deep.txt"_s, u"One.txt"_s, u"Sub/"_s,
+                           u"Sub/Inner/"_s, u"Sub/Inner/deep.txt"_s, u"two words.txt"_s}));
+    EXPECT_TRUE(QDir(m_zip.lpszTempPath).isEmpty());
 }
 
 TEST_F(ZipWriteExtractTest, AddingFailsWithNamedResults)
