@@ -64,6 +64,8 @@ TEST_F(CliExchangeTest, RefusesBadInputWithClearMessages)
     EXPECT_TRUE(FailedWith(Cli({u"export"_s, u"Wastebasket"_s, FilePath(u"x.dvx"_s)}),
                            u"cannot be exported"_s));
     EXPECT_FALSE(QFile::exists(FilePath(u"x.dvx"_s)));
+    EXPECT_EQ(Cli({u"import"_s, u"a"_s, u"--bogus"_s}).exitCode, 2);
+    EXPECT_EQ(Cli({u"import-v1"_s, u"a"_s, u"--keep-all"_s, u"b"_s}).exitCode, 2);
 
     WriteBytes(u"nine.dvx"_s, "a,b,c,d,e,f,g,h,i\r\n");
     EXPECT_TRUE(FailedWith(Cli({u"import"_s, FilePath(u"nine.dvx"_s)}), u"Invalid Format"_s));
