@@ -130,7 +130,7 @@ TEST_F(VersionOneTest, BadVolumeLineStopsTheConversionAfterReadingAllLines)
     EXPECT_TRUE(Dump(*m_data).isEmpty());
 }
 
-TEST_F(VersionOneTest, DialogChecksRefuseMissingAndWronglyShapedFiles)
+TEST_F(VersionOneTest, DialogChecksRefuseWrongFilesThenSlashDatesFollowTheSeparator)
 {
     QString volumes = u"  "_s + FilePath(u"NOPE.CXP"_s) + u" "_s;
     QString files = FilePath(u"FILES.CXP"_s);
@@ -160,22 +160,16 @@ TEST_F(VersionOneTest, DialogChecksRefuseMissingAndWronglyShapedFiles)
     files = FilePath(u"SHORT.CXP"_s);
     EXPECT_EQ(CheckV1Files(volumes, files, temps), V1Check::FilesFile);
     EXPECT_TRUE(m_ui.TakeSingleMessage().text.contains(u"\"Files\""_s));
-    ASSERT_FALSE(temps.volumes.isEmpty());
-    const QString kept = temps.volumes;
-    temps.Remove();
-    EXPECT_FALSE(QFile::exists(kept));
-}
 
-TEST_F(VersionOneTest, SlashDatesFollowTheCurrentSeparator)
-{
+    // Once both are right, slash dates follow the current separator.
     SetDisplayLocale(QLocale(u"de_DE"_s));
-    QString volumes = FilePath(u"VOLUMES.CXP"_s);
-    QString files = FilePath(u"FILES.CXP"_s);
-    V1TempFiles temps;
+    files = FilePath(u"FILES.CXP"_s);
     ASSERT_EQ(CheckV1Files(volumes, files, temps), V1Check::Ok);
     QString exportFile;
     EXPECT_TRUE(ConvertV1Files(temps.volumes, temps.files, exportFile));
+    const QString kept = temps.volumes;
     temps.Remove();
+    EXPECT_FALSE(QFile::exists(kept));
     QFile file(exportFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
