@@ -47,40 +47,33 @@ protected:
 
 } // namespace
 
+// The windowed interface asks with the form: each button gives its answer,
+// closing the form gives Abort.
 TEST_F(ExchangeWindowTest, DuplicateCatalogFormGivesTheClickedAnswer)
 {
     const std::pair<const char *, DuplicateCatalogAnswer> buttons[] = {
         {"YesBtn", DuplicateCatalogAnswer::Yes},
         {"YesToAllBtn", DuplicateCatalogAnswer::YesToAll},
         {"NoBtn", DuplicateCatalogAnswer::No},
-        {"AbortBtn", DuplicateCatalogAnswer::Abort}};
-    for (const auto &[name, answer] : buttons) {
-        TDuplicateCatalogForm form(u"Disk 1"_s, u"Catalogs\\Work\\"_s);
-        EXPECT_EQ(form.windowTitle(), u"Duplicate Disk Catalog"_s);
-        EXPECT_TRUE(form.YesBtn->isDefault());
-        form.show();
-        QTest::mouseClick(form.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
-        EXPECT_EQ(form.Answer(), answer) << name;
-        EXPECT_EQ(form.result(), QDialog::Accepted);
-    }
-    TDuplicateCatalogForm closed(u"X"_s, u"Catalogs\\"_s);
-    closed.show();
-    closed.reject();
-    EXPECT_EQ(closed.Answer(), DuplicateCatalogAnswer::Abort);
-
-    // The windowed interface asks with this form.
+        {"AbortBtn", DuplicateCatalogAnswer::Abort},
+        {nullptr, DuplicateCatalogAnswer::Abort}};
     GuiUserInterface gui;
-    DuplicateCatalogAnswer answer = DuplicateCatalogAnswer::Abort;
-    {
+    for (const auto &[name, answer] : buttons) {
         ModalResponder responder(
-            ExpectDialog<TDuplicateCatalogForm>([](TDuplicateCatalogForm &form) {
+            ExpectDialog<TDuplicateCatalogForm>([name = name](TDuplicateCatalogForm &form) {
+                EXPECT_EQ(form.windowTitle(), u"Duplicate Disk Catalog"_s);
+                EXPECT_TRUE(form.YesBtn->isDefault());
                 EXPECT_EQ(form.CatalogName->text(), u"Disk 1"_s);
                 EXPECT_EQ(form.FolderName->text(), u"Catalogs\\Work\\"_s);
-                form.YesToAllBtn->click();
+                if (name)
+                    QTest::mouseClick(form.findChild<QPushButton *>(QLatin1String(name)),
+                                      Qt::LeftButton);
+                else
+                    form.reject();
             }));
-        answer = gui.AskDuplicateCatalog(u"Disk 1"_s, u"Catalogs\\Work\\"_s);
+        EXPECT_EQ(gui.AskDuplicateCatalog(u"Disk 1"_s, u"Catalogs\\Work\\"_s), answer)
+            << (name ? name : "closed");
     }
-    EXPECT_EQ(answer, DuplicateCatalogAnswer::YesToAll);
 }
 
 TEST_F(ExchangeWindowTest, WindowExportsAndImportsTheSelectedCatalog)
