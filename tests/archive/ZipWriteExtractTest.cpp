@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
-
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -1,8 +1,6 @@
 #include "ExchangeFixture.h"
 #include "app/CliRunner.h"
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 class CliExchangeTest : public ExchangeFixture

@@ -1,9 +1,5 @@
 #include "ExchangeFixture.h"
 #include "platform/ProgressOperations.h"
-#include "store/CatalogSchema.h"
-#include "support/TestEnvironment.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -16,11 +12,10 @@ protected:
         m_work = AddFullObject(*m_data, 3, u"Work"_s, 2);
         m_disk = AddFullObject(*m_data, m_work, u"Disk 1"_s, 3, u"a, b"_s, u"A:\\"_s, u"lbl"_s, 300,
                                1440000);
-        m_sub = AddFullObject(*m_data, m_disk, u"Sub"_s, 7);
+        const qint64 sub = AddFullObject(*m_data, m_disk, u"Sub"_s, 7);
         AddFullFile(*m_data, m_disk, u"Readme.txt"_s, 100);
-        AddFullFile(*m_data, m_sub, u"My File.doc"_s, 200, u"say \"hi\""_s, false, 33);
-        m_cd = AddFullObject(*m_data, 3, u"CD"_s, 5);
-        AddFullFile(*m_data, m_cd, u"Setup.exe"_s, 7);
+        AddFullFile(*m_data, sub, u"My File.doc"_s, 200, u"say \"hi\""_s, false, 33);
+        AddFullFile(*m_data, AddFullObject(*m_data, 3, u"CD"_s, 5), u"Setup.exe"_s, 7);
     }
 
     bool Export(qint64 id, const QString &name = u"out.dvx"_s)
@@ -62,8 +57,6 @@ protected:
 
     qint64 m_work = 0;
     qint64 m_disk = 0;
-    qint64 m_sub = 0;
-    qint64 m_cd = 0;
 };
 
 } // namespace

@@ -3,8 +3,6 @@
 #include "ExchangeFixture.h"
 #include "platform/ProgressOperations.h"
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 const QByteArray kVolumes = "3,WORK,1000000,400000,01/02/95,10:00:00,A:,Work disk, with commas\r\n"
