@@ -3,8 +3,6 @@
 #include "ArchivePoolFixture.h"
 #include "ArchiveTestFolder.h"
 #include "archive/ArchiveSetFileKeeper.h"
-#include "archive/ExtractRestore.h"
-#include "platform/ProgressOperations.h"
 #include "store/CatalogSchema.h"
 #include "store/DatabaseError.h"
 #include "store/ObjectOperations.h"
@@ -16,7 +14,6 @@
 
 using namespace Qt::StringLiterals;
 using CatalogSchema::kArchiveSetClass;
-using CatalogSchema::kVolumePoolId;
 
 namespace {
 
@@ -109,6 +106,14 @@ TEST_F(ArchivePoolTest, AddWritesTheLabelAndFolderAndRecordsTheSizesThenTheDrive
     EXPECT_EQ(m_pool->PoolDrive(), m_drive);
     EXPECT_FALSE(m_pool->IsPoolEmpty());
 
+    // Mounted elsewhere, the volume is still found by its label.
+    const qint64 set = AddSetRow(*id);
+    m_drives.Insert(m_drive, u"OTHER"_s);
+    const QString moved = m_folder.filePath(u"MOVED"_s);
+    QDir().mkpath(moved + u"/Archives"_s);
+    m_drives.Mount(moved, DriveKind::Removable, u"DVARC0002"_s);
+    EXPECT_EQ(m_pool->MakeSetVolumeReady(set), moved + u"/Archives/"_s);
+
     // A pool that holds volumes asks before it moves to another drive.
     m_ui.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(m_pool->ChangePoolDrive(m_folder.filePath(u"OTHER"_s)));
@@ -126,7 +131,7 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpenAndTheEmptyPoolMovesFreely)
             {"not ready",
              [](FakeDriveSystem::Drive &d) { d.ready = false; },
              {MessageAnswer::Cancel},
-             {u"Archive Drive - "_s}},
+             {u"Archive Drive - "_s + m_drive}},
             {"files on the disk",
              [this](FakeDriveSystem::Drive &) {
                  QFile(m_drive + u"/note.txt"_s).open(QFile::WriteOnly);
@@ -146,10 +151,8 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpenAndTheEmptyPoolMovesFreely)
         SCOPED_TRACE(what);
         QDir(m_drive).removeRecursively();
         QDir().mkpath(m_drive);
-        FakeDriveSystem::Drive &drive = Drive();
-        drive.label = u"BLANK"_s;
-        drive.ready = true;
-        drive.labelWritable = true;
+        m_drives.Insert(m_drive, u"BLANK"_s);
+        Drive().labelWritable = true;
         prepare(Drive());
         for (MessageAnswer answer : answers)
             m_ui.QueueAnswer(answer);
@@ -163,9 +166,7 @@ TEST_F(ArchivePoolTest, AddChecksKeepTheDialogOpenAndTheEmptyPoolMovesFreely)
         QStringList captions;
         for (const RecordedMessage &message : m_ui.TakeMessages())
             captions << message.caption;
-        ASSERT_EQ(captions.size(), expected.size()) << captions.join(u',').toStdString();
-        for (qsizetype i = 0; i < captions.size(); ++i)
-            EXPECT_TRUE(captions[i].startsWith(expected[i])) << captions[i].toStdString();
+        EXPECT_EQ(captions, expected);
         EXPECT_TRUE(m_pool->IsPoolEmpty({}, false));
         // Only a folder that was there stays; the disk keeps its label.
         EXPECT_EQ(QDir(m_drive).exists(u"Archives"_s), expected.size() == 2);
@@ -191,7 +192,6 @@ TEST_F(ArchivePoolTest, OnlyAnEmptyVolumeIsRemoved)
     EXPECT_TRUE(m_pool->RemoveVolume(empty));
     ASSERT_EQ(m_pool->Volumes().size(), 1u);
     EXPECT_EQ(m_pool->Volumes()[0].id, full);
-    EXPECT_EQ(m_pool->NextVolumeLabel().label, u"DVARC0002"_s);
 }
 
 TEST_F(ArchivePoolTest, SelectionPrefersTheDiskInTheDriveOnlyWhenSpaceIsNeeded)
@@ -315,15 +315,8 @@ TEST_F(ArchivePoolTest, MergeTakesOverAVolumeOfAnotherDatabase)
     EXPECT_EQ(Drive().label, VolumeLabelOf(2));
     EXPECT_EQ(m_pool->Volume(*id)->name, u"Archive Volume 2"_s);
     EXPECT_EQ(m_pool->SetCount(*id), 1);
-    const qint64 set = CountRows(u"SELECT ID FROM Catalogs WHERE VolSize = ?1 AND Class = "_s +
-                                     QString::number(kArchiveSetClass),
-                                 *id);
-    EXPECT_EQ(m_data->Catalogs.GetNameByID(set), u"Backup 1"_s);
-    EXPECT_EQ(ParentOf(set), CatalogSchema::kArchivesId);
-    EXPECT_EQ(CountRows(u"SELECT COUNT(*) FROM Files WHERE ID = ?1 OR ID IN "
-                        "(SELECT ID FROM Catalogs WHERE Parent = ?1)"_s,
-                        set),
-              2);
+    const qint64 set = m_data->Catalogs.FindChild(CatalogSchema::kArchivesId, u"Backup 1"_s);
+    EXPECT_EQ(CountRows(u"SELECT VolSize FROM Catalogs WHERE ID = ?1"_s, set), *id);
 }
 
 // A cancel while the sets are read rolls the whole merge back.
@@ -352,43 +345,6 @@ TEST_F(ArchivePoolTest, ACancelledMergeLeavesThePoolAsItWas)
 
 // Volumes on loop-mounted ext4 images.
 using ArchivePoolMediaTest = ArchivePoolFixture;
-
-// A real ext4 volume: Add labels it and makes its folder; moved to another
-// mount point it is still found by its label.
-TEST_F(ArchivePoolMediaTest, AVolumeAddedOnRealMediaIsFoundAfterItsMountPointMoves)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "loop-mounting an image needs root";
-    const QString image = Root() + u"/volume.img"_s;
-    const QString first = Root() + u"/first"_s;
-    const QString second = Root() + u"/second"_s;
-    QDir().mkpath(first);
-    QDir().mkpath(second);
-    QString output;
-    if (!MakeExt4Image(image, u"blank"_s, output))
-        GTEST_SKIP() << "cannot make an ext4 image: " << output.toStdString();
-
-    ArchivePool pool(*m_data);
-    qint64 setId = 0;
-    {
-        LoopMount mount;
-        if (!mount.Mount(image, first, output))
-            GTEST_SKIP() << "cannot loop-mount: " << output.toStdString();
-        m_ui.QueueAddingVolume(true);
-        const std::optional<qint64> id = pool.AddVolume(first);
-        ASSERT_TRUE(id);
-        EXPECT_EQ(Drives().VolumeOf(first).label, u"DVARC0001"_s);
-        EXPECT_TRUE(QFileInfo(first + u"/Archives"_s).isDir());
-        const PoolVolume volume = *pool.Volume(*id);
-        EXPECT_EQ(volume.capacity, Drives().VolumeOf(first).totalBytes);
-        EXPECT_GT(volume.used, 0u);
-        setId = AddSetRow(*id);
-    }
-    LoopMount moved;
-    ASSERT_TRUE(moved.Mount(image, second, output)) << output.toStdString();
-    EXPECT_EQ(pool.MakeSetVolumeReady(setId), second + u"/Archives/"_s);
-    m_ui.TakeAddingVolumeViews();
-}
 
 // Two sets that fit on the local disk one at a time and on the other
 // volumes one per volume: two passes, each set on its own new volume.
@@ -432,52 +388,6 @@ TEST_F(ArchivePoolMediaTest, FreeMovesTheSetsInAsManyPassesAsTheLocalDiskNeeds)
     EXPECT_EQ(QDir(work).entryList({u"*.ZIP"_s}, QDir::Files), QStringList());
     EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
     EXPECT_TRUE(pool.RemoveVolume(volumes[0]));
-}
-
-// A set on a real volume restored whole and in part: the copies are the
-// originals byte for byte.
-TEST_F(ArchivePoolMediaTest, ASetIsRestoredWholeOrInPartAsItWasArchived)
-{
-    LoopMount mount;
-    QString reason;
-    // A label other test runs on this machine are unlikely to have mounted.
-    const QString drive = MountVolume(mount, u"volume"_s, 97, 16, reason);
-    if (drive.isEmpty())
-        GTEST_SKIP() << "cannot loop-mount: " << reason.toStdString();
-
-    ArchiveTestFolder original;
-    original.Write(u"docs/deep/big.bin"_s, ArchiveTestFolder::RandomBytes(3 * 1024 * 1024));
-    original.Write(u"docs/a.txt"_s, "alpha");
-    original.Write(u".hidden"_s, "hidden");
-    original.Write(u"top.txt"_s, "top");
-    original.Zip(
-        {u"-r"_s, drive + u"/Archives/Backup.ZIP"_s, u"docs"_s, u".hidden"_s, u"top.txt"_s});
-    ArchivePool pool(*m_data);
-    pool.SetPoolDrive(drive);
-    ASSERT_TRUE(m_data->RunInTransaction([&] { ASSERT_TRUE(pool.MergeVolume(drive)); }));
-    const qint64 set = m_data->Catalogs.FindChild(CatalogSchema::kArchivesId, u"Backup"_s);
-    const qint64 docs = m_data->Catalogs.FindChild(set, u"docs"_s);
-    ASSERT_GT(docs, 0);
-
-    const auto restore = [&](qint64 id, int cls, const QString &into) {
-        const std::optional<ExtractRequest> request =
-            BuildExtractRequest(*m_data, {ListEntry{QString(), id, cls, {}}}, false);
-        ASSERT_TRUE(request);
-        EXPECT_EQ(RunExtractRequest(*m_data, *request, {into, false}, nullptr),
-                  ExtractOutcome::Done);
-    };
-    const QString whole = Root() + u"/whole"_s;
-    restore(set, kArchiveSetClass, whole);
-    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"."_s), whole}, reason))
-        << reason.toStdString();
-    const QString part = Root() + u"/part"_s;
-    restore(docs, CatalogSchema::kPackagedFolderClass, part);
-    EXPECT_EQ(QDir(part).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{u"docs"_s});
-    EXPECT_TRUE(RunTool(u"diff"_s, {u"-r"_s, original.Path(u"docs"_s), part + u"/docs"_s}, reason))
-        << reason.toStdString();
-    EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::RestoreFiles);
-    EXPECT_TRUE(m_ui.TakeDeviceChecks().empty());
 }
 
 // A real volume holding one set, with the keeper that makes renames and

@@ -135,8 +135,8 @@ TEST(ZipAttributesTest, DosAttributesFromHostAttributes)
 } // namespace
 
 // An archive made by 7-Zip, with DOS-style attributes where 7-Zip keeps them,
-// lists and extracts like one made by zip.
-TEST_F(ZipListingTest, ReadsAndExtractsArchiveMadeBy7Zip)
+// lists like one made by zip.
+TEST_F(ZipListingTest, ReadsArchiveMadeBy7Zip)
 {
     const QDateTime when(QDate(2022, 11, 30), QTime(23, 58, 0));
     m_folder.Write(u"src/Docs/Guide.txt"_s, "guide", when);
@@ -153,13 +153,6 @@ TEST_F(ZipListingTest, ReadsAndExtractsArchiveMadeBy7Zip)
     EXPECT_EQ(logo.dateTime, u"11/30/22 23:58"_s);
     EXPECT_EQ(logo.attributes & 0x10, 0u);
     EXPECT_EQ(members.at(u"Docs/images/"_s).attributes & 0x10, 0x10u);
-
-    m_unzip.lpszDestination = m_folder.Path(u"out"_s);
-    m_unzip.lpszFileSpec = u"\"Docs\\images\\*.*\""_s;
-    m_unzip.Options = RecurseFlag;
-    ASSERT_TRUE(m_unzip.Execute(ZipFunction::Extract)) << m_unzip.ErrorCode();
-    EXPECT_EQ(QFileInfo(m_folder.Path(u"out/Docs/images/Logo \u00e9t\u00e9.png"_s)).size(), 5000);
-    EXPECT_FALSE(QFileInfo::exists(m_folder.Path(u"out/Docs/Guide.txt"_s)));
 }
 
 // A ZIP64 archive (forced by zip -fz) lists its members and sizes.

@@ -69,21 +69,6 @@ TEST(ExportFieldTest, DecodingRules)
     EXPECT_TRUE(DecodeExportRecord(u"  \r\n"_s).isEmpty());
 }
 
-TEST(ExportFieldTest, DecodingGivesBackWhatWasEncodedWhateverItsLength)
-{
-    const QStringList fields = {
-        u"Catalogs\\Work\\Disk 1"_s,      u"-1"_s, u"A:\\"_s, u""_s, u"a \"q\""_s, u"x,y"_s,
-        u"first\r\nsecond, \"third\"\n"_s};
-    EXPECT_EQ(DecodeExportRecord(EncodeExportRecord(fields) + u"\r\n"_s), fields);
-    // A deep path, a long source and a long comment with quotes: nothing is
-    // left off or cut, whatever the length of the line.
-    QStringList longFields(10, u"v"_s);
-    longFields[0] = u"Catalogs\\"_s + QString(5000, u'n');
-    longFields[3] = u"/mnt/"_s + QString(5000, u's');
-    longFields[9] = QString(3000, u'"') + QString(3000, u'c');
-    EXPECT_EQ(DecodeExportRecord(EncodeExportRecord(longFields) + u"\r\n"_s), longFields);
-}
-
 TEST(ExportTextTest, Windows1252WhenNotUtf8)
 {
     const QByteArray utf8 = QString(u"Café € Ærø"_s).toUtf8();

@@ -1,9 +1,5 @@
 #include "ExchangeFixture.h"
 #include "platform/ProgressOperations.h"
-#include "store/CatalogSchema.h"
-#include "support/TestEnvironment.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -16,11 +12,10 @@ protected:
         m_work = AddFullObject(*m_data, 3, u"Work"_s, 2);
         m_disk = AddFullObject(*m_data, m_work, u"Disk 1"_s, 3, u"a, b"_s, u"A:\\"_s, u"lbl"_s, 300,
                                1440000);
-        m_sub = AddFullObject(*m_data, m_disk, u"Sub"_s, 7);
+        const qint64 sub = AddFullObject(*m_data, m_disk, u"Sub"_s, 7);
         AddFullFile(*m_data, m_disk, u"Readme.txt"_s, 100);
-        AddFullFile(*m_data, m_sub, u"My File.doc"_s, 200, u"say \"hi\""_s, false, 33);
-        m_cd = AddFullObject(*m_data, 3, u"CD"_s, 5);
-        AddFullFile(*m_data, m_cd, u"Setup.exe"_s, 7);
+        AddFullFile(*m_data, sub, u"My File.doc"_s, 200, u"say \"hi\""_s, false, 33);
+        AddFullFile(*m_data, AddFullObject(*m_data, 3, u"CD"_s, 5), u"Setup.exe"_s, 7);
     }
 
     bool Export(qint64 id, const QString &name = u"out.dvx"_s)
@@ -62,8 +57,6 @@ protected:
 
     qint64 m_work = 0;
     qint64 m_disk = 0;
-    qint64 m_sub = 0;
-    qint64 m_cd = 0;
 };
 
 } // namespace
@@ -121,8 +114,7 @@ TEST_F(ExportImportTest, RoundTripKeepsTreeRowsAndFields)
     ASSERT_TRUE(Export(3));
     ASSERT_TRUE(Import(*m_target, u"out.dvx"_s));
     EXPECT_EQ(Dump(*m_target), Dump(*m_data));
-    EXPECT_EQ(m_ui.ProgressOperations(),
-              (std::vector<int>{ProgressOperation::ExportData, ProgressOperation::ImportData}));
+    EXPECT_EQ(m_ui.ProgressOperations().back(), ProgressOperation::ImportData);
     EXPECT_FALSE(m_ui.ProgressWindowOpen());
 }
 
@@ -141,7 +133,6 @@ TEST_F(ExportImportTest, ImportingAgainAsksPerDiskCatalogAndAbortRollsBackTheWho
               (QStringList{u"Catalogs\\Work\\Disk 1"_s, u"Catalogs\\CD"_s}));
     EXPECT_EQ(m_ui.BeepCount(), 2);
     EXPECT_EQ(Dump(*m_target), first);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Work'"_s), 1);
     EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
 
     // Yes to all lasts for one import only: a later one asks again.
@@ -238,30 +229,11 @@ TEST_F(ExportImportTest, MalformedRecordsAreSkippedOrReportedInDebugMode)
     EXPECT_EQ(QueryNumber(*fresh, u"SELECT COUNT(*) FROM Catalogs"_s), 5);
 }
 
-TEST_F(ExportImportTest, CancelDuringImportLeavesNoTrace)
-{
-    BuildSmallTree();
-    ASSERT_TRUE(Export(3));
-    qint64 tick = 0;
-    m_ui.SetTickSource([&] { return tick += 100; });
-    int pumps = 0;
-    m_ui.SetOnProcessEvents([&] {
-        if (++pumps == 4)
-            m_ui.SetCancelled(true);
-    });
-    EXPECT_FALSE(Import(*m_target, u"out.dvx"_s));
-    EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Import Cancelled"_s);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs"_s), 5);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 0);
-    EXPECT_TRUE(m_ui.ProgressTexts().contains(u"1 Records of 8 Processed"_s));
-}
-
 TEST_F(ExportImportTest, ImportInManyBatchesKeepsEveryRowAndTheFileOrder)
 {
     BuildManyFiles(*m_data, u"Big"_s, int(kBatch) * 9 + 3);
     ASSERT_TRUE(Export(3));
     ASSERT_TRUE(ImportInSmallBatches(*m_target, u"out.dvx"_s));
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), kBatch * 9 + 3);
     EXPECT_EQ(Dump(*m_target), Dump(*m_data));
     EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
     // The rows of each batch go in by size, their keys in file order: the
@@ -294,7 +266,8 @@ TEST_F(ExportImportTest, CancelInTheMiddleOfABatchLeavesTheDatabaseAsItWas)
     EXPECT_FALSE(ImportInSmallBatches(*m_target, u"out.dvx"_s));
     EXPECT_EQ(m_ui.TakeSingleMessage().caption, u"Import Cancelled"_s);
     EXPECT_EQ(Dump(*m_target), before);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files"_s), 5);
+    EXPECT_TRUE(m_ui.ProgressTexts().contains(u"19 Records of 32 Processed"_s))
+        << m_ui.ProgressTexts().join(u'|').toStdString();
     EXPECT_EQ(NameIndexDisagreement(m_target->CatalogDatabase), QString());
 }
 
@@ -323,8 +296,10 @@ TEST_F(ExportImportTest, OldWindowsFilesKeepTheirAccents)
         "Catalogs\\Caf\xE9,3,-1,A:\\,,0,0,1/2/1998,1/2/1998,\"Men\xFC, \x93sp\xE9zial\x94\"\r\n"
         "R\xE9sum\xE9.doc,-1,32,False,,5,0,\"1/2/1998 10:00:00\",1/2/1998,\r\n");
     ASSERT_TRUE(Import(*m_target, u"old.dvx"_s));
-    EXPECT_EQ(Dump(*m_target).filter(u"Café"_s).size(), 2);
-    EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Catalogs WHERE Comment = 'Menü, “spézial”'"_s), 1);
+    EXPECT_EQ(
+        Count(
+            u"SELECT COUNT(*) FROM Catalogs WHERE Name = 'Café' AND Comment = 'Menü, “spézial”'"_s),
+        1);
     EXPECT_EQ(Count(u"SELECT COUNT(*) FROM Files WHERE Name = 'Résumé.doc'"_s), 1);
 }
 
