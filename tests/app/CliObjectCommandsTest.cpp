@@ -251,11 +251,15 @@ TEST_F(CliObjectCommandsTest, ExtractTakesAPackagedFolderWithItsSubtree)
     EXPECT_EQ(OutputOf(Run({u"extract"_s, folder, into})),
               u"Extracted \""_s + folder + u"\" into "_s + into + u'\n');
     QFile copy(into + u"/Sub/b.dat"_s);
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
     EXPECT_EQ(copy.readAll(), "12345");
+    copy.resize(0);
+    copy.close();
 
     // The file is there now: --overwrite replaces it without asking.
     const CliResult result = Run({u"--json"_s, u"extract"_s, folder, into, u"--overwrite"_s});
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "12345");
     EXPECT_EQ(result.out, u"{\"destination\":\""_s + into +
                               u"\",\"items\":[\"Sub/*.*\"],\"package\":\""_s + m_medium +
                               u"/pack.zip\",\"result\":\"done\"}\n"_s);

@@ -20,18 +20,32 @@ bool OpenCliDatabase(TDataShare &data, bool databaseGiven, bool createDefault, Q
     return data.OpenDatabase();
 }
 
+QStringList CatalogPathNames(const QString &path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+qint64 FindCatalogObject(TDataShare &data, const QStringList &names)
+{
+    qint64 id = CatalogSchema::kDatabaseObjectId;
+    for (const QString &name : names) {
+        id = data.Catalogs.FindChild(id, name);
+        if (id < 0)
+            return -1;
+    }
+    return id;
+}
+
+void ReportNoSuchCatalogPath(const TDataShare &data, const QString &path, QTextStream &err)
+{
+    err << "error: there is no \"" << path << "\" in the catalog database in "
+        << data.DatabaseFolder << "\n";
+}
+
 qint64 ResolveCatalogPath(TDataShare &data, const QString &path, QTextStream &err)
 {
-    // Catalog paths start below the database object; names are matched
-    // without regard to letter case, as the item tree finds children.
-    qint64 id = CatalogSchema::kDatabaseObjectId;
-    for (const QString &name : path.split(QLatin1Char('\\'), Qt::SkipEmptyParts)) {
-        id = data.Catalogs.FindChild(id, name);
-        if (id < 0) {
-            err << "error: there is no \"" << path << "\" in the catalog database in "
-                << data.DatabaseFolder << "\n";
-            return -1;
-        }
-    }
+    const qint64 id = FindCatalogObject(data, CatalogPathNames(path));
+    if (id < 0)
+        ReportNoSuchCatalogPath(data, path, err);
     return id;
 }

@@ -1,6 +1,7 @@
 #include "app/cli/CliExtract.h"
 
 #include "app/cli/CliApplication.h"
+#include "app/cli/CliDatabase.h"
 #include "app/cli/ObjectCommands.h"
 #include "archive/ExtractRestore.h"
 #include "store/CatalogSchema.h"
@@ -85,8 +86,7 @@ int RunExtractCommand(TDataShare &data, const QString &command, const QStringLis
     const QString &path = arguments[0];
     const std::optional<CatalogSubject> subject = FindCatalogSubject(data, path);
     if (!subject) {
-        err << "error: there is no \"" << path << "\" in the catalog database in "
-            << data.DatabaseFolder << "\n";
+        ReportNoSuchCatalogPath(data, path, err);
         return CliApplication::kFailure;
     }
     const Surroundings around =

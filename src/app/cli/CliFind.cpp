@@ -2,10 +2,10 @@
 
 #include "app/cli/CliApplication.h"
 #include "app/cli/CliCommandLine.h"
+#include "app/cli/CliDatabase.h"
 #include "find/SearchEngine.h"
 #include "platform/DayCount.h"
 #include "platform/UserInterface.h"
-#include "store/CatalogSchema.h"
 #include "store/DataShare.h"
 
 #include <QJsonArray>
@@ -103,16 +103,9 @@ int RunFindCommand(TDataShare &data, const CliCommandLine &line, QTextStream &ou
     if (!openDatabase())
         return kFailure;
     data.UseSmallPageCache();
-    request.startId = CatalogSchema::kDatabaseObjectId;
-    const QString in = values.value(QStringLiteral("--in"));
-    for (const QString &name : in.split(u'\\', Qt::SkipEmptyParts)) {
-        request.startId = data.Catalogs.FindChild(request.startId, name);
-        if (request.startId < 0) {
-            err << "error: there is no \"" << in << "\" in the catalog database in "
-                << data.DatabaseFolder << "\n";
-            return kFailure;
-        }
-    }
+    request.startId = ResolveCatalogPath(data, values.value(QStringLiteral("--in")), err);
+    if (request.startId < 0)
+        return kFailure;
 
     // A duplicate search keeps only hits that have a twin, which it knows
     // at the end: its limit cuts the list of duplicates, not the search.

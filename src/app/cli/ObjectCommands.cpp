@@ -1,6 +1,7 @@
 #include "app/cli/ObjectCommands.h"
 
 #include "app/cli/CliApplication.h"
+#include "app/cli/CliDatabase.h"
 #include "archive/ArchiveSetFileKeeper.h"
 #include "media/ObjectProperties.h"
 #include "platform/DayCount.h"
@@ -22,24 +23,6 @@
 namespace {
 
 constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
-
-QStringList PathNames(const QString &path)
-{
-    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-}
-
-// The object named by a catalog path from the top, names matched without
-// regard to letter case; -1 when there is none.
-qint64 FindObject(TDataShare &data, const QStringList &names)
-{
-    qint64 id = CatalogSchema::kDatabaseObjectId;
-    for (const QString &name : names) {
-        id = data.Catalogs.FindChild(id, name);
-        if (id < 0)
-            return -1;
-    }
-    return id;
-}
 
 // A file of an object by name: the exact name first, else in any letter case.
 qint64 FindFile(TDataShare &data, qint64 owner, const QString &name)
@@ -126,14 +109,7 @@ public:
     }
 
 private:
-    qint64 Resolve(const QString &path)
-    {
-        const qint64 id = FindObject(m_data, PathNames(path));
-        if (id < 0)
-            m_err << "error: there is no \"" << path << "\" in the catalog database in "
-                  << m_data.DatabaseFolder << "\n";
-        return id;
-    }
+    qint64 Resolve(const QString &path) { return ResolveCatalogPath(m_data, path, m_err); }
 
     QString PathOf(qint64 id) { return m_data.Catalogs.PathByID(id, true); }
 
@@ -151,18 +127,15 @@ private:
 
     int MakeFolder()
     {
-        QStringList names = PathNames(m_request.arguments.value(0));
+        QStringList names = CatalogPathNames(m_request.arguments.value(0));
         if (names.isEmpty()) {
             m_err << "error: mkdir needs the path of the new folder\n";
             return CliApplication::kFailure;
         }
         const QString name = names.takeLast();
-        const qint64 parent = FindObject(m_data, names);
-        if (parent < 0) {
-            m_err << "error: there is no \"" << names.join(QLatin1Char('\\'))
-                  << "\" in the catalog database in " << m_data.DatabaseFolder << "\n";
+        const qint64 parent = ResolveCatalogPath(m_data, names.join(QLatin1Char('\\')), m_err);
+        if (parent < 0)
             return CliApplication::kFailure;
-        }
         const qint64 id = NewFolder(m_data, parent, name);
         if (id < 0)
             return CliApplication::kFailure;
@@ -387,12 +360,12 @@ private:
 
 std::optional<CatalogSubject> FindCatalogSubject(TDataShare &data, const QString &path)
 {
-    QStringList names = PathNames(path);
-    const qint64 id = FindObject(data, names);
+    QStringList names = CatalogPathNames(path);
+    const qint64 id = FindCatalogObject(data, names);
     if (id >= 0)
         return CatalogSubject{false, id, -1, QString()};
     const QString fileName = names.isEmpty() ? QString() : names.takeLast();
-    const qint64 owner = names.isEmpty() ? -1 : FindObject(data, names);
+    const qint64 owner = names.isEmpty() ? -1 : FindCatalogObject(data, names);
     const qint64 key = owner < 0 ? -1 : FindFile(data, owner, fileName);
     if (key < 0)
         return std::nullopt;
