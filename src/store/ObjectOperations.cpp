@@ -45,15 +45,6 @@ TableCursor *Lookup(TDataShare &data, qint64 id)
     return lookup->Active() && lookup->Locate(id) ? lookup : nullptr;
 }
 
-void ShowRenameRefusal(const QString &name)
-{
-    UI().Message(MessageKind::Error, kRenameCaption.left(kRenameCaptionLength),
-                 QStringLiteral("Cannot Rename Object \"") + name +
-                     QStringLiteral("\". An Object with the name you specified already exists. "
-                                    "Please specify another name"),
-                 MessageIcon::Stop);
-}
-
 void RefuseObjectMove(const QString &name)
 {
     UI().ShowError(kMoveFailedCaption,
@@ -212,6 +203,15 @@ QString CleanObjectName(const QString &name, bool *replaced)
     if (replaced)
         *replaced = any;
     return cleaned;
+}
+
+void ShowRenameRefusal(const QString &name)
+{
+    UI().Message(MessageKind::Error, kRenameCaption.left(kRenameCaptionLength),
+                 QStringLiteral("Cannot Rename Object \"") + name +
+                     QStringLiteral("\". An Object with the name you specified already exists. "
+                                    "Please specify another name"),
+                 MessageIcon::Stop);
 }
 
 void ShowInvalidCharacters()

@@ -67,6 +67,9 @@ QString CleanObjectName(const QString &name, bool *replaced = nullptr);
 // The "Invalid Characters Found" box.
 void ShowInvalidCharacters();
 
+// The box that refuses a name a sibling of the object already has.
+void ShowRenameRefusal(const QString &name);
+
 // What a rename did.
 enum class RenameOutcome
 {

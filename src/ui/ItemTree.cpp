@@ -26,10 +26,6 @@ namespace {
 
 constexpr qint64 kWastebasketId = CatalogSchema::kWastebasketId;
 
-const QString kRenameCaption = QStringLiteral("Error Renaming Object");
-// The rename box shows a shorter caption than the message routine allows.
-constexpr int kRenameCaptionLength = 30;
-
 QString ErrorText(const std::exception &error)
 {
     return QString::fromUtf8(error.what());
@@ -489,45 +485,6 @@ bool TItemTree::HasSiblingNamed(QTreeWidgetItem *node, const QString &name)
     return m_table->FindChild(m_table->ItemParent(lookup), name) >= 0;
 }
 
-void TItemTree::ShowRenameError(const QString &name)
-{
-    UI().Message(MessageKind::Error, kRenameCaption.left(kRenameCaptionLength),
-                 QStringLiteral("Cannot Rename Object \"") + name +
-                     QStringLiteral("\". An Object with the name you specified already exists. "
-                                    "Please specify another name"),
-                 MessageIcon::Stop);
-}
-
-bool TItemTree::RenameNode(QTreeWidgetItem *node, qint64 id, QString &name)
-{
-    if (m_loading > 0 || !CanWrite() || id < 0)
-        return false;
-    TDBItemTree &table = *m_table;
-    const bool hadRow = table.HasRow();
-    const qint64 bookmark = table.RowKey();
-    bool renamed = false;
-    if (table.Locate(&table, id)) {
-        if (table.CurrentName().compare(name, Qt::CaseInsensitive) != 0) {
-            if (table.FindChild(table.CurrentParent(), name) >= 0) {
-                ShowRenameError(name);
-            } else {
-                table.Edit();
-                table.SetCurrentName(name);
-                table.Post();
-                renamed = true;
-            }
-        }
-        name = table.CurrentName();
-        if (node && NodeID(node) == id)
-            node->setText(0, name);
-    }
-    if (hadRow)
-        table.GotoKey(bookmark);
-    SyncSelection();
-    RefreshNodes();
-    return renamed;
-}
-
 void TItemTree::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
     QTreeWidget::closeEditor(editor, hint);
@@ -555,7 +512,7 @@ void TItemTree::LabelEdited(const QModelIndex &index, const QString &text)
     }
     try {
         if (HasSiblingNamed(node, text)) {
-            ShowRenameError(text);
+            ShowRenameRefusal(text);
             return;
         }
         // The node is normally the selected one, whose object the table's

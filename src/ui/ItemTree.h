@@ -75,11 +75,6 @@ public:
     // Whether the parent of the node's object has a child of that name
     // (letter case ignored).
     bool HasSiblingNamed(QTreeWidgetItem *node, const QString &name);
-    // Stores a new name for an object after the sibling check. Returns
-    // whether the name changed; name receives the stored name whenever the
-    // object was found. The table's position is kept; the selection is
-    // synchronised and the nodes refreshed afterwards.
-    bool RenameNode(QTreeWidgetItem *node, qint64 id, QString &name);
 
     // -1 for no node or a node without data.
     static qint64 NodeID(const QTreeWidgetItem *node);
@@ -136,7 +131,6 @@ private:
     void RefreshLevel(QTreeWidgetItem *parent);
     void InsertSorted(QTreeWidgetItem *parent, QTreeWidgetItem *node);
     void DeleteNode(QTreeWidgetItem *node);
-    void ShowRenameError(const QString &name);
 
     TDBItemTree *m_table = nullptr;
     TableCursor::RowSubscription m_rowEvents;
