@@ -42,13 +42,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Offers only Open, and counts the hits it is handed.
+// Offers only Open, and counts the hits it is handed and the renames it is
+// asked for all the same.
 class OpenOnlyActions final : public FindHitActions
 {
 public:
     bool Available(Action action) const override { return action == Open; }
     void OpenHits(QWidget *, const QList<ListEntry> &hits) override { opened += hits.size(); }
+    bool RenameHit(QWidget *, const ListEntry &, QString &) override
+    {
+        ++renamed;
+        return true;
+    }
     int opened = 0;
+    int renamed = 0;
 };
 
 // Catalogs\Work\Disk (label DISK1) with a folder Letters holding letters,
@@ -352,6 +359,8 @@ TEST_F(FindFormTest, ActionsNotOfferedStayDisabledAndOpenGoesToTheActions)
     form.UpdateMenus();
     for (QAction *item : {form.RenameItem, form.DeleteItem, form.CommentsItem, form.PropertiesItem})
         EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
+    emit form.List()->LabelEdited(0, u"Play"_s);
+    EXPECT_EQ(actions.renamed, 0) << "an edit in place renames only where renaming is offered";
 }
 
 // Without the main window's actions nothing of theirs is offered; Open and
