@@ -6,6 +6,7 @@
 #include "archive/ZipEngine.h"
 #include "media/CatalogMedia.h"
 #include "platform/FileTypes.h"
+#include "platform/MediumName.h"
 #include "platform/ProgressOperations.h"
 #include "platform/ShellServices.h"
 #include "platform/TemporaryFiles.h"
@@ -18,6 +19,8 @@
 #include <QThread>
 
 #include <sys/stat.h>
+
+#include <fstream>
 
 using namespace Qt::StringLiterals;
 
@@ -86,6 +89,8 @@ protected:
         m_medium.Write(u"docs/notes.txt"_s, "notes");
         m_medium.Write(u"docs/NOTES.TXT"_s, "NOTES");
         m_medium.Write(u"odd.qqq"_s, QByteArray("\x00\x01\x02", 3));
+        // A name that is not UTF-8, written by its bytes.
+        std::ofstream(QFile::encodeName(Medium()).toStdString() + "/caf\xe9.txt") << "latin";
         m_stage.Write(u"inner/Read Me.TXT"_s, "packed");
         m_stage.Write(u"inner/read me.txt"_s, "lower");
         // Cataloged in the folder "inner": folders of a package merge
@@ -143,6 +148,14 @@ TEST_F(CatalogFileAccessTest, FilesOpenAndFoldersAreExploredUnlessMissingOrNotIn
     m_ui.QueueFileName(m_desktop.Script());
     EXPECT_TRUE(m_access->OpenFile(FileKey(u"odd.qqq"_s), false));
     EXPECT_EQ(m_desktop.Opened(1), QStringList{odd});
+
+    // A name that is not UTF-8 reaches the application through a link with
+    // a text name in the private temporary folder.
+    EXPECT_TRUE(m_access->OpenFile(FileKey(MediumNameText("caf\xe9.txt")), false));
+    const QStringList link = m_desktop.Opened(2);
+    ASSERT_EQ(link.size(), 2);
+    EXPECT_TRUE(link[1].startsWith(PrivateTemporaryFolder())) << link[1].toStdString();
+    EXPECT_EQ(ArchiveTestFolder::Read(link[1]), "latin");
 
     // Folders of catalogs and scanned folders are explored; a package is no
     // folder on the medium.
